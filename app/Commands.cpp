@@ -1,0 +1,14 @@
+#include "Commands.h"
+
+namespace kz7::app {
+
+namespace {
+int exitCode = kExitOk;  // set once by the command that runs
+}
+
+int ExitCode() { return exitCode; }
+void SetExitCode(int code) { exitCode = code; }
+
+void RegisterCommands(CLI::App& /*app*/) {}
+
+}  // namespace kz7::app

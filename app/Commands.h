@@ -1,0 +1,19 @@
+#pragma once
+// The subcommands of the kz7 host. Each command file adds its subcommand in
+// Register...; RegisterCommands calls them all.
+#include <CLI/CLI.hpp>
+
+namespace kz7::app {
+
+// Exit codes: 0 success, 1 failed read or run, 2 wrong usage, 130 cancelled.
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitCancelled = 130;
+
+void RegisterCommands(CLI::App& app);
+// The exit code the command that ran has set.
+int ExitCode();
+void SetExitCode(int code);
+
+}  // namespace kz7::app

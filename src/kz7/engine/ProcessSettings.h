@@ -1,0 +1,65 @@
+#pragma once
+// Process-wide settings: the control's shared properties and the values the
+// model document's option records set for the whole engine.
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kz7 {
+
+struct ProcessSettings {
+    std::string supportFilePath;
+
+    // Output flags of the control.
+    bool hourlyResults = false;
+    bool halfHourlyResults = false;
+    bool timeSteplyResults = false;
+    bool dailyResults = false;
+    bool generateWeatherDataEvents = false;
+
+    int32_t scenario = 0;
+    bool noGain = false;
+    bool doShading = false;
+    bool intermittent = false;
+    float preheat = 0.0f;
+    float startOcc = 0.0f;
+    float endOcc = 0.0f;
+    bool devRights = false;
+    bool useOTE = false;
+    bool useUAT = false;
+    std::string sbemPath;
+    std::string klimaPath;
+    std::string klimaProgram;
+    bool generateReport = false;
+    bool includeCostOutputs = false;
+    bool includeTableSizeHeaderReports = false;
+    int32_t reportType = 0;
+    std::string csvReportFilename;
+    double gbpConversionRate = 1.0;
+    std::string currencyCode;
+
+    // Input-format switches (neither V5 nor V5_F set: version-4 layout).
+    bool isV5 = false;
+    bool isV5F = false;
+    bool use300 = false;
+    std::string diagnosticsFilename;
+
+    // Values of the simulation and output option records.
+    float emitterControlValue = 0.0f;  // second single of "SimulationOptions"
+    float resultStoreValue = 0.0f;     // third single of "SimulationOptions"
+    int32_t outputDetailCode = 0;
+
+    // Locale separators; a decimal "," implies the list separator ";".
+    char decimalSeparator = '.';
+    char listSeparator = ',';
+
+    // Month lengths filled when a control is created, indexed 1..12.
+    std::array<int32_t, 13> monthLengths{0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+    void SetDecimalSeparator(char separator) {
+        decimalSeparator = separator;
+        listSeparator = separator == ',' ? ';' : ',';
+    }
+};
+
+}  // namespace kz7

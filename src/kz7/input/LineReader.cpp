@@ -1,0 +1,128 @@
+#include "kz7/input/LineReader.h"
+
+#include "kz7/platform/NumberText.h"
+
+namespace kz7 {
+
+std::string Trim(std::string_view text) {
+    size_t start = 0;
+    size_t end = text.size();
+    while (start < end && text[start] == ' ') ++start;
+    while (end > start && text[end - 1] == ' ') --end;
+    return std::string(text.substr(start, end - start));
+}
+
+std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
+    if (from.empty()) return text;
+    size_t pos = 0;
+    while ((pos = text.find(from, pos)) != std::string::npos) {
+        text.replace(pos, from.size(), to);
+        pos += to.size();
+    }
+    return text;
+}
+
+std::string CleanName(std::string_view name) {
+    std::string cleaned;
+    cleaned.reserve(name.size());
+    for (char c : name)
+        if (c != '"' && c != '\'') cleaned += c;
+    cleaned = ReplaceAll(std::move(cleaned), ", ", " ");
+    return ReplaceAll(std::move(cleaned), ",", " ");
+}
+
+bool LineReader::Open(const std::string& fileName) {
+    Close();
+    fileName_ = fileName;
+    auto file = std::make_unique<std::ifstream>(fileName, std::ios::binary);
+    if (!file->is_open()) return false;
+    input_ = std::move(file);
+    return true;
+}
+
+void LineReader::OpenText(std::string text, std::string name) {
+    Close();
+    fileName_ = std::move(name);
+    input_ = std::make_unique<std::istringstream>(std::move(text));
+}
+
+void LineReader::Close() {
+    input_.reset();
+    currentLine_.clear();
+    fields_.clear();
+    cursor_ = -1;
+    endFlag_ = false;
+    pushedBack_ = false;
+    lineNumber_ = 0;
+}
+
+bool LineReader::ReadRawLine(std::string& line) {
+    if (!input_ || !std::getline(*input_, line)) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    ++lineNumber_;
+    return true;
+}
+
+void LineReader::NextLine() {
+    cursor_ = -1;
+    if (pushedBack_) {
+        pushedBack_ = false;
+        endFlag_ = false;
+        return;  // fields of the pushed-back line are still in place
+    }
+    std::string line;
+    while (ReadRawLine(line)) {
+        if (!line.empty() && line.front() == '*') continue;  // comment
+        if (Trim(line).empty()) continue;                     // blank
+        endFlag_ = false;
+        currentLine_ = std::move(line);
+        Split(currentLine_);
+        return;
+    }
+    endFlag_ = true;
+    currentLine_.clear();
+    fields_.clear();
+}
+
+void LineReader::Split(const std::string& line) {
+    fields_.clear();
+    size_t start = 0;
+    while (true) {
+        size_t comma = line.find(',', start);
+        std::string_view field(line.data() + start,
+                               (comma == std::string::npos ? line.size() : comma) - start);
+        fields_.push_back(Trim(field));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    // A trailing comma adds no field.
+    if (fields_.size() > 1 && line.back() == ',') fields_.pop_back();
+}
+
+void LineReader::PushBack() { pushedBack_ = !currentLine_.empty(); }
+
+std::string LineReader::NextString() {
+    ++cursor_;
+    return CurrentString();
+}
+
+std::string LineReader::CurrentString() {
+    if (cursor_ < 0 || cursor_ >= static_cast<int32_t>(fields_.size())) {
+        endFlag_ = true;
+        return {};
+    }
+    endFlag_ = false;
+    return fields_[static_cast<size_t>(cursor_)];
+}
+
+int16_t LineReader::NextInteger() { return RoundToInt16(NextDouble()); }
+
+float LineReader::NextSingle() { return static_cast<float>(NextDouble()); }
+
+double LineReader::NextDouble() {
+    std::string field = NextString();
+    if (endFlag_) return 0.0;
+    return ParseLeadingNumber(field);
+}
+
+}  // namespace kz7

@@ -1,0 +1,95 @@
+#include "kz7/engine/EngineState.h"
+#include "kz7/engine/SimKZ7.h"
+#include "kz7/model/Zone.h"
+
+namespace kz7 {
+
+Zone* Zones::Add(const std::string& key) {
+    return items_.Append(key, std::make_unique<Zone>(state_));
+}
+
+void Zones::InitSimulation() {
+    state_.message.UpdateProgress(0.0f);
+    MatchPartitions();
+    int32_t initialised = 0;
+    for (Zone& zone : items_) {
+        zone.InitSimulation();
+        if (state_.engine->Cancelled) return;
+        ++initialised;
+        state_.message.UpdateProgress(static_cast<float>(initialised) / static_cast<float>(Count()));
+    }
+}
+
+void Zones::InitDay() {
+    for (Zone& zone : items_) zone.InitDay();
+}
+
+void Zones::InitTimeStep() {
+    for (Zone& zone : items_) zone.InitTimeStep();
+    if (state_.settings.outputDetailCode == 1) OCCINI(2);
+}
+
+void Zones::SimulateStep() {
+    // Every zone's gains come before any zone is solved, so a zone may read
+    // the gains of its neighbours of the same step.
+    for (Zone& zone : items_) {
+        zone.SolveGains();
+        zone.Acum();
+        if (state_.engine->Cancelled) return;
+        state_.Yield();
+    }
+    for (Zone& zone : items_) zone.SolveKZ7();
+}
+
+void Zones::EndStep() {
+    for (Zone& zone : items_) zone.EndStep();
+}
+
+void Zones::SendSummaryResultsEvents() {
+    for (Zone& zone : items_) zone.SendSummaryResultsEvents();
+}
+
+void Zones::CheckHeatLossConverged(bool& converged) const {
+    converged = false;
+    for (Zone& zone : items_) {
+        bool zoneConverged = false;
+        zone.CheckHeatLossConverged(zoneConverged);
+        if (zoneConverged) {
+            converged = true;
+            return;
+        }
+    }
+}
+
+void Zones::OCCINI(int32_t code) {
+    const int32_t detail = state_.settings.outputDetailCode;
+    for (Zone& zone : items_) {
+        if (code == 1) {
+            zone.OCONOF = detail != 2 ? 1 : 0;
+            zone.OCONOFN1 = 0;
+        } else if (code == 2) {
+            zone.OCONOFN1 = zone.OCONOF;
+            zone.OCONOF = (zone.ISOCC() || detail != 1) ? 1 : 0;
+        }
+    }
+}
+
+float Zones::FloorArea() const {
+    float total = 0.0f;
+    for (Zone& zone : items_) total += zone.FloorArea;
+    return total;
+}
+
+void Zones::GTOTFA(float& area, float& volume) const {
+    constexpr float kMinimumHeight = 1.6f;
+    area = 0.0f;
+    volume = 0.0f;
+    for (Zone& zone : items_) {
+        if (zone.Volume / zone.FloorArea > kMinimumHeight) {
+            area += zone.FloorArea;
+            volume += zone.Volume;
+        }
+    }
+}
+
+}  // namespace kz7

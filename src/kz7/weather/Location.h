@@ -1,0 +1,19 @@
+#pragma once
+// The site location: monthly values, coordinates and exposure.
+#include <cstdint>
+#include <string>
+
+namespace kz7 {
+
+class EngineState;
+
+class Location {
+public:
+    explicit Location(EngineState& state) : state_(state) {}
+    void Read() {}
+
+private:
+    [[maybe_unused]] EngineState& state_;
+};
+
+}  // namespace kz7

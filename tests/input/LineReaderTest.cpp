@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include "kz7/input/KeyedCollection.h"
+#include "kz7/input/LineReader.h"
+
+namespace kz7 {
+
+TEST(LineReader, SkipsCommentsAndBlanksAndSplitsTrimmedFields) {
+    LineReader reader;
+    reader.OpenText("* comment\n\n   \nZone , Z1,\n *Odd,x\nlast");
+    reader.NextLine();
+    ASSERT_FALSE(reader.AtEnd());
+    ASSERT_EQ(reader.Fields().size(), 2u);
+    EXPECT_EQ(reader.NextString(), "Zone");
+    EXPECT_EQ(reader.NextString(), "Z1");
+    EXPECT_EQ(reader.NextString(), "");
+    EXPECT_TRUE(reader.AtEnd());
+    reader.NextLine();  // a blank before "*" is not a comment
+    EXPECT_EQ(reader.NextString(), "*Odd");
+    reader.NextLine();
+    EXPECT_EQ(reader.NextInteger(), 0);
+    reader.NextLine();
+    EXPECT_TRUE(reader.AtEnd());
+    EXPECT_TRUE(reader.Fields().empty());
+}
+
+TEST(LineReader, NumbersUseTheLeadingNumberRule) {
+    LineReader reader;
+    reader.OpenText("1.5,2.5,x,3e1m\r\n");
+    reader.NextLine();
+    EXPECT_FLOAT_EQ(reader.NextSingle(), 1.5f);
+    EXPECT_EQ(reader.NextInteger(), 2);
+    EXPECT_FLOAT_EQ(reader.NextSingle(), 0.0f);
+    EXPECT_FALSE(reader.AtEnd());
+    EXPECT_FLOAT_EQ(reader.NextSingle(), 30.0f);
+    EXPECT_FLOAT_EQ(reader.NextSingle(), 0.0f);
+    EXPECT_TRUE(reader.AtEnd());
+}
+
+TEST(LineReader, CleanNameRemovesQuotesAndCommas) {
+    EXPECT_EQ(CleanName("O'Brien's \"room\", north,east"), "OBriens room north east");
+}
+
+TEST(KeyedCollection, KeyedInsertGoesBeforeTheFirstAndDropsDuplicates) {
+    KeyedCollection<int> items;
+    items.KeyedInsert("a", std::make_unique<int>(1));
+    items.KeyedInsert("b", std::make_unique<int>(2));
+    EXPECT_EQ(items.KeyedInsert("a", std::make_unique<int>(3)), nullptr);
+    ASSERT_EQ(items.Count(), 2);
+    EXPECT_EQ(items.Item(1), 2);
+    EXPECT_EQ(items.Item("a"), 1);
+    EXPECT_EQ(items.Find(3), nullptr);
+    items.Remove("b");
+    EXPECT_EQ(items.Item(1), 1);
+    EXPECT_THROW(items.Item("b"), std::out_of_range);
+}
+
+}  // namespace kz7
