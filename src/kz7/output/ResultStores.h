@@ -15,6 +15,9 @@ public:
     void ZoneInterval(bool /*warmUp*/, int32_t /*interval*/) {}
     void PlantInterval(bool /*warmUp*/, int32_t /*interval*/) {}
     void SetIntervalWeight(int32_t /*interval*/, float /*weight*/) {}
+    // The step's zone and plant values into the open handles (not on warm-up days).
+    void RecordZoneStep() {}
+    void RecordPlantStep() {}
 
 private:
     [[maybe_unused]] EngineState& state_;
