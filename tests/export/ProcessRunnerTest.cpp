@@ -28,7 +28,7 @@ std::string ReadFile(const fs::path& path) {
 // A fresh folder per test, with a fresh engine whose error dialogs are
 // recorded.
 class ProcessRunnerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "kz7-runner-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);

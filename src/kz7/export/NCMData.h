@@ -8,7 +8,7 @@ namespace kz7 {
 class EngineState;
 
 class NCMData {
-public:
+  public:
     explicit NCMData(EngineState& state) : state_(state) {}
     void ReadWindGenerator() {}
     void ReadPVSystems() {}
@@ -19,7 +19,7 @@ public:
     void ReadSolarCollectors() {}
     void Clear() {}
 
-private:
+  private:
     [[maybe_unused]] EngineState& state_;
 };
 

@@ -37,7 +37,7 @@ constexpr int kTurnMilliseconds = 20;
 
 // A file descriptor closed when it goes out of scope.
 class Descriptor {
-public:
+  public:
     Descriptor() = default;
     explicit Descriptor(int fd) : fd_(fd) {}
     Descriptor(const Descriptor&) = delete;
@@ -53,7 +53,7 @@ public:
     // Hands the descriptor over to the caller, who closes it.
     int Release() { return std::exchange(fd_, -1); }
 
-private:
+  private:
     int fd_ = -1;
 };
 
@@ -147,7 +147,8 @@ bool ProcessRunner::WriteScript(const std::filesystem::path& path, const std::st
     // credentials); whatever had the name before, a link included, is
     // removed rather than written through.
     ::unlink(path.c_str());
-    Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    Descriptor file(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!file.IsOpen()) return false;
     size_t written = 0;
     while (written < text.size()) {
@@ -226,7 +227,8 @@ ProcessOutcome ProcessRunner::RunScript(const std::filesystem::path& folder,
     while (true) {
         if (readEnd.IsOpen()) {
             pollfd waiting{readEnd.Get(), POLLIN, 0};
-            if (::poll(&waiting, 1, kTurnMilliseconds) > 0 && !ReadAvailable(readEnd.Get(), outcome.output)) {
+            if (::poll(&waiting, 1, kTurnMilliseconds) > 0 &&
+                !ReadAvailable(readEnd.Get(), outcome.output)) {
                 readEnd.Close();
             }
         } else {

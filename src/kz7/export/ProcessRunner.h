@@ -32,7 +32,7 @@ enum class WindowStyle : int32_t {
 };
 
 class ProcessRunner {
-public:
+  public:
     // The script keeps the batch file's name; it is run through the shell,
     // so the name needs no executable extension.
     static constexpr const char* kScriptName = "runprog.bat";
@@ -47,8 +47,8 @@ public:
     // holds the failure text) or ended with an error (see LastOutcome).
     // `Owner`, `sError` and `lTimeOut` take no part: there is no time-out.
     bool ShellAndWait(int32_t& Owner, std::string& sShell, std::string& sDefaultDir, bool& bPause,
-                      std::string& sStdOut, int32_t eWindowStyle = 0, const std::string& sError = {},
-                      int32_t lTimeOut = 0);
+                      std::string& sStdOut, int32_t eWindowStyle = 0,
+                      const std::string& sError = {}, int32_t lTimeOut = 0);
 
     // The script text: change to `folder` (ending the script when that
     // fails), run `command`, and with `pause` wait for an answer on the
@@ -70,7 +70,7 @@ public:
     // -1 lets the child share the host's standard input.
     int childInput = -1;
 
-private:
+  private:
     bool WriteScript(const std::filesystem::path& path, const std::string& text);
     WindowStyle ResolveWindowStyle(int32_t value);
     void Log(const std::string& line);
