@@ -2,7 +2,7 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
-EXAMPLE    ?= examples/office.kz7
+EXAMPLE    ?= examples/starter.kz7
 
 .PHONY: all deps build run test release-test asan bench format clean
 
@@ -16,7 +16,7 @@ build: deps
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@$(BUILD)/kz7 simulate $(EXAMPLE) --support support --db kz7-results.db
+	@$(BUILD)/kz7 read $(EXAMPLE)
 
 release-test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

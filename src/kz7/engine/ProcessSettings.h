@@ -7,8 +7,16 @@
 
 namespace kz7 {
 
+// Output selection of one output group: one flag per interval, 1 time step,
+// 2 hour, 3 day, 4 month (index 0..3).
+using OutputSelection = std::array<int16_t, 4>;
+using ZoneOutputOptions = std::array<OutputSelection, 10>;
+using PlantOutputOptions = std::array<OutputSelection, 3>;
+
 struct ProcessSettings {
     std::string supportFilePath;
+    // Folder of the control's temporary files; empty means the system's.
+    std::string temporaryFolder;
 
     // Output flags of the control.
     bool hourlyResults = false;
@@ -48,6 +56,10 @@ struct ProcessSettings {
     float emitterControlValue = 0.0f;  // second single of "SimulationOptions"
     float resultStoreValue = 0.0f;     // third single of "SimulationOptions"
     int32_t outputDetailCode = 0;
+    // Output selections of the default zone output options and of the plant
+    // output options, as read (with the host's output flags forced in).
+    ZoneOutputOptions zoneOutputOptions{};
+    PlantOutputOptions plantOutputOptions{};
 
     // Locale separators; a decimal "," implies the list separator ";".
     char decimalSeparator = '.';

@@ -44,6 +44,11 @@ struct RunClock {
     std::string programFolder;
     bool programFolderSet = false;
 
+    // Calendar values the weather source sets when it opens its data.
+    int32_t yearJan1 = 0;
+    int32_t yearSimStart = 0;
+    int32_t siteRecordSimStart = 0;
+
     void SetTimeStep(int32_t minutes) {
         timeStep = minutes;
         timeStepSeconds = static_cast<double>(minutes) * 60.0;

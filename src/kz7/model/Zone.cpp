@@ -22,6 +22,11 @@ void Zone::CheckHeatLossConverged(bool& converged) const {
 
 bool Zone::ISOCC() const { return false; }
 
+float Zone::COMHRS(int32_t band, int32_t month) const {
+    if (band < 1 || band > 100 || month < 1 || month > 12) return 0.0f;
+    return ComfortHoursTable[static_cast<size_t>(band - 1)][static_cast<size_t>(month - 1)];
+}
+
 void Zones::Read() {}
 void Zones::ReadAdditionalHeater() {}
 void Zones::ReadAdditionalCooler() {}

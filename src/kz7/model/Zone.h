@@ -1,9 +1,11 @@
 #pragma once
 // A zone of the building and the zone set that drives every zone through the
 // stages of a run.
+#include <array>
 #include <cstdint>
 #include <string>
 
+#include "kz7/engine/ProcessSettings.h"
 #include "kz7/input/KeyedCollection.h"
 
 namespace kz7 {
@@ -39,6 +41,11 @@ public:
     float ComfortTemperature = 0.0f;
     double PeakHeatingLoad = 0.0;
     double LastPeakHeatingLoad = 0.0;
+
+    // Hours per temperature band (100) and month (12), filled by the zone's
+    // result accumulation; COMHRS reads it 1-based, 0 outside the table.
+    std::array<std::array<float, 12>, 100> ComfortHoursTable{};
+    float COMHRS(int32_t band, int32_t month) const;
 
 protected:
     EngineState& state_;
@@ -77,6 +84,9 @@ public:
     void CheckHeatLossConverged(bool& converged) const;
     void OCCINI(int32_t code);
     void MatchPartitions();
+    // The default output selection of zones without their own options.
+    void SetDefaultOutputOptions(const ZoneOutputOptions& options) { defaultOutputOptions_ = options; }
+    const ZoneOutputOptions& DefaultOutputOptions() const { return defaultOutputOptions_; }
 
     float FloorArea() const;
     void GTOTFA(float& area, float& volume) const;
@@ -84,6 +94,7 @@ public:
 private:
     EngineState& state_;
     KeyedCollection<Zone> items_;
+    ZoneOutputOptions defaultOutputOptions_{};
 };
 
 }  // namespace kz7

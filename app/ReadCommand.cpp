@@ -1,0 +1,59 @@
+// kz7 read MODEL [--support DIR]: reads a model through the control and
+// reports the engine's messages and what was read.
+#include <fmt/core.h>
+
+#include <memory>
+#include <string>
+
+#include "Commands.h"
+#include "kz7/control/SimulateX.h"
+#include "kz7/engine/EngineState.h"
+#include "kz7/input/Site.h"
+#include "kz7/model/Building.h"
+#include "kz7/model/Zone.h"
+
+namespace kz7::app {
+
+namespace {
+
+struct ReadOptions {
+    std::string model;
+    std::string support;
+};
+
+void PrintWhatWasRead(const EngineState& state) {
+    const RunClock& clock = state.clock;
+    const SimulationPeriod& period = clock.period;
+    fmt::print("building: {}\n", state.building->Key.empty() ? "(none)" : state.building->Key);
+    fmt::print("site texts: {}\n", state.site->Texts.size());
+    fmt::print("zones: {}\n", state.zones->Count());
+    fmt::print("time step: {} min\n", clock.timeStep);
+    fmt::print("period: {}/{} to {}/{}\n", period.startDay, period.startMonth, period.endDay,
+               period.endMonth);
+    fmt::print("output detail code: {}\n", state.settings.outputDetailCode);
+}
+
+int RunRead(const ReadOptions& options) {
+    SimulateX control;
+    control.MessageChange = [](std::string& message) { fmt::print("{}\n", message); };
+    control.SetSupportFilePath(options.support);
+    control.SetInputFileName(options.model);
+    if (!control.ReadInputData()) {
+        fmt::print(stderr, "{}: {}\n", options.model, control.ErrorMessage());
+        return kExitFailed;
+    }
+    PrintWhatWasRead(control.State());
+    return kExitOk;
+}
+
+}  // namespace
+
+void RegisterReadCommand(CLI::App& app) {
+    auto options = std::make_shared<ReadOptions>();
+    CLI::App* command = app.add_subcommand("read", "Read a model and report what it holds");
+    command->add_option("MODEL", options->model, "Model document")->required();
+    command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
+    command->callback([options] { SetExitCode(RunRead(*options)); });
+}
+
+}  // namespace kz7::app

@@ -1,0 +1,320 @@
+#include "kz7/control/SimulateX.h"
+
+#include <exception>
+
+#include "kz7/engine/EngineState.h"
+#include "kz7/engine/SimKZ7.h"
+#include "kz7/model/OpaqueMaterial.h"
+#include "kz7/model/Zone.h"
+#include "kz7/platform/TempFile.h"
+#include "kz7/weather/Weather.h"
+
+namespace kz7 {
+
+namespace {
+
+// Clears the busy mark however the engine call ends.
+class BusyMark {
+public:
+    explicit BusyMark(bool& flag) : flag_(flag) { flag_ = true; }
+    ~BusyMark() { flag_ = false; }
+    BusyMark(const BusyMark&) = delete;
+    BusyMark& operator=(const BusyMark&) = delete;
+
+private:
+    bool& flag_;
+};
+
+constexpr int32_t kSummaryInterval = 6;
+
+}  // namespace
+
+SimulateX::SimulateX() : SimulateX(EngineState::Process()) {}
+
+SimulateX::SimulateX(EngineState& state) : state_(state), self_(std::make_shared<SimulateX*>(this)) {
+    state_.settings.monthLengths = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+}
+
+SimulateX::~SimulateX() = default;
+
+void SimulateX::InitProperties() {
+    outputDbName_.clear();
+    inputFileName_.clear();
+    supportFilePath_.clear();
+    state_.settings.supportFilePath.clear();
+    progress_ = 0.0f;
+}
+
+// ------------------------------------------------------------------ events
+
+void SimulateX::ConnectListeners(bool withShading) {
+    // The handlers hold a weak reference: after this control is destroyed
+    // the shared event sources call nothing of it.
+    const std::weak_ptr<SimulateX*> weak = self_;
+    state_.message.onText = [weak](std::string& text) {
+        if (auto self = weak.lock())
+            if ((*self)->MessageChange) (*self)->MessageChange(text);
+    };
+    state_.message.onProgress = [weak](float& progress) {
+        if (auto self = weak.lock()) (*self)->OnProgress(progress);
+    };
+    state_.outputData.onSave = [weak](int16_t& interval, int32_t& zone, ValueArray& values, double& date) {
+        if (auto self = weak.lock()) (*self)->OnSaveData(interval, zone, values, date);
+    };
+    state_.outputData.onErase = [weak](int16_t& interval, int32_t& zone) {
+        if (auto self = weak.lock())
+            if ((*self)->EraseData) (*self)->EraseData(interval, zone);
+    };
+    if (!withShading) return;
+    state_.shadingData.onFactors = [weak](int32_t& plane, float& direct, float& diffuse) {
+        if (auto self = weak.lock())
+            if ((*self)->GetShadingData) (*self)->GetShadingData(plane, direct, diffuse);
+    };
+    state_.shadingData.onSunPosition = [weak](float& altitude, float& azimuth) {
+        if (auto self = weak.lock())
+            if ((*self)->SetCurrentSolarPosition) (*self)->SetCurrentSolarPosition(altitude, azimuth);
+    };
+}
+
+void SimulateX::OnProgress(float progress) {
+    progress_ = progress;
+    RaiseProgressEvent();
+}
+
+void SimulateX::RaiseProgressEvent() {
+    if (ProgressChange) ProgressChange();
+}
+
+// Heat-gain runs pass on only the summaries and the last design day.
+void SimulateX::OnSaveData(int16_t& interval, int32_t& zone, ValueArray& values, double& date) {
+    const RunClock& clock = state_.clock;
+    if (clock.heatGainRun) {
+        if (interval == kSummaryInterval || clock.day == clock.heatGainDesignDays)
+            if (SaveHGData) SaveHGData(interval, zone, values, date);
+    } else if (clock.heatLossRun) {
+        if (SaveHLData) SaveHLData(interval, zone, values, date);
+    } else {
+        if (SaveSSData) SaveSSData(interval, zone, values, date);
+    }
+}
+
+// ------------------------------------------------------------------ runs
+
+void SimulateX::RunForwarded(const std::function<void()>& engineCall) {
+    // The busy mark is cleared even when the engine call fails, so a host
+    // never sees a run under way that has ended.
+    BusyMark busy(simulating_);
+    state_.engine->OutputDbName = outputDbName_;
+    engineCall();
+}
+
+void SimulateX::Simulate() {
+    RunForwarded([this] { state_.engine->Simulate(); });
+    weatherReference_ = state_.weather.get();
+}
+
+void SimulateX::HeatLoss() {
+    RunForwarded([this] { state_.engine->HeatLoss(); });
+}
+
+void SimulateX::HeatGain() {
+    RunForwarded([this] { state_.engine->HeatGain(); });
+}
+
+bool SimulateX::Cancelled() const { return state_.engine->Cancelled; }
+void SimulateX::SetCancelled(bool value) { state_.engine->Cancelled = value; }
+
+// ------------------------------------------------------------------ reading
+
+bool SimulateX::ReadInputData() { return ReadSteps(ReadKind::Model, XmlElement(), XmlElement()); }
+
+bool SimulateX::ReadInputDataX(XmlElement tiDoc, XmlElement tiConstructions) {
+    return ReadSteps(ReadKind::ModelWithDocument, tiDoc, tiConstructions);
+}
+
+bool SimulateX::ReadXMLConstructionData(XmlElement tiDoc, XmlElement tiConstructions) {
+    return ReadSteps(ReadKind::Constructions, tiDoc, tiConstructions);
+}
+
+bool SimulateX::PrepareInputFile(bool& temporary) {
+    temporary = false;
+    if (!inputData_.empty()) {
+        const std::filesystem::path folder = TemporaryFolder(state_.settings.temporaryFolder);
+        inputFileName_ = WriteTemporaryFile(folder, inputData_ + "\n").string();
+        temporary = true;
+        return true;
+    }
+    return !inputFileName_.empty();
+}
+
+bool SimulateX::ReadSteps(ReadKind kind, XmlElement tiDoc, XmlElement tiConstructions) {
+    bool temporary = false;
+    bool read = false;
+    try {
+        ConnectListeners(true);
+        SimKZ7& engine = *state_.engine;
+        engine.ClearData();
+        if (PrepareInputFile(temporary)) {
+            switch (kind) {
+                case ReadKind::Model:
+                    engine.Read(inputFileName_);
+                    zones_ = state_.zones.get();
+                    break;
+                case ReadKind::ModelWithDocument:
+                    engine.ReadX(inputFileName_, tiDoc, tiConstructions);
+                    zones_ = state_.zones.get();
+                    break;
+                case ReadKind::Constructions:
+                    engine.ReadXMLConstruction(inputFileName_, tiDoc, tiConstructions);
+                    break;
+            }
+            read = true;
+        }
+    } catch (const std::exception& error) {
+        // The host sees false and ErrorMessage; the engine's message names the problem.
+        state_.message.SendTextMessage(error.what());
+        read = false;
+    }
+    if (temporary) inputFileName_.clear();  // the file itself stays
+    return read;
+}
+
+// ------------------------------------------------------------------ forwarded operations
+
+void SimulateX::CleanUp() { state_.engine->EndSimResults(); }
+
+void SimulateX::GetAnnualSBEM() { state_.engine->GetAnnualSBEM(); }
+
+void SimulateX::GenerateWeatherData(const std::string& /*fn*/) {
+    ConnectListeners(false);
+    state_.engine->GenerateSSWeatherData();
+}
+
+void SimulateX::GenerateHGWeatherData() {
+    ConnectListeners(false);
+    state_.engine->GenerateHGWeatherData();
+}
+
+void SimulateX::GenerateHLWeatherData() {
+    ConnectListeners(false);
+    state_.engine->GenerateHLWeatherData();
+}
+
+void SimulateX::MatchPartitions() { state_.zones->MatchPartitions(); }
+
+float SimulateX::TemperatureBands(const std::string& sZone, int32_t Band, int32_t Month) const {
+    return state_.zones->Item(sZone).COMHRS(Band, Month);
+}
+
+std::optional<float> SimulateX::BuildingAverageTemperature() const {
+    double weighted = 0.0;
+    double area = 0.0;
+    for (const Zone& zone : *state_.zones) {
+        weighted += static_cast<double>(zone.ComfortTemperature) * zone.FloorArea;
+        area += zone.FloorArea;
+    }
+    if (!(area > 0.0)) return std::nullopt;
+    return static_cast<float>(weighted / area);
+}
+
+Weather& SimulateX::WeatherData() const { return *state_.weather; }
+OpaqueMaterials& SimulateX::Materials() const { return *state_.opaqueMaterials; }
+
+// ------------------------------------------------------------------ flag setters
+
+void SimulateX::SetIsV4Flag(bool flag) { state_.engine->SetIsV4Flag(flag); }
+void SimulateX::SetIsV5Flag(bool flag) { state_.engine->SetIsV5Flag(flag); }
+void SimulateX::SetIsV5_F_Flag(bool flag) { state_.engine->SetIsV5_F_Flag(flag); }
+void SimulateX::SetUse300Flag(bool flag) { state_.settings.use300 = flag; }
+void SimulateX::SetDiagnosticsFilename(const std::string& fn) { state_.settings.diagnosticsFilename = fn; }
+
+// ------------------------------------------------------------------ held properties
+
+void SimulateX::Notify(const char* name) {
+    if (PropertyChanged) PropertyChanged(name);
+}
+
+void SimulateX::SetHeldText(std::string& field, const std::string& value, const char* name) {
+    field = value;
+    Notify(name);
+}
+
+void SimulateX::SetSupportFilePath(const std::string& value) {
+    supportFilePath_ = value;
+    state_.settings.supportFilePath = value;
+    Notify("SupportFilePath");
+}
+
+void SimulateX::SetProgress(float value) {
+    progress_ = value;
+    Notify("Progress");
+}
+
+void SimulateX::RefuseAssignment(const char* name) const {
+    if (DesignMode)
+        throw AutomationError(kErrorSetNotPermitted, std::string("Set not permitted: ") + name);
+    throw AutomationError(kErrorSetNotSupportedAtRuntime,
+                          std::string("Set not supported at run time: ") + name);
+}
+
+void SimulateX::SetBZones(Zones* /*value*/) { RefuseAssignment("BZones"); }
+void SimulateX::SetBoilers(const std::any& /*value*/) { RefuseAssignment("Boilers"); }
+void SimulateX::SetChillers(const std::any& /*value*/) { RefuseAssignment("Chillers"); }
+void SimulateX::SetFuels(const std::any& /*value*/) { RefuseAssignment("Fuels"); }
+
+// ------------------------------------------------------------------ process-wide settings
+
+bool SimulateX::HourlyResults() const { return state_.settings.hourlyResults; }
+void SimulateX::SetHourlyResults(bool value) { state_.settings.hourlyResults = value; }
+bool SimulateX::HalfHourlyResults() const { return state_.settings.halfHourlyResults; }
+void SimulateX::SetHalfHourlyResults(bool value) { state_.settings.halfHourlyResults = value; }
+bool SimulateX::TimeSteplyResults() const { return state_.settings.timeSteplyResults; }
+void SimulateX::SetTimeSteplyResults(bool value) { state_.settings.timeSteplyResults = value; }
+bool SimulateX::DailyResults() const { return state_.settings.dailyResults; }
+void SimulateX::SetDailyResults(bool value) { state_.settings.dailyResults = value; }
+bool SimulateX::GenerateWeatherDataEvents() const { return state_.settings.generateWeatherDataEvents; }
+void SimulateX::SetGenerateWeatherDataEvents(bool value) { state_.settings.generateWeatherDataEvents = value; }
+int32_t SimulateX::Scenario() const { return state_.settings.scenario; }
+void SimulateX::SetScenario(int32_t value) { state_.settings.scenario = value; }
+bool SimulateX::NoGain() const { return state_.settings.noGain; }
+void SimulateX::SetNoGain(bool value) { state_.settings.noGain = value; }
+bool SimulateX::DoShading() const { return state_.settings.doShading; }
+void SimulateX::SetDoShading(bool value) { state_.settings.doShading = value; }
+bool SimulateX::Intermittent() const { return state_.settings.intermittent; }
+void SimulateX::SetIntermittent(bool value) { state_.settings.intermittent = value; }
+float SimulateX::Preheat() const { return state_.settings.preheat; }
+void SimulateX::SetPreheat(float value) { state_.settings.preheat = value; }
+float SimulateX::StartOcc() const { return state_.settings.startOcc; }
+void SimulateX::SetStartOcc(float value) { state_.settings.startOcc = value; }
+float SimulateX::EndOcc() const { return state_.settings.endOcc; }
+void SimulateX::SetEndOcc(float value) { state_.settings.endOcc = value; }
+int32_t SimulateX::YearJan1() const { return state_.clock.yearJan1; }
+int32_t SimulateX::YearSimStart() const { return state_.clock.yearSimStart; }
+int32_t SimulateX::SiteRecordSimStart() const { return state_.clock.siteRecordSimStart; }
+bool SimulateX::DevRights() const { return state_.settings.devRights; }
+void SimulateX::SetDevRights(bool value) { state_.settings.devRights = value; }
+bool SimulateX::UseOTE() const { return state_.settings.useOTE; }
+void SimulateX::SetUseOTE(bool value) { state_.settings.useOTE = value; }
+bool SimulateX::UseUAT() const { return state_.settings.useUAT; }
+void SimulateX::SetUseUAT(bool value) { state_.settings.useUAT = value; }
+const std::string& SimulateX::SBEMPath() const { return state_.settings.sbemPath; }
+void SimulateX::SetSBEMPath(const std::string& value) { state_.settings.sbemPath = value; }
+void SimulateX::SetKlimaPath(const std::string& value) { state_.settings.klimaPath = value; }
+void SimulateX::SetKlimaProgram(const std::string& value) { state_.settings.klimaProgram = value; }
+bool SimulateX::GenerateReport() const { return state_.settings.generateReport; }
+void SimulateX::SetGenerateReport(bool value) { state_.settings.generateReport = value; }
+bool SimulateX::IncludeCostOutputs() const { return state_.settings.includeCostOutputs; }
+void SimulateX::SetIncludeCostOutputs(bool value) { state_.settings.includeCostOutputs = value; }
+bool SimulateX::IncludeTableSizeHeaderReports() const { return state_.settings.includeTableSizeHeaderReports; }
+void SimulateX::SetIncludeTableSizeHeaderReports(bool value) {
+    state_.settings.includeTableSizeHeaderReports = value;
+}
+int32_t SimulateX::ReportType() const { return state_.settings.reportType; }
+void SimulateX::SetReportType(int32_t value) { state_.settings.reportType = value; }
+const std::string& SimulateX::CSVReportFilename() const { return state_.settings.csvReportFilename; }
+double SimulateX::GBPConversionRate() const { return state_.settings.gbpConversionRate; }
+void SimulateX::SetGBPConversionRate(double value) { state_.settings.gbpConversionRate = value; }
+const std::string& SimulateX::CurrencyCode() const { return state_.settings.currencyCode; }
+void SimulateX::SetCurrencyCode(const std::string& value) { state_.settings.currencyCode = value; }
+
+}  // namespace kz7
