@@ -49,6 +49,14 @@ struct ProcessSettings {
     float resultStoreValue = 0.0f;     // third single of "SimulationOptions"
     int32_t outputDetailCode = 0;
 
+    // The location's exposure code and the outside convective coefficients
+    // (W/m²K) it implies for walls and roofs. The construction readers use
+    // them; the location record sets them. The defaults are those of a
+    // normally exposed site.
+    int32_t exposure = 2;
+    float outsideConvectiveWall = 19.9f;
+    float outsideConvectiveRoof = 19.9f;
+
     // Locale separators; a decimal "," implies the list separator ";".
     char decimalSeparator = '.';
     char listSeparator = ',';

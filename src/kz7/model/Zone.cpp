@@ -22,10 +22,6 @@ void Zone::CheckHeatLossConverged(bool& converged) const {
 
 bool Zone::ISOCC() const { return false; }
 
-void Zones::Read() {}
-void Zones::ReadAdditionalHeater() {}
-void Zones::ReadAdditionalCooler() {}
-void Zones::ReadAdditionalSecondaryHeater() {}
 void Zones::MatchPartitions() {}
 
 }  // namespace kz7
