@@ -61,6 +61,14 @@ struct ProcessSettings {
     ZoneOutputOptions zoneOutputOptions{};
     PlantOutputOptions plantOutputOptions{};
 
+    // The location's exposure code and the outside convective coefficients
+    // (W/m²K) it implies for walls and roofs. The construction readers use
+    // them; the location record sets them. The defaults are those of a
+    // normally exposed site.
+    int32_t exposure = 2;
+    float outsideConvectiveWall = 19.9f;
+    float outsideConvectiveRoof = 19.9f;
+
     // Locale separators; a decimal "," implies the list separator ";".
     char decimalSeparator = '.';
     char listSeparator = ',';

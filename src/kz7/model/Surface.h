@@ -1,19 +1,44 @@
 #pragma once
-// The distinct planes that elements lie in.
+// The distinct planes (orientation and slope) that elements lie in.
 #include <cstdint>
-#include <string>
+#include <memory>
+#include <vector>
 
 namespace kz7 {
 
 class EngineState;
 
+class Surface {
+public:
+    explicit Surface(EngineState& state) : state_(state) {}
+
+    void Init(float orientation, float slope);
+    // Net long-wave loss of the plane to the sky at the current cloud cover, W/m².
+    float RadLW() const;
+
+    float Orientation = 0.0f;  // radians, clockwise from north
+    float Slope = 0.0f;        // radians from horizontal
+    float SinSlope = 0.0f;
+    float CosSlope = 1.0f;
+
+private:
+    EngineState& state_;
+};
+
 class Surfaces {
 public:
     explicit Surfaces(EngineState& state) : state_(state) {}
-    void Clear() {}
+
+    // The plane within 0.044 rad of (orientation, slope), added when new.
+    // Horizontal planes, facing up or down, have no orientation.
+    Surface& IFUNC(float orientation, float slope);
+    int32_t Count() const { return static_cast<int32_t>(items_.size()); }
+    Surface& Item(int32_t position) const { return *items_.at(static_cast<size_t>(position - 1)); }
+    void Clear() { items_.clear(); }
 
 private:
-    [[maybe_unused]] EngineState& state_;
+    EngineState& state_;
+    std::vector<std::unique_ptr<Surface>> items_;
 };
 
 }  // namespace kz7

@@ -27,10 +27,6 @@ float Zone::COMHRS(int32_t band, int32_t month) const {
     return ComfortHoursTable[static_cast<size_t>(band - 1)][static_cast<size_t>(month - 1)];
 }
 
-void Zones::Read() {}
-void Zones::ReadAdditionalHeater() {}
-void Zones::ReadAdditionalCooler() {}
-void Zones::ReadAdditionalSecondaryHeater() {}
 void Zones::MatchPartitions() {}
 
 }  // namespace kz7

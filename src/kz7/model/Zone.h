@@ -3,18 +3,70 @@
 // stages of a run.
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "kz7/engine/ProcessSettings.h"
 #include "kz7/input/KeyedCollection.h"
+#include "kz7/model/Cooler.h"
+#include "kz7/model/Element.h"
+#include "kz7/model/Gain.h"
+#include "kz7/model/Heater.h"
+#include "kz7/model/SecondaryCooler.h"
+#include "kz7/model/SecondaryHeater.h"
+#include "kz7/model/ThermalMembers.h"
 
 namespace kz7 {
 
 class EngineState;
+class ProfileGroup;
 
-class Zone {
+// The zone's SBEM data, carried to the SBEM writer.
+struct ZoneSBEMData {
+    std::string HVACSystem;  // "SBEMHVAC": key of the site's HVAC system serving the zone
+    std::string DHWSystem;   // "SBEMDHW": key of the site's hot-water system
+    float DHWDemandOverride = 0.0f;  // l/(m²·day); 0 keeps the activity's figure
+    bool HasZonalHVAC = false;       // "SBEMZonalHVAC"
+    std::string VentilationType;
+    float SpecificFanPower = 0.0f;   // W/(l/s)
+    std::string HeatRecoveryType;
+    float HeatRecoveryEfficiency = 0.0f;  // fraction
+    std::string DemandControl;
+    std::vector<float> PsiValues;    // "SBEMGlobalPSIValues", W/(m·K), in junction order
+    bool HasLighting = false;        // "SBEMLighting"
+    std::string LightingType;
+    float LightingEfficacy = 0.0f;   // luminaire lm/W
+    float LightingPowerDensity = 0.0f;  // W/m²
+    std::string OccupancyControl;
+    std::string DaylightControl;
+    bool ConstantIlluminance = false;
+};
+
+class Zone : public ThermalMembers {
 public:
-    explicit Zone(EngineState& state) : state_(state) {}
+    static constexpr int32_t kOutputGroups = 10;
+    static constexpr int32_t kIntervals = 4;
+    using OutputSelection = std::array<std::array<uint8_t, kIntervals>, kOutputGroups>;
+
+    explicit Zone(EngineState& state) : elements(state, *this), gains(state, *this), state_(state) {}
+
+    // The "Zone" record from its keyword line to its closing "}".
+    void Read();
+    void ReadOptions();
+    void ReadSBEMGlobalPSIValues();
+    void ReadSBEMZonalHVAC();
+    void ReadSBEMDHW();
+    void ReadSBEMHVAC();
+    void ReadSBEMLighting();
+    kz7::Heater& HeaterOrNew();
+    kz7::Cooler& CoolerOrNew();
+    kz7::SecondaryHeater& SecondaryHeaterOrNew();
+    kz7::SecondaryCooler& SecondaryCoolerOrNew();
+
+    std::optional<double> Member(std::string_view name, int32_t index = 0) const override;
 
     // Stages of a run, called by the zone set in collection order.
     void InitSimulation();
@@ -47,6 +99,50 @@ public:
     std::array<std::array<float, 12>, 100> ComfortHoursTable{};
     float COMHRS(int32_t band, int32_t month) const;
 
+    // Read from the record.
+    std::string Description;
+    float SolarLost = 0.0f;
+    float LightM = 1.0f;
+    float PerimeterArea = 0.0f;
+    int32_t SBEMActivityId = 0;
+    std::string SBEMActivityName;
+    int32_t SBEMZoneMultiplier = 1;
+    float NumberSBEMCorners = 0.0f;
+    float KlimaExportValue = 0.0f;
+    double KlimaNumberPeople = 0.0;
+    std::string SBEMExportText1;
+    double ZoneHeight = 0.0;
+    std::array<std::string, 3> SBEMExportValues;
+    std::string SBEMExportText2;
+    std::string SBEMExportValue4;
+    bool KlimaIsHeated = false;
+    double KlimaHeatingSetPointTemperature = 0.0;
+    bool KlimaIsCooled = false;
+    double KlimaCoolingSetPointTemperature = 0.0;
+    float ComfortLowerLimit = 16.0f;
+    float ComfortUpperLimit = 26.0f;
+    std::array<std::string, 2> ListTexts;  // version-5 layouts only
+    ProfileGroup* ComfortPG = nullptr;
+    OutputSelection Outputs{};
+    bool HasOwnOutputOptions = false;
+    ZoneSBEMData SBEM;
+
+    Elements elements;
+    Gains gains;
+    std::unique_ptr<kz7::Heater> Heater;
+    std::unique_ptr<kz7::Cooler> Cooler;
+    std::unique_ptr<kz7::SecondaryHeater> SecondaryHeater;
+    std::unique_ptr<kz7::SecondaryCooler> SecondaryCooler;
+
+    // Step state shared with the zone solution.
+    float CNGN = 0.0f;    // convective gains, W
+    float RDGN = 0.0f;    // radiant gains, W
+    float H2OGN1 = 0.0f;  // moisture gains, g/s
+    float SIGKTP = 0.0f;
+    float SIGKP = 0.0f;
+    float Ta2 = 0.0f;
+    float Te2 = 0.0f;
+
 protected:
     EngineState& state_;
 };
@@ -73,6 +169,10 @@ public:
     void ReadAdditionalHeater();
     void ReadAdditionalCooler();
     void ReadAdditionalSecondaryHeater();
+    // Copies `matrix` into every zone read so far without its own options.
+    void SetDefaultOutputOptions(const Zone::OutputSelection& matrix);
+    // Reports elements whose adjacent zone key names no zone; the number reported.
+    int32_t CheckReferences() const;
 
     // Stages of a run over all zones in order.
     void InitSimulation();
@@ -92,6 +192,10 @@ public:
     void GTOTFA(float& area, float& volume) const;
 
 private:
+    // The zone named on an additional emitter record's keyword line, made
+    // current; nullptr (reported, record skipped) when there is none.
+    Zone* AdditionalEmitterZone(const char* record);
+
     EngineState& state_;
     KeyedCollection<Zone> items_;
     ZoneOutputOptions defaultOutputOptions_{};

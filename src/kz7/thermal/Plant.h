@@ -1,7 +1,11 @@
 #pragma once
-// The plant: boilers, chillers, emitter definitions, hot water and fans.
-#include <cstdint>
-#include <string>
+// The plant: emitter definitions, boilers, chillers, hot water and fans.
+#include "kz7/model/Boiler.h"
+#include "kz7/model/Chiller.h"
+#include "kz7/model/CoolerDefinition.h"
+#include "kz7/model/DHW.h"
+#include "kz7/model/Fans.h"
+#include "kz7/model/HeaterDefinition.h"
 
 namespace kz7 {
 
@@ -9,19 +13,40 @@ class EngineState;
 
 class Plant {
 public:
-    explicit Plant(EngineState& state) : state_(state) {}
-    void ReadBoiler() {}
-    void ReadChiller() {}
-    void ReadFans() {}
-    void ReadHeaterDefinition() {}
-    void ReadCoolerDefinition() {}
-    void ReadDHW() {}
-    void Clear() {}
+    explicit Plant(EngineState& state)
+        : heaterDefinitions(state),
+          coolerDefinitions(state),
+          boilers(state),
+          chillers(state),
+          dhw(state),
+          fans(state) {}
+
+    // Record readers of the plant keywords.
+    void ReadBoiler() { boilers.Read(); }
+    void ReadChiller() { chillers.Read(); }
+    void ReadFans() { fans.Read(); }
+    void ReadHeaterDefinition() { heaterDefinitions.Read(); }
+    void ReadCoolerDefinition() { coolerDefinitions.Read(); }
+    void ReadDHW() { dhw.Read(); }
+    void Clear() {
+        heaterDefinitions.Clear();
+        coolerDefinitions.Clear();
+        boilers.Clear();
+        chillers.Clear();
+        dhw.Clear();
+        fans.Clear();
+    }
+
+    // Step stages; the plant's behaviour fills them.
     void InitTimeStep() {}
     void Solve() {}
 
-private:
-    [[maybe_unused]] EngineState& state_;
+    HeaterDefinitions heaterDefinitions;
+    CoolerDefinitions coolerDefinitions;
+    Boilers boilers;
+    Chillers chillers;
+    DHW dhw;
+    Fans fans;
 };
 
 }  // namespace kz7

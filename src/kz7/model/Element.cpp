@@ -1,0 +1,293 @@
+#include "kz7/model/Element.h"
+
+#include <cmath>
+
+#include "kz7/engine/EngineState.h"
+#include "kz7/model/GlazedConstruction.h"
+#include "kz7/model/OpaqueConstruction.h"
+#include "kz7/model/ProfileGroup.h"
+#include "kz7/model/Surface.h"
+#include "kz7/model/Zone.h"
+#include "kz7/platform/NumberText.h"
+
+namespace kz7 {
+
+namespace {
+
+constexpr float kRadiansPerDegree = 0.017453292522222223f;
+constexpr float kAirDensityTimesHour = 1.29f / 3600.0f;  // kg/m³ per s/h
+constexpr float kGroundSROut = 0.01f;
+
+bool NextFlag(LineReader& reader) { return reader.NextInteger() > 0; }
+
+// "<what> <code> in zone <key> <problem>", built by appending.
+std::string ElementMessage(const char* what, const std::string& code, const std::string& zone, const char* problem) {
+    std::string text(what);
+    text.append(" ").append(code).append(" in zone ").append(zone).append(" ").append(problem);
+    return text;
+}
+
+}  // namespace
+
+// ---- Reading ----
+
+void Element::ReadGeometry(float clampFrom, float flatFrom) {
+    LineReader& reader = state_.reader;
+    ElementArea = reader.NextSingle();
+    IOS = reader.NextInteger();
+    const float orientationDegrees = reader.NextSingle();
+    const float slopeDegrees = reader.NextSingle();
+    Orientation = orientationDegrees * kRadiansPerDegree;
+    Slope = slopeDegrees * kRadiansPerDegree;
+    SlopeDegX = slopeDegrees;
+    if (slopeDegrees >= flatFrom)
+        SlopeDegX = 0.0f;
+    else if (slopeDegrees > clampFrom)
+        SlopeDegX = 90.0f;
+    if (!(std::isfinite(ElementArea) && ElementArea >= 0.0f))
+        state_.ShowError(ElementMessage("Element", ElCode, MyZone->Key, "has an invalid area"));
+    if (IOS < 1 || IOS > 6)
+        state_.ShowError(ElementMessage("Element", ElCode, MyZone->Key, "has an invalid boundary code ") +
+                         std::to_string(IOS));
+    Plane = &state_.surfaces->IFUNC(Orientation, Slope);
+}
+
+void Element::ReadBoundaryTail() {
+    LineReader& reader = state_.reader;
+    ZExtent = reader.NextSingle();
+    HExtent = reader.NextSingle();
+    ElemCount = RoundToInt32(reader.NextDouble());
+}
+
+void Element::ReadOpaqueBoundary() {
+    LineReader& reader = state_.reader;
+    auto adjacentZoneFields = [&] {
+        RMID = reader.NextString();
+        reader.NextString();
+        reader.NextString();
+        IsStronglyVentilated = NextFlag(reader);
+        IsOtherZoneHeated = NextFlag(reader);
+        IsOtherZoneSemiExterior = NextFlag(reader);
+        CostSurfaceFinish = reader.NextDouble();
+        ReadBoundaryTail();
+    };
+    switch (IOS) {
+        case 1:
+            PlaneIndex = RoundToInt32(reader.NextDouble());
+            SBEMDoorType = reader.NextString();
+            IsStronglyVentilated = NextFlag(reader);
+            CostSurfaceFinish = reader.NextDouble();
+            ReadBoundaryTail();
+            SBEMSolarCollectorName = reader.NextString();
+            SBEMSolarCollectorArea = reader.NextSingle();
+            break;
+        case 2:
+            OffsetTemperature = reader.NextSingle();
+            reader.NextString();
+            SBEMDoorType = reader.NextString();
+            IsStronglyVentilated = NextFlag(reader);
+            reader.NextString();
+            CostSurfaceFinish = reader.NextDouble();
+            ReadBoundaryTail();
+            break;
+        case 3:
+            adjacentZoneFields();
+            break;
+        case 5:
+            AdjacentPG = state_.profileGroups->Item(reader.NextString());
+            SROut = kGroundSROut;
+            reader.NextString();
+            reader.NextString();
+            IsStronglyVentilated = NextFlag(reader);
+            reader.NextString();
+            CostSurfaceFinish = reader.NextDouble();
+            ReadBoundaryTail();
+            break;
+        case 6:
+            PlaneIndex = RoundToInt32(reader.NextDouble());
+            adjacentZoneFields();
+            break;
+        default:
+            break;
+    }
+}
+
+void Element::InitAsOpaque() {
+    LineReader& reader = state_.reader;
+    ElCode = reader.CurrentString();
+    const std::string key = reader.NextString();
+    Opaque = state_.opaqueConstructions->Item(key);
+    if (Opaque == nullptr) {
+        state_.ShowError("Missing construction " + key + " in " + MyZone->Description);
+        return;
+    }
+    ConnectObject = Opaque;
+    Opaque->IsUsed = true;
+    SRIn = static_cast<float>(Opaque->SRIn);
+    SROut = static_cast<float>(Opaque->SROut);
+    ReadGeometry(90.0f, 180.0f);
+    ReadOpaqueBoundary();
+    if (Opaque->UValue > 0.0) RESEL = static_cast<float>(1.0 / Opaque->UValue - SROut - SRIn);
+    HVWT = Opaque->HVWT;
+    FinishInit();
+}
+
+void Element::ReadGlazingBoundary() {
+    LineReader& reader = state_.reader;
+    const bool v5 = state_.settings.isV5 || state_.settings.isV5F;
+    switch (IOS) {
+        case 1:
+            PlaneIndex = RoundToInt32(reader.NextDouble());
+            ShadingSystem = reader.NextString();
+            ShadingCoeff = reader.NextSingle();
+            IsDisplay = reader.NextString() == "True";
+            SurfaceAreaRatio = reader.NextSingle();
+            ShadingPosition = reader.NextString();
+            ShadingColour = reader.NextString();
+            ShadingTx = reader.NextSingle();
+            ShadingBrise = reader.NextString();
+            SBEMRoofLightCover = reader.NextString();
+            if (!v5 && ShadingSystem.empty()) ShadingSystem = "All other cases";
+            if (v5 && ShadingPosition.empty()) ShadingPosition = "None (no shading)";
+            break;
+        case 2:
+            OffsetTemperature = reader.NextSingle();
+            PlaneIndex = -1;
+            break;
+        case 3:
+            RMID = reader.NextString();
+            PlaneIndex = -1;
+            break;
+        case 5:
+            AdjacentPG = state_.profileGroups->Item(reader.NextString());
+            PlaneIndex = -1;
+            break;
+        case 6:
+            PlaneIndex = RoundToInt32(reader.NextDouble());
+            RMID = reader.NextString();
+            break;
+        default:
+            break;  // reported with the geometry
+    }
+    ReadBoundaryTail();
+}
+
+void Element::InitAsGlazing() {
+    LineReader& reader = state_.reader;
+    ElCode = reader.CurrentString();
+    const std::string key = reader.NextString();
+    Glazing = state_.glazedConstructions->Item(key);
+    // A glazing that names no known construction is reported like an
+    // opaque one and left without further fields, instead of failing the read.
+    if (Glazing == nullptr) {
+        state_.ShowError("Missing glazed construction " + key + " in " + MyZone->Description);
+        return;
+    }
+    ConnectObject = Glazing;
+    SRIn = Glazing->SRIn;
+    SROut = Glazing->SROut;
+    ReadGeometry(90.0f, 179.0f);
+    ReadGlazingBoundary();
+    if (Glazing->UValue > 0.0f) RESEL = 1.0f / Glazing->UValue - SROut - SRIn;
+    HVWT = false;
+    FinishInit();
+}
+
+void Element::InitAsAirflow() {
+    LineReader& reader = state_.reader;
+    ElCode = reader.CurrentString();
+    HVWT = false;
+    AirflowPG = state_.profileGroups->Item(reader.NextString());
+    AirflowRate = reader.NextSingle();
+    ElementArea = 0.0f;
+    KgPerSec = MyZone->Volume * AirflowRate * kAirDensityTimesHour;
+    IOS = reader.NextInteger();
+    if (IOS == 2) {
+        OSCD = reader.NextSingle();
+    } else if (IOS == 3) {
+        RMID = reader.NextString();
+        if (RMID == MyZone->Key) IOS = 4;  // air moving within the zone
+    } else if (IOS == 5) {
+        AdjacentPG = state_.profileGroups->Item(reader.NextString());
+    }
+    if (!std::isfinite(AirflowRate) || AirflowRate < 0.0f)
+        state_.ShowError(ElementMessage("Airflow", ElCode, MyZone->Key, "has an invalid rate"));
+    FinishInit();
+}
+
+void Element::FinishInit() {
+    SetRMOG(RMOG);
+    int32_t ignored = 0;
+    SetExclude(ignored);
+}
+
+// ---- Classification ----
+
+void Element::SetRMOG(std::string& code) {
+    char kind = 'O';
+    if (ElCode == "G" || ElCode == "L")
+        kind = 'G';
+    else if (ElCode == "V" || ElCode == "I" || ElCode == "M" || ElCode == "A")
+        kind = 'A';
+    else if (ElCode == "O")
+        kind = 'o';
+    code.assign(1, kind);
+}
+
+void Element::SetExclude(int32_t& result) {
+    std::string kind;
+    SetRMOG(kind);
+    Exclude = kind == "A" || IOS == 3 || IOS == 5 || IOS == 6;
+    result = 0;
+}
+
+std::string Element::GetElementType() const {
+    static constexpr std::pair<const char*, const char*> kTypes[] = {
+        {"G", "Glazing"}, {"W", "Wall"},    {"C", "Ceiling"},  {"F", "Floor"},   {"S", "Ground floor"},
+        {"P", "Partition"}, {"R", "Roof"},  {"L", "Rooflight"}, {"D", "Door"},   {"O", "Opening"},
+        {"A", "Airflow"}, {"E", "External floors"}, {"V", "Natural ventilation"},
+        {"M", "Mechanical ventilation"}, {"I", "Infiltration"}};
+    for (const auto& [code, name] : kTypes)
+        if (ElCode == code) return name;
+    return {};
+}
+
+bool Element::IsSubStructure() const {
+    const float slopeDegrees = Slope / kRadiansPerDegree;
+    return ElCode == "S" && IOS == 5 && std::fabs(slopeDegrees - 180.0f) < 10.0f;
+}
+
+// ---- Element lists ----
+
+void Elements::ReadList(Kind kind) {
+    LineReader& reader = state_.reader;
+    while (true) {
+        reader.NextLine();
+        if (reader.AtEnd()) {
+            state_.ShowError("Elements of zone " + zone_.Key + " are cut off by the end of the file");
+            return;
+        }
+        if (reader.NextString() == "}") return;
+        auto element = std::make_unique<Element>(state_, zone_);
+        switch (kind) {
+            case Kind::Opaque:
+                element->InitAsOpaque();
+                // An adiabatic element without mass takes no part in the zone.
+                if (!element->HVWT && element->IOS == 4) continue;
+                break;
+            case Kind::Glazed:
+                element->InitAsGlazing();
+                break;
+            case Kind::Airflow:
+                element->InitAsAirflow();
+                break;
+        }
+        items_.push_back(std::move(element));
+    }
+}
+
+void Elements::ReadOpaqueElements() { ReadList(Kind::Opaque); }
+void Elements::ReadGlazedElements() { ReadList(Kind::Glazed); }
+void Elements::ReadAirflowElements() { ReadList(Kind::Airflow); }
+
+}  // namespace kz7

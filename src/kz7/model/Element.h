@@ -1,0 +1,123 @@
+#pragma once
+// Elements of a zone: opaque surfaces, glazing and airflow paths.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kz7 {
+
+class EngineState;
+class Zone;
+class ThermalMembers;
+class OpaqueConstruction;
+class GlazedConstruction;
+class ProfileGroup;
+class Surface;
+
+class Element {
+public:
+    Element(EngineState& state, Zone& zone) : MyZone(&zone), state_(state) {}
+
+    // Initialise from the current line, whose first field is the code.
+    void InitAsOpaque();
+    void InitAsGlazing();
+    void InitAsAirflow();
+
+    // "G" glazed, "A" airflow, "o" opening, "O" opaque, from the code.
+    void SetRMOG(std::string& code);
+    void SetExclude(int32_t& result);
+    std::string GetElementType() const;
+    bool IsSubStructure() const;
+
+    std::string ElCode;
+    Zone* MyZone;
+    // The construction at the other end of the element, reached by member
+    // name; nullptr for airflow elements and for a missing construction.
+    ThermalMembers* ConnectObject = nullptr;
+    OpaqueConstruction* Opaque = nullptr;      // set for opaque elements
+    GlazedConstruction* Glazing = nullptr;     // set for glazed elements
+    ProfileGroup* AirflowPG = nullptr;         // the airflow schedule of an airflow element
+    ProfileGroup* AdjacentPG = nullptr;        // boundary schedule for IOS 5
+    Zone* AdjacentZone = nullptr;              // the zone on the other side (partition matching)
+    Element* OtherElement = nullptr;
+    bool Blocked = false;
+    std::string RMOG;
+    float SRIn = 0.0f, SROut = 0.0f;
+    float RESEL = 0.0f;
+    bool HVWT = false;
+    float ElementArea = 0.0f;
+    int16_t IOS = 0;
+    float Orientation = 0.0f;  // radians
+    float SlopeDegX = 0.0f;    // degrees, clamped
+    float Slope = 0.0f;        // radians
+    int32_t PlaneIndex = -1;
+    float OffsetTemperature = 0.0f;
+    std::string RMID;
+    float AirflowRate = 0.0f;  // air changes per hour
+    float KgPerSec = 0.0f;
+    float OSCD = 0.0f;
+    bool Exclude = false;
+    Surface* Plane = nullptr;  // the element's orientation-slope surface
+
+    // Shading, export and cost fields.
+    std::string ShadingSystem;
+    float ShadingCoeff = 0.0f;
+    bool IsDisplay = false;
+    float SurfaceAreaRatio = 0.0f;
+    std::string ShadingPosition;
+    std::string ShadingColour;
+    float ShadingTx = 0.0f;
+    std::string ShadingBrise;
+    std::string SBEMRoofLightCover;
+    std::string SBEMDoorType;
+    bool IsStronglyVentilated = false;
+    bool IsOtherZoneHeated = false;
+    bool IsOtherZoneSemiExterior = false;
+    double CostSurfaceFinish = 0.0;
+    float ZExtent = 0.0f;
+    float HExtent = 0.0f;
+    int32_t ElemCount = 0;
+    std::string SBEMSolarCollectorName;
+    float SBEMSolarCollectorArea = 0.0f;
+
+    // Solar state of the step.
+    float IRRAD = 0.0f, IWDDIR = 0.0f, IWDRTD = 0.0f;
+    float TMPart = 0.0f;
+
+private:
+    void ReadGeometry(float clampFrom, float flatFrom);
+    void ReadOpaqueBoundary();
+    void ReadGlazingBoundary();
+    void ReadBoundaryTail();
+    void FinishInit();
+
+    EngineState& state_;
+};
+
+class Elements {
+public:
+    Elements(EngineState& state, Zone& zone) : state_(state), zone_(zone) {}
+
+    // Element lines until a line whose first field is "}".
+    void ReadOpaqueElements();
+    void ReadGlazedElements();
+    void ReadAirflowElements();
+
+    int32_t Count() const { return static_cast<int32_t>(items_.size()); }
+    Element& Item(int32_t position) const { return *items_.at(static_cast<size_t>(position - 1)); }
+    void Add(std::unique_ptr<Element> element) { items_.push_back(std::move(element)); }
+    void Clear() { items_.clear(); }
+    auto begin() const { return items_.begin(); }
+    auto end() const { return items_.end(); }
+
+private:
+    enum class Kind { Opaque, Glazed, Airflow };
+    void ReadList(Kind kind);
+
+    EngineState& state_;
+    Zone& zone_;
+    std::vector<std::unique_ptr<Element>> items_;
+};
+
+}  // namespace kz7

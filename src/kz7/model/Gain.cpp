@@ -1,0 +1,62 @@
+#include "kz7/model/Gain.h"
+
+#include "kz7/engine/EngineState.h"
+#include "kz7/model/ProfileGroup.h"
+#include "kz7/model/Zone.h"
+#include "kz7/platform/NumberText.h"
+
+namespace kz7 {
+
+namespace {
+constexpr float kLatentHeat = 2450.0f;  // J/g: latent watts to grams of moisture per second
+}
+
+void Gain::Read() {
+    LineReader& reader = state_.reader;
+    Code = reader.CurrentString();
+    PG = state_.profileGroups->Item(reader.NextString());
+    MaxSensible = reader.NextSingle();
+    MaxLatent = reader.NextSingle();
+    RF = reader.NextSingle();
+    FuelCode = RoundToInt32(reader.NextDouble());
+    FuelConsumption = reader.NextSingle();
+    if (reader.AtEnd()) FuelConsumption = MaxSensible + MaxLatent;
+}
+
+void Gain::Sim() {
+    if (state_.clock.heatLossRun || PG == nullptr) return;
+    const float fraction = PG->GRPVAL() * 0.01f;
+    const float sensible = fraction * MaxSensible;
+    const float moisture = fraction * MaxLatent / kLatentHeat;
+    SensibleKW = sensible * 0.001f;
+    MyZone->RDGN += sensible * RF;
+    MyZone->CNGN += sensible * (1.0f - RF);
+    MyZone->H2OGN1 += moisture;
+}
+
+void Gains::Read() {
+    LineReader& reader = state_.reader;
+    while (true) {
+        reader.NextLine();
+        if (reader.AtEnd()) {
+            state_.ShowError("Gains of zone " + zone_.Key + " are cut off by the end of the file");
+            return;
+        }
+        if (reader.NextString() == "}") return;
+        auto gain = std::make_unique<Gain>(state_, zone_);
+        gain->Read();
+        items_.push_back(std::move(gain));
+    }
+}
+
+void Gains::Sim() {
+    for (auto& gain : items_) gain->Sim();
+}
+
+ProfileGroup* Gains::GetOccupancyProfileGroup() const {
+    for (const auto& gain : items_)
+        if (gain->Code == "PE") return gain->PG;
+    return nullptr;
+}
+
+}  // namespace kz7

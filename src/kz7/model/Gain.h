@@ -1,0 +1,61 @@
+#pragma once
+// Internal gains of a zone: people, lighting, equipment and the like.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kz7 {
+
+class EngineState;
+class ProfileGroup;
+class Zone;
+
+class Gain {
+public:
+    Gain(EngineState& state, Zone& zone) : MyZone(&zone), state_(state) {}
+
+    // Reads the gain from the current line (its first field is the code).
+    void Read();
+    // Adds this step's convective, radiant and moisture gains to the zone.
+    void Sim();
+
+    std::string Code;           // "PE" marks occupancy
+    ProfileGroup* PG = nullptr;  // percent of the maximum
+    float MaxSensible = 0.0f;   // W
+    float MaxLatent = 0.0f;     // W
+    float RF = 0.0f;            // radiant fraction of the sensible part
+    int32_t FuelCode = -1;      // negative: no metered energy
+    float FuelConsumption = 0.0f;  // W at 100 %
+    int32_t HBGNCODE = 0;       // output route of the gain; 0 when it has none
+    Zone* MyZone;  // the owning zone
+
+    // The last step's sensible output, kW (what the zone's results report).
+    float SensibleKW = 0.0f;
+
+private:
+    EngineState& state_;
+};
+
+class Gains {
+public:
+    Gains(EngineState& state, Zone& zone) : state_(state), zone_(zone) {}
+
+    // Gain records until a line whose first field is "}".
+    void Read();
+    void Sim();
+    ProfileGroup* GetOccupancyProfileGroup() const;
+
+    int32_t Count() const { return static_cast<int32_t>(items_.size()); }
+    Gain& Item(int32_t position) const { return *items_.at(static_cast<size_t>(position - 1)); }
+    void Clear() { items_.clear(); }
+    auto begin() const { return items_.begin(); }
+    auto end() const { return items_.end(); }
+
+private:
+    EngineState& state_;
+    Zone& zone_;
+    std::vector<std::unique_ptr<Gain>> items_;
+};
+
+}  // namespace kz7

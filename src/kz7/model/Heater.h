@@ -1,0 +1,38 @@
+#pragma once
+// A zone's primary heater.
+#include <string>
+
+namespace kz7 {
+
+class EngineState;
+class HeaterDefinition;
+class ProfileGroup;
+class Boiler;
+class Zone;
+
+class Heater {
+public:
+    Heater(EngineState& state, Zone& zone) : SensorZone(&zone), state_(state) {}
+
+    // Reads the data line after the sub-record's keyword line, then the closing line.
+    void Read();
+    void InitSimulation();
+
+    HeaterDefinition* Definition = nullptr;  // the record's "HeaterDefinition"
+    Zone* SensorZone;
+    ProfileGroup* OperationPG = nullptr;  // set point, °C
+    Boiler* SupplyBoiler = nullptr;       // the record's "Boiler"
+    ProfileGroup* ChargePG = nullptr;
+    float CoreTemperature = 0.0f;
+    float BoostSetting = 0.0f;
+    float ChargeSetting = 0.0f;
+    float ChargeMaxToa = 0.0f;
+    float ChargeMinToa = 0.0f;
+    float BoostMaxTin = 0.0f;
+    float BoostMinTin = 0.0f;
+
+private:
+    EngineState& state_;
+};
+
+}  // namespace kz7

@@ -1,0 +1,235 @@
+// Reading the "Zone" record and the records that add to an existing zone.
+#include <cmath>
+
+#include "kz7/engine/EngineState.h"
+#include "kz7/model/Zone.h"
+#include "kz7/platform/NumberText.h"
+
+namespace kz7 {
+
+namespace {
+
+std::string SingleAsText(LineReader& reader) { return NumberToText(reader.NextSingle()); }
+
+// Skips the data line and closing line of a sub-record that cannot be used.
+void SkipEmitterRecord(LineReader& reader) {
+    reader.NextLine();
+    reader.NextLine();
+}
+
+}  // namespace
+
+void Zone::Read() {
+    LineReader& reader = state_.reader;
+    Key = reader.NextString();
+    reader.NextLine();
+    Description = CleanName(reader.NextString());
+
+    reader.NextLine();
+    FloorArea = reader.NextSingle();
+    Volume = reader.NextSingle();
+    SolarLost = reader.NextSingle();
+    LightM = reader.NextSingle();
+    PerimeterArea = reader.NextSingle();
+    SBEMActivityId = reader.NextInteger();
+    SBEMActivityName = reader.NextString();
+    SBEMZoneMultiplier = RoundToInt32(reader.NextDouble());
+    NumberSBEMCorners = reader.NextSingle();
+    KlimaExportValue = reader.NextSingle();
+    KlimaNumberPeople = reader.NextDouble();
+    SBEMExportText1 = reader.NextString();
+    ZoneHeight = reader.NextDouble();
+    for (std::string& value : SBEMExportValues) value = SingleAsText(reader);
+    SBEMExportText2 = reader.NextString();
+    SBEMExportValue4 = SingleAsText(reader);
+
+    reader.NextLine();
+    KlimaIsHeated = reader.NextInteger() == 1;
+    KlimaHeatingSetPointTemperature = reader.NextSingle();
+    reader.NextLine();
+    KlimaIsCooled = reader.NextInteger() == 1;
+    KlimaCoolingSetPointTemperature = reader.NextSingle();
+    ComfortLowerLimit = 16.0f;
+    ComfortUpperLimit = 26.0f;
+
+    if (state_.settings.isV5 || state_.settings.isV5F) {
+        reader.NextLine();
+        for (std::string& text : ListTexts) text = reader.NextString();
+        if (ListTexts[0] == "-")
+            ListTexts = {};
+        else
+            for (std::string& text : ListTexts) text = ReplaceAll(text, "#", ",");
+    }
+
+    if (!(std::isfinite(Volume) && Volume >= 0.0f) || !(std::isfinite(FloorArea) && FloorArea >= 0.0f))
+        state_.ShowError("Zone " + Key + " has an invalid floor area or volume");
+
+    while (true) {
+        reader.NextLine();
+        if (reader.AtEnd()) {
+            state_.ShowError("Zone " + Key + " is cut off by the end of the file");
+            break;
+        }
+        const std::string keyword = reader.NextString();
+        if (keyword == "}") break;
+        if (keyword == "OpaqueElements")
+            elements.ReadOpaqueElements();
+        else if (keyword == "GlazedElements")
+            elements.ReadGlazedElements();
+        else if (keyword == "AirflowElements")
+            elements.ReadAirflowElements();
+        else if (keyword == "Gains") {
+            gains.Read();
+            ComfortPG = gains.GetOccupancyProfileGroup();
+        } else if (keyword == "Heater")
+            HeaterOrNew().Read();
+        else if (keyword == "Cooler")
+            CoolerOrNew().Read();
+        else if (keyword == "SecondaryHeater")
+            SecondaryHeaterOrNew().Read();
+        else if (keyword == "SecondaryCooler")
+            SecondaryCoolerOrNew().Read();
+        else if (keyword == "SBEMDHW")
+            ReadSBEMDHW();
+        else if (keyword == "SBEMHVAC")
+            ReadSBEMHVAC();
+        else if (keyword == "SBEMZonalHVAC")
+            ReadSBEMZonalHVAC();
+        else if (keyword == "SBEMGlobalPSIValues")
+            ReadSBEMGlobalPSIValues();
+        else if (keyword == "SBEMLighting")
+            ReadSBEMLighting();
+        else if (keyword == "OutputOptions")
+            ReadOptions();
+    }
+    if (elements.Count() == 0) state_.ShowError("Zone " + Key + " has no elements");
+}
+
+void Zone::ReadOptions() {
+    LineReader& reader = state_.reader;
+    for (auto& group : Outputs) {
+        reader.NextLine();
+        for (uint8_t& selected : group) selected = reader.NextInteger() != 0 ? 1 : 0;
+    }
+    reader.NextLine();
+    if (reader.AtEnd()) state_.ShowError("Output options of zone " + Key + " are cut off by the end of the file");
+    HasOwnOutputOptions = true;
+}
+
+// The SBEM sub-records are one line each: the keyword, then the fields.
+void Zone::ReadSBEMHVAC() { SBEM.HVACSystem = state_.reader.NextString(); }
+
+void Zone::ReadSBEMDHW() {
+    LineReader& reader = state_.reader;
+    SBEM.DHWSystem = reader.NextString();
+    SBEM.DHWDemandOverride = reader.NextSingle();
+}
+
+void Zone::ReadSBEMZonalHVAC() {
+    LineReader& reader = state_.reader;
+    SBEM.HasZonalHVAC = true;
+    SBEM.VentilationType = reader.NextString();
+    SBEM.SpecificFanPower = reader.NextSingle();
+    SBEM.HeatRecoveryType = reader.NextString();
+    SBEM.HeatRecoveryEfficiency = reader.NextSingle();
+    SBEM.DemandControl = reader.NextString();
+}
+
+void Zone::ReadSBEMGlobalPSIValues() {
+    LineReader& reader = state_.reader;
+    SBEM.PsiValues.clear();
+    while (true) {
+        const float value = reader.NextSingle();
+        if (reader.AtEnd()) break;
+        SBEM.PsiValues.push_back(value);
+    }
+}
+
+void Zone::ReadSBEMLighting() {
+    LineReader& reader = state_.reader;
+    SBEM.HasLighting = true;
+    SBEM.LightingType = reader.NextString();
+    SBEM.LightingEfficacy = reader.NextSingle();
+    SBEM.LightingPowerDensity = reader.NextSingle();
+    SBEM.OccupancyControl = reader.NextString();
+    SBEM.DaylightControl = reader.NextString();
+    SBEM.ConstantIlluminance = reader.NextInteger() == 1;
+}
+
+kz7::Heater& Zone::HeaterOrNew() {
+    if (!Heater) Heater = std::make_unique<kz7::Heater>(state_, *this);
+    return *Heater;
+}
+kz7::Cooler& Zone::CoolerOrNew() {
+    if (!Cooler) Cooler = std::make_unique<kz7::Cooler>(state_, *this);
+    return *Cooler;
+}
+kz7::SecondaryHeater& Zone::SecondaryHeaterOrNew() {
+    if (!SecondaryHeater) SecondaryHeater = std::make_unique<kz7::SecondaryHeater>(state_);
+    return *SecondaryHeater;
+}
+kz7::SecondaryCooler& Zone::SecondaryCoolerOrNew() {
+    if (!SecondaryCooler) SecondaryCooler = std::make_unique<kz7::SecondaryCooler>(state_);
+    return *SecondaryCooler;
+}
+
+std::optional<double> Zone::Member(std::string_view name, int32_t /*index*/) const {
+    if (name == "SIGKTP") return SIGKTP;
+    if (name == "SIGKP") return SIGKP;
+    if (name == "Ta2") return Ta2;
+    if (name == "Te2") return Te2;
+    return std::nullopt;
+}
+
+// ---- The zone set ----
+
+void Zones::Read() {
+    auto zone = std::make_unique<Zone>(state_);
+    zone->Read();
+    const std::string key = zone->Key;
+    if (items_.Append(key, std::move(zone)) == nullptr)
+        state_.ShowError("Zone " + key + " is defined twice; the second definition is ignored");
+}
+
+Zone* Zones::AdditionalEmitterZone(const char* record) {
+    const std::string key = state_.reader.NextString();
+    Zone* zone = items_.Find(key);
+    if (zone == nullptr) {
+        state_.ShowError(std::string(record) + " names zone " + key + ", which does not exist");
+        SkipEmitterRecord(state_.reader);
+    }
+    return zone;
+}
+
+void Zones::ReadAdditionalHeater() {
+    if (Zone* zone = AdditionalEmitterZone("AdditionalHeater")) zone->HeaterOrNew().Read();
+}
+
+void Zones::ReadAdditionalCooler() {
+    if (Zone* zone = AdditionalEmitterZone("AdditionalCooler")) zone->CoolerOrNew().Read();
+}
+
+void Zones::ReadAdditionalSecondaryHeater() {
+    if (Zone* zone = AdditionalEmitterZone("AdditionalSecondaryHeater")) zone->SecondaryHeaterOrNew().Read();
+}
+
+void Zones::SetDefaultOutputOptions(const Zone::OutputSelection& matrix) {
+    for (Zone& zone : items_)
+        if (!zone.HasOwnOutputOptions) zone.Outputs = matrix;
+}
+
+int32_t Zones::CheckReferences() const {
+    int32_t missing = 0;
+    for (Zone& zone : items_) {
+        for (const auto& element : zone.elements) {
+            if ((element->IOS == 3 || element->IOS == 6) && !element->RMID.empty() && !items_.Contains(element->RMID)) {
+                state_.ShowError("Element " + element->ElCode + " of zone " + zone.Key + " names zone " +
+                                 element->RMID + ", which does not exist");
+                ++missing;
+            }
+        }
+    }
+    return missing;
+}
+
+}  // namespace kz7
