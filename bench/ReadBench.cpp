@@ -14,7 +14,8 @@ constexpr size_t kDocumentBytes = 50u << 20;
 
 // A document of option, building and zone-sized records repeated to 50 MB.
 std::filesystem::path WriteDocument() {
-    const std::filesystem::path path = std::filesystem::temp_directory_path() / "kz7-read-bench.kz7";
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / "kz7-read-bench.kz7";
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     const std::string block =
         "* a zone-sized record of many fields\n"

@@ -14,7 +14,7 @@ namespace kz7::test {
 
 // A fresh folder under the system's temporary folder, removed afterwards.
 class ScratchFolder {
-public:
+  public:
     ScratchFolder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "kz7-test-XXXXXX").string();
         path_ = mkdtemp(pattern.data()) ? std::filesystem::path(pattern) : std::filesystem::path();
@@ -33,7 +33,7 @@ public:
         return file;
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -48,9 +48,15 @@ struct EventLog {
     explicit EventLog(SimulateX& control) {
         control.MessageChange = [this](std::string& text) { messages.push_back(text); };
         control.ProgressChange = [this, &control] { progress.push_back(control.Progress()); };
-        control.SaveHLData = [this](int16_t& i, int32_t& z, ValueArray&, double&) { results.push_back({3, i, z}); };
-        control.SaveHGData = [this](int16_t& i, int32_t& z, ValueArray&, double&) { results.push_back({4, i, z}); };
-        control.SaveSSData = [this](int16_t& i, int32_t& z, ValueArray&, double&) { results.push_back({5, i, z}); };
+        control.SaveHLData = [this](int16_t& i, int32_t& z, ValueArray&, double&) {
+            results.push_back({3, i, z});
+        };
+        control.SaveHGData = [this](int16_t& i, int32_t& z, ValueArray&, double&) {
+            results.push_back({4, i, z});
+        };
+        control.SaveSSData = [this](int16_t& i, int32_t& z, ValueArray&, double&) {
+            results.push_back({5, i, z});
+        };
     }
     int Count(const std::string& prefix) const {
         int count = 0;

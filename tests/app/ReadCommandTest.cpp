@@ -1,6 +1,5 @@
 // The kz7 read command, run as a user runs it.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -29,7 +28,8 @@ CommandResult RunKz7(const std::string& arguments) {
 }
 
 TEST(ReadCommand, ReportsWhatTheExampleHoldsAndFailsOnAMissingModel) {
-    const CommandResult read = RunKz7(std::string("read ") + KZ7_SOURCE_DIR + "/examples/starter.kz7");
+    const CommandResult read =
+        RunKz7(std::string("read ") + KZ7_SOURCE_DIR + "/examples/starter.kz7");
     EXPECT_EQ(read.exitCode, 0) << read.output;
     EXPECT_NE(read.output.find("building: Starter office"), std::string::npos) << read.output;
     EXPECT_NE(read.output.find("zones: 0"), std::string::npos);

@@ -1,10 +1,9 @@
-#include "kz7/control/SimulateX.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "TestSupport.h"
+#include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
 #include "kz7/model/Building.h"
@@ -20,7 +19,7 @@ using test::ScratchFolder;
 constexpr const char* kHourlyYear = "SimulationOptions\n60,1,1,31,12,18,0,0.5\nEnd\n";
 
 class SimulateXTest : public ::testing::Test {
-protected:
+  protected:
     SimulateXTest() : control(state), log(control) {
         state.settings.temporaryFolder = scratch.Path().string();
         state.errorHandler = [this](const std::string& text) { errors.push_back(text); };
@@ -96,6 +95,24 @@ TEST_F(SimulateXTest, HeatLossRunsFiftyDesignDaysAndStopsOnCancel) {
     EXPECT_EQ(log.messages.back(), "cancelled");
 }
 
+TEST_F(SimulateXTest, SimulatingMarksTheRunAndIsClearedWhenAHandlerThrows) {
+    ASSERT_TRUE(ReadText(kHourlyYear));
+    control.SetOutputDbName("results.db");
+    bool busyDuringRun = false;
+    control.MessageChange = [&](std::string& text) {
+        busyDuringRun = control.Simulating();
+        if (text == "Simulating 8/1") throw std::runtime_error("host failure");
+    };
+    EXPECT_THROW(control.Simulate(), std::runtime_error);
+    EXPECT_TRUE(busyDuringRun);
+    EXPECT_FALSE(control.Simulating());
+    EXPECT_EQ(state.engine->OutputDbName, "results.db");
+    EXPECT_EQ(control.WeatherReference(), nullptr);  // set only after a completed run
+    control.MessageChange = nullptr;
+    control.Simulate();
+    EXPECT_EQ(control.WeatherReference(), state.weather.get());
+}
+
 TEST_F(SimulateXTest, HeatGainRunsFifteenDesignDaysPerMonth) {
     ASSERT_TRUE(ReadText("SimulationOptions\n60,1,6,31,8,18,0,0.5\nEnd\n"));
     control.HeatGain();
@@ -138,7 +155,9 @@ TEST_F(SimulateXTest, ShadingEventsLetTheHostWriteTheFactors) {
         direct = 0.25f * static_cast<float>(plane);
         diffuse = 0.5f;
     };
-    control.SetCurrentSolarPosition = [&](float& altitude, float&) { altitudes.push_back(altitude); };
+    control.SetCurrentSolarPosition = [&](float& altitude, float&) {
+        altitudes.push_back(altitude);
+    };
     int32_t eraseCount = 0;
     control.EraseData = [&](int16_t&, int32_t&) { ++eraseCount; };
 
@@ -224,7 +243,7 @@ TEST_F(SimulateXTest, HeldPropertiesNotifyTheContainer) {
     control.SetProgress(0.5f);
     control.SetHourlyResults(true);  // a process-wide setting: no notification
     EXPECT_EQ(changed, (std::vector<std::string>{"SupportFilePath", "OutputDbName", "InputFileName",
-                                                  "InputData", "ScenerioTable", "Progress"}));
+                                                 "InputData", "ScenerioTable", "Progress"}));
     EXPECT_EQ(state.settings.supportFilePath, "/support");
 
     control.InitProperties();

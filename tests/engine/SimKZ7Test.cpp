@@ -1,9 +1,8 @@
-#include "kz7/engine/SimKZ7.h"
-
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
 #include "kz7/engine/EngineState.h"
+#include "kz7/engine/SimKZ7.h"
 #include "kz7/model/Building.h"
 
 namespace kz7 {
@@ -40,18 +39,20 @@ TEST(SimulationDayCount, CountsLeapYearsWrappedAndYearCrossingPeriods) {
     const CalendarDate first{2024, 1, 1};
     const CalendarDate last{2024, 12, 31};
     EXPECT_EQ(SimulationDayCount(Period(1, 1, 2024, 31, 12, 2024), first, last), 366);
-    EXPECT_EQ(SimulationDayCount(Period(1, 1, 2023, 31, 12, 2023), {2023, 1, 1}, {2023, 12, 31}), 365);
+    EXPECT_EQ(SimulationDayCount(Period(1, 1, 2023, 31, 12, 2023), {2023, 1, 1}, {2023, 12, 31}),
+              365);
     EXPECT_EQ(SimulationDayCount(Period(1, 2, 2024, 29, 2, 2024), first, last), 29);
     EXPECT_EQ(SimulationDayCount(Period(15, 3, 2023, 15, 3, 2023), first, last), 1);
     // A period wrapping within a file whose records run 1 July 2023 to 30 June 2024.
     EXPECT_EQ(SimulationDayCount(Period(1, 10, 2023, 31, 3, 2022), {2023, 7, 1}, {2024, 6, 30}),
-              (DaysBetween({2023, 10, 1}, {2024, 6, 30}) + 1) + (DaysBetween({2023, 7, 1}, {2022, 3, 31}) + 1));
+              (DaysBetween({2023, 10, 1}, {2024, 6, 30}) + 1) +
+                  (DaysBetween({2023, 7, 1}, {2022, 3, 31}) + 1));
     // Crossing into the next year: 1 December to 31 January.
     EXPECT_EQ(SimulationDayCount(Period(1, 12, 2023, 31, 1, 2024), first, last), 31 + 31);
 }
 
 class SimKZ7Test : public ::testing::Test {
-protected:
+  protected:
     SimKZ7Test() : control(state), log(control) {
         state.settings.temporaryFolder = scratch.Path().string();
         state.errorHandler = [this](const std::string& text) { errors.push_back(text); };
@@ -104,7 +105,9 @@ TEST_F(SimKZ7Test, SendMessageNamesTheDayAndTheDesignRuns) {
 }
 
 TEST_F(SimKZ7Test, ClearDataReadsTheDefaultDatabaseOfTheSupportFolder) {
-    scratch.Write("Dbs.KZ7", "Building\nFrom the database\nEnd\nSimulationOptions\n20,1,1,31,12,18,0,0.5\nEnd\n");
+    scratch.Write(
+        "Dbs.KZ7",
+        "Building\nFrom the database\nEnd\nSimulationOptions\n20,1,1,31,12,18,0,0.5\nEnd\n");
     control.SetSupportFilePath(scratch.Path().string());
     control.SetInputData("* the model sets nothing");
     ASSERT_TRUE(control.ReadInputData());
@@ -149,7 +152,8 @@ TEST_F(SimKZ7Test, WeatherGenerationSetsTheDesignRunFlagsAndTheAnnualRecordIsInt
     engine().AnnualSBEMResults = {"12.5", "3"};
     double date = 0.0;
     ValueArray received;
-    state.outputData.onSave = [&](int16_t& interval, int32_t& zone, ValueArray& values, double& when) {
+    state.outputData.onSave = [&](int16_t& interval, int32_t& zone, ValueArray& values,
+                                  double& when) {
         EXPECT_EQ(interval, 5);
         EXPECT_EQ(zone, 0);
         received = values;

@@ -14,7 +14,7 @@ using test::EventLog;
 using test::ScratchFolder;
 
 class BadInputTest : public ::testing::Test {
-protected:
+  protected:
     BadInputTest() : control(state), log(control) {
         state.errorHandler = [this](const std::string& text) { errors.push_back(text); };
     }
@@ -53,7 +53,9 @@ TEST_F(BadInputTest, EmptyFileReadsNothing) {
 }
 
 TEST_F(BadInputTest, BinaryFileFailsTheReadNamingTheFile) {
-    std::string binary = "\x7f" "ELF\x02\x01\x01";
+    std::string binary =
+        "\x7f"
+        "ELF\x02\x01\x01";
     binary += std::string(3, '\0');
     binary += "\n\x01\x02,\xff\xfe\nBuilding\nB1\nEnd\n";
     EXPECT_FALSE(ReadFile("image.bin", binary));
@@ -71,7 +73,8 @@ TEST_F(BadInputTest, FiftyMegabyteLineIsSkippedAndReadingGoesOn) {
 TEST_F(BadInputTest, MillionFieldsAreReadAsFarAsTheRecordNeeds) {
     std::string fields = "20";
     for (int i = 0; i < 1000000; ++i) fields += ",1";
-    EXPECT_TRUE(ReadFile("wide.kz7", "Unknown" + fields + "\nSimulationOptions\n" + fields + "\nEnd\n"));
+    EXPECT_TRUE(
+        ReadFile("wide.kz7", "Unknown" + fields + "\nSimulationOptions\n" + fields + "\nEnd\n"));
     EXPECT_EQ(state.clock.timeStep, 20);
     EXPECT_EQ(state.clock.period.endMonth, 1);
 }

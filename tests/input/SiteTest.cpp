@@ -1,10 +1,9 @@
-#include "kz7/input/Site.h"
-
 #include <gtest/gtest.h>
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/input/Errors.h"
 #include "kz7/input/RecordProblem.h"
+#include "kz7/input/Site.h"
 #include "kz7/model/Building.h"
 #include "kz7/model/Zone.h"
 
@@ -12,7 +11,7 @@ namespace kz7 {
 namespace {
 
 class SiteTest : public ::testing::Test {
-protected:
+  protected:
     SiteTest() {
         state.errorHandler = [this](const std::string& text) { errors.push_back(text); };
     }
@@ -64,7 +63,8 @@ TEST_F(SiteTest, SimulationOptionsSetTheClock) {
 TEST_F(SiteTest, HostOutputFlagsForceTheirIntervalsOn) {
     state.settings.hourlyResults = true;
     std::string text = "DefaultZoneOutputOptions\n1\n";
-    for (int group = 0; group < 10; ++group) text.append("0,0,0,").append(std::to_string(group % 2)).append("\n");
+    for (int group = 0; group < 10; ++group)
+        text.append("0,0,0,").append(std::to_string(group % 2)).append("\n");
     text += "End\nPlantOutputOptions\n1,0,0,0\n0,0,1,0\n0,0,0,1\nEnd\n";
     Read(text);
     const ProcessSettings& settings = state.settings;

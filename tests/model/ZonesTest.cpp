@@ -1,5 +1,3 @@
-#include "kz7/model/Zone.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -7,12 +5,13 @@
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
 #include "kz7/model/Building.h"
+#include "kz7/model/Zone.h"
 
 namespace kz7 {
 namespace {
 
 class ZonesTest : public ::testing::Test {
-protected:
+  protected:
     ZonesTest() {
         state.message.onProgress = [this](float& progress) { progress_.push_back(progress); };
     }

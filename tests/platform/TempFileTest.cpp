@@ -1,10 +1,9 @@
-#include "kz7/platform/TempFile.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 #include "TestSupport.h"
+#include "kz7/platform/TempFile.h"
 
 namespace kz7 {
 namespace {
@@ -32,7 +31,8 @@ TEST(TempFile, PlantedLinksAndFoldersAreSkippedNeverFollowed) {
     test::ScratchFolder scratch;
     const std::filesystem::path victim = scratch.Write("victim.txt", "keep me");
     std::filesystem::create_symlink(victim, scratch.Path() / "KZ7.tmp");
-    std::filesystem::create_symlink(scratch.Path() / "nowhere", scratch.Path() / "KZ71.tmp");  // dangling
+    std::filesystem::create_symlink(scratch.Path() / "nowhere",
+                                    scratch.Path() / "KZ71.tmp");  // dangling
     std::filesystem::create_directory(scratch.Path() / "KZ72.tmp");
     const std::filesystem::path written = WriteTemporaryFile(scratch.Path(), "model");
     EXPECT_EQ(written, scratch.Path() / "KZ73.tmp");
