@@ -15,13 +15,13 @@ namespace {
 
 // Clears the busy mark however the engine call ends.
 class BusyMark {
-public:
+  public:
     explicit BusyMark(bool& flag) : flag_(flag) { flag_ = true; }
     ~BusyMark() { flag_ = false; }
     BusyMark(const BusyMark&) = delete;
     BusyMark& operator=(const BusyMark&) = delete;
 
-private:
+  private:
     bool& flag_;
 };
 
@@ -31,7 +31,8 @@ constexpr int32_t kSummaryInterval = 6;
 
 SimulateX::SimulateX() : SimulateX(EngineState::Process()) {}
 
-SimulateX::SimulateX(EngineState& state) : state_(state), self_(std::make_shared<SimulateX*>(this)) {
+SimulateX::SimulateX(EngineState& state)
+    : state_(state), self_(std::make_shared<SimulateX*>(this)) {
     state_.settings.monthLengths = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 }
 
@@ -58,7 +59,8 @@ void SimulateX::ConnectListeners(bool withShading) {
     state_.message.onProgress = [weak](float& progress) {
         if (auto self = weak.lock()) (*self)->OnProgress(progress);
     };
-    state_.outputData.onSave = [weak](int16_t& interval, int32_t& zone, ValueArray& values, double& date) {
+    state_.outputData.onSave = [weak](int16_t& interval, int32_t& zone, ValueArray& values,
+                                      double& date) {
         if (auto self = weak.lock()) (*self)->OnSaveData(interval, zone, values, date);
     };
     state_.outputData.onErase = [weak](int16_t& interval, int32_t& zone) {
@@ -72,7 +74,8 @@ void SimulateX::ConnectListeners(bool withShading) {
     };
     state_.shadingData.onSunPosition = [weak](float& altitude, float& azimuth) {
         if (auto self = weak.lock())
-            if ((*self)->SetCurrentSolarPosition) (*self)->SetCurrentSolarPosition(altitude, azimuth);
+            if ((*self)->SetCurrentSolarPosition)
+                (*self)->SetCurrentSolarPosition(altitude, azimuth);
     };
 }
 
@@ -121,12 +124,18 @@ void SimulateX::HeatGain() {
     RunForwarded([this] { state_.engine->HeatGain(); });
 }
 
-bool SimulateX::Cancelled() const { return state_.engine->Cancelled; }
-void SimulateX::SetCancelled(bool value) { state_.engine->Cancelled = value; }
+bool SimulateX::Cancelled() const {
+    return state_.engine->Cancelled;
+}
+void SimulateX::SetCancelled(bool value) {
+    state_.engine->Cancelled = value;
+}
 
 // ------------------------------------------------------------------ reading
 
-bool SimulateX::ReadInputData() { return ReadSteps(ReadKind::Model, XmlElement(), XmlElement()); }
+bool SimulateX::ReadInputData() {
+    return ReadSteps(ReadKind::Model, XmlElement(), XmlElement());
+}
 
 bool SimulateX::ReadInputDataX(XmlElement tiDoc, XmlElement tiConstructions) {
     return ReadSteps(ReadKind::ModelWithDocument, tiDoc, tiConstructions);
@@ -181,9 +190,13 @@ bool SimulateX::ReadSteps(ReadKind kind, XmlElement tiDoc, XmlElement tiConstruc
 
 // ------------------------------------------------------------------ forwarded operations
 
-void SimulateX::CleanUp() { state_.engine->EndSimResults(); }
+void SimulateX::CleanUp() {
+    state_.engine->EndSimResults();
+}
 
-void SimulateX::GetAnnualSBEM() { state_.engine->GetAnnualSBEM(); }
+void SimulateX::GetAnnualSBEM() {
+    state_.engine->GetAnnualSBEM();
+}
 
 void SimulateX::GenerateWeatherData(const std::string& /*fn*/) {
     ConnectListeners(false);
@@ -200,7 +213,9 @@ void SimulateX::GenerateHLWeatherData() {
     state_.engine->GenerateHLWeatherData();
 }
 
-void SimulateX::MatchPartitions() { state_.zones->MatchPartitions(); }
+void SimulateX::MatchPartitions() {
+    state_.zones->MatchPartitions();
+}
 
 float SimulateX::TemperatureBands(const std::string& sZone, int32_t Band, int32_t Month) const {
     return state_.zones->Item(sZone).COMHRS(Band, Month);
@@ -217,16 +232,30 @@ std::optional<float> SimulateX::BuildingAverageTemperature() const {
     return static_cast<float>(weighted / area);
 }
 
-Weather& SimulateX::WeatherData() const { return *state_.weather; }
-OpaqueMaterials& SimulateX::Materials() const { return *state_.opaqueMaterials; }
+Weather& SimulateX::WeatherData() const {
+    return *state_.weather;
+}
+OpaqueMaterials& SimulateX::Materials() const {
+    return *state_.opaqueMaterials;
+}
 
 // ------------------------------------------------------------------ flag setters
 
-void SimulateX::SetIsV4Flag(bool flag) { state_.engine->SetIsV4Flag(flag); }
-void SimulateX::SetIsV5Flag(bool flag) { state_.engine->SetIsV5Flag(flag); }
-void SimulateX::SetIsV5_F_Flag(bool flag) { state_.engine->SetIsV5_F_Flag(flag); }
-void SimulateX::SetUse300Flag(bool flag) { state_.settings.use300 = flag; }
-void SimulateX::SetDiagnosticsFilename(const std::string& fn) { state_.settings.diagnosticsFilename = fn; }
+void SimulateX::SetIsV4Flag(bool flag) {
+    state_.engine->SetIsV4Flag(flag);
+}
+void SimulateX::SetIsV5Flag(bool flag) {
+    state_.engine->SetIsV5Flag(flag);
+}
+void SimulateX::SetIsV5_F_Flag(bool flag) {
+    state_.engine->SetIsV5_F_Flag(flag);
+}
+void SimulateX::SetUse300Flag(bool flag) {
+    state_.settings.use300 = flag;
+}
+void SimulateX::SetDiagnosticsFilename(const std::string& fn) {
+    state_.settings.diagnosticsFilename = fn;
+}
 
 // ------------------------------------------------------------------ held properties
 
@@ -257,64 +286,170 @@ void SimulateX::RefuseAssignment(const char* name) const {
                           std::string("Set not supported at run time: ") + name);
 }
 
-void SimulateX::SetBZones(Zones* /*value*/) { RefuseAssignment("BZones"); }
-void SimulateX::SetBoilers(const std::any& /*value*/) { RefuseAssignment("Boilers"); }
-void SimulateX::SetChillers(const std::any& /*value*/) { RefuseAssignment("Chillers"); }
-void SimulateX::SetFuels(const std::any& /*value*/) { RefuseAssignment("Fuels"); }
+void SimulateX::SetBZones(Zones* /*value*/) {
+    RefuseAssignment("BZones");
+}
+void SimulateX::SetBoilers(const std::any& /*value*/) {
+    RefuseAssignment("Boilers");
+}
+void SimulateX::SetChillers(const std::any& /*value*/) {
+    RefuseAssignment("Chillers");
+}
+void SimulateX::SetFuels(const std::any& /*value*/) {
+    RefuseAssignment("Fuels");
+}
 
 // ------------------------------------------------------------------ process-wide settings
 
-bool SimulateX::HourlyResults() const { return state_.settings.hourlyResults; }
-void SimulateX::SetHourlyResults(bool value) { state_.settings.hourlyResults = value; }
-bool SimulateX::HalfHourlyResults() const { return state_.settings.halfHourlyResults; }
-void SimulateX::SetHalfHourlyResults(bool value) { state_.settings.halfHourlyResults = value; }
-bool SimulateX::TimeSteplyResults() const { return state_.settings.timeSteplyResults; }
-void SimulateX::SetTimeSteplyResults(bool value) { state_.settings.timeSteplyResults = value; }
-bool SimulateX::DailyResults() const { return state_.settings.dailyResults; }
-void SimulateX::SetDailyResults(bool value) { state_.settings.dailyResults = value; }
-bool SimulateX::GenerateWeatherDataEvents() const { return state_.settings.generateWeatherDataEvents; }
-void SimulateX::SetGenerateWeatherDataEvents(bool value) { state_.settings.generateWeatherDataEvents = value; }
-int32_t SimulateX::Scenario() const { return state_.settings.scenario; }
-void SimulateX::SetScenario(int32_t value) { state_.settings.scenario = value; }
-bool SimulateX::NoGain() const { return state_.settings.noGain; }
-void SimulateX::SetNoGain(bool value) { state_.settings.noGain = value; }
-bool SimulateX::DoShading() const { return state_.settings.doShading; }
-void SimulateX::SetDoShading(bool value) { state_.settings.doShading = value; }
-bool SimulateX::Intermittent() const { return state_.settings.intermittent; }
-void SimulateX::SetIntermittent(bool value) { state_.settings.intermittent = value; }
-float SimulateX::Preheat() const { return state_.settings.preheat; }
-void SimulateX::SetPreheat(float value) { state_.settings.preheat = value; }
-float SimulateX::StartOcc() const { return state_.settings.startOcc; }
-void SimulateX::SetStartOcc(float value) { state_.settings.startOcc = value; }
-float SimulateX::EndOcc() const { return state_.settings.endOcc; }
-void SimulateX::SetEndOcc(float value) { state_.settings.endOcc = value; }
-int32_t SimulateX::YearJan1() const { return state_.clock.yearJan1; }
-int32_t SimulateX::YearSimStart() const { return state_.clock.yearSimStart; }
-int32_t SimulateX::SiteRecordSimStart() const { return state_.clock.siteRecordSimStart; }
-bool SimulateX::DevRights() const { return state_.settings.devRights; }
-void SimulateX::SetDevRights(bool value) { state_.settings.devRights = value; }
-bool SimulateX::UseOTE() const { return state_.settings.useOTE; }
-void SimulateX::SetUseOTE(bool value) { state_.settings.useOTE = value; }
-bool SimulateX::UseUAT() const { return state_.settings.useUAT; }
-void SimulateX::SetUseUAT(bool value) { state_.settings.useUAT = value; }
-const std::string& SimulateX::SBEMPath() const { return state_.settings.sbemPath; }
-void SimulateX::SetSBEMPath(const std::string& value) { state_.settings.sbemPath = value; }
-void SimulateX::SetKlimaPath(const std::string& value) { state_.settings.klimaPath = value; }
-void SimulateX::SetKlimaProgram(const std::string& value) { state_.settings.klimaProgram = value; }
-bool SimulateX::GenerateReport() const { return state_.settings.generateReport; }
-void SimulateX::SetGenerateReport(bool value) { state_.settings.generateReport = value; }
-bool SimulateX::IncludeCostOutputs() const { return state_.settings.includeCostOutputs; }
-void SimulateX::SetIncludeCostOutputs(bool value) { state_.settings.includeCostOutputs = value; }
-bool SimulateX::IncludeTableSizeHeaderReports() const { return state_.settings.includeTableSizeHeaderReports; }
+bool SimulateX::HourlyResults() const {
+    return state_.settings.hourlyResults;
+}
+void SimulateX::SetHourlyResults(bool value) {
+    state_.settings.hourlyResults = value;
+}
+bool SimulateX::HalfHourlyResults() const {
+    return state_.settings.halfHourlyResults;
+}
+void SimulateX::SetHalfHourlyResults(bool value) {
+    state_.settings.halfHourlyResults = value;
+}
+bool SimulateX::TimeSteplyResults() const {
+    return state_.settings.timeSteplyResults;
+}
+void SimulateX::SetTimeSteplyResults(bool value) {
+    state_.settings.timeSteplyResults = value;
+}
+bool SimulateX::DailyResults() const {
+    return state_.settings.dailyResults;
+}
+void SimulateX::SetDailyResults(bool value) {
+    state_.settings.dailyResults = value;
+}
+bool SimulateX::GenerateWeatherDataEvents() const {
+    return state_.settings.generateWeatherDataEvents;
+}
+void SimulateX::SetGenerateWeatherDataEvents(bool value) {
+    state_.settings.generateWeatherDataEvents = value;
+}
+int32_t SimulateX::Scenario() const {
+    return state_.settings.scenario;
+}
+void SimulateX::SetScenario(int32_t value) {
+    state_.settings.scenario = value;
+}
+bool SimulateX::NoGain() const {
+    return state_.settings.noGain;
+}
+void SimulateX::SetNoGain(bool value) {
+    state_.settings.noGain = value;
+}
+bool SimulateX::DoShading() const {
+    return state_.settings.doShading;
+}
+void SimulateX::SetDoShading(bool value) {
+    state_.settings.doShading = value;
+}
+bool SimulateX::Intermittent() const {
+    return state_.settings.intermittent;
+}
+void SimulateX::SetIntermittent(bool value) {
+    state_.settings.intermittent = value;
+}
+float SimulateX::Preheat() const {
+    return state_.settings.preheat;
+}
+void SimulateX::SetPreheat(float value) {
+    state_.settings.preheat = value;
+}
+float SimulateX::StartOcc() const {
+    return state_.settings.startOcc;
+}
+void SimulateX::SetStartOcc(float value) {
+    state_.settings.startOcc = value;
+}
+float SimulateX::EndOcc() const {
+    return state_.settings.endOcc;
+}
+void SimulateX::SetEndOcc(float value) {
+    state_.settings.endOcc = value;
+}
+int32_t SimulateX::YearJan1() const {
+    return state_.clock.yearJan1;
+}
+int32_t SimulateX::YearSimStart() const {
+    return state_.clock.yearSimStart;
+}
+int32_t SimulateX::SiteRecordSimStart() const {
+    return state_.clock.siteRecordSimStart;
+}
+bool SimulateX::DevRights() const {
+    return state_.settings.devRights;
+}
+void SimulateX::SetDevRights(bool value) {
+    state_.settings.devRights = value;
+}
+bool SimulateX::UseOTE() const {
+    return state_.settings.useOTE;
+}
+void SimulateX::SetUseOTE(bool value) {
+    state_.settings.useOTE = value;
+}
+bool SimulateX::UseUAT() const {
+    return state_.settings.useUAT;
+}
+void SimulateX::SetUseUAT(bool value) {
+    state_.settings.useUAT = value;
+}
+const std::string& SimulateX::SBEMPath() const {
+    return state_.settings.sbemPath;
+}
+void SimulateX::SetSBEMPath(const std::string& value) {
+    state_.settings.sbemPath = value;
+}
+void SimulateX::SetKlimaPath(const std::string& value) {
+    state_.settings.klimaPath = value;
+}
+void SimulateX::SetKlimaProgram(const std::string& value) {
+    state_.settings.klimaProgram = value;
+}
+bool SimulateX::GenerateReport() const {
+    return state_.settings.generateReport;
+}
+void SimulateX::SetGenerateReport(bool value) {
+    state_.settings.generateReport = value;
+}
+bool SimulateX::IncludeCostOutputs() const {
+    return state_.settings.includeCostOutputs;
+}
+void SimulateX::SetIncludeCostOutputs(bool value) {
+    state_.settings.includeCostOutputs = value;
+}
+bool SimulateX::IncludeTableSizeHeaderReports() const {
+    return state_.settings.includeTableSizeHeaderReports;
+}
 void SimulateX::SetIncludeTableSizeHeaderReports(bool value) {
     state_.settings.includeTableSizeHeaderReports = value;
 }
-int32_t SimulateX::ReportType() const { return state_.settings.reportType; }
-void SimulateX::SetReportType(int32_t value) { state_.settings.reportType = value; }
-const std::string& SimulateX::CSVReportFilename() const { return state_.settings.csvReportFilename; }
-double SimulateX::GBPConversionRate() const { return state_.settings.gbpConversionRate; }
-void SimulateX::SetGBPConversionRate(double value) { state_.settings.gbpConversionRate = value; }
-const std::string& SimulateX::CurrencyCode() const { return state_.settings.currencyCode; }
-void SimulateX::SetCurrencyCode(const std::string& value) { state_.settings.currencyCode = value; }
+int32_t SimulateX::ReportType() const {
+    return state_.settings.reportType;
+}
+void SimulateX::SetReportType(int32_t value) {
+    state_.settings.reportType = value;
+}
+const std::string& SimulateX::CSVReportFilename() const {
+    return state_.settings.csvReportFilename;
+}
+double SimulateX::GBPConversionRate() const {
+    return state_.settings.gbpConversionRate;
+}
+void SimulateX::SetGBPConversionRate(double value) {
+    state_.settings.gbpConversionRate = value;
+}
+const std::string& SimulateX::CurrencyCode() const {
+    return state_.settings.currencyCode;
+}
+void SimulateX::SetCurrencyCode(const std::string& value) {
+    state_.settings.currencyCode = value;
+}
 
 }  // namespace kz7

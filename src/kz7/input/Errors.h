@@ -9,7 +9,7 @@ namespace kz7 {
 class EngineState;
 
 class Errors {
-public:
+  public:
     explicit Errors(EngineState& state) : state_(state) {}
 
     // Empties the list.
@@ -20,7 +20,7 @@ public:
 
     const std::vector<std::string>& Lines() const { return lines_; }
 
-private:
+  private:
     EngineState& state_;
     std::vector<std::string> lines_;
 };

@@ -70,12 +70,13 @@ void LineReader::NextLine() {
         endFlag_ = false;
         return;  // fields of the pushed-back line are still in place
     }
-    std::string line;
-    while (ReadRawLine(line)) {
-        if (!line.empty() && line.front() == '*') continue;  // comment
-        if (Trim(line).empty()) continue;                     // blank
+    // Lines are read into the same buffers over and over, so a long
+    // document costs no allocation per line.
+    while (ReadRawLine(buffer_)) {
+        if (!buffer_.empty() && buffer_.front() == '*') continue;        // comment
+        if (buffer_.find_first_not_of(' ') == std::string::npos) continue;  // blank
         endFlag_ = false;
-        currentLine_ = std::move(line);
+        currentLine_.swap(buffer_);
         Split(currentLine_);
         return;
     }
@@ -91,7 +92,10 @@ void LineReader::Split(const std::string& line) {
         size_t comma = line.find(',', start);
         std::string_view field(line.data() + start,
                                (comma == std::string::npos ? line.size() : comma) - start);
-        fields_.push_back(Trim(field));
+        const size_t first = field.find_first_not_of(' ');
+        field = first == std::string_view::npos ? std::string_view() : field.substr(first);
+        field = field.substr(0, field.find_last_not_of(' ') + 1);
+        fields_.emplace_back(field);
         if (comma == std::string::npos) break;
         start = comma + 1;
     }

@@ -51,6 +51,7 @@ private:
     std::string fileName_;
     std::unique_ptr<std::istream> input_;
     std::string currentLine_;
+    std::string buffer_;
     std::vector<std::string> fields_;
     int32_t cursor_ = -1;
     bool endFlag_ = false;

@@ -21,7 +21,9 @@ bool IsDayOfYear(int32_t day, int32_t month) {
 
 }  // namespace
 
-bool IsWholeDivisorOfHour(int32_t minutes) { return minutes >= 1 && minutes <= 60 && 60 % minutes == 0; }
+bool IsWholeDivisorOfHour(int32_t minutes) {
+    return minutes >= 1 && minutes <= 60 && 60 % minutes == 0;
+}
 
 void Options::Read() {
     LineReader& reader = state_.reader;
@@ -39,10 +41,12 @@ void Options::Read() {
     SetPeriod(startDay, startMonth, endDay, endMonth);
     RunClock& clock = state_.clock;
     ProcessSettings& settings = state_.settings;
-    clock.initialTemperature = FiniteOr(initialTemperature, clock.initialTemperature, "initial temperature");
+    clock.initialTemperature =
+        FiniteOr(initialTemperature, clock.initialTemperature, "initial temperature");
     settings.emitterControlValue =
         FiniteOr(emitterControlValue, settings.emitterControlValue, "emitter control value");
-    settings.resultStoreValue = FiniteOr(resultStoreValue, settings.resultStoreValue, "radiant weight");
+    settings.resultStoreValue =
+        FiniteOr(resultStoreValue, settings.resultStoreValue, "radiant weight");
     reader.NextLine();  // closing line
 }
 
@@ -56,8 +60,8 @@ void Options::SetTimeStep(int32_t minutes) {
     }
     ReportRecordProblem(state_, kSimulationOptions,
                         "time step " + std::to_string(minutes) +
-                            " minutes does not divide the hour; " +
-                            std::to_string(clock.timeStep) + " minutes kept");
+                            " minutes does not divide the hour; " + std::to_string(clock.timeStep) +
+                            " minutes kept");
 }
 
 void Options::SetPeriod(int32_t startDay, int32_t startMonth, int32_t endDay, int32_t endMonth) {
@@ -69,13 +73,13 @@ void Options::SetPeriod(int32_t startDay, int32_t startMonth, int32_t endDay, in
         period.endMonth = endMonth;
         return;
     }
-    ReportRecordProblem(state_, kSimulationOptions,
-                        "simulation period " + std::to_string(startDay) + "/" +
-                            std::to_string(startMonth) + " to " + std::to_string(endDay) + "/" +
-                            std::to_string(endMonth) + " is not a pair of calendar days; " +
-                            std::to_string(period.startDay) + "/" + std::to_string(period.startMonth) +
-                            " to " + std::to_string(period.endDay) + "/" +
-                            std::to_string(period.endMonth) + " kept");
+    ReportRecordProblem(
+        state_, kSimulationOptions,
+        "simulation period " + std::to_string(startDay) + "/" + std::to_string(startMonth) +
+            " to " + std::to_string(endDay) + "/" + std::to_string(endMonth) +
+            " is not a pair of calendar days; " + std::to_string(period.startDay) + "/" +
+            std::to_string(period.startMonth) + " to " + std::to_string(period.endDay) + "/" +
+            std::to_string(period.endMonth) + " kept");
 }
 
 float Options::FiniteOr(float value, float current, const char* what) {
@@ -87,8 +91,8 @@ float Options::FiniteOr(float value, float current, const char* what) {
 
 OutputSelection Options::ReadOutputSelection() {
     const ProcessSettings& settings = state_.settings;
-    const bool forced[4] = {settings.timeSteplyResults, settings.hourlyResults, settings.dailyResults,
-                            false};
+    const bool forced[4] = {settings.timeSteplyResults, settings.hourlyResults,
+                            settings.dailyResults, false};
     LineReader& reader = state_.reader;
     reader.NextLine();
     OutputSelection selection{};

@@ -10,7 +10,7 @@ namespace kz7 {
 class EngineState;
 
 class Options {
-public:
+  public:
     explicit Options(EngineState& state) : state_(state) {}
 
     // "SimulationOptions": time step, start day and month, end day and month,
@@ -21,7 +21,7 @@ public:
     // "PlantOutputOptions": three plant output groups.
     void ReadPlantOutputOptions();
 
-private:
+  private:
     // Next line as one output group's four interval flags, with the host's
     // output flags forcing their intervals on.
     OutputSelection ReadOutputSelection();

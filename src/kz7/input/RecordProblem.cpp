@@ -6,8 +6,8 @@
 namespace kz7 {
 
 std::string RecordPlace(const LineReader& reader, std::string_view keyword) {
-    return "Record \"" + std::string(keyword) + "\" at line " + std::to_string(reader.LineNumber()) +
-           " of " + reader.FileName();
+    return "Record \"" + std::string(keyword) + "\" at line " +
+           std::to_string(reader.LineNumber()) + " of " + reader.FileName();
 }
 
 void ReportRecordProblem(EngineState& state, std::string_view keyword, std::string_view problem) {

@@ -23,7 +23,7 @@ namespace kz7 {
 // An error that ends the reading of a document; the control's read methods
 // catch it and return false.
 class ModelReadError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -34,34 +34,42 @@ struct KeywordReader {
 // match exactly (case-sensitive).
 constexpr std::array kModelReaders = {
     KeywordReader{"Site", [](EngineState& s, XmlElement) { s.site->ReadSite(); }},
-    KeywordReader{"SBEMWindGenerators", [](EngineState& s, XmlElement) { s.ncm->ReadWindGenerator(); }},
+    KeywordReader{"SBEMWindGenerators",
+                  [](EngineState& s, XmlElement) { s.ncm->ReadWindGenerator(); }},
     KeywordReader{"SBEMPVS", [](EngineState& s, XmlElement) { s.ncm->ReadPVSystems(); }},
     KeywordReader{"SBEMCHP", [](EngineState& s, XmlElement) { s.ncm->ReadCHP(); }},
     KeywordReader{"Building", [](EngineState& s, XmlElement) { s.building->Read(); }},
     KeywordReader{"Location", [](EngineState& s, XmlElement) { s.location->Read(); }},
     KeywordReader{"HeatLossWeather", [](EngineState& s, XmlElement) { s.weather->ReadHeatLoss(); }},
     KeywordReader{"HeatGainWeather", [](EngineState& s, XmlElement) { s.weather->ReadHeatGain(); }},
-    KeywordReader{"SimulationWeather", [](EngineState& s, XmlElement) { s.weather->ReadSimulation(); }},
+    KeywordReader{"SimulationWeather",
+                  [](EngineState& s, XmlElement) { s.weather->ReadSimulation(); }},
     KeywordReader{"Profile", [](EngineState& s, XmlElement) { s.profiles->Read(); }},
     KeywordReader{"ProfileGroup", [](EngineState& s, XmlElement) { s.profileGroups->Read(); }},
     KeywordReader{"OpaqueMaterial", [](EngineState& s, XmlElement) { s.opaqueMaterials->Read(); }},
     KeywordReader{"OpaqueConstruction",
                   [](EngineState& s, XmlElement c) { s.opaqueConstructions->Read(c); }},
     KeywordReader{"Louvre", [](EngineState& s, XmlElement) { s.louvres->Read(); }},
-    KeywordReader{"GlazedConstruction", [](EngineState& s, XmlElement) { s.glazedConstructions->Read(); }},
+    KeywordReader{"GlazedConstruction",
+                  [](EngineState& s, XmlElement) { s.glazedConstructions->Read(); }},
     KeywordReader{"Zone", [](EngineState& s, XmlElement) { s.zones->Read(); }},
-    KeywordReader{"AdditionalHeater", [](EngineState& s, XmlElement) { s.zones->ReadAdditionalHeater(); }},
-    KeywordReader{"AdditionalCooler", [](EngineState& s, XmlElement) { s.zones->ReadAdditionalCooler(); }},
+    KeywordReader{"AdditionalHeater",
+                  [](EngineState& s, XmlElement) { s.zones->ReadAdditionalHeater(); }},
+    KeywordReader{"AdditionalCooler",
+                  [](EngineState& s, XmlElement) { s.zones->ReadAdditionalCooler(); }},
     KeywordReader{"AdditionalSecondaryHeater",
                   [](EngineState& s, XmlElement) { s.zones->ReadAdditionalSecondaryHeater(); }},
     KeywordReader{"SBEMHVACSystem", [](EngineState& s, XmlElement) { s.ncm->ReadHVACSystems(); }},
     KeywordReader{"SBEMDHWSystem", [](EngineState& s, XmlElement) { s.ncm->ReadDHWSystems(); }},
-    KeywordReader{"NCMRecommendations", [](EngineState& s, XmlElement) { s.ncm->ReadRecommendations(); }},
+    KeywordReader{"NCMRecommendations",
+                  [](EngineState& s, XmlElement) { s.ncm->ReadRecommendations(); }},
     KeywordReader{"Boiler", [](EngineState& s, XmlElement) { s.plant->ReadBoiler(); }},
     KeywordReader{"Chiller", [](EngineState& s, XmlElement) { s.plant->ReadChiller(); }},
     KeywordReader{"Fans", [](EngineState& s, XmlElement) { s.plant->ReadFans(); }},
-    KeywordReader{"HeaterDefinition", [](EngineState& s, XmlElement) { s.plant->ReadHeaterDefinition(); }},
-    KeywordReader{"CoolerDefinition", [](EngineState& s, XmlElement) { s.plant->ReadCoolerDefinition(); }},
+    KeywordReader{"HeaterDefinition",
+                  [](EngineState& s, XmlElement) { s.plant->ReadHeaterDefinition(); }},
+    KeywordReader{"CoolerDefinition",
+                  [](EngineState& s, XmlElement) { s.plant->ReadCoolerDefinition(); }},
     KeywordReader{"DHW", [](EngineState& s, XmlElement) { s.plant->ReadDHW(); }},
     KeywordReader{"ShadingCosts", [](EngineState& s, XmlElement) { s.shadingCosts->Read(); }},
     KeywordReader{"RenewablesCosts", [](EngineState& s, XmlElement) { s.renewablesCosts->Read(); }},
@@ -70,14 +78,17 @@ constexpr std::array kModelReaders = {
                   [](EngineState& s, XmlElement) { Options(s).ReadDefaultZoneOutputOptions(); }},
     KeywordReader{"PlantOutputOptions",
                   [](EngineState& s, XmlElement) { Options(s).ReadPlantOutputOptions(); }},
-    KeywordReader{"SBEMSolarCollector", [](EngineState& s, XmlElement) { s.ncm->ReadSolarCollectors(); }},
+    KeywordReader{"SBEMSolarCollector",
+                  [](EngineState& s, XmlElement) { s.ncm->ReadSolarCollectors(); }},
 };
 
 bool IsConstructionKeyword(std::string_view keyword) {
     return keyword == "Location" || keyword == "OpaqueMaterial" || keyword == "OpaqueConstruction";
 }
 
-std::string ReplaceCommaMark(std::string text) { return ReplaceAll(std::move(text), "&Comma", ","); }
+std::string ReplaceCommaMark(std::string text) {
+    return ReplaceAll(std::move(text), "&Comma", ",");
+}
 
 }  // namespace
 
@@ -95,8 +106,10 @@ void Site::ReadRecords(RecordReader readRecord, XmlElement tiConstructions) {
         reader.NextLine();
         // A model is text; a zero byte means the document is something else,
         // and reading on would only turn its bytes into nonsense records.
-        if (std::memchr(reader.CurrentLine().data(), '\0', reader.CurrentLine().size()) != nullptr) {
-            throw ModelReadError(reader.FileName() + " is not a model document: binary data at line " +
+        if (std::memchr(reader.CurrentLine().data(), '\0', reader.CurrentLine().size()) !=
+            nullptr) {
+            throw ModelReadError(reader.FileName() +
+                                 " is not a model document: binary data at line " +
                                  std::to_string(reader.LineNumber()));
         }
         const std::string keyword = reader.NextString();

@@ -13,7 +13,7 @@ namespace kz7 {
 class EngineState;
 
 class Site {
-public:
+  public:
     explicit Site(EngineState& state) : state_(state) {}
 
     // Reads every record of the open document up to the end (or to a line
@@ -33,7 +33,7 @@ public:
     std::vector<int16_t> Integers;
     std::vector<std::string> Details;
 
-private:
+  private:
     using RecordReader = bool (Site::*)(std::string_view keyword, XmlElement tiConstructions);
     void ReadRecords(RecordReader readRecord, XmlElement tiConstructions);
     // Hands the record to its reader; false for keywords it does not handle.

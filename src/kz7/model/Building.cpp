@@ -22,7 +22,9 @@ Zones& Building::BuildingZones() {
     return *zones_;
 }
 
-float Building::TotalFloorArea() { return BuildingZones().FloorArea(); }
+float Building::TotalFloorArea() {
+    return BuildingZones().FloorArea();
+}
 
 float Building::OccupiedFloorArea() {
     float area = 0.0f;

@@ -12,7 +12,7 @@ class Plant;
 class Zones;
 
 class Building {
-public:
+  public:
     explicit Building(EngineState& state);
     ~Building();
 
@@ -30,7 +30,7 @@ public:
     float OccupiedFloorArea();
     float Volume();
 
-private:
+  private:
     EngineState& state_;
     std::unique_ptr<Plant> plant_;
     std::unique_ptr<Zones> zones_;

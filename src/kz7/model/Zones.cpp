@@ -5,7 +5,9 @@
 namespace kz7 {
 
 Zone* Zones::Add(const std::string& key) {
-    return items_.Append(key, std::make_unique<Zone>(state_));
+    auto zone = std::make_unique<Zone>(state_);
+    zone->Key = key;
+    return items_.Append(key, std::move(zone));
 }
 
 void Zones::InitSimulation() {

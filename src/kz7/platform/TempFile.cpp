@@ -47,10 +47,12 @@ std::filesystem::path TemporaryFileName(const std::filesystem::path& folder, int
     return folder / ("KZ7" + FormatPattern(number, "###") + ".tmp");
 }
 
-std::filesystem::path WriteTemporaryFile(const std::filesystem::path& folder, std::string_view content) {
+std::filesystem::path WriteTemporaryFile(const std::filesystem::path& folder,
+                                         std::string_view content) {
     for (int32_t number = 0; number < kMaximumAttempts; ++number) {
         const std::filesystem::path path = TemporaryFileName(folder, number);
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        const int fd =
+            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST) continue;
             throw TempFileError("Cannot create the temporary file", path);

@@ -18,6 +18,7 @@ std::filesystem::path TemporaryFileName(const std::filesystem::path& folder, int
 // Creates the first free temporary file of `folder`, writes `content` to it
 // and returns its path. Throws std::runtime_error naming the folder when no
 // file can be created or written.
-std::filesystem::path WriteTemporaryFile(const std::filesystem::path& folder, std::string_view content);
+std::filesystem::path WriteTemporaryFile(const std::filesystem::path& folder,
+                                         std::string_view content);
 
 }  // namespace kz7

@@ -1,0 +1,71 @@
+#pragma once
+// Helpers shared by the tests: a private scratch folder and a recorder of
+// everything a SimulateX raises.
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "kz7/control/SimulateX.h"
+
+namespace kz7::test {
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class ScratchFolder {
+  public:
+    ScratchFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kz7-test-XXXXXX").string();
+        path_ = mkdtemp(pattern.data()) ? std::filesystem::path(pattern) : std::filesystem::path();
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    std::filesystem::path Write(const std::string& name, const std::string& content) const {
+        const std::filesystem::path file = path_ / name;
+        std::ofstream(file, std::ios::binary) << content;
+        return file;
+    }
+
+  private:
+    std::filesystem::path path_;
+};
+
+struct ResultRecord {
+    int eventId;  // 3 SaveHLData, 4 SaveHGData, 5 SaveSSData
+    int16_t interval;
+    int32_t zone;
+};
+
+// Records messages, progress values and result events of one control.
+struct EventLog {
+    explicit EventLog(SimulateX& control) {
+        control.MessageChange = [this](std::string& text) { messages.push_back(text); };
+        control.ProgressChange = [this, &control] { progress.push_back(control.Progress()); };
+        control.SaveHLData = [this](int16_t& i, int32_t& z, ValueArray&, double&) {
+            results.push_back({3, i, z});
+        };
+        control.SaveHGData = [this](int16_t& i, int32_t& z, ValueArray&, double&) {
+            results.push_back({4, i, z});
+        };
+        control.SaveSSData = [this](int16_t& i, int32_t& z, ValueArray&, double&) {
+            results.push_back({5, i, z});
+        };
+    }
+    int Count(const std::string& prefix) const {
+        int count = 0;
+        for (const std::string& message : messages) count += message.rfind(prefix, 0) == 0 ? 1 : 0;
+        return count;
+    }
+    std::vector<std::string> messages;
+    std::vector<float> progress;
+    std::vector<ResultRecord> results;
+};
+
+}  // namespace kz7::test

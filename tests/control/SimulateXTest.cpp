@@ -1,0 +1,312 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "TestSupport.h"
+#include "kz7/control/SimulateX.h"
+#include "kz7/engine/EngineState.h"
+#include "kz7/engine/SimKZ7.h"
+#include "kz7/model/Building.h"
+#include "kz7/model/Zone.h"
+#include "kz7/weather/Weather.h"
+
+namespace kz7 {
+namespace {
+
+using test::EventLog;
+using test::ScratchFolder;
+
+constexpr const char* kHourlyYear = "SimulationOptions\n60,1,1,31,12,18,0,0.5\nEnd\n";
+
+class SimulateXTest : public ::testing::Test {
+  protected:
+    SimulateXTest() : control(state), log(control) {
+        state.settings.temporaryFolder = scratch.Path().string();
+        state.errorHandler = [this](const std::string& text) { errors.push_back(text); };
+    }
+    bool ReadText(const std::string& text) {
+        control.SetInputData(text);
+        return control.ReadInputData();
+    }
+
+    ScratchFolder scratch;
+    EngineState state;
+    SimulateX control;
+    EventLog log;
+    std::vector<std::string> errors;
+};
+
+TEST_F(SimulateXTest, EmptyModelRunsAYearOfTapeDaysAndFinishes) {
+    ASSERT_TRUE(ReadText(kHourlyYear));
+    control.Simulate();
+
+    EXPECT_FALSE(control.Simulating());
+    ASSERT_FALSE(log.messages.empty());
+    EXPECT_EQ(log.messages.front(), "Simulating 6/1");
+    EXPECT_EQ(log.messages.back(), "finished");
+    EXPECT_EQ(log.Count("Simulating "), 12 * 6);
+    EXPECT_EQ(log.Count("cancelled"), 0);
+    // Two zeros (run set-up, zone set-up), one value per hour, then the finish.
+    ASSERT_EQ(log.progress.size(), 2u + 1728u + 1u);
+    EXPECT_EQ(log.progress[0], 0.0f);
+    EXPECT_EQ(log.progress[1], 0.0f);
+    EXPECT_LT(log.progress[2 + 1726], 1.0f);
+    EXPECT_EQ(log.progress[2 + 1727], 1.0f);  // hour 1728
+    EXPECT_TRUE(std::is_sorted(log.progress.begin(), log.progress.end()));
+    EXPECT_EQ(control.Progress(), 1.0f);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(SimulateXTest, CancelFromAProgressHandlerEndsTheRunCancelled) {
+    ASSERT_TRUE(ReadText(kHourlyYear));
+    control.ProgressChange = [this] {
+        log.progress.push_back(control.Progress());
+        if (control.Progress() >= 0.25f && control.Progress() < 1.0f) control.SetCancelled(true);
+    };
+    control.Simulate();
+    EXPECT_EQ(log.messages.back(), "cancelled");
+    EXPECT_EQ(log.Count("finished"), 0);
+    // The hour that saw the cancel is the last: 25 % of 72 days is day 18.
+    EXPECT_EQ(log.Count("Simulating "), 18);
+    EXPECT_EQ(log.progress.back(), 1.0f);
+    EXPECT_TRUE(control.Cancelled());
+
+    // The next run clears the flag and runs to the end.
+    control.ProgressChange = nullptr;
+    control.Simulate();
+    EXPECT_EQ(log.messages.back(), "finished");
+}
+
+TEST_F(SimulateXTest, HeatLossRunsFiftyDesignDaysAndStopsOnCancel) {
+    ASSERT_TRUE(ReadText(kHourlyYear));
+    control.HeatLoss();
+    EXPECT_EQ(log.messages.front(), "sizing heating system");
+    EXPECT_EQ(log.Count("Steady-state heating design"), 50);
+    EXPECT_EQ(log.messages.back(), "finished");
+
+    log.messages.clear();
+    control.SetIntermittent(true);
+    control.MessageChange = [this](std::string& text) {
+        log.messages.push_back(text);
+        if (log.Count("Intermittent heating design") == 20) control.SetCancelled(true);
+    };
+    control.HeatLoss();
+    EXPECT_EQ(log.Count("Intermittent heating design"), 20);
+    EXPECT_EQ(log.messages.back(), "cancelled");
+}
+
+TEST_F(SimulateXTest, SimulatingMarksTheRunAndIsClearedWhenAHandlerThrows) {
+    ASSERT_TRUE(ReadText(kHourlyYear));
+    control.SetOutputDbName("results.db");
+    bool busyDuringRun = false;
+    control.MessageChange = [&](std::string& text) {
+        busyDuringRun = control.Simulating();
+        if (text == "Simulating 8/1") throw std::runtime_error("host failure");
+    };
+    EXPECT_THROW(control.Simulate(), std::runtime_error);
+    EXPECT_TRUE(busyDuringRun);
+    EXPECT_FALSE(control.Simulating());
+    EXPECT_EQ(state.engine->OutputDbName, "results.db");
+    EXPECT_EQ(control.WeatherReference(), nullptr);  // set only after a completed run
+    control.MessageChange = nullptr;
+    control.Simulate();
+    EXPECT_EQ(control.WeatherReference(), state.weather.get());
+}
+
+TEST_F(SimulateXTest, HeatGainRunsFifteenDesignDaysPerMonth) {
+    ASSERT_TRUE(ReadText("SimulationOptions\n60,1,6,31,8,18,0,0.5\nEnd\n"));
+    control.HeatGain();
+    EXPECT_EQ(log.Count("Summer design simulation"), 3 * 15);
+    EXPECT_EQ(log.messages.back(), "finished");
+    EXPECT_EQ(log.progress[log.progress.size() - 2], 1.0f);  // last hour of the last day
+}
+
+TEST_F(SimulateXTest, ResultRecordsAreRoutedByRunModeWithTheHeatGainFilter) {
+    ASSERT_TRUE(ReadText(kHourlyYear));
+    ValueArray values{"1", "2"};
+    RunClock& clock = state.clock;
+
+    clock.heatGainRun = true;
+    clock.heatGainDesignDays = 15;
+    clock.day = 14;
+    state.outputData.SaveData(2, 7, values, 0.0);  // dropped: not the last design day
+    state.outputData.SaveData(6, 7, values, 0.0);  // summaries always pass
+    clock.day = 15;
+    state.outputData.SaveData(2, 8, values, 0.0);
+    clock.heatGainRun = false;
+    clock.heatLossRun = true;
+    state.outputData.SaveData(3, 9, values, 0.0);
+    clock.heatLossRun = false;
+    state.outputData.SaveData(4, 0, values, 0.0);
+
+    ASSERT_EQ(log.results.size(), 4u);
+    EXPECT_EQ(log.results[0].eventId, 4);
+    EXPECT_EQ(log.results[0].interval, 6);
+    EXPECT_EQ(log.results[1].eventId, 4);
+    EXPECT_EQ(log.results[1].zone, 8);
+    EXPECT_EQ(log.results[2].eventId, 3);
+    EXPECT_EQ(log.results[3].eventId, 5);
+}
+
+TEST_F(SimulateXTest, ShadingEventsLetTheHostWriteTheFactors) {
+    ASSERT_TRUE(ReadText(kHourlyYear));
+    std::vector<float> altitudes;
+    control.GetShadingData = [](int32_t& plane, float& direct, float& diffuse) {
+        direct = 0.25f * static_cast<float>(plane);
+        diffuse = 0.5f;
+    };
+    control.SetCurrentSolarPosition = [&](float& altitude, float&) {
+        altitudes.push_back(altitude);
+    };
+    int32_t eraseCount = 0;
+    control.EraseData = [&](int16_t&, int32_t&) { ++eraseCount; };
+
+    float direct = 1.0f;
+    float diffuse = 1.0f;
+    state.shadingData.GetShadingFactors(2, direct, diffuse);
+    EXPECT_EQ(direct, 0.5f);
+    EXPECT_EQ(diffuse, 0.5f);
+    state.shadingData.SetCurrentSolPos(0.0f, 1.0f);   // sun on the horizon: nothing
+    state.shadingData.SetCurrentSolPos(-0.1f, 1.0f);  // below: nothing
+    state.shadingData.SetCurrentSolPos(0.3f, 1.0f);
+    EXPECT_EQ(altitudes, std::vector<float>{0.3f});
+    state.outputData.EraseData(1, 3);
+    EXPECT_EQ(eraseCount, 1);
+}
+
+TEST_F(SimulateXTest, DoShadingAnnouncesTheSunAtEveryStep) {
+    ASSERT_TRUE(ReadText("SimulationOptions\n30,1,1,31,1,18,0,0.5\nEnd\n"));
+    int32_t announcements = 0;
+    control.SetCurrentSolarPosition = [&](float&, float&) { ++announcements; };
+    state.weather->SunAltitude = 0.5f;
+    control.SetDoShading(true);
+    control.Simulate();
+    EXPECT_EQ(announcements, 6 * 24 * 2);  // six tape days of 24 hours, two steps each
+}
+
+TEST_F(SimulateXTest, ReadStepsReturnFalseWithNothingToReadAndUseTemporaryFiles) {
+    EXPECT_FALSE(control.ReadInputData());
+    EXPECT_EQ(control.BZones(), nullptr);
+    EXPECT_EQ(control.ErrorMessage(), "Error reading data");
+
+    ASSERT_TRUE(ReadText("Building\nB1\nEnd"));
+    EXPECT_EQ(control.InputFileName(), "");
+    EXPECT_EQ(control.BZones(), state.zones.get());
+    ASSERT_TRUE(control.ReadInputData());
+    EXPECT_TRUE(std::filesystem::exists(scratch.Path() / "KZ7.tmp"));
+    EXPECT_TRUE(std::filesystem::exists(scratch.Path() / "KZ71.tmp"));
+    std::ifstream first(scratch.Path() / "KZ7.tmp");
+    std::string text((std::istreambuf_iterator<char>(first)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "Building\nB1\nEnd\n");
+
+    // A construction-only read leaves the zone-set reference alone.
+    SimulateX other(state);
+    other.SetInputData("Building\nB2\nEnd");
+    EXPECT_TRUE(other.ReadXMLConstructionData(XmlElement(), XmlElement()));
+    EXPECT_EQ(other.BZones(), nullptr);
+    EXPECT_EQ(state.building->Key, "B1");  // "Building" is not a construction record
+}
+
+TEST_F(SimulateXTest, AFailedReadReturnsFalseAndSaysWhy) {
+    control.SetInputFileName((scratch.Path() / "missing.kz7").string());
+    EXPECT_FALSE(control.ReadInputData());
+    ASSERT_FALSE(log.messages.empty());
+    EXPECT_NE(log.messages.back().find("missing.kz7"), std::string::npos);
+    EXPECT_EQ(control.InputFileName(), (scratch.Path() / "missing.kz7").string());
+}
+
+TEST_F(SimulateXTest, ObjectPropertiesRefuseAssignment) {
+    const auto codeOf = [](const std::function<void()>& assign) {
+        try {
+            assign();
+        } catch (const AutomationError& error) {
+            return error.Code();
+        }
+        return 0;
+    };
+    EXPECT_EQ(codeOf([&] { control.SetBZones(nullptr); }), 382);
+    EXPECT_EQ(codeOf([&] { control.SetFuels(std::any(1)); }), 382);
+    control.DesignMode = true;
+    EXPECT_EQ(codeOf([&] { control.SetBoilers(std::any()); }), 387);
+    EXPECT_EQ(codeOf([&] { control.SetChillers(std::any()); }), 387);
+    EXPECT_FALSE(control.Boilers().has_value());
+}
+
+TEST_F(SimulateXTest, HeldPropertiesNotifyTheContainer) {
+    std::vector<std::string> changed;
+    control.PropertyChanged = [&](const std::string& name) { changed.push_back(name); };
+    control.SetSupportFilePath("/support");
+    control.SetOutputDbName("results.db");
+    control.SetInputFileName("model.kz7");
+    control.SetInputData("text");
+    control.SetScenerioTable("table");
+    control.SetProgress(0.5f);
+    control.SetHourlyResults(true);  // a process-wide setting: no notification
+    EXPECT_EQ(changed, (std::vector<std::string>{"SupportFilePath", "OutputDbName", "InputFileName",
+                                                 "InputData", "ScenerioTable", "Progress"}));
+    EXPECT_EQ(state.settings.supportFilePath, "/support");
+
+    control.InitProperties();
+    EXPECT_EQ(control.SupportFilePath(), "");
+    EXPECT_EQ(control.OutputDbName(), "");
+    EXPECT_EQ(control.InputFileName(), "");
+    EXPECT_EQ(control.Progress(), 0.0f);
+    EXPECT_EQ(control.InputData(), "text");  // not part of the initialisation
+}
+
+TEST_F(SimulateXTest, VersionFlagsKeepAtMostOneSwitchSet) {
+    control.SetIsV5Flag(true);
+    control.SetIsV5_F_Flag(true);
+    EXPECT_FALSE(state.settings.isV5);
+    EXPECT_TRUE(state.settings.isV5F);
+    control.SetIsV4Flag(false);
+    EXPECT_TRUE(state.settings.isV5F);
+    control.SetIsV5Flag(true);
+    EXPECT_TRUE(state.settings.isV5);
+    EXPECT_FALSE(state.settings.isV5F);
+    control.SetIsV4Flag(true);
+    EXPECT_FALSE(state.settings.isV5);
+    EXPECT_FALSE(state.settings.isV5F);
+    control.SetIncludeCostOutputs(true);
+    EXPECT_TRUE(control.IncludeCostOutputs());
+    EXPECT_FALSE(control.IncludeTableSizeHeaderReports());
+}
+
+TEST_F(SimulateXTest, BuildingAverageTemperatureIsAreaWeighted) {
+    EXPECT_FALSE(control.BuildingAverageTemperature().has_value());
+    Zone* a = state.zones->Add("1");
+    Zone* b = state.zones->Add("2");
+    a->FloorArea = 30.0f;
+    a->ComfortTemperature = 20.0f;
+    b->FloorArea = 10.0f;
+    b->ComfortTemperature = 24.0f;
+    ASSERT_TRUE(control.BuildingAverageTemperature().has_value());
+    EXPECT_FLOAT_EQ(*control.BuildingAverageTemperature(), 21.0f);
+    b->ComfortHoursTable[2][5] = 7.0f;
+    EXPECT_EQ(control.TemperatureBands("2", 3, 6), 7.0f);
+    EXPECT_EQ(control.TemperatureBands("2", 101, 6), 0.0f);
+}
+
+TEST(SimulateXSharing, ControlsShareTheProcessEngineAndADestroyedControlFallsSilent) {
+    EngineState state;
+    std::vector<std::string> first;
+    {
+        SimulateX a(state);
+        a.MessageChange = [&](std::string& text) { first.push_back(text); };
+        a.SetInputFileName("/nonexistent/model.kz7");
+        EXPECT_FALSE(a.ReadInputData());
+    }
+    const size_t seen = first.size();
+    state.message.SendTextMessage("after");  // the control is gone: nothing may run
+    EXPECT_EQ(first.size(), seen);
+
+    SimulateX one;
+    SimulateX two;
+    one.SetCancelled(true);
+    EXPECT_TRUE(two.Cancelled());
+    EXPECT_EQ(&one.State(), &two.State());
+    one.SetCancelled(false);
+}
+
+}  // namespace
+}  // namespace kz7

@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "TestSupport.h"
+#include "kz7/platform/TempFile.h"
+
+namespace kz7 {
+namespace {
+
+std::string Contents(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(TempFile, NamesCountUpFromKZ7WhileANameExists) {
+    test::ScratchFolder scratch;
+    EXPECT_EQ(TemporaryFileName(scratch.Path(), 0).filename(), "KZ7.tmp");
+    EXPECT_EQ(TemporaryFileName(scratch.Path(), 12).filename(), "KZ712.tmp");
+    const std::filesystem::path first = WriteTemporaryFile(scratch.Path(), "one\n");
+    const std::filesystem::path second = WriteTemporaryFile(scratch.Path(), "two\n");
+    EXPECT_EQ(first, scratch.Path() / "KZ7.tmp");
+    EXPECT_EQ(second, scratch.Path() / "KZ71.tmp");
+    EXPECT_EQ(Contents(first), "one\n");
+    EXPECT_EQ(Contents(second), "two\n");
+    EXPECT_EQ(TemporaryFolder(scratch.Path().string()), scratch.Path());
+    EXPECT_FALSE(TemporaryFolder("").empty());
+}
+
+TEST(TempFile, PlantedLinksAndFoldersAreSkippedNeverFollowed) {
+    test::ScratchFolder scratch;
+    const std::filesystem::path victim = scratch.Write("victim.txt", "keep me");
+    std::filesystem::create_symlink(victim, scratch.Path() / "KZ7.tmp");
+    std::filesystem::create_symlink(scratch.Path() / "nowhere",
+                                    scratch.Path() / "KZ71.tmp");  // dangling
+    std::filesystem::create_directory(scratch.Path() / "KZ72.tmp");
+    const std::filesystem::path written = WriteTemporaryFile(scratch.Path(), "model");
+    EXPECT_EQ(written, scratch.Path() / "KZ73.tmp");
+    EXPECT_EQ(Contents(victim), "keep me");
+    EXPECT_FALSE(std::filesystem::exists(scratch.Path() / "nowhere"));
+    EXPECT_TRUE(std::filesystem::is_symlink(scratch.Path() / "KZ7.tmp"));
+}
+
+TEST(TempFile, AFolderThatCannotTakeTheFileIsAnErrorNamingIt) {
+    test::ScratchFolder scratch;
+    const std::filesystem::path missing = scratch.Path() / "no-such-folder";
+    try {
+        WriteTemporaryFile(missing, "x");
+        FAIL() << "no error for a missing folder";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("no-such-folder"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace kz7
