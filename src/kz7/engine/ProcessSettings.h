@@ -49,6 +49,11 @@ struct ProcessSettings {
     float resultStoreValue = 0.0f;     // third single of "SimulationOptions"
     int32_t outputDetailCode = 0;
 
+    // Outside convective coefficients (W/m²K) of walls and roofs, set from
+    // the site's exposure by the location record.
+    float outsideConvectiveWall = 0.0f;
+    float outsideConvectiveRoof = 0.0f;
+
     // Locale separators; a decimal "," implies the list separator ";".
     char decimalSeparator = '.';
     char listSeparator = ',';
