@@ -56,18 +56,32 @@ MoistAir MOIST(double dryBulb, double wetBulb, double pressure) {
 double WetBulbFromDewPoint(double dryBulb, double dewPoint, double pressure) {
     if (!std::isfinite(dryBulb) || !std::isfinite(dewPoint) || !std::isfinite(pressure)) return dryBulb;
     if (dewPoint >= dryBulb) return dryBulb;
-    // The vapour pressure rises with the wet bulb between the dew point and
-    // the dry bulb, so bisection finds it; 30 halvings resolve far below
-    // the file's 0.1 K.
+    // Between the dew point and the dry bulb the vapour pressure rises with
+    // the wet bulb, so the root is bracketed; regula falsi (Illinois variant)
+    // closes on it in a few steps, and the step count is bounded.
     const double target = SaturationVapourPressure(dewPoint);
     double low = dewPoint;
     double high = dryBulb;
-    for (int i = 0; i < 30; ++i) {
-        const double middle = 0.5 * (low + high);
-        if (VapourPressure(dryBulb, middle, pressure) < target)
+    double fLow = VapourPressure(dryBulb, low, pressure) - target;
+    double fHigh = VapourPressure(dryBulb, high, pressure) - target;
+    int side = 0;
+    for (int i = 0; i < 60 && high - low > 1e-6; ++i) {
+        const double guess = fHigh != fLow ? (low * fHigh - high * fLow) / (fHigh - fLow) : 0.5 * (low + high);
+        const double middle = guess > low && guess < high ? guess : 0.5 * (low + high);
+        const double fMiddle = VapourPressure(dryBulb, middle, pressure) - target;
+        if (fMiddle == 0.0) return middle;
+        if (fMiddle < 0.0) {
             low = middle;
-        else
+            fLow = fMiddle;
+            if (side == -1) fHigh /= 2;
+            side = -1;
+        } else {
             high = middle;
+            fHigh = fMiddle;
+            if (side == 1) fLow /= 2;
+            side = 1;
+        }
+        if (std::fabs(fMiddle) < 1e-9) return middle;
     }
     return 0.5 * (low + high);
 }
