@@ -12,6 +12,8 @@ constexpr int kExitUsage = 2;
 constexpr int kExitCancelled = 130;
 
 void RegisterCommands(CLI::App& app);
+void RegisterWeatherCommand(CLI::App& app);
+void RegisterMakeTapeCommand(CLI::App& app);
 // The exit code the command that ran has set.
 int ExitCode();
 void SetExitCode(int code);
