@@ -24,7 +24,8 @@ struct MakeTapeOptions {
 // A tape name is a plain file name: the engine finds tapes in its support
 // folder by name alone.
 bool IsPlainName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\") == std::string::npos;
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("/\\") == std::string::npos;
 }
 
 void RunMakeTape(const MakeTapeOptions& options) {
@@ -62,11 +63,12 @@ void RunMakeTape(const MakeTapeOptions& options) {
 
 void RegisterMakeTapeCommand(CLI::App& app) {
     auto options = std::make_shared<MakeTapeOptions>();
-    CLI::App* command =
-        app.add_subcommand("make-tape", "Make a reduced weather tape (NAME.rwt, NAME.dcf) from an EPW file");
+    CLI::App* command = app.add_subcommand(
+        "make-tape", "Make a reduced weather tape (NAME.rwt, NAME.dcf) from an EPW file");
     command->add_option("EPW", options->file, "EnergyPlus weather file")->required();
     command->add_option("NAME", options->name, "Name of the tape, without extension")->required();
-    command->add_option("--out", options->folder, "Folder to write the tape into (default: the current folder)");
+    command->add_option("--out", options->folder,
+                        "Folder to write the tape into (default: the current folder)");
     command->callback([options] { RunMakeTape(*options); });
 }
 

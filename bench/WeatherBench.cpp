@@ -11,7 +11,8 @@
 
 namespace {
 
-const std::string kDenver = std::string(KZ7_SOURCE_DIR) + "/tests/data/USA_CO_Denver.Intl.AP.725650_TMY3.epw";
+const std::string kDenver =
+    std::string(KZ7_SOURCE_DIR) + "/tests/data/USA_CO_Denver.Intl.AP.725650_TMY3.epw";
 
 void ReadDenverEpw(benchmark::State& run) {
     kz7::EngineState state;

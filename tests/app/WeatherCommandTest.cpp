@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -30,7 +29,8 @@ CommandResult RunKz7(const std::string& arguments) {
 
 size_t Count(const std::string& text, const std::string& part) {
     size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
     return count;
 }
 
@@ -40,10 +40,12 @@ TEST(WeatherCommand, PrintsSitePeriodAndMonthlyMeans) {
     const CommandResult result = RunKz7("weather '" + testing::kBoston + "'");
     ASSERT_EQ(result.exitCode, 0) << result.output;
     EXPECT_NE(result.output.find("Boston Logan IntL Arpt, MA, USA"), std::string::npos);
-    EXPECT_NE(result.output.find("1976-01-01 to 2003-12-31, 8760 hourly records, first day a Sunday"),
-              std::string::npos);
+    EXPECT_NE(
+        result.output.find("1976-01-01 to 2003-12-31, 8760 hourly records, first day a Sunday"),
+        std::string::npos);
     EXPECT_NE(result.output.find("typical year"), std::string::npos);
-    for (const char* month : {"\nJan ", "\nJun ", "\nDec "}) EXPECT_EQ(Count(result.output, month), 1u) << month;
+    for (const char* month : {"\nJan ", "\nJun ", "\nDec "})
+        EXPECT_EQ(Count(result.output, month), 1u) << month;
 
     const CommandResult missing = RunKz7("weather /nonexistent.epw");
     EXPECT_EQ(missing.exitCode, 1);
@@ -53,12 +55,14 @@ TEST(WeatherCommand, PrintsSitePeriodAndMonthlyMeans) {
 TEST(MakeTapeCommand, WritesTheTapeAndRefusesBadNames) {
     testing::TempFolder folder;
     const std::string out = folder.File("tapes");
-    const CommandResult made = RunKz7("make-tape '" + testing::kDenver + "' denver --out '" + out + "'");
+    const CommandResult made =
+        RunKz7("make-tape '" + testing::kDenver + "' denver --out '" + out + "'");
     ASSERT_EQ(made.exitCode, 0) << made.output;
     EXPECT_EQ(testing::ReadLines(out + "/denver.rwt").size(), 289u);
     EXPECT_EQ(testing::ReadLines(out + "/denver.dcf").size(), 13u);
 
-    EXPECT_EQ(RunKz7("make-tape '" + testing::kDenver + "' ../escape --out '" + out + "'").exitCode, 2);
+    EXPECT_EQ(RunKz7("make-tape '" + testing::kDenver + "' ../escape --out '" + out + "'").exitCode,
+              2);
     EXPECT_FALSE(std::filesystem::exists(folder.File("escape.rwt")));
     EXPECT_EQ(RunKz7("make-tape /nonexistent.epw x --out '" + out + "'").exitCode, 1);
 }

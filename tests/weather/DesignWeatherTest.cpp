@@ -137,7 +137,8 @@ TEST(DesignWeather, BeamAtTheZenithUsesTheTopRowAndHeightRaisesIt) {
     ASSERT_FLOAT_EQ(weather.SunAltitude, static_cast<float>(3.141592654 / 2));
     EXPECT_NEAR(weather.Idn, 1362 * 0.927 * 0.80098, 0.01);
 
-    ReadRecord(state, "HeatGainWeather\n30, 20, 1.0, 5, 1000\nEnd\n", [&] { weather.ReadHeatGain(); });
+    ReadRecord(state, "HeatGainWeather\n30, 20, 1.0, 5, 1000\nEnd\n",
+               [&] { weather.ReadHeatGain(); });
     weather.CalcDesignWeather();
     EXPECT_NEAR(weather.Idn, 1362 * 0.927 * (-1.181e-09 * 1e6 + 2.0256e-05 * 1000 + 0.80098), 0.01);
 }
@@ -158,7 +159,8 @@ TEST(DesignWeather, DesignDaysReachTheHostHalfHourly) {
     EngineState state;
     Weather& weather = *state.weather;
     std::vector<SavedRow> rows;
-    state.outputData.onSave = [&](int16_t& interval, int32_t& zone, ValueArray& values, double& date) {
+    state.outputData.onSave = [&](int16_t& interval, int32_t& zone, ValueArray& values,
+                                  double& date) {
         rows.push_back({interval, zone, values, date});
     };
     ReadRecord(state, "HeatLossWeather\n-4, 4, 225\nEnd\n", [&] { weather.ReadHeatLoss(); });

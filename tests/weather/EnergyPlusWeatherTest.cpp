@@ -39,7 +39,8 @@ TEST(EnergyPlusWeather, ReadsTheDenverFile) {
     // point's vapour pressure.
     EXPECT_GT(first.Twb, -19.7f);
     EXPECT_LT(first.Twb, -18.0f);
-    EXPECT_NEAR(VapourPressure(first.Tdb, first.Twb, first.PATMOS), SaturationVapourPressure(-19.7), 1e-4);
+    EXPECT_NEAR(VapourPressure(first.Tdb, first.Twb, first.PATMOS), SaturationVapourPressure(-19.7),
+                1e-4);
     // Sky cover 2 tenths is 1.6, so 2 oktas.
     EXPECT_EQ(first.iCloud, 2);
     EXPECT_EQ(epw.Records().back().Index, 8759);
@@ -137,7 +138,8 @@ TEST(EnergyPlusWeather, WeatherRowsSumTheFile) {
     EngineState state;
     state.settings.generateWeatherDataEvents = true;
     std::vector<std::tuple<int16_t, std::vector<double>, double>> rows;
-    state.outputData.onSave = [&](int16_t& interval, int32_t& zone, ValueArray& values, double& date) {
+    state.outputData.onSave = [&](int16_t& interval, int32_t& zone, ValueArray& values,
+                                  double& date) {
         EXPECT_EQ(zone, -1);
         ASSERT_EQ(values.size(), 10u);
         std::vector<double> numbers;
@@ -253,6 +255,7 @@ TEST(EnergyPlusWeatherBadInput, EmptyFileAndHeaderOnly) {
     EnergyPlusWeather epw(state);
     EXPECT_FALSE(epw.OpenFile(folder.Write("empty.epw", "")));
     EXPECT_TRUE(errors.Any("empty.epw is empty"));
+    EXPECT_TRUE(state.engine->Cancelled);
 
     const std::vector<std::string> lines = testing::ReadLines(kDenver);
     const std::vector<std::string> header(lines.begin(), lines.begin() + 8);
@@ -270,16 +273,17 @@ TEST(EnergyPlusWeatherBadInput, EmptyFileAndHeaderOnly) {
 TEST(EnergyPlusWeatherBadInput, ShortLinesAndTextInNumbers) {
     TempFolder folder;
     std::vector<std::string> lines = testing::ReadLines(kDenver);
-    lines[8 + 5] = "1995,1,1,6,0,x,-12.5,-14";              // line 14: too few fields
+    lines[8 + 5] = "1995,1,1,6,0,x,-12.5,-14";                 // line 14: too few fields
     lines[8 + 6].replace(lines[8 + 6].find(",-"), 1, ",abc");  // line 15: text for the dry bulb
-    lines[8 + 7] = "1995,13,1,8,0";                          // line 16: no such month
+    lines[8 + 7] = "1995,13,1,8,0";                            // line 16: no such month
     const std::string path = folder.Write("faulty.epw", testing::JoinLines(lines));
     EngineState state;
     ErrorRecorder errors(state);
     EnergyPlusWeather epw(state);
     ASSERT_TRUE(epw.OpenFile(path));
     ASSERT_EQ(errors.texts.size(), 1u);
-    EXPECT_NE(errors.texts[0].find("faulty.epw: line 14 has 8 of the 35 fields"), std::string::npos);
+    EXPECT_NE(errors.texts[0].find("faulty.epw: line 14 has 8 of the 35 fields"),
+              std::string::npos);
     EXPECT_NE(errors.texts[0].find("and 2 more lines"), std::string::npos);
     EXPECT_EQ(epw.RecordCount(), 8759);  // the line without a valid month is skipped
     const WeatherRecord& shortLine = epw.Records()[5];
@@ -300,8 +304,9 @@ TEST(EnergyPlusWeatherBadInput, SecondYearOfDataStopsAtTheFirstRepeat) {
     ASSERT_TRUE(epw.OpenFile(folder.Write("two.epw", testing::JoinLines(twoYears))));
     EXPECT_EQ(epw.RecordCount(), 8760);
     ASSERT_EQ(errors.texts.size(), 1u);
-    EXPECT_EQ(errors.texts[0], "Weather file " + folder.File("two.epw") +
-                                   ": line 8769 repeats the hour 1:00 1/1; only the first year of data is read");
+    EXPECT_EQ(errors.texts[0],
+              "Weather file " + folder.File("two.epw") +
+                  ": line 8769 repeats the hour 1:00 1/1; only the first year of data is read");
 }
 
 TEST(EnergyPlusWeatherBadInput, UnknownStartDayCountsFromTheFirstDate) {

@@ -25,7 +25,8 @@ void WriteSyntheticTape(const TempFolder& folder, const std::string& name) {
     std::ostringstream tape;
     for (int m = 1; m <= 12; ++m)
         for (int h = 1; h <= 24; ++h)
-            tape << 100 * m + h << ", " << h << " " << 10 * h << "," << 2 * h << ",0.5,0.25,3,1000\n";
+            tape << 100 * m + h << ", " << h << " " << 10 * h << "," << 2 * h
+                 << ",0.5,0.25,3,1000\n";
     tape << "\"C:\\Old\\Folder\\" << name << ".dcf\"\n";
     folder.Write(name + ".rwt", tape.str());
     std::ostringstream counts;
@@ -117,7 +118,8 @@ TEST(ReducedTape, MakeTapeReadsBackTheMonthsMeanDay) {
             if (r.Month == month) fileMean += r.Tdb, ++hours;
         fileMean /= hours;
         double tapeMean = 0.0;
-        for (int32_t hour = 1; hour <= 24; ++hour) tapeMean += state.weather->Table().At(month, hour).dryBulb / 24.0;
+        for (int32_t hour = 1; hour <= 24; ++hour)
+            tapeMean += state.weather->Table().At(month, hour).dryBulb / 24.0;
         EXPECT_NEAR(tapeMean, fileMean, 1e-4) << "month " << month;
     }
     // January 1995 of the file's count (Sunday start): 5 Sundays, Mondays and

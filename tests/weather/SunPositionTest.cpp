@@ -7,7 +7,9 @@
 namespace kz7 {
 
 namespace {
-double Deg(double radians) { return radians / kDegreesToRadians; }
+double Deg(double radians) {
+    return radians / kDegreesToRadians;
+}
 }  // namespace
 
 TEST(SunPosition, KnownPositions) {

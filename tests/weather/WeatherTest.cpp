@@ -19,8 +19,8 @@ using testing::TempFolder;
 namespace {
 
 // Opens an EPW through the model's weather name, with the given period.
-bool OpenEpw(EngineState& state, const std::string& path, int32_t startMonth = 1, int32_t startDay = 1,
-             int32_t endMonth = 12, int32_t endDay = 31) {
+bool OpenEpw(EngineState& state, const std::string& path, int32_t startMonth = 1,
+             int32_t startDay = 1, int32_t endMonth = 12, int32_t endDay = 31) {
     state.clock.period.startMonth = startMonth;
     state.clock.period.startDay = startDay;
     state.clock.period.endMonth = endMonth;
@@ -66,7 +66,8 @@ TEST(WeatherHourly, InterpolatesBetweenThePreviousAndTheCurrentHour) {
     EXPECT_GT(weather.SunAltitude, 1.0f);
     EXPECT_FLOAT_EQ(weather.SinSunAltitude, std::sin(weather.SunAltitude));
     EXPECT_FLOAT_EQ(weather.Igh, weather.SinSunAltitude * weather.Idn + weather.Ifh);
-    EXPECT_NEAR(weather.Goa, MoistureContent(weather.Toa, weather.Twb, weather.PATMOS) * 1000.0, 1e-4);
+    EXPECT_NEAR(weather.Goa, MoistureContent(weather.Toa, weather.Twb, weather.PATMOS) * 1000.0,
+                1e-4);
     EXPECT_GT(weather.Goa, 1.0f);
     EXPECT_LT(weather.Goa, 20.0f);
 }
@@ -162,9 +163,10 @@ INSTANTIATE_TEST_SUITE_P(SharedFiles, TypicalYear, ::testing::Values(kDenver, kB
 TEST(WeatherTypicalYear, FebruaryOfALeapYearIsTakenAsTheFileHoldsIt) {
     TempFolder folder;
     // February from 1996 without its 29th.
-    const std::string shortFebruary = EditedDenver(folder, "leap28.epw", [](std::vector<std::string>& f) {
-        if (f[1] == "2") f[0] = "1996";
-    });
+    const std::string shortFebruary =
+        EditedDenver(folder, "leap28.epw", [](std::vector<std::string>& f) {
+            if (f[1] == "2") f[0] = "1996";
+        });
     EngineState state;
     ErrorRecorder errors(state);
     ASSERT_TRUE(OpenEpw(state, shortFebruary));

@@ -15,13 +15,16 @@
 
 namespace kz7::testing {
 
-inline const std::string kDenver = std::string(KZ7_TEST_DATA) + "/USA_CO_Denver.Intl.AP.725650_TMY3.epw";
-inline const std::string kBoston = std::string(KZ7_TEST_DATA) + "/USA_MA_Boston-Logan.Intl.AP.725090_TMY3.epw";
+inline const std::string kDenver =
+    std::string(KZ7_TEST_DATA) + "/USA_CO_Denver.Intl.AP.725650_TMY3.epw";
+inline const std::string kBoston =
+    std::string(KZ7_TEST_DATA) + "/USA_MA_Boston-Logan.Intl.AP.725090_TMY3.epw";
 
 class TempFolder {
-public:
+  public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kz7weatherXXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "kz7weatherXXXXXX").string();
         path_ = mkdtemp(pattern.data());
     }
     ~TempFolder() {
@@ -38,7 +41,7 @@ public:
         return File(name);
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

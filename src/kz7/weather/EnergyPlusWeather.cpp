@@ -26,15 +26,25 @@ constexpr size_t kFieldsOfAnEpwLine = 35;
 
 // EPW columns (1-based) the engine reads.
 enum Column : size_t {
-    kYear = 1, kMonth, kDay, kHour, kMinute,
-    kDryBulb = 7, kDewPoint = 8, kPressure = 10,
-    kDirectNormal = 15, kDiffuseHorizontal = 16,
-    kWindDirection = 21, kWindSpeed = 22, kTotalSkyCover = 23,
+    kYear = 1,
+    kMonth,
+    kDay,
+    kHour,
+    kMinute,
+    kDryBulb = 7,
+    kDewPoint = 8,
+    kPressure = 10,
+    kDirectNormal = 15,
+    kDiffuseHorizontal = 16,
+    kWindDirection = 21,
+    kWindSpeed = 22,
+    kTotalSkyCover = 23,
 };
 
 std::string LowerFirstThree(std::string_view text) {
     std::string lower;
-    for (char c : text.substr(0, 3)) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char c : text.substr(0, 3))
+        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return lower;
 }
 
@@ -45,12 +55,18 @@ uint8_t SkyCoverOktas(double tenths) {
     return static_cast<uint8_t>(std::nearbyint(tenths * 0.8));
 }
 
-std::string Text(float value) { return NumberToText(value); }
-std::string Text(double value) { return NumberToText(value); }
+std::string Text(float value) {
+    return NumberToText(value);
+}
+std::string Text(double value) {
+    return NumberToText(value);
+}
 
 }  // namespace
 
-EnergyPlusWeather::EnergyPlusWeather(EngineState& state) : state_(state) { slots_.fill(-1); }
+EnergyPlusWeather::EnergyPlusWeather(EngineState& state) : state_(state) {
+    slots_.fill(-1);
+}
 
 int32_t EnergyPlusWeather::SlotOf(int32_t month, int32_t day, int32_t hour) {
     if (month < 1 || month > 12 || day < 1 || day > 31 || hour < 1 || hour > 24) return -1;
@@ -83,7 +99,11 @@ bool EnergyPlusWeather::OpenFile(const std::string& fileName) {
     }
     const bool loaded = ReadHeader() && ReadData();
     CloseFile();
-    if (!loaded) Forget();
+    if (!loaded) {
+        // A run has no weather without the file: it stops, as for a missing one.
+        state_.engine->Cancelled = true;
+        Forget();
+    }
     return loaded;
 }
 
@@ -101,7 +121,8 @@ bool EnergyPlusWeather::ReadHeader() {
         return false;
     }
     if (LowerFirstThree(reader_.NextString()) != "loc") {
-        state_.ShowError("Weather file " + name + " is not an EnergyPlus weather file: line 1 is not LOCATION");
+        state_.ShowError("Weather file " + name +
+                         " is not an EnergyPlus weather file: line 1 is not LOCATION");
         return false;
     }
     City = reader_.NextString();
@@ -116,12 +137,14 @@ bool EnergyPlusWeather::ReadHeader() {
 
     for (int line = 2; line <= 8; ++line) reader_.NextLine();
     if (reader_.AtEnd() || reader_.NextString() != "DATA PERIODS") {
-        state_.ShowError("Weather file " + name + " has no DATA PERIODS line as its 8th header line");
+        state_.ShowError("Weather file " + name +
+                         " has no DATA PERIODS line as its 8th header line");
         return false;
     }
     for (int token = 2; token <= 4; ++token) reader_.NextString();
     const std::string startDay = reader_.NextString();
-    static constexpr std::string_view kWeekdays[] = {"mon", "tue", "wed", "thu", "fri", "sat", "sun"};
+    static constexpr std::string_view kWeekdays[] = {"mon", "tue", "wed", "thu",
+                                                     "fri", "sat", "sun"};
     const std::string lower = LowerFirstThree(startDay);
     StartDayOfWeek = 0;
     for (int32_t day = 1; day <= 7; ++day)
@@ -161,12 +184,14 @@ bool EnergyPlusWeather::ReadData() {
         }
         if (!usable) continue;
 
-        int32_t& slot = slots_[static_cast<size_t>(SlotOf(record.Month, record.DayOfMonth, record.Hour))];
+        int32_t& slot =
+            slots_[static_cast<size_t>(SlotOf(record.Month, record.DayOfMonth, record.Hour))];
         if (slot >= 0) {
-            state_.ShowError("Weather file " + name + ": line " + std::to_string(reader_.LineNumber()) +
-                             " repeats the hour " + std::to_string(record.Hour) + ":00 " +
-                             std::to_string(record.DayOfMonth) + "/" + std::to_string(record.Month) +
-                             "; only the first year of data is read");
+            state_.ShowError(
+                "Weather file " + name + ": line " + std::to_string(reader_.LineNumber()) +
+                " repeats the hour " + std::to_string(record.Hour) + ":00 " +
+                std::to_string(record.DayOfMonth) + "/" + std::to_string(record.Month) +
+                "; only the first year of data is read");
             break;
         }
         if (StartDayOfWeek == 0) {
@@ -190,7 +215,8 @@ bool EnergyPlusWeather::ReadData() {
 
     if (problemLines > 0) {
         std::string text = "Weather file " + name + ": " + firstProblem;
-        if (problemLines > 1) text += " (and " + std::to_string(problemLines - 1) + " more lines with faults)";
+        if (problemLines > 1)
+            text += " (and " + std::to_string(problemLines - 1) + " more lines with faults)";
         state_.ShowError(text);
     }
     if (records_.empty()) {
@@ -204,8 +230,8 @@ bool EnergyPlusWeather::ReadData() {
 bool EnergyPlusWeather::ParseDataLine(WeatherRecord& record, std::string& problem) const {
     const std::vector<std::string>& fields = reader_.Fields();
     if (fields.size() < kFieldsOfAnEpwLine)
-        problem = "has " + std::to_string(fields.size()) + " of the " + std::to_string(kFieldsOfAnEpwLine) +
-                  " fields; the missing ones read as 0";
+        problem = "has " + std::to_string(fields.size()) + " of the " +
+                  std::to_string(kFieldsOfAnEpwLine) + " fields; the missing ones read as 0";
     auto number = [&](size_t column) -> double {
         if (column > fields.size()) return 0.0;
         const std::string& text = fields[column - 1];
@@ -242,12 +268,14 @@ void EnergyPlusWeather::WalkRecord(WeatherRecord& record, int32_t count) {
     record.DayOfWeek = dayCounter_;
     SimulationPeriod& period = state_.clock.period;
     if (record.Month == 1 && record.DayOfMonth == 1 && record.Hour == 1) YearJan1 = record.Year;
-    if (record.Month == period.startMonth && record.DayOfMonth == period.startDay && record.Hour == 1) {
+    if (record.Month == period.startMonth && record.DayOfMonth == period.startDay &&
+        record.Hour == 1) {
         state_.clock.dayType = dayCounter_;
         period.startYear = record.Year;
         SimStartRecordIndex = count;
     }
-    if (record.Month == period.endMonth && record.DayOfMonth == period.endDay) period.endYear = record.Year;
+    if (record.Month == period.endMonth && record.DayOfMonth == period.endDay)
+        period.endYear = record.Year;
 }
 
 void EnergyPlusWeather::WalkLoadedRecords() {
@@ -267,7 +295,8 @@ SunAngles EnergyPlusWeather::SiteSun(int32_t dayOfYear, double time) const {
 
 // The sun at the end of the record's hour.
 void EnergyPlusWeather::SetSunPosition(WeatherRecord& record) const {
-    const SunAngles sun = SiteSun(DayOfYear(record.Year, record.Month, record.DayOfMonth), record.Hour);
+    const SunAngles sun =
+        SiteSun(DayOfYear(record.Year, record.Month, record.DayOfMonth), record.Hour);
     record.Altitude = static_cast<float>(sun.altitude);
     record.Azimuth = static_cast<float>(sun.azimuth);
 }
@@ -285,7 +314,8 @@ void EnergyPlusWeather::SummariseFile() {
         februaryDays_ = DaysInMonth(2, first.Year);
     } else {
         bool leapDay = false;
-        for (int32_t hour = 1; hour <= 24; ++hour) leapDay = leapDay || slots_[static_cast<size_t>(SlotOf(2, 29, hour))] >= 0;
+        for (int32_t hour = 1; hour <= 24; ++hour)
+            leapDay = leapDay || slots_[static_cast<size_t>(SlotOf(2, 29, hour))] >= 0;
         februaryDays_ = leapDay ? 29 : 28;
     }
 }
@@ -322,8 +352,8 @@ bool EnergyPlusWeather::ReadRecordFromSimDate(WeatherRecord& record) {
         const int32_t missingKey = slot < 0 ? -2 : slot;
         if (missingKey != lastMissingSlot_) {
             lastMissingSlot_ = missingKey;
-            state_.ShowError(std::string(kNoWeatherData) + std::to_string(clock.hour) + ":00" + " " +
-                             std::to_string(clock.day) + "/" + std::to_string(clock.month));
+            state_.ShowError(std::string(kNoWeatherData) + std::to_string(clock.hour) + ":00" +
+                             " " + std::to_string(clock.day) + "/" + std::to_string(clock.month));
         }
         return false;
     }
@@ -391,7 +421,8 @@ void EnergyPlusWeather::SendMonthlyWeatherData() {
     InitMonth();
 }
 
-void EnergyPlusWeather::SendRow(int16_t interval, const std::array<double, 10>& values, double date) {
+void EnergyPlusWeather::SendRow(int16_t interval, const std::array<double, 10>& values,
+                                double date) {
     ValueArray texts;
     texts.reserve(values.size());
     for (double value : values) texts.push_back(Text(value));

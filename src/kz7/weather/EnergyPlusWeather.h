@@ -18,7 +18,7 @@ namespace kz7 {
 class EngineState;
 
 class EnergyPlusWeather {
-public:
+  public:
     explicit EnergyPlusWeather(EngineState& state);
 
     // Loads `fileName`, or re-walks the records already loaded from it (see
@@ -77,7 +77,7 @@ public:
     // The sun over the file's site at `time` (hours, standard time) of a day.
     SunAngles SiteSun(int32_t dayOfYear, double time) const;
 
-private:
+  private:
     bool ParseDataLine(WeatherRecord& record, std::string& problem) const;
     // Day-of-week counting and start/end detection of one record in order.
     void WalkRecord(WeatherRecord& record, int32_t count);
@@ -106,8 +106,8 @@ private:
     WeatherRecord reading_;  // the record being read, whose rows are sent
     std::array<double, 10> day_{};
     std::array<double, 10> month_{};
-    int32_t monthDays_ = 0;   // days added into month_
-    int32_t openMonth_ = 0;   // month that month_ accumulates
+    int32_t monthDays_ = 0;  // days added into month_
+    int32_t openMonth_ = 0;  // month that month_ accumulates
 };
 
 }  // namespace kz7

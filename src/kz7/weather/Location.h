@@ -16,7 +16,7 @@ struct OutsideConvection {
 };
 
 class Location {
-public:
+  public:
     explicit Location(EngineState& state) : state_(state) {}
 
     // Reads the record after the "Location" keyword line: the 12 monthly
@@ -41,7 +41,7 @@ public:
     float StdLongitude = 0.0f;  // degrees, positive west
     int32_t XPOSUR = 2;
 
-private:
+  private:
     EngineState& state_;
 };
 

@@ -26,7 +26,8 @@ double EnhancementFactor(double dryBulb) {
 
 double SaturationVapourPressure(double temperature) {
     if (temperature + kAbsoluteZeroOffset < 0.0) return 0.0;
-    if (temperature > 0.0) return std::pow(10.0, 7.5 * temperature / (temperature + 237.3) + 0.78571);
+    if (temperature > 0.0)
+        return std::pow(10.0, 7.5 * temperature / (temperature + 237.3) + 0.78571);
     return std::pow(10.0, 10.5380997 - 2663.91 / (temperature + kAbsoluteZeroOffset));
 }
 
@@ -54,7 +55,8 @@ MoistAir MOIST(double dryBulb, double wetBulb, double pressure) {
 }
 
 double WetBulbFromDewPoint(double dryBulb, double dewPoint, double pressure) {
-    if (!std::isfinite(dryBulb) || !std::isfinite(dewPoint) || !std::isfinite(pressure)) return dryBulb;
+    if (!std::isfinite(dryBulb) || !std::isfinite(dewPoint) || !std::isfinite(pressure))
+        return dryBulb;
     if (dewPoint >= dryBulb) return dryBulb;
     // Between the dew point and the dry bulb the vapour pressure rises with
     // the wet bulb, so the root is bracketed; regula falsi (Illinois variant)
@@ -66,7 +68,8 @@ double WetBulbFromDewPoint(double dryBulb, double dewPoint, double pressure) {
     double fHigh = VapourPressure(dryBulb, high, pressure) - target;
     int side = 0;
     for (int i = 0; i < 60 && high - low > 1e-6; ++i) {
-        const double guess = fHigh != fLow ? (low * fHigh - high * fLow) / (fHigh - fLow) : 0.5 * (low + high);
+        const double guess =
+            fHigh != fLow ? (low * fHigh - high * fLow) / (fHigh - fLow) : 0.5 * (low + high);
         const double middle = guess > low && guess < high ? guess : 0.5 * (low + high);
         const double fMiddle = VapourPressure(dryBulb, middle, pressure) - target;
         if (fMiddle == 0.0) return middle;

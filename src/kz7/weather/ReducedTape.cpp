@@ -14,7 +14,9 @@ namespace kz7 {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string MonthHourText(int32_t month, int32_t hour) {
     return "month " + std::to_string(month) + " hour " + std::to_string(hour);
@@ -36,12 +38,14 @@ bool TapeItems::Next(std::string& item) {
         position_ = close == std::string::npos ? end : close + 1;
     } else {
         const size_t start = position_;
-        while (position_ < text_.size() && text_[position_] != ',' && !IsBlank(text_[position_])) ++position_;
+        while (position_ < text_.size() && text_[position_] != ',' && !IsBlank(text_[position_]))
+            ++position_;
         item = text_.substr(start, position_ - start);
     }
     // The item ends at blanks and at most one comma; two commas in a row
     // leave an empty item between them.
-    while (position_ < text_.size() && (text_[position_] == ' ' || text_[position_] == '\t')) ++position_;
+    while (position_ < text_.size() && (text_[position_] == ' ' || text_[position_] == '\t'))
+        ++position_;
     if (position_ < text_.size() && text_[position_] == ',') ++position_;
     ++count_;
     return true;
@@ -67,8 +71,9 @@ bool ReadTapeTable(std::istream& input, MonthHourTable& table, std::string& dayC
     for (int32_t month = 1; month <= 12; ++month) {
         for (int32_t hour = 1; hour <= 24; ++hour) {
             TapeHour& entry = table.At(month, hour);
-            for (float* field : {&entry.dryBulb, &entry.wetBulb, &entry.directNormal, &entry.diffuseHorizontal,
-                                 &entry.azimuth, &entry.altitude, &entry.windSpeed, &entry.pressure}) {
+            for (float* field :
+                 {&entry.dryBulb, &entry.wetBulb, &entry.directNormal, &entry.diffuseHorizontal,
+                  &entry.azimuth, &entry.altitude, &entry.windSpeed, &entry.pressure}) {
                 if (!items.NextNumber(*field, problem)) {
                     problem += " (" + MonthHourText(month, hour) + ")";
                     return false;
@@ -123,11 +128,12 @@ MonthHourTable MeanDays(const EnergyPlusWeather& source, std::array<int32_t, 12>
         hoursHeld[static_cast<size_t>(month - 1)] = 0;
         for (int32_t hour = 1; hour <= 24; ++hour) {
             TapeHour& entry = table.At(month, hour);
-            const int32_t n = samples[static_cast<size_t>(month - 1)][static_cast<size_t>(hour - 1)];
+            const int32_t n =
+                samples[static_cast<size_t>(month - 1)][static_cast<size_t>(hour - 1)];
             hoursHeld[static_cast<size_t>(month - 1)] += n > 0 ? 1 : 0;
             if (n > 0) {
-                for (float* field : {&entry.dryBulb, &entry.wetBulb, &entry.directNormal, &entry.diffuseHorizontal,
-                                     &entry.windSpeed, &entry.pressure})
+                for (float* field : {&entry.dryBulb, &entry.wetBulb, &entry.directNormal,
+                                     &entry.diffuseHorizontal, &entry.windSpeed, &entry.pressure})
                     *field /= static_cast<float>(n);
             }
             const SunAngles sun = source.SiteSun(dayOfYear + middleDay, hour);
@@ -151,13 +157,14 @@ DayCountTable CountWeekdays(const EnergyPlusWeather& source) {
 
 }  // namespace
 
-bool MakeReducedTape(const EnergyPlusWeather& source, const std::string& name, const std::string& folder,
-                     std::string& problem) {
+bool MakeReducedTape(const EnergyPlusWeather& source, const std::string& name,
+                     const std::string& folder, std::string& problem) {
     std::array<int32_t, 12> hoursHeld{};
     const MonthHourTable table = MeanDays(source, hoursHeld);
     for (int32_t month = 1; month <= 12; ++month) {
         if (hoursHeld[static_cast<size_t>(month - 1)] < 24) {
-            problem = "the weather file has no data for every hour of month " + std::to_string(month);
+            problem =
+                "the weather file has no data for every hour of month " + std::to_string(month);
             return false;
         }
     }
@@ -170,8 +177,8 @@ bool MakeReducedTape(const EnergyPlusWeather& source, const std::string& name, c
         for (int32_t hour = 1; hour <= 24; ++hour) {
             const TapeHour& e = table.At(month, hour);
             tape << NumberToText(e.dryBulb) << ", " << NumberToText(e.wetBulb) << ", "
-                 << NumberToText(e.directNormal) << ", " << NumberToText(e.diffuseHorizontal) << ", "
-                 << NumberToText(e.azimuth) << ", " << NumberToText(e.altitude) << ", "
+                 << NumberToText(e.directNormal) << ", " << NumberToText(e.diffuseHorizontal)
+                 << ", " << NumberToText(e.azimuth) << ", " << NumberToText(e.altitude) << ", "
                  << NumberToText(e.windSpeed) << ", " << NumberToText(e.pressure) << '\n';
         }
     }

@@ -29,12 +29,12 @@ struct TapeHour {
 };
 
 class MonthHourTable {
-public:
+  public:
     // month 1..12, hour 1..24.
     TapeHour& At(int32_t month, int32_t hour) { return hours_[Index(month, hour)]; }
     const TapeHour& At(int32_t month, int32_t hour) const { return hours_[Index(month, hour)]; }
 
-private:
+  private:
     static size_t Index(int32_t month, int32_t hour) {
         return static_cast<size_t>((month - 1) * 24 + (hour - 1));
     }
@@ -46,7 +46,7 @@ using DayCountTable = std::array<std::array<float, 7>, 12>;
 
 // Items of a tape or day-count file, read one by one.
 class TapeItems {
-public:
+  public:
     explicit TapeItems(std::istream& input);
     // The next item; false at the end of the text.
     bool Next(std::string& item);
@@ -54,7 +54,7 @@ public:
     bool NextNumber(float& value, std::string& problem);
     int32_t ItemCount() const { return count_; }
 
-private:
+  private:
     std::string text_;
     size_t position_ = 0;
     int32_t count_ = 0;
@@ -71,7 +71,7 @@ bool ReadDayCounts(std::istream& input, DayCountTable& counts, std::string& prob
 // month the mean day hour by hour, the sun of the month's middle day, and the
 // file "NAME.dcf" with the days of each weekday. `folder` must exist.
 // False with `problem` set when a file cannot be written or a month has no data.
-bool MakeReducedTape(const EnergyPlusWeather& source, const std::string& name, const std::string& folder,
-                     std::string& problem);
+bool MakeReducedTape(const EnergyPlusWeather& source, const std::string& name,
+                     const std::string& folder, std::string& problem);
 
 }  // namespace kz7

@@ -14,7 +14,8 @@ SunAngles SunPosX(int32_t dayOfYear, double time, double latitude, double longit
                   double stdLongitude) {
     const double n = dayOfYear;
     const double x = n * 6.283185308 / 365.25;
-    const double equationOfTime = -0.128 * std::sin(x - 0.0488692) - 0.165 * std::sin(2.0 * x + 0.3438299);
+    const double equationOfTime =
+        -0.128 * std::sin(x - 0.0488692) - 0.165 * std::sin(2.0 * x + 0.3438299);
     const double solarTime = time + (stdLongitude - longitude) / 15.0 + equationOfTime;
 
     double hourAngle = (12.0 - solarTime) * 15.0 * kDegreesToRadians;  // positive before noon
@@ -37,8 +38,9 @@ SunAngles SunPosX(int32_t dayOfYear, double time, double latitude, double longit
     else
         sun.altitude = std::atan(s / std::sqrt(1.0 - s * s));
 
-    const float quotient = static_cast<float>(
-        std::sin(hourAngle) / (std::cos(hourAngle) * std::sin(phi) - std::cos(phi) * std::tan(declination)));
+    const float quotient =
+        static_cast<float>(std::sin(hourAngle) / (std::cos(hourAngle) * std::sin(phi) -
+                                                  std::cos(phi) * std::tan(declination)));
     const double a = std::atan(static_cast<double>(quotient));
     const double product = a * hourAngle;
     if (product > 0.0 || (product == 0.0 && phi >= 0.0))

@@ -20,18 +20,24 @@ namespace {
 constexpr std::string_view kTapeProblem = "problem opening or reading reduced weather tape";
 constexpr double kPi = 3.141592654;
 
-int32_t WrapHour(int32_t hour) { return ((hour - 1) % 24 + 24) % 24 + 1; }
-
-float Lerp(float from, float to, float fraction) { return from + fraction * (to - from); }
-
-TapeHour Midpoint(const TapeHour& a, const TapeHour& b) {
-    return {(a.dryBulb + b.dryBulb) / 2, (a.wetBulb + b.wetBulb) / 2,
-            (a.directNormal + b.directNormal) / 2, (a.diffuseHorizontal + b.diffuseHorizontal) / 2,
-            (a.azimuth + b.azimuth) / 2, (a.altitude + b.altitude) / 2,
-            (a.windSpeed + b.windSpeed) / 2, (a.pressure + b.pressure) / 2};
+int32_t WrapHour(int32_t hour) {
+    return ((hour - 1) % 24 + 24) % 24 + 1;
 }
 
-std::string Degrees(float radians) { return NumberToText(static_cast<float>(radians / kDegreesToRadians)); }
+float Lerp(float from, float to, float fraction) {
+    return from + fraction * (to - from);
+}
+
+TapeHour Midpoint(const TapeHour& a, const TapeHour& b) {
+    return {(a.dryBulb + b.dryBulb) / 2,           (a.wetBulb + b.wetBulb) / 2,
+            (a.directNormal + b.directNormal) / 2, (a.diffuseHorizontal + b.diffuseHorizontal) / 2,
+            (a.azimuth + b.azimuth) / 2,           (a.altitude + b.altitude) / 2,
+            (a.windSpeed + b.windSpeed) / 2,       (a.pressure + b.pressure) / 2};
+}
+
+std::string Degrees(float radians) {
+    return NumberToText(static_cast<float>(radians / kDegreesToRadians));
+}
 
 bool EndsWithEpw(const std::string& name) {
     if (name.size() < 4) return false;
@@ -83,20 +89,29 @@ void Weather::ReadSimulation() {
 
 void Weather::REDWET(int32_t mode) {
     switch (mode) {
-        case 0: PrepareDesignDays(); break;
-        case 1: LoadReducedTape(); break;
-        case 2: StepFromTable(); break;
-        default: break;
+        case 0:
+            PrepareDesignDays();
+            break;
+        case 1:
+            LoadReducedTape();
+            break;
+        case 2:
+            StepFromTable();
+            break;
+        default:
+            break;
     }
 }
 
-bool Weather::WTOPEN(std::string_view mode, const std::string& name, int32_t typeCode, std::string& path) {
+bool Weather::WTOPEN(std::string_view mode, const std::string& name, int32_t typeCode,
+                     std::string& path) {
     path.clear();
     const char* extension = typeCode == 2 ? ".fwt" : typeCode == 3 ? ".rwt" : nullptr;
     if (extension == nullptr) return false;
     if (tapeFile_.is_open()) tapeFile_.close();
     WeatherFileUnit = 0;
-    path = (std::filesystem::path(state_.settings.supportFilePath) / (ReplaceAll(name, "\\", "/") + extension))
+    path = (std::filesystem::path(state_.settings.supportFilePath) /
+            (ReplaceAll(name, "\\", "/") + extension))
                .string();
     if (mode == "O") {
         tapeFile_.open(path, std::ios::in);
@@ -125,8 +140,9 @@ void Weather::ReportTapeProblem(const std::string& detail) {
 void Weather::LoadReducedTape() {
     std::string path;
     if (!WTOPEN("O", WeatherDbName, WeatherFileType, path)) {
-        ReportTapeProblem(path.empty() ? "weather type " + std::to_string(WeatherFileType) + " has no tape"
-                                       : "cannot open " + path);
+        ReportTapeProblem(path.empty()
+                              ? "weather type " + std::to_string(WeatherFileType) + " has no tape"
+                              : "cannot open " + path);
         return;
     }
     state_.clock.dayType = 6;
@@ -144,10 +160,12 @@ void Weather::LoadReducedTape() {
     }
     // Only the file name is used: the day-count file lies in the support folder.
     const std::string fileName = dayCountName.substr(dayCountName.find_last_of("\\/") + 1);
-    const std::string dayCountPath = (std::filesystem::path(state_.settings.supportFilePath) / fileName).string();
+    const std::string dayCountPath =
+        (std::filesystem::path(state_.settings.supportFilePath) / fileName).string();
     std::ifstream dayCountFile;
     if (fileName.empty() || fileName == "." || fileName == "..") {
-        ReportTapeProblem(path + ": the day-count file name \"" + dayCountName + "\" names no file");
+        ReportTapeProblem(path + ": the day-count file name \"" + dayCountName +
+                          "\" names no file");
         return;
     }
     dayCountFile.open(dayCountPath);
@@ -235,7 +253,9 @@ void Weather::SendHourlyHGWeatherData() {
     SendDesignDay(state_.location->Latitude < 0.0f ? 1 : 7);
 }
 
-void Weather::SendHourlyHLWeatherData() { SendDesignDay(1); }
+void Weather::SendHourlyHLWeatherData() {
+    SendDesignDay(1);
+}
 
 // Half-hour k of the day: whole hours from the table (shifted by the month's
 // clock correction), half hours the mean of the hours either side.
@@ -243,8 +263,9 @@ void Weather::SendDesignDay(int32_t month) {
     const int32_t correction = state_.location->CorrectionOf(month);
     for (int32_t k = 1; k <= 48; ++k) {
         const int32_t hour = (k + 1) / 2 - correction;
-        const TapeHour entry =
-            k % 2 == 0 ? TableHour(month, hour) : Midpoint(TableHour(month, hour), TableHour(month, hour - 1));
+        const TapeHour entry = k % 2 == 0
+                                   ? TableHour(month, hour)
+                                   : Midpoint(TableHour(month, hour), TableHour(month, hour - 1));
         ValueArray values{"0",
                           NumberToText(entry.dryBulb),
                           NumberToText(entry.wetBulb),
@@ -264,8 +285,8 @@ void Weather::SendDesignDay(int32_t month) {
 void Weather::GetSunPosition() {
     const RunClock& clock = state_.clock;
     const Location& site = *state_.location;
-    const SunAngles sun = SunPos(clock.year, clock.month, clock.day, clock.decimalHour, site.Latitude,
-                                 site.Longitude, site.StdLongitude);
+    const SunAngles sun = SunPos(clock.year, clock.month, clock.day, clock.decimalHour,
+                                 site.Latitude, site.Longitude, site.StdLongitude);
     SunAltitude = static_cast<float>(sun.altitude);
     SunAzimuth = static_cast<float>(sun.azimuth);
     SetSunTrigonometry();
@@ -277,7 +298,8 @@ void Weather::CalcDesignWeather() {
     const double t = clock.decimalHour;
     const double high = monthlyMaximum_[m];
     const double low = monthlyMinimum_[m];
-    Toa = static_cast<float>((high + low) / 2 - (high - low) / 2 * std::cos((t - hourOfMinimum_[m]) * kPi / 12));
+    Toa = static_cast<float>((high + low) / 2 -
+                             (high - low) / 2 * std::cos((t - hourOfMinimum_[m]) * kPi / 12));
     PATMOS = 1013.25f;
     GetSunPosition();
 
@@ -292,11 +314,13 @@ void Weather::CalcDesignWeather() {
         Ifh = static_cast<float>(3.155 * std::sqrt(18.0 * alpha / kDegreesToRadians));
         double c[3];
         for (int32_t j = 1; j <= 3; ++j) {
-            c[j - 1] = a < 19.0 ? (1.0 - f) * DryAirBeamCoefficient(row, j) + f * DryAirBeamCoefficient(row + 1, j)
+            c[j - 1] = a < 19.0 ? (1.0 - f) * DryAirBeamCoefficient(row, j) +
+                                      f * DryAirBeamCoefficient(row + 1, j)
                                 : DryAirBeamCoefficient(19, j);
         }
         const double z = siteHeight_;
-        Idn = static_cast<float>(1362.0 * 0.927 * beamMultiplier_ * (c[0] * z * z + c[1] * z + c[2]));
+        Idn =
+            static_cast<float>(1362.0 * 0.927 * beamMultiplier_ * (c[0] * z * z + c[1] * z + c[2]));
     }
     Igh = SinSunAltitude * Idn + Ifh;
 }
@@ -313,12 +337,14 @@ std::string Weather::ResolveWeatherFile(const std::string& name) const {
     if (!EndsWithEpw(fileName)) fileName += ".epw";
     const std::filesystem::path path(fileName);
     if (path.is_absolute()) return path.string();
-    const std::filesystem::path inSupport = std::filesystem::path(state_.settings.supportFilePath) / path;
+    const std::filesystem::path inSupport =
+        std::filesystem::path(state_.settings.supportFilePath) / path;
     std::error_code error;
     if (std::filesystem::is_regular_file(inSupport, error)) return inSupport.string();
     const std::filesystem::path model(state_.engine->DataFileName);
     const std::filesystem::path besideModel = model.parent_path() / path;
-    if (!state_.engine->DataFileName.empty() && std::filesystem::is_regular_file(besideModel, error))
+    if (!state_.engine->DataFileName.empty() &&
+        std::filesystem::is_regular_file(besideModel, error))
         return besideModel.string();
     return inSupport.string();
 }
@@ -351,8 +377,9 @@ void Weather::ReadHourlyData() {
     clock.date = ToOleDate(clock.year, clock.month, clock.day);
     // Typical-year records mix years, so their weekdays come from the count
     // the file states, not from each record's own year.
-    clock.dayType = epw_.IsOneCalendarYear() ? DayOfWeekMondayFirst(clock.year, clock.month, clock.day)
-                                             : ThisRecord.DayOfWeek;
+    clock.dayType = epw_.IsOneCalendarYear()
+                        ? DayOfWeekMondayFirst(clock.year, clock.month, clock.day)
+                        : ThisRecord.DayOfWeek;
 
     const float f = clock.decimalHour - static_cast<float>(clock.hour) + 1.0f;
     SunAzimuth = Lerp(previous_.Azimuth, ThisRecord.Azimuth, f);

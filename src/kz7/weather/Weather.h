@@ -21,7 +21,7 @@ namespace kz7 {
 class EngineState;
 
 class Weather {
-public:
+  public:
     explicit Weather(EngineState& state);
 
     // Record readers of "HeatLossWeather", "HeatGainWeather", "SimulationWeather".
@@ -36,7 +36,8 @@ public:
     // support folder: mode "O" for reading, any other mode empties it for
     // writing. Returns true on success (the failure flag is its negation);
     // `path` gets the full path. Other type codes open nothing.
-    bool WTOPEN(std::string_view mode, const std::string& name, int32_t typeCode, std::string& path);
+    bool WTOPEN(std::string_view mode, const std::string& name, int32_t typeCode,
+                std::string& path);
     // Reads the day-count file at `path` into the day-count table.
     bool GINFODY(const std::string& path);
 
@@ -94,18 +95,18 @@ public:
     const DayCountTable& DayCounts() const { return dayCounts_; }
 
     // Outdoor state of the current step.
-    float Toa = 0.0f;         // air temperature, °C
-    float Twb = 0.0f;         // wet bulb, °C
-    float Goa = 0.0f;         // moisture content, g/kg
-    float PATMOS = 1013.25f;  // pressure, hPa
-    float WindSpeed = 0.0f;   // m/s
+    float Toa = 0.0f;            // air temperature, °C
+    float Twb = 0.0f;            // wet bulb, °C
+    float Goa = 0.0f;            // moisture content, g/kg
+    float PATMOS = 1013.25f;     // pressure, hPa
+    float WindSpeed = 0.0f;      // m/s
     float WindDirection = 0.0f;  // degrees
-    int16_t iCloud = 0;       // oktas 0..8
-    float Idn = 0.0f;         // direct normal, W/m²
-    float Ifh = 0.0f;         // diffuse horizontal, W/m²
-    float Igh = 0.0f;         // global horizontal, W/m²
-    float SunAltitude = 0.0f;  // radians
-    float SunAzimuth = 0.0f;   // radians, clockwise from north
+    int16_t iCloud = 0;          // oktas 0..8
+    float Idn = 0.0f;            // direct normal, W/m²
+    float Ifh = 0.0f;            // diffuse horizontal, W/m²
+    float Igh = 0.0f;            // global horizontal, W/m²
+    float SunAltitude = 0.0f;    // radians
+    float SunAzimuth = 0.0f;     // radians, clockwise from north
     float SinSunAltitude = 0.0f;
     float CosSunAltitude = 1.0f;
 
@@ -113,7 +114,7 @@ public:
     int32_t iMonth = 0, iDay = 0, iHour = 0;
 
     // Weather source of the model.
-    std::string WeatherDbName;   // file name (tapes: without extension)
+    std::string WeatherDbName;    // file name (tapes: without extension)
     int32_t WeatherFileType = 3;  // 2, 3 reduced tapes; 4 EPW
     int32_t WeatherFileUnit = 0;  // 1 while a tape is open
 
@@ -132,7 +133,7 @@ public:
     int32_t DesignDayCount = 6;
     int32_t PreconditioningDays = 1;
 
-private:
+  private:
     void SetSunTrigonometry();
     void FinishHourlyStep();
     void LoadReducedTape();
