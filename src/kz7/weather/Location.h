@@ -1,19 +1,48 @@
 #pragma once
-// The site location: monthly values, coordinates and exposure.
+// The site location: monthly clock corrections, coordinates, ground
+// reflectance and exposure.
+#include <array>
+#include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace kz7 {
 
 class EngineState;
 
-class Location {
-public:
-    explicit Location(EngineState& state) : state_(state) {}
-    void Read() {}
+// Outside convective coefficients (W/m²K) of vertical and horizontal surfaces.
+struct OutsideConvection {
+    float vertical = 0.0f;    // HCOUTV, walls
+    float horizontal = 0.0f;  // HCOUTH, roofs
+};
 
-private:
-    [[maybe_unused]] EngineState& state_;
+class Location {
+  public:
+    explicit Location(EngineState& state) : state_(state) {}
+
+    // Reads the record after the "Location" keyword line: the 12 monthly
+    // corrections, then latitude, longitude, standard longitude, ground
+    // reflectance and exposure; sets the process-wide outside coefficients;
+    // consumes the closing line.
+    void Read();
+
+    // Coefficients for exposure class `exposure` (1 sheltered .. 3 severe).
+    static OutsideConvection GHCO(float exposure);
+
+    // Hours subtracted from the clock hour when the month-by-hour weather
+    // table is read, January .. December (index 0 .. 11).
+    std::array<int32_t, 12> LocalTimeCorrection{};
+    // The correction of `month` (1..12); 0 outside that range.
+    int32_t CorrectionOf(int32_t month) const {
+        return month >= 1 && month <= 12 ? LocalTimeCorrection[static_cast<size_t>(month - 1)] : 0;
+    }
+    float GroundReflectance = 0.2f;
+    float Latitude = 0.0f;      // degrees, north positive
+    float Longitude = 0.0f;     // degrees, positive west
+    float StdLongitude = 0.0f;  // degrees, positive west
+    int32_t XPOSUR = 2;
+
+  private:
+    EngineState& state_;
 };
 
 }  // namespace kz7
