@@ -48,6 +48,9 @@ struct ProcessSettings {
     float emitterControlValue = 0.0f;  // second single of "SimulationOptions"
     float resultStoreValue = 0.0f;     // third single of "SimulationOptions"
     int32_t outputDetailCode = 0;
+    // The "PlantOutputOptions" record: per plant output group (1..3) and
+    // interval (1 time step, 2 hour, 3 day, 4 month), 1 when collected.
+    std::array<std::array<uint8_t, 4>, 3> plantOutputOptions{};
 
     // Locale separators; a decimal "," implies the list separator ";".
     char decimalSeparator = '.';

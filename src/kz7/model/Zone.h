@@ -5,6 +5,7 @@
 #include <string>
 
 #include "kz7/input/KeyedCollection.h"
+#include "kz7/output/ZoneStepValues.h"
 
 namespace kz7 {
 
@@ -39,6 +40,9 @@ public:
     float ComfortTemperature = 0.0f;
     double PeakHeatingLoad = 0.0;
     double LastPeakHeatingLoad = 0.0;
+
+    // The step's result values, read by the zone result store.
+    ZoneStepValues stepValues;
 
 protected:
     EngineState& state_;

@@ -1,0 +1,28 @@
+#include "kz7/output/ResultStores.h"
+
+#include "kz7/engine/EngineState.h"
+#include "kz7/engine/SimKZ7.h"
+
+namespace kz7 {
+
+ResultStores::ResultStores(EngineState& state)
+    : state_(state),
+      store_(state),
+      zones_(state, store_, building_),
+      plant_(state, store_, building_) {}
+
+bool ResultStores::Cancelled() const { return state_.engine && state_.engine->Cancelled; }
+
+// A cancelled run may end in the middle of an interval: its part is dropped
+// rather than sent as if it were the whole interval.
+void ResultStores::ZoneInterval(bool warmUp, int32_t k) { zones_.Interval(warmUp || Cancelled(), k); }
+
+void ResultStores::PlantInterval(bool warmUp, int32_t k) {
+    plant_.Interval(warmUp || Cancelled(), k);
+}
+
+void ResultStores::SetIntervalWeight(int32_t k, float w) {
+    if (k >= 1 && k <= kIntervalCount) weights_[static_cast<size_t>(k)] = w;
+}
+
+}  // namespace kz7
