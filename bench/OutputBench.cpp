@@ -76,9 +76,9 @@ void BM_EndOfHour(benchmark::State& bench) {
         state->results->PlantInterval(false, 2);
     }
     // Seconds for a year of hours: time per iteration × 8760.
-    bench.counters["year_s"] = benchmark::Counter(
-        1.0 / kHoursPerYear,
-        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    bench.counters["year_s"] =
+        benchmark::Counter(1.0 / kHoursPerYear, benchmark::Counter::kIsIterationInvariantRate |
+                                                    benchmark::Counter::kInvert);
     bench.counters["chars_per_hour"] =
         benchmark::Counter(static_cast<double>(textsSent), benchmark::Counter::kAvgIterations);
 }

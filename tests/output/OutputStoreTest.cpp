@@ -10,7 +10,7 @@ namespace kz7 {
 namespace {
 
 class OutputStoreTest : public ::testing::Test {
-protected:
+  protected:
     OutputStoreTest() {
         state.errorHandler = [this](const std::string& text) { errors.push_back(text); };
     }
@@ -50,8 +50,8 @@ TEST_F(OutputStoreTest, IntervalValuesFollowTheAggregationAndTheScale) {
         store.Add(hour, 1, 1, value, 1.0f, 1);
         store.Add(hour, 1, 2, value, 1.0f, 1);
     }
-    EXPECT_EQ(store.ValueText(hour, 1, 1, '.'), "21.5");  // mean of the steps
-    EXPECT_EQ(store.ValueText(hour, 1, 2, '.'), "21.5");  // sum over steps per hour
+    EXPECT_EQ(store.ValueText(hour, 1, 1, '.'), "21.5");    // mean of the steps
+    EXPECT_EQ(store.ValueText(hour, 1, 2, '.'), "21.5");    // sum over steps per hour
     EXPECT_EQ(store.ValueText(hour, 1, 3, '.'), "-32768");  // never added
     EXPECT_EQ(store.ValueText(hour, 1, 4, '.'), "-32768");  // not even selected
     EXPECT_EQ(store.ValueText(hour, 1, 1, ','), "21,5");

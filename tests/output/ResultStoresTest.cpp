@@ -23,12 +23,16 @@ struct SavedRecord {
 constexpr int32_t kGroupTemperatures = 1;
 constexpr int32_t kGroupHeatingAndCooling = 2;
 
-size_t At(ZoneVariable variable) { return static_cast<size_t>(variable); }
-size_t At(PlantVariable variable) { return static_cast<size_t>(variable); }
+size_t At(ZoneVariable variable) {
+    return static_cast<size_t>(variable);
+}
+size_t At(PlantVariable variable) {
+    return static_cast<size_t>(variable);
+}
 
 // Drives the result stores the way the run loop does, with 10-minute steps.
 class ResultStoresTest : public ::testing::Test {
-protected:
+  protected:
     ResultStoresTest() {
         state.errorHandler = [this](const std::string& text) { errors.push_back(text); };
         state.message.onText = [this](std::string& text) { messages.push_back(text); };
@@ -112,7 +116,7 @@ TEST_F(ResultStoresTest, SummedHundredGivesHundredPerHourAnd2400PerDay) {
         EXPECT_EQ(hour.values[0], "");
         EXPECT_EQ(hour.values[At(ZoneVariable::Heating)], "100");
         EXPECT_EQ(hour.values[At(ZoneVariable::HeatingDuty)], "0.5");
-        EXPECT_EQ(hour.values[At(ZoneVariable::Cooling)], "-32768");  // never added
+        EXPECT_EQ(hour.values[At(ZoneVariable::Cooling)], "-32768");   // never added
         EXPECT_EQ(hour.values[At(ZoneVariable::AirTemperature)], "");  // not selected
         EXPECT_DOUBLE_EQ(hour.date, 37622.0);
     }
@@ -226,12 +230,12 @@ TEST_F(ResultStoresTest, BuildingValuesWeighAveragesByFloorAreaAndTotalSums) {
     const ValueArray& first = building[0].values;
     ASSERT_EQ(first.size(), 126u);
     EXPECT_EQ(first[At(ZoneVariable::AirTemperature)], "23");  // (20·10 + 24·30) / 40
-    EXPECT_EQ(first[At(ZoneVariable::Heating)], "10");          // 1 + 2 + 3 + 4
+    EXPECT_EQ(first[At(ZoneVariable::Heating)], "10");         // 1 + 2 + 3 + 4
     // Zone 2 never gave a radiant temperature: the mean is of the others.
     EXPECT_EQ(first[At(ZoneVariable::RadiantTemperature)], "21");
     EXPECT_EQ(first[At(ZoneVariable::ComfortTemperature)], "-32768");  // selected, never added
     EXPECT_EQ(first[At(ZoneVariable::Cooling)], "-32768");
-    EXPECT_EQ(first[At(ZoneVariable::SolarGain)], "");  // not selected in any zone
+    EXPECT_EQ(first[At(ZoneVariable::SolarGain)], "");               // not selected in any zone
     EXPECT_EQ(first[static_cast<size_t>(kFirstPlantPosition)], "");  // no plant selected
 
     const ValueArray& second = building[1].values;

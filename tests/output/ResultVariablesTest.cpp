@@ -101,7 +101,8 @@ std::map<int32_t, std::vector<std::string>> DocumentedRows(const std::string& he
         std::stringstream row(line.substr(1));
         std::string cell;
         while (std::getline(row, cell, '|')) cells.push_back(Trim(cell));
-        if (cells.empty() || cells[0].empty() || !std::isdigit(static_cast<unsigned char>(cells[0][0])))
+        if (cells.empty() || cells[0].empty() ||
+            !std::isdigit(static_cast<unsigned char>(cells[0][0])))
             continue;
         rows[std::stoi(cells[0])] = cells;
     }

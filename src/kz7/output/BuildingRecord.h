@@ -12,7 +12,7 @@
 namespace kz7 {
 
 class BuildingRecord {
-public:
+  public:
     static constexpr int32_t kSize = kLastPlantPosition + 1;
 
     BuildingRecord() {
@@ -34,7 +34,7 @@ public:
     bool HasBuildingValues(int32_t interval) const { return hasBuildingValues_[Slot(interval)]; }
     void MarkBuildingValues(int32_t interval) { hasBuildingValues_[Slot(interval)] = true; }
 
-private:
+  private:
     static size_t Slot(int32_t interval) {
         return interval >= 1 && interval <= 4 ? static_cast<size_t>(interval) : 0;
     }

@@ -14,7 +14,7 @@ using IntervalWeights = std::array<float, kIntervalCount + 1>;
 
 template <int32_t Groups>
 class OutputSelection {
-public:
+  public:
     // Groups 1..Groups, intervals 1..4; others are ignored and read as off.
     void Set(int32_t group, int32_t interval, bool on) {
         if (Inside(group, interval)) cells_[Cell(group, interval)] = on;
@@ -28,7 +28,7 @@ public:
         return false;
     }
 
-private:
+  private:
     static bool Inside(int32_t group, int32_t interval) {
         return group >= 1 && group <= Groups && interval >= 1 && interval <= kIntervalCount;
     }
@@ -36,17 +36,21 @@ private:
         return static_cast<size_t>((group - 1) * kIntervalCount + (interval - 1));
     }
 
-    std::array<bool, static_cast<size_t>(Groups * kIntervalCount)> cells_{};
+    std::array<bool, static_cast<size_t>(Groups* kIntervalCount)> cells_{};
 };
 
 // The control's output flags force every group of their interval on:
 // TimeSteplyResults the time step, HourlyResults the hour, DailyResults the day.
 inline bool HostForcesInterval(const ProcessSettings& settings, int32_t interval) {
     switch (interval) {
-        case 1: return settings.timeSteplyResults;
-        case 2: return settings.hourlyResults;
-        case 3: return settings.dailyResults;
-        default: return false;
+        case 1:
+            return settings.timeSteplyResults;
+        case 2:
+            return settings.hourlyResults;
+        case 3:
+            return settings.dailyResults;
+        default:
+            return false;
     }
 }
 

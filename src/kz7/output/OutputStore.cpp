@@ -36,7 +36,9 @@ void OutputStore::Free(int32_t handle) {
     if (handle >= 1 && handle <= kHandleCount) handles_[handle - 1] = Handle{};
 }
 
-bool OutputStore::IsOpen(int32_t handle) const { return Find(handle) != nullptr; }
+bool OutputStore::IsOpen(int32_t handle) const {
+    return Find(handle) != nullptr;
+}
 
 OutputStore::Handle* OutputStore::Find(int32_t handle) {
     if (handle < 1 || handle > kHandleCount || !handles_[handle - 1].open) return nullptr;
@@ -180,8 +182,8 @@ void OutputStore::CountSend(int32_t handle) {
 }
 
 int32_t OutputStore::OpenHandleCount() const {
-    return static_cast<int32_t>(
-        std::count_if(std::begin(handles_), std::end(handles_), [](const Handle& h) { return h.open; }));
+    return static_cast<int32_t>(std::count_if(std::begin(handles_), std::end(handles_),
+                                              [](const Handle& h) { return h.open; }));
 }
 
 }  // namespace kz7

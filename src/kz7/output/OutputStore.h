@@ -24,7 +24,7 @@ struct IntervalValue {
 };
 
 class OutputStore {
-public:
+  public:
     static constexpr int32_t kHandleCount = 15;
     static constexpr int32_t kMaxRecords = 1000;
     static constexpr int32_t kMaxVariables = 54;
@@ -68,7 +68,7 @@ public:
     void CountSend(int32_t handle);  // one more send of the handle's records
     int32_t OpenHandleCount() const;
 
-private:
+  private:
     struct Handle {
         bool open = false;
         int16_t interval = 0;

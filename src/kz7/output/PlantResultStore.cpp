@@ -9,8 +9,7 @@
 
 namespace kz7 {
 
-PlantResultStore::PlantResultStore(EngineState& state, OutputStore& store,
-                                   BuildingRecord& building)
+PlantResultStore::PlantResultStore(EngineState& state, OutputStore& store, BuildingRecord& building)
     : state_(state), store_(store), building_(building) {
     std::array<int32_t, kPlantOutputGroupCount + 1> inGroup{};
     for (size_t i = 0; i < PlantVariables().size(); ++i) {

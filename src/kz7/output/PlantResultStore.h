@@ -18,7 +18,7 @@ class BuildingRecord;
 using PlantOutputSelection = OutputSelection<3>;
 
 class PlantResultStore {
-public:
+  public:
     PlantResultStore(EngineState& state, OutputStore& store, BuildingRecord& building);
 
     // −999 initialise, 2 open the handles, 5 close them (0 does nothing).
@@ -33,7 +33,7 @@ public:
 
     int32_t Handle(int32_t interval) const;
 
-private:
+  private:
     // Where a plant variable lives in the handle: record = its plant output
     // group, variable = its place within the group.
     struct Place {

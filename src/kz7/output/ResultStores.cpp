@@ -11,11 +11,15 @@ ResultStores::ResultStores(EngineState& state)
       zones_(state, store_, building_),
       plant_(state, store_, building_) {}
 
-bool ResultStores::Cancelled() const { return state_.engine && state_.engine->Cancelled; }
+bool ResultStores::Cancelled() const {
+    return state_.engine && state_.engine->Cancelled;
+}
 
 // A cancelled run may end in the middle of an interval: its part is dropped
 // rather than sent as if it were the whole interval.
-void ResultStores::ZoneInterval(bool warmUp, int32_t k) { zones_.Interval(warmUp || Cancelled(), k); }
+void ResultStores::ZoneInterval(bool warmUp, int32_t k) {
+    zones_.Interval(warmUp || Cancelled(), k);
+}
 
 void ResultStores::PlantInterval(bool warmUp, int32_t k) {
     plant_.Interval(warmUp || Cancelled(), k);

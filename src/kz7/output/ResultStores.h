@@ -15,7 +15,7 @@ namespace kz7 {
 class EngineState;
 
 class ResultStores {
-public:
+  public:
     explicit ResultStores(EngineState& state);
 
     // Codes −999 initialise, 0 reset the interval selection, 2 open the
@@ -46,7 +46,7 @@ public:
     const ZoneResultStore& Zones() const { return zones_; }
     const PlantResultStore& Plant() const { return plant_; }
 
-private:
+  private:
     bool Cancelled() const;
 
     EngineState& state_;

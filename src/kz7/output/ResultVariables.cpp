@@ -22,7 +22,8 @@ constexpr bool PositionsAreConsecutive() {
     for (size_t i = 0; i < kZoneVariables.size(); ++i)
         if (kZoneVariables[i].position != static_cast<int32_t>(i) + 1) return false;
     for (size_t i = 0; i < kPlantVariables.size(); ++i)
-        if (kPlantVariables[i].position != kFirstPlantPosition + static_cast<int32_t>(i)) return false;
+        if (kPlantVariables[i].position != kFirstPlantPosition + static_cast<int32_t>(i))
+            return false;
     return true;
 }
 static_assert(PositionsAreConsecutive(), "every position is listed once, in order");
@@ -75,7 +76,9 @@ constexpr std::array<ElementOutput, 15> kElementOutputs{{
 
 }  // namespace
 
-const std::array<ZoneVariableInfo, kZoneVariableCount>& ZoneVariables() { return kZoneVariables; }
+const std::array<ZoneVariableInfo, kZoneVariableCount>& ZoneVariables() {
+    return kZoneVariables;
+}
 
 const std::array<PlantVariableInfo, kPlantVariableCount>& PlantVariables() {
     return kPlantVariables;

@@ -107,9 +107,9 @@ void ZoneResultStore::Open() {
         // With detail code 2 the time-step handle holds the current step's
         // values even when they are not sent; it is reset at every step end.
         if (!sent && !(k == 1 && keepStepHandle)) continue;
-        const int32_t handle = store_.Allocate(static_cast<int16_t>(k), records_,
-                                               kZoneVariableCount,
-                                               IntervalScale(k, state_.clock.timeStep));
+        const int32_t handle =
+            store_.Allocate(static_cast<int16_t>(k), records_, kZoneVariableCount,
+                            IntervalScale(k, state_.clock.timeStep));
         if (handle == 0) continue;
         for (int32_t record = 1; record <= records_; ++record) {
             for (const ZoneVariableInfo& variable : ZoneVariables()) {

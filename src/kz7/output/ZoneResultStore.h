@@ -20,7 +20,7 @@ class BuildingRecord;
 using ZoneOutputSelection = OutputSelection<10>;
 
 class ZoneResultStore {
-public:
+  public:
     ZoneResultStore(EngineState& state, OutputStore& store, BuildingRecord& building);
 
     // −999 initialise (also forgets the zone selections), 0 reset the
@@ -39,7 +39,7 @@ public:
     int32_t Handle(int32_t interval) const;
     bool IsSent(int32_t interval) const;
 
-private:
+  private:
     bool GroupSelected(int32_t zoneIndex, int32_t group, int32_t interval) const;
     bool IntervalSelected(int32_t interval, int32_t records) const;
     void Open();

@@ -12,7 +12,7 @@
 namespace kz7 {
 
 class ZoneStepValues {
-public:
+  public:
     void Clear() { isSet_.fill(false); }
 
     void Set(ZoneVariable variable, float value) {
@@ -45,13 +45,14 @@ public:
 
     // By position 1..54; positions outside read as unset.
     bool IsSet(int32_t position) const {
-        return position >= 1 && position <= kZoneVariableCount && isSet_[static_cast<size_t>(position)];
+        return position >= 1 && position <= kZoneVariableCount &&
+               isSet_[static_cast<size_t>(position)];
     }
     float Value(int32_t position) const {
         return IsSet(position) ? values_[static_cast<size_t>(position)] : 0.0f;
     }
 
-private:
+  private:
     static size_t Index(ZoneVariable variable) { return static_cast<size_t>(variable); }
 
     std::array<float, kZoneVariableCount + 1> values_{};
