@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -158,6 +159,7 @@ TEST_F(ResultStoresTest, RecordsCarryTheZoneKeyAsANumber) {
     AddZone("12", 10.0f);
     AddZone(" 7 ", 10.0f);
     AddZone("Office", 10.0f);
+    AddZone("0", 10.0f);
     state.settings.hourlyResults = true;  // forces every group of the hour on
     Open();
     Hour(false, nullptr);
@@ -165,11 +167,12 @@ TEST_F(ResultStoresTest, RecordsCarryTheZoneKeyAsANumber) {
     std::vector<int32_t> zones;
     for (const SavedRecord& record : saved) zones.push_back(record.zone);
     // Zones in order, then the building-and-plant record as zone 0. A key
-    // that is not a number gets the zone's position and the host is told.
-    EXPECT_EQ(zones, (std::vector<int32_t>{12, 7, 3, 0}));
-    ASSERT_EQ(messages.size(), 1u);
+    // that is not a positive number gets the zone's position and the host is told.
+    EXPECT_EQ(zones, (std::vector<int32_t>{12, 7, 3, 4, 0}));
+    ASSERT_EQ(messages.size(), 2u);
     EXPECT_NE(messages[0].find("\"Office\""), std::string::npos);
     EXPECT_NE(messages[0].find("zone 3"), std::string::npos);
+    EXPECT_NE(messages[1].find("zone 4"), std::string::npos);
 }
 
 TEST_F(ResultStoresTest, DetailCodeTwoResetsTheUnsentTimeStepHandleEveryStep) {
@@ -354,6 +357,8 @@ TEST_F(ResultStoresTest, MonthWeightsCountEachSimulatedDayAsSeveral) {
     for (int32_t group : {kGroupTemperatures, kGroupHeatingAndCooling})
         results().SetZoneSelection(1, group, 4, true);
     Open();
+    results().SetIntervalWeight(4, std::nanf(""));  // ignored: such steps count for nothing
+    Step(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::Heating, 1000.0f); });
     results().SetIntervalWeight(4, 4.0f);
     Day(false, [](Zone& zone) {
         zone.stepValues.Set(ZoneVariable::Heating, 1.0f);

@@ -1,5 +1,7 @@
 #include "kz7/output/ResultStores.h"
 
+#include <cmath>
+
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
 
@@ -25,8 +27,11 @@ void ResultStores::PlantInterval(bool warmUp, int32_t k) {
     plant_.Interval(warmUp || Cancelled(), k);
 }
 
+// A weight that is not a finite, non-negative number (a broken day-weight
+// table) would corrupt the interval's counts; such steps count for nothing.
 void ResultStores::SetIntervalWeight(int32_t k, float w) {
-    if (k >= 1 && k <= kIntervalCount) weights_[static_cast<size_t>(k)] = w;
+    if (k < 1 || k > kIntervalCount) return;
+    weights_[static_cast<size_t>(k)] = std::isfinite(w) && w >= 0.0f ? w : 0.0f;
 }
 
 }  // namespace kz7

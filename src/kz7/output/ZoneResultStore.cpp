@@ -20,7 +20,7 @@ const std::string kTooManyZones = "Results are collected for the first " +
                                   " zones only; the other zones send no result records";
 
 std::string ZoneNumberMessage(const std::string& key, int32_t number) {
-    return "Zone \"" + key + "\" has no whole-number key; its results are sent as zone " +
+    return "Zone \"" + key + "\" has no positive whole-number key; its results are sent as zone " +
            std::to_string(number);
 }
 
@@ -35,7 +35,8 @@ bool ZoneNumberFromKey(std::string_view key, int32_t& number) {
     const char* last = first + trimmed.size();
     if (*first == '+') ++first;  // from_chars takes a minus sign only
     const auto [end, error] = std::from_chars(first, last, number);
-    return error == std::errc() && end == last;
+    // 0 is the building's record and −1 a weather row: no zone may use them.
+    return error == std::errc() && end == last && number > 0;
 }
 
 ZoneResultStore::ZoneResultStore(EngineState& state, OutputStore& store, BuildingRecord& building)
@@ -139,8 +140,9 @@ void ZoneResultStore::FindZoneNumbers(int32_t records) {
         if (++record > records) break;
         int32_t number = 0;
         if (!ZoneNumberFromKey(zone.Key, number)) {
-            // A key that is not a number would otherwise arrive as zone 0,
-            // the building; the zone's position keeps it apart.
+            // A key that is not a positive number would arrive as the
+            // building's zone 0 (or a weather row); the zone's position keeps
+            // it apart.
             number = record;
             state_.message.SendTextMessage(ZoneNumberMessage(zone.Key, number));
         }

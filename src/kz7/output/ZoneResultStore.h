@@ -60,7 +60,7 @@ class ZoneResultStore {
 };
 
 // The Zone argument of a zone's records: its key when that is a whole
-// number; false when it is not.
+// number above 0; false when it is not.
 bool ZoneNumberFromKey(std::string_view key, int32_t& number);
 
 }  // namespace kz7
