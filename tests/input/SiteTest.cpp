@@ -73,7 +73,6 @@ TEST_F(SiteTest, HostOutputFlagsForceTheirIntervalsOn) {
         const OutputSelection expected{0, 1, 0, static_cast<int16_t>(group % 2)};
         EXPECT_EQ(settings.zoneOutputOptions[group], expected) << "group " << group;
     }
-    EXPECT_EQ(state.zones->DefaultOutputOptions(), settings.zoneOutputOptions);
     EXPECT_EQ(settings.plantOutputOptions[0], (OutputSelection{1, 1, 0, 0}));
     EXPECT_EQ(settings.plantOutputOptions[1], (OutputSelection{0, 1, 1, 0}));
     EXPECT_EQ(settings.plantOutputOptions[2], (OutputSelection{0, 1, 0, 1}));

@@ -69,11 +69,6 @@ struct ProcessSettings {
     float outsideConvectiveWall = 19.9f;
     float outsideConvectiveRoof = 19.9f;
 
-    // Outside convective coefficients (W/m²K) of walls and roofs, set from
-    // the site's exposure by the location record.
-    float outsideConvectiveWall = 0.0f;
-    float outsideConvectiveRoof = 0.0f;
-
     // Locale separators; a decimal "," implies the list separator ";".
     char decimalSeparator = '.';
     char listSeparator = ',';

@@ -18,6 +18,7 @@
 #include "kz7/model/SecondaryCooler.h"
 #include "kz7/model/SecondaryHeater.h"
 #include "kz7/model/ThermalMembers.h"
+#include "kz7/output/ZoneStepValues.h"
 
 namespace kz7 {
 
@@ -49,7 +50,7 @@ class Zone : public ThermalMembers {
 public:
     static constexpr int32_t kOutputGroups = 10;
     static constexpr int32_t kIntervals = 4;
-    using OutputSelection = std::array<std::array<uint8_t, kIntervals>, kOutputGroups>;
+    using OutputSelection = ZoneOutputOptions;
 
     explicit Zone(EngineState& state) : elements(state, *this), gains(state, *this), state_(state) {}
 
@@ -142,6 +143,8 @@ public:
     float SIGKP = 0.0f;
     float Ta2 = 0.0f;
     float Te2 = 0.0f;
+    // The step's result values, read by the zone result store.
+    ZoneStepValues stepValues;
 
 protected:
     EngineState& state_;
@@ -184,9 +187,6 @@ public:
     void CheckHeatLossConverged(bool& converged) const;
     void OCCINI(int32_t code);
     void MatchPartitions();
-    // The default output selection of zones without their own options.
-    void SetDefaultOutputOptions(const ZoneOutputOptions& options) { defaultOutputOptions_ = options; }
-    const ZoneOutputOptions& DefaultOutputOptions() const { return defaultOutputOptions_; }
 
     float FloorArea() const;
     void GTOTFA(float& area, float& volume) const;
@@ -198,7 +198,6 @@ private:
 
     EngineState& state_;
     KeyedCollection<Zone> items_;
-    ZoneOutputOptions defaultOutputOptions_{};
 };
 
 }  // namespace kz7

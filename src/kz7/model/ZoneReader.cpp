@@ -109,7 +109,7 @@ void Zone::ReadOptions() {
     LineReader& reader = state_.reader;
     for (auto& group : Outputs) {
         reader.NextLine();
-        for (uint8_t& selected : group) selected = reader.NextInteger() != 0 ? 1 : 0;
+        for (int16_t& selected : group) selected = reader.NextInteger() != 0 ? 1 : 0;
     }
     reader.NextLine();
     if (reader.AtEnd()) state_.ShowError("Output options of zone " + Key + " are cut off by the end of the file");

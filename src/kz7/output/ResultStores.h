@@ -1,26 +1,60 @@
 #pragma once
-// The zone and plant result stores.
+// The zone and plant result stores as the run loop drives them: controls,
+// interval ends, interval weights and the per-step recording. Both stores
+// share one output store of 15 handles and one building-and-plant record.
 #include <cstdint>
-#include <string>
+
+#include "kz7/output/BuildingRecord.h"
+#include "kz7/output/OutputSelection.h"
+#include "kz7/output/OutputStore.h"
+#include "kz7/output/PlantResultStore.h"
+#include "kz7/output/ZoneResultStore.h"
 
 namespace kz7 {
 
 class EngineState;
 
 class ResultStores {
-public:
-    explicit ResultStores(EngineState& state) : state_(state) {}
-    void ZoneControl(int32_t /*code*/) {}
-    void PlantControl(int32_t /*code*/) {}
-    void ZoneInterval(bool /*warmUp*/, int32_t /*interval*/) {}
-    void PlantInterval(bool /*warmUp*/, int32_t /*interval*/) {}
-    void SetIntervalWeight(int32_t /*interval*/, float /*weight*/) {}
-    // The step's zone and plant values into the open handles (not on warm-up days).
-    void RecordZoneStep() {}
-    void RecordPlantStep() {}
+  public:
+    explicit ResultStores(EngineState& state);
 
-private:
-    [[maybe_unused]] EngineState& state_;
+    // Codes −999 initialise, 0 reset the interval selection, 2 open the
+    // handles of the selected intervals, 5 close them.
+    void ZoneControl(int32_t code) { zones_.Control(code); }
+    void PlantControl(int32_t code) { plant_.Control(code); }
+    // End of interval k (1 time step, 2 hour, 3 day, 4 month): sends its
+    // records, or during warm-up (and after a cancel) only restarts its sums.
+    void ZoneInterval(bool warmUp, int32_t k);
+    void PlantInterval(bool warmUp, int32_t k);
+    // The weight of every following step in interval k.
+    void SetIntervalWeight(int32_t k, float w);
+    // The step's zone values (each zone's `stepValues`) and plant values (the
+    // building energy store) into the open handles (not on warm-up days).
+    void RecordZoneStep() { zones_.RecordStep(weights_); }
+    void RecordPlantStep() { plant_.RecordStep(weights_); }
+
+    // Selections and plant layout (see ZoneResultStore and PlantResultStore).
+    void SetZoneSelection(int32_t zoneIndex, int32_t group, int32_t interval, bool on) {
+        zones_.SetZoneSelection(zoneIndex, group, interval, on);
+    }
+    void SetPlantItemCounts(int32_t boilers, int32_t chillers) {
+        plant_.SetPlantItemCounts(boilers, chillers);
+    }
+
+    OutputStore& Store() { return store_; }
+    const OutputStore& Store() const { return store_; }
+    const ZoneResultStore& Zones() const { return zones_; }
+    const PlantResultStore& Plant() const { return plant_; }
+
+  private:
+    bool Cancelled() const;
+
+    EngineState& state_;
+    OutputStore store_;
+    BuildingRecord building_;
+    ZoneResultStore zones_;
+    PlantResultStore plant_;
+    IntervalWeights weights_{0.0f, 1.0f, 1.0f, 1.0f, 1.0f};
 };
 
 }  // namespace kz7

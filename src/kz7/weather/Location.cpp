@@ -14,6 +14,7 @@ void Location::Read() {
     StdLongitude = reader.NextSingle();
     GroundReflectance = reader.NextSingle();
     XPOSUR = reader.NextInteger();
+    state_.settings.exposure = XPOSUR;
     const OutsideConvection convection = GHCO(static_cast<float>(XPOSUR));
     state_.settings.outsideConvectiveWall = convection.vertical;
     state_.settings.outsideConvectiveRoof = convection.horizontal;

@@ -1,0 +1,95 @@
+#pragma once
+// The output store: up to 15 handles, each collecting weighted sums and
+// counts of the step values of one interval (time step, hour, day or month)
+// for its records (zones, or plant groups) and variables. The zone and plant
+// result stores share one output store.
+//
+// A handle's arrays are sized when it is allocated; adding a step value only
+// writes into them, and text conversion happens only when an interval ends.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "kz7/output/ResultVariables.h"
+
+namespace kz7 {
+
+class EngineState;
+
+// One variable's value at the end of an interval.
+struct IntervalValue {
+    enum class State { NotCollected, Missing, Present };
+    State state = State::NotCollected;  // NotCollected: count 0; Missing: sum is -32768
+    double value = 0.0;
+};
+
+class OutputStore {
+  public:
+    static constexpr int32_t kHandleCount = 15;
+    static constexpr int32_t kMaxRecords = 1000;
+    static constexpr int32_t kMaxVariables = 54;
+
+    explicit OutputStore(EngineState& state) : state_(state) {}
+
+    // The first free handle (1..15) for `interval` with `records` records of
+    // `variables` variables, nothing selected; records beyond 1000 and
+    // variables beyond 54 are not kept. When every handle is taken: the error
+    // "Out of output system handles" and 0.
+    int32_t Allocate(int16_t interval, int32_t records, int32_t variables, float scale);
+    void Free(int32_t handle);
+    bool IsOpen(int32_t handle) const;
+
+    // Whether the variable is collected and how it aggregates. Records and
+    // variables outside the handle are ignored by this and every operation below.
+    void SetVariable(int32_t handle, int32_t record, int32_t variable, bool selected,
+                     Aggregation aggregation);
+    bool IsSelected(int32_t handle, int32_t record, int32_t variable) const;
+
+    // sum += value × weight; count += n × weight, rounded. Adding the missing
+    // value -32768 makes the sum -32768 until the next reset.
+    void Add(int32_t handle, int32_t record, int32_t variable, float value, float weight,
+             int32_t n);
+
+    IntervalValue Value(int32_t handle, int32_t record, int32_t variable) const;
+    // The value as the host receives it: decimal text, or "-32768".
+    std::string ValueText(int32_t handle, int32_t record, int32_t variable,
+                          char decimalSeparator) const;
+
+    void Reset(int32_t handle);  // every sum and count of the handle to 0
+    void ResetVariable(int32_t handle, int32_t record, int32_t variable);
+
+    int16_t IntervalCode(int32_t handle) const;
+    int32_t RecordCount(int32_t handle) const;
+    int32_t VariableCount(int32_t handle) const;
+    float Scale(int32_t handle) const;
+    float Sum(int32_t handle, int32_t record, int32_t variable) const;
+    int32_t Count(int32_t handle, int32_t record, int32_t variable) const;
+    int32_t RecordsSent(int32_t handle) const;
+    void CountSend(int32_t handle);  // one more send of the handle's records
+    int32_t OpenHandleCount() const;
+
+  private:
+    struct Handle {
+        bool open = false;
+        int16_t interval = 0;
+        int32_t records = 0;
+        int32_t variables = 0;
+        float scale = 1.0f;
+        int32_t recordsSent = 0;
+        std::vector<uint8_t> selected;  // records × variables, row by record
+        std::vector<Aggregation> aggregation;
+        std::vector<float> sum;
+        std::vector<int32_t> count;
+    };
+
+    // The open handle, or nullptr for a number out of range or not open.
+    Handle* Find(int32_t handle);
+    const Handle* Find(int32_t handle) const;
+    // The flat index of (record, variable), or -1 outside the handle.
+    static int64_t Cell(const Handle& h, int32_t record, int32_t variable);
+
+    EngineState& state_;
+    Handle handles_[kHandleCount];
+};
+
+}  // namespace kz7

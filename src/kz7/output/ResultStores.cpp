@@ -1,0 +1,37 @@
+#include "kz7/output/ResultStores.h"
+
+#include <cmath>
+
+#include "kz7/engine/EngineState.h"
+#include "kz7/engine/SimKZ7.h"
+
+namespace kz7 {
+
+ResultStores::ResultStores(EngineState& state)
+    : state_(state),
+      store_(state),
+      zones_(state, store_, building_),
+      plant_(state, store_, building_) {}
+
+bool ResultStores::Cancelled() const {
+    return state_.engine && state_.engine->Cancelled;
+}
+
+// A cancelled run may end in the middle of an interval: its part is dropped
+// rather than sent as if it were the whole interval.
+void ResultStores::ZoneInterval(bool warmUp, int32_t k) {
+    zones_.Interval(warmUp || Cancelled(), k);
+}
+
+void ResultStores::PlantInterval(bool warmUp, int32_t k) {
+    plant_.Interval(warmUp || Cancelled(), k);
+}
+
+// A weight that is not a finite, non-negative number (a broken day-weight
+// table) would corrupt the interval's counts; such steps count for nothing.
+void ResultStores::SetIntervalWeight(int32_t k, float w) {
+    if (k < 1 || k > kIntervalCount) return;
+    weights_[static_cast<size_t>(k)] = std::isfinite(w) && w >= 0.0f ? w : 0.0f;
+}
+
+}  // namespace kz7

@@ -1,0 +1,256 @@
+#include "kz7/output/ZoneResultStore.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string>
+
+#include "kz7/engine/EngineState.h"
+#include "kz7/input/LineReader.h"
+#include "kz7/model/Zone.h"
+#include "kz7/output/BuildingRecord.h"
+#include "kz7/output/OutputStore.h"
+#include "kz7/platform/NumberText.h"
+
+namespace kz7 {
+
+namespace {
+
+const std::string kTooManyZones = "Results are collected for the first " +
+                                  std::to_string(OutputStore::kMaxRecords) +
+                                  " zones only; the other zones send no result records";
+
+std::string ZoneNumberMessage(const std::string& key, int32_t number) {
+    return "Zone \"" + key + "\" has no positive whole-number key; its results are sent as zone " +
+           std::to_string(number);
+}
+
+constexpr int16_t kZoneRecordSize = kZoneVariableCount + 1;
+
+}  // namespace
+
+bool ZoneNumberFromKey(std::string_view key, int32_t& number) {
+    const std::string trimmed = Trim(key);
+    if (trimmed.empty()) return false;
+    const char* first = trimmed.data();
+    const char* last = first + trimmed.size();
+    if (*first == '+') ++first;  // from_chars takes a minus sign only
+    const auto [end, error] = std::from_chars(first, last, number);
+    // 0 is the building's record and −1 a weather row: no zone may use them.
+    return error == std::errc() && end == last && number > 0;
+}
+
+ZoneResultStore::ZoneResultStore(EngineState& state, OutputStore& store, BuildingRecord& building)
+    : state_(state), store_(store), building_(building), texts_(kZoneRecordSize) {}
+
+void ZoneResultStore::Control(int32_t code) {
+    switch (code) {
+        case -999:
+            Close();
+            selections_.clear();
+            break;
+        case 0:
+            sent_.fill(false);
+            break;
+        case 2:
+            Open();
+            break;
+        case 5:
+            Close();
+            break;
+        default:
+            break;
+    }
+}
+
+void ZoneResultStore::SetZoneSelection(int32_t zoneIndex, int32_t group, int32_t interval,
+                                       bool on) {
+    if (zoneIndex < 1 || zoneIndex > OutputStore::kMaxRecords) return;
+    if (static_cast<size_t>(zoneIndex) > selections_.size())
+        selections_.resize(static_cast<size_t>(zoneIndex));
+    selections_[static_cast<size_t>(zoneIndex - 1)].Set(group, interval, on);
+}
+
+bool ZoneResultStore::GroupSelected(int32_t zoneIndex, int32_t group, int32_t interval) const {
+    if (HostForcesInterval(state_.settings, interval)) return true;
+    if (zoneIndex < 1 || static_cast<size_t>(zoneIndex) > selections_.size()) return false;
+    return selections_[static_cast<size_t>(zoneIndex - 1)].Get(group, interval);
+}
+
+// An interval is collected and sent when any zone has any output group
+// selected for it.
+bool ZoneResultStore::IntervalSelected(int32_t interval, int32_t records) const {
+    for (int32_t zone = 1; zone <= records; ++zone)
+        for (int32_t group = 1; group <= kZoneOutputGroupCount; ++group)
+            if (GroupSelected(zone, group, interval)) return true;
+    return false;
+}
+
+int32_t ZoneResultStore::Handle(int32_t interval) const {
+    return interval >= 1 && interval <= kIntervalCount ? handles_[static_cast<size_t>(interval)]
+                                                       : 0;
+}
+
+bool ZoneResultStore::IsSent(int32_t interval) const {
+    return Handle(interval) != 0 && sent_[static_cast<size_t>(interval)];
+}
+
+void ZoneResultStore::Open() {
+    Close();  // a run that ended without a close leaves its handles to reuse
+    const int32_t zoneCount = state_.zones->Count();
+    if (zoneCount == 0) return;
+    records_ = std::min(zoneCount, OutputStore::kMaxRecords);
+    if (zoneCount > OutputStore::kMaxRecords) state_.message.SendTextMessage(kTooManyZones);
+    FindZoneNumbers(records_);
+
+    const bool keepStepHandle = state_.settings.outputDetailCode == 2;
+    for (int32_t k = 1; k <= kIntervalCount; ++k) {
+        const bool sent = IntervalSelected(k, records_);
+        // With detail code 2 the time-step handle holds the current step's
+        // values even when they are not sent; it is reset at every step end.
+        if (!sent && !(k == 1 && keepStepHandle)) continue;
+        const int32_t handle =
+            store_.Allocate(static_cast<int16_t>(k), records_, kZoneVariableCount,
+                            IntervalScale(k, state_.clock.timeStep));
+        if (handle == 0) continue;
+        for (int32_t record = 1; record <= records_; ++record) {
+            for (const ZoneVariableInfo& variable : ZoneVariables()) {
+                const bool selected = !sent || GroupSelected(record, variable.group, k);
+                store_.SetVariable(handle, record, variable.position, selected,
+                                   variable.aggregation);
+            }
+        }
+        handles_[static_cast<size_t>(k)] = handle;
+        sent_[static_cast<size_t>(k)] = sent;
+    }
+}
+
+void ZoneResultStore::Close() {
+    for (int32_t& handle : handles_) {
+        store_.Free(handle);
+        handle = 0;
+    }
+    sent_.fill(false);
+    records_ = 0;
+}
+
+void ZoneResultStore::FindZoneNumbers(int32_t records) {
+    zoneNumbers_.assign(static_cast<size_t>(records) + 1, 0);
+    int32_t record = 0;
+    for (const Zone& zone : *state_.zones) {
+        if (++record > records) break;
+        int32_t number = 0;
+        if (!ZoneNumberFromKey(zone.Key, number)) {
+            // A key that is not a positive number would arrive as the
+            // building's zone 0 (or a weather row); the zone's position keeps
+            // it apart.
+            number = record;
+            state_.message.SendTextMessage(ZoneNumberMessage(zone.Key, number));
+        }
+        zoneNumbers_[static_cast<size_t>(record)] = number;
+    }
+}
+
+void ZoneResultStore::Interval(bool discard, int32_t interval) {
+    const int32_t handle = Handle(interval);
+    if (handle == 0) return;
+    if (!IsSent(interval) || discard) {
+        store_.Reset(handle);
+        return;
+    }
+    ComputeBuildingValues(interval);
+    SendZoneRecords(interval);
+}
+
+void ZoneResultStore::RecordStep(const IntervalWeights& weights) {
+    for (int32_t k = 1; k <= kIntervalCount; ++k) {
+        const int32_t handle = handles_[static_cast<size_t>(k)];
+        if (handle == 0) continue;
+        const float weight = weights[static_cast<size_t>(k)];
+        int32_t record = 0;
+        for (const Zone& zone : *state_.zones) {
+            if (++record > records_) break;
+            const ZoneStepValues& values = zone.stepValues;
+            for (int32_t position = 1; position <= kZoneVariableCount; ++position) {
+                if (values.IsSet(position) && store_.IsSelected(handle, record, position))
+                    store_.Add(handle, record, position, values.Value(position), weight, 1);
+            }
+        }
+    }
+}
+
+// Averaged variables give the floor-area-weighted mean over the zones that
+// have a value (a plain mean when none of them has a positive floor area);
+// summed variables the total. A zone whose value is missing makes the
+// building value missing.
+void ZoneResultStore::ComputeBuildingValues(int32_t interval) {
+    struct Accumulator {
+        bool selected = false;
+        bool hasValue = false;
+        bool missing = false;
+        double weighted = 0.0;
+        double area = 0.0;
+        double plain = 0.0;
+        int32_t zones = 0;
+    };
+    std::array<Accumulator, kZoneVariableCount + 1> totals{};
+
+    const int32_t handle = Handle(interval);
+    int32_t record = 0;
+    for (const Zone& zone : *state_.zones) {
+        if (++record > records_) break;
+        const double area = zone.FloorArea > 0.0f ? static_cast<double>(zone.FloorArea) : 0.0;
+        for (int32_t position = 1; position <= kZoneVariableCount; ++position) {
+            if (!store_.IsSelected(handle, record, position)) continue;
+            Accumulator& total = totals[static_cast<size_t>(position)];
+            total.selected = true;
+            const IntervalValue value = store_.Value(handle, record, position);
+            if (value.state == IntervalValue::State::NotCollected) continue;
+            total.hasValue = true;
+            if (value.state == IntervalValue::State::Missing) total.missing = true;
+            total.weighted += value.value * area;
+            total.area += area;
+            total.plain += value.value;
+            ++total.zones;
+        }
+    }
+
+    building_.Empty(interval);
+    ValueArray& texts = building_.Texts(interval);
+    const char separator = state_.settings.decimalSeparator;
+    for (const ZoneVariableInfo& variable : ZoneVariables()) {
+        const Accumulator& total = totals[static_cast<size_t>(variable.position)];
+        if (!total.selected) continue;
+        std::string& text = texts[static_cast<size_t>(variable.position)];
+        if (!total.hasValue || total.missing) {
+            text = kMissingText;
+            continue;
+        }
+        double value = total.plain;
+        if (variable.aggregation == Aggregation::Averaged)
+            value = total.area > 0.0 ? total.weighted / total.area
+                                     : total.plain / static_cast<double>(total.zones);
+        text = NumberToText(static_cast<float>(value), separator);
+    }
+    building_.MarkBuildingValues(interval);
+}
+
+void ZoneResultStore::SendZoneRecords(int32_t interval) {
+    const int32_t handle = Handle(interval);
+    const char separator = state_.settings.decimalSeparator;
+    store_.CountSend(handle);
+    for (int32_t record = 1; record <= records_; ++record) {
+        texts_.resize(kZoneRecordSize);  // the host may have changed the array it was lent
+        for (std::string& text : texts_) text.clear();
+        for (int32_t position = 1; position <= kZoneVariableCount; ++position) {
+            if (!store_.IsSelected(handle, record, position)) continue;
+            texts_[static_cast<size_t>(position)] =
+                store_.ValueText(handle, record, position, separator);
+            store_.ResetVariable(handle, record, position);
+        }
+        state_.outputData.SaveData(static_cast<int16_t>(interval),
+                                   zoneNumbers_[static_cast<size_t>(record)], texts_,
+                                   state_.clock.date);
+    }
+}
+
+}  // namespace kz7

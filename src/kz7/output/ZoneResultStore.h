@@ -1,0 +1,66 @@
+#pragma once
+// The zone result store: one output handle per collected interval with one
+// record per zone (the first 1000 zones), the zones' step values added at
+// every kept step, and at the end of each interval the building values and
+// one zone record per zone sent to the host.
+#include <array>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "kz7/control/OutputData.h"
+#include "kz7/output/OutputSelection.h"
+
+namespace kz7 {
+
+class EngineState;
+class OutputStore;
+class BuildingRecord;
+
+using ZoneOutputSelection = GroupSelection<10>;
+
+class ZoneResultStore {
+  public:
+    ZoneResultStore(EngineState& state, OutputStore& store, BuildingRecord& building);
+
+    // −999 initialise (also forgets the zone selections), 0 reset the
+    // interval selection, 2 open the handles, 5 close them.
+    void Control(int32_t code);
+    // End of interval k. `discard` (warm-up, cancelled run) resets its sums.
+    void Interval(bool discard, int32_t interval);
+    // Every zone's step values into every open handle.
+    void RecordStep(const IntervalWeights& weights);
+
+    // The output selection of the zone at 1-based position `zoneIndex`.
+    void SetZoneSelection(int32_t zoneIndex, int32_t group, int32_t interval, bool on);
+
+    // The open handle of interval 1..4 (0 when not collected), and whether
+    // its records are sent.
+    int32_t Handle(int32_t interval) const;
+    bool IsSent(int32_t interval) const;
+
+  private:
+    bool GroupSelected(int32_t zoneIndex, int32_t group, int32_t interval) const;
+    bool IntervalSelected(int32_t interval, int32_t records) const;
+    void Open();
+    void Close();
+    void FindZoneNumbers(int32_t records);
+    void ComputeBuildingValues(int32_t interval);
+    void SendZoneRecords(int32_t interval);
+
+    EngineState& state_;
+    OutputStore& store_;
+    BuildingRecord& building_;
+    std::vector<ZoneOutputSelection> selections_;  // by zone position − 1
+    std::array<int32_t, kIntervalCount + 1> handles_{};
+    std::array<bool, kIntervalCount + 1> sent_{};
+    int32_t records_ = 0;
+    std::vector<int32_t> zoneNumbers_;  // the Zone argument of each record, by record
+    ValueArray texts_;
+};
+
+// The Zone argument of a zone's records: its key when that is a whole
+// number above 0; false when it is not.
+bool ZoneNumberFromKey(std::string_view key, int32_t& number);
+
+}  // namespace kz7

@@ -1,0 +1,62 @@
+#pragma once
+// One zone's values of the current time step, by zone variable position.
+// The zone clears them at the start of every step (Zone::InitTimeStep), sets
+// or adds what it knows during the step, and the zone result store reads them
+// at the end of the step. A position left unset is not recorded for that
+// step, so an interval in which it was never set reports the missing value.
+#include <array>
+#include <cstdint>
+
+#include "kz7/output/ResultVariables.h"
+
+namespace kz7 {
+
+class ZoneStepValues {
+  public:
+    void Clear() { isSet_.fill(false); }
+
+    void Set(ZoneVariable variable, float value) {
+        const size_t i = Index(variable);
+        values_[i] = value;
+        isSet_[i] = true;
+    }
+    // Accumulates within the step (an unset position counts as 0).
+    void Add(ZoneVariable variable, float value) {
+        const size_t i = Index(variable);
+        values_[i] = isSet_[i] ? values_[i] + value : value;
+        isSet_[i] = true;
+    }
+    // Marks the step's value as missing: the interval it falls in reports "-32768".
+    void SetMissing(ZoneVariable variable) { Set(variable, kMissingValue); }
+
+    // A gain's sensible output (kW) under its `HBGNCODE`, and into InternalGains.
+    void AddGain(int16_t HBGNCODE, float kW) {
+        Add(GainVariable(HBGNCODE), kW);
+        Add(ZoneVariable::InternalGains, kW);
+    }
+    // An element's heat flow into the zone (kW) under its `HBELCODE`, and into
+    // the fabric or air-exchange total it belongs to.
+    void AddElementHeatFlow(int16_t HBELCODE, float kW) {
+        const ZoneVariable variable = ElementVariable(HBELCODE);
+        const ZoneVariable total = ElementTotalVariable(HBELCODE);
+        Add(variable, kW);
+        if (total != variable) Add(total, kW);
+    }
+
+    // By position 1..54; positions outside read as unset.
+    bool IsSet(int32_t position) const {
+        return position >= 1 && position <= kZoneVariableCount &&
+               isSet_[static_cast<size_t>(position)];
+    }
+    float Value(int32_t position) const {
+        return IsSet(position) ? values_[static_cast<size_t>(position)] : 0.0f;
+    }
+
+  private:
+    static size_t Index(ZoneVariable variable) { return static_cast<size_t>(variable); }
+
+    std::array<float, kZoneVariableCount + 1> values_{};
+    std::array<bool, kZoneVariableCount + 1> isSet_{};
+};
+
+}  // namespace kz7

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "kz7/engine/EngineState.h"
+#include "kz7/output/OutputStore.h"
+
+namespace kz7 {
+namespace {
+
+class OutputStoreTest : public ::testing::Test {
+  protected:
+    OutputStoreTest() {
+        state.errorHandler = [this](const std::string& text) { errors.push_back(text); };
+    }
+    EngineState state;
+    OutputStore store{state};
+    std::vector<std::string> errors;
+};
+
+TEST_F(OutputStoreTest, FifteenHandlesThenAnErrorAndAFreedHandleIsReused) {
+    for (int32_t expected = 1; expected <= 15; ++expected)
+        EXPECT_EQ(store.Allocate(2, 1, 1, 6.0f), expected);
+    EXPECT_TRUE(errors.empty());
+
+    EXPECT_EQ(store.Allocate(2, 1, 1, 6.0f), 0);
+    ASSERT_EQ(errors, std::vector<std::string>{"Out of output system handles"});
+
+    store.Free(7);
+    EXPECT_FALSE(store.IsOpen(7));
+    EXPECT_EQ(store.Allocate(3, 1, 1, 6.0f), 7);
+    EXPECT_EQ(store.IntervalCode(7), 3);
+    EXPECT_EQ(errors.size(), 1u);
+
+    // Operations on handles that are not open are ignored.
+    store.Free(7);
+    store.Add(7, 1, 1, 5.0f, 1.0f, 1);
+    store.Add(0, 1, 1, 5.0f, 1.0f, 1);
+    store.Add(16, 1, 1, 5.0f, 1.0f, 1);
+    EXPECT_EQ(store.Count(7, 1, 1), 0);
+}
+
+TEST_F(OutputStoreTest, IntervalValuesFollowTheAggregationAndTheScale) {
+    const int32_t hour = store.Allocate(2, 1, 4, 6.0f);
+    store.SetVariable(hour, 1, 1, true, Aggregation::Averaged);
+    store.SetVariable(hour, 1, 2, true, Aggregation::Summed);
+    store.SetVariable(hour, 1, 3, true, Aggregation::Summed);
+    for (float value : {19.0f, 20.0f, 21.0f, 22.0f, 23.0f, 24.0f}) {
+        store.Add(hour, 1, 1, value, 1.0f, 1);
+        store.Add(hour, 1, 2, value, 1.0f, 1);
+    }
+    EXPECT_EQ(store.ValueText(hour, 1, 1, '.'), "21.5");    // mean of the steps
+    EXPECT_EQ(store.ValueText(hour, 1, 2, '.'), "21.5");    // sum over steps per hour
+    EXPECT_EQ(store.ValueText(hour, 1, 3, '.'), "-32768");  // never added
+    EXPECT_EQ(store.ValueText(hour, 1, 4, '.'), "-32768");  // not even selected
+    EXPECT_EQ(store.ValueText(hour, 1, 1, ','), "21,5");
+
+    // Scale 0: summed variables fall back to the mean of the steps.
+    const int32_t unscaled = store.Allocate(2, 1, 1, 0.0f);
+    store.SetVariable(unscaled, 1, 1, true, Aggregation::Summed);
+    store.Add(unscaled, 1, 1, 3.0f, 1.0f, 1);
+    store.Add(unscaled, 1, 1, 5.0f, 1.0f, 1);
+    EXPECT_EQ(store.ValueText(unscaled, 1, 1, '.'), "4");
+
+    // A fractional scale divides by the whole number nearest to it.
+    const int32_t odd = store.Allocate(2, 1, 1, 60.0f / 7.0f);
+    store.SetVariable(odd, 1, 1, true, Aggregation::Summed);
+    store.Add(odd, 1, 1, 18.0f, 1.0f, 1);
+    EXPECT_EQ(store.ValueText(odd, 1, 1, '.'), "2");
+}
+
+TEST_F(OutputStoreTest, WeightsScaleSumsAndRoundCounts) {
+    const int32_t month = store.Allocate(4, 1, 2, 1.0f);
+    store.SetVariable(month, 1, 1, true, Aggregation::Averaged);
+    store.Add(month, 1, 1, 10.0f, 4.0f, 1);
+    store.Add(month, 1, 1, 20.0f, 1.0f, 1);
+    EXPECT_FLOAT_EQ(store.Sum(month, 1, 1), 60.0f);
+    EXPECT_EQ(store.Count(month, 1, 1), 5);
+    EXPECT_EQ(store.ValueText(month, 1, 1, '.'), "12");
+    store.Add(month, 1, 2, 1.0f, 2.5f, 1);  // 2.5 rounds to even
+    EXPECT_EQ(store.Count(month, 1, 2), 2);
+
+    store.Reset(month);
+    EXPECT_EQ(store.Count(month, 1, 1), 0);
+    EXPECT_EQ(store.Sum(month, 1, 1), 0.0f);
+}
+
+TEST_F(OutputStoreTest, AMissingStepMakesTheIntervalMissingUntilReset) {
+    const int32_t hour = store.Allocate(2, 1, 1, 6.0f);
+    store.SetVariable(hour, 1, 1, true, Aggregation::Summed);
+    store.Add(hour, 1, 1, 4.0f, 1.0f, 1);
+    store.Add(hour, 1, 1, -32768.0f, 1.0f, 1);
+    store.Add(hour, 1, 1, 4.0f, 1.0f, 1);
+    EXPECT_EQ(store.Value(hour, 1, 1).state, IntervalValue::State::Missing);
+    EXPECT_EQ(store.ValueText(hour, 1, 1, '.'), "-32768");
+
+    store.ResetVariable(hour, 1, 1);
+    store.Add(hour, 1, 1, 6.0f, 1.0f, 1);
+    EXPECT_EQ(store.ValueText(hour, 1, 1, '.'), "1");
+}
+
+TEST_F(OutputStoreTest, RecordsAndVariablesBeyondTheStoreSizeAreIgnored) {
+    const int32_t handle = store.Allocate(1, 1500, 80, 1.0f);
+    EXPECT_EQ(store.RecordCount(handle), 1000);
+    EXPECT_EQ(store.VariableCount(handle), 54);
+    store.SetVariable(handle, 1001, 1, true, Aggregation::Summed);
+    store.SetVariable(handle, 1000, 55, true, Aggregation::Summed);
+    store.Add(handle, 1001, 1, 1.0f, 1.0f, 1);
+    store.Add(handle, 1000, 55, 1.0f, 1.0f, 1);
+    store.Add(handle, 0, 1, 1.0f, 1.0f, 1);
+    EXPECT_FALSE(store.IsSelected(handle, 1001, 1));
+    EXPECT_EQ(store.Count(handle, 1001, 1), 0);
+    EXPECT_EQ(store.Value(handle, 1000, 55).state, IntervalValue::State::NotCollected);
+
+    store.SetVariable(handle, 1000, 54, true, Aggregation::Summed);
+    store.Add(handle, 1000, 54, 2.0f, 1.0f, 1);
+    EXPECT_EQ(store.ValueText(handle, 1000, 54, '.'), "2");
+}
+
+}  // namespace
+}  // namespace kz7

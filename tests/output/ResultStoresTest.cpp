@@ -1,0 +1,396 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "kz7/engine/EngineState.h"
+#include "kz7/engine/SimKZ7.h"
+#include "kz7/model/Zone.h"
+#include "kz7/output/EnergySlots.h"
+#include "kz7/output/ResultStores.h"
+
+namespace kz7 {
+namespace {
+
+struct SavedRecord {
+    int16_t interval;
+    int32_t zone;
+    ValueArray values;
+    double date;
+};
+
+constexpr int32_t kGroupTemperatures = 1;
+constexpr int32_t kGroupHeatingAndCooling = 2;
+
+size_t At(ZoneVariable variable) {
+    return static_cast<size_t>(variable);
+}
+size_t At(PlantVariable variable) {
+    return static_cast<size_t>(variable);
+}
+
+// Drives the result stores the way the run loop does, with 10-minute steps.
+class ResultStoresTest : public ::testing::Test {
+  protected:
+    ResultStoresTest() {
+        state.errorHandler = [this](const std::string& text) { errors.push_back(text); };
+        state.message.onText = [this](std::string& text) { messages.push_back(text); };
+        state.outputData.onSave = [this](int16_t& interval, int32_t& zone, ValueArray& values,
+                                         double& date) {
+            saved.push_back({interval, zone, values, date});
+        };
+        state.clock.SetTimeStep(10);
+        state.clock.date = 37622.0;  // 1 January 2003
+    }
+
+    Zone& AddZone(const std::string& key, float floorArea) {
+        Zone* zone = state.zones->Add(key);
+        zone->Key = key;
+        zone->FloorArea = floorArea;
+        return *zone;
+    }
+
+    void Open() {
+        results().ZoneControl(0);
+        results().ZoneControl(2);
+        results().PlantControl(2);
+    }
+
+    // One step: every zone's values from `fill`, then the step's end.
+    void Step(bool warmUp, const std::function<void(Zone&)>& fill) {
+        for (Zone& zone : *state.zones) {
+            zone.stepValues.Clear();
+            if (fill) fill(zone);
+        }
+        if (!warmUp) {
+            results().RecordZoneStep();
+            results().RecordPlantStep();
+        }
+        EndInterval(warmUp, 1);
+    }
+    void Hour(bool warmUp, const std::function<void(Zone&)>& fill) {
+        for (int32_t step = 0; step < 6; ++step) Step(warmUp, fill);
+        EndInterval(warmUp, 2);
+    }
+    void Day(bool warmUp, const std::function<void(Zone&)>& fill) {
+        for (int32_t hour = 0; hour < 24; ++hour) Hour(warmUp, fill);
+        EndInterval(warmUp, 3);
+    }
+    void EndInterval(bool warmUp, int32_t k) {
+        results().ZoneInterval(warmUp, k);
+        results().PlantInterval(warmUp, k);
+    }
+
+    std::vector<SavedRecord> Saved(int16_t interval, int32_t zone) const {
+        std::vector<SavedRecord> found;
+        for (const SavedRecord& record : saved)
+            if (record.interval == interval && record.zone == zone) found.push_back(record);
+        return found;
+    }
+
+    ResultStores& results() { return *state.results; }
+
+    EngineState state;
+    std::vector<std::string> errors;
+    std::vector<std::string> messages;
+    std::vector<SavedRecord> saved;
+};
+
+TEST_F(ResultStoresTest, SummedHundredGivesHundredPerHourAnd2400PerDay) {
+    AddZone("1", 10.0f);
+    for (int32_t interval : {2, 3})
+        results().SetZoneSelection(1, kGroupHeatingAndCooling, interval, true);
+    Open();
+
+    Day(false, [](Zone& zone) {
+        zone.stepValues.Set(ZoneVariable::Heating, 100.0f);
+        zone.stepValues.Set(ZoneVariable::HeatingDuty, 0.5f);
+        zone.stepValues.Set(ZoneVariable::AirTemperature, 20.0f);  // group not selected
+    });
+
+    const std::vector<SavedRecord> hours = Saved(2, 1);
+    ASSERT_EQ(hours.size(), 24u);
+    for (const SavedRecord& hour : hours) {
+        ASSERT_EQ(hour.values.size(), 55u);
+        EXPECT_EQ(hour.values[0], "");
+        EXPECT_EQ(hour.values[At(ZoneVariable::Heating)], "100");
+        EXPECT_EQ(hour.values[At(ZoneVariable::HeatingDuty)], "0.5");
+        EXPECT_EQ(hour.values[At(ZoneVariable::Cooling)], "-32768");   // never added
+        EXPECT_EQ(hour.values[At(ZoneVariable::AirTemperature)], "");  // not selected
+        EXPECT_DOUBLE_EQ(hour.date, 37622.0);
+    }
+    const std::vector<SavedRecord> days = Saved(3, 1);
+    ASSERT_EQ(days.size(), 1u);
+    EXPECT_EQ(days[0].values[At(ZoneVariable::Heating)], "2400");
+    EXPECT_EQ(days[0].values[At(ZoneVariable::HeatingDuty)], "0.5");
+    EXPECT_TRUE(Saved(1, 1).empty());  // no time-step output selected
+    EXPECT_TRUE(Saved(4, 1).empty());
+    EXPECT_EQ(results().Store().RecordsSent(results().Zones().Handle(2)), 24);
+}
+
+TEST_F(ResultStoresTest, WarmUpSendsNothingAndTheSumsRestart) {
+    AddZone("1", 10.0f);
+    results().SetZoneSelection(1, kGroupHeatingAndCooling, 2, true);
+    results().SetZoneSelection(1, kGroupHeatingAndCooling, 4, true);
+    Open();
+
+    // A warm-up hour whose values still reach the store (as the month's
+    // partial sums would) must not leak into the first kept hour.
+    for (int32_t step = 0; step < 3; ++step) {
+        for (Zone& zone : *state.zones) zone.stepValues.Set(ZoneVariable::Heating, 50.0f);
+        results().RecordZoneStep();
+    }
+    EndInterval(true, 1);
+    EndInterval(true, 2);
+    EndInterval(true, 4);
+    EXPECT_TRUE(saved.empty());
+
+    Hour(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::Heating, 100.0f); });
+    EndInterval(false, 4);
+    ASSERT_EQ(Saved(2, 1).size(), 1u);
+    EXPECT_EQ(Saved(2, 1)[0].values[At(ZoneVariable::Heating)], "100");
+    ASSERT_EQ(Saved(4, 1).size(), 1u);
+    EXPECT_EQ(Saved(4, 1)[0].values[At(ZoneVariable::Heating)], "100");
+}
+
+TEST_F(ResultStoresTest, RecordsCarryTheZoneKeyAsANumber) {
+    AddZone("12", 10.0f);
+    AddZone(" 7 ", 10.0f);
+    AddZone("Office", 10.0f);
+    AddZone("0", 10.0f);
+    state.settings.hourlyResults = true;  // forces every group of the hour on
+    Open();
+    Hour(false, nullptr);
+
+    std::vector<int32_t> zones;
+    for (const SavedRecord& record : saved) zones.push_back(record.zone);
+    // Zones in order, then the building-and-plant record as zone 0. A key
+    // that is not a positive number gets the zone's position and the host is told.
+    EXPECT_EQ(zones, (std::vector<int32_t>{12, 7, 3, 4, 0}));
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[0].find("\"Office\""), std::string::npos);
+    EXPECT_NE(messages[0].find("zone 3"), std::string::npos);
+    EXPECT_NE(messages[1].find("zone 4"), std::string::npos);
+}
+
+TEST_F(ResultStoresTest, DetailCodeTwoResetsTheUnsentTimeStepHandleEveryStep) {
+    AddZone("1", 10.0f);
+    state.settings.outputDetailCode = 2;
+    results().SetZoneSelection(1, kGroupHeatingAndCooling, 2, true);
+    Open();
+
+    const int32_t stepHandle = results().Zones().Handle(1);
+    ASSERT_NE(stepHandle, 0);
+    EXPECT_FALSE(results().Zones().IsSent(1));
+    const int32_t heating = static_cast<int32_t>(ZoneVariable::Heating);
+    for (int32_t step = 0; step < 6; ++step) {
+        for (Zone& zone : *state.zones) zone.stepValues.Set(ZoneVariable::Heating, 30.0f);
+        results().RecordZoneStep();
+        EXPECT_EQ(results().Store().Count(stepHandle, 1, heating), 1);  // this step only
+        EndInterval(false, 1);
+        EXPECT_EQ(results().Store().Count(stepHandle, 1, heating), 0);
+    }
+    EndInterval(false, 2);
+    EXPECT_TRUE(Saved(1, 1).empty());
+    ASSERT_EQ(Saved(2, 1).size(), 1u);
+    EXPECT_EQ(Saved(2, 1)[0].values[At(ZoneVariable::Heating)], "30");
+
+    // Without detail code 2 there is no time-step handle to keep.
+    state.settings.outputDetailCode = 0;
+    Open();
+    EXPECT_EQ(results().Zones().Handle(1), 0);
+}
+
+TEST_F(ResultStoresTest, BuildingValuesWeighAveragesByFloorAreaAndTotalSums) {
+    AddZone("1", 10.0f);
+    AddZone("2", 30.0f);
+    AddZone("3", 0.0f);  // no floor area: no weight in the building mean
+    AddZone("4", 60.0f);
+    for (int32_t zone = 1; zone <= 3; ++zone) {
+        results().SetZoneSelection(zone, kGroupTemperatures, 2, true);
+        results().SetZoneSelection(zone, kGroupHeatingAndCooling, 2, true);
+    }
+    results().SetZoneSelection(4, kGroupHeatingAndCooling, 2, true);  // no temperatures
+    Open();
+
+    Hour(false, [](Zone& zone) {
+        const float n = static_cast<float>(std::stoi(zone.Key));
+        zone.stepValues.Set(ZoneVariable::AirTemperature, n == 1 ? 20.0f : n == 2 ? 24.0f : 99.0f);
+        zone.stepValues.Set(ZoneVariable::Heating, n);
+        if (n != 2) zone.stepValues.Set(ZoneVariable::RadiantTemperature, 21.0f);
+        zone.stepValues.Set(ZoneVariable::MassTemperature, 19.0f);
+    });
+    // One missing step of zone 2's mass temperature.
+    for (Zone& zone : *state.zones) zone.stepValues.Clear();
+    state.zones->Item(2).stepValues.SetMissing(ZoneVariable::MassTemperature);
+    results().RecordZoneStep();
+    Hour(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::Heating, 1.0f); });
+
+    const std::vector<SavedRecord> building = Saved(2, 0);
+    ASSERT_EQ(building.size(), 2u);
+    const ValueArray& first = building[0].values;
+    ASSERT_EQ(first.size(), 126u);
+    EXPECT_EQ(first[At(ZoneVariable::AirTemperature)], "23");  // (20·10 + 24·30) / 40
+    EXPECT_EQ(first[At(ZoneVariable::Heating)], "10");         // 1 + 2 + 3 + 4
+    // Zone 2 never gave a radiant temperature: the mean is of the others.
+    EXPECT_EQ(first[At(ZoneVariable::RadiantTemperature)], "21");
+    EXPECT_EQ(first[At(ZoneVariable::ComfortTemperature)], "-32768");  // selected, never added
+    EXPECT_EQ(first[At(ZoneVariable::Cooling)], "-32768");
+    EXPECT_EQ(first[At(ZoneVariable::SolarGain)], "");               // not selected in any zone
+    EXPECT_EQ(first[static_cast<size_t>(kFirstPlantPosition)], "");  // no plant selected
+
+    const ValueArray& second = building[1].values;
+    EXPECT_EQ(second[At(ZoneVariable::MassTemperature)], "-32768");  // zone 2 missing
+    EXPECT_EQ(second[At(ZoneVariable::Heating)], "4");
+    EXPECT_EQ(second[At(ZoneVariable::AirTemperature)], "-32768");
+
+    ASSERT_EQ(Saved(2, 2).size(), 2u);
+    EXPECT_EQ(Saved(2, 2)[1].values[At(ZoneVariable::MassTemperature)], "-32768");
+    EXPECT_EQ(Saved(2, 1)[1].values[At(ZoneVariable::MassTemperature)], "-32768");
+    EXPECT_EQ(Saved(2, 4)[0].values[At(ZoneVariable::AirTemperature)], "");
+}
+
+TEST_F(ResultStoresTest, OnlyIntervalsWithASelectedGroupAreSent) {
+    AddZone("1", 10.0f);
+    AddZone("2", 10.0f);
+    results().SetZoneSelection(1, kGroupTemperatures, 2, true);
+    Open();
+    Day(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::AirTemperature, 20.0f); });
+    EndInterval(false, 4);
+
+    EXPECT_EQ(Saved(2, 1).size(), 24u);
+    const std::vector<SavedRecord> second = Saved(2, 2);
+    ASSERT_EQ(second.size(), 24u);  // the interval is collected: every zone sends
+    for (const std::string& text : second[0].values) EXPECT_EQ(text, "");
+    EXPECT_EQ(Saved(2, 0).size(), 24u);
+    for (int16_t interval : {1, 3, 4}) {
+        for (const SavedRecord& record : saved) EXPECT_NE(record.interval, interval);
+    }
+    EXPECT_EQ(results().Zones().Handle(3), 0);
+}
+
+TEST_F(ResultStoresTest, ZonesBeyondAThousandAreIgnoredAndTheHostToldOnce) {
+    for (int32_t zone = 1; zone <= 1003; ++zone) AddZone(std::to_string(zone), 1.0f);
+    state.settings.hourlyResults = true;
+    Open();
+    Hour(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::Heating, 1.0f); });
+
+    EXPECT_EQ(saved.size(), 1001u);  // 1000 zones and the building
+    EXPECT_EQ(saved[999].zone, 1000);
+    EXPECT_EQ(Saved(2, 0)[0].values[At(ZoneVariable::Heating)], "1000");
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("1000"), std::string::npos);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(ResultStoresTest, HandlesTakenElsewhereLeaveIntervalsUncollected) {
+    AddZone("1", 10.0f);
+    state.settings.hourlyResults = true;
+    for (int32_t i = 0; i < 15; ++i) results().Store().Allocate(1, 1, 1, 1.0f);
+    Open();
+    EXPECT_EQ(errors, (std::vector<std::string>{"Out of output system handles",
+                                                "Out of output system handles"}));
+    Hour(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::Heating, 1.0f); });
+    EXPECT_TRUE(saved.empty());
+}
+
+TEST_F(ResultStoresTest, RunsThatEndWithoutACloseDoNotUseUpHandles) {
+    AddZone("1", 10.0f);
+    state.settings.timeSteplyResults = true;
+    state.settings.hourlyResults = true;
+    state.settings.dailyResults = true;
+    results().SetZoneSelection(1, kGroupTemperatures, 4, true);
+    for (auto& group : state.settings.plantOutputOptions) group[3] = 1;
+    for (int32_t run = 0; run < 3; ++run) Open();
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(results().Store().OpenHandleCount(), 8);
+
+    results().ZoneControl(5);
+    results().PlantControl(5);
+    EXPECT_EQ(results().Store().OpenHandleCount(), 0);
+}
+
+TEST_F(ResultStoresTest, PlantValuesComeFromTheEnergyStoreSlots) {
+    AddZone("1", 10.0f);
+    for (auto& group : state.settings.plantOutputOptions) group[1] = 1;  // hourly
+    results().SetZoneSelection(1, kGroupHeatingAndCooling, 3, true);     // daily zones only
+    results().SetPlantItemCounts(2, 1);
+    Open();
+
+    auto bookStep = [this](Zone&) {
+        state.energy.Clear();
+        state.energy.Set(EnergySlot::kHeatingDelivered, 6.0f);
+        state.energy.Set(EnergySlot::kCarbonDioxide, 1.2f);
+        state.energy.Set(EnergySlot::FuelUse(2), 7.5f);
+        state.energy.Set(EnergySlot::BoilerFuel(1), 3.0f);
+        state.energy.Set(EnergySlot::BoilerFuel(3), 99.0f);  // no third boiler
+        state.energy.Set(EnergySlot::ChillerFuel(1, 2), 1.5f);
+    };
+    Day(false, bookStep);
+
+    const std::vector<SavedRecord> hours = Saved(2, 0);
+    ASSERT_EQ(hours.size(), 24u);
+    const ValueArray& hour = hours[0].values;
+    ASSERT_EQ(hour.size(), 126u);
+    EXPECT_EQ(hour[At(PlantVariable::HeatingDelivered)], "6");
+    EXPECT_EQ(hour[At(PlantVariable::CarbonDioxide)], "1.2");
+    EXPECT_EQ(hour[At(PlantVariable::Fuel2Use)], "7.5");
+    EXPECT_EQ(hour[At(PlantVariable::Boiler1Fuel)], "3");
+    EXPECT_EQ(hour[At(PlantVariable::Boiler2Fuel)], "0");
+    EXPECT_EQ(hour[At(PlantVariable::Boiler3Fuel)], "-32768");
+    EXPECT_EQ(hour[At(PlantVariable::Chiller1Fuel)], "1.5");
+    EXPECT_EQ(hour[At(PlantVariable::Chiller2Fuel)], "-32768");
+    EXPECT_EQ(hour[At(ZoneVariable::Heating)], "");  // zones not collected hourly
+    EXPECT_TRUE(Saved(2, 1).empty());
+
+    // The day's building values travel although no plant group is selected for the day.
+    const std::vector<SavedRecord> days = Saved(3, 0);
+    ASSERT_EQ(days.size(), 1u);
+    EXPECT_EQ(days[0].values[At(ZoneVariable::Cooling)], "-32768");
+    EXPECT_EQ(days[0].values[At(PlantVariable::HeatingDelivered)], "");
+}
+
+TEST_F(ResultStoresTest, MonthWeightsCountEachSimulatedDayAsSeveral) {
+    AddZone("1", 10.0f);
+    for (int32_t group : {kGroupTemperatures, kGroupHeatingAndCooling})
+        results().SetZoneSelection(1, group, 4, true);
+    Open();
+    results().SetIntervalWeight(4, std::nanf(""));  // ignored: such steps count for nothing
+    Step(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::Heating, 1000.0f); });
+    results().SetIntervalWeight(4, 4.0f);
+    Day(false, [](Zone& zone) {
+        zone.stepValues.Set(ZoneVariable::Heating, 1.0f);
+        zone.stepValues.Set(ZoneVariable::AirTemperature, 20.0f);
+    });
+    EndInterval(false, 4);
+    const std::vector<SavedRecord> months = Saved(4, 1);
+    ASSERT_EQ(months.size(), 1u);
+    EXPECT_EQ(months[0].values[At(ZoneVariable::Heating)], "96");  // 24 kWh a day, 4 such days
+    EXPECT_EQ(months[0].values[At(ZoneVariable::AirTemperature)], "20");
+}
+
+TEST_F(ResultStoresTest, ACancelledRunSendsNoPartOfAnInterval) {
+    AddZone("1", 10.0f);
+    state.settings.hourlyResults = true;
+    Open();
+    for (int32_t step = 0; step < 3; ++step)
+        Step(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::Heating, 5.0f); });
+    state.engine->Cancelled = true;
+    EndInterval(false, 2);
+    EXPECT_TRUE(saved.empty());
+}
+
+TEST_F(ResultStoresTest, ValuesUseTheDecimalSeparatorOfTheSettings) {
+    AddZone("1", 10.0f);
+    state.settings.SetDecimalSeparator(',');
+    state.settings.hourlyResults = true;
+    Open();
+    Hour(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::AirTemperature, 20.25f); });
+    EXPECT_EQ(Saved(2, 1)[0].values[At(ZoneVariable::AirTemperature)], "20,25");
+    EXPECT_EQ(Saved(2, 0)[0].values[At(ZoneVariable::AirTemperature)], "20,25");
+}
+
+}  // namespace
+}  // namespace kz7

@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "kz7/input/LineReader.h"
+#include "kz7/output/EnergySlots.h"
+#include "kz7/output/ResultVariables.h"
+#include "kz7/output/ZoneStepValues.h"
+
+namespace kz7 {
+namespace {
+
+TEST(ResultVariables, GroupsAreContiguousAndNamesUniqueAcrossTheBuildingRecord) {
+    int32_t lastGroup = 0;
+    for (const ZoneVariableInfo& variable : ZoneVariables()) {
+        // Each group follows the previous one: no group is split or skipped.
+        EXPECT_TRUE(variable.group == lastGroup || variable.group == lastGroup + 1)
+            << variable.name;
+        lastGroup = variable.group;
+        EXPECT_FALSE(variable.unit.empty()) << variable.name;
+    }
+    EXPECT_EQ(lastGroup, kZoneOutputGroupCount);
+
+    lastGroup = 0;
+    for (const PlantVariableInfo& variable : PlantVariables()) {
+        EXPECT_TRUE(variable.group == lastGroup || variable.group == lastGroup + 1)
+            << variable.name;
+        lastGroup = variable.group;
+    }
+    EXPECT_EQ(lastGroup, kPlantOutputGroupCount);
+
+    std::set<std::string_view> names;
+    for (const ZoneVariableInfo& variable : ZoneVariables()) names.insert(variable.name);
+    for (const PlantVariableInfo& variable : PlantVariables()) names.insert(variable.name);
+    EXPECT_EQ(names.size(), static_cast<size_t>(kZoneVariableCount + kPlantVariableCount));
+}
+
+TEST(ResultVariables, ChillerSlotsFollowAtLeastSixBoilerSlots) {
+    EXPECT_EQ(EnergySlot::BoilerFuel(1), 30);
+    EXPECT_EQ(EnergySlot::ChillerFuel(1, 0), 36);
+    EXPECT_EQ(EnergySlot::ChillerFuel(1, 2), 36);
+    EXPECT_EQ(EnergySlot::ChillerFuel(1, 8), 38);
+    EXPECT_EQ(EnergySlot::FuelUse(1), 23);
+    EXPECT_EQ(EnergySlot::FuelUse(6), 28);
+    // Gains' fuel stays clear of the other fixed slots.
+    for (int32_t fuel = 1; fuel <= EnergySlot::kFuelCount; ++fuel) {
+        const int32_t slot = EnergySlot::GainsFuelUse(fuel);
+        EXPECT_GT(slot, EnergySlot::kChillerOutput);
+        EXPECT_LT(slot, EnergySlot::kFanElectricity);
+    }
+}
+
+TEST(ResultVariables, GainsAndElementsAreFiledUnderTheirTypeAndTotal) {
+    EXPECT_EQ(GainOutputCode("PE"), 1);
+    EXPECT_EQ(GainOutputCode("XX"), 0);
+    EXPECT_EQ(ElementOutputCode("W"), 1);
+    EXPECT_EQ(ElementOutputCode("Q"), 0);
+
+    ZoneStepValues values;
+    values.AddGain(GainOutputCode("LI"), 2.0f);
+    values.AddGain(GainOutputCode("LI"), 0.5f);
+    values.AddGain(GainOutputCode("XX"), 1.0f);
+    values.AddElementHeatFlow(ElementOutputCode("W"), -1.5f);
+    values.AddElementHeatFlow(ElementOutputCode("I"), -0.25f);
+    values.AddElementHeatFlow(ElementOutputCode("Q"), -1.0f);
+
+    auto value = [&](ZoneVariable v) { return values.Value(static_cast<int32_t>(v)); };
+    EXPECT_FLOAT_EQ(value(ZoneVariable::LightingGains), 2.5f);
+    EXPECT_FLOAT_EQ(value(ZoneVariable::OtherGains), 1.0f);
+    EXPECT_FLOAT_EQ(value(ZoneVariable::InternalGains), 3.5f);
+    EXPECT_FLOAT_EQ(value(ZoneVariable::WallHeatFlow), -1.5f);
+    EXPECT_FLOAT_EQ(value(ZoneVariable::FabricHeatFlow), -2.5f);  // unknown code counted once
+    EXPECT_FLOAT_EQ(value(ZoneVariable::InfiltrationHeatFlow), -0.25f);
+    EXPECT_FLOAT_EQ(value(ZoneVariable::AirExchangeHeatFlow), -0.25f);
+    EXPECT_FALSE(values.IsSet(static_cast<int32_t>(ZoneVariable::OccupantGains)));
+
+    values.Clear();
+    EXPECT_FALSE(values.IsSet(static_cast<int32_t>(ZoneVariable::LightingGains)));
+    values.Add(ZoneVariable::Heating, 1.0f);  // a cleared position starts from 0
+    EXPECT_FLOAT_EQ(value(ZoneVariable::Heating), 1.0f);
+    EXPECT_FALSE(values.IsSet(0));
+    EXPECT_FALSE(values.IsSet(55));
+}
+
+// The cells of the table rows of one section of docs/results.md, by position.
+std::map<int32_t, std::vector<std::string>> DocumentedRows(const std::string& heading) {
+    std::ifstream file(std::string(KZ7_SOURCE_DIR) + "/docs/results.md");
+    std::map<int32_t, std::vector<std::string>> rows;
+    std::string line;
+    bool inSection = false;
+    while (std::getline(file, line)) {
+        if (line.rfind("## ", 0) == 0) inSection = line == "## " + heading;
+        if (!inSection || line.rfind("| ", 0) != 0) continue;
+        std::vector<std::string> cells;
+        std::stringstream row(line.substr(1));
+        std::string cell;
+        while (std::getline(row, cell, '|')) cells.push_back(Trim(cell));
+        if (cells.empty() || cells[0].empty() ||
+            !std::isdigit(static_cast<unsigned char>(cells[0][0])))
+            continue;
+        rows[std::stoi(cells[0])] = cells;
+    }
+    return rows;
+}
+
+TEST(ResultVariables, TheHostDocumentationListsEveryVariableAsTheCodeDoes) {
+    const auto zoneRows = DocumentedRows("Zone variables");
+    ASSERT_EQ(zoneRows.size(), static_cast<size_t>(kZoneVariableCount));
+    for (const ZoneVariableInfo& variable : ZoneVariables()) {
+        const auto row = zoneRows.find(variable.position);
+        ASSERT_NE(row, zoneRows.end()) << variable.position;
+        const std::vector<std::string>& cells = row->second;
+        ASSERT_GE(cells.size(), 5u);
+        EXPECT_EQ(cells[1], variable.name);
+        EXPECT_EQ(cells[2], variable.unit) << variable.name;
+        EXPECT_EQ(cells[3], std::string(1, static_cast<char>(variable.aggregation)))
+            << variable.name;
+        EXPECT_EQ(cells[4], std::to_string(variable.group)) << variable.name;
+    }
+
+    const auto plantRows = DocumentedRows("Plant values");
+    ASSERT_EQ(plantRows.size(), static_cast<size_t>(kPlantVariableCount));
+    for (const PlantVariableInfo& variable : PlantVariables()) {
+        const auto row = plantRows.find(variable.position);
+        ASSERT_NE(row, plantRows.end()) << variable.position;
+        const std::vector<std::string>& cells = row->second;
+        ASSERT_GE(cells.size(), 5u);
+        EXPECT_EQ(cells[1], variable.name);
+        EXPECT_EQ(cells[2], variable.unit) << variable.name;
+        EXPECT_EQ(cells[3], std::to_string(variable.group)) << variable.name;
+        std::string slot = "slot 29 + max(B, 6) + " + std::to_string(variable.item);
+        if (variable.source == PlantSource::Slot) slot = "slot " + std::to_string(variable.item);
+        if (variable.source == PlantSource::BoilerFuel)
+            slot = "slot " + std::to_string(EnergySlot::BoilerFuel(variable.item));
+        EXPECT_EQ(cells[4], slot) << variable.name;
+    }
+}
+
+}  // namespace
+}  // namespace kz7
