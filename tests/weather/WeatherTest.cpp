@@ -158,7 +158,11 @@ TEST_P(TypicalYear, FullYearRunHas365DaysAndEveryHour) {
     EXPECT_TRUE(errors.texts.empty()) << errors.texts.front();
 }
 
-INSTANTIATE_TEST_SUITE_P(SharedFiles, TypicalYear, ::testing::Values(kDenver, kBoston));
+INSTANTIATE_TEST_SUITE_P(SharedFiles, TypicalYear, ::testing::Values(kDenver, kBoston),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             return info.param == kDenver ? std::string("Denver")
+                                                          : std::string("Boston");
+                         });
 
 TEST(WeatherTypicalYear, FebruaryOfALeapYearIsTakenAsTheFileHoldsIt) {
     TempFolder folder;
