@@ -152,8 +152,11 @@ void SimKZ7::ReadXMLConstruction(const std::string& FileName, XmlElement tiDoc,
 }
 
 void SimKZ7::ReadModel(XmlElement tiDoc, XmlElement tiConstructions, bool constructionsOnly) {
+    // Only a regular file is a document: a folder would read as empty and a
+    // device such as /dev/zero would never end its first line.
+    std::error_code error;
     LineReader& reader = state_.reader;
-    if (!reader.Open(DataFileName))
+    if (!std::filesystem::is_regular_file(DataFileName, error) || !reader.Open(DataFileName))
         throw ModelReadError("Cannot open the model file \"" + DataFileName + "\"");
     OpenDocument document(reader);
     if (constructionsOnly)
@@ -180,8 +183,10 @@ void SimKZ7::ClearData() {
     // working folder, nor one at the root).
     const std::string& support = state_.settings.supportFilePath;
     if (support.empty()) return;
+    const std::filesystem::path database = std::filesystem::path(support) / kDefaultDatabase;
+    std::error_code error;
     LineReader& reader = state_.reader;
-    if (!reader.Open((std::filesystem::path(support) / kDefaultDatabase).string())) return;
+    if (!std::filesystem::is_regular_file(database, error) || !reader.Open(database.string())) return;
     OpenDocument document(reader);
     state_.site->Read(XmlElement(), XmlElement());
 }
