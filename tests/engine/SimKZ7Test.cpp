@@ -51,6 +51,13 @@ TEST(SimulationDayCount, CountsLeapYearsWrappedAndYearCrossingPeriods) {
     EXPECT_EQ(SimulationDayCount(Period(1, 12, 2023, 31, 1, 2024), first, last), 31 + 31);
 }
 
+TEST(PeriodMonths, RunFromStartToEndAndWrapTheYearEnd) {
+    EXPECT_EQ(PeriodMonths(Period(1, 1, 0, 31, 12, 0)).size(), 12u);
+    EXPECT_EQ(PeriodMonths(Period(1, 6, 0, 31, 8, 0)), (std::vector<int32_t>{6, 7, 8}));
+    EXPECT_EQ(PeriodMonths(Period(1, 11, 0, 28, 2, 0)), (std::vector<int32_t>{11, 12, 1, 2}));
+    EXPECT_EQ(PeriodMonths(Period(1, 4, 0, 30, 4, 0)), std::vector<int32_t>{4});
+}
+
 class SimKZ7Test : public ::testing::Test {
   protected:
     SimKZ7Test() : control(state), log(control) {
@@ -82,6 +89,18 @@ TEST_F(SimKZ7Test, FullYearOnHourlyWeatherWalksTheCalendarDayByDay) {
     EXPECT_EQ(log.messages[log.messages.size() - 2], "Simulating 31/12");
     EXPECT_EQ(log.messages.back(), "finished");
     EXPECT_EQ(log.progress[log.progress.size() - 2], 1.0f);  // day 365 of 365
+}
+
+TEST_F(SimKZ7Test, AWinterPeriodOnTheTapeAndInDesignRunsWrapsTheYearEnd) {
+    control.SetInputData("SimulationOptions\n60,1,11,28,2,18,0,0.5\nEnd\n");
+    ASSERT_TRUE(control.ReadInputData());
+    control.Simulate();
+    EXPECT_EQ(log.Count("Simulating "), 4 * 6);
+    EXPECT_EQ(log.messages.front(), "Simulating 6/11");
+    EXPECT_EQ(log.messages[log.messages.size() - 2], "Simulating 11/2");
+    control.HeatGain();
+    EXPECT_EQ(log.Count("Summer design simulation"), 4 * 15);
+    EXPECT_EQ(log.messages.back(), "finished");
 }
 
 TEST_F(SimKZ7Test, SendMessageNamesTheDayAndTheDesignRuns) {

@@ -46,6 +46,19 @@ TEST_F(BadInputTest, MissingFileFailsTheReadNamingTheFile) {
     EXPECT_TRUE(MessagesMention("absent.kz7"));
 }
 
+TEST_F(BadInputTest, FoldersAndDevicesAreNoModelFiles) {
+    control.SetInputFileName(scratch.Path().string());
+    EXPECT_FALSE(control.ReadInputData());
+    control.SetInputFileName("/dev/zero");  // would never end its first line
+    EXPECT_FALSE(control.ReadInputData());
+    EXPECT_TRUE(MessagesMention("/dev/zero"));
+}
+
+TEST_F(BadInputTest, AByteOrderMarkDoesNotHideTheFirstKeyword) {
+    EXPECT_TRUE(ReadFile("bom.kz7", "\xEF\xBB\xBF" "Building\nB1\nEnd\n"));
+    EXPECT_EQ(state.building->Key, "B1");
+}
+
 TEST_F(BadInputTest, EmptyFileReadsNothing) {
     EXPECT_TRUE(ReadFile("empty.kz7", ""));
     EXPECT_EQ(state.building->Key, "");

@@ -104,6 +104,17 @@ std::vector<int32_t> MinuteMarks(int32_t timeStep) {
     return marks;
 }
 
+std::vector<int32_t> PeriodMonths(const SimulationPeriod& period) {
+    std::vector<int32_t> months;
+    const int32_t first = std::clamp(period.startMonth, 1, 12);
+    const int32_t last = std::clamp(period.endMonth, 1, 12);
+    for (int32_t month = first;; month = month == 12 ? 1 : month + 1) {
+        months.push_back(month);
+        if (month == last) break;
+    }
+    return months;
+}
+
 int32_t SimulationDayCount(const SimulationPeriod& period, const CalendarDate& firstRecord,
                            const CalendarDate& lastRecord) {
     const CalendarDate start{period.startYear, period.startMonth, period.startDay};
@@ -152,8 +163,11 @@ void SimKZ7::ReadXMLConstruction(const std::string& FileName, XmlElement tiDoc,
 }
 
 void SimKZ7::ReadModel(XmlElement tiDoc, XmlElement tiConstructions, bool constructionsOnly) {
+    // Only a regular file is a document: a folder would read as empty and a
+    // device such as /dev/zero would never end its first line.
+    std::error_code error;
     LineReader& reader = state_.reader;
-    if (!reader.Open(DataFileName))
+    if (!std::filesystem::is_regular_file(DataFileName, error) || !reader.Open(DataFileName))
         throw ModelReadError("Cannot open the model file \"" + DataFileName + "\"");
     OpenDocument document(reader);
     if (constructionsOnly)
@@ -180,8 +194,11 @@ void SimKZ7::ClearData() {
     // working folder, nor one at the root).
     const std::string& support = state_.settings.supportFilePath;
     if (support.empty()) return;
+    const std::filesystem::path database = std::filesystem::path(support) / kDefaultDatabase;
+    std::error_code error;
     LineReader& reader = state_.reader;
-    if (!reader.Open((std::filesystem::path(support) / kDefaultDatabase).string())) return;
+    if (!std::filesystem::is_regular_file(database, error) || !reader.Open(database.string()))
+        return;
     OpenDocument document(reader);
     state_.site->Read(XmlElement(), XmlElement());
 }
@@ -225,8 +242,8 @@ void SimKZ7::SimulateReduced() {
     RunSetUp();
     clock.year = CurrentYearOfComputerClock();
     int32_t simulatedDays = 0;
-    for (int32_t month = clock.period.startMonth; month <= clock.period.endMonth && !Cancelled;
-         ++month) {
+    for (const int32_t month : PeriodMonths(clock.period)) {
+        if (Cancelled) break;
         clock.month = month;
         for (int32_t day = kReducedFirstDay; day <= kReducedLastDay && !Cancelled; ++day) {
             ++simulatedDays;
@@ -261,6 +278,7 @@ void SimKZ7::HeatLoss() {
     SendText(kSizingHeating);
     clock.month = 1;
     clock.day = 0;
+    // Progress is reported once per design day, after its hours.
     const double totalHours = static_cast<double>(clock.heatLossDesignDays) * kHoursPerDay;
     int32_t hoursDone = 0;
     for (int32_t day = 1; day <= clock.heatLossDesignDays && !Cancelled; ++day) {
@@ -287,10 +305,11 @@ void SimKZ7::HeatGain() {
     Cancelled = false;
     clock.weatherType = kWeatherTape;
     RunSetUp();
-    const int32_t months = clock.period.endMonth - clock.period.startMonth + 1;
-    const double totalHours = static_cast<double>(months) * clock.heatGainDesignDays * kHoursPerDay;
+    const std::vector<int32_t> months = PeriodMonths(clock.period);
+    const double totalHours =
+        static_cast<double>(months.size()) * clock.heatGainDesignDays * kHoursPerDay;
     int32_t hoursBegun = 0;
-    for (int32_t month = clock.period.startMonth; month <= clock.period.endMonth; ++month) {
+    for (const int32_t month : months) {
         clock.month = month;
         for (int32_t day = 1; day <= clock.heatGainDesignDays && !Cancelled; ++day) {
             clock.day = day;

@@ -28,6 +28,10 @@ std::vector<int32_t> MinuteMarks(int32_t timeStep);
 int32_t SimulationDayCount(const SimulationPeriod& period, const CalendarDate& firstRecord,
                            const CalendarDate& lastRecord);
 
+// Months of a simulation period in run order: start month to end month,
+// passing from December to January when the period wraps the year end.
+std::vector<int32_t> PeriodMonths(const SimulationPeriod& period);
+
 class SimKZ7 {
   public:
     explicit SimKZ7(EngineState& state) : state_(state) {}

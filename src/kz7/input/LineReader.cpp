@@ -59,6 +59,9 @@ void LineReader::Close() {
 bool LineReader::ReadRawLine(std::string& line) {
     if (!input_ || !std::getline(*input_, line)) return false;
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    // Editors on some systems start a text file with a byte-order mark;
+    // left in place it would hide the first keyword.
+    if (lineNumber_ == 0 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
     ++lineNumber_;
     return true;
 }

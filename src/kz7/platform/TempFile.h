@@ -3,6 +3,7 @@
 // no digits) + ".tmp" in the temporary folder. Each file is created
 // exclusively, so a name that already exists (a file, a directory or a
 // planted symbolic link) is skipped and never opened.
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
