@@ -74,13 +74,15 @@ class SimKZ7Test : public ::testing::Test {
 };
 
 TEST_F(SimKZ7Test, FullYearOnHourlyWeatherWalksTheCalendarDayByDay) {
-    control.SetInputData("SimulationOptions\n60,1,1,31,12,18,0,0.5\nEnd\n");
+    // A typical-year file: its months come from different years.
+    control.SetSupportFilePath(KZ7_TEST_DATA);
+    control.SetInputData(
+        "SimulationOptions\n60,1,1,31,12,18,0,0.5\nEnd\n"
+        "SimulationWeather\nUSA_CO_Denver.Intl.AP.725650_TMY3,4\nEnd\n");
     ASSERT_TRUE(control.ReadInputData());
-    state.clock.weatherType = 4;
-    state.clock.period.startYear = 2003;  // as the weather file gives them
-    state.clock.period.endYear = 2003;
     control.Simulate();
-    EXPECT_EQ(state.clock.numberOfDays, 365);  // the placeholder weather file covers 2003
+    EXPECT_EQ(state.clock.numberOfDays, 365);
+    EXPECT_EQ(log.Count("No weather data for"), 0);
     EXPECT_EQ(log.Count("Simulating "), 365);
     EXPECT_EQ(log.messages.front(), "Simulating 1/1");
     const auto at = std::find(log.messages.begin(), log.messages.end(), "Simulating 31/1");

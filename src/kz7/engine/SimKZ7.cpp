@@ -353,8 +353,15 @@ void SimKZ7::PrepareWeather() {
         weather.REDWET(kRedwetOpenTape);
     } else if (clock.weatherType == kWeatherEPW) {
         weather.OpenWeatherDatabase();
+        // A typical-year file joins months of different years: its period is
+        // counted by month and day alone (a period ending before it starts
+        // still wraps), with February as long as the file holds it.
+        const SimulationPeriod& period = clock.period;
         clock.numberOfDays =
-            SimulationDayCount(clock.period, weather.FirstRecordDate(), weather.LastRecordDate());
+            weather.RecordsFormOneYear()
+                ? SimulationDayCount(period, weather.FirstRecordDate(), weather.LastRecordDate())
+                : weather.TypicalYearPeriodDays(period.startMonth, period.startDay,
+                                                period.endMonth, period.endDay);
         clock.month = clock.period.startMonth;
         clock.day = clock.period.startDay;
         clock.year = clock.period.startYear;
@@ -403,7 +410,9 @@ void SimKZ7::AdvanceCalendarDay() {
 }
 
 int32_t SimKZ7::CurrentMonthLength() const {
-    return DaysInMonth(state_.clock.month, state_.weather->CurrentRecordYear());
+    const int32_t month = state_.clock.month;
+    if (state_.clock.weatherType == kWeatherEPW) return state_.weather->DaysInRecordMonth(month);
+    return DaysInMonth(month, state_.weather->CurrentRecordYear());
 }
 
 void SimKZ7::SetIntervalWeights() {
