@@ -101,7 +101,7 @@ class ResultStoresTest : public ::testing::Test {
 TEST_F(ResultStoresTest, SummedHundredGivesHundredPerHourAnd2400PerDay) {
     AddZone("1", 10.0f);
     for (int32_t interval : {2, 3})
-        results().SetZoneSelection(1, kGroupHeatingAndCooling, interval, true);
+        state.zones->Item(1).Outputs[kGroupHeatingAndCooling - 1][interval - 1] = 1;
     Open();
 
     Day(false, [](Zone& zone) {
@@ -132,8 +132,8 @@ TEST_F(ResultStoresTest, SummedHundredGivesHundredPerHourAnd2400PerDay) {
 
 TEST_F(ResultStoresTest, WarmUpSendsNothingAndTheSumsRestart) {
     AddZone("1", 10.0f);
-    results().SetZoneSelection(1, kGroupHeatingAndCooling, 2, true);
-    results().SetZoneSelection(1, kGroupHeatingAndCooling, 4, true);
+    state.zones->Item(1).Outputs[kGroupHeatingAndCooling - 1][2 - 1] = 1;
+    state.zones->Item(1).Outputs[kGroupHeatingAndCooling - 1][4 - 1] = 1;
     Open();
 
     // A warm-up hour whose values still reach the store (as the month's
@@ -178,7 +178,7 @@ TEST_F(ResultStoresTest, RecordsCarryTheZoneKeyAsANumber) {
 TEST_F(ResultStoresTest, DetailCodeTwoResetsTheUnsentTimeStepHandleEveryStep) {
     AddZone("1", 10.0f);
     state.settings.outputDetailCode = 2;
-    results().SetZoneSelection(1, kGroupHeatingAndCooling, 2, true);
+    state.zones->Item(1).Outputs[kGroupHeatingAndCooling - 1][2 - 1] = 1;
     Open();
 
     const int32_t stepHandle = results().Zones().Handle(1);
@@ -209,10 +209,10 @@ TEST_F(ResultStoresTest, BuildingValuesWeighAveragesByFloorAreaAndTotalSums) {
     AddZone("3", 0.0f);  // no floor area: no weight in the building mean
     AddZone("4", 60.0f);
     for (int32_t zone = 1; zone <= 3; ++zone) {
-        results().SetZoneSelection(zone, kGroupTemperatures, 2, true);
-        results().SetZoneSelection(zone, kGroupHeatingAndCooling, 2, true);
+        state.zones->Item(zone).Outputs[kGroupTemperatures - 1][2 - 1] = 1;
+        state.zones->Item(zone).Outputs[kGroupHeatingAndCooling - 1][2 - 1] = 1;
     }
-    results().SetZoneSelection(4, kGroupHeatingAndCooling, 2, true);  // no temperatures
+    state.zones->Item(4).Outputs[kGroupHeatingAndCooling - 1][2 - 1] = 1;  // no temperatures
     Open();
 
     Hour(false, [](Zone& zone) {
@@ -255,7 +255,7 @@ TEST_F(ResultStoresTest, BuildingValuesWeighAveragesByFloorAreaAndTotalSums) {
 TEST_F(ResultStoresTest, OnlyIntervalsWithASelectedGroupAreSent) {
     AddZone("1", 10.0f);
     AddZone("2", 10.0f);
-    results().SetZoneSelection(1, kGroupTemperatures, 2, true);
+    state.zones->Item(1).Outputs[kGroupTemperatures - 1][2 - 1] = 1;
     Open();
     Day(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::AirTemperature, 20.0f); });
     EndInterval(false, 4);
@@ -301,7 +301,7 @@ TEST_F(ResultStoresTest, RunsThatEndWithoutACloseDoNotUseUpHandles) {
     state.settings.timeSteplyResults = true;
     state.settings.hourlyResults = true;
     state.settings.dailyResults = true;
-    results().SetZoneSelection(1, kGroupTemperatures, 4, true);
+    state.zones->Item(1).Outputs[kGroupTemperatures - 1][4 - 1] = 1;
     for (auto& group : state.settings.plantOutputOptions) group[3] = 1;
     for (int32_t run = 0; run < 3; ++run) Open();
     EXPECT_TRUE(errors.empty());
@@ -315,7 +315,7 @@ TEST_F(ResultStoresTest, RunsThatEndWithoutACloseDoNotUseUpHandles) {
 TEST_F(ResultStoresTest, PlantValuesComeFromTheEnergyStoreSlots) {
     AddZone("1", 10.0f);
     for (auto& group : state.settings.plantOutputOptions) group[1] = 1;  // hourly
-    results().SetZoneSelection(1, kGroupHeatingAndCooling, 3, true);     // daily zones only
+    state.zones->Item(1).Outputs[kGroupHeatingAndCooling - 1][3 - 1] = 1;     // daily zones only
     results().SetPlantItemCounts(2, 1);
     Open();
 
@@ -355,7 +355,7 @@ TEST_F(ResultStoresTest, PlantValuesComeFromTheEnergyStoreSlots) {
 TEST_F(ResultStoresTest, MonthWeightsCountEachSimulatedDayAsSeveral) {
     AddZone("1", 10.0f);
     for (int32_t group : {kGroupTemperatures, kGroupHeatingAndCooling})
-        results().SetZoneSelection(1, group, 4, true);
+        state.zones->Item(1).Outputs[group - 1][4 - 1] = 1;
     Open();
     results().SetIntervalWeight(4, std::nanf(""));  // ignored: such steps count for nothing
     Step(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::Heating, 1000.0f); });

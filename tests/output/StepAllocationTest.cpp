@@ -53,7 +53,7 @@ TEST(StepAllocation, RecordingAStepAllocatesNothing) {
         zone->Key = std::to_string(n);
         zone->FloorArea = 50.0f;
         for (int32_t group = 1; group <= kZoneOutputGroupCount; ++group)
-            state.results->SetZoneSelection(n, group, 4, true);
+            state.zones->Item(n).Outputs[group - 1][4 - 1] = 1;
     }
     state.results->SetPlantItemCounts(3, 2);
     state.results->ZoneControl(0);

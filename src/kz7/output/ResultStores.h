@@ -33,10 +33,6 @@ class ResultStores {
     void RecordZoneStep() { zones_.RecordStep(weights_); }
     void RecordPlantStep() { plant_.RecordStep(weights_); }
 
-    // Selections and plant layout (see ZoneResultStore and PlantResultStore).
-    void SetZoneSelection(int32_t zoneIndex, int32_t group, int32_t interval, bool on) {
-        zones_.SetZoneSelection(zoneIndex, group, interval, on);
-    }
     void SetPlantItemCounts(int32_t boilers, int32_t chillers) {
         plant_.SetPlantItemCounts(boilers, chillers);
     }

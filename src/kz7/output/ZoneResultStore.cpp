@@ -46,7 +46,6 @@ void ZoneResultStore::Control(int32_t code) {
     switch (code) {
         case -999:
             Close();
-            selections_.clear();
             break;
         case 0:
             sent_.fill(false);
@@ -62,18 +61,14 @@ void ZoneResultStore::Control(int32_t code) {
     }
 }
 
-void ZoneResultStore::SetZoneSelection(int32_t zoneIndex, int32_t group, int32_t interval,
-                                       bool on) {
-    if (zoneIndex < 1 || zoneIndex > OutputStore::kMaxRecords) return;
-    if (static_cast<size_t>(zoneIndex) > selections_.size())
-        selections_.resize(static_cast<size_t>(zoneIndex));
-    selections_[static_cast<size_t>(zoneIndex - 1)].Set(group, interval, on);
-}
-
 bool ZoneResultStore::GroupSelected(int32_t zoneIndex, int32_t group, int32_t interval) const {
     if (HostForcesInterval(state_.settings, interval)) return true;
-    if (zoneIndex < 1 || static_cast<size_t>(zoneIndex) > selections_.size()) return false;
-    return selections_[static_cast<size_t>(zoneIndex - 1)].Get(group, interval);
+    // The zone's own output selection: groups 1..10, intervals 1..4.
+    const Zone* zone = state_.zones->Find(zoneIndex);
+    if (zone == nullptr || group < 1 || group > kZoneOutputGroupCount || interval < 1 ||
+        interval > kIntervalCount)
+        return false;
+    return zone->Outputs[static_cast<size_t>(group - 1)][static_cast<size_t>(interval - 1)] != 0;
 }
 
 // An interval is collected and sent when any zone has any output group

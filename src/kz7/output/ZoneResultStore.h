@@ -17,7 +17,6 @@ class EngineState;
 class OutputStore;
 class BuildingRecord;
 
-using ZoneOutputSelection = GroupSelection<10>;
 
 class ZoneResultStore {
   public:
@@ -31,8 +30,6 @@ class ZoneResultStore {
     // Every zone's step values into every open handle.
     void RecordStep(const IntervalWeights& weights);
 
-    // The output selection of the zone at 1-based position `zoneIndex`.
-    void SetZoneSelection(int32_t zoneIndex, int32_t group, int32_t interval, bool on);
 
     // The open handle of interval 1..4 (0 when not collected), and whether
     // its records are sent.
@@ -51,7 +48,6 @@ class ZoneResultStore {
     EngineState& state_;
     OutputStore& store_;
     BuildingRecord& building_;
-    std::vector<ZoneOutputSelection> selections_;  // by zone position − 1
     std::array<int32_t, kIntervalCount + 1> handles_{};
     std::array<bool, kIntervalCount + 1> sent_{};
     int32_t records_ = 0;
