@@ -15,7 +15,6 @@ class EngineState;
 class OutputStore;
 class BuildingRecord;
 
-using PlantOutputSelection = GroupSelection<3>;
 
 class PlantResultStore {
   public:
