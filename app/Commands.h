@@ -16,4 +16,6 @@ void RegisterCommands(CLI::App& app);
 int ExitCode();
 void SetExitCode(int code);
 
+void RegisterExportCsvCommand(CLI::App& app);
+
 }  // namespace kz7::app

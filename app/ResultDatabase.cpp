@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 #include <unistd.h>
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -53,8 +54,6 @@ CREATE TABLE intervals (
     code INTEGER PRIMARY KEY,
     name TEXT NOT NULL UNIQUE
 );
-INSERT INTO intervals VALUES
-    (1, 'step'), (2, 'hour'), (3, 'day'), (4, 'month'), (5, 'annual'), (6, 'summary');
 CREATE TABLE records (
     id INTEGER PRIMARY KEY,
     run INTEGER NOT NULL REFERENCES runs (id),
@@ -82,6 +81,10 @@ CREATE VIEW results AS
 )sql";
 
 constexpr double kMissingValue = -32768.0;
+
+// The interval codes of the engine's records, by code.
+constexpr std::array<std::string_view, kLastIntervalCode + 1> kIntervalNames{
+    "", "step", "hour", "day", "month", "annual", "summary"};
 
 std::string DescribeSqliteError(const SqliteError& error) {
     switch (error.Code()) {
@@ -154,6 +157,18 @@ std::string_view RecordKindText(RecordKind kind) {
             return "weather";
     }
     return "zone";
+}
+
+std::string_view IntervalName(int16_t code) {
+    if (code < 1 || code > kLastIntervalCode) return {};
+    return kIntervalNames[static_cast<size_t>(code)];
+}
+
+std::optional<int16_t> IntervalCode(std::string_view name) {
+    for (int16_t code = 1; code <= kLastIntervalCode; ++code) {
+        if (kIntervalNames[static_cast<size_t>(code)] == name) return code;
+    }
+    return std::nullopt;
 }
 
 RecordKind KindOfRecord(int16_t interval, int32_t zone) {
@@ -238,6 +253,12 @@ void ResultDatabase::CheckOrCreateSchema(Access access) {
             // Another kz7 may have created the tables since the check above.
             if (!isOurs()) {
                 db.Execute(kSchema);
+                SqliteStatement insertInterval(db, "INSERT INTO intervals VALUES (?, ?)");
+                for (int16_t code = 1; code <= kLastIntervalCode; ++code) {
+                    insertInterval.Bind(1, int64_t{code});
+                    insertInterval.Bind(2, IntervalName(code));
+                    insertInterval.Run();
+                }
                 db.Execute(fmt::format("PRAGMA application_id = {}; PRAGMA user_version = {};",
                                        kApplicationId, kSchemaVersion));
             }

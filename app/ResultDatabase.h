@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -40,6 +41,13 @@ public:
 enum class RunStatus { Running, Finished, Cancelled, Failed };
 // "running", "finished", "cancelled", "failed": the texts of the status column.
 std::string_view RunStatusText(RunStatus status);
+
+// Interval codes of the engine's records: 1 "step", 2 "hour", 3 "day",
+// 4 "month", 5 "annual", 6 "summary" (the names of the intervals table).
+constexpr int16_t kLastIntervalCode = 6;
+// The name of an interval code; empty for a code outside 1..6.
+std::string_view IntervalName(int16_t code);
+std::optional<int16_t> IntervalCode(std::string_view name);
 
 // What a record's positions mean: the key of the variables table.
 enum class RecordKind { Zone, Building, Summary, Annual, Weather };
