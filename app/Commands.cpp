@@ -6,9 +6,15 @@ namespace {
 int exitCode = kExitOk;  // set once by the command that runs
 }
 
-int ExitCode() { return exitCode; }
-void SetExitCode(int code) { exitCode = code; }
+int ExitCode() {
+    return exitCode;
+}
+void SetExitCode(int code) {
+    exitCode = code;
+}
 
-void RegisterCommands(CLI::App& app) { RegisterExportCsvCommand(app); }
+void RegisterCommands(CLI::App& app) {
+    RegisterExportCsvCommand(app);
+}
 
 }  // namespace kz7::app

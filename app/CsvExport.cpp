@@ -21,7 +21,9 @@ namespace {
 // Excel reads a UTF-8 file as such ("°C") only when it starts with this mark.
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
-bool HasZoneColumns(std::string_view record) { return record == "zone" || record == "summary"; }
+bool HasZoneColumns(std::string_view record) {
+    return record == "zone" || record == "summary";
+}
 
 // "zones" for zone records and zone summaries, else the record kind.
 std::string_view FileWord(std::string_view record) {
@@ -43,7 +45,9 @@ std::string CsvExport::Field(std::string_view text) {
     return quoted + '"';
 }
 
-std::string CsvExport::ZoneFilter() const { return options_.zone ? " AND r.zone = ?4" : ""; }
+std::string CsvExport::ZoneFilter() const {
+    return options_.zone ? " AND r.zone = ?4" : "";
+}
 
 std::vector<int64_t> CsvExport::SelectedRuns() {
     std::vector<int64_t> runs;
@@ -67,7 +71,8 @@ std::vector<CsvExport::Table> CsvExport::TablesOf(int64_t run) {
     if (options_.interval) select.Bind(2, int64_t{*options_.interval});
     if (options_.zone) select.Bind(4, int64_t{*options_.zone});
     while (select.Step()) {
-        tables.push_back({run, static_cast<int16_t>(select.ColumnInteger(0)), select.ColumnText(1)});
+        tables.push_back(
+            {run, static_cast<int16_t>(select.ColumnInteger(0)), select.ColumnText(1)});
     }
     return tables;
 }
@@ -91,8 +96,8 @@ std::vector<CsvExport::Column> CsvExport::ColumnsOf(const Table& table) {
     if (options_.zone) select.Bind(4, int64_t{*options_.zone});
     while (select.Step()) {
         const int64_t position = select.ColumnInteger(0);
-        std::string heading = select.ColumnIsNull(1) ? fmt::format("position {}", position)
-                                                     : select.ColumnText(1);
+        std::string heading =
+            select.ColumnIsNull(1) ? fmt::format("position {}", position) : select.ColumnText(1);
         const std::string unit = select.ColumnText(2);
         if (!unit.empty()) heading += fmt::format(" ({})", unit);
         columns.push_back({position, std::move(heading)});
@@ -104,9 +109,9 @@ CsvFile CsvExport::WriteTable(const Table& table) {
     const std::vector<Column> columns = ColumnsOf(table);
     const bool zoneColumns = HasZoneColumns(table.record);
     CsvFile file;
-    file.path = options_.outFolder / fmt::format("run{}-{}-{}.csv", table.run,
-                                                 IntervalName(table.interval),
-                                                 FileWord(table.record));
+    file.path =
+        options_.outFolder / fmt::format("run{}-{}-{}.csv", table.run, IntervalName(table.interval),
+                                         FileWord(table.record));
     const fs::path partial = fs::path(file.path.string() + ".partial");
     std::ofstream out(partial, std::ios::binary | std::ios::trunc);
     if (!out) {
@@ -129,7 +134,8 @@ CsvFile CsvExport::WriteTable(const Table& table) {
     select.Bind(3, table.record);
     if (options_.zone) select.Bind(4, int64_t{*options_.zone});
     while (select.Step()) {
-        if (zoneColumns) out << select.ColumnInteger(0) << ',' << Field(select.ColumnText(1)) << ',';
+        if (zoneColumns)
+            out << select.ColumnInteger(0) << ',' << Field(select.ColumnText(1)) << ',';
         out << select.ColumnText(2);
         const nlohmann::json values = nlohmann::json::parse(select.ColumnText(3));
         for (const Column& column : columns) {

@@ -14,9 +14,9 @@
 namespace kz7::app {
 
 struct CsvExportOptions {
-    std::optional<int64_t> run;        // every run when empty
-    std::optional<int16_t> interval;   // every interval when empty
-    std::optional<int32_t> zone;       // every zone (and building, weather) when empty
+    std::optional<int64_t> run;       // every run when empty
+    std::optional<int16_t> interval;  // every interval when empty
+    std::optional<int32_t> zone;      // every zone (and building, weather) when empty
     std::filesystem::path outFolder = ".";
 };
 
@@ -26,7 +26,7 @@ struct CsvFile {
 };
 
 class CsvExport {
-public:
+  public:
     CsvExport(ResultDatabase& database, CsvExportOptions options);
 
     // Writes the files and returns them in order; throws ResultDatabaseError
@@ -37,7 +37,7 @@ public:
     // A CSV field, quoted when it holds a comma, a quote or a line break.
     static std::string Field(std::string_view text);
 
-private:
+  private:
     struct Table {
         int64_t run;
         int16_t interval;

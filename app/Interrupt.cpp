@@ -13,7 +13,9 @@ namespace {
 // handler only sets. It lives at file scope because a handler has no object.
 volatile std::sig_atomic_t interruptRequested = 0;
 
-extern "C" void OnInterrupt(int) { interruptRequested = 1; }
+extern "C" void OnInterrupt(int) {
+    interruptRequested = 1;
+}
 
 }  // namespace
 
@@ -27,9 +29,13 @@ InterruptHandler::InterruptHandler() {
     sigaction(SIGINT, &action, &previous_);
 }
 
-InterruptHandler::~InterruptHandler() { sigaction(SIGINT, &previous_, nullptr); }
+InterruptHandler::~InterruptHandler() {
+    sigaction(SIGINT, &previous_, nullptr);
+}
 
-bool InterruptHandler::Requested() const { return interruptRequested != 0; }
+bool InterruptHandler::Requested() const {
+    return interruptRequested != 0;
+}
 
 std::function<void()> CancelOnInterrupt(EngineState& state, const InterruptHandler& interrupt) {
     return [&state, &interrupt] {

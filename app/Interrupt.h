@@ -17,7 +17,7 @@ namespace kz7::app {
 // Installs the SIGINT handler for its lifetime and restores the previous
 // action afterwards. One at a time in a process.
 class InterruptHandler {
-public:
+  public:
     InterruptHandler();
     ~InterruptHandler();
     InterruptHandler(const InterruptHandler&) = delete;
@@ -26,7 +26,7 @@ public:
     // True once Ctrl-C was pressed.
     bool Requested() const;
 
-private:
+  private:
     struct sigaction previous_ {};
 };
 

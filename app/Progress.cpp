@@ -8,11 +8,17 @@
 
 namespace kz7::app {
 
-ProgressBar::ProgressBar(std::FILE* stream) : ProgressBar(stream, ::isatty(::fileno(stream)) == 1) {}
+bool ProgressBar::IsTerminal(std::FILE* stream) {
+    return ::isatty(::fileno(stream)) == 1;
+}
+
+ProgressBar::ProgressBar(std::FILE* stream) : ProgressBar(stream, IsTerminal(stream)) {}
 
 ProgressBar::ProgressBar(std::FILE* stream, bool drawBar) : stream_(stream), drawBar_(drawBar) {}
 
-ProgressBar::~ProgressBar() { Clear(); }
+ProgressBar::~ProgressBar() {
+    Clear();
+}
 
 std::string ProgressBar::Render(double fraction, int width) {
     const double clamped = std::clamp(fraction, 0.0, 1.0);

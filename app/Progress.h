@@ -9,7 +9,7 @@
 namespace kz7::app {
 
 class ProgressBar {
-public:
+  public:
     // Draws on `stream` when it is a terminal.
     explicit ProgressBar(std::FILE* stream = stderr);
     ProgressBar(std::FILE* stream, bool drawBar);
@@ -18,6 +18,7 @@ public:
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
 
+    static bool IsTerminal(std::FILE* stream);
     bool DrawsBar() const { return drawBar_; }
     // The engine's progress fraction; outside 0..1 it is clamped, NaN ignored.
     // Redraws only when the drawn text changes.
@@ -31,7 +32,7 @@ public:
     static std::string Render(double fraction, int width);
     static constexpr int kWidth = 40;
 
-private:
+  private:
     void Draw();
 
     std::FILE* stream_;

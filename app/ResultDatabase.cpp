@@ -99,7 +99,9 @@ std::string DescribeSqliteError(const SqliteError& error) {
     }
 }
 
-std::string SystemReason() { return std::generic_category().message(errno); }
+std::string SystemReason() {
+    return std::generic_category().message(errno);
+}
 
 void RemoveIfPresent(const fs::path& path) {
     std::error_code ignored;

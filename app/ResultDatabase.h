@@ -34,7 +34,7 @@ class SqliteError;
 
 // A one-line error naming the database file and the reason.
 class ResultDatabaseError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -81,7 +81,7 @@ struct VariableInfo {
 };
 
 class ResultDatabase {
-public:
+  public:
     enum class Access { ReadWrite, ReadOnly };
 
     // ReadWrite creates the file and its tables when missing; ReadOnly needs
@@ -100,7 +100,7 @@ public:
     static constexpr int32_t kApplicationId = 0x4B5A3752;  // "KZ7R"
     static constexpr int32_t kSchemaVersion = 1;
 
-private:
+  private:
     void Open(Access access);
     void CheckOrCreateSchema(Access access);
 
@@ -110,7 +110,7 @@ private:
 
 // Writes one run: its row in runs, its zones and variables, and its records.
 class RunWriter {
-public:
+  public:
     // Inserts the run with status 'running' and commits it at once.
     RunWriter(ResultDatabase& database, const RunInfo& info);
     // Commits the records stored so far; a run not finished stays 'running'.
@@ -136,7 +136,7 @@ public:
     // enough that commits cost nothing measurable.
     static constexpr int64_t kRecordsPerCommit = 4096;
 
-private:
+  private:
     void BeginBatch();
     void CommitBatch();
     void CheckWritable() const;

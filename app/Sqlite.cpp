@@ -17,9 +17,13 @@ SqliteConnection::SqliteConnection(const std::string& file, int flags) {
     sqlite3_extended_result_codes(db_, 0);
 }
 
-SqliteConnection::~SqliteConnection() { sqlite3_close_v2(db_); }
+SqliteConnection::~SqliteConnection() {
+    sqlite3_close_v2(db_);
+}
 
-void SqliteConnection::Fail(int code) const { throw SqliteError(sqlite3_errmsg(db_), code & 0xff); }
+void SqliteConnection::Fail(int code) const {
+    throw SqliteError(sqlite3_errmsg(db_), code & 0xff);
+}
 
 void SqliteConnection::Execute(std::string_view sql) {
     const std::string text(sql);
@@ -37,9 +41,13 @@ int64_t SqliteConnection::QueryInteger(std::string_view sql) {
     return statement.Step() ? statement.ColumnInteger(0) : 0;
 }
 
-bool SqliteConnection::IsReadOnly() const { return sqlite3_db_readonly(db_, "main") == 1; }
+bool SqliteConnection::IsReadOnly() const {
+    return sqlite3_db_readonly(db_, "main") == 1;
+}
 
-int64_t SqliteConnection::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
+int64_t SqliteConnection::LastInsertId() const {
+    return sqlite3_last_insert_rowid(db_);
+}
 
 SqliteStatement::SqliteStatement(SqliteConnection& connection, std::string_view sql)
     : connection_(connection) {
@@ -48,7 +56,9 @@ SqliteStatement::SqliteStatement(SqliteConnection& connection, std::string_view 
     if (code != SQLITE_OK) connection.Fail(code);
 }
 
-SqliteStatement::~SqliteStatement() { sqlite3_finalize(statement_); }
+SqliteStatement::~SqliteStatement() {
+    sqlite3_finalize(statement_);
+}
 
 void SqliteStatement::Check(int code) const {
     if (code != SQLITE_OK) connection_.Fail(code);
@@ -67,7 +77,9 @@ void SqliteStatement::Bind(int index, std::string_view text, bool copy) {
                             copy ? SQLITE_TRANSIENT : SQLITE_STATIC));
 }
 
-void SqliteStatement::BindNull(int index) { Check(sqlite3_bind_null(statement_, index)); }
+void SqliteStatement::BindNull(int index) {
+    Check(sqlite3_bind_null(statement_, index));
+}
 
 bool SqliteStatement::Step() {
     const int code = sqlite3_step(statement_);
@@ -82,7 +94,9 @@ void SqliteStatement::Run() {
     Reset();
 }
 
-void SqliteStatement::Reset() { sqlite3_reset(statement_); }
+void SqliteStatement::Reset() {
+    sqlite3_reset(statement_);
+}
 
 int64_t SqliteStatement::ColumnInteger(int column) const {
     return sqlite3_column_int64(statement_, column);

@@ -12,19 +12,19 @@
 namespace kz7::app {
 
 class SqliteError : public std::runtime_error {
-public:
+  public:
     SqliteError(const std::string& what, int code) : std::runtime_error(what), code_(code) {}
     // The primary SQLite result code (SQLITE_NOTADB, SQLITE_READONLY, ...).
     int Code() const { return code_; }
 
-private:
+  private:
     int code_;
 };
 
 class SqliteStatement;
 
 class SqliteConnection {
-public:
+  public:
     // Opens `file` with the sqlite3_open_v2 `flags`; throws SqliteError.
     SqliteConnection(const std::string& file, int flags);
     ~SqliteConnection();
@@ -39,7 +39,7 @@ public:
     int64_t LastInsertId() const;
     sqlite3* Handle() const { return db_; }
 
-private:
+  private:
     friend class SqliteStatement;
     [[noreturn]] void Fail(int code) const;
 
@@ -47,7 +47,7 @@ private:
 };
 
 class SqliteStatement {
-public:
+  public:
     SqliteStatement(SqliteConnection& connection, std::string_view sql);
     ~SqliteStatement();
     SqliteStatement(const SqliteStatement&) = delete;
@@ -70,7 +70,7 @@ public:
     bool ColumnIsNull(int column) const;
     std::optional<double> ColumnOptionalDouble(int column) const;
 
-private:
+  private:
     void Check(int code) const;
 
     SqliteConnection& connection_;

@@ -27,14 +27,15 @@ CommandResult RunKz7(const std::string& arguments) {
     if (!pipe) return result;
     char buffer[4096];
     size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, count);
+    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        result.output.append(buffer, count);
     const int status = ::pclose(pipe);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
 
 class ExportCsvCommandTest : public ResultDatabaseFixture {
-protected:
+  protected:
     // Run 1: two zones with two hours, a building record, a summary and a
     // weather row. Run 2: one daily record.
     void WriteTwoRuns() {
@@ -70,23 +71,26 @@ protected:
 TEST_F(ExportCsvCommandTest, WritesOneWideFilePerRunIntervalAndRecordKind) {
     WriteTwoRuns();
     const fs::path out = folder / "csv";
-    const CommandResult result = RunKz7(fmt::format("export-csv {} --out {}", file.string(), out.string()));
+    const CommandResult result =
+        RunKz7(fmt::format("export-csv {} --out {}", file.string(), out.string()));
     ASSERT_EQ(result.exitCode, kExitOk) << result.output;
 
     const std::string bom = "\xEF\xBB\xBF";
     EXPECT_EQ(ReadFile(out / "run1-hour-zones.csv"),
-              bom + "zone,zone_name,time,Air temperature (°C),Heating (kW)\r\n"
-                    "1,\"North, ground\",2003-01-01 01:00:00,21.5,\r\n"
-                    "1,\"North, ground\",2003-01-01 02:00:00,21.5,\r\n"
-                    "2,Core,2003-01-01 01:00:00,22.5,1.25\r\n"
-                    "2,Core,2003-01-01 02:00:00,22.5,1.25\r\n");
+              bom +
+                  "zone,zone_name,time,Air temperature (°C),Heating (kW)\r\n"
+                  "1,\"North, ground\",2003-01-01 01:00:00,21.5,\r\n"
+                  "1,\"North, ground\",2003-01-01 02:00:00,21.5,\r\n"
+                  "2,Core,2003-01-01 01:00:00,22.5,1.25\r\n"
+                  "2,Core,2003-01-01 02:00:00,22.5,1.25\r\n");
     EXPECT_EQ(ReadFile(out / "run1-hour-building.csv"),
               bom + "time,position 1,position 70\r\n2003-01-01 01:00:00,21,0.75\r\n");
     EXPECT_EQ(ReadFile(out / "run1-hour-weather.csv"),
               bom + "time,position 1\r\n2003-01-01 01:00:00,4.5\r\n");
     EXPECT_EQ(ReadFile(out / "run1-summary-zones.csv"),
-              bom + "zone,zone_name,time,Peak heating load (kW),position 1\r\n"
-                    "1,\"North, ground\",2004-01-01 00:00:00,4.25,0\r\n");
+              bom +
+                  "zone,zone_name,time,Peak heating load (kW),position 1\r\n"
+                  "1,\"North, ground\",2004-01-01 00:00:00,4.25,0\r\n");
     EXPECT_EQ(ReadFile(out / "run2-day-zones.csv"),
               bom + "zone,zone_name,time,position 1\r\n1,,2003-01-02 00:00:00,18\r\n");
     EXPECT_NE(result.output.find("run1-hour-zones.csv (4 rows)"), std::string::npos)
@@ -102,8 +106,8 @@ TEST_F(ExportCsvCommandTest, WritesOneWideFilePerRunIntervalAndRecordKind) {
 TEST_F(ExportCsvCommandTest, SelectsRunIntervalAndZone) {
     WriteTwoRuns();
     const fs::path out = folder / "selected";
-    CommandResult result = RunKz7(fmt::format("export-csv {} --run 1 --interval hour --zone 2 --out {}",
-                                              file.string(), out.string()));
+    CommandResult result = RunKz7(fmt::format(
+        "export-csv {} --run 1 --interval hour --zone 2 --out {}", file.string(), out.string()));
     ASSERT_EQ(result.exitCode, kExitOk) << result.output;
     EXPECT_EQ(ReadFile(out / "run1-hour-zones.csv"),
               "\xEF\xBB\xBF"

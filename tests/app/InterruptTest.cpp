@@ -1,10 +1,9 @@
-#include "Interrupt.h"
-
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "Interrupt.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
 

@@ -1,5 +1,3 @@
-#include "Progress.h"
-
 #include <gtest/gtest.h>
 #include <stdio.h>
 
@@ -7,12 +5,14 @@
 #include <limits>
 #include <string>
 
+#include "Progress.h"
+
 namespace kz7::app {
 namespace {
 
 // Everything a bar writes, captured in memory.
 class CapturedStream {
-public:
+  public:
     CapturedStream() : stream_(open_memstream(&buffer_, &size_)) {}
     ~CapturedStream() {
         std::fclose(stream_);
@@ -24,7 +24,7 @@ public:
         return std::string(buffer_, size_);
     }
 
-private:
+  private:
     char* buffer_ = nullptr;
     size_t size_ = 0;
     std::FILE* stream_;

@@ -13,7 +13,9 @@
 
 namespace kz7::app {
 
-inline std::string NumberToTextForTest(double value) { return NumberToText(value); }
+inline std::string NumberToTextForTest(double value) {
+    return NumberToText(value);
+}
 
 inline std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -38,7 +40,7 @@ inline double Number(SqliteConnection& db, const std::string& sql) {
 }
 
 class ResultDatabaseFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string pattern = (std::filesystem::temp_directory_path() / "kz7-db-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);

@@ -1,5 +1,3 @@
-#include "ResultDatabase.h"
-
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -14,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "ResultDatabase.h"
 #include "ResultDatabaseFixture.h"
 #include "Sqlite.h"
 #include "kz7/platform/OleDate.h"
@@ -66,19 +65,22 @@ TEST_F(ResultDatabaseTest, StoresRecordsAndReadsThemBack) {
     ResultDatabase database(file, ResultDatabase::Access::ReadOnly);
     SqliteConnection& db = database.Connection();
     EXPECT_EQ(Text(db, "SELECT status FROM runs WHERE id = " + std::to_string(runId)), "finished");
-    EXPECT_EQ(Text(db, "SELECT command || '|' || model || '|' || weather || '|' || engine_version "
-                       "FROM runs"),
+    EXPECT_EQ(Text(db,
+                   "SELECT command || '|' || model || '|' || weather || '|' || engine_version "
+                   "FROM runs"),
               std::string("simulate|office.kz7|london.epw|") + KZ7_VERSION);
     EXPECT_EQ(db.QueryInteger("SELECT count(*) FROM runs WHERE finished_at >= started_at"), 1);
     EXPECT_EQ(db.QueryInteger("SELECT count(*) FROM records"), 5);
     EXPECT_EQ(db.QueryInteger("SELECT count(*) FROM record_values WHERE value IS NOT NULL"), 18);
 
     // The known value, found the way a user asks for it.
-    EXPECT_EQ(Number(db, "SELECT value FROM results WHERE interval = 'hour' AND zone = 3 "
-                         "AND variable = 'Air temperature' AND time_text = '2003-07-01 13:00:00'"),
+    EXPECT_EQ(Number(db,
+                     "SELECT value FROM results WHERE interval = 'hour' AND zone = 3 "
+                     "AND variable = 'Air temperature' AND time_text = '2003-07-01 13:00:00'"),
               21.5);
-    EXPECT_EQ(Text(db, "SELECT zone_name || ' ' || unit || ' ' || aggregation FROM results "
-                       "WHERE zone = 3 AND interval = 'hour' AND position = 1"),
+    EXPECT_EQ(Text(db,
+                   "SELECT zone_name || ' ' || unit || ' ' || aggregation FROM results "
+                   "WHERE zone = 3 AND interval = 'hour' AND position = 1"),
               "Office north °C mean");
     // The missing value, junk, NaN and the weather row's date text are NULL.
     EXPECT_EQ(db.QueryInteger("SELECT count(*) FROM record_values WHERE zone = 3 AND interval = 2 "
@@ -87,21 +89,25 @@ TEST_F(ResultDatabaseTest, StoresRecordsAndReadsThemBack) {
     EXPECT_EQ(db.QueryInteger("SELECT count(*) FROM results WHERE zone = 3 AND variable = "
                               "'Heating' AND value IS NULL"),
               1);
-    EXPECT_EQ(Number(db, "SELECT value FROM record_values WHERE zone = 3 AND position = 6 "
-                         "AND interval = 2"),
+    EXPECT_EQ(Number(db,
+                     "SELECT value FROM record_values WHERE zone = 3 AND position = 6 "
+                     "AND interval = 2"),
               7.0);
     EXPECT_EQ(db.QueryInteger("SELECT count(*) FROM record_values WHERE zone = -1 AND position = 0 "
                               "AND value IS NULL"),
               1);
-    EXPECT_EQ(Number(db, "SELECT value FROM results WHERE record = 'weather' AND variable = "
-                         "'Dry-bulb temperature'"),
+    EXPECT_EQ(Number(db,
+                     "SELECT value FROM results WHERE record = 'weather' AND variable = "
+                     "'Dry-bulb temperature'"),
               18.5);
-    EXPECT_EQ(Number(db, "SELECT value FROM results WHERE interval = 'summary' AND variable = "
-                         "'Peak heating load'"),
+    EXPECT_EQ(Number(db,
+                     "SELECT value FROM results WHERE interval = 'summary' AND variable = "
+                     "'Peak heating load'"),
               4.25);
     EXPECT_EQ(Number(db, "SELECT value FROM record_values WHERE zone = 0 AND position = 66"), 3.5);
-    EXPECT_EQ(Text(db, "SELECT group_concat(record, ',') FROM (SELECT record FROM records "
-                       "ORDER BY id)"),
+    EXPECT_EQ(Text(db,
+                   "SELECT group_concat(record, ',') FROM (SELECT record FROM records "
+                   "ORDER BY id)"),
               "zone,zone,building,weather,summary");
 }
 
