@@ -30,6 +30,12 @@ std::string_view FileWord(std::string_view record) {
     return HasZoneColumns(record) ? std::string_view("zones") : record;
 }
 
+// The interval's name; a code the engine does not send gets "interval<code>".
+std::string IntervalFileWord(int16_t interval) {
+    const std::string_view name = IntervalName(interval);
+    return name.empty() ? fmt::format("interval{}", interval) : std::string(name);
+}
+
 }  // namespace
 
 CsvExport::CsvExport(ResultDatabase& database, CsvExportOptions options)
@@ -110,8 +116,8 @@ CsvFile CsvExport::WriteTable(const Table& table) {
     const bool zoneColumns = HasZoneColumns(table.record);
     CsvFile file;
     file.path =
-        options_.outFolder / fmt::format("run{}-{}-{}.csv", table.run, IntervalName(table.interval),
-                                         FileWord(table.record));
+        options_.outFolder / fmt::format("run{}-{}-{}.csv", table.run,
+                                         IntervalFileWord(table.interval), FileWord(table.record));
     const fs::path partial = fs::path(file.path.string() + ".partial");
     std::ofstream out(partial, std::ios::binary | std::ios::trunc);
     if (!out) {

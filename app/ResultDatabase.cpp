@@ -69,11 +69,11 @@ CREATE VIEW record_values AS
            CAST(j.key AS INTEGER) AS position, CAST(j.value AS REAL) AS value
     FROM records AS r, json_each(r.vals) AS j;
 CREATE VIEW results AS
-    SELECT rv.run, i.name AS interval, rv.zone, z.name AS zone_name, rv.record, rv.time,
+    SELECT rv.run, coalesce(i.name, rv.interval) AS interval, rv.zone, z.name AS zone_name, rv.record, rv.time,
            strftime('%Y-%m-%d %H:%M:%S', rv.time + 2415018.5) AS time_text,
            rv.position, v.name AS variable, v.unit, v.aggregation, rv.value
     FROM record_values AS rv
-    JOIN intervals AS i ON i.code = rv.interval
+    LEFT JOIN intervals AS i ON i.code = rv.interval
     LEFT JOIN zones AS z ON z.run = rv.run AND z.zone = rv.zone
     LEFT JOIN variables AS v
         ON v.run = rv.run AND v.record = rv.record AND v.position = rv.position
@@ -103,9 +103,12 @@ std::string SystemReason() {
     return std::generic_category().message(errno);
 }
 
-void RemoveIfPresent(const fs::path& path) {
+// Removes a database file this process created, with its log files.
+void RemoveCreatedFile(const fs::path& path) {
     std::error_code ignored;
-    fs::remove(path, ignored);
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        fs::remove(path.string() + suffix, ignored);
+    }
 }
 
 // A value text the engine sent, read strictly: the whole text (blanks around
@@ -190,27 +193,31 @@ ResultDatabase::ResultDatabase(const fs::path& file, Access access) : file_(file
     const bool existed = fs::exists(status);
     try {
         if (fs::is_directory(status)) throw Error("is a folder, not a file");
+        const fs::path folder = file_.has_parent_path() ? file_.parent_path() : fs::path(".");
         if (!existed) {
             if (access == Access::ReadOnly) throw Error("no such file");
-            const fs::path folder = file_.has_parent_path() ? file_.parent_path() : fs::path(".");
             if (!fs::is_directory(folder)) {
                 throw Error(fmt::format("the folder {} does not exist", folder.string()));
             }
+        }
+        if (access == Access::ReadWrite) {
+            if (existed && ::access(file_.c_str(), W_OK) != 0) {
+                throw Error(fmt::format("the file is read-only ({})", SystemReason()));
+            }
+            // The write-ahead log is a file beside the database.
             if (::access(folder.c_str(), W_OK) != 0) {
-                throw Error(fmt::format("cannot create a file in {} ({})", folder.string(),
+                throw Error(fmt::format("cannot write files in the folder {} ({})", folder.string(),
                                         SystemReason()));
             }
-        } else if (access == Access::ReadWrite && ::access(file_.c_str(), W_OK) != 0) {
-            throw Error(fmt::format("the file is read-only ({})", SystemReason()));
         }
         Open(access);
     } catch (const SqliteError& sqliteError) {
         connection_.reset();
-        if (!existed) RemoveIfPresent(file_);
+        if (!existed) RemoveCreatedFile(file_);
         throw Error(DescribeSqliteError(sqliteError));
     } catch (const ResultDatabaseError&) {
         connection_.reset();
-        if (!existed) RemoveIfPresent(file_);
+        if (!existed) RemoveCreatedFile(file_);
         throw;
     }
 }

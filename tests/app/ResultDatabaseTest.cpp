@@ -167,6 +167,26 @@ TEST_F(ResultDatabaseTest, AWriterDestroyedUnfinishedLeavesTheRunRunning) {
     EXPECT_EQ(Text(db, "PRAGMA integrity_check"), "ok");
 }
 
+// Records no engine sends are still stored whole, and readable.
+TEST_F(ResultDatabaseTest, OddRecordsAreStoredAsTheyCame) {
+    {
+        ResultDatabase database(file);
+        RunWriter run(database, {"simulate", "odd.kz7", ""});
+        run.Store(9, 2, {"", "1"}, 37622.0);
+        run.Store(2, 2, {}, 37622.0);
+        ValueArray wide(5001, "0.5");
+        run.Store(2, 3, wide, 37622.0);
+        run.Finish(RunStatus::Finished);
+    }
+    ResultDatabase database(file, ResultDatabase::Access::ReadOnly);
+    SqliteConnection& db = database.Connection();
+    EXPECT_EQ(Text(db, "SELECT interval FROM results WHERE zone = 2"), "9");
+    EXPECT_EQ(db.QueryInteger("SELECT count(*) FROM record_values WHERE zone = 3"), 5001);
+    EXPECT_EQ(Number(db, "SELECT value FROM record_values WHERE zone = 3 AND position = 5000"),
+              0.5);
+    EXPECT_EQ(Text(db, "SELECT vals FROM records WHERE zone = 2 AND interval = 2"), "[]");
+}
+
 TEST_F(ResultDatabaseTest, StoringAfterFinishIsRefused) {
     ResultDatabase database(file);
     RunWriter run(database, {"simulate", "office.kz7", ""});
