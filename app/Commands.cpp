@@ -13,6 +13,7 @@ void RegisterCommands(CLI::App& app) {
     RegisterReadCommand(app);
     RegisterWeatherCommand(app);
     RegisterMakeTapeCommand(app);
+    RegisterExportCsvCommand(app);
 }
 
 }  // namespace kz7::app

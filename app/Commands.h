@@ -19,4 +19,6 @@ void RegisterMakeTapeCommand(CLI::App& app);
 int ExitCode();
 void SetExitCode(int code);
 
+void RegisterExportCsvCommand(CLI::App& app);
+
 }  // namespace kz7::app

@@ -1,0 +1,61 @@
+#pragma once
+// Spreadsheet files from a result database: one CSV file per run, interval
+// and kind of record, one row per zone and time, one column per variable.
+// The layout is described in docs/cli.md ("kz7 export-csv").
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ResultDatabase.h"
+
+namespace kz7::app {
+
+struct CsvExportOptions {
+    std::optional<int64_t> run;       // every run when empty
+    std::optional<int16_t> interval;  // every interval when empty
+    std::optional<int32_t> zone;      // every zone (and building, weather) when empty
+    std::filesystem::path outFolder = ".";
+};
+
+struct CsvFile {
+    std::filesystem::path path;
+    int64_t rows = 0;
+};
+
+class CsvExport {
+  public:
+    CsvExport(ResultDatabase& database, CsvExportOptions options);
+
+    // Writes the files and returns them in order; throws ResultDatabaseError
+    // or std::runtime_error with a one-line reason. Each file is written
+    // beside its final name and renamed when complete.
+    std::vector<CsvFile> Write();
+
+    // A CSV field, quoted when it holds a comma, a quote or a line break.
+    static std::string Field(std::string_view text);
+
+  private:
+    struct Table {
+        int64_t run;
+        int16_t interval;
+        std::string record;  // RecordKindText
+    };
+    struct Column {
+        int64_t position;
+        std::string heading;
+    };
+
+    std::vector<int64_t> SelectedRuns();
+    std::vector<Table> TablesOf(int64_t run);
+    std::vector<Column> ColumnsOf(const Table& table);
+    CsvFile WriteTable(const Table& table);
+    std::string ZoneFilter() const;
+
+    ResultDatabase& database_;
+    CsvExportOptions options_;
+};
+
+}  // namespace kz7::app

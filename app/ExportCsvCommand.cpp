@@ -1,0 +1,67 @@
+// kz7 export-csv DB [--run N] [--interval NAME] [--zone Z] [--out DIR]
+#include <fmt/format.h>
+
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "Commands.h"
+#include "CsvExport.h"
+#include "ResultDatabase.h"
+
+namespace kz7::app {
+
+namespace {
+
+struct ExportCsvArguments {
+    std::string database;
+    std::optional<int64_t> run;
+    std::string interval;
+    std::optional<int32_t> zone;
+    std::string out = ".";
+};
+
+int RunExportCsv(const ExportCsvArguments& arguments) {
+    try {
+        ResultDatabase database(arguments.database, ResultDatabase::Access::ReadOnly);
+        CsvExportOptions options;
+        options.run = arguments.run;
+        if (!arguments.interval.empty()) options.interval = IntervalCode(arguments.interval);
+        options.zone = arguments.zone;
+        options.outFolder = arguments.out;
+        const std::vector<CsvFile> files = CsvExport(database, options).Write();
+        if (files.empty()) {
+            fmt::print(stderr, "kz7 export-csv: no records in {} match the selection\n",
+                       arguments.database);
+            return kExitFailed;
+        }
+        for (const CsvFile& file : files) {
+            fmt::print("{} ({} rows)\n", file.path.string(), file.rows);
+        }
+        return kExitOk;
+    } catch (const std::exception& error) {
+        fmt::print(stderr, "kz7 export-csv: {}\n", error.what());
+        return kExitFailed;
+    }
+}
+
+}  // namespace
+
+void RegisterExportCsvCommand(CLI::App& app) {
+    auto arguments = std::make_shared<ExportCsvArguments>();
+    CLI::App* command = app.add_subcommand(
+        "export-csv", "Write the results of a result database as CSV files for spreadsheets");
+    command->add_option("DB", arguments->database, "Result database")->required();
+    command->add_option("--run", arguments->run, "Only this run (default: every run)");
+    command
+        ->add_option("--interval", arguments->interval,
+                     "Only this interval: step, hour, day, month, annual or summary")
+        ->check(CLI::IsMember({"step", "hour", "day", "month", "annual", "summary"}));
+    command->add_option("--zone", arguments->zone,
+                        "Only this zone number (0 building and plant, -1 weather)");
+    command->add_option("--out", arguments->out, "Folder for the files (default: current folder)");
+    command->callback([arguments] { SetExitCode(RunExportCsv(*arguments)); });
+}
+
+}  // namespace kz7::app

@@ -1,0 +1,71 @@
+#pragma once
+// Everything a command needs around one engine run: the run in the result
+// database, the progress bar and the engine's messages on standard error,
+// and Ctrl-C turned into the engine's Cancelled. A command connects the
+// control's events to the On... methods and ends with Finish or Fail:
+//
+//     ResultDatabase database(dbPath);
+//     RunSession session(state, database, {"simulate", model, weather}, quiet);
+//     ... control.SaveSSData -> session.OnRecord, MessageChange -> session.OnMessage,
+//         ProgressChange -> session.OnProgress; state.yieldHandler = session.YieldHandler();
+//     control.Simulate();
+//     return session.Finish();            // 0 finished, 130 cancelled
+//
+// An exception from the engine or the database goes to Fail(reason), which
+// marks the run failed and gives exit code 1.
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "Interrupt.h"
+#include "Progress.h"
+#include "ResultDatabase.h"
+
+namespace kz7 {
+class EngineState;
+}
+
+namespace kz7::app {
+
+class RunSession {
+  public:
+    // `quiet` hides the progress bar and the engine's messages, which go to
+    // `messages` (the bar only when it is a terminal).
+    RunSession(EngineState& state, ResultDatabase& database, const RunInfo& info, bool quiet,
+               std::FILE* messages = stderr);
+    RunSession(const RunSession&) = delete;
+    RunSession& operator=(const RunSession&) = delete;
+
+    RunWriter& Run() { return run_; }
+
+    void OnRecord(int16_t interval, int32_t zone, const ValueArray& values, double oleDate);
+    void OnMessage(std::string_view text);
+    void OnProgress(float fraction);
+    // The engine's error dialog: "Error: <text>", shown even when quiet.
+    void OnError(std::string_view text);
+    // For `state.yieldHandler`: sets the engine's Cancelled after Ctrl-C.
+    std::function<void()> YieldHandler() const;
+    // For `state.errorHandler`: OnError.
+    std::function<void(const std::string&)> ErrorHandler();
+
+    // Ends the run: 'cancelled' after Ctrl-C (exit code 130); 'failed' when
+    // the engine cancelled the run itself, as it does when its set-up fails
+    // (exit code 1, the last error as the note); else 'finished' (0).
+    int Finish();
+    // Ends the run as 'failed' with `reason`, printed on standard error;
+    // returns exit code 1.
+    int Fail(std::string_view reason);
+
+  private:
+    EngineState& state_;
+    bool quiet_;
+    std::FILE* messages_;
+    std::string lastError_;
+    InterruptHandler interrupt_;
+    ProgressBar progress_;
+    RunWriter run_;
+};
+
+}  // namespace kz7::app

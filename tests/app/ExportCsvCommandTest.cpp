@@ -1,0 +1,151 @@
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <string>
+
+#include "Commands.h"
+#include "ResultDatabase.h"
+#include "ResultDatabaseFixture.h"
+#include "kz7/platform/OleDate.h"
+
+namespace kz7::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CommandResult {
+    int exitCode = -1;
+    std::string output;  // standard output and standard error together
+};
+
+CommandResult RunKz7(const std::string& arguments) {
+    CommandResult result;
+    FILE* pipe = ::popen((std::string(KZ7_BINARY) + " " + arguments + " 2>&1").c_str(), "r");
+    if (!pipe) return result;
+    char buffer[4096];
+    size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        result.output.append(buffer, count);
+    const int status = ::pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+class ExportCsvCommandTest : public ResultDatabaseFixture {
+  protected:
+    // Run 1: two zones with two hours, a building record, a summary and a
+    // weather row. Run 2: one daily record.
+    void WriteTwoRuns() {
+        ResultDatabase database(file);
+        {
+            RunWriter run(database, {"simulate", "office.kz7", "london.epw"});
+            run.AddZones({{1, "1", "North, ground"}, {2, "2", "Core"}});
+            run.AddVariables({{RecordKind::Zone, 1, "Air temperature", "°C", "mean"},
+                              {RecordKind::Zone, 3, "Heating", "kW", "sum"},
+                              {RecordKind::Summary, 0, "Peak heating load", "kW", "max"}});
+            for (int hour = 1; hour <= 2; ++hour) {
+                for (int zone = 1; zone <= 2; ++zone) {
+                    ValueArray values(55);
+                    values[1] = std::to_string(20 + zone) + ".5";
+                    values[3] = zone == 1 ? "-32768" : "1.25";
+                    run.Store(2, zone, values, ToOleDate(2003, 1, 1, hour));
+                }
+            }
+            ValueArray building(126);
+            building[1] = "21";
+            building[70] = "0.75";
+            run.Store(2, 0, building, ToOleDate(2003, 1, 1, 1));
+            run.Store(2, -1, {"1/1/2003", "4.5"}, ToOleDate(2003, 1, 1, 1));
+            run.Store(6, 1, {"4.25", "0"}, ToOleDate(2003, 12, 31, 24));
+            run.Finish(RunStatus::Finished);
+        }
+        RunWriter second(database, {"heatloss", "house.kz7", ""});
+        second.Store(3, 1, {"", "18"}, ToOleDate(2003, 1, 2));
+        second.Finish(RunStatus::Cancelled);
+    }
+};
+
+TEST_F(ExportCsvCommandTest, WritesOneWideFilePerRunIntervalAndRecordKind) {
+    WriteTwoRuns();
+    const fs::path out = folder / "csv";
+    const CommandResult result =
+        RunKz7(fmt::format("export-csv {} --out {}", file.string(), out.string()));
+    ASSERT_EQ(result.exitCode, kExitOk) << result.output;
+
+    const std::string bom = "\xEF\xBB\xBF";
+    EXPECT_EQ(ReadFile(out / "run1-hour-zones.csv"),
+              bom +
+                  "zone,zone_name,time,Air temperature (°C),Heating (kW)\r\n"
+                  "1,\"North, ground\",2003-01-01 01:00:00,21.5,\r\n"
+                  "1,\"North, ground\",2003-01-01 02:00:00,21.5,\r\n"
+                  "2,Core,2003-01-01 01:00:00,22.5,1.25\r\n"
+                  "2,Core,2003-01-01 02:00:00,22.5,1.25\r\n");
+    EXPECT_EQ(ReadFile(out / "run1-hour-building.csv"),
+              bom + "time,position 1,position 70\r\n2003-01-01 01:00:00,21,0.75\r\n");
+    EXPECT_EQ(ReadFile(out / "run1-hour-weather.csv"),
+              bom + "time,position 1\r\n2003-01-01 01:00:00,4.5\r\n");
+    EXPECT_EQ(ReadFile(out / "run1-summary-zones.csv"),
+              bom +
+                  "zone,zone_name,time,Peak heating load (kW),position 1\r\n"
+                  "1,\"North, ground\",2004-01-01 00:00:00,4.25,0\r\n");
+    EXPECT_EQ(ReadFile(out / "run2-day-zones.csv"),
+              bom + "zone,zone_name,time,position 1\r\n1,,2003-01-02 00:00:00,18\r\n");
+    EXPECT_NE(result.output.find("run1-hour-zones.csv (4 rows)"), std::string::npos)
+        << result.output;
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(out)) {
+        EXPECT_EQ(entry.path().extension(), ".csv") << entry.path();
+        ++files;
+    }
+    EXPECT_EQ(files, 5);
+}
+
+TEST_F(ExportCsvCommandTest, SelectsRunIntervalAndZone) {
+    WriteTwoRuns();
+    const fs::path out = folder / "selected";
+    CommandResult result = RunKz7(fmt::format(
+        "export-csv {} --run 1 --interval hour --zone 2 --out {}", file.string(), out.string()));
+    ASSERT_EQ(result.exitCode, kExitOk) << result.output;
+    EXPECT_EQ(ReadFile(out / "run1-hour-zones.csv"),
+              "\xEF\xBB\xBF"
+              "zone,zone_name,time,Air temperature (°C),Heating (kW)\r\n"
+              "2,Core,2003-01-01 01:00:00,22.5,1.25\r\n"
+              "2,Core,2003-01-01 02:00:00,22.5,1.25\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
+
+    result = RunKz7(fmt::format("export-csv {} --zone -1 --out {}", file.string(), out.string()));
+    ASSERT_EQ(result.exitCode, kExitOk) << result.output;
+    EXPECT_TRUE(fs::exists(out / "run1-hour-weather.csv"));
+
+    result = RunKz7(fmt::format("export-csv {} --run 9 --out {}", file.string(), out.string()));
+    EXPECT_EQ(result.exitCode, kExitFailed);
+    EXPECT_NE(result.output.find("there is no run 9"), std::string::npos) << result.output;
+
+    result = RunKz7(fmt::format("export-csv {} --zone 7 --out {}", file.string(), out.string()));
+    EXPECT_EQ(result.exitCode, kExitFailed);
+    EXPECT_NE(result.output.find("no records"), std::string::npos) << result.output;
+}
+
+TEST_F(ExportCsvCommandTest, BadDatabasesAndUsageGiveTheirExitCodes) {
+    CommandResult result = RunKz7(fmt::format("export-csv {}", file.string()));
+    EXPECT_EQ(result.exitCode, kExitFailed);
+    EXPECT_EQ(result.output,
+              fmt::format("kz7 export-csv: result database {}: no such file\n", file.string()));
+    EXPECT_FALSE(fs::exists(file));
+
+    WriteFile(file, "not a database at all\n");
+    result = RunKz7(fmt::format("export-csv {} --out {}", file.string(), folder.string()));
+    EXPECT_EQ(result.exitCode, kExitFailed);
+    EXPECT_NE(result.output.find("not a SQLite database"), std::string::npos) << result.output;
+
+    result = RunKz7(fmt::format("export-csv {} --interval fortnight", file.string()));
+    EXPECT_EQ(result.exitCode, kExitUsage) << result.output;
+    result = RunKz7("export-csv");
+    EXPECT_EQ(result.exitCode, kExitUsage) << result.output;
+}
+
+}  // namespace
+}  // namespace kz7::app

@@ -1,0 +1,56 @@
+#pragma once
+// A fresh folder with a database path in it, and small readers of query results.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "Sqlite.h"
+#include "kz7/platform/NumberText.h"
+
+namespace kz7::app {
+
+inline std::string NumberToTextForTest(double value) {
+    return NumberToText(value);
+}
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// The first column of the first row, as text; "<no row>" when there is none.
+inline std::string Text(SqliteConnection& db, const std::string& sql) {
+    SqliteStatement statement(db, sql);
+    return statement.Step() ? statement.ColumnText(0) : "<no row>";
+}
+
+// The first column of the first row, as a number; NaN when there is none or it is NULL.
+inline double Number(SqliteConnection& db, const std::string& sql) {
+    SqliteStatement statement(db, sql);
+    if (!statement.Step() || statement.ColumnIsNull(0)) return std::nan("");
+    return statement.ColumnDouble(0);
+}
+
+class ResultDatabaseFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kz7-db-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+        file = folder / "results.db";
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    std::filesystem::path folder;
+    std::filesystem::path file;
+};
+
+}  // namespace kz7::app
