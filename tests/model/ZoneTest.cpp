@@ -12,6 +12,7 @@
 #include "kz7/model/Zone.h"
 #include "kz7/thermal/Plant.h"
 #include "kz7/weather/Weather.h"
+#include "model/ModelDocument.h"
 #include "model/ModelTestSupport.h"
 
 namespace kz7 {
@@ -31,30 +32,7 @@ constexpr const char* kLibrary =
     "Boiler,B1\n100,1,40,100,250,100,5,2,1,10\n-\n"
     "Chiller,C1\n100,0,30,100,2.5,100,4,0,0,0\n-\n";
 
-// Dispatches records as the document reader does, for the keywords used here.
-void ReadDocument(test::RecordingState& s, const std::string& text) {
-    LineReader& reader = s.state.reader;
-    reader.OpenText(text);
-    while (true) {
-        reader.NextLine();
-        const std::string keyword = reader.NextString();
-        if (keyword.empty()) break;
-        if (keyword == "OpaqueMaterial") s.state.opaqueMaterials->Read();
-        else if (keyword == "OpaqueConstruction") s.state.opaqueConstructions->Read({});
-        else if (keyword == "GlazedConstruction") s.state.glazedConstructions->Read();
-        else if (keyword == "Profile") s.state.profiles->Read();
-        else if (keyword == "Zone") s.state.zones->Read();
-        else if (keyword == "HeaterDefinition") s.state.plant->ReadHeaterDefinition();
-        else if (keyword == "CoolerDefinition") s.state.plant->ReadCoolerDefinition();
-        else if (keyword == "Boiler") s.state.plant->ReadBoiler();
-        else if (keyword == "Chiller") s.state.plant->ReadChiller();
-        else if (keyword == "DHW") s.state.plant->ReadDHW();
-        else if (keyword == "Fans") s.state.plant->ReadFans();
-        else if (keyword == "AdditionalHeater") s.state.zones->ReadAdditionalHeater();
-        else if (keyword == "AdditionalCooler") s.state.zones->ReadAdditionalCooler();
-        else if (keyword == "AdditionalSecondaryHeater") s.state.zones->ReadAdditionalSecondaryHeater();
-    }
-}
+void ReadDocument(test::RecordingState& s, const std::string& text) { test::ReadModelText(s.state, text); }
 
 std::string ZoneHead(const std::string& key, const std::string& volume = "200") {
     return "Zone," + key + "\nOffice \"north\"\n50," + volume +
