@@ -9,6 +9,6 @@ int exitCode = kExitOk;  // set once by the command that runs
 int ExitCode() { return exitCode; }
 void SetExitCode(int code) { exitCode = code; }
 
-void RegisterCommands(CLI::App& /*app*/) {}
+void RegisterCommands(CLI::App& app) { RegisterInspectCommand(app); }
 
 }  // namespace kz7::app

@@ -12,6 +12,7 @@ constexpr int kExitUsage = 2;
 constexpr int kExitCancelled = 130;
 
 void RegisterCommands(CLI::App& app);
+void RegisterInspectCommand(CLI::App& app);
 // The exit code the command that ran has set.
 int ExitCode();
 void SetExitCode(int code);
