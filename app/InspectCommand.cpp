@@ -1,12 +1,12 @@
 // kz7 inspect: the model as read, with the values derived while reading.
+#include <fmt/core.h>
+
 #include <cmath>
 #include <iostream>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <fmt/core.h>
-#include <nlohmann/json.hpp>
 
 #include "Commands.h"
 #include "ModelFile.h"
@@ -39,13 +39,17 @@ json InReadingOrder(const Collection& collection, Write write) {
 }
 
 // A number as JSON; values that are not finite become null.
-json Number(double value) { return std::isfinite(value) ? json(value) : json(nullptr); }
+json Number(double value) {
+    return std::isfinite(value) ? json(value) : json(nullptr);
+}
 // A single-precision value as the decimal it was written as (0.8, not 0.800000011920929).
 json Number(float value) {
     return std::isfinite(value) ? json(ParseLeadingNumber(NumberToText(value))) : json(nullptr);
 }
 
-std::string KeyOf(const OpaqueMaterial* material) { return material ? material->Key : ""; }
+std::string KeyOf(const OpaqueMaterial* material) {
+    return material ? material->Key : "";
+}
 
 json LayerJson(const Layer& layer) {
     return {{"material", KeyOf(layer.Material)},
@@ -167,8 +171,12 @@ json ZoneJson(const Zone& z) {
 
 json ProfileJson(const Profile& p) {
     json points = json::array();
-    for (const ProfilePoint& point : p.Points) points.push_back({Number(point.Time), Number(point.Value)});
-    return {{"key", p.Key}, {"static", p.IsStatic}, {"staticValue", Number(p.StaticValue)}, {"points", points}};
+    for (const ProfilePoint& point : p.Points)
+        points.push_back({Number(point.Time), Number(point.Value)});
+    return {{"key", p.Key},
+            {"static", p.IsStatic},
+            {"staticValue", Number(p.StaticValue)},
+            {"points", points}};
 }
 
 json ProfileGroupJson(const ProfileGroup& g) {
@@ -176,26 +184,36 @@ json ProfileGroupJson(const ProfileGroup& g) {
     if (!g.IsStatic) {
         for (int32_t month = 1; month <= ProfileGroup::kMonths; ++month) {
             json days = json::array();
-            for (int32_t day = 1; day <= ProfileGroup::kDayTypes; ++day) days.push_back(KeyOrEmpty(g.ProfileFor(month, day)));
+            for (int32_t day = 1; day <= ProfileGroup::kDayTypes; ++day)
+                days.push_back(KeyOrEmpty(g.ProfileFor(month, day)));
             months.push_back(days);
         }
     }
-    return {{"key", g.Key}, {"static", g.IsStatic}, {"staticValue", Number(g.StaticValue)}, {"profiles", months}};
+    return {{"key", g.Key},
+            {"static", g.IsStatic},
+            {"staticValue", Number(g.StaticValue)},
+            {"profiles", months}};
 }
 
-json ModelJson(const EngineState& state, const std::string& path, const std::vector<std::string>& messages) {
+json ModelJson(const EngineState& state, const std::string& path,
+               const std::vector<std::string>& messages) {
     json model;
     model["model"] = path;
     model["messages"] = messages;
     model["materials"] = InReadingOrder(*state.opaqueMaterials, [](const OpaqueMaterial& m) {
-        return json{{"key", m.Key}, {"description", m.Description}, {"category", m.Category},
-                    {"conductivity", Number(m.Conductivity)}, {"capacity", Number(m.Capacity)},
+        return json{{"key", m.Key},
+                    {"description", m.Description},
+                    {"category", m.Category},
+                    {"conductivity", Number(m.Conductivity)},
+                    {"capacity", Number(m.Capacity)},
                     {"density", Number(m.Density)}};
     });
     model["opaqueConstructions"] = InReadingOrder(*state.opaqueConstructions, OpaqueJson);
     model["glazedConstructions"] = InReadingOrder(*state.glazedConstructions, GlazedJson);
     model["louvres"] = InReadingOrder(*state.louvres, [](const Louvre& l) {
-        return json{{"key", l.Key}, {"profileGroup", KeyOrEmpty(l.OperationPG)}, {"coefficients", l.Coefficients}};
+        return json{{"key", l.Key},
+                    {"profileGroup", KeyOrEmpty(l.OperationPG)},
+                    {"coefficients", l.Coefficients}};
     });
     json zones = json::array();
     for (const Zone& zone : *state.zones) zones.push_back(ZoneJson(zone));
@@ -204,47 +222,63 @@ json ModelJson(const EngineState& state, const std::string& path, const std::vec
     model["profileGroups"] = InReadingOrder(*state.profileGroups, ProfileGroupJson);
     const Plant& plant = *state.plant;
     auto unit = [](const PlantUnit& u) {
-        return json{{"key", u.Key}, {"timer", KeyOrEmpty(u.Timer)}, {"fuelCode", u.SMPFuel},
-                    {"capacity", Number(u.Capacity)}, {"conversionEfficiency", Number(u.ConversionEfficiency)}};
+        return json{{"key", u.Key},
+                    {"timer", KeyOrEmpty(u.Timer)},
+                    {"fuelCode", u.SMPFuel},
+                    {"capacity", Number(u.Capacity)},
+                    {"conversionEfficiency", Number(u.ConversionEfficiency)}};
     };
-    model["plant"] = {
-        {"boilers", InReadingOrder(plant.boilers, unit)},
-        {"chillers", InReadingOrder(plant.chillers, unit)},
-        {"heaterDefinitions", InReadingOrder(plant.heaterDefinitions, [](const HeaterDefinition& d) {
-             return json{{"key", d.Key}, {"type", d.HeaterType}, {"maxHeat", Number(d.MaxHeat)},
-                         {"radiantFraction", Number(d.RadiantFraction)}};
-         })},
-        {"coolerDefinitions", InReadingOrder(plant.coolerDefinitions, [](const CoolerDefinition& d) {
-             return json{{"key", d.Key}, {"type", d.CoolerType}, {"maxHeat", Number(d.MaxHeat)},
-                         {"radiantFraction", Number(d.RadiantFraction)}};
-         })}};
+    model["plant"] = {{"boilers", InReadingOrder(plant.boilers, unit)},
+                      {"chillers", InReadingOrder(plant.chillers, unit)},
+                      {"heaterDefinitions", InReadingOrder(plant.heaterDefinitions,
+                                                           [](const HeaterDefinition& d) {
+                                                               return json{
+                                                                   {"key", d.Key},
+                                                                   {"type", d.HeaterType},
+                                                                   {"maxHeat", Number(d.MaxHeat)},
+                                                                   {"radiantFraction",
+                                                                    Number(d.RadiantFraction)}};
+                                                           })},
+                      {"coolerDefinitions",
+                       InReadingOrder(plant.coolerDefinitions, [](const CoolerDefinition& d) {
+                           return json{{"key", d.Key},
+                                       {"type", d.CoolerType},
+                                       {"maxHeat", Number(d.MaxHeat)},
+                                       {"radiantFraction", Number(d.RadiantFraction)}};
+                       })}};
     return model;
 }
 
 void PrintText(const json& model) {
     fmt::print("Model {}\n", model["model"].get<std::string>());
-    fmt::print("\nOpaque constructions\n{:<24} {:>4} {:>8} {:>8} {:>8} {:>8} {:>10} {:>5} {:>5}\n", "key", "type",
-               "U", "U brdg", "R", "CM", "CW", "HVWT", "nodes");
-    auto value = [](const json& v) { return v.is_null() ? std::string("-") : fmt::format("{:.3f}", v.get<double>()); };
+    fmt::print("\nOpaque constructions\n{:<24} {:>4} {:>8} {:>8} {:>8} {:>8} {:>10} {:>5} {:>5}\n",
+               "key", "type", "U", "U brdg", "R", "CM", "CW", "HVWT", "nodes");
+    auto value = [](const json& v) {
+        return v.is_null() ? std::string("-") : fmt::format("{:.3f}", v.get<double>());
+    };
     for (const json& c : model["opaqueConstructions"])
-        fmt::print("{:<24} {:>4} {:>8} {:>8} {:>8} {:>8} {:>10} {:>5} {:>5}\n", c["key"].get<std::string>(),
-                   c["type"].get<std::string>(), value(c["UValue"]), value(c["UValueBridged"]), value(c["RValue"]),
-                   value(c["CM"]), value(c["CW"]), c["HVWT"].get<bool>() ? "yes" : "no", c["nodeCount"].get<int>());
+        fmt::print("{:<24} {:>4} {:>8} {:>8} {:>8} {:>8} {:>10} {:>5} {:>5}\n",
+                   c["key"].get<std::string>(), c["type"].get<std::string>(), value(c["UValue"]),
+                   value(c["UValueBridged"]), value(c["RValue"]), value(c["CM"]), value(c["CW"]),
+                   c["HVWT"].get<bool>() ? "yes" : "no", c["nodeCount"].get<int>());
     fmt::print("\nGlazing\n{:<24} {:>4} {:>8} {:>8} {:<12}\n", "key", "type", "U", "g", "louvre");
     for (const json& g : model["glazedConstructions"])
-        fmt::print("{:<24} {:>4} {:>8} {:>8} {:<12}\n", g["key"].get<std::string>(), g["type"].get<std::string>(),
-                   value(g["UValue"]), value(g["TransTotal"]), g["louvre"].get<std::string>());
+        fmt::print("{:<24} {:>4} {:>8} {:>8} {:<12}\n", g["key"].get<std::string>(),
+                   g["type"].get<std::string>(), value(g["UValue"]), value(g["TransTotal"]),
+                   g["louvre"].get<std::string>());
     for (const json& z : model["zones"]) {
         fmt::print("\nZone {} ({}): floor {} m², volume {} m³\n", z["key"].get<std::string>(),
                    z["description"].get<std::string>(), value(z["floorArea"]), value(z["volume"]));
         for (const json& e : z["elements"])
             fmt::print("  {:<2} {:<24} {:>8} m²  IOS {}  orientation {:>6}  slope {:>6} {}\n",
-                       e["code"].get<std::string>(), e["construction"].get<std::string>(), value(e["area"]),
-                       e["IOS"].get<int>(), value(e["orientation"]), value(e["slope"]),
-                       e["adjacentZone"].get<std::string>());
+                       e["code"].get<std::string>(), e["construction"].get<std::string>(),
+                       value(e["area"]), e["IOS"].get<int>(), value(e["orientation"]),
+                       value(e["slope"]), e["adjacentZone"].get<std::string>());
     }
-    fmt::print("\n{} profiles, {} profile groups\n", model["profiles"].size(), model["profileGroups"].size());
-    for (const json& message : model["messages"]) fmt::print("Message: {}\n", message.get<std::string>());
+    fmt::print("\n{} profiles, {} profile groups\n", model["profiles"].size(),
+               model["profileGroups"].size());
+    for (const json& message : model["messages"])
+        fmt::print("Message: {}\n", message.get<std::string>());
 }
 
 }  // namespace
@@ -252,7 +286,8 @@ void PrintText(const json& model) {
 void RegisterInspectCommand(CLI::App& app) {
     auto options = std::make_shared<std::pair<std::string, std::string>>();  // model, support
     auto asJson = std::make_shared<bool>(false);
-    CLI::App* command = app.add_subcommand("inspect", "Show the model as read, with its derived values");
+    CLI::App* command =
+        app.add_subcommand("inspect", "Show the model as read, with its derived values");
     command->add_option("MODEL", options->first, "Model document")->required();
     command->add_option("--support", options->second, "Support folder whose Dbs.KZ7 is read first");
     command->add_flag("--json", *asJson, "Write the model as JSON");

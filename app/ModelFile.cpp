@@ -56,7 +56,8 @@ void ReadModelRecords(EngineState& state) {
     }
 }
 
-bool LoadModel(EngineState& state, const std::string& supportDir, const std::string& modelPath, std::string& error) {
+bool LoadModel(EngineState& state, const std::string& supportDir, const std::string& modelPath,
+               std::string& error) {
     auto readFile = [&](const std::string& path) {
         if (!state.reader.Open(path)) {
             error = "Cannot open " + path;
@@ -66,7 +67,8 @@ bool LoadModel(EngineState& state, const std::string& supportDir, const std::str
         state.reader.Close();
         return true;
     };
-    if (!supportDir.empty() && !readFile((std::filesystem::path(supportDir) / "Dbs.KZ7").string())) return false;
+    if (!supportDir.empty() && !readFile((std::filesystem::path(supportDir) / "Dbs.KZ7").string()))
+        return false;
     return readFile(modelPath);
 }
 

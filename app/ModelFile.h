@@ -17,6 +17,7 @@ void ReadModelRecords(EngineState& state);
 
 // Reads `<supportDir>/Dbs.KZ7` when `supportDir` is not empty, then `modelPath`.
 // False with `error` set when a file cannot be opened.
-bool LoadModel(EngineState& state, const std::string& supportDir, const std::string& modelPath, std::string& error);
+bool LoadModel(EngineState& state, const std::string& supportDir, const std::string& modelPath,
+               std::string& error);
 
 }  // namespace kz7::app

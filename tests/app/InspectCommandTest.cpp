@@ -2,9 +2,8 @@
 
 #include <cstdio>
 #include <fstream>
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 namespace {
 
@@ -27,7 +26,9 @@ CommandRun RunKz7(const std::string& arguments) {
 }
 
 TEST(InspectCommandTest, JsonOfTheExampleModel) {
-    const CommandRun run = RunKz7("inspect " KZ7_SOURCE_DIR "/examples/office.kz7 --support " KZ7_SOURCE_DIR "/support --json");
+    const CommandRun run =
+        RunKz7("inspect " KZ7_SOURCE_DIR "/examples/office.kz7 --support " KZ7_SOURCE_DIR
+               "/support --json");
     ASSERT_EQ(run.exitCode, 0);
     const auto model = nlohmann::json::parse(run.output);
     EXPECT_TRUE(model["messages"].empty());
@@ -48,14 +49,16 @@ TEST(InspectCommandTest, JsonOfTheExampleModel) {
     EXPECT_EQ(first["layers"].size(), 4u);
     EXPECT_GT(first["nodeCount"].get<int>(), 4);
     bool louvre = false;
-    for (const auto& glazing : model["glazedConstructions"]) louvre |= glazing["louvre"] == "EX-LOUVRE";
+    for (const auto& glazing : model["glazedConstructions"])
+        louvre |= glazing["louvre"] == "EX-LOUVRE";
     EXPECT_TRUE(louvre);
     EXPECT_EQ(model["profileGroups"][0]["profiles"].size(), 12u);
 }
 
 TEST(InspectCommandTest, ReportsProblemsAndMissingFiles) {
     const std::string path = testing::TempDir() + "kz7-inspect-bad.kz7";
-    std::ofstream(path) << "Zone,Z1\nBroken\n10,30\n0,0\n0,0\nOpaqueElements\nW,NOPE,10,1,0,90\n}\n}\n";
+    std::ofstream(path)
+        << "Zone,Z1\nBroken\n10,30\n0,0\n0,0\nOpaqueElements\nW,NOPE,10,1,0,90\n}\n}\n";
     const CommandRun run = RunKz7("inspect " + path + " --json");
     ASSERT_EQ(run.exitCode, 0);
     const auto model = nlohmann::json::parse(run.output);

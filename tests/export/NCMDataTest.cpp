@@ -13,11 +13,15 @@ TEST(NCMDataTest, ReadsEveryRecordAndClears) {
     NCMData& ncm = *s.state.ncm;
     s.Open("SBEMWindGenerators\nWG1,Suburban,5,15,6\n-\n");
     ncm.ReadWindGenerator();
-    s.Open("SBEMPVS\nRoof PV,20,Monocrystalline,180,30,Moderately ventilated,None\nWall PV,5,Thin film,90,90,Unventilated,Little\n}\n");
+    s.Open(
+        "SBEMPVS\nRoof PV,20,Monocrystalline,180,30,Moderately ventilated,None\nWall PV,5,Thin "
+        "film,90,90,Unventilated,Little\n}\n");
     ncm.ReadPVSystems();
     s.Open("SBEMCHP\nCHP1,Natural gas,0.5,0.3,0.6\n-\n");
     ncm.ReadCHP();
-    s.Open("SBEMHVACSystem,H1\nVAV,Variable air volume,Gas boiler,Natural gas,Grid electricity,0.88,3.2,1.6,Plate,0.65\n-\n");
+    s.Open(
+        "SBEMHVACSystem,H1\nVAV,Variable air volume,Gas boiler,Natural gas,Grid "
+        "electricity,0.88,3.2,1.6,Plate,0.65\n-\n");
     ncm.ReadHVACSystems();
     s.Open("SBEMHVACSystem,H1\nAgain,,,,,0,0,0,,0\n-\n");
     ncm.ReadHVACSystems();
@@ -65,7 +69,9 @@ TEST(CostsTest, ShadingAndRenewables) {
     EXPECT_DOUBLE_EQ(s.state.shadingCosts->Find("Brise soleil")->CostPerArea, 210.0);
     EXPECT_EQ(s.state.shadingCosts->Find("Awning"), nullptr);
 
-    s.Open("RenewablesCosts\nPV,Roof PV,20,350,1200\nWindGenerator,WG1,0,0,18000\nPV,Wall PV,5,400,0\n}\n");
+    s.Open(
+        "RenewablesCosts\nPV,Roof PV,20,350,1200\nWindGenerator,WG1,0,0,18000\nPV,Wall "
+        "PV,5,400,0\n}\n");
     s.state.renewablesCosts->Read();
     EXPECT_DOUBLE_EQ(s.state.renewablesCosts->TotalCost(), 20 * 350 + 1200 + 18000 + 5 * 400);
     EXPECT_DOUBLE_EQ(s.state.renewablesCosts->TotalArea("PV"), 25.0);

@@ -21,7 +21,8 @@ TEST(ExampleModelTest, LibraryReadsCleanlyWithSoundValues) {
         SCOPED_TRACE(construction.Key);
         EXPECT_GT(construction.UValue, 0.08);
         EXPECT_LT(construction.UValue, 4.0);
-        EXPECT_GE(construction.UValueBridged, construction.UValue * (1 - 1e-6));  // paths are summed in single precision
+        EXPECT_GE(construction.UValueBridged,
+                  construction.UValue * (1 - 1e-6));  // paths are summed in single precision
         EXPECT_TRUE(std::isfinite(construction.CM));
         EXPECT_TRUE(construction.HVWT);
     }

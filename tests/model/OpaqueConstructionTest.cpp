@@ -31,16 +31,22 @@ void ReadRecords(test::RecordingState& s, const std::string& text, XmlElement xm
         reader.NextLine();
         const std::string keyword = reader.NextString();
         if (keyword.empty()) break;
-        if (keyword == "OpaqueMaterial") s.state.opaqueMaterials->Read();
-        else if (keyword == "OpaqueConstruction") s.state.opaqueConstructions->Read(xml);
-        else if (keyword == "GlazedConstruction") s.state.glazedConstructions->Read();
-        else if (keyword == "Louvre") s.state.louvres->Read();
-        else if (keyword == "Profile") s.state.profiles->Read();
+        if (keyword == "OpaqueMaterial")
+            s.state.opaqueMaterials->Read();
+        else if (keyword == "OpaqueConstruction")
+            s.state.opaqueConstructions->Read(xml);
+        else if (keyword == "GlazedConstruction")
+            s.state.glazedConstructions->Read();
+        else if (keyword == "Louvre")
+            s.state.louvres->Read();
+        else if (keyword == "Profile")
+            s.state.profiles->Read();
     }
 }
 
 constexpr const char* kCavityWall =
-    "OpaqueConstruction,1\nCavity wall\nW,3,0.7,0.9,0.9,0,0,55\nBRK,0.1,0,\nMW,0.1,0,\nPB,0.0125,0,\n-\n";
+    "OpaqueConstruction,1\nCavity "
+    "wall\nW,3,0.7,0.9,0.9,0,0,55\nBRK,0.1,0,\nMW,0.1,0,\nPB,0.0125,0,\n-\n";
 
 TEST(OpaqueConstructionTest, MaterialFieldsAndCarbonFlags) {
     test::RecordingState s;
@@ -121,9 +127,12 @@ TEST(OpaqueConstructionTest, ImpedancesTendToTheTotalResistanceAtLowFrequency) {
 
 TEST(OpaqueConstructionTest, BridgedUValue) {
     test::RecordingState s;
-    ReadRecords(s, std::string(kMaterials) + kCavityWall +
-                       "OpaqueConstruction,2\nStud wall\nW,3,0.7,0.9,0.9,0,0,0\nBRK,0.1,0,\nMW,0.1,15,TIM\nPB,0.0125,0,\n-\n"
-                       "OpaqueConstruction,3\nStud missing\nW,3,0.7,0.9,0.9,0,0,0\nBRK,0.1,0,\nMW,0.1,15,NONE\nPB,0.0125,0,\n-\n");
+    ReadRecords(
+        s, std::string(kMaterials) + kCavityWall +
+               "OpaqueConstruction,2\nStud "
+               "wall\nW,3,0.7,0.9,0.9,0,0,0\nBRK,0.1,0,\nMW,0.1,15,TIM\nPB,0.0125,0,\n-\n"
+               "OpaqueConstruction,3\nStud "
+               "missing\nW,3,0.7,0.9,0.9,0,0,0\nBRK,0.1,0,\nMW,0.1,15,NONE\nPB,0.0125,0,\n-\n");
     OpaqueConstruction* plain = s.state.opaqueConstructions->Item("1");
     OpaqueConstruction* studs = s.state.opaqueConstructions->Item("2");
     OpaqueConstruction* missing = s.state.opaqueConstructions->Item("3");
@@ -132,7 +141,8 @@ TEST(OpaqueConstructionTest, BridgedUValue) {
     EXPECT_EQ(studs->Paths().size(), 2u);
     EXPECT_GT(studs->UValueBridged, studs->UValue * 1.1);
     // Bounds: the bridged value lies between the parallel-path and layer-parallel limits.
-    EXPECT_LT(studs->UValueBridged, 1.0 / (studs->RValue - 0.1 / 0.035 + 1.0 / (0.85 * 0.035 / 0.1 + 0.15 * 0.13 / 0.1)));
+    EXPECT_LT(studs->UValueBridged,
+              1.0 / (studs->RValue - 0.1 / 0.035 + 1.0 / (0.85 * 0.035 / 0.1 + 0.15 * 0.13 / 0.1)));
     // An unknown bridging material leaves the layer unbridged.
     EXPECT_EQ(missing->LayerList.Item(2).BridgeMaterial, nullptr);
     EXPECT_NEAR(missing->UValueBridged, missing->UValue, 1e-6);
@@ -141,9 +151,11 @@ TEST(OpaqueConstructionTest, BridgedUValue) {
 TEST(OpaqueConstructionTest, PreviousReversedAndPreCalculated) {
     test::RecordingState s;
     ReadRecords(s, std::string(kMaterials) +
-                       "OpaqueConstruction,9\n<Previous reversed>\nW,0,0.7,0.9,0.9,0,0,0\n-\n" + kCavityWall +
+                       "OpaqueConstruction,9\n<Previous reversed>\nW,0,0.7,0.9,0.9,0,0,0\n-\n" +
+                       kCavityWall +
                        "OpaqueConstruction,2\n<Previous reversed>\nP,0,0.5,0.8,0.9,0,0,0\n-\n"
-                       "OpaqueConstruction,4\nGiven\nR,1,0.7,0.9,0.9,0,0,0\nCON,0.2,0,\nUSE-PRE-CALCULATED-U-VALUE,0.35,120,1,0\n-\n");
+                       "OpaqueConstruction,4\nGiven\nR,1,0.7,0.9,0.9,0,0,0\nCON,0.2,0,\nUSE-PRE-"
+                       "CALCULATED-U-VALUE,0.35,120,1,0\n-\n");
     OpaqueConstruction* first = s.state.opaqueConstructions->Item("9");
     EXPECT_EQ(first->LayerList.Count(), 0);
     EXPECT_EQ(first->UValue, 0.0);
@@ -160,7 +172,8 @@ TEST(OpaqueConstructionTest, PreviousReversedAndPreCalculated) {
     EXPECT_DOUBLE_EQ(reversed->SRIn, wall->SROut);
     EXPECT_DOUBLE_EQ(reversed->SROut, wall->SRIn);
     EXPECT_DOUBLE_EQ(reversed->EmissO, wall->EmissI);
-    EXPECT_TRUE(reversed->IsPreviousReversed() == false);  // its description became "Construction 2"
+    EXPECT_TRUE(reversed->IsPreviousReversed() ==
+                false);  // its description became "Construction 2"
     EXPECT_EQ(reversed->TYP, "P");
     // Each side keeps its own mass nodes: the wall's chain is untouched.
     double chain = wall->NODZ3;
@@ -180,12 +193,14 @@ TEST(OpaqueConstructionTest, PreviousReversedAndPreCalculated) {
 
 TEST(OpaqueConstructionTest, ArealHeatCapacityAndLightConstructions) {
     test::RecordingState s;
-    ReadRecords(s, std::string(kMaterials) +
-                       "OpaqueConstruction,1\nSlab\nF,1,0.7,0.9,0.9,0,0,0\nCON,0.3,0,\n-\n"
-                       "OpaqueConstruction,2\nLined\nW,2,0.7,0.9,0.9,0,0,0\nCON,0.3,0,\nMW,0.05,0,\n-\n"
-                       "OpaqueConstruction,3\nVoid\nW,1,0.7,0.9,0.9,0,0,0\nAIR,0.05,0,\n-\n"
-                       "OpaqueConstruction,4\nVoids\nW,2,0.7,0.9,0.9,0,0,0\nAIR,0.05,0,\nAIR,0.05,0,\n-\n");
-    EXPECT_NEAR(s.state.opaqueConstructions->Item("1")->CM, 1.0 * 2300 * 0.1, 1e-6);  // stops 0.1 m in
+    ReadRecords(
+        s, std::string(kMaterials) +
+               "OpaqueConstruction,1\nSlab\nF,1,0.7,0.9,0.9,0,0,0\nCON,0.3,0,\n-\n"
+               "OpaqueConstruction,2\nLined\nW,2,0.7,0.9,0.9,0,0,0\nCON,0.3,0,\nMW,0.05,0,\n-\n"
+               "OpaqueConstruction,3\nVoid\nW,1,0.7,0.9,0.9,0,0,0\nAIR,0.05,0,\n-\n"
+               "OpaqueConstruction,4\nVoids\nW,2,0.7,0.9,0.9,0,0,0\nAIR,0.05,0,\nAIR,0.05,0,\n-\n");
+    EXPECT_NEAR(s.state.opaqueConstructions->Item("1")->CM, 1.0 * 2300 * 0.1,
+                1e-6);                                           // stops 0.1 m in
     EXPECT_EQ(s.state.opaqueConstructions->Item("2")->CM, 0.0);  // insulated inside face
     EXPECT_FALSE(s.state.opaqueConstructions->Item("3")->HVWT);
     OpaqueConstruction* voids = s.state.opaqueConstructions->Item("4");
@@ -196,7 +211,8 @@ TEST(OpaqueConstructionTest, ArealHeatCapacityAndLightConstructions) {
 
 TEST(OpaqueConstructionTest, LayerNodeCountSteps) {
     test::RecordingState s;
-    ReadRecords(s, std::string(kMaterials) + "OpaqueConstruction,1\nThick\nW,1,0.7,0.9,0.9,0,0,0\nCON,0.4,0,\n-\n");
+    ReadRecords(s, std::string(kMaterials) +
+                       "OpaqueConstruction,1\nThick\nW,1,0.7,0.9,0.9,0,0,0\nCON,0.4,0,\n-\n");
     const Layer& layer = s.state.opaqueConstructions->Item("1")->LayerList.Item(1);
     // 0.4 m starts at seven nodes and drops by two while the step is unstable.
     int expected = 7;
@@ -206,11 +222,12 @@ TEST(OpaqueConstructionTest, LayerNodeCountSteps) {
 
 TEST(OpaqueConstructionTest, BadInputIsReportedAndSurvived) {
     test::RecordingState s;
-    ReadRecords(s, std::string(kMaterials) +
-                       "OpaqueMaterial,NEG\nNegative\nX,-1,800,1700\n-\n"
-                       "OpaqueConstruction,1\nUnknown material\nW,1,0.7,0.9,0.9,0,0,0\nNOPE,0.1,0,\n-\n"
-                       "OpaqueConstruction,2\nZero\nW,2,0.7,0.9,0.9,0,0,0\nBRK,0,0,\nNEG,-0.1,0,\n-\n"
-                       "OpaqueConstruction,3\nOdd type\nQ,1,0.7,0.9,0.9,0,0,0\nBRK,0.1,0,\n-\n");
+    ReadRecords(
+        s, std::string(kMaterials) +
+               "OpaqueMaterial,NEG\nNegative\nX,-1,800,1700\n-\n"
+               "OpaqueConstruction,1\nUnknown material\nW,1,0.7,0.9,0.9,0,0,0\nNOPE,0.1,0,\n-\n"
+               "OpaqueConstruction,2\nZero\nW,2,0.7,0.9,0.9,0,0,0\nBRK,0,0,\nNEG,-0.1,0,\n-\n"
+               "OpaqueConstruction,3\nOdd type\nQ,1,0.7,0.9,0.9,0,0,0\nBRK,0.1,0,\n-\n");
     EXPECT_TRUE(s.HasError("Material NEG has an invalid conductivity"));
     EXPECT_TRUE(s.HasError("Missing material in construction Unknown material"));
     // The first material of the collection stands in (the last one read comes first).
@@ -221,7 +238,8 @@ TEST(OpaqueConstructionTest, BadInputIsReportedAndSurvived) {
     EXPECT_TRUE(s.HasError("Invalid code Q"));
 
     // Hundreds of layers, and a record cut off by the end of the file.
-    std::string many = std::string(kMaterials) + "OpaqueConstruction,5\nMany\nW,400,0.7,0.9,0.9,0,0,0\n";
+    std::string many =
+        std::string(kMaterials) + "OpaqueConstruction,5\nMany\nW,400,0.7,0.9,0.9,0,0,0\n";
     for (int i = 0; i < 400; ++i) many += (i % 2 ? "BRK,0.01,10,TIM\n" : "MW,0.01,0,\n");
     many += "-\nOpaqueConstruction,6\nCut\nW,5,0.7,0.9,0.9,0,0,0\nBRK,0.1,0,\n";
     test::RecordingState big;
@@ -235,6 +253,27 @@ TEST(OpaqueConstructionTest, BadInputIsReportedAndSurvived) {
     EXPECT_EQ(big.state.opaqueConstructions->Item("6")->LayerList.Count(), 1);
 }
 
+TEST(OpaqueConstructionTest, HugeAndAbsurdNumbersDoNotBreakTheReduction) {
+    test::RecordingState s;
+    ReadRecords(
+        s, std::string(kMaterials) +
+               "OpaqueMaterial,INF\nOverflow\nX,1e999,800,1700\n-\n"
+               "OpaqueConstruction,1\nHuge\nW,2,0.7,0.9,0.9,0,0,0\nINF,0.1,0,\nBRK,1e999,0,\n-\n"
+               "OpaqueConstruction,3\nNegative count\nW,-4,0.7,0.9,0.9,0,0,0\n-\n"
+               "OpaqueConstruction,2\nCount\nW,32767,0.7,0.9,0.9,0,0,0\nBRK,0.1,0,\n-\n");
+    EXPECT_TRUE(s.HasError("Material INF has an invalid conductivity"));
+    EXPECT_TRUE(s.HasError("Layer 2 of construction 1 has an invalid thickness"));
+    OpaqueConstruction* huge = s.state.opaqueConstructions->Item("1");
+    ASSERT_NE(huge, nullptr);
+    EXPECT_EQ(huge->LayerList.Item(1).Nodes.Count(), 1);  // no resistance: one node
+    EXPECT_FALSE(std::isnan(huge->CM));
+    // The layer count asks for more lines than there are: the next record's
+    // lines are not taken as layers beyond the end of the file.
+    EXPECT_TRUE(s.HasError("Construction 2 is cut off by the end of the file"));
+    EXPECT_TRUE(s.HasError("Invalid number of layers -4 in construction 3"));
+    EXPECT_EQ(s.state.opaqueConstructions->Item("3")->LayerList.Count(), 0);
+}
+
 TEST(OpaqueConstructionTest, WritesPropertiesIntoTheHostDocument) {
     pugi::xml_document document;
     ASSERT_TRUE(document.load_string(
@@ -243,29 +282,38 @@ TEST(OpaqueConstructionTest, WritesPropertiesIntoTheHostDocument) {
         "<OpaqueConstruction Id=\"2\"/></Constructions>"));
     XmlElement root(document.child("Constructions"));
     test::RecordingState s;
-    ReadRecords(s, std::string(kMaterials) + kCavityWall +
-                       "OpaqueConstruction,2\nNo target\nW,1,0.7,0.9,0.9,0,0,0\nBRK,0.1,0,\n-\n", root);
+    ReadRecords(s,
+                std::string(kMaterials) + kCavityWall +
+                    "OpaqueConstruction,2\nNo target\nW,1,0.7,0.9,0.9,0,0,0\nBRK,0.1,0,\n-\n",
+                root);
     OpaqueConstruction* wall = s.state.opaqueConstructions->Item("1");
-    pugi::xml_node target = document.select_node("//OpaqueConstruction[@Id='1.0']/CM_CW_CO2").node();
-    EXPECT_EQ(std::string(target.attribute("CM").value()), NumberToText(std::round(wall->CM * 1000) / 1000));
+    pugi::xml_node target =
+        document.select_node("//OpaqueConstruction[@Id='1.0']/CM_CW_CO2").node();
+    EXPECT_EQ(std::string(target.attribute("CM").value()),
+              NumberToText(std::round(wall->CM * 1000) / 1000));
     EXPECT_EQ(std::string(target.attribute("CW").value()), "147325");
     EXPECT_EQ(std::string(target.attribute("CO2").value()), "0");
     EXPECT_EQ(std::string(target.attribute("CO2Flag").value()), "0");
     EXPECT_EQ(std::string(target.attribute("UValBridged").value()),
               NumberToText(std::round(wall->UValueBridged * 1000) / 1000));
     // The other elements are left alone.
-    EXPECT_FALSE(document.select_node("//OpaqueConstruction[@Id='7']/CM_CW_CO2").node().attribute("CM"));
-    EXPECT_EQ(document.select_node("//OpaqueConstruction[@Id='2']").node().first_child(), pugi::xml_node());
+    EXPECT_FALSE(
+        document.select_node("//OpaqueConstruction[@Id='7']/CM_CW_CO2").node().attribute("CM"));
+    EXPECT_EQ(document.select_node("//OpaqueConstruction[@Id='2']").node().first_child(),
+              pugi::xml_node());
 }
 
 TEST(GlazingTest, CoefficientsAndLouvre) {
     test::RecordingState s;
-    ReadRecords(s, "Profile,On\n100,0\n}\n"
-                   "Louvre,L1\n100\n1,0.9,0.8,0.6,0.4,0.2,0.1\n-\n"
-                   "Louvre,L2\n50\n1,0.9,0.8,0.6,0.4,0.2,0.1\n-\n"
-                   "GlazedConstruction,G1\nDouble \"low-e\"\nEW,1.6,2,20,0.84,0.84,0,0,0.6,0.5,0.7,L1,25,300\n-\n"
-                   "GlazedConstruction,G2\nInternal\nIW,3,1,0,0.84,0.84,0.1,0.2,0.8,0.7,0.8,,0,0\n-\n"
-                   "GlazedConstruction,G3\nLost louvre\nRL,2,1,0,0.84,0.84,0,0,0.8,0.7,0.8,NOPE,0,0\n-\n");
+    ReadRecords(
+        s,
+        "Profile,On\n100,0\n}\n"
+        "Louvre,L1\n100\n1,0.9,0.8,0.6,0.4,0.2,0.1\n-\n"
+        "Louvre,L2\n50\n1,0.9,0.8,0.6,0.4,0.2,0.1\n-\n"
+        "GlazedConstruction,G1\nDouble "
+        "\"low-e\"\nEW,1.6,2,20,0.84,0.84,0,0,0.6,0.5,0.7,L1,25,300\n-\n"
+        "GlazedConstruction,G2\nInternal\nIW,3,1,0,0.84,0.84,0.1,0.2,0.8,0.7,0.8,,0,0\n-\n"
+        "GlazedConstruction,G3\nLost louvre\nRL,2,1,0,0.84,0.84,0,0,0.8,0.7,0.8,NOPE,0,0\n-\n");
     GlazedConstruction* g1 = s.state.glazedConstructions->Item("G1");
     ASSERT_NE(g1, nullptr);
     EXPECT_EQ(g1->Description, "Double low-e");
@@ -279,14 +327,16 @@ TEST(GlazingTest, CoefficientsAndLouvre) {
     EXPECT_DOUBLE_EQ(g1->CostPerArea, 300.0);
     EXPECT_NEAR(g1->ShadingCoefficient(37.4f), 0.8 + (37.4 - 30) / 15 * (0.6 - 0.8), 1e-5);
     EXPECT_FLOAT_EQ(g1->ShadingCoefficient(95.0f), 0.1f);
-    EXPECT_FLOAT_EQ(s.state.louvres->Item("L2")->ShadingCoefficient(37.4f), 1.0f);  // at 50 it stays up
+    EXPECT_FLOAT_EQ(s.state.louvres->Item("L2")->ShadingCoefficient(37.4f),
+                    1.0f);  // at 50 it stays up
 
     GlazedConstruction* g2 = s.state.glazedConstructions->Item("G2");
     EXPECT_FLOAT_EQ(g2->ShadingCoefficient(30.0f), 1.0f);
     EXPECT_NEAR(g2->HCO, 1 / 0.1 - 0.84 * 5.7 * 0.9 * 6 / 5, 1e-4);
     EXPECT_NEAR(g2->HCI, 1 / 0.2 - g2->RadI, 1e-4);
     EXPECT_TRUE(s.HasError("Missing louvre NOPE in glazed construction G3"));
-    EXPECT_FLOAT_EQ(s.state.glazedConstructions->Item("G3")->HCO, s.state.settings.outsideConvectiveRoof);
+    EXPECT_FLOAT_EQ(s.state.glazedConstructions->Item("G3")->HCO,
+                    s.state.settings.outsideConvectiveRoof);
 }
 
 }  // namespace

@@ -66,17 +66,20 @@ TEST(ProfileTest, EmptyOrCutOffProfilesAreRefused) {
     EXPECT_EQ(cut.state.profiles->Count(), 1);
 }
 
-std::string GroupRecord(const std::string& key, const std::string& weekday, const std::string& weekend) {
+std::string GroupRecord(const std::string& key, const std::string& weekday,
+                        const std::string& weekend) {
     std::string text = "ProfileGroup," + key + "\n";
     for (int month = 0; month < 12; ++month) {
-        for (int day = 1; day <= 7; ++day) text += (day <= 5 ? weekday : weekend) + (day < 7 ? "," : "\n");
+        for (int day = 1; day <= 7; ++day)
+            text += (day <= 5 ? weekday : weekend) + (day < 7 ? "," : "\n");
     }
     return text;
 }
 
 TEST(ProfileTest, GroupFollowsTheRunClock) {
     test::RecordingState s;
-    s.state.reader.OpenText("Profile,Day\n0,0\n100,9\n100,17\n0,17\n}\n" + GroupRecord("Office", "Day", "0"));
+    s.state.reader.OpenText("Profile,Day\n0,0\n100,9\n100,17\n0,17\n}\n" +
+                            GroupRecord("Office", "Day", "0"));
     s.state.reader.NextLine();
     s.state.reader.NextString();
     s.state.profiles->Read();

@@ -32,7 +32,9 @@ constexpr const char* kLibrary =
     "Boiler,B1\n100,1,40,100,250,100,5,2,1,10\n-\n"
     "Chiller,C1\n100,0,30,100,2.5,100,4,0,0,0\n-\n";
 
-void ReadDocument(test::RecordingState& s, const std::string& text) { test::ReadModelText(s.state, text); }
+void ReadDocument(test::RecordingState& s, const std::string& text) {
+    test::ReadModelText(s.state, text);
+}
 
 std::string ZoneHead(const std::string& key, const std::string& volume = "200") {
     return "Zone," + key + "\nOffice \"north\"\n50," + volume +
@@ -117,13 +119,16 @@ TEST(ZoneTest, ReadsFieldsElementsGainsAndEmitters) {
     EXPECT_TRUE(s.errors.empty()) << s.errors.front();
 
     // Planes: the wall and window share the south plane only when within 0.044 rad.
-    EXPECT_EQ(wall.Plane, &s.state.surfaces->IFUNC(static_cast<float>(M_PI) + 0.03f, static_cast<float>(M_PI / 2)));
-    EXPECT_NE(wall.Plane, &s.state.surfaces->IFUNC(static_cast<float>(M_PI) + 0.06f, static_cast<float>(M_PI / 2)));
+    EXPECT_EQ(wall.Plane, &s.state.surfaces->IFUNC(static_cast<float>(M_PI) + 0.03f,
+                                                   static_cast<float>(M_PI / 2)));
+    EXPECT_NE(wall.Plane, &s.state.surfaces->IFUNC(static_cast<float>(M_PI) + 0.06f,
+                                                   static_cast<float>(M_PI / 2)));
 }
 
 TEST(ZoneTest, PlantRecords) {
     test::RecordingState s;
-    ReadDocument(s, std::string(kLibrary) + "DHW\n3,50,B1\n-\nFans\n600,70,90,50\n-\n" + ZoneHead("Z1") +
+    ReadDocument(s, std::string(kLibrary) + "DHW\n3,50,B1\n-\nFans\n600,70,90,50\n-\n" +
+                        ZoneHead("Z1") +
                         "OpaqueElements\nW,W1,12,1,180,90,3,,1,10,2.4,5,1,,0\n}\n}\n"
                         "AdditionalHeater,Z1\nStore,x,21,B1,-2,12,450,600\n-\n"
                         "AdditionalSecondaryHeater,Z1\nRad,-5,15,0.4,20,B1\n-\n");
@@ -162,8 +167,8 @@ TEST(ZoneTest, OutputOptionsAndDefaults) {
     std::string options = "OutputOptions\n";
     for (int i = 0; i < 10; ++i) options += "1,0,1,0\n";
     options += "-\n";
-    ReadDocument(s, std::string(kLibrary) + ZoneHead("Z1") + "OpaqueElements\nW,W1,1,1,0,90\n}\n" + options + "}\n" +
-                        ZoneHead("Z2") + "OpaqueElements\nW,W1,1,1,0,90\n}\n}\n");
+    ReadDocument(s, std::string(kLibrary) + ZoneHead("Z1") + "OpaqueElements\nW,W1,1,1,0,90\n}\n" +
+                        options + "}\n" + ZoneHead("Z2") + "OpaqueElements\nW,W1,1,1,0,90\n}\n}\n");
     Zone::OutputSelection all{};
     for (auto& group : all) group = {1, 1, 1, 1};
     s.state.zones->SetDefaultOutputOptions(all);
@@ -174,12 +179,13 @@ TEST(ZoneTest, OutputOptionsAndDefaults) {
 
 TEST(ZoneTest, BadZoneInputIsReported) {
     test::RecordingState s;
-    ReadDocument(s, std::string(kLibrary) + ZoneHead("Z1") +
-                        "OpaqueElements\nW,NOPE,12,1,180,90\nW,W1,-3,9,0,90\nP,W1,10,3,0,90,Z9\n}\n}\n" +
-                        ZoneHead("Z1") + "}\n" + ZoneHead("Empty") + "}\n" +
-                        "AdditionalCooler,Z7\nFCU,x,24,C1\n-\n"
-                        "AdditionalHeater,Z1\nNOPE,x,21,NOB\n-\n" + ZoneHead("Cut") +
-                        "OpaqueElements\nW,W1,12,1,180,90\n");
+    ReadDocument(
+        s, std::string(kLibrary) + ZoneHead("Z1") +
+               "OpaqueElements\nW,NOPE,12,1,180,90\nW,W1,-3,9,0,90\nP,W1,10,3,0,90,Z9\n}\n}\n" +
+               ZoneHead("Z1") + "}\n" + ZoneHead("Empty") + "}\n" +
+               "AdditionalCooler,Z7\nFCU,x,24,C1\n-\n"
+               "AdditionalHeater,Z1\nNOPE,x,21,NOB\n-\n" +
+               ZoneHead("Cut") + "OpaqueElements\nW,W1,12,1,180,90\n");
     EXPECT_TRUE(s.HasError("Missing construction NOPE in Office north"));
     EXPECT_TRUE(s.HasError("Element W in zone Z1 has an invalid area"));
     EXPECT_TRUE(s.HasError("Element W in zone Z1 has an invalid boundary code 9"));

@@ -6,19 +6,23 @@ namespace kz7 {
 
 namespace {
 // Texts that must hold commas carry them as "&Comma".
-std::string NextText(LineReader& reader) { return ReplaceAll(reader.NextString(), "&Comma", ","); }
+std::string NextText(LineReader& reader) {
+    return ReplaceAll(reader.NextString(), "&Comma", ",");
+}
 }  // namespace
 
 void NCMData::Close(const char* record) {
     state_.reader.NextLine();
-    if (state_.reader.AtEnd()) state_.ShowError(std::string(record) + " is cut off by the end of the file");
+    if (state_.reader.AtEnd())
+        state_.ShowError(std::string(record) + " is cut off by the end of the file");
 }
 
 template <typename T>
 void NCMData::AddKeyed(std::vector<T>& list, T item, const char* record) {
     for (const T& existing : list) {
         if (existing.Key == item.Key) {
-            state_.ShowError(std::string(record) + " " + item.Key + " is defined twice; the second is ignored");
+            state_.ShowError(std::string(record) + " " + item.Key +
+                             " is defined twice; the second is ignored");
             return;
         }
     }

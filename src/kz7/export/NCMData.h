@@ -74,7 +74,7 @@ struct NCMSolarCollector {
     float ZeroLossEfficiency = 0.0f;
     float FirstOrderCoefficient = 0.0f;   // W/(m²K)
     float SecondOrderCoefficient = 0.0f;  // W/(m²K²)
-    std::string DHWSystem;  // key of the hot-water system it serves
+    std::string DHWSystem;                // key of the hot-water system it serves
 };
 
 struct NCMRecommendation {
@@ -84,7 +84,7 @@ struct NCMRecommendation {
 };
 
 class NCMData {
-public:
+  public:
     explicit NCMData(EngineState& state) : state_(state) {}
 
     void ReadWindGenerator();
@@ -105,7 +105,7 @@ public:
     std::vector<NCMSolarCollector> SolarCollectors;
     std::vector<NCMRecommendation> Recommendations;
 
-private:
+  private:
     // Reads the closing line of a record and reports a cut-off one.
     void Close(const char* record);
     template <typename T>

@@ -18,7 +18,7 @@ struct RenewablesCostItem {
 };
 
 class RenewablesCosts {
-public:
+  public:
     explicit RenewablesCosts(EngineState& state) : state_(state) {}
 
     // One item per line until a line whose first field is "}".
@@ -29,7 +29,7 @@ public:
 
     std::vector<RenewablesCostItem> Items;
 
-private:
+  private:
     EngineState& state_;
 };
 

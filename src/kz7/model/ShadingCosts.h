@@ -10,13 +10,13 @@ namespace kz7 {
 class EngineState;
 
 struct ShadingCostItem {
-    std::string System;        // the glazing's shading system name
-    double CostPerArea = 0.0;  // per m² of glazing
+    std::string System;               // the glazing's shading system name
+    double CostPerArea = 0.0;         // per m² of glazing
     double EmbodiedCO2PerArea = 0.0;  // kg CO2 per m² of glazing
 };
 
 class ShadingCosts {
-public:
+  public:
     explicit ShadingCosts(EngineState& state) : state_(state) {}
 
     // One item per line until a line whose first field is "}".
@@ -27,7 +27,7 @@ public:
 
     std::vector<ShadingCostItem> Items;
 
-private:
+  private:
     EngineState& state_;
 };
 
