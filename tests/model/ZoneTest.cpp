@@ -206,6 +206,36 @@ TEST(ZoneTest, BadZoneInputIsReported) {
     EXPECT_TRUE(s.HasError("Element P of zone Z1 names zone Z9, which does not exist"));
 }
 
+TEST(ZoneTest, VersionFiveLayoutAndGlazingBoundaries) {
+    test::RecordingState s;
+    s.state.settings.isV5 = true;
+    ReadDocument(s, std::string(kLibrary) + ZoneHead("Z1") + "North#East,Level 1\n" +
+                        "GlazedElements\n"
+                        "G,G1,4,1,0,90,2,,0.5,False,0.3,,,0,,,1,2,3\n"
+                        "G,G1,2,3,90,90,Z2,1,1,1\n"
+                        "G,G1,2,5,90,90,12,1,1,1\n"
+                        "G,G1,2,6,90,90,4,Z2,1,1,1\n"
+                        "}\n}\n" +
+                        ZoneHead("Z2") + "-,ignored\nOpaqueElements\nW,W1,1,1,0,90\n}\n}\n");
+    Zone& z1 = s.state.zones->Item("Z1");
+    EXPECT_EQ(z1.ListTexts[0], "North,East");
+    EXPECT_EQ(z1.ListTexts[1], "Level 1");
+    EXPECT_TRUE(s.state.zones->Item("Z2").ListTexts[1].empty());
+    ASSERT_EQ(z1.elements.Count(), 4);
+    const Element& window = z1.elements.Item(1);
+    EXPECT_EQ(window.ShadingPosition, "None (no shading)");
+    EXPECT_TRUE(window.ShadingSystem.empty());
+    EXPECT_EQ(window.ElemCount, 3);
+    EXPECT_EQ(z1.elements.Item(2).RMID, "Z2");
+    EXPECT_EQ(z1.elements.Item(2).PlaneIndex, -1);
+    EXPECT_TRUE(z1.elements.Item(2).Exclude);
+    ASSERT_NE(z1.elements.Item(3).AdjacentPG, nullptr);
+    EXPECT_FLOAT_EQ(z1.elements.Item(3).AdjacentPG->GRPVAL(), 12.0f);
+    EXPECT_EQ(z1.elements.Item(4).PlaneIndex, 4);
+    EXPECT_EQ(z1.elements.Item(4).RMID, "Z2");
+    EXPECT_TRUE(s.errors.empty()) << s.errors.front();
+}
+
 TEST(SurfaceTest, PlanesAndLongWaveLoss) {
     test::RecordingState s;
     Surfaces& surfaces = *s.state.surfaces;
