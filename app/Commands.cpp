@@ -14,6 +14,7 @@ void RegisterCommands(CLI::App& app) {
     RegisterWeatherCommand(app);
     RegisterMakeTapeCommand(app);
     RegisterExportCsvCommand(app);
+    RegisterInspectCommand(app);
 }
 
 }  // namespace kz7::app

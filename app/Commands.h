@@ -15,6 +15,7 @@ void RegisterCommands(CLI::App& app);
 void RegisterReadCommand(CLI::App& app);
 void RegisterWeatherCommand(CLI::App& app);
 void RegisterMakeTapeCommand(CLI::App& app);
+void RegisterInspectCommand(CLI::App& app);
 // The exit code the command that ran has set.
 int ExitCode();
 void SetExitCode(int code);

@@ -66,8 +66,8 @@ struct ProcessSettings {
     // them; the location record sets them. The defaults are those of a
     // normally exposed site.
     int32_t exposure = 2;
-    float outsideConvectiveWall = 19.9f;
-    float outsideConvectiveRoof = 19.9f;
+    float outsideConvectiveWall = 11.54f;
+    float outsideConvectiveRoof = 19.87f;
 
     // Locale separators; a decimal "," implies the list separator ";".
     char decimalSeparator = '.';

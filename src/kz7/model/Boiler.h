@@ -6,17 +6,19 @@
 namespace kz7 {
 
 class Boiler : public PlantUnit {
-public:
+  public:
     using PlantUnit::PlantUnit;
     void Solve() {}  // plant behaviour belongs to the plant model
 
-protected:
-    float AuxiliaryPowerFromRecord(float value) const override { return value * 0.001f; }  // W to kW
+  protected:
+    float AuxiliaryPowerFromRecord(float value) const override {
+        return value * 0.001f;
+    }  // W to kW
     const char* Kind() const override { return "Boiler"; }
 };
 
 class Boilers : public RecordCollection<Boiler> {
-public:
+  public:
     using RecordCollection::RecordCollection;
     void InitTimeStep() {
         for (Boiler& boiler : *this) boiler.InitTimeStep();

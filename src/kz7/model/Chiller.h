@@ -6,17 +6,17 @@
 namespace kz7 {
 
 class Chiller : public PlantUnit {
-public:
+  public:
     using PlantUnit::PlantUnit;
     void Solve() {}  // plant behaviour belongs to the plant model
 
-protected:
+  protected:
     float AuxiliaryPowerFromRecord(float value) const override { return value; }  // kW as read
     const char* Kind() const override { return "Chiller"; }
 };
 
 class Chillers : public RecordCollection<Chiller> {
-public:
+  public:
     using RecordCollection::RecordCollection;
     void InitTimeStep() {
         for (Chiller& chiller : *this) chiller.InitTimeStep();

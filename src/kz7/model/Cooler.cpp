@@ -11,7 +11,8 @@ void Cooler::Read() {
     LineReader& reader = state_.reader;
     const std::string owner = "cooler of zone " + SensorZone->Key;
     reader.NextLine();
-    Definition = state_.plant->coolerDefinitions.Reference(reader.NextString(), "cooler definition", owner);
+    Definition =
+        state_.plant->coolerDefinitions.Reference(reader.NextString(), "cooler definition", owner);
     reader.NextString();  // not used
     OperationPG = state_.profileGroups->Item(reader.NextString());
     SupplyChiller = state_.plant->chillers.Reference(reader.NextString(), "chiller", owner);

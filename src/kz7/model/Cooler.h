@@ -10,7 +10,7 @@ class Chiller;
 class Zone;
 
 class Cooler {
-public:
+  public:
     Cooler(EngineState& state, Zone& zone) : SensorZone(&zone), state_(state) {}
 
     // Reads the data line after the sub-record's keyword line, then the closing line.
@@ -21,7 +21,7 @@ public:
     ProfileGroup* OperationPG = nullptr;  // set point, °C
     Chiller* SupplyChiller = nullptr;     // the record's "Chiller"
 
-private:
+  private:
     EngineState& state_;
 };
 

@@ -12,7 +12,8 @@ void CoolerDefinition::Read() {
     MaxHeat = reader.NextSingle() * 1000.0f;
     RadiantFraction = reader.NextSingle();
     reader.NextLine();
-    if (reader.AtEnd()) state_.ShowError("Cooler definition " + Key + " is cut off by the end of the file");
+    if (reader.AtEnd())
+        state_.ShowError("Cooler definition " + Key + " is cut off by the end of the file");
 }
 
 }  // namespace kz7

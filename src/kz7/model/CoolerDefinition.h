@@ -10,7 +10,7 @@ namespace kz7 {
 class EngineState;
 
 class CoolerDefinition {
-public:
+  public:
     explicit CoolerDefinition(EngineState& state) : state_(state) {}
     void Read();
 
@@ -20,7 +20,7 @@ public:
     float MaxHeat = 0.0f;  // W (the record gives kW)
     float RadiantFraction = 0.0f;
 
-private:
+  private:
     EngineState& state_;
 };
 

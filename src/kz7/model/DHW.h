@@ -9,7 +9,7 @@ class ProfileGroup;
 class Boiler;
 
 class DHW {
-public:
+  public:
     explicit DHW(EngineState& state) : state_(state) {}
     void Read();
     void Clear();
@@ -18,10 +18,10 @@ public:
     // Peak demand. The record gives kW and it is held multiplied by 1000
     // (W) as read; the plant model converts when it books it.
     float ANCMXHT = 0.0f;
-    ProfileGroup* ANCPC = nullptr;  // percent of ANCMXHT
+    ProfileGroup* ANCPC = nullptr;   // percent of ANCMXHT
     Boiler* SupplyBoiler = nullptr;  // the record's "Boiler"
 
-private:
+  private:
     EngineState& state_;
 };
 

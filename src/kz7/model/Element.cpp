@@ -18,10 +18,13 @@ constexpr float kRadiansPerDegree = 0.017453292522222223f;
 constexpr float kAirDensityTimesHour = 1.29f / 3600.0f;  // kg/m³ per s/h
 constexpr float kGroundSROut = 0.01f;
 
-bool NextFlag(LineReader& reader) { return reader.NextInteger() > 0; }
+bool NextFlag(LineReader& reader) {
+    return reader.NextInteger() > 0;
+}
 
 // "<what> <code> in zone <key> <problem>", built by appending.
-std::string ElementMessage(const char* what, const std::string& code, const std::string& zone, const char* problem) {
+std::string ElementMessage(const char* what, const std::string& code, const std::string& zone,
+                           const char* problem) {
     std::string text(what);
     text.append(" ").append(code).append(" in zone ").append(zone).append(" ").append(problem);
     return text;
@@ -47,8 +50,9 @@ void Element::ReadGeometry(float clampFrom, float flatFrom) {
     if (!(std::isfinite(ElementArea) && ElementArea >= 0.0f))
         state_.ShowError(ElementMessage("Element", ElCode, MyZone->Key, "has an invalid area"));
     if (IOS < 1 || IOS > 6)
-        state_.ShowError(ElementMessage("Element", ElCode, MyZone->Key, "has an invalid boundary code ") +
-                         std::to_string(IOS));
+        state_.ShowError(
+            ElementMessage("Element", ElCode, MyZone->Key, "has an invalid boundary code ") +
+            std::to_string(IOS));
     Plane = &state_.surfaces->IFUNC(Orientation, Slope);
 }
 
@@ -243,10 +247,21 @@ void Element::SetExclude(int32_t& result) {
 
 std::string Element::GetElementType() const {
     static constexpr std::pair<const char*, const char*> kTypes[] = {
-        {"G", "Glazing"}, {"W", "Wall"},    {"C", "Ceiling"},  {"F", "Floor"},   {"S", "Ground floor"},
-        {"P", "Partition"}, {"R", "Roof"},  {"L", "Rooflight"}, {"D", "Door"},   {"O", "Opening"},
-        {"A", "Airflow"}, {"E", "External floors"}, {"V", "Natural ventilation"},
-        {"M", "Mechanical ventilation"}, {"I", "Infiltration"}};
+        {"G", "Glazing"},
+        {"W", "Wall"},
+        {"C", "Ceiling"},
+        {"F", "Floor"},
+        {"S", "Ground floor"},
+        {"P", "Partition"},
+        {"R", "Roof"},
+        {"L", "Rooflight"},
+        {"D", "Door"},
+        {"O", "Opening"},
+        {"A", "Airflow"},
+        {"E", "External floors"},
+        {"V", "Natural ventilation"},
+        {"M", "Mechanical ventilation"},
+        {"I", "Infiltration"}};
     for (const auto& [code, name] : kTypes)
         if (ElCode == code) return name;
     return {};
@@ -264,7 +279,8 @@ void Elements::ReadList(Kind kind) {
     while (true) {
         reader.NextLine();
         if (reader.AtEnd()) {
-            state_.ShowError("Elements of zone " + zone_.Key + " are cut off by the end of the file");
+            state_.ShowError("Elements of zone " + zone_.Key +
+                             " are cut off by the end of the file");
             return;
         }
         if (reader.NextString() == "}") return;
@@ -286,8 +302,14 @@ void Elements::ReadList(Kind kind) {
     }
 }
 
-void Elements::ReadOpaqueElements() { ReadList(Kind::Opaque); }
-void Elements::ReadGlazedElements() { ReadList(Kind::Glazed); }
-void Elements::ReadAirflowElements() { ReadList(Kind::Airflow); }
+void Elements::ReadOpaqueElements() {
+    ReadList(Kind::Opaque);
+}
+void Elements::ReadGlazedElements() {
+    ReadList(Kind::Glazed);
+}
+void Elements::ReadAirflowElements() {
+    ReadList(Kind::Airflow);
+}
 
 }  // namespace kz7

@@ -7,7 +7,7 @@ namespace kz7 {
 class EngineState;
 
 class Fans {
-public:
+  public:
     explicit Fans(EngineState& state) : state_(state) {}
     void Read();
     void Clear() { SYSPRESS = SYSEFF = SYSMEFF = SYSPU = 0.0f; }
@@ -19,7 +19,7 @@ public:
     float SYSMEFF = 0.0f;   // motor efficiency, fraction
     float SYSPU = 0.0f;     // fraction
 
-private:
+  private:
     EngineState& state_;
 };
 

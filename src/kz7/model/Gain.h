@@ -12,7 +12,7 @@ class ProfileGroup;
 class Zone;
 
 class Gain {
-public:
+  public:
     Gain(EngineState& state, Zone& zone) : MyZone(&zone), state_(state) {}
 
     // Reads the gain from the current line (its first field is the code).
@@ -20,25 +20,25 @@ public:
     // Adds this step's convective, radiant and moisture gains to the zone.
     void Sim();
 
-    std::string Code;           // "PE" marks occupancy
-    ProfileGroup* PG = nullptr;  // percent of the maximum
-    float MaxSensible = 0.0f;   // W
-    float MaxLatent = 0.0f;     // W
-    float RF = 0.0f;            // radiant fraction of the sensible part
-    int32_t FuelCode = -1;      // negative: no metered energy
+    std::string Code;              // "PE" marks occupancy
+    ProfileGroup* PG = nullptr;    // percent of the maximum
+    float MaxSensible = 0.0f;      // W
+    float MaxLatent = 0.0f;        // W
+    float RF = 0.0f;               // radiant fraction of the sensible part
+    int32_t FuelCode = -1;         // negative: no metered energy
     float FuelConsumption = 0.0f;  // W at 100 %
-    int32_t HBGNCODE = 0;       // output route of the gain; 0 when it has none
-    Zone* MyZone;  // the owning zone
+    int32_t HBGNCODE = 0;          // output route of the gain; 0 when it has none
+    Zone* MyZone;                  // the owning zone
 
     // The last step's sensible output, kW (what the zone's results report).
     float SensibleKW = 0.0f;
 
-private:
+  private:
     EngineState& state_;
 };
 
 class Gains {
-public:
+  public:
     Gains(EngineState& state, Zone& zone) : state_(state), zone_(zone) {}
 
     // Gain records until a line whose first field is "}".
@@ -52,7 +52,7 @@ public:
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 
-private:
+  private:
     EngineState& state_;
     Zone& zone_;
     std::vector<std::unique_ptr<Gain>> items_;

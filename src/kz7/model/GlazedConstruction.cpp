@@ -12,7 +12,9 @@ namespace kz7 {
 namespace {
 constexpr float kInternalHCO = 3.0f;  // W/m²K, glazing between rooms
 constexpr float kStillAirHCI = 3.0f;  // W/m²K
-float RoomRadiative(float emissivity) { return emissivity * 5.7f * 0.9f * 6.0f / 5.0f; }
+float RoomRadiative(float emissivity) {
+    return emissivity * 5.7f * 0.9f * 6.0f / 5.0f;
+}
 }  // namespace
 
 void GlazedConstruction::Read() {
@@ -39,12 +41,14 @@ void GlazedConstruction::Read() {
     const std::string louvreKey = reader.NextString();
     if (!louvreKey.empty()) {
         AttachedLouvre = state_.louvres->Item(louvreKey);
-        if (AttachedLouvre == nullptr) state_.ShowError("Missing louvre " + louvreKey + " in glazed construction " + Key);
+        if (AttachedLouvre == nullptr)
+            state_.ShowError("Missing louvre " + louvreKey + " in glazed construction " + Key);
     }
     EmbodiedCO2PerArea = reader.NextSingle();
     CostPerArea = reader.NextDouble();
     reader.NextLine();
-    if (reader.AtEnd()) state_.ShowError("Glazed construction " + Key + " is cut off by the end of the file");
+    if (reader.AtEnd())
+        state_.ShowError("Glazed construction " + Key + " is cut off by the end of the file");
     if (!(std::isfinite(UValue) && UValue >= 0.0f))
         state_.ShowError("Glazed construction " + Key + " has an invalid U-value");
 }
@@ -52,7 +56,8 @@ void GlazedConstruction::Read() {
 void GlazedConstruction::SetOutsideCoefficients() {
     if (TY == "EW" || TY == "RL") {
         RadO = EmissO * 5.7f;
-        HCO = TY == "EW" ? state_.settings.outsideConvectiveWall : state_.settings.outsideConvectiveRoof;
+        HCO = TY == "EW" ? state_.settings.outsideConvectiveWall
+                         : state_.settings.outsideConvectiveRoof;
     } else if (TY == "IW") {
         RadO = RoomRadiative(EmissO);
         HCO = kInternalHCO;

@@ -14,7 +14,7 @@ class EngineState;
 class Louvre;
 
 class GlazedConstruction : public ThermalMembers {
-public:
+  public:
     explicit GlazedConstruction(EngineState& state) : state_(state) {}
 
     void Read();
@@ -40,11 +40,12 @@ public:
     float EmissI = 0.0f, EmissO = 0.0f;
     Louvre* AttachedLouvre = nullptr;
     float EmbodiedCO2PerArea = 0.0f;
-    float EmbodiedCO2 = 0.0f, EmbodiedCO2E = 0.0f, TotalEmbodiedCO2 = 0.0f, TotalEmbodiedCO2E = 0.0f;
+    float EmbodiedCO2 = 0.0f, EmbodiedCO2E = 0.0f, TotalEmbodiedCO2 = 0.0f,
+          TotalEmbodiedCO2E = 0.0f;
     float TotalArea = 0.0f;
     double CostPerArea = 0.0;
 
-private:
+  private:
     void SetOutsideCoefficients();
     void SetInsideCoefficients();
 
@@ -52,7 +53,7 @@ private:
 };
 
 class GlazedConstructions {
-public:
+  public:
     explicit GlazedConstructions(EngineState& state) : state_(state) {}
 
     void Read();
@@ -64,7 +65,7 @@ public:
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 
-private:
+  private:
     EngineState& state_;
     KeyedCollection<GlazedConstruction> items_;
 };

@@ -11,7 +11,8 @@ void Heater::Read() {
     LineReader& reader = state_.reader;
     const std::string owner = "heater of zone " + SensorZone->Key;
     reader.NextLine();
-    Definition = state_.plant->heaterDefinitions.Reference(reader.NextString(), "heater definition", owner);
+    Definition =
+        state_.plant->heaterDefinitions.Reference(reader.NextString(), "heater definition", owner);
     reader.NextString();  // not used
     OperationPG = state_.profileGroups->Item(reader.NextString());
     SupplyBoiler = state_.plant->boilers.Reference(reader.NextString(), "boiler", owner);
@@ -25,6 +26,8 @@ void Heater::Read() {
     if (reader.AtEnd()) state_.ShowError("The " + owner + " is cut off by the end of the file");
 }
 
-void Heater::InitSimulation() { CoreTemperature = state_.clock.initialTemperature; }
+void Heater::InitSimulation() {
+    CoreTemperature = state_.clock.initialTemperature;
+}
 
 }  // namespace kz7

@@ -11,7 +11,7 @@ class Boiler;
 class Zone;
 
 class Heater {
-public:
+  public:
     Heater(EngineState& state, Zone& zone) : SensorZone(&zone), state_(state) {}
 
     // Reads the data line after the sub-record's keyword line, then the closing line.
@@ -31,7 +31,7 @@ public:
     float BoostMaxTin = 0.0f;
     float BoostMinTin = 0.0f;
 
-private:
+  private:
     EngineState& state_;
 };
 

@@ -19,7 +19,8 @@ void HeaterDefinition::Read() {
         CoreSetPointTemperature = reader.NextSingle();
     }
     reader.NextLine();
-    if (reader.AtEnd()) state_.ShowError("Heater definition " + Key + " is cut off by the end of the file");
+    if (reader.AtEnd())
+        state_.ShowError("Heater definition " + Key + " is cut off by the end of the file");
 }
 
 }  // namespace kz7

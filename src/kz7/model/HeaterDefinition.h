@@ -10,7 +10,7 @@ namespace kz7 {
 class EngineState;
 
 class HeaterDefinition {
-public:
+  public:
     static constexpr int16_t kOrdinary = 0;
     static constexpr int16_t kStorage = 1;
 
@@ -29,7 +29,7 @@ public:
     float BoostTurnDownRatio = 0.0f;       // 0..1
     float CoreSetPointTemperature = 0.0f;  // °C
 
-private:
+  private:
     EngineState& state_;
 };
 

@@ -15,11 +15,13 @@ struct MassNode {
 };
 
 class MassNodes {
-public:
+  public:
     MassNode& Add() { return items_.emplace_back(); }
     int32_t Count() const { return static_cast<int32_t>(items_.size()); }
     MassNode& Item(int32_t position) { return items_.at(static_cast<size_t>(position - 1)); }
-    const MassNode& Item(int32_t position) const { return items_.at(static_cast<size_t>(position - 1)); }
+    const MassNode& Item(int32_t position) const {
+        return items_.at(static_cast<size_t>(position - 1));
+    }
     void Remove(int32_t position) { items_.erase(items_.begin() + (position - 1)); }
     void Clear() { items_.clear(); }
     auto begin() { return items_.begin(); }
@@ -27,12 +29,12 @@ public:
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 
-private:
+  private:
     std::vector<MassNode> items_;
 };
 
 class Layer {
-public:
+  public:
     // Cuts the layer into mass nodes by its Fourier number and sets FN1.
     void CalculateNumberNodes();
 
@@ -55,13 +57,13 @@ public:
     float FN1 = 0.0f;
     MassNodes Nodes;  // the layer's mass nodes, outside first
 
-private:
+  private:
     float mResistance = 0.0f;  // Thickness / Conductivity, m²K/W
 };
 
 // Ordered from the outside surface (layer 1) to the inside.
 class Layers {
-public:
+  public:
     void Append(std::shared_ptr<Layer> layer) { items_.push_back(std::move(layer)); }
     int32_t Count() const { return static_cast<int32_t>(items_.size()); }
     Layer& Item(int32_t position) const { return *items_.at(static_cast<size_t>(position - 1)); }
@@ -71,7 +73,7 @@ public:
     auto rbegin() const { return items_.rbegin(); }
     auto rend() const { return items_.rend(); }
 
-private:
+  private:
     std::vector<std::shared_ptr<Layer>> items_;
 };
 

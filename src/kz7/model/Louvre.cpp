@@ -30,13 +30,15 @@ void Louvre::Read() {
 float Louvre::ShadingCoefficient(float angle) const {
     if (OperationPG == nullptr || OperationPG->GRPVAL() <= kDeployedAbove) return 1.0f;
     if (!std::isfinite(angle)) return 1.0f;
-    const int32_t segment = std::clamp(static_cast<int32_t>(std::nearbyint(std::clamp(angle, -1000.0f, 1000.0f))) /
-                                           static_cast<int32_t>(kStepDegrees),
-                                       0, kCoefficients - 1);
+    const int32_t segment =
+        std::clamp(static_cast<int32_t>(std::nearbyint(std::clamp(angle, -1000.0f, 1000.0f))) /
+                       static_cast<int32_t>(kStepDegrees),
+                   0, kCoefficients - 1);
     if (segment >= kCoefficients - 1) return Coefficients[kCoefficients - 1];
     const auto i = static_cast<size_t>(segment);
-    return static_cast<float>(StraightLine(kStepDegrees * segment, Coefficients[i], kStepDegrees * (segment + 1),
-                                           Coefficients[i + 1], angle));
+    return static_cast<float>(StraightLine(kStepDegrees * segment, Coefficients[i],
+                                           kStepDegrees * (segment + 1), Coefficients[i + 1],
+                                           angle));
 }
 
 void Louvres::Read() {

@@ -13,7 +13,7 @@ class EngineState;
 class ProfileGroup;
 
 class Louvre {
-public:
+  public:
     static constexpr int32_t kCoefficients = 7;  // at 0°, 15°, ... 90°
 
     explicit Louvre(EngineState& state) : state_(state) {}
@@ -27,12 +27,12 @@ public:
     ProfileGroup* OperationPG = nullptr;
     std::array<float, kCoefficients> Coefficients{};
 
-private:
+  private:
     EngineState& state_;
 };
 
 class Louvres {
-public:
+  public:
     explicit Louvres(EngineState& state) : state_(state) {}
 
     void Read();
@@ -44,7 +44,7 @@ public:
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 
-private:
+  private:
     EngineState& state_;
     KeyedCollection<Louvre> items_;
 };

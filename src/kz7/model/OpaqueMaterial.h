@@ -11,7 +11,7 @@ namespace kz7 {
 class EngineState;
 
 class OpaqueMaterial {
-public:
+  public:
     explicit OpaqueMaterial(EngineState& state) : state_(state) {}
 
     void Read();
@@ -34,12 +34,12 @@ public:
     float TotalMass = 0.0f;
     float TotalArea = 0.0f;
 
-private:
+  private:
     EngineState& state_;
 };
 
 class OpaqueMaterials {
-public:
+  public:
     explicit OpaqueMaterials(EngineState& state) : state_(state) {}
 
     void Read();
@@ -53,7 +53,7 @@ public:
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 
-private:
+  private:
     EngineState& state_;
     KeyedCollection<OpaqueMaterial> items_;
 };

@@ -21,7 +21,8 @@ void PlantUnit::Read() {
     StandingLoss = reader.NextSingle() / 100.0f;
     ConversionEfficiency = 1.0f - reader.NextSingle() / 100.0f;
     reader.NextLine();
-    if (reader.AtEnd()) state_.ShowError(std::string(Kind()) + " " + Key + " is cut off by the end of the file");
+    if (reader.AtEnd())
+        state_.ShowError(std::string(Kind()) + " " + Key + " is cut off by the end of the file");
 }
 
 }  // namespace kz7

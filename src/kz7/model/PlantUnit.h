@@ -11,7 +11,7 @@ class Profile;
 class ProfileGroup;
 
 class PlantUnit {
-public:
+  public:
     explicit PlantUnit(EngineState& state) : state_(state) {}
     virtual ~PlantUnit() = default;
 
@@ -34,7 +34,7 @@ public:
     float StandingLoss = 0.0f;      // fraction of capacity
     float ConversionEfficiency = 0.0f;
 
-protected:
+  protected:
     // The unit of the auxiliary power field differs between boilers and chillers.
     virtual float AuxiliaryPowerFromRecord(float value) const = 0;
     virtual const char* Kind() const = 0;

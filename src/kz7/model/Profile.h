@@ -17,7 +17,7 @@ struct ProfilePoint {
 };
 
 class Profile {
-public:
+  public:
     explicit Profile(EngineState& state) : state_(state) {}
 
     // Reads the record from the keyword line onward; false when the profile
@@ -32,12 +32,12 @@ public:
     float StaticValue = 0.0f;
     std::vector<ProfilePoint> Points;  // in the order read
 
-private:
+  private:
     EngineState& state_;
 };
 
 class Profiles {
-public:
+  public:
     explicit Profiles(EngineState& state) : state_(state) {}
 
     void Read();
@@ -52,7 +52,7 @@ public:
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 
-private:
+  private:
     EngineState& state_;
     KeyedCollection<Profile> items_;
 };

@@ -13,7 +13,7 @@ class EngineState;
 class Profile;
 
 class ProfileGroup {
-public:
+  public:
     static constexpr int32_t kMonths = 12;
     static constexpr int32_t kDayTypes = 7;
 
@@ -32,13 +32,13 @@ public:
     bool IsStatic = false;
     float StaticValue = 0.0f;
 
-private:
+  private:
     EngineState& state_;
     std::array<std::array<Profile*, kDayTypes>, kMonths> profiles_{};
 };
 
 class ProfileGroups {
-public:
+  public:
     explicit ProfileGroups(EngineState& state) : state_(state) {}
 
     void Read();
@@ -53,7 +53,7 @@ public:
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 
-private:
+  private:
     EngineState& state_;
     KeyedCollection<ProfileGroup> items_;
 };

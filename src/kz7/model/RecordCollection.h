@@ -12,10 +12,9 @@
 
 namespace kz7 {
 
-
 template <typename T>
 class RecordCollection {
-public:
+  public:
     explicit RecordCollection(EngineState& state) : state_(state) {}
 
     T* Read() {
@@ -36,7 +35,8 @@ public:
     T* Reference(std::string_view key, const std::string& what, const std::string& owner) const {
         if (key.empty()) return nullptr;
         T* found = items_.Find(key);
-        if (found == nullptr) state_.ShowError("Missing " + what + " " + std::string(key) + " in " + owner);
+        if (found == nullptr)
+            state_.ShowError("Missing " + what + " " + std::string(key) + " in " + owner);
         return found;
     }
     // 1-based position of `item` by identity; 0 when absent.
@@ -51,10 +51,10 @@ public:
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 
-protected:
+  protected:
     EngineState& state_;
 
-private:
+  private:
     KeyedCollection<T> items_;
 };
 

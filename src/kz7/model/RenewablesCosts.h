@@ -1,20 +1,36 @@
 #pragma once
-// Costs of renewable systems.
+// Areas and costs of the renewable systems of the building.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kz7 {
 
 class EngineState;
 
-class RenewablesCosts {
-public:
-    explicit RenewablesCosts(EngineState& state) : state_(state) {}
-    void Read() {}
-    double TotalCost() const { return 0.0; }
+struct RenewablesCostItem {
+    std::string Kind;  // "PV", "SolarCollector", "WindGenerator", "CHP" or another label
+    std::string Name;
+    double Area = 0.0;         // m² (0 for systems not sized by area)
+    double CostPerArea = 0.0;  // per m²
+    double FixedCost = 0.0;    // per system
+    double Cost() const { return Area * CostPerArea + FixedCost; }
+};
 
-private:
-    [[maybe_unused]] EngineState& state_;
+class RenewablesCosts {
+  public:
+    explicit RenewablesCosts(EngineState& state) : state_(state) {}
+
+    // One item per line until a line whose first field is "}".
+    void Read();
+    void Clear() { Items.clear(); }
+    double TotalCost() const;
+    double TotalArea(const std::string& kind) const;
+
+    std::vector<RenewablesCostItem> Items;
+
+  private:
+    EngineState& state_;
 };
 
 }  // namespace kz7

@@ -10,7 +10,8 @@ void SecondaryCooler::Read() {
     LineReader& reader = state_.reader;
     const std::string owner = "secondary cooler";
     reader.NextLine();
-    Definition = state_.plant->coolerDefinitions.Reference(reader.NextString(), "cooler definition", owner);
+    Definition =
+        state_.plant->coolerDefinitions.Reference(reader.NextString(), "cooler definition", owner);
     ToaMin = reader.NextSingle();
     ToaMax = reader.NextSingle();
     PartLoadAtToaMax = reader.NextSingle();

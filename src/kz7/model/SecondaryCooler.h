@@ -10,7 +10,7 @@ class ProfileGroup;
 class Chiller;
 
 class SecondaryCooler {
-public:
+  public:
     explicit SecondaryCooler(EngineState& state) : state_(state) {}
     void Read();
 
@@ -22,7 +22,7 @@ public:
     ProfileGroup* OperationPG = nullptr;
     Chiller* SupplyChiller = nullptr;
 
-private:
+  private:
     EngineState& state_;
 };
 

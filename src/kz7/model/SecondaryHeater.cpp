@@ -10,7 +10,8 @@ void SecondaryHeater::Read() {
     LineReader& reader = state_.reader;
     const std::string owner = "secondary heater";
     reader.NextLine();
-    Definition = state_.plant->heaterDefinitions.Reference(reader.NextString(), "heater definition", owner);
+    Definition =
+        state_.plant->heaterDefinitions.Reference(reader.NextString(), "heater definition", owner);
     ToaMin = reader.NextSingle();
     ToaMax = reader.NextSingle();
     PartLoadAtToaMax = reader.NextSingle();

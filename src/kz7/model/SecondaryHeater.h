@@ -10,7 +10,7 @@ class ProfileGroup;
 class Boiler;
 
 class SecondaryHeater {
-public:
+  public:
     explicit SecondaryHeater(EngineState& state) : state_(state) {}
     void Read();
 
@@ -22,7 +22,7 @@ public:
     ProfileGroup* OperationPG = nullptr;
     Boiler* SupplyBoiler = nullptr;
 
-private:
+  private:
     EngineState& state_;
 };
 

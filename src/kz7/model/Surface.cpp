@@ -29,7 +29,8 @@ float Surface::RadLW() const {
 Surface& Surfaces::IFUNC(float orientation, float slope) {
     if (std::fabs(slope - kHalfTurn) < kFlat || std::fabs(slope) < kFlat) orientation = 0.0f;
     for (const auto& surface : items_) {
-        if (std::fabs(surface->Orientation - orientation) <= kSamePlane && std::fabs(surface->Slope - slope) <= kSamePlane)
+        if (std::fabs(surface->Orientation - orientation) <= kSamePlane &&
+            std::fabs(surface->Slope - slope) <= kSamePlane)
             return *surface;
     }
     auto surface = std::make_unique<Surface>(state_);

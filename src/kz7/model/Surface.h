@@ -9,7 +9,7 @@ namespace kz7 {
 class EngineState;
 
 class Surface {
-public:
+  public:
     explicit Surface(EngineState& state) : state_(state) {}
 
     void Init(float orientation, float slope);
@@ -21,12 +21,12 @@ public:
     float SinSlope = 0.0f;
     float CosSlope = 1.0f;
 
-private:
+  private:
     EngineState& state_;
 };
 
 class Surfaces {
-public:
+  public:
     explicit Surfaces(EngineState& state) : state_(state) {}
 
     // The plane within 0.044 rad of (orientation, slope), added when new.
@@ -36,7 +36,7 @@ public:
     Surface& Item(int32_t position) const { return *items_.at(static_cast<size_t>(position - 1)); }
     void Clear() { items_.clear(); }
 
-private:
+  private:
     EngineState& state_;
     std::vector<std::unique_ptr<Surface>> items_;
 };

@@ -11,7 +11,7 @@
 namespace kz7 {
 
 class ThermalMembers {
-public:
+  public:
     virtual ~ThermalMembers() = default;
 
     // A numeric member: "UValue", "RES2" (index 1 or 2), "CW", "HCI",
@@ -22,8 +22,8 @@ public:
     // An impedance member, "HKZ7" or "HMULTI", per m² at angular frequency
     // `w` (rad/s), with the optional series branch RX1, CX1 of "HKZ7".
     // Empty when the object has no such member.
-    virtual std::optional<Complex> Impedance(std::string_view /*name*/, double /*w*/, double /*RX1*/ = 0.0,
-                                             double /*CX1*/ = 0.0) const {
+    virtual std::optional<Complex> Impedance(std::string_view /*name*/, double /*w*/,
+                                             double /*RX1*/ = 0.0, double /*CX1*/ = 0.0) const {
         return std::nullopt;
     }
 };

@@ -9,7 +9,9 @@ namespace kz7 {
 
 namespace {
 
-std::string SingleAsText(LineReader& reader) { return NumberToText(reader.NextSingle()); }
+std::string SingleAsText(LineReader& reader) {
+    return NumberToText(reader.NextSingle());
+}
 
 // Skips the data line and closing line of a sub-record that cannot be used.
 void SkipEmitterRecord(LineReader& reader) {
@@ -61,7 +63,8 @@ void Zone::Read() {
             for (std::string& text : ListTexts) text = ReplaceAll(text, "#", ",");
     }
 
-    if (!(std::isfinite(Volume) && Volume >= 0.0f) || !(std::isfinite(FloorArea) && FloorArea >= 0.0f))
+    if (!(std::isfinite(Volume) && Volume >= 0.0f) ||
+        !(std::isfinite(FloorArea) && FloorArea >= 0.0f))
         state_.ShowError("Zone " + Key + " has an invalid floor area or volume");
 
     while (true) {
@@ -112,12 +115,15 @@ void Zone::ReadOptions() {
         for (int16_t& selected : group) selected = reader.NextInteger() != 0 ? 1 : 0;
     }
     reader.NextLine();
-    if (reader.AtEnd()) state_.ShowError("Output options of zone " + Key + " are cut off by the end of the file");
+    if (reader.AtEnd())
+        state_.ShowError("Output options of zone " + Key + " are cut off by the end of the file");
     HasOwnOutputOptions = true;
 }
 
 // The SBEM sub-records are one line each: the keyword, then the fields.
-void Zone::ReadSBEMHVAC() { SBEM.HVACSystem = state_.reader.NextString(); }
+void Zone::ReadSBEMHVAC() {
+    SBEM.HVACSystem = state_.reader.NextString();
+}
 
 void Zone::ReadSBEMDHW() {
     LineReader& reader = state_.reader;
@@ -210,7 +216,8 @@ void Zones::ReadAdditionalCooler() {
 }
 
 void Zones::ReadAdditionalSecondaryHeater() {
-    if (Zone* zone = AdditionalEmitterZone("AdditionalSecondaryHeater")) zone->SecondaryHeaterOrNew().Read();
+    if (Zone* zone = AdditionalEmitterZone("AdditionalSecondaryHeater"))
+        zone->SecondaryHeaterOrNew().Read();
 }
 
 void Zones::SetDefaultOutputOptions(const Zone::OutputSelection& matrix) {
@@ -222,9 +229,10 @@ int32_t Zones::CheckReferences() const {
     int32_t missing = 0;
     for (Zone& zone : items_) {
         for (const auto& element : zone.elements) {
-            if ((element->IOS == 3 || element->IOS == 6) && !element->RMID.empty() && !items_.Contains(element->RMID)) {
-                state_.ShowError("Element " + element->ElCode + " of zone " + zone.Key + " names zone " +
-                                 element->RMID + ", which does not exist");
+            if ((element->IOS == 3 || element->IOS == 6) && !element->RMID.empty() &&
+                !items_.Contains(element->RMID)) {
+                state_.ShowError("Element " + element->ElCode + " of zone " + zone.Key +
+                                 " names zone " + element->RMID + ", which does not exist");
                 ++missing;
             }
         }

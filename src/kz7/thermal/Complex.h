@@ -10,10 +10,18 @@ struct Complex {
     double y = 0.0;  // imaginary part
 };
 
-inline Complex MakeComplex(float x, float y) { return {static_cast<double>(x), static_cast<double>(y)}; }
-inline Complex operator+(Complex a, Complex b) { return {a.X + b.X, a.y + b.y}; }
-inline Complex operator-(Complex a, Complex b) { return {a.X - b.X, a.y - b.y}; }
-inline double Modulus(Complex z) { return std::sqrt(z.X * z.X + z.y * z.y); }
+inline Complex MakeComplex(float x, float y) {
+    return {static_cast<double>(x), static_cast<double>(y)};
+}
+inline Complex operator+(Complex a, Complex b) {
+    return {a.X + b.X, a.y + b.y};
+}
+inline Complex operator-(Complex a, Complex b) {
+    return {a.X - b.X, a.y - b.y};
+}
+inline double Modulus(Complex z) {
+    return std::sqrt(z.X * z.X + z.y * z.y);
+}
 
 inline Complex operator/(Complex a, Complex b) {
     const double norm = b.X * b.X + b.y * b.y;

@@ -12,26 +12,38 @@ namespace kz7 {
 
 namespace {
 
-constexpr double kNodeTimeStep = 60.0;      // s, the step the node count is made stable for
+constexpr double kNodeTimeStep = 60.0;  // s, the step the node count is made stable for
 constexpr float kStableFourier = 0.5f;
-constexpr float kNoCapacity = 0.001f;       // J/(kg·K): below this a material stores no heat
-constexpr float kTokenCapacity = 1e-05f;    // J/(m²K) given to a node without capacity
-constexpr int32_t kMaxBridgedLayers = 10;   // layers whose choices are combined into paths
-constexpr double kCMDepth = 0.1;            // m from the inside face counted in CM
-constexpr float kInsulating = 0.08f;        // W/(m·K)
+constexpr float kNoCapacity = 0.001f;      // J/(kg·K): below this a material stores no heat
+constexpr float kTokenCapacity = 1e-05f;   // J/(m²K) given to a node without capacity
+constexpr int32_t kMaxBridgedLayers = 10;  // layers whose choices are combined into paths
+constexpr double kCMDepth = 0.1;           // m from the inside face counted in CM
+constexpr float kInsulating = 0.08f;       // W/(m·K)
 
 // Radiative coefficient of a surface facing a room, per unit emissivity product.
-float InsideRadiative(double emissivity) { return static_cast<float>(emissivity) * 5.7f * 0.9f * 6.0f / 5.0f; }
+float InsideRadiative(double emissivity) {
+    return static_cast<float>(emissivity) * 5.7f * 0.9f * 6.0f / 5.0f;
+}
 
 }  // namespace
 
 // ---- Layer ----
 
-float Layer::Conductivity() const { return Material ? Material->Conductivity : 0.0f; }
-float Layer::Capacity() const { return Material ? Material->Capacity : 0.0f; }
-float Layer::Density() const { return Material ? Material->Density : 0.0f; }
-float Layer::MaterialResistance() const { return Material ? Material->Resistance() : 0.0f; }
-float Layer::EffectiveBridge() const { return BridgeMaterial != nullptr ? PercBridge : 0.0f; }
+float Layer::Conductivity() const {
+    return Material ? Material->Conductivity : 0.0f;
+}
+float Layer::Capacity() const {
+    return Material ? Material->Capacity : 0.0f;
+}
+float Layer::Density() const {
+    return Material ? Material->Density : 0.0f;
+}
+float Layer::MaterialResistance() const {
+    return Material ? Material->Resistance() : 0.0f;
+}
+float Layer::EffectiveBridge() const {
+    return BridgeMaterial != nullptr ? PercBridge : 0.0f;
+}
 
 void Layer::CalculateNumberNodes() {
     const double d = Thickness;
@@ -102,8 +114,9 @@ void OpaqueConstruction::SetNodes() {
     // Without any layer that stores heat the construction is light: it is
     // given neither mass nodes nor a lumped capacity (a capacity-free chain
     // of several layers would otherwise give a 0/0 centroid).
-    const bool storesHeat = std::any_of(LayerList.begin(), LayerList.end(),
-                                        [](const auto& layer) { return layer->Capacity() > kNoCapacity; });
+    const bool storesHeat = std::any_of(LayerList.begin(), LayerList.end(), [](const auto& layer) {
+        return layer->Capacity() > kNoCapacity;
+    });
     HVWT = storesHeat;
     if (!HVWT) return;
     Set1NodeParameters();
@@ -114,15 +127,17 @@ void OpaqueConstruction::SetNodes() {
         const float d = layer->Thickness;
         const float n = static_cast<float>(layer->Nodes.Count());
         const float halfSlice = (r * 0.5f * d) / n;
-        const float capacity = layer->Capacity() >= kNoCapacity ? (layer->Density() * layer->Capacity() * d) / n
-                                                                : kTokenCapacity;
+        const float capacity = layer->Capacity() >= kNoCapacity
+                                   ? (layer->Density() * layer->Capacity() * d) / n
+                                   : kTokenCapacity;
         bool firstOfLayer = true;
         for (MassNode& node : layer->Nodes) {
             float left = halfSlice;
             if (firstOfLayer) {
-                left = before == nullptr ? static_cast<float>(SROut)
-                                         : (before->Thickness * 0.5f * before->MaterialResistance()) /
-                                               static_cast<float>(before->Nodes.Count());
+                left = before == nullptr
+                           ? static_cast<float>(SROut)
+                           : (before->Thickness * 0.5f * before->MaterialResistance()) /
+                                 static_cast<float>(before->Nodes.Count());
             }
             node.NODZ1 = left + halfSlice;
             node.NODZ2 = capacity;
@@ -203,8 +218,10 @@ void OpaqueConstruction::CalculateCM() {
         else
             stop = false;
         share = std::clamp(std::isnan(share) ? 0.0 : share, 0.0, 1.0);
-        depth += d * share;
-        kappa += layer.Capacity() * 0.001 * layer.Density() * d * share;
+        const double slice =
+            share > 0.0 ? d * share : 0.0;  // an infinite layer taken at share 0 adds nothing
+        depth += slice;
+        kappa += layer.Capacity() * 0.001 * layer.Density() * slice;
         if (stop) break;
     }
     CM = kappa;
@@ -237,7 +254,8 @@ std::vector<UValuePaths> OpaqueConstruction::BuildUValuePaths() const {
         }
         paths.push_back(path);
         int32_t position = 0;
-        while (position < kMaxBridgedLayers && choice[static_cast<size_t>(position)] == PathChoiceCount(position + 1)) {
+        while (position < kMaxBridgedLayers &&
+               choice[static_cast<size_t>(position)] == PathChoiceCount(position + 1)) {
             choice[static_cast<size_t>(position)] = 1;
             ++position;
         }

@@ -12,7 +12,7 @@ namespace kz7 {
 class EngineState;
 
 class Plant {
-public:
+  public:
     explicit Plant(EngineState& state)
         : heaterDefinitions(state),
           coolerDefinitions(state),

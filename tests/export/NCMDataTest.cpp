@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include "kz7/export/NCMData.h"
+#include "kz7/model/RenewablesCosts.h"
+#include "kz7/model/ShadingCosts.h"
+#include "model/ModelTestSupport.h"
+
+namespace kz7 {
+namespace {
+
+TEST(NCMDataTest, ReadsEveryRecordAndClears) {
+    test::RecordingState s;
+    NCMData& ncm = *s.state.ncm;
+    s.Open("SBEMWindGenerators\nWG1,Suburban,5,15,6\n-\n");
+    ncm.ReadWindGenerator();
+    s.Open(
+        "SBEMPVS\nRoof PV,20,Monocrystalline,180,30,Moderately ventilated,None\nWall PV,5,Thin "
+        "film,90,90,Unventilated,Little\n}\n");
+    ncm.ReadPVSystems();
+    s.Open("SBEMCHP\nCHP1,Natural gas,0.5,0.3,0.6\n-\n");
+    ncm.ReadCHP();
+    s.Open(
+        "SBEMHVACSystem,H1\nVAV,Variable air volume,Gas boiler,Natural gas,Grid "
+        "electricity,0.88,3.2,1.6,Plate,0.65\n-\n");
+    ncm.ReadHVACSystems();
+    s.Open("SBEMHVACSystem,H1\nAgain,,,,,0,0,0,,0\n-\n");
+    ncm.ReadHVACSystems();
+    s.Open("SBEMDHWSystem,D1\nCalorifier,Storage,Natural gas,0.85,300,0.006,1,40\n-\n");
+    ncm.ReadDHWSystems();
+    s.Open("SBEMSolarCollector,SC1\nFlat plate,4,180,35,0.8,3.5,0.015,D1\n-\n");
+    ncm.ReadSolarCollectors();
+    s.Open("NCMRecommendations\nEPC-H1,Heating,Add time control&Comma then optimise\n}\n");
+    ncm.ReadRecommendations();
+
+    EXPECT_TRUE(ncm.WindGenerator.IsOn);
+    EXPECT_FLOAT_EQ(ncm.WindGenerator.RatedPower, 6.0f);
+    ASSERT_EQ(ncm.PVSystems.size(), 2u);
+    EXPECT_EQ(ncm.PVSystems[1].Overshading, "Little");
+    EXPECT_TRUE(ncm.CHP.IsOn);
+    ASSERT_EQ(ncm.HVACSystems.size(), 1u);
+    EXPECT_EQ(ncm.HVACSystems[0].Name, "VAV");
+    EXPECT_FLOAT_EQ(ncm.HVACSystems[0].HeatRecoveryEfficiency, 0.65f);
+    EXPECT_TRUE(s.HasError("SBEMHVACSystem H1 is defined twice"));
+    EXPECT_TRUE(ncm.DHWSystems[0].HasSecondaryCirculation);
+    EXPECT_EQ(ncm.SolarCollectors[0].DHWSystem, "D1");
+    EXPECT_EQ(ncm.Recommendations[0].Text, "Add time control, then optimise");
+
+    ncm.Clear();
+    EXPECT_FALSE(ncm.WindGenerator.IsOn);
+    EXPECT_FALSE(ncm.CHP.IsOn);
+    EXPECT_TRUE(ncm.PVSystems.empty());
+}
+
+TEST(NCMDataTest, CutOffListsEndWithAMessage) {
+    test::RecordingState s;
+    s.Open("SBEMPVS\nRoof PV,20\n");
+    s.state.ncm->ReadPVSystems();
+    EXPECT_TRUE(s.HasError("SBEMPVS is cut off"));
+    s.Open("ShadingCosts\nBlinds,40\n");
+    s.state.shadingCosts->Read();
+    EXPECT_TRUE(s.HasError("ShadingCosts is cut off"));
+}
+
+TEST(CostsTest, ShadingAndRenewables) {
+    test::RecordingState s;
+    s.Open("ShadingCosts\nInternal blinds,45.5,3\nBrise soleil,210,18\n}\n");
+    s.state.shadingCosts->Read();
+    ASSERT_NE(s.state.shadingCosts->Find("Brise soleil"), nullptr);
+    EXPECT_DOUBLE_EQ(s.state.shadingCosts->Find("Brise soleil")->CostPerArea, 210.0);
+    EXPECT_EQ(s.state.shadingCosts->Find("Awning"), nullptr);
+
+    s.Open(
+        "RenewablesCosts\nPV,Roof PV,20,350,1200\nWindGenerator,WG1,0,0,18000\nPV,Wall "
+        "PV,5,400,0\n}\n");
+    s.state.renewablesCosts->Read();
+    EXPECT_DOUBLE_EQ(s.state.renewablesCosts->TotalCost(), 20 * 350 + 1200 + 18000 + 5 * 400);
+    EXPECT_DOUBLE_EQ(s.state.renewablesCosts->TotalArea("PV"), 25.0);
+    EXPECT_TRUE(s.errors.empty());
+}
+
+}  // namespace
+}  // namespace kz7
