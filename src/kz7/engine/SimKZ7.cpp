@@ -8,6 +8,9 @@
 #include <system_error>
 
 #include "kz7/engine/EngineState.h"
+#include "kz7/model/Building.h"
+#include "kz7/model/RenewablesCosts.h"
+#include "kz7/model/ShadingCosts.h"
 #include "kz7/export/NCMData.h"
 #include "kz7/input/RecordProblem.h"
 #include "kz7/input/Site.h"
@@ -172,6 +175,9 @@ void SimKZ7::ClearData() {
     state_.surfaces->Clear();
     state_.zones->Clear();
     state_.ncm->Clear();
+    state_.shadingCosts->Clear();
+    state_.renewablesCosts->Clear();
+    state_.building->Costs = {};
 
     // Without a support folder there is no default database (not one in the
     // working folder, nor one at the root).

@@ -23,6 +23,9 @@ namespace kz7 {
 
 class EngineState;
 class ProfileGroup;
+class ReportFile;
+struct MaxUValues;
+struct WindowAreas;
 
 // The zone's SBEM data, carried to the SBEM writer.
 struct ZoneSBEMData {
@@ -143,6 +146,24 @@ public:
     float Ta2 = 0.0f;
     float Te2 = 0.0f;
 
+    // ---- Part L queries (compliance/PartL.cpp) and report writers (output/).
+    // Heated: a heater whose set-point schedule gives 10 °C or more at hour 10
+    // of a January Wednesday; moves the run clock there and leaves it so.
+    bool IsHeated();
+    // The neighbour across an element to another zone, nullptr when none.
+    Zone* Neighbour(const Element& element) const;
+    void GetMaxUValues(MaxUValues& values);
+    void GetWindowAreas(WindowAreas& areas) const;
+    void GetAverageUValue(double& area, double& areaTimesU) const;
+    bool PassPartL122() const;
+    bool PassPartLAppendixH();
+    static void SolarLoadTableH1(double orientationDegrees, double& load);
+    float SolarLoad = 0.0f;  // W/m², written by PassPartLAppendixH
+    void GenerateReport(ReportFile& file) const;
+    void GenerateCasaClimaReport(ReportFile& file) const;
+    int32_t ReportId = 0;  // set by Zones::GenerateIds
+    // ---- end of Part L queries and report writers.
+
 protected:
     EngineState& state_;
 };
@@ -190,6 +211,35 @@ public:
 
     float FloorArea() const;
     void GTOTFA(float& area, float& volume) const;
+
+    // ---- Part L queries (compliance/PartL.cpp), report writers and cost and
+    // carbon totals (output/). Costs are in the reporting currency.
+    void GetMaxUValues(MaxUValues& values);
+    void GetWindowAreas(WindowAreas& areas);
+    double GetAverageUValue();
+    bool PassPartL122() const;
+    bool PassPartLAppendixH();
+    void GenerateReport(ReportFile& file) const;
+    void GenerateZoneMap(ReportFile& file) const;
+    void GenerateIds() const;
+    void GenerateEmbodiedCO2Report(ReportFile& file) const;
+    void GenerateCostReport(ReportFile& file) const;
+    void GenerateSurfaceFinishReport(ReportFile& file) const;
+    void GenerateSubStructureCost(ReportFile& file) const;
+    void GenerateHVACCost(ReportFile& file) const;
+    void GenerateLightingCost(ReportFile& file) const;
+    void GenerateStructureCost(ReportFile& file) const;
+    double TotalBuildingCost() const;
+    double TotalStructureCost() const;
+    double TotalHVACCost() const;
+    double TotalLightingCost() const;
+    double TotalSubStructureCost() const;
+    double SuperStructureCost() const;
+    double GlazingCost() const;
+    double TotalSurfaceFinishCost() const;
+    double TotalBuildingCarbon() const;
+    double TotalBuildingEquivalentCarbon() const;
+    // ---- end of Part L queries, report writers and totals.
 
 private:
     // The zone named on an additional emitter record's keyword line, made
