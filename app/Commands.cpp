@@ -9,6 +9,11 @@ int exitCode = kExitOk;  // set once by the command that runs
 int ExitCode() { return exitCode; }
 void SetExitCode(int code) { exitCode = code; }
 
-void RegisterCommands(CLI::App& app) { RegisterReadCommand(app); }
+void RegisterCommands(CLI::App& app) {
+    RegisterReadCommand(app);
+    RegisterPartLCommand(app);
+    RegisterConstructionCommand(app);
+    RegisterReportCommand(app);
+}
 
 }  // namespace kz7::app

@@ -13,6 +13,9 @@ constexpr int kExitCancelled = 130;
 
 void RegisterCommands(CLI::App& app);
 void RegisterReadCommand(CLI::App& app);
+void RegisterPartLCommand(CLI::App& app);
+void RegisterConstructionCommand(CLI::App& app);
+void RegisterReportCommand(CLI::App& app);
 // The exit code the command that ran has set.
 int ExitCode();
 void SetExitCode(int code);
