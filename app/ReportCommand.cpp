@@ -1,5 +1,5 @@
 // kz7 report MODEL [--type N] [--costs] [--table-sizes] [--currency CODE]
-// [--rate X] [--separator C] [--out FILE] [--support DIR]: writes the model
+// [--rate X] [--separator C] [--out FILE] [--temp-dir DIR] [--support DIR]: writes the model
 // report to a new temporary file and prints its path.
 #include <fmt/core.h>
 
@@ -28,6 +28,7 @@ struct ReportOptions {
     double rate = 1.0;
     std::string separator;
     std::string out;
+    std::string tempDir;
 };
 
 // A separator must be one character that cannot be part of a quoted field's frame.
@@ -54,6 +55,7 @@ int RunReport(const ReportOptions& options) {
     control.SetCurrencyCode(options.currency);
     control.SetGBPConversionRate(options.rate);
     if (!options.separator.empty()) control.State().settings.listSeparator = options.separator[0];
+    control.State().settings.temporaryFolder = options.tempDir;
     try {
         control.StandardReport();
     } catch (const std::exception& error) {
@@ -89,6 +91,7 @@ void RegisterReportCommand(CLI::App& app) {
     command->add_option("--rate", options->rate, "Conversion rate from GBP to the currency (default 1)");
     command->add_option("--separator", options->separator, "List separator (default ,)");
     command->add_option("--out", options->out, "Copy the report to this file as well");
+    command->add_option("--temp-dir", options->tempDir, "Folder of the report file (default: the system's temporary folder)");
     command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
     command->callback([options] { SetExitCode(RunReport(*options)); });
 }
