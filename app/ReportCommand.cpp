@@ -36,6 +36,20 @@ bool ValidSeparator(const std::string& separator) {
     return separator.size() == 1 && separator[0] != '"' && separator[0] != '\n' && separator[0] != '\r';
 }
 
+// Copies `from` to a sibling of `to` and renames it into place, so that `to`
+// is either the whole report or left as it was.
+bool CopyWhole(const std::string& from, const std::string& to, std::string& problem) {
+    const std::filesystem::path partial = std::filesystem::path(to).concat(".part");
+    std::error_code error;
+    std::filesystem::copy_file(from, partial, std::filesystem::copy_options::overwrite_existing, error);
+    if (!error) std::filesystem::rename(partial, to, error);
+    if (!error) return true;
+    problem = error.message();
+    std::error_code ignored;
+    std::filesystem::remove(partial, ignored);
+    return false;
+}
+
 int RunReport(const ReportOptions& options) {
     if (!options.separator.empty() && !ValidSeparator(options.separator)) {
         fmt::print(stderr, "--separator must be a single character other than a double quote or a line end\n");
@@ -65,10 +79,9 @@ int RunReport(const ReportOptions& options) {
     const std::string& report = control.CSVReportFilename();
     fmt::print("{}\n", report);
     if (!options.out.empty()) {
-        std::error_code error;
-        std::filesystem::copy_file(report, options.out, std::filesystem::copy_options::overwrite_existing, error);
-        if (error) {
-            fmt::print(stderr, "{}: cannot copy the report to {}: {}\n", options.model, options.out, error.message());
+        std::string problem;
+        if (!CopyWhole(report, options.out, problem)) {
+            fmt::print(stderr, "{}: cannot copy the report to {}: {}\n", options.model, options.out, problem);
             return kExitFailed;
         }
         fmt::print("copied to {}\n", options.out);
