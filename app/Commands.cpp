@@ -6,8 +6,12 @@ namespace {
 int exitCode = kExitOk;  // set once by the command that runs
 }
 
-int ExitCode() { return exitCode; }
-void SetExitCode(int code) { exitCode = code; }
+int ExitCode() {
+    return exitCode;
+}
+void SetExitCode(int code) {
+    exitCode = code;
+}
 
 void RegisterCommands(CLI::App& app) {
     RegisterReadCommand(app);

@@ -55,11 +55,13 @@ PartLFigures ZoneFigures(Zone& zone) {
 PartLFigures BuildingFigures(SimulateX& control) {
     PartLFigures figures;
     MaxUValues& u = figures.maxU;
-    control.GetMaxUValues(u.PitchedRoofUWithInsulationBetweenRafters, u.PitchedRoofUWithInsulationBetweenJoists,
-                          u.FlatRoofU, u.WallsU, u.FloorsU, u.WindowsMetalFramesU, u.WindowsWoodFramesU,
-                          u.RooflightsU, u.LargeDoorsU);
+    control.GetMaxUValues(u.PitchedRoofUWithInsulationBetweenRafters,
+                          u.PitchedRoofUWithInsulationBetweenJoists, u.FlatRoofU, u.WallsU,
+                          u.FloorsU, u.WindowsMetalFramesU, u.WindowsWoodFramesU, u.RooflightsU,
+                          u.LargeDoorsU);
     WindowAreas& a = figures.areas;
-    control.GetWindowAreas(a.WindowArea, a.RooflightArea, a.WallArea, a.RoofArea, a.ShopWindowDisplayArea);
+    control.GetWindowAreas(a.WindowArea, a.RooflightArea, a.WallArea, a.RoofArea,
+                           a.ShopWindowDisplayArea);
     figures.averageU = control.GetAverageUValue();
     figures.passL122 = control.PassPartL122();
     figures.passAppendixH = control.PassPartLAppendixH();
@@ -73,15 +75,16 @@ nlohmann::ordered_json ToJson(const PartLFigures& f, bool zone) {
         json["heated"] = f.heated;
     }
     const MaxUValues& u = f.maxU;
-    json["maxUValues"] = {{"PitchedRoofUWithInsulationBetweenRafters", u.PitchedRoofUWithInsulationBetweenRafters},
-                          {"PitchedRoofUWithInsulationBetweenJoists", u.PitchedRoofUWithInsulationBetweenJoists},
-                          {"FlatRoofU", u.FlatRoofU},
-                          {"WallsU", u.WallsU},
-                          {"FloorsU", u.FloorsU},
-                          {"WindowsMetalFramesU", u.WindowsMetalFramesU},
-                          {"WindowsWoodFramesU", u.WindowsWoodFramesU},
-                          {"RooflightsU", u.RooflightsU},
-                          {"LargeDoorsU", u.LargeDoorsU}};
+    json["maxUValues"] = {
+        {"PitchedRoofUWithInsulationBetweenRafters", u.PitchedRoofUWithInsulationBetweenRafters},
+        {"PitchedRoofUWithInsulationBetweenJoists", u.PitchedRoofUWithInsulationBetweenJoists},
+        {"FlatRoofU", u.FlatRoofU},
+        {"WallsU", u.WallsU},
+        {"FloorsU", u.FloorsU},
+        {"WindowsMetalFramesU", u.WindowsMetalFramesU},
+        {"WindowsWoodFramesU", u.WindowsWoodFramesU},
+        {"RooflightsU", u.RooflightsU},
+        {"LargeDoorsU", u.LargeDoorsU}};
     const WindowAreas& a = f.areas;
     json["windowAreas"] = {{"WindowArea", a.WindowArea},
                            {"RooflightArea", a.RooflightArea},
@@ -95,26 +98,38 @@ nlohmann::ordered_json ToJson(const PartLFigures& f, bool zone) {
     return json;
 }
 
-const char* PassText(bool pass) { return pass ? "pass" : "fail"; }
+const char* PassText(bool pass) {
+    return pass ? "pass" : "fail";
+}
 
 void PrintTable(const std::vector<PartLFigures>& zones, const PartLFigures& building) {
-    fmt::print("{:<16} {:>6} {:>9} {:>8} {:>9} {:>9} {:>9} {:>9} {:>7} {:>10} {:>10}\n", "zone", "heated", "avg U",
-               "wall U", "window m2", "wall m2", "rooflight", "roof m2", "L122", "AppendixH", "solar W/m2");
+    fmt::print("{:<16} {:>6} {:>9} {:>8} {:>9} {:>9} {:>9} {:>9} {:>7} {:>10} {:>10}\n", "zone",
+               "heated", "avg U", "wall U", "window m2", "wall m2", "rooflight", "roof m2", "L122",
+               "AppendixH", "solar W/m2");
     for (const PartLFigures& z : zones)
-        fmt::print("{:<16} {:>6} {:>9.3f} {:>8.3f} {:>9.2f} {:>9.2f} {:>9.2f} {:>9.2f} {:>7} {:>10} {:>10.2f}\n", z.key,
-                   z.heated ? "yes" : "no", z.averageU, z.maxU.WallsU, z.areas.WindowArea, z.areas.WallArea,
-                   z.areas.RooflightArea, z.areas.RoofArea, PassText(z.passL122), PassText(z.passAppendixH),
-                   z.solarLoad);
+        fmt::print(
+            "{:<16} {:>6} {:>9.3f} {:>8.3f} {:>9.2f} {:>9.2f} {:>9.2f} {:>9.2f} {:>7} {:>10} "
+            "{:>10.2f}\n",
+            z.key, z.heated ? "yes" : "no", z.averageU, z.maxU.WallsU, z.areas.WindowArea,
+            z.areas.WallArea, z.areas.RooflightArea, z.areas.RoofArea, PassText(z.passL122),
+            PassText(z.passAppendixH), z.solarLoad);
     const MaxUValues& u = building.maxU;
     const WindowAreas& a = building.areas;
     fmt::print("\nbuilding (heated zones)\n");
-    fmt::print("  worst U-values (W/m2K): pitched roof, rafters {:.3f}; pitched roof, joists {:.3f}; flat roof {:.3f}\n",
-               u.PitchedRoofUWithInsulationBetweenRafters, u.PitchedRoofUWithInsulationBetweenJoists, u.FlatRoofU);
-    fmt::print("                          walls {:.3f}; floors {:.3f}; windows, metal frames {:.3f}; "
-               "windows, wood frames {:.3f}; rooflights {:.3f}; large doors {:.3f}\n",
-               u.WallsU, u.FloorsU, u.WindowsMetalFramesU, u.WindowsWoodFramesU, u.RooflightsU, u.LargeDoorsU);
-    fmt::print("  areas (m2): windows {:.2f}; rooflights {:.2f}; walls {:.2f}; roofs {:.2f}; shop window display {:.2f}\n",
-               a.WindowArea, a.RooflightArea, a.WallArea, a.RoofArea, a.ShopWindowDisplayArea);
+    fmt::print(
+        "  worst U-values (W/m2K): pitched roof, rafters {:.3f}; pitched roof, joists {:.3f}; flat "
+        "roof {:.3f}\n",
+        u.PitchedRoofUWithInsulationBetweenRafters, u.PitchedRoofUWithInsulationBetweenJoists,
+        u.FlatRoofU);
+    fmt::print(
+        "                          walls {:.3f}; floors {:.3f}; windows, metal frames {:.3f}; "
+        "windows, wood frames {:.3f}; rooflights {:.3f}; large doors {:.3f}\n",
+        u.WallsU, u.FloorsU, u.WindowsMetalFramesU, u.WindowsWoodFramesU, u.RooflightsU,
+        u.LargeDoorsU);
+    fmt::print(
+        "  areas (m2): windows {:.2f}; rooflights {:.2f}; walls {:.2f}; roofs {:.2f}; shop window "
+        "display {:.2f}\n",
+        a.WindowArea, a.RooflightArea, a.WallArea, a.RoofArea, a.ShopWindowDisplayArea);
     fmt::print("  average U-value (W/m2K): {:.3f}\n", building.averageU);
     fmt::print("  glazing-ratio test (L122): {}\n", PassText(building.passL122));
     fmt::print("  solar-load test (Appendix H): {}\n", PassText(building.passAppendixH));
@@ -147,7 +162,8 @@ int RunPartL(const PartLOptions& options) {
 
 void RegisterPartLCommand(CLI::App& app) {
     auto options = std::make_shared<PartLOptions>();
-    CLI::App* command = app.add_subcommand("partl", "Part L figures and glazing tests of a model, without simulating");
+    CLI::App* command = app.add_subcommand(
+        "partl", "Part L figures and glazing tests of a model, without simulating");
     command->add_option("MODEL", options->model, "Model document")->required();
     command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
     command->add_flag("--json", options->json, "Print JSON instead of a table");

@@ -33,7 +33,8 @@ struct ReportOptions {
 
 // A separator must be one character that cannot be part of a quoted field's frame.
 bool ValidSeparator(const std::string& separator) {
-    return separator.size() == 1 && separator[0] != '"' && separator[0] != '\n' && separator[0] != '\r';
+    return separator.size() == 1 && separator[0] != '"' && separator[0] != '\n' &&
+           separator[0] != '\r';
 }
 
 // Copies `from` to a sibling of `to` and renames it into place, so that `to`
@@ -41,7 +42,8 @@ bool ValidSeparator(const std::string& separator) {
 bool CopyWhole(const std::string& from, const std::string& to, std::string& problem) {
     const std::filesystem::path partial = std::filesystem::path(to).concat(".part");
     std::error_code error;
-    std::filesystem::copy_file(from, partial, std::filesystem::copy_options::overwrite_existing, error);
+    std::filesystem::copy_file(from, partial, std::filesystem::copy_options::overwrite_existing,
+                               error);
     if (!error) std::filesystem::rename(partial, to, error);
     if (!error) return true;
     problem = error.message();
@@ -52,7 +54,9 @@ bool CopyWhole(const std::string& from, const std::string& to, std::string& prob
 
 int RunReport(const ReportOptions& options) {
     if (!options.separator.empty() && !ValidSeparator(options.separator)) {
-        fmt::print(stderr, "--separator must be a single character other than a double quote or a line end\n");
+        fmt::print(
+            stderr,
+            "--separator must be a single character other than a double quote or a line end\n");
         return kExitUsage;
     }
     if (!(std::isfinite(options.rate) && options.rate > 0.0)) {
@@ -73,7 +77,8 @@ int RunReport(const ReportOptions& options) {
     try {
         control.StandardReport();
     } catch (const std::exception& error) {
-        fmt::print(stderr, "{}: the report could not be written: {}\n", options.model, error.what());
+        fmt::print(stderr, "{}: the report could not be written: {}\n", options.model,
+                   error.what());
         return kExitFailed;
     }
     const std::string& report = control.CSVReportFilename();
@@ -81,7 +86,8 @@ int RunReport(const ReportOptions& options) {
     if (!options.out.empty()) {
         std::string problem;
         if (!CopyWhole(report, options.out, problem)) {
-            fmt::print(stderr, "{}: cannot copy the report to {}: {}\n", options.model, options.out, problem);
+            fmt::print(stderr, "{}: cannot copy the report to {}: {}\n", options.model, options.out,
+                       problem);
             return kExitFailed;
         }
         fmt::print("copied to {}\n", options.out);
@@ -93,18 +99,24 @@ int RunReport(const ReportOptions& options) {
 
 void RegisterReportCommand(CLI::App& app) {
     auto options = std::make_shared<ReportOptions>();
-    CLI::App* command = app.add_subcommand("report", "Write the model report with carbon and cost tables");
+    CLI::App* command =
+        app.add_subcommand("report", "Write the model report with carbon and cost tables");
     command->add_option("MODEL", options->model, "Model document")->required();
-    command->add_option("--type", options->type,
-                        "1 or 2: standard with carbon and cost sections (default 1); 3: CasaClima layout; "
-                        "other: standard without them");
+    command->add_option(
+        "--type", options->type,
+        "1 or 2: standard with carbon and cost sections (default 1); 3: CasaClima layout; "
+        "other: standard without them");
     command->add_flag("--costs", options->costs, "Include the cost section");
-    command->add_flag("--table-sizes", options->tableSizes, "Write a size line before each carbon and cost table");
-    command->add_option("--currency", options->currency, "Currency code of the cost headings (default GBP)");
-    command->add_option("--rate", options->rate, "Conversion rate from GBP to the currency (default 1)");
+    command->add_flag("--table-sizes", options->tableSizes,
+                      "Write a size line before each carbon and cost table");
+    command->add_option("--currency", options->currency,
+                        "Currency code of the cost headings (default GBP)");
+    command->add_option("--rate", options->rate,
+                        "Conversion rate from GBP to the currency (default 1)");
     command->add_option("--separator", options->separator, "List separator (default ,)");
     command->add_option("--out", options->out, "Copy the report to this file as well");
-    command->add_option("--temp-dir", options->tempDir, "Folder of the report file (default: the system's temporary folder)");
+    command->add_option("--temp-dir", options->tempDir,
+                        "Folder of the report file (default: the system's temporary folder)");
     command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
     command->callback([options] { SetExitCode(RunReport(*options)); });
 }

@@ -36,7 +36,7 @@ std::string ReadFile(const std::filesystem::path& path) {
 
 // Runs kz7 with `arguments` and the temporary folder `tmp`, in a scratch folder.
 class QueryCommandsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string pattern = (std::filesystem::temp_directory_path() / "kz7-cli-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
@@ -49,8 +49,9 @@ protected:
 
     CommandResult Run(const std::string& arguments, const std::string& tmp = "") {
         const std::filesystem::path out = folder_ / "stdout", err = folder_ / "stderr";
-        const std::string command = "TMPDIR='" + (tmp.empty() ? folder_.string() : tmp) + "' '" + KZ7_BINARY + "' " +
-                                    arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
+        const std::string command = "TMPDIR='" + (tmp.empty() ? folder_.string() : tmp) + "' '" +
+                                    KZ7_BINARY + "' " + arguments + " >'" + out.string() + "' 2>'" +
+                                    err.string() + "'";
         const int status = std::system(command.c_str());
         CommandResult result;
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -81,7 +82,8 @@ TEST_F(QueryCommandsTest, PartLFiguresAsJson) {
     EXPECT_FALSE(json["zones"][0]["passPartLAppendixH"]);
     const nlohmann::json& building = json["building"];
     EXPECT_DOUBLE_EQ(building["windowAreas"]["WindowArea"].get<double>(), 4.0);
-    EXPECT_DOUBLE_EQ(building["windowAreas"]["WallArea"].get<double>(), 30.0);  // outside and to the store
+    EXPECT_DOUBLE_EQ(building["windowAreas"]["WallArea"].get<double>(),
+                     30.0);  // outside and to the store
     EXPECT_TRUE(building["passPartL122"]);
     EXPECT_FALSE(building["passPartLAppendixH"]);
 
@@ -97,18 +99,20 @@ TEST_F(QueryCommandsTest, ConstructionByPosition) {
     const nlohmann::json json = nlohmann::json::parse(result.out);
     EXPECT_EQ(json["key"], "WALL");
     EXPECT_NEAR(json["double"]["Thickness"].get<double>(), 0.2125, 1e-6);
-    EXPECT_NEAR(json["single"]["UValue"].get<double>(), json["double"]["UValue"].get<double>(), 1e-6);
+    EXPECT_NEAR(json["single"]["UValue"].get<double>(), json["double"]["UValue"].get<double>(),
+                1e-6);
 
     const CommandResult missing = Run("construction " + office_ + " --id 9");
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_NE(missing.err.find("no opaque construction at position 9"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("no opaque construction at position 9"), std::string::npos)
+        << missing.err;
 }
 
 TEST_F(QueryCommandsTest, ReportIsWrittenAndCopied) {
     const std::filesystem::path copy = folder_ / "copy.csv";
-    const CommandResult result =
-        Run("report " + office_ + " --type 2 --costs --separator ';' --currency EUR --rate 2 --out '" +
-            copy.string() + "'");
+    const CommandResult result = Run(
+        "report " + office_ + " --type 2 --costs --separator ';' --currency EUR --rate 2 --out '" +
+        copy.string() + "'");
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const std::string path = result.out.substr(0, result.out.find('\n'));
     EXPECT_EQ(std::filesystem::path(path).parent_path(), folder_);
@@ -120,7 +124,8 @@ TEST_F(QueryCommandsTest, ReportIsWrittenAndCopied) {
 TEST_F(QueryCommandsTest, BadModelsAndFoldersFailWithAMessage) {
     const std::string noZones = Model("no-zones.kz7", test::kLibrary);
     test::ZoneText empty{"EMPTY", "21", {}, {}};
-    const std::string noElements = Model("no-elements.kz7", std::string(test::kLibrary) + empty.Text());
+    const std::string noElements =
+        Model("no-elements.kz7", std::string(test::kLibrary) + empty.Text());
     test::ZoneText room{"ROOM", "21", {test::Opaque("W", "BARE", 10, 1, 0, 90)}, {}};
     const std::string noLayers =
         Model("no-layers.kz7", "OpaqueConstruction,BARE\nBare wall\nW,0,0.7,0.9,0.9,0,0,0\n-\n" +
@@ -139,13 +144,16 @@ TEST_F(QueryCommandsTest, BadModelsAndFoldersFailWithAMessage) {
             EXPECT_TRUE(result.out.empty()) << result.out;
         }
     }
-    const CommandResult bare = Run("construction " + noLayers + " --id 7");  // read first, kept last
+    const CommandResult bare =
+        Run("construction " + noLayers + " --id 7");  // read first, kept last
     EXPECT_EQ(bare.exitCode, 1);
     EXPECT_NE(bare.err.find("construction BARE has no layers"), std::string::npos) << bare.err;
 
-    const CommandResult unwritable = Run("report " + office_ + " --temp-dir " + Quoted((folder_ / "missing").string()));
+    const CommandResult unwritable =
+        Run("report " + office_ + " --temp-dir " + Quoted((folder_ / "missing").string()));
     EXPECT_EQ(unwritable.exitCode, 1);
-    EXPECT_NE(unwritable.err.find("the report could not be written"), std::string::npos) << unwritable.err;
+    EXPECT_NE(unwritable.err.find("the report could not be written"), std::string::npos)
+        << unwritable.err;
     EXPECT_TRUE(unwritable.out.empty());
 
     EXPECT_EQ(Run("report " + office_ + " --separator '\"'").exitCode, 2);

@@ -44,19 +44,21 @@ inline std::string Number(double value) {
 
 // An opaque element line: outside (IOS 1), to zone `neighbour` (IOS 3) or
 // on a scheduled ground temperature of 10 °C (IOS 5).
-inline std::string Opaque(const std::string& code, const std::string& construction, double area, int ios,
-                          double orientation, double slope, const std::string& neighbour = "") {
-    std::string line = code + "," + construction + "," + Number(area) + "," + std::to_string(ios) + "," +
-                       Number(orientation) + "," + Number(slope) + ",";
+inline std::string Opaque(const std::string& code, const std::string& construction, double area,
+                          int ios, double orientation, double slope,
+                          const std::string& neighbour = "") {
+    std::string line = code + "," + construction + "," + Number(area) + "," + std::to_string(ios) +
+                       "," + Number(orientation) + "," + Number(slope) + ",";
     if (ios == 3) return line + neighbour + ",,,0,0,0,0,0,0,1\n";
     if (ios == 5) return line + "10,,,0,,8,0,0,1\n";
     return line + "1,,0,12,0,0,1,,0\n";
 }
 
-inline std::string Glazed(const std::string& code, const std::string& construction, double area, int ios,
-                          double orientation, double slope, const std::string& neighbour = "") {
-    std::string line = code + "," + construction + "," + Number(area) + "," + std::to_string(ios) + "," +
-                       Number(orientation) + "," + Number(slope) + ",";
+inline std::string Glazed(const std::string& code, const std::string& construction, double area,
+                          int ios, double orientation, double slope,
+                          const std::string& neighbour = "") {
+    std::string line = code + "," + construction + "," + Number(area) + "," + std::to_string(ios) +
+                       "," + Number(orientation) + "," + Number(slope) + ",";
     if (ios == 3) return line + neighbour + ",0,0,1\n";
     return line + "1,,0,False,0,,,0,,,1.5,2,1\n";
 }
@@ -71,8 +73,9 @@ struct ZoneText {
     std::string activity = "Office";
 
     std::string Text() const {
-        std::string text = "Zone," + key + "\n" + key + " room\n" + Number(floorArea) + ",150,0.1,1," +
-                           Number(perimeterArea) + ",1002," + activity + ",1,4,1.5,5,Text,3,1.5,2.5,3.5,More,4.5\n" +
+        std::string text = "Zone," + key + "\n" + key + " room\n" + Number(floorArea) +
+                           ",150,0.1,1," + Number(perimeterArea) + ",1002," + activity +
+                           ",1,4,1.5,5,Text,3,1.5,2.5,3.5,More,4.5\n" +
                            (setPoint.empty() ? "0,0\n" : "1," + setPoint + "\n") + "0,24\n";
         if (!opaque.empty()) {
             text += "OpaqueElements\n";

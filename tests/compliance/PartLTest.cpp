@@ -1,9 +1,8 @@
-#include "kz7/compliance/PartL.h"
-
 #include <gtest/gtest.h>
 
 #include "compliance/ModelText.h"
 #include "kz7/compliance/ConstructionData.h"
+#include "kz7/compliance/PartL.h"
 #include "kz7/model/GlazedConstruction.h"
 #include "kz7/model/OpaqueConstruction.h"
 #include "kz7/model/Zone.h"
@@ -44,7 +43,8 @@ TEST(PartLTest, OrientationSectorsAndTables) {
 
 TEST(PartLTest, ModelWithoutHeatedZonesGivesZeros) {
     TestEngine engine;
-    ZoneText cold{"COLD", "5", {Opaque("W", "WALL", 20, 1, 0, 90)}, {Glazed("G", "GLZ", 4, 1, 0, 90)}};
+    ZoneText cold{
+        "COLD", "5", {Opaque("W", "WALL", 20, 1, 0, 90)}, {Glazed("G", "GLZ", 4, 1, 0, 90)}};
     ZoneText none{"NONE", "", {Opaque("R", "ROOF", 50, 1, 0, 0)}, {}};
     ASSERT_TRUE(engine.Read({cold, none}));
     double u[9];
@@ -83,8 +83,8 @@ TEST(PartLTest, MaxUValuesTakeTheWorstOfEachKind) {
                     {Opaque("W", "WALL", 20, 1, 90, 90), Opaque("W", "THIN", 5, 1, 180, 90),
                      Opaque("R", "ROOF", 30, 1, 0, 0), Opaque("R", "THIN", 10, 1, 0, 30),
                      Opaque("S", "FLOOR", 50, 5, 0, 180), Opaque("D", "DOOR", 2, 1, 90, 90),
-                     Opaque("C", "ROOF", 20, 3, 0, 0, "LOFT"), Opaque("W", "LEAKY", 8, 3, 0, 90, "WARM"),
-                     Opaque("X", "LEAKY", 8, 1, 0, 90)},
+                     Opaque("C", "ROOF", 20, 3, 0, 0, "LOFT"),
+                     Opaque("W", "LEAKY", 8, 3, 0, 90, "WARM"), Opaque("X", "LEAKY", 8, 1, 0, 90)},
                     {Glazed("G", "GLZ", 4, 1, 90, 90), Glazed("L", "RLT", 1, 1, 0, 0)}};
     ZoneText loft{"LOFT", "", {Opaque("F", "ROOF", 20, 3, 0, 180, "OFFICE")}, {}};
     ZoneText warm{"WARM", "20", {Opaque("W", "LEAKY", 8, 3, 0, 90, "OFFICE")}, {}};
@@ -107,14 +107,15 @@ TEST(PartLTest, MaxUValuesTakeTheWorstOfEachKind) {
 
 TEST(PartLTest, WindowAreasAndAverageUValue) {
     TestEngine engine;
-    ZoneText office{"OFFICE",
-                    "21",
-                    {Opaque("W", "WALL", 20, 1, 90, 90), Opaque("R", "ROOF", 30, 1, 0, 0),
-                     Opaque("D", "DOOR", 2, 1, 90, 90), Opaque("W", "THIN", 6, 3, 0, 90, "STORE"),
-                     Opaque("W", "THIN", 7, 3, 0, 90, "WARM"), Opaque("W", "THIN", 9, 3, 0, 90, "NOWHERE"),
-                     Opaque("S", "FLOOR", 50, 5, 0, 180)},
-                    {Glazed("G", "GLZ", 4, 1, 90, 90), Glazed("L", "RLT", 1, 1, 0, 0),
-                     Glazed("G", "GLZ", 3, 3, 0, 90, "STORE")}};
+    ZoneText office{
+        "OFFICE",
+        "21",
+        {Opaque("W", "WALL", 20, 1, 90, 90), Opaque("R", "ROOF", 30, 1, 0, 0),
+         Opaque("D", "DOOR", 2, 1, 90, 90), Opaque("W", "THIN", 6, 3, 0, 90, "STORE"),
+         Opaque("W", "THIN", 7, 3, 0, 90, "WARM"), Opaque("W", "THIN", 9, 3, 0, 90, "NOWHERE"),
+         Opaque("S", "FLOOR", 50, 5, 0, 180)},
+        {Glazed("G", "GLZ", 4, 1, 90, 90), Glazed("L", "RLT", 1, 1, 0, 0),
+         Glazed("G", "GLZ", 3, 3, 0, 90, "STORE")}};
     ZoneText store{"STORE", "", {Opaque("W", "THIN", 6, 3, 180, 90, "OFFICE")}, {}};
     ZoneText warm{"WARM", "20", {Opaque("W", "THIN", 7, 3, 180, 90, "OFFICE")}, {}};
     ASSERT_TRUE(engine.Read({office, store, warm}));
@@ -129,8 +130,8 @@ TEST(PartLTest, WindowAreasAndAverageUValue) {
     EXPECT_TRUE(engine.HasError("Null zone"));
 
     // Outside elements only; glazing at its U-value, the rest bridged.
-    const double au = 20 * BridgedU(engine, "WALL") + 30 * BridgedU(engine, "ROOF") + 2 * BridgedU(engine, "DOOR") +
-                      4 * 1.6f + 1 * 2.2f;
+    const double au = 20 * BridgedU(engine, "WALL") + 30 * BridgedU(engine, "ROOF") +
+                      2 * BridgedU(engine, "DOOR") + 4 * 1.6f + 1 * 2.2f;
     EXPECT_NEAR(engine.control.GetAverageUValue(), au / (20 + 30 + 2 + 4 + 1), 1e-12);
 }
 
@@ -138,15 +139,36 @@ TEST(PartLTest, WindowAreasAndAverageUValue) {
 TEST(PartLTest, GlazingRatioTest) {
     TestEngine engine;
     const std::vector<ZoneText> zones = {
-        {"TWO_WAYS", "", {Opaque("W", "WALL", 100, 1, 90, 90)}, {Glazed("G", "GLZ", 1, 1, 90, 90), Glazed("G", "GLZ", 1, 1, 180, 90)}},
-        {"WITH_ROOF", "", {Opaque("W", "WALL", 100, 1, 90, 90), Opaque("R", "ROOF", 50, 1, 0, 0)}, {Glazed("G", "GLZ", 1, 1, 90, 90)}},
+        {"TWO_WAYS",
+         "",
+         {Opaque("W", "WALL", 100, 1, 90, 90)},
+         {Glazed("G", "GLZ", 1, 1, 90, 90), Glazed("G", "GLZ", 1, 1, 180, 90)}},
+        {"WITH_ROOF",
+         "",
+         {Opaque("W", "WALL", 100, 1, 90, 90), Opaque("R", "ROOF", 50, 1, 0, 0)},
+         {Glazed("G", "GLZ", 1, 1, 90, 90)}},
         {"EAST_32", "", {Opaque("W", "WALL", 68, 1, 90, 90)}, {Glazed("G", "GLZ", 32, 1, 90, 90)}},
-        {"EAST_31", "", {Opaque("W", "WALL", 68.1, 1, 90, 90)}, {Glazed("G", "GLZ", 31.9, 1, 90, 90)}},
-        {"NORTH_22_5", "", {Opaque("W", "WALL", 55, 1, 22.5, 90)}, {Glazed("G", "GLZ", 45, 1, 22.5, 90)}},
-        {"NE_22_6", "", {Opaque("W", "WALL", 55, 1, 22.6, 90)}, {Glazed("G", "GLZ", 45, 1, 22.6, 90)}},
+        {"EAST_31",
+         "",
+         {Opaque("W", "WALL", 68.1, 1, 90, 90)},
+         {Glazed("G", "GLZ", 31.9, 1, 90, 90)}},
+        {"NORTH_22_5",
+         "",
+         {Opaque("W", "WALL", 55, 1, 22.5, 90)},
+         {Glazed("G", "GLZ", 45, 1, 22.5, 90)}},
+        {"NE_22_6",
+         "",
+         {Opaque("W", "WALL", 55, 1, 22.6, 90)},
+         {Glazed("G", "GLZ", 45, 1, 22.6, 90)}},
         {"NO_GLAZING", "", {Opaque("W", "WALL", 55, 1, 22.6, 90)}, {}},
-        {"ROOFLIGHTS_9", "", {Opaque("R", "ROOF", 100, 1, 0, 0)}, {Glazed("L", "RLT", 10, 1, 0, 0)}},
-        {"ROOFLIGHTS_13", "", {Opaque("R", "ROOF", 100, 1, 0, 0)}, {Glazed("L", "RLT", 15, 1, 0, 0)}},
+        {"ROOFLIGHTS_9",
+         "",
+         {Opaque("R", "ROOF", 100, 1, 0, 0)},
+         {Glazed("L", "RLT", 10, 1, 0, 0)}},
+        {"ROOFLIGHTS_13",
+         "",
+         {Opaque("R", "ROOF", 100, 1, 0, 0)},
+         {Glazed("L", "RLT", 15, 1, 0, 0)}},
         {"FLAT_NO_ROOF", "", {Opaque("W", "WALL", 55, 1, 0, 90)}, {Glazed("G", "GLZ", 1, 1, 0, 0)}},
     };
     ASSERT_TRUE(engine.Read(zones));
@@ -207,8 +229,8 @@ TEST(PartLTest, ConstructionDataQueries) {
 
     double d[11];
     for (double& value : d) value = -7.0;
-    engine.control.GetConstructionDataDouble(model, count, d[0], d[1], d[2], d[3], d[4], d[5], d[6], d[7], d[8], d[9],
-                                             d[10]);
+    engine.control.GetConstructionDataDouble(model, count, d[0], d[1], d[2], d[3], d[4], d[5], d[6],
+                                             d[7], d[8], d[9], d[10]);
     EXPECT_DOUBLE_EQ(d[0], 1.0 / d[1]);
     EXPECT_NEAR(d[9], 0.2, 1e-7);
     EXPECT_DOUBLE_EQ(d[10], engine.state.opaqueConstructions->Item("WALL")->CM);
@@ -219,12 +241,13 @@ TEST(PartLTest, ConstructionDataQueries) {
     EXPECT_EQ(u, 0.0f);
     EXPECT_EQ(sri, 0.0f);
     for (double& value : d) value = -7.0;
-    engine.control.GetConstructionDataDouble(model, 0, d[0], d[1], d[2], d[3], d[4], d[5], d[6], d[7], d[8], d[9],
-                                             d[10]);
+    engine.control.GetConstructionDataDouble(model, 0, d[0], d[1], d[2], d[3], d[4], d[5], d[6],
+                                             d[7], d[8], d[9], d[10]);
     for (double value : d) EXPECT_EQ(value, -7.0);
     int noConstruction = 0;
     for (const std::string& message : engine.messages)
-        noConstruction += message.find("No opaque construction at position") != std::string::npos ? 1 : 0;
+        noConstruction +=
+            message.find("No opaque construction at position") != std::string::npos ? 1 : 0;
     EXPECT_EQ(noConstruction, 2);
 }
 

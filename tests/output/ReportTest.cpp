@@ -127,7 +127,8 @@ TEST(ReportTest, SemicolonSeparatorQuotesEveryFieldAndClosesHeadings) {
 
 TEST(ReportTest, ReportTypesChooseTheSections) {
     ReportRun run(0);
-    for (const char* table : {"Keyword", "Building Data", "Activity Area Summary", "Zone", "Element"})
+    for (const char* table :
+         {"Keyword", "Building Data", "Activity Area Summary", "Zone", "Element"})
         EXPECT_TRUE(run.Has(table)) << table;
     EXPECT_EQ(run.lines[0][0], "VL report");
     EXPECT_FALSE(run.Has("EMBODIED CARBON DATA"));
@@ -160,13 +161,15 @@ TEST(ReportTest, ReportTypesChooseTheSections) {
 TEST(ReportTest, UnusedConstructionsOnlyInTheConstructionsTable) {
     ReportRun run(1, true);
     const std::vector<std::string> constructions = run.TableKeys("Keyword");
-    EXPECT_NE(std::find(constructions.begin(), constructions.end(), "Construction "), constructions.end());
+    EXPECT_NE(std::find(constructions.begin(), constructions.end(), "Construction "),
+              constructions.end());
     const Line* spare = nullptr;
     for (const Line& line : run.lines)
         if (line.size() > 1 && line[1] == "SPARE") spare = &line;
     ASSERT_NE(spare, nullptr);
     EXPECT_EQ((*spare)[0], "Construction ");
-    for (const char* table : {"Constructions Embodied Carbon and Inventory", "Super Structure Cost"}) {
+    for (const char* table :
+         {"Constructions Embodied Carbon and Inventory", "Super Structure Cost"}) {
         const std::vector<std::string> keys = run.TableKeys(table);
         EXPECT_EQ(keys, (std::vector<std::string>{"FLOOR", "WALL", "Sub Total"})) << table;
     }
@@ -185,7 +188,8 @@ TEST(ReportTest, CarbonFromLayersAddsUpOverConstructionsAndMaterials) {
     EXPECT_FALSE(wall.CO2EAvailable);  // the board gives no equivalent figure
 
     double constructions = 0.0, materials = 0.0;
-    for (const OpaqueConstruction& c : *state.opaqueConstructions) constructions += c.TotalEmbodiedCO2;
+    for (const OpaqueConstruction& c : *state.opaqueConstructions)
+        constructions += c.TotalEmbodiedCO2;
     for (const OpaqueMaterial& m : *state.opaqueMaterials) materials += m.TotalEmbodiedCO2;
     EXPECT_NEAR(materials, constructions, 1e-3 * constructions);
 
@@ -204,10 +208,10 @@ TEST(ReportTest, CostsFollowTheRateAndTheCurrency) {
     EXPECT_DOUBLE_EQ(control.TotalSubStructureCost(), 50 * 30.0);
     EXPECT_DOUBLE_EQ(control.TotalRenewablesCost(), 9800.0);
     EXPECT_DOUBLE_EQ(control.GlazingCost(), 4 * 300.0 + 2 * 100.0 + 10 * 40.0);
-    EXPECT_DOUBLE_EQ(total, control.TotalStructureCost() + control.TotalHVACCost() + control.TotalLightingCost() +
-                                control.TotalSubStructureCost() + control.SuperStructureCost() +
-                                control.GlazingCost() + control.TotalRenewablesCost() +
-                                control.TotalSurfaceFinishCost());
+    EXPECT_DOUBLE_EQ(total, control.TotalStructureCost() + control.TotalHVACCost() +
+                                control.TotalLightingCost() + control.TotalSubStructureCost() +
+                                control.SuperStructureCost() + control.GlazingCost() +
+                                control.TotalRenewablesCost() + control.TotalSurfaceFinishCost());
     EXPECT_EQ((*run.Find("Building Total Cost (GBP)"))[1], FormatPattern(total, "0"));
 
     control.SetGBPConversionRate(2.0);
@@ -246,7 +250,8 @@ TEST(ReportTest, ConstructionsTableMatchesTheModel) {
     const EngineState& state = run.engine.state;
     int rows = 0;
     for (const Line& line : run.lines) {
-        if (line.size() != 5 || (line[0] != "CONSTRUCTION " && line[0] != "Construction ")) continue;
+        if (line.size() != 5 || (line[0] != "CONSTRUCTION " && line[0] != "Construction "))
+            continue;
         const OpaqueConstruction* construction = state.opaqueConstructions->Item(line[1]);
         ASSERT_NE(construction, nullptr) << line[1];
         EXPECT_EQ(line[2], FormatPattern(construction->UValueBridged, "0.000"));

@@ -10,7 +10,8 @@ namespace kz7 {
 const OpaqueConstruction* ConstructionAt(EngineState& state, int32_t id) {
     const OpaqueConstruction* construction = state.opaqueConstructions->Item(id);
     if (construction == nullptr)
-        state.message.SendTextMessage("No opaque construction at position " + std::to_string(id) + " (the model has " +
+        state.message.SendTextMessage("No opaque construction at position " + std::to_string(id) +
+                                      " (the model has " +
                                       std::to_string(state.opaqueConstructions->Count()) + ")");
     return construction;
 }

@@ -23,17 +23,21 @@ constexpr int32_t kHeatedTestMonth = 1;
 // A neighbour that cannot be found counts as heated at this set point, °C.
 constexpr double kNullZoneSetPoint = 19.0;
 
-constexpr double kSameDirection = 0.1;            // radians
-constexpr double kVerticalSlope = 1.570796327;    // radians
-constexpr double kVerticalTolerance = 0.0001;     // radians
-constexpr double kHorizontalSolarLoad = 327.0;    // W/m²
+constexpr double kSameDirection = 0.1;          // radians
+constexpr double kVerticalSlope = 1.570796327;  // radians
+constexpr double kVerticalTolerance = 0.0001;   // radians
+constexpr double kHorizontalSolarLoad = 327.0;  // W/m²
 constexpr double kSolarLoadFactor = 0.7;
-constexpr double kShadingAngle = 60.0;            // degrees
-constexpr double kSolarLoadLimit = 25.0;          // W/m²
-constexpr double kRooflightRatioLimit = 12.0;     // percent
+constexpr double kShadingAngle = 60.0;         // degrees
+constexpr double kSolarLoadLimit = 25.0;       // W/m²
+constexpr double kRooflightRatioLimit = 12.0;  // percent
 
-bool IsOutside(const Element& element) { return element.IOS == 1 || element.IOS == 5; }
-bool IsToOtherZone(const Element& element) { return element.IOS == 3 || element.IOS == 6; }
+bool IsOutside(const Element& element) {
+    return element.IOS == 1 || element.IOS == 5;
+}
+bool IsToOtherZone(const Element& element) {
+    return element.IOS == 3 || element.IOS == 6;
+}
 
 // The element's U-value and bridged U-value; glazing has only the one.
 double UValueOf(const Element& element) {
@@ -46,9 +50,13 @@ double BridgedUValueOf(const Element& element) {
     if (element.Opaque != nullptr) return element.Opaque->UValueBridged;
     return 0.0;
 }
-bool HasConstruction(const Element& element) { return element.Glazing != nullptr || element.Opaque != nullptr; }
+bool HasConstruction(const Element& element) {
+    return element.Glazing != nullptr || element.Opaque != nullptr;
+}
 
-void RaiseTo(double& output, double value) { output = std::max(output, value); }
+void RaiseTo(double& output, double value) {
+    output = std::max(output, value);
+}
 
 // Orientation in degrees, rounded to 1e-4° so that a whole or half degree
 // read from the model survives the trip through single-precision radians
@@ -108,7 +116,8 @@ void Zone::GetMaxUValues(MaxUValues& values) {
         const std::string& code = element.ElCode;
         if (IsOutside(element)) {
             if (code == "R")
-                RaiseTo(element.Slope == 0.0f ? values.FlatRoofU : values.PitchedRoofUWithInsulationBetweenJoists,
+                RaiseTo(element.Slope == 0.0f ? values.FlatRoofU
+                                              : values.PitchedRoofUWithInsulationBetweenJoists,
                         BridgedUValueOf(element));
             else if (code == "W")
                 RaiseTo(values.WallsU, BridgedUValueOf(element));
@@ -242,7 +251,8 @@ bool Zone::PassPartLAppendixH() {
     if (!(PerimeterArea > 0.0f)) {
         // Glazing with no perimeter to share its load cannot be judged: it fails.
         SolarLoad = 0.0f;
-        state_.ShowError("Zone " + Key + " has external glazing but no perimeter area: the solar-load test fails");
+        state_.ShowError("Zone " + Key +
+                         " has external glazing but no perimeter area: the solar-load test fails");
         return false;
     }
     SolarLoad = static_cast<float>(vertical / PerimeterArea + horizontal / PerimeterArea);

@@ -19,13 +19,13 @@ namespace {
 
 // Clears the busy mark however the engine call ends.
 class BusyMark {
-public:
+  public:
     explicit BusyMark(bool& flag) : flag_(flag) { flag_ = true; }
     ~BusyMark() { flag_ = false; }
     BusyMark(const BusyMark&) = delete;
     BusyMark& operator=(const BusyMark&) = delete;
 
-private:
+  private:
     bool& flag_;
 };
 
@@ -35,7 +35,8 @@ constexpr int32_t kSummaryInterval = 6;
 
 SimulateX::SimulateX() : SimulateX(EngineState::Process()) {}
 
-SimulateX::SimulateX(EngineState& state) : state_(state), self_(std::make_shared<SimulateX*>(this)) {
+SimulateX::SimulateX(EngineState& state)
+    : state_(state), self_(std::make_shared<SimulateX*>(this)) {
     state_.settings.monthLengths = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 }
 
@@ -62,7 +63,8 @@ void SimulateX::ConnectListeners(bool withShading) {
     state_.message.onProgress = [weak](float& progress) {
         if (auto self = weak.lock()) (*self)->OnProgress(progress);
     };
-    state_.outputData.onSave = [weak](int16_t& interval, int32_t& zone, ValueArray& values, double& date) {
+    state_.outputData.onSave = [weak](int16_t& interval, int32_t& zone, ValueArray& values,
+                                      double& date) {
         if (auto self = weak.lock()) (*self)->OnSaveData(interval, zone, values, date);
     };
     state_.outputData.onErase = [weak](int16_t& interval, int32_t& zone) {
@@ -76,7 +78,8 @@ void SimulateX::ConnectListeners(bool withShading) {
     };
     state_.shadingData.onSunPosition = [weak](float& altitude, float& azimuth) {
         if (auto self = weak.lock())
-            if ((*self)->SetCurrentSolarPosition) (*self)->SetCurrentSolarPosition(altitude, azimuth);
+            if ((*self)->SetCurrentSolarPosition)
+                (*self)->SetCurrentSolarPosition(altitude, azimuth);
     };
 }
 
@@ -125,12 +128,18 @@ void SimulateX::HeatGain() {
     RunForwarded([this] { state_.engine->HeatGain(); });
 }
 
-bool SimulateX::Cancelled() const { return state_.engine->Cancelled; }
-void SimulateX::SetCancelled(bool value) { state_.engine->Cancelled = value; }
+bool SimulateX::Cancelled() const {
+    return state_.engine->Cancelled;
+}
+void SimulateX::SetCancelled(bool value) {
+    state_.engine->Cancelled = value;
+}
 
 // ------------------------------------------------------------------ reading
 
-bool SimulateX::ReadInputData() { return ReadSteps(ReadKind::Model, XmlElement(), XmlElement()); }
+bool SimulateX::ReadInputData() {
+    return ReadSteps(ReadKind::Model, XmlElement(), XmlElement());
+}
 
 bool SimulateX::ReadInputDataX(XmlElement tiDoc, XmlElement tiConstructions) {
     return ReadSteps(ReadKind::ModelWithDocument, tiDoc, tiConstructions);
@@ -185,9 +194,13 @@ bool SimulateX::ReadSteps(ReadKind kind, XmlElement tiDoc, XmlElement tiConstruc
 
 // ------------------------------------------------------------------ forwarded operations
 
-void SimulateX::CleanUp() { state_.engine->EndSimResults(); }
+void SimulateX::CleanUp() {
+    state_.engine->EndSimResults();
+}
 
-void SimulateX::GetAnnualSBEM() { state_.engine->GetAnnualSBEM(); }
+void SimulateX::GetAnnualSBEM() {
+    state_.engine->GetAnnualSBEM();
+}
 
 void SimulateX::GenerateWeatherData(const std::string& /*fn*/) {
     ConnectListeners(false);
@@ -204,7 +217,9 @@ void SimulateX::GenerateHLWeatherData() {
     state_.engine->GenerateHLWeatherData();
 }
 
-void SimulateX::MatchPartitions() { state_.zones->MatchPartitions(); }
+void SimulateX::MatchPartitions() {
+    state_.zones->MatchPartitions();
+}
 
 float SimulateX::TemperatureBands(const std::string& sZone, int32_t Band, int32_t Month) const {
     return state_.zones->Item(sZone).COMHRS(Band, Month);
@@ -221,12 +236,14 @@ std::optional<float> SimulateX::BuildingAverageTemperature() const {
     return static_cast<float>(weighted / area);
 }
 
-// ------------------------------------------------------------------ Part L and construction queries
+// ------------------------------------------------------------------ Part L and construction
+// queries
 
 void SimulateX::GetMaxUValues(double& PitchedRoofUWithInsulationBetweenRafters,
-                              double& PitchedRoofUWithInsulationBetweenJoists, double& FlatRoofU, double& WallsU,
-                              double& FloorsU, double& WindowsMetalFramesU, double& WindowsWoodFramesU,
-                              double& RooflightsU, double& LargeDoorsU) {
+                              double& PitchedRoofUWithInsulationBetweenJoists, double& FlatRoofU,
+                              double& WallsU, double& FloorsU, double& WindowsMetalFramesU,
+                              double& WindowsWoodFramesU, double& RooflightsU,
+                              double& LargeDoorsU) {
     MaxUValues values;
     state_.zones->GetMaxUValues(values);
     PitchedRoofUWithInsulationBetweenRafters = values.PitchedRoofUWithInsulationBetweenRafters;
@@ -240,8 +257,8 @@ void SimulateX::GetMaxUValues(double& PitchedRoofUWithInsulationBetweenRafters,
     LargeDoorsU = values.LargeDoorsU;
 }
 
-void SimulateX::GetWindowAreas(double& WindowArea, double& RooflightArea, double& WallArea, double& RoofArea,
-                               double& ShopWindowDisplayArea) {
+void SimulateX::GetWindowAreas(double& WindowArea, double& RooflightArea, double& WallArea,
+                               double& RoofArea, double& ShopWindowDisplayArea) {
     WindowAreas areas;
     state_.zones->GetWindowAreas(areas);
     WindowArea = areas.WindowArea;
@@ -251,12 +268,19 @@ void SimulateX::GetWindowAreas(double& WindowArea, double& RooflightArea, double
     ShopWindowDisplayArea = areas.ShopWindowDisplayArea;
 }
 
-double SimulateX::GetAverageUValue() { return state_.zones->GetAverageUValue(); }
-bool SimulateX::PassPartL122() { return state_.zones->PassPartL122(); }
-bool SimulateX::PassPartLAppendixH() { return state_.zones->PassPartLAppendixH(); }
+double SimulateX::GetAverageUValue() {
+    return state_.zones->GetAverageUValue();
+}
+bool SimulateX::PassPartL122() {
+    return state_.zones->PassPartL122();
+}
+bool SimulateX::PassPartLAppendixH() {
+    return state_.zones->PassPartLAppendixH();
+}
 
-void SimulateX::GetConstructionData(const std::string& InputData, int32_t ID, float& UValue, float& HCO, float& RadO,
-                                    float& SRO, float& HCI, float& RadI, float& SRI) {
+void SimulateX::GetConstructionData(const std::string& InputData, int32_t ID, float& UValue,
+                                    float& HCO, float& RadO, float& SRO, float& HCI, float& RadI,
+                                    float& SRI) {
     SetInputData(InputData);
     ReadInputData();
     ConstructionData data;
@@ -271,9 +295,11 @@ void SimulateX::GetConstructionData(const std::string& InputData, int32_t ID, fl
     SRI = data.SRI;
 }
 
-void SimulateX::GetConstructionDataDouble(const std::string& InputData, int32_t ID, double& RValue, double& UValue,
-                                          double& UValueSurfaceToSurface, double& HCO, double& RadO, double& SRO,
-                                          double& HCI, double& RadI, double& SRI, double& Thickness, double& CM) {
+void SimulateX::GetConstructionDataDouble(const std::string& InputData, int32_t ID, double& RValue,
+                                          double& UValue, double& UValueSurfaceToSurface,
+                                          double& HCO, double& RadO, double& SRO, double& HCI,
+                                          double& RadI, double& SRI, double& Thickness,
+                                          double& CM) {
     SetInputData(InputData);
     ReadInputData();
     const OpaqueConstruction* construction = ConstructionAt(state_, ID);
@@ -294,30 +320,68 @@ void SimulateX::GetConstructionDataDouble(const std::string& InputData, int32_t 
 
 // ------------------------------------------------------------------ report and totals
 
-void SimulateX::StandardReport() { state_.engine->GenerateReport(); }
+void SimulateX::StandardReport() {
+    state_.engine->GenerateReport();
+}
 
-double SimulateX::TotalBuildingCost() const { return state_.zones->TotalBuildingCost(); }
-double SimulateX::TotalStructureCost() const { return state_.zones->TotalStructureCost(); }
-double SimulateX::TotalHVACCost() const { return state_.zones->TotalHVACCost(); }
-double SimulateX::TotalLightingCost() const { return state_.zones->TotalLightingCost(); }
-double SimulateX::TotalSubStructureCost() const { return state_.zones->TotalSubStructureCost(); }
-double SimulateX::SuperStructureCost() const { return state_.zones->SuperStructureCost(); }
-double SimulateX::GlazingCost() const { return state_.zones->GlazingCost(); }
-double SimulateX::TotalSurfaceFinishCost() const { return state_.zones->TotalSurfaceFinishCost(); }
-double SimulateX::TotalBuildingCarbon() const { return state_.zones->TotalBuildingCarbon(); }
-double SimulateX::TotalBuildingEquivalentCarbon() const { return state_.zones->TotalBuildingEquivalentCarbon(); }
-double SimulateX::TotalRenewablesCost() const { return state_.renewablesCosts->TotalCost(); }
+double SimulateX::TotalBuildingCost() const {
+    return state_.zones->TotalBuildingCost();
+}
+double SimulateX::TotalStructureCost() const {
+    return state_.zones->TotalStructureCost();
+}
+double SimulateX::TotalHVACCost() const {
+    return state_.zones->TotalHVACCost();
+}
+double SimulateX::TotalLightingCost() const {
+    return state_.zones->TotalLightingCost();
+}
+double SimulateX::TotalSubStructureCost() const {
+    return state_.zones->TotalSubStructureCost();
+}
+double SimulateX::SuperStructureCost() const {
+    return state_.zones->SuperStructureCost();
+}
+double SimulateX::GlazingCost() const {
+    return state_.zones->GlazingCost();
+}
+double SimulateX::TotalSurfaceFinishCost() const {
+    return state_.zones->TotalSurfaceFinishCost();
+}
+double SimulateX::TotalBuildingCarbon() const {
+    return state_.zones->TotalBuildingCarbon();
+}
+double SimulateX::TotalBuildingEquivalentCarbon() const {
+    return state_.zones->TotalBuildingEquivalentCarbon();
+}
+double SimulateX::TotalRenewablesCost() const {
+    return state_.renewablesCosts->TotalCost();
+}
 
-Weather& SimulateX::WeatherData() const { return *state_.weather; }
-OpaqueMaterials& SimulateX::Materials() const { return *state_.opaqueMaterials; }
+Weather& SimulateX::WeatherData() const {
+    return *state_.weather;
+}
+OpaqueMaterials& SimulateX::Materials() const {
+    return *state_.opaqueMaterials;
+}
 
 // ------------------------------------------------------------------ flag setters
 
-void SimulateX::SetIsV4Flag(bool flag) { state_.engine->SetIsV4Flag(flag); }
-void SimulateX::SetIsV5Flag(bool flag) { state_.engine->SetIsV5Flag(flag); }
-void SimulateX::SetIsV5_F_Flag(bool flag) { state_.engine->SetIsV5_F_Flag(flag); }
-void SimulateX::SetUse300Flag(bool flag) { state_.settings.use300 = flag; }
-void SimulateX::SetDiagnosticsFilename(const std::string& fn) { state_.settings.diagnosticsFilename = fn; }
+void SimulateX::SetIsV4Flag(bool flag) {
+    state_.engine->SetIsV4Flag(flag);
+}
+void SimulateX::SetIsV5Flag(bool flag) {
+    state_.engine->SetIsV5Flag(flag);
+}
+void SimulateX::SetIsV5_F_Flag(bool flag) {
+    state_.engine->SetIsV5_F_Flag(flag);
+}
+void SimulateX::SetUse300Flag(bool flag) {
+    state_.settings.use300 = flag;
+}
+void SimulateX::SetDiagnosticsFilename(const std::string& fn) {
+    state_.settings.diagnosticsFilename = fn;
+}
 
 // ------------------------------------------------------------------ held properties
 
@@ -348,64 +412,170 @@ void SimulateX::RefuseAssignment(const char* name) const {
                           std::string("Set not supported at run time: ") + name);
 }
 
-void SimulateX::SetBZones(Zones* /*value*/) { RefuseAssignment("BZones"); }
-void SimulateX::SetBoilers(const std::any& /*value*/) { RefuseAssignment("Boilers"); }
-void SimulateX::SetChillers(const std::any& /*value*/) { RefuseAssignment("Chillers"); }
-void SimulateX::SetFuels(const std::any& /*value*/) { RefuseAssignment("Fuels"); }
+void SimulateX::SetBZones(Zones* /*value*/) {
+    RefuseAssignment("BZones");
+}
+void SimulateX::SetBoilers(const std::any& /*value*/) {
+    RefuseAssignment("Boilers");
+}
+void SimulateX::SetChillers(const std::any& /*value*/) {
+    RefuseAssignment("Chillers");
+}
+void SimulateX::SetFuels(const std::any& /*value*/) {
+    RefuseAssignment("Fuels");
+}
 
 // ------------------------------------------------------------------ process-wide settings
 
-bool SimulateX::HourlyResults() const { return state_.settings.hourlyResults; }
-void SimulateX::SetHourlyResults(bool value) { state_.settings.hourlyResults = value; }
-bool SimulateX::HalfHourlyResults() const { return state_.settings.halfHourlyResults; }
-void SimulateX::SetHalfHourlyResults(bool value) { state_.settings.halfHourlyResults = value; }
-bool SimulateX::TimeSteplyResults() const { return state_.settings.timeSteplyResults; }
-void SimulateX::SetTimeSteplyResults(bool value) { state_.settings.timeSteplyResults = value; }
-bool SimulateX::DailyResults() const { return state_.settings.dailyResults; }
-void SimulateX::SetDailyResults(bool value) { state_.settings.dailyResults = value; }
-bool SimulateX::GenerateWeatherDataEvents() const { return state_.settings.generateWeatherDataEvents; }
-void SimulateX::SetGenerateWeatherDataEvents(bool value) { state_.settings.generateWeatherDataEvents = value; }
-int32_t SimulateX::Scenario() const { return state_.settings.scenario; }
-void SimulateX::SetScenario(int32_t value) { state_.settings.scenario = value; }
-bool SimulateX::NoGain() const { return state_.settings.noGain; }
-void SimulateX::SetNoGain(bool value) { state_.settings.noGain = value; }
-bool SimulateX::DoShading() const { return state_.settings.doShading; }
-void SimulateX::SetDoShading(bool value) { state_.settings.doShading = value; }
-bool SimulateX::Intermittent() const { return state_.settings.intermittent; }
-void SimulateX::SetIntermittent(bool value) { state_.settings.intermittent = value; }
-float SimulateX::Preheat() const { return state_.settings.preheat; }
-void SimulateX::SetPreheat(float value) { state_.settings.preheat = value; }
-float SimulateX::StartOcc() const { return state_.settings.startOcc; }
-void SimulateX::SetStartOcc(float value) { state_.settings.startOcc = value; }
-float SimulateX::EndOcc() const { return state_.settings.endOcc; }
-void SimulateX::SetEndOcc(float value) { state_.settings.endOcc = value; }
-int32_t SimulateX::YearJan1() const { return state_.clock.yearJan1; }
-int32_t SimulateX::YearSimStart() const { return state_.clock.yearSimStart; }
-int32_t SimulateX::SiteRecordSimStart() const { return state_.clock.siteRecordSimStart; }
-bool SimulateX::DevRights() const { return state_.settings.devRights; }
-void SimulateX::SetDevRights(bool value) { state_.settings.devRights = value; }
-bool SimulateX::UseOTE() const { return state_.settings.useOTE; }
-void SimulateX::SetUseOTE(bool value) { state_.settings.useOTE = value; }
-bool SimulateX::UseUAT() const { return state_.settings.useUAT; }
-void SimulateX::SetUseUAT(bool value) { state_.settings.useUAT = value; }
-const std::string& SimulateX::SBEMPath() const { return state_.settings.sbemPath; }
-void SimulateX::SetSBEMPath(const std::string& value) { state_.settings.sbemPath = value; }
-void SimulateX::SetKlimaPath(const std::string& value) { state_.settings.klimaPath = value; }
-void SimulateX::SetKlimaProgram(const std::string& value) { state_.settings.klimaProgram = value; }
-bool SimulateX::GenerateReport() const { return state_.settings.generateReport; }
-void SimulateX::SetGenerateReport(bool value) { state_.settings.generateReport = value; }
-bool SimulateX::IncludeCostOutputs() const { return state_.settings.includeCostOutputs; }
-void SimulateX::SetIncludeCostOutputs(bool value) { state_.settings.includeCostOutputs = value; }
-bool SimulateX::IncludeTableSizeHeaderReports() const { return state_.settings.includeTableSizeHeaderReports; }
+bool SimulateX::HourlyResults() const {
+    return state_.settings.hourlyResults;
+}
+void SimulateX::SetHourlyResults(bool value) {
+    state_.settings.hourlyResults = value;
+}
+bool SimulateX::HalfHourlyResults() const {
+    return state_.settings.halfHourlyResults;
+}
+void SimulateX::SetHalfHourlyResults(bool value) {
+    state_.settings.halfHourlyResults = value;
+}
+bool SimulateX::TimeSteplyResults() const {
+    return state_.settings.timeSteplyResults;
+}
+void SimulateX::SetTimeSteplyResults(bool value) {
+    state_.settings.timeSteplyResults = value;
+}
+bool SimulateX::DailyResults() const {
+    return state_.settings.dailyResults;
+}
+void SimulateX::SetDailyResults(bool value) {
+    state_.settings.dailyResults = value;
+}
+bool SimulateX::GenerateWeatherDataEvents() const {
+    return state_.settings.generateWeatherDataEvents;
+}
+void SimulateX::SetGenerateWeatherDataEvents(bool value) {
+    state_.settings.generateWeatherDataEvents = value;
+}
+int32_t SimulateX::Scenario() const {
+    return state_.settings.scenario;
+}
+void SimulateX::SetScenario(int32_t value) {
+    state_.settings.scenario = value;
+}
+bool SimulateX::NoGain() const {
+    return state_.settings.noGain;
+}
+void SimulateX::SetNoGain(bool value) {
+    state_.settings.noGain = value;
+}
+bool SimulateX::DoShading() const {
+    return state_.settings.doShading;
+}
+void SimulateX::SetDoShading(bool value) {
+    state_.settings.doShading = value;
+}
+bool SimulateX::Intermittent() const {
+    return state_.settings.intermittent;
+}
+void SimulateX::SetIntermittent(bool value) {
+    state_.settings.intermittent = value;
+}
+float SimulateX::Preheat() const {
+    return state_.settings.preheat;
+}
+void SimulateX::SetPreheat(float value) {
+    state_.settings.preheat = value;
+}
+float SimulateX::StartOcc() const {
+    return state_.settings.startOcc;
+}
+void SimulateX::SetStartOcc(float value) {
+    state_.settings.startOcc = value;
+}
+float SimulateX::EndOcc() const {
+    return state_.settings.endOcc;
+}
+void SimulateX::SetEndOcc(float value) {
+    state_.settings.endOcc = value;
+}
+int32_t SimulateX::YearJan1() const {
+    return state_.clock.yearJan1;
+}
+int32_t SimulateX::YearSimStart() const {
+    return state_.clock.yearSimStart;
+}
+int32_t SimulateX::SiteRecordSimStart() const {
+    return state_.clock.siteRecordSimStart;
+}
+bool SimulateX::DevRights() const {
+    return state_.settings.devRights;
+}
+void SimulateX::SetDevRights(bool value) {
+    state_.settings.devRights = value;
+}
+bool SimulateX::UseOTE() const {
+    return state_.settings.useOTE;
+}
+void SimulateX::SetUseOTE(bool value) {
+    state_.settings.useOTE = value;
+}
+bool SimulateX::UseUAT() const {
+    return state_.settings.useUAT;
+}
+void SimulateX::SetUseUAT(bool value) {
+    state_.settings.useUAT = value;
+}
+const std::string& SimulateX::SBEMPath() const {
+    return state_.settings.sbemPath;
+}
+void SimulateX::SetSBEMPath(const std::string& value) {
+    state_.settings.sbemPath = value;
+}
+void SimulateX::SetKlimaPath(const std::string& value) {
+    state_.settings.klimaPath = value;
+}
+void SimulateX::SetKlimaProgram(const std::string& value) {
+    state_.settings.klimaProgram = value;
+}
+bool SimulateX::GenerateReport() const {
+    return state_.settings.generateReport;
+}
+void SimulateX::SetGenerateReport(bool value) {
+    state_.settings.generateReport = value;
+}
+bool SimulateX::IncludeCostOutputs() const {
+    return state_.settings.includeCostOutputs;
+}
+void SimulateX::SetIncludeCostOutputs(bool value) {
+    state_.settings.includeCostOutputs = value;
+}
+bool SimulateX::IncludeTableSizeHeaderReports() const {
+    return state_.settings.includeTableSizeHeaderReports;
+}
 void SimulateX::SetIncludeTableSizeHeaderReports(bool value) {
     state_.settings.includeTableSizeHeaderReports = value;
 }
-int32_t SimulateX::ReportType() const { return state_.settings.reportType; }
-void SimulateX::SetReportType(int32_t value) { state_.settings.reportType = value; }
-const std::string& SimulateX::CSVReportFilename() const { return state_.settings.csvReportFilename; }
-double SimulateX::GBPConversionRate() const { return state_.settings.gbpConversionRate; }
-void SimulateX::SetGBPConversionRate(double value) { state_.settings.gbpConversionRate = value; }
-const std::string& SimulateX::CurrencyCode() const { return state_.settings.currencyCode; }
-void SimulateX::SetCurrencyCode(const std::string& value) { state_.settings.currencyCode = value; }
+int32_t SimulateX::ReportType() const {
+    return state_.settings.reportType;
+}
+void SimulateX::SetReportType(int32_t value) {
+    state_.settings.reportType = value;
+}
+const std::string& SimulateX::CSVReportFilename() const {
+    return state_.settings.csvReportFilename;
+}
+double SimulateX::GBPConversionRate() const {
+    return state_.settings.gbpConversionRate;
+}
+void SimulateX::SetGBPConversionRate(double value) {
+    state_.settings.gbpConversionRate = value;
+}
+const std::string& SimulateX::CurrencyCode() const {
+    return state_.settings.currencyCode;
+}
+void SimulateX::SetCurrencyCode(const std::string& value) {
+    state_.settings.currencyCode = value;
+}
 
 }  // namespace kz7

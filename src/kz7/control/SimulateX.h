@@ -35,11 +35,12 @@ enum class SimulateXEventId : int32_t {
 
 // The standard automation error of a refused property assignment.
 class AutomationError : public std::runtime_error {
-public:
-    AutomationError(int32_t code, const std::string& what) : std::runtime_error(what), code_(code) {}
+  public:
+    AutomationError(int32_t code, const std::string& what)
+        : std::runtime_error(what), code_(code) {}
     int32_t Code() const { return code_; }
 
-private:
+  private:
     int32_t code_;
 };
 
@@ -48,7 +49,7 @@ constexpr int32_t kErrorSetNotSupportedAtRuntime = 382;
 constexpr int32_t kErrorSetNotPermitted = 387;
 
 class SimulateX {
-public:
+  public:
     SimulateX();
     explicit SimulateX(EngineState& state);
     ~SimulateX();
@@ -58,12 +59,14 @@ public:
     // ---- Events (every argument by reference: a handler may write them).
     std::function<void(std::string& Message)> MessageChange;
     std::function<void()> ProgressChange;
-    using ResultHandler = std::function<void(int16_t& Interval, int32_t& Zone, ValueArray& Values, double& DateIn)>;
+    using ResultHandler =
+        std::function<void(int16_t& Interval, int32_t& Zone, ValueArray& Values, double& DateIn)>;
     ResultHandler SaveHLData;
     ResultHandler SaveHGData;
     ResultHandler SaveSSData;
     std::function<void(int16_t& Interval, int32_t& Zone)> EraseData;
-    std::function<void(int32_t& PlaneIndex, float& DirectShadingFactor, float& DiffuseShadingFactor)>
+    std::function<void(int32_t& PlaneIndex, float& DirectShadingFactor,
+                       float& DiffuseShadingFactor)>
         GetShadingData;
     std::function<void(float& Altitude, float& Azimuth)> SetCurrentSolarPosition;
     // The container's property-changed notification, with the property's name.
@@ -100,22 +103,24 @@ public:
     void SummaryResults(int32_t /*OP*/) {}
 
     // ---- Part L queries on the model as read (compliance/PartL.h).
-    void GetMaxUValues(double& PitchedRoofUWithInsulationBetweenRafters, double& PitchedRoofUWithInsulationBetweenJoists,
-                       double& FlatRoofU, double& WallsU, double& FloorsU, double& WindowsMetalFramesU,
+    void GetMaxUValues(double& PitchedRoofUWithInsulationBetweenRafters,
+                       double& PitchedRoofUWithInsulationBetweenJoists, double& FlatRoofU,
+                       double& WallsU, double& FloorsU, double& WindowsMetalFramesU,
                        double& WindowsWoodFramesU, double& RooflightsU, double& LargeDoorsU);
-    void GetWindowAreas(double& WindowArea, double& RooflightArea, double& WallArea, double& RoofArea,
-                        double& ShopWindowDisplayArea);
+    void GetWindowAreas(double& WindowArea, double& RooflightArea, double& WallArea,
+                        double& RoofArea, double& ShopWindowDisplayArea);
     double GetAverageUValue();
     bool PassPartL122();
     bool PassPartLAppendixH();
     // Read `InputData` as the model, then copy out the construction at
     // position `ID`. The single form leaves 0 in its outputs when there is
     // none, the double form leaves them as they were; both say so in a message.
-    void GetConstructionData(const std::string& InputData, int32_t ID, float& UValue, float& HCO, float& RadO,
-                             float& SRO, float& HCI, float& RadI, float& SRI);
-    void GetConstructionDataDouble(const std::string& InputData, int32_t ID, double& RValue, double& UValue,
-                                   double& UValueSurfaceToSurface, double& HCO, double& RadO, double& SRO, double& HCI,
-                                   double& RadI, double& SRI, double& Thickness, double& CM);
+    void GetConstructionData(const std::string& InputData, int32_t ID, float& UValue, float& HCO,
+                             float& RadO, float& SRO, float& HCI, float& RadI, float& SRI);
+    void GetConstructionDataDouble(const std::string& InputData, int32_t ID, double& RValue,
+                                   double& UValue, double& UValueSurfaceToSurface, double& HCO,
+                                   double& RadO, double& SRO, double& HCI, double& RadI,
+                                   double& SRI, double& Thickness, double& CM);
 
     // ---- The report (output/Report.h) and the cost and carbon totals, in
     // the reporting currency (GBP × GBPConversionRate).
@@ -143,13 +148,19 @@ public:
     const std::string& SupportFilePath() const { return supportFilePath_; }
     void SetSupportFilePath(const std::string& value);
     const std::string& OutputDbName() const { return outputDbName_; }
-    void SetOutputDbName(const std::string& value) { SetHeldText(outputDbName_, value, "OutputDbName"); }
+    void SetOutputDbName(const std::string& value) {
+        SetHeldText(outputDbName_, value, "OutputDbName");
+    }
     const std::string& InputFileName() const { return inputFileName_; }
-    void SetInputFileName(const std::string& value) { SetHeldText(inputFileName_, value, "InputFileName"); }
+    void SetInputFileName(const std::string& value) {
+        SetHeldText(inputFileName_, value, "InputFileName");
+    }
     const std::string& InputData() const { return inputData_; }
     void SetInputData(const std::string& value) { SetHeldText(inputData_, value, "InputData"); }
     const std::string& ScenerioTable() const { return scenerioTable_; }
-    void SetScenerioTable(const std::string& value) { SetHeldText(scenerioTable_, value, "ScenerioTable"); }
+    void SetScenerioTable(const std::string& value) {
+        SetHeldText(scenerioTable_, value, "ScenerioTable");
+    }
     float Progress() const { return progress_; }
     void SetProgress(float value);
     bool Simulating() const { return simulating_; }
@@ -174,7 +185,9 @@ public:
     // Floor-area-weighted mean comfort temperature of the zones; empty when
     // the zones have no floor area.
     std::optional<float> BuildingAverageTemperature() const;
-    void SetBuildingAverageTemperature(double value) { buildingAverageTemperature_ = static_cast<float>(value); }
+    void SetBuildingAverageTemperature(double value) {
+        buildingAverageTemperature_ = static_cast<float>(value);
+    }
 
     // ---- Process-wide settings.
     bool HourlyResults() const;
@@ -230,7 +243,7 @@ public:
 
     EngineState& State() const { return state_; }
 
-private:
+  private:
     enum class ReadKind { Model, ModelWithDocument, Constructions };
     bool ReadSteps(ReadKind kind, XmlElement tiDoc, XmlElement tiConstructions);
     // Steps 3 and 4 of a read: the model file to read, or nothing.

@@ -8,18 +8,18 @@
 #include <system_error>
 
 #include "kz7/engine/EngineState.h"
-#include "kz7/model/Building.h"
-#include "kz7/model/RenewablesCosts.h"
-#include "kz7/model/ShadingCosts.h"
 #include "kz7/export/NCMData.h"
 #include "kz7/input/RecordProblem.h"
 #include "kz7/input/Site.h"
+#include "kz7/model/Building.h"
 #include "kz7/model/GlazedConstruction.h"
 #include "kz7/model/Louvre.h"
 #include "kz7/model/OpaqueConstruction.h"
 #include "kz7/model/OpaqueMaterial.h"
 #include "kz7/model/Profile.h"
 #include "kz7/model/ProfileGroup.h"
+#include "kz7/model/RenewablesCosts.h"
+#include "kz7/model/ShadingCosts.h"
 #include "kz7/model/Surface.h"
 #include "kz7/model/Zone.h"
 #include "kz7/output/ResultStores.h"
@@ -83,13 +83,13 @@ int32_t CurrentYearOfComputerClock() {
 
 // Closes the reader however the read ends.
 class OpenDocument {
-public:
+  public:
     explicit OpenDocument(LineReader& reader) : reader_(reader) {}
     ~OpenDocument() { reader_.Close(); }
     OpenDocument(const OpenDocument&) = delete;
     OpenDocument& operator=(const OpenDocument&) = delete;
 
-private:
+  private:
     LineReader& reader_;
 };
 
@@ -123,7 +123,8 @@ int32_t SimulationDayCount(const SimulationPeriod& period, const CalendarDate& f
 
 void SimKZ7::SetProgramFolder() {
     std::error_code error;
-    std::filesystem::path folder = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    std::filesystem::path folder =
+        std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
     if (error || folder.empty()) folder = std::filesystem::current_path(error);
     RunClock& clock = state_.clock;
     clock.programFolder = (folder / "").string();
@@ -136,7 +137,9 @@ void SimKZ7::Init() {
     state_.results->PlantControl(kStoreInitialise);
 }
 
-void SimKZ7::Read(const std::string& FileName) { ReadX(FileName, XmlElement(), XmlElement()); }
+void SimKZ7::Read(const std::string& FileName) {
+    ReadX(FileName, XmlElement(), XmlElement());
+}
 
 void SimKZ7::ReadX(const std::string& FileName, XmlElement tiDoc, XmlElement tiConstructions) {
     DataFileName = FileName;
@@ -228,7 +231,8 @@ void SimKZ7::SimulateReduced() {
     RunSetUp();
     clock.year = CurrentYearOfComputerClock();
     int32_t simulatedDays = 0;
-    for (int32_t month = clock.period.startMonth; month <= clock.period.endMonth && !Cancelled; ++month) {
+    for (int32_t month = clock.period.startMonth; month <= clock.period.endMonth && !Cancelled;
+         ++month) {
         clock.month = month;
         for (int32_t day = kReducedFirstDay; day <= kReducedLastDay && !Cancelled; ++day) {
             ++simulatedDays;
@@ -238,7 +242,8 @@ void SimKZ7::SimulateReduced() {
             clock.date = ToOleDate(clock.year, month, day);
             StartOfDay();
             for (int32_t hour = 1; hour <= kHoursPerDay && !Cancelled; ++hour) {
-                SetProgress((kHoursPerDay * simulatedDays + hour - kHoursPerDay) / kReducedYearHours);
+                SetProgress((kHoursPerDay * simulatedDays + hour - kHoursPerDay) /
+                            kReducedYearHours);
                 RunHour(hour, true);
                 state_.Yield();
             }
@@ -395,8 +400,9 @@ void SimKZ7::SetIntervalWeights() {
     results.SetIntervalWeight(kIntervalHour, 1.0f);
     results.SetIntervalWeight(kIntervalDay, 1.0f);
     const int32_t dayType = clock.dayType == 0 ? 7 : clock.dayType;
-    const float monthWeight =
-        IsFullYearWeather(clock.weatherType) ? 1.0f : state_.weather->DayWeight(clock.month, dayType);
+    const float monthWeight = IsFullYearWeather(clock.weatherType)
+                                  ? 1.0f
+                                  : state_.weather->DayWeight(clock.month, dayType);
     results.SetIntervalWeight(kIntervalMonth, monthWeight);
 }
 
@@ -449,7 +455,8 @@ void SimKZ7::StartOfStep() {
         else if (clock.weatherType == kWeatherTape)
             weather.REDWET(kRedwetStep);
     }
-    if (state_.settings.doShading) state_.shadingData.SetCurrentSolPos(weather.SunAltitude, weather.SunAzimuth);
+    if (state_.settings.doShading)
+        state_.shadingData.SetCurrentSolPos(weather.SunAltitude, weather.SunAzimuth);
     state_.plant->InitTimeStep();
     state_.zones->InitTimeStep();
 }
@@ -472,9 +479,13 @@ void SimKZ7::EndOfStep() {
 
 // ---------------------------------------------------------------- messages and hooks
 
-void SimKZ7::SetProgress(double fraction) { state_.message.UpdateProgress(static_cast<float>(fraction)); }
+void SimKZ7::SetProgress(double fraction) {
+    state_.message.UpdateProgress(static_cast<float>(fraction));
+}
 
-void SimKZ7::SendText(std::string text) { state_.message.SendTextMessage(std::move(text)); }
+void SimKZ7::SendText(std::string text) {
+    state_.message.SendTextMessage(std::move(text));
+}
 
 void SimKZ7::SendMessage() {
     const RunClock& clock = state_.clock;
@@ -495,7 +506,9 @@ void SimKZ7::EndSimResults() {
     state_.results->PlantControl(kStoreClose);
 }
 
-void SimKZ7::SendSummaryResultsEvents() { state_.zones->SendSummaryResultsEvents(); }
+void SimKZ7::SendSummaryResultsEvents() {
+    state_.zones->SendSummaryResultsEvents();
+}
 
 void SimKZ7::GenerateSSWeatherData() {
     Cancelled = false;

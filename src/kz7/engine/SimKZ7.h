@@ -29,7 +29,7 @@ int32_t SimulationDayCount(const SimulationPeriod& period, const CalendarDate& f
                            const CalendarDate& lastRecord);
 
 class SimKZ7 {
-public:
+  public:
     explicit SimKZ7(EngineState& state) : state_(state) {}
 
     std::string OutputDbName;
@@ -46,7 +46,8 @@ public:
     // Model reads; a file that cannot be opened or is not text throws ModelReadError.
     void Read(const std::string& FileName);
     void ReadX(const std::string& FileName, XmlElement tiDoc, XmlElement tiConstructions);
-    void ReadXMLConstruction(const std::string& FileName, XmlElement tiDoc, XmlElement tiConstructions);
+    void ReadXMLConstruction(const std::string& FileName, XmlElement tiDoc,
+                             XmlElement tiConstructions);
     // Empties the model, then reads "Dbs.KZ7" from the support folder when it can be opened.
     void ClearData();
 
@@ -78,7 +79,7 @@ public:
     void SetIsV5Flag(bool flag);
     void SetIsV5_F_Flag(bool flag);
 
-private:
+  private:
     void SetProgramFolder();
     void ReadModel(XmlElement tiDoc, XmlElement tiConstructions, bool constructionsOnly);
     void RunSetUp();

@@ -16,8 +16,8 @@ void Building::Read() {
     LineReader& reader = state_.reader;
     reader.NextLine();
     Key = reader.NextString();
-    for (double* rate : {&Costs.StructureCostPerArea, &Costs.HVACCostPerArea, &Costs.LightingCostPerArea,
-                         &Costs.SubStructureCostPerArea}) {
+    for (double* rate : {&Costs.StructureCostPerArea, &Costs.HVACCostPerArea,
+                         &Costs.LightingCostPerArea, &Costs.SubStructureCostPerArea}) {
         *rate = reader.NextDouble();
         if (!(std::isfinite(*rate) && *rate >= 0.0)) {
             state_.ShowError("Building " + Key + " has an invalid cost rate; 0 is used");
@@ -32,7 +32,9 @@ Zones& Building::BuildingZones() {
     return *zones_;
 }
 
-float Building::TotalFloorArea() { return BuildingZones().FloorArea(); }
+float Building::TotalFloorArea() {
+    return BuildingZones().FloorArea();
+}
 
 float Building::OccupiedFloorArea() {
     float area = 0.0f;

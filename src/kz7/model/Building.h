@@ -21,7 +21,7 @@ struct BuildingCosts {
 };
 
 class Building {
-public:
+  public:
     explicit Building(EngineState& state);
     ~Building();
 
@@ -41,7 +41,7 @@ public:
     float OccupiedFloorArea();
     float Volume();
 
-private:
+  private:
     EngineState& state_;
     std::unique_ptr<Plant> plant_;
     std::unique_ptr<Zones> zones_;

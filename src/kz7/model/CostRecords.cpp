@@ -21,7 +21,8 @@ double NextFigure(EngineState& state, const char* record, const char* field) {
 
 void ReadClosingLine(EngineState& state, const char* record) {
     state.reader.NextLine();
-    if (state.reader.AtEnd()) state.ShowError(std::string(record) + " is cut off by the end of the file");
+    if (state.reader.AtEnd())
+        state.ShowError(std::string(record) + " is cut off by the end of the file");
 }
 
 void ReadShadingItem(EngineState& state, const char* name, ShadingItem& item) {

@@ -17,7 +17,7 @@ class Surface;
 class ReportFile;
 
 class Element {
-public:
+  public:
     Element(EngineState& state, Zone& zone) : MyZone(&zone), state_(state) {}
 
     // Initialise from the current line, whose first field is the code.
@@ -39,11 +39,11 @@ public:
     // The construction at the other end of the element, reached by member
     // name; nullptr for airflow elements and for a missing construction.
     ThermalMembers* ConnectObject = nullptr;
-    OpaqueConstruction* Opaque = nullptr;      // set for opaque elements
-    GlazedConstruction* Glazing = nullptr;     // set for glazed elements
-    ProfileGroup* AirflowPG = nullptr;         // the airflow schedule of an airflow element
-    ProfileGroup* AdjacentPG = nullptr;        // boundary schedule for IOS 5
-    Zone* AdjacentZone = nullptr;              // the zone on the other side (partition matching)
+    OpaqueConstruction* Opaque = nullptr;   // set for opaque elements
+    GlazedConstruction* Glazing = nullptr;  // set for glazed elements
+    ProfileGroup* AirflowPG = nullptr;      // the airflow schedule of an airflow element
+    ProfileGroup* AdjacentPG = nullptr;     // boundary schedule for IOS 5
+    Zone* AdjacentZone = nullptr;           // the zone on the other side (partition matching)
     Element* OtherElement = nullptr;
     bool Blocked = false;
     std::string RMOG;
@@ -89,7 +89,7 @@ public:
     float IRRAD = 0.0f, IWDDIR = 0.0f, IWDRTD = 0.0f;
     float TMPart = 0.0f;
 
-private:
+  private:
     void ReadGeometry(float clampFrom, float flatFrom);
     void ReadOpaqueBoundary();
     void ReadGlazingBoundary();
@@ -100,7 +100,7 @@ private:
 };
 
 class Elements {
-public:
+  public:
     Elements(EngineState& state, Zone& zone) : state_(state), zone_(zone) {}
 
     // Element lines until a line whose first field is "}".
@@ -118,7 +118,7 @@ public:
     // ---- Report table of the zone's elements (output/).
     void GenerateReport(ReportFile& file) const;
 
-private:
+  private:
     enum class Kind { Opaque, Glazed, Airflow };
     void ReadList(Kind kind);
 

@@ -15,7 +15,7 @@ class ReportFile;
 class Louvre;
 
 class GlazedConstruction : public ThermalMembers {
-public:
+  public:
     explicit GlazedConstruction(EngineState& state) : state_(state) {}
 
     void Read();
@@ -41,7 +41,8 @@ public:
     float EmissI = 0.0f, EmissO = 0.0f;
     Louvre* AttachedLouvre = nullptr;
     float EmbodiedCO2PerArea = 0.0f;
-    float EmbodiedCO2 = 0.0f, EmbodiedCO2E = 0.0f, TotalEmbodiedCO2 = 0.0f, TotalEmbodiedCO2E = 0.0f;
+    float EmbodiedCO2 = 0.0f, EmbodiedCO2E = 0.0f, TotalEmbodiedCO2 = 0.0f,
+          TotalEmbodiedCO2E = 0.0f;
     float TotalArea = 0.0f;
     double CostPerArea = 0.0;
     double TotalCost = 0.0;  // GBP, filled by the report's inventory
@@ -49,7 +50,7 @@ public:
 
     void GenerateReport(ReportFile& file) const;
 
-private:
+  private:
     void SetOutsideCoefficients();
     void SetInsideCoefficients();
 
@@ -57,7 +58,7 @@ private:
 };
 
 class GlazedConstructions {
-public:
+  public:
     explicit GlazedConstructions(EngineState& state) : state_(state) {}
 
     void Read();
@@ -75,7 +76,7 @@ public:
     void GenerateCostReport(ReportFile& file) const;
     int32_t GetNumberOfUsedItems() const;
 
-private:
+  private:
     EngineState& state_;
     KeyedCollection<GlazedConstruction> items_;
 };

@@ -13,7 +13,9 @@ namespace {
 constexpr const char* kPreviousReversed = "<Previous reversed>";
 constexpr const char* kPreCalculated = "USE-PRE-CALCULATED-U-VALUE";
 
-bool ValidLength(float value) { return std::isfinite(value) && value > 0.0f; }
+bool ValidLength(float value) {
+    return std::isfinite(value) && value > 0.0f;
+}
 
 }  // namespace
 
@@ -43,11 +45,13 @@ void OpaqueConstruction::Read(const OpaqueConstruction* previous) {
     } else if (layerCount == 0) {
         if (previous != nullptr) CopyReversed(*previous);
     } else {
-        state_.ShowError("Invalid number of layers " + std::to_string(layerCount) + " in construction " + Key);
+        state_.ShowError("Invalid number of layers " + std::to_string(layerCount) +
+                         " in construction " + Key);
     }
 
     reader.NextLine();
-    if (reader.AtEnd()) state_.ShowError("Construction " + Key + " is cut off by the end of the file");
+    if (reader.AtEnd())
+        state_.ShowError("Construction " + Key + " is cut off by the end of the file");
     if (reader.NextString() == kPreCalculated) {
         UsesPreCalculatedUValue = true;
         UValue = reader.NextDouble();
@@ -85,16 +89,20 @@ void OpaqueConstruction::ReadLayers(int32_t count) {
         layer->PercBridge = reader.NextSingle();
         const std::string bridgeKey = reader.NextString();
         if (!ValidLength(layer->Thickness))
-            state_.ShowError("Layer " + std::to_string(i) + " of construction " + Key + " has an invalid thickness");
+            state_.ShowError("Layer " + std::to_string(i) + " of construction " + Key +
+                             " has an invalid thickness");
         if (!(layer->PercBridge >= 0.0f && layer->PercBridge <= 100.0f)) {
             state_.ShowError("Layer " + std::to_string(i) + " of construction " + Key +
                              " has a bridging percentage outside 0 to 100");
-            layer->PercBridge = std::isfinite(layer->PercBridge) && layer->PercBridge > 100.0f ? 100.0f : 0.0f;
+            layer->PercBridge =
+                std::isfinite(layer->PercBridge) && layer->PercBridge > 100.0f ? 100.0f : 0.0f;
         }
         // A bridging material that is not known leaves the layer unbridged
         // (see Layer::EffectiveBridge).
-        if (layer->PercBridge > 0.0f) layer->BridgeMaterial = state_.opaqueMaterials->Item(bridgeKey);
-        if (layer->Conductivity() > 0.0f) layer->SetResistance(layer->Thickness / layer->Conductivity());
+        if (layer->PercBridge > 0.0f)
+            layer->BridgeMaterial = state_.opaqueMaterials->Item(bridgeKey);
+        if (layer->Conductivity() > 0.0f)
+            layer->SetResistance(layer->Thickness / layer->Conductivity());
         sumR += layer->Resistance();
         Thickness += layer->Thickness;
         LayerList.Append(std::move(layer));
@@ -155,7 +163,9 @@ void OpaqueConstruction::AddPropertiesToXML(XmlElement tiConstructions) const {
     XmlElement target = match.FirstChild("CM_CW_CO2");
     if (target.IsEmpty()) return;
     // Each number is rounded to three decimals, then written in its shortest form.
-    auto text = [](double value) { return NumberToText(ParseLeadingNumber(FormatPattern(value, "0.000"))); };
+    auto text = [](double value) {
+        return NumberToText(ParseLeadingNumber(FormatPattern(value, "0.000")));
+    };
     target.SetAttribute("CM", text(CM));
     target.SetAttribute("CW", text(CW));
     target.SetAttribute("CO2", text(EmbodiedCO2));
@@ -186,7 +196,8 @@ void OpaqueConstructions::Read(XmlElement tiConstructions) {
     construction->Read(last_);
     construction->AddPropertiesToXML(tiConstructions);
     std::string key = construction->Key;
-    if (OpaqueConstruction* added = items_.KeyedInsert(std::move(key), std::move(construction))) last_ = added;
+    if (OpaqueConstruction* added = items_.KeyedInsert(std::move(key), std::move(construction)))
+        last_ = added;
 }
 
 void OpaqueConstructions::Remove(std::string_view key) {

@@ -2,8 +2,8 @@
 // Layered opaque constructions and their reduction to the few numbers the
 // zone circuits need.
 #include <array>
-#include <optional>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,7 +26,7 @@ struct UValuePaths {
 };
 
 class OpaqueConstruction : public ThermalMembers {
-public:
+  public:
     explicit OpaqueConstruction(EngineState& state) : state_(state) {}
 
     // Reads the record from the keyword line onward. `previous` is the
@@ -44,7 +44,9 @@ public:
     double CalculateUValueBridged();
     Complex HKZ7(double w, double RX1 = 0.0, double CX1 = 0.0) const;
     Complex HMULTI(double w) const;
-    float RES2(int32_t i) const { return (i == 1 || i == 2) ? res2_[static_cast<size_t>(i - 1)] : 0.0f; }
+    float RES2(int32_t i) const {
+        return (i == 1 || i == 2) ? res2_[static_cast<size_t>(i - 1)] : 0.0f;
+    }
     void SetRES2(int32_t i, float value) {
         if (i == 1 || i == 2) res2_[static_cast<size_t>(i - 1)] = value;
     }
@@ -60,7 +62,7 @@ public:
     std::string Key;
     std::string Description;
     int32_t Index = 0;
-    std::string TYP;  // "W", "R", "S", "F", "C", "P", "D"
+    std::string TYP;   // "W", "R", "S", "F", "C", "P", "D"
     Layers LayerList;  // outside first
     float HCO = 0.0f, HCI = 0.0f;
     float RES = 0.0f;
@@ -95,7 +97,7 @@ public:
     void CalculateEmbodiedCO2();
     void GenerateReport(ReportFile& file) const;
 
-private:
+  private:
     void ReadLayers(int32_t count);
     void CopyReversed(const OpaqueConstruction& previous);
     void SetLayerTotals(float sumR);
@@ -109,7 +111,7 @@ private:
 };
 
 class OpaqueConstructions {
-public:
+  public:
     explicit OpaqueConstructions(EngineState& state) : state_(state) {}
 
     void Read(XmlElement tiConstructions);
@@ -136,7 +138,7 @@ public:
     // Constructions referenced by at least one element (IsUsed).
     int32_t GetNumberOfUsedItems() const;
 
-private:
+  private:
     EngineState& state_;
     KeyedCollection<OpaqueConstruction> items_;
     OpaqueConstruction* last_ = nullptr;

@@ -12,7 +12,7 @@ class EngineState;
 class ReportFile;
 
 class OpaqueMaterial {
-public:
+  public:
     explicit OpaqueMaterial(EngineState& state) : state_(state) {}
 
     void Read();
@@ -36,12 +36,12 @@ public:
     float TotalArea = 0.0f;
     bool IsUsed = false;  // a layer of a used construction; set by the report's inventory
 
-private:
+  private:
     EngineState& state_;
 };
 
 class OpaqueMaterials {
-public:
+  public:
     explicit OpaqueMaterials(EngineState& state) : state_(state) {}
 
     void Read();
@@ -59,7 +59,7 @@ public:
     void GenerateCO2Report(ReportFile& file) const;
     int32_t GetNumberOfUsedItems() const;
 
-private:
+  private:
     EngineState& state_;
     KeyedCollection<OpaqueMaterial> items_;
 };

@@ -17,11 +17,12 @@ struct RenewableItem {
 };
 
 class RenewablesCosts {
-public:
+  public:
     static constexpr int32_t kItems = 5;
     // Row names of the renewables cost table, in record order.
     static constexpr std::array<const char*, kItems> kItemNames = {
-        "PV Panels", "Solar Hot Water Panels", "Wind Turbines", "PV Electrical", "Wind Turbine Electrical"};
+        "PV Panels", "Solar Hot Water Panels", "Wind Turbines", "PV Electrical",
+        "Wind Turbine Electrical"};
 
     explicit RenewablesCosts(EngineState& state) : state_(state) {}
 
@@ -36,7 +37,7 @@ public:
 
     std::array<RenewableItem, kItems> Items{};
 
-private:
+  private:
     EngineState& state_;
 };
 

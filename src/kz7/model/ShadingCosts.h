@@ -11,10 +11,10 @@ class ReportFile;
 
 // One kind of shading device: its area and its figures per m².
 struct ShadingItem {
-    double Area = 0.0;           // m²
-    double CostPerArea = 0.0;    // GBP/m²
-    double CO2PerArea = 0.0;     // kgCO2/m²
-    double CO2EPerArea = 0.0;    // kgCO2e/m²
+    double Area = 0.0;         // m²
+    double CostPerArea = 0.0;  // GBP/m²
+    double CO2PerArea = 0.0;   // kgCO2/m²
+    double CO2EPerArea = 0.0;  // kgCO2e/m²
 
     double Cost() const { return Area * CostPerArea; }
     double EmbodiedCO2() const { return Area * CO2PerArea; }
@@ -22,7 +22,7 @@ struct ShadingItem {
 };
 
 class ShadingCosts {
-public:
+  public:
     explicit ShadingCosts(EngineState& state) : state_(state) {}
 
     // "ShadingCosts": one data line with the local shading and then the
@@ -38,7 +38,7 @@ public:
     ShadingItem LocalShading;
     ShadingItem WindowShading;  // blinds and internal shades
 
-private:
+  private:
     EngineState& state_;
 };
 

@@ -29,19 +29,19 @@ struct WindowAreas;
 
 // The zone's SBEM data, carried to the SBEM writer.
 struct ZoneSBEMData {
-    std::string HVACSystem;  // "SBEMHVAC": key of the site's HVAC system serving the zone
-    std::string DHWSystem;   // "SBEMDHW": key of the site's hot-water system
+    std::string HVACSystem;          // "SBEMHVAC": key of the site's HVAC system serving the zone
+    std::string DHWSystem;           // "SBEMDHW": key of the site's hot-water system
     float DHWDemandOverride = 0.0f;  // l/(m²·day); 0 keeps the activity's figure
     bool HasZonalHVAC = false;       // "SBEMZonalHVAC"
     std::string VentilationType;
-    float SpecificFanPower = 0.0f;   // W/(l/s)
+    float SpecificFanPower = 0.0f;  // W/(l/s)
     std::string HeatRecoveryType;
     float HeatRecoveryEfficiency = 0.0f;  // fraction
     std::string DemandControl;
-    std::vector<float> PsiValues;    // "SBEMGlobalPSIValues", W/(m·K), in junction order
-    bool HasLighting = false;        // "SBEMLighting"
+    std::vector<float> PsiValues;  // "SBEMGlobalPSIValues", W/(m·K), in junction order
+    bool HasLighting = false;      // "SBEMLighting"
     std::string LightingType;
-    float LightingEfficacy = 0.0f;   // luminaire lm/W
+    float LightingEfficacy = 0.0f;      // luminaire lm/W
     float LightingPowerDensity = 0.0f;  // W/m²
     std::string OccupancyControl;
     std::string DaylightControl;
@@ -49,12 +49,13 @@ struct ZoneSBEMData {
 };
 
 class Zone : public ThermalMembers {
-public:
+  public:
     static constexpr int32_t kOutputGroups = 10;
     static constexpr int32_t kIntervals = 4;
     using OutputSelection = std::array<std::array<uint8_t, kIntervals>, kOutputGroups>;
 
-    explicit Zone(EngineState& state) : elements(state, *this), gains(state, *this), state_(state) {}
+    explicit Zone(EngineState& state)
+        : elements(state, *this), gains(state, *this), state_(state) {}
 
     // The "Zone" record from its keyword line to its closing "}".
     void Read();
@@ -164,12 +165,12 @@ public:
     int32_t ReportId = 0;  // set by Zones::GenerateIds
     // ---- end of Part L queries and report writers.
 
-protected:
+  protected:
     EngineState& state_;
 };
 
 class Zones {
-public:
+  public:
     explicit Zones(EngineState& state) : state_(state) {}
 
     // Collection.
@@ -206,7 +207,9 @@ public:
     void OCCINI(int32_t code);
     void MatchPartitions();
     // The default output selection of zones without their own options.
-    void SetDefaultOutputOptions(const ZoneOutputOptions& options) { defaultOutputOptions_ = options; }
+    void SetDefaultOutputOptions(const ZoneOutputOptions& options) {
+        defaultOutputOptions_ = options;
+    }
     const ZoneOutputOptions& DefaultOutputOptions() const { return defaultOutputOptions_; }
 
     float FloorArea() const;
@@ -241,7 +244,7 @@ public:
     double TotalBuildingEquivalentCarbon() const;
     // ---- end of Part L queries, report writers and totals.
 
-private:
+  private:
     // The zone named on an additional emitter record's keyword line, made
     // current; nullptr (reported, record skipped) when there is none.
     Zone* AdditionalEmitterZone(const char* record);

@@ -38,7 +38,8 @@ struct CostFigures {
     double SurfaceFinish = 0.0;
 
     double Total() const {
-        return Structure + HVAC + Lighting + SubStructure + SuperStructure + Glazing + Renewables + SurfaceFinish;
+        return Structure + HVAC + Lighting + SubStructure + SuperStructure + Glazing + Renewables +
+               SurfaceFinish;
     }
 };
 
@@ -47,7 +48,9 @@ struct CarbonFigures {
     double CO2E = 0.0;
 };
 
-double Rate(const EngineState& state) { return state.settings.gbpConversionRate; }
+double Rate(const EngineState& state) {
+    return state.settings.gbpConversionRate;
+}
 
 CostFigures Costs(EngineState& state, const BuildingInventory& inventory) {
     const BuildingCosts& rates = state.building->Costs;
@@ -59,7 +62,8 @@ CostFigures Costs(EngineState& state, const BuildingInventory& inventory) {
     costs.SubStructure = inventory.SubStructureArea * rates.SubStructureCostPerArea * rate;
     for (const OpaqueConstruction& construction : *state.opaqueConstructions)
         costs.SuperStructure += construction.TotalCost * rate;
-    for (const GlazedConstruction& glazing : *state.glazedConstructions) costs.Glazing += glazing.TotalCost * rate;
+    for (const GlazedConstruction& glazing : *state.glazedConstructions)
+        costs.Glazing += glazing.TotalCost * rate;
     costs.Glazing += state.shadingCosts->TotalCost();
     costs.Renewables = state.renewablesCosts->TotalCost();
     costs.SurfaceFinish =
@@ -77,7 +81,8 @@ CarbonFigures Carbon(const EngineState& state) {
         carbon.CO2 += glazing.TotalEmbodiedCO2;
         carbon.CO2E += glazing.TotalEmbodiedCO2E;
     }
-    for (const ShadingItem* item : {&state.shadingCosts->LocalShading, &state.shadingCosts->WindowShading}) {
+    for (const ShadingItem* item :
+         {&state.shadingCosts->LocalShading, &state.shadingCosts->WindowShading}) {
         carbon.CO2 += item->EmbodiedCO2();
         carbon.CO2E += item->EmbodiedCO2E();
     }
@@ -99,8 +104,8 @@ void OpenTable(const EngineState& state, ReportFile& file, int32_t rows, const c
 }
 
 // A table of one row and its sub-total, by floor area.
-void FloorAreaCostTable(const EngineState& state, ReportFile& file, const char* title, const char* row,
-                        double area, double cost) {
+void FloorAreaCostTable(const EngineState& state, ReportFile& file, const char* title,
+                        const char* row, double area, double cost) {
     OpenTable(state, file, 3, kCostSuffix, {title, "Floor Area (m2)", CostHeading(state)});
     file.Row({row, file.Number(area, "0.00"), file.Number(cost, "0.00")});
     file.Row({"Sub Total", file.Number(area, "0.00"), file.Number(cost, "0.00")});
@@ -112,8 +117,8 @@ void FloorAreaCostTable(const EngineState& state, ReportFile& file, const char* 
 
 void OpaqueConstructions::GenerateCO2Report(ReportFile& file) const {
     OpenTable(state_, file, GetNumberOfUsedItems() + 2, kCarbonSuffix,
-              {"Constructions Embodied Carbon and Inventory", "Area (m2)", "Embodied Carbon (kgCO2)",
-               "Equivalent CO2 (kgCO2)"});
+              {"Constructions Embodied Carbon and Inventory", "Area (m2)",
+               "Embodied Carbon (kgCO2)", "Equivalent CO2 (kgCO2)"});
     double area = 0.0, co2 = 0.0, co2e = 0.0;
     for (const OpaqueConstruction& c : items_) {
         if (!c.IsUsed) continue;
@@ -123,7 +128,8 @@ void OpaqueConstructions::GenerateCO2Report(ReportFile& file) const {
         co2 += c.TotalEmbodiedCO2;
         co2e += c.TotalEmbodiedCO2E;
     }
-    file.Row({"Sub Total", file.Number(area, "0.00"), file.Number(co2, "0.00"), file.Number(co2e, "0.00")});
+    file.Row({"Sub Total", file.Number(area, "0.00"), file.Number(co2, "0.00"),
+              file.Number(co2e, "0.00")});
 }
 
 // The shading devices are listed with the glazing they shade; the size line
@@ -134,7 +140,8 @@ void GlazedConstructions::GenerateCO2Report(ReportFile& file) const {
                "Equivalent CO2 (kgCO2)"});
     double area = 0.0, co2 = 0.0, co2e = 0.0;
     auto row = [&](const std::string& name, double rowArea, double rowCO2, double rowCO2E) {
-        file.Row({name, file.Number(rowArea, "0.00"), file.Number(rowCO2, "0.00"), file.Number(rowCO2E, "0.00")});
+        file.Row({name, file.Number(rowArea, "0.00"), file.Number(rowCO2, "0.00"),
+                  file.Number(rowCO2E, "0.00")});
         area += rowArea;
         co2 += rowCO2;
         co2e += rowCO2E;
@@ -146,7 +153,8 @@ void GlazedConstructions::GenerateCO2Report(ReportFile& file) const {
         shading.LocalShading.EmbodiedCO2E());
     row("Window shading", shading.WindowShading.Area, shading.WindowShading.EmbodiedCO2(),
         shading.WindowShading.EmbodiedCO2E());
-    file.Row({"Sub Total", file.Number(area, "0.00"), file.Number(co2, "0.00"), file.Number(co2e, "0.00")});
+    file.Row({"Sub Total", file.Number(area, "0.00"), file.Number(co2, "0.00"),
+              file.Number(co2e, "0.00")});
 }
 
 void OpaqueMaterials::GenerateCO2Report(ReportFile& file) const {
@@ -163,8 +171,8 @@ void OpaqueMaterials::GenerateCO2Report(ReportFile& file) const {
         co2e += m.TotalEmbodiedCO2E;
         mass += m.TotalMass;
     }
-    file.Row({"Sub Total", file.Number(area, "0.00"), file.Number(co2, "0.00"), file.Number(co2e, "0.00"),
-              file.Number(mass, "0.00")});
+    file.Row({"Sub Total", file.Number(area, "0.00"), file.Number(co2, "0.00"),
+              file.Number(co2e, "0.00"), file.Number(mass, "0.00")});
 }
 
 int32_t OpaqueConstructions::GetNumberOfUsedItems() const {
@@ -208,7 +216,8 @@ void Zones::GenerateStructureCost(ReportFile& file) const {
 
 void Zones::GenerateHVACCost(ReportFile& file) const {
     const BuildingInventory inventory = TakeInventory(state_);
-    FloorAreaCostTable(state_, file, "HVAC Costs", "HVAC", inventory.FloorArea, Costs(state_, inventory).HVAC);
+    FloorAreaCostTable(state_, file, "HVAC Costs", "HVAC", inventory.FloorArea,
+                       Costs(state_, inventory).HVAC);
 }
 
 void Zones::GenerateLightingCost(ReportFile& file) const {
@@ -219,8 +228,8 @@ void Zones::GenerateLightingCost(ReportFile& file) const {
 
 void Zones::GenerateSubStructureCost(ReportFile& file) const {
     const BuildingInventory inventory = TakeInventory(state_);
-    FloorAreaCostTable(state_, file, "Sub-Structure Costs", "Ground floors", inventory.SubStructureArea,
-                       Costs(state_, inventory).SubStructure);
+    FloorAreaCostTable(state_, file, "Sub-Structure Costs", "Ground floors",
+                       inventory.SubStructureArea, Costs(state_, inventory).SubStructure);
 }
 
 void OpaqueConstructions::GenerateCostReport(ReportFile& file) const {
@@ -230,7 +239,8 @@ void OpaqueConstructions::GenerateCostReport(ReportFile& file) const {
     double area = 0.0, cost = 0.0;
     for (const OpaqueConstruction& c : items_) {
         if (!c.IsUsed) continue;
-        file.Row({c.Key, file.Number(c.TotalArea, "0.00"), file.Number(c.TotalCost * rate, "0.00")});
+        file.Row(
+            {c.Key, file.Number(c.TotalArea, "0.00"), file.Number(c.TotalCost * rate, "0.00")});
         area += c.TotalArea;
         cost += c.TotalCost * rate;
     }
@@ -244,7 +254,8 @@ void GlazedConstructions::GenerateCostReport(ReportFile& file) const {
     double area = 0.0, cost = 0.0;
     for (const GlazedConstruction& g : items_) {
         if (!g.IsUsed) continue;
-        file.Row({g.Key, file.Number(g.TotalArea, "0.00"), file.Number(g.TotalCost * rate, "0.00")});
+        file.Row(
+            {g.Key, file.Number(g.TotalArea, "0.00"), file.Number(g.TotalCost * rate, "0.00")});
         area += g.TotalArea;
         cost += g.TotalCost * rate;
     }
@@ -265,10 +276,12 @@ void ShadingCosts::GenerateCostReport(ReportFile& file) const {
 
 void RenewablesCosts::GenerateCostReport(ReportFile& file) const {
     const double rate = state_.settings.gbpConversionRate;
-    OpenTable(state_, file, kItems + 2, kCostSuffix, {"Renewables Cost", "Area (m2)", CostHeading(state_)});
+    OpenTable(state_, file, kItems + 2, kCostSuffix,
+              {"Renewables Cost", "Area (m2)", CostHeading(state_)});
     double area = 0.0;
     for (size_t i = 0; i < Items.size(); ++i) {
-        file.Row({kItemNames[i], file.Number(Items[i].Area, "0.00"), file.Number(Items[i].Cost * rate, "0.00")});
+        file.Row({kItemNames[i], file.Number(Items[i].Area, "0.00"),
+                  file.Number(Items[i].Cost * rate, "0.00")});
         area += Items[i].Area;
     }
     file.Row({"Sub Total", file.Number(area, "0.00"), file.Number(TotalCost(), "0.00")});
@@ -277,12 +290,15 @@ void RenewablesCosts::GenerateCostReport(ReportFile& file) const {
 void Zones::GenerateSurfaceFinishReport(ReportFile& file) const {
     const BuildingInventory inventory = TakeInventory(state_);
     const double rate = Rate(state_);
-    OpenTable(state_, file, 5, kCostSuffix, {"Surface Finish Costs", "Surface Area (m2)", CostHeading(state_)});
-    const std::pair<const char*, const SurfaceFinish*> rows[] = {
-        {"Walls", &inventory.Walls}, {"Floors", &inventory.Floors}, {"Ceiling", &inventory.Ceilings}};
+    OpenTable(state_, file, 5, kCostSuffix,
+              {"Surface Finish Costs", "Surface Area (m2)", CostHeading(state_)});
+    const std::pair<const char*, const SurfaceFinish*> rows[] = {{"Walls", &inventory.Walls},
+                                                                 {"Floors", &inventory.Floors},
+                                                                 {"Ceiling", &inventory.Ceilings}};
     double area = 0.0, cost = 0.0;
     for (const auto& [name, finish] : rows) {
-        file.Row({name, file.Number(finish->Area, "0.00"), file.Number(finish->Cost * rate, "0.00")});
+        file.Row(
+            {name, file.Number(finish->Area, "0.00"), file.Number(finish->Cost * rate, "0.00")});
         area += finish->Area;
         cost += finish->Cost * rate;
     }
@@ -302,22 +318,40 @@ void Zones::GenerateCostReport(ReportFile& file) const {
     state_.glazedConstructions->GenerateCostReport(file);
     state_.renewablesCosts->GenerateCostReport(file);
     GenerateSurfaceFinishReport(file);
-    const std::string code = state_.settings.currencyCode.empty() ? kDefaultCurrency : state_.settings.currencyCode;
+    const std::string code =
+        state_.settings.currencyCode.empty() ? kDefaultCurrency : state_.settings.currencyCode;
     file.Blank();
     if (state_.settings.includeTableSizeHeaderReports) file.SizeLine(1, kTotalCostSuffix);
-    file.Row({"Building Total Cost (" + code + ")", file.Number(Costs(state_, inventory).Total(), "0")});
+    file.Row(
+        {"Building Total Cost (" + code + ")", file.Number(Costs(state_, inventory).Total(), "0")});
 }
 
 // ---------------------------------------------------------------- totals
 
-double Zones::TotalBuildingCost() const { return Costs(state_, TakeInventory(state_)).Total(); }
-double Zones::TotalStructureCost() const { return Costs(state_, TakeInventory(state_)).Structure; }
-double Zones::TotalHVACCost() const { return Costs(state_, TakeInventory(state_)).HVAC; }
-double Zones::TotalLightingCost() const { return Costs(state_, TakeInventory(state_)).Lighting; }
-double Zones::TotalSubStructureCost() const { return Costs(state_, TakeInventory(state_)).SubStructure; }
-double Zones::SuperStructureCost() const { return Costs(state_, TakeInventory(state_)).SuperStructure; }
-double Zones::GlazingCost() const { return Costs(state_, TakeInventory(state_)).Glazing; }
-double Zones::TotalSurfaceFinishCost() const { return Costs(state_, TakeInventory(state_)).SurfaceFinish; }
+double Zones::TotalBuildingCost() const {
+    return Costs(state_, TakeInventory(state_)).Total();
+}
+double Zones::TotalStructureCost() const {
+    return Costs(state_, TakeInventory(state_)).Structure;
+}
+double Zones::TotalHVACCost() const {
+    return Costs(state_, TakeInventory(state_)).HVAC;
+}
+double Zones::TotalLightingCost() const {
+    return Costs(state_, TakeInventory(state_)).Lighting;
+}
+double Zones::TotalSubStructureCost() const {
+    return Costs(state_, TakeInventory(state_)).SubStructure;
+}
+double Zones::SuperStructureCost() const {
+    return Costs(state_, TakeInventory(state_)).SuperStructure;
+}
+double Zones::GlazingCost() const {
+    return Costs(state_, TakeInventory(state_)).Glazing;
+}
+double Zones::TotalSurfaceFinishCost() const {
+    return Costs(state_, TakeInventory(state_)).SurfaceFinish;
+}
 
 double Zones::TotalBuildingCarbon() const {
     TakeInventory(state_);

@@ -14,16 +14,20 @@ namespace {
 
 // A figure per m² that cannot be right (negative density, NaN) must not
 // spoil the totals: it counts as 0.
-double Sane(double value) { return std::isfinite(value) ? value : 0.0; }
+double Sane(double value) {
+    return std::isfinite(value) ? value : 0.0;
+}
 
 void ResetAccumulators(EngineState& state) {
     for (OpaqueMaterial& material : *state.opaqueMaterials) {
         material.IsUsed = false;
-        material.TotalEmbodiedCO2 = material.TotalEmbodiedCO2E = material.TotalMass = material.TotalArea = 0.0f;
+        material.TotalEmbodiedCO2 = material.TotalEmbodiedCO2E = material.TotalMass =
+            material.TotalArea = 0.0f;
     }
     for (OpaqueConstruction& construction : *state.opaqueConstructions) {
         construction.IsUsed = false;
-        construction.TotalCost = construction.TotalEmbodiedCO2 = construction.TotalEmbodiedCO2E = 0.0;
+        construction.TotalCost = construction.TotalEmbodiedCO2 = construction.TotalEmbodiedCO2E =
+            0.0;
         construction.TotalArea = 0.0;
     }
     for (GlazedConstruction& glazing : *state.glazedConstructions) {
@@ -59,7 +63,8 @@ void AddGlazing(GlazedConstruction& glazing, double area) {
 
 void MarkUsedMaterials(const OpaqueConstruction& construction) {
     for (const auto& layer : construction.LayerList)
-        ForEachLayerMaterial(*layer, [](OpaqueMaterial& material, double) { material.IsUsed = true; });
+        ForEachLayerMaterial(*layer,
+                             [](OpaqueMaterial& material, double) { material.IsUsed = true; });
 }
 
 SurfaceFinish* FinishOf(BuildingInventory& inventory, const std::string& code) {

@@ -29,9 +29,9 @@ struct SurfaceFinish {
 struct BuildingInventory {
     double FloorArea = 0.0;         // m², all zones
     double SubStructureArea = 0.0;  // m², ground floors (Element::IsSubStructure)
-    SurfaceFinish Walls;     // walls and partitions
-    SurfaceFinish Floors;    // floors of every kind
-    SurfaceFinish Ceilings;  // ceilings and the inside of roofs
+    SurfaceFinish Walls;            // walls and partitions
+    SurfaceFinish Floors;           // floors of every kind
+    SurfaceFinish Ceilings;         // ceilings and the inside of roofs
 };
 
 // Resets and fills the IsUsed flags and the Total* accumulators of
@@ -46,8 +46,10 @@ template <typename Use>
 void ForEachLayerMaterial(const Layer& layer, Use use) {
     if (!(std::isfinite(layer.Thickness) && layer.Thickness > 0.0f)) return;
     const double bridged = layer.EffectiveBridge() / 100.0;
-    if (layer.Material != nullptr && bridged < 1.0) use(*layer.Material, layer.Thickness * (1.0 - bridged));
-    if (layer.BridgeMaterial != nullptr && bridged > 0.0) use(*layer.BridgeMaterial, layer.Thickness * bridged);
+    if (layer.Material != nullptr && bridged < 1.0)
+        use(*layer.Material, layer.Thickness * (1.0 - bridged));
+    if (layer.BridgeMaterial != nullptr && bridged > 0.0)
+        use(*layer.BridgeMaterial, layer.Thickness * bridged);
 }
 
 }  // namespace kz7

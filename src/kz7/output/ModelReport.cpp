@@ -26,7 +26,8 @@ std::string NameOf(const std::string& description, const std::string& key) {
 // The construction an element runs through, by name; empty for airflow.
 std::string FlowPath(const Element& element) {
     if (element.Opaque != nullptr) return NameOf(element.Opaque->Description, element.Opaque->Key);
-    if (element.Glazing != nullptr) return NameOf(element.Glazing->Description, element.Glazing->Key);
+    if (element.Glazing != nullptr)
+        return NameOf(element.Glazing->Description, element.Glazing->Key);
     if (element.AirflowPG != nullptr) return element.AirflowPG->Key;
     return {};
 }
@@ -53,8 +54,8 @@ std::string AdjacentCondition(const Zone& zone, const Element& element) {
 
 // Thermal figures of an element's construction.
 struct ElementFigures {
-    double U = 0.0;   // W/m²K; bridged for opaque constructions
-    double Km = 0.0;  // kJ/m²K
+    double U = 0.0;                // W/m²K; bridged for opaque constructions
+    double Km = 0.0;               // kJ/m²K
     double CO2 = 0.0, CO2E = 0.0;  // kgCO2 per m²
     bool CO2Flag = false, CO2EFlag = false;
 };
@@ -97,9 +98,13 @@ double AdjacentTemperature(const EngineState& state, const Zone& zone, const Ele
     }
 }
 
-std::string Flag(bool value) { return value ? "1" : "0"; }
+std::string Flag(bool value) {
+    return value ? "1" : "0";
+}
 
-double Degrees(float radians) { return static_cast<double>(radians) / kRadiansPerDegree; }
+double Degrees(float radians) {
+    return static_cast<double>(radians) / kRadiansPerDegree;
+}
 
 }  // namespace
 
@@ -112,20 +117,22 @@ void OpaqueConstruction::GenerateReport(ReportFile& file) const {
 
 void OpaqueConstructions::GenerateReport(ReportFile& file) const {
     file.Blank();
-    file.Heading({"Keyword", "Key", "U-Value (incl bridging) (W/m2K)", "Km (KJ/K)", "Cost per surface area (GBP/m2)"});
+    file.Heading({"Keyword", "Key", "U-Value (incl bridging) (W/m2K)", "Km (KJ/K)",
+                  "Cost per surface area (GBP/m2)"});
     for (const OpaqueConstruction& construction : items_) construction.GenerateReport(file);
 }
 
 void GlazedConstruction::GenerateReport(ReportFile& file) const {
     file.Row({IsUsed ? "GLAZING " : "Glazing ", NameOf(Description, Key), std::to_string(NLayers),
-              file.Number(UValue, "0.000"), file.Number(TransLight, "0.000"), file.Number(TransTotal, "0.000"),
-              file.Number(TransDirectSolar, "0.000"), file.Number(CostPerArea, "0.00")});
+              file.Number(UValue, "0.000"), file.Number(TransLight, "0.000"),
+              file.Number(TransTotal, "0.000"), file.Number(TransDirectSolar, "0.000"),
+              file.Number(CostPerArea, "0.00")});
 }
 
 void GlazedConstructions::GenerateReport(ReportFile& file) const {
     file.Blank();
-    file.Heading({"Keyword", "Name", "Layers", "UValue (W/m2K)", "Trans Light (VT)", "Trans Total (SHGC)",
-                  "Trans Direct Solar", "Cost per surface area (GBP/m2)"});
+    file.Heading({"Keyword", "Name", "Layers", "UValue (W/m2K)", "Trans Light (VT)",
+                  "Trans Total (SHGC)", "Trans Direct Solar", "Cost per surface area (GBP/m2)"});
     for (const GlazedConstruction& glazing : items_) glazing.GenerateReport(file);
 }
 
@@ -139,24 +146,57 @@ void Element::GenerateReport(ReportFile& file) const {
     const double adjacentTemperature = AdjacentTemperature(state_, *MyZone, *this);
     const double deltaT = radAirTemperature - adjacentTemperature;
     const double rate = state_.settings.gbpConversionRate;
-    file.Row({GetElementType(), AdjacentCondition(*MyZone, *this), file.Number(area, "0.000"), FlowPath(*this),
-              file.Number(figures.U, "0.000"), file.Number(figures.U * area, "0.000"),
-              file.Number(figures.Km, "0.000"), file.Number(figures.Km * area, "0.000"), file.Number(SROut, "0.000"),
-              file.Number(SRIn, "0.000"), file.Number(Degrees(Orientation), "0.0"), file.Number(Degrees(Slope), "0.0"),
-              ReportFile::YesNo(HVWT), file.Number(figures.CO2 * area, "0.00"), Flag(figures.CO2Flag),
-              file.Number(figures.CO2E * area, "0.00"), Flag(figures.CO2EFlag),
-              file.Number(CostSurfaceFinish * area * rate, "0.00"), file.Number(adjacentTemperature, "0.0"),
-              file.Number(airTemperature, "0.0"), file.Number(radAirTemperature, "0.0"), file.Number(deltaT, "0.0"),
-              file.Number(figures.U * area * deltaT / 1000.0, "0.000"), file.Number(figures.CO2E * area, "0.00")});
+    file.Row({GetElementType(),
+              AdjacentCondition(*MyZone, *this),
+              file.Number(area, "0.000"),
+              FlowPath(*this),
+              file.Number(figures.U, "0.000"),
+              file.Number(figures.U * area, "0.000"),
+              file.Number(figures.Km, "0.000"),
+              file.Number(figures.Km * area, "0.000"),
+              file.Number(SROut, "0.000"),
+              file.Number(SRIn, "0.000"),
+              file.Number(Degrees(Orientation), "0.0"),
+              file.Number(Degrees(Slope), "0.0"),
+              ReportFile::YesNo(HVWT),
+              file.Number(figures.CO2 * area, "0.00"),
+              Flag(figures.CO2Flag),
+              file.Number(figures.CO2E * area, "0.00"),
+              Flag(figures.CO2EFlag),
+              file.Number(CostSurfaceFinish * area * rate, "0.00"),
+              file.Number(adjacentTemperature, "0.0"),
+              file.Number(airTemperature, "0.0"),
+              file.Number(radAirTemperature, "0.0"),
+              file.Number(deltaT, "0.0"),
+              file.Number(figures.U * area * deltaT / 1000.0, "0.000"),
+              file.Number(figures.CO2E * area, "0.00")});
 }
 
 void Elements::GenerateReport(ReportFile& file) const {
-    file.Heading({"Element", "Adjacent condition", "Area-Nett (m2)", "Flow path", "U-Value (W/K-m2)",
-                  "U-Value*Area (W/K)", "Km (KJ/m2-K)", "Km*Area (KJ/K)", "SROut (m2-K/W)", "SRIn (m2-K/W)",
-                  "Orientation (deg E of N)", "Slope (deg)", "Heavyweight?", "Embodied Carbon (kgCO2)",
-                  "Embodied Carbon Flag", "Equivalent CO2 (kgCO2)", "Equivalent CO2 Flag",
-                  "Cost of Surface Finsih (GBP)", "Adjacent temperature (C)", "Air temperature (C)",
-                  "Rad-air temperature (C)", "DeltaT (K)", "Q Loss (kW)", "Equivalent Carbon (kgCO2)"});
+    file.Heading({"Element",
+                  "Adjacent condition",
+                  "Area-Nett (m2)",
+                  "Flow path",
+                  "U-Value (W/K-m2)",
+                  "U-Value*Area (W/K)",
+                  "Km (KJ/m2-K)",
+                  "Km*Area (KJ/K)",
+                  "SROut (m2-K/W)",
+                  "SRIn (m2-K/W)",
+                  "Orientation (deg E of N)",
+                  "Slope (deg)",
+                  "Heavyweight?",
+                  "Embodied Carbon (kgCO2)",
+                  "Embodied Carbon Flag",
+                  "Equivalent CO2 (kgCO2)",
+                  "Equivalent CO2 Flag",
+                  "Cost of Surface Finsih (GBP)",
+                  "Adjacent temperature (C)",
+                  "Air temperature (C)",
+                  "Rad-air temperature (C)",
+                  "DeltaT (K)",
+                  "Q Loss (kW)",
+                  "Equivalent Carbon (kgCO2)"});
     for (const auto& element : items_) element->GenerateReport(file);
 }
 
@@ -165,21 +205,25 @@ void Element::GenerateCasaClimaReport(ReportFile& file, int32_t opaqueId) const 
     const std::string orientation = file.Number(Degrees(Orientation), "0.0");
     const std::string slope = file.Number(Degrees(Slope), "0.0");
     if (RMOG == "G")
-        file.Row({GetElementType(), AdjacentCondition(*MyZone, *this), FlowPath(*this), std::to_string(opaqueId),
-                  file.Number(ZExtent, "0.000"), file.Number(HExtent, "0.000"), area, orientation, slope});
+        file.Row({GetElementType(), AdjacentCondition(*MyZone, *this), FlowPath(*this),
+                  std::to_string(opaqueId), file.Number(ZExtent, "0.000"),
+                  file.Number(HExtent, "0.000"), area, orientation, slope});
     else
-        file.Row({FlowPath(*this), area, orientation, slope, GetElementType(), AdjacentCondition(*MyZone, *this)});
+        file.Row({FlowPath(*this), area, orientation, slope, GetElementType(),
+                  AdjacentCondition(*MyZone, *this)});
 }
 
 // ---------------------------------------------------------------- zones
 
 void Zone::GenerateReport(ReportFile& file) const {
     file.Blank();
-    file.Heading({"Zone", "Activity", "Floor area (m2)", "Volume (m3)", "Heated?", "Heating SetPoint Temperature (C)",
-                  "Cooled?", "Cooling SetPoint Temperature (C)"});
+    file.Heading({"Zone", "Activity", "Floor area (m2)", "Volume (m3)", "Heated?",
+                  "Heating SetPoint Temperature (C)", "Cooled?",
+                  "Cooling SetPoint Temperature (C)"});
     file.Row({NameOf(Description, Key), SBEMActivityName, file.Number(FloorArea, "0.000"),
               file.Number(Volume, "0.000"), ReportFile::YesNo(KlimaIsHeated),
-              file.Number(KlimaHeatingSetPointTemperature, "0.000"), ReportFile::YesNo(KlimaIsCooled),
+              file.Number(KlimaHeatingSetPointTemperature, "0.000"),
+              ReportFile::YesNo(KlimaIsCooled),
               file.Number(KlimaCoolingSetPointTemperature, "0.000")});
     elements.GenerateReport(file);
 }
@@ -191,16 +235,16 @@ void Zone::GenerateCasaClimaReport(ReportFile& file) const {
     std::vector<std::pair<const Element*, int32_t>> opaque;
     file.Blank();
     file.Heading({"OPAQUE", "Zone " + std::to_string(ReportId)});
-    file.Heading({"Flow path", "Area-Nett (m2)", "Orientation (deg E of N)", "Slope (deg)", "Element Type",
-                  "Adjacent condition"});
+    file.Heading({"Flow path", "Area-Nett (m2)", "Orientation (deg E of N)", "Slope (deg)",
+                  "Element Type", "Adjacent condition"});
     for (const auto& element : elements) {
         if (element->RMOG != "O" && element->RMOG != "o") continue;
         opaque.emplace_back(element.get(), static_cast<int32_t>(opaque.size()) + 1);
         element->GenerateCasaClimaReport(file, 0);
     }
     file.Heading({"GLAZED", "Zone " + std::to_string(ReportId)});
-    file.Heading({"Element Type", "Adjacent condition", "Flow path", "OpaqueId", "Length (m)", "Height (m)",
-                  "Area-Nett (m2)", "Orientation (deg E of N)", "Slope (deg)"});
+    file.Heading({"Element Type", "Adjacent condition", "Flow path", "OpaqueId", "Length (m)",
+                  "Height (m)", "Area-Nett (m2)", "Orientation (deg E of N)", "Slope (deg)"});
     for (const auto& element : elements) {
         if (element->RMOG != "G") continue;
         int32_t opaqueId = 0;
@@ -223,7 +267,8 @@ void Zones::GenerateZoneMap(ReportFile& file) const {
     file.Blank();
     file.Heading({"Zone Mapping"});
     file.Heading({"Description", "Zone Id"});
-    for (const Zone& zone : items_) file.Row({NameOf(zone.Description, zone.Key), std::to_string(zone.ReportId)});
+    for (const Zone& zone : items_)
+        file.Row({NameOf(zone.Description, zone.Key), std::to_string(zone.ReportId)});
 }
 
 namespace {
@@ -269,15 +314,15 @@ void ActivitySection(const Zones& zones, ReportFile& file) {
 
 void CasaClimaZoneTable(const Zones& zones, ReportFile& file) {
     file.Blank();
-    file.Heading({"Zone", "Activity", "Gross Floor area (m2)", "Net Floor area (m2)", "Gross Volume (m3)",
-                  "Net Volume (m3)", "Heated?", "Cooled?"});
+    file.Heading({"Zone", "Activity", "Gross Floor area (m2)", "Net Floor area (m2)",
+                  "Gross Volume (m3)", "Net Volume (m3)", "Heated?", "Cooled?"});
     // The model holds one floor area and one volume per zone: both the
     // gross and the net columns carry them.
     for (const Zone& zone : zones)
-        file.Row({std::to_string(zone.ReportId), zone.SBEMActivityName, file.Number(zone.FloorArea, "0.000"),
-                  file.Number(zone.FloorArea, "0.000"), file.Number(zone.Volume, "0.000"),
-                  file.Number(zone.Volume, "0.000"), ReportFile::YesNo(zone.KlimaIsHeated),
-                  ReportFile::YesNo(zone.KlimaIsCooled)});
+        file.Row({std::to_string(zone.ReportId), zone.SBEMActivityName,
+                  file.Number(zone.FloorArea, "0.000"), file.Number(zone.FloorArea, "0.000"),
+                  file.Number(zone.Volume, "0.000"), file.Number(zone.Volume, "0.000"),
+                  ReportFile::YesNo(zone.KlimaIsHeated), ReportFile::YesNo(zone.KlimaIsCooled)});
 }
 
 }  // namespace

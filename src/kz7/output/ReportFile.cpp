@@ -26,9 +26,15 @@ void ReportFile::Line(const std::vector<std::string>& fields, bool heading) {
     text_ += '\n';
 }
 
-void ReportFile::Row(const std::vector<std::string>& fields) { Line(fields, false); }
-void ReportFile::Heading(const std::vector<std::string>& fields) { Line(fields, true); }
-void ReportFile::Blank() { text_ += "\" \"\n"; }
+void ReportFile::Row(const std::vector<std::string>& fields) {
+    Line(fields, false);
+}
+void ReportFile::Heading(const std::vector<std::string>& fields) {
+    Line(fields, true);
+}
+void ReportFile::Blank() {
+    text_ += "\" \"\n";
+}
 
 void ReportFile::SizeLine(int32_t rows, std::string_view suffix) {
     Row({"Table: " + std::to_string(rows) + std::string(suffix)});

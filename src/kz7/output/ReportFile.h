@@ -12,7 +12,7 @@
 namespace kz7 {
 
 class ReportFile {
-public:
+  public:
     ReportFile(char listSeparator, char decimalSeparator)
         : listSeparator_(listSeparator), decimalSeparator_(decimalSeparator) {}
 
@@ -31,7 +31,7 @@ public:
 
     const std::string& Text() const { return text_; }
 
-private:
+  private:
     void Line(const std::vector<std::string>& fields, bool heading);
 
     char listSeparator_;

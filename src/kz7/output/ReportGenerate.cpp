@@ -23,7 +23,8 @@ std::string CurrentDateTime() {
     std::tm local{};
     localtime_r(&now, &local);
     char text[32];
-    return std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) > 0 ? std::string(text) : std::string();
+    return std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) > 0 ? std::string(text)
+                                                                             : std::string();
 }
 
 // The version text of the model is the last text of the site record's
@@ -33,7 +34,9 @@ std::string ModelVersion(const EngineState& state) {
     return details.empty() ? std::string() : details.back();
 }
 
-bool HasCarbonAndCostSections(int32_t reportType) { return reportType == 1 || reportType == 2; }
+bool HasCarbonAndCostSections(int32_t reportType) {
+    return reportType == 1 || reportType == 2;
+}
 
 }  // namespace
 
@@ -61,7 +64,8 @@ void SimKZ7::GenerateReport() {
     }
     // The file is created exclusively and written whole; on failure it is
     // removed and the error ends the call.
-    settings.csvReportFilename = WriteTemporaryFile(TemporaryFolder(settings.temporaryFolder), file.Text()).string();
+    settings.csvReportFilename =
+        WriteTemporaryFile(TemporaryFolder(settings.temporaryFolder), file.Text()).string();
 }
 
 }  // namespace kz7
