@@ -236,8 +236,7 @@ std::optional<float> SimulateX::BuildingAverageTemperature() const {
     return static_cast<float>(weighted / area);
 }
 
-// ------------------------------------------------------------------ Part L and construction
-// queries
+// ------------------------------------------------------------------ Part L and constructions
 
 void SimulateX::GetMaxUValues(double& PitchedRoofUWithInsulationBetweenRafters,
                               double& PitchedRoofUWithInsulationBetweenJoists, double& FlatRoofU,
