@@ -145,7 +145,6 @@ void Element::GenerateReport(ReportFile& file) const {
     const double radAirTemperature = MyZone->Te2;
     const double adjacentTemperature = AdjacentTemperature(state_, *MyZone, *this);
     const double deltaT = radAirTemperature - adjacentTemperature;
-    const double rate = state_.settings.gbpConversionRate;
     file.Row({GetElementType(),
               AdjacentCondition(*MyZone, *this),
               file.Number(area, "0.000"),
@@ -163,7 +162,7 @@ void Element::GenerateReport(ReportFile& file) const {
               Flag(figures.CO2Flag),
               file.Number(figures.CO2E * area, "0.00"),
               Flag(figures.CO2EFlag),
-              file.Number(CostSurfaceFinish * area * rate, "0.00"),
+              file.Number(CostSurfaceFinish * area, "0.00"),  // GBP, as its heading says
               file.Number(adjacentTemperature, "0.0"),
               file.Number(airTemperature, "0.0"),
               file.Number(radAirTemperature, "0.0"),
