@@ -6,8 +6,12 @@ namespace {
 int exitCode = kExitOk;  // set once by the command that runs
 }
 
-int ExitCode() { return exitCode; }
-void SetExitCode(int code) { exitCode = code; }
+int ExitCode() {
+    return exitCode;
+}
+void SetExitCode(int code) {
+    exitCode = code;
+}
 
 void RegisterCommands(CLI::App& app) {
     RegisterReadCommand(app);
@@ -15,6 +19,9 @@ void RegisterCommands(CLI::App& app) {
     RegisterMakeTapeCommand(app);
     RegisterExportCsvCommand(app);
     RegisterInspectCommand(app);
+    RegisterPartLCommand(app);
+    RegisterConstructionCommand(app);
+    RegisterReportCommand(app);
 }
 
 }  // namespace kz7::app

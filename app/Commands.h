@@ -16,6 +16,9 @@ void RegisterReadCommand(CLI::App& app);
 void RegisterWeatherCommand(CLI::App& app);
 void RegisterMakeTapeCommand(CLI::App& app);
 void RegisterInspectCommand(CLI::App& app);
+void RegisterPartLCommand(CLI::App& app);
+void RegisterConstructionCommand(CLI::App& app);
+void RegisterReportCommand(CLI::App& app);
 // The exit code the command that ran has set.
 int ExitCode();
 void SetExitCode(int code);

@@ -56,27 +56,8 @@ TEST(NCMDataTest, CutOffListsEndWithAMessage) {
     s.Open("SBEMPVS\nRoof PV,20\n");
     s.state.ncm->ReadPVSystems();
     EXPECT_TRUE(s.HasError("SBEMPVS is cut off"));
-    s.Open("ShadingCosts\nBlinds,40\n");
-    s.state.shadingCosts->Read();
-    EXPECT_TRUE(s.HasError("ShadingCosts is cut off"));
 }
 
-TEST(CostsTest, ShadingAndRenewables) {
-    test::RecordingState s;
-    s.Open("ShadingCosts\nInternal blinds,45.5,3\nBrise soleil,210,18\n}\n");
-    s.state.shadingCosts->Read();
-    ASSERT_NE(s.state.shadingCosts->Find("Brise soleil"), nullptr);
-    EXPECT_DOUBLE_EQ(s.state.shadingCosts->Find("Brise soleil")->CostPerArea, 210.0);
-    EXPECT_EQ(s.state.shadingCosts->Find("Awning"), nullptr);
-
-    s.Open(
-        "RenewablesCosts\nPV,Roof PV,20,350,1200\nWindGenerator,WG1,0,0,18000\nPV,Wall "
-        "PV,5,400,0\n}\n");
-    s.state.renewablesCosts->Read();
-    EXPECT_DOUBLE_EQ(s.state.renewablesCosts->TotalCost(), 20 * 350 + 1200 + 18000 + 5 * 400);
-    EXPECT_DOUBLE_EQ(s.state.renewablesCosts->TotalArea("PV"), 25.0);
-    EXPECT_TRUE(s.errors.empty());
-}
 
 }  // namespace
 }  // namespace kz7

@@ -292,7 +292,8 @@ TEST(OpaqueConstructionTest, WritesPropertiesIntoTheHostDocument) {
     EXPECT_EQ(std::string(target.attribute("CM").value()),
               NumberToText(std::round(wall->CM * 1000) / 1000));
     EXPECT_EQ(std::string(target.attribute("CW").value()), "147325");
-    EXPECT_EQ(std::string(target.attribute("CO2").value()), "0");
+    // Only the mineral wool gives a carbon factor: 0.1 m × 25 kg/m³ × 1.2.
+    EXPECT_EQ(std::string(target.attribute("CO2").value()), "3");
     EXPECT_EQ(std::string(target.attribute("CO2Flag").value()), "0");
     EXPECT_EQ(std::string(target.attribute("UValBridged").value()),
               NumberToText(std::round(wall->UValueBridged * 1000) / 1000));

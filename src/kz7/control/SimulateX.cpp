@@ -2,9 +2,13 @@
 
 #include <exception>
 
+#include "kz7/compliance/ConstructionData.h"
+#include "kz7/compliance/PartL.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
+#include "kz7/model/OpaqueConstruction.h"
 #include "kz7/model/OpaqueMaterial.h"
+#include "kz7/model/RenewablesCosts.h"
 #include "kz7/model/Zone.h"
 #include "kz7/platform/TempFile.h"
 #include "kz7/weather/Weather.h"
@@ -230,6 +234,127 @@ std::optional<float> SimulateX::BuildingAverageTemperature() const {
     }
     if (!(area > 0.0)) return std::nullopt;
     return static_cast<float>(weighted / area);
+}
+
+// ------------------------------------------------------------------ Part L and constructions
+
+void SimulateX::GetMaxUValues(double& PitchedRoofUWithInsulationBetweenRafters,
+                              double& PitchedRoofUWithInsulationBetweenJoists, double& FlatRoofU,
+                              double& WallsU, double& FloorsU, double& WindowsMetalFramesU,
+                              double& WindowsWoodFramesU, double& RooflightsU,
+                              double& LargeDoorsU) {
+    MaxUValues values;
+    state_.zones->GetMaxUValues(values);
+    PitchedRoofUWithInsulationBetweenRafters = values.PitchedRoofUWithInsulationBetweenRafters;
+    PitchedRoofUWithInsulationBetweenJoists = values.PitchedRoofUWithInsulationBetweenJoists;
+    FlatRoofU = values.FlatRoofU;
+    WallsU = values.WallsU;
+    FloorsU = values.FloorsU;
+    WindowsMetalFramesU = values.WindowsMetalFramesU;
+    WindowsWoodFramesU = values.WindowsWoodFramesU;
+    RooflightsU = values.RooflightsU;
+    LargeDoorsU = values.LargeDoorsU;
+}
+
+void SimulateX::GetWindowAreas(double& WindowArea, double& RooflightArea, double& WallArea,
+                               double& RoofArea, double& ShopWindowDisplayArea) {
+    WindowAreas areas;
+    state_.zones->GetWindowAreas(areas);
+    WindowArea = areas.WindowArea;
+    RooflightArea = areas.RooflightArea;
+    WallArea = areas.WallArea;
+    RoofArea = areas.RoofArea;
+    ShopWindowDisplayArea = areas.ShopWindowDisplayArea;
+}
+
+double SimulateX::GetAverageUValue() {
+    return state_.zones->GetAverageUValue();
+}
+bool SimulateX::PassPartL122() {
+    return state_.zones->PassPartL122();
+}
+bool SimulateX::PassPartLAppendixH() {
+    return state_.zones->PassPartLAppendixH();
+}
+
+void SimulateX::GetConstructionData(const std::string& InputData, int32_t ID, float& UValue,
+                                    float& HCO, float& RadO, float& SRO, float& HCI, float& RadI,
+                                    float& SRI) {
+    SetInputData(InputData);
+    ReadInputData();
+    ConstructionData data;
+    if (const OpaqueConstruction* construction = ConstructionAt(state_, ID))
+        data = SingleConstructionData(*construction);
+    UValue = data.UValue;
+    HCO = data.HCO;
+    RadO = data.RadO;
+    SRO = data.SRO;
+    HCI = data.HCI;
+    RadI = data.RadI;
+    SRI = data.SRI;
+}
+
+void SimulateX::GetConstructionDataDouble(const std::string& InputData, int32_t ID, double& RValue,
+                                          double& UValue, double& UValueSurfaceToSurface,
+                                          double& HCO, double& RadO, double& SRO, double& HCI,
+                                          double& RadI, double& SRI, double& Thickness,
+                                          double& CM) {
+    SetInputData(InputData);
+    ReadInputData();
+    const OpaqueConstruction* construction = ConstructionAt(state_, ID);
+    if (construction == nullptr) return;
+    const ConstructionDataDouble data = DoubleConstructionData(*construction);
+    RValue = data.RValue;
+    UValue = data.UValue;
+    UValueSurfaceToSurface = data.UValueSurfaceToSurface;
+    HCO = data.HCO;
+    RadO = data.RadO;
+    SRO = data.SRO;
+    HCI = data.HCI;
+    RadI = data.RadI;
+    SRI = data.SRI;
+    Thickness = data.Thickness;
+    CM = data.CM;
+}
+
+// ------------------------------------------------------------------ report and totals
+
+void SimulateX::StandardReport() {
+    state_.engine->GenerateReport();
+}
+
+double SimulateX::TotalBuildingCost() const {
+    return state_.zones->TotalBuildingCost();
+}
+double SimulateX::TotalStructureCost() const {
+    return state_.zones->TotalStructureCost();
+}
+double SimulateX::TotalHVACCost() const {
+    return state_.zones->TotalHVACCost();
+}
+double SimulateX::TotalLightingCost() const {
+    return state_.zones->TotalLightingCost();
+}
+double SimulateX::TotalSubStructureCost() const {
+    return state_.zones->TotalSubStructureCost();
+}
+double SimulateX::SuperStructureCost() const {
+    return state_.zones->SuperStructureCost();
+}
+double SimulateX::GlazingCost() const {
+    return state_.zones->GlazingCost();
+}
+double SimulateX::TotalSurfaceFinishCost() const {
+    return state_.zones->TotalSurfaceFinishCost();
+}
+double SimulateX::TotalBuildingCarbon() const {
+    return state_.zones->TotalBuildingCarbon();
+}
+double SimulateX::TotalBuildingEquivalentCarbon() const {
+    return state_.zones->TotalBuildingEquivalentCarbon();
+}
+double SimulateX::TotalRenewablesCost() const {
+    return state_.renewablesCosts->TotalCost();
 }
 
 Weather& SimulateX::WeatherData() const {

@@ -102,6 +102,41 @@ class SimulateX {
     void WriteOutputData() {}
     void SummaryResults(int32_t /*OP*/) {}
 
+    // ---- Part L queries on the model as read (compliance/PartL.h).
+    void GetMaxUValues(double& PitchedRoofUWithInsulationBetweenRafters,
+                       double& PitchedRoofUWithInsulationBetweenJoists, double& FlatRoofU,
+                       double& WallsU, double& FloorsU, double& WindowsMetalFramesU,
+                       double& WindowsWoodFramesU, double& RooflightsU, double& LargeDoorsU);
+    void GetWindowAreas(double& WindowArea, double& RooflightArea, double& WallArea,
+                        double& RoofArea, double& ShopWindowDisplayArea);
+    double GetAverageUValue();
+    bool PassPartL122();
+    bool PassPartLAppendixH();
+    // Read `InputData` as the model, then copy out the construction at
+    // position `ID`. The single form leaves 0 in its outputs when there is
+    // none, the double form leaves them as they were; both say so in a message.
+    void GetConstructionData(const std::string& InputData, int32_t ID, float& UValue, float& HCO,
+                             float& RadO, float& SRO, float& HCI, float& RadI, float& SRI);
+    void GetConstructionDataDouble(const std::string& InputData, int32_t ID, double& RValue,
+                                   double& UValue, double& UValueSurfaceToSurface, double& HCO,
+                                   double& RadO, double& SRO, double& HCI, double& RadI,
+                                   double& SRI, double& Thickness, double& CM);
+
+    // ---- The report (output/Report.h) and the cost and carbon totals, in
+    // the reporting currency (GBP × GBPConversionRate).
+    void StandardReport();
+    double TotalBuildingCost() const;
+    double TotalStructureCost() const;
+    double TotalHVACCost() const;
+    double TotalLightingCost() const;
+    double TotalSubStructureCost() const;
+    double SuperStructureCost() const;
+    double GlazingCost() const;
+    double TotalSurfaceFinishCost() const;
+    double TotalBuildingCarbon() const;
+    double TotalBuildingEquivalentCarbon() const;
+    double TotalRenewablesCost() const;
+
     // ---- Flag setters.
     void SetIsV4Flag(bool flag);
     void SetIsV5Flag(bool flag);

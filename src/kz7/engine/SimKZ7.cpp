@@ -11,12 +11,15 @@
 #include "kz7/export/NCMData.h"
 #include "kz7/input/RecordProblem.h"
 #include "kz7/input/Site.h"
+#include "kz7/model/Building.h"
 #include "kz7/model/GlazedConstruction.h"
 #include "kz7/model/Louvre.h"
 #include "kz7/model/OpaqueConstruction.h"
 #include "kz7/model/OpaqueMaterial.h"
 #include "kz7/model/Profile.h"
 #include "kz7/model/ProfileGroup.h"
+#include "kz7/model/RenewablesCosts.h"
+#include "kz7/model/ShadingCosts.h"
 #include "kz7/model/Surface.h"
 #include "kz7/model/Zone.h"
 #include "kz7/output/ResultStores.h"
@@ -189,6 +192,9 @@ void SimKZ7::ClearData() {
     state_.surfaces->Clear();
     state_.zones->Clear();
     state_.ncm->Clear();
+    state_.shadingCosts->Clear();
+    state_.renewablesCosts->Clear();
+    state_.building->Costs = {};
 
     // Without a support folder there is no default database (not one in the
     // working folder, nor one at the root).

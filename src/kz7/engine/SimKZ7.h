@@ -73,6 +73,10 @@ class SimKZ7 {
     void GenerateHLWeatherData();
     void GetAnnualSBEM();
     void WriteDiagnostics(const std::string& Message);
+    // Writes the model report to a new temporary file and stores its name in
+    // CSVReportFilename (output/ReportGenerate.cpp). Throws on a file error,
+    // leaving no report file and an empty CSVReportFilename.
+    void GenerateReport();
 
     // Input-format switches; at most one of V5 and V5_F is set.
     void SetIsV4Flag(bool flag);

@@ -1,5 +1,7 @@
 #include "kz7/model/Building.h"
 
+#include <cmath>
+
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/Zone.h"
 #include "kz7/thermal/Plant.h"
@@ -14,6 +16,14 @@ void Building::Read() {
     LineReader& reader = state_.reader;
     reader.NextLine();
     Key = reader.NextString();
+    for (double* rate : {&Costs.StructureCostPerArea, &Costs.HVACCostPerArea,
+                         &Costs.LightingCostPerArea, &Costs.SubStructureCostPerArea}) {
+        *rate = reader.NextDouble();
+        if (!(std::isfinite(*rate) && *rate >= 0.0)) {
+            state_.ShowError("Building " + Key + " has an invalid cost rate; 0 is used");
+            *rate = 0.0;
+        }
+    }
     reader.NextLine();  // closing line
 }
 

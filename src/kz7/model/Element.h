@@ -14,6 +14,7 @@ class OpaqueConstruction;
 class GlazedConstruction;
 class ProfileGroup;
 class Surface;
+class ReportFile;
 
 class Element {
   public:
@@ -29,6 +30,9 @@ class Element {
     void SetExclude(int32_t& result);
     std::string GetElementType() const;
     bool IsSubStructure() const;
+    // ---- Report rows (output/).
+    void GenerateReport(ReportFile& file) const;
+    void GenerateCasaClimaReport(ReportFile& file, int32_t opaqueId) const;
 
     std::string ElCode;
     Zone* MyZone;
@@ -110,6 +114,9 @@ class Elements {
     void Clear() { items_.clear(); }
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
+
+    // ---- Report table of the zone's elements (output/).
+    void GenerateReport(ReportFile& file) const;
 
   private:
     enum class Kind { Opaque, Glazed, Airflow };

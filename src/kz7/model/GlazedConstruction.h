@@ -11,6 +11,7 @@
 namespace kz7 {
 
 class EngineState;
+class ReportFile;
 class Louvre;
 
 class GlazedConstruction : public ThermalMembers {
@@ -44,6 +45,10 @@ class GlazedConstruction : public ThermalMembers {
           TotalEmbodiedCO2E = 0.0f;
     float TotalArea = 0.0f;
     double CostPerArea = 0.0;
+    double TotalCost = 0.0;  // GBP, filled by the report's inventory
+    bool IsUsed = false;     // referenced by an element; set by the report's inventory
+
+    void GenerateReport(ReportFile& file) const;
 
   private:
     void SetOutsideCoefficients();
@@ -64,6 +69,12 @@ class GlazedConstructions {
     GlazedConstruction* Item(int32_t position) const { return items_.Find(position); }
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
+
+    // ---- Report tables (output/).
+    void GenerateReport(ReportFile& file) const;
+    void GenerateCO2Report(ReportFile& file) const;
+    void GenerateCostReport(ReportFile& file) const;
+    int32_t GetNumberOfUsedItems() const;
 
   private:
     EngineState& state_;

@@ -60,10 +60,12 @@ void OpaqueConstruction::Read(const OpaqueConstruction* previous) {
         GroundFloorUValueCorrected = reader.NextInteger() == 1;
         UValueBridged = UValue;
         reader.NextLine();
+        CalculateEmbodiedCO2();  // the layers, when given, still say what it is made of
         return;
     }
     SetNodes();
     CalculateCM();
+    CalculateEmbodiedCO2();
 }
 
 void OpaqueConstruction::ReadLayers(int32_t count) {

@@ -17,6 +17,7 @@
 namespace kz7 {
 
 class EngineState;
+class ReportFile;
 
 // One heat-flow path of the combined method for the bridged U-value.
 struct UValuePaths {
@@ -90,6 +91,12 @@ class OpaqueConstruction : public ThermalMembers {
     double CostPerArea = 0.0;
     bool UsesPreCalculatedUValue = false;
 
+    // ---- Carbon and report (output/).
+    // Embodied carbon per m² from the layers: thickness × density × the
+    // material's factor, summed; available when every layer's material gives it.
+    void CalculateEmbodiedCO2();
+    void GenerateReport(ReportFile& file) const;
+
   private:
     void ReadLayers(int32_t count);
     void CopyReversed(const OpaqueConstruction& previous);
@@ -123,6 +130,13 @@ class OpaqueConstructions {
     OpaqueConstruction* Last() const { return last_; }
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
+
+    // ---- Report tables (output/).
+    void GenerateReport(ReportFile& file) const;
+    void GenerateCO2Report(ReportFile& file) const;
+    void GenerateCostReport(ReportFile& file) const;
+    // Constructions referenced by at least one element (IsUsed).
+    int32_t GetNumberOfUsedItems() const;
 
   private:
     EngineState& state_;

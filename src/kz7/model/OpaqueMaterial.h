@@ -9,6 +9,7 @@
 namespace kz7 {
 
 class EngineState;
+class ReportFile;
 
 class OpaqueMaterial {
   public:
@@ -33,6 +34,7 @@ class OpaqueMaterial {
     float TotalEmbodiedCO2E = 0.0f;
     float TotalMass = 0.0f;
     float TotalArea = 0.0f;
+    bool IsUsed = false;  // a layer of a used construction; set by the report's inventory
 
   private:
     EngineState& state_;
@@ -52,6 +54,10 @@ class OpaqueMaterials {
     OpaqueMaterial* Item(int32_t position) const { return items_.Find(position); }
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
+
+    // ---- Report table (output/).
+    void GenerateCO2Report(ReportFile& file) const;
+    int32_t GetNumberOfUsedItems() const;
 
   private:
     EngineState& state_;

@@ -1,33 +1,41 @@
 #pragma once
-// Areas and costs of the renewable systems of the building.
+// Costs of the building's renewable systems.
+#include <array>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace kz7 {
 
 class EngineState;
+class ReportFile;
 
-struct RenewablesCostItem {
-    std::string Kind;  // "PV", "SolarCollector", "WindGenerator", "CHP" or another label
-    std::string Name;
-    double Area = 0.0;         // m² (0 for systems not sized by area)
-    double CostPerArea = 0.0;  // per m²
-    double FixedCost = 0.0;    // per system
-    double Cost() const { return Area * CostPerArea + FixedCost; }
+// One renewable system: its area (collector or swept area, m²; 0 where an
+// area means nothing) and its installed cost (GBP).
+struct RenewableItem {
+    double Area = 0.0;
+    double Cost = 0.0;
 };
 
 class RenewablesCosts {
   public:
+    static constexpr int32_t kItems = 5;
+    // Row names of the renewables cost table, in record order.
+    static constexpr std::array<const char*, kItems> kItemNames = {
+        "PV Panels", "Solar Hot Water Panels", "Wind Turbines", "PV Electrical",
+        "Wind Turbine Electrical"};
+
     explicit RenewablesCosts(EngineState& state) : state_(state) {}
 
-    // One item per line until a line whose first field is "}".
+    // "RenewablesCosts": one data line with area and cost of each item in
+    // the order of kItemNames, then the closing line.
     void Read();
-    void Clear() { Items.clear(); }
+    void Clear() { Items = {}; }
+    // The "Renewables Cost" table (output/CarbonCostReport.cpp).
+    void GenerateCostReport(ReportFile& file) const;
+    // All items' cost in the reporting currency (GBP × GBPConversionRate).
     double TotalCost() const;
-    double TotalArea(const std::string& kind) const;
 
-    std::vector<RenewablesCostItem> Items;
+    std::array<RenewableItem, kItems> Items{};
 
   private:
     EngineState& state_;

@@ -24,22 +24,25 @@ namespace kz7 {
 
 class EngineState;
 class ProfileGroup;
+class ReportFile;
+struct MaxUValues;
+struct WindowAreas;
 
 // The zone's SBEM data, carried to the SBEM writer.
 struct ZoneSBEMData {
-    std::string HVACSystem;  // "SBEMHVAC": key of the site's HVAC system serving the zone
-    std::string DHWSystem;   // "SBEMDHW": key of the site's hot-water system
+    std::string HVACSystem;          // "SBEMHVAC": key of the site's HVAC system serving the zone
+    std::string DHWSystem;           // "SBEMDHW": key of the site's hot-water system
     float DHWDemandOverride = 0.0f;  // l/(m²·day); 0 keeps the activity's figure
     bool HasZonalHVAC = false;       // "SBEMZonalHVAC"
     std::string VentilationType;
-    float SpecificFanPower = 0.0f;   // W/(l/s)
+    float SpecificFanPower = 0.0f;  // W/(l/s)
     std::string HeatRecoveryType;
     float HeatRecoveryEfficiency = 0.0f;  // fraction
     std::string DemandControl;
-    std::vector<float> PsiValues;    // "SBEMGlobalPSIValues", W/(m·K), in junction order
-    bool HasLighting = false;        // "SBEMLighting"
+    std::vector<float> PsiValues;  // "SBEMGlobalPSIValues", W/(m·K), in junction order
+    bool HasLighting = false;      // "SBEMLighting"
     std::string LightingType;
-    float LightingEfficacy = 0.0f;   // luminaire lm/W
+    float LightingEfficacy = 0.0f;      // luminaire lm/W
     float LightingPowerDensity = 0.0f;  // W/m²
     std::string OccupancyControl;
     std::string DaylightControl;
@@ -47,12 +50,13 @@ struct ZoneSBEMData {
 };
 
 class Zone : public ThermalMembers {
-public:
+  public:
     static constexpr int32_t kOutputGroups = 10;
     static constexpr int32_t kIntervals = 4;
     using OutputSelection = ZoneOutputOptions;
 
-    explicit Zone(EngineState& state) : elements(state, *this), gains(state, *this), state_(state) {}
+    explicit Zone(EngineState& state)
+        : elements(state, *this), gains(state, *this), state_(state) {}
 
     // The "Zone" record from its keyword line to its closing "}".
     void Read();
@@ -146,12 +150,30 @@ public:
     // The step's result values, read by the zone result store.
     ZoneStepValues stepValues;
 
-protected:
+    // ---- Part L queries (compliance/PartL.cpp) and report writers (output/).
+    // Heated: a heater whose set-point schedule gives 10 °C or more at hour 10
+    // of a January Wednesday; moves the run clock there and leaves it so.
+    bool IsHeated();
+    // The neighbour across an element to another zone, nullptr when none.
+    Zone* Neighbour(const Element& element) const;
+    void GetMaxUValues(MaxUValues& values);
+    void GetWindowAreas(WindowAreas& areas) const;
+    void GetAverageUValue(double& area, double& areaTimesU) const;
+    bool PassPartL122() const;
+    bool PassPartLAppendixH();
+    static void SolarLoadTableH1(double orientationDegrees, double& load);
+    float SolarLoad = 0.0f;  // W/m², written by PassPartLAppendixH
+    void GenerateReport(ReportFile& file) const;
+    void GenerateCasaClimaReport(ReportFile& file) const;
+    int32_t ReportId = 0;  // set by Zones::GenerateIds
+    // ---- end of Part L queries and report writers.
+
+  protected:
     EngineState& state_;
 };
 
 class Zones {
-public:
+  public:
     explicit Zones(EngineState& state) : state_(state) {}
 
     // Collection.
@@ -191,7 +213,36 @@ public:
     float FloorArea() const;
     void GTOTFA(float& area, float& volume) const;
 
-private:
+    // ---- Part L queries (compliance/PartL.cpp), report writers and cost and
+    // carbon totals (output/). Costs are in the reporting currency.
+    void GetMaxUValues(MaxUValues& values);
+    void GetWindowAreas(WindowAreas& areas);
+    double GetAverageUValue();
+    bool PassPartL122() const;
+    bool PassPartLAppendixH();
+    void GenerateReport(ReportFile& file) const;
+    void GenerateZoneMap(ReportFile& file) const;
+    void GenerateIds() const;
+    void GenerateEmbodiedCO2Report(ReportFile& file) const;
+    void GenerateCostReport(ReportFile& file) const;
+    void GenerateSurfaceFinishReport(ReportFile& file) const;
+    void GenerateSubStructureCost(ReportFile& file) const;
+    void GenerateHVACCost(ReportFile& file) const;
+    void GenerateLightingCost(ReportFile& file) const;
+    void GenerateStructureCost(ReportFile& file) const;
+    double TotalBuildingCost() const;
+    double TotalStructureCost() const;
+    double TotalHVACCost() const;
+    double TotalLightingCost() const;
+    double TotalSubStructureCost() const;
+    double SuperStructureCost() const;
+    double GlazingCost() const;
+    double TotalSurfaceFinishCost() const;
+    double TotalBuildingCarbon() const;
+    double TotalBuildingEquivalentCarbon() const;
+    // ---- end of Part L queries, report writers and totals.
+
+  private:
     // The zone named on an additional emitter record's keyword line, made
     // current; nullptr (reported, record skipped) when there is none.
     Zone* AdditionalEmitterZone(const char* record);

@@ -1,0 +1,113 @@
+// kz7 construction MODEL --id N [--support DIR] [--json]: the thermal
+// properties of the N-th opaque construction, in the single- and
+// double-precision forms of the construction data query.
+#include <fmt/core.h>
+
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "Commands.h"
+#include "ModelChecks.h"
+#include "kz7/compliance/ConstructionData.h"
+#include "kz7/control/SimulateX.h"
+#include "kz7/engine/EngineState.h"
+#include "kz7/model/OpaqueConstruction.h"
+
+namespace kz7::app {
+
+namespace {
+
+struct ConstructionOptions {
+    std::string model;
+    std::string support;
+    int32_t id = 0;
+    bool json = false;
+};
+
+nlohmann::ordered_json ToJson(const OpaqueConstruction& c, const ConstructionData& s,
+                              const ConstructionDataDouble& d) {
+    nlohmann::ordered_json json;
+    json["key"] = c.Key;
+    json["description"] = c.Description;
+    json["single"] = {{"UValue", s.UValue}, {"HCO", s.HCO},   {"RadO", s.RadO}, {"SRO", s.SRO},
+                      {"HCI", s.HCI},       {"RadI", s.RadI}, {"SRI", s.SRI}};
+    json["double"] = {{"RValue", d.RValue},
+                      {"UValue", d.UValue},
+                      {"UValueSurfaceToSurface", d.UValueSurfaceToSurface},
+                      {"HCO", d.HCO},
+                      {"RadO", d.RadO},
+                      {"SRO", d.SRO},
+                      {"HCI", d.HCI},
+                      {"RadI", d.RadI},
+                      {"SRI", d.SRI},
+                      {"Thickness", d.Thickness},
+                      {"CM", d.CM}};
+    return json;
+}
+
+void PrintText(const OpaqueConstruction& c, const ConstructionData& s,
+               const ConstructionDataDouble& d) {
+    fmt::print("construction {} ({})\n", c.Key, c.Description);
+    fmt::print("single: UValue {} HCO {} RadO {} SRO {} HCI {} RadI {} SRI {}\n", s.UValue, s.HCO,
+               s.RadO, s.SRO, s.HCI, s.RadI, s.SRI);
+    fmt::print(
+        "double: RValue {} UValue {} UValueSurfaceToSurface {} HCO {} RadO {} SRO {} HCI {} RadI "
+        "{} SRI {} "
+        "Thickness {} CM {}\n",
+        d.RValue, d.UValue, d.UValueSurfaceToSurface, d.HCO, d.RadO, d.SRO, d.HCI, d.RadI, d.SRI,
+        d.Thickness, d.CM);
+}
+
+int RunConstruction(const ConstructionOptions& options) {
+    std::string text;
+    if (!ReadWholeFile(options.model, text)) {
+        fmt::print(stderr, "{}: cannot open the model\n", options.model);
+        return kExitFailed;
+    }
+    SimulateX control;
+    control.MessageChange = [](std::string& message) { fmt::print(stderr, "{}\n", message); };
+    control.SetSupportFilePath(options.support);
+
+    ConstructionData single;
+    control.GetConstructionData(text, options.id, single.UValue, single.HCO, single.RadO,
+                                single.SRO, single.HCI, single.RadI, single.SRI);
+    ConstructionDataDouble data;
+    control.GetConstructionDataDouble(text, options.id, data.RValue, data.UValue,
+                                      data.UValueSurfaceToSurface, data.HCO, data.RadO, data.SRO,
+                                      data.HCI, data.RadI, data.SRI, data.Thickness, data.CM);
+    const OpaqueConstruction* construction = control.State().opaqueConstructions->Item(options.id);
+    if (construction == nullptr) {
+        fmt::print(stderr, "{}: no opaque construction at position {}\n", options.model,
+                   options.id);
+        return kExitFailed;
+    }
+    const std::string problem = LayerProblem(*construction);
+    if (!problem.empty()) {
+        fmt::print(stderr, "{}: {}\n", options.model, problem);
+        return kExitFailed;
+    }
+    if (options.json)
+        fmt::print("{}\n", ToJson(*construction, single, data).dump(2));
+    else
+        PrintText(*construction, single, data);
+    return kExitOk;
+}
+
+}  // namespace
+
+void RegisterConstructionCommand(CLI::App& app) {
+    auto options = std::make_shared<ConstructionOptions>();
+    CLI::App* command = app.add_subcommand(
+        "construction", "Thermal properties of one opaque construction of a model");
+    command->add_option("MODEL", options->model, "Model document")->required();
+    command
+        ->add_option("--id", options->id,
+                     "Position of the construction in the model's collection, from 1")
+        ->required();
+    command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
+    command->add_flag("--json", options->json, "Print JSON instead of text");
+    command->callback([options] { SetExitCode(RunConstruction(*options)); });
+}
+
+}  // namespace kz7::app

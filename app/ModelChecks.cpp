@@ -1,0 +1,62 @@
+#include "ModelChecks.h"
+
+#include <fmt/core.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "kz7/control/SimulateX.h"
+#include "kz7/engine/EngineState.h"
+#include "kz7/model/OpaqueConstruction.h"
+#include "kz7/model/Zone.h"
+
+namespace kz7::app {
+
+bool LoadModel(SimulateX& control, const std::string& model, const std::string& support) {
+    control.MessageChange = [](std::string& message) { fmt::print(stderr, "{}\n", message); };
+    control.SetSupportFilePath(support);
+    control.SetInputFileName(model);
+    std::ifstream probe(model);
+    if (!probe) {
+        fmt::print(stderr, "{}: cannot open the model\n", model);
+        return false;
+    }
+    if (!control.ReadInputData()) {
+        fmt::print(stderr, "{}: {}\n", model, control.ErrorMessage());
+        return false;
+    }
+    return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return false;
+    std::ostringstream content;
+    content << file.rdbuf();
+    text = content.str();
+    return !file.bad();
+}
+
+std::string LayerProblem(const OpaqueConstruction& construction) {
+    if (construction.LayerList.Count() > 0 || construction.UsesPreCalculatedUValue) return {};
+    return "construction " + construction.Key + " has no layers";
+}
+
+std::vector<std::string> ModelProblems(const EngineState& state) {
+    std::vector<std::string> problems;
+    if (state.zones->Count() == 0) problems.emplace_back("the model has no zones");
+    for (const Zone& zone : *state.zones)
+        if (zone.elements.Count() == 0) problems.push_back("zone " + zone.Key + " has no elements");
+    for (const OpaqueConstruction& construction : *state.opaqueConstructions) {
+        std::string problem = LayerProblem(construction);
+        if (!problem.empty()) problems.push_back(std::move(problem));
+    }
+    return problems;
+}
+
+bool ReportProblems(const std::string& model, const std::vector<std::string>& problems) {
+    for (const std::string& problem : problems) fmt::print(stderr, "{}: {}\n", model, problem);
+    return !problems.empty();
+}
+
+}  // namespace kz7::app
