@@ -1,0 +1,54 @@
+#include "kz7/export/SbemSyntax.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+#include "kz7/input/LineReader.h"
+
+namespace kz7 {
+
+namespace {
+constexpr std::array<std::string_view, 8> kLabels = {"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
+}  // namespace
+
+std::string SbemText(std::string_view text) {
+    std::string cleaned = CleanName(text);
+    for (char& c : cleaned) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 0x20 || code == 0x7F) c = ' ';
+    }
+    return cleaned;
+}
+
+std::string SbemQuoted(std::string_view text) {
+    std::string quoted = SbemText(text);
+    quoted.insert(quoted.begin(), '"');
+    quoted.push_back('"');
+    return quoted;
+}
+
+std::string SbemHeader(std::string_view name, std::string_view kind) {
+    return SbemQuoted(name) + " = " + std::string(kind);
+}
+
+std::string SbemProperty(std::string_view keyword, std::string_view value) {
+    std::string line;
+    line.reserve(keyword.size() + value.size() + 6);
+    line.append("   ").append(keyword).append(" = ").append(value);
+    return line;
+}
+
+int32_t OrientationSector(double degrees) {
+    if (!(degrees > -22.5) || degrees > 337.5) return 0;  // NaN falls here too
+    for (int32_t sector = 0; sector < 8; ++sector) {
+        if (degrees <= 22.5 + 45.0 * sector) return sector;
+    }
+    return 0;
+}
+
+std::string_view OrientationLabel(double degrees) {
+    return kLabels[static_cast<size_t>(OrientationSector(degrees))];
+}
+
+}  // namespace kz7
