@@ -87,6 +87,7 @@ std::string KlimaWriter::Number(double value, const char* pattern) const {
 }
 
 std::string KlimaWriter::Text(double value) const { return NumberToText(value, state_.settings.decimalSeparator); }
+std::string KlimaWriter::Text(float value) const { return NumberToText(value, state_.settings.decimalSeparator); }
 
 void KlimaWriter::Run() {
     if (WriteFile() && !state_.settings.klimaProgram.empty()) StartProgram();
@@ -235,7 +236,9 @@ void KlimaWriter::WriteZone(const Zone& zone, int32_t index) {
     writer_.WriteData("");
     writer_.WriteData("[LOCALE" + std::to_string(index) + "]");
     writer_.WriteData("None = " + zone.Description);
-    writer_.WriteData("TempInterna = " + Text(zone.KlimaHeatingSetPointTemperature));
+    // The set point is read as a single: its text is the single's, without
+    // the digits a widening to double would add (21.3, not 21.2999992370605).
+    writer_.WriteData("TempInterna = " + Text(static_cast<float>(zone.KlimaHeatingSetPointTemperature)));
     writer_.WriteData(std::string("Riscaldato = ") + (zone.KlimaIsHeated ? "1" : "0"));
     writer_.WriteData("AreaPav = " + Number(zone.FloorArea, "0.000"));
     writer_.WriteData("AltezzaNetta = " + Number(zone.ZoneHeight, "0.000"));

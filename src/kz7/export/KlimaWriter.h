@@ -52,7 +52,10 @@ class KlimaWriter {
     void StartProgram() const;
 
     std::string Number(double value, const char* pattern) const;
+    // A number converted to text: doubles with up to 15 significant digits,
+    // singles (thicknesses) with up to 7.
     std::string Text(double value) const;
+    std::string Text(float value) const;
 
     EngineState& state_;
     clsWriteToFile writer_;

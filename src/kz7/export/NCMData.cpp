@@ -1,129 +1,153 @@
 #include "kz7/export/NCMData.h"
 
-#include <array>
-#include <cctype>
-
 #include "kz7/engine/EngineState.h"
-#include "kz7/export/SbemSyntax.h"
-#include "kz7/export/WriteToFile.h"
-#include "kz7/platform/NumberText.h"
 
 namespace kz7 {
 
 namespace {
-
-using enum NCMValueKind;
-
-// The property tables: the order of each table is the order of the fields
-// on the record's data line.
-constexpr std::array kHVACProperties = {
-    NCMProperty{"TYPE", Text},           NCMProperty{"HEAT-SOURCE", Text},
-    NCMProperty{"FUEL-TYPE", Text},      NCMProperty{"HEAT-GEN-SEFF", Number},
-    NCMProperty{"COOL-FUEL-TYPE", Text}, NCMProperty{"COOL-GEN-SEER", Number},
-    NCMProperty{"SFP", Number},          NCMProperty{"DUCT-LEAKAGE", Text},
-    NCMProperty{"METERING", YesNo},
-};
-constexpr std::array kDHWProperties = {
-    NCMProperty{"TYPE", Text},           NCMProperty{"FUEL-TYPE", Text},
-    NCMProperty{"GEN-SEFF", Number},     NCMProperty{"STORAGE", YesNo},
-    NCMProperty{"STORAGE-VOLUME", Number}, NCMProperty{"SECONDARY-CIRC", YesNo},
-};
-constexpr std::array kRecommendationProperties = {
-    NCMProperty{"CATEGORY", Text},   NCMProperty{"CODE", Text},          NCMProperty{"TEXT", Text},
-    NCMProperty{"CO2-IMPACT", Text}, NCMProperty{"PAYBACK", Text},       NCMProperty{"INCLUDE", YesNo},
-};
-constexpr std::array kPVProperties = {
-    NCMProperty{"TYPE", Text},         NCMProperty{"AREA", Number},       NCMProperty{"ORIENTATION", Text},
-    NCMProperty{"INCLINATION", Number}, NCMProperty{"VENTILATION", Text}, NCMProperty{"PEAK-POWER", Number},
-};
-constexpr std::array kSolarCollectorProperties = {
-    NCMProperty{"AREA", Number},      NCMProperty{"ORIENTATION", Text},    NCMProperty{"INCLINATION", Number},
-    NCMProperty{"EFFICIENCY", Number}, NCMProperty{"HEAT-LOSS-COEF", Number}, NCMProperty{"DHW-GENERATOR", Text},
-};
-constexpr std::array kWindProperties = {
-    NCMProperty{"TERRAIN-TYPE", Text}, NCMProperty{"DIAMETER", Number},
-    NCMProperty{"HUB-HEIGHT", Number}, NCMProperty{"POWER", Number},
-};
-constexpr std::array kCHPProperties = {
-    NCMProperty{"FUEL-TYPE", Text},   NCMProperty{"ELEC-EFF", Number},
-    NCMProperty{"HEAT-EFF", Number},  NCMProperty{"BUILDING-HEAT-PERCENT", Number},
-};
-
-constexpr NCMObjectKind kHVACKind{"SBEMHVACSystem", "HVAC-SYSTEM", kHVACProperties};
-constexpr NCMObjectKind kDHWKind{"SBEMDHWSystem", "DHW-GENERATOR", kDHWProperties};
-constexpr NCMObjectKind kRecommendationKind{"NCMRecommendations", "REC-USER", kRecommendationProperties};
-constexpr NCMObjectKind kPVKind{"SBEMPVS", "PVS", kPVProperties};
-constexpr NCMObjectKind kSolarCollectorKind{"SBEMSolarCollector", "SES", kSolarCollectorProperties};
-constexpr NCMObjectKind kWindKind{"SBEMWindGenerators", "WIND-GENERATOR", kWindProperties};
-constexpr NCMObjectKind kCHPKind{"SBEMCHP", "CHP-GENERATOR", kCHPProperties};
-
-bool IsYes(std::string_view field) {
-    std::string upper;
-    for (char c : field) upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
-    return upper == "YES" || upper == "TRUE" || ParseLeadingNumber(field) == 1.0;
-}
-
+// Texts that must hold commas carry them as "&Comma".
+std::string NextText(LineReader& reader) { return ReplaceAll(reader.NextString(), "&Comma", ","); }
 }  // namespace
 
-std::string NCMValueText(NCMValueKind kind, std::string_view field) {
-    switch (kind) {
-        case Text: return SbemQuoted(field);
-        case Number: return FormatPattern(ParseLeadingNumber(field), "0.000");
-        case Integer: return std::to_string(RoundToInt32(ParseLeadingNumber(field)));
-        case YesNo: return IsYes(field) ? "YES" : "NO";
-    }
-    return {};
+void NCMData::Close(const char* record) {
+    state_.reader.NextLine();
+    if (state_.reader.AtEnd()) state_.ShowError(std::string(record) + " is cut off by the end of the file");
 }
 
-void NCMObjects::Read() {
-    LineReader& reader = state_.reader;
-    auto object = std::make_unique<NCMObject>();
-    object->Key = reader.NextString();
-    reader.NextLine();
-    for (size_t i = 0; i < kind_.properties.size(); ++i) object->Fields.push_back(reader.NextString());
-    reader.NextLine();  // closing line
-    const std::string record = std::string(kind_.recordKeyword) + " \"" + object->Key + "\"";
-    if (reader.AtEnd()) state_.ShowError(record + " is cut off by the end of the file");
-    if (object->Key.empty()) {
-        state_.ShowError(record + " has no name and is skipped");
-        return;
-    }
-    std::string key = object->Key;
-    if (items_.Append(std::move(key), std::move(object)) == nullptr)
-        state_.ShowError(record + " is given twice; the first one is kept");
-}
-
-void NCMObjects::SBEM(clsWriteToFile& writer) const {
-    for (const NCMObject& object : items_) {
-        writer.WriteData("");
-        writer.WriteData(SbemHeader(object.Key, kind_.sbemKind));
-        for (size_t i = 0; i < kind_.properties.size(); ++i) {
-            const NCMProperty& property = kind_.properties[i];
-            writer.WriteData(SbemProperty(property.keyword, NCMValueText(property.kind, object.Fields[i])));
+template <typename T>
+void NCMData::AddKeyed(std::vector<T>& list, T item, const char* record) {
+    for (const T& existing : list) {
+        if (existing.Key == item.Key) {
+            state_.ShowError(std::string(record) + " " + item.Key + " is defined twice; the second is ignored");
+            return;
         }
-        writer.WriteData(kSbemObjectEnd);
+    }
+    list.push_back(std::move(item));
+}
+
+void NCMData::ReadWindGenerator() {
+    LineReader& reader = state_.reader;
+    reader.NextLine();
+    WindGenerator.IsOn = true;
+    WindGenerator.Name = NextText(reader);
+    WindGenerator.TerrainType = NextText(reader);
+    WindGenerator.RotorDiameter = reader.NextSingle();
+    WindGenerator.HubHeight = reader.NextSingle();
+    WindGenerator.RatedPower = reader.NextSingle();
+    Close("SBEMWindGenerators");
+}
+
+void NCMData::ReadPVSystems() {
+    LineReader& reader = state_.reader;
+    while (true) {
+        reader.NextLine();
+        if (reader.AtEnd()) {
+            state_.ShowError("SBEMPVS is cut off by the end of the file");
+            return;
+        }
+        NCMPVSystem pv;
+        pv.Name = NextText(reader);
+        if (pv.Name == "}") return;
+        pv.Area = reader.NextSingle();
+        pv.PanelType = NextText(reader);
+        pv.Orientation = reader.NextSingle();
+        pv.Inclination = reader.NextSingle();
+        pv.Ventilation = NextText(reader);
+        pv.Overshading = NextText(reader);
+        PVSystems.push_back(std::move(pv));
     }
 }
 
-NCMData::NCMData(EngineState& state)
-    : NCMHVACSystems(state, kHVACKind),
-      NCMDHWSystems(state, kDHWKind),
-      NCMRecommendations(state, kRecommendationKind),
-      NCMPVSystems(state, kPVKind),
-      NCMSolarCollectors(state, kSolarCollectorKind),
-      NCMWindGenerator(state, kWindKind),
-      NCMCHP(state, kCHPKind) {}
+void NCMData::ReadCHP() {
+    LineReader& reader = state_.reader;
+    reader.NextLine();
+    CHP.IsOn = true;
+    CHP.Name = NextText(reader);
+    CHP.Fuel = NextText(reader);
+    CHP.HeatEfficiency = reader.NextSingle();
+    CHP.PowerEfficiency = reader.NextSingle();
+    CHP.HeatFraction = reader.NextSingle();
+    Close("SBEMCHP");
+}
 
-// The wind generator and the CHP are cleared as well: a model without them
-// must not inherit the previous model's.
+void NCMData::ReadHVACSystems() {
+    LineReader& reader = state_.reader;
+    NCMHVACSystem system;
+    system.Key = reader.NextString();
+    reader.NextLine();
+    system.Name = NextText(reader);
+    system.SystemType = NextText(reader);
+    system.HeatSource = NextText(reader);
+    system.HeatingFuel = NextText(reader);
+    system.CoolingFuel = NextText(reader);
+    system.HeatingEfficiency = reader.NextSingle();
+    system.CoolingSEER = reader.NextSingle();
+    system.SpecificFanPower = reader.NextSingle();
+    system.HeatRecovery = NextText(reader);
+    system.HeatRecoveryEfficiency = reader.NextSingle();
+    Close("SBEMHVACSystem");
+    AddKeyed(HVACSystems, std::move(system), "SBEMHVACSystem");
+}
+
+void NCMData::ReadDHWSystems() {
+    LineReader& reader = state_.reader;
+    NCMDHWSystem system;
+    system.Key = reader.NextString();
+    reader.NextLine();
+    system.Name = NextText(reader);
+    system.GeneratorType = NextText(reader);
+    system.Fuel = NextText(reader);
+    system.Efficiency = reader.NextSingle();
+    system.StorageVolume = reader.NextSingle();
+    system.StorageLoss = reader.NextSingle();
+    system.HasSecondaryCirculation = reader.NextInteger() == 1;
+    system.CirculationLength = reader.NextSingle();
+    Close("SBEMDHWSystem");
+    AddKeyed(DHWSystems, std::move(system), "SBEMDHWSystem");
+}
+
+void NCMData::ReadSolarCollectors() {
+    LineReader& reader = state_.reader;
+    NCMSolarCollector collector;
+    collector.Key = reader.NextString();
+    reader.NextLine();
+    collector.Name = NextText(reader);
+    collector.Area = reader.NextSingle();
+    collector.Orientation = reader.NextSingle();
+    collector.Inclination = reader.NextSingle();
+    collector.ZeroLossEfficiency = reader.NextSingle();
+    collector.FirstOrderCoefficient = reader.NextSingle();
+    collector.SecondOrderCoefficient = reader.NextSingle();
+    collector.DHWSystem = reader.NextString();
+    Close("SBEMSolarCollector");
+    AddKeyed(SolarCollectors, std::move(collector), "SBEMSolarCollector");
+}
+
+void NCMData::ReadRecommendations() {
+    LineReader& reader = state_.reader;
+    while (true) {
+        reader.NextLine();
+        if (reader.AtEnd()) {
+            state_.ShowError("NCMRecommendations is cut off by the end of the file");
+            return;
+        }
+        NCMRecommendation recommendation;
+        recommendation.Code = NextText(reader);
+        if (recommendation.Code == "}") return;
+        recommendation.Category = NextText(reader);
+        recommendation.Text = NextText(reader);
+        Recommendations.push_back(std::move(recommendation));
+    }
+}
+
 void NCMData::Clear() {
-    NCMHVACSystems.Clear();
-    NCMDHWSystems.Clear();
-    NCMRecommendations.Clear();
-    NCMPVSystems.Clear();
-    NCMSolarCollectors.Clear();
-    NCMWindGenerator.Clear();
-    NCMCHP.Clear();
+    WindGenerator = {};
+    CHP = {};
+    PVSystems.clear();
+    HVACSystems.clear();
+    DHWSystems.clear();
+    SolarCollectors.clear();
+    Recommendations.clear();
 }
 
 }  // namespace kz7

@@ -1,15 +1,8 @@
 #pragma once
-// The SBEM records of the site: hot-water, HVAC, photovoltaic, wind, CHP,
-// solar-collector and recommendation objects. The engine only carries them
-// from the model document to the SBEM input file, so every kind is described
-// by one table: the record keyword of the model document, the SBEM object
-// kind, and its properties in the order the record holds them. A keyword is
-// changed in one place, the table.
+// The site's SBEM data: renewables, CHP, HVAC and hot-water systems, solar
+// collectors and recommendations, carried to the SBEM writer.
 #include <cstdint>
-#include <memory>
-#include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "kz7/input/KeyedCollection.h"
@@ -17,80 +10,108 @@
 namespace kz7 {
 
 class EngineState;
-class clsWriteToFile;
 
-// How a property's value is written.
-enum class NCMValueKind {
-    Text,     // in double quotes, name-cleaned
-    Number,   // formatted "0.000"
-    Integer,  // rounded to a whole number
-    YesNo     // "YES" when the field is 1 (or "YES"/"TRUE"), else "NO"
+struct NCMWindGenerator {
+    bool IsOn = false;
+    std::string Name;
+    std::string TerrainType;
+    float RotorDiameter = 0.0f;  // m
+    float HubHeight = 0.0f;      // m
+    float RatedPower = 0.0f;     // kW
 };
 
-struct NCMProperty {
-    std::string_view keyword;
-    NCMValueKind kind;
+struct NCMPVSystem {
+    std::string Name;
+    float Area = 0.0f;  // m²
+    std::string PanelType;
+    float Orientation = 0.0f;  // degrees clockwise from north
+    float Inclination = 0.0f;  // degrees from horizontal
+    std::string Ventilation;
+    std::string Overshading;
 };
 
-struct NCMObjectKind {
-    std::string_view recordKeyword;  // keyword of the model document record
-    std::string_view sbemKind;       // object kind written after " = "
-    std::span<const NCMProperty> properties;
+struct NCMCHP {
+    bool IsOn = false;
+    std::string Name;
+    std::string Fuel;
+    float HeatEfficiency = 0.0f;   // fraction
+    float PowerEfficiency = 0.0f;  // fraction
+    float HeatFraction = 0.0f;     // share of the building's heat supplied
 };
 
-// One object read from the model: its name and its fields as read.
-struct NCMObject {
+struct NCMHVACSystem {
     std::string Key;
-    std::vector<std::string> Fields;  // one per property of its kind, in order
+    std::string Name;
+    std::string SystemType;
+    std::string HeatSource;
+    std::string HeatingFuel;
+    std::string CoolingFuel;
+    float HeatingEfficiency = 0.0f;  // seasonal, fraction
+    float CoolingSEER = 0.0f;
+    float SpecificFanPower = 0.0f;  // W/(l/s)
+    std::string HeatRecovery;
+    float HeatRecoveryEfficiency = 0.0f;  // fraction
 };
 
-// The objects of one kind, in reading order.
-class NCMObjects {
-  public:
-    NCMObjects(EngineState& state, const NCMObjectKind& kind) : state_(state), kind_(kind) {}
-
-    // The record from its keyword line on: the name on the keyword line, the
-    // fields on the next line, then the closing line. A duplicate name is
-    // reported and dropped.
-    void Read();
-    // Every object in the SBEM syntax, each preceded by an empty line.
-    void SBEM(clsWriteToFile& writer) const;
-    void Clear() { items_.Clear(); }
-    int32_t Count() const { return items_.Count(); }
-    NCMObject* Item(std::string_view key) const { return items_.Find(key); }
-    const NCMObjectKind& Kind() const { return kind_; }
-    auto begin() const { return items_.begin(); }
-    auto end() const { return items_.end(); }
-
-  private:
-    EngineState& state_;
-    const NCMObjectKind& kind_;
-    KeyedCollection<NCMObject> items_;
+struct NCMDHWSystem {
+    std::string Key;
+    std::string Name;
+    std::string GeneratorType;
+    std::string Fuel;
+    float Efficiency = 0.0f;     // fraction
+    float StorageVolume = 0.0f;  // l
+    float StorageLoss = 0.0f;    // kWh/(l·day)
+    bool HasSecondaryCirculation = false;
+    float CirculationLength = 0.0f;  // m
 };
 
-// The property value of `field` as the SBEM file writes it.
-std::string NCMValueText(NCMValueKind kind, std::string_view field);
+struct NCMSolarCollector {
+    std::string Key;
+    std::string Name;
+    float Area = 0.0f;  // m² aperture
+    float Orientation = 0.0f;
+    float Inclination = 0.0f;
+    float ZeroLossEfficiency = 0.0f;
+    float FirstOrderCoefficient = 0.0f;   // W/(m²K)
+    float SecondOrderCoefficient = 0.0f;  // W/(m²K²)
+    std::string DHWSystem;  // key of the hot-water system it serves
+};
+
+struct NCMRecommendation {
+    std::string Code;
+    std::string Category;
+    std::string Text;
+};
 
 class NCMData {
-  public:
-    explicit NCMData(EngineState& state);
+public:
+    explicit NCMData(EngineState& state) : state_(state) {}
 
-    void ReadWindGenerator() { NCMWindGenerator.Read(); }
-    void ReadPVSystems() { NCMPVSystems.Read(); }
-    void ReadCHP() { NCMCHP.Read(); }
-    void ReadHVACSystems() { NCMHVACSystems.Read(); }
-    void ReadDHWSystems() { NCMDHWSystems.Read(); }
-    void ReadRecommendations() { NCMRecommendations.Read(); }
-    void ReadSolarCollectors() { NCMSolarCollectors.Read(); }
+    void ReadWindGenerator();
+    void ReadPVSystems();
+    void ReadCHP();
+    void ReadHVACSystems();
+    void ReadDHWSystems();
+    void ReadRecommendations();
+    void ReadSolarCollectors();
+    // Empties every list and switches the wind generator and CHP off.
     void Clear();
 
-    NCMObjects NCMHVACSystems;
-    NCMObjects NCMDHWSystems;
-    NCMObjects NCMRecommendations;
-    NCMObjects NCMPVSystems;
-    NCMObjects NCMSolarCollectors;
-    NCMObjects NCMWindGenerator;
-    NCMObjects NCMCHP;
+    NCMWindGenerator WindGenerator;
+    NCMCHP CHP;
+    std::vector<NCMPVSystem> PVSystems;
+    std::vector<NCMHVACSystem> HVACSystems;
+    std::vector<NCMDHWSystem> DHWSystems;
+    std::vector<NCMSolarCollector> SolarCollectors;
+    std::vector<NCMRecommendation> Recommendations;
+
+private:
+    // Reads the closing line of a record and reports a cut-off one.
+    void Close(const char* record);
+    template <typename T>
+    void AddKeyed(std::vector<T>& list, T item, const char* record);
+
+    EngineState& state_;
 };
 
 }  // namespace kz7

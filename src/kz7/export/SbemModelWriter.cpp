@@ -10,6 +10,7 @@
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/export/NCMData.h"
+#include "kz7/export/SbemSiteObjects.h"
 #include "kz7/export/SbemSyntax.h"
 #include "kz7/export/WriteToFile.h"
 #include "kz7/input/Site.h"
@@ -329,10 +330,8 @@ std::span<const ElementRow> ElementRows(SbemElementKind kind) {
 
 struct ZoneRow {
     const char* keyword;
-    Value (*value)(const Zone&);
+    Value (*value)(const Zone&, const NCMData&);
 };
-
-Value NonEmptyQuoted(const std::string& text) { return text.empty() ? std::nullopt : Quoted(text); }
 
 std::string PsiList(const std::vector<float>& values) {
     std::string list = "{ ";
@@ -344,45 +343,51 @@ std::string PsiList(const std::vector<float>& values) {
 }
 
 constexpr std::array kZoneRows = {
-    ZoneRow{"ACTIVITY", [](const Zone& z) { return Quoted(z.SBEMActivityName); }},
-    ZoneRow{"ACTIVITY-ID", [](const Zone& z) { return Value(std::to_string(z.SBEMActivityId)); }},
-    ZoneRow{"AREA", [](const Zone& z) { return Value(FormatPattern(z.FloorArea, "0.00")); }},
-    ZoneRow{"HEIGHT", [](const Zone& z) { return Value(FormatPattern(z.ZoneHeight, "0.00")); }},
-    ZoneRow{"CORNERS", [](const Zone& z) { return Value(FormatPattern(z.NumberSBEMCorners, "0.00")); }},
-    ZoneRow{"HVAC-SYSTEM", [](const Zone& z) { return NonEmptyQuoted(z.SBEM.HVACSystem); }},
-    ZoneRow{"DHW-GENERATOR", [](const Zone& z) { return NonEmptyQuoted(z.SBEM.DHWSystem); }},
+    ZoneRow{"ACTIVITY", [](const Zone& z, const NCMData&) { return Quoted(z.SBEMActivityName); }},
+    ZoneRow{"ACTIVITY-ID", [](const Zone& z, const NCMData&) { return Value(std::to_string(z.SBEMActivityId)); }},
+    ZoneRow{"AREA", [](const Zone& z, const NCMData&) { return Value(FormatPattern(z.FloorArea, "0.00")); }},
+    ZoneRow{"HEIGHT", [](const Zone& z, const NCMData&) { return Value(FormatPattern(z.ZoneHeight, "0.00")); }},
+    ZoneRow{"CORNERS", [](const Zone& z, const NCMData&) { return Value(FormatPattern(z.NumberSBEMCorners, "0.00")); }},
+    ZoneRow{"HVAC-SYSTEM",
+            [](const Zone& z, const NCMData& ncm) {
+                return z.SBEM.HVACSystem.empty() ? Value() : Quoted(SbemHVACSystemName(ncm, z.SBEM.HVACSystem));
+            }},
+    ZoneRow{"DHW-GENERATOR",
+            [](const Zone& z, const NCMData& ncm) {
+                return z.SBEM.DHWSystem.empty() ? Value() : Quoted(SbemDHWSystemName(ncm, z.SBEM.DHWSystem));
+            }},
     ZoneRow{"DHW-DEMAND",
-            [](const Zone& z) {
+            [](const Zone& z, const NCMData&) {
                 return z.SBEM.DHWDemandOverride > 0.0f ? Value(FormatPattern(z.SBEM.DHWDemandOverride, "0.000"))
                                                        : std::nullopt;
             }},
-    ZoneRow{"PSI-VALUES", [](const Zone& z) { return z.SBEM.PsiValues.empty() ? std::nullopt : Value(PsiList(z.SBEM.PsiValues)); }},
-    ZoneRow{"VENT-TYPE", [](const Zone& z) { return z.SBEM.HasZonalHVAC ? Quoted(z.SBEM.VentilationType) : std::nullopt; }},
+    ZoneRow{"PSI-VALUES", [](const Zone& z, const NCMData&) { return z.SBEM.PsiValues.empty() ? std::nullopt : Value(PsiList(z.SBEM.PsiValues)); }},
+    ZoneRow{"VENT-TYPE", [](const Zone& z, const NCMData&) { return z.SBEM.HasZonalHVAC ? Quoted(z.SBEM.VentilationType) : std::nullopt; }},
     ZoneRow{"SFP",
-            [](const Zone& z) {
+            [](const Zone& z, const NCMData&) {
                 return z.SBEM.HasZonalHVAC ? Value(FormatPattern(z.SBEM.SpecificFanPower, "0.000")) : std::nullopt;
             }},
-    ZoneRow{"HR-TYPE", [](const Zone& z) { return z.SBEM.HasZonalHVAC ? Quoted(z.SBEM.HeatRecoveryType) : std::nullopt; }},
+    ZoneRow{"HR-TYPE", [](const Zone& z, const NCMData&) { return z.SBEM.HasZonalHVAC ? Quoted(z.SBEM.HeatRecoveryType) : std::nullopt; }},
     ZoneRow{"HR-EFF",
-            [](const Zone& z) {
+            [](const Zone& z, const NCMData&) {
                 return z.SBEM.HasZonalHVAC ? Value(FormatPattern(z.SBEM.HeatRecoveryEfficiency, "0.000")) : std::nullopt;
             }},
-    ZoneRow{"DEMAND-CONTROL", [](const Zone& z) { return z.SBEM.HasZonalHVAC ? Quoted(z.SBEM.DemandControl) : std::nullopt; }},
-    ZoneRow{"LIGHT-TYPE", [](const Zone& z) { return z.SBEM.HasLighting ? Quoted(z.SBEM.LightingType) : std::nullopt; }},
+    ZoneRow{"DEMAND-CONTROL", [](const Zone& z, const NCMData&) { return z.SBEM.HasZonalHVAC ? Quoted(z.SBEM.DemandControl) : std::nullopt; }},
+    ZoneRow{"LIGHT-TYPE", [](const Zone& z, const NCMData&) { return z.SBEM.HasLighting ? Quoted(z.SBEM.LightingType) : std::nullopt; }},
     ZoneRow{"LIGHT-EFFICACY",
-            [](const Zone& z) {
+            [](const Zone& z, const NCMData&) {
                 return z.SBEM.HasLighting ? Value(FormatPattern(z.SBEM.LightingEfficacy, "0.00")) : std::nullopt;
             }},
     ZoneRow{"LIGHT-POWER-DENSITY",
-            [](const Zone& z) {
+            [](const Zone& z, const NCMData&) {
                 return z.SBEM.HasLighting ? Value(FormatPattern(z.SBEM.LightingPowerDensity, "0.00")) : std::nullopt;
             }},
     ZoneRow{"OCCUPANCY-CONTROL",
-            [](const Zone& z) { return z.SBEM.HasLighting ? Quoted(z.SBEM.OccupancyControl) : std::nullopt; }},
+            [](const Zone& z, const NCMData&) { return z.SBEM.HasLighting ? Quoted(z.SBEM.OccupancyControl) : std::nullopt; }},
     ZoneRow{"DAYLIGHT-CONTROL",
-            [](const Zone& z) { return z.SBEM.HasLighting ? Quoted(z.SBEM.DaylightControl) : std::nullopt; }},
+            [](const Zone& z, const NCMData&) { return z.SBEM.HasLighting ? Quoted(z.SBEM.DaylightControl) : std::nullopt; }},
     ZoneRow{"CONSTANT-ILLUMINANCE",
-            [](const Zone& z) { return z.SBEM.HasLighting ? Value(YesNo(z.SBEM.ConstantIlluminance)) : std::nullopt; }},
+            [](const Zone& z, const NCMData&) { return z.SBEM.HasLighting ? Value(YesNo(z.SBEM.ConstantIlluminance)) : std::nullopt; }},
 };
 
 std::string DateTimeText() {
@@ -506,7 +511,7 @@ void SbemModelWriter::WriteZone(const Zone& zone, int32_t multiplier) {
     writer_.WriteData("");
     writer_.WriteData(SbemHeader(name, "ZONE"));
     for (const ZoneRow& row : kZoneRows) {
-        if (Value value = row.value(zone)) WriteProperty(row.keyword, *value);
+        if (Value value = row.value(zone, *state_.ncm)) WriteProperty(row.keyword, *value);
     }
     // The multiplier is left out of the compared text: zones that differ only
     // in it merge, and their multipliers add up.
@@ -529,14 +534,7 @@ void SbemModelWriter::WriteElement(const Element& element, const std::string& zo
 }
 
 void SbemModelWriter::WriteSiteObjects() {
-    const NCMData& ncm = *state_.ncm;
-    ncm.NCMDHWSystems.SBEM(writer_);
-    ncm.NCMPVSystems.SBEM(writer_);
-    ncm.NCMCHP.SBEM(writer_);
-    ncm.NCMWindGenerator.SBEM(writer_);
-    ncm.NCMSolarCollectors.SBEM(writer_);
-    ncm.NCMHVACSystems.SBEM(writer_);
-    ncm.NCMRecommendations.SBEM(writer_);
+    WriteSbemSiteObjects(*state_.ncm, writer_);
 }
 
 }  // namespace kz7
