@@ -9,6 +9,10 @@ int exitCode = kExitOk;  // set once by the command that runs
 int ExitCode() { return exitCode; }
 void SetExitCode(int code) { exitCode = code; }
 
-void RegisterCommands(CLI::App& app) { RegisterReadCommand(app); }
+void RegisterCommands(CLI::App& app) {
+    RegisterReadCommand(app);
+    RegisterSbemCommand(app);
+    RegisterKlimaCommand(app);
+}
 
 }  // namespace kz7::app

@@ -13,6 +13,8 @@ constexpr int kExitCancelled = 130;
 
 void RegisterCommands(CLI::App& app);
 void RegisterReadCommand(CLI::App& app);
+void RegisterSbemCommand(CLI::App& app);
+void RegisterKlimaCommand(CLI::App& app);
 // The exit code the command that ran has set.
 int ExitCode();
 void SetExitCode(int code);

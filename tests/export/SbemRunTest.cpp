@@ -152,9 +152,14 @@ TEST_F(SbemRunTest, AnErrorReportEndsTheRunWithoutResults) {
     WriteFile(root.path / "sim.csv", SimCsv());
     FakeTool("sbem.exe", "printf 'Number of errors:    2\\n' > model.err\ncp '" + (root.path / "sim.csv").string() +
                              "' model_sim.csv");
+    state.engine->AnnualSBEMResults = {"from an earlier run"};
     EXPECT_FALSE(Run());
     EXPECT_EQ(messages.back(), "SBEM calculations cancel or error");
     EXPECT_TRUE(records.empty());
+    state.engine->GetAnnualSBEM();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_TRUE(records[0].values.empty());
+    records.clear();
 
     // No error report at all (the tool is not there) fails the same way.
     fs::remove(bin / "sbem.exe");

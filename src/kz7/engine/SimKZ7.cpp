@@ -529,6 +529,8 @@ void SimKZ7::GetAnnualSBEM() {
 }
 
 bool SimKZ7::SBEM(const SbemRunParameters& parameters) {
+    // A failed run must not leave the previous run's figures to GetAnnualSBEM.
+    AnnualSBEMResults.clear();
     return SbemRun(state_, parameters).Run(AnnualSBEMResults);
 }
 
