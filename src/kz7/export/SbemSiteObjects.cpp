@@ -2,7 +2,6 @@
 
 #include <array>
 #include <optional>
-#include <span>
 #include <vector>
 
 #include "kz7/export/NCMData.h"

@@ -2,6 +2,7 @@
 // The object syntax of an SBEM input file: a header line holding the quoted
 // object name, " = " and the object kind; one three-blank-indented
 // "KEYWORD = value" line per property; the closing line "   ..".
+#include <cstdint>
 #include <string>
 #include <string_view>
 
