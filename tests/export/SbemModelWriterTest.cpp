@@ -152,6 +152,46 @@ TEST_F(SbemModelWriterTest, IdenticalZonesMergeWhenAllowed) {
     EXPECT_FALSE(Has(text, "MULTIPLIER = 3"));
 }
 
+// The site's SBEM objects come after the zones, in their fixed order, and
+// refer to each other (and the zones to them) by name.
+TEST_F(SbemModelWriterTest, SiteObjectsFollowTheZonesInTheirOrder) {
+    std::string model = SmallModelText();
+    model += "NCMRecommendations\nEPC-L1,Lighting,Fit LEDs&Comma then controls\n}\n";
+    model += "SBEMHVACSystem,H2\n,VAV,Boiler,Gas,Electricity,0.9,3,2,Plate,0.6\n-\n";
+    model += "SBEMSolarCollector,SC1\nRoof collector,4,180,35,0.8,3.5,0.015,D1\n-\n";
+    model += "SBEMWindGenerators\nTurbine,Suburban,5,12,6\n-\n";
+    model += "SBEMCHP\nCHP unit,Natural gas,0.5,0.3,0.4\n-\n";
+    model += "SBEMPVS\nArray A,20,Monocrystalline,170,30,Moderately ventilated,None\n}\n";
+    model += "SBEMDHWSystem,D1\nHot water,Storage heater,Gas,0.85,300,0.005,1,25\n-\n";
+    model += "Zone,3\nWash room\n10,30,0,1,0,2,Toilet,1,4,0,1,,3,0,0,0,,0\n1,20\n0,25\nSBEMDHW,D1,3.5\n"
+             "OpaqueElements\nD,WALL,2,1,90,90,-1,Fire door,0,0,0,0,0,,0\n}\n}\n";
+    const std::string text = Write(model);
+    ASSERT_TRUE(errors.empty()) << errors.front();
+
+    const std::vector<std::string> headers = {
+        "\"Wash room\" = ZONE",         "\"Wash room/D1\" = DOOR",   "\"Hot water\" = DHW-GENERATOR",
+        "\"Array A\" = PVS",             "\"CHP unit\" = CHP-GENERATOR", "\"Turbine\" = WIND-GENERATOR",
+        "\"Roof collector\" = SES",      "\"Heat pump system\" = HVAC-SYSTEM", "\"H2\" = HVAC-SYSTEM",
+        "\"EPC-L1\" = REC-USER"};
+    size_t at = 0;
+    for (const std::string& header : headers) {
+        const size_t found = text.find("\n" + header + "\n", at);
+        ASSERT_NE(found, std::string::npos) << header << " missing or out of order";
+        at = found + 1;
+    }
+    EXPECT_TRUE(Has(text, "   DHW-GENERATOR = \"Hot water\"\n   DHW-DEMAND = 3.500\n"));
+    EXPECT_TRUE(Has(text, "\"Wash room/D1\" = DOOR\n   TYPE = \"Exterior\"\n   AREA = 2.00\n   ORIENTATION = E\n"
+                          "   CONSTRUCTION = \"External wall\"\n   DOOR-TYPE = \"Fire door\"\n   ..\n"));
+    EXPECT_TRUE(Has(text, "\"Hot water\" = DHW-GENERATOR\n   TYPE = \"Storage heater\"\n   FUEL-TYPE = \"Gas\"\n"
+                          "   GEN-SEFF = 0.850\n   STORAGE = YES\n   STORAGE-VOLUME = 300.00\n"
+                          "   STORAGE-LOSSES = 0.0050\n   SECONDARY-CIRC = YES\n   CIRC-LENGTH = 25.00\n   ..\n"));
+    EXPECT_TRUE(Has(text, "\"Array A\" = PVS\n   TYPE = \"Monocrystalline\"\n   AREA = 20.00\n   ORIENTATION = S\n"));
+    EXPECT_TRUE(Has(text, "   BUILDING-HEAT-PERCENT = 40.00\n"));
+    EXPECT_TRUE(Has(text, "   ORIENTATION = S\n   INCLINATION = 35.00\n   ZERO-LOSS-EFF = 0.800\n"
+                          "   FIRST-ORDER-COEF = 3.500\n   SECOND-ORDER-COEF = 0.0150\n   DHW-GENERATOR = \"Hot water\"\n"));
+    EXPECT_TRUE(Has(text, "\"EPC-L1\" = REC-USER\n   CATEGORY = \"Lighting\"\n   TEXT = \"Fit LEDs then controls\"\n"));
+}
+
 TEST(SbemSyntaxTest, TextsCannotLeaveTheirQuotesOrLine) {
     EXPECT_EQ(SbemQuoted("a \"b\" it's, x\ny\rz\tw"), "\"a b its x y z w\"");
     EXPECT_EQ(SbemHeader("Zone; $(x)", "ZONE"), "\"Zone; $(x)\" = ZONE");
