@@ -9,6 +9,8 @@
 #include "kz7/engine/EngineState.h"
 #include "kz7/export/KlimaWriter.h"
 #include "kz7/model/OpaqueConstruction.h"
+#include "kz7/model/OpaqueMaterial.h"
+#include "kz7/model/Zone.h"
 
 namespace kz7 {
 namespace {
@@ -109,6 +111,19 @@ TEST_F(KlimaWriterTest, WritesTheSmallModelByteForByte) {
     // A second file numbers everything afresh and comes out the same.
     KlimaWriter(state).Run();
     EXPECT_EQ(InputFile(), expected);
+}
+
+// Texts are written as they stand, but a line break in one cannot start a
+// record of its own.
+TEST_F(KlimaWriterTest, ALineBreakInANameCannotBreakARecord) {
+    ReadModel(state, SmallModelText());
+    state.opaqueMaterials->Item("BRK")->Description = "Brick\r\n[STRATO9]";
+    state.zones->Item("1").Description = "Office\nColore = 2";
+    KlimaWriter(state).Run();
+    const std::string text = InputFile();
+    EXPECT_NE(text.find("\r\nNome = Brick  [STRATO9]\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\nNone = Office Colore = 2\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("\r\n[STRATO9]"), std::string::npos);
 }
 
 TEST_F(KlimaWriterTest, CategoriesAndSideFile) {

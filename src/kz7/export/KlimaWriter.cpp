@@ -128,7 +128,7 @@ void KlimaWriter::WriteBuilding() {
         switch (line.source) {
             case SiteValue::Number: value = Number(At(site.Numbers, line.index), "0.000"); break;
             case SiteValue::Integer: value = std::to_string(At(site.Integers, line.index)); break;
-            case SiteValue::Detail: value = At(site.Details, line.index); break;
+            case SiteValue::Detail: value = SingleLine(At(site.Details, line.index)); break;
             case SiteValue::Nothing: break;
         }
         writer_.WriteData(line.key + value);
@@ -146,8 +146,8 @@ void KlimaWriter::WriteMaterials() {
 void KlimaWriter::WriteMaterial(const OpaqueMaterial& material) {
     writer_.WriteData("");
     writer_.WriteData("[STRATO" + std::to_string(material.Index) + "]");
-    writer_.WriteData("Nome = " + material.Description);
-    writer_.WriteData("Categoria = " + material.Category);
+    writer_.WriteData("Nome = " + SingleLine(material.Description));
+    writer_.WriteData("Categoria = " + SingleLine(material.Category));
     writer_.WriteData("Conduttività = " + Number(material.Conductivity, "0.0000"));
     writer_.WriteData("Densità = " + Number(material.Density, "0.0"));
     writer_.WriteData("SpecificHeat = " + Number(material.Capacity, "0.0"));
@@ -168,7 +168,7 @@ void KlimaWriter::WriteConstruction(const OpaqueConstruction& construction) {
     const Layers& layers = construction.LayerList;
     writer_.WriteData("");
     writer_.WriteData("[STRUTTURA" + std::to_string(construction.Index) + "]");
-    writer_.WriteData("Nome = " + construction.Description);
+    writer_.WriteData("Nome = " + SingleLine(construction.Description));
     writer_.WriteData("Tipo = " + GetKlimaCategory(construction.TYP));
     writer_.WriteData("StratiN = " + std::to_string(layers.Count()));
     writer_.WriteData("Trasmittanza = " + Number(construction.UValueBridged, "0.0000"));
@@ -197,8 +197,8 @@ void KlimaWriter::WriteGlazing(const GlazedConstruction& glazing) {
     const std::string layers = std::to_string(glazing.NLayers);
     writer_.WriteData("");
     writer_.WriteData("[STRUTTURA" + std::to_string(glazing.Index) + "]");
-    writer_.WriteData("Nome = " + glazing.Description);
-    writer_.WriteData("Tipo = " + glazing.TY);
+    writer_.WriteData("Nome = " + SingleLine(glazing.Description));
+    writer_.WriteData("Tipo = " + SingleLine(glazing.TY));
     writer_.WriteData("StratiN = " + layers);
     writer_.WriteData("Trasmittanza = " + Number(glazing.UValue, "0.0000"));
     for (int32_t k = 1; k <= glazing.NLayers; ++k) {
@@ -215,7 +215,7 @@ std::string KlimaWriter::GetKlimaCategory(const std::string& code) {
     for (const auto& [letter, category] : kCategories) {
         if (code == letter) return category;
     }
-    state_.ShowError("Invalid elcode " + code);
+    state_.ShowError("Invalid elcode " + SingleLine(code));
     return {};
 }
 
@@ -235,7 +235,7 @@ void KlimaWriter::WriteZone(const Zone& zone, int32_t index) {
     }
     writer_.WriteData("");
     writer_.WriteData("[LOCALE" + std::to_string(index) + "]");
-    writer_.WriteData("None = " + zone.Description);
+    writer_.WriteData("None = " + SingleLine(zone.Description));
     // The set point is read as a single: its text is the single's, without
     // the digits a widening to double would add (21.3, not 21.2999992370605).
     writer_.WriteData("TempInterna = " + Text(static_cast<float>(zone.KlimaHeatingSetPointTemperature)));

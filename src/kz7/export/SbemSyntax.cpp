@@ -12,14 +12,16 @@ namespace {
 constexpr std::array<std::string_view, 8> kLabels = {"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
 }  // namespace
 
-std::string SbemText(std::string_view text) {
-    std::string cleaned = CleanName(text);
-    for (char& c : cleaned) {
+std::string SingleLine(std::string_view text) {
+    std::string line(text);
+    for (char& c : line) {
         const auto code = static_cast<unsigned char>(c);
         if (code < 0x20 || code == 0x7F) c = ' ';
     }
-    return cleaned;
+    return line;
 }
+
+std::string SbemText(std::string_view text) { return SingleLine(CleanName(text)); }
 
 std::string SbemQuoted(std::string_view text) {
     std::string quoted = SbemText(text);

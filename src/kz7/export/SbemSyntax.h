@@ -10,6 +10,9 @@ namespace kz7 {
 
 inline constexpr std::string_view kSbemObjectEnd = "   ..";
 
+// `text` with line breaks and other control characters turned into blanks,
+// so that it stays on the one line of its record.
+std::string SingleLine(std::string_view text);
 // A model text as an SBEM text value: the name cleaning of the model reader
 // (quotes and commas go), line breaks and other control characters become
 // blanks, so the value can neither close its quotes nor start a new line.
