@@ -22,6 +22,8 @@ void RegisterCommands(CLI::App& app) {
     RegisterPartLCommand(app);
     RegisterConstructionCommand(app);
     RegisterReportCommand(app);
+    RegisterSbemCommand(app);
+    RegisterKlimaCommand(app);
 }
 
 }  // namespace kz7::app

@@ -19,6 +19,8 @@ void RegisterInspectCommand(CLI::App& app);
 void RegisterPartLCommand(CLI::App& app);
 void RegisterConstructionCommand(CLI::App& app);
 void RegisterReportCommand(CLI::App& app);
+void RegisterSbemCommand(CLI::App& app);
+void RegisterKlimaCommand(CLI::App& app);
 // The exit code the command that ran has set.
 int ExitCode();
 void SetExitCode(int code);

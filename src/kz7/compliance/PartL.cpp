@@ -74,11 +74,6 @@ std::optional<double> HeatingSetPoint(const Zone& zone) {
 
 }  // namespace
 
-int32_t OrientationSector(double degrees) {
-    if (!(degrees > -22.5) || degrees > 337.5) return 0;
-    return static_cast<int32_t>(std::ceil((degrees - 22.5) / 45.0));
-}
-
 double GlazingRatioLimit(int32_t sector) {
     switch (sector) {
         case 0:

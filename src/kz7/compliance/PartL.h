@@ -5,6 +5,8 @@
 // The per-zone work is done by Zone, the building figures by Zones.
 #include <cstdint>
 
+#include "kz7/model/Orientation.h"
+
 namespace kz7 {
 
 // The largest qualifying U-value of each kind, W/m²K; 0 when none.
@@ -34,9 +36,6 @@ constexpr double kRadiansPerDegree = 0.017453292522222223;
 // A zone is heated when its set point is at least this, °C.
 constexpr double kHeatedSetPoint = 10.0;
 
-// Sector of an orientation in degrees: 0 north for -22.5 < d <= 22.5, then 1
-// to 7 for each further 45° band up to 337.5, and 0 beyond on either side.
-int32_t OrientationSector(double degrees);
 
 // Glazing-ratio limit in percent of the sector a façade faces.
 double GlazingRatioLimit(int32_t sector);

@@ -120,6 +120,30 @@ void SimulateX::Simulate() {
     weatherReference_ = state_.weather.get();
 }
 
+bool SimulateX::SBEM(int32_t RegsType, int32_t EPCType, int32_t BERSTAGE, int32_t BRSTAGE, int32_t BRS6BTYPE,
+                     bool BRS6ACCREDCONST, bool BRS6NVCREDIT, const std::string& EPClanguage,
+                     const std::string& SBEMProduceEPCXML, const std::string& SBEMScotlandRatingImprov,
+                     bool AllowMergeZones, bool GenDataReflection, bool SBEM32bFeatures,
+                     const std::string& EAActivationCode, const std::string& ProxyServerURL,
+                     const std::string& ProxyServerPort, const std::string& ProxyServerUsername,
+                     const std::string& ProxyServerPassword) {
+    const SbemRunParameters parameters{RegsType,          EPCType,          BERSTAGE,
+                                       BRSTAGE,           BRS6BTYPE,        BRS6ACCREDCONST,
+                                       BRS6NVCREDIT,      EPClanguage,      SBEMProduceEPCXML,
+                                       SBEMScotlandRatingImprov, AllowMergeZones, GenDataReflection,
+                                       SBEM32bFeatures,   EAActivationCode, ProxyServerURL,
+                                       ProxyServerPort,   ProxyServerUsername, ProxyServerPassword};
+    bool loaded = false;
+    RunForwarded([&] { loaded = state_.engine->SBEM(parameters); });
+    weatherReference_ = state_.weather.get();
+    return loaded;
+}
+
+void SimulateX::Klima() {
+    RunForwarded([this] { state_.engine->Klima(); });
+    weatherReference_ = state_.weather.get();
+}
+
 void SimulateX::HeatLoss() {
     RunForwarded([this] { state_.engine->HeatLoss(); });
 }

@@ -90,6 +90,20 @@ class SimulateX {
     bool ReadXMLConstructionData(XmlElement tiDoc, XmlElement tiConstructions);
     std::string ErrorMessage() const { return "Error reading data"; }
 
+    // ---- Outside tools.
+    // Describes the model to SBEM, runs it in SBEMPath and sends its monthly
+    // results; true when results were loaded (GetAnnualSBEM then sends the
+    // annual ones).
+    bool SBEM(int32_t RegsType, int32_t EPCType, int32_t BERSTAGE, int32_t BRSTAGE, int32_t BRS6BTYPE,
+              bool BRS6ACCREDCONST, bool BRS6NVCREDIT, const std::string& EPClanguage,
+              const std::string& SBEMProduceEPCXML, const std::string& SBEMScotlandRatingImprov,
+              bool AllowMergeZones, bool GenDataReflection, bool SBEM32bFeatures,
+              const std::string& EAActivationCode, const std::string& ProxyServerURL,
+              const std::string& ProxyServerPort, const std::string& ProxyServerUsername,
+              const std::string& ProxyServerPassword);
+    // Writes the CasaClima input file into KlimaPath and starts KlimaProgram.
+    void Klima();
+
     // ---- Other forwarded operations.
     void CleanUp();
     void GetAnnualSBEM();

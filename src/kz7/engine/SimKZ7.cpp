@@ -8,7 +8,9 @@
 #include <system_error>
 
 #include "kz7/engine/EngineState.h"
+#include "kz7/export/KlimaWriter.h"
 #include "kz7/export/NCMData.h"
+#include "kz7/export/SbemRun.h"
 #include "kz7/input/RecordProblem.h"
 #include "kz7/input/Site.h"
 #include "kz7/model/Building.h"
@@ -572,6 +574,14 @@ void SimKZ7::GenerateHLWeatherData() {
 void SimKZ7::GetAnnualSBEM() {
     state_.outputData.SaveData(kIntervalAnnual, 0, AnnualSBEMResults, ToOleDate(2003, 1, 1));
 }
+
+bool SimKZ7::SBEM(const SbemRunParameters& parameters) {
+    // A failed run must not leave the previous run's figures to GetAnnualSBEM.
+    AnnualSBEMResults.clear();
+    return SbemRun(state_, parameters).Run(AnnualSBEMResults);
+}
+
+void SimKZ7::Klima() { KlimaWriter(state_).Run(); }
 
 void SimKZ7::WriteDiagnostics(const std::string& Message) {
     const std::string& fileName = state_.settings.diagnosticsFilename;

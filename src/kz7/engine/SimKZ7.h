@@ -8,6 +8,7 @@
 
 #include "kz7/control/OutputData.h"
 #include "kz7/engine/RunClock.h"
+#include "kz7/export/SbemRunParameters.h"
 #include "kz7/platform/OleDate.h"
 #include "kz7/platform/XmlElement.h"
 
@@ -72,6 +73,13 @@ class SimKZ7 {
     void GenerateHGWeatherData();
     void GenerateHLWeatherData();
     void GetAnnualSBEM();
+    // Writes the SBEM input file, runs the tool (and the certificate
+    // generator) in the SBEM folder and sends its results; true when results
+    // were loaded.
+    bool SBEM(const SbemRunParameters& parameters);
+    // Writes "in.inp" for CasaClima into the CasaClima folder and starts the
+    // CasaClima program when one is named.
+    void Klima();
     void WriteDiagnostics(const std::string& Message);
     // Writes the model report to a new temporary file and stores its name in
     // CSVReportFilename (output/ReportGenerate.cpp). Throws on a file error,

@@ -1,0 +1,56 @@
+// kz7 klima MODEL --klima-path DIR [--program P]: writes the CasaClima input
+// file "in.inp" of a model into DIR and starts the CasaClima program on it.
+#include <fmt/core.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "Commands.h"
+#include "kz7/control/SimulateX.h"
+
+namespace kz7::app {
+
+namespace {
+
+struct KlimaOptions {
+    std::string model;
+    std::string support;
+    std::string klimaPath;
+    std::string program;
+};
+
+int RunKlima(KlimaOptions& options) {
+    SimulateX control;
+    control.MessageChange = [](std::string& message) { fmt::print(stderr, "{}\n", message); };
+    control.SetSupportFilePath(options.support);
+    control.SetInputFileName(options.model);
+    if (!control.ReadInputData()) {
+        fmt::print(stderr, "{}: {}\n", options.model, control.ErrorMessage());
+        return kExitFailed;
+    }
+    // The folder is a plain prefix of the file name: it must end with a separator.
+    if (!options.klimaPath.empty() && options.klimaPath.back() != '/') options.klimaPath += '/';
+    control.SetKlimaPath(options.klimaPath);
+    control.SetKlimaProgram(options.program);
+    control.Klima();
+    const std::string written = options.klimaPath + "in.inp";
+    if (!std::filesystem::exists(written)) return kExitFailed;
+    fmt::print("{}\n", written);
+    return kExitOk;
+}
+
+}  // namespace
+
+void RegisterKlimaCommand(CLI::App& app) {
+    auto options = std::make_shared<KlimaOptions>();
+    CLI::App* command =
+        app.add_subcommand("klima", "Write the CasaClima input file of a model and start the CasaClima program");
+    command->add_option("MODEL", options->model, "Model document")->required();
+    command->add_option("--klima-path", options->klimaPath, "Folder of the CasaClima input file")->required();
+    command->add_option("--program", options->program, "CasaClima program to start (not waited for)");
+    command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
+    command->callback([options] { SetExitCode(RunKlima(*options)); });
+}
+
+}  // namespace kz7::app
