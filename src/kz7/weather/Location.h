@@ -12,6 +12,8 @@ public:
     explicit Location(EngineState& state) : state_(state) {}
     void Read() {}
 
+    float GroundReflectance = 0.2f;  // ground albedo, 0..1
+
 private:
     [[maybe_unused]] EngineState& state_;
 };
