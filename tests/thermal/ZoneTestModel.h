@@ -19,7 +19,8 @@ namespace kz7::test {
 // Materials and constructions every test model can use:
 //   WALL heavy external wall, ROOF heavy roof, PART heavy partition,
 //   LIGHT external wall without mass, LPART partition without mass,
-//   GLZ double glazing, GLZL the same with louvre L1 (schedule LOUVRE).
+//   GLZ double glazing, GLZL the same with louvre L1 (schedule LOUVRE),
+//   GLZ50 and GLZ51 with louvres scheduled at 50 % and 51 %.
 inline std::string Library() {
     return R"(OpaqueMaterial,brick
 Brick
@@ -74,6 +75,22 @@ Louvre,L1
 LOUVRE
 0.5,0.5,0.4,0.3,0.2,0.1,0.1
 End
+Louvre,L50
+50
+0.5,0.5,0.4,0.3,0.2,0.1,0.1
+End
+Louvre,L51
+51
+0.5,0.5,0.4,0.3,0.2,0.1,0.1
+End
+GlazedConstruction,GLZ50
+Louvre scheduled at 50
+EW,2.8,2,10,0.84,0.84,0,0,0.7,0.6,0.75,L50,0,0
+End
+GlazedConstruction,GLZ51
+Louvre scheduled at 51
+EW,2.8,2,10,0.84,0.84,0,0,0.7,0.6,0.75,L51,0,0
+End
 GlazedConstruction,GLZ
 Double glazing
 EW,2.8,2,10,0.84,0.84,0,0,0.7,0.6,0.75,,0,0
@@ -101,6 +118,10 @@ inline std::string Ground(const std::string& construction, double area, const st
 inline std::string Window(const std::string& construction, double area, double orientation, int plane = -1) {
     return "G," + construction + "," + std::to_string(area) + ",1," + std::to_string(orientation) + ",90," +
            std::to_string(plane) + ",,0,False,0,,,0,,,0,0,0\n";
+}
+inline std::string InterZoneWindow(double area, double orientation, int plane, const std::string& zone) {
+    return "G,GLZ," + std::to_string(area) + ",6," + std::to_string(orientation) + ",90," + std::to_string(plane) +
+           "," + zone + ",0,0,0\n";
 }
 inline std::string Air(const std::string& code, const std::string& schedule, double airChanges,
                        const std::string& boundary = "1") {
