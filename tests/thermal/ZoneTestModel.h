@@ -18,7 +18,7 @@ namespace kz7::test {
 
 // Materials and constructions every test model can use:
 //   WALL heavy external wall, ROOF heavy roof, PART heavy partition,
-//   LIGHT external wall without mass, LPART partition without mass,
+//   LIGHT external wall without mass, THIN external wall with a thin lining, LPART partition without mass,
 //   GLZ double glazing, GLZL the same with louvre L1 (schedule LOUVRE),
 //   GLZ50 and GLZ51 with louvres scheduled at 50 % and 51 %.
 inline std::string Library() {
@@ -41,6 +41,16 @@ End
 OpaqueMaterial,foam
 Foam without mass
 Insulation,0.04,0,0,,
+End
+OpaqueMaterial,plaster
+Plaster
+Board,0.16,1000,950,,
+End
+OpaqueConstruction,THIN
+Thin lined wall
+W,2,0.6,0.9,0.9,0,0,0
+foam,0.08,0,
+plaster,0.004,0,
 End
 OpaqueConstruction,WALL
 Heavy wall

@@ -248,7 +248,10 @@ void Zone::CAL3RD() {
     ReduceTimeStepForThirdNode();
 }
 
+// A third node held inert by the fit (CM2 at its floor) is never advanced,
+// so it asks for no shorter step.
 void Zone::ReduceTimeStepForThirdNode() {
+    if (!(CM2 > 1e-20f)) return;
     RunClock& clock = state_.clock;
     int32_t position = 0;
     for (size_t i = 0; i < kAllowedSteps.size(); ++i)
