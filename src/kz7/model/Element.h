@@ -27,6 +27,8 @@ public:
 
     // "G" glazed, "A" airflow, "o" opening, "O" opaque, from the code.
     void SetRMOG(std::string& code);
+    // The one letter of RMOG ('\0' before it is set).
+    char Kind() const { return RMOG.empty() ? '\0' : RMOG[0]; }
     void SetExclude(int32_t& result);
     std::string GetElementType() const;
     bool IsSubStructure() const;

@@ -55,11 +55,11 @@ void Zone::Acum() {
                 flow = (Tm1 - Te2) * K2 * ua / K6Heavy;
             RecordElementFlow(element, flow * 0.001f);
         }
-        if (!element.HVWT && element.RMOG == "A") {
+        if (!element.HVWT && element.Kind() == 'A') {
             AccumulateAirFlow(element, To, weather.Goa);
         } else if (element.HVWT && element.Exclude) {
             if (!AccumulateMassPartition(element)) return;
-        } else if (!element.HVWT && element.Exclude && (element.RMOG == "O" || element.RMOG == "G") &&
+        } else if (!element.HVWT && element.Exclude && (element.Kind() == 'O' || element.Kind() == 'G') &&
                    (element.IOS == 3 || element.IOS == 5 || element.IOS == 6)) {
             AccumulateLightPartition(element);
         }
@@ -189,7 +189,7 @@ void Zone::AdvanceThirdNode() {
 // element and on its zone (fabric and partitions apart from air).
 void Zone::RecordElementFlow(Element& element, float kW) {
     element.StepFlowKW += kW;
-    if (element.RMOG == "A")
+    if (element.Kind() == 'A')
         element.MyZone->AirFlowKW += kW;
     else
         element.MyZone->ElementFlowKW += kW;

@@ -31,8 +31,8 @@ void Zone::SolveGains() {
     for (const auto& item : elements) {
         Element& element = *item;
         if (element.Blocked) continue;
-        const bool opaque = element.RMOG == "O";
-        const bool glazed = element.RMOG == "G";
+        const bool opaque = element.Kind() == 'O';
+        const bool glazed = element.Kind() == 'G';
         if (SeesTheSky(element) && (opaque || glazed)) element.CalculateSolar(sun);
         if (SeesTheSky(element) && opaque && element.Opaque != nullptr) {
             float longWave = 0.0f;

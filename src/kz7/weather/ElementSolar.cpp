@@ -3,6 +3,7 @@
 #include "kz7/weather/ElementSolar.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "kz7/engine/EngineState.h"
@@ -34,6 +35,13 @@ float CosIncidence(const SunView& sun, const Surface& plane, float orientation) 
     return plane.CosSlope * sun.sinAltitude + sun.cosAltitude * std::cos(delta) * plane.SinSlope;
 }
 
+// Beam on a plane at cos θ; the circumsolar part of the diffuse is taken
+// with the beam. Grazing sun gives none.
+float Beam(const SunView& sun, float cosTheta) {
+    if (cosTheta < kGrazing) cosTheta = 0.0f;
+    return sun.Idn * cosTheta + sun.Ifh * sun.kt * cosTheta;
+}
+
 // A host factor outside 0..1 (or not a number) is brought back into range;
 // a missing answer leaves the element unshaded.
 float ShadingFactor(float factor) { return std::isnan(factor) ? 1.0f : std::clamp(factor, 0.0f, 1.0f); }
@@ -55,29 +63,37 @@ SunView SunView::FromWeather(const Weather& weather, float groundReflectance) {
     return sun;
 }
 
+const Surface::Insolation& Surface::SunOn(const SunView& sun) {
+    const std::array<float, 6> key{sun.altitude, sun.azimuth, sun.Idn, sun.Ifh, sun.Igh, sun.groundReflectance};
+    if (hasInsolation_ && key == insolationKey_) return insolation_;
+    const float ground = (1.0f - CosSlope) * sun.Igh * sun.groundReflectance / 2.0f;
+    const float sky = (1.0f + CosSlope) * (1.0f - sun.sinAltitude * sun.kt) * sun.Ifh / 2.0f;
+    insolation_.cosTheta = CosIncidence(sun, *this, Orientation);
+    insolation_.beam = Beam(sun, insolation_.cosTheta);
+    insolation_.diffuse = ground + sky;
+    insolationKey_ = key;
+    hasInsolation_ = true;
+    return insolation_;
+}
+
 void Element::CalculateSolar(const SunView& sun) {
     IRRAD = 0.0f;
     IWDDIR = 0.0f;
     IWDRTD = 0.0f;
     if (!sun.IsUp() || Plane == nullptr) return;
-    const Surface& plane = *Plane;
-    const float ground = (1.0f - plane.CosSlope) * sun.Igh * sun.groundReflectance / 2.0f;
-    const float sky = (1.0f + plane.CosSlope) * (1.0f - sun.sinAltitude * sun.kt) * sun.Ifh / 2.0f;
-    const bool glazed = RMOG == "G";
-    float cosTheta = CosIncidence(sun, plane, plane.Orientation);
-    const bool back = cosTheta < 0.0f;
+    const Surface::Insolation& plane = Plane->SunOn(sun);
+    const bool glazed = Kind() == 'G';
+    const bool back = plane.cosTheta < 0.0f;
+    float beam = plane.beam;
     // Glazing between zones takes the sun from whichever side it comes.
     if (glazed && back && IOS == 6) {
-        cosTheta = CosIncidence(sun, plane, plane.Orientation + kPi);
-        if (cosTheta < kGrazing) state_.ShowError("Invalid solar angle");
+        const float reversed = CosIncidence(sun, *Plane, Plane->Orientation + kPi);
+        if (reversed < kGrazing) state_.ShowError("Invalid solar angle");
+        beam = Beam(sun, reversed);
     }
-    if (cosTheta < kGrazing) cosTheta = 0.0f;
-    // The circumsolar part of the diffuse is taken with the beam.
-    const float beam = sun.Idn * cosTheta + sun.Ifh * sun.kt * cosTheta;
-    const float diffuse = ground + sky;
 
     if (!glazed) {
-        if (!back) IRRAD = beam + diffuse;
+        if (!back) IRRAD = beam + plane.diffuse;
         return;
     }
     if (Glazing == nullptr) return;
@@ -92,7 +108,7 @@ void Element::CalculateSolar(const SunView& sun) {
     const float shadedBeam = louvre * beam * direct * frame;
     // Sun entering through the far side of glazing between zones leaves
     // this zone: a negative irradiance, without diffuse.
-    IRRAD = (!back || IOS != 6) ? shadedBeam + diffuse * diffuseFactor : -shadedBeam;
+    IRRAD = (!back || IOS != 6) ? shadedBeam + plane.diffuse * diffuseFactor : -shadedBeam;
     IWDDIR = IRRAD * Glazing->TransDirectSolar * Glazing->FrameMult;
     IWDRTD = (Glazing->TransTotal - Glazing->TransDirectSolar) * IRRAD * Glazing->FrameMult;
 }
