@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "kz7/model/Element.h"
+#include "kz7/thermal/Plant.h"
 #include "kz7/thermal/ZoneCircuit.h"
 #include "thermal/ZoneTestModel.h"
 
@@ -112,6 +113,28 @@ TEST(ZoneCircuit, AirBetweenZonesComesFromTheOtherZone) {
     engine.RunDays(10);
     EXPECT_GT(engine.zone("1").AirTemperature, 1.0f);  // warmed by the air from zone 2
     EXPECT_GT(engine.zone("1").AirFlowKW, 0.0f);
+}
+
+TEST(ZoneCircuit, MechanicalSupplyBooksFanPowerAndWarmsItsAir) {
+    ZoneText text;
+    text.opaque = BoxElements();
+    text.airflow = Air("M", "100", 0.1 * 3600.0 / (1.29 * 150.0));  // 0.1 kg/s into 150 m³
+    Engine engine(ZoneRecord(text));
+    Fans& fans = engine.state.plant->fans;
+    fans.SYSPRESS = 500.0f;
+    fans.SYSEFF = 0.6f;
+    fans.SYSMEFF = 0.9f;
+    fans.SYSPU = 1.0f;
+    engine.SetWeather(0.0f);
+    engine.Start();
+    engine.Step();
+    const Zone& zone = engine.zone("1");
+    EXPECT_NEAR(zone.FanPowerKW, 0.1f * 500.0f / (1290.0f * 0.6f), 1e-5f);
+    EXPECT_NEAR(zone.FanPowerKW, 0.0646f, 1e-4f);
+    // The fan's heat reaches the supply air: (0.1 × P + 0.6 × P) / (0.1 kg/s × 1.006).
+    const float supply = 0.7f * zone.FanPowerKW / (0.1f * 1.006f);
+    EXPECT_NEAR(zone.SIGKTA / zone.SIGKA, supply, 1e-4f);
+    EXPECT_NEAR(zone.FLO, 0.1f, 1e-6f);
 }
 
 // Light walls under a thinly lined roof: a third node of about 650 s.
