@@ -14,14 +14,15 @@ std::atomic<long> allocations{0};
 }  // namespace
 
 // Counting replacements of the global allocation functions (this test
-// program only).
-void* operator new(std::size_t size) {
+// program only). Kept out of line: inlined into a caller, the compiler
+// would pair its malloc/free with the caller's new/delete and object.
+[[gnu::noinline]] void* operator new(std::size_t size) {
     if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace kz7::test {
 namespace {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "kz7/model/Element.h"
+#include "kz7/model/ProfileGroup.h"
 #include "kz7/thermal/Plant.h"
 #include "kz7/thermal/ZoneCircuit.h"
 #include "thermal/ZoneTestModel.h"
@@ -162,6 +163,38 @@ TEST(ZoneCircuit, TimeStepShrinksForAFastThirdNode) {
         engine.RunDays(1);
         EXPECT_TRUE(std::isfinite(zone.AirTemperature));
     }
+}
+
+TEST(ZoneCircuit, PreheatIsBisectedAtTheStartOfOccupancy) {
+    ZoneText text;
+    text.opaque = BoxElements();
+    Engine engine(ZoneRecord(text));
+    ProcessSettings& settings = engine.state.settings;
+    settings.intermittent = true;
+    settings.preheat = 2.0f;
+    settings.startOcc = 8.0f;
+    settings.endOcc = 18.0f;
+    Zone& zone = engine.zone("1");
+    zone.HeaterOrNew().OperationPG = engine.state.profileGroups->Item("20");
+    engine.SetWeather(0.0f);
+    engine.Start();
+    EXPECT_EQ(zone.PreheatLow, 0.0f);
+    EXPECT_EQ(zone.PreheatHigh, 9999999.0f);
+    zone.InitDay();
+    const float firstTrial = zone.PreheatTrial;
+    EXPECT_EQ(firstTrial, 0.5f * 9999999.0f);
+    engine.RunDays(1);
+    // Without a heater acting the zone is below its 20 °C set point when
+    // occupancy begins: the trial was too small.
+    EXPECT_EQ(zone.PreheatLow, firstTrial);
+    EXPECT_EQ(zone.PreheatHigh, 9999999.0f);
+    EXPECT_EQ(zone.PreheatState, 3);
+    zone.InitDay();
+    EXPECT_EQ(zone.PreheatTrial, 0.5f * (9999999.0f + firstTrial));
+
+    zone.HeaterOrNew().OperationPG = engine.state.profileGroups->Item("-50");
+    engine.RunDays(1);
+    EXPECT_EQ(zone.PreheatHigh, 0.5f * (9999999.0f + firstTrial));  // warm enough: the trial was too large
 }
 
 TEST(ZoneCircuit, HeatLossConvergenceAndSummary) {
