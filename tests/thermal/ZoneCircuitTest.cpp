@@ -27,6 +27,27 @@ TEST(ZoneCircuit, ParallelCombinations) {
     EXPECT_EQ(ParallelK(z, 0.0).X, 3.0);
 }
 
+// At a very slow swing every view of the zone is its steady loss, and at
+// the daily swing the stored heat shows as a phase shift.
+TEST(ZoneCircuit, FrequencyViewsTendToTheSteadyLoss) {
+    ZoneText text;
+    text.opaque = BoxElements().substr(0, BoxElements().rfind("S,")) + Outside("W", "LIGHT", 10, 45, 90);
+    text.glazed = Window("GLZ", 6, 180);
+    Engine engine(ZoneRecord(text));
+    engine.Start();
+    const Zone& zone = engine.zone("1");
+    const double slow = 1e-10;
+    for (const Complex z : {zone.ZELS(false, 1, slow), zone.HMULTIRM(slow), zone.HKZ7RM(slow, 0.0, 0.0)}) {
+        EXPECT_NEAR(z.X, 1.0 / zone.K6, 1e-4 / zone.K6);
+        EXPECT_NEAR(z.y, 0.0, 1e-4 / zone.K6);
+    }
+    const double day = 6.283185308 / 86400.0;
+    const Complex daily = zone.HMULTIRM(day);
+    EXPECT_LT(Modulus(daily), 1.0 / zone.K6);  // mass admits more than the steady loss
+    EXPECT_LT(daily.y, 0.0);                   // capacitive
+    EXPECT_EQ(zone.ZELS(true, 1, day).X, 1e-20);  // no partitions: nothing excluded
+}
+
 TEST(ZoneCircuit, ZoneWithoutMassInASteadyHeatLossRun) {
     ZoneText text;
     text.opaque = Outside("W", "LIGHT", 40, 0, 90);
