@@ -57,6 +57,11 @@ TEST_F(ZonesTest, SetUpReportsProgressPerZoneAndStopsAtACancel) {
 
 TEST_F(ZonesTest, ACancelDuringTheGainsStopsTheWalkAndSkipsTheSolution) {
     AddZones(5);
+    for (Zone& zone : zones()) {
+        zone.FloorArea = 10.0f;
+        zone.Volume = 30.0f;
+    }
+    zones().InitSimulation();
     int yields = 0;
     state.yieldHandler = [&] { ++yields; };
     zones().SimulateStep();

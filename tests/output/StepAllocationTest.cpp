@@ -2,41 +2,14 @@
 // program's global operator new counts allocations while a probe is armed.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
+#include <memory>
 #include <string>
 
+#include "AllocationProbe.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/Zone.h"
 #include "kz7/output/EnergySlots.h"
 #include "kz7/output/ResultStores.h"
-
-namespace {
-std::atomic<bool> probeArmed{false};
-std::atomic<long> probedAllocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (probeArmed.load(std::memory_order_relaxed)) probedAllocations.fetch_add(1);
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return ::operator new(size);
-}
-void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
 
 namespace kz7 {
 namespace {
@@ -60,29 +33,29 @@ TEST(StepAllocation, RecordingAStepAllocatesNothing) {
     state.results->ZoneControl(2);
     state.results->PlantControl(2);
 
-    probedAllocations = 0;
-    probeArmed = true;
-    for (int32_t step = 0; step < 6; ++step) {
-        for (Zone& zone : *state.zones) {
-            zone.stepValues.Clear();
-            for (const ZoneVariableInfo& variable : ZoneVariables())
-                zone.stepValues.Set(static_cast<ZoneVariable>(variable.position), 1.0f);
+    {
+        test::AllocationProbe probe;
+        for (int32_t step = 0; step < 6; ++step) {
+            for (Zone& zone : *state.zones) {
+                zone.stepValues.Clear();
+                for (const ZoneVariableInfo& variable : ZoneVariables())
+                    zone.stepValues.Set(static_cast<ZoneVariable>(variable.position), 1.0f);
+            }
+            state.energy.Set(EnergySlot::kHeatingDelivered, 2.0f);
+            state.results->RecordZoneStep();
+            state.results->RecordPlantStep();
+            state.results->ZoneInterval(false, 1);
+            state.results->PlantInterval(false, 1);
         }
-        state.energy.Set(EnergySlot::kHeatingDelivered, 2.0f);
-        state.results->RecordZoneStep();
-        state.results->RecordPlantStep();
-        state.results->ZoneInterval(false, 1);
-        state.results->PlantInterval(false, 1);
+        EXPECT_EQ(probe.Count(), 0);
     }
-    probeArmed = false;
-    EXPECT_EQ(probedAllocations.load(), 0);
 
     // The probe does see allocations.
-    probeArmed = true;
-    std::string* text = new std::string(100, 'x');
-    probeArmed = false;
-    EXPECT_GE(probedAllocations.load(), 1);
-    delete text;
+    {
+        test::AllocationProbe probe;
+        auto text = std::make_unique<std::string>(100, 'x');
+        EXPECT_GE(probe.Count(), 1);
+    }
 
     // The hour still arrives whole.
     int32_t records = 0;

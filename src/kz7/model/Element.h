@@ -15,6 +15,7 @@ class GlazedConstruction;
 class ProfileGroup;
 class Surface;
 class ReportFile;
+struct SunView;
 
 class Element {
   public:
@@ -27,12 +28,26 @@ class Element {
 
     // "G" glazed, "A" airflow, "o" opening, "O" opaque, from the code.
     void SetRMOG(std::string& code);
+    // The one letter of RMOG ('\0' before it is set).
+    char Kind() const { return RMOG.empty() ? '\0' : RMOG[0]; }
     void SetExclude(int32_t& result);
     std::string GetElementType() const;
     bool IsSubStructure() const;
     // ---- Report rows (output/).
     void GenerateReport(ReportFile& file) const;
     void GenerateCasaClimaReport(ReportFile& file, int32_t opaqueId) const;
+
+    // Start of a run: the partition mass starts at the initial temperature.
+    void InitSimulation();
+    // U-value of the element's construction (0 without one), W/m²K.
+    float ConstructionUValue() const;
+    // True when `other` lies in a zone after this element's zone.
+    void ComesAfter(const Element& other, bool& result) const;
+
+    // Solar and long-wave of the step (weather/ElementSolar.cpp).
+    void CalculateSolar(const SunView& sun);
+    void RadLW(float& value) const;
+    void SOLDST();
 
     std::string ElCode;
     Zone* MyZone;
@@ -88,6 +103,8 @@ class Element {
     // Solar state of the step.
     float IRRAD = 0.0f, IWDDIR = 0.0f, IWDRTD = 0.0f;
     float TMPart = 0.0f;
+    // Heat flow into the zone recorded for this element in the step, kW.
+    float StepFlowKW = 0.0f;
 
   private:
     void ReadGeometry(float clampFrom, float flatFrom);
