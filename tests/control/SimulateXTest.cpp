@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "TestSupport.h"
 #include "kz7/control/SimulateX.h"
@@ -312,6 +313,27 @@ TEST(SimulateXSharing, ControlsShareTheProcessEngineAndADestroyedControlFallsSil
     EXPECT_TRUE(two.Cancelled());
     EXPECT_EQ(&one.State(), &two.State());
     one.SetCancelled(false);
+}
+
+}  // namespace
+}  // namespace kz7
+
+namespace kz7 {
+namespace {
+
+TEST(SimulateXShell, ShellAndWaitRunsTheCommandInItsFolderAndReturnsItsOutput) {
+    test::ScratchFolder scratch;
+    EngineState state;
+    SimulateX control(state);
+    int32_t owner = 0;
+    std::string command = "pwd; echo hello";
+    std::string folder = scratch.Path().string();
+    bool pause = false;
+    std::string output;
+    ASSERT_TRUE(control.ShellAndWait(owner, command, folder, pause, output));
+    EXPECT_NE(output.find(std::filesystem::canonical(scratch.Path()).string()), std::string::npos)
+        << output;
+    EXPECT_NE(output.find("hello"), std::string::npos) << output;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "kz7/compliance/PartL.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
+#include "kz7/export/ProcessRunner.h"
 #include "kz7/model/OpaqueConstruction.h"
 #include "kz7/model/OpaqueMaterial.h"
 #include "kz7/model/RenewablesCosts.h"
@@ -90,6 +91,13 @@ void SimulateX::OnProgress(float progress) {
 
 void SimulateX::RaiseProgressEvent() {
     if (ProgressChange) ProgressChange();
+}
+
+bool SimulateX::ShellAndWait(int32_t& Owner, std::string& sShell, std::string& sDefaultDir,
+                             bool& bPause, std::string& sStdOut, int32_t eWindowStyle,
+                             const std::string& sError, int32_t lTimeOut) {
+    return ProcessRunner(state_).ShellAndWait(Owner, sShell, sDefaultDir, bPause, sStdOut,
+                                              eWindowStyle, sError, lTimeOut);
 }
 
 // Heat-gain runs pass on only the summaries and the last design day.

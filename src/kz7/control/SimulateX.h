@@ -113,6 +113,11 @@ class SimulateX {
     void MatchPartitions();
     float TemperatureBands(const std::string& sZone, int32_t Band, int32_t Month) const;
     void RaiseProgressEvent();
+    // Runs `sShell` in `sDefaultDir` through the process runner, waiting for
+    // it to end; `sStdOut` receives what it printed (or the failure text).
+    bool ShellAndWait(int32_t& Owner, std::string& sShell, std::string& sDefaultDir, bool& bPause,
+                      std::string& sStdOut, int32_t eWindowStyle = 0,
+                      const std::string& sError = {}, int32_t lTimeOut = 0);
     void WriteOutputData() {}
     void SummaryResults(int32_t /*OP*/) {}
 
