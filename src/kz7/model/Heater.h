@@ -17,6 +17,9 @@ public:
     // Reads the data line after the sub-record's keyword line, then the closing line.
     void Read();
     void InitSimulation();
+    // Core-to-room conductance of a storage heater at its boost setting, W/K
+    // (thermal/StorageHeater.cpp).
+    float UA() const;
 
     HeaterDefinition* Definition = nullptr;  // the record's "HeaterDefinition"
     Zone* SensorZone;
