@@ -1,42 +1,13 @@
-// Checks that recording a time step's results allocates no memory: this test
-// program's global operator new counts allocations while a probe is armed.
+// Checks that recording a time step's results allocates no memory.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 
+#include "AllocationProbe.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/Zone.h"
 #include "kz7/output/EnergySlots.h"
 #include "kz7/output/ResultStores.h"
-
-namespace {
-std::atomic<bool> probeArmed{false};
-std::atomic<long> probedAllocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (probeArmed.load(std::memory_order_relaxed)) probedAllocations.fetch_add(1);
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return ::operator new(size);
-}
-void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
 
 namespace kz7 {
 namespace {
@@ -60,8 +31,7 @@ TEST(StepAllocation, RecordingAStepAllocatesNothing) {
     state.results->ZoneControl(2);
     state.results->PlantControl(2);
 
-    probedAllocations = 0;
-    probeArmed = true;
+    test::ArmAllocationProbe();
     for (int32_t step = 0; step < 6; ++step) {
         for (Zone& zone : *state.zones) {
             zone.stepValues.Clear();
@@ -74,14 +44,12 @@ TEST(StepAllocation, RecordingAStepAllocatesNothing) {
         state.results->ZoneInterval(false, 1);
         state.results->PlantInterval(false, 1);
     }
-    probeArmed = false;
-    EXPECT_EQ(probedAllocations.load(), 0);
+    EXPECT_EQ(test::DisarmAllocationProbe(), 0);
 
     // The probe does see allocations.
-    probeArmed = true;
+    test::ArmAllocationProbe();
     std::string* text = new std::string(100, 'x');
-    probeArmed = false;
-    EXPECT_GE(probedAllocations.load(), 1);
+    EXPECT_GE(test::DisarmAllocationProbe(), 1);
     delete text;
 
     // The hour still arrives whole.

@@ -257,6 +257,16 @@ bool Element::IsSubStructure() const {
     return ElCode == "S" && IOS == 5 && std::fabs(slopeDegrees - 180.0f) < 10.0f;
 }
 
+// ---- Run state ----
+
+void Element::InitSimulation() { TMPart = state_.clock.initialTemperature; }
+
+float Element::ConstructionUValue() const {
+    if (Opaque != nullptr) return static_cast<float>(Opaque->UValue);
+    if (Glazing != nullptr) return Glazing->UValue;
+    return 0.0f;
+}
+
 // ---- Element lists ----
 
 void Elements::ReadList(Kind kind) {

@@ -14,6 +14,7 @@ class OpaqueConstruction;
 class GlazedConstruction;
 class ProfileGroup;
 class Surface;
+struct SunView;
 
 class Element {
 public:
@@ -26,9 +27,23 @@ public:
 
     // "G" glazed, "A" airflow, "o" opening, "O" opaque, from the code.
     void SetRMOG(std::string& code);
+    // The one letter of RMOG ('\0' before it is set).
+    char Kind() const { return RMOG.empty() ? '\0' : RMOG[0]; }
     void SetExclude(int32_t& result);
     std::string GetElementType() const;
     bool IsSubStructure() const;
+
+    // Start of a run: the partition mass starts at the initial temperature.
+    void InitSimulation();
+    // U-value of the element's construction (0 without one), W/m²K.
+    float ConstructionUValue() const;
+    // True when `other` lies in a zone after this element's zone.
+    void ComesAfter(const Element& other, bool& result) const;
+
+    // Solar and long-wave of the step (weather/ElementSolar.cpp).
+    void CalculateSolar(const SunView& sun);
+    void RadLW(float& value) const;
+    void SOLDST();
 
     std::string ElCode;
     Zone* MyZone;
@@ -84,6 +99,8 @@ public:
     // Solar state of the step.
     float IRRAD = 0.0f, IWDDIR = 0.0f, IWDRTD = 0.0f;
     float TMPart = 0.0f;
+    // Heat flow into the zone recorded for this element in the step, kW.
+    float StepFlowKW = 0.0f;
 
 private:
     void ReadGeometry(float clampFrom, float flatFrom);

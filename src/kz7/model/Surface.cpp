@@ -19,6 +19,7 @@ void Surface::Init(float orientation, float slope) {
     Slope = slope;
     CosSlope = std::cos(slope);
     SinSlope = std::sin(slope);
+    hasInsolation_ = false;
 }
 
 float Surface::RadLW() const {

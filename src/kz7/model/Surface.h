@@ -1,5 +1,6 @@
 #pragma once
 // The distinct planes (orientation and slope) that elements lie in.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -7,6 +8,7 @@
 namespace kz7 {
 
 class EngineState;
+struct SunView;
 
 class Surface {
 public:
@@ -16,6 +18,15 @@ public:
     // Net long-wave loss of the plane to the sky at the current cloud cover, W/m².
     float RadLW() const;
 
+    // Sun on the plane (weather/ElementSolar.cpp): worked out once for each
+    // sun and sky state and shared by every element that lies in the plane.
+    struct Insolation {
+        float cosTheta = 0.0f;  // cosine of the angle to the sun, before clipping
+        float beam = 0.0f;      // W/m², with the circumsolar diffuse
+        float diffuse = 0.0f;   // W/m², sky and ground
+    };
+    const Insolation& SunOn(const SunView& sun);
+
     float Orientation = 0.0f;  // radians, clockwise from north
     float Slope = 0.0f;        // radians from horizontal
     float SinSlope = 0.0f;
@@ -23,6 +34,9 @@ public:
 
 private:
     EngineState& state_;
+    Insolation insolation_;
+    std::array<float, 6> insolationKey_{};  // the sun and sky it was worked out for
+    bool hasInsolation_ = false;
 };
 
 class Surfaces {

@@ -19,6 +19,7 @@
 #include "kz7/model/SecondaryHeater.h"
 #include "kz7/model/ThermalMembers.h"
 #include "kz7/output/ZoneStepValues.h"
+#include "kz7/thermal/Complex.h"
 
 namespace kz7 {
 
@@ -82,6 +83,9 @@ public:
     void CheckHeatLossConverged(bool& converged) const;
     // Whether the zone is occupied at the run clock's time.
     bool ISOCC() const;
+    // Heating and cooling of the step, after the free-running solution
+    // (thermal/ZoneEmitters.cpp).
+    void SolveEmitters();
 
     std::string Key;
     float FloorArea = 0.0f;
@@ -145,6 +149,104 @@ public:
     float Te2 = 0.0f;
     // The step's result values, read by the zone result store.
     ZoneStepValues stepValues;
+
+    // ==== Zone circuit, step solution and accumulation ====================
+    // thermal/ZoneCircuit.cpp, thermal/ZoneSolution.cpp,
+    // thermal/ZoneAccumulation.cpp, weather/ElementSolar.cpp.
+
+    // Builds the zone's KZ7 circuit from its elements; ends with CAL3RD.
+    void SetKZ7Circuit();
+    // The step coefficients from the circuit, the time step, SIGKA and SIGKP.
+    void SetKZ7Coefficients();
+    // Impedance of the elements in parallel (all, or only the excluded ones
+    // when JUSTPART); MODEL 1 the one-node, otherwise the multi-node view.
+    Complex ZELS(bool JUSTPART, int32_t MODEL, double w) const;
+    Complex HKZ7RM(double w, double RX1, double CX1) const;
+    Complex HMULTIRM(double w) const;
+    // The node update of the step and the step's outputs.
+    void SOLVT();
+    void SolveMoisture();
+    // Fits the third node (K23, CM2) and shrinks the time step when the
+    // explicit third node needs it.
+    void CAL3RD();
+    Complex Z2CAL(Complex ZLIGHT, Complex ZPARTS, Complex ZIN, Complex Z3, Complex Z2, Complex Z5) const;
+    // Density (kg/m³) and specific heat (J/(kg·K)) of air at t °C and G g/kg.
+    static void AIRPRP(float t, float G, float& ROAIR, float& CP);
+    // Index (from 1) of this zone's partition matching `element`; 0 when none.
+    void SERCH1(const Element& element, int32_t& index) const;
+    // Step length, s.
+    float StepSeconds() const;
+    // The step duties: 1 heating, 2 cooling.
+    float Duty(int32_t i) const;
+    void SetDuty(int32_t i, float value);
+    uint8_t IRMOP(int32_t interval, int32_t group) const;
+    void SetIRMOP(int32_t interval, int32_t group, uint8_t value);
+    int16_t RMACUM(int32_t interval, int32_t group) const;
+    void SetRMACUM(int32_t interval, int32_t group, int16_t value);
+    int16_t RMORD(int32_t i) const;
+    void SetRMORD(int32_t i, int16_t value);
+
+    // Circuit (W/K, J/K).
+    float CA = 0.0f;
+    float K0 = 2e-20f, K1 = 0.0f, K2 = 0.0f, K3 = 1e-20f, K4 = 0.0f, K5 = 1e-20f;
+    float K6 = 0.0f, K6Heavy = 0.0f, K7 = 0.0f;
+    float K23 = 0.0f, CM2 = 0.0f;
+    float CM = 0.0f;
+    float SUMC = 0.0f;
+    float LTOT = 0.0f;
+    float ALPHA1 = 0.0f;
+    // Source sums of the step (W, W/K).
+    float SIGKTA = 0.0f, SIGKTE = 0.0f, SIGKA = 0.0f, SIGKE = 0.0f;
+    float QSOLO = 0.0f;
+    float DSolar = 0.0f;
+    float PLNTHT1 = 0.0f, PLNTHT2 = 0.0f;  // kW
+    // Node temperatures at the start (1) and end (2) of the step, °C.
+    float Ta1 = 0.0f, Te1 = 0.0f, Tr1 = 0.0f, Tr2 = 0.0f, Tm1 = 0.0f, Tm2 = 0.0f, Tm3rd = 0.0f;
+    float RadiantTemperature = 0.0f;
+    double MaxAirTemperature = 0.0, MaxRadiantTemperature = 0.0, MaxComfortTemperature = 0.0;
+    double MinAirTemperature = 999.0, MinRadiantTemperature = 999.0, MinComfortTemperature = 999.0;
+    double PeakCoolingLoad = 0.0;
+    float MAXTRM = -999.0f, MINTRM = 999.0f;
+    // Air and moisture.
+    float FLO = 0.0f;      // air mass flow entering this step, kg/s
+    float Densia = 1.2f;   // kg/m³
+    float GISP2 = 0.0f;    // moisture content, g/kg
+    float CONC1 = 0.0f;    // moisture content at the start of the step, g/kg
+    // Flows of the step handed to the result recording, kW. Until the result
+    // stores take them they are only summed here.
+    float SolarGainKW = 0.0f;
+    float ElementFlowKW = 0.0f;  // fabric and partition flows into the zone
+    float AirFlowKW = 0.0f;      // air flows into the zone
+    float FanPowerKW = 0.0f;     // fan electricity booked by mechanical supply
+    // Preheat search of intermittent heating.
+    float PreheatLow = 0.0f, PreheatHigh = 9999999.0f, PreheatTrial = 0.0f;
+    int32_t PreheatState = 0;
+
+private:
+    // Circuit passes (thermal/ZoneCircuit.cpp).
+    struct CircuitPass;
+    bool AddElementToPass(const Element& element, CircuitPass& pass);
+    void FinishPass(CircuitPass& pass);
+    // Acum parts (thermal/ZoneAccumulation.cpp).
+    void AccumulateAirFlow(Element& element, float To, float Go);
+    bool AccumulateMassPartition(Element& element);
+    void AccumulateLightPartition(Element& element);
+    void AdvanceThirdNode();
+    void ReduceTimeStepForThirdNode();
+    void RecordElementFlow(Element& element, float kW);
+    // The intermittent-heating occupancy state at the run clock (0..3).
+    int32_t PreheatStateNow() const;
+    void UpdateExtremes();
+
+    float KEnv = 0.0f, KAE = 0.0f, KMS = 0.0f, DA = 0.0f, DM = 0.0f, DEN = 0.0f;
+    float A1 = 0.0f, A2 = 0.0f, A3 = 0.0f, A4 = 0.0f, A5 = 0.0f, A6 = 0.0f;
+    float M1 = 0.0f, M2 = 0.0f, M3 = 0.0f, M4 = 0.0f, M5 = 0.0f, M6 = 0.0f;
+    float F1 = 0.0f, F2 = 0.0f, F3 = 0.0f, F4 = 0.0f, F5 = 0.0f, F6 = 0.0f, F7 = 0.0f;
+    float MoistureDecay = 1.0f;
+    std::array<float, 2> duty_{};
+    std::array<std::array<int16_t, kOutputGroups>, kIntervals> rmacum_{};
+    std::array<int16_t, kOutputGroups> rmord_{};
+    // ==== end of the zone circuit block ===================================
 
 protected:
     EngineState& state_;

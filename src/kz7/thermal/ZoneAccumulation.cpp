@@ -1,0 +1,239 @@
+// The zone's accumulation step: the previous solution carried forward, air
+// flows, partitions and the third node coupled in, element flows recorded;
+// the zone's result tables and its end-of-run summary.
+#include <algorithm>
+#include <cmath>
+
+#include "kz7/engine/EngineState.h"
+#include "kz7/engine/SimKZ7.h"
+#include "kz7/model/OpaqueConstruction.h"
+#include "kz7/model/ProfileGroup.h"
+#include "kz7/model/Zone.h"
+#include "kz7/platform/NumberText.h"
+#include "kz7/thermal/Plant.h"
+#include "kz7/weather/Weather.h"
+
+namespace kz7 {
+
+namespace {
+
+constexpr float kAirHeatCapacity = 1.006f;       // kJ/(kg·K)
+constexpr float kFanAirDensity = 1.29f;          // kg/m³
+constexpr float kPartitionLimit = 200.0f;        // °C
+constexpr float kMaxMassFlow = 1e6f;             // kg/s: beyond any building
+constexpr int16_t kSummaryInterval = 6;
+
+float ScheduleValue(const ProfileGroup* group) { return group != nullptr ? group->GRPVAL() : 0.0f; }
+
+// Share of an explicit step's change that is applied: all of it while the
+// step is stable, and no more than reaches the node's balance point when
+// the step is longer than the node's time constant (which would otherwise
+// overshoot and oscillate without bound).
+float StableShare(float rate, float dt) {
+    const float ratio = rate * dt;
+    return ratio > 1.0f ? 1.0f / ratio : 1.0f;
+}
+
+}  // namespace
+
+void Zone::Acum() {
+    const Weather& weather = *state_.weather;
+    const float To = weather.Toa;
+    Te1 = Te2;
+    Tm1 = Tm2;
+    Tr1 = Tr2;
+    Ta1 = Ta2;
+    for (const auto& item : elements) {
+        Element& element = *item;
+        if (element.Blocked) continue;
+        if (!element.Exclude) {
+            const float ua = element.ConstructionUValue() * element.ElementArea;
+            float flow = 0.0f;
+            if (!element.HVWT)
+                flow = (To - Te2) * ua;
+            else if (K6Heavy > 0.0f)
+                flow = (Tm1 - Te2) * K2 * ua / K6Heavy;
+            RecordElementFlow(element, flow * 0.001f);
+        }
+        if (!element.HVWT && element.Kind() == 'A') {
+            AccumulateAirFlow(element, To, weather.Goa);
+        } else if (element.HVWT && element.Exclude) {
+            if (!AccumulateMassPartition(element)) return;
+        } else if (!element.HVWT && element.Exclude && (element.Kind() == 'O' || element.Kind() == 'G') &&
+                   (element.IOS == 3 || element.IOS == 5 || element.IOS == 6)) {
+            AccumulateLightPartition(element);
+        }
+    }
+    AdvanceThirdNode();
+}
+
+void Zone::AccumulateAirFlow(Element& element, float To, float Go) {
+    float sourceT = Ta2;
+    float sourceG = GISP2;
+    switch (element.IOS) {
+        case 1:
+            sourceT = To;
+            sourceG = Go;
+            break;
+        case 2:
+            sourceT = To + element.OSCD;
+            sourceG = Go;
+            break;
+        case 3:
+            if (element.AdjacentZone != nullptr) {
+                sourceT = element.AdjacentZone->Ta2;
+                sourceG = element.AdjacentZone->GISP2;
+            }
+            break;
+        case 5:
+            sourceT = ScheduleValue(element.AdjacentPG);
+            break;
+        default:
+            break;
+    }
+    float massFlow = element.KgPerSec;
+    if (!state_.clock.heatLossRun) massFlow *= ScheduleValue(element.AirflowPG) * 0.01f;
+    // A rate that is not a number or below zero carries no air; an absurd
+    // one is held to what the arithmetic can carry.
+    if (!(massFlow > 0.0f)) massFlow = 0.0f;
+    massFlow = std::min(massFlow, kMaxMassFlow);
+
+    if (massFlow > 0.0f && element.ElCode == "M") {
+        const Fans& fans = state_.plant->fans;
+        if (fans.SYSEFF > 0.0f) {
+            const float power = massFlow * fans.SYSPRESS / (kFanAirDensity * 1000.0f * fans.SYSEFF);  // kW
+            FanPowerKW += power;
+            sourceT += ((1.0f - fans.SYSMEFF) * power * fans.SYSPU + power * fans.SYSEFF) /
+                       (massFlow * kAirHeatCapacity);
+        }
+    }
+    const float conductance = massFlow * kAirHeatCapacity * 1000.0f;  // W/K
+    SIGKTA += conductance * sourceT;
+    SIGKA += conductance;
+    RecordElementFlow(element, (sourceT - Ta2) * conductance * 0.001f);
+    FLO += massFlow;
+    H2OGN1 += massFlow * sourceG;
+}
+
+bool Zone::AccumulateMassPartition(Element& element) {
+    const OpaqueConstruction* construction = element.Opaque;
+    if (construction == nullptr) return true;
+    const float area = element.ElementArea;
+    const float split = construction->RES2(1);
+    const float layers = construction->RES2(2);
+    const float farSide = area / (split * layers + element.SROut);
+    const float nearSide = area / ((1.0f - split) * layers + element.SRIn);
+    Zone* adjacent = element.AdjacentZone;
+    float farT = Te1;
+    if (element.IOS == 5)
+        farT = ScheduleValue(element.AdjacentPG);
+    else if (adjacent != nullptr)
+        farT = adjacent->Te1;
+
+    const float capacity = construction->CW * area;
+    const float dt = StepSeconds();
+    const float change = dt * ((farT - element.TMPart) * farSide + (Te1 - element.TMPart) * nearSide) / capacity;
+    element.TMPart += change * StableShare((farSide + nearSide) / capacity, dt);
+    if (!(std::fabs(element.TMPart) <= kPartitionLimit)) {
+        state_.ShowError("Zone " + Key + ": partition mass temperature beyond 200 °C; the run is cancelled");
+        state_.engine->Cancelled = true;
+        return false;
+    }
+
+    SIGKTP += nearSide * element.TMPart;
+    SIGKP += nearSide;
+    RecordElementFlow(element, (element.TMPart - Te2) * nearSide * 0.001f);
+    if (element.IOS == 6 && adjacent != nullptr) {
+        adjacent->SIGKTP += farSide * element.TMPart;
+        adjacent->SIGKP += farSide;
+        if (adjacent == this)
+            RecordElementFlow(element, (element.TMPart - Te2) * farSide * 0.001f);
+        else if (element.OtherElement != nullptr)
+            RecordElementFlow(*element.OtherElement, (element.TMPart - adjacent->Te2) * farSide * 0.001f);
+    }
+    return true;
+}
+
+void Zone::AccumulateLightPartition(Element& element) {
+    Zone* adjacent = element.AdjacentZone;
+    float farT = Te1;
+    if (element.IOS == 5)
+        farT = ScheduleValue(element.AdjacentPG);
+    else if (adjacent != nullptr)
+        farT = adjacent->Te1;
+    const float conductance = element.ConstructionUValue() * element.ElementArea;
+    SIGKTP += conductance * farT;
+    SIGKP += conductance;
+    const float flow = (farT - Te2) * conductance * 0.001f;
+    RecordElementFlow(element, flow);
+    if (element.IOS == 6 && adjacent != nullptr) {
+        adjacent->SIGKTP += conductance * Te1;
+        adjacent->SIGKP += conductance;
+        if (adjacent == this)
+            RecordElementFlow(element, -flow);
+        else if (element.OtherElement != nullptr)
+            RecordElementFlow(*element.OtherElement, -flow);
+    }
+}
+
+void Zone::AdvanceThirdNode() {
+    if (!(CM2 > 1e-20f)) return;
+    const float dt = StepSeconds();
+    const float flow = (Te1 - Tm3rd) * K23;
+    Tm3rd += (dt / CM2) * flow * StableShare(K23 / CM2, dt);
+    SIGKTP += K23 * Tm3rd;
+    SIGKP += K23;
+}
+
+// Until the result stores take element flows, they are summed on the
+// element and on its zone (fabric and partitions apart from air).
+void Zone::RecordElementFlow(Element& element, float kW) {
+    element.StepFlowKW += kW;
+    if (element.Kind() == 'A')
+        element.MyZone->AirFlowKW += kW;
+    else
+        element.MyZone->ElementFlowKW += kW;
+}
+
+// ---- Result tables ----
+
+float Zone::Duty(int32_t i) const { return (i == 1 || i == 2) ? duty_[static_cast<size_t>(i - 1)] : 0.0f; }
+void Zone::SetDuty(int32_t i, float value) {
+    if (i == 1 || i == 2) duty_[static_cast<size_t>(i - 1)] = value;
+}
+
+namespace {
+bool InTable(int32_t interval, int32_t group) {
+    return interval >= 1 && interval <= Zone::kIntervals && group >= 1 && group <= Zone::kOutputGroups;
+}
+}  // namespace
+
+uint8_t Zone::IRMOP(int32_t interval, int32_t group) const {
+    return InTable(interval, group) ? Outputs[static_cast<size_t>(group - 1)][static_cast<size_t>(interval - 1)] : 0;
+}
+void Zone::SetIRMOP(int32_t interval, int32_t group, uint8_t value) {
+    if (InTable(interval, group)) Outputs[static_cast<size_t>(group - 1)][static_cast<size_t>(interval - 1)] = value;
+}
+int16_t Zone::RMACUM(int32_t interval, int32_t group) const {
+    return InTable(interval, group) ? rmacum_[static_cast<size_t>(interval - 1)][static_cast<size_t>(group - 1)] : 0;
+}
+void Zone::SetRMACUM(int32_t interval, int32_t group, int16_t value) {
+    if (InTable(interval, group)) rmacum_[static_cast<size_t>(interval - 1)][static_cast<size_t>(group - 1)] = value;
+}
+int16_t Zone::RMORD(int32_t i) const {
+    return (i >= 1 && i <= kOutputGroups) ? rmord_[static_cast<size_t>(i - 1)] : 0;
+}
+void Zone::SetRMORD(int32_t i, int16_t value) {
+    if (i >= 1 && i <= kOutputGroups) rmord_[static_cast<size_t>(i - 1)] = value;
+}
+
+void Zone::SendSummaryResultsEvents() {
+    ValueArray values;
+    for (const double value : {PeakHeatingLoad, PeakCoolingLoad, MaxComfortTemperature, MaxAirTemperature,
+                               MaxRadiantTemperature, MinComfortTemperature, MinAirTemperature,
+                               MinRadiantTemperature})
+        values.push_back(Trim(NumberToText(value, state_.settings.decimalSeparator)));
+    state_.outputData.SaveData(kSummaryInterval, RoundToInt32(ParseLeadingNumber(Key)), values, state_.clock.date);
+}
+
+}  // namespace kz7

@@ -1,0 +1,58 @@
+// The zone's sources of the step: internal gains, then the sun and the sky
+// on its elements.
+#include "kz7/engine/EngineState.h"
+#include "kz7/model/Element.h"
+#include "kz7/model/OpaqueConstruction.h"
+#include "kz7/model/Zone.h"
+#include "kz7/weather/ElementSolar.h"
+#include "kz7/weather/Location.h"
+#include "kz7/weather/Weather.h"
+
+namespace kz7 {
+
+namespace {
+
+bool SeesTheSky(const Element& element) { return element.IOS == 1 || (element.IOS == 6 && element.PlaneIndex >= 0); }
+
+}  // namespace
+
+void Zone::SolveGains() {
+    CONC1 = GISP2;
+    FLO = 0.0f;
+    DSolar = 0.0f;
+    float specificHeat = 0.0f;
+    AIRPRP(Ta1, CONC1, Densia, specificHeat);
+    gains.Sim();
+    SIGKTA += CNGN;
+    SIGKTE += RDGN;
+
+    const SunView sun = SunView::FromWeather(*state_.weather, state_.location->GroundReflectance);
+    const bool heatLoss = state_.clock.heatLossRun;
+    for (const auto& item : elements) {
+        Element& element = *item;
+        if (element.Blocked) continue;
+        const bool opaque = element.Kind() == 'O';
+        const bool glazed = element.Kind() == 'G';
+        if (SeesTheSky(element) && (opaque || glazed)) element.CalculateSolar(sun);
+        if (SeesTheSky(element) && opaque && element.Opaque != nullptr) {
+            float longWave = 0.0f;
+            element.RadLW(longWave);
+            const float area = element.ElementArea;
+            float term = area * (element.Opaque->ABSRP * element.IRRAD -
+                                 static_cast<float>(element.Opaque->EmissO) * longWave);
+            // A light outside element's sun reaches the circuit's outside
+            // surface node scaled by its own factor. The factor applies to
+            // this element's term alone: applied to the running sum it would
+            // scale the sun of every element before it again.
+            if (!element.HVWT && element.IOS == 1 && area > 0.0f) {
+                const float outside = element.SROut / area;
+                const float total = outside + (element.RESEL + element.SRIn) / area;
+                term *= (1.0f / K1 + 1.0f / K2) / total * outside * K0;
+            }
+            QSOLO += term;
+        }
+        if (!element.HVWT && !heatLoss && glazed) element.SOLDST();
+    }
+}
+
+}  // namespace kz7

@@ -1,0 +1,206 @@
+// The zone circuit set-up, partition pairing and the zone's run bookkeeping.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "kz7/model/Element.h"
+#include "kz7/thermal/Plant.h"
+#include "kz7/thermal/ZoneCircuit.h"
+#include "thermal/ZoneTestModel.h"
+
+namespace kz7::test {
+namespace {
+
+float SumHc(const Zone& zone) { return zone.K4 / (zone.ALPHA1 + 1.0f); }
+
+TEST(ZoneCircuit, ParallelCombinations) {
+    const Complex z{3.0, -4.0};
+    const Complex shortCircuit{1e-21, 0.0};
+    EXPECT_EQ(ParallelZ(shortCircuit, z).X, 1e-21);
+    EXPECT_EQ(ParallelZ(z, shortCircuit).X, 1e-21);
+    EXPECT_EQ(ParallelZ(Complex{1e20, 0.0}, z).y, -4.0);
+    const Complex two = ParallelZ(Complex{2.0, 0.0}, Complex{2.0, 0.0});
+    EXPECT_NEAR(two.X, 1.0, 1e-12);
+    EXPECT_NEAR(ParallelK(Complex{2.0, 0.0}, 0.5).X, 1.0, 1e-12);
+    EXPECT_EQ(ParallelK(z, 0.0).X, 3.0);
+}
+
+TEST(ZoneCircuit, ZoneWithoutMassInASteadyHeatLossRun) {
+    ZoneText text;
+    text.opaque = Outside("W", "LIGHT", 40, 0, 90);
+    text.glazed = Window("GLZ", 4, 180);
+    Engine engine(ZoneRecord(text));
+    engine.state.clock.heatLossRun = true;
+    engine.Start();
+    const Zone& zone = engine.zone("1");
+    EXPECT_EQ(zone.SUMC, 0.0f);
+    EXPECT_LT(zone.K1, 1e-19f);
+    EXPECT_EQ(zone.CM, 0.1f);
+    EXPECT_EQ(zone.CM2, 1e-05f);
+    EXPECT_EQ(zone.K23, 0.0f);
+    // The light elements are the environmental node's whole loss.
+    EXPECT_NEAR(zone.K5, zone.K6, 1e-4f * zone.K6);
+}
+
+TEST(ZoneCircuit, PartitionsCountInTheSurfaceExchangeOnly) {
+    ZoneText base;
+    base.key = "1";
+    base.opaque = BoxElements();
+    ZoneText partitioned = base;
+    partitioned.key = "2";
+    partitioned.opaque += Adjacent("P", "PART", 20, "9");
+    ZoneText adiabatic = base;
+    adiabatic.key = "3";
+    adiabatic.opaque += "P,PART,20,4,0,90\n";
+    Engine engine(ZoneRecord(base) + ZoneRecord(partitioned) + ZoneRecord(adiabatic));
+    engine.Start();
+    const Zone& a = engine.zone("1");
+    const Zone& b = engine.zone("2");
+    const Zone& c = engine.zone("3");
+    EXPECT_EQ(b.K6, a.K6);
+    EXPECT_EQ(b.K0, a.K0);
+    EXPECT_EQ(b.K5, a.K5);
+    EXPECT_EQ(b.SUMC, a.SUMC);
+    const float once = SumHc(b) - SumHc(a);
+    EXPECT_GT(once, 0.0f);
+    // An adiabatic heavy element faces its own zone on both sides: twice the
+    // exchange, and its mass and U·A join the zone.
+    const Element& inside = c.elements.Item(7);
+    EXPECT_EQ(inside.IOS, 6);
+    EXPECT_EQ(inside.AdjacentZone, &c);
+    EXPECT_NEAR(SumHc(c) - SumHc(a), 2.0f * once, 1e-3f * once);
+    EXPECT_GT(c.SUMC, a.SUMC);
+}
+
+TEST(ZoneCircuit, PartitionsPairByAreaKindMassAndUValue) {
+    ZoneText a;
+    a.key = "1";
+    a.opaque = Outside("W", "WALL", 20, 0, 90) + Adjacent("P", "PART", 15, "2") + Adjacent("P", "LPART", 8, "2") +
+               Adjacent("P", "PART", 30, "2");
+    ZoneText b;
+    b.key = "2";
+    b.opaque = Outside("W", "WALL", 20, 0, 90) + Adjacent("P", "LPART", 7.6, "1") + Adjacent("P", "PART", 15.4, "1") +
+               Adjacent("P", "PART", 30.6, "1");
+    Engine engine(ZoneRecord(a) + ZoneRecord(b));
+    engine.Start();
+    const Zone& za = engine.zone("1");
+    const Zone& zb = engine.zone("2");
+    EXPECT_EQ(za.elements.Item(2).OtherElement, &zb.elements.Item(3));  // 15 and 15.4, both heavy
+    EXPECT_EQ(za.elements.Item(3).OtherElement, &zb.elements.Item(2));  // 8 and 7.6, both light
+    EXPECT_EQ(za.elements.Item(4).OtherElement, nullptr);               // 30 and 30.6: too far apart
+    EXPECT_EQ(za.elements.Item(4).IOS, 3);
+    EXPECT_EQ(za.elements.Item(4).AdjacentZone, &zb);
+    EXPECT_TRUE(zb.elements.Item(3).Blocked);
+    EXPECT_EQ(zb.elements.Item(3).AdjacentZone, &za);
+}
+
+TEST(ZoneCircuit, AirBetweenZonesComesFromTheOtherZone) {
+    ZoneText a;
+    a.key = "1";
+    a.opaque = BoxElements("LIGHT", "ROOF").substr(0, BoxElements("LIGHT", "ROOF").rfind("S,"));
+    a.airflow = Air("A", "100", 2.0, "3,2");
+    ZoneText b;
+    b.key = "2";
+    b.opaque = Outside("W", "WALL", 20, 0, 90);
+    b.airflow = Air("A", "100", 2.0, "3,1");
+    b.gains = Gain(2000, 0.0);
+    Engine engine(ZoneRecord(a) + ZoneRecord(b));
+    engine.SetWeather(0.0f);
+    engine.Start();
+    EXPECT_EQ(engine.zone("1").elements.Item(6).AdjacentZone, &engine.zone("2"));
+    EXPECT_EQ(engine.zone("1").elements.Item(6).IOS, 3);  // air is never paired like a partition
+    engine.RunDays(10);
+    EXPECT_GT(engine.zone("1").AirTemperature, 1.0f);  // warmed by the air from zone 2
+    EXPECT_GT(engine.zone("1").AirFlowKW, 0.0f);
+}
+
+TEST(ZoneCircuit, MechanicalSupplyBooksFanPowerAndWarmsItsAir) {
+    ZoneText text;
+    text.opaque = BoxElements();
+    text.airflow = Air("M", "100", 0.1 * 3600.0 / (1.29 * 150.0));  // 0.1 kg/s into 150 m³
+    Engine engine(ZoneRecord(text));
+    Fans& fans = engine.state.plant->fans;
+    fans.SYSPRESS = 500.0f;
+    fans.SYSEFF = 0.6f;
+    fans.SYSMEFF = 0.9f;
+    fans.SYSPU = 1.0f;
+    engine.SetWeather(0.0f);
+    engine.Start();
+    engine.Step();
+    const Zone& zone = engine.zone("1");
+    EXPECT_NEAR(zone.FanPowerKW, 0.1f * 500.0f / (1290.0f * 0.6f), 1e-5f);
+    EXPECT_NEAR(zone.FanPowerKW, 0.0646f, 1e-4f);
+    // The fan's heat reaches the supply air: (0.1 × P + 0.6 × P) / (0.1 kg/s × 1.006).
+    const float supply = 0.7f * zone.FanPowerKW / (0.1f * 1.006f);
+    EXPECT_NEAR(zone.SIGKTA / zone.SIGKA, supply, 1e-4f);
+    EXPECT_NEAR(zone.FLO, 0.1f, 1e-6f);
+}
+
+// Light walls under a thinly lined roof: a third node of about 650 s.
+TEST(ZoneCircuit, TimeStepShrinksForAFastThirdNode) {
+    ZoneText text;
+    text.opaque = Outside("W", "LIGHT", 20, 0, 90) + Outside("W", "LIGHT", 20, 180, 90) + Outside("R", "THIN", 50, 0, 0);
+    text.glazed = Window("GLZ", 6, 180);
+    for (const int32_t minutes : {30, 10, 15}) {
+        Engine engine(ZoneRecord(text), minutes);
+        engine.Start();
+        const Zone& zone = engine.zone("1");
+        const int32_t step = engine.state.clock.timeStep;
+        std::printf("set up at %d min: K23 %g W/K, CM2 %g J/K, CM2/K23 %.0f s, step now %d min\n", minutes,
+                    zone.K23, zone.CM2, zone.CM2 / zone.K23, step);
+        EXPECT_GT(zone.CM2, 1e-20f);
+        if (minutes == 30) {
+            EXPECT_EQ(step, 10);
+            ASSERT_EQ(engine.errors.size(), 1u);
+            EXPECT_EQ(engine.errors[0], "Zone Zone 1, time step change to step = 0.1666667");
+        } else {
+            // 10 minutes is already short enough; 15 is not a step the fit may change.
+            EXPECT_EQ(step, minutes);
+            EXPECT_TRUE(engine.errors.empty());
+        }
+        engine.RunDays(1);
+        EXPECT_TRUE(std::isfinite(zone.AirTemperature));
+    }
+}
+
+TEST(ZoneCircuit, HeatLossConvergenceAndSummary) {
+    ZoneText text;
+    text.key = "7";
+    text.opaque = BoxElements();
+    text.gains = Gain(500, 0.5);
+    Engine engine(ZoneRecord(text));
+    engine.Start();
+    Zone& zone = engine.zone("7");
+    zone.InitDay();
+    bool converged = false;
+    zone.AirTemperature += 0.008f;
+    zone.CheckHeatLossConverged(converged);
+    EXPECT_TRUE(converged);
+    zone.AirTemperature += 0.004f;
+    zone.CheckHeatLossConverged(converged);
+    EXPECT_FALSE(converged);
+
+    engine.RunDays(2);
+    EXPECT_NEAR(zone.ComfortTemperature, 0.5f * (zone.Ta2 + zone.Tr2), 1e-4f);
+    EXPECT_GE(zone.MaxAirTemperature, zone.AirTemperature);
+    EXPECT_LE(zone.MinAirTemperature, zone.AirTemperature);
+    int16_t interval = 0;
+    int32_t number = 0;
+    ValueArray values;
+    engine.state.outputData.onSave = [&](int16_t& i, int32_t& z, ValueArray& v, double&) {
+        interval = i;
+        number = z;
+        values = v;
+    };
+    zone.SendSummaryResultsEvents();
+    EXPECT_EQ(interval, 6);
+    EXPECT_EQ(number, 7);
+    ASSERT_EQ(values.size(), 8u);
+    EXPECT_EQ(values[0], "0");
+    EXPECT_NEAR(std::stod(values[3]), zone.MaxAirTemperature, 1e-9);
+    EXPECT_NEAR(std::stod(values[6]), zone.MinAirTemperature, 1e-9);
+}
+
+}  // namespace
+}  // namespace kz7::test

@@ -1,0 +1,179 @@
+// Sun and sky on the elements of a zone.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "kz7/model/Element.h"
+#include "kz7/model/GlazedConstruction.h"
+#include "kz7/weather/ElementSolar.h"
+#include "thermal/ZoneTestModel.h"
+
+namespace kz7::test {
+namespace {
+
+constexpr float kPi = 3.14159265f;
+constexpr float kNoonAltitude = 0.6f;  // about 34.4°
+
+// Elements 1..8: south wall, north wall, roof, opening, south window,
+// north window, south windows with louvres at 50 % and 51 %.
+std::string SunZone() {
+    ZoneText text;
+    text.opaque = Outside("W", "WALL", 10, 180, 90) + Outside("W", "WALL", 10, 0, 90) +
+                  Outside("R", "ROOF", 50, 0, 0) + Outside("O", "WALL", 2, 180, 90);
+    text.glazed = Window("GLZ", 4, 180, 7) + Window("GLZ", 4, 0, 8) + Window("GLZ50", 4, 180) + Window("GLZ51", 4, 180);
+    return ZoneRecord(text);
+}
+
+struct SunnyEngine : Engine {
+    SunnyEngine() : Engine(SunZone()) {
+        Start();
+        state.zones->InitTimeStep();
+    }
+    Element& element(int32_t i) { return zone("1").elements.Item(i); }
+    void Noon() { SetWeather(20.0f, kNoonAltitude, kPi, 800.0f, 100.0f, 0); }
+    void Solve() {
+        state.zones->InitTimeStep();
+        zone("1").SolveGains();
+    }
+};
+
+TEST(ElementSolar, SunBelowTheHorizonGivesNothingAndAsksNothing) {
+    SunnyEngine engine;
+    int asked = 0;
+    engine.state.settings.doShading = true;
+    engine.state.shadingData.onFactors = [&](int32_t&, float&, float&) { ++asked; };
+    engine.SetWeather(10.0f, -0.01f, kPi, 300.0f, 50.0f);
+    engine.Solve();
+    for (int32_t i = 1; i <= engine.zone("1").elements.Count(); ++i) {
+        const Element& e = engine.element(i);
+        EXPECT_EQ(e.IRRAD, 0.0f) << i;
+        EXPECT_EQ(e.IWDDIR, 0.0f) << i;
+        EXPECT_EQ(e.IWDRTD, 0.0f) << i;
+    }
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(engine.zone("1").SolarGainKW, 0.0f);
+}
+
+TEST(ElementSolar, BeamFollowsTheAngleToTheSun) {
+    SunnyEngine engine;
+    engine.Noon();
+    engine.Solve();
+    const float kt = 800.0f / 1353.0f;
+    const float beamNormal = 800.0f + 100.0f * kt;  // circumsolar diffuse goes with the beam
+    // A south wall at solar noon faces the sun's azimuth: cos θ = cos(altitude).
+    const float southWindow = engine.element(5).IRRAD;
+    const float northWindow = engine.element(6).IRRAD;
+    EXPECT_NEAR(southWindow - northWindow, beamNormal * std::cos(kNoonAltitude), 0.01f);
+    // Facing away: glazing keeps the diffuse, an opaque wall gets nothing.
+    EXPECT_GT(northWindow, 0.0f);
+    EXPECT_EQ(engine.element(2).IRRAD, 0.0f);
+    EXPECT_NEAR(engine.element(1).IRRAD, southWindow, 0.01f);
+    // A roof sees the beam at sin(altitude) and all of the sky.
+    const float roof = engine.element(3).IRRAD;
+    EXPECT_NEAR(roof, beamNormal * std::sin(kNoonAltitude) + 100.0f * (1.0f - std::sin(kNoonAltitude) * kt), 0.01f);
+    // An opening takes no part in solar.
+    EXPECT_EQ(engine.element(4).IRRAD, 0.0f);
+    // What the glazing lets in reaches the zone whole: radiant and convective.
+    const Zone& zone = engine.zone("1");
+    const float admitted = zone.CNGN + zone.RDGN;
+    EXPECT_NEAR(admitted, zone.SolarGainKW * 1000.0f, 0.01f);
+    EXPECT_NEAR(zone.SIGKTA + zone.SIGKTE, admitted, 0.01f);
+}
+
+TEST(ElementSolar, LouvresDeployAboveFiftyPercent) {
+    SunnyEngine engine;
+    engine.Noon();
+    engine.Solve();
+    const float open = engine.element(5).IRRAD;
+    EXPECT_EQ(engine.element(7).IRRAD, open);  // scheduled at exactly 50: not deployed
+    const float coefficient = engine.element(8).Glazing->ShadingCoefficient(kNoonAltitude * 57.29578f);
+    EXPECT_GT(coefficient, 0.3f);  // between the 30° and 45° values
+    EXPECT_LT(coefficient, 0.4f);
+    const float diffuse = engine.element(6).IRRAD;
+    EXPECT_NEAR(engine.element(8).IRRAD - diffuse, coefficient * (open - diffuse), 0.01f);
+    // No louvre: 1 at every angle.
+    for (float angle : {-10.0f, 0.0f, 44.5f, 90.0f, 120.0f})
+        EXPECT_EQ(engine.element(5).Glazing->ShadingCoefficient(angle), 1.0f);
+}
+
+TEST(ElementSolar, HostShadingScalesBeamAndDiffuseOnlyWhenAsked) {
+    SunnyEngine engine;
+    engine.Noon();
+    engine.Solve();
+    const float unshaded = engine.element(5).IRRAD;
+    const float diffuse = engine.element(6).IRRAD;
+    int asked = 0;
+    engine.state.shadingData.onFactors = [&](int32_t& plane, float& direct, float& sky) {
+        ++asked;
+        direct = plane == 7 ? 0.5f : 7.0f;  // a factor beyond 1 is held to 1
+        sky = 0.25f;
+    };
+    engine.Solve();
+    EXPECT_EQ(asked, 0);  // shading is off
+    engine.state.settings.doShading = true;
+    engine.Solve();
+    EXPECT_EQ(asked, 4);  // the four windows
+    EXPECT_NEAR(engine.element(5).IRRAD, 0.5f * (unshaded - diffuse) + 0.25f * diffuse, 0.01f);
+    EXPECT_NEAR(engine.element(6).IRRAD, 0.25f * diffuse, 0.01f);
+}
+
+TEST(ElementSolar, OutsideSunOfLightWallsAddsUpWhateverTheirOrder) {
+    ZoneText first;
+    first.key = "1";
+    first.opaque = Outside("W", "LIGHT", 10, 180, 90) + Outside("W", "LIGHT", 10, 0, 90) + Outside("R", "ROOF", 50, 0, 0);
+    ZoneText second = first;
+    second.key = "2";
+    second.opaque = Outside("W", "LIGHT", 10, 0, 90) + Outside("W", "LIGHT", 10, 180, 90) + Outside("R", "ROOF", 50, 0, 0);
+    Engine engine(ZoneRecord(first) + ZoneRecord(second));
+    engine.Start();
+    engine.SetWeather(20.0f, kNoonAltitude, kPi, 800.0f, 100.0f, 0);
+    engine.state.zones->InitTimeStep();
+    engine.zone("1").SolveGains();
+    engine.zone("2").SolveGains();
+    const float one = engine.zone("1").QSOLO;
+    EXPECT_GT(std::fabs(one), 100.0f);
+    EXPECT_NEAR(engine.zone("2").QSOLO, one, 1e-4f * std::fabs(one));
+}
+
+TEST(ElementSolar, GlazingBetweenZonesSeesTheSunFromEitherSide) {
+    ZoneText text;
+    text.key = "1";
+    text.opaque = Outside("W", "WALL", 10, 0, 90);
+    text.glazed = InterZoneWindow(4, 0, 3, "2");
+    ZoneText other;
+    other.key = "2";
+    other.opaque = Outside("W", "WALL", 10, 0, 90);
+    Engine engine(ZoneRecord(text) + ZoneRecord(other));
+    engine.Start();
+    engine.SetWeather(20.0f, kNoonAltitude, kPi, 800.0f, 100.0f, 0);
+    engine.state.zones->InitTimeStep();
+    engine.zone("1").SolveGains();
+    const Element& window = engine.zone("1").elements.Item(2);
+    // Facing north with the sun in the south: the sun leaves through it.
+    EXPECT_LT(window.IRRAD, 0.0f);
+    EXPECT_NEAR(window.IRRAD, -(800.0f + 100.0f * 800.0f / 1353.0f) * std::cos(kNoonAltitude) * 0.7f, 0.01f);
+    EXPECT_TRUE(engine.errors.empty());
+    // With the sun in the window's plane neither side faces it.
+    engine.SetWeather(20.0f, kNoonAltitude, kPi / 2.0f, 800.0f, 100.0f, 0);
+    engine.zone("1").SolveGains();
+    ASSERT_FALSE(engine.errors.empty());
+    EXPECT_EQ(engine.errors.back(), "Invalid solar angle");
+}
+
+TEST(ElementSolar, LongWaveLossToTheSky) {
+    SunnyEngine engine;
+    float wall = 0.0f, roof = 0.0f;
+    engine.SetWeather(10.0f, 0.3f, kPi, 0.0f, 0.0f, 0);
+    engine.element(1).RadLW(wall);
+    engine.element(3).RadLW(roof);
+    EXPECT_NEAR(wall, 21.0f, 1e-3f);
+    EXPECT_NEAR(roof, 93.0f, 1e-3f);
+    engine.SetWeather(10.0f, 0.3f, kPi, 0.0f, 0.0f, 8);
+    engine.element(1).RadLW(wall);
+    engine.element(3).RadLW(roof);
+    EXPECT_NEAR(wall, 4.0f, 1e-3f);
+    EXPECT_NEAR(roof, 14.0f, 1e-3f);
+}
+
+}  // namespace
+}  // namespace kz7::test
