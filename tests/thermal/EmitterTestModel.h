@@ -4,7 +4,7 @@
 #include <string>
 
 #include "kz7/thermal/Plant.h"
-#include "thermal/ZoneTestModel.h"
+#include "ZoneTestModel.h"
 
 namespace kz7::test {
 
