@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "kz7/model/Element.h"
+#include "kz7/model/ProfileGroup.h"
 #include "kz7/thermal/Plant.h"
 #include "kz7/thermal/ZoneCircuit.h"
 #include "thermal/ZoneTestModel.h"
@@ -24,6 +25,27 @@ TEST(ZoneCircuit, ParallelCombinations) {
     EXPECT_NEAR(two.X, 1.0, 1e-12);
     EXPECT_NEAR(ParallelK(Complex{2.0, 0.0}, 0.5).X, 1.0, 1e-12);
     EXPECT_EQ(ParallelK(z, 0.0).X, 3.0);
+}
+
+// At a very slow swing every view of the zone is its steady loss, and at
+// the daily swing the stored heat shows as a phase shift.
+TEST(ZoneCircuit, FrequencyViewsTendToTheSteadyLoss) {
+    ZoneText text;
+    text.opaque = BoxElements().substr(0, BoxElements().rfind("S,")) + Outside("W", "LIGHT", 10, 45, 90);
+    text.glazed = Window("GLZ", 6, 180);
+    Engine engine(ZoneRecord(text));
+    engine.Start();
+    const Zone& zone = engine.zone("1");
+    const double slow = 1e-10;
+    for (const Complex z : {zone.ZELS(false, 1, slow), zone.HMULTIRM(slow), zone.HKZ7RM(slow, 0.0, 0.0)}) {
+        EXPECT_NEAR(z.X, 1.0 / zone.K6, 1e-4 / zone.K6);
+        EXPECT_NEAR(z.y, 0.0, 1e-4 / zone.K6);
+    }
+    const double day = 6.283185308 / 86400.0;
+    const Complex daily = zone.HMULTIRM(day);
+    EXPECT_LT(Modulus(daily), 1.0 / zone.K6);  // mass admits more than the steady loss
+    EXPECT_LT(daily.y, 0.0);                   // capacitive
+    EXPECT_EQ(zone.ZELS(true, 1, day).X, 1e-20);  // no partitions: nothing excluded
 }
 
 TEST(ZoneCircuit, ZoneWithoutMassInASteadyHeatLossRun) {
@@ -162,6 +184,38 @@ TEST(ZoneCircuit, TimeStepShrinksForAFastThirdNode) {
         engine.RunDays(1);
         EXPECT_TRUE(std::isfinite(zone.AirTemperature));
     }
+}
+
+TEST(ZoneCircuit, PreheatIsBisectedAtTheStartOfOccupancy) {
+    ZoneText text;
+    text.opaque = BoxElements();
+    Engine engine(ZoneRecord(text));
+    ProcessSettings& settings = engine.state.settings;
+    settings.intermittent = true;
+    settings.preheat = 2.0f;
+    settings.startOcc = 8.0f;
+    settings.endOcc = 18.0f;
+    Zone& zone = engine.zone("1");
+    zone.HeaterOrNew().OperationPG = engine.state.profileGroups->Item("20");
+    engine.SetWeather(0.0f);
+    engine.Start();
+    EXPECT_EQ(zone.PreheatLow, 0.0f);
+    EXPECT_EQ(zone.PreheatHigh, 9999999.0f);
+    zone.InitDay();
+    const float firstTrial = zone.PreheatTrial;
+    EXPECT_EQ(firstTrial, 0.5f * 9999999.0f);
+    engine.RunDays(1);
+    // Without a heater acting the zone is below its 20 °C set point when
+    // occupancy begins: the trial was too small.
+    EXPECT_EQ(zone.PreheatLow, firstTrial);
+    EXPECT_EQ(zone.PreheatHigh, 9999999.0f);
+    EXPECT_EQ(zone.PreheatState, 3);
+    zone.InitDay();
+    EXPECT_EQ(zone.PreheatTrial, 0.5f * (9999999.0f + firstTrial));
+
+    zone.HeaterOrNew().OperationPG = engine.state.profileGroups->Item("-50");
+    engine.RunDays(1);
+    EXPECT_EQ(zone.PreheatHigh, 0.5f * (9999999.0f + firstTrial));  // warm enough: the trial was too large
 }
 
 TEST(ZoneCircuit, HeatLossConvergenceAndSummary) {

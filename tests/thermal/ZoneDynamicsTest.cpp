@@ -169,5 +169,31 @@ TEST(ZoneDynamics, MassivePartitionCarriesHeatFromWarmToCool) {
     EXPECT_NEAR(-ea.StepFlowKW, eb.StepFlowKW, 0.002f * eb.StepFlowKW);
 }
 
+// A thinly lined partition holds little heat: at half-hour steps its mass
+// node would overshoot and swing without bound if stepped explicitly as is.
+TEST(ZoneDynamics, ThinPartitionStaysBetweenItsZonesAtLongSteps) {
+    ZoneText warm;
+    warm.key = "1";
+    warm.opaque = BoxElements() + Adjacent("P", "THIN", 15, "2");
+    warm.gains = Gain(1500, 0.3);
+    ZoneText cool;
+    cool.key = "2";
+    cool.opaque = BoxElements() + Adjacent("P", "THIN", 15, "1");
+    Engine engine(ZoneRecord(warm) + ZoneRecord(cool), 30);
+    engine.SetWeather(0.0f);
+    engine.Start();
+    ASSERT_EQ(engine.state.clock.timeStep, 30);
+    const Element& partition = engine.zone("1").elements.Item(7);
+    bool between = true;
+    engine.RunDays(5, {}, [&] {
+        const float low = std::min(engine.zone("1").Te1, engine.zone("2").Te1) - 0.5f;
+        const float high = std::max(engine.zone("1").Te1, engine.zone("2").Te1) + 0.5f;
+        between = between && partition.TMPart >= low && partition.TMPart <= high;
+    });
+    EXPECT_FALSE(engine.state.engine->Cancelled);
+    EXPECT_TRUE(between);
+    EXPECT_GT(engine.zone("1").AirTemperature, engine.zone("2").AirTemperature);
+}
+
 }  // namespace
 }  // namespace kz7::test

@@ -158,6 +158,16 @@ TEST(ElementSolar, GlazingBetweenZonesSeesTheSunFromEitherSide) {
     engine.zone("1").SolveGains();
     ASSERT_FALSE(engine.errors.empty());
     EXPECT_EQ(engine.errors.back(), "Invalid solar angle");
+
+    const Element& first = engine.zone("1").elements.Item(1);
+    const Element& second = engine.zone("2").elements.Item(1);
+    bool after = false;
+    first.ComesAfter(second, after);
+    EXPECT_TRUE(after);
+    second.ComesAfter(first, after);
+    EXPECT_FALSE(after);
+    first.ComesAfter(window, after);
+    EXPECT_FALSE(after);  // the same zone
 }
 
 TEST(ElementSolar, LongWaveLossToTheSky) {

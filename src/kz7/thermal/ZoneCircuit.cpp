@@ -285,6 +285,9 @@ Complex Zone::HKZ7RM(double w, double RX1, double CX1) const {
         z = K5 <= 0.0001f ? Complex{1e16, 0.0} : Complex{1.0 / K5, 0.0};
         if (withSeries) z = ParallelZ(z, zx);
     }
+    // ZELS gives 1e-20 for "no partitions"; taken as an impedance it would
+    // short the whole zone.
+    if (Modulus(parts) <= 1e-20) return z;
     return ParallelZ(z, parts);
 }
 

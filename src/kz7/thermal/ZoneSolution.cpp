@@ -7,9 +7,7 @@
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
-#include "kz7/model/GlazedConstruction.h"
 #include "kz7/model/Heater.h"
-#include "kz7/model/OpaqueConstruction.h"
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
 #include "kz7/platform/NumberText.h"
