@@ -26,7 +26,9 @@ std::string Plant(int boilers) {
     std::string text = "Profile,PL\n60,0\n100,1\n}\n";
     for (int b = 1; b <= boilers; ++b)
         text += "Boiler,B" + std::to_string(b) + "\n100,1,20,PL,300,PL,5,0,1,10\nEnd\n";
-    text += "Chiller,C1\n100,0,20,PL,0.3,PL,5,0,1,0\nEnd\nChiller,C2\n100,0,20,PL,0.3,PL,5,0,1,0\nEnd\n";
+    text +=
+        "Chiller,C1\n100,0,20,PL,0.3,PL,5,0,1,0\nEnd\nChiller,C2\n100,0,20,PL,0.3,PL,5,0,1,"
+        "0\nEnd\n";
     return text + HeaterDefinitionRecord("H", 5000, 0.3) + CoolerDefinitionRecord("C", 5.0, 0.2) +
            "DHW\n3,40,B1\nEnd\n";
 }

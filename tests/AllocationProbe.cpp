@@ -13,15 +13,26 @@ std::atomic<long> probedAllocations{0};
 }  // namespace
 
 [[gnu::noinline]] void* operator new(std::size_t size) {
-    if (probeArmed.load(std::memory_order_relaxed)) probedAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (probeArmed.load(std::memory_order_relaxed))
+        probedAllocations.fetch_add(1, std::memory_order_relaxed);
     if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
     throw std::bad_alloc();
 }
-[[gnu::noinline]] void* operator new[](std::size_t size) { return ::operator new(size); }
-[[gnu::noinline]] void operator delete(void* memory) noexcept { std::free(memory); }
-[[gnu::noinline]] void operator delete[](void* memory) noexcept { std::free(memory); }
-[[gnu::noinline]] void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-[[gnu::noinline]] void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+[[gnu::noinline]] void* operator new[](std::size_t size) {
+    return ::operator new(size);
+}
+[[gnu::noinline]] void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+[[gnu::noinline]] void operator delete[](void* memory) noexcept {
+    std::free(memory);
+}
+[[gnu::noinline]] void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+[[gnu::noinline]] void operator delete[](void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
 
 namespace kz7::test {
 

@@ -3,24 +3,28 @@
 // driver that runs the plant around the zones as the engine object does.
 #include <string>
 
-#include "kz7/thermal/Plant.h"
 #include "ZoneTestModel.h"
+#include "kz7/thermal/Plant.h"
 
 namespace kz7::test {
 
 // A boiler or chiller that always runs, with flat curves and no losses;
 // `conversionLoss` in percent.
-inline std::string AlwaysOnUnit(const std::string& kind, const std::string& key, const std::string& timer = "100",
+inline std::string AlwaysOnUnit(const std::string& kind, const std::string& key,
+                                const std::string& timer = "100",
                                 const std::string& conversionLoss = "10") {
-    return kind + "," + key + "\n" + timer + ",1,1000,100,0,100,0,0,0," + conversionLoss + "\nEnd\n";
-}
-inline std::string HeaterDefinitionRecord(const std::string& key, double maxHeatW, double radiantFraction) {
-    return "HeaterDefinition," + key + "\n0," + std::to_string(maxHeatW) + "," + std::to_string(radiantFraction) +
+    return kind + "," + key + "\n" + timer + ",1,1000,100,0,100,0,0,0," + conversionLoss +
            "\nEnd\n";
 }
-inline std::string CoolerDefinitionRecord(const std::string& key, double maxCoolKW, double radiantFraction) {
-    return "CoolerDefinition," + key + "\n0," + std::to_string(maxCoolKW) + "," + std::to_string(radiantFraction) +
-           "\nEnd\n";
+inline std::string HeaterDefinitionRecord(const std::string& key, double maxHeatW,
+                                          double radiantFraction) {
+    return "HeaterDefinition," + key + "\n0," + std::to_string(maxHeatW) + "," +
+           std::to_string(radiantFraction) + "\nEnd\n";
+}
+inline std::string CoolerDefinitionRecord(const std::string& key, double maxCoolKW,
+                                          double radiantFraction) {
+    return "CoolerDefinition," + key + "\n0," + std::to_string(maxCoolKW) + "," +
+           std::to_string(radiantFraction) + "\nEnd\n";
 }
 // Emitter lines inside a zone record.
 inline std::string HeaterLines(const std::string& definition, const std::string& setPoint,
@@ -37,7 +41,9 @@ inline std::string ZoneWithEmitters(const ZoneText& zone, const std::string& emi
     return text.substr(0, text.size() - 2) + emitters + "}\n";
 }
 // The box of ZoneTestModel without its ground floor.
-inline std::string BoxWithoutGround() { return BoxElements().substr(0, BoxElements().rfind("S,")); }
+inline std::string BoxWithoutGround() {
+    return BoxElements().substr(0, BoxElements().rfind("S,"));
+}
 
 // Steps the plant around the zones: InitTimeStep, the zones, Solve.
 struct PlantEngine : Engine {
@@ -60,7 +66,8 @@ struct PlantEngine : Engine {
             for (int h = 0; h < 24; ++h)
                 for (int s = 0; s < perHour; ++s) {
                     state.clock.hour = h + 1;
-                    state.clock.decimalHour = static_cast<float>(h) + (s + 0.5f) / static_cast<float>(perHour);
+                    state.clock.decimalHour =
+                        static_cast<float>(h) + (s + 0.5f) / static_cast<float>(perHour);
                     PlantStep();
                 }
         }

@@ -47,7 +47,8 @@ TEST(PlantDocument, ExampleReadsAndRunsWithTheDocumentedFigures) {
     // 5 % distribution and 1 % of 24 kW standing losses.
     const float load = (store.Get(EnergySlot::kHeatingDelivered) + 0.6f) * 1.05f + 0.24f;
     EXPECT_NEAR(store.Get(EnergySlot::kBoilerOutput), load, 0.002f);
-    EXPECT_GT(store.Get(EnergySlot::BoilerFuel(1)), load / 0.92f);        // the part-load curve costs a little
+    EXPECT_GT(store.Get(EnergySlot::BoilerFuel(1)),
+              load / 0.92f);  // the part-load curve costs a little
     EXPECT_LT(store.Get(EnergySlot::BoilerFuel(1)), load / 0.92f / 0.85f);
     EXPECT_NEAR(store.Get(EnergySlot::kAuxiliaryElectricity), 0.15f + 0.4f, 1e-6f);
 

@@ -32,15 +32,18 @@ struct UnitText {
 
 std::string UnitRecord(const std::string& kind, const std::string& key, const UnitText& u) {
     std::ostringstream text;
-    text << kind << ',' << key << '\n' << u.timer << ',' << u.fuelCode << ',' << u.capacity << ','
-         << u.partLoadCurve << ',' << u.auxiliaryPower << ',' << u.auxiliaryCurve << ',' << u.distributionLoss
-         << ",0," << u.standingLoss << ',' << u.conversionLoss << "\nEnd\n";
+    text << kind << ',' << key << '\n'
+         << u.timer << ',' << u.fuelCode << ',' << u.capacity << ',' << u.partLoadCurve << ','
+         << u.auxiliaryPower << ',' << u.auxiliaryCurve << ',' << u.distributionLoss << ",0,"
+         << u.standingLoss << ',' << u.conversionLoss << "\nEnd\n";
     return text.str();
 }
 
 class PlantTest : public ::testing::Test {
   protected:
-    PlantTest() { state.errorHandler = [this](const std::string& text) { errors.push_back(text); }; }
+    PlantTest() {
+        state.errorHandler = [this](const std::string& text) { errors.push_back(text); };
+    }
 
     void Read(const std::string& text) {
         state.reader.OpenText(text, "plant model");
@@ -66,7 +69,7 @@ class PlantTest : public ::testing::Test {
 
 TEST_F(PlantTest, BoilerBooksFuelByEfficiencyCarbonByFuelAndAuxiliaryAlways) {
     UnitText boiler;
-    boiler.fuelCode = 1;  // fuel index 2
+    boiler.fuelCode = 1;            // fuel index 2
     boiler.auxiliaryPower = "500";  // W, held in kW
     Read(UnitRecord("Boiler", "B1", boiler));
     ASSERT_TRUE(errors.empty());
@@ -105,7 +108,8 @@ TEST_F(PlantTest, CarbonFactorsFollowTheFuelIndex) {
     for (int32_t index : {0, 7}) {
         state.energy.Clear();
         BookFuel(state.energy, index, 2.0f);
-        for (int32_t slot = 1; slot <= BuildingEnergyStore::kSize; ++slot) EXPECT_EQ(Slot(slot), 0.0f);
+        for (int32_t slot = 1; slot <= BuildingEnergyStore::kSize; ++slot)
+            EXPECT_EQ(Slot(slot), 0.0f);
     }
     state.energy.Clear();
     BookAuxiliaryElectricity(state.energy, 1.0f);
@@ -154,7 +158,8 @@ TEST_F(PlantTest, ChillerSlotsFollowAtLeastSixBoilerSlots) {
     for (int boilers : {2, 8}) {
         EngineState local;
         std::string text;
-        for (int b = 1; b <= boilers; ++b) text += UnitRecord("Boiler", std::to_string(100 + b), UnitText{});
+        for (int b = 1; b <= boilers; ++b)
+            text += UnitRecord("Boiler", std::to_string(100 + b), UnitText{});
         UnitText chiller;
         chiller.conversionLoss = "0";
         text += UnitRecord("Chiller", "C2", chiller) + UnitRecord("Chiller", "C1", chiller);
@@ -201,7 +206,8 @@ TEST_F(PlantTest, PartLoadAndAuxiliaryCurvesRunOnTheirOwnRatios) {
     // beyond the curve's last point, on its way back to 50 % at 24.01.
     const float auxiliaryPercent = 100.0f + (2.5f - 1.0f) * (50.0f - 100.0f) / (24.01f - 1.0f);
     const float deadAuxiliary = 2.0f * 0.001f;  // a curve at zero counts 0.1 %
-    EXPECT_NEAR(Slot(EnergySlot::kAuxiliaryElectricity), 2.0f * auxiliaryPercent / 100.0f + deadAuxiliary, 1e-5f);
+    EXPECT_NEAR(Slot(EnergySlot::kAuxiliaryElectricity),
+                2.0f * auxiliaryPercent / 100.0f + deadAuxiliary, 1e-5f);
 
     StepWithBoilerLoad("DEAD", 5.0f);
     const int32_t deadIndex = plant().boilers.Index(plant().boilers.Item("DEAD"));
@@ -238,8 +244,10 @@ TEST_F(PlantTest, UnsoundPlantValuesAreReportedAndNeverReachTheStoreAsNonNumbers
     negativeEfficiency.conversionLoss = "150";
     UnitText badFuel;
     badFuel.fuelCode = 9;
-    Read(UnitRecord("Boiler", "ZERO", zeroCapacity) + UnitRecord("Boiler", "NEG", negativeCapacity) +
-         UnitRecord("Boiler", "NOEFF", noEfficiency) + UnitRecord("Boiler", "NEGEFF", negativeEfficiency) +
+    Read(UnitRecord("Boiler", "ZERO", zeroCapacity) +
+         UnitRecord("Boiler", "NEG", negativeCapacity) +
+         UnitRecord("Boiler", "NOEFF", noEfficiency) +
+         UnitRecord("Boiler", "NEGEFF", negativeEfficiency) +
          UnitRecord("Chiller", "FUEL", badFuel) + "DHW\n2,100,NOBOILER\nEnd\n");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "Missing boiler NOBOILER in hot water");

@@ -14,12 +14,14 @@ namespace {
 // Storage heater: 2 kW release at full boost, radiant 0.3, 3 kW charge, core
 // 5 MJ/K, turn-downs 0.5 (charge) and 0.2 (boost), core set point 300 C;
 // full charge at 0 C outside falling to half at 15 C; full boost below 100 C.
-std::string StorageZone(const std::string& chargeSchedule, const std::string& thermalCapacity = "5e6") {
+std::string StorageZone(const std::string& chargeSchedule,
+                        const std::string& thermalCapacity = "5e6") {
     ZoneText text;
     text.opaque = BoxWithoutGround();
     text.airflow = Air("I", "100", 0.5);
-    return AlwaysOnUnit("Boiler", "B1", "100", "0") + "HeaterDefinition,S\n1,2000,0.3,3000," + thermalCapacity +
-           ",0.5,0.2,300\nEnd\n" + ZoneWithEmitters(text, HeaterLines("S", chargeSchedule, "B1", ",0,15,100,300"));
+    return AlwaysOnUnit("Boiler", "B1", "100", "0") + "HeaterDefinition,S\n1,2000,0.3,3000," +
+           thermalCapacity + ",0.5,0.2,300\nEnd\n" +
+           ZoneWithEmitters(text, HeaterLines("S", chargeSchedule, "B1", ",0,15,100,300"));
 }
 
 TEST(StorageHeater, CoreFollowsChargeMinusReleaseAndChargingStopsAtTheChargeSetting) {
@@ -39,10 +41,12 @@ TEST(StorageHeater, CoreFollowsChargeMinusReleaseAndChargingStopsAtTheChargeSett
             const float before = heater.CoreTemperature;
             engine.PlantStep();
             ++steps;
-            const float charge = boiler.SMPHTACUM * 1000.0f;  // W; the boiler carries only the charge
+            const float charge =
+                boiler.SMPHTACUM * 1000.0f;  // W; the boiler carries only the charge
             const float released = engine.state.energy.Get(EnergySlot::kHeatingDelivered) * 1000.0f;
             // The core gives up exactly what the room receives.
-            ASSERT_NEAR((heater.CoreTemperature - before) * 5e6 / stepSeconds, charge - released, 1.5)
+            ASSERT_NEAR((heater.CoreTemperature - before) * 5e6 / stepSeconds, charge - released,
+                        1.5)
                 << "day " << day << " step " << step;
             if (charge > 0.0f) {
                 ++charging;
@@ -51,9 +55,10 @@ TEST(StorageHeater, CoreFollowsChargeMinusReleaseAndChargingStopsAtTheChargeSett
             }
             hottest = std::max(hottest, heater.CoreTemperature);
         }
-    std::printf("storage heater: charging %d of %d steps, hottest core %.2f C, core %.2f C, room %.2f C, "
-                "release %.3f kW\n",
-                charging, steps, hottest, heater.CoreTemperature, zone.AirTemperature, zone.PLNTHT1);
+    std::printf(
+        "storage heater: charging %d of %d steps, hottest core %.2f C, core %.2f C, room %.2f C, "
+        "release %.3f kW\n",
+        charging, steps, hottest, heater.CoreTemperature, zone.AirTemperature, zone.PLNTHT1);
     EXPECT_GT(charging, 0);
     EXPECT_LT(charging, steps);
     EXPECT_LT(hottest, 225.0f + 0.4f);
@@ -92,14 +97,18 @@ TEST(SecondaryEmitters, CapacityFollowsTheOutdoorTemperatureAndCoolersWithoutPri
     const Zone& zone = engine.zone("1");
     const Boiler& boiler = *engine.state.plant->boilers.Item("B2");
     // Below ToaMin the part-load capacity, then the line from full at ToaMin.
-    for (auto [toa, watts] : {std::pair{-10.0f, 200.0f}, {-5.0f, 200.0f}, {-4.99f, 399.9f}, {5.0f, 300.0f},
-                              {15.0f, 200.0f}, {15.01f, 0.0f}}) {
+    for (auto [toa, watts] : {std::pair{-10.0f, 200.0f},
+                              {-5.0f, 200.0f},
+                              {-4.99f, 399.9f},
+                              {5.0f, 300.0f},
+                              {15.0f, 200.0f},
+                              {15.01f, 0.0f}}) {
         engine.SetWeather(toa);
         engine.PlantStep();
         EXPECT_NEAR(zone.PLNTHT1, watts / 1000.0f, 1e-6f) << toa;
         EXPECT_NEAR(boiler.SMPHTACUM, watts / 1000.0f, 1e-6f) << toa;
-        EXPECT_NEAR(zone.stepValues.Value(static_cast<int32_t>(ZoneVariable::SecondaryHeating)), watts / 1000.0f,
-                    1e-6f);
+        EXPECT_NEAR(zone.stepValues.Value(static_cast<int32_t>(ZoneVariable::SecondaryHeating)),
+                    watts / 1000.0f, 1e-6f);
         EXPECT_EQ(zone.Duty(1), 0.0f);  // secondary emitters keep no duty
     }
     // Design runs leave secondary emitters alone.
@@ -132,10 +141,12 @@ TEST(EmitterBadInput, MissingReferencesLeaveEmittersOffWithAMessage) {
     ZoneText text;
     text.opaque = BoxWithoutGround();
     PlantEngine engine(AlwaysOnUnit("Boiler", "B1") + HeaterDefinitionRecord("H", 5000, 0.0) +
-                       ZoneWithEmitters(text, HeaterLines("NODEF", "20") + CoolerLines("NOCOOL", "24", "NOCHILL")));
-    const std::vector<std::string> expected = {"Missing heater definition NODEF in heater of zone 1",
-                                               "Missing cooler definition NOCOOL in cooler of zone 1",
-                                               "Missing chiller NOCHILL in cooler of zone 1"};
+                       ZoneWithEmitters(text, HeaterLines("NODEF", "20") +
+                                                  CoolerLines("NOCOOL", "24", "NOCHILL")));
+    const std::vector<std::string> expected = {
+        "Missing heater definition NODEF in heater of zone 1",
+        "Missing cooler definition NOCOOL in cooler of zone 1",
+        "Missing chiller NOCHILL in cooler of zone 1"};
     EXPECT_EQ(engine.errors, expected);
     engine.SetWeather(-5.0f);
     engine.StartRun();
@@ -146,7 +157,8 @@ TEST(EmitterBadInput, MissingReferencesLeaveEmittersOffWithAMessage) {
     // nothing to book on, in the heat-loss run.
     PlantEngine noBoiler(HeaterDefinitionRecord("H", 5000, 0.0) +
                          ZoneWithEmitters(text, HeaterLines("H", "20", "NOBOILER")));
-    EXPECT_EQ(noBoiler.errors, std::vector<std::string>{"Missing boiler NOBOILER in heater of zone 1"});
+    EXPECT_EQ(noBoiler.errors,
+              std::vector<std::string>{"Missing boiler NOBOILER in heater of zone 1"});
     noBoiler.SetWeather(-5.0f);
     noBoiler.StartRun();
     noBoiler.PlantStep();
@@ -172,8 +184,8 @@ TEST(EmitterBadInput, UnsoundDefinitionsGiveNoHeatOrAMessageAndNeverANonNumber) 
         return ZoneWithEmitters(t, HeaterLines("TYPE3", "20"));
     }();
     PlantEngine engine(AlwaysOnUnit("Boiler", "B1") + HeaterDefinitionRecord("NEG", -3000, 0.0) +
-                       HeaterDefinitionRecord("ALLRADIANT", 1e6, 1.0) + "HeaterDefinition,TYPE3\n3,1e6,0\nEnd\n" +
-                       zones);
+                       HeaterDefinitionRecord("ALLRADIANT", 1e6, 1.0) +
+                       "HeaterDefinition,TYPE3\n3,1e6,0\nEnd\n" + zones);
     ASSERT_TRUE(engine.errors.empty());
     engine.SetWeather(-5.0f);
     engine.StartRun();
@@ -195,12 +207,14 @@ TEST(EmitterBadInput, UnsoundDefinitionsGiveNoHeatOrAMessageAndNeverANonNumber) 
     // A storage heater without thermal capacity neither charges nor releases.
     ZoneText s;
     s.opaque = BoxWithoutGround();
-    PlantEngine storage(AlwaysOnUnit("Boiler", "B1") + "HeaterDefinition,S\n1,2000,0.3,3000,0,0.5,0.2,300\nEnd\n" +
+    PlantEngine storage(AlwaysOnUnit("Boiler", "B1") +
+                        "HeaterDefinition,S\n1,2000,0.3,3000,0,0.5,0.2,300\nEnd\n" +
                         ZoneWithEmitters(s, HeaterLines("S", "100", "B1", ",0,15,100,300")));
     storage.StartRun();
-    EXPECT_EQ(storage.errors, std::vector<std::string>{"Heater definition S is a storage heater without a positive "
-                                                       "thermal capacity and core set point; it neither charges "
-                                                       "nor releases heat"});
+    EXPECT_EQ(storage.errors,
+              std::vector<std::string>{"Heater definition S is a storage heater without a positive "
+                                       "thermal capacity and core set point; it neither charges "
+                                       "nor releases heat"});
     storage.RunPlantDays(1);
     EXPECT_EQ(storage.zone("1").PLNTHT1, 0.0f);
     EXPECT_EQ(storage.state.plant->boilers.Item("B1")->SMPHTACUM, 0.0f);

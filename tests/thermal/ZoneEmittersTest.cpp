@@ -37,12 +37,15 @@ TEST(ZoneEmitters, IdealHeaterHoldsTheSetPointAndDeliversTheSteadyLoss) {
     const Zone& zone = engine.zone("1");
     const double loss = CircuitConductance(zone) * 25.0 / 1000.0;  // kW
     const float delivered = engine.state.energy.Get(EnergySlot::kHeatingDelivered);
-    std::printf("ideal heater at -5 C: Ta %.4f C, delivered %.4f kW, steady loss %.4f kW, boiler fuel %.4f kW\n",
-                zone.AirTemperature, delivered, loss, engine.state.energy.Get(EnergySlot::BoilerFuel(1)));
+    std::printf(
+        "ideal heater at -5 C: Ta %.4f C, delivered %.4f kW, steady loss %.4f kW, boiler fuel %.4f "
+        "kW\n",
+        zone.AirTemperature, delivered, loss, engine.state.energy.Get(EnergySlot::BoilerFuel(1)));
     EXPECT_NEAR(zone.AirTemperature, 20.0f, 0.001f);
     EXPECT_NEAR(delivered, loss, 0.0006);
     EXPECT_NEAR(zone.PLNTHT1, loss, 0.006);
-    EXPECT_NEAR(zone.stepValues.Value(static_cast<int32_t>(ZoneVariable::Heating)), zone.PLNTHT1, 1e-6f);
+    EXPECT_NEAR(zone.stepValues.Value(static_cast<int32_t>(ZoneVariable::Heating)), zone.PLNTHT1,
+                1e-6f);
     // The boiler turns the unrounded load into fuel at 90 %.
     EXPECT_NEAR(engine.state.energy.Get(EnergySlot::kBoilerOutput), loss, 0.0006);
     EXPECT_NEAR(engine.state.energy.Get(EnergySlot::BoilerFuel(1)), loss / 0.9, 0.001);
@@ -60,7 +63,8 @@ TEST(ZoneEmitters, RequiredOutputReachesTheSetPointInOneStep) {
             engine.StartRun();  // from 15 C
             engine.PlantStep();
             const Zone& zone = engine.zone("1");
-            EXPECT_NEAR(engine.ControlTemperature(zone), 20.0f, 0.002f) << "rf " << rf << " r " << r;
+            EXPECT_NEAR(engine.ControlTemperature(zone), 20.0f, 0.002f)
+                << "rf " << rf << " r " << r;
             EXPECT_GT(zone.PLNTHT1, 0.0f);
             // Air and radiant temperatures differ on the way, so the control
             // mix really matters.
@@ -77,7 +81,8 @@ TEST(ZoneEmitters, CapacityShortOfTheLoadRunsFlatOutBelowTheSetPoint) {
     engine.StartRun();
     engine.RunPlantDays(10);
     const Zone& zone = engine.zone("1");
-    std::printf("300 W heater at -5 C: Ta %.3f C, delivered %.3f kW\n", zone.AirTemperature, zone.PLNTHT1);
+    std::printf("300 W heater at -5 C: Ta %.3f C, delivered %.3f kW\n", zone.AirTemperature,
+                zone.PLNTHT1);
     EXPECT_FLOAT_EQ(zone.PLNTHT1, 0.3f);
     EXPECT_FLOAT_EQ(zone.Duty(1), 1.0f);
     EXPECT_FLOAT_EQ(engine.state.energy.Get(EnergySlot::kHeatingDelivered), 0.3f);
@@ -119,10 +124,10 @@ struct FollowerZones {
 
 TEST(ZoneEmitters, SetPointsAreInclusiveAndATimerOfFiftySwitchesEmittersOff) {
     FollowerZones zones;
-    EXPECT_FLOAT_EQ(zones.FollowerOutput(20.0f), 0.8f);     // at the heating set point: heats
-    EXPECT_FLOAT_EQ(zones.FollowerOutput(20.001f), 0.0f);   // between the set points: off
+    EXPECT_FLOAT_EQ(zones.FollowerOutput(20.0f), 0.8f);    // at the heating set point: heats
+    EXPECT_FLOAT_EQ(zones.FollowerOutput(20.001f), 0.0f);  // between the set points: off
     EXPECT_FLOAT_EQ(zones.engine.zone("2").Duty(1), 0.0f);
-    EXPECT_FLOAT_EQ(zones.FollowerOutput(24.0f), -0.8f);    // at the cooling set point: cools
+    EXPECT_FLOAT_EQ(zones.FollowerOutput(24.0f), -0.8f);  // at the cooling set point: cools
     EXPECT_FLOAT_EQ(zones.engine.zone("2").Duty(2), 0.4f);
 
     FollowerZones timed("50");
@@ -140,7 +145,8 @@ TEST(ZoneEmitters, CoolerHoldsItsSetPointAndBooksTheChiller) {
     ZoneText text;
     text.opaque = BoxWithoutGround();
     text.gains = Gain(3000, 0.0);
-    PlantEngine engine(AlwaysOnUnit("Chiller", "C1", "100", "0") + CoolerDefinitionRecord("C", 50.0, 0.2) +
+    PlantEngine engine(AlwaysOnUnit("Chiller", "C1", "100", "0") +
+                       CoolerDefinitionRecord("C", 50.0, 0.2) +
                        ZoneWithEmitters(text, CoolerLines("C", "24")));
     engine.SetWeather(20.0f);
     engine.StartRun();
@@ -151,8 +157,10 @@ TEST(ZoneEmitters, CoolerHoldsItsSetPointAndBooksTheChiller) {
     EXPECT_LT(zone.PLNTHT2, 0.0f);
     EXPECT_NEAR(store.Get(EnergySlot::kCoolingDelivered), -zone.PLNTHT2, 0.006f);
     EXPECT_NEAR(store.Get(EnergySlot::kNetHeating), zone.PLNTHT2, 0.006f);
-    EXPECT_NEAR(store.Get(EnergySlot::kChillerOutput), store.Get(EnergySlot::kCoolingDelivered), 0.0006f);
-    EXPECT_NEAR(store.Get(EnergySlot::ChillerFuel(1, 0)), store.Get(EnergySlot::kChillerOutput), 1e-6f);
+    EXPECT_NEAR(store.Get(EnergySlot::kChillerOutput), store.Get(EnergySlot::kCoolingDelivered),
+                0.0006f);
+    EXPECT_NEAR(store.Get(EnergySlot::ChillerFuel(1, 0)), store.Get(EnergySlot::kChillerOutput),
+                1e-6f);
 }
 
 TEST(ZoneEmitters, PeaksComeFromTheLastDesignDayOrOccupiedSteps) {
@@ -192,7 +200,8 @@ TEST(ZoneEmitters, PeaksComeFromTheLastDesignDayOrOccupiedSteps) {
     gain.SetWeather(25.0f);
     gain.RunPlantDays(1, 15);
     std::printf("heat-gain peak on day 15: %.4f kW\n", gain.zone("1").PeakCoolingLoad);
-    EXPECT_GT(gain.zone("1").PeakCoolingLoad, 2.0 + CircuitConductance(gain.zone("1")) * 1.0 / 1000.0);
+    EXPECT_GT(gain.zone("1").PeakCoolingLoad,
+              2.0 + CircuitConductance(gain.zone("1")) * 1.0 / 1000.0);
     EXPECT_LT(gain.zone("1").PeakCoolingLoad, hotDayLoad - 0.1);
 
     // Ordinary runs: only occupied steps count.
@@ -207,6 +216,43 @@ TEST(ZoneEmitters, PeaksComeFromTheLastDesignDayOrOccupiedSteps) {
     zone.OCONOF = 1;
     annual.PlantStep();
     EXPECT_NEAR(zone.PeakHeatingLoad, zone.PLNTHT1, 0.006);
+}
+
+}  // namespace
+}  // namespace kz7::test
+
+namespace kz7::test {
+namespace {
+
+TEST(ZoneEmitters, IntermittentHeatLossRunHeatsFromPreheatToEndOfOccupancyWithTheTrialOutput) {
+    PlantEngine engine(HeatedBox(1e6, 0.0));
+    ProcessSettings& settings = engine.state.settings;
+    settings.intermittent = true;
+    settings.startOcc = 8.0f;
+    settings.endOcc = 18.0f;
+    settings.preheat = 2.0f;
+    engine.state.clock.heatLossRun = true;
+    engine.SetWeather(-5.0f);
+    engine.StartRun();
+    Zone& zone = engine.zone("1");
+    zone.PreheatTrial = 400.0f;  // W, the output being sized
+    engine.state.clock.day = 1;
+    float heatedHours = 0.0f;
+    for (int h = 0; h < 24; ++h)
+        for (int s = 0; s < 6; ++s) {
+            engine.state.clock.hour = h + 1;
+            engine.state.clock.decimalHour = static_cast<float>(h) + (s + 0.5f) / 6.0f;
+            engine.PlantStep();
+            const bool heated = h >= 6 && h < 18;
+            if (heated) {
+                EXPECT_FLOAT_EQ(zone.PLNTHT1, 0.4f) << "hour " << h;
+                EXPECT_FLOAT_EQ(zone.Duty(1), 1.0f);
+                heatedHours += 1.0f / 6.0f;
+            } else {
+                EXPECT_EQ(zone.PLNTHT1, 0.0f) << "hour " << h;
+            }
+        }
+    EXPECT_NEAR(heatedHours, 12.0f, 1e-4f);
 }
 
 }  // namespace

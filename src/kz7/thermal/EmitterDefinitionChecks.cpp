@@ -25,8 +25,9 @@ void HeaterDefinition::CheckForRun() const {
         state_.ShowError(name + " has heater type " + std::to_string(HeaterType) +
                          " (0 or 1) and gives no heat");
     if (HeaterType == kStorage && !HasUsableCore())
-        state_.ShowError(name + " is a storage heater without a positive thermal capacity and core "
-                                "set point; it neither charges nor releases heat");
+        state_.ShowError(name +
+                         " is a storage heater without a positive thermal capacity and core "
+                         "set point; it neither charges nor releases heat");
 }
 
 void CoolerDefinition::CheckForRun() const {

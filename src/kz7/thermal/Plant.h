@@ -12,7 +12,7 @@ namespace kz7 {
 class EngineState;
 
 class Plant {
-public:
+  public:
     explicit Plant(EngineState& state)
         : heaterDefinitions(state),
           coolerDefinitions(state),
@@ -54,7 +54,7 @@ public:
     DHW dhw;
     Fans fans;
 
-private:
+  private:
     EngineState& state_;
 };
 

@@ -22,7 +22,9 @@ constexpr float kTimerOn = 50.0f;
 constexpr float kNoLoad = 0.0001f;
 }  // namespace
 
-bool PlantUnit::Available() const { return Timer != nullptr && Timer->GRPVAL() >= kTimerOn; }
+bool PlantUnit::Available() const {
+    return Timer != nullptr && Timer->GRPVAL() >= kTimerOn;
+}
 
 void PlantUnit::SolveStep(int32_t ownFuelSlot, int32_t outputSlot) {
     if (!Available()) return;
@@ -63,13 +65,17 @@ void PlantUnit::CheckForRun() const {
                          " (0 to 5); its fuel counts under no fuel and no carbon");
 }
 
-void Boiler::Solve() { SolveAt(state_.plant->boilers.Index(this)); }
+void Boiler::Solve() {
+    SolveAt(state_.plant->boilers.Index(this));
+}
 
 void Boiler::SolveAt(int32_t position) {
     SolveStep(EnergySlot::BoilerFuel(position), EnergySlot::kBoilerOutput);
 }
 
-void Chiller::Solve() { SolveAt(state_.plant->chillers.Index(this)); }
+void Chiller::Solve() {
+    SolveAt(state_.plant->chillers.Index(this));
+}
 
 void Chiller::SolveAt(int32_t position) {
     SolveStep(EnergySlot::ChillerFuel(position, state_.plant->boilers.Count()),

@@ -14,6 +14,8 @@ inline float UsableRadiantFraction(float r) {
     return r < kLargestRadiantFraction ? r : kLargestRadiantFraction;
 }
 
-inline bool RadiantFractionInRange(float r) { return r >= 0.0f && r < 1.0f; }
+inline bool RadiantFractionInRange(float r) {
+    return r >= 0.0f && r < 1.0f;
+}
 
 }  // namespace kz7

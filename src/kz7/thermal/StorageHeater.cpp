@@ -13,7 +13,9 @@ namespace kz7 {
 namespace {
 constexpr float kScheduleOn = 50.0f;  // timers and charge schedules need more than this
 
-float ScheduleValue(const ProfileGroup* group) { return group != nullptr ? group->GRPVAL() : 0.0f; }
+float ScheduleValue(const ProfileGroup* group) {
+    return group != nullptr ? group->GRPVAL() : 0.0f;
+}
 
 // A setting between its turn-down ratio and 1: raised to the ratio first,
 // then lowered to 1.
@@ -28,20 +30,24 @@ float Heater::UA() const {
     return Definition->MaxHeat * BoostSetting / Definition->CoreSetPointTemperature;
 }
 
-float Heater::ReleaseStoredHeat(float roomTemperature, float outdoorTemperature, double stepSeconds) {
+float Heater::ReleaseStoredHeat(float roomTemperature, float outdoorTemperature,
+                                double stepSeconds) {
     // A core without capacity or set point holds nothing (reported before the run).
     if (Definition == nullptr || !Definition->HasUsableCore()) return 0.0f;
     const HeaterDefinition& d = *Definition;
 
-    BoostSetting = ClampSetting(static_cast<float>(StraightLine(BoostMinTin, 1.0, d.CoreSetPointTemperature,
-                                                                d.BoostTurnDownRatio, CoreTemperature)),
-                                d.BoostTurnDownRatio);
+    BoostSetting =
+        ClampSetting(static_cast<float>(StraightLine(BoostMinTin, 1.0, d.CoreSetPointTemperature,
+                                                     d.BoostTurnDownRatio, CoreTemperature)),
+                     d.BoostTurnDownRatio);
     const float release = UA() * (CoreTemperature - roomTemperature);
 
-    ChargeSetting = ClampSetting(static_cast<float>(StraightLine(ChargeMinToa, 1.0, ChargeMaxToa,
-                                                                 d.ChargeTurnDownRatio, outdoorTemperature)),
-                                 d.ChargeTurnDownRatio);
-    const bool charging = SupplyBoiler != nullptr && ScheduleValue(SupplyBoiler->Timer) > kScheduleOn &&
+    ChargeSetting =
+        ClampSetting(static_cast<float>(StraightLine(ChargeMinToa, 1.0, ChargeMaxToa,
+                                                     d.ChargeTurnDownRatio, outdoorTemperature)),
+                     d.ChargeTurnDownRatio);
+    const bool charging = SupplyBoiler != nullptr &&
+                          ScheduleValue(SupplyBoiler->Timer) > kScheduleOn &&
                           ScheduleValue(OperationPG) > kScheduleOn &&
                           CoreTemperature < ChargeSetting * d.CoreSetPointTemperature;
     const float charge = charging ? d.MaxChargeRate : 0.0f;

@@ -26,7 +26,9 @@ constexpr int32_t kHeating = 1;
 constexpr int32_t kCooling = 2;
 constexpr float kEmittersOn = 50.0f;  // an emitter's plant timer must exceed this
 
-float ScheduleValue(const ProfileGroup* group) { return group != nullptr ? group->GRPVAL() : 0.0f; }
+float ScheduleValue(const ProfileGroup* group) {
+    return group != nullptr ? group->GRPVAL() : 0.0f;
+}
 
 // The value as the "0.00" ("0.000") pattern shows it: halves away from zero.
 float RoundTo(float value, int decimals) {
@@ -44,9 +46,13 @@ struct EmitterChoice {
     float radiantFraction = 0.0f;
 };
 
-bool OrdinaryRun(const RunClock& clock) { return !clock.heatLossRun && !clock.heatGainRun; }
+bool OrdinaryRun(const RunClock& clock) {
+    return !clock.heatLossRun && !clock.heatGainRun;
+}
 
-float ControlTemperature(const Zone& zone, float rf) { return (1.0f - rf) * zone.Ta2 + rf * zone.Tr2; }
+float ControlTemperature(const Zone& zone, float rf) {
+    return (1.0f - rf) * zone.Ta2 + rf * zone.Tr2;
+}
 
 // Heating when the control temperature is at or below the heater's set point
 // (a storage heater always heats), else cooling when it is at or above the
@@ -58,7 +64,8 @@ EmitterChoice ChoosePrimaryEmitter(const Zone& zone, const EngineState& state, f
     const CoolerDefinition* cooler = zone.Cooler ? zone.Cooler->Definition : nullptr;
     if (!clock.heatGainRun && heater != nullptr) {
         choice.setPoint = ScheduleValue(zone.Heater->OperationPG);
-        if (heater->HeaterType == HeaterDefinition::kStorage || tc <= choice.setPoint) choice.mode = kHeating;
+        if (heater->HeaterType == HeaterDefinition::kStorage || tc <= choice.setPoint)
+            choice.mode = kHeating;
         choice.sign = 1.0f;
     }
     if (choice.mode == kOff && cooler != nullptr) {
@@ -69,7 +76,8 @@ EmitterChoice ChoosePrimaryEmitter(const Zone& zone, const EngineState& state, f
 
     if (choice.mode == kCooling) {
         const Chiller* chiller = zone.Cooler->SupplyChiller;
-        if (chiller == nullptr || !(ScheduleValue(chiller->Timer) > kEmittersOn)) return EmitterChoice{};
+        if (chiller == nullptr || !(ScheduleValue(chiller->Timer) > kEmittersOn))
+            return EmitterChoice{};
         choice.capacity = cooler->MaxHeat;
         choice.radiantFraction = cooler->RadiantFraction;
     } else if (choice.mode == kHeating) {
@@ -85,7 +93,8 @@ EmitterChoice ChoosePrimaryEmitter(const Zone& zone, const EngineState& state, f
             }
         } else if (heater->HeaterType == HeaterDefinition::kOrdinary) {
             const Boiler* boiler = zone.Heater->SupplyBoiler;
-            if (boiler == nullptr || !(ScheduleValue(boiler->Timer) > kEmittersOn)) return EmitterChoice{};
+            if (boiler == nullptr || !(ScheduleValue(boiler->Timer) > kEmittersOn))
+                return EmitterChoice{};
         }
     }
     // A capacity below zero would turn a heater into a cooler: it gives nothing.
@@ -103,7 +112,8 @@ float CompensatedCapacity(const Secondary& emitter, float fullCapacity, float to
     const float partLoad = emitter.PartLoadAtToaMax * fullCapacity;
     if (toa <= emitter.ToaMin) return partLoad;
     if (toa <= emitter.ToaMax)
-        return static_cast<float>(StraightLine(emitter.ToaMin, fullCapacity, emitter.ToaMax, partLoad, toa));
+        return static_cast<float>(
+            StraightLine(emitter.ToaMin, fullCapacity, emitter.ToaMax, partLoad, toa));
     return 0.0f;
 }
 
@@ -115,7 +125,8 @@ EmitterChoice ChooseSecondaryEmitter(const Zone& zone, const Weather& weather, f
     if (heater != nullptr && heater->Definition != nullptr) {
         choice.setPoint = ScheduleValue(heater->OperationPG);
         if (tc <= choice.setPoint) {
-            if (heater->SupplyBoiler == nullptr || !(ScheduleValue(heater->SupplyBoiler->Timer) > kEmittersOn))
+            if (heater->SupplyBoiler == nullptr ||
+                !(ScheduleValue(heater->SupplyBoiler->Timer) > kEmittersOn))
                 return EmitterChoice{};
             choice.mode = kHeating;
             choice.sign = 1.0f;
@@ -127,7 +138,8 @@ EmitterChoice ChooseSecondaryEmitter(const Zone& zone, const Weather& weather, f
     if (choice.mode == kOff && cooler != nullptr && cooler->Definition != nullptr) {
         choice.setPoint = ScheduleValue(cooler->OperationPG);
         if (tc >= choice.setPoint) {
-            if (cooler->SupplyChiller == nullptr || !(ScheduleValue(cooler->SupplyChiller->Timer) > kEmittersOn))
+            if (cooler->SupplyChiller == nullptr ||
+                !(ScheduleValue(cooler->SupplyChiller->Timer) > kEmittersOn))
                 return EmitterChoice{};
             choice.mode = kCooling;
             choice.sign = -1.0f;
@@ -182,11 +194,13 @@ void Zone::ControlResponse(float rf, float& perRadiantWatt, float& perConvective
     const float E6 = M1;
     const float E9 = M4;
     const float k = (ALPHA1 + 1.0f) * rf / (K7 + SIGKP);
-    perRadiantWatt = ((F2 * E9 + E6) * K2 + (ALPHA1 + 1.0f) + F2 * K4) * k - rf * ALPHA1 * F2 + (1.0f - rf) * F2;
+    perRadiantWatt =
+        ((F2 * E9 + E6) * K2 + (ALPHA1 + 1.0f) + F2 * K4) * k - rf * ALPHA1 * F2 + (1.0f - rf) * F2;
     perConvectiveWatt = (K2 * E9 * F1 + F1 * K4) * k - rf * ALPHA1 * F1 + (1.0f - rf) * F1;
 }
 
-void Zone::QPA(int32_t selector, int32_t mode, float f, float setPoint, float controlTemperature, float& q) {
+void Zone::QPA(int32_t selector, int32_t mode, float f, float setPoint, float controlTemperature,
+               float& q) {
     q = 0.0f;
     // Cooling takes its type from the primary cooler; without one, or of the
     // storage type that coolers lack, a cooler is an ordinary emitter. A
@@ -206,7 +220,8 @@ void Zone::QPA(int32_t selector, int32_t mode, float f, float setPoint, float co
         // The core's release is the heater's whole output: its convective
         // part is the release less the radiant share, so that the room gets
         // exactly what the core gives up.
-        const float release = Heater->ReleaseStoredHeat(Te1, state_.weather->Toa, state_.clock.timeStepSeconds);
+        const float release =
+            Heater->ReleaseStoredHeat(Te1, state_.weather->Toa, state_.clock.timeStepSeconds);
         q = release / (1.0f + f);
     }
 }
@@ -244,7 +259,8 @@ void Zone::SolveEmitters() {
             store.Add(EnergySlot::kNetHeating, RoundTo(-kW, 3));
         } else {
             // A storage heater's boiler carries its charging instead.
-            if (Heater->Definition->HeaterType == HeaterDefinition::kOrdinary && Heater->SupplyBoiler != nullptr)
+            if (Heater->Definition->HeaterType == HeaterDefinition::kOrdinary &&
+                Heater->SupplyBoiler != nullptr)
                 Heater->SupplyBoiler->SMPHTACUM += kW;
             store.Add(EnergySlot::kHeatingDelivered, RoundTo(kW, 3));
             store.Add(EnergySlot::kNetHeating, RoundTo(kW, 3));
