@@ -44,6 +44,9 @@ TEST(ZoneEmitters, IdealHeaterHoldsTheSetPointAndDeliversTheSteadyLoss) {
     EXPECT_NEAR(zone.AirTemperature, 20.0f, 0.001f);
     EXPECT_NEAR(delivered, loss, 0.0006);
     EXPECT_NEAR(zone.PLNTHT1, loss, 0.006);
+    // The zone's heating is rounded to 0.01 kW, the store's to 0.001 kW.
+    EXPECT_NEAR(zone.PLNTHT1 * 100.0f, std::round(zone.PLNTHT1 * 100.0f), 1e-3f);
+    EXPECT_NEAR(delivered * 1000.0f, std::round(delivered * 1000.0f), 1e-3f);
     EXPECT_NEAR(zone.stepValues.Value(static_cast<int32_t>(ZoneVariable::Heating)), zone.PLNTHT1,
                 1e-6f);
     // The boiler turns the unrounded load into fuel at 90 %.
