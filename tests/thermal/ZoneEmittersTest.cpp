@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "kz7/control/SimulateX.h"
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/output/EnergySlots.h"
 #include "thermal/EmitterTestModel.h"
@@ -256,6 +257,31 @@ TEST(ZoneEmitters, IntermittentHeatLossRunHeatsFromPreheatToEndOfOccupancyWithTh
             }
         }
     EXPECT_NEAR(heatedHours, 12.0f, 1e-4f);
+}
+
+}  // namespace
+}  // namespace kz7::test
+
+namespace kz7::test {
+namespace {
+
+// Through the control: the heat-loss design run heats the zone to its set
+// point and keeps the peak of its last day.
+TEST(ZoneEmitters, HeatLossRunThroughTheControlHeatsAndKeepsThePeak) {
+    Engine engine("");
+    SimulateX control(engine.state);
+    control.SetInputData(Library() + HeatedBox(1e6, 0.0));
+    ASSERT_TRUE(control.ReadInputData());
+    engine.state.settings.resultStoreValue = 0.0f;  // control on air temperature
+    control.HeatLoss();
+    ASSERT_FALSE(engine.state.engine->Cancelled);
+    EXPECT_EQ(engine.state.clock.day, 50);
+    const Zone& zone = engine.zone("1");
+    std::printf("heat-loss run through the control: last step %.2f kW, peak %.4f kW\n",
+                zone.PLNTHT1, zone.PeakHeatingLoad);
+    EXPECT_NEAR(zone.AirTemperature, 20.0f, 0.001f);
+    EXPECT_GT(zone.PLNTHT1, 0.5f);
+    EXPECT_GE(zone.PeakHeatingLoad, zone.PLNTHT1 - 0.005);
 }
 
 }  // namespace
