@@ -2,7 +2,6 @@
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/ProfileGroup.h"
-#include "kz7/model/Zone.h"
 #include "kz7/output/ResultStores.h"
 
 namespace kz7 {
@@ -13,8 +12,6 @@ void Plant::InitSimulation() {
     for (const CoolerDefinition& definition : coolerDefinitions) definition.CheckForRun();
     for (const Boiler& boiler : boilers) boiler.CheckForRun();
     for (const Chiller& chiller : chillers) chiller.CheckForRun();
-    for (Zone& zone : *state_.zones)
-        if (zone.Heater) zone.Heater->InitSimulation();
 }
 
 void Plant::InitTimeStep() {

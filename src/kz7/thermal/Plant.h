@@ -39,8 +39,9 @@ class Plant {
     }
 
     // Run preparation, before the result stores open: the plant layout of the
-    // result records, the storage heaters' cores, and a report of plant
-    // values that cannot give sound results (thermal/Plant.cpp).
+    // result records and a report of plant values that cannot give sound
+    // results (thermal/Plant.cpp). Each zone starts its storage heater's core
+    // itself (Heater::InitSimulation).
     void InitSimulation();
     // Start of a time step: no load booked and an empty energy store.
     void InitTimeStep();
