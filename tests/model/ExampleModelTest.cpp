@@ -64,7 +64,7 @@ TEST(ExampleModelTest, ExampleModelReadsCompletely) {
     Zone& meeting = s.state.zones->Item("Z2");
     EXPECT_EQ(meeting.elements.Item(5).RMID, "Z1");
     EXPECT_FALSE(meeting.Cooler);
-    EXPECT_FLOAT_EQ(s.state.plant->dhw.ANCMXHT, 1500.0f);
+    EXPECT_FLOAT_EQ(s.state.plant->dhw.ANCMXHT, 1.5f);  // kW, as the plant books it
 }
 
 }  // namespace

@@ -144,7 +144,7 @@ TEST(ZoneTest, PlantRecords) {
     EXPECT_FLOAT_EQ(boiler->Capacity, 40.0f);
     EXPECT_FLOAT_EQ(plant.chillers.Item("C1")->AuxiliaryPower, 2.5f);
     EXPECT_EQ(plant.boilers.Index(boiler), 1);
-    EXPECT_FLOAT_EQ(plant.dhw.ANCMXHT, 3000.0f);
+    EXPECT_FLOAT_EQ(plant.dhw.ANCMXHT, 3.0f);  // kW, as the plant books it
     EXPECT_EQ(plant.dhw.SupplyBoiler, boiler);
     EXPECT_FLOAT_EQ(plant.fans.SYSEFF, 0.7f);
 

@@ -345,6 +345,7 @@ void SimKZ7::RunSetUp() {
     state_.clock.totalFloorArea = state_.zones->FloorArea();
     PrepareWeather();
     state_.zones->InitSimulation();
+    state_.plant->InitSimulation();
     state_.results->ZoneControl(kStoreReset);
     state_.results->ZoneControl(kStoreOpen);
     state_.results->PlantControl(kStoreOpen);

@@ -1,5 +1,7 @@
 #pragma once
 // Boilers: the heat sources of heaters and hot water.
+#include <cstdint>
+
 #include "kz7/model/PlantUnit.h"
 #include "kz7/model/RecordCollection.h"
 
@@ -8,7 +10,10 @@ namespace kz7 {
 class Boiler : public PlantUnit {
   public:
     using PlantUnit::PlantUnit;
-    void Solve() {}  // plant behaviour belongs to the plant model
+    // The step's plant calculation (thermal/PlantUnitSolve.cpp); `position`
+    // is the unit's 1-based place in the plant's collection.
+    void Solve();
+    void SolveAt(int32_t position);
 
   protected:
     float AuxiliaryPowerFromRecord(float value) const override {
@@ -24,7 +29,8 @@ class Boilers : public RecordCollection<Boiler> {
         for (Boiler& boiler : *this) boiler.InitTimeStep();
     }
     void Solve() {
-        for (Boiler& boiler : *this) boiler.Solve();
+        int32_t position = 0;
+        for (Boiler& boiler : *this) boiler.SolveAt(++position);
     }
 };
 

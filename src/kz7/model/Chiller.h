@@ -1,5 +1,7 @@
 #pragma once
 // Chillers: the cooling sources of coolers.
+#include <cstdint>
+
 #include "kz7/model/PlantUnit.h"
 #include "kz7/model/RecordCollection.h"
 
@@ -8,7 +10,10 @@ namespace kz7 {
 class Chiller : public PlantUnit {
   public:
     using PlantUnit::PlantUnit;
-    void Solve() {}  // plant behaviour belongs to the plant model
+    // The step's plant calculation (thermal/PlantUnitSolve.cpp); `position`
+    // is the unit's 1-based place in the plant's collection.
+    void Solve();
+    void SolveAt(int32_t position);
 
   protected:
     float AuxiliaryPowerFromRecord(float value) const override { return value; }  // kW as read
@@ -22,7 +27,8 @@ class Chillers : public RecordCollection<Chiller> {
         for (Chiller& chiller : *this) chiller.InitTimeStep();
     }
     void Solve() {
-        for (Chiller& chiller : *this) chiller.Solve();
+        int32_t position = 0;
+        for (Chiller& chiller : *this) chiller.SolveAt(++position);
     }
 };
 

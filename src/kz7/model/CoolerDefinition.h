@@ -13,6 +13,9 @@ class CoolerDefinition {
   public:
     explicit CoolerDefinition(EngineState& state) : state_(state) {}
     void Read();
+    // Reports, before a run, values with which the emitter cannot give sound
+    // results (thermal/EmitterDefinitionChecks.cpp).
+    void CheckForRun() const;
 
     std::string Key;
     std::string Description;

@@ -9,7 +9,7 @@ namespace kz7 {
 void DHW::Read() {
     LineReader& reader = state_.reader;
     reader.NextLine();
-    ANCMXHT = reader.NextSingle() * 1000.0f;
+    ANCMXHT = reader.NextSingle();
     ANCPC = state_.profileGroups->Item(reader.NextString());
     SupplyBoiler = state_.plant->boilers.Reference(reader.NextString(), "boiler", "hot water");
     reader.NextLine();

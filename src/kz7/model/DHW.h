@@ -13,10 +13,11 @@ class DHW {
     explicit DHW(EngineState& state) : state_(state) {}
     void Read();
     void Clear();
-    void Solve() {}  // plant behaviour belongs to the plant model
+    // Books the step's demand on the boiler (thermal/Plant.cpp).
+    void Solve();
 
-    // Peak demand. The record gives kW and it is held multiplied by 1000
-    // (W) as read; the plant model converts when it books it.
+    // Peak demand, kW as read: every load a boiler sums is in kW, so the
+    // demand is kept in kW too (held in W it would count a thousand times).
     float ANCMXHT = 0.0f;
     ProfileGroup* ANCPC = nullptr;   // percent of ANCMXHT
     Boiler* SupplyBoiler = nullptr;  // the record's "Boiler"

@@ -17,6 +17,15 @@ class Heater {
     // Reads the data line after the sub-record's keyword line, then the closing line.
     void Read();
     void InitSimulation();
+    // Core-to-room conductance of a storage heater at its boost setting, W/K
+    // (thermal/StorageHeater.cpp).
+    float UA() const;
+    // One step of a storage heater (thermal/StorageHeater.cpp): sets the boost
+    // and charge settings, charges from the boiler when its timer, the
+    // heater's schedule and the core allow, moves the core temperature by
+    // charge minus release over `stepSeconds`, and gives the release, W, to a
+    // room whose environmental temperature was `roomTemperature`.
+    float ReleaseStoredHeat(float roomTemperature, float outdoorTemperature, double stepSeconds);
 
     HeaterDefinition* Definition = nullptr;  // the record's "HeaterDefinition"
     Zone* SensorZone;

@@ -16,6 +16,12 @@ class HeaterDefinition {
 
     explicit HeaterDefinition(EngineState& state) : state_(state) {}
     void Read();
+    // Reports, before a run, values with which the emitter cannot give sound
+    // results (thermal/EmitterDefinitionChecks.cpp).
+    void CheckForRun() const;
+    // Whether a storage heater's core can hold and release heat: a positive
+    // thermal capacity and core set point.
+    bool HasUsableCore() const { return ThermalCapacity > 0.0f && CoreSetPointTemperature > 0.0f; }
 
     std::string Key;
     std::string Description;

@@ -18,6 +18,11 @@ class PlantUnit {
     // Reads the record from the keyword line onward.
     void Read();
     void InitTimeStep() { SMPHTACUM = 0.0f; }
+    // Whether the timer lets the unit run this step (50 or more).
+    bool Available() const;
+    // Reports, before a run, values with which the unit cannot give sound
+    // results (thermal/PlantUnitSolve.cpp).
+    void CheckForRun() const;
 
     std::string Key;
     std::string Description;
@@ -32,9 +37,14 @@ class PlantUnit {
     float DistributionLoss = 0.0f;  // fraction
     float UnusedLoss = 0.0f;        // fraction; read and kept, used by no calculation
     float StandingLoss = 0.0f;      // fraction of capacity
-    float ConversionEfficiency = 0.0f;
+    float ConversionEfficiency = 0.0f;  // fraction; the record gives the conversion loss, %
 
   protected:
+    // The step's plant calculation: the booked load with its losses, limited to
+    // the capacity, into fuel (own slot and fuel index), output and auxiliary
+    // electricity.
+    void SolveStep(int32_t ownFuelSlot, int32_t outputSlot);
+
     // The unit of the auxiliary power field differs between boilers and chillers.
     virtual float AuxiliaryPowerFromRecord(float value) const = 0;
     virtual const char* Kind() const = 0;

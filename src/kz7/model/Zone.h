@@ -90,6 +90,17 @@ class Zone : public ThermalMembers {
     // Heating and cooling of the step, after the free-running solution
     // (thermal/ZoneEmitters.cpp).
     void SolveEmitters();
+    // The secondary, weather-compensated heater or cooler (ordinary runs).
+    void SolveSecondaryEmitters();
+    // The convective output q (W, never negative) an emitter must give, with
+    // radiant output q·f beside it, to bring the control temperature from
+    // `controlTemperature` to `setPoint`: `selector` 1 the heater, 2 the
+    // secondary heater; `mode` 1 heating, any other cooling. A storage heater
+    // gives the convective part of its core's release instead.
+    void QPA(int32_t selector, int32_t mode, float f, float setPoint, float controlTemperature, float& q);
+    // The control temperature's change per watt of radiant and per watt of
+    // convective input this step, for a control radiant fraction `rf`.
+    void ControlResponse(float rf, float& perRadiantWatt, float& perConvectiveWatt) const;
 
     std::string Key;
     float FloorArea = 0.0f;

@@ -3,6 +3,7 @@
 // cleared at the start of every time step. Gains and plant book into it;
 // the plant result writer reports from it.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace kz7 {

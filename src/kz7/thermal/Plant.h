@@ -19,7 +19,8 @@ class Plant {
           boilers(state),
           chillers(state),
           dhw(state),
-          fans(state) {}
+          fans(state),
+          state_(state) {}
 
     // Record readers of the plant keywords.
     void ReadBoiler() { boilers.Read(); }
@@ -37,9 +38,15 @@ class Plant {
         fans.Clear();
     }
 
-    // Step stages; the plant's behaviour fills them.
-    void InitTimeStep() {}
-    void Solve() {}
+    // Run preparation, before the result stores open: the plant layout of the
+    // result records and a report of plant values that cannot give sound
+    // results (thermal/Plant.cpp). Each zone starts its storage heater's core
+    // itself (Heater::InitSimulation).
+    void InitSimulation();
+    // Start of a time step: no load booked and an empty energy store.
+    void InitTimeStep();
+    // After all zones: hot water, then every boiler, then every chiller.
+    void Solve();
 
     HeaterDefinitions heaterDefinitions;
     CoolerDefinitions coolerDefinitions;
@@ -47,6 +54,9 @@ class Plant {
     Chillers chillers;
     DHW dhw;
     Fans fans;
+
+  private:
+    EngineState& state_;
 };
 
 }  // namespace kz7
