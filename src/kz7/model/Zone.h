@@ -275,6 +275,10 @@ private:
     float A1 = 0.0f, A2 = 0.0f, A3 = 0.0f, A4 = 0.0f, A5 = 0.0f, A6 = 0.0f;
     float M1 = 0.0f, M2 = 0.0f, M3 = 0.0f, M4 = 0.0f, M5 = 0.0f, M6 = 0.0f;
     float F1 = 0.0f, F2 = 0.0f, F3 = 0.0f, F4 = 0.0f, F5 = 0.0f, F6 = 0.0f, F7 = 0.0f;
+    // What the step coefficients above were last worked out from (the time
+    // step, the circuit, SIGKA and SIGKP): most steps repeat them exactly.
+    std::array<float, 13> coefficientInputs_{};
+    bool coefficientsSet_ = false;
     float MoistureDecay = 1.0f;
     std::array<float, 2> duty_{};
     std::array<std::array<int16_t, kOutputGroups>, kIntervals> rmacum_{};

@@ -4,7 +4,9 @@
 #include "kz7/thermal/ZoneCircuit.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
@@ -217,6 +219,12 @@ void Zone::FinishPass(CircuitPass& pass) {
 
 void Zone::SetKZ7Coefficients() {
     const float dt = StepSeconds();
+    // Compared bit for bit, so a repeat gives exactly what working them out
+    // again would.
+    const std::array<float, 13> inputs = {dt, CA, CM, ALPHA1, K0, K1, K2, K3, K4, K5, K7, SIGKA, SIGKP};
+    if (coefficientsSet_ && std::memcmp(inputs.data(), coefficientInputs_.data(), sizeof inputs) == 0) return;
+    coefficientInputs_ = inputs;
+    coefficientsSet_ = true;
     KAE = K4;
     // The mass node's path to the outside surface node; when the fit puts
     // the mass at the outside surface the two are joined by a large conductance.
