@@ -66,6 +66,21 @@ TEST(StepAllocation, RecordingAStepAllocatesNothing) {
     state.results->ZoneInterval(false, 2);
     state.results->PlantInterval(false, 2);
     EXPECT_EQ(records, 101);
+
+    // Once the record texts have grown, sending an hour allocates nothing
+    // either: values are written into the texts in place.
+    for (int32_t step = 0; step < 6; ++step) {
+        state.energy.Set(EnergySlot::kHeatingDelivered, 2.0f);
+        state.results->RecordZoneStep();
+        state.results->RecordPlantStep();
+    }
+    {
+        test::AllocationProbe probe;
+        state.results->ZoneInterval(false, 2);
+        state.results->PlantInterval(false, 2);
+        EXPECT_EQ(probe.Count(), 0);
+    }
+    EXPECT_EQ(records, 202);
 }
 
 }  // namespace

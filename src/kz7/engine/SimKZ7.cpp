@@ -323,6 +323,8 @@ void SimKZ7::HeatGain() {
             clock.day = day;
             clock.warmUp = day < clock.heatGainDesignDays;
             clock.dayType = 1;
+            // The records of the design day carry its date, as those of other runs do.
+            clock.date = ToOleDate(clock.year, month, day);
             StartOfDay();
             for (int32_t hour = 1; hour <= kHoursPerDay && !Cancelled; ++hour) {
                 ++hoursBegun;
@@ -500,6 +502,7 @@ void SimKZ7::SolveStep() {
 void SimKZ7::EndOfStep() {
     const bool warmUp = state_.clock.warmUp;
     if (!warmUp) {
+        state_.zones->RecordStepValues(state_.results->IntervalWeight(kIntervalMonth));
         state_.results->RecordZoneStep();
         state_.results->RecordPlantStep();
         state_.zones->EndStep();

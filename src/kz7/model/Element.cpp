@@ -8,6 +8,7 @@
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Surface.h"
 #include "kz7/model/Zone.h"
+#include "kz7/output/ResultVariables.h"
 #include "kz7/platform/NumberText.h"
 
 namespace kz7 {
@@ -221,6 +222,7 @@ void Element::InitAsAirflow() {
 
 void Element::FinishInit() {
     SetRMOG(RMOG);
+    HBELCODE = ElementOutputCode(ElCode);
     int32_t ignored = 0;
     SetExclude(ignored);
 }

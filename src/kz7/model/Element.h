@@ -105,6 +105,8 @@ class Element {
     float TMPart = 0.0f;
     // Heat flow into the zone recorded for this element in the step, kW.
     float StepFlowKW = 0.0f;
+    // Where the element's heat flow is reported: ElementOutputCode(ElCode).
+    int16_t HBELCODE = 0;
 
   private:
     void ReadGeometry(float clampFrom, float flatFrom);

@@ -3,6 +3,8 @@
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
+#include "kz7/output/EnergySlots.h"
+#include "kz7/output/ResultVariables.h"
 #include "kz7/platform/NumberText.h"
 
 namespace kz7 {
@@ -21,17 +23,31 @@ void Gain::Read() {
     FuelCode = RoundToInt32(reader.NextDouble());
     FuelConsumption = reader.NextSingle();
     if (reader.AtEnd()) FuelConsumption = MaxSensible + MaxLatent;
+    HBGNCODE = GainOutputCode(Code);
 }
 
 void Gain::Sim() {
+    SensibleKW = LatentKW = EnergyKW = 0.0f;
     if (state_.clock.heatLossRun || PG == nullptr) return;
     const float fraction = PG->GRPVAL() * 0.01f;
     const float sensible = fraction * MaxSensible;
     const float moisture = fraction * MaxLatent / kLatentHeat;
     SensibleKW = sensible * 0.001f;
+    LatentKW = fraction * MaxLatent * 0.001f;
+    if (FuelCode >= 0) BookEnergy(fraction * FuelConsumption * 0.001f);
     MyZone->RDGN += sensible * RF;
     MyZone->CNGN += sensible * (1.0f - RF);
     MyZone->H2OGN1 += moisture;
+}
+
+// The gain's energy use goes to the building energy store twice: into the
+// gains' share of its fuel and into the fuel's total.
+void Gain::BookEnergy(float kW) {
+    EnergyKW = kW;
+    const int32_t fuelIndex = FuelCode + 1;
+    if (fuelIndex < 1 || fuelIndex > EnergySlot::kFuelCount) return;  // a fuel no slot holds
+    state_.energy.Add(EnergySlot::GainsFuelUse(fuelIndex), kW);
+    state_.energy.Add(EnergySlot::FuelUse(fuelIndex), kW);
 }
 
 void Gains::Read() {

@@ -30,10 +30,15 @@ class Gain {
     int32_t HBGNCODE = 0;          // output route of the gain; 0 when it has none
     Zone* MyZone;                  // the owning zone
 
-    // The last step's sensible output, kW (what the zone's results report).
+    // The last step's sensible and latent output and energy use, kW (what
+    // the zone's results report; 0 in heat-loss runs).
     float SensibleKW = 0.0f;
+    float LatentKW = 0.0f;
+    float EnergyKW = 0.0f;
 
   private:
+    void BookEnergy(float kW);
+
     EngineState& state_;
 };
 

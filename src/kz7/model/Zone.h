@@ -164,6 +164,11 @@ class Zone : public ThermalMembers {
     float Te2 = 0.0f;
     // The step's result values, read by the zone result store.
     ZoneStepValues stepValues;
+    // Files the step's temperatures, gains, flows, moisture and occupancy
+    // into `stepValues` and adds the step to the temperature bands and the
+    // comfort extremes; `dayWeight` is the number of days the simulated day
+    // stands for (thermal/ZoneResults.cpp).
+    void RecordStepValues(float dayWeight);
 
     // ---- Part L queries (compliance/PartL.cpp) and report writers (output/).
     // Heated: a heater whose set-point schedule gives 10 °C or more at hour 10
@@ -239,7 +244,7 @@ class Zone : public ThermalMembers {
     double MaxAirTemperature = 0.0, MaxRadiantTemperature = 0.0, MaxComfortTemperature = 0.0;
     double MinAirTemperature = 999.0, MinRadiantTemperature = 999.0, MinComfortTemperature = 999.0;
     double PeakCoolingLoad = 0.0;
-    float MAXTRM = -999.0f, MINTRM = 999.0f;
+    float MAXTRM = -999.0f, MINTRM = 999.0f;  // extremes of the comfort temperature
     // Air and moisture.
     float FLO = 0.0f;      // air mass flow entering this step, kg/s
     float Densia = 1.2f;   // kg/m³
@@ -322,6 +327,8 @@ class Zones {
     void InitTimeStep();
     void SimulateStep();
     void EndStep();
+    // Every zone's step results, once every zone is solved (thermal/ZoneResults.cpp).
+    void RecordStepValues(float dayWeight);
     void SendSummaryResultsEvents();
     void CheckHeatLossConverged(bool& converged) const;
     void OCCINI(int32_t code);

@@ -117,9 +117,18 @@ IntervalValue OutputStore::Value(int32_t handle, int32_t record, int32_t variabl
 
 std::string OutputStore::ValueText(int32_t handle, int32_t record, int32_t variable,
                                    char decimalSeparator) const {
+    std::string text;
+    AssignValueText(text, handle, record, variable, decimalSeparator);
+    return text;
+}
+
+void OutputStore::AssignValueText(std::string& text, int32_t handle, int32_t record,
+                                  int32_t variable, char decimalSeparator) const {
     const IntervalValue value = Value(handle, record, variable);
-    if (value.state != IntervalValue::State::Present) return kMissingText;
-    return NumberToText(static_cast<float>(value.value), decimalSeparator);
+    if (value.state != IntervalValue::State::Present)
+        text.assign(kMissingText);
+    else
+        AssignNumberText(text, static_cast<float>(value.value), decimalSeparator);
 }
 
 void OutputStore::Reset(int32_t handle) {

@@ -54,6 +54,9 @@ class OutputStore {
     // The value as the host receives it: decimal text, or "-32768".
     std::string ValueText(int32_t handle, int32_t record, int32_t variable,
                           char decimalSeparator) const;
+    // The same into `text`, reusing its storage.
+    void AssignValueText(std::string& text, int32_t handle, int32_t record, int32_t variable,
+                         char decimalSeparator) const;
 
     void Reset(int32_t handle);  // every sum and count of the handle to 0
     void ResetVariable(int32_t handle, int32_t record, int32_t variable);

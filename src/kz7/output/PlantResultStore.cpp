@@ -131,7 +131,7 @@ void PlantResultStore::Send(int32_t interval) {
             text.clear();
             continue;
         }
-        text = store_.ValueText(handle, place.record, place.variable, separator);
+        store_.AssignValueText(text, handle, place.record, place.variable, separator);
         store_.ResetVariable(handle, place.record, place.variable);
     }
     store_.CountSend(handle);

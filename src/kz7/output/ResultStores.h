@@ -28,6 +28,9 @@ class ResultStores {
     void PlantInterval(bool warmUp, int32_t k);
     // The weight of every following step in interval k.
     void SetIntervalWeight(int32_t k, float w);
+    float IntervalWeight(int32_t k) const {
+        return k >= 1 && k <= kIntervalCount ? weights_[static_cast<size_t>(k)] : 0.0f;
+    }
     // The step's zone values (each zone's `stepValues`) and plant values (the
     // building energy store) into the open handles (not on warm-up days).
     void RecordZoneStep() { zones_.RecordStep(weights_); }

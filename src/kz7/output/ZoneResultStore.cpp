@@ -217,14 +217,14 @@ void ZoneResultStore::ComputeBuildingValues(int32_t interval) {
         if (!total.selected) continue;
         std::string& text = texts[static_cast<size_t>(variable.position)];
         if (!total.hasValue || total.missing) {
-            text = kMissingText;
+            text.assign(kMissingText);
             continue;
         }
         double value = total.plain;
         if (variable.aggregation == Aggregation::Averaged)
             value = total.area > 0.0 ? total.weighted / total.area
                                      : total.plain / static_cast<double>(total.zones);
-        text = NumberToText(static_cast<float>(value), separator);
+        AssignNumberText(text, static_cast<float>(value), separator);
     }
     building_.MarkBuildingValues(interval);
 }
@@ -238,8 +238,8 @@ void ZoneResultStore::SendZoneRecords(int32_t interval) {
         for (std::string& text : texts_) text.clear();
         for (int32_t position = 1; position <= kZoneVariableCount; ++position) {
             if (!store_.IsSelected(handle, record, position)) continue;
-            texts_[static_cast<size_t>(position)] =
-                store_.ValueText(handle, record, position, separator);
+            store_.AssignValueText(texts_[static_cast<size_t>(position)], handle, record,
+                                   position, separator);
             store_.ResetVariable(handle, record, position);
         }
         state_.outputData.SaveData(static_cast<int16_t>(interval),

@@ -1,6 +1,8 @@
 #include "kz7/platform/NumberText.h"
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -33,18 +35,6 @@ size_t NumericPrefixLength(std::string_view s) {
     return i;
 }
 
-std::string TrimZeros(std::string text) {
-    // Remove trailing zeros of the mantissa, keeping any exponent part.
-    size_t expPos = text.find_first_of("eE");
-    std::string exponent = expPos == std::string::npos ? "" : text.substr(expPos);
-    std::string mantissa = expPos == std::string::npos ? text : text.substr(0, expPos);
-    if (mantissa.find('.') != std::string::npos) {
-        while (!mantissa.empty() && mantissa.back() == '0') mantissa.pop_back();
-        if (!mantissa.empty() && mantissa.back() == '.') mantissa.pop_back();
-    }
-    return mantissa + exponent;
-}
-
 std::string WithSeparator(std::string text, char decimalSeparator) {
     if (decimalSeparator != '.') {
         for (char& c : text)
@@ -53,14 +43,72 @@ std::string WithSeparator(std::string text, char decimalSeparator) {
     return text;
 }
 
-std::string ShortestText(double value, int digits, char decimalSeparator) {
-    if (std::isnan(value)) return "NaN";
-    if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*G", digits, value);
-    std::string text = TrimZeros(buffer);
-    if (text == "-0") text = "0";
-    return WithSeparator(text, decimalSeparator);
+// Longest text NumberChars writes: sign, "0.", 4 zeros, 15 digits, or a
+// mantissa of 15 digits with its point and a 3-digit exponent.
+constexpr size_t kNumberChars = 32;
+
+// The text %.<digits>G gives, with trailing zeros of the mantissa removed,
+// written to `out` (kNumberChars long); returns its length. The digits come
+// from one correctly rounded scientific conversion: %G's fixed form rounds at
+// the same digit, so both forms only place those digits differently. A
+// single converts as itself: the same digits, found faster.
+template <typename Number>
+size_t NumberChars(Number value, int digits, char decimalSeparator, char* out) {
+    char* p = out;
+    if (std::isnan(value)) return static_cast<size_t>(std::copy_n("NaN", 3, p) - out);
+    if (std::isinf(value)) {
+        if (value < 0) *p++ = '-';
+        return static_cast<size_t>(std::copy_n("Infinity", 8, p) - out);
+    }
+    char scientific[kNumberChars];
+    const auto result = std::to_chars(scientific, scientific + sizeof scientific, value,
+                                      std::chars_format::scientific, digits - 1);
+    // "-d.ddddde+XX": split into sign, significant digits and exponent.
+    const char* q = scientific;
+    const bool negative = *q == '-';
+    if (negative) ++q;
+    char mantissa[kNumberChars];
+    int count = 0;
+    for (; *q != 'e'; ++q)
+        if (*q != '.') mantissa[count++] = *q;
+    int exponent = 0;
+    if (std::from_chars(q + (q[1] == '+' ? 2 : 1), result.ptr, exponent).ec != std::errc()) exponent = 0;
+    while (count > 1 && mantissa[count - 1] == '0') --count;
+    if (count == 1 && mantissa[0] == '0') exponent = 0;
+    // "-0" reads as 0.
+    if (negative && !(count == 1 && mantissa[0] == '0')) *p++ = '-';
+
+    if (exponent < -4 || exponent >= digits) {
+        *p++ = mantissa[0];
+        if (count > 1) {
+            *p++ = decimalSeparator;
+            p = std::copy_n(mantissa + 1, count - 1, p);
+        }
+        *p++ = 'E';
+        *p++ = exponent < 0 ? '-' : '+';
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude < 10) *p++ = '0';
+        p = std::to_chars(p, out + kNumberChars, magnitude).ptr;
+    } else if (exponent < 0) {
+        *p++ = '0';
+        *p++ = decimalSeparator;
+        p = std::fill_n(p, -exponent - 1, '0');
+        p = std::copy_n(mantissa, count, p);
+    } else {
+        const int whole = exponent + 1;
+        for (int i = 0; i < whole; ++i) *p++ = i < count ? mantissa[i] : '0';
+        if (count > whole) {
+            *p++ = decimalSeparator;
+            p = std::copy_n(mantissa + whole, count - whole, p);
+        }
+    }
+    return static_cast<size_t>(p - out);
+}
+
+template <typename Number>
+std::string ShortestText(Number value, int digits, char decimalSeparator) {
+    char buffer[kNumberChars];
+    return std::string(buffer, NumberChars(value, digits, decimalSeparator, buffer));
 }
 
 }  // namespace
@@ -97,7 +145,12 @@ std::string NumberToText(double value, char decimalSeparator) {
 }
 
 std::string NumberToText(float value, char decimalSeparator) {
-    return ShortestText(static_cast<double>(value), 7, decimalSeparator);
+    return ShortestText(value, 7, decimalSeparator);
+}
+
+void AssignNumberText(std::string& text, float value, char decimalSeparator) {
+    char buffer[kNumberChars];
+    text.assign(buffer, NumberChars(value, 7, decimalSeparator, buffer));
 }
 
 std::string FormatPattern(double value, std::string_view pattern, char decimalSeparator) {

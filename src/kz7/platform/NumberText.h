@@ -20,6 +20,9 @@ int32_t RoundToInt32(double value);
 std::string NumberToText(double value, char decimalSeparator = '.');
 // The same for a single with at most 7 significant digits.
 std::string NumberToText(float value, char decimalSeparator = '.');
+// The same text put into `text`, reusing its storage (the result records'
+// path, which must not allocate once the texts have grown).
+void AssignNumberText(std::string& text, float value, char decimalSeparator = '.');
 
 // Pattern formats: "0", "0.0", "0.00", "0.000", "0.0000" give a fixed number
 // of decimals; "#", "##", "###" give a whole number with no leading zeros,

@@ -9,6 +9,7 @@
 #include "kz7/model/OpaqueConstruction.h"
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
+#include "kz7/output/EnergySlots.h"
 #include "kz7/platform/NumberText.h"
 #include "kz7/thermal/Plant.h"
 #include "kz7/weather/Weather.h"
@@ -103,6 +104,9 @@ void Zone::AccumulateAirFlow(Element& element, float To, float Go) {
         if (fans.SYSEFF > 0.0f) {
             const float power = massFlow * fans.SYSPRESS / (kFanAirDensity * 1000.0f * fans.SYSEFF);  // kW
             FanPowerKW += power;
+            // Fan power is electricity: its own slot and the electricity total.
+            state_.energy.Add(EnergySlot::kFanElectricity, power);
+            state_.energy.Add(EnergySlot::FuelUse(1), power);
             sourceT += ((1.0f - fans.SYSMEFF) * power * fans.SYSPU + power * fans.SYSEFF) /
                        (massFlow * kAirHeatCapacity);
         }

@@ -91,6 +91,7 @@ void Zone::InitTimeStep() {
     DSolar = SolarGainKW = 0.0f;
     ElementFlowKW = AirFlowKW = FanPowerKW = 0.0f;
     for (const auto& element : elements) element->StepFlowKW = 0.0f;
+    stepValues.Clear();
     duty_.fill(0.0f);
     if (!state_.settings.intermittent || !Heater) return;
     // Bisection of the preheat over the design days: occupancy has just

@@ -1,0 +1,119 @@
+// The zone's results of a step: its temperatures, gains, heat flows,
+// moisture and occupancy filed into `stepValues` by zone variable, the
+// temperature bands (COMHRS) and the comfort-temperature extremes.
+//
+// The run loop calls Zones::RecordStepValues once per kept step, after the
+// whole zone set has been solved and just before the result stores read the
+// zones. Filing there rather than in the zone's own stages means the values
+// are final (flows other zones recorded on this zone's elements included),
+// warm-up steps cost nothing, and the stores stay readers of whatever the
+// zones give. Heating and cooling are added to `stepValues` by the emitters
+// during the step and are left as they are.
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+
+#include "kz7/engine/EngineState.h"
+#include "kz7/model/Zone.h"
+#include "kz7/output/ResultVariables.h"
+#include "kz7/weather/Psychrometrics.h"
+#include "kz7/weather/Weather.h"
+
+namespace kz7 {
+
+namespace {
+
+constexpr int32_t kTemperatureBands = 100;
+constexpr float kMolarMassRatio = 622.0f;  // g of water vapour per kg of dry air per unit pressure ratio
+
+// Relative humidity (%) of air at `t` °C holding `g` g/kg at `pressure` hPa;
+// missing when the air is too cold to hold any vapour.
+float RelativeHumidity(float t, float g, float pressure) {
+    const double saturation = SaturationVapourPressure(t);
+    if (!(saturation > 0.0)) return kMissingValue;
+    const double vapour = static_cast<double>(pressure) * g / (kMolarMassRatio + g);
+    return static_cast<float>(100.0 * vapour / saturation);
+}
+
+// Band i (1..100) holds the hours whose comfort temperature t lies in
+// i − 1 ≤ t < i °C; colder hours go to band 1, hotter ones to band 100.
+int32_t ComfortBand(float comfortTemperature) {
+    if (!(comfortTemperature >= 1.0f)) return 1;  // also a temperature that is not a number
+    if (comfortTemperature >= static_cast<float>(kTemperatureBands)) return kTemperatureBands;
+    return static_cast<int32_t>(std::floor(comfortTemperature)) + 1;
+}
+
+}  // namespace
+
+void Zones::RecordStepValues(float dayWeight) {
+    for (Zone& zone : items_) zone.RecordStepValues(dayWeight);
+}
+
+void Zone::RecordStepValues(float dayWeight) {
+    const Weather& weather = *state_.weather;
+    using V = ZoneVariable;
+
+    stepValues.Set(V::AirTemperature, AirTemperature);
+    stepValues.Set(V::RadiantTemperature, RadiantTemperature);
+    stepValues.Set(V::ComfortTemperature, ComfortTemperature);
+    stepValues.Set(V::EnvironmentalTemperature, Te2);
+    stepValues.Set(V::MassTemperature, Tm2);
+    stepValues.Set(V::ThirdMassTemperature, Tm3rd);
+    stepValues.Set(V::OutsideAirTemperature, weather.Toa);
+
+    stepValues.Set(V::SolarGain, SolarGainKW);
+    stepValues.Set(V::TransmittedSolar, DSolar * 0.001f);
+    stepValues.Set(V::OpaqueSurfaceSolar, QSOLO * 0.001f);
+
+    // Every gain position is given, so a zone without gains of a kind reports 0.
+    for (const V position : {V::OccupantGains, V::LightingGains, V::EquipmentGains, V::ProcessGains,
+                             V::CateringGains, V::OtherGains, V::InternalGains})
+        stepValues.Set(position, 0.0f);
+    float latentKW = 0.0f, gainsEnergyKW = 0.0f;
+    for (const auto& gain : gains) {
+        stepValues.AddGain(static_cast<int16_t>(gain->HBGNCODE), gain->SensibleKW);
+        latentKW += gain->LatentKW;
+        gainsEnergyKW += gain->EnergyKW;
+    }
+
+    for (int32_t position = static_cast<int32_t>(V::WallHeatFlow);
+         position <= static_cast<int32_t>(V::AirExchangeHeatFlow); ++position)
+        stepValues.Set(static_cast<V>(position), 0.0f);
+    // Blocked elements are included: their partner records the far-side flow on them.
+    for (const auto& element : elements) stepValues.AddElementHeatFlow(element->HBELCODE, element->StepFlowKW);
+    stepValues.Set(V::AirMassFlow, FLO);
+
+    stepValues.Set(V::MoistureContent, GISP2);
+    stepValues.Set(V::RelativeHumidity, RelativeHumidity(AirTemperature, GISP2, weather.PATMOS));
+    stepValues.Set(V::OutsideMoistureContent, weather.Goa);
+    stepValues.Set(V::LatentGain, latentKW);
+
+    const bool occupied = ISOCC();
+    stepValues.Set(V::OccupiedHours, occupied ? 1.0f : 0.0f);
+    stepValues.Set(V::HoursAboveComfortRange, occupied && ComfortTemperature > ComfortUpperLimit ? 1.0f : 0.0f);
+    stepValues.Set(V::HoursBelowComfortRange, occupied && ComfortTemperature < ComfortLowerLimit ? 1.0f : 0.0f);
+    // Only occupied steps count towards the occupied means; an interval with
+    // none reports the missing value.
+    if (occupied) {
+        stepValues.Set(V::OccupiedAirTemperature, AirTemperature);
+        stepValues.Set(V::OccupiedComfortTemperature, ComfortTemperature);
+    }
+
+    stepValues.Set(V::GainsEnergyUse, gainsEnergyKW);
+    stepValues.Set(V::FanElectricity, FanPowerKW);
+
+    // Bands and extremes describe the simulated building, not a design
+    // calculation: heat-loss runs leave them alone.
+    if (state_.clock.heatLossRun) return;
+    MAXTRM = std::max(MAXTRM, ComfortTemperature);
+    MINTRM = std::min(MINTRM, ComfortTemperature);
+    // The bands count occupied hours, each simulated day standing for the
+    // days it represents.
+    const int32_t month = state_.clock.month;
+    if (!occupied || month < 1 || month > 12) return;
+    const float hours = static_cast<float>(state_.clock.timeStep) / 60.0f * dayWeight;
+    ComfortHoursTable[static_cast<size_t>(ComfortBand(ComfortTemperature) - 1)][static_cast<size_t>(month - 1)] +=
+        hours;
+}
+
+}  // namespace kz7

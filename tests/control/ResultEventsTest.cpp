@@ -1,0 +1,322 @@
+// Result records of whole runs through the control: which records arrive,
+// when, under which zone, and whether their values agree with each other.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "kz7/control/SimulateX.h"
+#include "kz7/output/OutputStore.h"
+#include "kz7/output/ResultStores.h"
+#include "kz7/output/ResultVariables.h"
+#include "kz7/platform/OleDate.h"
+#include "thermal/ZoneTestModel.h"
+
+namespace kz7::test {
+namespace {
+
+constexpr const char* kDenverEpw = "SimulationWeather\nUSA_CO_Denver.Intl.AP.725650_TMY3,4\nEnd\n";
+constexpr const char* kDenverTape = "SimulationWeather\ndenver,3\nEnd\n";
+
+std::string Options(int32_t timeStep, const std::string& period) {
+    return "SimulationOptions\n" + std::to_string(timeStep) + "," + period + ",18,0,0.5\nEnd\n";
+}
+
+// Every zone output group selected for the intervals whose flag is 1, for
+// the zones read before it.
+std::string ZoneOutputs(const std::string& intervals) {
+    std::string text = "DefaultZoneOutputOptions\n0\n";
+    for (int32_t group = 1; group <= kZoneOutputGroupCount; ++group) text += intervals + "\n";
+    return text + "End\n";
+}
+
+std::string Occupants(double sensible) {
+    return "PE,100," + std::to_string(sensible) + ",50,0.5,-1,0\n";
+}
+
+// An office with occupants and a south window, and a store without either.
+std::string OfficeAndStore(const std::string& officeKey, const std::string& storeKey) {
+    ZoneText office;
+    office.key = officeKey;
+    office.floorArea = 80.0;
+    office.opaque = BoxElements();
+    office.glazed = Window("GLZ", 8, 180);
+    office.airflow = Air("I", "100", 0.5);
+    office.gains = Occupants(600) + Gain(400, 0.3);
+    ZoneText store;
+    store.key = storeKey;
+    store.floorArea = 20.0;
+    store.opaque = BoxElements();
+    store.airflow = Air("I", "100", 0.3);
+    return ZoneRecord(office) + ZoneRecord(store);
+}
+
+struct Record {
+    int16_t interval;
+    int32_t zone;
+    ValueArray values;
+    CalendarDate date;
+};
+
+double Number(const ValueArray& values, ZoneVariable variable) {
+    return std::stod(values.at(static_cast<size_t>(variable)));
+}
+
+class ResultEventsTest : public ::testing::Test {
+  protected:
+    ResultEventsTest() : control(state) {
+        state.errorHandler = [this](const std::string& text) { errors.push_back(text); };
+        control.SetSupportFilePath(KZ7_TEST_DATA);
+        control.MessageChange = [this](std::string& text) { messages.push_back(text); };
+        auto keep = [this](int16_t& interval, int32_t& zone, ValueArray& values, double& date) {
+            records.push_back({interval, zone, values, FromOleDate(date)});
+        };
+        control.SaveSSData = keep;
+        control.SaveHGData = keep;
+    }
+
+    void Read(const std::string& text) {
+        control.SetInputData(Library() + text);
+        ASSERT_TRUE(control.ReadInputData());
+    }
+
+    std::vector<const Record*> Of(int16_t interval, int32_t zone) const {
+        std::vector<const Record*> found;
+        for (const Record& record : records)
+            if (record.interval == interval && record.zone == zone) found.push_back(&record);
+        return found;
+    }
+    size_t CountOf(int16_t interval) const {
+        return static_cast<size_t>(std::count_if(records.begin(), records.end(),
+                                                 [&](const Record& r) { return r.interval == interval; }));
+    }
+
+    EngineState state;
+    SimulateX control;
+    std::vector<std::string> errors, messages;
+    std::vector<Record> records;
+};
+
+TEST_F(ResultEventsTest, AnnualWeatherFileRunSendsEveryHourThenMonthsSummariesAndTheFinish) {
+    Read(Options(60, "1,1,31,12") + OfficeAndStore("12", "3") + ZoneOutputs("0,0,0,1") + kDenverEpw);
+    control.SetHourlyResults(true);
+    control.Simulate();
+
+    EXPECT_EQ(messages.back(), "finished");
+    for (const int32_t zone : {12, 3, 0}) {
+        EXPECT_EQ(Of(2, zone).size(), 8760u) << zone;  // the key "12" arrives as 12
+        EXPECT_EQ(Of(4, zone).size(), 12u) << zone;
+    }
+    EXPECT_EQ(Of(6, 12).size(), 1u);
+    EXPECT_EQ(Of(6, 3).size(), 1u);
+    EXPECT_EQ(records.size(), 3u * (8760u + 12u) + 2u);
+    // The summaries come after every interval record.
+    EXPECT_EQ(records[records.size() - 2].interval, 6);
+    EXPECT_EQ(records.back().interval, 6);
+    // Months in order, each sent on its last day.
+    const std::vector<const Record*> months = Of(4, 12);
+    for (int32_t m = 1; m <= 12; ++m) EXPECT_EQ(months[static_cast<size_t>(m - 1)]->date.month, m);
+    // Denver: January colder than July.
+    EXPECT_LT(Number(months[0]->values, ZoneVariable::OutsideAirTemperature),
+              Number(months[6]->values, ZoneVariable::OutsideAirTemperature));
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(ResultEventsTest, AConstantSummedValueGivesItsHourlyMeanAndTheDailySum) {
+    ZoneText zone;
+    zone.key = "1";
+    // Light walls and a brisk air change carry the 100 kW away.
+    zone.opaque = Outside("W", "LIGHT", 20, 0, 90) + Outside("W", "LIGHT", 20, 180, 90);
+    zone.airflow = Air("I", "100", 50.0);
+    zone.gains = "EQ,100,100000,0,0.5,-1,0\n";  // 100 kW at every step
+    Read(Options(10, "1,1,2,1") + ZoneRecord(zone) + kDenverEpw);
+    control.SetHourlyResults(true);
+    control.SetDailyResults(true);
+    control.Simulate();
+
+    const std::vector<const Record*> hours = Of(2, 1);
+    ASSERT_EQ(hours.size(), 48u);
+    for (const Record* hour : hours) {
+        EXPECT_EQ(hour->values[static_cast<size_t>(ZoneVariable::EquipmentGains)], "100");
+        EXPECT_EQ(hour->values[static_cast<size_t>(ZoneVariable::InternalGains)], "100");
+        EXPECT_EQ(hour->values[static_cast<size_t>(ZoneVariable::OccupantGains)], "0");
+    }
+    const std::vector<const Record*> days = Of(3, 1);
+    ASSERT_EQ(days.size(), 2u);
+    for (const Record* day : days) {
+        EXPECT_EQ(day->values[static_cast<size_t>(ZoneVariable::EquipmentGains)], "2400");
+        // Never occupied: the occupied-hours mean was never given a value.
+        EXPECT_EQ(day->values[static_cast<size_t>(ZoneVariable::OccupiedAirTemperature)], "-32768");
+        EXPECT_EQ(day->values[static_cast<size_t>(ZoneVariable::OccupiedHours)], "0");
+    }
+}
+
+TEST_F(ResultEventsTest, WarmUpDaysOfTheWeatherTapeSendNothing) {
+    Read(Options(60, "1,1,31,12") + OfficeAndStore("1", "2") + kDenverTape);
+    control.SetDailyResults(true);
+    control.Simulate();
+
+    // Each month simulates days 6 to 11; day 6 only warms the zones up.
+    const std::vector<const Record*> days = Of(3, 1);
+    ASSERT_EQ(days.size(), 12u * 5u);
+    std::map<int32_t, std::vector<int32_t>> sent;
+    for (const Record* day : days) sent[day->date.month].push_back(day->date.day);
+    ASSERT_EQ(sent.size(), 12u);
+    for (const auto& [month, numbers] : sent)
+        EXPECT_EQ(numbers, (std::vector<int32_t>{7, 8, 9, 10, 11})) << month;
+    EXPECT_EQ(messages.back(), "finished");
+}
+
+TEST_F(ResultEventsTest, HeatGainRunDeliversOnlyTheFifteenthDayOfEachMonth) {
+    Read(Options(60, "1,1,31,12") + OfficeAndStore("1", "2"));
+    control.SetTimeSteplyResults(true);  // design runs close no hours or days
+    control.HeatGain();
+
+    const std::vector<const Record*> steps = Of(1, 1);
+    ASSERT_GE(steps.size(), 12u * 24u);
+    ASSERT_EQ(steps.size() % 12u, 0u);
+    const size_t perDay = steps.size() / 12u;
+    for (size_t s = 0; s < steps.size(); ++s) {
+        EXPECT_EQ(steps[s]->date.day, 15);
+        EXPECT_EQ(steps[s]->date.month, static_cast<int32_t>(s / perDay) + 1);
+    }
+    EXPECT_EQ(Of(1, 0).size(), steps.size());
+    EXPECT_EQ(Of(6, 1).size(), 1u);
+    EXPECT_EQ(messages.back(), "finished");
+}
+
+// A month of half-hour steps with every group selected at every interval.
+class MonthCrossCheck : public ResultEventsTest {
+  protected:
+    void SetUp() override {
+        Read(Options(30, "1,1,31,1") + OfficeAndStore("1", "2") + ZoneOutputs("1,1,1,1") + kDenverEpw);
+        control.Simulate();
+        ASSERT_EQ(messages.back(), "finished");
+        ASSERT_EQ(Of(4, 0).size(), 1u);
+    }
+    const ValueArray& Month(int32_t zone) const { return Of(4, zone).front()->values; }
+};
+
+TEST_F(MonthCrossCheck, BuildingValuesAreTheZonesTotalsAndAreaWeightedMeans) {
+    for (const ZoneVariable summed : {ZoneVariable::SolarGain, ZoneVariable::InternalGains,
+                                      ZoneVariable::FabricHeatFlow, ZoneVariable::AirExchangeHeatFlow,
+                                      ZoneVariable::OccupiedHours}) {
+        const double total = Number(Month(1), summed) + Number(Month(2), summed);
+        EXPECT_NEAR(Number(Month(0), summed), total, 1e-5 * std::max(1.0, std::fabs(total)))
+            << static_cast<int32_t>(summed);
+    }
+    for (const ZoneVariable averaged : {ZoneVariable::AirTemperature, ZoneVariable::MoistureContent}) {
+        const double mean = (80.0 * Number(Month(1), averaged) + 20.0 * Number(Month(2), averaged)) / 100.0;
+        EXPECT_NEAR(Number(Month(0), averaged), mean, 1e-5 * std::fabs(mean)) << static_cast<int32_t>(averaged);
+    }
+    // Only the office is ever occupied: the store has no occupied mean, and
+    // the building's is the office's alone.
+    EXPECT_EQ(Month(2)[static_cast<size_t>(ZoneVariable::OccupiedAirTemperature)], "-32768");
+    EXPECT_NE(Month(1)[static_cast<size_t>(ZoneVariable::OccupiedAirTemperature)], "-32768");
+    EXPECT_EQ(Month(0)[static_cast<size_t>(ZoneVariable::OccupiedAirTemperature)],
+              Month(1)[static_cast<size_t>(ZoneVariable::OccupiedAirTemperature)]);
+}
+
+TEST_F(MonthCrossCheck, ElementFlowsAddUpToTheirTotalsAndSolarOnlyEntersThroughGlass) {
+    double fabric = 0.0;
+    for (int32_t p = static_cast<int32_t>(ZoneVariable::WallHeatFlow);
+         p < static_cast<int32_t>(ZoneVariable::FabricHeatFlow); ++p)
+        fabric += Number(Month(1), static_cast<ZoneVariable>(p));
+    // Each text keeps seven digits: about 1e-3 kWh of each of 11 positions.
+    EXPECT_NEAR(fabric, Number(Month(1), ZoneVariable::FabricHeatFlow), 1e-2);
+    EXPECT_LT(Number(Month(1), ZoneVariable::WallHeatFlow), 0.0);  // January: walls lose heat
+    EXPECT_NEAR(Number(Month(1), ZoneVariable::InfiltrationHeatFlow),
+                Number(Month(1), ZoneVariable::AirExchangeHeatFlow), 1e-3);
+    EXPECT_GT(Number(Month(1), ZoneVariable::SolarGain), 0.0);
+    EXPECT_EQ(Number(Month(2), ZoneVariable::SolarGain), 0.0);
+    // 744 h of 600 W occupants and 400 W equipment.
+    EXPECT_NEAR(Number(Month(1), ZoneVariable::OccupantGains), 744 * 0.6, 1e-2);
+    EXPECT_NEAR(Number(Month(1), ZoneVariable::EquipmentGains), 744 * 0.4, 1e-2);
+    EXPECT_NEAR(Number(Month(1), ZoneVariable::LatentGain), 744 * 0.05, 1e-2);
+}
+
+TEST_F(MonthCrossCheck, SummaryExtremesAreThoseOfTheStepTemperatures) {
+    for (const int32_t zone : {1, 2}) {
+        double highest = -1e9, lowest = 1e9;
+        for (const Record* step : Of(1, zone)) {
+            highest = std::max(highest, Number(step->values, ZoneVariable::AirTemperature));
+            lowest = std::min(lowest, Number(step->values, ZoneVariable::AirTemperature));
+        }
+        ASSERT_GE(Of(1, zone).size(), 31u * 48u);  // half hours, or shorter steps the zones asked for
+        const ValueArray& summary = Of(6, zone).front()->values;
+        EXPECT_NEAR(std::stod(summary[3]), highest, 1e-4) << zone;  // MaxAirTemperature
+        EXPECT_NEAR(std::stod(summary[6]), lowest, 1e-4) << zone;   // MinAirTemperature
+    }
+}
+
+TEST_F(MonthCrossCheck, TemperatureBandsHoldTheOccupiedHoursOfTheMonth) {
+    double hours = 0.0, weighted = 0.0;
+    for (int32_t band = 1; band <= 100; ++band) {
+        hours += control.TemperatureBands("1", band, 1);
+        weighted += control.TemperatureBands("1", band, 1) * (band - 0.5);
+    }
+    EXPECT_NEAR(hours, Number(Month(1), ZoneVariable::OccupiedHours), 1e-3);
+    EXPECT_NEAR(hours, 744.0, 1e-3);
+    // The bands' mean lies within half a band of the occupied comfort mean.
+    EXPECT_NEAR(weighted / hours, Number(Month(1), ZoneVariable::OccupiedComfortTemperature), 0.5);
+    EXPECT_EQ(control.TemperatureBands("1", 1, 2), 0.0f);  // February was not simulated
+    for (int32_t band = 1; band <= 100; ++band) EXPECT_EQ(control.TemperatureBands("2", band, 1), 0.0f);
+}
+
+TEST_F(ResultEventsTest, ZonesBeyondTheThousandthSendNothingAndTheHostIsToldOnce) {
+    std::string zones;
+    for (int32_t n = 1; n <= 1001; ++n) {
+        ZoneText zone;
+        zone.key = std::to_string(n);
+        zone.opaque = Outside("W", "LIGHT", 20, 0, 90);
+        zones += ZoneRecord(zone);
+    }
+    Read(Options(60, "1,1,1,1") + zones + kDenverEpw);
+    control.SetHourlyResults(true);
+    control.Simulate();
+
+    EXPECT_EQ(Of(2, 1000).size(), 24u);
+    EXPECT_EQ(Of(2, 1001).size(), 0u);
+    EXPECT_EQ(Of(2, 0).size(), 24u);
+    EXPECT_EQ(Of(6, 1001).size(), 1u);  // the summary is the zone's own
+    EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
+                            [](const std::string& m) { return m.find("first 1000 zones") != std::string::npos; }),
+              1);
+}
+
+TEST_F(ResultEventsTest, WithEveryHandleTakenTheRunSaysSoAndSendsNoIntervalRecords) {
+    Read(Options(60, "1,1,1,1") + OfficeAndStore("1", "2") + kDenverEpw);
+    OutputStore& store = state.results->Store();
+    for (int32_t n = 0; n < OutputStore::kHandleCount; ++n) ASSERT_NE(store.Allocate(2, 1, 1, 1.0f), 0);
+    control.SetHourlyResults(true);
+    control.Simulate();
+
+    EXPECT_NE(std::find(errors.begin(), errors.end(), "Out of output system handles"), errors.end());
+    EXPECT_EQ(CountOf(2), 0u);
+    EXPECT_EQ(CountOf(6), 2u);
+    EXPECT_EQ(messages.back(), "finished");
+}
+
+TEST_F(ResultEventsTest, ARunCancelledMidHourSendsNoPartOfThatHour) {
+    Read(Options(10, "1,1,1,1") + OfficeAndStore("1", "2") + kDenverEpw);
+    control.SetHourlyResults(true);
+    control.SetTimeSteplyResults(true);
+    int32_t steps = 0;
+    control.SaveSSData = [&](int16_t& interval, int32_t& zone, ValueArray& values, double& date) {
+        records.push_back({interval, zone, values, FromOleDate(date)});
+        if (interval == 1 && zone == 0 && ++steps == 15) control.SetCancelled(true);  // 2.5 hours in
+    };
+    control.Simulate();
+
+    EXPECT_EQ(messages.back(), "cancelled");
+    EXPECT_EQ(Of(1, 1).size(), 15u);
+    for (const int32_t zone : {1, 2, 0}) EXPECT_EQ(Of(2, zone).size(), 2u) << zone;
+    EXPECT_EQ(CountOf(3), 0u);
+    EXPECT_EQ(CountOf(6), 0u);
+}
+
+}  // namespace
+}  // namespace kz7::test

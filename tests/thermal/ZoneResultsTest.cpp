@@ -1,0 +1,132 @@
+// A zone's step values as it files them for the result store, its gains'
+// energy in the building energy store, and its temperature bands.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "AllocationProbe.h"
+#include "kz7/output/EnergySlots.h"
+#include "thermal/ZoneTestModel.h"
+
+namespace kz7::test {
+namespace {
+
+float Value(const Zone& zone, ZoneVariable variable) {
+    return zone.stepValues.Value(static_cast<int32_t>(variable));
+}
+
+// Occupants, lighting on gas (fuel index 2) and a gain of a code no output name has.
+std::string ZoneWithGains() {
+    ZoneText z;
+    z.key = "1";
+    z.opaque = BoxElements() + Outside("D", "LIGHT", 2, 0, 90);
+    z.glazed = Window("GLZ", 6, 180);
+    z.airflow = Air("I", "100", 0.5) + Air("V", "50", 1.0);
+    z.gains = "PE,100,700,140,0.5,-1,0\nLI,100,300,0,0.6,1,2000\nXX,50,200,0,0.5,0,400\n";
+    return ZoneRecord(z);
+}
+
+TEST(ZoneResults, GainsAndElementFlowsAreFiledByTheirOutputCodes) {
+    Engine engine(ZoneWithGains());
+    engine.Start();
+    engine.state.energy.Clear();
+    engine.Step();
+    Zone& zone = engine.zone("1");
+    zone.RecordStepValues(1.0f);
+
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::OccupantGains), 0.7f);
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::LightingGains), 0.3f);
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::OtherGains), 0.1f);
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::EquipmentGains), 0.0f);
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::InternalGains), 1.1f);
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::LatentGain), 0.14f);
+    // Lighting 2 kW of fuel index 2 and the other gain 0.2 kW of electricity.
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::GainsEnergyUse), 2.2f);
+    const BuildingEnergyStore& energy = engine.state.energy;
+    EXPECT_FLOAT_EQ(energy.Get(EnergySlot::GainsFuelUse(2)), 2.0f);
+    EXPECT_FLOAT_EQ(energy.Get(EnergySlot::FuelUse(2)), 2.0f);
+    EXPECT_FLOAT_EQ(energy.Get(EnergySlot::GainsFuelUse(1)), 0.2f);
+    EXPECT_FLOAT_EQ(energy.Get(EnergySlot::FuelUse(1)), 0.2f);
+
+    auto flowOf = [&zone](const std::string& code) {
+        float sum = 0.0f;
+        for (const auto& element : zone.elements)
+            if (element->ElCode == code) sum += element->StepFlowKW;
+        return sum;
+    };
+    const float walls = flowOf("W"), door = flowOf("D"), glazing = flowOf("G");
+    const float infiltration = flowOf("I"), ventilation = flowOf("V");
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::WallHeatFlow), walls);
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::DoorHeatFlow), door);
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::GlazingHeatFlow), glazing);
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::InfiltrationHeatFlow), infiltration);
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::NaturalVentilationHeatFlow), ventilation);
+    EXPECT_NEAR(Value(zone, ZoneVariable::FabricHeatFlow), zone.ElementFlowKW, 1e-5f);
+    EXPECT_NEAR(Value(zone, ZoneVariable::AirExchangeHeatFlow), zone.AirFlowKW, 1e-5f);
+    EXPECT_LT(door, 0.0f);  // a light element, 5 °C outside a 15 °C zone
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::AirTemperature), zone.AirTemperature);
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::OutsideAirTemperature), 5.0f);
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::OccupiedHours), 1.0f);
+    const float rh = Value(zone, ZoneVariable::RelativeHumidity);
+    EXPECT_GT(rh, 10.0f);
+    EXPECT_LT(rh, 100.0f);
+}
+
+TEST(ZoneResults, HeatLossRunsReportNoGains) {
+    Engine engine(ZoneWithGains());
+    engine.Start();
+    engine.Step();
+    engine.state.clock.heatLossRun = true;
+    engine.state.energy.Clear();
+    engine.Step();
+    Zone& zone = engine.zone("1");
+    zone.RecordStepValues(1.0f);
+    EXPECT_EQ(Value(zone, ZoneVariable::InternalGains), 0.0f);
+    EXPECT_EQ(Value(zone, ZoneVariable::GainsEnergyUse), 0.0f);
+    EXPECT_EQ(engine.state.energy.Get(EnergySlot::FuelUse(2)), 0.0f);
+}
+
+TEST(ZoneResults, OccupiedStepsFillTheTemperatureBandOfTheirMonth) {
+    Engine engine(ZoneWithGains(), 30);
+    engine.Start();
+    engine.Step();
+    Zone& zone = engine.zone("1");
+    engine.state.clock.month = 3;
+    auto record = [&](float comfort, float dayWeight) {
+        zone.ComfortTemperature = comfort;
+        zone.RecordStepValues(dayWeight);
+    };
+    record(21.0f, 2.0f);   // band 22: 21 ≤ t < 22; half an hour standing for two days
+    record(21.99f, 1.0f);  // band 22
+    record(-4.0f, 1.0f);   // colder than the table: band 1
+    record(150.0f, 1.0f);  // hotter: band 100
+    record(std::nanf(""), 1.0f);
+    EXPECT_FLOAT_EQ(zone.COMHRS(22, 3), 1.5f);
+    EXPECT_FLOAT_EQ(zone.COMHRS(21, 3), 0.0f);
+    EXPECT_FLOAT_EQ(zone.COMHRS(1, 3), 1.0f);
+    EXPECT_FLOAT_EQ(zone.COMHRS(100, 3), 0.5f);
+    EXPECT_FLOAT_EQ(zone.COMHRS(22, 2), 0.0f);
+    EXPECT_FLOAT_EQ(zone.MAXTRM, 150.0f);
+    EXPECT_FLOAT_EQ(zone.MINTRM, -4.0f);
+
+    engine.state.clock.heatLossRun = true;  // design runs leave the bands alone
+    record(21.0f, 1.0f);
+    EXPECT_FLOAT_EQ(zone.COMHRS(22, 3), 1.5f);
+}
+
+TEST(ZoneResults, RecordingAStepAllocatesNothing) {
+    Engine engine(ZoneWithGains());
+    engine.Start();
+    engine.Step();
+    Zone& zone = engine.zone("1");
+    zone.RecordStepValues(1.0f);
+    AllocationProbe probe;
+    for (int i = 0; i < 20; ++i) {
+        engine.Step();
+        zone.RecordStepValues(1.0f);
+    }
+    EXPECT_EQ(probe.Count(), 0);
+}
+
+}  // namespace
+}  // namespace kz7::test
