@@ -4,6 +4,7 @@
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
 #include "kz7/output/EnergySlots.h"
+#include "kz7/thermal/EnergyBooking.h"
 #include "kz7/output/ResultVariables.h"
 #include "kz7/platform/NumberText.h"
 
@@ -47,7 +48,7 @@ void Gain::BookEnergy(float kW) {
     const int32_t fuelIndex = FuelCode + 1;
     if (fuelIndex < 1 || fuelIndex > EnergySlot::kFuelCount) return;  // a fuel no slot holds
     state_.energy.Add(EnergySlot::GainsFuelUse(fuelIndex), kW);
-    state_.energy.Add(EnergySlot::FuelUse(fuelIndex), kW);
+    BookFuel(state_.energy, fuelIndex, kW);  // the fuel's total and its carbon
 }
 
 void Gains::Read() {

@@ -10,6 +10,7 @@
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
 #include "kz7/output/EnergySlots.h"
+#include "kz7/thermal/EnergyBooking.h"
 #include "kz7/platform/NumberText.h"
 #include "kz7/thermal/Plant.h"
 #include "kz7/weather/Weather.h"
@@ -106,7 +107,7 @@ void Zone::AccumulateAirFlow(Element& element, float To, float Go) {
             FanPowerKW += power;
             // Fan power is electricity: its own slot and the electricity total.
             state_.energy.Add(EnergySlot::kFanElectricity, power);
-            state_.energy.Add(EnergySlot::FuelUse(1), power);
+            BookFuel(state_.energy, 1, power);  // electricity, with its carbon
             sourceT += ((1.0f - fans.SYSMEFF) * power * fans.SYSPU + power * fans.SYSEFF) /
                        (massFlow * kAirHeatCapacity);
         }
