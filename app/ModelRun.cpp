@@ -6,6 +6,7 @@
 #include <exception>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "Commands.h"
 #include "ResultDatabase.h"
@@ -105,13 +106,17 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
     }
     EngineState state;
     SimulateX control(state);
-    std::string lastError;
-    state.errorHandler = [&lastError](const std::string& text) {
-        lastError = text;
-        fmt::print(stderr, "Error: {}\n", text);
+    // The read's messages and errors are held back so that a failed read
+    // gives one line, with the engine's last word as its reason.
+    std::vector<std::string> readMessages;
+    std::string lastProblem;
+    state.errorHandler = [&](const std::string& text) {
+        lastProblem = text;
+        readMessages.push_back("Error: " + text);
     };
-    control.MessageChange = [&options](std::string& message) {
-        if (!options.quiet) fmt::print(stderr, "{}\n", message);
+    control.MessageChange = [&](std::string& message) {
+        lastProblem = message;
+        if (!options.quiet) readMessages.push_back(message);
     };
     control.SetSupportFilePath(options.support);
     if (run.prepare) run.prepare(control);
@@ -121,9 +126,10 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
     control.MessageChange = nullptr;
     if (!read) {
         fmt::print(stderr, "kz7: {}: the model could not be read{}\n", options.model,
-                   lastError.empty() ? "" : ": " + lastError);
+                   lastProblem.empty() ? "" : ": " + lastProblem);
         return kExitFailed;
     }
+    for (const std::string& message : readMessages) fmt::print(stderr, "{}\n", message);
     std::string weatherFile;
     if (run.command == "simulate") {
         weatherFile = WeatherFileOf(state);

@@ -158,15 +158,28 @@ TEST_F(SimulateCommandTest, BadInputGivesAOneLineErrorAndLeavesNoDatabase) {
     EXPECT_EQ(RunKz7("heatloss").exitCode, 2);
 }
 
-TEST_F(SimulateCommandTest, TheErrorLineNamesTheFileAndTheReason) {
+// Standard error of a kz7 run (RunKz7 drops it).
+std::string ErrorOutput(const std::string& arguments) {
+    FILE* pipe = popen((std::string(KZ7_BINARY) + " " + arguments + " 2>&1 >/dev/null").c_str(), "r");
+    std::string text;
+    char buffer[512];
+    size_t read = 0;
+    while (pipe != nullptr && (read = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        text.append(buffer, read);
+    if (pipe != nullptr) pclose(pipe);
+    return text;
+}
+
+TEST_F(SimulateCommandTest, TheErrorIsOneLineNamingTheFileAndTheReason) {
     const std::string missing = (folder / "none.kz7").string();
-    // RunKz7 drops standard error: run through the shell to see it.
-    FILE* pipe = popen((std::string(KZ7_BINARY) + " simulate " + missing + " 2>&1").c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    char line[512] = {};
-    ASSERT_NE(fgets(line, sizeof line, pipe), nullptr);
-    pclose(pipe);
-    EXPECT_EQ(std::string(line), "kz7: " + missing + ": model file not found\n");
+    EXPECT_EQ(ErrorOutput("simulate " + missing), "kz7: " + missing + ": model file not found\n");
+    const std::string binary = CellWith("Building,Test cell", std::string("Building,\0x", 11));
+    EXPECT_EQ(ErrorOutput("simulate " + binary + Db()),
+              "kz7: " + binary + ": the model could not be read: " + binary +
+                  " is not a model document: binary data at line 4\n");
+    EXPECT_EQ(ErrorOutput("heatloss " + kCell + " --support " + kSupport + " --db " + (folder / "no" / "r.db").string()),
+              "kz7: result database " + (folder / "no" / "r.db").string() + ": the folder " +
+                  (folder / "no").string() + " does not exist\n");
 }
 
 // Runs the office simulation with time-step records as a child process and
