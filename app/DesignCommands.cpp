@@ -7,10 +7,9 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "Commands.h"
 #include "ModelRun.h"
@@ -24,9 +23,8 @@ namespace kz7::app {
 
 namespace {
 
-constexpr std::array<const char*, 13> kMonthNames{"",    "Jan", "Feb", "Mar", "Apr",
-                                                  "May", "Jun", "Jul", "Aug", "Sep",
-                                                  "Oct", "Nov", "Dec"};
+constexpr std::array<const char*, 13> kMonthNames{"",    "Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // The design load of each zone: the zone summary's peak when the run sends
 // one (heat gain: PeakCoolingLoad), else the largest time-step heating or
@@ -93,16 +91,18 @@ void PrintLoads(const DesignOptions& options, const std::vector<ZoneInfo>& zones
             total += peak.load;
             list.push_back(std::move(entry));
         }
-        nlohmann::json json = {{"run", runId}, {"database", options.run.db},
-                               {"model", options.run.model}, {"status", "finished"},
+        nlohmann::json json = {{"run", runId},
+                               {"database", options.run.db},
+                               {"model", options.run.model},
+                               {"status", "finished"},
                                {"zones", std::move(list)}};
         json["building"] = {{loadName, total}};
         fmt::print("{}\n", json.dump(2));
         return;
     }
     fmt::print("Run {} stored in {}\n\n", runId, options.run.db);
-    fmt::print("{:<6} {:<24} {:>12}{}\n", "Zone", "Name",
-               withMonth ? "Cooling kW" : "Heating kW", withMonth ? "  Month" : "");
+    fmt::print("{:<6} {:<24} {:>12}{}\n", "Zone", "Name", withMonth ? "Cooling kW" : "Heating kW",
+               withMonth ? "  Month" : "");
     double total = 0.0;
     for (const ZoneInfo& zone : zones) {
         const DesignLoads::Peak peak = loads.At(zone.zone);
@@ -118,9 +118,9 @@ void PrintLoads(const DesignOptions& options, const std::vector<ZoneInfo>& zones
 }
 
 int RunDesign(const DesignOptions& options, bool heatGain) {
-    DesignLoads loads(heatGain ? ZoneVariable::Cooling : ZoneVariable::Heating,
-                      heatGain ? SummaryPosition::PeakCoolingLoad
-                               : SummaryPosition::PeakHeatingLoad);
+    DesignLoads loads(
+        heatGain ? ZoneVariable::Cooling : ZoneVariable::Heating,
+        heatGain ? SummaryPosition::PeakCoolingLoad : SummaryPosition::PeakHeatingLoad);
     std::vector<ZoneInfo> zones;
     EngineState* state = nullptr;
     ModelRun run;

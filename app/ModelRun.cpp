@@ -62,8 +62,7 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
                 const std::string& weatherFile) {
     EngineState& state = control.State();
     ResultDatabase database(options.db);
-    RunSession session(state, database, {run.command, options.model, weatherFile},
-                       options.quiet);
+    RunSession session(state, database, {run.command, options.model, weatherFile}, options.quiet);
     session.Run().AddZones(ZoneRows(state));
     session.Run().AddVariables(ResultVariableRows());
     ConnectRecords(control, session, run);

@@ -6,10 +6,9 @@
 // Bad input never leaves a half-written database: the model and its weather
 // are checked before the database is opened, and a database that cannot be
 // opened is left as it was.
+#include <CLI/CLI.hpp>
 #include <functional>
 #include <string>
-
-#include <CLI/CLI.hpp>
 
 #include "kz7/control/OutputData.h"
 

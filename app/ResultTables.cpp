@@ -40,7 +40,8 @@ void AddSummaryVariables(std::vector<VariableInfo>& rows) {
     }};
     int32_t position = 0;
     for (const Entry& entry : kEntries)
-        rows.push_back({RecordKind::Summary, position++, entry.name, entry.unit, entry.aggregation});
+        rows.push_back(
+            {RecordKind::Summary, position++, entry.name, entry.unit, entry.aggregation});
 }
 
 // The weather rows (docs/weather.md, "Weather rows"): hourly values, daily and

@@ -76,8 +76,7 @@ nlohmann::json FiguresJson(const SummaryFigures& figures) {
     };
 }
 
-std::string TableLine(const std::string& zone, const std::string& name,
-                      const SummaryFigures& f) {
+std::string TableLine(const std::string& zone, const std::string& name, const SummaryFigures& f) {
     return fmt::format("{:<6} {:<20.20} {} {} {} {} {} {} {} {} {} {} {} {}\n", zone, name,
                        Cell(f.peakHeating, 2, 8), Cell(f.peakCooling, 2, 8), Cell(f.heating, 0, 9),
                        Cell(f.cooling, 0, 9), Cell(f.fuel, 0, 9), Cell(f.carbon, 0, 8),
@@ -120,8 +119,7 @@ void RunSummary::Add(int16_t interval, int32_t zone, const ValueArray& values) {
 void RunSummary::AddSummary(int32_t zone, const ValueArray& values) {
     std::array<double, 8> summary{};
     for (size_t position = 0; position < summary.size(); ++position)
-        summary[position] =
-            ValueAt(values, static_cast<int32_t>(position)).value_or(std::nan(""));
+        summary[position] = ValueAt(values, static_cast<int32_t>(position)).value_or(std::nan(""));
     totals_[zone].summary = summary;
 }
 
@@ -193,8 +191,8 @@ std::vector<ZoneSummary> RunSummary::Zones() const {
     std::vector<ZoneSummary> zones;
     for (const ZoneInfo& zone : zones_) {
         auto found = totals_.find(zone.zone);
-        zones.push_back({zone, found == totals_.end() ? SummaryFigures{}
-                                                      : ZoneFigures(found->second)});
+        zones.push_back(
+            {zone, found == totals_.end() ? SummaryFigures{} : ZoneFigures(found->second)});
     }
     return zones;
 }

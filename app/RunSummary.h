@@ -7,11 +7,10 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "ResultDatabase.h"
 #include "kz7/control/OutputData.h"
@@ -32,14 +31,14 @@ class IntervalTotal {
 };
 
 struct SummaryFigures {
-    std::optional<double> peakHeating;  // kW
-    std::optional<double> peakCooling;  // kW
-    std::optional<double> heating;      // kWh
-    std::optional<double> cooling;      // kWh
-    std::optional<double> fuel;         // kWh
-    std::optional<double> carbon;       // kg
+    std::optional<double> peakHeating;                             // kW
+    std::optional<double> peakCooling;                             // kW
+    std::optional<double> heating;                                 // kWh
+    std::optional<double> cooling;                                 // kWh
+    std::optional<double> fuel;                                    // kWh
+    std::optional<double> carbon;                                  // kg
     std::optional<double> maxAir, minAir, maxComfort, minComfort;  // °C
-    std::optional<double> hoursAbove25, hoursAbove28;             // h
+    std::optional<double> hoursAbove25, hoursAbove28;              // h
 };
 
 struct ZoneSummary {

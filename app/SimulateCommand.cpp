@@ -3,10 +3,9 @@
 #include <fmt/core.h>
 
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
-
-#include <nlohmann/json.hpp>
 
 #include "Commands.h"
 #include "ModelRun.h"

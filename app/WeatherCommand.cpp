@@ -6,8 +6,8 @@
 
 #include <array>
 #include <filesystem>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -119,8 +119,8 @@ int RunDesignWeather(const WeatherOptions& options, bool heatGain) {
         if (interval == 1 && zone == -1) rows.push_back(values);
     };
     run.report = [&](SimulateX&, int64_t runId) {
-        fmt::print("Run {} stored in {}: {} design-day rows ({})\n", runId, options.db,
-                   rows.size(), heatGain ? "cooling design, July" : "heating design, January");
+        fmt::print("Run {} stored in {}: {} design-day rows ({})\n", runId, options.db, rows.size(),
+                   heatGain ? "cooling design, July" : "heating design, January");
         PrintDesignDay(rows);
     };
     return RunModel(runOptions, run);

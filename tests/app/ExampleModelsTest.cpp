@@ -17,8 +17,8 @@ struct Example {
 };
 
 TEST(ExampleModelsTest, EachExampleReadsWithoutErrors) {
-    for (const Example& example : {Example{"test-cell.kz7", 1}, Example{"small-office.kz7", 5},
-                                   Example{"house.kz7", 2}}) {
+    for (const Example& example :
+         {Example{"test-cell.kz7", 1}, Example{"small-office.kz7", 5}, Example{"house.kz7", 2}}) {
         EngineState state;
         std::vector<std::string> errors;
         state.errorHandler = [&errors](const std::string& text) { errors.push_back(text); };

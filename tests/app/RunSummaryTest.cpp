@@ -1,6 +1,6 @@
-#include "RunSummary.h"
-
 #include <gtest/gtest.h>
+
+#include "RunSummary.h"
 
 namespace kz7::app {
 namespace {

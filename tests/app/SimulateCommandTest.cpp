@@ -7,10 +7,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
-
-#include <nlohmann/json.hpp>
 
 #include "CommandRun.h"
 #include "ResultDatabase.h"
@@ -24,7 +23,8 @@ using test::RunKz7;
 const std::string kSupport = KZ7_SOURCE_DIR "/support";
 const std::string kCell = KZ7_SOURCE_DIR "/examples/test-cell.kz7";
 const std::string kOffice = KZ7_SOURCE_DIR "/examples/small-office.kz7";
-const std::string kDenver = KZ7_SOURCE_DIR "/examples/weather/USA_CO_Denver.Intl.AP.725650_TMY3.epw";
+const std::string kDenver =
+    KZ7_SOURCE_DIR "/examples/weather/USA_CO_Denver.Intl.AP.725650_TMY3.epw";
 
 class SimulateCommandTest : public ResultDatabaseFixture {
   protected:
@@ -64,8 +64,7 @@ TEST_F(SimulateCommandTest, AnAnnualRunStoresEveryHourlyRecordAndPrintsTheJsonSu
     EXPECT_GT(zone["max_air_c"].get<double>(), zone["min_air_c"].get<double>() + 10.0);
 
     EXPECT_EQ(Query("SELECT command || '|' || status FROM runs"), "simulate|finished");
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE interval = 2 AND record = 'zone'"),
-              "8760");
+    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE interval = 2 AND record = 'zone'"), "8760");
     EXPECT_EQ(Query("SELECT count(*) FROM records WHERE interval = 2 AND record = 'building'"),
               "8760");
     EXPECT_EQ(Query("SELECT count(*) FROM records WHERE interval = 6"), "1");
@@ -79,9 +78,9 @@ TEST_F(SimulateCommandTest, AnAnnualRunStoresEveryHourlyRecordAndPrintsTheJsonSu
     EXPECT_NEAR(zone["max_air_c"].get<double>(), stored, 1e-9);
 
     // A second run appends.
-    ASSERT_EQ(RunKz7("simulate " + kCell + " --support " + kSupport + Db() + " --daily --quiet")
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        RunKz7("simulate " + kCell + " --support " + kSupport + Db() + " --daily --quiet").exitCode,
+        0);
     EXPECT_EQ(Query("SELECT group_concat(id || ':' || status) FROM runs"), "1:finished,2:finished");
     EXPECT_EQ(Query("SELECT count(*) FROM records WHERE run = 2 AND interval = 3 AND zone = 1"),
               "365");
@@ -124,9 +123,9 @@ TEST_F(SimulateCommandTest, WeatherRowsAndDesignDaysAreStored) {
     // The first hour of the Denver file: dry bulb -18 °C.
     EXPECT_EQ(Query("SELECT json_extract(vals, '$[1]') FROM records ORDER BY id LIMIT 1"), "-18");
 
-    ASSERT_EQ(RunKz7("weather --design-heat-loss " + kCell + " --support " + kSupport + Db())
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        RunKz7("weather --design-heat-loss " + kCell + " --support " + kSupport + Db()).exitCode,
+        0);
     EXPECT_EQ(Query("SELECT count(*) FROM records WHERE run = 2 AND interval = 1"), "48");
     // Every half-hour of the heating design day is the HeatLossWeather temperature.
     EXPECT_EQ(Query("SELECT DISTINCT json_extract(vals, '$[1]') FROM records WHERE run = 2"),
@@ -137,8 +136,8 @@ TEST_F(SimulateCommandTest, WeatherRowsAndDesignDaysAreStored) {
 TEST_F(SimulateCommandTest, BadInputGivesAOneLineErrorAndLeavesNoDatabase) {
     const std::string db = Db();
     EXPECT_EQ(RunKz7("simulate " + (folder / "none.kz7").string() + db).exitCode, 1);
-    EXPECT_EQ(RunKz7("simulate " + CellWith("weather/USA_CO", "weather/NONE_CO") +
-                     " --support " + kSupport + db)
+    EXPECT_EQ(RunKz7("simulate " + CellWith("weather/USA_CO", "weather/NONE_CO") + " --support " +
+                     kSupport + db)
                   .exitCode,
               1);
     const std::string unreadable = CellWith("Building,Test cell", std::string("Building,\0x", 11));
@@ -160,7 +159,8 @@ TEST_F(SimulateCommandTest, BadInputGivesAOneLineErrorAndLeavesNoDatabase) {
 
 // Standard error of a kz7 run (RunKz7 drops it).
 std::string ErrorOutput(const std::string& arguments) {
-    FILE* pipe = popen((std::string(KZ7_BINARY) + " " + arguments + " 2>&1 >/dev/null").c_str(), "r");
+    FILE* pipe =
+        popen((std::string(KZ7_BINARY) + " " + arguments + " 2>&1 >/dev/null").c_str(), "r");
     std::string text;
     char buffer[512];
     size_t read = 0;
@@ -177,7 +177,8 @@ TEST_F(SimulateCommandTest, TheErrorIsOneLineNamingTheFileAndTheReason) {
     EXPECT_EQ(ErrorOutput("simulate " + binary + Db()),
               "kz7: " + binary + ": the model could not be read: " + binary +
                   " is not a model document: binary data at line 4\n");
-    EXPECT_EQ(ErrorOutput("heatloss " + kCell + " --support " + kSupport + " --db " + (folder / "no" / "r.db").string()),
+    EXPECT_EQ(ErrorOutput("heatloss " + kCell + " --support " + kSupport + " --db " +
+                          (folder / "no" / "r.db").string()),
               "kz7: result database " + (folder / "no" / "r.db").string() + ": the folder " +
                   (folder / "no").string() + " does not exist\n");
 }
