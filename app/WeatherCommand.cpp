@@ -126,48 +126,51 @@ int RunDesignWeather(const WeatherOptions& options, bool heatGain) {
     return RunModel(runOptions, run);
 }
 
-int RunWeather(const WeatherOptions& options) {
-    if (!options.designHeatLoss.empty()) return RunDesignWeather(options, false);
-    if (!options.designHeatGain.empty()) return RunDesignWeather(options, true);
-    // The engine reports a file it cannot open; a database is opened only for
-    // a file that is there.
-    std::error_code error;
-    if (!options.db.empty() && !std::filesystem::is_regular_file(options.file, error)) {
-        fmt::print(stderr, "kz7: {}: weather file not found\n", options.file);
-        return kExitFailed;
-    }
-    EngineState state;
-    state.settings.generateWeatherDataEvents = true;
-    std::optional<ResultDatabase> database;
-    std::optional<RunSession> session;
+struct WeatherRow {
+    int16_t interval;
+    int32_t zone;
+    ValueArray values;
+    double date;
+};
+
+// Stores the rows of a file the engine read whole, so that a file it cannot
+// read leaves no run behind.
+int StoreWeatherRows(const WeatherOptions& options, EngineState& state,
+                     const std::vector<WeatherRow>& rows) {
     try {
-        if (!options.db.empty()) {
-            database.emplace(options.db);
-            session.emplace(state, *database, RunInfo{"weather", "", options.file}, true);
-            session->Run().AddVariables(ResultVariableRows());
-        }
-        std::vector<ValueArray> months;
-        state.outputData.onSave = [&](int16_t& interval, int32_t& zone, ValueArray& values,
-                                      double& date) {
-            if (session) session->OnRecord(interval, zone, values, date);
-            if (interval == 4) months.push_back(values);
-        };
-        EnergyPlusWeather epw(state);
-        if (!epw.OpenFile(options.file))
-            return session ? session->Fail(fmt::format("{}: not a readable EPW file", options.file))
-                           : kExitFailed;
-        const int code = session ? session->Finish() : kExitOk;
-        PrintSite(epw);
-        PrintPeriod(epw);
-        PrintMonths(months);
-        if (session)
-            fmt::print("\nRun {} stored in {}: {} weather rows\n", session->Run().RunId(),
-                       options.db, session->Run().RecordCount());
+        ResultDatabase database(options.db);
+        RunSession session(state, database, RunInfo{"weather", "", options.file}, true);
+        session.Run().AddVariables(ResultVariableRows());
+        for (const WeatherRow& row : rows)
+            session.OnRecord(row.interval, row.zone, row.values, row.date);
+        const int code = session.Finish();
+        fmt::print("\nRun {} stored in {}: {} weather rows\n", session.Run().RunId(), options.db,
+                   session.Run().RecordCount());
         return code;
     } catch (const ResultDatabaseError& error) {
         fmt::print(stderr, "kz7: {}\n", error.what());
         return kExitFailed;
     }
+}
+
+int RunWeather(const WeatherOptions& options) {
+    if (!options.designHeatLoss.empty()) return RunDesignWeather(options, false);
+    if (!options.designHeatGain.empty()) return RunDesignWeather(options, true);
+    EngineState state;
+    state.settings.generateWeatherDataEvents = true;
+    std::vector<WeatherRow> rows;
+    std::vector<ValueArray> months;
+    state.outputData.onSave = [&](int16_t& interval, int32_t& zone, ValueArray& values,
+                                  double& date) {
+        if (!options.db.empty()) rows.push_back({interval, zone, values, date});
+        if (interval == 4) months.push_back(values);
+    };
+    EnergyPlusWeather epw(state);
+    if (!epw.OpenFile(options.file)) return kExitFailed;  // the engine said why
+    PrintSite(epw);
+    PrintPeriod(epw);
+    PrintMonths(months);
+    return options.db.empty() ? kExitOk : StoreWeatherRows(options, state, rows);
 }
 
 }  // namespace

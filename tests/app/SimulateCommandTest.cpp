@@ -142,6 +142,8 @@ TEST_F(SimulateCommandTest, BadInputGivesAOneLineErrorAndLeavesNoDatabase) {
               1);
     const std::string unreadable = CellWith("Building,Test cell", std::string("Building,\0x", 11));
     EXPECT_EQ(RunKz7("simulate " + unreadable + " --support " + kSupport + db).exitCode, 1);
+    WriteFile(folder / "bad.epw", "not weather\n");
+    EXPECT_EQ(RunKz7("weather " + (folder / "bad.epw").string() + db).exitCode, 1);
     EXPECT_FALSE(std::filesystem::exists(file));
 
     EXPECT_EQ(RunKz7("simulate " + kCell + " --support " + kSupport + " --db " +
