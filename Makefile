@@ -2,7 +2,8 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
-EXAMPLE    ?= examples/starter.kz7
+EXAMPLE    ?= examples/small-office.kz7
+RESULTS    ?= $(BUILD)/results.db
 
 .PHONY: all deps build run test release-test asan bench format clean
 
@@ -16,7 +17,7 @@ build: deps
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@$(BUILD)/kz7 read $(EXAMPLE)
+	@$(BUILD)/kz7 simulate $(EXAMPLE) --support support --db $(RESULTS) --quiet
 
 release-test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

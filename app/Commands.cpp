@@ -24,6 +24,8 @@ void RegisterCommands(CLI::App& app) {
     RegisterReportCommand(app);
     RegisterSbemCommand(app);
     RegisterKlimaCommand(app);
+    RegisterSimulateCommand(app);
+    RegisterDesignCommands(app);
 }
 
 }  // namespace kz7::app

@@ -21,6 +21,8 @@ void RegisterConstructionCommand(CLI::App& app);
 void RegisterReportCommand(CLI::App& app);
 void RegisterSbemCommand(CLI::App& app);
 void RegisterKlimaCommand(CLI::App& app);
+void RegisterSimulateCommand(CLI::App& app);
+void RegisterDesignCommands(CLI::App& app);
 // The exit code the command that ran has set.
 int ExitCode();
 void SetExitCode(int code);

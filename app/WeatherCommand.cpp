@@ -1,13 +1,22 @@
-// kz7 weather EPW: the site, the period and the monthly means of an EPW file,
-// as the engine reads them.
+// kz7 weather EPW [--db FILE]: the site, the period and the monthly means of
+// an EPW file, as the engine reads them; with --db every weather row (hour,
+// day, month) is stored. kz7 weather --design-heat-loss MODEL /
+// --design-heat-gain MODEL: the design-day rows of a model, stored and shown.
 #include <fmt/core.h>
 
 #include <array>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Commands.h"
+#include "ModelRun.h"
+#include "ResultDatabase.h"
+#include "ResultTables.h"
+#include "RunSession.h"
+#include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
 #include "kz7/platform/NumberText.h"
@@ -19,6 +28,11 @@ namespace {
 
 struct WeatherOptions {
     std::string file;
+    std::string db;
+    std::string designHeatLoss;
+    std::string designHeatGain;
+    std::string support;
+    bool quiet = false;
 };
 
 constexpr std::array<const char*, 12> kMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -70,32 +84,118 @@ void PrintMonths(const std::vector<ValueArray>& months) {
     }
 }
 
-void RunWeather(const WeatherOptions& options) {
+// The design day, half-hour by half-hour, as the engine sends it.
+void PrintDesignDay(const std::vector<ValueArray>& rows) {
+    fmt::print("\n{:>5} {:>9} {:>13} {:>13} {:>9} {:>9}\n", "Time", "Dry bulb", "Direct normal",
+               "Diffuse horiz", "Altitude", "Azimuth");
+    fmt::print("{:>5} {:>9} {:>13} {:>13} {:>9} {:>9}\n", "", "°C", "kW/m²", "kW/m²", "°", "°");
+    int32_t halfHour = 0;
+    for (const ValueArray& row : rows) {
+        ++halfHour;
+        if (row.size() < 10) continue;
+        fmt::print("{:02}:{:02} {:>9.1f} {:>13.3f} {:>13.3f} {:>9.1f} {:>9.1f}\n", halfHour / 2,
+                   halfHour % 2 * 30, ParseLeadingNumber(row[1]), ParseLeadingNumber(row[3]),
+                   ParseLeadingNumber(row[4]), ParseLeadingNumber(row[8]),
+                   ParseLeadingNumber(row[9]));
+    }
+}
+
+int RunDesignWeather(const WeatherOptions& options, bool heatGain) {
+    ModelRunOptions runOptions;
+    runOptions.model = heatGain ? options.designHeatGain : options.designHeatLoss;
+    runOptions.support = options.support;
+    runOptions.db = options.db;
+    runOptions.quiet = options.quiet;
+    std::vector<ValueArray> rows;
+    ModelRun run;
+    run.command = "weather";
+    run.run = [heatGain](SimulateX& control) {
+        if (heatGain)
+            control.GenerateHGWeatherData();
+        else
+            control.GenerateHLWeatherData();
+    };
+    run.onRecord = [&rows](int16_t interval, int32_t zone, const ValueArray& values) {
+        if (interval == 1 && zone == -1) rows.push_back(values);
+    };
+    run.report = [&](SimulateX&, int64_t runId) {
+        fmt::print("Run {} stored in {}: {} design-day rows ({})\n", runId, options.db, rows.size(),
+                   heatGain ? "cooling design, July" : "heating design, January");
+        PrintDesignDay(rows);
+    };
+    return RunModel(runOptions, run);
+}
+
+struct WeatherRow {
+    int16_t interval;
+    int32_t zone;
+    ValueArray values;
+    double date;
+};
+
+// Stores the rows of a file the engine read whole, so that a file it cannot
+// read leaves no run behind.
+int StoreWeatherRows(const WeatherOptions& options, EngineState& state,
+                     const std::vector<WeatherRow>& rows) {
+    try {
+        ResultDatabase database(options.db);
+        RunSession session(state, database, RunInfo{"weather", "", options.file}, true);
+        session.Run().AddVariables(ResultVariableRows());
+        for (const WeatherRow& row : rows)
+            session.OnRecord(row.interval, row.zone, row.values, row.date);
+        const int code = session.Finish();
+        fmt::print("\nRun {} stored in {}: {} weather rows\n", session.Run().RunId(), options.db,
+                   session.Run().RecordCount());
+        return code;
+    } catch (const ResultDatabaseError& error) {
+        fmt::print(stderr, "kz7: {}\n", error.what());
+        return kExitFailed;
+    }
+}
+
+int RunWeather(const WeatherOptions& options) {
+    if (!options.designHeatLoss.empty()) return RunDesignWeather(options, false);
+    if (!options.designHeatGain.empty()) return RunDesignWeather(options, true);
     EngineState state;
     state.settings.generateWeatherDataEvents = true;
+    std::vector<WeatherRow> rows;
     std::vector<ValueArray> months;
-    state.outputData.onSave = [&](int16_t& interval, int32_t&, ValueArray& values, double&) {
+    state.outputData.onSave = [&](int16_t& interval, int32_t& zone, ValueArray& values,
+                                  double& date) {
+        if (!options.db.empty()) rows.push_back({interval, zone, values, date});
         if (interval == 4) months.push_back(values);
     };
     EnergyPlusWeather epw(state);
-    if (!epw.OpenFile(options.file)) {
-        SetExitCode(kExitFailed);
-        return;
-    }
+    if (!epw.OpenFile(options.file)) return kExitFailed;  // the engine said why
     PrintSite(epw);
     PrintPeriod(epw);
     PrintMonths(months);
-    SetExitCode(kExitOk);
+    return options.db.empty() ? kExitOk : StoreWeatherRows(options, state, rows);
 }
 
 }  // namespace
 
 void RegisterWeatherCommand(CLI::App& app) {
     auto options = std::make_shared<WeatherOptions>();
-    CLI::App* command =
-        app.add_subcommand("weather", "Show the site, period and monthly means of an EPW file");
-    command->add_option("EPW", options->file, "EnergyPlus weather file")->required();
-    command->callback([options] { RunWeather(*options); });
+    CLI::App* command = app.add_subcommand(
+        "weather", "Show (and store) the rows of an EPW file or a model's design days");
+    CLI::Option* epw = command->add_option("EPW", options->file, "EnergyPlus weather file");
+    command->add_option("--db", options->db, "Result database to store the rows in");
+    CLI::Option* heatLoss = command->add_option("--design-heat-loss", options->designHeatLoss,
+                                                "Model whose heating design day to store");
+    CLI::Option* heatGain = command->add_option("--design-heat-gain", options->designHeatGain,
+                                                "Model whose cooling design day to store");
+    command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
+    command->add_flag("--quiet", options->quiet, "No engine messages");
+    epw->excludes(heatLoss)->excludes(heatGain);
+    heatLoss->excludes(heatGain);
+    command->callback([options, epw, heatLoss, heatGain] {
+        if (epw->count() + heatLoss->count() + heatGain->count() == 0)
+            throw CLI::RequiredError("EPW or --design-heat-loss or --design-heat-gain");
+        if ((heatLoss->count() + heatGain->count()) > 0 && options->db.empty())
+            throw CLI::RequiredError("--db (the design-day rows are stored)");
+        SetExitCode(RunWeather(*options));
+    });
 }
 
 }  // namespace kz7::app

@@ -1,0 +1,149 @@
+#include "ModelRun.h"
+
+#include <fmt/format.h>
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "Commands.h"
+#include "ResultDatabase.h"
+#include "ResultTables.h"
+#include "RunSession.h"
+#include "kz7/control/SimulateX.h"
+#include "kz7/engine/EngineState.h"
+#include "kz7/weather/Weather.h"
+
+namespace kz7::app {
+
+namespace {
+
+bool IsFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+// The weather file a simulation will open: the EPW file the model names
+// (searched as the engine does) or the reduced tape in the support folder.
+std::string WeatherFileOf(const EngineState& state) {
+    const Weather& weather = *state.weather;
+    if (weather.WeatherFileType == 4) return weather.ResolveWeatherFile(weather.WeatherDbName);
+    const char* extension = weather.WeatherFileType == 2 ? ".fwt" : ".rwt";
+    return (std::filesystem::path(state.settings.supportFilePath) /
+            (weather.WeatherDbName + extension))
+        .string();
+}
+
+// A one-line reason why the model cannot be run, empty when it can.
+std::string CheckInputFiles(const ModelRunOptions& options) {
+    if (!IsFile(options.model)) return fmt::format("{}: model file not found", options.model);
+    std::error_code error;
+    if (!options.support.empty() && !std::filesystem::is_directory(options.support, error))
+        return fmt::format("{}: support folder not found", options.support);
+    return {};
+}
+
+void ConnectRecords(SimulateX& control, RunSession& session, const ModelRun& run) {
+    auto store = [&session, &run](int16_t& interval, int32_t& zone, ValueArray& values,
+                                  double& date) {
+        session.OnRecord(interval, zone, values, date);
+        if (run.onRecord) run.onRecord(interval, zone, values);
+    };
+    control.SaveSSData = store;
+    control.SaveHLData = store;
+    control.SaveHGData = store;
+    control.MessageChange = [&session](std::string& message) { session.OnMessage(message); };
+    control.ProgressChange = [&session, &control] { session.OnProgress(control.Progress()); };
+}
+
+int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelRun& run,
+                const std::string& weatherFile) {
+    EngineState& state = control.State();
+    ResultDatabase database(options.db);
+    RunSession session(state, database, {run.command, options.model, weatherFile}, options.quiet);
+    session.Run().AddZones(ZoneRows(state));
+    session.Run().AddVariables(ResultVariableRows());
+    ConnectRecords(control, session, run);
+    state.yieldHandler = session.YieldHandler();
+    state.errorHandler = session.ErrorHandler();
+    int code = kExitFailed;
+    try {
+        run.run(control);
+        code = session.Finish();
+    } catch (const ResultDatabaseError& error) {
+        code = session.Fail(error.what());
+    } catch (const std::exception& error) {
+        code = session.Fail(fmt::format("{}: the run failed: {}", options.model, error.what()));
+    }
+    state.yieldHandler = nullptr;
+    state.errorHandler = nullptr;
+    control.SaveSSData = control.SaveHLData = control.SaveHGData = nullptr;
+    control.MessageChange = nullptr;
+    control.ProgressChange = nullptr;
+    if (code == kExitOk && run.report) run.report(control, session.Run().RunId());
+    return code;
+}
+
+}  // namespace
+
+void AddModelRunOptions(CLI::App& command, ModelRunOptions& options) {
+    command.add_option("MODEL", options.model, "Model document")->required();
+    command.add_option("--support", options.support,
+                       "Support folder holding Dbs.KZ7 and weather tapes");
+    command.add_option("--db", options.db, "Result database (SQLite), created when missing")
+        ->capture_default_str();
+    command.add_flag("--json", options.json, "Print the summary as JSON");
+    command.add_flag("--quiet", options.quiet, "No progress bar and no engine messages");
+}
+
+int RunModel(const ModelRunOptions& options, const ModelRun& run) {
+    if (const std::string problem = CheckInputFiles(options); !problem.empty()) {
+        fmt::print(stderr, "kz7: {}\n", problem);
+        return kExitFailed;
+    }
+    EngineState state;
+    SimulateX control(state);
+    // The read's messages and errors are held back so that a failed read
+    // gives one line, with the engine's last word as its reason.
+    std::vector<std::string> readMessages;
+    std::string lastProblem;
+    state.errorHandler = [&](const std::string& text) {
+        lastProblem = text;
+        readMessages.push_back("Error: " + text);
+    };
+    control.MessageChange = [&](std::string& message) {
+        lastProblem = message;
+        if (!options.quiet) readMessages.push_back(message);
+    };
+    control.SetSupportFilePath(options.support);
+    if (run.prepare) run.prepare(control);
+    control.SetInputFileName(options.model);
+    const bool read = control.ReadInputData();
+    state.errorHandler = nullptr;
+    control.MessageChange = nullptr;
+    if (!read) {
+        fmt::print(stderr, "kz7: {}: the model could not be read{}\n", options.model,
+                   lastProblem.empty() ? "" : ": " + lastProblem);
+        return kExitFailed;
+    }
+    for (const std::string& message : readMessages) fmt::print(stderr, "{}\n", message);
+    std::string weatherFile;
+    if (run.command == "simulate") {
+        weatherFile = WeatherFileOf(state);
+        if (!IsFile(weatherFile)) {
+            fmt::print(stderr, "kz7: {}: weather file not found (named by {})\n", weatherFile,
+                       options.model);
+            return kExitFailed;
+        }
+    }
+    try {
+        return RunAndStore(control, options, run, weatherFile);
+    } catch (const ResultDatabaseError& error) {
+        fmt::print(stderr, "kz7: {}\n", error.what());
+        return kExitFailed;
+    }
+}
+
+}  // namespace kz7::app

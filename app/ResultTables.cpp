@@ -1,0 +1,100 @@
+#include "ResultTables.h"
+
+#include <array>
+#include <string>
+
+#include "kz7/engine/EngineState.h"
+#include "kz7/model/Zone.h"
+#include "kz7/output/ResultVariables.h"
+#include "kz7/output/ZoneResultStore.h"
+
+namespace kz7::app {
+
+namespace {
+
+std::string AggregationText(Aggregation aggregation) {
+    return aggregation == Aggregation::Summed ? "sum" : "mean";
+}
+
+void AddZoneVariables(RecordKind kind, std::vector<VariableInfo>& rows) {
+    for (const ZoneVariableInfo& variable : ZoneVariables())
+        rows.push_back({kind, variable.position, std::string(variable.name),
+                        std::string(variable.unit), AggregationText(variable.aggregation)});
+}
+
+void AddSummaryVariables(std::vector<VariableInfo>& rows) {
+    struct Entry {
+        const char* name;
+        const char* unit;
+        const char* aggregation;
+    };
+    static constexpr std::array<Entry, 8> kEntries{{
+        {"PeakHeatingLoad", "kW", "max"},
+        {"PeakCoolingLoad", "kW", "max"},
+        {"MaxComfortTemperature", "°C", "max"},
+        {"MaxAirTemperature", "°C", "max"},
+        {"MaxRadiantTemperature", "°C", "max"},
+        {"MinComfortTemperature", "°C", "min"},
+        {"MinAirTemperature", "°C", "min"},
+        {"MinRadiantTemperature", "°C", "min"},
+    }};
+    int32_t position = 0;
+    for (const Entry& entry : kEntries)
+        rows.push_back(
+            {RecordKind::Summary, position++, entry.name, entry.unit, entry.aggregation});
+}
+
+// The weather rows (docs/weather.md, "Weather rows"): hourly values, daily and
+// monthly means with radiation totals.
+void AddWeatherVariables(std::vector<VariableInfo>& rows) {
+    struct Entry {
+        int32_t position;
+        const char* name;
+        const char* unit;
+    };
+    static constexpr std::array<Entry, 9> kEntries{{
+        {1, "DryBulbTemperature", "°C"},
+        {2, "WetBulbTemperature", "°C"},
+        {3, "DirectNormalRadiation", "kW/m² (kWh/m² in day and month rows)"},
+        {4, "DiffuseHorizontalRadiation", "kW/m² (kWh/m² in day and month rows)"},
+        {5, "WindSpeed", "m/s"},
+        {6, "WindDirection", "°"},
+        {7, "AtmosphericPressure", "hPa"},
+        {8, "SunAltitude", "°"},
+        {9, "SunAzimuth", "°"},
+    }};
+    for (const Entry& entry : kEntries)
+        rows.push_back({RecordKind::Weather, entry.position, entry.name, entry.unit, "mean"});
+}
+
+}  // namespace
+
+std::vector<VariableInfo> ResultVariableRows() {
+    std::vector<VariableInfo> rows;
+    AddZoneVariables(RecordKind::Zone, rows);
+    AddZoneVariables(RecordKind::Building, rows);
+    for (const PlantVariableInfo& variable : PlantVariables())
+        rows.push_back({RecordKind::Building, variable.position, std::string(variable.name),
+                        std::string(variable.unit), "sum"});
+    AddSummaryVariables(rows);
+    AddWeatherVariables(rows);
+    return rows;
+}
+
+std::vector<ZoneInfo> ZoneRows(const EngineState& state) {
+    std::vector<ZoneInfo> rows;
+    int32_t position = 0;
+    for (const Zone& zone : *state.zones) {
+        ++position;
+        int32_t number = 0;
+        if (!ZoneNumberFromKey(zone.Key, number)) number = position;
+        // Two zones under one number (key "2" and an unnumbered second zone)
+        // cannot be told apart in the records: the first keeps the number.
+        bool taken = false;
+        for (const ZoneInfo& row : rows) taken = taken || row.zone == number;
+        if (!taken) rows.push_back({number, zone.Key, zone.Description});
+    }
+    return rows;
+}
+
+}  // namespace kz7::app

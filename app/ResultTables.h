@@ -1,0 +1,33 @@
+#pragma once
+// The zones and variables tables of a run, from the model as read and from
+// the engine's variable order (output/ResultVariables.h).
+#include <vector>
+
+#include "ResultDatabase.h"
+
+namespace kz7 {
+class EngineState;
+}
+
+namespace kz7::app {
+
+// Every position of every record kind: zone (1..54), building (1..54 and
+// 66..125), summary (0..7) and weather (0..9).
+std::vector<VariableInfo> ResultVariableRows();
+
+// The zones of the model, under the number the engine sends in their records.
+std::vector<ZoneInfo> ZoneRows(const EngineState& state);
+
+// Positions of the zone summary record (interval 6).
+enum class SummaryPosition : int {
+    PeakHeatingLoad = 0,
+    PeakCoolingLoad,
+    MaxComfortTemperature,
+    MaxAirTemperature,
+    MaxRadiantTemperature,
+    MinComfortTemperature,
+    MinAirTemperature,
+    MinRadiantTemperature,
+};
+
+}  // namespace kz7::app

@@ -1,0 +1,248 @@
+#include "RunSummary.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "ResultTables.h"
+#include "kz7/output/ResultVariables.h"
+#include "kz7/platform/NumberText.h"
+
+namespace kz7::app {
+
+namespace {
+
+constexpr int16_t kHourInterval = 2;
+constexpr int16_t kMonthInterval = 4;
+constexpr int16_t kSummaryInterval = 6;
+
+// The value at `position`; empty for a missing position, an empty text, the
+// missing value or a text that is not a finite number.
+std::optional<double> ValueAt(const ValueArray& values, int32_t position) {
+    if (position < 0 || static_cast<size_t>(position) >= values.size()) return std::nullopt;
+    const std::string& text = values[static_cast<size_t>(position)];
+    if (text.empty() || text == kMissingText) return std::nullopt;
+    const double value = ParseLeadingNumber(text);
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+std::optional<double> ValueAt(const ValueArray& values, ZoneVariable variable) {
+    return ValueAt(values, static_cast<int32_t>(variable));
+}
+
+std::optional<double> Combine(std::optional<double> a, std::optional<double> b,
+                              double (*combine)(double, double)) {
+    if (!a) return b;
+    if (!b) return a;
+    return combine(*a, *b);
+}
+
+double Sum(double a, double b) {
+    return a + b;
+}
+double Larger(double a, double b) {
+    return std::max(a, b);
+}
+double Smaller(double a, double b) {
+    return std::min(a, b);
+}
+
+std::string Cell(std::optional<double> value, int decimals, int width) {
+    if (!value) return fmt::format("{:>{}}", "-", width);
+    return fmt::format("{:>{}.{}f}", *value, width, decimals);
+}
+
+nlohmann::json JsonValue(std::optional<double> value) {
+    return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+}
+
+nlohmann::json FiguresJson(const SummaryFigures& figures) {
+    return {
+        {"peak_heating_kw", JsonValue(figures.peakHeating)},
+        {"peak_cooling_kw", JsonValue(figures.peakCooling)},
+        {"heating_kwh", JsonValue(figures.heating)},
+        {"cooling_kwh", JsonValue(figures.cooling)},
+        {"fuel_kwh", JsonValue(figures.fuel)},
+        {"carbon_kg", JsonValue(figures.carbon)},
+        {"max_air_c", JsonValue(figures.maxAir)},
+        {"min_air_c", JsonValue(figures.minAir)},
+        {"max_comfort_c", JsonValue(figures.maxComfort)},
+        {"min_comfort_c", JsonValue(figures.minComfort)},
+        {"hours_above_25", JsonValue(figures.hoursAbove25)},
+        {"hours_above_28", JsonValue(figures.hoursAbove28)},
+    };
+}
+
+std::string TableLine(const std::string& zone, const std::string& name, const SummaryFigures& f) {
+    return fmt::format("{:<6} {:<20.20} {} {} {} {} {} {} {} {} {} {} {} {}\n", zone, name,
+                       Cell(f.peakHeating, 2, 8), Cell(f.peakCooling, 2, 8), Cell(f.heating, 0, 9),
+                       Cell(f.cooling, 0, 9), Cell(f.fuel, 0, 9), Cell(f.carbon, 0, 8),
+                       Cell(f.maxAir, 1, 6), Cell(f.minAir, 1, 6), Cell(f.maxComfort, 1, 6),
+                       Cell(f.minComfort, 1, 6), Cell(f.hoursAbove25, 0, 6),
+                       Cell(f.hoursAbove28, 0, 6));
+}
+
+}  // namespace
+
+void IntervalTotal::Add(int16_t interval, double value) {
+    if (interval < kHourInterval || interval > kMonthInterval) return;
+    const auto index = static_cast<size_t>(interval - kHourInterval);
+    sums_[index] += value;
+    seen_[index] = true;
+}
+
+std::optional<double> IntervalTotal::Total() const {
+    for (size_t index = seen_.size(); index-- > 0;)
+        if (seen_[index]) return sums_[index];
+    return std::nullopt;
+}
+
+RunSummary::RunSummary(std::vector<ZoneInfo> zones) : zones_(std::move(zones)) {}
+
+void RunSummary::Add(int16_t interval, int32_t zone, const ValueArray& values) {
+    if (zone < 0) return;  // weather rows
+    if (interval == kSummaryInterval) {
+        AddSummary(zone, values);
+        return;
+    }
+    if (zone == 0) {
+        AddZoneRecord(interval, building_, values);
+        AddPlantValues(interval, values);
+        return;
+    }
+    AddZoneRecord(interval, totals_[zone], values);
+}
+
+void RunSummary::AddSummary(int32_t zone, const ValueArray& values) {
+    std::array<double, 8> summary{};
+    for (size_t position = 0; position < summary.size(); ++position)
+        summary[position] = ValueAt(values, static_cast<int32_t>(position)).value_or(std::nan(""));
+    totals_[zone].summary = summary;
+}
+
+// Summed variables give kWh in hour, day and month records; the occupied
+// hours above 25 and 28 °C count an hour's occupied part (OccupiedHours) when
+// its mean occupied comfort temperature is above the limit.
+void RunSummary::AddZoneRecord(int16_t interval, ZoneTotals& totals, const ValueArray& values) {
+    if (auto heating = ValueAt(values, ZoneVariable::Heating))
+        totals.heating.Add(interval, *heating);
+    if (auto cooling = ValueAt(values, ZoneVariable::Cooling))
+        totals.cooling.Add(interval, *cooling);
+    if (interval != kHourInterval) return;
+    const auto occupied = ValueAt(values, ZoneVariable::OccupiedHours);
+    if (!occupied) return;
+    totals.hourly = true;
+    const auto comfort = ValueAt(values, ZoneVariable::OccupiedComfortTemperature);
+    if (!comfort || *occupied <= 0.0) return;
+    if (*comfort > kWarmLimit) totals.hoursAbove25 += *occupied;
+    if (*comfort > kHotLimit) totals.hoursAbove28 += *occupied;
+}
+
+void RunSummary::AddPlantValues(int16_t interval, const ValueArray& values) {
+    double fuel = 0.0;
+    bool anyFuel = false;
+    for (int32_t position = static_cast<int32_t>(PlantVariable::ElectricityUse);
+         position <= static_cast<int32_t>(PlantVariable::Fuel6Use); ++position) {
+        if (auto value = ValueAt(values, position)) {
+            fuel += *value;
+            anyFuel = true;
+        }
+    }
+    if (anyFuel) building_.fuel.Add(interval, fuel);
+    if (auto carbon = ValueAt(values, static_cast<int32_t>(PlantVariable::CarbonDioxide)))
+        building_.carbon.Add(interval, *carbon);
+}
+
+SummaryFigures RunSummary::ZoneFigures(const ZoneTotals& totals) const {
+    SummaryFigures figures;
+    if (totals.summary) {
+        auto at = [&](SummaryPosition position) -> std::optional<double> {
+            const double value = (*totals.summary)[static_cast<size_t>(position)];
+            return std::isnan(value) ? std::nullopt : std::optional<double>(value);
+        };
+        figures.peakHeating = at(SummaryPosition::PeakHeatingLoad);
+        figures.peakCooling = at(SummaryPosition::PeakCoolingLoad);
+        figures.maxAir = at(SummaryPosition::MaxAirTemperature);
+        figures.minAir = at(SummaryPosition::MinAirTemperature);
+        figures.maxComfort = at(SummaryPosition::MaxComfortTemperature);
+        figures.minComfort = at(SummaryPosition::MinComfortTemperature);
+        // A zone never occupied keeps the engine's starting extremes (0 and
+        // 999): there is no temperature to show.
+        if (figures.minAir && *figures.minAir >= 999.0) figures.minAir.reset();
+        if (figures.minComfort && *figures.minComfort >= 999.0) figures.minComfort.reset();
+        if (!figures.minAir) figures.maxAir.reset();
+        if (!figures.minComfort) figures.maxComfort.reset();
+    }
+    figures.heating = totals.heating.Total();
+    figures.cooling = totals.cooling.Total();
+    figures.fuel = totals.fuel.Total();
+    figures.carbon = totals.carbon.Total();
+    if (totals.hourly) {
+        figures.hoursAbove25 = totals.hoursAbove25;
+        figures.hoursAbove28 = totals.hoursAbove28;
+    }
+    return figures;
+}
+
+std::vector<ZoneSummary> RunSummary::Zones() const {
+    std::vector<ZoneSummary> zones;
+    for (const ZoneInfo& zone : zones_) {
+        auto found = totals_.find(zone.zone);
+        zones.push_back(
+            {zone, found == totals_.end() ? SummaryFigures{} : ZoneFigures(found->second)});
+    }
+    return zones;
+}
+
+// The building: peaks are the sum of the zones' peaks (not coincident),
+// extremes the extremes over the zones, hours above a limit those of the
+// worst zone; heating, cooling, fuel and carbon come from the building and
+// plant record (zone 0).
+SummaryFigures RunSummary::Building() const {
+    SummaryFigures building = ZoneFigures(building_);
+    building.hoursAbove25.reset();
+    building.hoursAbove28.reset();
+    for (const ZoneSummary& zone : Zones()) {
+        const SummaryFigures& f = zone.figures;
+        building.peakHeating = Combine(building.peakHeating, f.peakHeating, Sum);
+        building.peakCooling = Combine(building.peakCooling, f.peakCooling, Sum);
+        building.maxAir = Combine(building.maxAir, f.maxAir, Larger);
+        building.minAir = Combine(building.minAir, f.minAir, Smaller);
+        building.maxComfort = Combine(building.maxComfort, f.maxComfort, Larger);
+        building.minComfort = Combine(building.minComfort, f.minComfort, Smaller);
+        building.hoursAbove25 = Combine(building.hoursAbove25, f.hoursAbove25, Larger);
+        building.hoursAbove28 = Combine(building.hoursAbove28, f.hoursAbove28, Larger);
+    }
+    return building;
+}
+
+std::string RunSummary::Table() const {
+    std::string table = fmt::format(
+        "{:<6} {:<20} {:>8} {:>8} {:>9} {:>9} {:>9} {:>8} {:>6} {:>6} {:>6} {:>6} {:>6} {:>6}\n",
+        "Zone", "Name", "Peak", "Peak", "Heating", "Cooling", "Fuel", "Carbon", "Air", "Air",
+        "Comf.", "Comf.", "Hours", "Hours");
+    table += fmt::format(
+        "{:<6} {:<20} {:>8} {:>8} {:>9} {:>9} {:>9} {:>8} {:>6} {:>6} {:>6} {:>6} {:>6} {:>6}\n",
+        "", "", "heat kW", "cool kW", "kWh", "kWh", "kWh", "kg CO2", "max", "min", "max", "min",
+        ">25°C", ">28°C");
+    for (const ZoneSummary& zone : Zones())
+        table += TableLine(zone.zone.key, zone.zone.name, zone.figures);
+    table += TableLine("All", "Building", Building());
+    return table;
+}
+
+nlohmann::json RunSummary::Json() const {
+    nlohmann::json zones = nlohmann::json::array();
+    for (const ZoneSummary& zone : Zones()) {
+        nlohmann::json entry = {
+            {"zone", zone.zone.zone}, {"key", zone.zone.key}, {"name", zone.zone.name}};
+        entry.update(FiguresJson(zone.figures));
+        zones.push_back(std::move(entry));
+    }
+    return {{"zones", std::move(zones)}, {"building", FiguresJson(Building())}};
+}
+
+}  // namespace kz7::app

@@ -1,0 +1,84 @@
+#pragma once
+// The summary `kz7 simulate` prints: per zone and for the building, peak
+// heating and cooling, annual heating and cooling delivered, fuel and carbon,
+// extreme air and comfort temperatures and occupied hours above 25 and 28 °C.
+// Every figure comes from the result records the run stored (docs/cli.md,
+// "kz7 simulate"); a figure the records do not carry is empty.
+#include <array>
+#include <cstdint>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ResultDatabase.h"
+#include "kz7/control/OutputData.h"
+
+namespace kz7::app {
+
+// The total of a summed variable over a run, kept per interval so that the
+// coarsest interval the run stored gives it (month, else day, else hour).
+class IntervalTotal {
+  public:
+    void Add(int16_t interval, double value);
+    std::optional<double> Total() const;
+
+  private:
+    // Index 0 hour, 1 day, 2 month.
+    std::array<double, 3> sums_{};
+    std::array<bool, 3> seen_{};
+};
+
+struct SummaryFigures {
+    std::optional<double> peakHeating;                             // kW
+    std::optional<double> peakCooling;                             // kW
+    std::optional<double> heating;                                 // kWh
+    std::optional<double> cooling;                                 // kWh
+    std::optional<double> fuel;                                    // kWh
+    std::optional<double> carbon;                                  // kg
+    std::optional<double> maxAir, minAir, maxComfort, minComfort;  // °C
+    std::optional<double> hoursAbove25, hoursAbove28;              // h
+};
+
+struct ZoneSummary {
+    ZoneInfo zone;
+    SummaryFigures figures;
+};
+
+class RunSummary {
+  public:
+    explicit RunSummary(std::vector<ZoneInfo> zones);
+
+    // Every record the engine sends during the run.
+    void Add(int16_t interval, int32_t zone, const ValueArray& values);
+
+    std::vector<ZoneSummary> Zones() const;
+    SummaryFigures Building() const;
+
+    // The text table, one line per zone and one for the building.
+    std::string Table() const;
+    // The JSON form (docs/cli.md).
+    nlohmann::json Json() const;
+
+    static constexpr double kWarmLimit = 25.0;
+    static constexpr double kHotLimit = 28.0;
+
+  private:
+    struct ZoneTotals {
+        std::optional<std::array<double, 8>> summary;
+        IntervalTotal heating, cooling, fuel, carbon;
+        double hoursAbove25 = 0.0, hoursAbove28 = 0.0;
+        bool hourly = false;  // whether hourly occupancy values arrived
+    };
+    void AddSummary(int32_t zone, const ValueArray& values);
+    void AddZoneRecord(int16_t interval, ZoneTotals& totals, const ValueArray& values);
+    void AddPlantValues(int16_t interval, const ValueArray& values);
+    SummaryFigures ZoneFigures(const ZoneTotals& totals) const;
+
+    std::vector<ZoneInfo> zones_;
+    std::map<int32_t, ZoneTotals> totals_;
+    ZoneTotals building_;
+};
+
+}  // namespace kz7::app

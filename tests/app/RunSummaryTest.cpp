@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include "RunSummary.h"
+
+namespace kz7::app {
+namespace {
+
+// A zone record of 55 texts with the given positions set.
+ValueArray ZoneRecord(std::initializer_list<std::pair<int, const char*>> set, size_t size = 55) {
+    ValueArray values(size);
+    for (const auto& [position, text] : set) values[static_cast<size_t>(position)] = text;
+    return values;
+}
+
+TEST(RunSummaryTest, AnnualTotalsComeFromTheCoarsestIntervalStored) {
+    RunSummary summary({{1, "1", "Office"}});
+    // Two hours of 1.5 and 2 kWh, and one month record of 3.5 kWh.
+    summary.Add(2, 1, ZoneRecord({{8, "1.5"}, {9, "0.25"}}));
+    summary.Add(2, 1, ZoneRecord({{8, "2"}, {9, "-32768"}}));
+    summary.Add(4, 1, ZoneRecord({{8, "3.5"}}));
+    const SummaryFigures zone = summary.Zones().at(0).figures;
+    EXPECT_DOUBLE_EQ(*zone.heating, 3.5);
+    // No month value of cooling: the hours give it; the missing hour counts nothing.
+    EXPECT_DOUBLE_EQ(*zone.cooling, 0.25);
+    EXPECT_FALSE(zone.fuel.has_value());
+}
+
+TEST(RunSummaryTest, OccupiedHoursAboveTheLimitsCountTheOccupiedPartOfEachHour) {
+    RunSummary summary({{1, "1", "Office"}, {2, "2", "Store"}});
+    summary.Add(2, 1, ZoneRecord({{46, "1"}, {48, "26"}}));
+    summary.Add(2, 1, ZoneRecord({{46, "0.5"}, {48, "29"}}));
+    summary.Add(2, 1, ZoneRecord({{46, "1"}, {48, "25"}}));  // not above 25
+    summary.Add(2, 1, ZoneRecord({{46, "0"}, {48, "-32768"}}));
+    summary.Add(2, 2, ZoneRecord({{46, "1"}, {48, "30"}}));
+    const auto zones = summary.Zones();
+    EXPECT_DOUBLE_EQ(*zones[0].figures.hoursAbove25, 1.5);
+    EXPECT_DOUBLE_EQ(*zones[0].figures.hoursAbove28, 0.5);
+    EXPECT_DOUBLE_EQ(*zones[1].figures.hoursAbove28, 1.0);
+    // The building shows its worst zone.
+    EXPECT_DOUBLE_EQ(*summary.Building().hoursAbove25, 1.5);
+    EXPECT_DOUBLE_EQ(*summary.Building().hoursAbove28, 1.0);
+}
+
+TEST(RunSummaryTest, PeaksAndExtremesComeFromTheZoneSummaries) {
+    RunSummary summary({{1, "1", "Office"}, {2, "2", "Store"}, {3, "3", "Empty"}});
+    summary.Add(6, 1, {"2.5", "1", "27", "28", "26", "18", "17.5", "19"});
+    summary.Add(6, 2, {"1.5", "0", "24", "25", "23", "15", "14", "16"});
+    // A zone never occupied keeps the starting extremes 0 and 999.
+    summary.Add(6, 3, {"0", "0", "0", "0", "0", "999", "999", "999"});
+    const auto zones = summary.Zones();
+    EXPECT_DOUBLE_EQ(*zones[0].figures.peakHeating, 2.5);
+    EXPECT_DOUBLE_EQ(*zones[0].figures.maxAir, 28.0);
+    EXPECT_DOUBLE_EQ(*zones[0].figures.minComfort, 18.0);
+    EXPECT_FALSE(zones[2].figures.maxAir.has_value());
+    EXPECT_FALSE(zones[2].figures.minComfort.has_value());
+    const SummaryFigures building = summary.Building();
+    EXPECT_DOUBLE_EQ(*building.peakHeating, 4.0);
+    EXPECT_DOUBLE_EQ(*building.maxAir, 28.0);
+    EXPECT_DOUBLE_EQ(*building.minAir, 14.0);
+    EXPECT_FALSE(zones[0].figures.hoursAbove25.has_value());  // no hourly records
+}
+
+TEST(RunSummaryTest, FuelAndCarbonComeFromTheBuildingAndPlantRecord) {
+    RunSummary summary({{1, "1", "Office"}});
+    ValueArray plant(126);
+    plant[8] = "10";
+    plant[73] = "4";   // electricity
+    plant[74] = "12";  // gas
+    plant[85] = "3.25";
+    summary.Add(4, 0, plant);
+    summary.Add(4, 0, plant);
+    const SummaryFigures building = summary.Building();
+    EXPECT_DOUBLE_EQ(*building.heating, 20.0);
+    EXPECT_DOUBLE_EQ(*building.fuel, 32.0);
+    EXPECT_DOUBLE_EQ(*building.carbon, 6.5);
+    const nlohmann::json json = summary.Json();
+    EXPECT_EQ(json["building"]["fuel_kwh"], 32.0);
+    EXPECT_TRUE(json["zones"][0]["fuel_kwh"].is_null());
+    EXPECT_EQ(json["zones"][0]["name"], "Office");
+}
+
+}  // namespace
+}  // namespace kz7::app
