@@ -9,10 +9,8 @@ class EngineState;
 
 namespace kz7::app {
 
-// Reads the model records of the document open in `state.reader`, dispatching
-// each keyword to its reader; other keywords' lines are passed over.
-// (The engine's full document reader takes this over once it handles every
-// keyword of the document.)
+// Reads the model records of the document open in `state.reader` with the
+// engine's document reader.
 void ReadModelRecords(EngineState& state);
 
 // Reads `<supportDir>/Dbs.KZ7` when `supportDir` is not empty, then `modelPath`.
