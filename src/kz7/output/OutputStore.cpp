@@ -50,85 +50,113 @@ const OutputStore::Handle* OutputStore::Find(int32_t handle) const {
     return &handles_[handle - 1];
 }
 
-int64_t OutputStore::Cell(const Handle& h, int32_t record, int32_t variable) {
-    if (record < 1 || record > h.records || variable < 1 || variable > h.variables) return -1;
-    return static_cast<int64_t>(record - 1) * h.variables + (variable - 1);
-}
-
-void OutputStore::SetVariable(int32_t handle, int32_t record, int32_t variable, bool selected,
-                              Aggregation aggregation) {
+OutputRecord OutputStore::Record(int32_t handle, int32_t record) {
+    OutputRecord view;
     Handle* h = Find(handle);
-    if (h == nullptr) return;
-    const int64_t cell = Cell(*h, record, variable);
-    if (cell < 0) return;
-    h->selected[static_cast<size_t>(cell)] = selected ? 1 : 0;
-    h->aggregation[static_cast<size_t>(cell)] = aggregation;
+    if (h == nullptr || record < 1 || record > h->records) return view;
+    const size_t first = static_cast<size_t>(record - 1) * static_cast<size_t>(h->variables);
+    view.selected_ = h->selected.data() + first;
+    view.aggregation_ = h->aggregation.data() + first;
+    view.sum_ = h->sum.data() + first;
+    view.count_ = h->count.data() + first;
+    view.variables_ = h->variables;
+    // Summed variables are divided by the steps per hour, so an hour gives
+    // its mean power and a day or month the sum of its hourly means.
+    view.summedByCount_ = h->scale == 0.0f;
+    view.summedDivisor_ = static_cast<double>(RoundToInt32(h->scale));
+    return view;
 }
 
-bool OutputStore::IsSelected(int32_t handle, int32_t record, int32_t variable) const {
-    const Handle* h = Find(handle);
-    if (h == nullptr) return false;
-    const int64_t cell = Cell(*h, record, variable);
-    return cell >= 0 && h->selected[static_cast<size_t>(cell)] != 0;
+// The view's arrays are only written through its non-const members.
+const OutputRecord OutputStore::Record(int32_t handle, int32_t record) const {
+    return const_cast<OutputStore*>(this)->Record(handle, record);
 }
 
-void OutputStore::Add(int32_t handle, int32_t record, int32_t variable, float value, float weight,
-                      int32_t n) {
-    Handle* h = Find(handle);
-    if (h == nullptr) return;
-    const int64_t cell = Cell(*h, record, variable);
-    if (cell < 0) return;
-    float& sum = h->sum[static_cast<size_t>(cell)];
-    int32_t& count = h->count[static_cast<size_t>(cell)];
+void OutputRecord::Add(int32_t variable, float value, float weight, int32_t n) {
+    if (!InRange(variable)) return;
+    float& sum = sum_[variable - 1];
+    int32_t& count = count_[variable - 1];
     // A missing step value makes the whole interval missing; without this a
     // few missing steps would sum to an ordinary-looking number.
     if (value == kMissingValue || sum == kMissingValue)
         sum = kMissingValue;
     else
         sum += value * weight;
-    count = RoundToInt32(static_cast<double>(count) +
-                         static_cast<double>(n) * static_cast<double>(weight));
+    if (weight == 1.0f)  // the usual step: no rounding needed
+        count += n;
+    else
+        count = RoundToInt32(static_cast<double>(count) +
+                             static_cast<double>(n) * static_cast<double>(weight));
 }
 
-IntervalValue OutputStore::Value(int32_t handle, int32_t record, int32_t variable) const {
+IntervalValue OutputRecord::Value(int32_t variable) const {
     IntervalValue result;
-    const Handle* h = Find(handle);
-    if (h == nullptr) return result;
-    const int64_t cell = Cell(*h, record, variable);
-    if (cell < 0) return result;
-    const float sum = h->sum[static_cast<size_t>(cell)];
-    const int32_t count = h->count[static_cast<size_t>(cell)];
+    if (!InRange(variable)) return result;
+    const float sum = sum_[variable - 1];
+    const int32_t count = count_[variable - 1];
     if (count == 0) return result;
     if (sum == kMissingValue) {
         result.state = IntervalValue::State::Missing;
         return result;
     }
-    // Averaged variables: the mean of the steps. Summed variables: divided by
-    // the steps per hour, so an hour gives its mean power and a day or month
-    // the sum of its hourly means.
-    const bool averaged = h->aggregation[static_cast<size_t>(cell)] == Aggregation::Averaged;
-    const double divisor = averaged || h->scale == 0.0f
-                               ? static_cast<double>(count)
-                               : static_cast<double>(RoundToInt32(h->scale));
+    // Averaged variables: the mean of the steps; summed ones: see Record().
+    const bool averaged = aggregation_[variable - 1] == Aggregation::Averaged;
+    const double divisor =
+        averaged || summedByCount_ ? static_cast<double>(count) : summedDivisor_;
     result.state = IntervalValue::State::Present;
     result.value = static_cast<double>(sum) / divisor;
     return result;
 }
 
-std::string OutputStore::ValueText(int32_t handle, int32_t record, int32_t variable,
-                                   char decimalSeparator) const {
-    std::string text;
-    AssignValueText(text, handle, record, variable, decimalSeparator);
-    return text;
+void OutputRecord::ResetVariable(int32_t variable) {
+    if (!InRange(variable)) return;
+    sum_[variable - 1] = 0.0f;
+    count_[variable - 1] = 0;
 }
 
-void OutputStore::AssignValueText(std::string& text, int32_t handle, int32_t record,
-                                  int32_t variable, char decimalSeparator) const {
-    const IntervalValue value = Value(handle, record, variable);
+void OutputRecord::Reset() {
+    if (variables_ == 0) return;
+    std::fill_n(sum_, variables_, 0.0f);
+    std::fill_n(count_, variables_, 0);
+}
+
+void AssignIntervalText(std::string& text, const IntervalValue& value, char decimalSeparator) {
     if (value.state != IntervalValue::State::Present)
         text.assign(kMissingText);
     else
         AssignNumberText(text, static_cast<float>(value.value), decimalSeparator);
+}
+
+void OutputStore::SetVariable(int32_t handle, int32_t record, int32_t variable, bool selected,
+                              Aggregation aggregation) {
+    Handle* h = Find(handle);
+    if (h == nullptr || record < 1 || record > h->records || variable < 1 ||
+        variable > h->variables)
+        return;
+    const size_t cell = static_cast<size_t>(record - 1) * static_cast<size_t>(h->variables) +
+                        static_cast<size_t>(variable - 1);
+    h->selected[cell] = selected ? 1 : 0;
+    h->aggregation[cell] = aggregation;
+}
+
+bool OutputStore::IsSelected(int32_t handle, int32_t record, int32_t variable) const {
+    return Record(handle, record).IsSelected(variable);
+}
+
+void OutputStore::Add(int32_t handle, int32_t record, int32_t variable, float value, float weight,
+                      int32_t n) {
+    Record(handle, record).Add(variable, value, weight, n);
+}
+
+IntervalValue OutputStore::Value(int32_t handle, int32_t record, int32_t variable) const {
+    return Record(handle, record).Value(variable);
+}
+
+std::string OutputStore::ValueText(int32_t handle, int32_t record, int32_t variable,
+                                   char decimalSeparator) const {
+    std::string text;
+    AssignIntervalText(text, Value(handle, record, variable), decimalSeparator);
+    return text;
 }
 
 void OutputStore::Reset(int32_t handle) {
@@ -139,12 +167,7 @@ void OutputStore::Reset(int32_t handle) {
 }
 
 void OutputStore::ResetVariable(int32_t handle, int32_t record, int32_t variable) {
-    Handle* h = Find(handle);
-    if (h == nullptr) return;
-    const int64_t cell = Cell(*h, record, variable);
-    if (cell < 0) return;
-    h->sum[static_cast<size_t>(cell)] = 0.0f;
-    h->count[static_cast<size_t>(cell)] = 0;
+    Record(handle, record).ResetVariable(variable);
 }
 
 int16_t OutputStore::IntervalCode(int32_t handle) const {
@@ -168,17 +191,13 @@ float OutputStore::Scale(int32_t handle) const {
 }
 
 float OutputStore::Sum(int32_t handle, int32_t record, int32_t variable) const {
-    const Handle* h = Find(handle);
-    if (h == nullptr) return 0.0f;
-    const int64_t cell = Cell(*h, record, variable);
-    return cell < 0 ? 0.0f : h->sum[static_cast<size_t>(cell)];
+    const OutputRecord cells = Record(handle, record);
+    return cells.InRange(variable) ? cells.sum_[variable - 1] : 0.0f;
 }
 
 int32_t OutputStore::Count(int32_t handle, int32_t record, int32_t variable) const {
-    const Handle* h = Find(handle);
-    if (h == nullptr) return 0;
-    const int64_t cell = Cell(*h, record, variable);
-    return cell < 0 ? 0 : h->count[static_cast<size_t>(cell)];
+    const OutputRecord cells = Record(handle, record);
+    return cells.InRange(variable) ? cells.count_[variable - 1] : 0;
 }
 
 int32_t OutputStore::RecordsSent(int32_t handle) const {

@@ -23,6 +23,42 @@ struct IntervalValue {
     double value = 0.0;
 };
 
+// The value as the host receives it, written into `text` (its storage
+// reused): decimal text, or "-32768" when missing or not collected.
+void AssignIntervalText(std::string& text, const IntervalValue& value, char decimalSeparator);
+
+// The cells of one record of an open handle, for passes over all of its
+// variables with one handle lookup. Variables are 1-based; a view of a record
+// outside its handle is empty and ignores every operation. Valid until the
+// handle is allocated or freed again.
+class OutputRecord {
+  public:
+    OutputRecord() = default;
+
+    int32_t VariableCount() const { return variables_; }
+    bool IsSelected(int32_t variable) const {
+        return InRange(variable) && selected_[variable - 1] != 0;
+    }
+    // sum += value × weight; count += n × weight, rounded. Adding the missing
+    // value -32768 makes the sum -32768 until the next reset.
+    void Add(int32_t variable, float value, float weight, int32_t n = 1);
+    IntervalValue Value(int32_t variable) const;
+    void ResetVariable(int32_t variable);
+    void Reset();  // every variable of the record
+
+  private:
+    friend class OutputStore;
+    bool InRange(int32_t variable) const { return variable >= 1 && variable <= variables_; }
+
+    const uint8_t* selected_ = nullptr;
+    const Aggregation* aggregation_ = nullptr;
+    float* sum_ = nullptr;
+    int32_t* count_ = nullptr;
+    int32_t variables_ = 0;
+    double summedDivisor_ = 1.0;  // steps per hour, for summed variables
+    bool summedByCount_ = false;  // no steps per hour: summed variables give their mean
+};
+
 class OutputStore {
   public:
     static constexpr int32_t kHandleCount = 15;
@@ -45,8 +81,11 @@ class OutputStore {
                      Aggregation aggregation);
     bool IsSelected(int32_t handle, int32_t record, int32_t variable) const;
 
-    // sum += value × weight; count += n × weight, rounded. Adding the missing
-    // value -32768 makes the sum -32768 until the next reset.
+    // The record's cells in one view (empty for a handle or record that is not there).
+    OutputRecord Record(int32_t handle, int32_t record);
+    const OutputRecord Record(int32_t handle, int32_t record) const;
+
+    // One cell at a time: the same through Record().
     void Add(int32_t handle, int32_t record, int32_t variable, float value, float weight,
              int32_t n);
 
@@ -54,9 +93,6 @@ class OutputStore {
     // The value as the host receives it: decimal text, or "-32768".
     std::string ValueText(int32_t handle, int32_t record, int32_t variable,
                           char decimalSeparator) const;
-    // The same into `text`, reusing its storage.
-    void AssignValueText(std::string& text, int32_t handle, int32_t record, int32_t variable,
-                         char decimalSeparator) const;
 
     void Reset(int32_t handle);  // every sum and count of the handle to 0
     void ResetVariable(int32_t handle, int32_t record, int32_t variable);
@@ -88,8 +124,6 @@ class OutputStore {
     // The open handle, or nullptr for a number out of range or not open.
     Handle* Find(int32_t handle);
     const Handle* Find(int32_t handle) const;
-    // The flat index of (record, variable), or -1 outside the handle.
-    static int64_t Cell(const Handle& h, int32_t record, int32_t variable);
 
     EngineState& state_;
     Handle handles_[kHandleCount];

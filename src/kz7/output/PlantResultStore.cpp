@@ -96,14 +96,23 @@ void PlantResultStore::RecordStep(const IntervalWeights& weights) {
         const int32_t handle = handles_[static_cast<size_t>(k)];
         if (handle == 0) continue;
         const float weight = weights[static_cast<size_t>(k)];
+        const GroupRecords groups = Groups(handle);
         for (size_t i = 0; i < PlantVariables().size(); ++i) {
             const Place place = places_[i];
-            if (!store_.IsSelected(handle, place.record, place.variable)) continue;
+            OutputRecord cells = groups[static_cast<size_t>(place.record)];
+            if (!cells.IsSelected(place.variable)) continue;
             const int32_t slot = SlotOf(PlantVariables()[i]);
             if (slot == 0) continue;  // no such boiler or chiller: stays missing
-            store_.Add(handle, place.record, place.variable, state_.energy.Get(slot), weight, 1);
+            cells.Add(place.variable, state_.energy.Get(slot), weight);
         }
     }
+}
+
+PlantResultStore::GroupRecords PlantResultStore::Groups(int32_t handle) {
+    GroupRecords groups;
+    for (int32_t group = 1; group <= kPlantOutputGroupCount; ++group)
+        groups[static_cast<size_t>(group)] = store_.Record(handle, group);
+    return groups;
 }
 
 void PlantResultStore::Interval(bool discard, int32_t interval) {
@@ -124,15 +133,17 @@ void PlantResultStore::Send(int32_t interval) {
     const int32_t handle = Handle(interval);
     ValueArray& texts = building_.Texts(interval);
     const char separator = state_.settings.decimalSeparator;
+    const GroupRecords groups = Groups(handle);
     for (size_t i = 0; i < PlantVariables().size(); ++i) {
         std::string& text = texts[static_cast<size_t>(PlantVariables()[i].position)];
         const Place place = places_[i];
-        if (!store_.IsSelected(handle, place.record, place.variable)) {
+        OutputRecord cells = groups[static_cast<size_t>(place.record)];
+        if (!cells.IsSelected(place.variable)) {
             text.clear();
             continue;
         }
-        store_.AssignValueText(text, handle, place.record, place.variable, separator);
-        store_.ResetVariable(handle, place.record, place.variable);
+        AssignIntervalText(text, cells.Value(place.variable), separator);
+        cells.ResetVariable(place.variable);
     }
     store_.CountSend(handle);
     state_.outputData.SaveData(static_cast<int16_t>(interval), 0, texts, state_.clock.date);

@@ -7,12 +7,12 @@
 #include <cstdint>
 
 #include "kz7/output/OutputSelection.h"
+#include "kz7/output/OutputStore.h"
 #include "kz7/output/ResultVariables.h"
 
 namespace kz7 {
 
 class EngineState;
-class OutputStore;
 class BuildingRecord;
 
 
@@ -39,6 +39,10 @@ class PlantResultStore {
         int32_t record = 0;
         int32_t variable = 0;
     };
+
+    // The handle's record of each plant output group 1..3 (entry 0 empty).
+    using GroupRecords = std::array<OutputRecord, kPlantOutputGroupCount + 1>;
+    GroupRecords Groups(int32_t handle);
 
     bool GroupSelected(int32_t group, int32_t interval) const;
     // The energy store slot of a plant variable now, 0 when it has none.

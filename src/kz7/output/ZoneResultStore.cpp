@@ -152,8 +152,8 @@ void ZoneResultStore::Interval(bool discard, int32_t interval) {
         store_.Reset(handle);
         return;
     }
-    ComputeBuildingValues(interval);
     SendZoneRecords(interval);
+    WriteBuildingValues(interval);
 }
 
 void ZoneResultStore::RecordStep(const IntervalWeights& weights) {
@@ -165,55 +165,36 @@ void ZoneResultStore::RecordStep(const IntervalWeights& weights) {
         for (const Zone& zone : *state_.zones) {
             if (++record > records_) break;
             const ZoneStepValues& values = zone.stepValues;
+            OutputRecord cells = store_.Record(handle, record);
             for (int32_t position = 1; position <= kZoneVariableCount; ++position) {
-                if (values.IsSet(position) && store_.IsSelected(handle, record, position))
-                    store_.Add(handle, record, position, values.Value(position), weight, 1);
+                if (values.IsSet(position) && cells.IsSelected(position))
+                    cells.Add(position, values.Value(position), weight);
             }
         }
     }
+}
+
+void ZoneResultStore::BuildingTotal::Add(const IntervalValue& value, double area) {
+    selected = true;
+    if (value.state == IntervalValue::State::NotCollected) return;
+    hasValue = true;
+    if (value.state == IntervalValue::State::Missing) missing = true;
+    weighted += value.value * area;
+    this->area += area;
+    plain += value.value;
+    ++zones;
 }
 
 // Averaged variables give the floor-area-weighted mean over the zones that
 // have a value (a plain mean when none of them has a positive floor area);
 // summed variables the total. A zone whose value is missing makes the
 // building value missing.
-void ZoneResultStore::ComputeBuildingValues(int32_t interval) {
-    struct Accumulator {
-        bool selected = false;
-        bool hasValue = false;
-        bool missing = false;
-        double weighted = 0.0;
-        double area = 0.0;
-        double plain = 0.0;
-        int32_t zones = 0;
-    };
-    std::array<Accumulator, kZoneVariableCount + 1> totals{};
-
-    const int32_t handle = Handle(interval);
-    int32_t record = 0;
-    for (const Zone& zone : *state_.zones) {
-        if (++record > records_) break;
-        const double area = zone.FloorArea > 0.0f ? static_cast<double>(zone.FloorArea) : 0.0;
-        for (int32_t position = 1; position <= kZoneVariableCount; ++position) {
-            if (!store_.IsSelected(handle, record, position)) continue;
-            Accumulator& total = totals[static_cast<size_t>(position)];
-            total.selected = true;
-            const IntervalValue value = store_.Value(handle, record, position);
-            if (value.state == IntervalValue::State::NotCollected) continue;
-            total.hasValue = true;
-            if (value.state == IntervalValue::State::Missing) total.missing = true;
-            total.weighted += value.value * area;
-            total.area += area;
-            total.plain += value.value;
-            ++total.zones;
-        }
-    }
-
+void ZoneResultStore::WriteBuildingValues(int32_t interval) {
     building_.Empty(interval);
     ValueArray& texts = building_.Texts(interval);
     const char separator = state_.settings.decimalSeparator;
     for (const ZoneVariableInfo& variable : ZoneVariables()) {
-        const Accumulator& total = totals[static_cast<size_t>(variable.position)];
+        const BuildingTotal& total = totals_[static_cast<size_t>(variable.position)];
         if (!total.selected) continue;
         std::string& text = texts[static_cast<size_t>(variable.position)];
         if (!total.hasValue || total.missing) {
@@ -229,18 +210,26 @@ void ZoneResultStore::ComputeBuildingValues(int32_t interval) {
     building_.MarkBuildingValues(interval);
 }
 
+// Each zone's record is read once: its texts, its share of the building
+// values, and its sums restarted for the next interval.
 void ZoneResultStore::SendZoneRecords(int32_t interval) {
     const int32_t handle = Handle(interval);
     const char separator = state_.settings.decimalSeparator;
     store_.CountSend(handle);
+    totals_.fill(BuildingTotal{});
     for (int32_t record = 1; record <= records_; ++record) {
+        const Zone* zone = state_.zones->Find(record);
+        const double area =
+            zone != nullptr && zone->FloorArea > 0.0f ? static_cast<double>(zone->FloorArea) : 0.0;
+        OutputRecord cells = store_.Record(handle, record);
         texts_.resize(kZoneRecordSize);  // the host may have changed the array it was lent
         for (std::string& text : texts_) text.clear();
         for (int32_t position = 1; position <= kZoneVariableCount; ++position) {
-            if (!store_.IsSelected(handle, record, position)) continue;
-            store_.AssignValueText(texts_[static_cast<size_t>(position)], handle, record,
-                                   position, separator);
-            store_.ResetVariable(handle, record, position);
+            if (!cells.IsSelected(position)) continue;
+            const IntervalValue value = cells.Value(position);
+            totals_[static_cast<size_t>(position)].Add(value, area);
+            AssignIntervalText(texts_[static_cast<size_t>(position)], value, separator);
+            cells.ResetVariable(position);
         }
         state_.outputData.SaveData(static_cast<int16_t>(interval),
                                    zoneNumbers_[static_cast<size_t>(record)], texts_,

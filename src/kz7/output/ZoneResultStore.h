@@ -10,11 +10,12 @@
 
 #include "kz7/control/OutputData.h"
 #include "kz7/output/OutputSelection.h"
+#include "kz7/output/OutputStore.h"
+#include "kz7/output/ResultVariables.h"
 
 namespace kz7 {
 
 class EngineState;
-class OutputStore;
 class BuildingRecord;
 
 
@@ -42,8 +43,20 @@ class ZoneResultStore {
     void Open();
     void Close();
     void FindZoneNumbers(int32_t records);
-    void ComputeBuildingValues(int32_t interval);
     void SendZoneRecords(int32_t interval);
+    void WriteBuildingValues(int32_t interval);
+
+    // One zone variable's building value as the zone records are read.
+    struct BuildingTotal {
+        bool selected = false;  // by any zone
+        bool hasValue = false;
+        bool missing = false;
+        double weighted = 0.0;  // value × floor area
+        double area = 0.0;
+        double plain = 0.0;
+        int32_t zones = 0;
+        void Add(const IntervalValue& value, double area);
+    };
 
     EngineState& state_;
     OutputStore& store_;
@@ -53,6 +66,7 @@ class ZoneResultStore {
     int32_t records_ = 0;
     std::vector<int32_t> zoneNumbers_;  // the Zone argument of each record, by record
     ValueArray texts_;
+    std::array<BuildingTotal, kZoneVariableCount + 1> totals_{};
 };
 
 // The Zone argument of a zone's records: its key when that is a whole
