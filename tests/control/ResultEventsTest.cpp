@@ -266,6 +266,79 @@ TEST_F(MonthCrossCheck, TemperatureBandsHoldTheOccupiedHoursOfTheMonth) {
     for (int32_t band = 1; band <= 100; ++band) EXPECT_EQ(control.TemperatureBands("2", band, 1), 0.0f);
 }
 
+// Two zones heated by radiators on one gas boiler (fuel code 1) with flat
+// part-load curves, no losses and 80 % conversion efficiency.
+class HeatedPair : public ResultEventsTest {
+  protected:
+    static constexpr double kEfficiency = 0.8;
+
+    HeatedPair() { control.SaveHLData = control.SaveSSData; }
+
+    static std::string Model() {
+        ZoneText office;
+        office.key = "4";
+        office.floorArea = 80.0;
+        office.opaque = BoxElements();
+        office.airflow = Air("I", "100", 1.0);
+        ZoneText store;
+        store.key = "9";
+        store.opaque = BoxElements("LIGHT");
+        store.airflow = Air("I", "100", 2.0);
+        auto heated = [](const ZoneText& zone, const std::string& definition, const std::string& setPoint) {
+            const std::string text = ZoneRecord(zone);
+            return text.substr(0, text.size() - 2) + "Heater\n" + definition + ",x," + setPoint + ",B1\nEnd\n}\n";
+        };
+        return "Boiler,B1\n100,1,1000,100,0,100,0,0,0,20\nEnd\nHeaterDefinition,R1\n0,6000,0.3\nEnd\n"
+               "HeaterDefinition,R2\n0,4000,0.3\nEnd\nHeatLossWeather\n-12,5,0\nEnd\n" +
+               heated(office, "R1", "21") + heated(store, "R2", "16");
+    }
+    double HourlyPeak(int32_t zone) const {
+        double peak = 0.0;
+        for (const Record* hour : Of(1, zone)) peak = std::max(peak, Number(hour->values, ZoneVariable::Heating));
+        return peak;
+    }
+};
+
+TEST_F(HeatedPair, MonthlyBoilerFuelIsTheMonthsHeatingOverTheEfficiency) {
+    Read(Options(60, "1,1,31,1") + Model() + ZoneOutputs("0,0,0,1") +
+         "PlantOutputOptions\n0,0,0,1\n0,0,0,1\n0,0,0,1\nEnd\n" + kDenverEpw);
+    control.Simulate();
+    ASSERT_EQ(Of(4, 0).size(), 1u);
+    const ValueArray& month = Of(4, 0).front()->values;
+    auto plant = [&](PlantVariable variable) { return std::stod(month.at(static_cast<size_t>(variable))); };
+    const double zones = Number(Of(4, 4).front()->values, ZoneVariable::Heating) +
+                         Number(Of(4, 9).front()->values, ZoneVariable::Heating);
+    const double heating = plant(PlantVariable::HeatingDelivered);
+    ASSERT_GT(heating, 500.0);  // a January in Denver
+    EXPECT_NEAR(heating, zones, 1e-3 * heating);
+    EXPECT_NEAR(plant(PlantVariable::BoilerOutput), heating, 1e-3 * heating);
+    EXPECT_NEAR(plant(PlantVariable::Boiler1Fuel), heating / kEfficiency, 1e-3 * heating);
+    EXPECT_NEAR(plant(PlantVariable::Fuel2Use), plant(PlantVariable::Boiler1Fuel), 1e-3 * heating);
+    EXPECT_NEAR(plant(PlantVariable::CarbonDioxide), 0.195 * plant(PlantVariable::Fuel2Use), 1e-3 * heating);
+    EXPECT_EQ(month[static_cast<size_t>(PlantVariable::Boiler2Fuel)], "-32768");  // no second boiler
+}
+
+TEST_F(HeatedPair, DesignPeakHeatingIsTheLargestHourlyHeatingOfTheDesignDay) {
+    Read(Options(60, "1,1,31,12") + Model());
+    control.SetTimeSteplyResults(true);  // design runs close no hours: hourly steps instead
+    control.SetIntermittent(true);  // heating from 6 to 18 h only, so hours differ
+    control.SetStartOcc(8);
+    control.SetEndOcc(18);
+    control.SetPreheat(2);
+    control.HeatLoss();
+    ASSERT_EQ(messages.back(), "finished");
+    for (const int32_t zone : {4, 9}) {
+        ASSERT_EQ(Of(1, zone).size(), 24u) << zone;  // the last design day only
+        ASSERT_EQ(Of(6, zone).size(), 1u) << zone;
+        const double peak = std::stod(Of(6, zone).front()->values[0]);
+        EXPECT_GT(peak, 0.5) << zone;
+        // Hourly heating is the step's kW kept to two decimals.
+        EXPECT_NEAR(HourlyPeak(zone), peak, 0.006) << zone;
+        EXPECT_EQ(Number(Of(1, zone)[2]->values, ZoneVariable::Heating), 0.0) << zone;  // 3 h: off
+    }
+    EXPECT_GT(std::fabs(HourlyPeak(4) - HourlyPeak(9)), 0.5);  // a swap of zones would show
+}
+
 TEST_F(ResultEventsTest, ZonesBeyondTheThousandthSendNothingAndTheHostIsToldOnce) {
     std::string zones;
     for (int32_t n = 1; n <= 1001; ++n) {

@@ -301,6 +301,9 @@ void SimKZ7::HeatLoss() {
         SetProgress(hoursDone / totalHours);
         state_.Yield();
     }
+    // The heat-loss run sizes the heating: without the summaries its design
+    // peaks (PeakHeatingLoad) would never reach the host.
+    if (!Cancelled) SendSummaryResultsEvents();
     Finish();
 }
 
