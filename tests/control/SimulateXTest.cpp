@@ -81,8 +81,14 @@ TEST_F(SimulateXTest, CancelFromAProgressHandlerEndsTheRunCancelled) {
     EXPECT_EQ(log.messages.back(), "finished");
 }
 
-TEST_F(SimulateXTest, HeatLossRunsFiftyDesignDaysAndStopsOnCancel) {
-    ASSERT_TRUE(ReadText(kHourlyYear));
+TEST_F(SimulateXTest, DesignRunsTakeTheirDesignDaysAndStopOnCancel) {
+    ASSERT_TRUE(ReadText("SimulationOptions\n60,1,6,31,8,18,0,0.5\nEnd\n"));
+    control.HeatGain();
+    EXPECT_EQ(log.Count("Summer design simulation"), 3 * 15);  // June to August
+    EXPECT_EQ(log.messages.back(), "finished");
+    EXPECT_EQ(log.progress[log.progress.size() - 2], 1.0f);  // last hour of the last day
+
+    log.messages.clear();
     control.HeatLoss();
     EXPECT_EQ(log.messages.front(), "sizing heating system");
     EXPECT_EQ(log.Count("Steady-state heating design"), 50);
@@ -115,14 +121,6 @@ TEST_F(SimulateXTest, SimulatingMarksTheRunAndIsClearedWhenAHandlerThrows) {
     control.MessageChange = nullptr;
     control.Simulate();
     EXPECT_EQ(control.WeatherReference(), state.weather.get());
-}
-
-TEST_F(SimulateXTest, HeatGainRunsFifteenDesignDaysPerMonth) {
-    ASSERT_TRUE(ReadText("SimulationOptions\n60,1,6,31,8,18,0,0.5\nEnd\n"));
-    control.HeatGain();
-    EXPECT_EQ(log.Count("Summer design simulation"), 3 * 15);
-    EXPECT_EQ(log.messages.back(), "finished");
-    EXPECT_EQ(log.progress[log.progress.size() - 2], 1.0f);  // last hour of the last day
 }
 
 TEST_F(SimulateXTest, ResultRecordsAreRoutedByRunModeWithTheHeatGainFilter) {
@@ -191,10 +189,15 @@ TEST_F(SimulateXTest, DoShadingAnnouncesTheSunAtEveryStep) {
     EXPECT_TRUE(std::all_of(altitudes.begin(), altitudes.end(), [](float a) { return a > 0.0f; }));
 }
 
-TEST_F(SimulateXTest, ReadStepsReturnFalseWithNothingToReadAndUseTemporaryFiles) {
+TEST_F(SimulateXTest, ReadStepsReturnFalseOnFailureAndUseTemporaryFiles) {
     EXPECT_FALSE(control.ReadInputData());
     EXPECT_EQ(control.BZones(), nullptr);
     EXPECT_EQ(control.ErrorMessage(), "Error reading data");
+    control.SetInputFileName((scratch.Path() / "missing.kz7").string());
+    EXPECT_FALSE(control.ReadInputData());
+    ASSERT_FALSE(log.messages.empty());
+    EXPECT_NE(log.messages.back().find("missing.kz7"), std::string::npos);  // says why
+    control.SetInputFileName("");
 
     ASSERT_TRUE(ReadText("Building\nB1\nEnd"));
     EXPECT_EQ(control.InputFileName(), "");
@@ -212,14 +215,6 @@ TEST_F(SimulateXTest, ReadStepsReturnFalseWithNothingToReadAndUseTemporaryFiles)
     EXPECT_TRUE(other.ReadXMLConstructionData(XmlElement(), XmlElement()));
     EXPECT_EQ(other.BZones(), nullptr);
     EXPECT_EQ(state.building->Key, "B1");  // "Building" is not a construction record
-}
-
-TEST_F(SimulateXTest, AFailedReadReturnsFalseAndSaysWhy) {
-    control.SetInputFileName((scratch.Path() / "missing.kz7").string());
-    EXPECT_FALSE(control.ReadInputData());
-    ASSERT_FALSE(log.messages.empty());
-    EXPECT_NE(log.messages.back().find("missing.kz7"), std::string::npos);
-    EXPECT_EQ(control.InputFileName(), (scratch.Path() / "missing.kz7").string());
 }
 
 TEST_F(SimulateXTest, ObjectPropertiesRefuseAssignment) {
@@ -274,9 +269,6 @@ TEST_F(SimulateXTest, VersionFlagsKeepAtMostOneSwitchSet) {
     control.SetIsV4Flag(true);
     EXPECT_FALSE(state.settings.isV5);
     EXPECT_FALSE(state.settings.isV5F);
-    control.SetIncludeCostOutputs(true);
-    EXPECT_TRUE(control.IncludeCostOutputs());
-    EXPECT_FALSE(control.IncludeTableSizeHeaderReports());
 }
 
 TEST_F(SimulateXTest, BuildingAverageTemperatureIsAreaWeighted) {
@@ -314,12 +306,6 @@ TEST(SimulateXSharing, ControlsShareTheProcessEngineAndADestroyedControlFallsSil
     EXPECT_EQ(&one.State(), &two.State());
     one.SetCancelled(false);
 }
-
-}  // namespace
-}  // namespace kz7
-
-namespace kz7 {
-namespace {
 
 TEST(SimulateXShell, ShellAndWaitRunsTheCommandInItsFolderAndReturnsItsOutput) {
     test::ScratchFolder scratch;

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "kz7/engine/EngineState.h"
-#include "kz7/engine/SimKZ7.h"
 #include "kz7/model/Zone.h"
 #include "kz7/output/EnergySlots.h"
 #include "kz7/output/ResultStores.h"
@@ -98,8 +97,9 @@ class ResultStoresTest : public ::testing::Test {
     std::vector<SavedRecord> saved;
 };
 
-TEST_F(ResultStoresTest, SummedHundredGivesHundredPerHourAnd2400PerDay) {
+TEST_F(ResultStoresTest, SelectedIntervalsSendEveryZoneWithTheSelectedGroupsOnly) {
     AddZone("1", 10.0f);
+    AddZone("2", 10.0f);  // selects nothing, but its hours are collected for zone 1
     for (int32_t interval : {2, 3})
         state.zones->Item(1).Outputs[kGroupHeatingAndCooling - 1][interval - 1] = 1;
     Open();
@@ -109,6 +109,7 @@ TEST_F(ResultStoresTest, SummedHundredGivesHundredPerHourAnd2400PerDay) {
         zone.stepValues.Set(ZoneVariable::HeatingDuty, 0.5f);
         zone.stepValues.Set(ZoneVariable::AirTemperature, 20.0f);  // group not selected
     });
+    EndInterval(false, 4);
 
     const std::vector<SavedRecord> hours = Saved(2, 1);
     ASSERT_EQ(hours.size(), 24u);
@@ -125,8 +126,13 @@ TEST_F(ResultStoresTest, SummedHundredGivesHundredPerHourAnd2400PerDay) {
     ASSERT_EQ(days.size(), 1u);
     EXPECT_EQ(days[0].values[At(ZoneVariable::Heating)], "2400");
     EXPECT_EQ(days[0].values[At(ZoneVariable::HeatingDuty)], "0.5");
-    EXPECT_TRUE(Saved(1, 1).empty());  // no time-step output selected
+    const std::vector<SavedRecord> second = Saved(2, 2);
+    ASSERT_EQ(second.size(), 24u);
+    for (const std::string& text : second[0].values) EXPECT_EQ(text, "");
+    EXPECT_EQ(Saved(2, 0).size(), 24u);
+    EXPECT_TRUE(Saved(1, 1).empty());  // no time-step or month output selected
     EXPECT_TRUE(Saved(4, 1).empty());
+    EXPECT_EQ(results().Zones().Handle(4), 0);
     EXPECT_EQ(results().Store().RecordsSent(results().Zones().Handle(2)), 24);
 }
 
@@ -155,14 +161,15 @@ TEST_F(ResultStoresTest, WarmUpSendsNothingAndTheSumsRestart) {
     EXPECT_EQ(Saved(4, 1)[0].values[At(ZoneVariable::Heating)], "100");
 }
 
-TEST_F(ResultStoresTest, RecordsCarryTheZoneKeyAsANumber) {
+TEST_F(ResultStoresTest, RecordsCarryTheZoneKeyAsANumberAndTheSettingsSeparator) {
     AddZone("12", 10.0f);
     AddZone(" 7 ", 10.0f);
     AddZone("Office", 10.0f);
     AddZone("0", 10.0f);
     state.settings.hourlyResults = true;  // forces every group of the hour on
+    state.settings.SetDecimalSeparator(',');
     Open();
-    Hour(false, nullptr);
+    Hour(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::AirTemperature, 20.25f); });
 
     std::vector<int32_t> zones;
     for (const SavedRecord& record : saved) zones.push_back(record.zone);
@@ -173,6 +180,8 @@ TEST_F(ResultStoresTest, RecordsCarryTheZoneKeyAsANumber) {
     EXPECT_NE(messages[0].find("\"Office\""), std::string::npos);
     EXPECT_NE(messages[0].find("zone 3"), std::string::npos);
     EXPECT_NE(messages[1].find("zone 4"), std::string::npos);
+    EXPECT_EQ(saved[0].values[At(ZoneVariable::AirTemperature)], "20,25");
+    EXPECT_EQ(saved[4].values[At(ZoneVariable::AirTemperature)], "20,25");  // building
 }
 
 TEST_F(ResultStoresTest, DetailCodeTwoResetsTheUnsentTimeStepHandleEveryStep) {
@@ -252,50 +261,6 @@ TEST_F(ResultStoresTest, BuildingValuesWeighAveragesByFloorAreaAndTotalSums) {
     EXPECT_EQ(Saved(2, 4)[0].values[At(ZoneVariable::AirTemperature)], "");
 }
 
-TEST_F(ResultStoresTest, OnlyIntervalsWithASelectedGroupAreSent) {
-    AddZone("1", 10.0f);
-    AddZone("2", 10.0f);
-    state.zones->Item(1).Outputs[kGroupTemperatures - 1][2 - 1] = 1;
-    Open();
-    Day(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::AirTemperature, 20.0f); });
-    EndInterval(false, 4);
-
-    EXPECT_EQ(Saved(2, 1).size(), 24u);
-    const std::vector<SavedRecord> second = Saved(2, 2);
-    ASSERT_EQ(second.size(), 24u);  // the interval is collected: every zone sends
-    for (const std::string& text : second[0].values) EXPECT_EQ(text, "");
-    EXPECT_EQ(Saved(2, 0).size(), 24u);
-    for (int16_t interval : {1, 3, 4}) {
-        for (const SavedRecord& record : saved) EXPECT_NE(record.interval, interval);
-    }
-    EXPECT_EQ(results().Zones().Handle(3), 0);
-}
-
-TEST_F(ResultStoresTest, ZonesBeyondAThousandAreIgnoredAndTheHostToldOnce) {
-    for (int32_t zone = 1; zone <= 1003; ++zone) AddZone(std::to_string(zone), 1.0f);
-    state.settings.hourlyResults = true;
-    Open();
-    Hour(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::Heating, 1.0f); });
-
-    EXPECT_EQ(saved.size(), 1001u);  // 1000 zones and the building
-    EXPECT_EQ(saved[999].zone, 1000);
-    EXPECT_EQ(Saved(2, 0)[0].values[At(ZoneVariable::Heating)], "1000");
-    EXPECT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("1000"), std::string::npos);
-    EXPECT_TRUE(errors.empty());
-}
-
-TEST_F(ResultStoresTest, HandlesTakenElsewhereLeaveIntervalsUncollected) {
-    AddZone("1", 10.0f);
-    state.settings.hourlyResults = true;
-    for (int32_t i = 0; i < 15; ++i) results().Store().Allocate(1, 1, 1, 1.0f);
-    Open();
-    EXPECT_EQ(errors, (std::vector<std::string>{"Out of output system handles",
-                                                "Out of output system handles"}));
-    Hour(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::Heating, 1.0f); });
-    EXPECT_TRUE(saved.empty());
-}
-
 TEST_F(ResultStoresTest, RunsThatEndWithoutACloseDoNotUseUpHandles) {
     AddZone("1", 10.0f);
     state.settings.timeSteplyResults = true;
@@ -369,27 +334,6 @@ TEST_F(ResultStoresTest, MonthWeightsCountEachSimulatedDayAsSeveral) {
     ASSERT_EQ(months.size(), 1u);
     EXPECT_EQ(months[0].values[At(ZoneVariable::Heating)], "96");  // 24 kWh a day, 4 such days
     EXPECT_EQ(months[0].values[At(ZoneVariable::AirTemperature)], "20");
-}
-
-TEST_F(ResultStoresTest, ACancelledRunSendsNoPartOfAnInterval) {
-    AddZone("1", 10.0f);
-    state.settings.hourlyResults = true;
-    Open();
-    for (int32_t step = 0; step < 3; ++step)
-        Step(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::Heating, 5.0f); });
-    state.engine->Cancelled = true;
-    EndInterval(false, 2);
-    EXPECT_TRUE(saved.empty());
-}
-
-TEST_F(ResultStoresTest, ValuesUseTheDecimalSeparatorOfTheSettings) {
-    AddZone("1", 10.0f);
-    state.settings.SetDecimalSeparator(',');
-    state.settings.hourlyResults = true;
-    Open();
-    Hour(false, [](Zone& zone) { zone.stepValues.Set(ZoneVariable::AirTemperature, 20.25f); });
-    EXPECT_EQ(Saved(2, 1)[0].values[At(ZoneVariable::AirTemperature)], "20,25");
-    EXPECT_EQ(Saved(2, 0)[0].values[At(ZoneVariable::AirTemperature)], "20,25");
 }
 
 }  // namespace
