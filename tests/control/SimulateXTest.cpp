@@ -150,21 +150,18 @@ TEST_F(SimulateXTest, ResultRecordsAreRoutedByRunModeWithTheHeatGainFilter) {
     EXPECT_EQ(log.results[3].eventId, 5);
 }
 
-TEST_F(SimulateXTest, ShadingEventsLetTheHostWriteTheFactors) {
-    ASSERT_TRUE(ReadText(kHourlyYear));
+TEST_F(SimulateXTest, ShadingEventsLetTheHostWriteTheFactorsAndDoShadingAnnouncesTheSun) {
+    ASSERT_TRUE(ReadText("SimulationOptions\n30,1,1,31,1,18,0,0.5\nEnd\nSimulationWeather\ndenver,3\nEnd\n"));
     std::vector<float> altitudes;
     control.GetShadingData = [](int32_t& plane, float& direct, float& diffuse) {
         direct = 0.25f * static_cast<float>(plane);
         diffuse = 0.5f;
     };
-    control.SetCurrentSolarPosition = [&](float& altitude, float&) {
-        altitudes.push_back(altitude);
-    };
+    control.SetCurrentSolarPosition = [&](float& altitude, float&) { altitudes.push_back(altitude); };
     int32_t eraseCount = 0;
     control.EraseData = [&](int16_t&, int32_t&) { ++eraseCount; };
 
-    float direct = 1.0f;
-    float diffuse = 1.0f;
+    float direct = 1.0f, diffuse = 1.0f;
     state.shadingData.GetShadingFactors(2, direct, diffuse);
     EXPECT_EQ(direct, 0.5f);
     EXPECT_EQ(diffuse, 0.5f);
@@ -174,12 +171,8 @@ TEST_F(SimulateXTest, ShadingEventsLetTheHostWriteTheFactors) {
     EXPECT_EQ(altitudes, std::vector<float>{0.3f});
     state.outputData.EraseData(1, 3);
     EXPECT_EQ(eraseCount, 1);
-}
 
-TEST_F(SimulateXTest, DoShadingAnnouncesTheSunAtEveryStep) {
-    ASSERT_TRUE(ReadText("SimulationOptions\n30,1,1,31,1,18,0,0.5\nEnd\nSimulationWeather\ndenver,3\nEnd\n"));
-    std::vector<float> altitudes;
-    control.SetCurrentSolarPosition = [&](float& altitude, float&) { altitudes.push_back(altitude); };
+    altitudes.clear();
     control.SetDoShading(true);
     control.Simulate();
     // Six tape days of two steps an hour; only the daylight steps are announced

@@ -97,37 +97,31 @@ std::map<int32_t, std::vector<std::string>> DocumentedRows(const std::string& he
     return rows;
 }
 
+// Cells of a documented row: position, name, unit, then aggregation and group
+// (zone variables) or group and energy store slot (plant values).
 TEST(ResultVariables, TheHostDocumentationListsEveryVariableAsTheCodeDoes) {
-    const auto zoneRows = DocumentedRows("Zone variables");
-    ASSERT_EQ(zoneRows.size(), static_cast<size_t>(kZoneVariableCount));
-    for (const ZoneVariableInfo& variable : ZoneVariables()) {
-        const auto row = zoneRows.find(variable.position);
-        ASSERT_NE(row, zoneRows.end()) << variable.position;
-        const std::vector<std::string>& cells = row->second;
-        ASSERT_GE(cells.size(), 5u);
-        EXPECT_EQ(cells[1], variable.name);
-        EXPECT_EQ(cells[2], variable.unit) << variable.name;
-        EXPECT_EQ(cells[3], std::string(1, static_cast<char>(variable.aggregation)))
-            << variable.name;
-        EXPECT_EQ(cells[4], std::to_string(variable.group)) << variable.name;
-    }
-
-    const auto plantRows = DocumentedRows("Plant values");
-    ASSERT_EQ(plantRows.size(), static_cast<size_t>(kPlantVariableCount));
-    for (const PlantVariableInfo& variable : PlantVariables()) {
-        const auto row = plantRows.find(variable.position);
-        ASSERT_NE(row, plantRows.end()) << variable.position;
-        const std::vector<std::string>& cells = row->second;
-        ASSERT_GE(cells.size(), 5u);
-        EXPECT_EQ(cells[1], variable.name);
-        EXPECT_EQ(cells[2], variable.unit) << variable.name;
-        EXPECT_EQ(cells[3], std::to_string(variable.group)) << variable.name;
-        std::string slot = "slot 29 + max(B, 6) + " + std::to_string(variable.item);
-        if (variable.source == PlantSource::Slot) slot = "slot " + std::to_string(variable.item);
-        if (variable.source == PlantSource::BoilerFuel)
-            slot = "slot " + std::to_string(EnergySlot::BoilerFuel(variable.item));
-        EXPECT_EQ(cells[4], slot) << variable.name;
-    }
+    auto check = [](const std::string& heading, const auto& variables, size_t count, auto expected) {
+        const auto rows = DocumentedRows(heading);
+        ASSERT_EQ(rows.size(), count) << heading;
+        for (const auto& variable : variables) {
+            const auto row = rows.find(variable.position);
+            ASSERT_NE(row, rows.end()) << variable.position;
+            ASSERT_GE(row->second.size(), 5u) << variable.position;
+            const std::vector<std::string> cells(row->second.begin(), row->second.begin() + 5);
+            EXPECT_EQ(cells, expected(variable)) << variable.name;
+        }
+    };
+    check("Zone variables", ZoneVariables(), kZoneVariableCount, [](const ZoneVariableInfo& v) {
+        return std::vector<std::string>{std::to_string(v.position), std::string(v.name), std::string(v.unit),
+                                        std::string(1, static_cast<char>(v.aggregation)), std::to_string(v.group)};
+    });
+    check("Plant values", PlantVariables(), kPlantVariableCount, [](const PlantVariableInfo& v) {
+        std::string slot = "slot 29 + max(B, 6) + " + std::to_string(v.item);
+        if (v.source == PlantSource::Slot) slot = "slot " + std::to_string(v.item);
+        if (v.source == PlantSource::BoilerFuel) slot = "slot " + std::to_string(EnergySlot::BoilerFuel(v.item));
+        return std::vector<std::string>{std::to_string(v.position), std::string(v.name), std::string(v.unit),
+                                        std::to_string(v.group), slot};
+    });
 }
 
 }  // namespace
