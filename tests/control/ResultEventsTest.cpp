@@ -299,7 +299,7 @@ TEST_F(ResultEventsTest, ZonesBeyondTheThousandthSendNothingAndTheHostIsToldOnce
 }
 
 TEST_F(ResultEventsTest, WithEveryHandleTakenTheRunSaysSoAndSendsNoIntervalRecords) {
-    Read(Options(60, "1,1,1,1") + OfficeAndStore("1", "2") + kDenverEpw);
+    Read(Options(60, "1,1,1,1") + OfficeAndStore("Office", "2") + kDenverEpw);
     OutputStore& store = state.results->Store();
     for (int32_t n = 0; n < OutputStore::kHandleCount; ++n) ASSERT_NE(store.Allocate(2, 1, 1, 1.0f), 0);
     control.SetHourlyResults(true);
@@ -308,6 +308,7 @@ TEST_F(ResultEventsTest, WithEveryHandleTakenTheRunSaysSoAndSendsNoIntervalRecor
     EXPECT_NE(std::find(errors.begin(), errors.end(), "Out of output system handles"), errors.end());
     EXPECT_EQ(CountOf(2), 0u);
     EXPECT_EQ(CountOf(6), 2u);
+    EXPECT_EQ(Of(6, 1).size(), 1u);  // a key that is no number: the zone's position, as its records
     EXPECT_EQ(messages.back(), "finished");
 }
 

@@ -10,6 +10,7 @@
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
 #include "kz7/output/EnergySlots.h"
+#include "kz7/output/ZoneResultStore.h"
 #include "kz7/thermal/EnergyBooking.h"
 #include "kz7/platform/NumberText.h"
 #include "kz7/thermal/Plant.h"
@@ -238,7 +239,17 @@ void Zone::SendSummaryResultsEvents() {
                                MaxRadiantTemperature, MinComfortTemperature, MinAirTemperature,
                                MinRadiantTemperature})
         values.push_back(Trim(NumberToText(value, state_.settings.decimalSeparator)));
-    state_.outputData.SaveData(kSummaryInterval, RoundToInt32(ParseLeadingNumber(Key)), values, state_.clock.date);
+    // The summary travels under the zone's record number: a key that is not a
+    // positive whole number would otherwise arrive as the building's zone 0.
+    int32_t number = 0;
+    if (!ZoneNumberFromKey(Key, number)) {
+        number = 0;
+        for (const Zone& zone : *state_.zones) {
+            ++number;
+            if (&zone == this) break;
+        }
+    }
+    state_.outputData.SaveData(kSummaryInterval, number, values, state_.clock.date);
 }
 
 }  // namespace kz7
