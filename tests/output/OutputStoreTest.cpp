@@ -19,26 +19,30 @@ class OutputStoreTest : public ::testing::Test {
     std::vector<std::string> errors;
 };
 
-TEST_F(OutputStoreTest, FifteenHandlesThenAnErrorAndAFreedHandleIsReused) {
-    for (int32_t expected = 1; expected <= 15; ++expected)
-        EXPECT_EQ(store.Allocate(2, 1, 1, 6.0f), expected);
-    EXPECT_TRUE(errors.empty());
-
+// Fifteen handles, then the error; a freed handle is reused. Handles not
+// open, records beyond 1000 and variables beyond 54 are ignored.
+TEST_F(OutputStoreTest, HandlesRecordsAndVariablesAreBounded) {
+    const int32_t big = store.Allocate(1, 1500, 80, 1.0f);
+    EXPECT_EQ(big, 1);
+    for (int32_t expected = 2; expected <= 15; ++expected) EXPECT_EQ(store.Allocate(2, 1, 1, 6.0f), expected);
     EXPECT_EQ(store.Allocate(2, 1, 1, 6.0f), 0);
     ASSERT_EQ(errors, std::vector<std::string>{"Out of output system handles"});
-
     store.Free(7);
-    EXPECT_FALSE(store.IsOpen(7));
     EXPECT_EQ(store.Allocate(3, 1, 1, 6.0f), 7);
     EXPECT_EQ(store.IntervalCode(7), 3);
-    EXPECT_EQ(errors.size(), 1u);
-
-    // Operations on handles that are not open are ignored.
     store.Free(7);
-    store.Add(7, 1, 1, 5.0f, 1.0f, 1);
-    store.Add(0, 1, 1, 5.0f, 1.0f, 1);
-    store.Add(16, 1, 1, 5.0f, 1.0f, 1);
+    for (const int32_t closed : {0, 7, 16}) store.Add(closed, 1, 1, 5.0f, 1.0f, 1);
     EXPECT_EQ(store.Count(7, 1, 1), 0);
+
+    EXPECT_EQ(store.RecordCount(big), 1000);
+    EXPECT_EQ(store.VariableCount(big), 54);
+    for (const auto& [record, variable] : {std::pair{1001, 1}, {1000, 55}, {0, 1}, {1000, 54}}) {
+        store.SetVariable(big, record, variable, true, Aggregation::Summed);
+        store.Add(big, record, variable, 2.0f, 1.0f, 1);
+    }
+    EXPECT_FALSE(store.IsSelected(big, 1001, 1));
+    EXPECT_EQ(store.Value(big, 1000, 55).state, IntervalValue::State::NotCollected);
+    EXPECT_EQ(store.ValueText(big, 1000, 54, '.'), "2");
 }
 
 TEST_F(OutputStoreTest, IntervalValuesFollowTheAggregationAndTheScale) {
@@ -93,24 +97,6 @@ TEST_F(OutputStoreTest, WeightsScaleSumsAndAMissingStepMakesTheIntervalMissingUn
     store.Reset(month);
     EXPECT_EQ(store.Count(month, 1, 1), 0);
     EXPECT_EQ(store.Sum(month, 1, 3), 0.0f);
-}
-
-TEST_F(OutputStoreTest, RecordsAndVariablesBeyondTheStoreSizeAreIgnored) {
-    const int32_t handle = store.Allocate(1, 1500, 80, 1.0f);
-    EXPECT_EQ(store.RecordCount(handle), 1000);
-    EXPECT_EQ(store.VariableCount(handle), 54);
-    store.SetVariable(handle, 1001, 1, true, Aggregation::Summed);
-    store.SetVariable(handle, 1000, 55, true, Aggregation::Summed);
-    store.Add(handle, 1001, 1, 1.0f, 1.0f, 1);
-    store.Add(handle, 1000, 55, 1.0f, 1.0f, 1);
-    store.Add(handle, 0, 1, 1.0f, 1.0f, 1);
-    EXPECT_FALSE(store.IsSelected(handle, 1001, 1));
-    EXPECT_EQ(store.Count(handle, 1001, 1), 0);
-    EXPECT_EQ(store.Value(handle, 1000, 55).state, IntervalValue::State::NotCollected);
-
-    store.SetVariable(handle, 1000, 54, true, Aggregation::Summed);
-    store.Add(handle, 1000, 54, 2.0f, 1.0f, 1);
-    EXPECT_EQ(store.ValueText(handle, 1000, 54, '.'), "2");
 }
 
 }  // namespace
