@@ -23,12 +23,8 @@ struct SavedRecord {
 constexpr int32_t kGroupTemperatures = 1;
 constexpr int32_t kGroupHeatingAndCooling = 2;
 
-size_t At(ZoneVariable variable) {
-    return static_cast<size_t>(variable);
-}
-size_t At(PlantVariable variable) {
-    return static_cast<size_t>(variable);
-}
+template <typename Variable>
+size_t At(Variable variable) { return static_cast<size_t>(variable); }
 
 // Drives the result stores the way the run loop does, with 10-minute steps.
 class ResultStoresTest : public ::testing::Test {
@@ -92,8 +88,7 @@ class ResultStoresTest : public ::testing::Test {
     ResultStores& results() { return *state.results; }
 
     EngineState state;
-    std::vector<std::string> errors;
-    std::vector<std::string> messages;
+    std::vector<std::string> errors, messages;
     std::vector<SavedRecord> saved;
 };
 
