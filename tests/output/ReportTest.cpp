@@ -105,18 +105,15 @@ struct ReportRun {
     }
 };
 
-// ParseCsv holds every line to the quoting rules; headings close with the separator.
-TEST(ReportTest, SemicolonSeparatorQuotesEveryFieldAndClosesHeadings) {
+TEST(ReportTest, ReportTypesChooseTheSections) {
+    // With ";": every line keeps the quoting rules (ParseCsv), headings close
+    // with the separator, and no "," appears.
     ReportRun run(0, false, ';');
     int headings = 0;
     for (const Line& line : run.lines)
         if (!line.empty() && (line[0] == "Keyword" || line[0] == "Element") && line.back().empty()) ++headings;
     EXPECT_EQ(headings, 4);  // constructions, glazing, the elements of each zone
     EXPECT_EQ(run.text.find(','), std::string::npos);
-}
-
-TEST(ReportTest, ReportTypesChooseTheSections) {
-    ReportRun run(0);
     for (const char* table :
          {"Keyword", "Building Data", "Activity Area Summary", "Zone", "Element"})
         EXPECT_TRUE(run.Has(table)) << table;
