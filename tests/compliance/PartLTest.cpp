@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "compliance/ModelText.h"
+#include "support/ModelText.h"
 #include "kz7/compliance/ConstructionData.h"
 #include "kz7/compliance/PartL.h"
 #include "kz7/model/GlazedConstruction.h"

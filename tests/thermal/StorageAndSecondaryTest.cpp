@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 
 #include "kz7/output/EnergySlots.h"
-#include "thermal/EmitterTestModel.h"
+#include "support/ModelText.h"
 
 namespace kz7::test {
 namespace {
@@ -55,10 +54,6 @@ TEST(StorageHeater, CoreFollowsChargeMinusReleaseAndChargingStopsAtTheChargeSett
             }
             hottest = std::max(hottest, heater.CoreTemperature);
         }
-    std::printf(
-        "storage heater: charging %d of %d steps, hottest core %.2f C, core %.2f C, room %.2f C, "
-        "release %.3f kW\n",
-        charging, steps, hottest, heater.CoreTemperature, zone.AirTemperature, zone.PLNTHT1);
     EXPECT_GT(charging, 0);
     EXPECT_LT(charging, steps);
     EXPECT_LT(hottest, 225.0f + 0.4f);

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "kz7/control/SimulateX.h"
-#include "thermal/ZoneTestModel.h"
+#include "support/ModelText.h"
 
 namespace kz7::test {
 namespace {
@@ -13,13 +13,13 @@ namespace {
 std::string TwoZones() {
     ZoneText office;
     office.key = "1";
-    office.opaque = BoxElements() + Adjacent("P", "PART", 15, "2");
+    office.opaque = BoxElements() + Opaque("P", "PART", 15, 3, 0, 90, "2");
     office.glazed = Window("GLZ", 6, 180);
     office.airflow = Air("I", "100", 0.5);
     office.gains = Gain(800, 0.4);
     ZoneText store;
     store.key = "2";
-    store.opaque = BoxElements() + Adjacent("P", "PART", 15, "1");
+    store.opaque = BoxElements() + Opaque("P", "PART", 15, 3, 0, 90, "1");
     store.airflow = Air("I", "100", 0.3);
     return ZoneRecord(office) + ZoneRecord(store);
 }
