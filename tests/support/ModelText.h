@@ -280,6 +280,24 @@ inline bool Mentions(const std::vector<std::string>& texts, const std::string& p
                        [&](const std::string& text) { return text.find(part) != std::string::npos; });
 }
 
+// A fresh engine whose error dialog records its texts.
+struct RecordingState {
+    EngineState state;
+    std::vector<std::string> errors;
+
+    RecordingState() {
+        state.errorHandler = [this](const std::string& text) { errors.push_back(text); };
+    }
+    // Opens `text` and positions the reader after the keyword of its first line.
+    LineReader& Open(const std::string& text) {
+        state.reader.OpenText(text);
+        state.reader.NextLine();
+        state.reader.NextString();
+        return state.reader;
+    }
+    bool HasError(const std::string& part) const { return Mentions(errors, part); }
+};
+
 // A cloud value beyond the overcast 8 oktas at which walls and roofs lose
 // nothing to the sky: weather without long-wave loss, for steady states.
 constexpr int16_t kWarmSky = 10;
