@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "../tests/thermal/EmitterTestModel.h"
+#include "../tests/support/ModelText.h"
 #include "kz7/model/Zone.h"
 #include "kz7/thermal/Plant.h"
 

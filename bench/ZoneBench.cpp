@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "../tests/thermal/ZoneTestModel.h"
+#include "../tests/support/ModelText.h"
 #include "kz7/engine/SimKZ7.h"
 #include "kz7/model/Zone.h"
 

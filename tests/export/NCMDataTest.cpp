@@ -3,7 +3,7 @@
 #include "kz7/export/NCMData.h"
 #include "kz7/model/RenewablesCosts.h"
 #include "kz7/model/ShadingCosts.h"
-#include "model/ModelTestSupport.h"
+#include "support/ModelText.h"
 
 namespace kz7 {
 namespace {

@@ -4,13 +4,11 @@
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "ExportTestSupport.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/export/ProcessRunner.h"
 #include "kz7/export/ShellQuote.h"
@@ -18,25 +16,16 @@
 namespace kz7 {
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using namespace test;
 
 // A fresh folder per test, with a fresh engine whose error dialogs are
 // recorded.
 class ProcessRunnerTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kz7-runner-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root = pattern;
-        folder = root.string() + "/";
+        ASSERT_FALSE(root.empty());
         state.errorHandler = [this](const std::string& text) { errors.push_back(text); };
     }
-    void TearDown() override { fs::remove_all(root); }
 
     // ShellAndWait with the host's argument shapes.
     bool Run(std::string command, std::string dir, bool pause = false, int32_t style = 0) {
@@ -44,10 +33,11 @@ class ProcessRunnerTest : public ::testing::Test {
         return runner.ShellAndWait(owner, command, dir, pause, output, style);
     }
 
+    TempFolder temp{"kz7-runner"};
+    const fs::path root = temp.path;
+    const std::string folder = root.string() + "/";
     EngineState state;
     ProcessRunner runner{state};
-    fs::path root;
-    std::string folder;
     std::string output = "untouched";
     std::vector<std::string> errors;
 };

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "model/ModelDocument.h"
-#include "model/ModelTestSupport.h"
+#include "support/ModelText.h"
 
 namespace kz7 {
 namespace {

@@ -10,7 +10,7 @@
 #include "kz7/model/Profile.h"
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/platform/NumberText.h"
-#include "model/ModelTestSupport.h"
+#include "support/ModelText.h"
 
 namespace kz7 {
 namespace {

@@ -4,7 +4,7 @@
 #include "kz7/model/Profile.h"
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
-#include "model/ModelTestSupport.h"
+#include "support/ModelText.h"
 
 namespace kz7 {
 namespace {

@@ -13,7 +13,7 @@
 #include "kz7/thermal/Plant.h"
 #include "kz7/weather/Weather.h"
 #include "model/ModelDocument.h"
-#include "model/ModelTestSupport.h"
+#include "support/ModelText.h"
 
 namespace kz7 {
 namespace {

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "kz7/output/EnergySlots.h"
-#include "thermal/EmitterTestModel.h"
+#include "support/ModelText.h"
 
 namespace kz7::test {
 namespace {

@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 
 #include "kz7/output/EnergySlots.h"
-#include "thermal/EmitterTestModel.h"
+#include "support/ModelText.h"
 
 namespace kz7::test {
 namespace {
@@ -55,10 +54,6 @@ TEST(StorageHeater, CoreFollowsChargeMinusReleaseAndChargingStopsAtTheChargeSett
             }
             hottest = std::max(hottest, heater.CoreTemperature);
         }
-    std::printf(
-        "storage heater: charging %d of %d steps, hottest core %.2f C, core %.2f C, room %.2f C, "
-        "release %.3f kW\n",
-        charging, steps, hottest, heater.CoreTemperature, zone.AirTemperature, zone.PLNTHT1);
     EXPECT_GT(charging, 0);
     EXPECT_LT(charging, steps);
     EXPECT_LT(hottest, 225.0f + 0.4f);
@@ -170,19 +165,16 @@ TEST(EmitterBadInput, MissingReferencesLeaveEmittersOffWithAMessage) {
 }
 
 TEST(EmitterBadInput, UnsoundDefinitionsGiveNoHeatOrAMessageAndNeverANonNumber) {
-    ZoneText text;
-    text.opaque = BoxWithoutGround();
-    const std::string zones = ZoneWithEmitters(text, HeaterLines("NEG", "20")) + [] {
-        ZoneText t;
-        t.key = "2";
-        t.opaque = BoxWithoutGround();
-        return ZoneWithEmitters(t, HeaterLines("ALLRADIANT", "20"));
-    }() + [] {
-        ZoneText t;
-        t.key = "3";
-        t.opaque = BoxWithoutGround();
-        return ZoneWithEmitters(t, HeaterLines("TYPE3", "20"));
-    }();
+    // Zones 1, 2 and 3 with heaters NEG, ALLRADIANT and TYPE3.
+    std::string zones;
+    const char* definitions[] = {"NEG", "ALLRADIANT", "TYPE3"};
+    for (int i = 0; i < 3; ++i) {
+        ZoneText zone;
+        zone.key = std::to_string(i + 1);
+        zone.opaque = BoxWithoutGround();
+        zone.emitters = HeaterLines(definitions[i], "20");
+        zones += zone.Text();
+    }
     PlantEngine engine(AlwaysOnUnit("Boiler", "B1") + HeaterDefinitionRecord("NEG", -3000, 0.0) +
                        HeaterDefinitionRecord("ALLRADIANT", 1e6, 1.0) +
                        "HeaterDefinition,TYPE3\n3,1e6,0\nEnd\n" + zones);
@@ -205,11 +197,7 @@ TEST(EmitterBadInput, UnsoundDefinitionsGiveNoHeatOrAMessageAndNeverANonNumber) 
     ExpectFiniteStore(engine.state);
 
     // A storage heater without thermal capacity neither charges nor releases.
-    ZoneText s;
-    s.opaque = BoxWithoutGround();
-    PlantEngine storage(AlwaysOnUnit("Boiler", "B1") +
-                        "HeaterDefinition,S\n1,2000,0.3,3000,0,0.5,0.2,300\nEnd\n" +
-                        ZoneWithEmitters(s, HeaterLines("S", "100", "B1", ",0,15,100,300")));
+    PlantEngine storage(StorageZone("100", "0"));
     storage.StartRun();
     EXPECT_EQ(storage.errors,
               std::vector<std::string>{"Heater definition S is a storage heater without a positive "

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "AllocationProbe.h"
-#include "thermal/ZoneTestModel.h"
+#include "support/ModelText.h"
 
 namespace kz7::test {
 namespace {
@@ -11,14 +11,14 @@ namespace {
 TEST(ZoneAllocation, StepsAllocateNothing) {
     ZoneText a;
     a.key = "1";
-    a.opaque = BoxElements() + Adjacent("P", "PART", 12, "2") + Adjacent("P", "LPART", 6, "2");
+    a.opaque = BoxElements() + Opaque("P", "PART", 12, 3, 0, 90, "2") + Opaque("P", "LPART", 6, 3, 0, 90, "2");
     a.glazed = Window("GLZL", 4, 180, 2) + Window("GLZ", 3, 90);
     a.airflow = Air("I", "100", 0.5) + Air("M", "100", 2.0) + Air("A", "100", 1.0, "3,2");
     a.gains = Gain(500, 0.4);
     ZoneText b;
     b.key = "2";
-    b.opaque = Outside("W", "WALL", 20, 0, 90) + Adjacent("P", "PART", 12, "1") +
-               Adjacent("P", "LPART", 6, "1");
+    b.opaque = Opaque("W", "WALL", 20, 1, 0, 90) + Opaque("P", "PART", 12, 3, 0, 90, "1") +
+               Opaque("P", "LPART", 6, 3, 0, 90, "1");
     Engine engine(ZoneRecord(a) + ZoneRecord(b));
     engine.state.settings.doShading = true;
     engine.state.shadingData.onFactors = [](int32_t&, float& direct, float&) { direct = 0.8f; };

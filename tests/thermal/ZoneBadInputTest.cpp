@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "kz7/model/Element.h"
-#include "thermal/ZoneTestModel.h"
+#include "support/ModelText.h"
 
 namespace kz7::test {
 namespace {
@@ -42,7 +42,7 @@ TEST(ZoneBadInput, ZoneWithoutElementsKeepsItsAir) {
 
 TEST(ZoneBadInput, ZeroAreaCancelsTheSetUp) {
     ZoneText text;
-    text.opaque = Outside("W", "WALL", 20, 0, 90) + Outside("W", "WALL", 0, 90, 90);
+    text.opaque = Opaque("W", "WALL", 20, 1, 0, 90) + Opaque("W", "WALL", 0, 1, 90, 90);
     ZoneText next = text;
     next.key = "2";
     Engine engine(ZoneRecord(text) + ZoneRecord(next));
@@ -56,8 +56,8 @@ TEST(ZoneBadInput, ZeroAreaCancelsTheSetUp) {
 
 TEST(ZoneBadInput, NoMassAnywhereStillSettles) {
     ZoneText text;
-    text.opaque = Outside("W", "LIGHT", 40, 0, 90) + Outside("W", "LIGHT", 40, 180, 90) +
-                  Adjacent("P", "LPART", 10, "1");
+    text.opaque = Opaque("W", "LIGHT", 40, 1, 0, 90) + Opaque("W", "LIGHT", 40, 1, 180, 90) +
+                  Opaque("P", "LPART", 10, 3, 0, 90, "1");
     text.glazed = Window("GLZ", 4, 180);
     text.airflow = Air("I", "100", 0.5);
     Engine engine(ZoneRecord(text));
@@ -72,7 +72,7 @@ TEST(ZoneBadInput, NoMassAnywhereStillSettles) {
 
 TEST(ZoneBadInput, PartitionToAMissingZoneFacesItsOwnZone) {
     ZoneText text;
-    text.opaque = Outside("W", "WALL", 20, 0, 90) + Adjacent("P", "PART", 15, "9") + Adjacent("P", "LPART", 5, "9");
+    text.opaque = Opaque("W", "WALL", 20, 1, 0, 90) + Opaque("P", "PART", 15, 3, 0, 90, "9") + Opaque("P", "LPART", 5, 3, 0, 90, "9");
     text.gains = Gain(300, 0.5);
     Engine engine(ZoneRecord(text));
     EXPECT_EQ(engine.state.zones->CheckReferences(), 2);
@@ -138,7 +138,7 @@ TEST(ZoneBadInput, AbsurdAirChangeRates) {
 
 TEST(ZoneBadInput, RunawayPartitionMassCancelsTheRun) {
     ZoneText text;
-    text.opaque = Outside("W", "WALL", 20, 0, 90) + Ground("PART", 50, "5000");
+    text.opaque = Opaque("W", "WALL", 20, 1, 0, 90) + Opaque("S", "PART", 50, 5, 0, 180, "5000");
     Engine engine(ZoneRecord(text));
     engine.Start();
     engine.RunDays(30);

@@ -2,22 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 
 #include "kz7/control/SimulateX.h"
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/output/EnergySlots.h"
-#include "thermal/EmitterTestModel.h"
+#include "support/ModelText.h"
 
 namespace kz7::test {
 namespace {
-
-// Conductance from the air node to the outside at steady state (the zone
-// circuit's own loss, as the zone steady-state test finds it).
-double CircuitConductance(const Zone& z) {
-    auto series = [](double a, double b) { return 1.0 / (1.0 / a + 1.0 / b); };
-    return z.SIGKA + z.K3 + series(z.K4, z.K5 + series(z.K2, z.K1));
-}
 
 std::string HeatedBox(double maxHeatW, double radiantFraction, const std::string& setPoint = "20") {
     ZoneText text;
@@ -38,10 +30,6 @@ TEST(ZoneEmitters, IdealHeaterHoldsTheSetPointAndDeliversTheSteadyLoss) {
     const Zone& zone = engine.zone("1");
     const double loss = CircuitConductance(zone) * 25.0 / 1000.0;  // kW
     const float delivered = engine.state.energy.Get(EnergySlot::kHeatingDelivered);
-    std::printf(
-        "ideal heater at -5 C: Ta %.4f C, delivered %.4f kW, steady loss %.4f kW, boiler fuel %.4f "
-        "kW\n",
-        zone.AirTemperature, delivered, loss, engine.state.energy.Get(EnergySlot::BoilerFuel(1)));
     EXPECT_NEAR(zone.AirTemperature, 20.0f, 0.001f);
     EXPECT_NEAR(delivered, loss, 0.0006);
     EXPECT_NEAR(zone.PLNTHT1, loss, 0.006);
@@ -85,8 +73,6 @@ TEST(ZoneEmitters, CapacityShortOfTheLoadRunsFlatOutBelowTheSetPoint) {
     engine.StartRun();
     engine.RunPlantDays(10);
     const Zone& zone = engine.zone("1");
-    std::printf("300 W heater at -5 C: Ta %.3f C, delivered %.3f kW\n", zone.AirTemperature,
-                zone.PLNTHT1);
     EXPECT_FLOAT_EQ(zone.PLNTHT1, 0.3f);
     EXPECT_FLOAT_EQ(zone.Duty(1), 1.0f);
     EXPECT_FLOAT_EQ(engine.state.energy.Get(EnergySlot::kHeatingDelivered), 0.3f);
@@ -181,7 +167,6 @@ TEST(ZoneEmitters, PeaksComeFromTheLastDesignDayOrOccupiedSteps) {
     loss.SetWeather(-2.0f);
     loss.RunPlantDays(1, 50);
     const Zone& lossZone = loss.zone("1");
-    std::printf("heat-loss peak on day 50 at -2 C: %.4f kW\n", lossZone.PeakHeatingLoad);
     // Above the steady loss of day 50 (the mass is still cold from the days
     // before) but below the loads of those colder days.
     EXPECT_GT(lossZone.PeakHeatingLoad, CircuitConductance(lossZone) * 22.0 / 1000.0);
@@ -203,7 +188,6 @@ TEST(ZoneEmitters, PeaksComeFromTheLastDesignDayOrOccupiedSteps) {
     const double hotDayLoad = -gain.zone("1").PLNTHT2;
     gain.SetWeather(25.0f);
     gain.RunPlantDays(1, 15);
-    std::printf("heat-gain peak on day 15: %.4f kW\n", gain.zone("1").PeakCoolingLoad);
     EXPECT_GT(gain.zone("1").PeakCoolingLoad,
               2.0 + CircuitConductance(gain.zone("1")) * 1.0 / 1000.0);
     EXPECT_LT(gain.zone("1").PeakCoolingLoad, hotDayLoad - 0.1);
@@ -221,12 +205,6 @@ TEST(ZoneEmitters, PeaksComeFromTheLastDesignDayOrOccupiedSteps) {
     annual.PlantStep();
     EXPECT_NEAR(zone.PeakHeatingLoad, zone.PLNTHT1, 0.006);
 }
-
-}  // namespace
-}  // namespace kz7::test
-
-namespace kz7::test {
-namespace {
 
 TEST(ZoneEmitters, IntermittentHeatLossRunHeatsFromPreheatToEndOfOccupancyWithTheTrialOutput) {
     PlantEngine engine(HeatedBox(1e6, 0.0));
@@ -259,12 +237,6 @@ TEST(ZoneEmitters, IntermittentHeatLossRunHeatsFromPreheatToEndOfOccupancyWithTh
     EXPECT_NEAR(heatedHours, 12.0f, 1e-4f);
 }
 
-}  // namespace
-}  // namespace kz7::test
-
-namespace kz7::test {
-namespace {
-
 // Through the control: the heat-loss design run heats the zone to its set
 // point and keeps the peak of its last day.
 TEST(ZoneEmitters, HeatLossRunThroughTheControlHeatsAndKeepsThePeak) {
@@ -277,8 +249,6 @@ TEST(ZoneEmitters, HeatLossRunThroughTheControlHeatsAndKeepsThePeak) {
     ASSERT_FALSE(engine.state.engine->Cancelled);
     EXPECT_EQ(engine.state.clock.day, 50);
     const Zone& zone = engine.zone("1");
-    std::printf("heat-loss run through the control: last step %.2f kW, peak %.4f kW\n",
-                zone.PLNTHT1, zone.PeakHeatingLoad);
     EXPECT_NEAR(zone.AirTemperature, 20.0f, 0.001f);
     EXPECT_GT(zone.PLNTHT1, 0.5f);
     EXPECT_GE(zone.PeakHeatingLoad, zone.PLNTHT1 - 0.005);

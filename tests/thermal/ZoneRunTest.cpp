@@ -5,32 +5,35 @@
 #include <map>
 
 #include "kz7/control/SimulateX.h"
-#include "thermal/ZoneTestModel.h"
+#include "support/ModelText.h"
 
 namespace kz7::test {
 namespace {
 
 std::string TwoZones() {
     ZoneText office;
-    office.key = "1";
-    office.opaque = BoxElements() + Adjacent("P", "PART", 15, "2");
+    office.opaque = BoxElements() + Opaque("P", "PART", 15, 3, 0, 90, "2");
     office.glazed = Window("GLZ", 6, 180);
     office.airflow = Air("I", "100", 0.5);
     office.gains = Gain(800, 0.4);
     ZoneText store;
     store.key = "2";
-    store.opaque = BoxElements() + Adjacent("P", "PART", 15, "1");
+    store.opaque = BoxElements() + Opaque("P", "PART", 15, 3, 0, 90, "1");
     store.airflow = Air("I", "100", 0.3);
     return ZoneRecord(office) + ZoneRecord(store);
+}
+
+// The two zones on the Denver weather file, read through the control.
+bool ReadTwoZones(SimulateX& control) {
+    control.SetSupportFilePath(KZ7_TEST_DATA);
+    control.SetInputData(Library() + TwoZones() + "SimulationWeather\nUSA_CO_Denver.Intl.AP.725650_TMY3,4\nEnd\n");
+    return control.ReadInputData();
 }
 
 TEST(ZoneRun, AnnualRunSendsEachZoneItsSummary) {
     Engine engine("");
     SimulateX control(engine.state);
-    control.SetSupportFilePath(KZ7_TEST_DATA);
-    control.SetInputData(Library() + TwoZones() +
-                         "SimulationWeather\nUSA_CO_Denver.Intl.AP.725650_TMY3,4\nEnd\n");
-    ASSERT_TRUE(control.ReadInputData());
+    ASSERT_TRUE(ReadTwoZones(control));
     ASSERT_EQ(engine.state.zones->Count(), 2);
     std::map<int32_t, ValueArray> summaries;
     control.SaveSSData = [&](int16_t& interval, int32_t& zone, ValueArray& values, double&) {
@@ -55,10 +58,7 @@ TEST(ZoneRun, AnnualRunSendsEachZoneItsSummary) {
 TEST(ZoneRun, SteadyHeatLossRunSettlesWithoutGains) {
     Engine engine("");
     SimulateX control(engine.state);
-    control.SetSupportFilePath(KZ7_TEST_DATA);
-    control.SetInputData(Library() + TwoZones() +
-                         "SimulationWeather\nUSA_CO_Denver.Intl.AP.725650_TMY3,4\nEnd\n");
-    ASSERT_TRUE(control.ReadInputData());
+    ASSERT_TRUE(ReadTwoZones(control));
     engine.SetWeather(-3.0f);
     control.HeatLoss();
     EXPECT_FALSE(engine.state.engine->Cancelled);

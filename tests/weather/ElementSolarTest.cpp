@@ -6,7 +6,7 @@
 #include "kz7/model/Element.h"
 #include "kz7/model/GlazedConstruction.h"
 #include "kz7/weather/ElementSolar.h"
-#include "thermal/ZoneTestModel.h"
+#include "support/ModelText.h"
 
 namespace kz7::test {
 namespace {
@@ -18,8 +18,8 @@ constexpr float kNoonAltitude = 0.6f;  // about 34.4°
 // north window, south windows with louvres at 50 % and 51 %.
 std::string SunZone() {
     ZoneText text;
-    text.opaque = Outside("W", "WALL", 10, 180, 90) + Outside("W", "WALL", 10, 0, 90) +
-                  Outside("R", "ROOF", 50, 0, 0) + Outside("O", "WALL", 2, 180, 90);
+    text.opaque = Opaque("W", "WALL", 10, 1, 180, 90) + Opaque("W", "WALL", 10, 1, 0, 90) +
+                  Opaque("R", "ROOF", 50, 1, 0, 0) + Opaque("O", "WALL", 2, 1, 180, 90);
     text.glazed = Window("GLZ", 4, 180, 7) + Window("GLZ", 4, 0, 8) + Window("GLZ50", 4, 180) + Window("GLZ51", 4, 180);
     return ZoneRecord(text);
 }
@@ -120,10 +120,10 @@ TEST(ElementSolar, HostShadingScalesBeamAndDiffuseOnlyWhenAsked) {
 TEST(ElementSolar, OutsideSunOfLightWallsAddsUpWhateverTheirOrder) {
     ZoneText first;
     first.key = "1";
-    first.opaque = Outside("W", "LIGHT", 10, 180, 90) + Outside("W", "LIGHT", 10, 0, 90) + Outside("R", "ROOF", 50, 0, 0);
+    first.opaque = Opaque("W", "LIGHT", 10, 1, 180, 90) + Opaque("W", "LIGHT", 10, 1, 0, 90) + Opaque("R", "ROOF", 50, 1, 0, 0);
     ZoneText second = first;
     second.key = "2";
-    second.opaque = Outside("W", "LIGHT", 10, 0, 90) + Outside("W", "LIGHT", 10, 180, 90) + Outside("R", "ROOF", 50, 0, 0);
+    second.opaque = Opaque("W", "LIGHT", 10, 1, 0, 90) + Opaque("W", "LIGHT", 10, 1, 180, 90) + Opaque("R", "ROOF", 50, 1, 0, 0);
     Engine engine(ZoneRecord(first) + ZoneRecord(second));
     engine.Start();
     engine.SetWeather(20.0f, kNoonAltitude, kPi, 800.0f, 100.0f, 0);
@@ -138,11 +138,11 @@ TEST(ElementSolar, OutsideSunOfLightWallsAddsUpWhateverTheirOrder) {
 TEST(ElementSolar, GlazingBetweenZonesSeesTheSunFromEitherSide) {
     ZoneText text;
     text.key = "1";
-    text.opaque = Outside("W", "WALL", 10, 0, 90);
-    text.glazed = InterZoneWindow(4, 0, 3, "2");
+    text.opaque = Opaque("W", "WALL", 10, 1, 0, 90);
+    text.glazed = Glazed("G", "GLZ", 4, 6, 0, 90, "3,2");
     ZoneText other;
     other.key = "2";
-    other.opaque = Outside("W", "WALL", 10, 0, 90);
+    other.opaque = Opaque("W", "WALL", 10, 1, 0, 90);
     Engine engine(ZoneRecord(text) + ZoneRecord(other));
     engine.Start();
     engine.SetWeather(20.0f, kNoonAltitude, kPi, 800.0f, 100.0f, 0);

@@ -16,10 +16,15 @@ using testing::kBoston;
 using testing::kDenver;
 using testing::TempFolder;
 
-TEST(EnergyPlusWeather, ReadsTheDenverFile) {
+class EnergyPlusWeatherTest : public ::testing::Test {
+  protected:
     EngineState state;
-    ErrorRecorder errors(state);
-    EnergyPlusWeather epw(state);
+    ErrorRecorder errors{state};
+    EnergyPlusWeather epw{state};
+    TempFolder folder;
+};
+
+TEST_F(EnergyPlusWeatherTest, ReadsTheDenverFile) {
     ASSERT_TRUE(epw.OpenFile(kDenver));
     EXPECT_TRUE(errors.texts.empty());
     EXPECT_EQ(epw.RecordCount(), 8760);
@@ -54,9 +59,7 @@ TEST(EnergyPlusWeather, ReadsTheDenverFile) {
     EXPECT_EQ(epw.YearJan1, 1995);
 }
 
-TEST(EnergyPlusWeather, SunOfEachRecordUsesTheTimeZoneMeridian) {
-    EngineState state;
-    EnergyPlusWeather epw(state);
+TEST_F(EnergyPlusWeatherTest, SunOfEachRecordUsesTheTimeZoneMeridian) {
     ASSERT_TRUE(epw.OpenFile(kDenver));
     // Noon records of 21 June (day 172): the sun stands high in the south.
     WeatherRecord noon;
@@ -75,10 +78,7 @@ TEST(EnergyPlusWeather, SunOfEachRecordUsesTheTimeZoneMeridian) {
     EXPECT_EQ(night.Idn, 0.0f);
 }
 
-TEST(EnergyPlusWeather, RecordsByIndexAndByDate) {
-    EngineState state;
-    ErrorRecorder errors(state);
-    EnergyPlusWeather epw(state);
+TEST_F(EnergyPlusWeatherTest, RecordsByIndexAndByDate) {
     ASSERT_TRUE(epw.OpenFile(kBoston));
     WeatherRecord record;
     ASSERT_TRUE(epw.ReadRecordFromIndex(25, record));
@@ -110,9 +110,7 @@ TEST(EnergyPlusWeather, RecordsByIndexAndByDate) {
     EXPECT_EQ(record.Month, 2);
 }
 
-TEST(EnergyPlusWeather, ReopeningTheSameFileWalksTheLoadedRecords) {
-    EngineState state;
-    EnergyPlusWeather epw(state);
+TEST_F(EnergyPlusWeatherTest, ReopeningTheSameFileWalksTheLoadedRecords) {
     int32_t progressEvents = 0;
     state.message.onProgress = [&](float&) { ++progressEvents; };
     ASSERT_TRUE(epw.OpenFile(kDenver));
@@ -134,8 +132,7 @@ TEST(EnergyPlusWeather, ReopeningTheSameFileWalksTheLoadedRecords) {
     EXPECT_EQ(epw.City, "Boston Logan IntL Arpt");
 }
 
-TEST(EnergyPlusWeather, WeatherRowsSumTheFile) {
-    EngineState state;
+TEST_F(EnergyPlusWeatherTest, WeatherRowsSumTheFile) {
     state.settings.generateWeatherDataEvents = true;
     std::vector<std::tuple<int16_t, std::vector<double>, double>> rows;
     state.outputData.onSave = [&](int16_t& interval, int32_t& zone, ValueArray& values,
@@ -146,7 +143,6 @@ TEST(EnergyPlusWeather, WeatherRowsSumTheFile) {
         for (const std::string& text : values) numbers.push_back(ParseLeadingNumber(text));
         rows.emplace_back(interval, numbers, date);
     };
-    EnergyPlusWeather epw(state);
     ASSERT_TRUE(epw.OpenFile(kDenver));
 
     std::vector<const std::vector<double>*> hours, days, months;
@@ -188,14 +184,12 @@ TEST(EnergyPlusWeather, WeatherRowsSumTheFile) {
     EXPECT_NEAR((*months[0])[1], fileDryBulb, 1e-5);
 }
 
-TEST(EnergyPlusWeather, MonthlyRowOfAShortLeapFebruary) {
+TEST_F(EnergyPlusWeatherTest, MonthlyRowOfAShortLeapFebruary) {
     // February taken from a leap year but holding 28 days: its row still
     // comes, as the mean of the days it holds, and March stays apart.
-    TempFolder folder;
     const std::string path = EditedDenver(folder, "leapfeb.epw", [](std::vector<std::string>& f) {
         if (f[1] == "2") f[0] = "1996";
     });
-    EngineState state;
     state.settings.generateWeatherDataEvents = true;
     std::vector<std::vector<double>> months;
     state.outputData.onSave = [&](int16_t& interval, int32_t&, ValueArray& values, double&) {
@@ -204,7 +198,6 @@ TEST(EnergyPlusWeather, MonthlyRowOfAShortLeapFebruary) {
         for (const std::string& text : values) numbers.push_back(ParseLeadingNumber(text));
         months.push_back(numbers);
     };
-    EnergyPlusWeather epw(state);
     ASSERT_TRUE(epw.OpenFile(path));
     ASSERT_EQ(months.size(), 12u);
     double fileDryBulb = 0.0;
@@ -215,14 +208,12 @@ TEST(EnergyPlusWeather, MonthlyRowOfAShortLeapFebruary) {
     EXPECT_EQ(FromOleDate(months[2][0]).month, 3);
 }
 
-TEST(EnergyPlusWeather, CancelDuringTheRead) {
-    EngineState state;
+TEST_F(EnergyPlusWeatherTest, CancelDuringTheRead) {
     std::vector<std::string> messages;
     state.message.onText = [&](std::string& text) { messages.push_back(text); };
     state.message.onProgress = [&](float& progress) {
         if (progress > 0.5f) state.engine->Cancelled = true;
     };
-    EnergyPlusWeather epw(state);
     EXPECT_FALSE(epw.OpenFile(kDenver));
     EXPECT_EQ(messages, std::vector<std::string>{"Cancelled"});
     EXPECT_TRUE(epw.FileName().empty());
@@ -233,53 +224,36 @@ TEST(EnergyPlusWeather, CancelDuringTheRead) {
     EXPECT_EQ(epw.RecordCount(), 8760);
 }
 
-// ---- Bad input: one case per kind ----
-
-TEST(EnergyPlusWeatherBadInput, MissingFileCancelsTheRun) {
-    EngineState state;
-    ErrorRecorder errors(state);
-    EnergyPlusWeather epw(state);
-    EXPECT_FALSE(epw.OpenFile("/nonexistent/folder/x.epw"));
-    EXPECT_EQ(errors.texts, std::vector<std::string>{"Error opening /nonexistent/folder/x.epw"});
-    EXPECT_TRUE(state.engine->Cancelled);
-    state.engine->Cancelled = false;
-    EXPECT_FALSE(epw.OpenFile(""));
-    EXPECT_TRUE(errors.Any("Error opening "));
-    EXPECT_EQ(epw.RecordCount(), 0);
-}
-
-TEST(EnergyPlusWeatherBadInput, EmptyFileAndHeaderOnly) {
-    TempFolder folder;
-    EngineState state;
-    ErrorRecorder errors(state);
-    EnergyPlusWeather epw(state);
-    EXPECT_FALSE(epw.OpenFile(folder.Write("empty.epw", "")));
-    EXPECT_TRUE(errors.Any("empty.epw is empty"));
-    EXPECT_TRUE(state.engine->Cancelled);
-
+// Files that hold no year of records: each cancels the run with a message
+// naming the file and its fault.
+TEST_F(EnergyPlusWeatherTest, FilesWithoutRecordsCancelTheRun) {
     const std::vector<std::string> lines = testing::ReadLines(kDenver);
-    const std::vector<std::string> header(lines.begin(), lines.begin() + 8);
-    EXPECT_FALSE(epw.OpenFile(folder.Write("header.epw", testing::JoinLines(header))));
-    EXPECT_TRUE(errors.Any("header.epw holds no hourly records"));
-
-    EXPECT_FALSE(epw.OpenFile(folder.Write("notepw.epw", "Hello,world\n1,2,3\n")));
-    EXPECT_TRUE(errors.Any("line 1 is not LOCATION"));
-
-    const std::vector<std::string> shortHeader(lines.begin(), lines.begin() + 3);
-    EXPECT_FALSE(epw.OpenFile(folder.Write("short.epw", testing::JoinLines(shortHeader))));
-    EXPECT_TRUE(errors.Any("short.epw has no DATA PERIODS line"));
+    auto first = [&](size_t count) { return testing::JoinLines({lines.begin(), lines.begin() + count}); };
+    const std::pair<std::string, std::string> cases[] = {
+        {"/nonexistent/folder/x.epw", "Error opening /nonexistent/folder/x.epw"},
+        {"", "Error opening "},
+        {folder.Write("empty.epw", ""), "empty.epw is empty"},
+        {folder.Write("header.epw", first(8)), "header.epw holds no hourly records"},
+        {folder.Write("notepw.epw", "Hello,world\n1,2,3\n"), "line 1 is not LOCATION"},
+        {folder.Write("short.epw", first(3)), "short.epw has no DATA PERIODS line"},
+    };
+    for (const auto& [path, message] : cases) {
+        errors.texts.clear();
+        state.engine->Cancelled = false;
+        EXPECT_FALSE(epw.OpenFile(path)) << path;
+        ASSERT_EQ(errors.texts.size(), 1u) << path;
+        EXPECT_NE(errors.texts[0].find(message), std::string::npos) << errors.texts[0];
+        EXPECT_TRUE(state.engine->Cancelled) << path;
+        EXPECT_EQ(epw.RecordCount(), 0);
+    }
 }
 
-TEST(EnergyPlusWeatherBadInput, ShortLinesAndTextInNumbers) {
-    TempFolder folder;
+TEST_F(EnergyPlusWeatherTest, ShortLinesAndTextInNumbers) {
     std::vector<std::string> lines = testing::ReadLines(kDenver);
     lines[8 + 5] = "1995,1,1,6,0,x,-12.5,-14";                 // line 14: too few fields
     lines[8 + 6].replace(lines[8 + 6].find(",-"), 1, ",abc");  // line 15: text for the dry bulb
     lines[8 + 7] = "1995,13,1,8,0";                            // line 16: no such month
     const std::string path = folder.Write("faulty.epw", testing::JoinLines(lines));
-    EngineState state;
-    ErrorRecorder errors(state);
-    EnergyPlusWeather epw(state);
     ASSERT_TRUE(epw.OpenFile(path));
     ASSERT_EQ(errors.texts.size(), 1u);
     EXPECT_NE(errors.texts[0].find("faulty.epw: line 14 has 8 of the 35 fields"),
@@ -293,14 +267,10 @@ TEST(EnergyPlusWeatherBadInput, ShortLinesAndTextInNumbers) {
     EXPECT_EQ(epw.Records()[6].Tdb, 0.0f);
 }
 
-TEST(EnergyPlusWeatherBadInput, SecondYearOfDataStopsAtTheFirstRepeat) {
-    TempFolder folder;
+TEST_F(EnergyPlusWeatherTest, SecondYearOfDataStopsAtTheFirstRepeat) {
     std::vector<std::string> lines = testing::ReadLines(kDenver);
     std::vector<std::string> twoYears = lines;
     twoYears.insert(twoYears.end(), lines.begin() + 8, lines.end());
-    EngineState state;
-    ErrorRecorder errors(state);
-    EnergyPlusWeather epw(state);
     ASSERT_TRUE(epw.OpenFile(folder.Write("two.epw", testing::JoinLines(twoYears))));
     EXPECT_EQ(epw.RecordCount(), 8760);
     ASSERT_EQ(errors.texts.size(), 1u);
@@ -309,13 +279,9 @@ TEST(EnergyPlusWeatherBadInput, SecondYearOfDataStopsAtTheFirstRepeat) {
                   ": line 8769 repeats the hour 1:00 1/1; only the first year of data is read");
 }
 
-TEST(EnergyPlusWeatherBadInput, UnknownStartDayCountsFromTheFirstDate) {
-    TempFolder folder;
+TEST_F(EnergyPlusWeatherTest, UnknownStartDayCountsFromTheFirstDate) {
     std::vector<std::string> lines = testing::ReadLines(kDenver);
     lines[7] = "DATA PERIODS,1,1,Data,Funday, 1/ 1,12/31";
-    EngineState state;
-    ErrorRecorder errors(state);
-    EnergyPlusWeather epw(state);
     ASSERT_TRUE(epw.OpenFile(folder.Write("funday.epw", testing::JoinLines(lines))));
     ASSERT_EQ(errors.texts.size(), 1u);
     EXPECT_NE(errors.texts[0].find("\"Funday\" is not a weekday"), std::string::npos);

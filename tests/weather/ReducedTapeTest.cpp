@@ -35,6 +35,14 @@ void WriteSyntheticTape(const TempFolder& folder, const std::string& name) {
     folder.Write(name + ".dcf", counts.str());
 }
 
+class ReducedTapeTest : public ::testing::Test {
+  protected:
+    ReducedTapeTest() { state.settings.supportFilePath = folder.Path(); }
+    TempFolder folder;
+    EngineState state;
+    ErrorRecorder errors{state};
+};
+
 }  // namespace
 
 TEST(ReducedTape, ItemsAreSeparatedByCommasBlanksAndLineEnds) {
@@ -46,12 +54,8 @@ TEST(ReducedTape, ItemsAreSeparatedByCommasBlanksAndLineEnds) {
     EXPECT_EQ(all, (std::vector<std::string>{"1", "2", "3", "a b, c", "", "4"}));
 }
 
-TEST(ReducedTape, LoadsTableAndDayCountsAndInterpolatesSteps) {
-    TempFolder folder;
+TEST_F(ReducedTapeTest, LoadsTableAndDayCountsAndInterpolatesSteps) {
     WriteSyntheticTape(folder, "synthetic");
-    EngineState state;
-    ErrorRecorder errors(state);
-    state.settings.supportFilePath = folder.Path();
     Weather& weather = *state.weather;
     weather.WeatherDbName = "synthetic";
     weather.WeatherFileType = 3;
@@ -94,17 +98,13 @@ TEST(ReducedTape, LoadsTableAndDayCountsAndInterpolatesSteps) {
     EXPECT_FLOAT_EQ(weather.Toa, 701.0f);
 }
 
-TEST(ReducedTape, MakeTapeReadsBackTheMonthsMeanDay) {
-    TempFolder folder;
+TEST_F(ReducedTapeTest, MakeTapeReadsBackTheMonthsMeanDay) {
     EngineState maker;
     EnergyPlusWeather epw(maker);
     ASSERT_TRUE(epw.OpenFile(kDenver));
     std::string problem;
     ASSERT_TRUE(MakeReducedTape(epw, "denver", folder.Path(), problem)) << problem;
 
-    EngineState state;
-    ErrorRecorder errors(state);
-    state.settings.supportFilePath = folder.Path();
     state.weather->WeatherDbName = "denver";
     state.weather->WeatherFileType = 3;
     state.clock.weatherType = 3;
@@ -134,13 +134,7 @@ TEST(ReducedTape, MakeTapeReadsBackTheMonthsMeanDay) {
     EXPECT_GT(state.weather->Table().At(7, 13).directNormal, 300.0f);
 }
 
-// ---- Bad input ----
-
-TEST(ReducedTapeBadInput, MissingTapeAndUnknownTypeCode) {
-    TempFolder folder;
-    EngineState state;
-    ErrorRecorder errors(state);
-    state.settings.supportFilePath = folder.Path();
+TEST_F(ReducedTapeTest, MissingTapeAndUnknownTypeCode) {
     std::string path;
     EXPECT_FALSE(state.weather->WTOPEN("O", "none", 4, path));
     EXPECT_TRUE(path.empty());
@@ -156,14 +150,10 @@ TEST(ReducedTapeBadInput, MissingTapeAndUnknownTypeCode) {
     EXPECT_TRUE(std::filesystem::exists(folder.File("fresh.fwt")));
 }
 
-TEST(ReducedTapeBadInput, TapeWithMissingItemsKeepsWhatWasRead) {
-    TempFolder folder;
+TEST_F(ReducedTapeTest, TapeWithMissingItemsKeepsWhatWasRead) {
     WriteSyntheticTape(folder, "cut");
     std::string text = testing::JoinLines(testing::ReadLines(folder.File("cut.rwt")));
     folder.Write("cut.rwt", text.substr(0, text.find("501,")));  // ends before May
-    EngineState state;
-    ErrorRecorder errors(state);
-    state.settings.supportFilePath = folder.Path();
     state.weather->WeatherDbName = "cut";
     state.weather->REDWET(1);
     ASSERT_EQ(errors.texts.size(), 1u);
@@ -180,12 +170,8 @@ TEST(ReducedTapeBadInput, TapeWithMissingItemsKeepsWhatWasRead) {
     EXPECT_NE(errors.texts[1].find("item 3 (\"cold\") is not a number"), std::string::npos);
 }
 
-TEST(ReducedTapeBadInput, UnreadableDayCountFile) {
-    TempFolder folder;
+TEST_F(ReducedTapeTest, UnreadableDayCountFile) {
     WriteSyntheticTape(folder, "tape");
-    EngineState state;
-    ErrorRecorder errors(state);
-    state.settings.supportFilePath = folder.Path();
     state.weather->WeatherDbName = "tape";
 
     std::filesystem::remove(folder.File("tape.dcf"));
