@@ -276,7 +276,10 @@ bool Element::IsSubStructure() const {
 
 // ---- Run state ----
 
-void Element::InitSimulation() { TMPart = state_.clock.initialTemperature; }
+void Element::InitSimulation() {
+    TMPart = state_.clock.initialTemperature;
+    UA = ConstructionUValue() * ElementArea;
+}
 
 float Element::ConstructionUValue() const {
     if (Opaque != nullptr) return static_cast<float>(Opaque->UValue);

@@ -49,7 +49,7 @@ void Zone::Acum() {
         Element& element = *item;
         if (element.Blocked) continue;
         if (!element.Exclude) {
-            const float ua = element.ConstructionUValue() * element.ElementArea;
+            const float ua = element.UA;
             float flow = 0.0f;
             if (!element.HVWT)
                 flow = (To - Te2) * ua;
@@ -166,7 +166,7 @@ void Zone::AccumulateLightPartition(Element& element) {
         farT = ScheduleValue(element.AdjacentPG);
     else if (adjacent != nullptr)
         farT = adjacent->Te1;
-    const float conductance = element.ConstructionUValue() * element.ElementArea;
+    const float conductance = element.UA;
     SIGKTP += conductance * farT;
     SIGKP += conductance;
     const float flow = (farT - Te2) * conductance * 0.001f;

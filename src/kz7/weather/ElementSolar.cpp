@@ -60,6 +60,7 @@ SunView SunView::FromWeather(const Weather& weather, float groundReflectance) {
     sun.Igh = weather.Igh;
     sun.kt = weather.Idn / kSolarConstant;
     sun.groundReflectance = groundReflectance;
+    sun.cloudOktas = static_cast<float>(weather.iCloud);
     return sun;
 }
 
@@ -114,6 +115,8 @@ void Element::CalculateSolar(const SunView& sun) {
 }
 
 void Element::RadLW(float& value) const { value = Plane != nullptr ? Plane->RadLW() : 0.0f; }
+
+float Element::RadLW(const SunView& sky) const { return Plane != nullptr ? Plane->RadLW(sky.cloudOktas) : 0.0f; }
 
 void Element::SOLDST() {
     if (Glazing == nullptr) return;
