@@ -37,8 +37,8 @@ class Element {
     void GenerateReport(ReportFile& file) const;
     void GenerateCasaClimaReport(ReportFile& file, int32_t opaqueId) const;
 
-    // Start of a run: the partition mass starts at the initial temperature
-    // and U·A is taken from the construction.
+    // Start of a run: the partition mass starts at the initial temperature;
+    // U·A and the partition's conductances are taken from the construction.
     void InitSimulation();
     // U-value of the element's construction (0 without one), W/m²K.
     float ConstructionUValue() const;
@@ -74,6 +74,10 @@ class Element {
     float StepFlowKW = 0.0f;
     // ConstructionUValue() × ElementArea, W/K, fixed at the start of a run.
     float UA = 0.0f;
+    // A heavy element's mass node as a partition sees it, fixed at the start
+    // of a run: conductances to the far and the near side, W/K, and its heat
+    // capacity, J/K.
+    float PartitionFarK = 0.0f, PartitionNearK = 0.0f, PartitionCapacity = 0.0f;
     int32_t PlaneIndex = -1;
     int16_t IOS = 0;
     // Where the element's heat flow is reported: ElementOutputCode(ElCode).

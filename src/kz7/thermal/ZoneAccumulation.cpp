@@ -6,7 +6,6 @@
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
-#include "kz7/model/OpaqueConstruction.h"
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
 #include "kz7/output/EnergySlots.h"
@@ -121,13 +120,9 @@ void Zone::AccumulateAirFlow(Element& element, float To, float Go) {
 }
 
 bool Zone::AccumulateMassPartition(Element& element) {
-    const OpaqueConstruction* construction = element.Opaque;
-    if (construction == nullptr) return true;
-    const float area = element.ElementArea;
-    const float split = construction->RES2(1);
-    const float layers = construction->RES2(2);
-    const float farSide = area / (split * layers + element.SROut);
-    const float nearSide = area / ((1.0f - split) * layers + element.SRIn);
+    if (element.Opaque == nullptr) return true;
+    const float farSide = element.PartitionFarK;
+    const float nearSide = element.PartitionNearK;
     Zone* adjacent = element.AdjacentZone;
     float farT = Te1;
     if (element.IOS == 5)
@@ -135,7 +130,7 @@ bool Zone::AccumulateMassPartition(Element& element) {
     else if (adjacent != nullptr)
         farT = adjacent->Te1;
 
-    const float capacity = construction->CW * area;
+    const float capacity = element.PartitionCapacity;
     const float dt = StepSeconds();
     const float change = dt * ((farT - element.TMPart) * farSide + (Te1 - element.TMPart) * nearSide) / capacity;
     element.TMPart += change * StableShare((farSide + nearSide) / capacity, dt);
