@@ -276,7 +276,17 @@ bool Element::IsSubStructure() const {
 
 // ---- Run state ----
 
-void Element::InitSimulation() { TMPart = state_.clock.initialTemperature; }
+void Element::InitSimulation() {
+    TMPart = state_.clock.initialTemperature;
+    UA = ConstructionUValue() * ElementArea;
+    if (HVWT && Opaque != nullptr) {
+        const float split = Opaque->RES2(1);
+        const float layers = Opaque->RES2(2);
+        PartitionFarK = ElementArea / (split * layers + SROut);
+        PartitionNearK = ElementArea / ((1.0f - split) * layers + SRIn);
+        PartitionCapacity = Opaque->CW * ElementArea;
+    }
+}
 
 float Element::ConstructionUValue() const {
     if (Opaque != nullptr) return static_cast<float>(Opaque->UValue);

@@ -37,7 +37,8 @@ class Element {
     void GenerateReport(ReportFile& file) const;
     void GenerateCasaClimaReport(ReportFile& file, int32_t opaqueId) const;
 
-    // Start of a run: the partition mass starts at the initial temperature.
+    // Start of a run: the partition mass starts at the initial temperature;
+    // U·A and the partition's conductances are taken from the construction.
     void InitSimulation();
     // U-value of the element's construction (0 without one), W/m²K.
     float ConstructionUValue() const;
@@ -47,37 +48,55 @@ class Element {
     // Solar and long-wave of the step (weather/ElementSolar.cpp).
     void CalculateSolar(const SunView& sun);
     void RadLW(float& value) const;
+    // The long-wave loss of the element's plane under the step's sky, W/m².
+    float RadLW(const SunView& sky) const;
     void SOLDST();
 
-    std::string ElCode;
+    // What every time step reads and writes comes first, so that a zone's
+    // pass over its elements touches as few cache lines as it can.
     Zone* MyZone;
-    // The construction at the other end of the element, reached by member
-    // name; nullptr for airflow elements and for a missing construction.
-    ThermalMembers* ConnectObject = nullptr;
     OpaqueConstruction* Opaque = nullptr;   // set for opaque elements
     GlazedConstruction* Glazing = nullptr;  // set for glazed elements
+    Surface* Plane = nullptr;               // the element's orientation-slope surface
     ProfileGroup* AirflowPG = nullptr;      // the airflow schedule of an airflow element
     ProfileGroup* AdjacentPG = nullptr;     // boundary schedule for IOS 5
     Zone* AdjacentZone = nullptr;           // the zone on the other side (partition matching)
     Element* OtherElement = nullptr;
-    bool Blocked = false;
-    std::string RMOG;
+    float ElementArea = 0.0f;
     float SRIn = 0.0f, SROut = 0.0f;
     float RESEL = 0.0f;
-    bool HVWT = false;
-    float ElementArea = 0.0f;
+    float KgPerSec = 0.0f;
+    float OSCD = 0.0f;
+    // Solar state of the step.
+    float IRRAD = 0.0f, IWDDIR = 0.0f, IWDRTD = 0.0f;
+    float TMPart = 0.0f;
+    // Heat flow into the zone recorded for this element in the step, kW.
+    float StepFlowKW = 0.0f;
+    // ConstructionUValue() × ElementArea, W/K, fixed at the start of a run.
+    float UA = 0.0f;
+    // A heavy element's mass node as a partition sees it, fixed at the start
+    // of a run: conductances to the far and the near side, W/K, and its heat
+    // capacity, J/K.
+    float PartitionFarK = 0.0f, PartitionNearK = 0.0f, PartitionCapacity = 0.0f;
+    int32_t PlaneIndex = -1;
     int16_t IOS = 0;
+    // Where the element's heat flow is reported: ElementOutputCode(ElCode).
+    int16_t HBELCODE = 0;
+    bool HVWT = false;
+    bool Blocked = false;
+    bool Exclude = false;
+    std::string RMOG;
+    std::string ElCode;
+
+    // The construction at the other end of the element, reached by member
+    // name; nullptr for airflow elements and for a missing construction.
+    ThermalMembers* ConnectObject = nullptr;
     float Orientation = 0.0f;  // radians
     float SlopeDegX = 0.0f;    // degrees, clamped
     float Slope = 0.0f;        // radians
-    int32_t PlaneIndex = -1;
     float OffsetTemperature = 0.0f;
     std::string RMID;
     float AirflowRate = 0.0f;  // air changes per hour
-    float KgPerSec = 0.0f;
-    float OSCD = 0.0f;
-    bool Exclude = false;
-    Surface* Plane = nullptr;  // the element's orientation-slope surface
 
     // Shading, export and cost fields.
     std::string ShadingSystem;
@@ -99,14 +118,6 @@ class Element {
     int32_t ElemCount = 0;
     std::string SBEMSolarCollectorName;
     float SBEMSolarCollectorArea = 0.0f;
-
-    // Solar state of the step.
-    float IRRAD = 0.0f, IWDDIR = 0.0f, IWDRTD = 0.0f;
-    float TMPart = 0.0f;
-    // Heat flow into the zone recorded for this element in the step, kW.
-    float StepFlowKW = 0.0f;
-    // Where the element's heat flow is reported: ElementOutputCode(ElCode).
-    int16_t HBELCODE = 0;
 
   private:
     void ReadGeometry(float clampFrom, float flatFrom);

@@ -22,10 +22,7 @@ void Surface::Init(float orientation, float slope) {
     hasInsolation_ = false;
 }
 
-float Surface::RadLW() const {
-    const float cloud = static_cast<float>(state_.weather->iCloud);
-    return std::max(0.0f, (CosSlope * 72.0f + 21.0f) - cloud * (CosSlope * 7.75f + 2.125f));
-}
+float Surface::RadLW() const { return RadLW(static_cast<float>(state_.weather->iCloud)); }
 
 Surface& Surfaces::IFUNC(float orientation, float slope) {
     if (std::fabs(slope - kHalfTurn) < kFlat || std::fabs(slope) < kFlat) orientation = 0.0f;

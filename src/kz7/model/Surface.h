@@ -1,5 +1,6 @@
 #pragma once
 // The distinct planes (orientation and slope) that elements lie in.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -17,6 +18,10 @@ class Surface {
     void Init(float orientation, float slope);
     // Net long-wave loss of the plane to the sky at the current cloud cover, W/m².
     float RadLW() const;
+    // The same at a cloud cover of `cloudOktas` (0..8).
+    float RadLW(float cloudOktas) const {
+        return std::max(0.0f, (CosSlope * 72.0f + 21.0f) - cloudOktas * (CosSlope * 7.75f + 2.125f));
+    }
 
     // Sun on the plane (weather/ElementSolar.cpp): worked out once for each
     // sun and sky state and shared by every element that lies in the plane.

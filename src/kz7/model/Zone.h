@@ -27,6 +27,7 @@ class EngineState;
 class ProfileGroup;
 class ReportFile;
 struct MaxUValues;
+struct SunView;
 struct WindowAreas;
 
 // The zone's SBEM data, carried to the SBEM writer.
@@ -79,6 +80,9 @@ class Zone : public ThermalMembers {
     void InitDay();
     void InitTimeStep();
     void SolveGains();
+    // The same under a sun and sky the caller worked out for the step, so
+    // that a building's zones share one.
+    void SolveGains(const SunView& sun);
     void Acum();
     void SolveKZ7();
     void EndStep();

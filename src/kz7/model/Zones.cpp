@@ -1,6 +1,8 @@
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
 #include "kz7/model/Zone.h"
+#include "kz7/weather/ElementSolar.h"
+#include "kz7/weather/Location.h"
 
 namespace kz7 {
 
@@ -33,9 +35,11 @@ void Zones::InitTimeStep() {
 
 void Zones::SimulateStep() {
     // Every zone's gains come before any zone is solved, so a zone may read
-    // the gains of its neighbours of the same step.
+    // the gains of its neighbours of the same step. The sun and sky are
+    // the same for all of them.
+    const SunView sun = SunView::FromWeather(*state_.weather, state_.location->GroundReflectance);
     for (Zone& zone : items_) {
-        zone.SolveGains();
+        zone.SolveGains(sun);
         zone.Acum();
         if (state_.engine->Cancelled) return;
         state_.Yield();

@@ -6,7 +6,6 @@
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
-#include "kz7/model/OpaqueConstruction.h"
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
 #include "kz7/output/EnergySlots.h"
@@ -50,7 +49,7 @@ void Zone::Acum() {
         Element& element = *item;
         if (element.Blocked) continue;
         if (!element.Exclude) {
-            const float ua = element.ConstructionUValue() * element.ElementArea;
+            const float ua = element.UA;
             float flow = 0.0f;
             if (!element.HVWT)
                 flow = (To - Te2) * ua;
@@ -122,13 +121,9 @@ void Zone::AccumulateAirFlow(Element& element, float To, float Go) {
 }
 
 bool Zone::AccumulateMassPartition(Element& element) {
-    const OpaqueConstruction* construction = element.Opaque;
-    if (construction == nullptr) return true;
-    const float area = element.ElementArea;
-    const float split = construction->RES2(1);
-    const float layers = construction->RES2(2);
-    const float farSide = area / (split * layers + element.SROut);
-    const float nearSide = area / ((1.0f - split) * layers + element.SRIn);
+    if (element.Opaque == nullptr) return true;
+    const float farSide = element.PartitionFarK;
+    const float nearSide = element.PartitionNearK;
     Zone* adjacent = element.AdjacentZone;
     float farT = Te1;
     if (element.IOS == 5)
@@ -136,7 +131,7 @@ bool Zone::AccumulateMassPartition(Element& element) {
     else if (adjacent != nullptr)
         farT = adjacent->Te1;
 
-    const float capacity = construction->CW * area;
+    const float capacity = element.PartitionCapacity;
     const float dt = StepSeconds();
     const float change = dt * ((farT - element.TMPart) * farSide + (Te1 - element.TMPart) * nearSide) / capacity;
     element.TMPart += change * StableShare((farSide + nearSide) / capacity, dt);
@@ -167,7 +162,7 @@ void Zone::AccumulateLightPartition(Element& element) {
         farT = ScheduleValue(element.AdjacentPG);
     else if (adjacent != nullptr)
         farT = adjacent->Te1;
-    const float conductance = element.ConstructionUValue() * element.ElementArea;
+    const float conductance = element.UA;
     SIGKTP += conductance * farT;
     SIGKP += conductance;
     const float flow = (farT - Te2) * conductance * 0.001f;

@@ -16,7 +16,9 @@ bool SeesTheSky(const Element& element) { return element.IOS == 1 || (element.IO
 
 }  // namespace
 
-void Zone::SolveGains() {
+void Zone::SolveGains() { SolveGains(SunView::FromWeather(*state_.weather, state_.location->GroundReflectance)); }
+
+void Zone::SolveGains(const SunView& sun) {
     CONC1 = GISP2;
     FLO = 0.0f;
     DSolar = 0.0f;
@@ -26,7 +28,6 @@ void Zone::SolveGains() {
     SIGKTA += CNGN;
     SIGKTE += RDGN;
 
-    const SunView sun = SunView::FromWeather(*state_.weather, state_.location->GroundReflectance);
     const bool heatLoss = state_.clock.heatLossRun;
     for (const auto& item : elements) {
         Element& element = *item;
@@ -35,8 +36,7 @@ void Zone::SolveGains() {
         const bool glazed = element.Kind() == 'G';
         if (SeesTheSky(element) && (opaque || glazed)) element.CalculateSolar(sun);
         if (SeesTheSky(element) && opaque && element.Opaque != nullptr) {
-            float longWave = 0.0f;
-            element.RadLW(longWave);
+            const float longWave = element.RadLW(sun);
             const float area = element.ElementArea;
             float term = area * (element.Opaque->ABSRP * element.IRRAD -
                                  static_cast<float>(element.Opaque->EmissO) * longWave);

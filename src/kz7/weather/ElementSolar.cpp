@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/Element.h"
@@ -60,12 +61,15 @@ SunView SunView::FromWeather(const Weather& weather, float groundReflectance) {
     sun.Igh = weather.Igh;
     sun.kt = weather.Idn / kSolarConstant;
     sun.groundReflectance = groundReflectance;
+    sun.cloudOktas = static_cast<float>(weather.iCloud);
     return sun;
 }
 
 const Surface::Insolation& Surface::SunOn(const SunView& sun) {
     const std::array<float, 6> key{sun.altitude, sun.azimuth, sun.Idn, sun.Ifh, sun.Igh, sun.groundReflectance};
-    if (hasInsolation_ && key == insolationKey_) return insolation_;
+    // Compared bit for bit, so a repeat gives exactly what working it out
+    // again would.
+    if (hasInsolation_ && std::memcmp(key.data(), insolationKey_.data(), sizeof key) == 0) return insolation_;
     const float ground = (1.0f - CosSlope) * sun.Igh * sun.groundReflectance / 2.0f;
     const float sky = (1.0f + CosSlope) * (1.0f - sun.sinAltitude * sun.kt) * sun.Ifh / 2.0f;
     insolation_.cosTheta = CosIncidence(sun, *this, Orientation);
@@ -114,6 +118,8 @@ void Element::CalculateSolar(const SunView& sun) {
 }
 
 void Element::RadLW(float& value) const { value = Plane != nullptr ? Plane->RadLW() : 0.0f; }
+
+float Element::RadLW(const SunView& sky) const { return Plane != nullptr ? Plane->RadLW(sky.cloudOktas) : 0.0f; }
 
 void Element::SOLDST() {
     if (Glazing == nullptr) return;

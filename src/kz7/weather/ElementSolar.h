@@ -13,6 +13,7 @@ struct SunView {
     float kt = 0.0f;               // direct normal over the solar constant
     float Idn = 0.0f, Ifh = 0.0f, Igh = 0.0f;  // W/m²
     float groundReflectance = 0.2f;
+    float cloudOktas = 0.0f;       // cloud cover, for the long-wave loss to the sky
 
     // The step's sun from the weather source's current values.
     static SunView FromWeather(const Weather& weather, float groundReflectance);
