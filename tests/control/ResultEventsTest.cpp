@@ -254,6 +254,23 @@ TEST_F(MonthCrossCheck, ZoneValuesAgreeWithTheirPartsTheStepsAndTheBands) {
     EXPECT_EQ(control.TemperatureBands("1", 1, 2), 0.0f);  // February was not simulated
 }
 
+// The zones skip filing step values nobody reads, but the summary's comfort
+// extremes and the temperature bands must still see every occupied step.
+TEST_F(ResultEventsTest, WithoutSelectedOutputsTheBandsAndComfortExtremesStillCount) {
+    Read(Options(30, "1,1,31,1") + OfficeAndStore("1", "2") + kDenverEpw);
+    control.Simulate();
+    ASSERT_EQ(messages.back(), "finished");
+    EXPECT_EQ(CountOf(4), 0u);
+    double hours = 0.0;
+    for (int32_t band = 1; band <= 100; ++band) hours += control.TemperatureBands("1", band, 1);
+    EXPECT_NEAR(hours, 744.0, 1e-3);  // the office is occupied all month
+    const ValueArray& summary = Of(6, 1).front()->values;
+    const double maxComfort = std::stod(summary[2]), minComfort = std::stod(summary[5]);
+    EXPECT_GT(maxComfort, minComfort);
+    EXPECT_GT(minComfort, 0.0);
+    EXPECT_LT(maxComfort, 40.0);
+}
+
 TEST_F(ResultEventsTest, DesignPeakHeatingIsTheLargestHourlyHeatingOfTheDesignDay) {
     Read(Options(60, "1,1,31,12") + OfficeAndStore("1", "2"));
     control.SaveHLData = control.SaveSSData;

@@ -31,7 +31,7 @@ TEST(ZoneResults, GainsAndElementFlowsAreFiledByTheirOutputCodes) {
     engine.state.energy.Clear();
     engine.Step();
     Zone& zone = engine.zone("1");
-    zone.RecordStepValues(1.0f);
+    zone.FileStepValues();
 
     EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::OccupantGains), 0.7f);
     EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::LightingGains), 0.3f);
@@ -79,7 +79,7 @@ TEST(ZoneResults, HeatLossRunsReportNoGains) {
     engine.state.energy.Clear();
     engine.Step();
     Zone& zone = engine.zone("1");
-    zone.RecordStepValues(1.0f);
+    zone.FileStepValues();
     EXPECT_EQ(Value(zone, ZoneVariable::InternalGains), 0.0f);
     EXPECT_EQ(Value(zone, ZoneVariable::GainsEnergyUse), 0.0f);
     EXPECT_EQ(engine.state.energy.Get(EnergySlot::FuelUse(2)), 0.0f);
@@ -93,7 +93,7 @@ TEST(ZoneResults, OccupiedStepsFillTheTemperatureBandOfTheirMonth) {
     engine.state.clock.month = 3;
     auto record = [&](float comfort, float dayWeight) {
         zone.ComfortTemperature = comfort;
-        zone.RecordStepValues(dayWeight);
+        zone.TallyComfort(dayWeight);
     };
     record(21.0f, 2.0f);   // band 22: 21 ≤ t < 22; half an hour standing for two days
     record(21.99f, 1.0f);  // band 22

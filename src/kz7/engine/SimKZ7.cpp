@@ -505,7 +505,8 @@ void SimKZ7::SolveStep() {
 void SimKZ7::EndOfStep() {
     const bool warmUp = state_.clock.warmUp;
     if (!warmUp) {
-        state_.zones->RecordStepValues(state_.results->IntervalWeight(kIntervalMonth));
+        state_.zones->RecordStepValues(state_.results->IntervalWeight(kIntervalMonth),
+                                       state_.results->CollectsZoneStepValues());
         state_.results->RecordZoneStep();
         state_.results->RecordPlantStep();
         state_.zones->EndStep();

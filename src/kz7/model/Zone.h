@@ -169,10 +169,12 @@ class Zone : public ThermalMembers {
     // The step's result values, read by the zone result store.
     ZoneStepValues stepValues;
     // Files the step's temperatures, gains, flows, moisture and occupancy
-    // into `stepValues` and adds the step to the temperature bands and the
-    // comfort extremes; `dayWeight` is the number of days the simulated day
-    // stands for (thermal/ZoneResults.cpp).
-    void RecordStepValues(float dayWeight);
+    // into `stepValues` for the result stores (thermal/ZoneResults.cpp).
+    void FileStepValues();
+    // Adds the step to the temperature bands and the comfort extremes that
+    // the zone summary reports; `dayWeight` is the number of days the
+    // simulated day stands for.
+    void TallyComfort(float dayWeight);
 
     // ---- Part L queries (compliance/PartL.cpp) and report writers (output/).
     // Heated: a heater whose set-point schedule gives 10 °C or more at hour 10
@@ -331,8 +333,10 @@ class Zones {
     void InitTimeStep();
     void SimulateStep();
     void EndStep();
-    // Every zone's step results, once every zone is solved (thermal/ZoneResults.cpp).
-    void RecordStepValues(float dayWeight);
+    // Every zone's step results, once every zone is solved: the comfort tally
+    // always, the filed values only when a result store collects them
+    // (thermal/ZoneResults.cpp).
+    void RecordStepValues(float dayWeight, bool collected);
     void SendSummaryResultsEvents();
     void CheckHeatLossConverged(bool& converged) const;
     void OCCINI(int32_t code);

@@ -34,6 +34,9 @@ class ResultStores {
     // The step's zone values (each zone's `stepValues`) and plant values (the
     // building energy store) into the open handles (not on warm-up days).
     void RecordZoneStep() { zones_.RecordStep(weights_); }
+    // Whether any interval of the zone records is open, so that the zones'
+    // step values are read at all.
+    bool CollectsZoneStepValues() const { return zones_.HasOpenHandle(); }
     void RecordPlantStep() { plant_.RecordStep(weights_); }
 
     void SetPlantItemCounts(int32_t boilers, int32_t chillers) {

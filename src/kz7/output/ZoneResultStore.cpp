@@ -89,6 +89,12 @@ bool ZoneResultStore::IsSent(int32_t interval) const {
     return Handle(interval) != 0 && sent_[static_cast<size_t>(interval)];
 }
 
+bool ZoneResultStore::HasOpenHandle() const {
+    for (int32_t k = 1; k <= kIntervalCount; ++k)
+        if (handles_[static_cast<size_t>(k)] != 0) return true;
+    return false;
+}
+
 void ZoneResultStore::Open() {
     Close();  // a run that ended without a close leaves its handles to reuse
     const int32_t zoneCount = state_.zones->Count();

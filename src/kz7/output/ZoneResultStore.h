@@ -36,6 +36,7 @@ class ZoneResultStore {
     // its records are sent.
     int32_t Handle(int32_t interval) const;
     bool IsSent(int32_t interval) const;
+    bool HasOpenHandle() const;
 
   private:
     bool GroupSelected(int32_t zoneIndex, int32_t group, int32_t interval) const;

@@ -45,11 +45,14 @@ int32_t ComfortBand(float comfortTemperature) {
 
 }  // namespace
 
-void Zones::RecordStepValues(float dayWeight) {
-    for (Zone& zone : items_) zone.RecordStepValues(dayWeight);
+void Zones::RecordStepValues(float dayWeight, bool collected) {
+    for (Zone& zone : items_) {
+        if (collected) zone.FileStepValues();
+        zone.TallyComfort(dayWeight);
+    }
 }
 
-void Zone::RecordStepValues(float dayWeight) {
+void Zone::FileStepValues() {
     const Weather& weather = *state_.weather;
     using V = ZoneVariable;
 
@@ -101,7 +104,9 @@ void Zone::RecordStepValues(float dayWeight) {
 
     stepValues.Set(V::GainsEnergyUse, gainsEnergyKW);
     stepValues.Set(V::FanElectricity, FanPowerKW);
+}
 
+void Zone::TallyComfort(float dayWeight) {
     // Bands and extremes describe the simulated building, not a design
     // calculation: heat-loss runs leave them alone.
     if (state_.clock.heatLossRun) return;
@@ -110,7 +115,7 @@ void Zone::RecordStepValues(float dayWeight) {
     // The bands count occupied hours, each simulated day standing for the
     // days it represents.
     const int32_t month = state_.clock.month;
-    if (!occupied || month < 1 || month > 12) return;
+    if (!ISOCC() || month < 1 || month > 12) return;
     const float hours = static_cast<float>(state_.clock.timeStep) / 60.0f * dayWeight;
     ComfortHoursTable[static_cast<size_t>(ComfortBand(ComfortTemperature) - 1)][static_cast<size_t>(month - 1)] +=
         hours;
