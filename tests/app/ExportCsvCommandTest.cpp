@@ -77,12 +77,8 @@ TEST_F(ExportCsvCommandTest, WritesOneWideFilePerRunIntervalAndKindAndSelects) {
               bom + "zone,zone_name,time,position 1\r\n1,,2003-01-02 00:00:00,18\r\n");
     EXPECT_NE(result.output.find("run1-hour-zones.csv (4 rows)"), std::string::npos)
         << result.output;
-    int files = 0;
-    for (const auto& entry : fs::directory_iterator(out)) {
-        EXPECT_EQ(entry.path().extension(), ".csv") << entry.path();
-        ++files;
-    }
-    EXPECT_EQ(files, 5);
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()),
+              5);  // no .partial
 
     // A selection narrows the files and their rows.
     const fs::path selected = folder / "selected";
