@@ -138,8 +138,8 @@ int RunDesign(const DesignOptions& options, bool heatGain) {
     run.onRecord = [&](int16_t interval, int32_t zone, const ValueArray& values) {
         loads.Add(interval, zone, values, state->clock.month);
     };
-    run.report = [&](SimulateX&, int64_t runId) {
-        PrintLoads(options, zones, loads, heatGain, runId);
+    run.report = [&](SimulateX&, const StoredRun& stored) {
+        PrintLoads(options, zones, loads, heatGain, stored.runId);
     };
     return RunModel(options.run, run);
 }

@@ -10,6 +10,7 @@
 
 #include "Commands.h"
 #include "ModelFile.h"
+#include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/GlazedConstruction.h"
 #include "kz7/model/Louvre.h"
@@ -292,12 +293,14 @@ void RegisterInspectCommand(CLI::App& app) {
     command->add_option("--support", options->second, "Support folder whose Dbs.KZ7 is read first");
     command->add_flag("--json", *asJson, "Write the model as JSON");
     command->callback([options, asJson] {
-        EngineState state;
+        SimulateX control;
+        EngineState& state = control.State();
+        // The problems found in the records are listed with the model.
         std::vector<std::string> messages;
         state.errorHandler = [&messages](const std::string& text) { messages.push_back(text); };
-        std::string error;
-        if (!LoadModel(state, options->second, options->first, error)) {
-            std::cerr << "Error: " << error << '\n';
+        if (const std::string problem = LoadModel(control, options->first, options->second);
+            !problem.empty()) {
+            std::cerr << problem << '\n';
             SetExitCode(kExitFailed);
             return;
         }

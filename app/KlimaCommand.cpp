@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "ModelChecks.h"
 #include "kz7/control/SimulateX.h"
 
 namespace kz7::app {
@@ -22,13 +23,7 @@ struct KlimaOptions {
 
 int RunKlima(KlimaOptions& options) {
     SimulateX control;
-    control.MessageChange = [](std::string& message) { fmt::print(stderr, "{}\n", message); };
-    control.SetSupportFilePath(options.support);
-    control.SetInputFileName(options.model);
-    if (!control.ReadInputData()) {
-        fmt::print(stderr, "{}: {}\n", options.model, control.ErrorMessage());
-        return kExitFailed;
-    }
+    if (!LoadModelShowingMessages(control, options.model, options.support)) return kExitFailed;
     // The folder is a plain prefix of the file name: it must end with a separator.
     if (!options.klimaPath.empty() && options.klimaPath.back() != '/') options.klimaPath += '/';
     control.SetKlimaPath(options.klimaPath);
@@ -44,11 +39,13 @@ int RunKlima(KlimaOptions& options) {
 
 void RegisterKlimaCommand(CLI::App& app) {
     auto options = std::make_shared<KlimaOptions>();
-    CLI::App* command =
-        app.add_subcommand("klima", "Write the CasaClima input file of a model and start the CasaClima program");
+    CLI::App* command = app.add_subcommand(
+        "klima", "Write the CasaClima input file of a model and start the CasaClima program");
     command->add_option("MODEL", options->model, "Model document")->required();
-    command->add_option("--klima-path", options->klimaPath, "Folder of the CasaClima input file")->required();
-    command->add_option("--program", options->program, "CasaClima program to start (not waited for)");
+    command->add_option("--klima-path", options->klimaPath, "Folder of the CasaClima input file")
+        ->required();
+    command->add_option("--program", options->program,
+                        "CasaClima program to start (not waited for)");
     command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
     command->callback([options] { SetExitCode(RunKlima(*options)); });
 }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "ModelFile.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/OpaqueConstruction.h"
@@ -12,20 +13,13 @@
 
 namespace kz7::app {
 
-bool LoadModel(SimulateX& control, const std::string& model, const std::string& support) {
+bool LoadModelShowingMessages(SimulateX& control, const std::string& model,
+                              const std::string& support) {
     control.MessageChange = [](std::string& message) { fmt::print(stderr, "{}\n", message); };
-    control.SetSupportFilePath(support);
-    control.SetInputFileName(model);
-    std::ifstream probe(model);
-    if (!probe) {
-        fmt::print(stderr, "{}: cannot open the model\n", model);
-        return false;
-    }
-    if (!control.ReadInputData()) {
-        fmt::print(stderr, "{}: {}\n", model, control.ErrorMessage());
-        return false;
-    }
-    return true;
+    const std::string problem = LoadModel(control, model, support);
+    if (problem.empty()) return true;
+    fmt::print(stderr, "{}\n", problem);
+    return false;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& text) {

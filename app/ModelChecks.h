@@ -1,6 +1,6 @@
 #pragma once
-// Loading a model for the query commands and the checks that a model must
-// pass before its Part L figures or its report mean anything.
+// The checks that a model must pass before its Part L figures or its report
+// mean anything, and the query commands' way of loading it.
 #include <string>
 #include <vector>
 
@@ -12,10 +12,10 @@ class SimulateX;
 
 namespace kz7::app {
 
-// Reads `model` through `control` with the support folder `support`; the
-// engine's messages go to standard error. False (with a message) when the
-// model cannot be read.
-bool LoadModel(SimulateX& control, const std::string& model, const std::string& support);
+// Loads `model` (LoadModel) with the engine's messages and errors shown on
+// standard error as they come; false, with the reason there, when it cannot be read.
+bool LoadModelShowingMessages(SimulateX& control, const std::string& model,
+                              const std::string& support);
 
 // The whole text of `path`; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& text);

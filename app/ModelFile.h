@@ -1,21 +1,26 @@
 #pragma once
-// Reading a model as the host does: the default database of the support
-// folder first, then the model document.
+// Reading a model as the host does, for every command that reads one: through
+// the control, which clears the engine, reads the support folder's Dbs.KZ7
+// when there is one, then the model document.
 #include <string>
 
 namespace kz7 {
 class EngineState;
-}
+class SimulateX;
+}  // namespace kz7
 
 namespace kz7::app {
 
-// Reads the model records of the document open in `state.reader` with the
-// engine's document reader.
-void ReadModelRecords(EngineState& state);
+// Reads `model` through `control` with `support` as its support folder (none
+// when empty). The engine's messages and errors go where the caller has
+// connected `control.MessageChange` and `state.errorHandler`. Returns an
+// empty text when the model was read, else a one-line reason naming the file:
+// "<model>: model file not found", "<support>: support folder not found" or
+// "<model>: the model could not be read: <the engine's last word>".
+std::string LoadModel(SimulateX& control, const std::string& model, const std::string& support);
 
-// Reads `<supportDir>/Dbs.KZ7` when `supportDir` is not empty, then `modelPath`.
-// False with `error` set when a file cannot be opened.
-bool LoadModel(EngineState& state, const std::string& supportDir, const std::string& modelPath,
-               std::string& error);
+// Reads the model records of the document open in `state.reader` with the
+// engine's document reader (tests read model texts this way).
+void ReadModelRecords(EngineState& state);
 
 }  // namespace kz7::app

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "ModelFile.h"
 #include "ResultDatabase.h"
 #include "ResultTables.h"
 #include "RunSession.h"
@@ -34,15 +35,6 @@ std::string WeatherFileOf(const EngineState& state) {
     return (std::filesystem::path(state.settings.supportFilePath) /
             (weather.WeatherDbName + extension))
         .string();
-}
-
-// A one-line reason why the model cannot be run, empty when it can.
-std::string CheckInputFiles(const ModelRunOptions& options) {
-    if (!IsFile(options.model)) return fmt::format("{}: model file not found", options.model);
-    std::error_code error;
-    if (!options.support.empty() && !std::filesystem::is_directory(options.support, error))
-        return fmt::format("{}: support folder not found", options.support);
-    return {};
 }
 
 void ConnectRecords(SimulateX& control, RunSession& session, const ModelRun& run) {
@@ -82,7 +74,9 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     control.SaveSSData = control.SaveHLData = control.SaveHGData = nullptr;
     control.MessageChange = nullptr;
     control.ProgressChange = nullptr;
-    if (code == kExitOk && run.report) run.report(control, session.Run().RunId());
+    const RunWriter& stored = session.Run();
+    if (code == kExitOk && run.report)
+        run.report(control, {stored.RunId(), stored.RecordCount(), stored.ValueCount()});
     return code;
 }
 
@@ -99,33 +93,21 @@ void AddModelRunOptions(CLI::App& command, ModelRunOptions& options) {
 }
 
 int RunModel(const ModelRunOptions& options, const ModelRun& run) {
-    if (const std::string problem = CheckInputFiles(options); !problem.empty()) {
-        fmt::print(stderr, "kz7: {}\n", problem);
-        return kExitFailed;
-    }
     EngineState state;
     SimulateX control(state);
     // The read's messages and errors are held back so that a failed read
-    // gives one line, with the engine's last word as its reason.
+    // gives one line.
     std::vector<std::string> readMessages;
-    std::string lastProblem;
-    state.errorHandler = [&](const std::string& text) {
-        lastProblem = text;
-        readMessages.push_back("Error: " + text);
-    };
+    state.errorHandler = [&](const std::string& text) { readMessages.push_back("Error: " + text); };
     control.MessageChange = [&](std::string& message) {
-        lastProblem = message;
         if (!options.quiet) readMessages.push_back(message);
     };
-    control.SetSupportFilePath(options.support);
     if (run.prepare) run.prepare(control);
-    control.SetInputFileName(options.model);
-    const bool read = control.ReadInputData();
+    const std::string problem = LoadModel(control, options.model, options.support);
     state.errorHandler = nullptr;
     control.MessageChange = nullptr;
-    if (!read) {
-        fmt::print(stderr, "kz7: {}: the model could not be read{}\n", options.model,
-                   lastProblem.empty() ? "" : ": " + lastProblem);
+    if (!problem.empty()) {
+        fmt::print(stderr, "kz7: {}\n", problem);
         return kExitFailed;
     }
     for (const std::string& message : readMessages) fmt::print(stderr, "{}\n", message);

@@ -7,6 +7,7 @@
 // are checked before the database is opened, and a database that cannot be
 // opened is left as it was.
 #include <CLI/CLI.hpp>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -29,6 +30,13 @@ struct ModelRunOptions {
 // Adds MODEL, --support, --db, --json and --quiet to `command`.
 void AddModelRunOptions(CLI::App& command, ModelRunOptions& options);
 
+// What a finished run left in the result database.
+struct StoredRun {
+    int64_t runId = 0;
+    int64_t records = 0;
+    int64_t values = 0;
+};
+
 struct ModelRun {
     std::string command;  // "simulate", "heatloss", "heatgain"
     // Set the control's flags before the model is read.
@@ -37,9 +45,8 @@ struct ModelRun {
     std::function<void(SimulateX&)> run;
     // Every record the run sends, after it is stored.
     std::function<void(int16_t interval, int32_t zone, const ValueArray& values)> onRecord;
-    // After a finished run: print what the command prints. `runId` is the
-    // run's number in the database.
-    std::function<void(SimulateX&, int64_t runId)> report;
+    // After a finished run: print what the command prints.
+    std::function<void(SimulateX&, const StoredRun&)> report;
 };
 
 // Runs `run` on the model of `options`; returns the exit code.

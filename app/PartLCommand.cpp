@@ -137,7 +137,7 @@ void PrintTable(const std::vector<PartLFigures>& zones, const PartLFigures& buil
 
 int RunPartL(const PartLOptions& options) {
     SimulateX control;
-    if (!LoadModel(control, options.model, options.support)) return kExitFailed;
+    if (!LoadModelShowingMessages(control, options.model, options.support)) return kExitFailed;
     EngineState& state = control.State();
     if (ReportProblems(options.model, ModelProblems(state))) return kExitFailed;
 

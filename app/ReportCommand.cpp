@@ -64,7 +64,7 @@ int RunReport(const ReportOptions& options) {
         return kExitUsage;
     }
     SimulateX control;
-    if (!LoadModel(control, options.model, options.support)) return kExitFailed;
+    if (!LoadModelShowingMessages(control, options.model, options.support)) return kExitFailed;
     if (ReportProblems(options.model, ModelProblems(control.State()))) return kExitFailed;
 
     control.SetReportType(options.type);

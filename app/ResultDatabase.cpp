@@ -193,10 +193,14 @@ ResultDatabase::ResultDatabase(const fs::path& file, Access access) : file_(file
     const bool existed = fs::exists(status);
     try {
         if (fs::is_directory(status)) throw Error("is a folder, not a file");
+        // A device or a pipe would swallow the results or block the open.
+        if (existed && !fs::is_regular_file(status)) throw Error("not a regular file");
         const fs::path folder = file_.has_parent_path() ? file_.parent_path() : fs::path(".");
         if (!existed) {
             if (access == Access::ReadOnly) throw Error("no such file");
-            if (!fs::is_directory(folder)) {
+            if (fs::exists(folder, error) && !fs::is_directory(folder, error))
+                throw Error(fmt::format("{} is a file, not a folder", folder.string()));
+            if (!fs::is_directory(folder, error)) {
                 throw Error(fmt::format("the folder {} does not exist", folder.string()));
             }
         }

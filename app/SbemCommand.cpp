@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "ModelChecks.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/export/SbemRunParameters.h"
 #include "kz7/platform/OleDate.h"
@@ -40,16 +41,10 @@ void PrintRecord(int16_t interval, int32_t zone, const ValueArray& values, doubl
 
 int RunSbem(SbemOptions& options) {
     SimulateX control;
-    control.MessageChange = [](std::string& message) { fmt::print(stderr, "{}\n", message); };
     control.SaveSSData = [](int16_t& interval, int32_t& zone, ValueArray& values, double& date) {
         PrintRecord(interval, zone, values, date);
     };
-    control.SetSupportFilePath(options.support);
-    control.SetInputFileName(options.model);
-    if (!control.ReadInputData()) {
-        fmt::print(stderr, "{}: {}\n", options.model, control.ErrorMessage());
-        return kExitFailed;
-    }
+    if (!LoadModelShowingMessages(control, options.model, options.support)) return kExitFailed;
     if (const char* password = std::getenv(kProxyPasswordVariable)) options.run.ProxyServerPassword = password;
     control.SetSBEMPath(options.sbemPath);
     control.SetDiagnosticsFilename(options.diagnostics);

@@ -1,5 +1,7 @@
 // kz7 simulate MODEL: the annual simulation, every record stored in the result
 // database, and a summary per zone and for the building.
+#include "SimulateCommand.h"
+
 #include <fmt/core.h>
 
 #include <memory>
@@ -8,18 +10,13 @@
 #include <string>
 
 #include "Commands.h"
-#include "ModelRun.h"
 #include "ResultTables.h"
-#include "RunSummary.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 
 namespace kz7::app {
 
 namespace {
-
-// What the run stores besides the model's own output options.
-enum class Resolution { Timestep, Hourly, Daily };
 
 struct SimulateOptions {
     ModelRunOptions run;
@@ -42,36 +39,43 @@ void SetResolution(SimulateX& control, Resolution resolution) {
     control.SetDailyResults(resolution == Resolution::Daily);
 }
 
-void PrintSummary(const SimulateOptions& options, const RunSummary& summary, int64_t runId) {
-    if (options.run.json) {
+void PrintSummary(const ModelRunOptions& options, const RunSummary& summary, int64_t runId) {
+    if (options.json) {
         nlohmann::json json = summary.Json();
         json["run"] = runId;
-        json["database"] = options.run.db;
-        json["model"] = options.run.model;
+        json["database"] = options.db;
+        json["model"] = options.model;
         json["status"] = "finished";
         fmt::print("{}\n", json.dump(2));
         return;
     }
-    fmt::print("Run {} stored in {}\n\n{}", runId, options.run.db, summary.Table());
+    fmt::print("Run {} stored in {}\n\n{}", runId, options.db, summary.Table());
 }
 
 int RunSimulate(const SimulateOptions& options) {
-    std::optional<RunSummary> summary;
-    ModelRun run;
-    run.command = "simulate";
-    run.prepare = [&](SimulateX& control) { SetResolution(control, options.Chosen()); };
-    run.run = [&](SimulateX& control) {
-        summary.emplace(ZoneRows(control.State()));
-        control.Simulate();
-    };
-    run.onRecord = [&](int16_t interval, int32_t zone, const ValueArray& values) {
-        summary->Add(interval, zone, values);
-    };
-    run.report = [&](SimulateX&, int64_t runId) { PrintSummary(options, *summary, runId); };
-    return RunModel(options.run, run);
+    const SimulateResult result = SimulateAndStore(options.run, options.Chosen());
+    if (result.exitCode == kExitOk) PrintSummary(options.run, *result.summary, result.stored.runId);
+    return result.exitCode;
 }
 
 }  // namespace
+
+SimulateResult SimulateAndStore(const ModelRunOptions& options, Resolution resolution) {
+    SimulateResult result;
+    ModelRun run;
+    run.command = "simulate";
+    run.prepare = [&](SimulateX& control) { SetResolution(control, resolution); };
+    run.run = [&](SimulateX& control) {
+        result.summary.emplace(ZoneRows(control.State()));
+        control.Simulate();
+    };
+    run.onRecord = [&](int16_t interval, int32_t zone, const ValueArray& values) {
+        result.summary->Add(interval, zone, values);
+    };
+    run.report = [&](SimulateX&, const StoredRun& stored) { result.stored = stored; };
+    result.exitCode = RunModel(options, run);
+    return result;
+}
 
 void RegisterSimulateCommand(CLI::App& app) {
     auto options = std::make_shared<SimulateOptions>();

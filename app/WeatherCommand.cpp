@@ -118,9 +118,9 @@ int RunDesignWeather(const WeatherOptions& options, bool heatGain) {
     run.onRecord = [&rows](int16_t interval, int32_t zone, const ValueArray& values) {
         if (interval == 1 && zone == -1) rows.push_back(values);
     };
-    run.report = [&](SimulateX&, int64_t runId) {
-        fmt::print("Run {} stored in {}: {} design-day rows ({})\n", runId, options.db, rows.size(),
-                   heatGain ? "cooling design, July" : "heating design, January");
+    run.report = [&](SimulateX&, const StoredRun& stored) {
+        fmt::print("Run {} stored in {}: {} design-day rows ({})\n", stored.runId, options.db,
+                   rows.size(), heatGain ? "cooling design, July" : "heating design, January");
         PrintDesignDay(rows);
     };
     return RunModel(runOptions, run);

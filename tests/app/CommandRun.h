@@ -1,29 +1,44 @@
 #pragma once
-// Runs the built kz7 host through the shell, bounded in time.
+// Runs the built kz7 host through the shell, bounded in time, and keeps what
+// it printed on standard output and standard error apart.
+#include <stdlib.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace kz7::test {
 
 struct CommandRun {
     int exitCode = -1;
-    std::string output;  // standard output only
+    std::string output;  // standard output
+    std::string error;   // standard error
 };
 
 // `environment` is put before the command ("NAME=value ..."); the run is
 // ended after 60 seconds.
 inline CommandRun RunKz7(const std::string& arguments, const std::string& environment = "") {
     CommandRun run;
-    const std::string command = environment + " timeout 60 " + std::string(KZ7_BINARY) + " " + arguments + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    size_t read = 0;
-    while ((read = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, read);
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    char errorFile[] = "/tmp/kz7-stderr-XXXXXX";
+    const int descriptor = ::mkstemp(errorFile);
+    if (descriptor < 0) return run;
+    ::close(descriptor);
+    const std::string command =
+        environment + " timeout 60 " + KZ7_BINARY + " " + arguments + " 2>" + errorFile;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t read = 0;
+        while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            run.output.append(buffer, read);
+        const int status = ::pclose(pipe);
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::ifstream error(errorFile, std::ios::binary);
+    run.error.assign(std::istreambuf_iterator<char>(error), std::istreambuf_iterator<char>());
+    std::remove(errorFile);
     return run;
 }
 

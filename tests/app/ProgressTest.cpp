@@ -10,25 +10,18 @@
 namespace kz7::app {
 namespace {
 
-// Everything a bar writes, captured in memory.
-class CapturedStream {
-  public:
-    CapturedStream() : stream_(open_memstream(&buffer_, &size_)) {}
-    ~CapturedStream() {
-        std::fclose(stream_);
-        std::free(buffer_);
-    }
-    std::FILE* Stream() { return stream_; }
-    std::string Text() {
-        std::fflush(stream_);
-        return std::string(buffer_, size_);
-    }
-
-  private:
-    char* buffer_ = nullptr;
-    size_t size_ = 0;
-    std::FILE* stream_;
-};
+// Everything bars write while `draw` runs, captured in memory.
+template <typename Draw>
+std::string Captured(Draw draw) {
+    char* buffer = nullptr;
+    size_t size = 0;
+    std::FILE* stream = open_memstream(&buffer, &size);
+    draw(stream);
+    std::fclose(stream);
+    std::string text(buffer, size);
+    std::free(buffer);
+    return text;
+}
 
 TEST(ProgressBarTest, RendersTheFractionClamped) {
     EXPECT_EQ(ProgressBar::Render(0.45, 20), "[#########...........]  45%");
@@ -37,29 +30,25 @@ TEST(ProgressBarTest, RendersTheFractionClamped) {
     EXPECT_EQ(ProgressBar::Render(0.999, 4), "[###.]  99%");
 }
 
-TEST(ProgressBarTest, DrawsOnlyWhenTheTextChangesAndMessagesGoAboveIt) {
-    CapturedStream captured;
-    {
-        ProgressBar bar(captured.Stream(), true);
-        bar.Update(0.5);
-        bar.Update(0.5001);  // same text: no redraw
-        bar.ShowMessage("finished");
-    }
+// A terminal gets the bar, redrawn only when its text changes, with messages
+// above it; any other stream gets the messages only.
+TEST(ProgressBarTest, DrawsOnATerminalOnlyWhenTheTextChangesAndMessagesGoAboveIt) {
     const std::string half = ProgressBar::Render(0.5, ProgressBar::kWidth);
-    EXPECT_EQ(captured.Text(),
+    EXPECT_EQ(Captured([](std::FILE* stream) {
+                  ProgressBar bar(stream, true);
+                  bar.Update(0.5);
+                  bar.Update(0.5001);
+                  bar.ShowMessage("finished");
+              }),
               "\r" + half + "\r\x1b[2K" + "finished\n" + "\r" + half + "\r\x1b[2K");
-}
-
-TEST(ProgressBarTest, AStreamThatIsNoTerminalGetsMessagesOnly) {
-    CapturedStream captured;
-    {
-        ProgressBar bar(captured.Stream());
-        EXPECT_FALSE(bar.DrawsBar());
-        bar.Update(0.25);
-        bar.ShowMessage("Reading weather");
-        bar.Update(std::numeric_limits<double>::quiet_NaN());
-    }
-    EXPECT_EQ(captured.Text(), "Reading weather\n");
+    EXPECT_EQ(Captured([](std::FILE* stream) {
+                  ProgressBar bar(stream);
+                  EXPECT_FALSE(bar.DrawsBar());
+                  bar.Update(0.25);
+                  bar.ShowMessage("Reading weather");
+                  bar.Update(std::numeric_limits<double>::quiet_NaN());
+              }),
+              "Reading weather\n");
 }
 
 }  // namespace

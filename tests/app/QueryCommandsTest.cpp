@@ -1,7 +1,7 @@
-// The partl, construction and report commands, run as a user runs them.
+// The commands that read a model without simulating it (read, inspect, partl,
+// construction, report), run as a user runs them.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,113 +9,135 @@
 #include <sstream>
 #include <string>
 
+#include "CommandRun.h"
 #include "compliance/ModelText.h"
 
 namespace kz7 {
 namespace {
 
-struct CommandResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using test::CommandRun;
+namespace fs = std::filesystem;
 
-// The path in single quotes, for the shell.
-std::string Quoted(const std::string& path) {
-    std::string text(1, '\'');
-    text.append(path).push_back('\'');
-    return text;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
+std::string ReadFile(const fs::path& path) {
     std::ifstream file(path);
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
 }
 
-// Runs kz7 with `arguments` and the temporary folder `tmp`, in a scratch folder.
+// Runs kz7 with its temporary folder in a scratch folder of the test.
 class QueryCommandsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kz7-cli-XXXXXX").string();
+        std::string pattern = (fs::temp_directory_path() / "kz7-cli-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         folder_ = pattern;
     }
     void TearDown() override {
         std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
+        fs::remove_all(folder_, ignored);
     }
 
-    CommandResult Run(const std::string& arguments, const std::string& tmp = "") {
-        const std::filesystem::path out = folder_ / "stdout", err = folder_ / "stderr";
-        const std::string command = "TMPDIR='" + (tmp.empty() ? folder_.string() : tmp) + "' '" +
-                                    KZ7_BINARY + "' " + arguments + " >'" + out.string() + "' 2>'" +
-                                    err.string() + "'";
-        const int status = std::system(command.c_str());
-        CommandResult result;
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.out = ReadFile(out);
-        result.err = ReadFile(err);
-        return result;
+    CommandRun Run(const std::string& arguments) {
+        return test::RunKz7(arguments, "TMPDIR='" + folder_.string() + "'");
     }
     std::string Model(const std::string& name, const std::string& text) {
-        const std::filesystem::path path = folder_ / name;
-        std::ofstream(path) << text;
-        return Quoted(path.string());
+        std::ofstream(folder_ / name) << text;
+        return (folder_ / name).string();
     }
 
-    std::filesystem::path folder_;
-    const std::string office_ = Quoted(std::string(KZ7_TEST_DATA) + "/report/office.kz7");
+    fs::path folder_;
+    const std::string office_ = std::string(KZ7_TEST_DATA) + "/report/office.kz7";
+    const std::string example_ = KZ7_SOURCE_DIR "/examples/office.kz7";
 };
 
-TEST_F(QueryCommandsTest, PartLFiguresAsJson) {
-    const CommandResult result = Run("partl " + office_ + " --json");
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    const nlohmann::json json = nlohmann::json::parse(result.out);
+TEST_F(QueryCommandsTest, ReadAndInspectShowTheModelAsRead) {
+    const CommandRun starter = Run("read " KZ7_SOURCE_DIR "/examples/starter.kz7");
+    EXPECT_EQ(starter.exitCode, 0) << starter.error;
+    for (const char* line : {"building: Starter office\n", "zones: 0\n", "time step: 10 min\n"})
+        EXPECT_NE(starter.output.find(line), std::string::npos) << starter.output;
+    const CommandRun missing = Run("read " + (folder_ / "none.kz7").string());
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.error.find("none.kz7: Error reading data"), std::string::npos);
+    EXPECT_EQ(Run("--version").output.rfind("kz7 ", 0), 0u);
+
+    // inspect: what was read, with the values derived while reading.
+    const CommandRun run =
+        Run("inspect " + example_ + " --support " KZ7_SOURCE_DIR "/support --json");
+    ASSERT_EQ(run.exitCode, 0) << run.error;
+    const auto model = nlohmann::json::parse(run.output);
+    EXPECT_TRUE(model["messages"].empty());
+    ASSERT_EQ(model["zones"].size(), 2u);
+    const auto& office = model["zones"][0];
+    EXPECT_EQ(office["key"], "Z1");
+    EXPECT_DOUBLE_EQ(office["floorArea"].get<double>(), 60.0);
+    const auto& wall = office["elements"][0];
+    EXPECT_EQ(wall["construction"], "CAVITY-WALL-FULL");
+    EXPECT_DOUBLE_EQ(wall["orientation"].get<double>(), 180.0);
+    EXPECT_EQ(wall["IOS"], 1);
+    // Constructions appear in reading order with their derived values.
+    const auto& first = model["opaqueConstructions"][0];
+    EXPECT_EQ(first["key"], "CAVITY-WALL-FULL");
+    EXPECT_NEAR(first["UValue"].get<double>() * first["RValue"].get<double>(), 1.0, 1e-9);
+    EXPECT_EQ(first["layers"].size(), 4u);
+    EXPECT_GT(first["nodeCount"].get<int>(), 4);
+    EXPECT_EQ(model["profileGroups"][0]["profiles"].size(), 12u);
+
+    // A problem in a record is listed with the model; a missing model fails.
+    const std::string broken = Model("broken.kz7",
+                                     "Zone,Z1\nBroken\n10,30\n0,0\n0,0\nOpaqueElements\n"
+                                     "W,NOPE,10,1,0,90\n}\n}\n");
+    const CommandRun problems = Run("inspect " + broken + " --json");
+    ASSERT_EQ(problems.exitCode, 0) << problems.error;
+    EXPECT_EQ(nlohmann::json::parse(problems.output)["messages"],
+              nlohmann::json::array({"Missing construction NOPE in Broken"}));
+    const CommandRun gone = Run("inspect " + broken + ".missing");
+    EXPECT_EQ(gone.exitCode, 1);
+    EXPECT_EQ(gone.error, broken + ".missing: model file not found\n");
+    EXPECT_EQ(Run("inspect").exitCode, 2);
+}
+
+TEST_F(QueryCommandsTest, PartLFiguresAsJsonAndAsATable) {
+    const CommandRun result = Run("partl " + office_ + " --json");
+    ASSERT_EQ(result.exitCode, 0) << result.error;
+    const nlohmann::json json = nlohmann::json::parse(result.output);
     ASSERT_EQ(json["zones"].size(), 2u);
-    EXPECT_EQ(json["zones"][0]["key"], "Z1");
     EXPECT_TRUE(json["zones"][0]["heated"]);
     EXPECT_FALSE(json["zones"][1]["heated"]);
     // East glazing, 20 % frame: 4 m² × 205 × 0.7 × 0.8 / 10 m² of perimeter.
     EXPECT_NEAR(json["zones"][0]["solarLoad"].get<double>(), 45.92, 1e-3);
     EXPECT_FALSE(json["zones"][0]["passPartLAppendixH"]);
-    const nlohmann::json& building = json["building"];
-    EXPECT_DOUBLE_EQ(building["windowAreas"]["WindowArea"].get<double>(), 4.0);
-    EXPECT_DOUBLE_EQ(building["windowAreas"]["WallArea"].get<double>(),
-                     30.0);  // outside and to the store
-    EXPECT_TRUE(building["passPartL122"]);
-    EXPECT_FALSE(building["passPartLAppendixH"]);
+    EXPECT_DOUBLE_EQ(json["building"]["windowAreas"]["WallArea"].get<double>(), 30.0);
+    EXPECT_TRUE(json["building"]["passPartL122"]);
 
-    const CommandResult table = Run("partl " + office_);
+    const CommandRun table = Run("partl " + office_);
     ASSERT_EQ(table.exitCode, 0);
-    EXPECT_NE(table.out.find("solar-load test (Appendix H): fail"), std::string::npos) << table.out;
+    EXPECT_NE(table.output.find("solar-load test (Appendix H): fail"), std::string::npos);
 }
 
 TEST_F(QueryCommandsTest, ConstructionByPosition) {
     // The office's constructions, newest first: SPARE, FLOOR, WALL.
-    const CommandResult result = Run("construction " + office_ + " --id 3 --json");
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    const nlohmann::json json = nlohmann::json::parse(result.out);
+    const CommandRun result = Run("construction " + office_ + " --id 3 --json");
+    ASSERT_EQ(result.exitCode, 0) << result.error;
+    const nlohmann::json json = nlohmann::json::parse(result.output);
     EXPECT_EQ(json["key"], "WALL");
     EXPECT_NEAR(json["double"]["Thickness"].get<double>(), 0.2125, 1e-6);
     EXPECT_NEAR(json["single"]["UValue"].get<double>(), json["double"]["UValue"].get<double>(),
                 1e-6);
 
-    const CommandResult missing = Run("construction " + office_ + " --id 9");
+    const CommandRun missing = Run("construction " + office_ + " --id 9");
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_NE(missing.err.find("no opaque construction at position 9"), std::string::npos)
-        << missing.err;
+    EXPECT_NE(missing.error.find("no opaque construction at position 9"), std::string::npos);
 }
 
 TEST_F(QueryCommandsTest, ReportIsWrittenAndCopied) {
-    const std::filesystem::path copy = folder_ / "copy.csv";
-    const CommandResult result = Run(
-        "report " + office_ + " --type 2 --costs --separator ';' --currency EUR --rate 2 --out '" +
-        copy.string() + "'");
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    const std::string path = result.out.substr(0, result.out.find('\n'));
-    EXPECT_EQ(std::filesystem::path(path).parent_path(), folder_);
+    const fs::path copy = folder_ / "copy.csv";
+    const CommandRun result =
+        Run("report " + office_ +
+            " --type 2 --costs --separator ';' --currency EUR --rate 2 --out " + copy.string());
+    ASSERT_EQ(result.exitCode, 0) << result.error;
+    const std::string path = result.output.substr(0, result.output.find('\n'));
+    EXPECT_EQ(fs::path(path).parent_path(), folder_);
     const std::string report = ReadFile(path);
     EXPECT_EQ(ReadFile(copy), report);
     // The partition between the two zones is one wall: its construction cost
@@ -140,26 +162,27 @@ TEST_F(QueryCommandsTest, BadModelsAndFoldersFailWithAMessage) {
                  {noLayers, "construction BARE has no layers"}};
     for (const auto& bad : cases) {
         for (const char* command : {"partl ", "report "}) {
-            const CommandResult result = Run(command + bad.model);
+            const CommandRun result = Run(command + bad.model);
             EXPECT_EQ(result.exitCode, 1) << command << bad.problem;
-            EXPECT_NE(result.err.find(bad.problem), std::string::npos) << result.err;
-            EXPECT_TRUE(result.out.empty()) << result.out;
+            EXPECT_NE(result.error.find(bad.problem), std::string::npos) << result.error;
+            EXPECT_TRUE(result.output.empty()) << result.output;
         }
     }
-    const CommandResult bare =
-        Run("construction " + noLayers + " --id 7");  // read first, kept last
+    const CommandRun bare = Run("construction " + noLayers + " --id 7");  // read first, kept last
     EXPECT_EQ(bare.exitCode, 1);
-    EXPECT_NE(bare.err.find("construction BARE has no layers"), std::string::npos) << bare.err;
+    EXPECT_NE(bare.error.find("construction BARE has no layers"), std::string::npos);
 
-    const CommandResult unwritable =
-        Run("report " + office_ + " --temp-dir " + Quoted((folder_ / "missing").string()));
+    const CommandRun unwritable =
+        Run("report " + office_ + " --temp-dir " + (folder_ / "missing").string());
     EXPECT_EQ(unwritable.exitCode, 1);
-    EXPECT_NE(unwritable.err.find("the report could not be written"), std::string::npos)
-        << unwritable.err;
-    EXPECT_TRUE(unwritable.out.empty());
+    EXPECT_NE(unwritable.error.find("the report could not be written"), std::string::npos);
+    EXPECT_TRUE(unwritable.output.empty());
 
     EXPECT_EQ(Run("report " + office_ + " --separator '\"'").exitCode, 2);
-    EXPECT_EQ(Run("partl '" + (folder_ / "absent.kz7").string() + "'").exitCode, 1);
+    const std::string absent = (folder_ / "absent.kz7").string();
+    const CommandRun missing = Run("partl " + absent);
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.error, absent + ": model file not found\n");
 }
 
 }  // namespace

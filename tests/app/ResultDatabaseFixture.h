@@ -3,19 +3,15 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 #include "Sqlite.h"
-#include "kz7/platform/NumberText.h"
 
 namespace kz7::app {
-
-inline std::string NumberToTextForTest(double value) {
-    return NumberToText(value);
-}
 
 inline std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -16,7 +16,8 @@ using namespace test;
 TEST(SbemCommandTest, RunsTheToolAndPrintsTheRecords) {
     TempFolder root("kz7-sbem-command");
     ASSERT_FALSE(root.path.empty());
-    const fs::path work = root.path / "work", bin = root.path / "bin", model = root.path / "model.kz7";
+    const fs::path work = root.path / "work", bin = root.path / "bin",
+                   model = root.path / "model.kz7";
     fs::create_directories(work);
     fs::create_directories(bin);
     WriteFile(model, SmallModelText(SiteTexts({{39, "New build"}})));
@@ -24,21 +25,25 @@ TEST(SbemCommandTest, RunsTheToolAndPrintsTheRecords) {
               "#!/bin/sh\nprintf '%s\\n' \"$@\" > sbem.calls\n"
               "printf 'Number of errors:    0\\n' > model.err\n"
               "printf 'REPORT- LD-H Details of Heating demand for zone: Store\\nFeb,7.5\\n"
-              "REPORT- PEPS Project Energy Performance. Primary energy consumption\\nTotal,99\\n' > model_sim.csv\n");
+              "REPORT- PEPS Project Energy Performance. Primary energy consumption\\nTotal,99\\n' "
+              "> model_sim.csv\n");
     fs::permissions(bin / "sbem.exe", fs::perms::owner_all);
 
     const CommandRun run =
-        RunKz7("sbem " + ShellQuote(model.string()) + " --sbem-path " + ShellQuote(work.string()) + " --proxy-user ann",
+        RunKz7("sbem " + ShellQuote(model.string()) + " --sbem-path " + ShellQuote(work.string()) +
+                   " --proxy-user ann",
                "KZ7_PROXY_PASSWORD='s3cret x' PATH=" + ShellQuote(bin.string()) + ":\"$PATH\"");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_EQ(ReadFile(work / "sbem.calls"), "sbem.ini\npps=ann:s3cret x\n");
-    EXPECT_NE(run.output.find("4,2,2003-02-28,-32768,-32768,7.5\n"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("4,2,2003-02-28,-32768,-32768,7.5\n"), std::string::npos)
+        << run.output;
     EXPECT_NE(run.output.find("5,0,2003-01-01,99\n"), std::string::npos) << run.output;
 
     // A tool that reports errors fails the command.
     WriteFile(bin / "sbem.exe", "#!/bin/sh\necho 'Number of errors:    1' > model.err\n");
-    const CommandRun failed = RunKz7("sbem " + ShellQuote(model.string()) + " --sbem-path " + ShellQuote(work.string()),
-                                     "PATH=" + ShellQuote(bin.string()) + ":\"$PATH\"");
+    const CommandRun failed =
+        RunKz7("sbem " + ShellQuote(model.string()) + " --sbem-path " + ShellQuote(work.string()),
+               "PATH=" + ShellQuote(bin.string()) + ":\"$PATH\"");
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_EQ(failed.output, "");
 }
@@ -48,12 +53,16 @@ TEST(KlimaCommandTest, WritesTheInputFile) {
     ASSERT_FALSE(root.path.empty());
     const fs::path model = root.path / "model.kz7";
     WriteFile(model, SmallModelText());
-    const CommandRun run = RunKz7("klima " + ShellQuote(model.string()) + " --klima-path " + ShellQuote(root.path.string()));
+    const CommandRun run = RunKz7("klima " + ShellQuote(model.string()) + " --klima-path " +
+                                  ShellQuote(root.path.string()));
     ASSERT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.output, (root.path / "in.inp").string() + "\n");
-    EXPECT_EQ(ReadFile(root.path / "in.inp").rfind("[Building]\r\nVolumeLordo = 1200.000\r\n", 0), 0u);
+    EXPECT_EQ(ReadFile(root.path / "in.inp").rfind("[Building]\r\nVolumeLordo = 1200.000\r\n", 0),
+              0u);
 
-    EXPECT_EQ(RunKz7("klima " + ShellQuote(model.string()) + " --klima-path /nonexistent/folder").exitCode, 1);
+    EXPECT_EQ(RunKz7("klima " + ShellQuote(model.string()) + " --klima-path /nonexistent/folder")
+                  .exitCode,
+              1);
 }
 
 }  // namespace

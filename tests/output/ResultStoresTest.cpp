@@ -115,7 +115,7 @@ TEST_F(ResultStoresTest, SelectedIntervalsSendEveryZoneWithTheSelectedGroupsOnly
         EXPECT_EQ(hour.values[At(ZoneVariable::HeatingDuty)], "0.5");
         EXPECT_EQ(hour.values[At(ZoneVariable::Cooling)], "-32768");   // never added
         EXPECT_EQ(hour.values[At(ZoneVariable::AirTemperature)], "");  // not selected
-        EXPECT_DOUBLE_EQ(hour.date, 37622.0);
+        EXPECT_DOUBLE_EQ(hour.date, 37622.0 + 1.0 / 24.0);  // the end of the clock's hour 1
     }
     const std::vector<SavedRecord> days = Saved(3, 1);
     ASSERT_EQ(days.size(), 1u);

@@ -1,6 +1,8 @@
 #pragma once
 // The run clock: run state written by the engine object (and, where said, by
 // the weather source) and read by every calculation.
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -52,6 +54,26 @@ struct RunClock {
     void SetTimeStep(int32_t minutes) {
         timeStep = minutes;
         timeStepSeconds = static_cast<double>(minutes) * 60.0;
+    }
+
+    // The OLE date a result record of `interval` (1 step, 2 hour, 3 day,
+    // 4 month, ...) carries: the end of the interval it covers, so that the
+    // hours of a day keep their own times. A step ends half a step after its
+    // mid-point `decimalHour` (rounded to the step, as the mid-point itself is
+    // rounded to a minute); hour h ends at h/24 of the day, hour 24 at 00:00 of
+    // the next day. Day and month records, and the run's summaries, keep the
+    // date of the day they end on, so that their date names that day.
+    double RecordDate(int32_t interval) const {
+        constexpr int32_t kStepInterval = 1;
+        constexpr int32_t kHourInterval = 2;
+        constexpr double kMinutesPerDay = 1440.0;
+        if (interval == kStepInterval) {
+            const double step = std::clamp(timeStep, 1, 60);
+            const double midMinute = static_cast<double>(decimalHour) * 60.0;
+            return date + step * std::nearbyint((midMinute + step / 2.0) / step) / kMinutesPerDay;
+        }
+        if (interval == kHourInterval) return date + hour / 24.0;
+        return date;
     }
 };
 

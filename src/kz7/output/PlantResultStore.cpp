@@ -146,7 +146,8 @@ void PlantResultStore::Send(int32_t interval) {
         cells.ResetVariable(place.variable);
     }
     store_.CountSend(handle);
-    state_.outputData.SaveData(static_cast<int16_t>(interval), 0, texts, state_.clock.date);
+    state_.outputData.SaveData(static_cast<int16_t>(interval), 0, texts,
+                               state_.clock.RecordDate(interval));
     building_.Empty(interval);
 }
 

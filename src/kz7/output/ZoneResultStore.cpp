@@ -239,7 +239,7 @@ void ZoneResultStore::SendZoneRecords(int32_t interval) {
         }
         state_.outputData.SaveData(static_cast<int16_t>(interval),
                                    zoneNumbers_[static_cast<size_t>(record)], texts_,
-                                   state_.clock.date);
+                                   state_.clock.RecordDate(interval));
     }
 }
 
