@@ -69,6 +69,7 @@ struct Record {
     int32_t zone;
     ValueArray values;
     CalendarDate date;
+    double oleDate;
 };
 
 double Number(const ValueArray& values, ZoneVariable variable) {
@@ -82,7 +83,7 @@ class ResultEventsTest : public ::testing::Test {
         control.SetSupportFilePath(KZ7_TEST_DATA);
         control.MessageChange = [this](std::string& text) { messages.push_back(text); };
         auto keep = [this](int16_t& interval, int32_t& zone, ValueArray& values, double& date) {
-            records.push_back({interval, zone, values, FromOleDate(date)});
+            records.push_back({interval, zone, values, FromOleDate(date), date});
         };
         control.SaveSSData = keep;
         control.SaveHGData = keep;
@@ -255,6 +256,19 @@ TEST_F(MonthCrossCheck, ZoneValuesAgreeWithTheirPartsTheStepsAndTheBands) {
     EXPECT_EQ(control.TemperatureBands("1", 1, 2), 0.0f);  // February was not simulated
 }
 
+// One-minute steps round their mid-points onto shared minutes; their records
+// must still carry 1440 distinct ends, the last at midnight.
+TEST_F(ResultEventsTest, OneMinuteStepRecordsEachCarryTheirOwnEnd) {
+    Read(Options(1, "1,1,1,1") + OfficeAndStore("1", "2") + kDenverEpw);
+    control.SetTimeSteplyResults(true);
+    control.Simulate();
+    const std::vector<const Record*> steps = Of(1, 1);
+    ASSERT_EQ(steps.size(), 1440u);
+    const double day = std::floor(steps.front()->oleDate);
+    for (size_t k = 0; k < steps.size(); ++k)
+        EXPECT_NEAR((steps[k]->oleDate - day) * 1440.0, static_cast<double>(k + 1), 1e-6) << k;
+}
+
 // The zones skip filing step values nobody reads, but the summary's comfort
 // extremes and the temperature bands must still see every occupied step.
 TEST_F(ResultEventsTest, WithoutSelectedOutputsTheBandsAndComfortExtremesStillCount) {
@@ -336,7 +350,7 @@ TEST_F(ResultEventsTest, ARunCancelledMidHourSendsNoPartOfThatHour) {
     control.SetTimeSteplyResults(true);
     int32_t steps = 0;
     control.SaveSSData = [&](int16_t& interval, int32_t& zone, ValueArray& values, double& date) {
-        records.push_back({interval, zone, values, FromOleDate(date)});
+        records.push_back({interval, zone, values, FromOleDate(date), date});
         if (interval == 1 && zone == 0 && ++steps == 15) control.SetCancelled(true);  // 2.5 hours in
     };
     control.Simulate();

@@ -31,6 +31,7 @@ struct RunClock {
     double date = 0.0;    // OLE date of the current day
     int32_t hour = 1;     // 1..24
     float decimalHour = 0.0f;
+    int32_t stepEndMinute = 60;  // minutes from midnight to the end of the current step
 
     int32_t timeStep = 60;  // minutes
     double timeStepSeconds = 3600.0;
@@ -58,20 +59,16 @@ struct RunClock {
 
     // The OLE date a result record of `interval` (1 step, 2 hour, 3 day,
     // 4 month, ...) carries: the end of the interval it covers, so that the
-    // hours of a day keep their own times. A step ends half a step after its
-    // mid-point `decimalHour` (rounded to the step, as the mid-point itself is
-    // rounded to a minute); hour h ends at h/24 of the day, hour 24 at 00:00 of
-    // the next day. Day and month records, and the run's summaries, keep the
-    // date of the day they end on, so that their date names that day.
+    // hours of a day keep their own times. A step ends at `stepEndMinute`
+    // (its mid-point, rounded to a whole minute, cannot tell the steps of a
+    // one-minute run apart); hour h ends at h/24 of the day, hour 24 at 00:00
+    // of the next day. Day and month records, and the run's summaries, keep
+    // the date of the day they end on, so that their date names that day.
     double RecordDate(int32_t interval) const {
         constexpr int32_t kStepInterval = 1;
         constexpr int32_t kHourInterval = 2;
         constexpr double kMinutesPerDay = 1440.0;
-        if (interval == kStepInterval) {
-            const double step = std::clamp(timeStep, 1, 60);
-            const double midMinute = static_cast<double>(decimalHour) * 60.0;
-            return date + step * std::nearbyint((midMinute + step / 2.0) / step) / kMinutesPerDay;
-        }
+        if (interval == kStepInterval) return date + stepEndMinute / kMinutesPerDay;
         if (interval == kHourInterval) return date + hour / 24.0;
         return date;
     }

@@ -467,8 +467,11 @@ void SimKZ7::RunHour(int32_t hour, bool annual) {
     RunClock& clock = state_.clock;
     clock.hour = hour;
     // Taken once per hour: a zone may change the time step during the hour.
-    for (const int32_t minute : MinuteMarks(clock.timeStep)) {
-        clock.decimalHour = static_cast<float>(hour - 1 + minute / 60.0);
+    const std::vector<int32_t> marks = MinuteMarks(clock.timeStep);
+    const int32_t stepMinutes = 60 / static_cast<int32_t>(marks.size());
+    for (size_t k = 0; k < marks.size(); ++k) {
+        clock.decimalHour = static_cast<float>(hour - 1 + marks[k] / 60.0);
+        clock.stepEndMinute = (hour - 1) * 60 + static_cast<int32_t>(k + 1) * stepMinutes;
         StartOfStep();
         SolveStep();
         EndOfStep();
