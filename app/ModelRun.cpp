@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <system_error>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "ResultDatabase.h"
 #include "ResultTables.h"
 #include "RunSession.h"
+#include "Sha256.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/weather/Weather.h"
@@ -37,24 +40,30 @@ std::string WeatherFileOf(const EngineState& state) {
         .string();
 }
 
+// The SHA-256 of the model file's bytes; empty when it cannot be read.
+std::string HashOfFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return in ? Sha256Hex(text.str()) : std::string();
+}
+
+// The records reach the host as numbers: the engine formats no texts.
 void ConnectRecords(SimulateX& control, RunSession& session, const ModelRun& run) {
-    auto store = [&session, &run](int16_t& interval, int32_t& zone, ValueArray& values,
-                                  double& date) {
-        session.OnRecord(interval, zone, values, date);
-        if (run.onRecord) run.onRecord(interval, zone, values);
+    control.SaveResultRecord = [&session, &run](const ResultRecord& record) {
+        session.OnRecord(record);
+        if (run.onRecord) run.onRecord(record);
     };
-    control.SaveSSData = store;
-    control.SaveHLData = store;
-    control.SaveHGData = store;
     control.MessageChange = [&session](std::string& message) { session.OnMessage(message); };
     control.ProgressChange = [&session, &control] { session.OnProgress(control.Progress()); };
 }
 
 int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelRun& run,
-                const std::string& weatherFile) {
+                RunInfo info) {
     EngineState& state = control.State();
     ResultDatabase database(options.db);
-    RunSession session(state, database, {run.command, options.model, weatherFile}, options.quiet);
+    info.modelHash = HashOfFile(options.model);
+    RunSession session(state, database, info, options.quiet);
     session.Run().AddZones(ZoneRows(state));
     session.Run().AddVariables(ResultVariableRows());
     ConnectRecords(control, session, run);
@@ -63,6 +72,7 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     int code = kExitFailed;
     try {
         run.run(control);
+        if (run.summary) session.Run().SetSummary(run.summary());
         code = session.Finish();
     } catch (const ResultDatabaseError& error) {
         code = session.Fail(error.what());
@@ -71,7 +81,7 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     }
     state.yieldHandler = nullptr;
     state.errorHandler = nullptr;
-    control.SaveSSData = control.SaveHLData = control.SaveHGData = nullptr;
+    control.SaveResultRecord = nullptr;
     control.MessageChange = nullptr;
     control.ProgressChange = nullptr;
     const RunWriter& stored = session.Run();
@@ -90,9 +100,40 @@ void AddModelRunOptions(CLI::App& command, ModelRunOptions& options) {
         ->capture_default_str();
     command.add_flag("--json", options.json, "Print the summary as JSON");
     command.add_flag("--quiet", options.quiet, "No progress bar and no engine messages");
+    command.add_option("--label", options.label, "A name for the run, stored with it");
+    command.add_option("--param", options.parameters,
+                       "A key=value pair stored with the run (may be repeated)");
+}
+
+std::vector<std::pair<std::string, std::string>> ParseParameters(
+    const std::vector<std::string>& texts, std::string& problem) {
+    std::vector<std::pair<std::string, std::string>> parameters;
+    for (const std::string& text : texts) {
+        const size_t equals = text.find('=');
+        if (equals == std::string::npos || equals == 0) {
+            problem = fmt::format("--param \"{}\": expected key=value", text);
+            return {};
+        }
+        std::string key = text.substr(0, equals);
+        for (const auto& [existing, value] : parameters) {
+            if (existing == key) {
+                problem = fmt::format("--param \"{}\": the key is given twice", key);
+                return {};
+            }
+        }
+        parameters.emplace_back(std::move(key), text.substr(equals + 1));
+    }
+    return parameters;
 }
 
 int RunModel(const ModelRunOptions& options, const ModelRun& run) {
+    std::string problem;
+    RunInfo info{run.command, options.model, "", options.label,
+                 ParseParameters(options.parameters, problem)};
+    if (!problem.empty()) {
+        fmt::print(stderr, "kz7: {}\n", problem);
+        return kExitFailed;
+    }
     EngineState state;
     SimulateX control(state);
     // The read's messages and errors are held back so that a failed read
@@ -103,7 +144,7 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
         if (!options.quiet) readMessages.push_back(message);
     };
     if (run.prepare) run.prepare(control);
-    const std::string problem = LoadModel(control, options.model, options.support);
+    problem = LoadModel(control, options.model, options.support);
     state.errorHandler = nullptr;
     control.MessageChange = nullptr;
     if (!problem.empty()) {
@@ -111,17 +152,16 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
         return kExitFailed;
     }
     for (const std::string& message : readMessages) fmt::print(stderr, "{}\n", message);
-    std::string weatherFile;
     if (run.command == "simulate") {
-        weatherFile = WeatherFileOf(state);
-        if (!IsFile(weatherFile)) {
-            fmt::print(stderr, "kz7: {}: weather file not found (named by {})\n", weatherFile,
+        info.weather = WeatherFileOf(state);
+        if (!IsFile(info.weather)) {
+            fmt::print(stderr, "kz7: {}: weather file not found (named by {})\n", info.weather,
                        options.model);
             return kExitFailed;
         }
     }
     try {
-        return RunAndStore(control, options, run, weatherFile);
+        return RunAndStore(control, options, run, std::move(info));
     } catch (const ResultDatabaseError& error) {
         fmt::print(stderr, "kz7: {}\n", error.what());
         return kExitFailed;

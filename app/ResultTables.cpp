@@ -92,7 +92,9 @@ std::vector<ZoneInfo> ZoneRows(const EngineState& state) {
         // cannot be told apart in the records: the first keeps the number.
         bool taken = false;
         for (const ZoneInfo& row : rows) taken = taken || row.zone == number;
-        if (!taken) rows.push_back({number, zone.Key, zone.Description});
+        if (!taken)
+            rows.push_back({number, zone.Key, zone.Description,
+                            static_cast<double>(zone.FloorArea), static_cast<double>(zone.Volume)});
     }
     return rows;
 }

@@ -69,9 +69,8 @@ SimulateResult SimulateAndStore(const ModelRunOptions& options, Resolution resol
         result.summary.emplace(ZoneRows(control.State()));
         control.Simulate();
     };
-    run.onRecord = [&](int16_t interval, int32_t zone, const ValueArray& values) {
-        result.summary->Add(interval, zone, values);
-    };
+    run.onRecord = [&](const ResultRecord& record) { result.summary->Add(record); };
+    run.summary = [&] { return result.summary->Rows(); };
     run.report = [&](SimulateX&, const StoredRun& stored) { result.stored = stored; };
     result.exitCode = RunModel(options, run);
     return result;

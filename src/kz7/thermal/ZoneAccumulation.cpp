@@ -244,7 +244,8 @@ void Zone::SendSummaryResultsEvents() {
             if (&zone == this) break;
         }
     }
-    state_.outputData.SaveData(kSummaryInterval, number, values, state_.clock.date);
+    state_.outputData.SaveData(kSummaryInterval, number, values, state_.clock.date,
+                               state_.clock.RecordTime(kSummaryInterval));
 }
 
 }  // namespace kz7
