@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "InspectCommand.h"
 #include "ModelFile.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
@@ -196,6 +197,8 @@ json ProfileGroupJson(const ProfileGroup& g) {
             {"profiles", months}};
 }
 
+}  // namespace
+
 json ModelJson(const EngineState& state, const std::string& path,
                const std::vector<std::string>& messages) {
     json model;
@@ -250,6 +253,18 @@ json ModelJson(const EngineState& state, const std::string& path,
     return model;
 }
 
+std::string LoadForInspection(SimulateX& control, const std::string& model,
+                              const std::string& support, std::vector<std::string>& messages) {
+    EngineState& state = control.State();
+    state.errorHandler = [&messages](const std::string& text) { messages.push_back(text); };
+    std::string problem = LoadModel(control, model, support);
+    if (problem.empty()) state.zones->CheckReferences();
+    state.errorHandler = nullptr;
+    return problem;
+}
+
+namespace {
+
 void PrintText(const json& model) {
     fmt::print("Model {}\n", model["model"].get<std::string>());
     fmt::print("\nOpaque constructions\n{:<24} {:>4} {:>8} {:>8} {:>8} {:>8} {:>10} {:>5} {:>5}\n",
@@ -294,18 +309,15 @@ void RegisterInspectCommand(CLI::App& app) {
     command->add_flag("--json", *asJson, "Write the model as JSON");
     command->callback([options, asJson] {
         SimulateX control;
-        EngineState& state = control.State();
-        // The problems found in the records are listed with the model.
         std::vector<std::string> messages;
-        state.errorHandler = [&messages](const std::string& text) { messages.push_back(text); };
-        if (const std::string problem = LoadModel(control, options->first, options->second);
+        if (const std::string problem =
+                LoadForInspection(control, options->first, options->second, messages);
             !problem.empty()) {
             std::cerr << problem << '\n';
             SetExitCode(kExitFailed);
             return;
         }
-        state.zones->CheckReferences();
-        const json model = ModelJson(state, options->first, messages);
+        const json model = ModelJson(control.State(), options->first, messages);
         if (*asJson)
             std::cout << model.dump(2) << '\n';
         else

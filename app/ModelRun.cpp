@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <cctype>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -48,6 +49,29 @@ std::string HashOfFile(const std::string& path) {
     return in ? Sha256Hex(text.str()) : std::string();
 }
 
+// A one-line reason the run could not start, for the user.
+void Tell(const ModelRunOptions& options, std::string_view problem) {
+    if (options.hooks.problem)
+        options.hooks.problem(problem);
+    else
+        fmt::print(stderr, "kz7: {}\n", problem);
+}
+
+// Puts the EPW file `weather` in place of the model's weather source. The
+// path is made absolute so that the engine does not look for it in the
+// support folder.
+std::string UseWeatherFile(EngineState& state, const std::string& weather) {
+    std::error_code error;
+    if (!IsFile(weather)) return weather + ": weather file not found";
+    const std::filesystem::path path = std::filesystem::absolute(weather, error);
+    std::string extension = path.extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (error || extension != ".epw") return weather + ": not an EPW weather file (.epw)";
+    state.weather->WeatherDbName = path.string();
+    state.weather->WeatherFileType = 4;
+    return {};
+}
+
 // The records reach the host as numbers: the engine formats no texts.
 void ConnectRecords(SimulateX& control, RunSession& session, const ModelRun& run) {
     control.SaveResultRecord = [&session, &run](const ResultRecord& record) {
@@ -63,7 +87,7 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     EngineState& state = control.State();
     ResultDatabase database(options.db);
     info.modelHash = HashOfFile(options.model);
-    RunSession session(state, database, info, options.quiet);
+    RunSession session(state, database, info, options.quiet, stderr, options.hooks);
     session.Run().AddZones(ZoneRows(state));
     session.Run().AddVariables(ResultVariableRows());
     ConnectRecords(control, session, run);
@@ -131,7 +155,7 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
     RunInfo info{run.command, options.model, "", options.label,
                  ParseParameters(options.parameters, problem)};
     if (!problem.empty()) {
-        fmt::print(stderr, "kz7: {}\n", problem);
+        Tell(options, problem);
         return kExitFailed;
     }
     EngineState state;
@@ -147,23 +171,30 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
     problem = LoadModel(control, options.model, options.support);
     state.errorHandler = nullptr;
     control.MessageChange = nullptr;
+    if (problem.empty() && !options.weather.empty())
+        problem = UseWeatherFile(state, options.weather);
     if (!problem.empty()) {
-        fmt::print(stderr, "kz7: {}\n", problem);
+        Tell(options, problem);
         return kExitFailed;
     }
-    for (const std::string& message : readMessages) fmt::print(stderr, "{}\n", message);
+    for (const std::string& message : readMessages) {
+        if (options.hooks.message)
+            options.hooks.message(message);
+        else
+            fmt::print(stderr, "{}\n", message);
+    }
     if (run.command == "simulate") {
         info.weather = WeatherFileOf(state);
         if (!IsFile(info.weather)) {
-            fmt::print(stderr, "kz7: {}: weather file not found (named by {})\n", info.weather,
-                       options.model);
+            Tell(options, fmt::format("{}: weather file not found (named by {})", info.weather,
+                                      options.model));
             return kExitFailed;
         }
     }
     try {
         return RunAndStore(control, options, run, std::move(info));
     } catch (const ResultDatabaseError& error) {
-        fmt::print(stderr, "kz7: {}\n", error.what());
+        Tell(options, error.what());
         return kExitFailed;
     }
 }

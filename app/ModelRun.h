@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ResultDatabase.h"
+#include "RunSession.h"
 #include "kz7/control/OutputData.h"
 
 namespace kz7 {
@@ -31,6 +32,12 @@ struct ModelRunOptions {
     bool json = false;
     std::string label;                    // --label
     std::vector<std::string> parameters;  // --param key=value, as given
+    // An EPW file to run on instead of the model's weather; empty for the
+    // model's own.
+    std::string weather;
+    // Where messages and failures go and what interrupts the run, for hosts
+    // other than the command line.
+    RunHooks hooks;
 };
 
 // Adds MODEL, --support, --db, --json, --quiet, --label and --param to `command`.

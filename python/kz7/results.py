@@ -1,0 +1,237 @@
+"""A kz7 result database as pandas objects: its runs, their summaries and their series."""
+
+import difflib
+import os
+
+import numpy as np
+import pandas as pd
+
+from . import _core
+
+# The intervals a series can be read at, as the database names them.
+INTERVALS = ("step", "hour", "day", "month")
+BUILDING = 0  # the zone number of the building-and-plant record
+WEATHER = -1  # the zone number of weather rows
+
+
+def open(db):  # noqa: A001 - kz7.open, as the package's users call it
+    """The result database `db` (read only): iterate it for its runs, `db[id]` for one."""
+    return Database(db)
+
+
+class Database:
+    """A result database opened for reading. Iterating gives its runs in the order they ran."""
+
+    def __init__(self, path):
+        self._core = _core.Database(os.fspath(path))
+        self.path = self._core.path
+
+    def runs(self):
+        """Every run of the database, oldest first."""
+        return [Run(self, facts) for facts in self._core.runs()]
+
+    def run(self, run_id):
+        """The run numbered `run_id`."""
+        for facts in self._core.runs():
+            if facts["id"] == run_id:
+                return Run(self, facts)
+        raise _core.Error(f"result database {self.path}: there is no run {run_id}")
+
+    def table(self):
+        """The runs as a DataFrame indexed by run number, parameters as columns `param.<name>`."""
+        rows = []
+        for facts in self._core.runs():
+            row = {k: v for k, v in facts.items() if k != "params"}
+            row.update({f"param.{k}": v for k, v in facts["params"].items()})
+            rows.append(row)
+        frame = pd.DataFrame(rows)
+        return frame.set_index("id") if rows else frame
+
+    def __iter__(self):
+        return iter(self.runs())
+
+    def __len__(self):
+        return len(self._core.runs())
+
+    def __getitem__(self, run_id):
+        return self.run(run_id)
+
+    def __repr__(self):
+        return f"<kz7.Database {self.path!r}: {len(self)} runs>"
+
+
+class Run:
+    """One run of a result database: its facts as attributes, its results as pandas objects."""
+
+    def __init__(self, database, facts):
+        self.database = database
+        self.id = facts["id"]
+        self.command = facts["command"]
+        self.model = facts["model"]
+        self.weather_file = facts["weather"]
+        self.label = facts["label"]
+        self.params = dict(facts["params"])
+        self.model_sha256 = facts["model_sha256"]
+        self.status = facts["status"]
+        self.started_at = facts["started_at"]
+        self.finished_at = facts["finished_at"]
+        self.engine_version = facts["engine_version"]
+        self.floor_area = facts["floor_area"]
+        self.volume = facts["volume"]
+        self.note = facts["note"]
+        self.messages = []  # the engine's messages, for a run made in this session
+        self._zones = None
+        self._variables = None
+
+    def __repr__(self):
+        label = f" {self.label!r}" if self.label else ""
+        return f"<kz7.Run {self.id}{label}: {self.command} {self.model!r}, {self.status}>"
+
+    @property
+    def _reader(self):
+        return self.database._core
+
+    def zones(self):
+        """The run's zones: index the zone number, columns key, name, floor_area (m²), volume (m³)."""
+        if self._zones is None:
+            rows = self._reader.zones(self.id)
+            frame = pd.DataFrame(rows, columns=["zone", "key", "name", "floor_area", "volume"])
+            self._zones = frame.set_index("zone")
+        return self._zones.copy()
+
+    def variables(self, record="zone"):
+        """What the positions of `record` ("zone", "building", "summary", "weather") hold."""
+        if self._variables is None:
+            self._variables = pd.DataFrame(
+                self._reader.variables(self.id),
+                columns=["record", "position", "name", "unit", "aggregation"],
+            )
+        table = self._variables[self._variables["record"] == record]
+        return table.drop(columns="record").set_index("name")
+
+    def summary(self):
+        """One row per zone and one for the building (zone 0, last), with per-m² figures."""
+        rows = []
+        zones = self.zones()
+        for zone, figures in self._reader.summary(self.id):
+            row = {"zone": zone}
+            if zone == BUILDING:
+                row.update(key="", name="Building")
+            elif zone in zones.index:
+                row.update(key=zones.at[zone, "key"], name=zones.at[zone, "name"])
+            row.update({name: np.nan if value is None else value for name, value in figures})
+            rows.append(row)
+        if not rows:
+            raise _core.Error(f"run {self.id} has no summary (status {self.status})")
+        return pd.DataFrame(rows).set_index("zone")
+
+    def series(self, variable, zone=BUILDING, interval="hour"):
+        """One variable of one zone on the run's time axis.
+
+        `zone` is the zone number (0 the building), or its key or name as a text. The Series
+        has a DatetimeIndex (the end of each interval), is named "<variable> [<unit>]" and
+        carries variable, unit, zone, interval and run in `.attrs`.
+        """
+        number = self.zone_number(zone)
+        record = "building" if number == BUILDING else "zone"
+        position, unit = self._position(record, variable)
+        _check_interval(interval)
+        times, values = self._reader.series(self.id, interval, number, position)
+        series = pd.Series(values, index=self._index(interval, times), name=_label(variable, unit))
+        series.attrs.update(variable=variable, unit=unit, zone=number, interval=interval, run=self.id)
+        return series
+
+    def frame(self, interval="hour", zones=None, variables=None):
+        """Variables of zones as a DataFrame with (zone, variable) columns.
+
+        `zones`: numbers, keys or names (0 the building); by default every zone of the run.
+        `variables`: names; by default every zone variable that holds values in `interval`.
+        Units are in `.attrs["units"]`.
+        """
+        numbers = list(self.zones().index) if zones is None else [self.zone_number(z) for z in zones]
+        index = self._index(interval)
+        columns, data, units = [], [], {}
+        for number in numbers:
+            record = "building" if number == BUILDING else "zone"
+            table = self.variables(record)
+            if variables is None:
+                held = set(self._reader.positions(self.id, interval, number))
+                names = [n for n, p in zip(table.index, table["position"]) if p in held]
+            else:
+                names = list(variables)
+            for name in names:
+                position, unit = self._position(record, name)
+                columns.append((number, name))
+                data.append(self._reader.series(self.id, interval, number, position)[1])
+                units[name] = unit
+        frame = pd.DataFrame(
+            dict(enumerate(data)) if data else {},
+            index=index,
+        )
+        frame.columns = pd.MultiIndex.from_tuples(columns, names=["zone", "variable"])
+        frame.attrs.update(units=units, interval=interval, run=self.id)
+        return frame
+
+    def weather(self, interval="hour"):
+        """The weather rows the run's weather file gave, one column per quantity (units in attrs)."""
+        table = self.variables("weather")
+        index = self._index(interval)
+        held = set(self._reader.positions(self.id, interval, WEATHER))
+        if not held:
+            raise _core.Error(f"run {self.id} stored no {interval} weather rows")
+        data, units = {}, {}
+        for name, position, unit in zip(table.index, table["position"], table["unit"]):
+            if position in held:
+                data[name] = self._reader.series(self.id, interval, WEATHER, position)[1]
+                units[name] = unit
+        frame = pd.DataFrame(data, index=index)
+        frame.attrs.update(units=units, interval=interval, run=self.id)
+        return frame
+
+    def zone_number(self, zone):
+        """The number of `zone`, given as a number, a key or a name; 0 is the building."""
+        zones = self.zones()
+        if isinstance(zone, (int, np.integer)) and not isinstance(zone, bool):
+            if zone == BUILDING or zone in zones.index:
+                return int(zone)
+        elif isinstance(zone, str):
+            for column in ("key", "name"):
+                found = zones.index[zones[column] == zone]
+                if len(found) == 1:
+                    return int(found[0])
+                if len(found) > 1:
+                    raise _core.Error(f"run {self.id}: {len(found)} zones have the {column} {zone!r}")
+        known = ", ".join(f"{k} ({n})" for k, n in zip(zones["key"], zones["name"]))
+        raise _core.Error(f"run {self.id} has no zone {zone!r}; its zones: {known}")
+
+    def _position(self, record, variable):
+        table = self.variables(record)
+        if variable not in table.index:
+            near = difflib.get_close_matches(str(variable), list(table.index), n=3)
+            hint = f"; did you mean {', '.join(near)}?" if near else ""
+            raise _core.Error(f"run {self.id} has no {record} variable {variable!r}{hint}")
+        row = table.loc[variable]
+        return int(row["position"]), row["unit"]
+
+    def _index(self, interval, times=None):
+        """The run's time axis at `interval` (`times` when already read) as a DatetimeIndex."""
+        _check_interval(interval)
+        if times is None:
+            times = self._reader.times(self.id, interval)
+        if len(times) == 0:
+            held = [i for i in INTERVALS if len(self._reader.times(self.id, i))]
+            raise _core.Error(
+                f"run {self.id} stored no {interval} values"
+                + (f"; it has {', '.join(held)}" if held else "")
+            )
+        return pd.DatetimeIndex(times.view("datetime64[ns]"), name="time")
+
+
+
+def _check_interval(interval):
+    if interval not in INTERVALS:
+        raise ValueError(f"interval must be one of {', '.join(INTERVALS)}, not {interval!r}")
+
+
+def _label(variable, unit):
+    return f"{variable} [{unit}]" if unit and unit != "-" else variable
