@@ -75,7 +75,7 @@ class RunSession {
 
   private:
     bool Interrupted() const;
-    void Say(std::string_view text);   // a message line
+    void Say(std::string_view text);      // a message line
     void Tell(std::string_view problem);  // the reason of a failure
 
     EngineState& state_;

@@ -151,7 +151,8 @@ py::dict Run(const RunRequest& request) {
     if (exitCode == kExitCancelled) throw Kz7Error(request.model + ": the run was cancelled");
     if (exitCode != kExitOk) {
         std::string reason;
-        for (const std::string& problem : problems) reason += (reason.empty() ? "" : "; ") + problem;
+        for (const std::string& problem : problems)
+            reason += (reason.empty() ? "" : "; ") + problem;
         if (reason.empty() && !messages.empty()) reason = messages.back();
         throw Kz7Error(reason.empty() ? request.model + ": the run failed" : reason);
     }
@@ -179,7 +180,8 @@ std::vector<std::string> Check(const std::string& model, const std::string& supp
     if (std::string problem = LoadForInspection(control, model, support, messages);
         !problem.empty())
         throw Kz7Error(problem);
-    for (std::string& problem : ModelProblems(control.State())) messages.push_back(std::move(problem));
+    for (std::string& problem : ModelProblems(control.State()))
+        messages.push_back(std::move(problem));
     return messages;
 }
 
@@ -200,8 +202,7 @@ py::array_t<int64_t> Nanoseconds(const std::vector<double>& times) {
 }
 
 py::tuple SeriesArrays(TimeSeries series) {
-    py::array_t<float> values(static_cast<py::ssize_t>(series.values.size()),
-                              series.values.data());
+    py::array_t<float> values(static_cast<py::ssize_t>(series.values.size()), series.values.data());
     return py::make_tuple(Nanoseconds(series.times), values);
 }
 
@@ -251,8 +252,8 @@ class Database {
     py::list Zones(int64_t run) {
         py::list zones;
         for (const ZoneInfo& zone : reader_.Zones(run))
-            zones.append(py::make_tuple(zone.zone, zone.key, zone.name, zone.floorArea,
-                                        zone.volume));
+            zones.append(
+                py::make_tuple(zone.zone, zone.key, zone.name, zone.floorArea, zone.volume));
         return zones;
     }
 
@@ -326,8 +327,8 @@ PYBIND11_MODULE(_core, m) {
            const std::string& label, const std::vector<std::string>& parameters) {
             return Run({command, model, support, weather, db, interval, label, parameters});
         },
-        py::arg("command"), py::arg("model"), py::arg("support"), py::arg("weather"),
-        py::arg("db"), py::arg("interval"), py::arg("label"), py::arg("parameters"));
+        py::arg("command"), py::arg("model"), py::arg("support"), py::arg("weather"), py::arg("db"),
+        py::arg("interval"), py::arg("label"), py::arg("parameters"));
     m.def("inspect_json", &InspectJson, py::arg("model"), py::arg("support"));
     m.def("check", &Check, py::arg("model"), py::arg("support"));
     m.attr("interrupt_interval") = PythonInterrupt::kInterval.count() / 1000.0;
@@ -344,6 +345,5 @@ PYBIND11_MODULE(_core, m) {
              py::arg("position"))
         .def("positions", &Database::Positions, py::arg("run"), py::arg("interval"),
              py::arg("zone"))
-        .def("zones_with_values", &Database::ZonesWithValues, py::arg("run"),
-             py::arg("interval"));
+        .def("zones_with_values", &Database::ZonesWithValues, py::arg("run"), py::arg("interval"));
 }

@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libfmt-dev nlohmann-json3-dev
   libsqlite3-dev sqlite3 libpugixml-dev
+  python3-dev pybind11-dev python3-pybind11
+  python3-numpy python3-pandas python3-matplotlib python3-pytest
 )
 
 missing=()

@@ -8,8 +8,9 @@ import pandas as pd
 
 from . import _core
 
-# The intervals a series can be read at, as the database names them.
-INTERVALS = ("step", "hour", "day", "month")
+# The intervals a series can be read at, as the database names them; "summary"
+# holds each zone's summary record (peaks and extremes), one value per run.
+INTERVALS = ("step", "hour", "day", "month", "summary")
 BUILDING = 0  # the zone number of the building-and-plant record
 WEATHER = -1  # the zone number of weather rows
 
@@ -122,7 +123,10 @@ class Run:
             row.update({name: np.nan if value is None else value for name, value in figures})
             rows.append(row)
         if not rows:
-            raise _core.Error(f"run {self.id} has no summary (status {self.status})")
+            raise _core.Error(
+                f"run {self.id} ({self.command}, {self.status}) stored no summary; the zones' "
+                "summary records are read with series(..., interval=\"summary\")"
+            )
         return pd.DataFrame(rows).set_index("zone")
 
     def series(self, variable, zone=BUILDING, interval="hour"):
@@ -133,8 +137,7 @@ class Run:
         carries variable, unit, zone, interval and run in `.attrs`.
         """
         number = self.zone_number(zone)
-        record = "building" if number == BUILDING else "zone"
-        position, unit = self._position(record, variable)
+        position, unit = self._position(_record(interval, number), variable)
         _check_interval(interval)
         times, values = self._reader.series(self.id, interval, number, position)
         series = pd.Series(values, index=self._index(interval, times), name=_label(variable, unit))
@@ -152,7 +155,7 @@ class Run:
         index = self._index(interval)
         columns, data, units = [], [], {}
         for number in numbers:
-            record = "building" if number == BUILDING else "zone"
+            record = _record(interval, number)
             table = self.variables(record)
             if variables is None:
                 held = set(self._reader.positions(self.id, interval, number))
@@ -226,6 +229,13 @@ class Run:
             )
         return pd.DatetimeIndex(times.view("datetime64[ns]"), name="time")
 
+
+
+def _record(interval, zone):
+    """The record kind whose positions the values of `zone` at `interval` follow."""
+    if interval == "summary":
+        return "summary"
+    return "building" if zone == BUILDING else "zone"
 
 
 def _check_interval(interval):
