@@ -31,6 +31,7 @@
 #include "SimulateCommand.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
+#include "kz7/weather/EnergyPlusWeather.h"
 
 namespace py = pybind11;
 
@@ -185,6 +186,40 @@ std::vector<std::string> Check(const std::string& model, const std::string& supp
     return messages;
 }
 
+// The hourly rows of an EPW file as the engine reads it: the rows' own dates
+// (OLE, the end of each hour) and a (rows, 10) array of their values by
+// weather-row position (position 0 empty).
+py::tuple EpwHours(const std::string& path) {
+    constexpr size_t kWidth = 10;
+    std::vector<double> dates;
+    std::vector<float> values;
+    std::string lastError;
+    bool read = false;
+    {
+        py::gil_scoped_release release;
+        EngineState state;
+        state.settings.generateWeatherDataEvents = true;
+        state.errorHandler = [&lastError](const std::string& text) { lastError = text; };
+        state.outputData.onRecord = [&](const ResultRecord& record) {
+            if (record.interval != 2 || record.zone != -1) return;
+            dates.push_back(record.date);
+            for (size_t position = 0; position < kWidth; ++position)
+                values.push_back(position > 0 && position < record.values.size()
+                                     ? record.values[position]
+                                     : std::numeric_limits<float>::quiet_NaN());
+        };
+        EnergyPlusWeather epw(state);
+        read = epw.OpenFile(path);
+    }
+    if (!read)
+        throw Kz7Error(path + ": the weather file could not be read" +
+                       (lastError.empty() ? "" : ": " + lastError));
+    py::array_t<float> rows({static_cast<py::ssize_t>(dates.size()), py::ssize_t{kWidth}},
+                            values.data());
+    return py::make_tuple(py::array_t<double>(static_cast<py::ssize_t>(dates.size()), dates.data()),
+                          rows);
+}
+
 // OLE dates (days since 1899-12-30) as nanoseconds since 1970-01-01, to the
 // nearest second as the database's time texts are; NaT where there is none.
 py::array_t<int64_t> Nanoseconds(const std::vector<double>& times) {
@@ -280,6 +315,11 @@ class Database {
         return Nanoseconds(reader_.Times(run, IntervalOf(interval)));
     }
 
+    // The dates the engine sent with the steps (a weather file's own dates), as OLE dates.
+    std::vector<double> SourceTimes(int64_t run, const std::string& interval) {
+        return reader_.SourceTimes(run, IntervalOf(interval));
+    }
+
     py::tuple Series(int64_t run, const std::string& interval, int32_t zone, int32_t position) {
         TimeSeries series;
         {
@@ -331,6 +371,7 @@ PYBIND11_MODULE(_core, m) {
         py::arg("interval"), py::arg("label"), py::arg("parameters"));
     m.def("inspect_json", &InspectJson, py::arg("model"), py::arg("support"));
     m.def("check", &Check, py::arg("model"), py::arg("support"));
+    m.def("epw_hours", &EpwHours, py::arg("path"));
     m.attr("interrupt_interval") = PythonInterrupt::kInterval.count() / 1000.0;
 
     py::class_<Database>(m, "Database")
@@ -341,6 +382,7 @@ PYBIND11_MODULE(_core, m) {
         .def("variables", &Database::Variables, py::arg("run"))
         .def("summary", &Database::Summary, py::arg("run"))
         .def("times", &Database::Times, py::arg("run"), py::arg("interval"))
+        .def("source_times", &Database::SourceTimes, py::arg("run"), py::arg("interval"))
         .def("series", &Database::Series, py::arg("run"), py::arg("interval"), py::arg("zone"),
              py::arg("position"))
         .def("positions", &Database::Positions, py::arg("run"), py::arg("interval"),

@@ -94,32 +94,38 @@ class Run:
 
     def zones(self):
         """The run's zones: index the zone number, columns key, name, floor_area (m²), volume (m³)."""
-        if self._zones is None:
-            rows = self._reader.zones(self.id)
-            frame = pd.DataFrame(rows, columns=["zone", "key", "name", "floor_area", "volume"])
-            self._zones = frame.set_index("zone")
-        return self._zones.copy()
+        frame = pd.DataFrame(self._zone_rows(), columns=["zone", "key", "name", "floor_area", "volume"])
+        return frame.set_index("zone")
 
     def variables(self, record="zone"):
         """What the positions of `record` ("zone", "building", "summary", "weather") hold."""
+        rows = [(name, *facts) for name, facts in self._variable_table(record).items()]
+        return pd.DataFrame(rows, columns=["name", "position", "unit", "aggregation"]).set_index("name")
+
+    # Plain lists and dicts behind zones() and variables(): a series read looks up a
+    # zone and a variable, and building DataFrames for that would cost more than the read.
+    def _zone_rows(self):
+        if self._zones is None:
+            self._zones = [tuple(row) for row in self._reader.zones(self.id)]
+        return self._zones
+
+    def _variable_table(self, record):
+        """{name: (position, unit, aggregation)} of one record kind."""
         if self._variables is None:
-            self._variables = pd.DataFrame(
-                self._reader.variables(self.id),
-                columns=["record", "position", "name", "unit", "aggregation"],
-            )
-        table = self._variables[self._variables["record"] == record]
-        return table.drop(columns="record").set_index("name")
+            self._variables = {}
+            for kind, position, name, unit, aggregation in self._reader.variables(self.id):
+                self._variables.setdefault(kind, {})[name] = (position, unit, aggregation)
+        return self._variables.get(record, {})
 
     def summary(self):
         """One row per zone and one for the building (zone 0, last), with per-m² figures."""
         rows = []
-        zones = self.zones()
+        names = {row[0]: (row[1], row[2]) for row in self._zone_rows()}
+        names[BUILDING] = ("", "Building")
         for zone, figures in self._reader.summary(self.id):
             row = {"zone": zone}
-            if zone == BUILDING:
-                row.update(key="", name="Building")
-            elif zone in zones.index:
-                row.update(key=zones.at[zone, "key"], name=zones.at[zone, "name"])
+            if zone in names:
+                row.update(key=names[zone][0], name=names[zone][1])
             row.update({name: np.nan if value is None else value for name, value in figures})
             rows.append(row)
         if not rows:
@@ -151,15 +157,14 @@ class Run:
         `variables`: names; by default every zone variable that holds values in `interval`.
         Units are in `.attrs["units"]`.
         """
-        numbers = list(self.zones().index) if zones is None else [self.zone_number(z) for z in zones]
+        numbers = [row[0] for row in self._zone_rows()] if zones is None else [self.zone_number(z) for z in zones]
         index = self._index(interval)
         columns, data, units = [], [], {}
         for number in numbers:
             record = _record(interval, number)
-            table = self.variables(record)
             if variables is None:
                 held = set(self._reader.positions(self.id, interval, number))
-                names = [n for n, p in zip(table.index, table["position"]) if p in held]
+                names = [n for n, (p, _, _) in self._variable_table(record).items() if p in held]
             else:
                 names = list(variables)
             for name in names:
@@ -176,45 +181,64 @@ class Run:
         return frame
 
     def weather(self, interval="hour"):
-        """The weather rows the run's weather file gave, one column per quantity (units in attrs)."""
-        table = self.variables("weather")
+        """The weather of the run, one column per quantity (units in `.attrs["units"]`).
+
+        A run that stored weather rows (`kz7 weather`) gives them; a simulation gives the
+        hourly rows of its EPW file, read again now, on the run's own hours.
+        """
+        table = self._variable_table("weather")
         index = self._index(interval)
         held = set(self._reader.positions(self.id, interval, WEATHER))
-        if not held:
+        if held:
+            columns = {
+                name: self._reader.series(self.id, interval, WEATHER, position)[1]
+                for name, (position, _, _) in table.items()
+                if position in held
+            }
+        elif interval == "hour" and self.weather_file.lower().endswith(".epw"):
+            columns = self._weather_file_hours(table)
+        else:
             raise _core.Error(f"run {self.id} stored no {interval} weather rows")
-        data, units = {}, {}
-        for name, position, unit in zip(table.index, table["position"], table["unit"]):
-            if position in held:
-                data[name] = self._reader.series(self.id, interval, WEATHER, position)[1]
-                units[name] = unit
-        frame = pd.DataFrame(data, index=index)
-        frame.attrs.update(units=units, interval=interval, run=self.id)
+        frame = pd.DataFrame(columns, index=index)
+        frame.attrs.update(units={name: unit for name, (_, unit, _) in table.items()}, interval=interval, run=self.id)
         return frame
+
+    def _weather_file_hours(self, table):
+        """The rows of the run's EPW file for each of the run's hours, matched on the file's dates."""
+        dates, rows = _core.epw_hours(self.weather_file)
+        wanted = _seconds(np.asarray(self._reader.source_times(self.id, "hour")))
+        found = pd.Index(_seconds(dates)).get_indexer(wanted)
+        columns = {}
+        for name, (position, _, _) in table.items():
+            column = rows[found, position]
+            column[found < 0] = np.nan
+            columns[name] = column
+        return columns
 
     def zone_number(self, zone):
         """The number of `zone`, given as a number, a key or a name; 0 is the building."""
-        zones = self.zones()
+        rows = self._zone_rows()
         if isinstance(zone, (int, np.integer)) and not isinstance(zone, bool):
-            if zone == BUILDING or zone in zones.index:
+            if zone == BUILDING or any(row[0] == zone for row in rows):
                 return int(zone)
         elif isinstance(zone, str):
-            for column in ("key", "name"):
-                found = zones.index[zones[column] == zone]
+            for column, what in ((1, "key"), (2, "name")):
+                found = [row[0] for row in rows if row[column] == zone]
                 if len(found) == 1:
-                    return int(found[0])
+                    return found[0]
                 if len(found) > 1:
-                    raise _core.Error(f"run {self.id}: {len(found)} zones have the {column} {zone!r}")
-        known = ", ".join(f"{k} ({n})" for k, n in zip(zones["key"], zones["name"]))
+                    raise _core.Error(f"run {self.id}: {len(found)} zones have the {what} {zone!r}")
+        known = ", ".join(f"{row[1]} ({row[2]})" for row in rows)
         raise _core.Error(f"run {self.id} has no zone {zone!r}; its zones: {known}")
 
     def _position(self, record, variable):
-        table = self.variables(record)
-        if variable not in table.index:
-            near = difflib.get_close_matches(str(variable), list(table.index), n=3)
+        table = self._variable_table(record)
+        if variable not in table:
+            near = difflib.get_close_matches(str(variable), list(table), n=3)
             hint = f"; did you mean {', '.join(near)}?" if near else ""
             raise _core.Error(f"run {self.id} has no {record} variable {variable!r}{hint}")
-        row = table.loc[variable]
-        return int(row["position"]), row["unit"]
+        position, unit, _ = table[variable]
+        return position, unit
 
     def _index(self, interval, times=None):
         """The run's time axis at `interval` (`times` when already read) as a DatetimeIndex."""
@@ -229,6 +253,11 @@ class Run:
             )
         return pd.DatetimeIndex(times.view("datetime64[ns]"), name="time")
 
+
+
+def _seconds(ole_dates):
+    """OLE dates to whole seconds, to match dates that went through different sums."""
+    return np.round(ole_dates * 86400.0).astype(np.int64)
 
 
 def _record(interval, zone):

