@@ -154,7 +154,12 @@ py::dict Run(const RunRequest& request) {
         std::string reason;
         for (const std::string& problem : problems)
             reason += (reason.empty() ? "" : "; ") + problem;
-        if (reason.empty() && !messages.empty()) reason = messages.back();
+        // A run the engine stopped itself ends with its message "cancelled";
+        // the reason is the error it showed before.
+        constexpr std::string_view kError = "Error: ";
+        for (auto message = messages.rbegin(); reason.empty() && message != messages.rend();
+             ++message)
+            if (message->starts_with(kError)) reason = message->substr(kError.size());
         throw Kz7Error(reason.empty() ? request.model + ": the run failed" : reason);
     }
     py::dict outcome;

@@ -48,7 +48,9 @@ def plot_monthly_loads(run, out):
 
     fig, ax = plt.subplots(figsize=(8, 4.5))
     monthly.set_axis(monthly.index.strftime("%b")).plot.bar(ax=ax, color=["tab:red", "tab:blue"])
+    ax.set_xlabel("")
     ax.set_ylabel("kWh/m² of floor")
+    ax.legend(title=None)
     ax.set_title(f"{run.label}: monthly heating and cooling delivered")
     fig.tight_layout()
     fig.savefig(out / "monthly-loads.png", dpi=100)

@@ -38,6 +38,13 @@ def test_failures_become_errors_with_the_engines_reason(tmp_path):
         kz7.simulate(SMALL_OFFICE, support=SUPPORT, db=db, params={"a=b": 1})
     with pytest.raises(ValueError, match="interval"):
         kz7.simulate(SMALL_OFFICE, support=SUPPORT, db=db, interval="fortnight")
+    # An error that stops the engine is the exception's message and the stored run's note.
+    flat = tmp_path / "flat.kz7"
+    flat.write_text(re.sub(r"^([RSPWG]),([^,]+),[0-9.]+,", r"\1,\2,0,", office_text(), flags=re.M))
+    with pytest.raises(kz7.Error, match="^Zero area setting up KZ7 circuits$"):
+        kz7.simulate(flat, support=SUPPORT, db=tmp_path / "flat.db", weather=WEATHER / BOSTON)
+    (failed,) = kz7.open(tmp_path / "flat.db")
+    assert (failed.status, failed.note) == ("failed", "Zero area setting up KZ7 circuits")
     # A database that is not one is refused before anything runs.
     (tmp_path / "text.db").write_text("text")
     with pytest.raises(kz7.Error, match="text.db"):
