@@ -5,7 +5,7 @@ JOBS       ?= $(shell nproc)
 EXAMPLE    ?= examples/small-office.kz7
 RESULTS    ?= $(BUILD)/results.db
 
-.PHONY: all deps build run test release-test asan bench format clean
+.PHONY: all deps build run test release-test asan bench validate format clean
 
 all: build
 
@@ -31,6 +31,11 @@ test: release-test asan
 
 bench: build
 	@$(BUILD)/kz7_bench
+
+# Runs the test-cell envelope cases and rewrites validation/results.csv, the
+# tables of docs/validation.md and docs/validation.svg.
+validate: build
+	@/usr/bin/python3 validation/validate.py --kz7 $(BUILD)/kz7
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
