@@ -23,9 +23,10 @@ constexpr int32_t Plant(PlantVariable variable) {
     return static_cast<int32_t>(variable);
 }
 
-// Record dates the calendar can hold (years 1900 to 9999); others are ignored.
+// Record dates from 1899-12-30 (the heat-loss design day is undated: day 0)
+// to the year 9999; others are ignored.
 bool UsableTime(double time) {
-    return time >= 1.0 && time <= 2958465.0;
+    return time >= 0.0 && time <= 2958465.0;
 }
 
 // Hour and step records carry the end of their interval, day and month

@@ -17,7 +17,8 @@
 
   // ---- small helpers -------------------------------------------------------
   function oleDate(ole) { return new Date(Date.UTC(1899, 11, 30) + Math.round(ole * 86400000)); }
-  function dateText(ole) { return oleDate(ole).toISOString().slice(0, 10); }
+  // Day 0 is the undated design day of a heat-loss run.
+  function dateText(ole) { return ole < 1 ? "design day" : oleDate(ole).toISOString().slice(0, 10); }
   function number(v, digits) {
     if (v === null || v === undefined || !isFinite(v)) return "–";
     return v.toLocaleString("en-GB", { minimumFractionDigits: digits, maximumFractionDigits: digits });
@@ -103,7 +104,7 @@
       ["Run", facts.run + " (" + facts.command + ", kz7 " + facts.engine_version + ")"],
       ["Model", facts.model || "–"],
       ["Weather", facts.weather || "–"],
-      ["Period", data.period ? "from the records of " + dateText(data.period[0]) + " to those of " + dateText(data.period[1]) + " (a typical-year weather file gives each month its own year)" : "–"],
+      ["Period", !data.period ? "–" : data.period[1] < 1 ? "the design day" : dateText(data.period[0]) + " to " + dateText(data.period[1]) + " (the records' dates; a typical-year weather file gives each month its own year)"],
       ["Time step", facts.time_step_minutes ? facts.time_step_minutes + " min" : "not stored with this run"],
       ["Label", facts.label || "–"],
       ["Floor area", data.floor_area ? number(data.floor_area, 1) + " m²" : "not stored with this run"],
