@@ -137,11 +137,16 @@ class RecordReader {
         }
     }
 
+    // Records are read in the order they were stored, within the rows of
+    // the run and interval: a sequential pass over the table, where reading
+    // through the index would visit its pages zone by zone.
     void Read(int16_t interval) {
         SqliteStatement select(database_.Connection(),
-                               "SELECT id, zone, time, vals FROM records WHERE run = ?1 AND "
-                               "interval = ?2 AND zone >= 0 AND time IS NOT NULL "
-                               "ORDER BY zone, time");
+                               "SELECT id, zone, time, vals FROM records WHERE id BETWEEN "
+                               "(SELECT min(id) FROM records WHERE run = ?1 AND interval = ?2) AND "
+                               "(SELECT max(id) FROM records WHERE run = ?1 AND interval = ?2) "
+                               "AND +run = ?1 AND +interval = ?2 AND zone >= 0 AND time IS NOT NULL "
+                               "ORDER BY id");
         select.Bind(1, run_);
         select.Bind(2, int64_t{interval});
         while (select.Step()) {
@@ -180,18 +185,26 @@ class RecordReader {
         return zone;
     }
 
-    void Append(ReportZoneInput& zone, int16_t interval, int32_t position, double time) {
-        ReportSeries& series = zone.series[{interval, position}];
-        series.times.push_back(time);
-        const auto index = static_cast<size_t>(position);
-        series.values.push_back(index < values_.size() ? values_[index] : std::nan(""));
+    // The series a record of `zone` and `interval` adds to, looked up once
+    // per zone and interval rather than once per value.
+    using Targets = std::vector<std::pair<int32_t, ReportSeries*>>;
+    const Targets& TargetsOf(ReportZoneInput& zone, int16_t interval) {
+        Targets& targets = targets_[{zone.zone, interval}];
+        if (!targets.empty()) return targets;
+        for (int32_t position : kZonePositions)
+            targets.emplace_back(position, &zone.series[{interval, position}]);
+        if (zone.zone != 0 || interval == kStepRecords) return targets;
+        for (int32_t position = kFirstPlantRead; position <= kLastPlantPosition; ++position)
+            targets.emplace_back(position, &zone.series[{interval, position}]);
+        return targets;
     }
 
     void Store(ReportZoneInput& zone, int16_t interval, double time) {
-        for (int32_t position : kZonePositions) Append(zone, interval, position, time);
-        if (zone.zone != 0 || interval == kStepRecords) return;
-        for (int32_t position = kFirstPlantRead; position <= kLastPlantPosition; ++position)
-            Append(zone, interval, position, time);
+        for (auto [position, series] : TargetsOf(zone, interval)) {
+            series->times.push_back(time);
+            const auto index = static_cast<size_t>(position);
+            series->values.push_back(index < values_.size() ? values_[index] : std::nan(""));
+        }
     }
 
     void StoreSummary(ReportZoneInput& zone) {
@@ -205,6 +218,7 @@ class RecordReader {
     int64_t run_;
     std::map<int32_t, ReportZoneInput> zones_;
     std::vector<double> values_;
+    std::map<std::pair<int32_t, int16_t>, Targets> targets_;
 };
 
 }  // namespace
