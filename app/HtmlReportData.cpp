@@ -334,8 +334,9 @@ HtmlReportData BuildHtmlReportData(const HtmlReportInput& input) {
     if (annual) {
         data.plant = PlantOf(input.building);
         if (data.plant) {
-            data.building.figures.fuel = Total(SumOfMonthly(
-                input.building, Plant(PlantVariable::ElectricityUse), Plant(PlantVariable::Fuel6Use)));
+            data.building.figures.fuel =
+                Total(SumOfMonthly(input.building, Plant(PlantVariable::ElectricityUse),
+                                   Plant(PlantVariable::Fuel6Use)));
             data.building.figures.carbon = Total(data.plant->carbon);
         }
     }

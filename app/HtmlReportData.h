@@ -115,7 +115,7 @@ struct PlantReport {
 struct HtmlReportData {
     ReportRunFacts facts;
     ReportLayout layout = ReportLayout::Annual;
-    std::optional<double> floorArea;               // m², when every zone has one
+    std::optional<double> floorArea;  // m², when every zone has one
     ZoneReport building;
     std::vector<ZoneReport> zones;
     std::optional<PlantReport> plant;

@@ -90,14 +90,18 @@ json PlantJson(const std::optional<PlantReport>& plant) {
         uses.push_back({{"name", name}, {"months", Months(months)}});
     for (const auto& [name, kwh] : plant->fuelByFuel)
         fuels.push_back({{"name", name}, {"kwh", Rounded(kwh)}});
-    return {{"uses", std::move(uses)}, {"fuels", std::move(fuels)}, {"carbon", Months(plant->carbon)}};
+    return {
+        {"uses", std::move(uses)}, {"fuels", std::move(fuels)}, {"carbon", Months(plant->carbon)}};
 }
 
 const char* LayoutName(ReportLayout layout) {
     switch (layout) {
-        case ReportLayout::HeatLoss: return "heatloss";
-        case ReportLayout::HeatGain: return "heatgain";
-        case ReportLayout::Annual: break;
+        case ReportLayout::HeatLoss:
+            return "heatloss";
+        case ReportLayout::HeatGain:
+            return "heatgain";
+        case ReportLayout::Annual:
+            break;
     }
     return "annual";
 }
@@ -123,11 +127,20 @@ std::string HtmlEscaped(std::string_view text) {
     std::string escaped;
     for (char c : text) {
         switch (c) {
-            case '&': escaped += "&amp;"; break;
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '"': escaped += "&quot;"; break;
-            default: escaped += c;
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            default:
+                escaped += c;
         }
     }
     return escaped;

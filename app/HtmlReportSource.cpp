@@ -78,9 +78,10 @@ ReportRunFacts FactsOf(ResultDatabase& database, std::optional<int64_t> run) {
     facts.run = *run;
     facts.command = select.ColumnText(0);
     if (!IsReportedCommand(facts.command))
-        throw database.Error(fmt::format("run {} is a {} run; a report covers simulate, heatloss "
-                                         "and heatgain runs",
-                                         *run, facts.command));
+        throw database.Error(
+            fmt::format("run {} is a {} run; a report covers simulate, heatloss "
+                        "and heatgain runs",
+                        *run, facts.command));
     facts.model = select.ColumnText(1);
     facts.weather = select.ColumnText(2);
     facts.status = select.ColumnText(3);
@@ -96,7 +97,8 @@ ReportRunFacts FactsOf(ResultDatabase& database, std::optional<int64_t> run) {
     steps.Bind(1, *run);
     if (steps.Step()) {
         const double first = steps.ColumnDouble(0);
-        if (steps.Step()) facts.timeStepMinutes = std::round((steps.ColumnDouble(0) - first) * 1440.0);
+        if (steps.Step())
+            facts.timeStepMinutes = std::round((steps.ColumnDouble(0) - first) * 1440.0);
     }
     return facts;
 }
@@ -141,12 +143,13 @@ class RecordReader {
     // the run and interval: a sequential pass over the table, where reading
     // through the index would visit its pages zone by zone.
     void Read(int16_t interval) {
-        SqliteStatement select(database_.Connection(),
-                               "SELECT id, zone, time, vals FROM records WHERE id BETWEEN "
-                               "(SELECT min(id) FROM records WHERE run = ?1 AND interval = ?2) AND "
-                               "(SELECT max(id) FROM records WHERE run = ?1 AND interval = ?2) "
-                               "AND +run = ?1 AND +interval = ?2 AND zone >= 0 AND time IS NOT NULL "
-                               "ORDER BY id");
+        SqliteStatement select(
+            database_.Connection(),
+            "SELECT id, zone, time, vals FROM records WHERE id BETWEEN "
+            "(SELECT min(id) FROM records WHERE run = ?1 AND interval = ?2) AND "
+            "(SELECT max(id) FROM records WHERE run = ?1 AND interval = ?2) "
+            "AND +run = ?1 AND +interval = ?2 AND zone >= 0 AND time IS NOT NULL "
+            "ORDER BY id");
         select.Bind(1, run_);
         select.Bind(2, int64_t{interval});
         while (select.Step()) {

@@ -91,7 +91,8 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     const RunWriter& stored = session.Run();
     if (code == kExitOk && run.report)
         run.report(control, {stored.RunId(), stored.RecordCount(), stored.ValueCount()});
-    if (code == kExitOk && !options.html.empty()) code = WriteRunReport(database, stored.RunId(), options);
+    if (code == kExitOk && !options.html.empty())
+        code = WriteRunReport(database, stored.RunId(), options);
     return code;
 }
 

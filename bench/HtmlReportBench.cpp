@@ -76,7 +76,8 @@ class HundredZoneYear {
             run.Store(2, 0, Record(0, hour), time);
         }
         for (int zone = 1; zone <= kZones; ++zone)
-            run.Store(6, zone, {"5", "3", "30", "30", "30", "12", "12", "12"}, ToOleDate(2003, 12, 31));
+            run.Store(6, zone, {"5", "3", "30", "30", "30", "12", "12", "12"},
+                      ToOleDate(2003, 12, 31));
         run.Finish(RunStatus::Finished);
         return file;
     }

@@ -223,8 +223,8 @@ TEST_F(HtmlReportSourceTest, ReadsTheLastModelRunAndRefusesOthers) {
         EXPECT_EQ(zone.Series(kHourRecords, kAir)->values[2], 23.5);
         EXPECT_EQ((*zone.summary)[3], 27.0);
         EXPECT_TRUE(std::isnan((*zone.summary)[2]));
-        EXPECT_EQ(input.building.Series(kHourRecords,
-                                        static_cast<int32_t>(PlantVariable::ElectricityUse))
+        EXPECT_EQ(input.building
+                      .Series(kHourRecords, static_cast<int32_t>(PlantVariable::ElectricityUse))
                       ->values[0],
                   4.0);
 
@@ -243,8 +243,8 @@ TEST_F(HtmlReportSourceTest, ReadsTheLastModelRunAndRefusesOthers) {
         SqliteConnection db(file.string(), SQLITE_OPEN_READWRITE);
         db.Execute("UPDATE records SET vals = '[1,2' WHERE id = 2");
     }
-    const auto result = test::RunKz7(fmt::format("report-html {} -o {}", file.string(),
-                                                 (folder / "report.html").string()));
+    const auto result = test::RunKz7(
+        fmt::format("report-html {} -o {}", file.string(), (folder / "report.html").string()));
     EXPECT_EQ(result.exitCode, kExitFailed);
     EXPECT_NE(result.error.find("the values of record 2 of run 1 are damaged"), std::string::npos)
         << result.error;
