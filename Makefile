@@ -17,7 +17,7 @@ build: deps
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@$(BUILD)/kz7 simulate $(EXAMPLE) --support support --db $(RESULTS) --quiet
+	@$(BUILD)/kz7 simulate $(EXAMPLE) --support support --db $(RESULTS) --quiet --html $(BUILD)/report.html
 
 release-test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

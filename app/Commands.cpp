@@ -18,6 +18,7 @@ void RegisterCommands(CLI::App& app) {
     RegisterWeatherCommand(app);
     RegisterMakeTapeCommand(app);
     RegisterExportCsvCommand(app);
+    RegisterHtmlReportCommand(app);
     RegisterInspectCommand(app);
     RegisterPartLCommand(app);
     RegisterConstructionCommand(app);

@@ -28,5 +28,6 @@ int ExitCode();
 void SetExitCode(int code);
 
 void RegisterExportCsvCommand(CLI::App& app);
+void RegisterHtmlReportCommand(CLI::App& app);
 
 }  // namespace kz7::app

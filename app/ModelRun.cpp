@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "HtmlReport.h"
 #include "ModelFile.h"
 #include "ResultDatabase.h"
 #include "ResultTables.h"
@@ -50,6 +51,19 @@ void ConnectRecords(SimulateX& control, RunSession& session, const ModelRun& run
     control.ProgressChange = [&session, &control] { session.OnProgress(control.Progress()); };
 }
 
+// The run is stored whatever happens here; a report that cannot be written
+// fails the command all the same, so that a script notices.
+int WriteRunReport(ResultDatabase& database, int64_t runId, const ModelRunOptions& options) {
+    try {
+        WriteHtmlReport(database, runId, options.html);
+    } catch (const std::exception& error) {
+        fmt::print(stderr, "kz7: the HTML report was not written: {}\n", error.what());
+        return kExitFailed;
+    }
+    if (!options.json) fmt::print("\nReport written to {}\n", options.html);
+    return kExitOk;
+}
+
 int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelRun& run,
                 const std::string& weatherFile) {
     EngineState& state = control.State();
@@ -77,6 +91,8 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     const RunWriter& stored = session.Run();
     if (code == kExitOk && run.report)
         run.report(control, {stored.RunId(), stored.RecordCount(), stored.ValueCount()});
+    if (code == kExitOk && !options.html.empty())
+        code = WriteRunReport(database, stored.RunId(), options);
     return code;
 }
 
@@ -90,6 +106,8 @@ void AddModelRunOptions(CLI::App& command, ModelRunOptions& options) {
         ->capture_default_str();
     command.add_flag("--json", options.json, "Print the summary as JSON");
     command.add_flag("--quiet", options.quiet, "No progress bar and no engine messages");
+    command.add_option("--html", options.html,
+                       "Also write the run's HTML report with charts to this file");
 }
 
 int RunModel(const ModelRunOptions& options, const ModelRun& run) {

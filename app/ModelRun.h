@@ -25,9 +25,10 @@ struct ModelRunOptions {
     std::string db = "results.db";
     bool quiet = false;
     bool json = false;
+    std::string html;  // the run's HTML report, written when the run finishes
 };
 
-// Adds MODEL, --support, --db, --json and --quiet to `command`.
+// Adds MODEL, --support, --db, --json, --quiet and --html to `command`.
 void AddModelRunOptions(CLI::App& command, ModelRunOptions& options);
 
 // What a finished run left in the result database.

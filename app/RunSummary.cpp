@@ -59,6 +59,17 @@ nlohmann::json JsonValue(std::optional<double> value) {
     return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
 }
 
+std::string TableLine(const std::string& zone, const std::string& name, const SummaryFigures& f) {
+    return fmt::format("{:<6} {:<20.20} {} {} {} {} {} {} {} {} {} {} {} {}\n", zone, name,
+                       Cell(f.peakHeating, 2, 8), Cell(f.peakCooling, 2, 8), Cell(f.heating, 0, 9),
+                       Cell(f.cooling, 0, 9), Cell(f.fuel, 0, 9), Cell(f.carbon, 0, 8),
+                       Cell(f.maxAir, 1, 6), Cell(f.minAir, 1, 6), Cell(f.maxComfort, 1, 6),
+                       Cell(f.minComfort, 1, 6), Cell(f.hoursAbove25, 0, 6),
+                       Cell(f.hoursAbove28, 0, 6));
+}
+
+}  // namespace
+
 nlohmann::json FiguresJson(const SummaryFigures& figures) {
     return {
         {"peak_heating_kw", JsonValue(figures.peakHeating)},
@@ -76,16 +87,39 @@ nlohmann::json FiguresJson(const SummaryFigures& figures) {
     };
 }
 
-std::string TableLine(const std::string& zone, const std::string& name, const SummaryFigures& f) {
-    return fmt::format("{:<6} {:<20.20} {} {} {} {} {} {} {} {} {} {} {} {}\n", zone, name,
-                       Cell(f.peakHeating, 2, 8), Cell(f.peakCooling, 2, 8), Cell(f.heating, 0, 9),
-                       Cell(f.cooling, 0, 9), Cell(f.fuel, 0, 9), Cell(f.carbon, 0, 8),
-                       Cell(f.maxAir, 1, 6), Cell(f.minAir, 1, 6), Cell(f.maxComfort, 1, 6),
-                       Cell(f.minComfort, 1, 6), Cell(f.hoursAbove25, 0, 6),
-                       Cell(f.hoursAbove28, 0, 6));
+void SetSummaryRecordFigures(const std::array<double, 8>& summary, SummaryFigures& figures) {
+    auto at = [&](SummaryPosition position) -> std::optional<double> {
+        const double value = summary[static_cast<size_t>(position)];
+        return std::isnan(value) ? std::nullopt : std::optional<double>(value);
+    };
+    figures.peakHeating = at(SummaryPosition::PeakHeatingLoad);
+    figures.peakCooling = at(SummaryPosition::PeakCoolingLoad);
+    figures.maxAir = at(SummaryPosition::MaxAirTemperature);
+    figures.minAir = at(SummaryPosition::MinAirTemperature);
+    figures.maxComfort = at(SummaryPosition::MaxComfortTemperature);
+    figures.minComfort = at(SummaryPosition::MinComfortTemperature);
+    // A zone never occupied keeps the engine's starting extremes (0 and
+    // 999): there is no temperature to show.
+    if (figures.minAir && *figures.minAir >= 999.0) figures.minAir.reset();
+    if (figures.minComfort && *figures.minComfort >= 999.0) figures.minComfort.reset();
+    if (!figures.minAir) figures.maxAir.reset();
+    if (!figures.minComfort) figures.maxComfort.reset();
 }
 
-}  // namespace
+double OccupiedHoursAbove(double occupiedHours, double occupiedComfort, double limit) {
+    return occupiedHours > 0.0 && occupiedComfort > limit ? occupiedHours : 0.0;
+}
+
+void CombineZoneFigures(SummaryFigures& building, const SummaryFigures& f) {
+    building.peakHeating = Combine(building.peakHeating, f.peakHeating, Sum);
+    building.peakCooling = Combine(building.peakCooling, f.peakCooling, Sum);
+    building.maxAir = Combine(building.maxAir, f.maxAir, Larger);
+    building.minAir = Combine(building.minAir, f.minAir, Smaller);
+    building.maxComfort = Combine(building.maxComfort, f.maxComfort, Larger);
+    building.minComfort = Combine(building.minComfort, f.minComfort, Smaller);
+    building.hoursAbove25 = Combine(building.hoursAbove25, f.hoursAbove25, Larger);
+    building.hoursAbove28 = Combine(building.hoursAbove28, f.hoursAbove28, Larger);
+}
 
 void IntervalTotal::Add(int16_t interval, double value) {
     if (interval < kHourInterval || interval > kMonthInterval) return;
@@ -136,9 +170,9 @@ void RunSummary::AddZoneRecord(int16_t interval, ZoneTotals& totals, const Value
     if (!occupied) return;
     totals.hourly = true;
     const auto comfort = ValueAt(values, ZoneVariable::OccupiedComfortTemperature);
-    if (!comfort || *occupied <= 0.0) return;
-    if (*comfort > kWarmLimit) totals.hoursAbove25 += *occupied;
-    if (*comfort > kHotLimit) totals.hoursAbove28 += *occupied;
+    if (!comfort) return;
+    totals.hoursAbove25 += OccupiedHoursAbove(*occupied, *comfort, kWarmLimit);
+    totals.hoursAbove28 += OccupiedHoursAbove(*occupied, *comfort, kHotLimit);
 }
 
 void RunSummary::AddPlantValues(int16_t interval, const ValueArray& values) {
@@ -158,24 +192,7 @@ void RunSummary::AddPlantValues(int16_t interval, const ValueArray& values) {
 
 SummaryFigures RunSummary::ZoneFigures(const ZoneTotals& totals) const {
     SummaryFigures figures;
-    if (totals.summary) {
-        auto at = [&](SummaryPosition position) -> std::optional<double> {
-            const double value = (*totals.summary)[static_cast<size_t>(position)];
-            return std::isnan(value) ? std::nullopt : std::optional<double>(value);
-        };
-        figures.peakHeating = at(SummaryPosition::PeakHeatingLoad);
-        figures.peakCooling = at(SummaryPosition::PeakCoolingLoad);
-        figures.maxAir = at(SummaryPosition::MaxAirTemperature);
-        figures.minAir = at(SummaryPosition::MinAirTemperature);
-        figures.maxComfort = at(SummaryPosition::MaxComfortTemperature);
-        figures.minComfort = at(SummaryPosition::MinComfortTemperature);
-        // A zone never occupied keeps the engine's starting extremes (0 and
-        // 999): there is no temperature to show.
-        if (figures.minAir && *figures.minAir >= 999.0) figures.minAir.reset();
-        if (figures.minComfort && *figures.minComfort >= 999.0) figures.minComfort.reset();
-        if (!figures.minAir) figures.maxAir.reset();
-        if (!figures.minComfort) figures.maxComfort.reset();
-    }
+    if (totals.summary) SetSummaryRecordFigures(*totals.summary, figures);
     figures.heating = totals.heating.Total();
     figures.cooling = totals.cooling.Total();
     figures.fuel = totals.fuel.Total();
@@ -205,17 +222,7 @@ SummaryFigures RunSummary::Building() const {
     SummaryFigures building = ZoneFigures(building_);
     building.hoursAbove25.reset();
     building.hoursAbove28.reset();
-    for (const ZoneSummary& zone : Zones()) {
-        const SummaryFigures& f = zone.figures;
-        building.peakHeating = Combine(building.peakHeating, f.peakHeating, Sum);
-        building.peakCooling = Combine(building.peakCooling, f.peakCooling, Sum);
-        building.maxAir = Combine(building.maxAir, f.maxAir, Larger);
-        building.minAir = Combine(building.minAir, f.minAir, Smaller);
-        building.maxComfort = Combine(building.maxComfort, f.maxComfort, Larger);
-        building.minComfort = Combine(building.minComfort, f.minComfort, Smaller);
-        building.hoursAbove25 = Combine(building.hoursAbove25, f.hoursAbove25, Larger);
-        building.hoursAbove28 = Combine(building.hoursAbove28, f.hoursAbove28, Larger);
-    }
+    for (const ZoneSummary& zone : Zones()) CombineZoneFigures(building, zone.figures);
     return building;
 }
 

@@ -41,6 +41,20 @@ struct SummaryFigures {
     std::optional<double> hoursAbove25, hoursAbove28;              // h
 };
 
+// The peaks and extreme temperatures of a zone summary record (NaN where it
+// has no value) into `figures`.
+void SetSummaryRecordFigures(const std::array<double, 8>& summary, SummaryFigures& figures);
+// The occupied part of an hour counted above `limit`: all of it when the
+// hour's mean occupied comfort temperature is above the limit.
+double OccupiedHoursAbove(double occupiedHours, double occupiedComfort, double limit);
+
+// The figures as JSON, e.g. {"peak_heating_kw": 7.8, ...}; null where empty.
+nlohmann::json FiguresJson(const SummaryFigures& figures);
+
+// Adds a zone's figures to the building's: peaks summed (not coincident),
+// extremes over the zones, hours above a limit those of the worst zone.
+void CombineZoneFigures(SummaryFigures& building, const SummaryFigures& zone);
+
 struct ZoneSummary {
     ZoneInfo zone;
     SummaryFigures figures;

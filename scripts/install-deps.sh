@@ -9,6 +9,7 @@ packages=(
   libcli11-dev libfmt-dev nlohmann-json3-dev
   libsqlite3-dev sqlite3 libpugixml-dev
   python3
+  libjs-chart.js chromium
 )
 
 missing=()
