@@ -4,6 +4,12 @@
 #ifndef BOOST_ALLOW_DEPRECATED_HEADERS
 #define BOOST_ALLOW_DEPRECATED_HEADERS  // Boost 1.74 geometry pulls in a deprecated header
 #endif
+// Without the integer rescaling of the overlay, which costs digits when a low
+// sun throws a shadow far beyond the window: shadows are simple polygons and
+// need no rescaling to be cut reliably.
+#ifndef BOOST_GEOMETRY_NO_ROBUSTNESS
+#define BOOST_GEOMETRY_NO_ROBUSTNESS
+#endif
 #include <boost/geometry.hpp>
 #include <boost/geometry/geometries/box.hpp>
 #include <boost/geometry/geometries/multi_polygon.hpp>
