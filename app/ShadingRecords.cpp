@@ -83,7 +83,7 @@ class ShadingRecordReader {
             if (reader.AtEnd()) break;
             const std::vector<std::string>& fields = reader.Fields();
             if (fields.empty()) continue;
-            Record record{fields, reader.LineNumber(), reader.CurrentLine()};
+            Record record{fields, reader.LineNumber(), Trim(reader.CurrentLine())};
             if (fields[0] == "ShadingPlane" || fields[0] == "ShadingPlaneCorners")
                 planeRecords_.push_back(std::move(record));
             else if (fields[0] == "ShadingOverhang" || fields[0] == "ShadingFin" ||
