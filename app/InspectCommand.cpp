@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "HostShading.h"
 #include "ModelFile.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
@@ -196,8 +197,34 @@ json ProfileGroupJson(const ProfileGroup& g) {
             {"profiles", months}};
 }
 
+json PointJson(const Vec3& p) { return {Number(p.x), Number(p.y), Number(p.z)}; }
+
+// Each shading plane with its rectangle, its surfaces (in the plane's frame,
+// the parts in front of it) and its diffuse factor.
+json ShadingJson(const HostShading* shading) {
+    json planes = json::array();
+    if (!shading) return planes;
+    for (const auto& [index, plane] : shading->Planes()) {
+        json surfaces = json::array();
+        for (const ShadingSurface& surface : plane.surfaces) {
+            json points = json::array();
+            for (const Vec3& p : surface.points) points.push_back(PointJson(p));
+            surfaces.push_back({{"line", surface.line}, {"record", surface.record}, {"points", points}});
+        }
+        planes.push_back({{"plane", index},
+                          {"orientation", Number(plane.OrientationDegrees())},
+                          {"slope", Number(plane.SlopeDegrees())},
+                          {"width", Number(plane.Width())},
+                          {"height", Number(plane.Height())},
+                          {"origin", PointJson(plane.Origin())},
+                          {"diffuseFactor", Number(shading->DiffuseFactor(index))},
+                          {"surfaces", surfaces}});
+    }
+    return planes;
+}
+
 json ModelJson(const EngineState& state, const std::string& path,
-               const std::vector<std::string>& messages) {
+               const std::vector<std::string>& messages, const HostShading* shading) {
     json model;
     model["model"] = path;
     model["messages"] = messages;
@@ -219,6 +246,7 @@ json ModelJson(const EngineState& state, const std::string& path,
     json zones = json::array();
     for (const Zone& zone : *state.zones) zones.push_back(ZoneJson(zone));
     model["zones"] = zones;
+    model["shadingPlanes"] = ShadingJson(shading);
     model["profiles"] = InReadingOrder(*state.profiles, ProfileJson);
     model["profileGroups"] = InReadingOrder(*state.profileGroups, ProfileGroupJson);
     const Plant& plant = *state.plant;
@@ -276,6 +304,14 @@ void PrintText(const json& model) {
                        value(e["area"]), e["IOS"].get<int>(), value(e["orientation"]),
                        value(e["slope"]), e["adjacentZone"].get<std::string>());
     }
+    for (const json& p : model["shadingPlanes"]) {
+        fmt::print("\nShading plane {}: {} x {} m facing {} at slope {}, diffuse factor {}\n",
+                   p["plane"].get<int>(), value(p["width"]), value(p["height"]),
+                   value(p["orientation"]), value(p["slope"]), value(p["diffuseFactor"]));
+        for (const json& surface : p["surfaces"])
+            fmt::print("  line {}: {}\n", surface["line"].get<int64_t>(),
+                       surface["record"].get<std::string>());
+    }
     fmt::print("\n{} profiles, {} profile groups\n", model["profiles"].size(),
                model["profileGroups"].size());
     for (const json& message : model["messages"])
@@ -298,14 +334,16 @@ void RegisterInspectCommand(CLI::App& app) {
         // The problems found in the records are listed with the model.
         std::vector<std::string> messages;
         state.errorHandler = [&messages](const std::string& text) { messages.push_back(text); };
-        if (const std::string problem = LoadModel(control, options->first, options->second);
+        std::shared_ptr<const HostShading> shading;
+        if (const std::string problem =
+                LoadModel(control, options->first, options->second, &shading);
             !problem.empty()) {
             std::cerr << problem << '\n';
             SetExitCode(kExitFailed);
             return;
         }
         state.zones->CheckReferences();
-        const json model = ModelJson(state, options->first, messages);
+        const json model = ModelJson(state, options->first, messages, shading.get());
         if (*asJson)
             std::cout << model.dump(2) << '\n';
         else

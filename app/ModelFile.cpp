@@ -4,6 +4,8 @@
 #include <functional>
 #include <system_error>
 
+#include "HostShading.h"
+#include "ShadingRecords.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/input/Site.h"
@@ -11,7 +13,26 @@
 
 namespace kz7::app {
 
-std::string LoadModel(SimulateX& control, const std::string& model, const std::string& support) {
+namespace {
+
+void LoadShading(SimulateX& control, const std::string& model,
+                 std::shared_ptr<const HostShading>* loaded) {
+    EngineState& state = control.State();
+    ShadingPlanes planes =
+        ReadShadingFile(model, [&state](const std::string& text) { state.ShowError(text); });
+    std::shared_ptr<HostShading> shading;
+    if (!planes.empty()) {
+        CheckShadingPlanes(state, planes);
+        shading = std::make_shared<HostShading>(std::move(planes));
+    }
+    ConnectShading(control, shading);
+    if (loaded) *loaded = shading;
+}
+
+}  // namespace
+
+std::string LoadModel(SimulateX& control, const std::string& model, const std::string& support,
+                      std::shared_ptr<const HostShading>* shading) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(model, error)) return model + ": model file not found";
     if (!support.empty() && !std::filesystem::is_directory(support, error))
@@ -36,7 +57,10 @@ std::string LoadModel(SimulateX& control, const std::string& model, const std::s
     const bool read = control.ReadInputData();
     control.MessageChange = shownMessage;
     state.errorHandler = shownError;
-    if (read) return {};
+    if (read) {
+        LoadShading(control, model, shading);
+        return {};
+    }
     return model + ": the model could not be read" +
            (lastProblem.empty() ? "" : ": " + lastProblem);
 }

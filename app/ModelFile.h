@@ -2,6 +2,7 @@
 // Reading a model as the host does, for every command that reads one: through
 // the control, which clears the engine, reads the support folder's Dbs.KZ7
 // when there is one, then the model document.
+#include <memory>
 #include <string>
 
 namespace kz7 {
@@ -11,13 +12,21 @@ class SimulateX;
 
 namespace kz7::app {
 
+class HostShading;
+
 // Reads `model` through `control` with `support` as its support folder (none
 // when empty). The engine's messages and errors go where the caller has
 // connected `control.MessageChange` and `state.errorHandler`. Returns an
 // empty text when the model was read, else a one-line reason naming the file:
 // "<model>: model file not found", "<support>: support folder not found" or
 // "<model>: the model could not be read: <the engine's last word>".
-std::string LoadModel(SimulateX& control, const std::string& model, const std::string& support);
+//
+// The model's shading records are read too: when it has any, `control`
+// answers the engine's shading events from them and shading is on (their
+// problems reach `state.errorHandler`); without any, shading is off. The
+// shading, or null, goes to `shading` when given.
+std::string LoadModel(SimulateX& control, const std::string& model, const std::string& support,
+                      std::shared_ptr<const HostShading>* shading = nullptr);
 
 // Reads the model records of the document open in `state.reader` with the
 // engine's document reader (tests read model texts this way).

@@ -10,6 +10,7 @@ packages=(
   libsqlite3-dev sqlite3 libpugixml-dev
   python3
   libjs-chart.js chromium
+  libboost-dev
 )
 
 missing=()
