@@ -34,9 +34,9 @@ HEATED, FREE = "heated", "free-floating"
 CASES = [
     ("195", HEATED, "case195.kz7"),
     ("600", HEATED, "case600.kz7"),
-    ("610", HEATED, None),
+    ("610", HEATED, "case610.kz7"),
     ("620", HEATED, "case620.kz7"),
-    ("630", HEATED, None),
+    ("630", HEATED, "case630.kz7"),
     ("640", HEATED, "case640.kz7"),
     ("650", HEATED, "case650.kz7"),
     ("680", HEATED, "case680.kz7"),

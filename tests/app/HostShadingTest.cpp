@@ -228,8 +228,11 @@ TEST_F(ShadedCellTest, AMetreOverhangOverTheSouthWindowCutsCoolingAndAddsHeating
     EXPECT_EQ(plane["plane"], 1);
     EXPECT_EQ(plane["surfaces"][0]["record"], "ShadingOverhang,1,1,0.5,1,1");
     EXPECT_EQ(plane["surfaces"].size(), 2u);
-    EXPECT_GT(plane["diffuseFactor"].get<double>(), 0.6);
-    EXPECT_LT(plane["diffuseFactor"].get<double>(), 0.8);
+    // The building opposite rises 7.8 m above the sill 12 m away: alone, an
+    // endless one would leave 1 - sin(atan(7.8 / 12)) = 0.45 of the sky; the
+    // overhang takes more, the building's ends give a little back.
+    EXPECT_GT(plane["diffuseFactor"].get<double>(), 0.3);
+    EXPECT_LT(plane["diffuseFactor"].get<double>(), 0.5);
 }
 
 }  // namespace
