@@ -105,6 +105,9 @@ class Zone : public ThermalMembers {
     // The control temperature's change per watt of radiant and per watt of
     // convective input this step, for a control radiant fraction `rf`.
     void ControlResponse(float rf, float& perRadiantWatt, float& perConvectiveWatt) const;
+    // The temperature the emitters control on: air and mean radiant
+    // temperature mixed by the control radiant fraction of the options.
+    float ControlTemperature() const;
 
     std::string Key;
     float FloorArea = 0.0f;

@@ -98,9 +98,7 @@ void Zone::InitTimeStep() {
     // begun, so the zone shows whether the trial preheat was enough.
     const int32_t now = PreheatStateNow();
     if (PreheatState == 1 && now == 2 && Heater->OperationPG != nullptr) {
-        const float radiantWeight = state_.settings.resultStoreValue;
-        const float reached = radiantWeight * Tr2 + (1.0f - radiantWeight) * Ta2;
-        if (reached < Heater->OperationPG->GRPVAL())
+        if (ControlTemperature() < Heater->OperationPG->GRPVAL())
             PreheatLow = PreheatTrial;
         else
             PreheatHigh = PreheatTrial;
