@@ -221,6 +221,9 @@ class Zone : public ThermalMembers {
     static void AIRPRP(float t, float G, float& ROAIR, float& CP);
     // Index (from 1) of this zone's partition matching `element`; 0 when none.
     void SERCH1(const Element& element, int32_t& index) const;
+    // This zone's unpaired element facing `from` through a shading plane
+    // (IOS 6) that matches `element` as SERCH1 matches; nullptr when none.
+    Element* FindShadedPartner(const Element& element, const Zone& from) const;
     // Step length, s.
     float StepSeconds() const;
     // The step duties: 1 heating, 2 cooling.

@@ -265,22 +265,38 @@ void Zone::ReduceTimeStepForThirdNode() {
 
 // ---- Partition search ----
 
+namespace {
+
+// The other side of `element`'s partition: the same group (glazed or
+// opaque), mass and U-value, and an area within half a square metre.
+bool IsOtherSideOf(const Element& x, const Element& element) {
+    return !IsAirflowCode(x.ElCode) &&
+           std::fabs(x.ElementArea - element.ElementArea) <= kPartitionAreaMatch &&
+           IsGlazedCode(x.ElCode) == IsGlazedCode(element.ElCode) && x.HVWT == element.HVWT &&
+           std::fabs(x.ConstructionUValue() - element.ConstructionUValue()) < kPartitionUMatch;
+}
+
+}  // namespace
+
 void Zone::SERCH1(const Element& element, int32_t& index) const {
     index = 0;
-    const bool glazed = IsGlazedCode(element.ElCode);
-    const float u = element.ConstructionUValue();
     int32_t position = 0;
     for (const auto& candidate : elements) {
         ++position;
-        const Element& x = *candidate;
-        if (IsAirflowCode(x.ElCode)) continue;
-        if (x.IOS == 3 && std::fabs(x.ElementArea - element.ElementArea) <= kPartitionAreaMatch &&
-            IsGlazedCode(x.ElCode) == glazed && x.HVWT == element.HVWT &&
-            std::fabs(x.ConstructionUValue() - u) < kPartitionUMatch) {
+        if (candidate->IOS == 3 && IsOtherSideOf(*candidate, element)) {
             index = position;
             return;
         }
     }
+}
+
+Element* Zone::FindShadedPartner(const Element& element, const Zone& from) const {
+    for (const auto& candidate : elements) {
+        const Element& x = *candidate;
+        if (x.IOS == 6 && x.OtherElement == nullptr && x.RMID == from.Key && IsOtherSideOf(x, element))
+            return candidate.get();
+    }
+    return nullptr;
 }
 
 }  // namespace kz7
