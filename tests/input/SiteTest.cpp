@@ -44,6 +44,14 @@ TEST_F(SiteTest, AMissingClosingLineCostsTheNextRecord) {
     // "SimulationOptions" closed the building; its data line was an unknown keyword.
     EXPECT_EQ(state.clock.timeStep, 60);
     EXPECT_EQ(state.building->Key, "B2");
+    // The loss is reported at the swallowed keyword line; a closing line
+    // that only looks like a keyword in another case is not.
+    EXPECT_EQ(errors, std::vector<std::string>{"Record \"Building\" at line 3 of model.kz7: its closing "
+                                               "line is the keyword \"SimulationOptions\"; that record is "
+                                               "skipped"});
+    errors.clear();
+    Read("Building,\nB1\nbuilding,x\n");
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(SiteTest, SimulationOptionsSetTheClock) {
