@@ -10,6 +10,7 @@
 #include "kz7/model/Heater.h"
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
+#include "kz7/output/ResultStores.h"
 #include "kz7/platform/NumberText.h"
 #include "kz7/weather/Weather.h"
 
@@ -155,10 +156,15 @@ void Zone::AIRPRP(float t, float G, float& ROAIR, float& CP) {
 
 void Zone::EndStep() {
     if (state_.settings.outputDetailCode == 2) {
-        // The plant-switch event itself belongs to the result stores; the
-        // zone keeps the state it is sent from.
+        // The zone's plant state follows its emitters; each switch is sent.
         OCONOFN1 = OCONOF;
-        OCONOF = (PLNTHT1 == 0.0f && PLNTHT2 == 0.0f) ? 0 : 1;
+        if (PLNTHT1 == 0.0f && PLNTHT2 == 0.0f) {
+            if (OCONOF == 1) state_.results->SendPlantSwitch(*this, -1);
+            OCONOF = 0;
+        } else {
+            if (OCONOF == 0) state_.results->SendPlantSwitch(*this, 1);
+            OCONOF = 1;
+        }
     }
     const RunClock& clock = state_.clock;
     if (clock.heatLossRun || (clock.heatGainRun && clock.warmUp)) return;
