@@ -5,7 +5,11 @@
 #include "kz7/input/RecordProblem.h"
 #include "kz7/input/Site.h"
 #include "kz7/model/Building.h"
+#include "kz7/model/GlazedConstruction.h"
+#include "kz7/model/OpaqueConstruction.h"
+#include "kz7/model/OpaqueMaterial.h"
 #include "kz7/model/Zone.h"
+#include "support/ModelText.h"
 
 namespace kz7 {
 namespace {
@@ -32,6 +36,24 @@ TEST_F(SiteTest, CommentsBlanksAndUnknownKeywordsAreSkipped) {
     Read(" *Note,x\nNoSuchRecord,1\nBuilding,\nB1,\nEnd\n");
     EXPECT_EQ(state.building->Key, "B1");
     EXPECT_TRUE(errors.empty());
+}
+
+// A description line is read whole: commas join its fields with one blank.
+TEST_F(SiteTest, DescriptionLinesAreReadWhole) {
+    test::ZoneText zone;
+    zone.opaque = test::Opaque("W", "C1", 10, 1, 0, 90);
+    std::string zoneText = zone.Text();
+    zoneText.replace(zoneText.find("Zone 1\n"), 6, "Office, north ,east,");
+    Read("OpaqueMaterial,M1\nCavity \"wall\", insulated\nMasonry,0.77,800,1700\n-\n"
+         "OpaqueConstruction,C1\nO'Brien's,wall\nW,1,0.7,0.9,0.9,0,0,0\nM1,0.2,0,\n-\n"
+         "GlazedConstruction,G1\nLow-e, \"argon\"\nEW,1.6,2,0,0.84,0.84,0,0,0.6,0.5,0.7,,25,300\n-\n" +
+         zoneText);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    EXPECT_EQ(state.opaqueMaterials->Item("M1")->Description, "Cavity wall insulated");
+    EXPECT_EQ(state.opaqueConstructions->Item("C1")->Description, "OBriens wall");
+    EXPECT_EQ(state.glazedConstructions->Item("G1")->Description, "Low-e argon");
+    EXPECT_EQ(state.zones->Item("1").Description, "Office north east");
+    EXPECT_EQ(state.opaqueConstructions->Item("C1")->TYP, "W");  // the next line is the next line
 }
 
 TEST_F(SiteTest, AnEmptyFirstFieldEndsTheRead) {
