@@ -139,7 +139,8 @@ TEST_F(ResultEventsTest, AnnualWeatherFileRunSendsEveryHourThenMonthsSummariesAn
 // With the output detail code 2 each zone tells when its emitters switch on
 // and off: exactly the steps whose heating starts or stops.
 TEST_F(ResultEventsTest, DetailCodeTwoSendsEachPlantSwitchOfAZone) {
-    Read(Options(10, "1,1,3,1") + OfficeAndStore("12", "Store") + ZoneOutputs("1,0,0,0", 2) + kDenverEpw);
+    Read(Options(10, "1,1,3,1") + OfficeAndStore("12", "Store") + ZoneOutputs("1,0,0,0", 2) +
+         kDenverEpw);
     control.Simulate();
     ASSERT_EQ(messages.back(), "finished");
     size_t switches = 0;

@@ -44,10 +44,12 @@ TEST_F(SiteTest, DescriptionLinesAreReadWhole) {
     zone.opaque = test::Opaque("W", "C1", 10, 1, 0, 90);
     std::string zoneText = zone.Text();
     zoneText.replace(zoneText.find("Zone 1\n"), 6, "Office, north ,east,");
-    Read("OpaqueMaterial,M1\nCavity \"wall\", insulated\nMasonry,0.77,800,1700\n-\n"
-         "OpaqueConstruction,C1\nO'Brien's,wall\nW,1,0.7,0.9,0.9,0,0,0\nM1,0.2,0,\n-\n"
-         "GlazedConstruction,G1\nLow-e, \"argon\"\nEW,1.6,2,0,0.84,0.84,0,0,0.6,0.5,0.7,,25,300\n-\n" +
-         zoneText);
+    Read(
+        "OpaqueMaterial,M1\nCavity \"wall\", insulated\nMasonry,0.77,800,1700\n-\n"
+        "OpaqueConstruction,C1\nO'Brien's,wall\nW,1,0.7,0.9,0.9,0,0,0\nM1,0.2,0,\n-\n"
+        "GlazedConstruction,G1\nLow-e, "
+        "\"argon\"\nEW,1.6,2,0,0.84,0.84,0,0,0.6,0.5,0.7,,25,300\n-\n" +
+        zoneText);
     EXPECT_TRUE(errors.empty()) << errors.front();
     EXPECT_EQ(state.opaqueMaterials->Item("M1")->Description, "Cavity wall insulated");
     EXPECT_EQ(state.opaqueConstructions->Item("C1")->Description, "OBriens wall");
@@ -68,9 +70,10 @@ TEST_F(SiteTest, AMissingClosingLineCostsTheNextRecord) {
     EXPECT_EQ(state.building->Key, "B2");
     // The loss is reported at the swallowed keyword line; a closing line
     // that only looks like a keyword in another case is not.
-    EXPECT_EQ(errors, std::vector<std::string>{"Record \"Building\" at line 3 of model.kz7: its closing "
-                                               "line is the keyword \"SimulationOptions\"; that record is "
-                                               "skipped"});
+    EXPECT_EQ(errors,
+              std::vector<std::string>{"Record \"Building\" at line 3 of model.kz7: its closing "
+                                       "line is the keyword \"SimulationOptions\"; that record is "
+                                       "skipped"});
     errors.clear();
     Read("Building,\nB1\nbuilding,x\n");
     EXPECT_TRUE(errors.empty());

@@ -111,7 +111,8 @@ struct ReportRun {
 // whichever report type is written.
 TEST(ReportTest, GlazingThatAnElementUsesIsMarkedUsed) {
     for (int32_t type : {0, 1, 3}) {
-        ReportRun run(type, false, ',', KZ7_SOURCE_DIR "/examples/office.kz7", KZ7_SOURCE_DIR "/support");
+        ReportRun run(type, false, ',', KZ7_SOURCE_DIR "/examples/office.kz7",
+                      KZ7_SOURCE_DIR "/support");
         std::vector<std::string> window;
         for (const Line& line : run.lines)
             if (line.size() > 1 && line[1] == "Double low-e with louvre") window.push_back(line[0]);

@@ -130,9 +130,9 @@ void Site::ReadRecords(RecordReader readRecord, XmlElement tiConstructions) {
 void Site::ReportSwallowedRecord(std::string_view keyword) {
     const std::vector<std::string>& closing = state_.reader.Fields();
     if (closing.empty() || !IsModelKeyword(closing.front())) return;
-    ReportRecordProblem(state_, keyword,
-                        "its closing line is the keyword \"" + closing.front() +
-                            "\"; that record is skipped");
+    ReportRecordProblem(
+        state_, keyword,
+        "its closing line is the keyword \"" + closing.front() + "\"; that record is skipped");
 }
 
 bool Site::ReadModelRecord(std::string_view keyword, XmlElement tiConstructions) {

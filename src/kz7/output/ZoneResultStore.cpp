@@ -157,9 +157,10 @@ void ZoneResultStore::FindZoneNumbers(int32_t records) {
 void ZoneResultStore::SendPlantSwitch(const Zone& zone, int32_t change) {
     const auto found = numberOfZone_.find(&zone);
     if (found == numberOfZone_.end()) return;  // not among the zones that send records
-    ValueArray texts(2);  // position 0 empty, as in every record
+    ValueArray texts(2);                       // position 0 empty, as in every record
     AssignNumberText(texts[1], static_cast<float>(change), state_.settings.decimalSeparator);
-    state_.outputData.SaveData(kPlantSwitchInterval, found->second, texts, state_.clock.RecordDate(1));
+    state_.outputData.SaveData(kPlantSwitchInterval, found->second, texts,
+                               state_.clock.RecordDate(1));
 }
 
 void ZoneResultStore::Interval(bool discard, int32_t interval) {

@@ -24,7 +24,6 @@ class Zone;
 // or off in a step, sent with the output detail code 2.
 constexpr int16_t kPlantSwitchInterval = 7;
 
-
 class ZoneResultStore {
   public:
     ZoneResultStore(EngineState& state, OutputStore& store, BuildingRecord& building);
@@ -39,7 +38,6 @@ class ZoneResultStore {
     // The zone's plant switched on (1) or off (−1) this step: one record
     // under the zone's record number, at the step's end.
     void SendPlantSwitch(const Zone& zone, int32_t change);
-
 
     // The open handle of interval 1..4 (0 when not collected), and whether
     // its records are sent.

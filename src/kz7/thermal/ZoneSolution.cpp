@@ -299,7 +299,8 @@ void Zone::SERCH1(const Element& element, int32_t& index) const {
 Element* Zone::FindShadedPartner(const Element& element, const Zone& from) const {
     for (const auto& candidate : elements) {
         const Element& x = *candidate;
-        if (x.IOS == 6 && x.OtherElement == nullptr && x.RMID == from.Key && IsOtherSideOf(x, element))
+        if (x.IOS == 6 && x.OtherElement == nullptr && x.RMID == from.Key &&
+            IsOtherSideOf(x, element))
             return candidate.get();
     }
     return nullptr;
