@@ -22,10 +22,11 @@ namespace {
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 bool HasZoneColumns(std::string_view record) {
-    return record == "zone" || record == "summary";
+    return record == "zone" || record == "summary" || record == "switch";
 }
 
-// "zones" for zone records and zone summaries, else the record kind.
+// "zones" for zone records, zone summaries and plant switches, else the
+// record kind.
 std::string_view FileWord(std::string_view record) {
     return HasZoneColumns(record) ? std::string_view("zones") : record;
 }

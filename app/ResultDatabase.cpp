@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "Sqlite.h"
+#include "kz7/output/ZoneResultStore.h"
 
 namespace kz7::app {
 
@@ -84,7 +85,7 @@ constexpr double kMissingValue = -32768.0;
 
 // The interval codes of the engine's records, by code.
 constexpr std::array<std::string_view, kLastIntervalCode + 1> kIntervalNames{
-    "", "step", "hour", "day", "month", "annual", "summary"};
+    "", "step", "hour", "day", "month", "annual", "summary", "switch"};
 
 std::string DescribeSqliteError(const SqliteError& error) {
     switch (error.Code()) {
@@ -160,6 +161,8 @@ std::string_view RecordKindText(RecordKind kind) {
             return "annual";
         case RecordKind::Weather:
             return "weather";
+        case RecordKind::PlantSwitch:
+            return "switch";
     }
     return "zone";
 }
@@ -180,6 +183,7 @@ RecordKind KindOfRecord(int16_t interval, int32_t zone) {
     if (zone == -1) return RecordKind::Weather;
     if (interval == 6) return RecordKind::Summary;
     if (interval == 5) return RecordKind::Annual;
+    if (interval == kPlantSwitchInterval) return RecordKind::PlantSwitch;
     if (zone == 0) return RecordKind::Building;
     return RecordKind::Zone;
 }

@@ -43,18 +43,20 @@ enum class RunStatus { Running, Finished, Cancelled, Failed };
 std::string_view RunStatusText(RunStatus status);
 
 // Interval codes of the engine's records: 1 "step", 2 "hour", 3 "day",
-// 4 "month", 5 "annual", 6 "summary" (the names of the intervals table).
-constexpr int16_t kLastIntervalCode = 6;
-// The name of an interval code; empty for a code outside 1..6.
+// 4 "month", 5 "annual", 6 "summary", 7 "switch" (the names of the
+// intervals table).
+constexpr int16_t kLastIntervalCode = 7;
+// The name of an interval code; empty for a code outside 1..7.
 std::string_view IntervalName(int16_t code);
 std::optional<int16_t> IntervalCode(std::string_view name);
 
 // What a record's positions mean: the key of the variables table.
-enum class RecordKind { Zone, Building, Summary, Annual, Weather };
-// "zone", "building", "summary", "annual", "weather".
+enum class RecordKind { Zone, Building, Summary, Annual, Weather, PlantSwitch };
+// "zone", "building", "summary", "annual", "weather", "switch".
 std::string_view RecordKindText(RecordKind kind);
 // The kind of a record the engine sends: zone -1 is weather, interval 6 a
-// zone summary, interval 5 the annual record, zone 0 building and plant.
+// zone summary, interval 5 the annual record, interval 7 a zone's plant
+// switching, zone 0 building and plant.
 RecordKind KindOfRecord(int16_t interval, int32_t zone);
 
 struct RunInfo {

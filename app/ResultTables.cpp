@@ -78,6 +78,7 @@ std::vector<VariableInfo> ResultVariableRows() {
                         std::string(variable.unit), "sum"});
     AddSummaryVariables(rows);
     AddWeatherVariables(rows);
+    rows.push_back({RecordKind::PlantSwitch, 1, "PlantSwitch", "", "event"});
     return rows;
 }
 

@@ -175,7 +175,7 @@ TEST_F(SimulateCommandTest, BadInputGivesOneLineAndLeavesNoDatabase) {
     EXPECT_NE(weatherRun.error.find("weather file not found (named by " + noWeather + ")\n"),
               std::string::npos)
         << weatherRun.error;
-    const std::string binary = CellWith("Building,Test cell", std::string("Building,\0x", 11));
+    const std::string binary = CellWith("Building\nTest cell", std::string("Building,\0x", 11));
     ExpectOneLineError(RunKz7("simulate " + binary + kSupport + Db()),
                        binary + ": the model could not be read: " + binary +
                            " is not a model document: binary data at line 4");

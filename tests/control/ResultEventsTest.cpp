@@ -27,8 +27,8 @@ std::string Options(int32_t timeStep, const std::string& period) {
 
 // Every zone output group selected for the intervals whose flag is 1, for
 // the zones read before it.
-std::string ZoneOutputs(const std::string& intervals) {
-    std::string text = "DefaultZoneOutputOptions\n0\n";
+std::string ZoneOutputs(const std::string& intervals, int32_t detailCode = 0) {
+    std::string text = "DefaultZoneOutputOptions\n" + std::to_string(detailCode) + "\n";
     for (int32_t group = 1; group <= kZoneOutputGroupCount; ++group) text += intervals + "\n";
     return text + "End\n";
 }
@@ -134,6 +134,35 @@ TEST_F(ResultEventsTest, AnnualWeatherFileRunSendsEveryHourThenMonthsSummariesAn
     EXPECT_LT(Number(months[0]->values, ZoneVariable::OutsideAirTemperature),
               Number(months[6]->values, ZoneVariable::OutsideAirTemperature));
     EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+// With the output detail code 2 each zone tells when its emitters switch on
+// and off: exactly the steps whose heating starts or stops.
+TEST_F(ResultEventsTest, DetailCodeTwoSendsEachPlantSwitchOfAZone) {
+    Read(Options(10, "1,1,3,1") + OfficeAndStore("12", "Store") + ZoneOutputs("1,0,0,0", 2) +
+         kDenverEpw);
+    control.Simulate();
+    ASSERT_EQ(messages.back(), "finished");
+    size_t switches = 0;
+    for (const int32_t zone : {12, 2}) {  // "Store" is sent under its position
+        const std::vector<const Record*> steps = Of(1, zone), events = Of(7, zone);
+        ASSERT_EQ(steps.size(), 3u * 144u) << zone;
+        bool on = false;
+        size_t next = 0;
+        for (const Record* step : steps) {
+            const bool heating = Number(step->values, ZoneVariable::Heating) != 0.0;
+            if (heating == on) continue;
+            on = heating;
+            ASSERT_LT(next, events.size()) << zone;
+            const Record& event = *events[next++];
+            EXPECT_EQ(event.oleDate, step->oleDate);
+            EXPECT_EQ(event.values, (ValueArray{"", on ? "1" : "-1"}));
+        }
+        EXPECT_EQ(next, events.size()) << zone;
+        switches += events.size();
+    }
+    EXPECT_GT(switches, 1u);
+    EXPECT_EQ(CountOf(7), switches);
 }
 
 TEST_F(ResultEventsTest, AConstantSummedValueGivesItsHourlyMeanAndTheDailySum) {

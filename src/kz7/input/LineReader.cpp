@@ -113,6 +113,13 @@ std::string LineReader::NextString() {
     return CurrentString();
 }
 
+std::string LineReader::RestOfLine() {
+    std::string text = NextString();
+    if (AtEnd()) return text;
+    while (cursor_ + 1 < static_cast<int32_t>(fields_.size())) text += ' ' + NextString();
+    return text;
+}
+
 std::string LineReader::CurrentString() {
     if (cursor_ < 0 || cursor_ >= static_cast<int32_t>(fields_.size())) {
         endFlag_ = true;

@@ -26,6 +26,10 @@ public:
     // it. At the end of the file the fields are empty and the end flag is set.
     void NextLine();
     std::string NextString();
+    // The fields from the next one to the end of the line joined by one blank:
+    // a name line read whole, commas and all. Empty, with the end flag, when
+    // no field is left.
+    std::string RestOfLine();
     std::string CurrentString();
     int16_t NextInteger();
     float NextSingle();

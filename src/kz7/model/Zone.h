@@ -105,6 +105,9 @@ class Zone : public ThermalMembers {
     // The control temperature's change per watt of radiant and per watt of
     // convective input this step, for a control radiant fraction `rf`.
     void ControlResponse(float rf, float& perRadiantWatt, float& perConvectiveWatt) const;
+    // The temperature the emitters control on: air and mean radiant
+    // temperature mixed by the control radiant fraction of the options.
+    float ControlTemperature() const;
 
     std::string Key;
     float FloorArea = 0.0f;
@@ -218,6 +221,9 @@ class Zone : public ThermalMembers {
     static void AIRPRP(float t, float G, float& ROAIR, float& CP);
     // Index (from 1) of this zone's partition matching `element`; 0 when none.
     void SERCH1(const Element& element, int32_t& index) const;
+    // This zone's unpaired element facing `from` through a shading plane
+    // (IOS 6) that matches `element` as SERCH1 matches; nullptr when none.
+    Element* FindShadedPartner(const Element& element, const Zone& from) const;
     // Step length, s.
     float StepSeconds() const;
     // The step duties: 1 heating, 2 cooling.

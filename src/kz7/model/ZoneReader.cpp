@@ -25,7 +25,7 @@ void Zone::Read() {
     LineReader& reader = state_.reader;
     Key = reader.NextString();
     reader.NextLine();
-    Description = CleanName(reader.NextString());
+    Description = CleanName(reader.RestOfLine());
 
     reader.NextLine();
     FloorArea = reader.NextSingle();

@@ -132,10 +132,12 @@ void ZoneResultStore::Close() {
     }
     sent_.fill(false);
     records_ = 0;
+    numberOfZone_.clear();
 }
 
 void ZoneResultStore::FindZoneNumbers(int32_t records) {
     zoneNumbers_.assign(static_cast<size_t>(records) + 1, 0);
+    numberOfZone_.clear();
     int32_t record = 0;
     for (const Zone& zone : *state_.zones) {
         if (++record > records) break;
@@ -148,7 +150,17 @@ void ZoneResultStore::FindZoneNumbers(int32_t records) {
             state_.message.SendTextMessage(ZoneNumberMessage(zone.Key, number));
         }
         zoneNumbers_[static_cast<size_t>(record)] = number;
+        numberOfZone_[&zone] = number;
     }
+}
+
+void ZoneResultStore::SendPlantSwitch(const Zone& zone, int32_t change) {
+    const auto found = numberOfZone_.find(&zone);
+    if (found == numberOfZone_.end()) return;  // not among the zones that send records
+    ValueArray texts(2);                       // position 0 empty, as in every record
+    AssignNumberText(texts[1], static_cast<float>(change), state_.settings.decimalSeparator);
+    state_.outputData.SaveData(kPlantSwitchInterval, found->second, texts,
+                               state_.clock.RecordDate(1));
 }
 
 void ZoneResultStore::Interval(bool discard, int32_t interval) {

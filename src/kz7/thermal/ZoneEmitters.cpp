@@ -50,10 +50,6 @@ bool OrdinaryRun(const RunClock& clock) {
     return !clock.heatLossRun && !clock.heatGainRun;
 }
 
-float ControlTemperature(const Zone& zone, float rf) {
-    return (1.0f - rf) * zone.Ta2 + rf * zone.Tr2;
-}
-
 // Heating when the control temperature is at or below the heater's set point
 // (a storage heater always heats), else cooling when it is at or above the
 // cooler's; then the capacity of the run kind, or off.
@@ -199,6 +195,11 @@ void Zone::ControlResponse(float rf, float& perRadiantWatt, float& perConvective
     perConvectiveWatt = (K2 * E9 * F1 + F1 * K4) * k - rf * ALPHA1 * F1 + (1.0f - rf) * F1;
 }
 
+float Zone::ControlTemperature() const {
+    const float rf = state_.settings.emitterControlValue;
+    return (1.0f - rf) * Ta2 + rf * Tr2;
+}
+
 void Zone::QPA(int32_t selector, int32_t mode, float f, float setPoint, float controlTemperature,
                float& q) {
     q = 0.0f;
@@ -214,7 +215,7 @@ void Zone::QPA(int32_t selector, int32_t mode, float f, float setPoint, float co
 
     if (type == HeaterDefinition::kOrdinary) {
         float perRadiantWatt = 0.0f, perConvectiveWatt = 0.0f;
-        ControlResponse(state_.settings.resultStoreValue, perRadiantWatt, perConvectiveWatt);
+        ControlResponse(state_.settings.emitterControlValue, perRadiantWatt, perConvectiveWatt);
         q = std::fabs((setPoint - controlTemperature) / (perRadiantWatt * f + perConvectiveWatt));
     } else if (type == HeaterDefinition::kStorage) {
         // The core's release is the heater's whole output: its convective
@@ -229,7 +230,7 @@ void Zone::QPA(int32_t selector, int32_t mode, float f, float setPoint, float co
 void Zone::SolveEmitters() {
     const RunClock& clock = state_.clock;
     BuildingEnergyStore& store = state_.energy;
-    const float tc = ControlTemperature(*this, state_.settings.resultStoreValue);
+    const float tc = ControlTemperature();
     const EmitterChoice choice = ChoosePrimaryEmitter(*this, state_, tc);
 
     if (choice.mode == kOff) {
@@ -281,7 +282,7 @@ void Zone::SolveEmitters() {
 
 void Zone::SolveSecondaryEmitters() {
     BuildingEnergyStore& store = state_.energy;
-    const float tc = ControlTemperature(*this, state_.settings.resultStoreValue);
+    const float tc = ControlTemperature();
     const EmitterChoice choice = ChooseSecondaryEmitter(*this, *state_.weather, tc);
     if (choice.mode == kOff) return;
 
