@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "CommandRun.h"
+#include "TestSupport.h"
 #include "ResultDatabase.h"
 #include "ResultDatabaseFixture.h"
 
@@ -161,6 +162,11 @@ TEST_F(SimulateCommandTest, MakeTapeWritesTheTapeAndRefusesBadNames) {
     EXPECT_EQ(RunKz7("make-tape " + kDenver + " ../escape --out " + out).exitCode, 2);
     EXPECT_FALSE(fs::exists(folder / "escape.rwt"));
     EXPECT_EQ(RunKz7("make-tape /nonexistent.epw x --out " + out).exitCode, 1);
+    {
+        test::FileSizeLimit full(8192);  // the day counts fit, the tape does not
+        EXPECT_EQ(RunKz7("make-tape " + kDenver + " cut --out " + out).exitCode, 1);
+    }
+    EXPECT_FALSE(fs::exists(out + "/cut.rwt"));
 }
 
 // Bad models, weather and databases: one line naming the file and the
