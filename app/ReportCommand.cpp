@@ -6,9 +6,7 @@
 #include <cmath>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "Commands.h"
@@ -42,14 +40,12 @@ bool ValidSeparator(const std::string& separator) {
 
 // Copies `from` to `to` whole, or leaves `to` as it was.
 bool CopyWhole(const std::string& from, const std::string& to, std::string& problem) {
-    std::ifstream input(from, std::ios::binary);
-    std::ostringstream text;
-    text << input.rdbuf();
-    if (!input.is_open() || input.bad()) {
+    std::string text;
+    if (!ReadWholeFile(from, text)) {
         problem = from + ": cannot be read";
         return false;
     }
-    return WriteWholeFile(to, text.str(), problem);
+    return WriteWholeFile(to, text, problem);
 }
 
 int RunReport(const ReportOptions& options) {

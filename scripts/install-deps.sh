@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libfmt-dev nlohmann-json3-dev
   libsqlite3-dev sqlite3 libpugixml-dev
+  clang libclang-rt-dev
 )
 
 missing=()

@@ -185,6 +185,12 @@ TEST_F(SimulateCommandTest, BadInputGivesOneLineAndLeavesNoDatabase) {
     ExpectOneLineError(RunKz7("simulate " + binary + kSupport + Db()),
                        binary + ": the model could not be read: " + binary +
                            " is not a model document: binary data at line 4");
+    const fs::path empty = folder / "empty.kz7";
+    WriteFile(empty, "Building,Nothing yet\n");
+    ExpectOneLineError(RunKz7("heatloss " + empty.string() + Db()),
+                       empty.string() + ": the model has no zones");
+    const std::string flat = CellWith("Test cell\n48,129.6,", "Test cell\n48,0,");
+    ExpectOneLineError(RunKz7("heatgain " + flat + kSupport + Db()), flat + ": zone 1 has no volume");
     WriteFile(folder / "bad.epw", "not weather\n");
     EXPECT_EQ(RunKz7("weather " + (folder / "bad.epw").string() + Db()).exitCode, 1);
     EXPECT_FALSE(fs::exists(file));

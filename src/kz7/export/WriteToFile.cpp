@@ -1,5 +1,7 @@
 #include "kz7/export/WriteToFile.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
 
@@ -54,7 +56,9 @@ void clsWriteToFile::MergeZones() {
         if (zone.Multiplier <= 0 || zone.ZoneData.empty()) continue;
         auto [first, isNew] = firstWithText.try_emplace(zone.ZoneData, &zone);
         if (isNew) continue;
-        first->second->Multiplier += zone.Multiplier;
+        // Summed without overflow: a wrapped sum would drop the group.
+        first->second->Multiplier = static_cast<int32_t>(
+            std::min<int64_t>(int64_t{first->second->Multiplier} + zone.Multiplier, INT32_MAX));
         zone.Multiplier = 0;
     }
 }
