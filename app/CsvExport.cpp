@@ -128,7 +128,10 @@ CsvFile CsvExport::WriteTable(const Table& table) {
 
     out.Write(kUtf8ByteOrderMark);
     out.Write(zoneColumns ? "zone,zone_name,time" : "time");
-    for (const Column& column : columns) out.Write("," + Field(column.heading));
+    for (const Column& column : columns) {
+        out.Write(",");
+        out.Write(Field(column.heading));
+    }
     out.Write("\r\n");
 
     SqliteStatement select(

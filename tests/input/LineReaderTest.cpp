@@ -46,7 +46,7 @@ TEST(LineReader, ADocumentThatIsNotUtf8IsReadAsWindows1252) {
     EXPECT_EQ(reader.NextString(), "20\xC2\xB0\xE2\x82\xAC");
     reader.NextLine();
     EXPECT_EQ(reader.NextString(), "\xEF\xBF\xBD");  // a byte the code page leaves unused
-    // One valid UTF-8 text in the document keeps it UTF-8 throughout.
+    // A document that is valid UTF-8 stays as it is.
     reader.OpenText("\xEF\xBB\xBF" "Caf\xC3\xA9\n\xC3\xA0\n");
     reader.NextLine();
     EXPECT_EQ(reader.NextString(), "Caf\xC3\xA9");

@@ -247,7 +247,7 @@ TEST_F(EnergyPlusWeatherTest, FilesWithoutRecordsCancelTheRun) {
         {folder.Write("short.epw", first(3)), "short.epw has no DATA PERIODS line"},
         {located(6, "1e999"), "lat.epw: the LOCATION latitude "},
         {located(7, "-200"), "lon.epw: the LOCATION longitude -200 is not between -180 and 180"},
-        {located(8, "nan"), "zone.epw: the LOCATION time zone "},
+        {located(8, "15"), "zone.epw: the LOCATION time zone 15 is not between -12 and 14"},
     };
     for (const auto& [path, message] : cases) {
         errors.texts.clear();

@@ -51,7 +51,9 @@ bool OutputFile::Open(const std::filesystem::path& target) {
     if (target.filename().empty()) return Fail(target, "is not a file name");
     if (!MayReplace(target, reason)) return Fail(target, reason);
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string hidden(1, '.');
+    hidden.append(target.filename().string()).append(".XXXXXX");
+    const std::string pattern = (folder / hidden).string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     // mkostemp creates with O_EXCL: an existing name, a link included, is never opened.
