@@ -132,6 +132,25 @@ TEST_F(SimulateCommandTest, DesignRunsStoreTheirStepsAndPrintEachZone) {
               "1152");
 }
 
+// Keys "1" and "01" are one number: the second zone is renumbered, said so,
+// and its records stay apart from the first one's.
+TEST_F(SimulateCommandTest, ZonesWhoseKeysShareANumberAreStoredApart) {
+    std::string text = ReadFile(kCell);
+    const std::string zone = text.substr(text.find("Zone,1\n"));
+    text += "Zone,01" + zone.substr(zone.find('\n'));
+    WriteFile(folder / "twins.kz7", text);
+    const auto run = RunKz7("heatloss " + (folder / "twins.kz7").string() + kSupport + Db());
+    ASSERT_EQ(run.exitCode, 0) << run.error;
+    EXPECT_NE(run.error.find("Zone \"01\" has the result number 1 of an earlier zone; its results "
+                             "are sent as zone 2"),
+              std::string::npos)
+        << run.error;
+    EXPECT_EQ(Query("SELECT group_concat(zone || ':' || key, ' ') FROM zones"), "1:1 2:01");
+    EXPECT_EQ(Query("SELECT group_concat(n, ' ') FROM (SELECT count(*) AS n FROM records "
+                    "WHERE interval = 1 AND zone > 0 GROUP BY zone ORDER BY zone)"),
+              "96 96");
+}
+
 TEST_F(SimulateCommandTest, WeatherPrintsTheFileAndStoresItsRowsAndDesignDays) {
     const auto weather = RunKz7("weather " + kDenver + Db());
     ASSERT_EQ(weather.exitCode, 0) << weather.error;
