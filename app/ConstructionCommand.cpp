@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "JsonOutput.h"
 #include "Commands.h"
 #include "ModelChecks.h"
 #include "kz7/compliance/ConstructionData.h"
@@ -88,7 +89,7 @@ int RunConstruction(const ConstructionOptions& options) {
         return kExitFailed;
     }
     if (options.json)
-        fmt::print("{}\n", ToJson(*construction, single, data).dump(2));
+        fmt::print("{}\n", JsonText(ToJson(*construction, single, data)));
     else
         PrintText(*construction, single, data);
     return kExitOk;

@@ -2,15 +2,14 @@
 
 #include <fmt/format.h>
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <system_error>
 
 #include "Sqlite.h"
+#include "kz7/platform/CodePage.h"
+#include "kz7/platform/OutputFile.h"
 
 namespace kz7::app {
 
@@ -42,8 +41,14 @@ std::string IntervalFileWord(int16_t interval) {
 CsvExport::CsvExport(ResultDatabase& database, CsvExportOptions options)
     : database_(database), options_(std::move(options)) {}
 
-std::string CsvExport::Field(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+std::string CsvExport::Field(std::string_view stored) {
+    // Results stored from older models may hold Windows-1252 bytes.
+    std::string text = ToUtf8(std::string(stored));
+    // A spreadsheet runs a cell that starts with one of these as a formula;
+    // the leading apostrophe makes it plain text, as typing it would.
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
+        text.insert(0, 1, '\'');
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
     for (char c : text) {
         if (c == '"') quoted += '"';
@@ -119,16 +124,16 @@ CsvFile CsvExport::WriteTable(const Table& table) {
     file.path =
         options_.outFolder / fmt::format("run{}-{}-{}.csv", table.run,
                                          IntervalFileWord(table.interval), FileWord(table.record));
-    const fs::path partial = fs::path(file.path.string() + ".partial");
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        throw std::runtime_error(
-            fmt::format("cannot write {}: {}", partial.string(), std::strerror(errno)));
-    }
+    OutputFile out;
+    if (!out.Open(file.path)) throw std::runtime_error("cannot write " + out.Problem());
 
-    out << kUtf8ByteOrderMark << (zoneColumns ? "zone,zone_name,time" : "time");
-    for (const Column& column : columns) out << ',' << Field(column.heading);
-    out << "\r\n";
+    out.Write(kUtf8ByteOrderMark);
+    out.Write(zoneColumns ? "zone,zone_name,time" : "time");
+    for (const Column& column : columns) {
+        out.Write(",");
+        out.Write(Field(column.heading));
+    }
+    out.Write("\r\n");
 
     SqliteStatement select(
         database_.Connection(),
@@ -142,31 +147,20 @@ CsvFile CsvExport::WriteTable(const Table& table) {
     if (options_.zone) select.Bind(4, int64_t{*options_.zone});
     while (select.Step()) {
         if (zoneColumns)
-            out << select.ColumnInteger(0) << ',' << Field(select.ColumnText(1)) << ',';
-        out << select.ColumnText(2);
+            out.Write(fmt::format("{},{},", select.ColumnInteger(0), Field(select.ColumnText(1))));
+        out.Write(select.ColumnText(2));
         const nlohmann::json values = nlohmann::json::parse(select.ColumnText(3));
         for (const Column& column : columns) {
-            out << ',';
+            out.Write(",");
             const auto position = static_cast<size_t>(column.position);
             if (position < values.size() && values[position].is_number()) {
-                out << fmt::format("{}", values[position].get<double>());
+                out.Write(fmt::format("{}", values[position].get<double>()));
             }
         }
-        out << "\r\n";
+        out.Write("\r\n");
         ++file.rows;
     }
-    out.close();
-    std::error_code error;
-    if (!out) {
-        fs::remove(partial, error);
-        throw std::runtime_error(fmt::format("cannot write {}", file.path.string()));
-    }
-    fs::rename(partial, file.path, error);
-    if (error) {
-        fs::remove(partial, error);
-        throw std::runtime_error(
-            fmt::format("cannot write {}: {}", file.path.string(), error.message()));
-    }
+    if (!out.Commit()) throw std::runtime_error("cannot write " + out.Problem());
     return file;
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "JsonOutput.h"
 #include "Commands.h"
 #include "ModelRun.h"
 #include "ResultTables.h"
@@ -97,7 +98,7 @@ void PrintLoads(const DesignOptions& options, const std::vector<ZoneInfo>& zones
                                {"status", "finished"},
                                {"zones", std::move(list)}};
         json["building"] = {{loadName, total}};
-        fmt::print("{}\n", json.dump(2));
+        fmt::print("{}\n", JsonText(json));
         return;
     }
     fmt::print("Run {} stored in {}\n\n", runId, options.run.db);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "JsonOutput.h"
 #include "Commands.h"
 #include "HostShading.h"
 #include "ModelFile.h"
@@ -345,7 +346,7 @@ void RegisterInspectCommand(CLI::App& app) {
         state.zones->CheckReferences();
         const json model = ModelJson(state, options->first, messages, shading.get());
         if (*asJson)
-            std::cout << model.dump(2) << '\n';
+            std::cout << JsonText(model) << '\n';
         else
             PrintText(model);
         SetExitCode(kExitOk);

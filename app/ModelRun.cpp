@@ -10,6 +10,7 @@
 
 #include "Commands.h"
 #include "HtmlReport.h"
+#include "ModelChecks.h"
 #include "ModelFile.h"
 #include "ResultDatabase.h"
 #include "ResultTables.h"
@@ -129,6 +130,10 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
         return kExitFailed;
     }
     for (const std::string& message : readMessages) fmt::print(stderr, "{}\n", message);
+    std::vector<std::string> warnings;
+    if (ReportProblems("kz7: " + options.model, RunProblems(state, warnings))) return kExitFailed;
+    for (const std::string& warning : warnings)
+        fmt::print(stderr, "kz7: {}: {}\n", options.model, warning);
     std::string weatherFile;
     if (run.command == "simulate") {
         weatherFile = WeatherFileOf(state);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "JsonOutput.h"
 #include "Commands.h"
 #include "ModelChecks.h"
 #include "kz7/compliance/PartL.h"
@@ -151,7 +152,7 @@ int RunPartL(const PartLOptions& options) {
         json["zones"] = nlohmann::ordered_json::array();
         for (const PartLFigures& zone : zones) json["zones"].push_back(ToJson(zone, true));
         json["building"] = ToJson(building, false);
-        fmt::print("{}\n", json.dump(2));
+        fmt::print("{}\n", JsonText(json));
     } else {
         PrintTable(zones, building);
     }

@@ -1,5 +1,6 @@
 // kz7 simulate MODEL: the annual simulation, every record stored in the result
 // database, and a summary per zone and for the building.
+#include "JsonOutput.h"
 #include "SimulateCommand.h"
 
 #include <fmt/core.h>
@@ -46,7 +47,7 @@ void PrintSummary(const ModelRunOptions& options, const RunSummary& summary, int
         json["database"] = options.db;
         json["model"] = options.model;
         json["status"] = "finished";
-        fmt::print("{}\n", json.dump(2));
+        fmt::print("{}\n", JsonText(json));
         return;
     }
     fmt::print("Run {} stored in {}\n\n{}", runId, options.db, summary.Table());

@@ -11,6 +11,7 @@ packages=(
   python3
   libjs-chart.js chromium
   libboost-dev
+  clang libclang-rt-dev
 )
 
 missing=()

@@ -100,6 +100,39 @@ TEST_F(ExportCsvCommandTest, WritesOneWideFilePerRunIntervalAndKindAndSelects) {
     EXPECT_NE(result.error.find("no records"), std::string::npos) << result.error;
 }
 
+TEST_F(ExportCsvCommandTest, NamesReadSafelyInASpreadsheetAndPlantedLinksAreRefused) {
+    {
+        ResultDatabase database(file);
+        RunWriter run(database, {"simulate", "old.kz7", ""});
+        // A formula, and a name stored as Windows-1252 by an older version.
+        run.AddZones({{1, "1", "=HYPERLINK(\"http://x\")"}, {2, "2", "Brique \xE0 -1"}});
+        for (int zone = 1; zone <= 2; ++zone) run.Store(3, zone, {"", "18"}, ToOleDate(2003, 1, 2));
+        run.Finish(RunStatus::Finished);
+    }
+    const fs::path out = folder / "csv";
+    auto result = RunKz7(fmt::format("export-csv {} --out {}", file.string(), out.string()));
+    ASSERT_EQ(result.exitCode, kExitOk) << result.error;
+    EXPECT_EQ(ReadFile(out / "run1-day-zones.csv"),
+              "\xEF\xBB\xBFzone,zone_name,time,position 1\r\n"
+              "1,\"'=HYPERLINK(\"\"http://x\"\")\",2003-01-02 00:00:00,18\r\n"
+              "2,Brique \xC3\xA0 -1,2003-01-02 00:00:00,18\r\n");
+
+    // An output name that is a link is not written through, dangling or not.
+    const fs::path outside = folder / "outside.txt";
+    WriteFile(outside, "keep");
+    fs::remove(out / "run1-day-zones.csv");
+    fs::create_symlink(outside, out / "run1-day-zones.csv");
+    result = RunKz7(fmt::format("export-csv {} --out {}", file.string(), out.string()));
+    EXPECT_EQ(result.exitCode, kExitFailed);
+    EXPECT_NE(result.error.find("run1-day-zones.csv: is a link"), std::string::npos) << result.error;
+    EXPECT_EQ(ReadFile(outside), "keep");
+    fs::remove(out / "run1-day-zones.csv");
+    fs::create_symlink(folder / "made-outside.csv", out / "run1-day-zones.csv");
+    EXPECT_EQ(RunKz7(fmt::format("export-csv {} --out {}", file.string(), out.string())).exitCode,
+              kExitFailed);
+    EXPECT_FALSE(fs::exists(folder / "made-outside.csv"));
+}
+
 TEST_F(ExportCsvCommandTest, BadDatabasesAndUsageGiveTheirExitCodes) {
     auto result = RunKz7(fmt::format("export-csv {}", file.string()));
     EXPECT_EQ(result.exitCode, kExitFailed);

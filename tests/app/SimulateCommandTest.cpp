@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "CommandRun.h"
+#include "TestSupport.h"
 #include "ResultDatabase.h"
 #include "ResultDatabaseFixture.h"
 
@@ -131,6 +132,25 @@ TEST_F(SimulateCommandTest, DesignRunsStoreTheirStepsAndPrintEachZone) {
               "1152");
 }
 
+// Keys "1" and "01" are one number: the second zone is renumbered, said so,
+// and its records stay apart from the first one's.
+TEST_F(SimulateCommandTest, ZonesWhoseKeysShareANumberAreStoredApart) {
+    std::string text = ReadFile(kCell);
+    const std::string zone = text.substr(text.find("Zone,1\n"));
+    text += "Zone,01" + zone.substr(zone.find('\n'));
+    WriteFile(folder / "twins.kz7", text);
+    const auto run = RunKz7("heatloss " + (folder / "twins.kz7").string() + kSupport + Db());
+    ASSERT_EQ(run.exitCode, 0) << run.error;
+    EXPECT_NE(run.error.find("Zone \"01\" has the result number 1 of an earlier zone; its results "
+                             "are sent as zone 2"),
+              std::string::npos)
+        << run.error;
+    EXPECT_EQ(Query("SELECT group_concat(zone || ':' || key, ' ') FROM zones"), "1:1 2:01");
+    EXPECT_EQ(Query("SELECT group_concat(n, ' ') FROM (SELECT count(*) AS n FROM records "
+                    "WHERE interval = 1 AND zone > 0 GROUP BY zone ORDER BY zone)"),
+              "96 96");
+}
+
 TEST_F(SimulateCommandTest, WeatherPrintsTheFileAndStoresItsRowsAndDesignDays) {
     const auto weather = RunKz7("weather " + kDenver + Db());
     ASSERT_EQ(weather.exitCode, 0) << weather.error;
@@ -161,6 +181,11 @@ TEST_F(SimulateCommandTest, MakeTapeWritesTheTapeAndRefusesBadNames) {
     EXPECT_EQ(RunKz7("make-tape " + kDenver + " ../escape --out " + out).exitCode, 2);
     EXPECT_FALSE(fs::exists(folder / "escape.rwt"));
     EXPECT_EQ(RunKz7("make-tape /nonexistent.epw x --out " + out).exitCode, 1);
+    {
+        test::FileSizeLimit full(8192);  // the day counts fit, the tape does not
+        EXPECT_EQ(RunKz7("make-tape " + kDenver + " cut --out " + out).exitCode, 1);
+    }
+    EXPECT_FALSE(fs::exists(out + "/cut.rwt"));
 }
 
 // Bad models, weather and databases: one line naming the file and the
@@ -179,6 +204,12 @@ TEST_F(SimulateCommandTest, BadInputGivesOneLineAndLeavesNoDatabase) {
     ExpectOneLineError(RunKz7("simulate " + binary + kSupport + Db()),
                        binary + ": the model could not be read: " + binary +
                            " is not a model document: binary data at line 4");
+    const fs::path empty = folder / "empty.kz7";
+    WriteFile(empty, "Building,Nothing yet\n");
+    ExpectOneLineError(RunKz7("heatloss " + empty.string() + Db()),
+                       empty.string() + ": the model has no zones");
+    const std::string flat = CellWith("Test cell\n48,129.6,", "Test cell\n48,0,");
+    ExpectOneLineError(RunKz7("heatgain " + flat + kSupport + Db()), flat + ": zone 1 has no volume");
     WriteFile(folder / "bad.epw", "not weather\n");
     EXPECT_EQ(RunKz7("weather " + (folder / "bad.epw").string() + Db()).exitCode, 1);
     EXPECT_FALSE(fs::exists(file));

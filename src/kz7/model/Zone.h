@@ -86,7 +86,8 @@ class Zone : public ThermalMembers {
     void Acum();
     void SolveKZ7();
     void EndStep();
-    void SendSummaryResultsEvents();
+    // The zone summary record, sent as zone `number` (Zones::ResultNumbers).
+    void SendSummaryResultsEvents(int32_t number);
     // True when the air temperature and the peak heating load have settled.
     void CheckHeatLossConverged(bool& converged) const;
     // Whether the zone is occupied at the run clock's time.
@@ -344,6 +345,15 @@ class Zones {
     // (thermal/ZoneResults.cpp).
     void RecordStepValues(float dayWeight, bool collected);
     void SendSummaryResultsEvents();
+    // The Zone argument of every zone's result records, by position (element
+    // 0 unused), all distinct and above 0 (0 is the building, -1 a weather
+    // row): a key that is a whole number above 0 keeps it, unless an earlier
+    // zone holds it already ("1" and "01"); any other zone takes its position,
+    // or when that is held, the first free number after it. One line per
+    // zone goes to `renumbered` for a zone that gets neither its key nor its
+    // position, and to `positional` for one sent under its position.
+    std::vector<int32_t> ResultNumbers(std::vector<std::string>* renumbered = nullptr,
+                                       std::vector<std::string>* positional = nullptr) const;
     void CheckHeatLossConverged(bool& converged) const;
     void OCCINI(int32_t code);
     void MatchPartitions();
@@ -388,5 +398,9 @@ class Zones {
     EngineState& state_;
     KeyedCollection<Zone> items_;
 };
+
+// The number a zone key stands for: true with `number` when the key is a
+// whole number above 0 ("7", " 07", "+7"), false otherwise.
+bool ZoneNumberFromKey(std::string_view key, int32_t& number);
 
 }  // namespace kz7

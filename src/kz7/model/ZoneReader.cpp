@@ -35,7 +35,7 @@ void Zone::Read() {
     PerimeterArea = reader.NextSingle();
     SBEMActivityId = reader.NextInteger();
     SBEMActivityName = reader.NextString();
-    SBEMZoneMultiplier = RoundToInt32(reader.NextDouble());
+    SBEMZoneMultiplier = reader.NextInteger();  // clamped like every integer field
     NumberSBEMCorners = reader.NextSingle();
     KlimaExportValue = reader.NextSingle();
     KlimaNumberPeople = reader.NextDouble();

@@ -78,8 +78,4 @@ class ZoneResultStore {
     std::array<BuildingTotal, kZoneVariableCount + 1> totals_{};
 };
 
-// The Zone argument of a zone's records: its key when that is a whole
-// number above 0; false when it is not.
-bool ZoneNumberFromKey(std::string_view key, int32_t& number);
-
 }  // namespace kz7
