@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "JsonNumber.h"
 #include "ModelFile.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
@@ -19,7 +20,6 @@
 #include "kz7/model/Profile.h"
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
-#include "kz7/platform/NumberText.h"
 #include "kz7/thermal/Plant.h"
 
 namespace kz7::app {
@@ -39,13 +39,10 @@ json InReadingOrder(const Collection& collection, Write write) {
     return list;
 }
 
-// A number as JSON; values that are not finite become null.
+// A number as JSON, at the engine's precision (0.8, not 0.800000011920929);
+// values that are not finite become null.
 json Number(double value) {
-    return std::isfinite(value) ? json(value) : json(nullptr);
-}
-// A single-precision value as the decimal it was written as (0.8, not 0.800000011920929).
-json Number(float value) {
-    return std::isfinite(value) ? json(ParseLeadingNumber(NumberToText(value))) : json(nullptr);
+    return JsonNumber<json>(value);
 }
 
 std::string KeyOf(const OpaqueMaterial* material) {

@@ -24,10 +24,11 @@ struct ModelRunOptions {
     std::string support;
     std::string db = "results.db";
     bool quiet = false;
+    bool verbose = false;  // the engine's day messages too
     bool json = false;
 };
 
-// Adds MODEL, --support, --db, --json and --quiet to `command`.
+// Adds MODEL, --support, --db, --json, --quiet and --verbose to `command`.
 void AddModelRunOptions(CLI::App& command, ModelRunOptions& options);
 
 // What a finished run left in the result database.
