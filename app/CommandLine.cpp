@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "Commands.h"
@@ -16,17 +17,27 @@ std::vector<CLI::App*> CommandsOf(CLI::App& app) {
     return app.get_subcommands([](CLI::App*) { return true; });
 }
 
-// Text in roff: backslashes and minus signs escaped, and a line that would
-// start with a control character guarded.
+// Text in roff: backslashes and minus signs escaped, characters beyond ASCII
+// ("—", "°") by their code point, and a line that would start with a control
+// character guarded.
 std::string Roff(const std::string& text) {
     std::string escaped;
-    for (char c : text) {
-        if (c == '\\')
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte == '\\') {
             escaped += "\\e";
-        else if (c == '-')
+        } else if (byte == '-') {
             escaped += "\\-";
-        else
-            escaped += c;
+        } else if (byte < 0x80) {
+            escaped += text[i];
+        } else {
+            // A UTF-8 sequence: its lead byte gives its length.
+            const size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+            uint32_t code = length == 1 ? byte : byte & (0x7F >> length);
+            for (size_t k = 1; k < length && i + 1 < text.size(); ++k)
+                code = (code << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F);
+            escaped += fmt::format("\\[u{:04X}]", code);
+        }
     }
     if (!escaped.empty() && (escaped[0] == '.' || escaped[0] == '\'')) escaped.insert(0, "\\&");
     return escaped;
@@ -50,9 +61,12 @@ std::string OptionHeading(const CLI::Option& option, bool roff) {
     return heading;
 }
 
-std::string ManOptions(CLI::App& command) {
+// The entries of `command`'s options; a command's own --help is left out
+// (the page says once that every command has one).
+std::string ManOptions(CLI::App& command, bool withHelp) {
     std::string page;
     for (const CLI::Option* option : command.get_options()) {
+        if (!withHelp && option == command.get_help_ptr()) continue;
         page += ".TP\n" + OptionHeading(*option, true) + "\n" + Roff(option->get_description());
         if (!option->get_default_str().empty())
             page += " (default: " + Roff(option->get_default_str()) + ")";
@@ -101,11 +115,11 @@ std::string ManPage(CLI::App& app) {
         ".SH DESCRIPTION\n{}\n.PP\n"
         "Each command has its own options; \\fBkz7 \\fICOMMAND\\fB \\-\\-help\\fR lists them.\n"
         ".SH OPTIONS\n{}",
-        KZ7_VERSION, Roff(app.get_description()), ManOptions(app));
+        KZ7_VERSION, Roff(app.get_description()), ManOptions(app, true));
     page += ".SH COMMANDS\n";
     for (CLI::App* command : CommandsOf(app)) {
-        page += ".SS " + Roff(command->get_name()) + "\n" + Roff(command->get_description()) +
-                "\n" + ManOptions(*command);
+        page += ".SS \"kz7 " + Roff(command->get_name()) + "\"\n" +
+                Roff(command->get_description()) + "\n" + ManOptions(*command, false);
     }
     page +=
         ".SH ENVIRONMENT\n"

@@ -9,6 +9,7 @@ packages=(
   libcli11-dev libfmt-dev nlohmann-json3-dev
   libsqlite3-dev sqlite3 libpugixml-dev
   python3
+  groff-base   # the man page test reads kz7.1 with groff
 )
 
 missing=()

@@ -53,7 +53,7 @@ TEST_F(CommandLineTest, TheManPageAndCompletionFollowTheHelpText) {
     ConfigureCommandLine(app);
     const std::string page = ManPage(app);
     EXPECT_EQ(page.rfind(".TH KZ7 1", 0), 0u);
-    EXPECT_NE(page.find(".SS simulate\nRun the annual simulation"), std::string::npos);
+    EXPECT_NE(page.find(".SS \"kz7 simulate\"\nRun the annual simulation"), std::string::npos);
     EXPECT_NE(page.find("\\fB\\-\\-verbose\\fR\nPrint the engine's message of every simulated day"),
               std::string::npos);
     EXPECT_NE(page.find("\\fB\\-\\-db\\fR \\fITEXT\\fR\n"), std::string::npos);

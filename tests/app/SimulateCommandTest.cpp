@@ -214,7 +214,11 @@ TEST_F(SimulateCommandTest, AReducedTapeRunCountsEachDayForTheDaysItStandsFor) {
 
 // The engine's message of every simulated day is shown with --verbose only.
 TEST_F(SimulateCommandTest, DayMessagesAreShownWithVerbose) {
-    const std::string threeDays = CellWith("15,1,1,31,12", "15,1,1,3,1");
+    std::string text = ReadFile(kCell);
+    text.replace(text.find("15,1,1,31,12"), 12, "15,1,1,3,1");
+    text.replace(text.find("weather/"), 8, KZ7_SOURCE_DIR "/examples/weather/");
+    const std::string threeDays = (folder / "days.kz7").string();
+    WriteFile(threeDays, text);
     const auto plain = RunKz7("simulate " + threeDays + kSupport + Db());
     ASSERT_EQ(plain.exitCode, 0) << plain.error;
     EXPECT_EQ(plain.error.find("Simulating"), std::string::npos) << plain.error;
@@ -250,9 +254,10 @@ TEST_F(SimulateCommandTest, BadInputGivesOneLineAndLeavesNoDatabase) {
     // Every place looked in is named: the support folder, then beside the model.
     EXPECT_EQ(weatherRun.error,
               "kz7: " + noWeather +
-                  ": weather file \"weather/NONE_CO.Intl.AP.725650_TMY3.epw\" not found; "
-                  "looked for " KZ7_SOURCE_DIR "/support/weather/NONE_CO.Intl.AP.725650_TMY3.epw, " +
-                  folder.string() + "/weather/NONE_CO.Intl.AP.725650_TMY3.epw\n");
+                  ": weather file \"weather/NONE_CO_Denver.Intl.AP.725650_TMY3.epw\" not found; "
+                  "looked for " KZ7_SOURCE_DIR
+                  "/support/weather/NONE_CO_Denver.Intl.AP.725650_TMY3.epw, " +
+                  folder.string() + "/weather/NONE_CO_Denver.Intl.AP.725650_TMY3.epw\n");
     const std::string binary = CellWith("Building,Test cell", std::string("Building,\0x", 11));
     ExpectOneLineError(RunKz7("simulate " + binary + kSupport + Db()),
                        binary + ": the model could not be read: " + binary +
