@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "ResultTables.h"
 #include "Sqlite.h"
 #include "kz7/platform/CodePage.h"
 #include "kz7/platform/OutputFile.h"
@@ -34,6 +35,19 @@ std::string_view FileWord(std::string_view record) {
 std::string IntervalFileWord(int16_t interval) {
     const std::string_view name = IntervalName(interval);
     return name.empty() ? fmt::format("interval{}", interval) : std::string(name);
+}
+
+// A zone summary's extremes the engine never recorded are its starting
+// values, not temperatures: their cells stay empty.
+void BlankUnrecordedExtremes(nlohmann::json& values) {
+    for (const auto& [maximum, minimum] : kSummaryExtremes) {
+        const auto max = static_cast<size_t>(maximum), min = static_cast<size_t>(minimum);
+        if (min < values.size() && values[min].is_number() &&
+            IsUnrecordedMinimum(values[min].get<double>())) {
+            values[min] = nullptr;
+            if (max < values.size()) values[max] = nullptr;
+        }
+    }
 }
 
 }  // namespace
@@ -135,9 +149,12 @@ CsvFile CsvExport::WriteTable(const Table& table) {
     }
     out.Write("\r\n");
 
+    // A time of 0, the first moment of the date scale, is no run's date: the
+    // heat-loss design run sends its records undated, and its summary at 0.
     SqliteStatement select(
         database_.Connection(),
-        "SELECT r.zone, z.name, strftime('%Y-%m-%d %H:%M:%S', r.time + 2415018.5), r.vals "
+        "SELECT r.zone, z.name, CASE WHEN r.time <> 0 THEN "
+        "strftime('%Y-%m-%d %H:%M:%S', r.time + 2415018.5) END, r.vals "
         "FROM records AS r LEFT JOIN zones AS z ON z.run = r.run AND z.zone = r.zone "
         "WHERE r.run = ?1 AND r.interval = ?2 AND r.record = ?3" +
             ZoneFilter() + " ORDER BY r.zone, r.time, r.id");
@@ -149,7 +166,8 @@ CsvFile CsvExport::WriteTable(const Table& table) {
         if (zoneColumns)
             out.Write(fmt::format("{},{},", select.ColumnInteger(0), Field(select.ColumnText(1))));
         out.Write(select.ColumnText(2));
-        const nlohmann::json values = nlohmann::json::parse(select.ColumnText(3));
+        nlohmann::json values = nlohmann::json::parse(select.ColumnText(3));
+        if (table.record == "summary") BlankUnrecordedExtremes(values);
         for (const Column& column : columns) {
             out.Write(",");
             const auto position = static_cast<size_t>(column.position);

@@ -1,6 +1,7 @@
 #include "ModelRun.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include <cstdio>
 #include <exception>
@@ -17,6 +18,7 @@
 #include "RunSession.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
+#include "kz7/engine/SimKZ7.h"
 #include "kz7/weather/Weather.h"
 
 namespace kz7::app {
@@ -28,18 +30,27 @@ bool IsFile(const std::string& path) {
     return std::filesystem::is_regular_file(path, error);
 }
 
-// The weather file a simulation will open: the EPW file the model names
-// (searched as the engine does) or the reduced tape in the support folder.
-std::string WeatherFileOf(const EngineState& state) {
+// The places a simulation's weather file may be, in the order the engine
+// looks: for an EPW file those of Weather::WeatherFileCandidates, for a
+// reduced tape the support folder.
+std::vector<std::string> WeatherFileCandidates(const EngineState& state) {
     const Weather& weather = *state.weather;
-    if (weather.WeatherFileType == 4) return weather.ResolveWeatherFile(weather.WeatherDbName);
+    if (weather.WeatherFileType == 4) return weather.WeatherFileCandidates(weather.WeatherDbName);
     const char* extension = weather.WeatherFileType == 2 ? ".fwt" : ".rwt";
-    return (std::filesystem::path(state.settings.supportFilePath) /
-            (weather.WeatherDbName + extension))
-        .string();
+    return {(std::filesystem::path(state.settings.supportFilePath) /
+             (weather.WeatherDbName + extension))
+                .string()};
 }
 
-void ConnectRecords(SimulateX& control, RunSession& session, const ModelRun& run) {
+// The first candidate that is a file; empty when there is none.
+std::string FirstFile(const std::vector<std::string>& candidates) {
+    for (const std::string& candidate : candidates)
+        if (IsFile(candidate)) return candidate;
+    return {};
+}
+
+void ConnectRecords(SimulateX& control, RunSession& session, const ModelRun& run,
+                    bool verbose) {
     auto store = [&session, &run](int16_t& interval, int32_t& zone, ValueArray& values,
                                   double& date) {
         session.OnRecord(interval, zone, values, date);
@@ -48,7 +59,11 @@ void ConnectRecords(SimulateX& control, RunSession& session, const ModelRun& run
     control.SaveSSData = store;
     control.SaveHLData = store;
     control.SaveHGData = store;
-    control.MessageChange = [&session](std::string& message) { session.OnMessage(message); };
+    // A message for every simulated day ("Simulating 3/2") is progress, which
+    // the bar shows; as lines it only buries the messages that matter.
+    control.MessageChange = [&session, verbose](std::string& message) {
+        if (verbose || !SimKZ7::IsDayMessage(message)) session.OnMessage(message);
+    };
     control.ProgressChange = [&session, &control] { session.OnProgress(control.Progress()); };
 }
 
@@ -72,7 +87,7 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     RunSession session(state, database, {run.command, options.model, weatherFile}, options.quiet);
     session.Run().AddZones(ZoneRows(state));
     session.Run().AddVariables(ResultVariableRows());
-    ConnectRecords(control, session, run);
+    ConnectRecords(control, session, run, options.verbose);
     state.yieldHandler = session.YieldHandler();
     state.errorHandler = session.ErrorHandler();
     int code = kExitFailed;
@@ -106,7 +121,12 @@ void AddModelRunOptions(CLI::App& command, ModelRunOptions& options) {
     command.add_option("--db", options.db, "Result database (SQLite), created when missing")
         ->capture_default_str();
     command.add_flag("--json", options.json, "Print the summary as JSON");
-    command.add_flag("--quiet", options.quiet, "No progress bar and no engine messages");
+    CLI::Option* quiet =
+        command.add_flag("--quiet", options.quiet, "No progress bar and no engine messages");
+    command
+        .add_flag("--verbose", options.verbose,
+                  "Print the engine's message of every simulated day as well")
+        ->excludes(quiet);
     command.add_option("--html", options.html,
                        "Also write the run's HTML report with charts to this file");
 }
@@ -136,10 +156,12 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
         fmt::print(stderr, "kz7: {}: {}\n", options.model, warning);
     std::string weatherFile;
     if (run.command == "simulate") {
-        weatherFile = WeatherFileOf(state);
-        if (!IsFile(weatherFile)) {
-            fmt::print(stderr, "kz7: {}: weather file not found (named by {})\n", weatherFile,
-                       options.model);
+        const std::vector<std::string> candidates = WeatherFileCandidates(state);
+        weatherFile = FirstFile(candidates);
+        if (weatherFile.empty()) {
+            fmt::print(stderr, "kz7: {}: weather file \"{}\" not found; looked for {}\n",
+                       options.model, state.weather->WeatherDbName,
+                       fmt::join(candidates, ", "));
             return kExitFailed;
         }
     }

@@ -24,11 +24,12 @@ struct ModelRunOptions {
     std::string support;
     std::string db = "results.db";
     bool quiet = false;
+    bool verbose = false;  // the engine's day messages too
     bool json = false;
     std::string html;  // the run's HTML report, written when the run finishes
 };
 
-// Adds MODEL, --support, --db, --json, --quiet and --html to `command`.
+// Adds MODEL, --support, --db, --json, --quiet, --verbose and --html to `command`.
 void AddModelRunOptions(CLI::App& command, ModelRunOptions& options);
 
 // What a finished run left in the result database.

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <utility>
 
+#include "JsonNumber.h"
 #include "ResultTables.h"
 #include "kz7/output/ResultVariables.h"
 #include "kz7/platform/NumberText.h"
@@ -56,7 +57,7 @@ std::string Cell(std::optional<double> value, int decimals, int width) {
 }
 
 nlohmann::json JsonValue(std::optional<double> value) {
-    return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+    return value ? JsonNumber(*value) : nlohmann::json(nullptr);
 }
 
 std::string TableLine(const std::string& zone, const std::string& name, const SummaryFigures& f) {
@@ -136,46 +137,54 @@ std::optional<double> IntervalTotal::Total() const {
 
 RunSummary::RunSummary(std::vector<ZoneInfo> zones) : zones_(std::move(zones)) {}
 
-void RunSummary::Add(int16_t interval, int32_t zone, const ValueArray& values) {
+void RunSummary::Add(int16_t interval, int32_t zone, const ValueArray& values,
+                     double dayWeight) {
     if (zone < 0) return;  // weather rows
+    const double weight = interval < kMonthInterval ? dayWeight : 1.0;
     if (interval == kSummaryInterval) {
         AddSummary(zone, values);
         return;
     }
     if (zone == 0) {
-        AddZoneRecord(interval, building_, values);
-        AddPlantValues(interval, values);
+        AddZoneRecord(interval, building_, values, weight);
+        AddPlantValues(interval, values, weight);
         return;
     }
-    AddZoneRecord(interval, totals_[zone], values);
+    AddZoneRecord(interval, totals_[zone], values, weight);
 }
 
 void RunSummary::AddSummary(int32_t zone, const ValueArray& values) {
     std::array<double, 8> summary{};
     for (size_t position = 0; position < summary.size(); ++position)
         summary[position] = ValueAt(values, static_cast<int32_t>(position)).value_or(std::nan(""));
+    for (const auto& [maximum, minimum] : kSummaryExtremes) {
+        if (IsUnrecordedMinimum(summary[static_cast<size_t>(minimum)]))
+            summary[static_cast<size_t>(maximum)] = summary[static_cast<size_t>(minimum)] =
+                std::nan("");
+    }
     totals_[zone].summary = summary;
 }
 
 // Summed variables give kWh in hour, day and month records; the occupied
 // hours above 25 and 28 °C count an hour's occupied part (OccupiedHours) when
 // its mean occupied comfort temperature is above the limit.
-void RunSummary::AddZoneRecord(int16_t interval, ZoneTotals& totals, const ValueArray& values) {
+void RunSummary::AddZoneRecord(int16_t interval, ZoneTotals& totals, const ValueArray& values,
+                               double weight) {
     if (auto heating = ValueAt(values, ZoneVariable::Heating))
-        totals.heating.Add(interval, *heating);
+        totals.heating.Add(interval, *heating * weight);
     if (auto cooling = ValueAt(values, ZoneVariable::Cooling))
-        totals.cooling.Add(interval, *cooling);
+        totals.cooling.Add(interval, *cooling * weight);
     if (interval != kHourInterval) return;
     const auto occupied = ValueAt(values, ZoneVariable::OccupiedHours);
     if (!occupied) return;
     totals.hourly = true;
     const auto comfort = ValueAt(values, ZoneVariable::OccupiedComfortTemperature);
     if (!comfort) return;
-    totals.hoursAbove25 += OccupiedHoursAbove(*occupied, *comfort, kWarmLimit);
-    totals.hoursAbove28 += OccupiedHoursAbove(*occupied, *comfort, kHotLimit);
+    totals.hoursAbove25 += OccupiedHoursAbove(*occupied, *comfort, kWarmLimit) * weight;
+    totals.hoursAbove28 += OccupiedHoursAbove(*occupied, *comfort, kHotLimit) * weight;
 }
 
-void RunSummary::AddPlantValues(int16_t interval, const ValueArray& values) {
+void RunSummary::AddPlantValues(int16_t interval, const ValueArray& values, double weight) {
     double fuel = 0.0;
     bool anyFuel = false;
     for (int32_t position = static_cast<int32_t>(PlantVariable::ElectricityUse);
@@ -185,9 +194,9 @@ void RunSummary::AddPlantValues(int16_t interval, const ValueArray& values) {
             anyFuel = true;
         }
     }
-    if (anyFuel) building_.fuel.Add(interval, fuel);
+    if (anyFuel) building_.fuel.Add(interval, fuel * weight);
     if (auto carbon = ValueAt(values, static_cast<int32_t>(PlantVariable::CarbonDioxide)))
-        building_.carbon.Add(interval, *carbon);
+        building_.carbon.Add(interval, *carbon * weight);
 }
 
 SummaryFigures RunSummary::ZoneFigures(const ZoneTotals& totals) const {

@@ -64,8 +64,11 @@ class RunSummary {
   public:
     explicit RunSummary(std::vector<ZoneInfo> zones);
 
-    // Every record the engine sends during the run.
-    void Add(int16_t interval, int32_t zone, const ValueArray& values);
+    // Every record the engine sends during the run. `dayWeight` is the number
+    // of real days the record's day stands for: on a reduced weather tape one
+    // simulated day represents several (the tape's day counts), so its hour
+    // and day records count that many times. Month records arrive weighted.
+    void Add(int16_t interval, int32_t zone, const ValueArray& values, double dayWeight = 1.0);
 
     std::vector<ZoneSummary> Zones() const;
     SummaryFigures Building() const;
@@ -86,8 +89,9 @@ class RunSummary {
         bool hourly = false;  // whether hourly occupancy values arrived
     };
     void AddSummary(int32_t zone, const ValueArray& values);
-    void AddZoneRecord(int16_t interval, ZoneTotals& totals, const ValueArray& values);
-    void AddPlantValues(int16_t interval, const ValueArray& values);
+    void AddZoneRecord(int16_t interval, ZoneTotals& totals, const ValueArray& values,
+                       double weight);
+    void AddPlantValues(int16_t interval, const ValueArray& values, double weight);
     SummaryFigures ZoneFigures(const ZoneTotals& totals) const;
 
     std::vector<ZoneInfo> zones_;

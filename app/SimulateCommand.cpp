@@ -14,6 +14,7 @@
 #include "ResultTables.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
+#include "kz7/weather/Weather.h"
 
 namespace kz7::app {
 
@@ -64,14 +65,20 @@ int RunSimulate(const SimulateOptions& options) {
 SimulateResult SimulateAndStore(const ModelRunOptions& options, Resolution resolution) {
     SimulateResult result;
     ModelRun run;
+    const EngineState* state = nullptr;
     run.command = "simulate";
     run.prepare = [&](SimulateX& control) { SetResolution(control, resolution); };
     run.run = [&](SimulateX& control) {
-        result.summary.emplace(ZoneRows(control.State()));
+        state = &control.State();
+        result.summary.emplace(ZoneRows(*state));
         control.Simulate();
     };
+    // A record comes at the end of its interval, while the run clock still
+    // stands on its day: the day's weight on a reduced tape is that of the
+    // clock's month and day type (1 on an EPW file).
     run.onRecord = [&](int16_t interval, int32_t zone, const ValueArray& values) {
-        result.summary->Add(interval, zone, values);
+        result.summary->Add(interval, zone, values,
+                            state->weather->DayWeight(state->clock.month, state->clock.dayType));
     };
     run.report = [&](SimulateX&, const StoredRun& stored) { result.stored = stored; };
     result.exitCode = RunModel(options, run);

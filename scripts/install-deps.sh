@@ -12,6 +12,7 @@ packages=(
   libjs-chart.js chromium
   libboost-dev
   clang libclang-rt-dev
+  groff-base   # the man page test reads kz7.1 with groff
 )
 
 missing=()

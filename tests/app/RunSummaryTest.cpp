@@ -25,6 +25,26 @@ TEST(RunSummaryTest, AnnualTotalsComeFromTheCoarsestIntervalStored) {
     EXPECT_FALSE(zone.fuel.has_value());
 }
 
+TEST(RunSummaryTest, AReducedTapeDayCountsForTheDaysItStandsFor) {
+    RunSummary summary({{1, "1", "Office"}});
+    // A Wednesday standing for three days, a Sunday for one; the month record
+    // comes weighted by the engine, so its weight is not applied again.
+    summary.Add(2, 1, ZoneRecord({{8, "2"}, {46, "1"}, {48, "27"}}), 3.0);
+    summary.Add(2, 1, ZoneRecord({{8, "1"}, {46, "1"}, {48, "29"}}), 1.0);
+    ValueArray plant(126);
+    plant[73] = "5";
+    plant[85] = "1";
+    summary.Add(2, 0, plant, 3.0);
+    summary.Add(4, 1, ZoneRecord({{9, "4"}}), 3.0);
+    const SummaryFigures zone = summary.Zones().at(0).figures;
+    EXPECT_DOUBLE_EQ(*zone.heating, 7.0);
+    EXPECT_DOUBLE_EQ(*zone.cooling, 4.0);
+    EXPECT_DOUBLE_EQ(*zone.hoursAbove25, 4.0);
+    EXPECT_DOUBLE_EQ(*zone.hoursAbove28, 1.0);
+    EXPECT_DOUBLE_EQ(*summary.Building().fuel, 15.0);
+    EXPECT_DOUBLE_EQ(*summary.Building().carbon, 3.0);
+}
+
 TEST(RunSummaryTest, OccupiedHoursAboveTheLimitsCountTheOccupiedPartOfEachHour) {
     RunSummary summary({{1, "1", "Office"}, {2, "2", "Store"}});
     summary.Add(2, 1, ZoneRecord({{46, "1"}, {48, "26"}}));

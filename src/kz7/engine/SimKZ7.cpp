@@ -544,6 +544,11 @@ void SimKZ7::SendMessage() {
         SendText(kSimulating + std::to_string(clock.day) + "/" + std::to_string(clock.month));
 }
 
+bool SimKZ7::IsDayMessage(std::string_view text) {
+    return text.starts_with(kSimulating) || text == kIntermittentDesign ||
+           text == kSteadyStateDesign || text == kSummerDesign;
+}
+
 void SimKZ7::CopyResults() {
     if (!Cancelled) SendText(kWritingResults);
 }

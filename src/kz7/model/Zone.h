@@ -318,7 +318,10 @@ class Zones {
     Zone& Item(int32_t position) const { return items_.Item(position); }
     Zone& Item(std::string_view key) const { return items_.Item(key); }
     void Remove(std::string_view key) { items_.Remove(key); }
-    void Clear() { items_.Clear(); }
+    void Clear() {
+        items_.Clear();
+        defaultOutputs_ = {};
+    }
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
     // Zones are kept in reading order: a new zone goes at the end.
@@ -329,7 +332,9 @@ class Zones {
     void ReadAdditionalHeater();
     void ReadAdditionalCooler();
     void ReadAdditionalSecondaryHeater();
-    // Copies `matrix` into every zone read so far without its own options.
+    // Copies `matrix` into every zone read so far without its own options,
+    // and keeps it for the zones read after it: the record applies wherever
+    // it stands in the document (a zone's own "OutputOptions" still wins).
     void SetDefaultOutputOptions(const Zone::OutputSelection& matrix);
     // Reports elements whose adjacent zone key names no zone; the number reported.
     int32_t CheckReferences() const;
@@ -397,6 +402,7 @@ class Zones {
 
     EngineState& state_;
     KeyedCollection<Zone> items_;
+    Zone::OutputSelection defaultOutputs_{};  // for zones read from now on
 };
 
 // The number a zone key stands for: true with `number` when the key is a

@@ -191,6 +191,7 @@ std::optional<double> Zone::Member(std::string_view name, int32_t /*index*/) con
 
 void Zones::Read() {
     auto zone = std::make_unique<Zone>(state_);
+    zone->Outputs = defaultOutputs_;
     zone->Read();
     const std::string key = zone->Key;
     if (items_.Append(key, std::move(zone)) == nullptr)
@@ -221,6 +222,7 @@ void Zones::ReadAdditionalSecondaryHeater() {
 }
 
 void Zones::SetDefaultOutputOptions(const Zone::OutputSelection& matrix) {
+    defaultOutputs_ = matrix;
     for (Zone& zone : items_)
         if (!zone.HasOwnOutputOptions) zone.Outputs = matrix;
 }
