@@ -121,9 +121,7 @@ class Zone : public ThermalMembers {
     double PeakHeatingLoad = 0.0;
     double LastPeakHeatingLoad = 0.0;
 
-    // Hours per temperature band (100) and month (12), filled by the zone's
-    // result accumulation; COMHRS reads it 1-based, 0 outside the table.
-    std::array<std::array<float, 12>, 100> ComfortHoursTable{};
+    // COMHRS reads ComfortHoursTable (below) 1-based, 0 outside the table.
     float COMHRS(int32_t band, int32_t month) const;
 
     // Read from the record.
@@ -304,6 +302,12 @@ private:
 
 protected:
     EngineState& state_;
+
+public:
+    // Hours per temperature band (100) and month (12), filled by the zone's
+    // result accumulation. At 4.8 kB it comes last, so that the fields every
+    // step reads stay within a few cache lines and pages of each other.
+    std::array<std::array<float, 12>, 100> ComfortHoursTable{};
 };
 
 class Zones {
