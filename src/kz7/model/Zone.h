@@ -121,7 +121,9 @@ class Zone : public ThermalMembers {
     double PeakHeatingLoad = 0.0;
     double LastPeakHeatingLoad = 0.0;
 
-    // COMHRS reads ComfortHoursTable (below) 1-based, 0 outside the table.
+    // Hours per temperature band (100) and month (12), filled by the zone's
+    // result accumulation; COMHRS reads it 1-based, 0 outside the table.
+    std::array<std::array<float, 12>, 100> ComfortHoursTable{};
     float COMHRS(int32_t band, int32_t month) const;
 
     // Read from the record.
@@ -302,12 +304,6 @@ private:
 
 protected:
     EngineState& state_;
-
-public:
-    // Hours per temperature band (100) and month (12), filled by the zone's
-    // result accumulation. At 4.8 kB it comes last, so that the fields every
-    // step reads stay within a few cache lines and pages of each other.
-    std::array<std::array<float, 12>, 100> ComfortHoursTable{};
 };
 
 class Zones {
