@@ -130,10 +130,17 @@ CsvFile CsvExport::WriteTable(const Table& table) {
     const std::vector<double> sourceTimes =
         weather ? reader_.SourceTimes(table.run, table.interval) : std::vector<double>();
     for (int32_t zone : table.zones) {
+        // The zone's rows run to its last value: zones may send fewer
+        // records than the interval has steps (a weather row beside zones).
         std::vector<TimeSeries> series;
-        for (const Column& column : columns)
+        size_t steps = 0;
+        for (const Column& column : columns) {
             series.push_back(reader_.Series(table.run, table.interval, zone, column.position));
-        for (size_t step = 0; step < times.size(); ++step) {
+            const std::vector<float>& values = series.back().values;
+            for (size_t step = values.size(); step > steps; --step)
+                if (!std::isnan(values[step - 1])) steps = step;
+        }
+        for (size_t step = 0; step < steps; ++step) {
             if (zoneColumns) out << zone << ',' << Field(zoneNames[zone]) << ',';
             out << OleDateText(times[step]);
             if (weather) out << ',' << OleDateText(step < sourceTimes.size() ? sourceTimes[step] : std::nan(""));

@@ -441,7 +441,8 @@ void ResultDatabase::Transaction(const std::function<void()>& write) {
 
 // ---------------------------------------------------------------------------
 
-RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info) : database_(database) {
+RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info, int64_t valuesPerBatch)
+    : database_(database), valuesPerBatch_(valuesPerBatch) {
     try {
         database.Transaction([&] {
             SqliteStatement insertRun(
@@ -550,7 +551,7 @@ void RunWriter::Store(const ResultRecord& record) {
     held_.Add(stored);
     ++recordCount_;
     for (float value : stored.values) valueCount_ += std::isnan(value) ? 0 : 1;
-    if (held_.PendingValues() < kValuesPerBatch) return;
+    if (held_.PendingValues() < valuesPerBatch_) return;
     try {
         database_.Transaction([&] { WriteHeld(); });
     } catch (const SqliteError& error) {

@@ -133,8 +133,14 @@ class ResultDatabase {
 // Writes one run: its row in runs, its zones and variables, and its records.
 class RunWriter {
   public:
-    // Inserts the run with status 'running' and commits it at once.
-    RunWriter(ResultDatabase& database, const RunInfo& info);
+    // Values held before a batch is written: about 16 MB, a month or more of
+    // hourly records of a hundred zones.
+    static constexpr int64_t kValuesPerBatch = int64_t{1} << 22;
+
+    // Inserts the run with status 'running' and commits it at once. Held
+    // values are written whenever `valuesPerBatch` are reached.
+    RunWriter(ResultDatabase& database, const RunInfo& info,
+              int64_t valuesPerBatch = kValuesPerBatch);
     ~RunWriter();
     RunWriter(const RunWriter&) = delete;
     RunWriter& operator=(const RunWriter&) = delete;
@@ -156,10 +162,6 @@ class RunWriter {
     int64_t RecordCount() const { return recordCount_; }
     int64_t ValueCount() const { return valueCount_; }
 
-    // Values held before a batch is written: about 16 MB, a month or more of
-    // hourly records of a hundred zones.
-    static constexpr int64_t kValuesPerBatch = int64_t{1} << 22;
-
   private:
     void CheckWritable() const;
     [[noreturn]] void Fail(const SqliteError& error);
@@ -169,6 +171,7 @@ class RunWriter {
 
     ResultDatabase& database_;
     int64_t runId_ = 0;
+    int64_t valuesPerBatch_;
     SeriesBuffer held_;
     std::vector<float> weatherRow_;  // scratch of Store
     std::vector<SummaryRow> summary_;
