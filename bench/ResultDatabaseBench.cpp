@@ -60,6 +60,9 @@ void StoreRun(ResultDatabase& database, int zones, int days, int stepsPerHour) {
     for (int zone = 0; zone <= zones; ++zone) records.push_back(MakeRecord(zone, 0));
     for (int hour = 0; hour < days * 24; ++hour) {
         const double start = ToOleDate(2003, 1, 1) + hour / 24.0;
+        for (int zone = 0; zone <= zones; ++zone)  // every variable changes by the hour
+            for (float& value : records[static_cast<size_t>(zone)])
+                if (!std::isnan(value)) value += std::sin(static_cast<float>(hour) * 0.3f);
         for (int step = 1; step <= stepsPerHour; ++step) {
             const double time = start + step / (24.0 * stepsPerHour);
             for (int zone = 0; zone <= zones; ++zone) {
