@@ -551,7 +551,7 @@ void RunWriter::Store(const ResultRecord& record) {
     held_.Add(stored);
     ++recordCount_;
     for (float value : stored.values) valueCount_ += std::isnan(value) ? 0 : 1;
-    if (held_.PendingValues() < valuesPerBatch_) return;
+    if (held_.PendingValues() < valuesPerBatch_ && held_.PendingSteps() < kStepsPerBatch) return;
     try {
         database_.Transaction([&] { WriteHeld(); });
     } catch (const SqliteError& error) {

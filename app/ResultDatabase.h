@@ -133,9 +133,13 @@ class ResultDatabase {
 // Writes one run: its row in runs, its zones and variables, and its records.
 class RunWriter {
   public:
-    // Values held before a batch is written: about 16 MB, a month or more of
-    // hourly records of a hundred zones.
-    static constexpr int64_t kValuesPerBatch = int64_t{1} << 22;
+    // A batch is written when a series holds kStepsPerBatch steps (three
+    // weeks of hours), or sooner when the values held reach valuesPerBatch
+    // (128 MB: a thousand zones' hourly records reach the steps first).
+    // Chunks of a fixed length keep the rows, and so the cost of each, the
+    // same per zone however many zones a run has.
+    static constexpr int64_t kStepsPerBatch = 512;
+    static constexpr int64_t kValuesPerBatch = int64_t{1} << 25;
 
     // Inserts the run with status 'running' and commits it at once. Held
     // values are written whenever `valuesPerBatch` are reached.
