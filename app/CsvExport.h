@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ResultDatabase.h"
+#include "ResultReader.h"
 
 namespace kz7::app {
 
@@ -43,7 +44,8 @@ class CsvExport {
     struct Table {
         int64_t run;
         int16_t interval;
-        std::string record;  // RecordKindText
+        RecordKind record;
+        std::vector<int32_t> zones;  // in order
     };
     struct Column {
         int64_t position;
@@ -54,9 +56,9 @@ class CsvExport {
     std::vector<Table> TablesOf(int64_t run);
     std::vector<Column> ColumnsOf(const Table& table);
     CsvFile WriteTable(const Table& table);
-    std::string ZoneFilter() const;
 
     ResultDatabase& database_;
+    ResultReader reader_;
     CsvExportOptions options_;
 };
 

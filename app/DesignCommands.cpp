@@ -19,7 +19,6 @@
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/output/ResultVariables.h"
-#include "kz7/platform/NumberText.h"
 
 namespace kz7::app {
 
@@ -37,16 +36,15 @@ class DesignLoads {
     DesignLoads(ZoneVariable load, SummaryPosition peak)
         : load_(static_cast<size_t>(load)), peak_(static_cast<size_t>(peak)) {}
 
-    void Add(int16_t interval, int32_t zone, const ValueArray& values, int32_t month) {
-        if (interval == 6 && zone > 0 && peak_ < values.size()) {
-            const double value = ParseLeadingNumber(values[peak_]);
-            if (!values[peak_].empty() && std::isfinite(value)) summaryPeaks_[zone] = value;
+    void Add(const ResultRecord& record, int32_t month) {
+        const int32_t zone = record.zone;
+        if (record.interval == 6 && zone > 0 && peak_ < record.values.size()) {
+            const double value = record.values[peak_];
+            if (std::isfinite(value)) summaryPeaks_[zone] = value;
             return;
         }
-        if (interval != 1 || zone <= 0 || load_ >= values.size()) return;
-        const std::string& text = values[load_];
-        if (text.empty() || text == kMissingText) return;
-        const double value = ParseLeadingNumber(text);
+        if (record.interval != 1 || zone <= 0 || load_ >= record.values.size()) return;
+        const double value = record.values[load_];
         if (!std::isfinite(value)) return;
         Peak& peak = peaks_[zone];
         // A zone that never needs cooling (no cooler, or none called for) has
@@ -139,9 +137,7 @@ int RunDesign(const DesignOptions& options, bool heatGain) {
         else
             control.HeatLoss();
     };
-    run.onRecord = [&](int16_t interval, int32_t zone, const ValueArray& values) {
-        loads.Add(interval, zone, values, state->clock.month);
-    };
+    run.onRecord = [&](const ResultRecord& record) { loads.Add(record, state->clock.month); };
     run.report = [&](SimulateX&, const StoredRun& stored) {
         PrintLoads(options, zones, loads, heatGain, stored.runId);
     };

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <system_error>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "ResultDatabase.h"
 #include "ResultTables.h"
 #include "RunSession.h"
+#include "Sha256.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
@@ -49,16 +52,21 @@ std::string FirstFile(const std::vector<std::string>& candidates) {
     return {};
 }
 
+// The SHA-256 of the model file's bytes; empty when it cannot be read.
+std::string HashOfFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return in ? Sha256Hex(text.str()) : std::string();
+}
+
+// The records reach the host as numbers: the engine formats no texts.
 void ConnectRecords(SimulateX& control, RunSession& session, const ModelRun& run,
                     bool verbose) {
-    auto store = [&session, &run](int16_t& interval, int32_t& zone, ValueArray& values,
-                                  double& date) {
-        session.OnRecord(interval, zone, values, date);
-        if (run.onRecord) run.onRecord(interval, zone, values);
+    control.SaveResultRecord = [&session, &run](const ResultRecord& record) {
+        session.OnRecord(record);
+        if (run.onRecord) run.onRecord(record);
     };
-    control.SaveSSData = store;
-    control.SaveHLData = store;
-    control.SaveHGData = store;
     // A message for every simulated day ("Simulating 3/2") is progress, which
     // the bar shows; as lines it only buries the messages that matter.
     control.MessageChange = [&session, verbose](std::string& message) {
@@ -81,10 +89,11 @@ int WriteRunReport(ResultDatabase& database, int64_t runId, const ModelRunOption
 }
 
 int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelRun& run,
-                const std::string& weatherFile) {
+                RunInfo info) {
     EngineState& state = control.State();
     ResultDatabase database(options.db);
-    RunSession session(state, database, {run.command, options.model, weatherFile}, options.quiet);
+    info.modelHash = HashOfFile(options.model);
+    RunSession session(state, database, info, options.quiet);
     session.Run().AddZones(ZoneRows(state));
     session.Run().AddVariables(ResultVariableRows());
     ConnectRecords(control, session, run, options.verbose);
@@ -93,6 +102,7 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     int code = kExitFailed;
     try {
         run.run(control);
+        if (run.summary) session.Run().SetSummary(run.summary());
         code = session.Finish();
     } catch (const ResultDatabaseError& error) {
         code = session.Fail(error.what());
@@ -101,7 +111,7 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     }
     state.yieldHandler = nullptr;
     state.errorHandler = nullptr;
-    control.SaveSSData = control.SaveHLData = control.SaveHGData = nullptr;
+    control.SaveResultRecord = nullptr;
     control.MessageChange = nullptr;
     control.ProgressChange = nullptr;
     const RunWriter& stored = session.Run();
@@ -129,9 +139,40 @@ void AddModelRunOptions(CLI::App& command, ModelRunOptions& options) {
         ->excludes(quiet);
     command.add_option("--html", options.html,
                        "Also write the run's HTML report with charts to this file");
+    command.add_option("--label", options.label, "A name for the run, stored with it");
+    command.add_option("--param", options.parameters,
+                       "A key=value pair stored with the run (may be repeated)");
+}
+
+std::vector<std::pair<std::string, std::string>> ParseParameters(
+    const std::vector<std::string>& texts, std::string& problem) {
+    std::vector<std::pair<std::string, std::string>> parameters;
+    for (const std::string& text : texts) {
+        const size_t equals = text.find('=');
+        if (equals == std::string::npos || equals == 0) {
+            problem = fmt::format("--param \"{}\": expected key=value", text);
+            return {};
+        }
+        std::string key = text.substr(0, equals);
+        for (const auto& [existing, value] : parameters) {
+            if (existing == key) {
+                problem = fmt::format("--param \"{}\": the key is given twice", key);
+                return {};
+            }
+        }
+        parameters.emplace_back(std::move(key), text.substr(equals + 1));
+    }
+    return parameters;
 }
 
 int RunModel(const ModelRunOptions& options, const ModelRun& run) {
+    std::string problem;
+    RunInfo info{run.command, options.model, "", options.label,
+                 ParseParameters(options.parameters, problem)};
+    if (!problem.empty()) {
+        fmt::print(stderr, "kz7: {}\n", problem);
+        return kExitFailed;
+    }
     EngineState state;
     SimulateX control(state);
     // The read's messages and errors are held back so that a failed read
@@ -142,7 +183,7 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
         if (!options.quiet) readMessages.push_back(message);
     };
     if (run.prepare) run.prepare(control);
-    const std::string problem = LoadModel(control, options.model, options.support);
+    problem = LoadModel(control, options.model, options.support);
     state.errorHandler = nullptr;
     control.MessageChange = nullptr;
     if (!problem.empty()) {
@@ -154,11 +195,10 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
     if (ReportProblems("kz7: " + options.model, RunProblems(state, warnings))) return kExitFailed;
     for (const std::string& warning : warnings)
         fmt::print(stderr, "kz7: {}: {}\n", options.model, warning);
-    std::string weatherFile;
     if (run.command == "simulate") {
         const std::vector<std::string> candidates = WeatherFileCandidates(state);
-        weatherFile = FirstFile(candidates);
-        if (weatherFile.empty()) {
+        info.weather = FirstFile(candidates);
+        if (info.weather.empty()) {
             fmt::print(stderr, "kz7: {}: weather file \"{}\" not found; looked for {}\n",
                        options.model, state.weather->WeatherDbName,
                        fmt::join(candidates, ", "));
@@ -166,7 +206,7 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
         }
     }
     try {
-        return RunAndStore(control, options, run, weatherFile);
+        return RunAndStore(control, options, run, std::move(info));
     } catch (const ResultDatabaseError& error) {
         fmt::print(stderr, "kz7: {}\n", error.what());
         return kExitFailed;

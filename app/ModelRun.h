@@ -11,6 +11,10 @@
 #include <functional>
 #include <string>
 
+#include <utility>
+#include <vector>
+
+#include "ResultDatabase.h"
 #include "kz7/control/OutputData.h"
 
 namespace kz7 {
@@ -26,10 +30,13 @@ struct ModelRunOptions {
     bool quiet = false;
     bool verbose = false;  // the engine's day messages too
     bool json = false;
-    std::string html;  // the run's HTML report, written when the run finishes
+    std::string html;                     // the run's HTML report, written when the run finishes
+    std::string label;                    // --label
+    std::vector<std::string> parameters;  // --param key=value, as given
 };
 
-// Adds MODEL, --support, --db, --json, --quiet, --verbose and --html to `command`.
+// Adds MODEL, --support, --db, --json, --quiet, --verbose, --html, --label and
+// --param to `command`.
 void AddModelRunOptions(CLI::App& command, ModelRunOptions& options);
 
 // What a finished run left in the result database.
@@ -46,10 +53,17 @@ struct ModelRun {
     // Start the run (control.Simulate(), HeatLoss(), HeatGain()).
     std::function<void(SimulateX&)> run;
     // Every record the run sends, after it is stored.
-    std::function<void(int16_t interval, int32_t zone, const ValueArray& values)> onRecord;
+    std::function<void(const ResultRecord& record)> onRecord;
+    // After the run, before it is marked finished: its summary lines.
+    std::function<std::vector<SummaryRow>()> summary;
     // After a finished run: print what the command prints.
     std::function<void(SimulateX&, const StoredRun&)> report;
 };
+
+// The --param texts as (key, value) pairs; a text without "=" or with an
+// empty or repeated key gives the reason in `problem`.
+std::vector<std::pair<std::string, std::string>> ParseParameters(
+    const std::vector<std::string>& texts, std::string& problem);
 
 // Runs `run` on the model of `options`; returns the exit code.
 int RunModel(const ModelRunOptions& options, const ModelRun& run);

@@ -87,7 +87,8 @@ std::vector<ZoneInfo> ZoneRows(const EngineState& state) {
     const std::vector<int32_t> numbers = state.zones->ResultNumbers();
     size_t position = 0;
     for (const Zone& zone : *state.zones)
-        rows.push_back({numbers[++position], zone.Key, zone.Description});
+        rows.push_back({numbers[++position], zone.Key, zone.Description,
+                        static_cast<double>(zone.FloorArea), static_cast<double>(zone.Volume)});
     return rows;
 }
 

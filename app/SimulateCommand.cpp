@@ -76,10 +76,11 @@ SimulateResult SimulateAndStore(const ModelRunOptions& options, Resolution resol
     // A record comes at the end of its interval, while the run clock still
     // stands on its day: the day's weight on a reduced tape is that of the
     // clock's month and day type (1 on an EPW file).
-    run.onRecord = [&](int16_t interval, int32_t zone, const ValueArray& values) {
-        result.summary->Add(interval, zone, values,
+    run.onRecord = [&](const ResultRecord& record) {
+        result.summary->Add(record,
                             state->weather->DayWeight(state->clock.month, state->clock.dayType));
     };
+    run.summary = [&] { return result.summary->Rows(); };
     run.report = [&](SimulateX&, const StoredRun& stored) { result.stored = stored; };
     result.exitCode = RunModel(options, run);
     return result;

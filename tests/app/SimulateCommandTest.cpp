@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -19,6 +20,7 @@
 #include "JsonNumber.h"
 #include "ResultDatabase.h"
 #include "ResultDatabaseFixture.h"
+#include "ResultReader.h"
 
 namespace kz7::app {
 namespace {
@@ -38,6 +40,10 @@ class SimulateCommandTest : public ResultDatabaseFixture {
     std::string Query(const std::string& sql) {
         ResultDatabase database(file, ResultDatabase::Access::ReadOnly);
         return Text(database.Connection(), sql);
+    }
+    double QueryNumber(const std::string& sql) {
+        ResultDatabase database(file, ResultDatabase::Access::ReadOnly);
+        return Number(database.Connection(), sql);
     }
     // A copy of the test cell with `from` replaced by `to`.
     std::string CellWith(const std::string& from, const std::string& to) {
@@ -75,39 +81,60 @@ TEST_F(SimulateCommandTest, AnAnnualRunStoresEveryHourWithItsTimeAndPrintsTheJso
     ASSERT_TRUE(zone["max_air_c"].is_number());
     EXPECT_GT(zone["max_air_c"].get<double>(), zone["min_air_c"].get<double>() + 10.0);
     EXPECT_EQ(zone["max_air_c"].get<double>(),
-              ShortestSingle(std::stod(Query("SELECT json_extract(vals, '$[3]') FROM records "
-                                             "WHERE interval = 6"))));
+              ShortestSingle(QueryNumber("SELECT value FROM series_values "
+                                         "WHERE interval = 6 AND position = 3")));
     EXPECT_FALSE(std::regex_search(run.output, std::regex("[0-9]\\.[0-9]{9}")))
         << "a number with single-precision noise: " << run.output;
     // Without a terminal the engine's 365 day messages are not printed.
     EXPECT_EQ(run.error.find("Simulating"), std::string::npos) << run.error;
+    // The cell's 48 m² give the figures per m² beside their own.
+    EXPECT_EQ(zone["floor_area_m2"], 48.0);
+    ASSERT_TRUE(zone["heating_kwh"].is_number() && zone["peak_heating_kw"].is_number());
+    EXPECT_NEAR(zone["heating_kwh_m2"].get<double>(), zone["heating_kwh"].get<double>() / 48,
+                1e-6 * zone["heating_kwh_m2"].get<double>());
+    EXPECT_NEAR(zone["peak_heating_w_m2"].get<double>(),
+                zone["peak_heating_kw"].get<double>() * 1000 / 48,
+                1e-6 * zone["peak_heating_w_m2"].get<double>());
+    EXPECT_EQ(Query("SELECT value FROM summaries WHERE zone = 0 AND figure = 'floor_area_m2'"),
+              "48.0");
 
     EXPECT_EQ(Query("SELECT command || '|' || status FROM runs"), "simulate|finished");
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE interval = 2 GROUP BY record "
-                    "HAVING count(*) <> 8760"),
-              "<no row>");
-    EXPECT_EQ(Query("SELECT count(DISTINCT record) FROM records WHERE interval = 2"), "2");
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE interval = 2"), "8760");
+    EXPECT_EQ(Query("SELECT group_concat(DISTINCT zone) FROM series WHERE interval = 2"), "0,1");
     EXPECT_EQ(Query("SELECT name FROM zones WHERE zone = 1"), "Test cell");
     EXPECT_EQ(Query("SELECT unit FROM variables WHERE record = 'zone' AND name = 'Heating'"),
               "kWh");
     // Each hour carries its own end: the first day's 24 hours are 01:00 ... 00:00
-    // of 2 January, in order, and no two hourly rows of a zone share a time.
+    // of 2 January. The typical year's months come from several years, yet the
+    // run lies on one: every hour is on the hour, later than the one before,
+    // within the first month's year, and keeps its month's own year beside it.
     EXPECT_EQ(Query("SELECT group_concat(strftime('%d %H', time + 2415018.5), ',') FROM (SELECT "
-                    "time FROM records WHERE interval = 2 AND zone = 1 ORDER BY id LIMIT 24)"),
+                    "time FROM times WHERE interval = 2 ORDER BY step LIMIT 24)"),
               "01 01,01 02,01 03,01 04,01 05,01 06,01 07,01 08,01 09,01 10,01 11,01 12,01 13,"
               "01 14,01 15,01 16,01 17,01 18,01 19,01 20,01 21,01 22,01 23,02 00");
-    EXPECT_EQ(Query("SELECT count(DISTINCT time) FROM records WHERE interval = 2 AND zone = 1"),
-              "8760");
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE interval = 2 AND "
+                    "strftime('%M:%f', time + 2415018.5) <> '00:00.000'"),
+              "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM times AS a JOIN times AS b ON b.run = a.run AND "
+                    "b.interval = a.interval AND b.step = a.step + 1 WHERE b.time <= a.time"),
+              "0");
+    const std::string year = Query("SELECT strftime('%Y', time + 2415018.5) FROM times "
+                                   "WHERE interval = 2 AND step = 0");
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE interval = 2 AND step < 8759 AND "
+                    "strftime('%Y', time + 2415018.5) <> '" + year + "'"),
+              "0");
+    EXPECT_NE(Query("SELECT count(DISTINCT strftime('%Y', source_time + 2415018.5)) FROM times "
+                    "WHERE interval = 2"),
+              "1");
 
     // A second run appends; its day records keep the date of their day.
     ASSERT_EQ(RunKz7("simulate " + kCell + kSupport + Db() + " --daily --quiet").exitCode, 0);
     EXPECT_EQ(Query("SELECT group_concat(id || ':' || status) FROM runs"), "1:finished,2:finished");
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE run = 2 AND interval = 3 AND zone = 1"),
-              "365");
-    EXPECT_EQ(Query("SELECT strftime('%m-%d %H:%M', time + 2415018.5) FROM records "
-                    "WHERE run = 2 AND interval = 3 ORDER BY id LIMIT 1"),
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE run = 2 AND interval = 3"), "365");
+    EXPECT_EQ(Query("SELECT strftime('%m-%d %H:%M', time + 2415018.5) FROM times "
+                    "WHERE run = 2 AND interval = 3 AND step = 0"),
               "01-01 00:00");
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE run = 2 AND interval = 2"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE run = 2 AND interval = 2"), "0");
 }
 
 TEST_F(SimulateCommandTest, DesignRunsStoreTheirStepsAndPrintEachZone) {
@@ -123,8 +150,8 @@ TEST_F(SimulateCommandTest, DesignRunsStoreTheirStepsAndPrintEachZone) {
     EXPECT_EQ(gainJson["zones"][0]["peak_month"], 0);
     // The heat-gain run's summary carries the peak cooling load it prints.
     EXPECT_EQ(gainJson["zones"][0]["design_cooling_kw"].get<double>(),
-              ShortestSingle(std::stod(Query("SELECT json_extract(vals, '$[1]') FROM records "
-                                             "WHERE run = 2 AND interval = 6"))));
+              ShortestSingle(QueryNumber("SELECT value FROM series_values "
+                                         "WHERE run = 2 AND interval = 6 AND position = 1")));
     const auto gainText = RunKz7("heatgain " + kCell + kSupport + Db() + " --quiet");
     EXPECT_NE(gainText.output.find("Test cell                        0.00      -\n"),
               std::string::npos)
@@ -148,12 +175,11 @@ TEST_F(SimulateCommandTest, DesignRunsStoreTheirStepsAndPrintEachZone) {
     // with its own end, 00:15 to 24:00.
     EXPECT_EQ(Query("SELECT count(*) || ' ' || count(DISTINCT time) || ' ' || "
                     "round((min(time) - floor(min(time))) * 1440) || ' ' || "
-                    "round((max(time) - min(time)) * 1440) FROM records "
-                    "WHERE run = 1 AND interval = 1 AND zone = 1"),
+                    "round((max(time) - min(time)) * 1440) FROM times "
+                    "WHERE run = 1 AND interval = 1"),
               "96 96 15.0 1425.0");
     // Heat gain: the 15th design day of each of the twelve months.
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE run = 2 AND interval = 1 AND zone = 1"),
-              "1152");
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE run = 2 AND interval = 1"), "1152");
 }
 
 // Keys "1" and "01" are one number: the second zone is renumbered, said so,
@@ -170,8 +196,9 @@ TEST_F(SimulateCommandTest, ZonesWhoseKeysShareANumberAreStoredApart) {
               std::string::npos)
         << run.error;
     EXPECT_EQ(Query("SELECT group_concat(zone || ':' || key, ' ') FROM zones"), "1:1 2:01");
-    EXPECT_EQ(Query("SELECT group_concat(n, ' ') FROM (SELECT count(*) AS n FROM records "
-                    "WHERE interval = 1 AND zone > 0 GROUP BY zone ORDER BY zone)"),
+    EXPECT_EQ(Query("SELECT group_concat(n, ' ') FROM (SELECT sum(steps) AS n FROM series "
+                    "WHERE interval = 1 AND zone > 0 AND position = 1 GROUP BY zone "
+                    "ORDER BY zone)"),
               "96 96");
 }
 
@@ -181,17 +208,23 @@ TEST_F(SimulateCommandTest, WeatherPrintsTheFileAndStoresItsRowsAndDesignDays) {
     EXPECT_NE(weather.output.find("DENVER INTL AP, CO, USA"), std::string::npos);
     EXPECT_NE(weather.output.find("8760 hourly records, first day a Sunday"), std::string::npos);
     EXPECT_NE(weather.output.find("\nDec "), std::string::npos);
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE interval = 2 AND zone = -1"), "8760");
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE interval = 4 AND record = 'weather'"),
-              "12");
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE interval = 2"), "8760");
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE interval = 4"), "12");
+    // The rows of the typical year lie on one time axis, in order.
+    EXPECT_EQ(Query("SELECT count(*) FROM times AS a JOIN times AS b ON b.run = a.run AND "
+                    "b.interval = a.interval AND b.step = a.step + 1 WHERE b.time <= a.time"),
+              "0");
     // The first hour of the Denver file: dry bulb -18 °C.
-    EXPECT_EQ(Query("SELECT json_extract(vals, '$[1]') FROM records ORDER BY id LIMIT 1"), "-18");
+    EXPECT_EQ(Query("SELECT value FROM series_values WHERE interval = 2 AND zone = -1 AND "
+                    "position = 1 AND step = 0"),
+              "-18.0");
 
     ASSERT_EQ(RunKz7("weather --design-heat-loss " + kCell + kSupport + Db()).exitCode, 0);
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE run = 2 AND interval = 1"), "48");
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE run = 2 AND interval = 1"), "48");
     // Every half-hour of the heating design day is the HeatLossWeather temperature.
-    EXPECT_EQ(Query("SELECT DISTINCT json_extract(vals, '$[1]') FROM records WHERE run = 2"),
-              "-18");
+    EXPECT_EQ(Query("SELECT group_concat(DISTINCT value) FROM series_values WHERE run = 2 AND "
+                    "position = 1"),
+              "-18.0");
     EXPECT_EQ(RunKz7("weather --design-heat-gain " + kCell).exitCode, 2);  // --db is needed
     EXPECT_EQ(RunKz7("weather /nonexistent.epw").exitCode, 1);
 }
@@ -219,9 +252,10 @@ TEST_F(SimulateCommandTest, AReducedTapeRunCountsEachDayForTheDaysItStandsFor) {
     const auto monthlyRun =
         RunKz7("simulate " + (folder / "monthly.kz7").string() + support + Db());
     ASSERT_EQ(monthlyRun.exitCode, 0) << monthlyRun.error;
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE run = 2 AND interval = 4 AND zone = 1"),
+    EXPECT_EQ(Query("SELECT sum(steps) FROM series "
+                    "WHERE run = 2 AND interval = 4 AND zone = 1 AND position = 1"),
               "12");
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE run = 1 AND interval = 4"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM series WHERE run = 1 AND interval = 4"), "0");
 
     const nlohmann::json fromHours = nlohmann::json::parse(hourly.output)["building"];
     const nlohmann::json fromMonths = nlohmann::json::parse(monthlyRun.output)["building"];
@@ -373,7 +407,7 @@ int InterruptedRun(const fs::path& db, int signal) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         try {
             ResultDatabase database(db, ResultDatabase::Access::ReadOnly);
-            started = Number(database.Connection(), "SELECT count(*) FROM records") > 0;
+            started = Number(database.Connection(), "SELECT count(*) FROM series") > 0;
         } catch (const ResultDatabaseError&) {
         }
     }
@@ -396,7 +430,7 @@ TEST_F(SimulateCommandTest, CtrlCEndsTheRunCancelledWithExitCode130) {
     ASSERT_EQ(InterruptedRun(file, SIGINT), 130);
     EXPECT_EQ(Query("SELECT status FROM runs"), "cancelled");
     EXPECT_NE(Query("SELECT finished_at FROM runs"), "<no row>");
-    EXPECT_GT(std::stoi(Query("SELECT count(*) FROM records")), 0);
+    EXPECT_GT(std::stoi(Query("SELECT count(*) FROM series")), 0);
 }
 
 // Every committed batch stays, the one being written is wholly gone, and the
@@ -405,7 +439,11 @@ TEST_F(SimulateCommandTest, ARunKilledPartWayLeavesADatabaseShowingItNotFinished
     ASSERT_EQ(InterruptedRun(file, SIGKILL), 128 + SIGKILL);
     EXPECT_EQ(Query("SELECT status || ' ' || ifnull(finished_at, '-') FROM runs"), "running -");
     EXPECT_EQ(Query("PRAGMA integrity_check"), "ok");
-    EXPECT_EQ(Query("SELECT count(*) % 4096 FROM records"), "0");
+    // What was committed reads back whole.
+    ResultDatabase database(file, ResultDatabase::Access::ReadOnly);
+    const TimeSeries air = ResultReader(database).Series(1, 1, 1, "AirTemperature");
+    EXPECT_GT(air.values.size(), 0u);
+    EXPECT_FALSE(std::isnan(air.values.back()));
 }
 
 }  // namespace

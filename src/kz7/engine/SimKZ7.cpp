@@ -354,6 +354,7 @@ void SimKZ7::RunSetUp() {
     monthStarted_ = false;
     Cancelled = false;
     state_.clock.totalFloorArea = state_.zones->FloorArea();
+    state_.clock.calendar.Start();
     PrepareWeather();
     state_.zones->InitSimulation();
     state_.plant->InitSimulation();

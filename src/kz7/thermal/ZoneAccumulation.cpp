@@ -234,7 +234,8 @@ void Zone::SendSummaryResultsEvents(int32_t number) {
                                MaxRadiantTemperature, MinComfortTemperature, MinAirTemperature,
                                MinRadiantTemperature})
         values.push_back(Trim(NumberToText(value, state_.settings.decimalSeparator)));
-    state_.outputData.SaveData(kSummaryInterval, number, values, state_.clock.date);
+    state_.outputData.SaveData(kSummaryInterval, number, values, state_.clock.date,
+                               state_.clock.RecordTime(kSummaryInterval));
 }
 
 }  // namespace kz7

@@ -178,6 +178,7 @@ bool EnergyPlusWeather::ReadData() {
     InitDay();
     InitMonth();
     openMonth_ = 0;
+    calendar_.Start();
     dayCounter_ = StartDayOfWeek - 1;
 
     std::string firstProblem;
@@ -403,6 +404,7 @@ void EnergyPlusWeather::SendRecordRows() {
 void EnergyPlusWeather::SendHourlyWeatherData() {
     const WeatherRecord& r = reading_;
     const double date = ToOleDate(r.Year, r.Month, r.DayOfMonth);
+    calendarDay_ = calendar_.Lay(r.Year, r.Month, r.DayOfMonth);
     ValueArray values{Text(date),
                       Text(r.Tdb),
                       Text(r.Twb),
@@ -413,7 +415,7 @@ void EnergyPlusWeather::SendHourlyWeatherData() {
                       Text(r.PATMOS),
                       Text(static_cast<float>(r.Altitude / kDegreesToRadians)),
                       Text(static_cast<float>(r.Azimuth / kDegreesToRadians))};
-    state_.outputData.SaveData(2, -1, values, date + r.Hour / 24.0);
+    state_.outputData.SaveData(2, -1, values, date + r.Hour / 24.0, calendarDay_ + r.Hour / 24.0);
 
     day_[0] = date;
     day_[1] += r.Tdb / 24.0;
@@ -426,7 +428,7 @@ void EnergyPlusWeather::SendHourlyWeatherData() {
 }
 
 void EnergyPlusWeather::SendDailyWeatherData() {
-    SendRow(3, day_, day_[0]);
+    SendRow(3, day_, day_[0], calendarDay_);
     for (size_t i = 1; i <= 7; ++i) month_[i] += day_[i];
     month_[0] = day_[0];
     openMonth_ = reading_.Month;
@@ -439,16 +441,16 @@ void EnergyPlusWeather::SendMonthlyWeatherData() {
     std::array<double, 10> values = month_;
     if (monthDays_ > 0)
         for (size_t i : {1, 2, 5, 6, 7}) values[i] /= monthDays_;
-    SendRow(4, values, month_[0]);
+    SendRow(4, values, month_[0], calendarDay_);
     InitMonth();
 }
 
 void EnergyPlusWeather::SendRow(int16_t interval, const std::array<double, 10>& values,
-                                double date) {
+                                double date, double time) {
     ValueArray texts;
     texts.reserve(values.size());
     for (double value : values) texts.push_back(Text(value));
-    state_.outputData.SaveData(interval, -1, texts, date);
+    state_.outputData.SaveData(interval, -1, texts, date, time);
 }
 
 }  // namespace kz7
