@@ -29,8 +29,8 @@ bool IsFile(const std::string& path) {
     return std::filesystem::is_regular_file(path, error);
 }
 
-// The weather file a simulation will open: the EPW file the model names
-// (searched as the engine does) or the reduced tape in the support folder.
+}  // namespace
+
 std::string WeatherFileOf(const EngineState& state) {
     const Weather& weather = *state.weather;
     if (weather.WeatherFileType == 4) return weather.ResolveWeatherFile(weather.WeatherDbName);
@@ -39,6 +39,8 @@ std::string WeatherFileOf(const EngineState& state) {
             (weather.WeatherDbName + extension))
         .string();
 }
+
+namespace {
 
 // The SHA-256 of the model file's bytes; empty when it cannot be read.
 std::string HashOfFile(const std::string& path) {
