@@ -55,9 +55,8 @@ class BatchProgressLine {
         if (quiet_) return;
         const double fraction =
             static_cast<double>(progress.done) / static_cast<double>(progress.total);
-        std::string text =
-            fmt::format("{} {}/{} runs", ProgressBar::Render(fraction, 20), progress.done,
-                        progress.total);
+        std::string text = fmt::format("{} {}/{} runs", ProgressBar::Render(fraction, 20),
+                                       progress.done, progress.total);
         if (progress.failed > 0) text += fmt::format(", {} failed", progress.failed);
         if (const auto left = progress.SecondsLeft(); left && progress.done < progress.total)
             text += fmt::format(", about {} left", Duration(*left));
@@ -97,9 +96,9 @@ int RunBatch(const BatchOptions& options) {
         fmt::print(stderr, "kz7: {}: support folder not found\n", plan->Support());
         return kExitFailed;
     }
-    if (!options.sort.empty() && !BatchComparison::IsSortKey(options.sort, plan->ParameterNames())) {
-        fmt::print(stderr,
-                   "kz7: --sort {}: not a figure, a column of {}, \"label\" or \"run\"\n",
+    if (!options.sort.empty() &&
+        !BatchComparison::IsSortKey(options.sort, plan->ParameterNames())) {
+        fmt::print(stderr, "kz7: --sort {}: not a figure, a column of {}, \"label\" or \"run\"\n",
                    options.sort, plan->TableName());
         return kExitUsage;
     }
@@ -108,11 +107,10 @@ int RunBatch(const BatchOptions& options) {
         BatchRunner runner(*plan, options.db, options.jobs);
         const InterruptHandler interrupt;
         BatchProgressLine progress(options.quiet);
-        const auto outcomes = runner.Run(
-            [&](const VariantOutcome& outcome, const BatchProgress& state) {
-                progress.Show(outcome, state);
-            },
-            [&] { return interrupt.Requested(); });
+        const auto outcomes =
+            runner.Run([&](const VariantOutcome& outcome,
+                           const BatchProgress& state) { progress.Show(outcome, state); },
+                       [&] { return interrupt.Requested(); });
         progress.Clear();
 
         std::vector<int64_t> runs;
@@ -148,8 +146,8 @@ int RunBatch(const BatchOptions& options) {
 
 void RegisterBatchCommand(CLI::App& app) {
     auto options = std::make_shared<BatchOptions>();
-    CLI::App* command = app.add_subcommand(
-        "batch", "Run every variant of a parametric study and compare them");
+    CLI::App* command =
+        app.add_subcommand("batch", "Run every variant of a parametric study and compare them");
     command->add_option("PLAN", options->plan, "Plan file naming the template and the variants")
         ->required();
     command->add_option("--db", options->db, "Result database (SQLite), created when missing")

@@ -81,8 +81,11 @@ BatchComparison BatchComparison::Read(ResultReader& reader, const std::vector<in
     std::vector<ComparisonLine> lines;
     for (int64_t run : runs) {
         RunFacts facts = reader.Run(run);
-        ComparisonLine line{run, std::move(facts.label), std::move(facts.status),
-                            std::move(facts.note), std::move(facts.parameters),
+        ComparisonLine line{run,
+                            std::move(facts.label),
+                            std::move(facts.status),
+                            std::move(facts.note),
+                            std::move(facts.parameters),
                             std::vector<std::optional<double>>(Figures().size())};
         for (const SummaryRow& row : reader.Summary(run)) {
             if (row.zone != 0) continue;  // the building
@@ -176,12 +179,12 @@ nlohmann::json BatchComparison::Json() const {
     for (const ComparisonLine& line : lines_) {
         nlohmann::json parameters = nlohmann::json::object();
         for (const auto& [name, value] : line.parameters) parameters[name] = value;
-        nlohmann::json entry = {{"run", line.run},
-                                {"label", line.label},
-                                {"status", line.status},
-                                {"note", line.note.empty() ? nlohmann::json(nullptr)
-                                                           : nlohmann::json(line.note)},
-                                {"parameters", std::move(parameters)}};
+        nlohmann::json entry = {
+            {"run", line.run},
+            {"label", line.label},
+            {"status", line.status},
+            {"note", line.note.empty() ? nlohmann::json(nullptr) : nlohmann::json(line.note)},
+            {"parameters", std::move(parameters)}};
         for (size_t index = 0; index < Figures().size(); ++index) {
             const std::optional<double>& value = line.figures[index];
             entry[std::string(Figures()[index])] =
@@ -194,7 +197,8 @@ nlohmann::json BatchComparison::Json() const {
 
 std::string BatchComparison::Csv() const {
     std::string csv = "run,label,status";
-    for (const std::string& parameter : parameters_) csv.append(",").append(CsvExport::Field(parameter));
+    for (const std::string& parameter : parameters_)
+        csv.append(",").append(CsvExport::Field(parameter));
     for (std::string_view figure : Figures()) csv += fmt::format(",{}", figure);
     csv += ",note\r\n";
     for (const ComparisonLine& line : lines_) {

@@ -22,7 +22,7 @@ struct ComparisonLine {
     std::string status;
     std::string note;
     std::vector<std::pair<std::string, std::string>> parameters;  // by name
-    std::vector<std::optional<double>> figures;  // as BatchComparison::Figures()
+    std::vector<std::optional<double>> figures;                   // as BatchComparison::Figures()
 };
 
 class BatchComparison {

@@ -58,9 +58,10 @@ void ScanTemplate(std::string_view text, const fs::path& file, Literal literal,
         literal(text.substr(from, open - from));
         const size_t close = text.find(kClose, open + kOpen.size());
         const size_t lineEnd = text.find('\n', open);
-        if (close == std::string_view::npos || (lineEnd != std::string_view::npos && close > lineEnd)) {
-            throw BatchPlanError(fmt::format("{}: line {}: \"{{{{\" without \"}}}}\"", file.string(),
-                                             LineOf(text, open)));
+        if (close == std::string_view::npos ||
+            (lineEnd != std::string_view::npos && close > lineEnd)) {
+            throw BatchPlanError(fmt::format("{}: line {}: \"{{{{\" without \"}}}}\"",
+                                             file.string(), LineOf(text, open)));
         }
         placeholder(Trim(text.substr(open + kOpen.size(), close - open - kOpen.size())),
                     LineOf(text, open));
@@ -138,11 +139,14 @@ BatchPlan BatchPlan::Load(const fs::path& planFile) {
     std::istringstream lines(planText);
     std::string lineText;
     for (size_t line = 1; std::getline(lines, lineText); ++line) {
-        const std::string trimmed = Trim(lineText.ends_with('\r') ? lineText.substr(0, lineText.size() - 1) : lineText);
+        const std::string trimmed =
+            Trim(lineText.ends_with('\r') ? lineText.substr(0, lineText.size() - 1) : lineText);
         if (trimmed.empty() || trimmed.starts_with('#')) continue;
         const size_t equals = trimmed.find('=');
-        const std::string key = equals == std::string::npos ? trimmed : Trim(trimmed.substr(0, equals));
-        const std::string value = equals == std::string::npos ? "" : Trim(trimmed.substr(equals + 1));
+        const std::string key =
+            equals == std::string::npos ? trimmed : Trim(trimmed.substr(0, equals));
+        const std::string value =
+            equals == std::string::npos ? "" : Trim(trimmed.substr(equals + 1));
         if (equals == std::string::npos || value.empty()) {
             throw BatchPlanError(
                 fmt::format("{}: line {}: expected key = value", planFile.string(), line));
@@ -154,9 +158,9 @@ BatchPlan BatchPlan::Load(const fs::path& planFile) {
         else if (key == "support")
             support = (folder / value).string();
         else
-            throw BatchPlanError(fmt::format(
-                "{}: line {}: unknown key \"{}\" (template, variants, support)", planFile.string(),
-                line, key));
+            throw BatchPlanError(
+                fmt::format("{}: line {}: unknown key \"{}\" (template, variants, support)",
+                            planFile.string(), line, key));
     }
     if (!templateFile || !tableFile) {
         throw BatchPlanError(fmt::format("{}: the plan names no {}", planFile.string(),
@@ -203,7 +207,8 @@ void BatchPlan::ReadTable(std::string_view tableText) {
     }
     if (!labelColumn)
         throw BatchPlanError(fmt::format("{}: the header has no \"label\" column", tableName_));
-    if (rows.size() == 1) throw BatchPlanError(fmt::format("{}: the table has no variants", tableName_));
+    if (rows.size() == 1)
+        throw BatchPlanError(fmt::format("{}: the table has no variants", tableName_));
     for (size_t index = 1; index < rows.size(); ++index) {
         const CsvRow& row = rows[index];
         PlanVariant variant;
@@ -233,8 +238,9 @@ void BatchPlan::CheckPlaceholders() const {
             if (name == kLabelColumn) return;
             for (const std::string& parameter : parameterNames_)
                 if (parameter == name) return;
-            throw BatchPlanError(fmt::format("{}: line {}: placeholder {{{{{}}}}} has no column in {}",
-                                             templateFile_.string(), line, name, tableName_));
+            throw BatchPlanError(
+                fmt::format("{}: line {}: placeholder {{{{{}}}}} has no column in {}",
+                            templateFile_.string(), line, name, tableName_));
         });
 }
 
@@ -263,7 +269,8 @@ std::optional<std::string> BatchPlan::WeatherOf(const PlanVariant& variant) cons
         if (parameter != kWeatherColumn || cell.empty()) continue;
         std::error_code error;
         const fs::path beside = folder_ / cell;
-        if (fs::path(cell).is_relative() && fs::is_regular_file(beside, error)) return beside.string();
+        if (fs::path(cell).is_relative() && fs::is_regular_file(beside, error))
+            return beside.string();
         return cell;
     }
     return std::nullopt;

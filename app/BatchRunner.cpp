@@ -127,9 +127,13 @@ class VariantRun {
         const VariantModelFile file(text, plan_.TemplateFile());
         problem = LoadModel(control_, file.Path(), plan_.Support());
         state_.errorHandler = nullptr;
-        // A variant is what the user wrote only when its model reads cleanly.
-        if (problem.empty() && !firstError.empty()) problem = firstError;
         if (!problem.empty()) return file.Named(problem);
+        // A variant is what the user wrote only when its model reads cleanly.
+        if (!firstError.empty()) {
+            problem = file.Named(firstError);
+            const std::string model = plan_.TemplateFile().string();
+            return problem.find(model) == std::string::npos ? model + ": " + problem : problem;
+        }
 
         // The template's folder is where the model's own files are looked for.
         state_.engine->DataFileName = plan_.TemplateFile().string();
@@ -276,6 +280,7 @@ std::vector<std::optional<VariantOutcome>> BatchRunner::Run(
 
     const Clock::time_point start = Clock::now();
     BatchProgress progress{0, 0, total, 0.0};
+    if (stopRequested && stopRequested()) stop = true;
     std::vector<std::thread> workers;
     for (int job = 0; job < jobs_; ++job) workers.emplace_back(work);
     std::unique_lock lock(shared.mutex);

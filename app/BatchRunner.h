@@ -28,13 +28,13 @@ namespace kz7::app {
 
 // What became of one variant.
 struct VariantOutcome {
-    size_t index = 0;       // in BatchPlan::Variants()
-    int64_t runId = 0;      // 0 when not even the failed run could be stored
+    size_t index = 0;   // in BatchPlan::Variants()
+    int64_t runId = 0;  // 0 when not even the failed run could be stored
     RunStatus status = RunStatus::Failed;
-    std::string message;    // the reason of a failed run
+    std::string message;              // the reason of a failed run
     std::vector<SummaryRow> summary;  // a finished run's figures, as stored
-    double runSeconds = 0.0;    // wall time of the whole variant
-    double storeSeconds = 0.0;  // of which in the result database's calls
+    double runSeconds = 0.0;          // wall time of the whole variant
+    double storeSeconds = 0.0;        // of which in the result database's calls
 };
 
 // Runs variant `index` of `plan` and stores it in `database` as a run of
@@ -47,7 +47,7 @@ VariantOutcome RunVariant(const BatchPlan& plan, size_t index, ResultDatabase& d
                           const std::atomic<bool>& stop);
 
 struct BatchProgress {
-    size_t done = 0;    // variants ended, whatever their status
+    size_t done = 0;  // variants ended, whatever their status
     size_t failed = 0;
     size_t total = 0;
     double elapsedSeconds = 0.0;
