@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <ctime>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -37,12 +38,20 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Adds the time `work` takes to `seconds`.
+double ThreadCpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Adds the time `work` takes to `times`.
 template <typename Work>
-void Timed(double& seconds, Work work) {
+void Timed(VariantTimes& times, Work work) {
     const Clock::time_point start = Clock::now();
+    const double cpuStart = ThreadCpuSeconds();
     work();
-    seconds += SecondsSince(start);
+    times.cpu += ThreadCpuSeconds() - cpuStart;
+    times.wall += SecondsSince(start);
 }
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
@@ -89,7 +98,12 @@ class VariantRun {
     }
 
     VariantOutcome Run() {
-        const Clock::time_point start = Clock::now();
+        Timed(outcome_.run, [this] { RunOrRecordFailure(); });
+        return std::move(outcome_);
+    }
+
+  private:
+    void RunOrRecordFailure() {
         try {
             std::string problem;
             try {
@@ -106,11 +120,8 @@ class VariantRun {
             outcome_.status = RunStatus::Failed;
             outcome_.message = fmt::format("{}: {}", variant_.label, error.what());
         }
-        outcome_.runSeconds = SecondsSince(start);
-        return std::move(outcome_);
     }
 
-  private:
     // Reads the variant's model into the engine; returns why it cannot run.
     std::string Prepare() {
         if (!variant_.problem.empty()) return variant_.problem;
@@ -152,7 +163,7 @@ class VariantRun {
     void StoreFailed(const std::string& reason) {
         outcome_.status = RunStatus::Failed;
         outcome_.message = reason;
-        Timed(outcome_.storeSeconds, [&] {
+        Timed(outcome_.store, [&] {
             RunWriter run(database_, info_);
             outcome_.runId = run.RunId();
             run.Finish(RunStatus::Failed, reason);
@@ -162,7 +173,7 @@ class VariantRun {
     void Simulate() {
         std::optional<RunWriter> run;
         const std::vector<ZoneInfo> zones = ZoneRows(state_);
-        Timed(outcome_.storeSeconds, [&] {
+        Timed(outcome_.store, [&] {
             run.emplace(database_, info_);
             run->AddZones(zones);
             run->AddVariables(ResultVariableRows());
@@ -171,7 +182,7 @@ class VariantRun {
         RunSummary summary(zones);
         std::string lastError;
         control_.SaveResultRecord = [&](const ResultRecord& record) {
-            Timed(outcome_.storeSeconds, [&] { run->Store(record); });
+            Timed(outcome_.store, [&] { run->Store(record); });
             summary.Add(record);
         };
         state_.errorHandler = [&lastError](const std::string& error) { lastError = error; };
@@ -202,7 +213,7 @@ class VariantRun {
             outcome_.status = RunStatus::Failed;
             outcome_.message = failure;
         }
-        Timed(outcome_.storeSeconds, [&] { run->Finish(outcome_.status, outcome_.message); });
+        Timed(outcome_.store, [&] { run->Finish(outcome_.status, outcome_.message); });
     }
 
     const BatchPlan& plan_;

@@ -26,6 +26,12 @@
 
 namespace kz7::app {
 
+// Seconds of wall time and of the worker thread's CPU time.
+struct VariantTimes {
+    double wall = 0.0;
+    double cpu = 0.0;
+};
+
 // What became of one variant.
 struct VariantOutcome {
     size_t index = 0;   // in BatchPlan::Variants()
@@ -33,8 +39,8 @@ struct VariantOutcome {
     RunStatus status = RunStatus::Failed;
     std::string message;              // the reason of a failed run
     std::vector<SummaryRow> summary;  // a finished run's figures, as stored
-    double runSeconds = 0.0;          // wall time of the whole variant
-    double storeSeconds = 0.0;        // of which in the result database's calls
+    VariantTimes run;                 // the whole variant
+    VariantTimes store;               // of which in the result database's calls
 };
 
 // Runs variant `index` of `plan` and stores it in `database` as a run of
