@@ -20,6 +20,7 @@
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
+#include "kz7/input/LineReader.h"
 #include "kz7/platform/TempFile.h"
 #include "kz7/weather/Weather.h"
 
@@ -52,13 +53,6 @@ void Timed(VariantTimes& times, Work work) {
     work();
     times.cpu += ThreadCpuSeconds() - cpuStart;
     times.wall += SecondsSince(start);
-}
-
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-    if (from.empty()) return text;
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
 }
 
 // The variant's model, written to a temporary file of its own for the read

@@ -17,6 +17,7 @@
 #include "ResultReader.h"
 #include "SimulateCommand.h"
 #include "Sqlite.h"
+#include "kz7/input/LineReader.h"
 
 namespace kz7::app {
 namespace {
@@ -27,12 +28,6 @@ const std::string kExamples = KZ7_SOURCE_DIR "/examples";
 const std::string kSupport = KZ7_SOURCE_DIR "/support";
 const std::string kBoston =
     KZ7_SOURCE_DIR "/examples/weather/USA_MA_Boston-Logan.Intl.AP.725090_TMY3.epw";
-
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
 
 // Every stored series of a run, bytes and all, in one comparable list.
 std::vector<std::string> SeriesOf(const fs::path& file, int64_t run) {
