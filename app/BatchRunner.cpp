@@ -229,6 +229,22 @@ struct SharedProgress {
     int workersLeft = 0;
 };
 
+// The workers of one Run, stopped and joined however Run ends.
+struct WorkerThreads {
+    explicit WorkerThreads(std::atomic<bool>& stop) : stop(stop) {}
+    ~WorkerThreads() {
+        if (!threads.empty()) stop = true;  // Run is leaving early
+        Join();
+    }
+    void Join() {
+        for (std::thread& thread : threads)
+            if (thread.joinable()) thread.join();
+        threads.clear();
+    }
+    std::atomic<bool>& stop;
+    std::vector<std::thread> threads;
+};
+
 }  // namespace
 
 VariantOutcome RunVariant(const BatchPlan& plan, size_t index, ResultDatabase& database,
@@ -262,7 +278,6 @@ std::vector<std::optional<VariantOutcome>> BatchRunner::Run(
     std::atomic<size_t> next{0};
     std::atomic<bool> stop{false};
     SharedProgress shared;
-    shared.workersLeft = jobs_;
 
     const auto work = [&] {
         try {
@@ -286,8 +301,12 @@ std::vector<std::optional<VariantOutcome>> BatchRunner::Run(
     const Clock::time_point start = Clock::now();
     BatchProgress progress{0, 0, total, 0.0};
     if (stopRequested && stopRequested()) stop = true;
-    std::vector<std::thread> workers;
-    for (int job = 0; job < jobs_; ++job) workers.emplace_back(work);
+    WorkerThreads workers(stop);
+    for (int job = 0; job < jobs_; ++job) {
+        workers.threads.emplace_back(work);
+        const std::lock_guard lock(shared.mutex);
+        ++shared.workersLeft;
+    }
     std::unique_lock lock(shared.mutex);
     while (shared.workersLeft > 0 || !shared.ended.empty()) {
         shared.changed.wait_for(lock, kPollInterval);
@@ -306,7 +325,7 @@ std::vector<std::optional<VariantOutcome>> BatchRunner::Run(
         if (stopRequested && !stop.load() && stopRequested()) stop = true;
     }
     lock.unlock();
-    for (std::thread& worker : workers) worker.join();
+    workers.Join();
     if (shared.failure) std::rethrow_exception(shared.failure);
     return outcomes;
 }
