@@ -52,6 +52,14 @@ std::string FirstFile(const std::vector<std::string>& candidates) {
     return {};
 }
 
+}  // namespace
+
+std::string WeatherFileOf(const EngineState& state) {
+    return FirstFile(WeatherFileCandidates(state));
+}
+
+namespace {
+
 // The SHA-256 of the model file's bytes; empty when it cannot be read.
 std::string HashOfFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -18,6 +18,7 @@
 #include "kz7/control/OutputData.h"
 
 namespace kz7 {
+class EngineState;
 class SimulateX;
 }
 
@@ -64,6 +65,11 @@ struct ModelRun {
 // empty or repeated key gives the reason in `problem`.
 std::vector<std::pair<std::string, std::string>> ParseParameters(
     const std::vector<std::string>& texts, std::string& problem);
+
+// The weather file a simulation of the model read into `state` will open:
+// the EPW file the model names (searched as the engine does) or the reduced
+// tape in the support folder; empty when none of the places holds it.
+std::string WeatherFileOf(const EngineState& state);
 
 // Runs `run` on the model of `options`; returns the exit code.
 int RunModel(const ModelRunOptions& options, const ModelRun& run);
