@@ -148,9 +148,8 @@ class VariantRun {
             state_.clock.weatherType = 4;
         }
         info_.weather = WeatherFileOf(state_);
-        std::error_code error;
-        if (!fs::is_regular_file(info_.weather, error))
-            return fmt::format("{}: weather file not found", info_.weather);
+        if (info_.weather.empty())
+            return fmt::format("{}: weather file not found", state_.weather->WeatherDbName);
         return {};
     }
 
