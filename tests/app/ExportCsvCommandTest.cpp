@@ -1,3 +1,4 @@
+#include <cmath>
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
@@ -118,7 +119,9 @@ TEST_F(ExportCsvCommandTest, NamesReadSafelyInASpreadsheetAndPlantedLinksAreRefu
         RunWriter run(database, {"simulate", "old.kz7", ""});
         // A formula, and a name stored as Windows-1252 by an older version.
         run.AddZones({{1, "1", "=HYPERLINK(\"http://x\")"}, {2, "2", "Brique \xE0 -1"}});
-        for (int zone = 1; zone <= 2; ++zone) run.Store(3, zone, {"", "18"}, ToOleDate(2003, 1, 2));
+        const std::vector<float> values{std::nanf(""), 18.0f};
+        const double day = ToOleDate(2003, 1, 2);
+        for (int zone = 1; zone <= 2; ++zone) run.Store({3, zone, values, day, day});
         run.Finish(RunStatus::Finished);
     }
     const fs::path out = folder / "csv";

@@ -13,10 +13,11 @@ ValueArray ZoneRecord(std::initializer_list<std::pair<int, const char*>> set, si
 }
 
 // The record as the host receives it: the texts' numbers.
-void Add(RunSummary& summary, int16_t interval, int32_t zone, const ValueArray& texts) {
+void Add(RunSummary& summary, int16_t interval, int32_t zone, const ValueArray& texts,
+         double dayWeight = 1.0) {
     std::vector<float> values;
     for (const std::string& text : texts) values.push_back(ValueOfText(text));
-    summary.Add({interval, zone, values, 0.0, 0.0});
+    summary.Add({interval, zone, values, 0.0, 0.0}, dayWeight);
 }
 
 TEST(RunSummaryTest, AnnualTotalsComeFromTheCoarsestIntervalStored) {
@@ -36,13 +37,13 @@ TEST(RunSummaryTest, AReducedTapeDayCountsForTheDaysItStandsFor) {
     RunSummary summary({{1, "1", "Office"}});
     // A Wednesday standing for three days, a Sunday for one; the month record
     // comes weighted by the engine, so its weight is not applied again.
-    summary.Add(2, 1, ZoneRecord({{8, "2"}, {46, "1"}, {48, "27"}}), 3.0);
-    summary.Add(2, 1, ZoneRecord({{8, "1"}, {46, "1"}, {48, "29"}}), 1.0);
+    Add(summary, 2, 1, ZoneRecord({{8, "2"}, {46, "1"}, {48, "27"}}), 3.0);
+    Add(summary, 2, 1, ZoneRecord({{8, "1"}, {46, "1"}, {48, "29"}}), 1.0);
     ValueArray plant(126);
     plant[73] = "5";
     plant[85] = "1";
-    summary.Add(2, 0, plant, 3.0);
-    summary.Add(4, 1, ZoneRecord({{9, "4"}}), 3.0);
+    Add(summary, 2, 0, plant, 3.0);
+    Add(summary, 4, 1, ZoneRecord({{9, "4"}}), 3.0);
     const SummaryFigures zone = summary.Zones().at(0).figures;
     EXPECT_DOUBLE_EQ(*zone.heating, 7.0);
     EXPECT_DOUBLE_EQ(*zone.cooling, 4.0);
