@@ -152,6 +152,7 @@ CsvFile CsvExport::WriteTable(const Table& table) {
 
     out.Write(kUtf8ByteOrderMark);
     out.Write(zoneColumns ? "zone,zone_name,time" : "time");
+    if (weather) out.Write(",source_time");
     for (const Column& column : columns) {
         out.Write(",");
         out.Write(Field(column.heading));
