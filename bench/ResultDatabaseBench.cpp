@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ScratchFolder.h"
 #include "ResultDatabase.h"
 #include "ResultReader.h"
 #include "Sqlite.h"
@@ -22,22 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "kz7-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    bool Made() const { return !path_.empty(); }
-    fs::path File(const std::string& name) const { return path_ / name; }
-
-  private:
-    fs::path path_;
-};
+using bench::ScratchFolder;
 
 // Values like the engine's: every variable changing, a few missing.
 std::vector<float> MakeRecord(int zone, int step) {

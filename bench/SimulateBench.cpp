@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ScratchFolder.h"
 #include "../tests/support/ModelText.h"
 #include "ModelFile.h"
 #include "ResultDatabase.h"
@@ -27,23 +28,7 @@ namespace fs = std::filesystem;
 const std::string kOffice = KZ7_SOURCE_DIR "/examples/small-office.kz7";
 const std::string kSupport = KZ7_SOURCE_DIR "/support";
 
-// A fresh temporary folder, removed with everything in it.
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "kz7-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    bool Made() const { return !path_.empty(); }
-    fs::path File(const std::string& name) const { return path_ / name; }
-
-  private:
-    fs::path path_;
-};
+using bench::ScratchFolder;
 
 struct Record {
     int16_t interval;
