@@ -18,6 +18,7 @@ void RegisterCommands(CLI::App& app) {
     RegisterWeatherCommand(app);
     RegisterMakeTapeCommand(app);
     RegisterExportCsvCommand(app);
+    RegisterHtmlReportCommand(app);
     RegisterInspectCommand(app);
     RegisterPartLCommand(app);
     RegisterConstructionCommand(app);
@@ -26,6 +27,7 @@ void RegisterCommands(CLI::App& app) {
     RegisterKlimaCommand(app);
     RegisterSimulateCommand(app);
     RegisterDesignCommands(app);
+    RegisterBatchCommand(app);
 }
 
 }  // namespace kz7::app

@@ -2,16 +2,16 @@
 
 #include <fmt/format.h>
 
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <fstream>
 #include <map>
 #include <set>
 #include <stdexcept>
 #include <system_error>
 
+#include "ResultTables.h"
 #include "Sqlite.h"
+#include "kz7/platform/CodePage.h"
+#include "kz7/platform/OutputFile.h"
 
 namespace kz7::app {
 
@@ -23,10 +23,12 @@ namespace {
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 bool HasZoneColumns(RecordKind record) {
-    return record == RecordKind::Zone || record == RecordKind::Summary;
+    return record == RecordKind::Zone || record == RecordKind::Summary ||
+           record == RecordKind::PlantSwitch;
 }
 
-// "zones" for zone records and zone summaries, else the record kind.
+// "zones" for zone records, zone summaries and plant switches, else the
+// record kind.
 std::string_view FileWord(RecordKind record) {
     return HasZoneColumns(record) ? std::string_view("zones") : RecordKindText(record);
 }
@@ -37,13 +39,46 @@ std::string IntervalFileWord(int16_t interval) {
     return name.empty() ? fmt::format("interval{}", interval) : std::string(name);
 }
 
+// A zone summary's extremes the engine never recorded are its starting
+// values, not temperatures: their cells stay empty.
+void BlankUnrecordedExtremes(const std::vector<int32_t>& positions,
+                             std::vector<TimeSeries>& series) {
+    auto find = [&](SummaryPosition position) -> std::vector<float>* {
+        for (size_t k = 0; k < positions.size(); ++k)
+            if (positions[k] == static_cast<int32_t>(position)) return &series[k].values;
+        return nullptr;
+    };
+    for (const auto& [maximum, minimum] : kSummaryExtremes) {
+        std::vector<float>* min = find(minimum);
+        if (!min) continue;
+        std::vector<float>* max = find(maximum);
+        for (size_t step = 0; step < min->size(); ++step) {
+            if (std::isnan((*min)[step]) || !IsUnrecordedMinimum((*min)[step])) continue;
+            (*min)[step] = std::nanf("");
+            if (max && step < max->size()) (*max)[step] = std::nanf("");
+        }
+    }
+}
+
+// A time of 0, the first moment of the date scale, is no run's date: the
+// heat-loss design run sends its records undated, and its summary at 0.
+std::string TimeText(double time) {
+    return time == 0.0 ? std::string() : OleDateText(time);
+}
+
 }  // namespace
 
 CsvExport::CsvExport(ResultDatabase& database, CsvExportOptions options)
     : database_(database), reader_(database), options_(std::move(options)) {}
 
-std::string CsvExport::Field(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+std::string CsvExport::Field(std::string_view stored) {
+    // Results stored from older models may hold Windows-1252 bytes.
+    std::string text = ToUtf8(std::string(stored));
+    // A spreadsheet runs a cell that starts with one of these as a formula;
+    // the leading apostrophe makes it plain text, as typing it would.
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
+        text.insert(0, 1, '\'');
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
     for (char c : text) {
         if (c == '"') quoted += '"';
@@ -112,17 +147,17 @@ CsvFile CsvExport::WriteTable(const Table& table) {
     file.path =
         options_.outFolder / fmt::format("run{}-{}-{}.csv", table.run,
                                          IntervalFileWord(table.interval), FileWord(table.record));
-    const fs::path partial = fs::path(file.path.string() + ".partial");
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        throw std::runtime_error(
-            fmt::format("cannot write {}: {}", partial.string(), std::strerror(errno)));
-    }
+    OutputFile out;
+    if (!out.Open(file.path)) throw std::runtime_error("cannot write " + out.Problem());
 
-    out << kUtf8ByteOrderMark << (zoneColumns ? "zone,zone_name,time" : "time")
-        << (weather ? ",source_time" : "");
-    for (const Column& column : columns) out << ',' << Field(column.heading);
-    out << "\r\n";
+    out.Write(kUtf8ByteOrderMark);
+    out.Write(zoneColumns ? "zone,zone_name,time" : "time");
+    if (weather) out.Write(",source_time");
+    for (const Column& column : columns) {
+        out.Write(",");
+        out.Write(Field(column.heading));
+    }
+    out.Write("\r\n");
 
     std::map<int32_t, std::string> zoneNames;
     for (const ZoneInfo& zone : reader_.Zones(table.run)) zoneNames[zone.zone] = zone.name;
@@ -130,33 +165,36 @@ CsvFile CsvExport::WriteTable(const Table& table) {
     const std::vector<double> sourceTimes =
         weather ? reader_.SourceTimes(table.run, table.interval) : std::vector<double>();
     for (int32_t zone : table.zones) {
+        // The zone's rows run to its last value: zones may send fewer
+        // records than the interval has steps (a weather row beside zones).
         std::vector<TimeSeries> series;
-        for (const Column& column : columns)
+        std::vector<int32_t> positions;
+        size_t steps = 0;
+        for (const Column& column : columns) {
+            positions.push_back(column.position);
             series.push_back(reader_.Series(table.run, table.interval, zone, column.position));
-        for (size_t step = 0; step < times.size(); ++step) {
-            if (zoneColumns) out << zone << ',' << Field(zoneNames[zone]) << ',';
-            out << OleDateText(times[step]);
-            if (weather) out << ',' << OleDateText(step < sourceTimes.size() ? sourceTimes[step] : std::nan(""));
-            for (const TimeSeries& values : series) {
-                out << ',';
-                if (!std::isnan(values.values[step])) out << fmt::format("{}", values.values[step]);
+            const std::vector<float>& values = series.back().values;
+            for (size_t step = values.size(); step > steps; --step)
+                if (!std::isnan(values[step - 1])) steps = step;
+        }
+        if (table.record == RecordKind::Summary) BlankUnrecordedExtremes(positions, series);
+        for (size_t step = 0; step < steps; ++step) {
+            if (zoneColumns) out.Write(fmt::format("{},{},", zone, Field(zoneNames[zone])));
+            out.Write(TimeText(times[step]));
+            if (weather) {
+                out.Write(",");
+                out.Write(TimeText(step < sourceTimes.size() ? sourceTimes[step] : std::nan("")));
             }
-            out << "\r\n";
+            for (const TimeSeries& values : series) {
+                out.Write(",");
+                if (!std::isnan(values.values[step]))
+                    out.Write(fmt::format("{}", values.values[step]));
+            }
+            out.Write("\r\n");
             ++file.rows;
         }
     }
-    out.close();
-    std::error_code error;
-    if (!out) {
-        fs::remove(partial, error);
-        throw std::runtime_error(fmt::format("cannot write {}", file.path.string()));
-    }
-    fs::rename(partial, file.path, error);
-    if (error) {
-        fs::remove(partial, error);
-        throw std::runtime_error(
-            fmt::format("cannot write {}: {}", file.path.string(), error.message()));
-    }
+    if (!out.Commit()) throw std::runtime_error("cannot write " + out.Problem());
     return file;
 }
 

@@ -35,7 +35,9 @@ class CsvExport {
     // beside its final name and renamed when complete.
     std::vector<CsvFile> Write();
 
-    // A CSV field, quoted when it holds a comma, a quote or a line break.
+    // A CSV field in UTF-8, quoted when it holds a comma, a quote or a line
+    // break; one that starts with "=", "+", "-", "@", a tab or a carriage
+    // return gets a leading apostrophe, so a spreadsheet shows it as text.
     static std::string Field(std::string_view text);
 
   private:

@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "JsonOutput.h"
 #include "Commands.h"
+#include "JsonNumber.h"
 #include "ModelRun.h"
 #include "ResultTables.h"
 #include "kz7/control/SimulateX.h"
@@ -45,7 +47,9 @@ class DesignLoads {
         const double value = record.values[load_];
         if (!std::isfinite(value)) return;
         Peak& peak = peaks_[zone];
-        if (!peak.seen || value > peak.load) peak = {value, month, true};
+        // A zone that never needs cooling (no cooler, or none called for) has
+        // a load of 0 but no month of its peak.
+        if (!peak.seen || value > peak.load) peak = {value, value > 0.0 ? month : 0, true};
     }
 
     struct Peak {
@@ -84,7 +88,7 @@ void PrintLoads(const DesignOptions& options, const std::vector<ZoneInfo>& zones
         for (const ZoneInfo& zone : zones) {
             const DesignLoads::Peak peak = loads.At(zone.zone);
             nlohmann::json entry = {{"zone", zone.zone}, {"key", zone.key}, {"name", zone.name}};
-            entry[loadName] = peak.seen ? nlohmann::json(peak.load) : nlohmann::json(nullptr);
+            entry[loadName] = peak.seen ? JsonNumber(peak.load) : nlohmann::json(nullptr);
             if (withMonth) entry["peak_month"] = peak.month;
             total += peak.load;
             list.push_back(std::move(entry));
@@ -94,8 +98,8 @@ void PrintLoads(const DesignOptions& options, const std::vector<ZoneInfo>& zones
                                {"model", options.run.model},
                                {"status", "finished"},
                                {"zones", std::move(list)}};
-        json["building"] = {{loadName, total}};
-        fmt::print("{}\n", json.dump(2));
+        json["building"] = {{loadName, JsonNumber(total)}};
+        fmt::print("{}\n", JsonText(json));
         return;
     }
     fmt::print("Run {} stored in {}\n\n", runId, options.run.db);

@@ -57,7 +57,7 @@ void RegisterExportCsvCommand(CLI::App& app) {
     command
         ->add_option("--interval", arguments->interval,
                      "Only this interval: step, hour, day, month, annual or summary")
-        ->check(CLI::IsMember({"step", "hour", "day", "month", "annual", "summary"}));
+        ->check(CLI::IsMember({"step", "hour", "day", "month", "annual", "summary", "switch"}));
     command->add_option("--zone", arguments->zone,
                         "Only this zone number (0 building and plant, -1 weather)");
     command->add_option("--out", arguments->out, "Folder for the files (default: current folder)");

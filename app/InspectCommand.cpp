@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "JsonOutput.h"
 #include "Commands.h"
+#include "HostShading.h"
 #include "InspectCommand.h"
+#include "JsonNumber.h"
 #include "ModelFile.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
@@ -20,7 +23,6 @@
 #include "kz7/model/Profile.h"
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
-#include "kz7/platform/NumberText.h"
 #include "kz7/thermal/Plant.h"
 
 namespace kz7::app {
@@ -40,13 +42,10 @@ json InReadingOrder(const Collection& collection, Write write) {
     return list;
 }
 
-// A number as JSON; values that are not finite become null.
+// A number as JSON, at the engine's precision (0.8, not 0.800000011920929);
+// values that are not finite become null.
 json Number(double value) {
-    return std::isfinite(value) ? json(value) : json(nullptr);
-}
-// A single-precision value as the decimal it was written as (0.8, not 0.800000011920929).
-json Number(float value) {
-    return std::isfinite(value) ? json(ParseLeadingNumber(NumberToText(value))) : json(nullptr);
+    return JsonNumber<json>(value);
 }
 
 std::string KeyOf(const OpaqueMaterial* material) {
@@ -197,10 +196,36 @@ json ProfileGroupJson(const ProfileGroup& g) {
             {"profiles", months}};
 }
 
+json PointJson(const Vec3& p) { return {Number(p.x), Number(p.y), Number(p.z)}; }
+
+// Each shading plane with its rectangle, its surfaces (in the plane's frame,
+// the parts in front of it) and its diffuse factor.
+json ShadingJson(const HostShading* shading) {
+    json planes = json::array();
+    if (!shading) return planes;
+    for (const auto& [index, plane] : shading->Planes()) {
+        json surfaces = json::array();
+        for (const ShadingSurface& surface : plane.surfaces) {
+            json points = json::array();
+            for (const Vec3& p : surface.points) points.push_back(PointJson(p));
+            surfaces.push_back({{"line", surface.line}, {"record", surface.record}, {"points", points}});
+        }
+        planes.push_back({{"plane", index},
+                          {"orientation", Number(plane.OrientationDegrees())},
+                          {"slope", Number(plane.SlopeDegrees())},
+                          {"width", Number(plane.Width())},
+                          {"height", Number(plane.Height())},
+                          {"origin", PointJson(plane.Origin())},
+                          {"diffuseFactor", Number(shading->DiffuseFactor(index))},
+                          {"surfaces", surfaces}});
+    }
+    return planes;
+}
+
 }  // namespace
 
 json ModelJson(const EngineState& state, const std::string& path,
-               const std::vector<std::string>& messages) {
+               const std::vector<std::string>& messages, const HostShading* shading) {
     json model;
     model["model"] = path;
     model["messages"] = messages;
@@ -222,6 +247,7 @@ json ModelJson(const EngineState& state, const std::string& path,
     json zones = json::array();
     for (const Zone& zone : *state.zones) zones.push_back(ZoneJson(zone));
     model["zones"] = zones;
+    model["shadingPlanes"] = ShadingJson(shading);
     model["profiles"] = InReadingOrder(*state.profiles, ProfileJson);
     model["profileGroups"] = InReadingOrder(*state.profileGroups, ProfileGroupJson);
     const Plant& plant = *state.plant;
@@ -254,10 +280,11 @@ json ModelJson(const EngineState& state, const std::string& path,
 }
 
 std::string LoadForInspection(SimulateX& control, const std::string& model,
-                              const std::string& support, std::vector<std::string>& messages) {
+                              const std::string& support, std::vector<std::string>& messages,
+                              std::shared_ptr<const HostShading>* shading) {
     EngineState& state = control.State();
     state.errorHandler = [&messages](const std::string& text) { messages.push_back(text); };
-    std::string problem = LoadModel(control, model, support);
+    std::string problem = LoadModel(control, model, support, shading);
     if (problem.empty()) state.zones->CheckReferences();
     state.errorHandler = nullptr;
     return problem;
@@ -291,6 +318,14 @@ void PrintText(const json& model) {
                        value(e["area"]), e["IOS"].get<int>(), value(e["orientation"]),
                        value(e["slope"]), e["adjacentZone"].get<std::string>());
     }
+    for (const json& p : model["shadingPlanes"]) {
+        fmt::print("\nShading plane {}: {} x {} m facing {} at slope {}, diffuse factor {}\n",
+                   p["plane"].get<int>(), value(p["width"]), value(p["height"]),
+                   value(p["orientation"]), value(p["slope"]), value(p["diffuseFactor"]));
+        for (const json& surface : p["surfaces"])
+            fmt::print("  line {}: {}\n", surface["line"].get<int64_t>(),
+                       surface["record"].get<std::string>());
+    }
     fmt::print("\n{} profiles, {} profile groups\n", model["profiles"].size(),
                model["profileGroups"].size());
     for (const json& message : model["messages"])
@@ -310,16 +345,17 @@ void RegisterInspectCommand(CLI::App& app) {
     command->callback([options, asJson] {
         SimulateX control;
         std::vector<std::string> messages;
+        std::shared_ptr<const HostShading> shading;
         if (const std::string problem =
-                LoadForInspection(control, options->first, options->second, messages);
+                LoadForInspection(control, options->first, options->second, messages, &shading);
             !problem.empty()) {
             std::cerr << problem << '\n';
             SetExitCode(kExitFailed);
             return;
         }
-        const json model = ModelJson(control.State(), options->first, messages);
+        const json model = ModelJson(control.State(), options->first, messages, shading.get());
         if (*asJson)
-            std::cout << model.dump(2) << '\n';
+            std::cout << JsonText(model) << '\n';
         else
             PrintText(model);
         SetExitCode(kExitOk);

@@ -2,6 +2,7 @@
 
 #include <fmt/core.h>
 
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -44,6 +45,18 @@ std::vector<std::string> ModelProblems(const EngineState& state) {
     for (const OpaqueConstruction& construction : *state.opaqueConstructions) {
         std::string problem = LayerProblem(construction);
         if (!problem.empty()) problems.push_back(std::move(problem));
+    }
+    return problems;
+}
+
+std::vector<std::string> RunProblems(const EngineState& state, std::vector<std::string>& warnings) {
+    std::vector<std::string> problems;
+    if (state.zones->Count() == 0) problems.emplace_back("the model has no zones");
+    for (const Zone& zone : *state.zones) {
+        if (!(zone.Volume > 0.0f) || !std::isfinite(zone.Volume))
+            problems.push_back("zone " + zone.Key + " has no volume");
+        if (!(zone.FloorArea > 0.0f) || !std::isfinite(zone.FloorArea))
+            warnings.push_back("zone " + zone.Key + " has no floor area");
     }
     return problems;
 }

@@ -1,6 +1,7 @@
 #include "ModelRun.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include <cctype>
 #include <cstdio>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "Commands.h"
+#include "HtmlReport.h"
+#include "ModelChecks.h"
 #include "ModelFile.h"
 #include "ResultDatabase.h"
 #include "ResultTables.h"
@@ -19,6 +22,7 @@
 #include "Sha256.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
+#include "kz7/engine/SimKZ7.h"
 #include "kz7/weather/Weather.h"
 
 namespace kz7::app {
@@ -30,16 +34,38 @@ bool IsFile(const std::string& path) {
     return std::filesystem::is_regular_file(path, error);
 }
 
-// The weather file a simulation will open: the EPW file the model names
-// (searched as the engine does) or the reduced tape in the support folder.
-std::string WeatherFileOf(const EngineState& state) {
+// The places a simulation's weather file may be, in the order the engine
+// looks: for an EPW file those of Weather::WeatherFileCandidates, for a
+// reduced tape the support folder.
+std::vector<std::string> WeatherFileCandidates(const EngineState& state) {
     const Weather& weather = *state.weather;
-    if (weather.WeatherFileType == 4) return weather.ResolveWeatherFile(weather.WeatherDbName);
+    if (weather.WeatherFileType == 4) return weather.WeatherFileCandidates(weather.WeatherDbName);
     const char* extension = weather.WeatherFileType == 2 ? ".fwt" : ".rwt";
-    return (std::filesystem::path(state.settings.supportFilePath) /
-            (weather.WeatherDbName + extension))
-        .string();
+    return {(std::filesystem::path(state.settings.supportFilePath) /
+             (weather.WeatherDbName + extension))
+                .string()};
 }
+
+// The first candidate that is a file; empty when there is none.
+std::string FirstFile(const std::vector<std::string>& candidates) {
+    for (const std::string& candidate : candidates)
+        if (IsFile(candidate)) return candidate;
+    return {};
+}
+
+}  // namespace
+
+std::string WeatherFileOf(const EngineState& state) {
+    return FirstFile(WeatherFileCandidates(state));
+}
+
+void UseEpwWeather(EngineState& state, const std::string& file) {
+    state.weather->WeatherDbName = file;
+    state.weather->WeatherFileType = 4;
+    state.clock.weatherType = 4;
+}
+
+namespace {
 
 // The SHA-256 of the model file's bytes; empty when it cannot be read.
 std::string HashOfFile(const std::string& path) {
@@ -57,29 +83,53 @@ void Tell(const ModelRunOptions& options, std::string_view problem) {
         fmt::print(stderr, "kz7: {}\n", problem);
 }
 
+// A line of the engine's or of the run's own for the user.
+void Say(const ModelRunOptions& options, const std::string& line) {
+    if (options.hooks.message)
+        options.hooks.message(line);
+    else
+        fmt::print(stderr, "{}\n", line);
+}
+
 // Puts the EPW file `weather` in place of the model's weather source. The
 // path is made absolute so that the engine does not look for it in the
-// support folder.
+// support folder; a missing file is found missing with the model's own.
 std::string UseWeatherFile(EngineState& state, const std::string& weather) {
     std::error_code error;
-    if (!IsFile(weather)) return weather + ": weather file not found";
     const std::filesystem::path path = std::filesystem::absolute(weather, error);
     std::string extension = path.extension().string();
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (error || extension != ".epw") return weather + ": not an EPW weather file (.epw)";
-    state.weather->WeatherDbName = path.string();
-    state.weather->WeatherFileType = 4;
+    UseEpwWeather(state, path.string());
     return {};
 }
 
 // The records reach the host as numbers: the engine formats no texts.
-void ConnectRecords(SimulateX& control, RunSession& session, const ModelRun& run) {
+void ConnectRecords(SimulateX& control, RunSession& session, const ModelRun& run,
+                    bool verbose) {
     control.SaveResultRecord = [&session, &run](const ResultRecord& record) {
         session.OnRecord(record);
         if (run.onRecord) run.onRecord(record);
     };
-    control.MessageChange = [&session](std::string& message) { session.OnMessage(message); };
+    // A message for every simulated day ("Simulating 3/2") is progress, which
+    // the bar shows; as lines it only buries the messages that matter.
+    control.MessageChange = [&session, verbose](std::string& message) {
+        if (verbose || !SimKZ7::IsDayMessage(message)) session.OnMessage(message);
+    };
     control.ProgressChange = [&session, &control] { session.OnProgress(control.Progress()); };
+}
+
+// The run is stored whatever happens here; a report that cannot be written
+// fails the command all the same, so that a script notices.
+int WriteRunReport(ResultDatabase& database, int64_t runId, const ModelRunOptions& options) {
+    try {
+        WriteHtmlReport(database, runId, options.html);
+    } catch (const std::exception& error) {
+        fmt::print(stderr, "kz7: the HTML report was not written: {}\n", error.what());
+        return kExitFailed;
+    }
+    if (!options.json) fmt::print("\nReport written to {}\n", options.html);
+    return kExitOk;
 }
 
 int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelRun& run,
@@ -90,7 +140,7 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     RunSession session(state, database, info, options.quiet, stderr, options.hooks);
     session.Run().AddZones(ZoneRows(state));
     session.Run().AddVariables(ResultVariableRows());
-    ConnectRecords(control, session, run);
+    ConnectRecords(control, session, run, options.verbose);
     state.yieldHandler = session.YieldHandler();
     state.errorHandler = session.ErrorHandler();
     int code = kExitFailed;
@@ -111,6 +161,8 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     const RunWriter& stored = session.Run();
     if (code == kExitOk && run.report)
         run.report(control, {stored.RunId(), stored.RecordCount(), stored.ValueCount()});
+    if (code == kExitOk && !options.html.empty())
+        code = WriteRunReport(database, stored.RunId(), options);
     return code;
 }
 
@@ -123,7 +175,14 @@ void AddModelRunOptions(CLI::App& command, ModelRunOptions& options) {
     command.add_option("--db", options.db, "Result database (SQLite), created when missing")
         ->capture_default_str();
     command.add_flag("--json", options.json, "Print the summary as JSON");
-    command.add_flag("--quiet", options.quiet, "No progress bar and no engine messages");
+    CLI::Option* quiet =
+        command.add_flag("--quiet", options.quiet, "No progress bar and no engine messages");
+    command
+        .add_flag("--verbose", options.verbose,
+                  "Print the engine's message of every simulated day as well")
+        ->excludes(quiet);
+    command.add_option("--html", options.html,
+                       "Also write the run's HTML report with charts to this file");
     command.add_option("--label", options.label, "A name for the run, stored with it");
     command.add_option("--param", options.parameters,
                        "A key=value pair stored with the run (may be repeated)");
@@ -177,17 +236,20 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
         Tell(options, problem);
         return kExitFailed;
     }
-    for (const std::string& message : readMessages) {
-        if (options.hooks.message)
-            options.hooks.message(message);
-        else
-            fmt::print(stderr, "{}\n", message);
-    }
+    for (const std::string& message : readMessages) Say(options, message);
+    std::vector<std::string> warnings;
+    const std::vector<std::string> problems = RunProblems(state, warnings);
+    for (const std::string& problem : problems) Tell(options, options.model + ": " + problem);
+    if (!problems.empty()) return kExitFailed;
+    for (const std::string& warning : warnings)
+        Say(options, fmt::format("kz7: {}: {}", options.model, warning));
     if (run.command == "simulate") {
-        info.weather = WeatherFileOf(state);
-        if (!IsFile(info.weather)) {
-            Tell(options, fmt::format("{}: weather file not found (named by {})", info.weather,
-                                      options.model));
+        const std::vector<std::string> candidates = WeatherFileCandidates(state);
+        info.weather = FirstFile(candidates);
+        if (info.weather.empty()) {
+            Tell(options, fmt::format("{}: weather file \"{}\" not found; looked for {}",
+                                      options.model, state.weather->WeatherDbName,
+                                      fmt::join(candidates, ", ")));
             return kExitFailed;
         }
     }

@@ -19,6 +19,7 @@
 #include "kz7/control/OutputData.h"
 
 namespace kz7 {
+class EngineState;
 class SimulateX;
 }
 
@@ -29,7 +30,9 @@ struct ModelRunOptions {
     std::string support;
     std::string db = "results.db";
     bool quiet = false;
+    bool verbose = false;  // the engine's day messages too
     bool json = false;
+    std::string html;                     // the run's HTML report, written when the run finishes
     std::string label;                    // --label
     std::vector<std::string> parameters;  // --param key=value, as given
     // An EPW file to run on instead of the model's weather; empty for the
@@ -40,7 +43,8 @@ struct ModelRunOptions {
     RunHooks hooks;
 };
 
-// Adds MODEL, --support, --db, --json, --quiet, --label and --param to `command`.
+// Adds MODEL, --support, --db, --json, --quiet, --verbose, --html, --label and
+// --param to `command`.
 void AddModelRunOptions(CLI::App& command, ModelRunOptions& options);
 
 // What a finished run left in the result database.
@@ -68,6 +72,15 @@ struct ModelRun {
 // empty or repeated key gives the reason in `problem`.
 std::vector<std::pair<std::string, std::string>> ParseParameters(
     const std::vector<std::string>& texts, std::string& problem);
+
+// The weather file a simulation of the model read into `state` will open:
+// the EPW file the model names (searched as the engine does) or the reduced
+// tape in the support folder; empty when none of the places holds it.
+std::string WeatherFileOf(const EngineState& state);
+
+// Makes the model read into `state` run on the EPW file `file` instead of
+// its own weather source.
+void UseEpwWeather(EngineState& state, const std::string& file);
 
 // Runs `run` on the model of `options`; returns the exit code.
 int RunModel(const ModelRunOptions& options, const ModelRun& run);

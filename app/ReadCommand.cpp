@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "ModelFile.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/input/Site.h"
@@ -36,7 +37,7 @@ void PrintWhatWasRead(const EngineState& state) {
 int RunRead(const ReadOptions& options) {
     SimulateX control;
     control.MessageChange = [](std::string& message) { fmt::print("{}\n", message); };
-    control.SetSupportFilePath(options.support);
+    control.SetSupportFilePath(SupportFolder(options.support));
     control.SetInputFileName(options.model);
     if (!control.ReadInputData()) {
         fmt::print(stderr, "{}: {}\n", options.model, control.ErrorMessage());

@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "Sqlite.h"
+#include "kz7/output/ZoneResultStore.h"
 
 namespace kz7::app {
 
@@ -147,7 +148,7 @@ CREATE VIEW results AS
 
 // The interval codes of the engine's records, by code.
 constexpr std::array<std::string_view, kLastIntervalCode + 1> kIntervalNames{
-    "", "step", "hour", "day", "month", "annual", "summary"};
+    "", "step", "hour", "day", "month", "annual", "summary", "switch"};
 
 std::string DescribeSqliteError(const SqliteError& error) {
     switch (error.Code()) {
@@ -267,6 +268,8 @@ std::string_view RecordKindText(RecordKind kind) {
             return "annual";
         case RecordKind::Weather:
             return "weather";
+        case RecordKind::PlantSwitch:
+            return "switch";
     }
     return "zone";
 }
@@ -287,6 +290,7 @@ RecordKind KindOfRecord(int16_t interval, int32_t zone) {
     if (zone == -1) return RecordKind::Weather;
     if (interval == 6) return RecordKind::Summary;
     if (interval == 5) return RecordKind::Annual;
+    if (interval == kPlantSwitchInterval) return RecordKind::PlantSwitch;
     if (zone == 0) return RecordKind::Building;
     return RecordKind::Zone;
 }
@@ -441,7 +445,8 @@ void ResultDatabase::Transaction(const std::function<void()>& write) {
 
 // ---------------------------------------------------------------------------
 
-RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info) : database_(database) {
+RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info, int64_t valuesPerBatch)
+    : database_(database), valuesPerBatch_(valuesPerBatch) {
     try {
         database.Transaction([&] {
             SqliteStatement insertRun(
@@ -550,7 +555,7 @@ void RunWriter::Store(const ResultRecord& record) {
     held_.Add(stored);
     ++recordCount_;
     for (float value : stored.values) valueCount_ += std::isnan(value) ? 0 : 1;
-    if (held_.PendingValues() < kValuesPerBatch) return;
+    if (held_.PendingValues() < valuesPerBatch_ && held_.PendingSteps() < kStepsPerBatch) return;
     try {
         database_.Transaction([&] { WriteHeld(); });
     } catch (const SqliteError& error) {

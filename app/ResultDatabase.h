@@ -46,18 +46,20 @@ enum class RunStatus { Running, Finished, Cancelled, Failed };
 std::string_view RunStatusText(RunStatus status);
 
 // Interval codes of the engine's records: 1 "step", 2 "hour", 3 "day",
-// 4 "month", 5 "annual", 6 "summary" (the names of the intervals table).
-constexpr int16_t kLastIntervalCode = 6;
-// The name of an interval code; empty for a code outside 1..6.
+// 4 "month", 5 "annual", 6 "summary", 7 "switch" (the names of the
+// intervals table).
+constexpr int16_t kLastIntervalCode = 7;
+// The name of an interval code; empty for a code outside 1..7.
 std::string_view IntervalName(int16_t code);
 std::optional<int16_t> IntervalCode(std::string_view name);
 
 // What a record's positions mean: the key of the variables table.
-enum class RecordKind { Zone, Building, Summary, Annual, Weather };
-// "zone", "building", "summary", "annual", "weather".
+enum class RecordKind { Zone, Building, Summary, Annual, Weather, PlantSwitch };
+// "zone", "building", "summary", "annual", "weather", "switch".
 std::string_view RecordKindText(RecordKind kind);
 // The kind of a record the engine sends: zone -1 is weather, interval 6 a
-// zone summary, interval 5 the annual record, zone 0 building and plant.
+// zone summary, interval 5 the annual record, interval 7 a zone's plant
+// switching, zone 0 building and plant.
 RecordKind KindOfRecord(int16_t interval, int32_t zone);
 
 struct RunInfo {
@@ -133,8 +135,18 @@ class ResultDatabase {
 // Writes one run: its row in runs, its zones and variables, and its records.
 class RunWriter {
   public:
-    // Inserts the run with status 'running' and commits it at once.
-    RunWriter(ResultDatabase& database, const RunInfo& info);
+    // A batch is written when a series holds kStepsPerBatch steps (three
+    // weeks of hours), or sooner when the values held reach valuesPerBatch
+    // (128 MB: a thousand zones' hourly records reach the steps first).
+    // Chunks of a fixed length keep the rows, and so the cost of each, the
+    // same per zone however many zones a run has.
+    static constexpr int64_t kStepsPerBatch = 512;
+    static constexpr int64_t kValuesPerBatch = int64_t{1} << 25;
+
+    // Inserts the run with status 'running' and commits it at once. Held
+    // values are written whenever `valuesPerBatch` are reached.
+    RunWriter(ResultDatabase& database, const RunInfo& info,
+              int64_t valuesPerBatch = kValuesPerBatch);
     ~RunWriter();
     RunWriter(const RunWriter&) = delete;
     RunWriter& operator=(const RunWriter&) = delete;
@@ -156,10 +168,6 @@ class RunWriter {
     int64_t RecordCount() const { return recordCount_; }
     int64_t ValueCount() const { return valueCount_; }
 
-    // Values held before a batch is written: about 16 MB, a month or more of
-    // hourly records of a hundred zones.
-    static constexpr int64_t kValuesPerBatch = int64_t{1} << 22;
-
   private:
     void CheckWritable() const;
     [[noreturn]] void Fail(const SqliteError& error);
@@ -169,6 +177,7 @@ class RunWriter {
 
     ResultDatabase& database_;
     int64_t runId_ = 0;
+    int64_t valuesPerBatch_;
     SeriesBuffer held_;
     std::vector<float> weatherRow_;  // scratch of Store
     std::vector<SummaryRow> summary_;

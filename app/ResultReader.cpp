@@ -184,7 +184,13 @@ std::vector<double> ResultReader::TimeColumn(int64_t run, int16_t interval,
 TimeSeries ResultReader::Series(int64_t run, int16_t interval, int32_t zone, int32_t position) {
     TimeSeries series;
     series.times = Times(run, interval);
-    series.values.assign(series.times.size(), std::numeric_limits<float>::quiet_NaN());
+    series.values = Values(run, interval, zone, position, series.times.size());
+    return series;
+}
+
+std::vector<float> ResultReader::Values(int64_t run, int16_t interval, int32_t zone,
+                                        int32_t position, size_t steps) {
+    std::vector<float> values(steps, std::numeric_limits<float>::quiet_NaN());
     Guarded(database_, [&] {
         SqliteStatement select(database_.Connection(),
                                "SELECT first_step, steps, vals FROM series WHERE run = ? AND "
@@ -201,18 +207,18 @@ TimeSeries ResultReader::Series(int64_t run, int16_t interval, int32_t zone, int
             // A chunk beyond the steps that have times, or whose values do not
             // fit its steps, is a damaged file.
             if (first < 0 || steps < 0 || static_cast<uint64_t>(first) + static_cast<uint64_t>(steps) >
-                                              series.values.size() ||
+                                              values.size() ||
                 (count != 1 && count != static_cast<size_t>(steps)))
                 throw database_.Error(fmt::format(
                     "run {}: the values of zone {} position {} do not fit the run's times", run,
                     zone, position));
-            float* out = series.values.data() + first;
+            float* out = values.data() + first;
             CopyFloats(bytes, out, count);
             if (count == 1) std::fill(out + 1, out + steps, out[0]);
         }
         return 0;
     });
-    return series;
+    return values;
 }
 
 TimeSeries ResultReader::Series(int64_t run, int16_t interval, int32_t zone,

@@ -64,6 +64,10 @@ class ResultReader {
     // The series of one position of one zone's records of `interval`
     // (zone 0 the building and plant, -1 weather), on the interval's steps.
     TimeSeries Series(int64_t run, int16_t interval, int32_t zone, int32_t position);
+    // The values alone, on `steps` steps of the interval (the length of its
+    // Times): a caller reading many series of one interval reads its times once.
+    std::vector<float> Values(int64_t run, int16_t interval, int32_t zone, int32_t position,
+                              size_t steps);
     // The same by variable name; throws when the run has no such variable.
     TimeSeries Series(int64_t run, int16_t interval, int32_t zone, std::string_view variable);
     // The positions of `interval` and `zone` that hold any value.

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <utility>
 
+#include "JsonNumber.h"
 #include "ResultTables.h"
 #include "kz7/output/ResultVariables.h"
 
@@ -53,7 +54,7 @@ std::string Cell(std::optional<double> value, int decimals, int width) {
 }
 
 nlohmann::json JsonValue(std::optional<double> value) {
-    return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+    return value ? JsonNumber(*value) : nlohmann::json(nullptr);
 }
 
 // A figure per m² of the zone's (or building's) floor area; `factor` 1000
@@ -89,12 +90,6 @@ std::vector<std::pair<std::string, std::optional<double>>> NamedFigures(const Su
     };
 }
 
-nlohmann::json FiguresJson(const SummaryFigures& figures) {
-    nlohmann::json json = nlohmann::json::object();
-    for (const auto& [name, value] : NamedFigures(figures)) json[name] = JsonValue(value);
-    return json;
-}
-
 std::string TableLine(const std::string& zone, const std::string& name, const SummaryFigures& f) {
     return fmt::format("{:<6} {:<20.20} {} {} {} {} {} {} {} {} {} {} {} {} {} {} {} {} {}\n", zone,
                        name, Cell(f.floorArea, 0, 7), Cell(f.peakHeating, 2, 8),
@@ -108,6 +103,46 @@ std::string TableLine(const std::string& zone, const std::string& name, const Su
 }
 
 }  // namespace
+
+nlohmann::json FiguresJson(const SummaryFigures& figures) {
+    nlohmann::json json = nlohmann::json::object();
+    for (const auto& [name, value] : NamedFigures(figures)) json[name] = JsonValue(value);
+    return json;
+}
+
+void SetSummaryRecordFigures(const std::array<double, 8>& summary, SummaryFigures& figures) {
+    auto at = [&](SummaryPosition position) -> std::optional<double> {
+        const double value = summary[static_cast<size_t>(position)];
+        return std::isnan(value) ? std::nullopt : std::optional<double>(value);
+    };
+    figures.peakHeating = at(SummaryPosition::PeakHeatingLoad);
+    figures.peakCooling = at(SummaryPosition::PeakCoolingLoad);
+    figures.maxAir = at(SummaryPosition::MaxAirTemperature);
+    figures.minAir = at(SummaryPosition::MinAirTemperature);
+    figures.maxComfort = at(SummaryPosition::MaxComfortTemperature);
+    figures.minComfort = at(SummaryPosition::MinComfortTemperature);
+    // A zone never occupied keeps the engine's starting extremes (0 and
+    // 999): there is no temperature to show.
+    if (figures.minAir && *figures.minAir >= 999.0) figures.minAir.reset();
+    if (figures.minComfort && *figures.minComfort >= 999.0) figures.minComfort.reset();
+    if (!figures.minAir) figures.maxAir.reset();
+    if (!figures.minComfort) figures.maxComfort.reset();
+}
+
+double OccupiedHoursAbove(double occupiedHours, double occupiedComfort, double limit) {
+    return occupiedHours > 0.0 && occupiedComfort > limit ? occupiedHours : 0.0;
+}
+
+void CombineZoneFigures(SummaryFigures& building, const SummaryFigures& f) {
+    building.peakHeating = Combine(building.peakHeating, f.peakHeating, Sum);
+    building.peakCooling = Combine(building.peakCooling, f.peakCooling, Sum);
+    building.maxAir = Combine(building.maxAir, f.maxAir, Larger);
+    building.minAir = Combine(building.minAir, f.minAir, Smaller);
+    building.maxComfort = Combine(building.maxComfort, f.maxComfort, Larger);
+    building.minComfort = Combine(building.minComfort, f.minComfort, Smaller);
+    building.hoursAbove25 = Combine(building.hoursAbove25, f.hoursAbove25, Larger);
+    building.hoursAbove28 = Combine(building.hoursAbove28, f.hoursAbove28, Larger);
+}
 
 void IntervalTotal::Add(int16_t interval, double value) {
     if (interval < kHourInterval || interval > kMonthInterval) return;
@@ -124,49 +159,56 @@ std::optional<double> IntervalTotal::Total() const {
 
 RunSummary::RunSummary(std::vector<ZoneInfo> zones) : zones_(std::move(zones)) {}
 
-void RunSummary::Add(const ResultRecord& record) {
+void RunSummary::Add(const ResultRecord& record, double dayWeight) {
     const int16_t interval = record.interval;
     const int32_t zone = record.zone;
     const Values values = record.values;
     if (zone < 0) return;  // weather rows
+    const double weight = interval < kMonthInterval ? dayWeight : 1.0;
     if (interval == kSummaryInterval) {
         AddSummary(zone, values);
         return;
     }
     if (zone == 0) {
-        AddZoneRecord(interval, building_, values);
-        AddPlantValues(interval, values);
+        AddZoneRecord(interval, building_, values, weight);
+        AddPlantValues(interval, values, weight);
         return;
     }
-    AddZoneRecord(interval, totals_[zone], values);
+    AddZoneRecord(interval, totals_[zone], values, weight);
 }
 
 void RunSummary::AddSummary(int32_t zone, Values values) {
     std::array<double, 8> summary{};
     for (size_t position = 0; position < summary.size(); ++position)
         summary[position] = ValueAt(values, static_cast<int32_t>(position)).value_or(std::nan(""));
+    for (const auto& [maximum, minimum] : kSummaryExtremes) {
+        if (IsUnrecordedMinimum(summary[static_cast<size_t>(minimum)]))
+            summary[static_cast<size_t>(maximum)] = summary[static_cast<size_t>(minimum)] =
+                std::nan("");
+    }
     totals_[zone].summary = summary;
 }
 
 // Summed variables give kWh in hour, day and month records; the occupied
 // hours above 25 and 28 °C count an hour's occupied part (OccupiedHours) when
 // its mean occupied comfort temperature is above the limit.
-void RunSummary::AddZoneRecord(int16_t interval, ZoneTotals& totals, Values values) {
+void RunSummary::AddZoneRecord(int16_t interval, ZoneTotals& totals, Values values,
+                               double weight) {
     if (auto heating = ValueAt(values, ZoneVariable::Heating))
-        totals.heating.Add(interval, *heating);
+        totals.heating.Add(interval, *heating * weight);
     if (auto cooling = ValueAt(values, ZoneVariable::Cooling))
-        totals.cooling.Add(interval, *cooling);
+        totals.cooling.Add(interval, *cooling * weight);
     if (interval != kHourInterval) return;
     const auto occupied = ValueAt(values, ZoneVariable::OccupiedHours);
     if (!occupied) return;
     totals.hourly = true;
     const auto comfort = ValueAt(values, ZoneVariable::OccupiedComfortTemperature);
-    if (!comfort || *occupied <= 0.0) return;
-    if (*comfort > kWarmLimit) totals.hoursAbove25 += *occupied;
-    if (*comfort > kHotLimit) totals.hoursAbove28 += *occupied;
+    if (!comfort) return;
+    totals.hoursAbove25 += OccupiedHoursAbove(*occupied, *comfort, kWarmLimit) * weight;
+    totals.hoursAbove28 += OccupiedHoursAbove(*occupied, *comfort, kHotLimit) * weight;
 }
 
-void RunSummary::AddPlantValues(int16_t interval, Values values) {
+void RunSummary::AddPlantValues(int16_t interval, Values values, double weight) {
     double fuel = 0.0;
     bool anyFuel = false;
     for (int32_t position = static_cast<int32_t>(PlantVariable::ElectricityUse);
@@ -176,31 +218,14 @@ void RunSummary::AddPlantValues(int16_t interval, Values values) {
             anyFuel = true;
         }
     }
-    if (anyFuel) building_.fuel.Add(interval, fuel);
+    if (anyFuel) building_.fuel.Add(interval, fuel * weight);
     if (auto carbon = ValueAt(values, static_cast<int32_t>(PlantVariable::CarbonDioxide)))
-        building_.carbon.Add(interval, *carbon);
+        building_.carbon.Add(interval, *carbon * weight);
 }
 
 SummaryFigures RunSummary::ZoneFigures(const ZoneTotals& totals) const {
     SummaryFigures figures;
-    if (totals.summary) {
-        auto at = [&](SummaryPosition position) -> std::optional<double> {
-            const double value = (*totals.summary)[static_cast<size_t>(position)];
-            return std::isnan(value) ? std::nullopt : std::optional<double>(value);
-        };
-        figures.peakHeating = at(SummaryPosition::PeakHeatingLoad);
-        figures.peakCooling = at(SummaryPosition::PeakCoolingLoad);
-        figures.maxAir = at(SummaryPosition::MaxAirTemperature);
-        figures.minAir = at(SummaryPosition::MinAirTemperature);
-        figures.maxComfort = at(SummaryPosition::MaxComfortTemperature);
-        figures.minComfort = at(SummaryPosition::MinComfortTemperature);
-        // A zone never occupied keeps the engine's starting extremes (0 and
-        // 999): there is no temperature to show.
-        if (figures.minAir && *figures.minAir >= 999.0) figures.minAir.reset();
-        if (figures.minComfort && *figures.minComfort >= 999.0) figures.minComfort.reset();
-        if (!figures.minAir) figures.maxAir.reset();
-        if (!figures.minComfort) figures.maxComfort.reset();
-    }
+    if (totals.summary) SetSummaryRecordFigures(*totals.summary, figures);
     figures.heating = totals.heating.Total();
     figures.cooling = totals.cooling.Total();
     figures.fuel = totals.fuel.Total();
@@ -234,15 +259,8 @@ SummaryFigures RunSummary::Building() const {
     building.floorArea = 0.0;
     for (const ZoneSummary& zone : Zones()) {
         const SummaryFigures& f = zone.figures;
-        if (*f.floorArea > 0.0) *building.floorArea += *f.floorArea;
-        building.peakHeating = Combine(building.peakHeating, f.peakHeating, Sum);
-        building.peakCooling = Combine(building.peakCooling, f.peakCooling, Sum);
-        building.maxAir = Combine(building.maxAir, f.maxAir, Larger);
-        building.minAir = Combine(building.minAir, f.minAir, Smaller);
-        building.maxComfort = Combine(building.maxComfort, f.maxComfort, Larger);
-        building.minComfort = Combine(building.minComfort, f.minComfort, Smaller);
-        building.hoursAbove25 = Combine(building.hoursAbove25, f.hoursAbove25, Larger);
-        building.hoursAbove28 = Combine(building.hoursAbove28, f.hoursAbove28, Larger);
+        if (f.floorArea && *f.floorArea > 0.0) *building.floorArea += *f.floorArea;
+        CombineZoneFigures(building, f);
     }
     return building;
 }

@@ -43,6 +43,20 @@ struct SummaryFigures {
     std::optional<double> hoursAbove25, hoursAbove28;              // h
 };
 
+// The peaks and extreme temperatures of a zone summary record (NaN where it
+// has no value) into `figures`.
+void SetSummaryRecordFigures(const std::array<double, 8>& summary, SummaryFigures& figures);
+// The occupied part of an hour counted above `limit`: all of it when the
+// hour's mean occupied comfort temperature is above the limit.
+double OccupiedHoursAbove(double occupiedHours, double occupiedComfort, double limit);
+
+// The figures as JSON, e.g. {"peak_heating_kw": 7.8, ...}; null where empty.
+nlohmann::json FiguresJson(const SummaryFigures& figures);
+
+// Adds a zone's figures to the building's: peaks summed (not coincident),
+// extremes over the zones, hours above a limit those of the worst zone.
+void CombineZoneFigures(SummaryFigures& building, const SummaryFigures& zone);
+
 struct ZoneSummary {
     ZoneInfo zone;
     SummaryFigures figures;
@@ -52,8 +66,11 @@ class RunSummary {
   public:
     explicit RunSummary(std::vector<ZoneInfo> zones);
 
-    // Every record the engine sends during the run.
-    void Add(const ResultRecord& record);
+    // Every record the engine sends during the run. `dayWeight` is the number
+    // of real days the record's day stands for: on a reduced weather tape one
+    // simulated day represents several (the tape's day counts), so its hour
+    // and day records count that many times. Month records arrive weighted.
+    void Add(const ResultRecord& record, double dayWeight = 1.0);
 
     std::vector<ZoneSummary> Zones() const;
     SummaryFigures Building() const;
@@ -78,8 +95,8 @@ class RunSummary {
     };
     using Values = std::span<const float>;
     void AddSummary(int32_t zone, Values values);
-    void AddZoneRecord(int16_t interval, ZoneTotals& totals, Values values);
-    void AddPlantValues(int16_t interval, Values values);
+    void AddZoneRecord(int16_t interval, ZoneTotals& totals, Values values, double weight);
+    void AddPlantValues(int16_t interval, Values values, double weight);
     SummaryFigures ZoneFigures(const ZoneTotals& totals) const;
 
     std::vector<ZoneInfo> zones_;

@@ -1,5 +1,6 @@
 #include "SeriesBuffer.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -28,6 +29,8 @@ void SeriesBuffer::Add(const ResultRecord& record) {
     stream.values.insert(stream.values.end(), record.values.begin(), record.values.end());
     stream.values.resize(stream.values.size() + stream.width - record.values.size(), kNone);
     pendingValues_ += static_cast<int64_t>(stream.width);
+    pendingSteps_ =
+        std::max(pendingSteps_, static_cast<int64_t>(stream.values.size() / stream.width));
 
     const int64_t step = stream.nextStep++;
     int64_t& timed = timedSteps_[record.interval];
@@ -66,12 +69,14 @@ void SeriesBuffer::Drain(const std::function<void(const StepTime&)>& onTime,
     }
     times_.clear();
     pendingValues_ = 0;
+    pendingSteps_ = 0;
 }
 
 void SeriesBuffer::Discard() {
     for (auto& [key, stream] : streams_) stream.values.clear();
     times_.clear();
     pendingValues_ = 0;
+    pendingSteps_ = 0;
 }
 
 }  // namespace kz7::app

@@ -40,8 +40,9 @@ class SeriesBuffer {
     // record of a step gives the step its time.
     void Add(const ResultRecord& record);
 
-    // Values held since the last drain.
+    // Values held since the last drain, and the most steps any series holds.
     int64_t PendingValues() const { return pendingValues_; }
+    int64_t PendingSteps() const { return pendingSteps_; }
     // Hands every held step time, then every chunk that holds a value, and
     // forgets them; the steps go on where they stopped.
     void Drain(const std::function<void(const StepTime&)>& onTime,
@@ -63,6 +64,7 @@ class SeriesBuffer {
     std::vector<StepTime> times_;
     std::vector<float> column_;  // scratch of Drain
     int64_t pendingValues_ = 0;
+    int64_t pendingSteps_ = 0;
 };
 
 }  // namespace kz7::app

@@ -11,10 +11,12 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "HostShading.h"
 #include "InspectCommand.h"
 #include "ModelChecks.h"
 #include "ModelRun.h"
@@ -172,22 +175,31 @@ py::dict Run(const RunRequest& request) {
 std::string InspectJson(const std::string& model, const std::string& support) {
     SimulateX control;
     std::vector<std::string> messages;
-    if (std::string problem = LoadForInspection(control, model, support, messages);
+    std::shared_ptr<const HostShading> shading;
+    if (std::string problem = LoadForInspection(control, model, support, messages, &shading);
         !problem.empty())
         throw Kz7Error(problem);
-    return ModelJson(control.State(), model, messages).dump();
+    return ModelJson(control.State(), model, messages, shading.get())
+        .dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
-// The problems found while reading the model and checking its references,
-// then what makes it unfit to run.
+// The model's messages: the problems found while reading it and checking its
+// references (as `kz7 inspect` lists them), then what makes it unfit for a
+// run or for its Part L figures, then what a run would warn about.
 std::vector<std::string> Check(const std::string& model, const std::string& support) {
     SimulateX control;
     std::vector<std::string> messages;
     if (std::string problem = LoadForInspection(control, model, support, messages);
         !problem.empty())
         throw Kz7Error(problem);
-    for (std::string& problem : ModelProblems(control.State()))
-        messages.push_back(std::move(problem));
+    const EngineState& state = control.State();
+    std::vector<std::string> warnings;
+    std::vector<std::string> more = RunProblems(state, warnings);
+    for (std::string& problem : ModelProblems(state)) more.push_back(std::move(problem));
+    more.insert(more.end(), warnings.begin(), warnings.end());
+    for (std::string& message : more)
+        if (std::find(messages.begin(), messages.end(), message) == messages.end())
+            messages.push_back(std::move(message));
     return messages;
 }
 
@@ -326,12 +338,25 @@ class Database {
     }
 
     py::tuple Series(int64_t run, const std::string& interval, int32_t zone, int32_t position) {
+        const int16_t code = IntervalOf(interval);
         TimeSeries series;
         {
             py::gil_scoped_release release;
-            series = reader_.Series(run, IntervalOf(interval), zone, position);
+            series = reader_.Series(run, code, zone, position);
         }
         return SeriesArrays(std::move(series));
+    }
+
+    // The values alone on `steps` steps: a frame reads its time axis once.
+    py::array_t<float> Values(int64_t run, const std::string& interval, int32_t zone,
+                              int32_t position, size_t steps) {
+        const int16_t code = IntervalOf(interval);
+        std::vector<float> values;
+        {
+            py::gil_scoped_release release;
+            values = reader_.Values(run, code, zone, position, steps);
+        }
+        return py::array_t<float>(static_cast<py::ssize_t>(values.size()), values.data());
     }
 
     std::vector<int32_t> Positions(int64_t run, const std::string& interval, int32_t zone) {
@@ -390,6 +415,8 @@ PYBIND11_MODULE(_core, m) {
         .def("source_times", &Database::SourceTimes, py::arg("run"), py::arg("interval"))
         .def("series", &Database::Series, py::arg("run"), py::arg("interval"), py::arg("zone"),
              py::arg("position"))
+        .def("values", &Database::Values, py::arg("run"), py::arg("interval"), py::arg("zone"),
+             py::arg("position"), py::arg("steps"))
         .def("positions", &Database::Positions, py::arg("run"), py::arg("interval"),
              py::arg("zone"))
         .def("zones_with_values", &Database::ZonesWithValues, py::arg("run"), py::arg("interval"));

@@ -170,7 +170,7 @@ class Run:
             for name in names:
                 position, unit = self._position(record, name)
                 columns.append((number, name))
-                data.append(self._reader.series(self.id, interval, number, position)[1])
+                data.append(self._reader.values(self.id, interval, number, position, len(index)))
                 units[name] = unit
         frame = pd.DataFrame(
             dict(enumerate(data)) if data else {},
@@ -191,7 +191,7 @@ class Run:
         held = set(self._reader.positions(self.id, interval, WEATHER))
         if held:
             columns = {
-                name: self._reader.series(self.id, interval, WEATHER, position)[1]
+                name: self._reader.values(self.id, interval, WEATHER, position, len(index))
                 for name, (position, _, _) in table.items()
                 if position in held
             }

@@ -7,24 +7,41 @@
 #include "ModelFile.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
+#include "kz7/model/Building.h"
 #include "kz7/model/Zone.h"
+#include "kz7/weather/Location.h"
 
 namespace kz7::app {
 namespace {
 
+// Every example reads without an error (a record lost to a missing closing
+// line is one), with its building and its location as written.
 TEST(ExampleModelsTest, EachExampleReadsWithoutErrors) {
-    for (const auto& [file, zones] :
-         {std::pair{"test-cell.kz7", 1}, std::pair{"small-office.kz7", 5},
-          std::pair{"house.kz7", 2}}) {
+    struct Example {
+        const char* file;
+        int32_t zones;
+        const char* building;
+        float latitude, longitude;  // 0 where the model has no location
+    };
+    for (const Example& example : {Example{"test-cell.kz7", 1, "Test cell", 39.83f, 104.65f},
+                                   Example{"small-office.kz7", 5, "Small office", 42.37f, 71.02f},
+                                   Example{"house.kz7", 2, "House", 42.37f, 71.02f},
+                                   Example{"office.kz7", 2, "Example office", 51.5f, 0.1f},
+                                   Example{"starter.kz7", 1, "Starter office", 39.83f, 104.65f},
+                                   Example{"shaded-cell.kz7", 1, "Test cell (shaded)", 39.83f, 104.65f}}) {
+        SCOPED_TRACE(example.file);
         EngineState state;
         std::vector<std::string> errors;
         state.errorHandler = [&errors](const std::string& text) { errors.push_back(text); };
         SimulateX control(state);
-        EXPECT_EQ(LoadModel(control, std::string(KZ7_SOURCE_DIR "/examples/") + file,
+        EXPECT_EQ(LoadModel(control, std::string(KZ7_SOURCE_DIR "/examples/") + example.file,
                             KZ7_SOURCE_DIR "/support"),
                   "");
-        EXPECT_TRUE(errors.empty()) << file << ": " << (errors.empty() ? "" : errors[0]);
-        EXPECT_EQ(state.zones->Count(), zones) << file;
+        EXPECT_TRUE(errors.empty()) << errors.front();
+        EXPECT_EQ(state.zones->Count(), example.zones);
+        EXPECT_EQ(state.building->Key, example.building);
+        EXPECT_EQ(state.location->Latitude, example.latitude);
+        EXPECT_EQ(state.location->Longitude, example.longitude);
     }
 }
 

@@ -190,6 +190,38 @@ TEST(PartLTest, SolarLoadTest) {
     EXPECT_FALSE(engine.control.PassPartLAppendixH());
 }
 
+// The louvres of the solar-load test are read at the queries' fixed hour, so
+// the answer does not hang on the clock an earlier query left; the test
+// itself leaves the clock as it found it.
+TEST(PartLTest, SolarLoadTestDoesNotDependOnTheQueryBefore) {
+    struct Answer {
+        bool passes;
+        float load;
+    };
+    auto solarLoad = [](bool heatedTestFirst) {
+        TestEngine engine;
+        engine.control.SetSupportFilePath(KZ7_SOURCE_DIR "/support");
+        engine.control.SetInputFileName(KZ7_SOURCE_DIR "/examples/office.kz7");
+        EXPECT_TRUE(engine.control.ReadInputData());
+        if (heatedTestFirst) {
+            MaxUValues values;
+            engine.state.zones->GetMaxUValues(values);
+        }
+        const RunClock before = engine.state.clock;
+        const bool passes = engine.control.PassPartLAppendixH();
+        const RunClock& after = engine.state.clock;
+        EXPECT_EQ(after.decimalHour, before.decimalHour);
+        EXPECT_EQ(after.dayType, before.dayType);
+        EXPECT_EQ(after.month, before.month);
+        return Answer{passes, engine.state.zones->Item("Z1").SolarLoad};
+    };
+    const Answer straight = solarLoad(false);
+    const Answer afterHeatedTest = solarLoad(true);
+    EXPECT_EQ(straight.passes, afterHeatedTest.passes);
+    EXPECT_EQ(straight.load, afterHeatedTest.load);
+    EXPECT_GT(straight.load, 0.0f);
+}
+
 TEST(PartLTest, ConstructionDataQueries) {
     TestEngine engine;
     const std::string model = test::kLibrary;

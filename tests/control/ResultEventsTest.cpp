@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,8 +28,8 @@ std::string Options(int32_t timeStep, const std::string& period) {
 
 // Every zone output group selected for the intervals whose flag is 1, for
 // the zones read before it.
-std::string ZoneOutputs(const std::string& intervals) {
-    std::string text = "DefaultZoneOutputOptions\n0\n";
+std::string ZoneOutputs(const std::string& intervals, int32_t detailCode = 0) {
+    std::string text = "DefaultZoneOutputOptions\n" + std::to_string(detailCode) + "\n";
     for (int32_t group = 1; group <= kZoneOutputGroupCount; ++group) text += intervals + "\n";
     return text + "End\n";
 }
@@ -134,6 +135,35 @@ TEST_F(ResultEventsTest, AnnualWeatherFileRunSendsEveryHourThenMonthsSummariesAn
     EXPECT_LT(Number(months[0]->values, ZoneVariable::OutsideAirTemperature),
               Number(months[6]->values, ZoneVariable::OutsideAirTemperature));
     EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+// With the output detail code 2 each zone tells when its emitters switch on
+// and off: exactly the steps whose heating starts or stops.
+TEST_F(ResultEventsTest, DetailCodeTwoSendsEachPlantSwitchOfAZone) {
+    Read(Options(10, "1,1,3,1") + OfficeAndStore("12", "Store") + ZoneOutputs("1,0,0,0", 2) +
+         kDenverEpw);
+    control.Simulate();
+    ASSERT_EQ(messages.back(), "finished");
+    size_t switches = 0;
+    for (const int32_t zone : {12, 2}) {  // "Store" is sent under its position
+        const std::vector<const Record*> steps = Of(1, zone), events = Of(7, zone);
+        ASSERT_EQ(steps.size(), 3u * 144u) << zone;
+        bool on = false;
+        size_t next = 0;
+        for (const Record* step : steps) {
+            const bool heating = Number(step->values, ZoneVariable::Heating) != 0.0;
+            if (heating == on) continue;
+            on = heating;
+            ASSERT_LT(next, events.size()) << zone;
+            const Record& event = *events[next++];
+            EXPECT_EQ(event.oleDate, step->oleDate);
+            EXPECT_EQ(event.values, (ValueArray{"", on ? "1" : "-1"}));
+        }
+        EXPECT_EQ(next, events.size()) << zone;
+        switches += events.size();
+    }
+    EXPECT_GT(switches, 1u);
+    EXPECT_EQ(CountOf(7), switches);
 }
 
 TEST_F(ResultEventsTest, AConstantSummedValueGivesItsHourlyMeanAndTheDailySum) {
@@ -384,6 +414,77 @@ TEST_F(ResultEventsTest, ARunCancelledMidHourSendsNoPartOfThatHour) {
     for (const int32_t zone : {1, 2, 0}) EXPECT_EQ(Of(2, zone).size(), 2u) << zone;
     EXPECT_EQ(CountOf(3), 0u);
     EXPECT_EQ(CountOf(6), 0u);
+}
+
+}  // namespace
+}  // namespace kz7::test
+
+namespace kz7::test {
+namespace {
+
+// The numeric form carries what the texts carry, on the run's own calendar:
+// a December-to-January period of the typical year runs on into the next
+// year, every stream's times increasing, while each record keeps its
+// weather month's own date. Without a text listener the numbers are alike.
+TEST_F(ResultEventsTest, TheNumericFormCarriesTheTextValuesOnTheRunsCalendar) {
+    struct Numbers {
+        int16_t interval;
+        int32_t zone;
+        std::vector<float> values;
+        double date, time;
+    };
+    std::vector<Numbers> numbers;
+    control.SaveResultRecord = [&numbers](const ResultRecord& r) {
+        numbers.push_back({r.interval, r.zone, {r.values.begin(), r.values.end()}, r.date, r.time});
+    };
+    Read(Options(60, "1,12,31,1") + OfficeAndStore("1", "2") + ZoneOutputs("0,1,0,1") + kDenverEpw);
+    control.Simulate();
+    ASSERT_EQ(numbers.size(), records.size());
+    std::map<std::pair<int16_t, int32_t>, double> last;
+    for (size_t i = 0; i < records.size(); ++i) {
+        const Record& text = records[i];
+        const Numbers& number = numbers[i];
+        ASSERT_EQ(number.interval, text.interval);
+        ASSERT_EQ(number.zone, text.zone);
+        EXPECT_EQ(number.date, text.oleDate);
+        ASSERT_EQ(number.values.size(), text.values.size());
+        for (size_t p = 0; p < text.values.size(); ++p) {
+            const float fromText = ValueOfText(text.values[p]);
+            if (std::isnan(fromText))
+                EXPECT_TRUE(std::isnan(number.values[p])) << i << " " << p;
+            else
+                EXPECT_NEAR(number.values[p], fromText, 1e-6 * std::fabs(fromText) + 1e-30);
+        }
+        double& previous = last[{number.interval, number.zone}];
+        EXPECT_GT(number.time, previous) << i;
+        previous = number.time;
+    }
+    const std::vector<const Record*> months = Of(4, 1);
+    ASSERT_EQ(months.size(), 2u);
+    const Numbers& january = numbers[static_cast<size_t>(months[1] - records.data())];
+    const Numbers& december = numbers[static_cast<size_t>(months[0] - records.data())];
+    EXPECT_EQ(FromOleDate(january.time).year, FromOleDate(december.time).year + 1);
+
+    // A fresh engine whose host takes numbers only: nothing is formatted,
+    // and the numbers are the same.
+    EngineState numbersOnly;
+    SimulateX numbersControl(numbersOnly);
+    numbersControl.SetSupportFilePath(KZ7_TEST_DATA);
+    numbersControl.SetInputData(Library() + Options(60, "1,12,31,1") + OfficeAndStore("1", "2") +
+                                ZoneOutputs("0,1,0,1") + kDenverEpw);
+    ASSERT_TRUE(numbersControl.ReadInputData());
+    std::vector<Numbers> alone;
+    numbersControl.SaveResultRecord = [&alone](const ResultRecord& r) {
+        alone.push_back({r.interval, r.zone, {r.values.begin(), r.values.end()}, r.date, r.time});
+    };
+    EXPECT_FALSE(numbersOnly.outputData.WantsTexts());
+    numbersControl.Simulate();
+    ASSERT_EQ(alone.size(), numbers.size());
+    for (size_t i = 0; i < numbers.size(); ++i)
+        ASSERT_EQ(std::memcmp(numbers[i].values.data(), alone[i].values.data(),
+                              numbers[i].values.size() * sizeof(float)),
+                  0)
+            << i;
 }
 
 }  // namespace

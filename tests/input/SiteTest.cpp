@@ -5,7 +5,11 @@
 #include "kz7/input/RecordProblem.h"
 #include "kz7/input/Site.h"
 #include "kz7/model/Building.h"
+#include "kz7/model/GlazedConstruction.h"
+#include "kz7/model/OpaqueConstruction.h"
+#include "kz7/model/OpaqueMaterial.h"
 #include "kz7/model/Zone.h"
+#include "support/ModelText.h"
 
 namespace kz7 {
 namespace {
@@ -34,6 +38,26 @@ TEST_F(SiteTest, CommentsBlanksAndUnknownKeywordsAreSkipped) {
     EXPECT_TRUE(errors.empty());
 }
 
+// A description line is read whole: commas join its fields with one blank.
+TEST_F(SiteTest, DescriptionLinesAreReadWhole) {
+    test::ZoneText zone;
+    zone.opaque = test::Opaque("W", "C1", 10, 1, 0, 90);
+    std::string zoneText = zone.Text();
+    zoneText.replace(zoneText.find("Zone 1\n"), 6, "Office, north ,east,");
+    Read(
+        "OpaqueMaterial,M1\nCavity \"wall\", insulated\nMasonry,0.77,800,1700\n-\n"
+        "OpaqueConstruction,C1\nO'Brien's,wall\nW,1,0.7,0.9,0.9,0,0,0\nM1,0.2,0,\n-\n"
+        "GlazedConstruction,G1\nLow-e, "
+        "\"argon\"\nEW,1.6,2,0,0.84,0.84,0,0,0.6,0.5,0.7,,25,300\n-\n" +
+        zoneText);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    EXPECT_EQ(state.opaqueMaterials->Item("M1")->Description, "Cavity wall insulated");
+    EXPECT_EQ(state.opaqueConstructions->Item("C1")->Description, "OBriens wall");
+    EXPECT_EQ(state.glazedConstructions->Item("G1")->Description, "Low-e argon");
+    EXPECT_EQ(state.zones->Item("1").Description, "Office north east");
+    EXPECT_EQ(state.opaqueConstructions->Item("C1")->TYP, "W");  // the next line is the next line
+}
+
 TEST_F(SiteTest, AnEmptyFirstFieldEndsTheRead) {
     Read("Building\nB1\nEnd\n,after\nBuilding\nB2\nEnd\n");
     EXPECT_EQ(state.building->Key, "B1");
@@ -44,6 +68,15 @@ TEST_F(SiteTest, AMissingClosingLineCostsTheNextRecord) {
     // "SimulationOptions" closed the building; its data line was an unknown keyword.
     EXPECT_EQ(state.clock.timeStep, 60);
     EXPECT_EQ(state.building->Key, "B2");
+    // The loss is reported at the swallowed keyword line; a closing line
+    // that only looks like a keyword in another case is not.
+    EXPECT_EQ(errors,
+              std::vector<std::string>{"Record \"Building\" at line 3 of model.kz7: its closing "
+                                       "line is the keyword \"SimulationOptions\"; that record is "
+                                       "skipped"});
+    errors.clear();
+    Read("Building,\nB1\nbuilding,x\n");
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(SiteTest, SimulationOptionsSetTheClock) {

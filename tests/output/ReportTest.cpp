@@ -71,8 +71,10 @@ struct ReportRun {
     std::string text;
     std::vector<Line> lines;
 
-    explicit ReportRun(int32_t type, bool costs = false, char separator = ',') {
-        engine.control.SetInputFileName(kOffice);
+    explicit ReportRun(int32_t type, bool costs = false, char separator = ',',
+                       const std::string& model = kOffice, const std::string& support = "") {
+        engine.control.SetSupportFilePath(support);
+        engine.control.SetInputFileName(model);
         EXPECT_TRUE(engine.control.ReadInputData());
         Generate(type, costs, separator);
     }
@@ -104,6 +106,21 @@ struct ReportRun {
         return keys;
     }
 };
+
+// A glazing an element uses is marked used, as an opaque construction is,
+// whichever report type is written.
+TEST(ReportTest, GlazingThatAnElementUsesIsMarkedUsed) {
+    for (int32_t type : {0, 1, 3}) {
+        ReportRun run(type, false, ',', KZ7_SOURCE_DIR "/examples/office.kz7",
+                      KZ7_SOURCE_DIR "/support");
+        std::vector<std::string> window;
+        for (const Line& line : run.lines)
+            if (line.size() > 1 && line[1] == "Double low-e with louvre") window.push_back(line[0]);
+        EXPECT_EQ(window, std::vector<std::string>{"GLAZING "}) << "report type " << type;
+        // A library glazing that no element names stays unused.
+        EXPECT_TRUE(run.Has("Glazing ")) << "report type " << type;
+    }
+}
 
 TEST(ReportTest, ReportTypesChooseTheSections) {
     // With ";": every line keeps the quoting rules (ParseCsv), headings close

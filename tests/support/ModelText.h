@@ -314,7 +314,8 @@ struct Engine {
         ReadModel(state, Library() + zonesText);
         state.clock.SetTimeStep(timeStep);
         state.clock.initialTemperature = 15.0f;
-        state.settings.resultStoreValue = 0.5f;  // radiant weight
+        state.settings.emitterControlValue = 0.5f;  // control radiant fraction
+        state.settings.resultStoreValue = 0.5f;     // comfort radiant weight
         state.clock.month = 1;
         state.clock.dayType = 1;
         SetWeather(5.0f);
@@ -395,7 +396,7 @@ struct PlantEngine : Engine {
         }
     }
     float ControlTemperature(const Zone& zone) const {
-        const float rf = state.settings.resultStoreValue;
+        const float rf = state.settings.emitterControlValue;
         return (1.0f - rf) * zone.Ta2 + rf * zone.Tr2;
     }
 };

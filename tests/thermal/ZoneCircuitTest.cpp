@@ -116,6 +116,50 @@ TEST(ZoneCircuit, PartitionsPairByAreaKindMassAndUValue) {
     EXPECT_EQ(zb.elements.Item(3).AdjacentZone, &za);
 }
 
+// Glazing between two zones read through a shading plane (IOS 6) and listed
+// by both zones couples them once, exactly as the same glazing read as IOS 3;
+// each half still takes the sun on its own side.
+TEST(ZoneCircuit, ShadedGlazingListedByBothZonesCouplesThemOnce) {
+    auto twoZones = [](int ios, double orientation1, double orientation2) {
+        auto glazing = [ios](double orientation, const std::string& other) {
+            return ios == 6 ? Glazed("G", "GLZ", 20, 6, orientation, 90, "0," + other)
+                            : Glazed("G", "GLZ", 20, 3, orientation, 90, other);
+        };
+        ZoneText warm;
+        warm.key = "1";
+        warm.opaque = BoxWithoutGround();
+        warm.glazed = glazing(orientation1, "2");
+        warm.gains = Gain(2000, 0.3);
+        ZoneText cool;
+        cool.key = "2";
+        cool.opaque = BoxWithoutGround();
+        cool.glazed = glazing(orientation2, "1");
+        return ZoneRecord(warm) + ZoneRecord(cool);
+    };
+    auto temperatures = [&](int ios) {
+        Engine engine(twoZones(ios, 0, 0));
+        engine.SetWeather(0.0f);
+        engine.Start();
+        engine.RunDays(5);
+        return std::pair{engine.zone("1").AirTemperature, engine.zone("2").AirTemperature};
+    };
+    const auto partition = temperatures(3);
+    EXPECT_GT(partition.first, partition.second + 1.0f);
+    EXPECT_EQ(temperatures(6), partition);
+
+    // The sun from the south enters zone 1 and leaves zone 2 through the blocked half.
+    Engine sunny(twoZones(6, 180, 0));
+    sunny.SetWeather(10.0f, 0.5f, 3.1415927f, 600.0f, 100.0f);
+    sunny.Start();
+    sunny.Step();
+    const Element& first = sunny.zone("1").elements.Item(6);
+    const Element& second = sunny.zone("2").elements.Item(6);
+    ASSERT_TRUE(second.Blocked);
+    EXPECT_EQ(first.OtherElement, &second);
+    EXPECT_GT(first.IRRAD, 0.0f);
+    EXPECT_LT(second.IRRAD, 0.0f);
+}
+
 TEST(ZoneCircuit, AirBetweenZonesComesFromTheOtherZone) {
     ZoneText a;
     a.key = "1";
@@ -244,7 +288,7 @@ TEST(ZoneCircuit, HeatLossConvergenceAndSummary) {
         number = z;
         values = v;
     };
-    zone.SendSummaryResultsEvents();
+    engine.state.zones->SendSummaryResultsEvents();
     EXPECT_EQ(interval, 6);
     EXPECT_EQ(number, 7);
     ASSERT_EQ(values.size(), 8u);

@@ -23,7 +23,7 @@ std::string HeatedBox(double maxHeatW, double radiantFraction, const std::string
 TEST(ZoneEmitters, IdealHeaterHoldsTheSetPointAndDeliversTheSteadyLoss) {
     PlantEngine engine(HeatedBox(1e6, 0.0));
     ASSERT_TRUE(engine.errors.empty()) << engine.errors.front();
-    engine.state.settings.resultStoreValue = 0.0f;  // control on air temperature
+    engine.state.settings.emitterControlValue = 0.0f;  // control on air temperature
     engine.SetWeather(-5.0f);
     engine.StartRun();
     engine.RunPlantDays(30);
@@ -50,7 +50,7 @@ TEST(ZoneEmitters, RequiredOutputReachesTheSetPointInOneStep) {
     for (float rf : {0.0f, 0.5f, 1.0f}) {
         for (double r : {0.0, 0.4}) {
             PlantEngine engine(HeatedBox(1e6, r));
-            engine.state.settings.resultStoreValue = rf;
+            engine.state.settings.emitterControlValue = rf;
             engine.SetWeather(0.0f);
             engine.StartRun();  // from 15 C
             engine.PlantStep();
@@ -65,6 +65,45 @@ TEST(ZoneEmitters, RequiredOutputReachesTheSetPointInOneStep) {
             }
         }
     }
+}
+
+// The emitters control on the options' control radiant fraction; the comfort
+// weight beside it moves the comfort temperature and nothing else.
+TEST(ZoneEmitters, ControlFractionSteersTheEmittersAndComfortWeightOnlyTheComfortTemperature) {
+    struct Step {
+        float heating, air, radiant, comfort;
+    };
+    // Warm air over cold walls: a convective gain lifts the air above the
+    // 20 C set point while the walls stay near the 15 C they start from.
+    auto firstStep = [](float control, float comfort) {
+        ZoneText text;
+        text.opaque = BoxWithoutGround();
+        text.gains = Gain(5000, 0.0);
+        PlantEngine engine(AlwaysOnUnit("Boiler", "B1") + HeaterDefinitionRecord("H", 1e6, 0.0) +
+                           ZoneWithEmitters(text, HeaterLines("H", "20")));
+        engine.state.settings.emitterControlValue = control;
+        engine.state.settings.resultStoreValue = comfort;
+        engine.SetWeather(0.0f);
+        engine.StartRun();
+        engine.PlantStep();
+        const Zone& zone = engine.zone("1");
+        return Step{zone.PLNTHT1, zone.Ta2, zone.Tr2, zone.ComfortTemperature};
+    };
+    for (float comfort : {0.0f, 1.0f}) {
+        const Step onAir = firstStep(0.0f, comfort);
+        ASSERT_GT(onAir.air, 20.0f);
+        ASSERT_LT(onAir.radiant, 20.0f);
+        EXPECT_EQ(onAir.heating, 0.0f) << "comfort weight " << comfort;
+        EXPECT_GT(firstStep(1.0f, comfort).heating, 0.0f) << "comfort weight " << comfort;
+    }
+    const Step airWeighted = firstStep(0.8f, 0.0f);
+    const Step radiantWeighted = firstStep(0.8f, 1.0f);
+    EXPECT_GT(airWeighted.heating, 0.0f);
+    EXPECT_EQ(airWeighted.heating, radiantWeighted.heating);
+    EXPECT_EQ(airWeighted.air, radiantWeighted.air);
+    EXPECT_EQ(airWeighted.radiant, radiantWeighted.radiant);
+    EXPECT_EQ(airWeighted.comfort, airWeighted.air);
+    EXPECT_EQ(radiantWeighted.comfort, radiantWeighted.radiant);
 }
 
 TEST(ZoneEmitters, CapacityShortOfTheLoadRunsFlatOutBelowTheSetPoint) {
@@ -244,7 +283,7 @@ TEST(ZoneEmitters, HeatLossRunThroughTheControlHeatsAndKeepsThePeak) {
     SimulateX control(engine.state);
     control.SetInputData(Library() + HeatedBox(1e6, 0.0));
     ASSERT_TRUE(control.ReadInputData());
-    engine.state.settings.resultStoreValue = 0.0f;  // control on air temperature
+    engine.state.settings.emitterControlValue = 0.0f;  // control on air temperature
     control.HeatLoss();
     ASSERT_FALSE(engine.state.engine->Cancelled);
     EXPECT_EQ(engine.state.clock.day, 50);

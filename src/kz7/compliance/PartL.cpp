@@ -7,6 +7,7 @@
 #include <string>
 
 #include "kz7/engine/EngineState.h"
+#include "kz7/engine/RunClock.h"
 #include "kz7/model/GlazedConstruction.h"
 #include "kz7/model/OpaqueConstruction.h"
 #include "kz7/model/ProfileGroup.h"
@@ -16,10 +17,31 @@ namespace kz7 {
 
 namespace {
 
-// Clock of the heated test: hour 10 of a January Wednesday.
+// Clock of the queries: hour 10 of a January Wednesday.
 constexpr float kHeatedTestHour = 10.0f;
 constexpr int32_t kHeatedTestDayType = 3;
 constexpr int32_t kHeatedTestMonth = 1;
+
+void SetQueryClock(RunClock& clock) {
+    clock.decimalHour = kHeatedTestHour;
+    clock.hour = static_cast<int32_t>(kHeatedTestHour);
+    clock.dayType = kHeatedTestDayType;
+    clock.month = kHeatedTestMonth;
+}
+
+// Holds the clock at the queries' hour for one evaluation and gives the
+// previous clock back afterwards.
+class QueryClock {
+  public:
+    explicit QueryClock(RunClock& clock) : clock_(clock), saved_(clock) { SetQueryClock(clock_); }
+    ~QueryClock() { clock_ = saved_; }
+    QueryClock(const QueryClock&) = delete;
+    QueryClock& operator=(const QueryClock&) = delete;
+
+  private:
+    RunClock& clock_;
+    RunClock saved_;
+};
 // A neighbour that cannot be found counts as heated at this set point, °C.
 constexpr double kNullZoneSetPoint = 19.0;
 
@@ -90,11 +112,7 @@ double GlazingRatioLimit(int32_t sector) {
 // ---------------------------------------------------------------- Zone
 
 bool Zone::IsHeated() {
-    RunClock& clock = state_.clock;
-    clock.decimalHour = kHeatedTestHour;
-    clock.hour = static_cast<int32_t>(kHeatedTestHour);
-    clock.dayType = kHeatedTestDayType;
-    clock.month = kHeatedTestMonth;
+    SetQueryClock(state_.clock);
     const std::optional<double> setPoint = HeatingSetPoint(*this);
     return setPoint.has_value() && *setPoint >= kHeatedSetPoint;
 }
@@ -219,6 +237,9 @@ void Zone::SolarLoadTableH1(double orientationDegrees, double& load) {
 }
 
 bool Zone::PassPartLAppendixH() {
+    // Louvres are read at the queries' fixed hour: the answer must not hang
+    // on whatever clock an earlier query or run left behind.
+    const QueryClock queryClock(state_.clock);
     double horizontal = 0.0;
     double vertical = 0.0;
     bool glazed = false;

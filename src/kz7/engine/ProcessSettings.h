@@ -53,8 +53,11 @@ struct ProcessSettings {
     std::string diagnosticsFilename;
 
     // Values of the simulation and output option records.
-    float emitterControlValue = 0.0f;  // second single of "SimulationOptions"
-    float resultStoreValue = 0.0f;     // third single of "SimulationOptions"
+    // Second single of "SimulationOptions": the control radiant fraction the
+    // emitters and the preheat check mix air and radiant temperature with.
+    float emitterControlValue = 0.0f;
+    // Third single: the radiant weight of the comfort temperature alone.
+    float resultStoreValue = 0.0f;
     int32_t outputDetailCode = 0;
     // Output selections of the default zone output options and of the plant
     // output options, as read (with the host's output flags forced in).

@@ -114,8 +114,13 @@ struct RunClock {
         constexpr int32_t kStepInterval = 1;
         constexpr int32_t kHourInterval = 2;
         constexpr double kMinutesPerDay = 1440.0;
-        if (interval == kStepInterval) return day + stepEndMinute / kMinutesPerDay;
-        if (interval == kHourInterval) return day + hour / 24.0;
+        // One rounding from whole minutes, so that a time read back to the
+        // millisecond falls exactly on its minute.
+        const auto at = [day](double minutes) {
+            return (day * kMinutesPerDay + minutes) / kMinutesPerDay;
+        };
+        if (interval == kStepInterval) return at(stepEndMinute);
+        if (interval == kHourInterval) return at(hour * 60.0);
         return day;
     }
 };

@@ -82,6 +82,12 @@ constexpr std::array kModelReaders = {
                   [](EngineState& s, XmlElement) { s.ncm->ReadSolarCollectors(); }},
 };
 
+bool IsModelKeyword(std::string_view keyword) {
+    for (const KeywordReader& entry : kModelReaders)
+        if (entry.keyword == keyword) return true;
+    return false;
+}
+
 bool IsConstructionKeyword(std::string_view keyword) {
     return keyword == "Location" || keyword == "OpaqueMaterial" || keyword == "OpaqueConstruction";
 }
@@ -114,8 +120,19 @@ void Site::ReadRecords(RecordReader readRecord, XmlElement tiConstructions) {
         }
         const std::string keyword = reader.NextString();
         if (keyword.empty()) return;
-        (this->*readRecord)(keyword, tiConstructions);  // unknown keywords are skipped
+        // Unknown keywords are skipped.
+        if ((this->*readRecord)(keyword, tiConstructions)) ReportSwallowedRecord(keyword);
     }
+}
+
+// A record that lacks its closing line takes the next record's keyword line
+// as its own: that record is lost, so the user is told.
+void Site::ReportSwallowedRecord(std::string_view keyword) {
+    const std::vector<std::string>& closing = state_.reader.Fields();
+    if (closing.empty() || !IsModelKeyword(closing.front())) return;
+    ReportRecordProblem(
+        state_, keyword,
+        "its closing line is the keyword \"" + closing.front() + "\"; that record is skipped");
 }
 
 bool Site::ReadModelRecord(std::string_view keyword, XmlElement tiConstructions) {

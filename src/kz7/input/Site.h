@@ -39,6 +39,8 @@ class Site {
     // Hands the record to its reader; false for keywords it does not handle.
     bool ReadModelRecord(std::string_view keyword, XmlElement tiConstructions);
     bool ReadConstructionRecord(std::string_view keyword, XmlElement tiConstructions);
+    // Reports a record read by `keyword` whose closing line is a record keyword.
+    void ReportSwallowedRecord(std::string_view keyword);
     void ReadSiteTexts();
     void ReadSiteValues();
 

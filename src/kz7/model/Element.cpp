@@ -189,6 +189,7 @@ void Element::InitAsGlazing() {
         return;
     }
     ConnectObject = Glazing;
+    Glazing->IsUsed = true;
     SRIn = Glazing->SRIn;
     SROut = Glazing->SROut;
     ReadGeometry(90.0f, 179.0f);

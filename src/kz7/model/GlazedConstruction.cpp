@@ -21,7 +21,7 @@ void GlazedConstruction::Read() {
     LineReader& reader = state_.reader;
     Key = reader.NextString();
     reader.NextLine();
-    Description = CleanName(reader.NextString());
+    Description = CleanName(reader.RestOfLine());
     if (Description == "<Previous reversed>") Description = "Construction " + Key;
 
     reader.NextLine();

@@ -46,7 +46,7 @@ class GlazedConstruction : public ThermalMembers {
     float TotalArea = 0.0f;
     double CostPerArea = 0.0;
     double TotalCost = 0.0;  // GBP, filled by the report's inventory
-    bool IsUsed = false;     // referenced by an element; set by the report's inventory
+    bool IsUsed = false;     // referenced by an element (set when the element is read)
 
     void GenerateReport(ReportFile& file) const;
 

@@ -24,7 +24,7 @@ void OpaqueConstruction::Read(const OpaqueConstruction* previous) {
     IsUsed = false;
     Key = reader.NextString();
     reader.NextLine();
-    Description = reader.NextString();
+    Description = reader.RestOfLine();
     if (Description == kPreviousReversed) Description = "Construction " + Key;
     Description = CleanName(Description);
 

@@ -29,7 +29,7 @@ void OpaqueMaterial::Read() {
     LineReader& reader = state_.reader;
     Key = reader.NextString();
     reader.NextLine();
-    Description = CleanName(reader.NextString());
+    Description = CleanName(reader.RestOfLine());
     reader.NextLine();
     Category = reader.NextString();
     Conductivity = reader.NextSingle();

@@ -38,6 +38,8 @@ class ResultStores {
     // step values are read at all.
     bool CollectsZoneStepValues() const { return zones_.HasOpenHandle(); }
     void RecordPlantStep() { plant_.RecordStep(weights_); }
+    // A zone's plant switching on (1) or off (−1), sent at once.
+    void SendPlantSwitch(const Zone& zone, int32_t change) { zones_.SendPlantSwitch(zone, change); }
 
     void SetPlantItemCounts(int32_t boilers, int32_t chillers) {
         plant_.SetPlantItemCounts(boilers, chillers);

@@ -1,11 +1,9 @@
 #include "kz7/output/ZoneResultStore.h"
 
 #include <algorithm>
-#include <charconv>
 #include <string>
 
 #include "kz7/engine/EngineState.h"
-#include "kz7/input/LineReader.h"
 #include "kz7/model/Zone.h"
 #include "kz7/output/BuildingRecord.h"
 #include "kz7/output/OutputStore.h"
@@ -19,25 +17,9 @@ const std::string kTooManyZones = "Results are collected for the first " +
                                   std::to_string(OutputStore::kMaxRecords) +
                                   " zones only; the other zones send no result records";
 
-std::string ZoneNumberMessage(const std::string& key, int32_t number) {
-    return "Zone \"" + key + "\" has no positive whole-number key; its results are sent as zone " +
-           std::to_string(number);
-}
-
 constexpr size_t kZoneRecordSize = kZoneVariableCount + 1;
 
 }  // namespace
-
-bool ZoneNumberFromKey(std::string_view key, int32_t& number) {
-    const std::string trimmed = Trim(key);
-    if (trimmed.empty()) return false;
-    const char* first = trimmed.data();
-    const char* last = first + trimmed.size();
-    if (*first == '+') ++first;  // from_chars takes a minus sign only
-    const auto [end, error] = std::from_chars(first, last, number);
-    // 0 is the building's record and −1 a weather row: no zone may use them.
-    return error == std::errc() && end == last && number > 0;
-}
 
 ZoneResultStore::ZoneResultStore(EngineState& state, OutputStore& store, BuildingRecord& building)
     : state_(state), store_(store), building_(building), values_(kZoneRecordSize) {}
@@ -132,23 +114,31 @@ void ZoneResultStore::Close() {
     }
     sent_.fill(false);
     records_ = 0;
+    numberOfZone_.clear();
 }
 
 void ZoneResultStore::FindZoneNumbers(int32_t records) {
-    zoneNumbers_.assign(static_cast<size_t>(records) + 1, 0);
+    // Zones renumbered for a clash were reported when the model was read;
+    // the host hears here which zones go by their position.
+    std::vector<std::string> positional;
+    zoneNumbers_ = state_.zones->ResultNumbers(nullptr, &positional);
+    zoneNumbers_.resize(static_cast<size_t>(records) + 1, 0);
+    for (const std::string& note : positional) state_.message.SendTextMessage(note);
+    numberOfZone_.clear();
     int32_t record = 0;
     for (const Zone& zone : *state_.zones) {
         if (++record > records) break;
-        int32_t number = 0;
-        if (!ZoneNumberFromKey(zone.Key, number)) {
-            // A key that is not a positive number would arrive as the
-            // building's zone 0 (or a weather row); the zone's position keeps
-            // it apart.
-            number = record;
-            state_.message.SendTextMessage(ZoneNumberMessage(zone.Key, number));
-        }
-        zoneNumbers_[static_cast<size_t>(record)] = number;
+        numberOfZone_[&zone] = zoneNumbers_[static_cast<size_t>(record)];
     }
+}
+
+void ZoneResultStore::SendPlantSwitch(const Zone& zone, int32_t change) {
+    const auto found = numberOfZone_.find(&zone);
+    if (found == numberOfZone_.end()) return;  // not among the zones that send records
+    ValueArray texts(2);                       // position 0 empty, as in every record
+    AssignNumberText(texts[1], static_cast<float>(change), state_.settings.decimalSeparator);
+    state_.outputData.SaveData(kPlantSwitchInterval, found->second, texts,
+                               state_.clock.RecordDate(1), state_.clock.RecordTime(1));
 }
 
 void ZoneResultStore::Interval(bool discard, int32_t interval) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "kz7/control/OutputData.h"
@@ -18,7 +19,11 @@ namespace kz7 {
 
 class EngineState;
 class BuildingRecord;
+class Zone;
 
+// Interval code of the plant-switch record: a zone's emitters switching on
+// or off in a step, sent with the output detail code 2.
+constexpr int16_t kPlantSwitchInterval = 7;
 
 class ZoneResultStore {
   public:
@@ -31,7 +36,9 @@ class ZoneResultStore {
     void Interval(bool discard, int32_t interval);
     // Every zone's step values into every open handle.
     void RecordStep(const IntervalWeights& weights);
-
+    // The zone's plant switched on (1) or off (−1) this step: one record
+    // under the zone's record number, at the step's end.
+    void SendPlantSwitch(const Zone& zone, int32_t change);
 
     // The open handle of interval 1..4 (0 when not collected), and whether
     // its records are sent.
@@ -67,12 +74,9 @@ class ZoneResultStore {
     std::array<bool, kIntervalCount + 1> sent_{};
     int32_t records_ = 0;
     std::vector<int32_t> zoneNumbers_;  // the Zone argument of each record, by record
+    std::unordered_map<const Zone*, int32_t> numberOfZone_;  // the same, by zone
     RecordValues values_;
     std::array<BuildingTotal, kZoneVariableCount + 1> totals_{};
 };
-
-// The Zone argument of a zone's records: its key when that is a whole
-// number above 0; false when it is not.
-bool ZoneNumberFromKey(std::string_view key, int32_t& number);
 
 }  // namespace kz7

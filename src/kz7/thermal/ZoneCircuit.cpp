@@ -331,10 +331,21 @@ void Zones::MatchPartitions() {
                 // An adiabatic heavy element faces its own zone on both sides.
                 e.IOS = 6;
                 e.AdjacentZone = &zone;
-            } else if (e.IOS == 6 && e.AdjacentZone == nullptr && !e.RMID.empty()) {
+            } else if (e.IOS == 6 && e.OtherElement == nullptr && !e.RMID.empty()) {
                 // Glazing and walls read as facing another zone through a
-                // shading plane name that zone directly.
-                e.AdjacentZone = items_.Find(e.RMID);
+                // shading plane name that zone directly. When both zones list
+                // the element, the two halves pair as partitions do, so the
+                // pair is coupled once; each half keeps its own sun.
+                Zone* other = items_.Find(e.RMID);
+                e.AdjacentZone = other;
+                if (other == nullptr || other == &zone) continue;
+                Element* partner = other->FindShadedPartner(e, zone);
+                if (partner == nullptr) continue;
+                e.Blocked = false;
+                e.OtherElement = partner;
+                partner->Blocked = true;
+                partner->OtherElement = &e;
+                partner->AdjacentZone = &zone;
             }
         }
     }

@@ -30,9 +30,18 @@ float ScheduleValue(const ProfileGroup* group) {
     return group != nullptr ? group->GRPVAL() : 0.0f;
 }
 
+// 10^decimals, exact in a double for the few decimals the emitters round to.
+constexpr double PowerOfTen(int decimals) {
+    double scale = 1.0;
+    for (int i = 0; i < decimals; ++i) scale *= 10.0;
+    return scale;
+}
+
 // The value as the "0.00" ("0.000") pattern shows it: halves away from zero.
-float RoundTo(float value, int decimals) {
-    const double scale = std::pow(10.0, decimals);
+// The scale is fixed at compile time: this runs for every emitter every step.
+template <int Decimals>
+float RoundTo(float value) {
+    constexpr double scale = PowerOfTen(Decimals);
     return static_cast<float>(std::round(static_cast<double>(value) * scale) / scale);
 }
 
@@ -48,10 +57,6 @@ struct EmitterChoice {
 
 bool OrdinaryRun(const RunClock& clock) {
     return !clock.heatLossRun && !clock.heatGainRun;
-}
-
-float ControlTemperature(const Zone& zone, float rf) {
-    return (1.0f - rf) * zone.Ta2 + rf * zone.Tr2;
 }
 
 // Heating when the control temperature is at or below the heater's set point
@@ -199,6 +204,11 @@ void Zone::ControlResponse(float rf, float& perRadiantWatt, float& perConvective
     perConvectiveWatt = (K2 * E9 * F1 + F1 * K4) * k - rf * ALPHA1 * F1 + (1.0f - rf) * F1;
 }
 
+float Zone::ControlTemperature() const {
+    const float rf = state_.settings.emitterControlValue;
+    return (1.0f - rf) * Ta2 + rf * Tr2;
+}
+
 void Zone::QPA(int32_t selector, int32_t mode, float f, float setPoint, float controlTemperature,
                float& q) {
     q = 0.0f;
@@ -214,7 +224,7 @@ void Zone::QPA(int32_t selector, int32_t mode, float f, float setPoint, float co
 
     if (type == HeaterDefinition::kOrdinary) {
         float perRadiantWatt = 0.0f, perConvectiveWatt = 0.0f;
-        ControlResponse(state_.settings.resultStoreValue, perRadiantWatt, perConvectiveWatt);
+        ControlResponse(state_.settings.emitterControlValue, perRadiantWatt, perConvectiveWatt);
         q = std::fabs((setPoint - controlTemperature) / (perRadiantWatt * f + perConvectiveWatt));
     } else if (type == HeaterDefinition::kStorage) {
         // The core's release is the heater's whole output: its convective
@@ -229,7 +239,7 @@ void Zone::QPA(int32_t selector, int32_t mode, float f, float setPoint, float co
 void Zone::SolveEmitters() {
     const RunClock& clock = state_.clock;
     BuildingEnergyStore& store = state_.energy;
-    const float tc = ControlTemperature(*this, state_.settings.resultStoreValue);
+    const float tc = ControlTemperature();
     const EmitterChoice choice = ChoosePrimaryEmitter(*this, state_, tc);
 
     if (choice.mode == kOff) {
@@ -252,18 +262,18 @@ void Zone::SolveEmitters() {
         Inject(*this, choice, output);
 
         const float kW = output.total * 0.001f;
-        AddToZonePlant(*this, RoundTo(choice.sign * kW, 2));
+        AddToZonePlant(*this, RoundTo<2>(choice.sign * kW));
         if (choice.mode == kCooling) {
             if (Cooler->SupplyChiller != nullptr) Cooler->SupplyChiller->SMPHTACUM += kW;
-            store.Add(EnergySlot::kCoolingDelivered, RoundTo(kW, 3));
-            store.Add(EnergySlot::kNetHeating, RoundTo(-kW, 3));
+            store.Add(EnergySlot::kCoolingDelivered, RoundTo<3>(kW));
+            store.Add(EnergySlot::kNetHeating, RoundTo<3>(-kW));
         } else {
             // A storage heater's boiler carries its charging instead.
             if (Heater->Definition->HeaterType == HeaterDefinition::kOrdinary &&
                 Heater->SupplyBoiler != nullptr)
                 Heater->SupplyBoiler->SMPHTACUM += kW;
-            store.Add(EnergySlot::kHeatingDelivered, RoundTo(kW, 3));
-            store.Add(EnergySlot::kNetHeating, RoundTo(kW, 3));
+            store.Add(EnergySlot::kHeatingDelivered, RoundTo<3>(kW));
+            store.Add(EnergySlot::kNetHeating, RoundTo<3>(kW));
         }
         UpdatePeak(*this, clock, choice.mode, kW);
     }
@@ -281,7 +291,7 @@ void Zone::SolveEmitters() {
 
 void Zone::SolveSecondaryEmitters() {
     BuildingEnergyStore& store = state_.energy;
-    const float tc = ControlTemperature(*this, state_.settings.resultStoreValue);
+    const float tc = ControlTemperature();
     const EmitterChoice choice = ChooseSecondaryEmitter(*this, *state_.weather, tc);
     if (choice.mode == kOff) return;
 

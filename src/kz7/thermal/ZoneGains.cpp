@@ -31,7 +31,9 @@ void Zone::SolveGains(const SunView& sun) {
     const bool heatLoss = state_.clock.heatLossRun;
     for (const auto& item : elements) {
         Element& element = *item;
-        if (element.Blocked) continue;
+        // A blocked half of a pair leaves the coupling to its partner but
+        // still takes the sun that reaches its own side.
+        if (element.Blocked && !SeesTheSky(element)) continue;
         const bool opaque = element.Kind() == 'O';
         const bool glazed = element.Kind() == 'G';
         if (SeesTheSky(element) && (opaque || glazed)) element.CalculateSolar(sun);

@@ -10,6 +10,7 @@
 #include "kz7/model/Heater.h"
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
+#include "kz7/output/ResultStores.h"
 #include "kz7/platform/NumberText.h"
 #include "kz7/weather/Weather.h"
 
@@ -98,9 +99,7 @@ void Zone::InitTimeStep() {
     // begun, so the zone shows whether the trial preheat was enough.
     const int32_t now = PreheatStateNow();
     if (PreheatState == 1 && now == 2 && Heater->OperationPG != nullptr) {
-        const float radiantWeight = state_.settings.resultStoreValue;
-        const float reached = radiantWeight * Tr2 + (1.0f - radiantWeight) * Ta2;
-        if (reached < Heater->OperationPG->GRPVAL())
+        if (ControlTemperature() < Heater->OperationPG->GRPVAL())
             PreheatLow = PreheatTrial;
         else
             PreheatHigh = PreheatTrial;
@@ -157,10 +156,15 @@ void Zone::AIRPRP(float t, float G, float& ROAIR, float& CP) {
 
 void Zone::EndStep() {
     if (state_.settings.outputDetailCode == 2) {
-        // The plant-switch event itself belongs to the result stores; the
-        // zone keeps the state it is sent from.
+        // The zone's plant state follows its emitters; each switch is sent.
         OCONOFN1 = OCONOF;
-        OCONOF = (PLNTHT1 == 0.0f && PLNTHT2 == 0.0f) ? 0 : 1;
+        if (PLNTHT1 == 0.0f && PLNTHT2 == 0.0f) {
+            if (OCONOF == 1) state_.results->SendPlantSwitch(*this, -1);
+            OCONOF = 0;
+        } else {
+            if (OCONOF == 0) state_.results->SendPlantSwitch(*this, 1);
+            OCONOF = 1;
+        }
     }
     const RunClock& clock = state_.clock;
     if (clock.heatLossRun || (clock.heatGainRun && clock.warmUp)) return;
@@ -267,22 +271,39 @@ void Zone::ReduceTimeStepForThirdNode() {
 
 // ---- Partition search ----
 
+namespace {
+
+// The other side of `element`'s partition: the same group (glazed or
+// opaque), mass and U-value, and an area within half a square metre.
+bool IsOtherSideOf(const Element& x, const Element& element) {
+    return !IsAirflowCode(x.ElCode) &&
+           std::fabs(x.ElementArea - element.ElementArea) <= kPartitionAreaMatch &&
+           IsGlazedCode(x.ElCode) == IsGlazedCode(element.ElCode) && x.HVWT == element.HVWT &&
+           std::fabs(x.ConstructionUValue() - element.ConstructionUValue()) < kPartitionUMatch;
+}
+
+}  // namespace
+
 void Zone::SERCH1(const Element& element, int32_t& index) const {
     index = 0;
-    const bool glazed = IsGlazedCode(element.ElCode);
-    const float u = element.ConstructionUValue();
     int32_t position = 0;
     for (const auto& candidate : elements) {
         ++position;
-        const Element& x = *candidate;
-        if (IsAirflowCode(x.ElCode)) continue;
-        if (x.IOS == 3 && std::fabs(x.ElementArea - element.ElementArea) <= kPartitionAreaMatch &&
-            IsGlazedCode(x.ElCode) == glazed && x.HVWT == element.HVWT &&
-            std::fabs(x.ConstructionUValue() - u) < kPartitionUMatch) {
+        if (candidate->IOS == 3 && IsOtherSideOf(*candidate, element)) {
             index = position;
             return;
         }
     }
+}
+
+Element* Zone::FindShadedPartner(const Element& element, const Zone& from) const {
+    for (const auto& candidate : elements) {
+        const Element& x = *candidate;
+        if (x.IOS == 6 && x.OtherElement == nullptr && x.RMID == from.Key &&
+            IsOtherSideOf(x, element))
+            return candidate.get();
+    }
+    return nullptr;
 }
 
 }  // namespace kz7

@@ -134,6 +134,20 @@ bool EnergyPlusWeather::ReadHeader() {
     Longitude = reader_.NextSingle();
     TimeZone = reader_.NextSingle();
     Elevation = reader_.NextSingle();
+    // Without a place on the globe there is no sun: refuse rather than run dark.
+    const struct {
+        const char* field;
+        float value, lowest, highest;
+    } place[] = {{"latitude", Latitude, -90.0f, 90.0f},
+                 {"longitude", Longitude, -180.0f, 180.0f},
+                 {"time zone", TimeZone, -12.0f, 14.0f}};
+    for (const auto& item : place) {
+        if (item.value >= item.lowest && item.value <= item.highest) continue;
+        state_.ShowError("Weather file " + name + ": the LOCATION " + item.field + " " +
+                         NumberToText(item.value) + " is not between " +
+                         NumberToText(item.lowest) + " and " + NumberToText(item.highest));
+        return false;
+    }
 
     for (int line = 2; line <= 8; ++line) reader_.NextLine();
     if (reader_.AtEnd() || reader_.NextString() != "DATA PERIODS") {
@@ -228,6 +242,14 @@ bool EnergyPlusWeather::ReadData() {
     return true;
 }
 
+double EnergyPlusWeather::StationPressure(double pascals) const {
+    // The format's valid range; anything else (its missing value 999999, an
+    // infinity) is missing and gives the standard atmosphere at the station.
+    if (pascals > 31000.0 && pascals < 120000.0) return pascals;
+    const double elevation = std::isfinite(Elevation) ? std::clamp(double{Elevation}, -500.0, 9000.0) : 0.0;
+    return 101325.0 * std::pow(1.0 - 2.25577e-5 * elevation, 5.2559);
+}
+
 bool EnergyPlusWeather::ParseDataLine(WeatherRecord& record, std::string& problem) const {
     const std::vector<std::string>& fields = reader_.Fields();
     if (fields.size() < kFieldsOfAnEpwLine)
@@ -254,7 +276,7 @@ bool EnergyPlusWeather::ParseDataLine(WeatherRecord& record, std::string& proble
     }
     record.Tdb = static_cast<float>(number(kDryBulb));
     const double dewPoint = number(kDewPoint);
-    record.PATMOS = static_cast<float>(number(kPressure) / 100.0);
+    record.PATMOS = static_cast<float>(StationPressure(number(kPressure)) / 100.0);
     record.Twb = static_cast<float>(WetBulbFromDewPoint(record.Tdb, dewPoint, record.PATMOS));
     record.Idn = static_cast<float>(number(kDirectNormal));
     record.Ifh = static_cast<float>(number(kDiffuseHorizontal));

@@ -80,6 +80,9 @@ class EnergyPlusWeather {
 
   private:
     bool ParseDataLine(WeatherRecord& record, std::string& problem) const;
+    // Station pressure (Pa) of a data line; one outside the format's valid
+    // range is missing and gives the standard atmosphere at the elevation.
+    double StationPressure(double pascals) const;
     // Day-of-week counting and start/end detection of one record in order.
     void WalkRecord(WeatherRecord& record, int32_t count);
     void WalkLoadedRecords();

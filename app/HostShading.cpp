@@ -1,0 +1,121 @@
+#include "HostShading.h"
+
+#include <fmt/format.h>
+
+#include <cmath>
+#include <set>
+#include <string>
+
+#include "kz7/control/SimulateX.h"
+#include "kz7/engine/EngineState.h"
+#include "kz7/model/Zone.h"
+
+namespace kz7::app {
+
+namespace {
+
+constexpr double kDegreesPerRadian = 1.0 / 0.017453292522222223;
+constexpr double kFacingSlack = 1.0;  // degrees an element may face off its plane
+
+// What makes two planes shade alike: facing, rectangle and surfaces in the
+// plane's own frame.
+std::vector<double> Likeness(const ShadingPlane& plane) {
+    std::vector<double> key;
+    for (const Vec3* axis : {&plane.Right(), &plane.Up(), &plane.Normal()})
+        key.insert(key.end(), {axis->x, axis->y, axis->z});
+    key.insert(key.end(), {plane.Width(), plane.Height()});
+    for (const ShadingSurface& surface : plane.surfaces) {
+        key.push_back(static_cast<double>(surface.points.size()));
+        for (const Vec3& p : surface.points) key.insert(key.end(), {p.x, p.y, p.z});
+    }
+    return key;
+}
+
+// Angle between two azimuths, degrees, 0–180.
+double AzimuthDifference(double a, double b) {
+    const double d = std::fmod(std::abs(a - b), 360.0);
+    return d > 180.0 ? 360.0 - d : d;
+}
+
+}  // namespace
+
+HostShading::HostShading(ShadingPlanes planes) : planes_(std::move(planes)) {
+    std::map<std::vector<double>, size_t> alike;
+    shadings_.reserve(planes_.size());
+    for (const auto& [index, plane] : planes_) {
+        const auto [found, added] = alike.emplace(Likeness(plane), shadings_.size());
+        if (added) shadings_.push_back({ShadingCalculator(plane), &plane});
+        shadingOf_[index] = found->second;
+    }
+}
+
+double HostShading::DiffuseFactor(int32_t plane) const {
+    const auto found = shadingOf_.find(plane);
+    return found == shadingOf_.end() ? 1.0 : shadings_[found->second].calculator.SkyShare();
+}
+
+void HostShading::SetSunPosition(float altitude, float azimuth) {
+    sun_ = SunDirection(altitude, azimuth);
+    ++step_;
+}
+
+void HostShading::Factors(int32_t plane, float& direct, float& diffuse) {
+    const auto found = shadingOf_.find(plane);
+    if (found == shadingOf_.end()) {
+        direct = diffuse = 1.0f;
+        return;
+    }
+    Shading& shading = shadings_[found->second];
+    if (shading.step != step_) {
+        shading.direct = static_cast<float>(
+            shading.calculator.SunlitShare(shading.plane->DirectionToLocal(sun_)));
+        shading.step = step_;
+    }
+    direct = shading.direct;
+    diffuse = static_cast<float>(shading.calculator.SkyShare());
+}
+
+void ConnectShading(SimulateX& control, std::shared_ptr<HostShading> shading) {
+    control.SetDoShading(shading != nullptr);
+    if (!shading) {
+        control.GetShadingData = nullptr;
+        control.SetCurrentSolarPosition = nullptr;
+        return;
+    }
+    control.GetShadingData = [shading](int32_t& plane, float& direct, float& diffuse) {
+        shading->Factors(plane, direct, diffuse);
+    };
+    control.SetCurrentSolarPosition = [shading](float& altitude, float& azimuth) {
+        shading->SetSunPosition(altitude, azimuth);
+    };
+}
+
+void CheckShadingPlanes(EngineState& state, const ShadingPlanes& planes) {
+    std::set<int32_t> named;
+    for (const Zone& zone : *state.zones) {
+        for (const auto& element : zone.elements) {
+            if (element->Glazing == nullptr || element->PlaneIndex < 0) continue;
+            const auto found = planes.find(element->PlaneIndex);
+            if (found == planes.end()) continue;
+            named.insert(found->first);
+            const ShadingPlane& plane = found->second;
+            const double slope = element->Slope * kDegreesPerRadian;
+            const bool level = plane.SlopeDegrees() < kFacingSlack ||
+                               plane.SlopeDegrees() > 180.0 - kFacingSlack;
+            if (std::abs(slope - plane.SlopeDegrees()) > kFacingSlack ||
+                (!level && AzimuthDifference(element->Orientation * kDegreesPerRadian,
+                                             plane.OrientationDegrees()) > kFacingSlack))
+                state.ShowError(fmt::format(
+                    "Shading plane {} faces {:.1f}° at slope {:.1f}°, but a glazed element of "
+                    "zone {} that names it faces {:.1f}° at slope {:.1f}°",
+                    found->first, plane.OrientationDegrees(), plane.SlopeDegrees(), zone.Key,
+                    element->Orientation * kDegreesPerRadian, slope));
+        }
+    }
+    for (const auto& [index, plane] : planes)
+        if (!named.contains(index))
+            state.ShowError("Shading plane " + std::to_string(index) +
+                            " is named by no glazed element; its shading changes nothing");
+}
+
+}  // namespace kz7::app

@@ -1,0 +1,60 @@
+#pragma once
+// How the kz7 host answers the engine's shading events from the shading
+// geometry of the model: SetCurrentSolarPosition gives the sun of the step,
+// GetShadingData asks for the direct and diffuse factors of one plane.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "ShadingCalculator.h"
+#include "ShadingPlane.h"
+
+namespace kz7 {
+class EngineState;
+class SimulateX;
+}  // namespace kz7
+
+namespace kz7::app {
+
+class HostShading {
+  public:
+    explicit HostShading(ShadingPlanes planes);
+
+    const ShadingPlanes& Planes() const { return planes_; }
+    // The diffuse factor of a plane; 1 for a plane without geometry.
+    double DiffuseFactor(int32_t plane) const;
+
+    // SetCurrentSolarPosition: the sun of the coming step, radians.
+    void SetSunPosition(float altitude, float azimuth);
+    // GetShadingData: the factors of `plane` under the last sun given. A plane
+    // without geometry is unshaded.
+    void Factors(int32_t plane, float& direct, float& diffuse);
+
+  private:
+    // Planes with the same rectangle, facing and surfaces in their own frame
+    // share one calculation: a facade of like windows is worked out once.
+    struct Shading {
+        ShadingCalculator calculator;
+        const ShadingPlane* plane;
+        int64_t step = -1;  // the step whose direct factor is held
+        float direct = 1.0f;
+    };
+
+    ShadingPlanes planes_;
+    std::vector<Shading> shadings_;
+    std::unordered_map<int32_t, size_t> shadingOf_;  // asked for every element each step
+    Vec3 sun_{0.0, 0.0, 1.0};
+    int64_t step_ = 0;
+};
+
+// Makes `control` answer the shading events from `shading` and switches
+// shading on; with no shading, switches it off and answers nothing.
+void ConnectShading(SimulateX& control, std::shared_ptr<HostShading> shading);
+
+// Reports planes that no glazed element names (they change nothing) and
+// glazed elements that face another way than the plane they name.
+void CheckShadingPlanes(EngineState& state, const ShadingPlanes& planes);
+
+}  // namespace kz7::app

@@ -1,0 +1,40 @@
+#pragma once
+// The shading factors of one plane: the sunlit share of its receiving
+// rectangle for a sun direction, and the share of the sky it still sees.
+#include <vector>
+
+#include "ShadingPlane.h"
+
+namespace kz7::app {
+
+class ShadingCalculator {
+  public:
+    // Takes the plane's rectangle and surfaces; works out the sky share at once.
+    explicit ShadingCalculator(const ShadingPlane& plane);
+
+    // The share of the rectangle the sun reaches, 0–1, for a direction towards
+    // the sun in the plane's frame: each surface is projected along that
+    // direction onto the plane, and the union of the shadows is cut to the
+    // rectangle. A sun behind the plane or grazing it reaches nothing (0).
+    double SunlitShare(const Vec3& sun) const;
+
+    // The share of the sky the rectangle still sees under an isotropic sky,
+    // 0–1: the sunlit share averaged over sky directions weighted by the
+    // cosine of their angle to the normal. Directions below the horizon (the
+    // ground) do not count; a plane that sees no sky keeps 1.
+    double SkyShare() const { return skyShare_; }
+
+  private:
+    struct Surface {
+        std::vector<Vec3> points;  // in front of the plane
+        bool convex = false;
+    };
+
+    double SkyShareOver(const ShadingPlane& plane) const;
+
+    double width_ = 0.0, height_ = 0.0;
+    std::vector<Surface> surfaces_;
+    double skyShare_ = 1.0;
+};
+
+}  // namespace kz7::app

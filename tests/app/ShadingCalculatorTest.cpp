@@ -1,0 +1,161 @@
+// Sunlit and sky shares of shaded planes against geometry with known answers,
+// and against rays cast from points of the window towards the sun.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "ShadingCalculator.h"
+#include "ShadingPolygons.h"
+
+namespace kz7::app {
+namespace {
+
+constexpr double kDegree = std::numbers::pi / 180.0;
+
+// A south-facing window `width` × `height` whose bottom-left corner is the origin.
+ShadingPlane SouthWindow(double width, double height) {
+    return ShadingPlane::Facing(1, 180.0, 90.0, width, height, {});
+}
+
+// The sun at `altitude` and `azimuth` (degrees) in the plane's frame.
+Vec3 Sun(const ShadingPlane& plane, double altitude, double azimuth) {
+    return plane.DirectionToLocal(SunDirection(altitude * kDegree, azimuth * kDegree));
+}
+
+// A horizontal overhang (plane frame) over the whole width plus `extension` each side.
+ShadingSurface Overhang(const ShadingPlane& plane, double depth, double gap, double extension) {
+    const double v = plane.Height() + gap, left = -extension, right = plane.Width() + extension;
+    return {"overhang", 0, {{left, v, 0}, {right, v, 0}, {right, v, depth}, {left, v, depth}}};
+}
+
+TEST(ShadingCalculatorTest, LongOverhangShadesDepthTimesTanOfProfileLessTheGap) {
+    ShadingPlane plane = SouthWindow(2.0, 2.0);
+    const double depth = 1.0, gap = 0.5;
+    plane.surfaces.push_back(Overhang(plane, depth, gap, 1000.0));
+    const ShadingCalculator calculator(plane);
+    for (const double altitude : {10.0, 30.0, 45.0, 60.0, 80.0}) {
+        for (const double offSouth : {0.0, 25.0, -50.0}) {
+            const double profile =
+                std::tan(altitude * kDegree) / std::cos(offSouth * kDegree);
+            const double shaded = std::clamp(depth * profile - gap, 0.0, plane.Height());
+            EXPECT_NEAR(calculator.SunlitShare(Sun(plane, altitude, 180.0 + offSouth)),
+                        1.0 - shaded / plane.Height(), 1e-9)
+                << altitude << "° up, " << offSouth << "° off south";
+        }
+    }
+    // Sky share of a long overhang: the view factor of an infinitely long strip
+    // averaged over the window, sqrt((g+H)²+D²) − sqrt(g²+D²) over H.
+    const double expected =
+        (std::hypot(gap + 2.0, depth) - std::hypot(gap, depth)) / plane.Height();
+    EXPECT_NEAR(calculator.SkyShare(), expected, 0.005);
+    EXPECT_EQ(ShadingCalculator(SouthWindow(2.0, 2.0)).SkyShare(), 1.0);
+}
+
+TEST(ShadingCalculatorTest, FinsSunBehindAndSurfacesThatShadeAllOrNothing) {
+    ShadingPlane finned = SouthWindow(2.0, 2.0);
+    finned.surfaces.push_back({"fin", 0, {{0, -1, 0}, {0, 3, 0}, {0, 3, 1}, {0, -1, 1}}});
+    const ShadingCalculator fin(finned);
+    // Sun in the fin's own plane: an edge-on fin casts no area.
+    EXPECT_EQ(fin.SunlitShare(Sun(finned, 40.0, 180.0)), 1.0);
+    // From 45° west of south (low) the fin at the left edge shades one metre.
+    EXPECT_NEAR(fin.SunlitShare(Sun(finned, 5.0, 225.0)), 0.5, 1e-9);
+    // Sun along the wall, and behind it: no sun reaches the window at all.
+    EXPECT_EQ(fin.SunlitShare(Sun(finned, 30.0, 90.0)), 0.0);
+    EXPECT_EQ(fin.SunlitShare(Sun(finned, 30.0, 0.0)), 0.0);
+    EXPECT_TRUE(std::isfinite(fin.SunlitShare(Sun(finned, 30.0, 90.0 + 1e-6))));
+
+    // A screen 1 m out, much larger than the window, covers it from every sun.
+    ShadingPlane screened = SouthWindow(2.0, 2.0);
+    screened.surfaces.push_back({"screen", 0, {{-50, -50, 1}, {50, -50, 1}, {50, 50, 1}, {-50, 50, 1}}});
+    const ShadingCalculator screen(screened);
+    for (const double azimuth : {130.0, 180.0, 240.0})
+        EXPECT_EQ(screen.SunlitShare(Sun(screened, 35.0, azimuth)), 0.0);
+    EXPECT_LT(screen.SkyShare(), 0.1);
+
+    // A canopy beyond the window's side never shades it in the morning sun.
+    ShadingPlane aside = SouthWindow(2.0, 2.0);
+    aside.surfaces.push_back({"aside", 0, {{-10, 2, 0}, {-8, 2, 0}, {-8, 2, 2}, {-10, 2, 2}}});
+    EXPECT_EQ(ShadingCalculator(aside).SunlitShare(Sun(aside, 30.0, 120.0)), 1.0);
+    // A polygon behind the plane keeps nothing in front of it.
+    EXPECT_TRUE(InFrontOfPlane({{0, 0, -1}, {1, 0, -1}, {1, 1, -2}}).empty());
+}
+
+TEST(ShadingCalculatorTest, OverhangRestingOnFinsLeavesNothingLitUnderAHighSun) {
+    // The overhang's and the left fin's shadows share edges; joining them once
+    // left a sliver of the window lit where every ray meets a surface.
+    ShadingPlane plane = ShadingPlane::Facing(1, 0.0, 90.0, 3.0, 2.0, {});
+    const double depth = 0.53;
+    plane.surfaces.push_back(Overhang(plane, depth, 0.5, 0.5));
+    for (const double u : {-0.2, 3.2})
+        plane.surfaces.push_back(
+            {"fin", 0, {{u, -0.2, 0}, {u, 2.5, 0}, {u, 2.5, depth}, {u, -0.2, depth}}});
+    EXPECT_NEAR(ShadingCalculator(plane).SunlitShare(Sun(plane, 72.37, 54.61)), 0.0, 1e-9);
+}
+
+// Whether a ray from `from` along `direction` meets the flat polygon `points`.
+bool RayMeets(const Vec3& from, const Vec3& direction, const std::vector<Vec3>& points) {
+    const Vec3 normal = Cross(points[1] - points[0], points[2] - points[0]);
+    const double facing = Dot(normal, direction);
+    if (std::abs(facing) < 1e-12) return false;
+    const double t = Dot(normal, points[0] - from) / facing;
+    if (t <= 0.0) return false;
+    const Vec3 hit = from + t * direction;
+    // Even-odd rule in the two axes the normal leaves widest.
+    const double ax = std::abs(normal.x), ay = std::abs(normal.y), az = std::abs(normal.z);
+    auto flat = [&](const Vec3& p) {
+        if (ax >= ay && ax >= az) return std::pair{p.y, p.z};
+        if (ay >= az) return std::pair{p.x, p.z};
+        return std::pair{p.x, p.y};
+    };
+    const auto [hx, hy] = flat(hit);
+    bool inside = false;
+    for (size_t i = 0, j = points.size() - 1; i < points.size(); j = i++) {
+        const auto [xi, yi] = flat(points[i]);
+        const auto [xj, yj] = flat(points[j]);
+        if ((yi > hy) != (yj > hy) && hx < (xj - xi) * (hy - yi) / (yj - yi) + xi) inside = !inside;
+    }
+    return inside;
+}
+
+TEST(ShadingCalculatorTest, SunlitShareAgreesWithRaysFromTheWindowForRandomSurfaces) {
+    std::mt19937 random(16);
+    std::uniform_real_distribution<double> spread(-2.0, 4.0), out(0.1, 2.0), unit(0.0, 1.0);
+    for (int trial = 0; trial < 40; ++trial) {
+        ShadingPlane plane = ShadingPlane::Facing(1, 360.0 * unit(random), 90.0 * unit(random),
+                                                  2.0, 1.5, {});
+        std::vector<std::vector<Vec3>> quads;
+        for (int s = 0; s < 3; ++s) {
+            // A tilted quadrilateral, flat by construction, partly in front of the plane.
+            const Vec3 corner{spread(random), spread(random), out(random) - 0.3};
+            const Vec3 a{spread(random), spread(random), unit(random) - 0.5};
+            const Vec3 b{spread(random), spread(random), unit(random) - 0.5};
+            const std::vector<Vec3> quad{corner, corner + a, corner + a + b, corner + b};
+            if (!PolygonProblem(quad).empty()) continue;
+            quads.push_back(quad);
+            for (const auto& piece : InFrontOfPlane(quad)) plane.surfaces.push_back({"", 0, piece});
+        }
+        const Vec3 sun = plane.DirectionToLocal(
+            SunDirection((5.0 + 80.0 * unit(random)) * kDegree, 2.0 * std::numbers::pi * unit(random)));
+        if (sun.z < 0.05) continue;
+        constexpr int kPoints = 60;
+        int lit = 0;
+        for (int i = 0; i < kPoints; ++i) {
+            for (int j = 0; j < kPoints; ++j) {
+                const Vec3 from{(i + 0.5) / kPoints * 2.0, (j + 0.5) / kPoints * 1.5, 0.0};
+                // Rays meet the whole quadrilaterals; only their parts in front
+                // of the plane can lie on a ray that leaves it towards the sun.
+                bool shaded = false;
+                for (const auto& quad : quads) shaded = shaded || RayMeets(from, sun, quad);
+                lit += shaded ? 0 : 1;
+            }
+        }
+        EXPECT_NEAR(ShadingCalculator(plane).SunlitShare(sun), lit / double(kPoints * kPoints), 0.03)
+            << "trial " << trial;
+    }
+}
+
+}  // namespace
+}  // namespace kz7::app
