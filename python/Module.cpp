@@ -12,6 +12,7 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -24,6 +25,9 @@
 #include <utility>
 #include <vector>
 
+#include "BatchComparison.h"
+#include "BatchPlan.h"
+#include "BatchRunner.h"
 #include "Commands.h"
 #include "HostShading.h"
 #include "InspectCommand.h"
@@ -31,6 +35,7 @@
 #include "ModelRun.h"
 #include "ResultDatabase.h"
 #include "ResultReader.h"
+#include "RunCopy.h"
 #include "SimulateCommand.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
@@ -372,6 +377,72 @@ class Database {
     ResultReader reader_;
 };
 
+// A plan of `kz7 batch`, read as the command reads it; `support` (when not
+// empty) in place of the plan's own, as --support.
+BatchPlan LoadPlan(const std::string& plan, const std::string& support) {
+    try {
+        BatchPlan loaded = BatchPlan::Load(plan);
+        if (!support.empty()) loaded.SetSupport(support);
+        return loaded;
+    } catch (const BatchPlanError& error) {
+        throw Kz7Error(error.what());
+    }
+}
+
+// What a client needs to hand out the plan's variants: their labels and the
+// table's parameter columns.
+py::dict PlanFacts(const std::string& plan, const std::string& support) {
+    const BatchPlan loaded = LoadPlan(plan, support);
+    std::vector<std::string> labels;
+    for (const PlanVariant& variant : loaded.Variants()) labels.push_back(variant.label);
+    py::dict facts;
+    facts["labels"] = labels;
+    facts["parameters"] = loaded.ParameterNames();
+    facts["support"] = loaded.Support();
+    return facts;
+}
+
+// Variant `index` of the plan run in this process into the database `db`,
+// exactly as one worker thread of `kz7 batch` runs it.
+py::dict RunPlanVariant(const std::string& plan, const std::string& support, size_t index,
+                        const std::string& db) {
+    const BatchPlan loaded = LoadPlan(plan, support);
+    if (index >= loaded.Variants().size())
+        throw py::index_error(plan + ": there is no variant " + std::to_string(index));
+    VariantOutcome outcome;
+    {
+        py::gil_scoped_release release;
+        ResultDatabase database(db);
+        const std::atomic<bool> stop{false};
+        outcome = RunVariant(loaded, index, database, stop);
+    }
+    py::dict result;
+    result["index"] = outcome.index;
+    result["run"] = outcome.runId;
+    result["status"] = std::string(RunStatusText(outcome.status));
+    result["message"] = outcome.message;
+    result["seconds"] = outcome.run.wall;
+    return result;
+}
+
+// Makes the result database `db` when missing, else checks that it is one.
+void MakeDatabase(const std::string& db) { ResultDatabase database(db); }
+
+// Copies run `run` of the database `source` into `db`; its number there.
+int64_t CopyRunInto(const std::string& db, const std::string& source, int64_t run) {
+    py::gil_scoped_release release;
+    ResultDatabase target(db);
+    return CopyRun(target, source, run);
+}
+
+// The comparison `kz7 batch --csv` prints, of `runs` of `db` in that order.
+std::string ComparisonCsv(const std::string& db, const std::vector<int64_t>& runs,
+                          const std::vector<std::string>& parameters) {
+    ResultDatabase database(db, ResultDatabase::Access::ReadOnly);
+    ResultReader reader(database);
+    return BatchComparison::Read(reader, runs, parameters).Csv();
+}
+
 }  // namespace
 
 }  // namespace kz7::python
@@ -402,6 +473,13 @@ PYBIND11_MODULE(_core, m) {
     m.def("inspect_json", &InspectJson, py::arg("model"), py::arg("support"));
     m.def("check", &Check, py::arg("model"), py::arg("support"));
     m.def("epw_hours", &EpwHours, py::arg("path"));
+    m.def("plan_facts", &PlanFacts, py::arg("plan"), py::arg("support"));
+    m.def("run_plan_variant", &RunPlanVariant, py::arg("plan"), py::arg("support"),
+          py::arg("index"), py::arg("db"));
+    m.def("make_database", &MakeDatabase, py::arg("db"));
+    m.def("copy_run", &CopyRunInto, py::arg("db"), py::arg("source"), py::arg("run"));
+    m.def("comparison_csv", &ComparisonCsv, py::arg("db"), py::arg("runs"),
+          py::arg("parameters"));
     m.attr("interrupt_interval") = PythonInterrupt::kInterval.count() / 1000.0;
 
     py::class_<Database>(m, "Database")

@@ -5,11 +5,13 @@
     run.summary()                                   # one row per zone and the building
     run.series("AirTemperature", zone=1)            # hourly, DatetimeIndex
     kz7.open("results.db")                          # every run of a database
+    kz7.batch("study.plan")                         # a parametric study on Dask
 
 See docs/python.md.
 """
 
 from ._core import Error
+from .parametric import batch
 from .results import Database, Run, open
 from .runs import check, heatgain, heatloss, inspect, simulate
 
@@ -17,6 +19,7 @@ __all__ = [
     "Database",
     "Error",
     "Run",
+    "batch",
     "check",
     "heatgain",
     "heatloss",
@@ -24,6 +27,3 @@ __all__ = [
     "open",
     "simulate",
 ]
-
-# Batch runs of model variants, kz7.batch(plan, client=None) with an optional
-# Dask client, will live in kz7/batch.py and be imported here.
