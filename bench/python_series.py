@@ -4,7 +4,7 @@
 
 The database is an annual run of a ten-zone office (the small office twice
 over) on ten-minute steps, storing step and hourly records; it is made once
-(a few minutes) and kept at --db. Prints the best and median of many reads
+and kept at --db. Prints the best and median of many reads
 of a year of hours, and of a year of steps.
 """
 
