@@ -4,6 +4,7 @@ import os
 import shutil
 import subprocess
 
+import distributed
 import numpy as np
 import pytest
 
@@ -11,8 +12,6 @@ import kz7
 from conftest import SOURCE, SUPPORT, WEATHER
 from kz7 import _core
 from kz7.parametric import comparison_frame
-
-distributed = pytest.importorskip("distributed")
 
 STUDY = SOURCE / "examples" / "insulation-study"
 # The kz7 program of the build under test (ctest says which).
