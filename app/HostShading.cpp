@@ -20,17 +20,24 @@ constexpr double kFacingSlack = 1.0;  // degrees an element may face off its pla
 // many entries per plane (plus a few thousand in any case).
 constexpr int64_t kTableSpread = 16, kTableSlack = 4096;
 
-// What makes two planes shade alike: facing, rectangle and surfaces in the
-// plane's own frame.
-std::vector<double> Likeness(const ShadingPlane& plane) {
-    std::vector<double> key;
-    for (const Vec3* axis : {&plane.Right(), &plane.Up(), &plane.Normal()})
-        key.insert(key.end(), {axis->x, axis->y, axis->z});
-    key.insert(key.end(), {plane.Width(), plane.Height()});
+// What makes two planes see the same share of the sky: rectangle and surfaces
+// in the plane's own frame, and how its axes climb (where the horizon lies in
+// that frame). A facade of like windows and the facade opposite see alike.
+std::vector<double> SkyLikeness(const ShadingPlane& plane) {
+    std::vector<double> key{plane.Right().z, plane.Up().z, plane.Normal().z, plane.Width(),
+                            plane.Height()};
     for (const ShadingSurface& surface : plane.surfaces) {
         key.push_back(static_cast<double>(surface.points.size()));
         for (const Vec3& p : surface.points) key.insert(key.end(), {p.x, p.y, p.z});
     }
+    return key;
+}
+
+// What makes two planes shade alike under every sun: the same, facing the same way.
+std::vector<double> Likeness(const ShadingPlane& plane) {
+    std::vector<double> key = SkyLikeness(plane);
+    for (const Vec3* axis : {&plane.Right(), &plane.Up(), &plane.Normal()})
+        key.insert(key.end(), {axis->x, axis->y});
     return key;
 }
 
@@ -44,11 +51,18 @@ double AzimuthDifference(double a, double b) {
 
 HostShading::HostShading(ShadingPlanes planes) : planes_(std::move(planes)) {
     std::map<std::vector<double>, size_t> alike;
+    std::map<std::vector<double>, double> skyShares;
     shadings_.reserve(planes_.size());
     for (const auto& [index, plane] : planes_) {
         const auto [found, added] = alike.emplace(Likeness(plane), shadings_.size());
-        if (added) shadings_.push_back({ShadingCalculator(plane), &plane});
         shadingOf_[index] = found->second;
+        if (!added) continue;
+        const std::vector<double> sky = SkyLikeness(plane);
+        const auto seen = skyShares.find(sky);
+        shadings_.push_back({seen == skyShares.end() ? ShadingCalculator(plane)
+                                                     : ShadingCalculator(plane, seen->second),
+                             &plane});
+        skyShares.emplace(sky, shadings_.back().calculator.SkyShare());
     }
     if (planes_.empty()) return;
     lowestIndex_ = planes_.begin()->first;
