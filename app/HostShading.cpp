@@ -16,18 +16,28 @@ namespace {
 
 constexpr double kDegreesPerRadian = 1.0 / 0.017453292522222223;
 constexpr double kFacingSlack = 1.0;  // degrees an element may face off its plane
+// Plane indices are looked up in a table when it would hold no more than this
+// many entries per plane (plus a few thousand in any case).
+constexpr int64_t kTableSpread = 16, kTableSlack = 4096;
 
-// What makes two planes shade alike: facing, rectangle and surfaces in the
-// plane's own frame.
-std::vector<double> Likeness(const ShadingPlane& plane) {
-    std::vector<double> key;
-    for (const Vec3* axis : {&plane.Right(), &plane.Up(), &plane.Normal()})
-        key.insert(key.end(), {axis->x, axis->y, axis->z});
-    key.insert(key.end(), {plane.Width(), plane.Height()});
+// What makes two planes see the same share of the sky: rectangle and surfaces
+// in the plane's own frame, and how its axes climb (where the horizon lies in
+// that frame). A facade of like windows and the facade opposite see alike.
+std::vector<double> SkyLikeness(const ShadingPlane& plane) {
+    std::vector<double> key{plane.Right().z, plane.Up().z, plane.Normal().z, plane.Width(),
+                            plane.Height()};
     for (const ShadingSurface& surface : plane.surfaces) {
         key.push_back(static_cast<double>(surface.points.size()));
         for (const Vec3& p : surface.points) key.insert(key.end(), {p.x, p.y, p.z});
     }
+    return key;
+}
+
+// What makes two planes shade alike under every sun: the same, facing the same way.
+std::vector<double> Likeness(const ShadingPlane& plane) {
+    std::vector<double> key = SkyLikeness(plane);
+    for (const Vec3* axis : {&plane.Right(), &plane.Up(), &plane.Normal()})
+        key.insert(key.end(), {axis->x, axis->y});
     return key;
 }
 
@@ -41,17 +51,42 @@ double AzimuthDifference(double a, double b) {
 
 HostShading::HostShading(ShadingPlanes planes) : planes_(std::move(planes)) {
     std::map<std::vector<double>, size_t> alike;
+    std::map<std::vector<double>, double> skyShares;
     shadings_.reserve(planes_.size());
     for (const auto& [index, plane] : planes_) {
         const auto [found, added] = alike.emplace(Likeness(plane), shadings_.size());
-        if (added) shadings_.push_back({ShadingCalculator(plane), &plane});
         shadingOf_[index] = found->second;
+        if (!added) continue;
+        const std::vector<double> sky = SkyLikeness(plane);
+        const auto seen = skyShares.find(sky);
+        shadings_.push_back({seen == skyShares.end() ? ShadingCalculator(plane)
+                                                     : ShadingCalculator(plane, seen->second),
+                             &plane});
+        skyShares.emplace(sky, shadings_.back().calculator.SkyShare());
     }
+    if (planes_.empty()) return;
+    lowestIndex_ = planes_.begin()->first;
+    const int64_t span = int64_t{planes_.rbegin()->first} - lowestIndex_ + 1;
+    if (span > kTableSpread * static_cast<int64_t>(planes_.size()) + kTableSlack) return;
+    shadingAt_.assign(static_cast<size_t>(span), kNone);
+    for (const auto& [index, shading] : shadingOf_)
+        shadingAt_[static_cast<size_t>(int64_t{index} - lowestIndex_)] = shading;
+    shadingOf_.clear();
+}
+
+size_t HostShading::Find(int32_t plane) const {
+    if (shadingAt_.empty()) {
+        const auto found = shadingOf_.find(plane);
+        return found == shadingOf_.end() ? kNone : found->second;
+    }
+    const int64_t at = int64_t{plane} - lowestIndex_;
+    if (at < 0 || at >= static_cast<int64_t>(shadingAt_.size())) return kNone;
+    return shadingAt_[static_cast<size_t>(at)];
 }
 
 double HostShading::DiffuseFactor(int32_t plane) const {
-    const auto found = shadingOf_.find(plane);
-    return found == shadingOf_.end() ? 1.0 : shadings_[found->second].calculator.SkyShare();
+    const size_t found = Find(plane);
+    return found == kNone ? 1.0 : shadings_[found].calculator.SkyShare();
 }
 
 void HostShading::SetSunPosition(float altitude, float azimuth) {
@@ -60,12 +95,12 @@ void HostShading::SetSunPosition(float altitude, float azimuth) {
 }
 
 void HostShading::Factors(int32_t plane, float& direct, float& diffuse) {
-    const auto found = shadingOf_.find(plane);
-    if (found == shadingOf_.end()) {
+    const size_t found = Find(plane);
+    if (found == kNone) {
         direct = diffuse = 1.0f;
         return;
     }
-    Shading& shading = shadings_[found->second];
+    Shading& shading = shadings_[found];
     if (shading.step != step_) {
         shading.direct = static_cast<float>(
             shading.calculator.SunlitShare(shading.plane->DirectionToLocal(sun_)));

@@ -2,6 +2,7 @@
 // How the kz7 host answers the engine's shading events from the shading
 // geometry of the model: SetCurrentSolarPosition gives the sun of the step,
 // GetShadingData asks for the direct and diffuse factors of one plane.
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -42,9 +43,19 @@ class HostShading {
         float direct = 1.0f;
     };
 
+    // Where the shading of a plane index stands in `shadings_`; kNone when no
+    // plane has that index.
+    size_t Find(int32_t plane) const;
+
     ShadingPlanes planes_;
     std::vector<Shading> shadings_;
-    std::unordered_map<int32_t, size_t> shadingOf_;  // asked for every element each step
+    // Asked for every glazed element each step, so a plain table over the
+    // indices from the lowest when they lie close together (as they do), a
+    // hash map only for indices spread far apart.
+    static constexpr size_t kNone = SIZE_MAX;
+    int32_t lowestIndex_ = 0;
+    std::vector<size_t> shadingAt_;
+    std::unordered_map<int32_t, size_t> shadingOf_;
     Vec3 sun_{0.0, 0.0, 1.0};
     int64_t step_ = 0;
 };

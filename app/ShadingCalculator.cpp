@@ -50,10 +50,13 @@ bool Covers(const Polygon& shadow, const Box& box) {
 
 }  // namespace
 
-ShadingCalculator::ShadingCalculator(const ShadingPlane& plane)
-    : width_(plane.Width()), height_(plane.Height()) {
+ShadingCalculator::ShadingCalculator(const ShadingPlane& plane, double skyShare)
+    : width_(plane.Width()), height_(plane.Height()), skyShare_(skyShare) {
     for (const ShadingSurface& surface : plane.surfaces)
         surfaces_.push_back({surface.points, IsConvex(surface.points)});
+}
+
+ShadingCalculator::ShadingCalculator(const ShadingPlane& plane) : ShadingCalculator(plane, 1.0) {
     skyShare_ = SkyShareOver(plane);
 }
 

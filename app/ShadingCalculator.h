@@ -11,6 +11,9 @@ class ShadingCalculator {
   public:
     // Takes the plane's rectangle and surfaces; works out the sky share at once.
     explicit ShadingCalculator(const ShadingPlane& plane);
+    // The same with the sky share already known: that of a plane with the same
+    // rectangle, surfaces and tilt of its frame (the horizon), whatever it faces.
+    ShadingCalculator(const ShadingPlane& plane, double skyShare);
 
     // The share of the rectangle the sun reaches, 0–1, for a direction towards
     // the sun in the plane's frame: each surface is projected along that

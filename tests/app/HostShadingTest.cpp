@@ -13,6 +13,7 @@
 #include "HostShading.h"
 #include "ModelFile.h"
 #include "ResultDatabaseFixture.h"
+#include "ShadingCalculator.h"
 #include "ShadingRecords.h"
 #include "SimulateCommand.h"
 #include "kz7/control/SimulateX.h"
@@ -74,6 +75,31 @@ TEST(HostShadingTest, OneOverhangGivenThreeWaysShadesAlike) {
     // A plane nobody gave stays unshaded.
     float direct = 0.3f, diffuse = 0.3f;
     shading.Factors(9, direct, diffuse);
+    EXPECT_EQ(direct, 1.0f);
+    EXPECT_EQ(diffuse, 1.0f);
+}
+
+TEST(HostShadingTest, PlanesFarApartOrFacingApartAnswerAsOnTheirOwn) {
+    // Indices too far apart for a lookup table; a north window like the south
+    // one, which takes over its diffuse factor rather than working it out, and
+    // a tilted one, which sees another sky.
+    const ShadingPlanes planes = Read(
+        "ShadingPlane,1,180,90,3,2\nShadingOverhang,1,1,0.5,0.5,0.5\n"
+        "ShadingPlane,3,180,45,3,2\nShadingOverhang,3,1,0.5,0.5,0.5\n"
+        "ShadingPlane,2000000000,0,90,3,2\nShadingOverhang,2000000000,1,0.5,0.5,0.5\n");
+    ASSERT_EQ(planes.size(), 3u);
+    HostShading shading(planes);
+    for (const auto& [index, plane] : planes) {
+        const ShadingCalculator alone(plane);
+        EXPECT_EQ(shading.DiffuseFactor(index), alone.SkyShare());
+        const double azimuth = plane.OrientationDegrees() + 30.0;
+        const float altitude = static_cast<float>(40.0 * kDegree), towards = static_cast<float>(azimuth * kDegree);
+        EXPECT_EQ(Direct(shading, index, 40.0, azimuth),
+                  static_cast<float>(alone.SunlitShare(plane.DirectionToLocal(SunDirection(altitude, towards)))));
+    }
+    EXPECT_LT(shading.DiffuseFactor(1), 1.0);
+    float direct = 0.3f, diffuse = 0.3f;
+    shading.Factors(1000, direct, diffuse);
     EXPECT_EQ(direct, 1.0f);
     EXPECT_EQ(diffuse, 1.0f);
 }
