@@ -72,23 +72,24 @@ const OutputRecord OutputStore::Record(int32_t handle, int32_t record) const {
     return const_cast<OutputStore*>(this)->Record(handle, record);
 }
 
-IntervalValue OutputRecord::Value(int32_t variable) const {
-    IntervalValue result;
-    if (!InRange(variable)) return result;
-    const float sum = sum_[variable - 1];
-    const int32_t count = count_[variable - 1];
-    if (count == 0) return result;
-    if (sum == kMissingValue) {
-        result.state = IntervalValue::State::Missing;
-        return result;
+void OutputRecord::AddStep(std::span<const float> values, std::span<const bool> isSet,
+                           float weight) {
+    const size_t cells = std::min({static_cast<size_t>(variables_) + 1, values.size(), isSet.size()});
+    if (weight != 1.0f) {  // a day weight: counts need rounding, as Add does
+        for (size_t v = 1; v < cells; ++v)
+            if (isSet[v] && selected_[v - 1] != 0) Add(static_cast<int32_t>(v), values[v], weight);
+        return;
     }
-    // Averaged variables: the mean of the steps; summed ones: see Record().
-    const bool averaged = aggregation_[variable - 1] == Aggregation::Averaged;
-    const double divisor =
-        averaged || summedByCount_ ? static_cast<double>(count) : summedDivisor_;
-    result.state = IntervalValue::State::Present;
-    result.value = static_cast<double>(sum) / divisor;
-    return result;
+    // Cell v − 1 holds variable v. The same arithmetic as Add, as selects.
+    for (size_t v = 1; v < cells; ++v) {
+        const bool take = isSet[v] && selected_[v - 1] != 0;
+        const float value = values[v];
+        const float sum = sum_[v - 1];
+        const float added =
+            value == kMissingValue || sum == kMissingValue ? kMissingValue : sum + value * weight;
+        sum_[v - 1] = take ? added : sum;
+        count_[v - 1] += take ? 1 : 0;
+    }
 }
 
 void OutputRecord::ResetVariable(int32_t variable) {

@@ -6,6 +6,7 @@
 // step, so an interval in which it was never set reports the missing value.
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "kz7/output/ResultVariables.h"
 
@@ -51,6 +52,10 @@ class ZoneStepValues {
     float Value(int32_t position) const {
         return IsSet(position) ? values_[static_cast<size_t>(position)] : 0.0f;
     }
+
+    // The whole step by position (index 0 unused), for the result store.
+    std::span<const float> Values() const { return values_; }
+    std::span<const bool> SetFlags() const { return isSet_; }
 
   private:
     static size_t Index(ZoneVariable variable) { return static_cast<size_t>(variable); }
