@@ -72,23 +72,28 @@ const OutputRecord OutputStore::Record(int32_t handle, int32_t record) const {
     return const_cast<OutputStore*>(this)->Record(handle, record);
 }
 
-void OutputRecord::AddStep(std::span<const float> values, std::span<const bool> isSet,
+void OutputRecord::AddStep(std::span<const float> values, std::span<const int32_t> isSet,
                            float weight) {
     const size_t cells = std::min({static_cast<size_t>(variables_) + 1, values.size(), isSet.size()});
     if (weight != 1.0f) {  // a day weight: counts need rounding, as Add does
         for (size_t v = 1; v < cells; ++v)
-            if (isSet[v] && selected_[v - 1] != 0) Add(static_cast<int32_t>(v), values[v], weight);
+            if (isSet[v] != 0 && selected_[v - 1] != 0) Add(static_cast<int32_t>(v), values[v], weight);
         return;
     }
-    // Cell v − 1 holds variable v. The same arithmetic as Add, as selects.
+    // Cell v − 1 holds variable v. The arithmetic is Add's at weight 1,
+    // written as selects over 32-bit lanes so that the compiler vectorises
+    // it (this file is built without trapping-math, which would forbid
+    // computing the sums of cells that are not taken; nothing here reads
+    // floating-point flags, so the values are the same).
     for (size_t v = 1; v < cells; ++v) {
-        const bool take = isSet[v] && selected_[v - 1] != 0;
+        const int32_t take = isSet[v] & selected_[v - 1];
         const float value = values[v];
         const float sum = sum_[v - 1];
-        const float added =
-            value == kMissingValue || sum == kMissingValue ? kMissingValue : sum + value * weight;
-        sum_[v - 1] = take ? added : sum;
-        count_[v - 1] += take ? 1 : 0;
+        const int32_t missing =
+            static_cast<int32_t>(value == kMissingValue) | static_cast<int32_t>(sum == kMissingValue);
+        const float added = take != 0 ? sum + value : sum;
+        sum_[v - 1] = (take & missing) != 0 ? kMissingValue : added;
+        count_[v - 1] += take;
     }
 }
 

@@ -62,9 +62,9 @@ class OutputRecord {
     }
     // One step of the whole record: Add(v, values[v], weight) for every
     // selected variable v (1-based, as far as `values` reaches) whose
-    // `isSet[v]` is true. Branch-free over the row, so the usual step runs
-    // as a few vector operations per record instead of a call per value.
-    void AddStep(std::span<const float> values, std::span<const bool> isSet, float weight);
+    // `isSet[v]` is 1: one pass over the row without a call or range check
+    // per value.
+    void AddStep(std::span<const float> values, std::span<const int32_t> isSet, float weight);
     // Inline: read for every collected variable of every zone at every interval end.
     IntervalValue Value(int32_t variable) const {
         IntervalValue result;
@@ -91,7 +91,7 @@ class OutputRecord {
     friend class OutputStore;
     bool InRange(int32_t variable) const { return variable >= 1 && variable <= variables_; }
 
-    const uint8_t* selected_ = nullptr;
+    const int32_t* selected_ = nullptr;
     const Aggregation* aggregation_ = nullptr;
     float* sum_ = nullptr;
     int32_t* count_ = nullptr;
@@ -156,7 +156,7 @@ class OutputStore {
         int32_t variables = 0;
         float scale = 1.0f;
         int32_t recordsSent = 0;
-        std::vector<uint8_t> selected;  // records × variables, row by record
+        std::vector<int32_t> selected;  // records × variables, row by record; 0 or 1
         std::vector<Aggregation> aggregation;
         std::vector<float> sum;
         std::vector<int32_t> count;
