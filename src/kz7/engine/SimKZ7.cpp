@@ -515,9 +515,8 @@ void SimKZ7::SolveStep() {
 void SimKZ7::EndOfStep() {
     const bool warmUp = state_.clock.warmUp;
     if (!warmUp) {
-        state_.zones->RecordStepValues(state_.results->IntervalWeight(kIntervalMonth),
-                                       state_.results->CollectsZoneStepValues());
-        state_.results->RecordZoneStep();
+        state_.results->FileZoneStep(*state_.zones,
+                                     state_.results->IntervalWeight(kIntervalMonth));
         state_.results->RecordPlantStep();
         state_.zones->EndStep();
     }

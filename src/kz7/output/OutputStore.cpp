@@ -72,23 +72,29 @@ const OutputRecord OutputStore::Record(int32_t handle, int32_t record) const {
     return const_cast<OutputStore*>(this)->Record(handle, record);
 }
 
-IntervalValue OutputRecord::Value(int32_t variable) const {
-    IntervalValue result;
-    if (!InRange(variable)) return result;
-    const float sum = sum_[variable - 1];
-    const int32_t count = count_[variable - 1];
-    if (count == 0) return result;
-    if (sum == kMissingValue) {
-        result.state = IntervalValue::State::Missing;
-        return result;
+void OutputRecord::AddStep(std::span<const float> values, std::span<const int32_t> isSet,
+                           float weight) {
+    const size_t cells = std::min({static_cast<size_t>(variables_) + 1, values.size(), isSet.size()});
+    if (weight != 1.0f) {  // a day weight: counts need rounding, as Add does
+        for (size_t v = 1; v < cells; ++v)
+            if (isSet[v] != 0 && selected_[v - 1] != 0) Add(static_cast<int32_t>(v), values[v], weight);
+        return;
     }
-    // Averaged variables: the mean of the steps; summed ones: see Record().
-    const bool averaged = aggregation_[variable - 1] == Aggregation::Averaged;
-    const double divisor =
-        averaged || summedByCount_ ? static_cast<double>(count) : summedDivisor_;
-    result.state = IntervalValue::State::Present;
-    result.value = static_cast<double>(sum) / divisor;
-    return result;
+    // Cell v − 1 holds variable v. The arithmetic is Add's at weight 1,
+    // written as selects over 32-bit lanes so that the compiler vectorises
+    // it (this file is built without trapping-math, which would forbid
+    // computing the sums of cells that are not taken; nothing here reads
+    // floating-point flags, so the values are the same).
+    for (size_t v = 1; v < cells; ++v) {
+        const int32_t take = isSet[v] & selected_[v - 1];
+        const float value = values[v];
+        const float sum = sum_[v - 1];
+        const int32_t missing =
+            static_cast<int32_t>(value == kMissingValue) | static_cast<int32_t>(sum == kMissingValue);
+        const float added = take != 0 ? sum + value : sum;
+        sum_[v - 1] = (take & missing) != 0 ? kMissingValue : added;
+        count_[v - 1] += take;
+    }
 }
 
 void OutputRecord::ResetVariable(int32_t variable) {

@@ -4,6 +4,7 @@
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
+#include "kz7/model/Zone.h"
 
 namespace kz7 {
 
@@ -25,6 +26,13 @@ void ResultStores::ZoneInterval(bool warmUp, int32_t k) {
 
 void ResultStores::PlantInterval(bool warmUp, int32_t k) {
     plant_.Interval(warmUp || Cancelled(), k);
+}
+
+void ResultStores::FileZoneStep(kz7::Zones& zones, float dayWeight) {
+    if (!zones_.HasOpenHandle()) return zones.RecordStepValues(dayWeight, nullptr);
+    zones.RecordStepValues(dayWeight, [this](int32_t record, const Zone& zone) {
+        zones_.RecordZone(record, zone, weights_);
+    });
 }
 
 // A weight that is not a finite, non-negative number (a broken day-weight

@@ -13,6 +13,7 @@
 namespace kz7 {
 
 class EngineState;
+class Zones;
 
 class ResultStores {
   public:
@@ -34,9 +35,11 @@ class ResultStores {
     // The step's zone values (each zone's `stepValues`) and plant values (the
     // building energy store) into the open handles (not on warm-up days).
     void RecordZoneStep() { zones_.RecordStep(weights_); }
-    // Whether any interval of the zone records is open, so that the zones'
-    // step values are read at all.
-    bool CollectsZoneStepValues() const { return zones_.HasOpenHandle(); }
+    // The end of a kept step in one pass over the zones: each zone files its
+    // step values (Zone::FileStepValues), they go into the open handles at
+    // once, and the zone tallies its comfort bands. Nothing is filed when no
+    // interval is open. `dayWeight`: what the step's day stands for in the bands.
+    void FileZoneStep(kz7::Zones& zones, float dayWeight);  // Zones() names the store below
     void RecordPlantStep() { plant_.RecordStep(weights_); }
     // A zone's plant switching on (1) or off (−1), sent at once.
     void SendPlantSwitch(const Zone& zone, int32_t change) { zones_.SendPlantSwitch(zone, change); }

@@ -210,11 +210,59 @@ const ZoneVariableInfo& ZoneVariableAt(int32_t position);  // 1..54
 std::string_view ZoneOutputGroupName(int32_t group);       // 1..10
 std::string_view PlantOutputGroupName(int32_t group);      // 1..3
 
+// The gain and element output tables behind the lookups below; in the
+// header because zones file every gain and element through them at every step.
+namespace detail {
+
+struct GainOutputName {
+    std::string_view code;
+    ZoneVariable variable;
+};
+
+// "PE" is the occupancy code of the gain records.
+inline constexpr std::array<GainOutputName, 5> kGainOutputNames{{
+    {"PE", ZoneVariable::OccupantGains},
+    {"LI", ZoneVariable::LightingGains},
+    {"EQ", ZoneVariable::EquipmentGains},
+    {"PR", ZoneVariable::ProcessGains},
+    {"CA", ZoneVariable::CateringGains},
+}};
+
+struct ElementOutput {
+    std::string_view elementCode;
+    ZoneVariable variable;
+    ZoneVariable total;
+};
+
+inline constexpr std::array<ElementOutput, 15> kElementOutputs{{
+    {"W", ZoneVariable::WallHeatFlow, ZoneVariable::FabricHeatFlow},
+    {"G", ZoneVariable::GlazingHeatFlow, ZoneVariable::FabricHeatFlow},
+    {"R", ZoneVariable::RoofHeatFlow, ZoneVariable::FabricHeatFlow},
+    {"L", ZoneVariable::RooflightHeatFlow, ZoneVariable::FabricHeatFlow},
+    {"C", ZoneVariable::CeilingHeatFlow, ZoneVariable::FabricHeatFlow},
+    {"F", ZoneVariable::FloorHeatFlow, ZoneVariable::FabricHeatFlow},
+    {"S", ZoneVariable::GroundFloorHeatFlow, ZoneVariable::FabricHeatFlow},
+    {"E", ZoneVariable::ExternalFloorHeatFlow, ZoneVariable::FabricHeatFlow},
+    {"D", ZoneVariable::DoorHeatFlow, ZoneVariable::FabricHeatFlow},
+    {"P", ZoneVariable::PartitionHeatFlow, ZoneVariable::FabricHeatFlow},
+    {"O", ZoneVariable::OpeningHeatFlow, ZoneVariable::FabricHeatFlow},
+    {"I", ZoneVariable::InfiltrationHeatFlow, ZoneVariable::AirExchangeHeatFlow},
+    {"V", ZoneVariable::NaturalVentilationHeatFlow, ZoneVariable::AirExchangeHeatFlow},
+    {"M", ZoneVariable::MechanicalVentilationHeatFlow, ZoneVariable::AirExchangeHeatFlow},
+    {"A", ZoneVariable::InterzoneAirflowHeatFlow, ZoneVariable::AirExchangeHeatFlow},
+}};
+
+}  // namespace detail
+
 // The gain output names: `HBGNCODE` of a gain is the 1-based position of its
 // code in this table, 0 when the code is not in it.
 int16_t GainOutputCode(std::string_view gainCode);
 // The zone variable a gain's sensible output is filed under (OtherGains for 0).
-ZoneVariable GainVariable(int16_t HBGNCODE);
+inline ZoneVariable GainVariable(int16_t HBGNCODE) {
+    if (HBGNCODE < 1 || HBGNCODE > static_cast<int16_t>(detail::kGainOutputNames.size()))
+        return ZoneVariable::OtherGains;
+    return detail::kGainOutputNames[static_cast<size_t>(HBGNCODE - 1)].variable;
+}
 
 // The element output codes: `HBELCODE` of an element is the 1-based position
 // of its element code in this table, 0 when the code is not in it.
@@ -222,7 +270,15 @@ int16_t ElementOutputCode(std::string_view elementCode);
 // The zone variable an element's heat flow is filed under, and the total it
 // belongs to (FabricHeatFlow or AirExchangeHeatFlow). An element output code
 // of 0 is filed under FabricHeatFlow only.
-ZoneVariable ElementVariable(int16_t HBELCODE);
-ZoneVariable ElementTotalVariable(int16_t HBELCODE);
+inline ZoneVariable ElementVariable(int16_t HBELCODE) {
+    if (HBELCODE < 1 || HBELCODE > static_cast<int16_t>(detail::kElementOutputs.size()))
+        return ZoneVariable::FabricHeatFlow;
+    return detail::kElementOutputs[static_cast<size_t>(HBELCODE - 1)].variable;
+}
+inline ZoneVariable ElementTotalVariable(int16_t HBELCODE) {
+    if (HBELCODE < 1 || HBELCODE > static_cast<int16_t>(detail::kElementOutputs.size()))
+        return ZoneVariable::FabricHeatFlow;
+    return detail::kElementOutputs[static_cast<size_t>(HBELCODE - 1)].total;
+}
 
 }  // namespace kz7

@@ -155,20 +155,22 @@ void ZoneResultStore::Interval(bool discard, int32_t interval) {
 }
 
 void ZoneResultStore::RecordStep(const IntervalWeights& weights) {
+    int32_t record = 0;
+    for (const Zone& zone : *state_.zones) {
+        if (++record > records_) break;
+        RecordZone(record, zone, weights);
+    }
+}
+
+void ZoneResultStore::RecordZone(int32_t record, const Zone& zone,
+                                 const IntervalWeights& weights) {
+    if (record > records_) return;
     for (int32_t k = 1; k <= kIntervalCount; ++k) {
         const int32_t handle = handles_[static_cast<size_t>(k)];
         if (handle == 0) continue;
-        const float weight = weights[static_cast<size_t>(k)];
-        int32_t record = 0;
-        for (const Zone& zone : *state_.zones) {
-            if (++record > records_) break;
-            const ZoneStepValues& values = zone.stepValues;
-            OutputRecord cells = store_.Record(handle, record);
-            for (int32_t position = 1; position <= kZoneVariableCount; ++position) {
-                if (values.IsSet(position) && cells.IsSelected(position))
-                    cells.Add(position, values.Value(position), weight);
-            }
-        }
+        store_.Record(handle, record)
+            .AddStep(zone.stepValues.Values(), zone.stepValues.SetFlags(),
+                     weights[static_cast<size_t>(k)]);
     }
 }
 
@@ -229,8 +231,8 @@ void ZoneResultStore::SendZoneRecords(int32_t interval, bool withTexts) {
             const IntervalValue value = cells.Value(position);
             totals_[static_cast<size_t>(position)].Add(value, area);
             values_.Set(static_cast<size_t>(position), value, separator);
-            cells.ResetVariable(position);
         }
+        cells.Reset();  // only selected cells are ever added to
         state_.outputData.SaveRecord({static_cast<int16_t>(interval),
                                       zoneNumbers_[static_cast<size_t>(record)],
                                       values_.Numbers(), date, time},

@@ -36,6 +36,8 @@ class ZoneResultStore {
     void Interval(bool discard, int32_t interval);
     // Every zone's step values into every open handle.
     void RecordStep(const IntervalWeights& weights);
+    // One zone's step values (record number 1..) into every open handle.
+    void RecordZone(int32_t record, const Zone& zone, const IntervalWeights& weights);
     // The zone's plant switched on (1) or off (−1) this step: one record
     // under the zone's record number, at the step's end.
     void SendPlantSwitch(const Zone& zone, int32_t change);

@@ -6,6 +6,7 @@
 // step, so an interval in which it was never set reports the missing value.
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "kz7/output/ResultVariables.h"
 
@@ -13,18 +14,18 @@ namespace kz7 {
 
 class ZoneStepValues {
   public:
-    void Clear() { isSet_.fill(false); }
+    void Clear() { isSet_.fill(0); }
 
     void Set(ZoneVariable variable, float value) {
         const size_t i = Index(variable);
         values_[i] = value;
-        isSet_[i] = true;
+        isSet_[i] = 1;
     }
     // Accumulates within the step (an unset position counts as 0).
     void Add(ZoneVariable variable, float value) {
         const size_t i = Index(variable);
-        values_[i] = isSet_[i] ? values_[i] + value : value;
-        isSet_[i] = true;
+        values_[i] = isSet_[i] != 0 ? values_[i] + value : value;
+        isSet_[i] = 1;
     }
     // Marks the step's value as missing: the interval it falls in reports "-32768".
     void SetMissing(ZoneVariable variable) { Set(variable, kMissingValue); }
@@ -46,17 +47,22 @@ class ZoneStepValues {
     // By position 1..54; positions outside read as unset.
     bool IsSet(int32_t position) const {
         return position >= 1 && position <= kZoneVariableCount &&
-               isSet_[static_cast<size_t>(position)];
+               isSet_[static_cast<size_t>(position)] != 0;
     }
     float Value(int32_t position) const {
         return IsSet(position) ? values_[static_cast<size_t>(position)] : 0.0f;
     }
 
+    // The whole step by position (index 0 unused), for the result store.
+    std::span<const float> Values() const { return values_; }
+    std::span<const int32_t> SetFlags() const { return isSet_; }
+
   private:
     static size_t Index(ZoneVariable variable) { return static_cast<size_t>(variable); }
 
     std::array<float, kZoneVariableCount + 1> values_{};
-    std::array<bool, kZoneVariableCount + 1> isSet_{};
+    // 0 or 1, in lanes as wide as the values so that the store's row pass vectorises.
+    std::array<int32_t, kZoneVariableCount + 1> isSet_{};
 };
 
 }  // namespace kz7

@@ -3,8 +3,8 @@
 // temperature bands (COMHRS) and the comfort-temperature extremes.
 //
 // The run loop calls Zones::RecordStepValues once per kept step, after the
-// whole zone set has been solved and just before the result stores read the
-// zones. Filing there rather than in the zone's own stages means the values
+// whole zone set has been solved, and the zone result store takes each
+// zone's values as soon as they are filed. Filing there rather than in the zone's own stages means the values
 // are final (flows other zones recorded on this zone's elements included),
 // warm-up steps cost nothing, and the stores stay readers of whatever the
 // zones give. Heating and cooling are added to `stepValues` by the emitters
@@ -45,9 +45,14 @@ int32_t ComfortBand(float comfortTemperature) {
 
 }  // namespace
 
-void Zones::RecordStepValues(float dayWeight, bool collected) {
+void Zones::RecordStepValues(float dayWeight, const StepRecorder& record) {
+    int32_t number = 0;
     for (Zone& zone : items_) {
-        if (collected) zone.FileStepValues();
+        ++number;
+        if (record) {
+            zone.FileStepValues();
+            record(number, zone);
+        }
         zone.TallyComfort(dayWeight);
     }
 }
