@@ -10,7 +10,9 @@
 
 #include "Commands.h"
 #include "HostShading.h"
+#include "ModelChecks.h"
 #include "ModelFile.h"
+#include "ModelMessages.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/GlazedConstruction.h"
@@ -223,11 +225,20 @@ json ShadingJson(const HostShading* shading) {
     return planes;
 }
 
-json ModelJson(const EngineState& state, const std::string& path,
-               const std::vector<std::string>& messages, const HostShading* shading) {
+json MessagesJson(const ModelMessages& messages) {
+    json list = json::array();
+    for (const ModelMessage& message : messages.All())
+        list.push_back({{"severity", SeverityName(message.severity)}, {"text", message.text}});
+    return list;
+}
+
+json ModelJson(const EngineState& state, const std::string& path, const ModelMessages& messages,
+               const HostShading* shading) {
     json model;
     model["model"] = path;
-    model["messages"] = messages;
+    model["errors"] = messages.Errors();
+    model["warnings"] = messages.Count(Severity::Warning);
+    model["messages"] = MessagesJson(messages);
     model["materials"] = InReadingOrder(*state.opaqueMaterials, [](const OpaqueMaterial& m) {
         return json{{"key", m.Key},
                     {"description", m.Description},
@@ -314,41 +325,43 @@ void PrintText(const json& model) {
     }
     fmt::print("\n{} profiles, {} profile groups\n", model["profiles"].size(),
                model["profileGroups"].size());
-    for (const json& message : model["messages"])
-        fmt::print("Message: {}\n", message.get<std::string>());
 }
 
 }  // namespace
 
 void RegisterInspectCommand(CLI::App& app) {
-    auto options = std::make_shared<std::pair<std::string, std::string>>();  // model, support
+    auto options = std::make_shared<ModelInput>();
     auto asJson = std::make_shared<bool>(false);
     CLI::App* command =
-        app.add_subcommand("inspect", "Show the model as read, with its derived values");
-    command->add_option("MODEL", options->first, "Model document")->required();
-    command->add_option("--support", options->second, "Support folder whose Dbs.KZ7 is read first");
+        app.add_subcommand("inspect", "Show the model as read, with its derived values and its problems");
+    command->add_option("MODEL", options->model, "Model document")->required();
+    command->add_option("--support", options->support, "Support folder whose Dbs.KZ7 is read first");
     command->add_flag("--json", *asJson, "Write the model as JSON");
+    AddStrictOption(*command, options->strict);
     command->callback([options, asJson] {
         SimulateX control;
-        EngineState& state = control.State();
-        // The problems found in the records are listed with the model.
-        std::vector<std::string> messages;
-        state.errorHandler = [&messages](const std::string& text) { messages.push_back(text); };
+        ModelMessages messages;
         std::shared_ptr<const HostShading> shading;
-        if (const std::string problem =
-                LoadModel(control, options->first, options->second, &shading);
+        if (const std::string problem = CheckModel(control, *options, messages, &shading);
             !problem.empty()) {
             std::cerr << problem << '\n';
             SetExitCode(kExitFailed);
             return;
         }
-        state.zones->CheckReferences();
-        const json model = ModelJson(state, options->first, messages, shading.get());
-        if (*asJson)
+        for (const ModelMessage& message : messages.All())
+            std::cerr << MessageLine(message) << '\n';
+        if (StopsForStrict(options->model, messages, options->strict)) {
+            SetExitCode(kExitFailed);
+            return;
+        }
+        const json model = ModelJson(control.State(), options->model, messages, shading.get());
+        if (*asJson) {
             std::cout << model.dump(2) << '\n';
-        else
+        } else {
             PrintText(model);
-        SetExitCode(kExitOk);
+            std::cout << '\n' << messages.CountText() << '\n';
+        }
+        SetExitCode(ExitAfterModelErrors(kExitOk, options->model, messages));
     });
 }
 

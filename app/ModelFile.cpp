@@ -10,6 +10,7 @@
 #include "kz7/engine/EngineState.h"
 #include "kz7/input/Site.h"
 #include "kz7/platform/XmlElement.h"
+#include "kz7/weather/Weather.h"
 
 namespace kz7::app {
 
@@ -52,6 +53,7 @@ std::string LoadModel(SimulateX& control, const std::string& model, const std::s
         lastProblem = text;
         if (shownError) shownError(text);
     };
+    state.settings.hostKeywords = ShadingKeywords();
     control.SetSupportFilePath(support);
     control.SetInputFileName(model);
     const bool read = control.ReadInputData();
@@ -63,6 +65,15 @@ std::string LoadModel(SimulateX& control, const std::string& model, const std::s
     }
     return model + ": the model could not be read" +
            (lastProblem.empty() ? "" : ": " + lastProblem);
+}
+
+std::string WeatherFileOf(const EngineState& state) {
+    const Weather& weather = *state.weather;
+    if (weather.WeatherFileType == 4) return weather.ResolveWeatherFile(weather.WeatherDbName);
+    const char* extension = weather.WeatherFileType == 2 ? ".fwt" : ".rwt";
+    return (std::filesystem::path(state.settings.supportFilePath) /
+            (weather.WeatherDbName + extension))
+        .string();
 }
 
 void ReadModelRecords(EngineState& state) {

@@ -28,6 +28,11 @@ class HostShading;
 std::string LoadModel(SimulateX& control, const std::string& model, const std::string& support,
                       std::shared_ptr<const HostShading>* shading = nullptr);
 
+// The weather file a simulation of the model read into `state` will open:
+// the EPW file the model names (searched as the engine does) or the reduced
+// tape in the support folder.
+std::string WeatherFileOf(const EngineState& state);
+
 // Reads the model records of the document open in `state.reader` with the
 // engine's document reader (tests read model texts this way).
 void ReadModelRecords(EngineState& state);

@@ -11,6 +11,7 @@
 #include "Commands.h"
 #include "HtmlReport.h"
 #include "ModelFile.h"
+#include "ModelMessages.h"
 #include "ResultDatabase.h"
 #include "ResultTables.h"
 #include "RunSession.h"
@@ -25,17 +26,6 @@ namespace {
 bool IsFile(const std::string& path) {
     std::error_code error;
     return std::filesystem::is_regular_file(path, error);
-}
-
-// The weather file a simulation will open: the EPW file the model names
-// (searched as the engine does) or the reduced tape in the support folder.
-std::string WeatherFileOf(const EngineState& state) {
-    const Weather& weather = *state.weather;
-    if (weather.WeatherFileType == 4) return weather.ResolveWeatherFile(weather.WeatherDbName);
-    const char* extension = weather.WeatherFileType == 2 ? ".fwt" : ".rwt";
-    return (std::filesystem::path(state.settings.supportFilePath) /
-            (weather.WeatherDbName + extension))
-        .string();
 }
 
 void ConnectRecords(SimulateX& control, RunSession& session, const ModelRun& run) {
@@ -74,6 +64,7 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     ConnectRecords(control, session, run);
     state.yieldHandler = session.YieldHandler();
     state.errorHandler = session.ErrorHandler();
+    state.warningHandler = [&session](const std::string& text) { session.OnWarning(text); };
     int code = kExitFailed;
     try {
         run.run(control);
@@ -85,6 +76,7 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     }
     state.yieldHandler = nullptr;
     state.errorHandler = nullptr;
+    state.warningHandler = nullptr;
     control.SaveSSData = control.SaveHLData = control.SaveHGData = nullptr;
     control.MessageChange = nullptr;
     control.ProgressChange = nullptr;
@@ -108,27 +100,33 @@ void AddModelRunOptions(CLI::App& command, ModelRunOptions& options) {
     command.add_flag("--quiet", options.quiet, "No progress bar and no engine messages");
     command.add_option("--html", options.html,
                        "Also write the run's HTML report with charts to this file");
+    AddStrictOption(command, options.strict);
 }
 
 int RunModel(const ModelRunOptions& options, const ModelRun& run) {
     EngineState state;
     SimulateX control(state);
-    // The read's messages and errors are held back so that a failed read
-    // gives one line.
+    // The read's messages, errors and warnings are held back so that a
+    // failed read gives one line.
     std::vector<std::string> readMessages;
-    state.errorHandler = [&](const std::string& text) { readMessages.push_back("Error: " + text); };
+    ModelMessages problems;
+    problems.Connect(state, options.support, false);
     control.MessageChange = [&](std::string& message) {
         if (!options.quiet) readMessages.push_back(message);
     };
     if (run.prepare) run.prepare(control);
     const std::string problem = LoadModel(control, options.model, options.support);
     state.errorHandler = nullptr;
+    state.warningHandler = nullptr;
     control.MessageChange = nullptr;
     if (!problem.empty()) {
         fmt::print(stderr, "kz7: {}\n", problem);
         return kExitFailed;
     }
     for (const std::string& message : readMessages) fmt::print(stderr, "{}\n", message);
+    for (const ModelMessage& message : problems.All())
+        fmt::print(stderr, "{}\n", MessageLine(message));
+    if (StopsForStrict(options.model, problems, options.strict)) return kExitFailed;
     std::string weatherFile;
     if (run.command == "simulate") {
         weatherFile = WeatherFileOf(state);
@@ -139,7 +137,8 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
         }
     }
     try {
-        return RunAndStore(control, options, run, weatherFile);
+        return ExitAfterModelErrors(RunAndStore(control, options, run, weatherFile),
+                                    options.model, problems);
     } catch (const ResultDatabaseError& error) {
         fmt::print(stderr, "kz7: {}\n", error.what());
         return kExitFailed;

@@ -26,9 +26,10 @@ struct ModelRunOptions {
     bool quiet = false;
     bool json = false;
     std::string html;  // the run's HTML report, written when the run finishes
+    bool strict = false;  // a model with errors is not run
 };
 
-// Adds MODEL, --support, --db, --json, --quiet and --html to `command`.
+// Adds MODEL, --support, --db, --json, --quiet, --html and --strict to `command`.
 void AddModelRunOptions(CLI::App& command, ModelRunOptions& options);
 
 // What a finished run left in the result database.
@@ -50,7 +51,8 @@ struct ModelRun {
     std::function<void(SimulateX&, const StoredRun&)> report;
 };
 
-// Runs `run` on the model of `options`; returns the exit code.
+// Runs `run` on the model of `options`; returns the exit code (3 when the
+// model had errors and the run went on; 1, without running, with --strict).
 int RunModel(const ModelRunOptions& options, const ModelRun& run);
 
 }  // namespace kz7::app

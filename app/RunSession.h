@@ -42,6 +42,8 @@ class RunSession {
 
     void OnRecord(int16_t interval, int32_t zone, const ValueArray& values, double oleDate);
     void OnMessage(std::string_view text);
+    // A warning of the engine's: shown even when quiet.
+    void OnWarning(std::string_view text);
     void OnProgress(float fraction);
     // The engine's error dialog: "Error: <text>", shown even when quiet.
     void OnError(std::string_view text);

@@ -88,9 +88,12 @@ TEST_F(QueryCommandsTest, ReadAndInspectShowTheModelAsRead) {
                                      "Zone,Z1\nBroken\n10,30\n0,0\n0,0\nOpaqueElements\n"
                                      "W,NOPE,10,1,0,90\n}\n}\n");
     const CommandRun problems = Run("inspect " + broken + " --json");
-    ASSERT_EQ(problems.exitCode, 0) << problems.error;
+    ASSERT_EQ(problems.exitCode, 3) << problems.error;
     EXPECT_EQ(nlohmann::json::parse(problems.output)["messages"],
-              nlohmann::json::array({"Missing construction NOPE in Broken"}));
+              nlohmann::json::parse(R"([{"severity": "error", "text": "Zone \"Z1\" at line 7 of )" +
+                                    broken +
+                                    R"(: Missing construction NOPE in Broken (no support folder )"
+                                    R"(was given: add --support DIR)"}])"));
     const CommandRun gone = Run("inspect " + broken + ".missing");
     EXPECT_EQ(gone.exitCode, 1);
     EXPECT_EQ(gone.error, broken + ".missing: model file not found\n");

@@ -1,5 +1,6 @@
 #include "kz7/input/Site.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -82,12 +83,6 @@ constexpr std::array kModelReaders = {
                   [](EngineState& s, XmlElement) { s.ncm->ReadSolarCollectors(); }},
 };
 
-bool IsModelKeyword(std::string_view keyword) {
-    for (const KeywordReader& entry : kModelReaders)
-        if (entry.keyword == keyword) return true;
-    return false;
-}
-
 bool IsConstructionKeyword(std::string_view keyword) {
     return keyword == "Location" || keyword == "OpaqueMaterial" || keyword == "OpaqueConstruction";
 }
@@ -98,16 +93,25 @@ std::string ReplaceCommaMark(std::string text) {
 
 }  // namespace
 
+bool IsModelKeyword(std::string_view keyword) {
+    for (const KeywordReader& entry : kModelReaders)
+        if (entry.keyword == keyword) return true;
+    return false;
+}
+
 void Site::Read(XmlElement /*tiDoc*/, XmlElement tiConstructions) {
-    ReadRecords(&Site::ReadModelRecord, tiConstructions);
+    ReadRecords(&Site::ReadModelRecord, tiConstructions, true);
 }
 
 void Site::ReadXMLConstruction(XmlElement /*tiDoc*/, XmlElement tiConstructions) {
-    ReadRecords(&Site::ReadConstructionRecord, tiConstructions);
+    ReadRecords(&Site::ReadConstructionRecord, tiConstructions, false);
 }
 
-void Site::ReadRecords(RecordReader readRecord, XmlElement tiConstructions) {
+void Site::ReadRecords(RecordReader readRecord, XmlElement tiConstructions, bool reportUnknown) {
     LineReader& reader = state_.reader;
+    // The lines after an unknown keyword are that record's own; one message
+    // is enough for it.
+    bool inUnknownRecord = false;
     while (true) {
         reader.NextLine();
         // A model is text; a zero byte means the document is something else,
@@ -120,18 +124,40 @@ void Site::ReadRecords(RecordReader readRecord, XmlElement tiConstructions) {
         }
         const std::string keyword = reader.NextString();
         if (keyword.empty()) return;
-        // Unknown keywords are skipped.
-        if ((this->*readRecord)(keyword, tiConstructions)) ReportSwallowedRecord(keyword);
+        const std::vector<std::string>& fields = reader.Fields();
+        state_.record = {keyword, fields.size() > 1 ? fields[1] : std::string(),
+                         reader.LineNumber(), reader.FileName()};
+        if ((this->*readRecord)(keyword, tiConstructions)) {
+            inUnknownRecord = false;
+            ReportSwallowedRecord();
+        } else if (reportUnknown && !inUnknownRecord) {
+            // Unknown keywords are skipped, and the user told.
+            inUnknownRecord = ReportUnknownKeyword(keyword);
+        }
     }
+}
+
+bool Site::ReportUnknownKeyword(const std::string& keyword) {
+    const std::vector<std::string>& hostKeywords = state_.settings.hostKeywords;
+    if (std::find(hostKeywords.begin(), hostKeywords.end(), keyword) != hostKeywords.end())
+        return false;
+    std::vector<std::string_view> known;
+    for (const KeywordReader& entry : kModelReaders) known.push_back(entry.keyword);
+    for (const std::string& hostKeyword : hostKeywords) known.push_back(hostKeyword);
+    const std::string nearest = NearestWord(keyword, known);
+    ReportRecordProblem(state_, "the keyword \"" + keyword + "\" is not known" +
+                                    (nearest.empty() ? "" : " (did you mean \"" + nearest + "\"?)") +
+                                    "; the record is skipped");
+    return true;
 }
 
 // A record that lacks its closing line takes the next record's keyword line
 // as its own: that record is lost, so the user is told.
-void Site::ReportSwallowedRecord(std::string_view keyword) {
+void Site::ReportSwallowedRecord() {
     const std::vector<std::string>& closing = state_.reader.Fields();
     if (closing.empty() || !IsModelKeyword(closing.front())) return;
     ReportRecordProblem(
-        state_, keyword,
+        state_,
         "its closing line is the keyword \"" + closing.front() + "\"; that record is skipped");
 }
 

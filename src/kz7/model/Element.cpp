@@ -1,5 +1,7 @@
 #include "kz7/model/Element.h"
 
+#include "kz7/input/RecordProblem.h"
+
 #include <cmath>
 
 #include "kz7/engine/EngineState.h"
@@ -123,7 +125,7 @@ void Element::InitAsOpaque() {
     const std::string key = reader.NextString();
     Opaque = state_.opaqueConstructions->Item(key);
     if (Opaque == nullptr) {
-        state_.ShowError("Missing construction " + key + " in " + MyZone->Description);
+        ReportRecordProblem(state_, "Missing construction " + key + " in " + MyZone->Description);
         return;
     }
     ConnectObject = Opaque;
@@ -185,7 +187,8 @@ void Element::InitAsGlazing() {
     // A glazing that names no known construction is reported like an
     // opaque one and left without further fields, instead of failing the read.
     if (Glazing == nullptr) {
-        state_.ShowError("Missing glazed construction " + key + " in " + MyZone->Description);
+        ReportRecordProblem(state_,
+                            "Missing glazed construction " + key + " in " + MyZone->Description);
         return;
     }
     ConnectObject = Glazing;

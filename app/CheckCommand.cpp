@@ -1,0 +1,56 @@
+// kz7 check MODEL: every error and warning of a model, with their count,
+// without running it.
+#include <fmt/core.h>
+
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "Commands.h"
+#include "ModelChecks.h"
+#include "ModelMessages.h"
+#include "kz7/control/SimulateX.h"
+
+namespace kz7::app {
+
+namespace {
+
+int RunCheck(const ModelInput& input, bool asJson) {
+    SimulateX control;
+    ModelMessages messages;
+    if (const std::string problem = CheckModel(control, input, messages); !problem.empty()) {
+        fmt::print(stderr, "{}\n", problem);
+        return kExitFailed;
+    }
+    if (asJson) {
+        nlohmann::ordered_json json;
+        json["model"] = input.model;
+        json["errors"] = messages.Errors();
+        json["warnings"] = messages.Count(Severity::Warning);
+        json["messages"] = nlohmann::ordered_json::array();
+        for (const ModelMessage& message : messages.All())
+            json["messages"].push_back(
+                {{"severity", SeverityName(message.severity)}, {"text", message.text}});
+        fmt::print("{}\n", json.dump(2));
+    } else {
+        for (const ModelMessage& message : messages.All())
+            fmt::print("{}\n", MessageLine(message));
+        fmt::print("{}: {}\n", input.model, messages.CountText());
+    }
+    return messages.Errors() > 0 ? kExitFailed : kExitOk;
+}
+
+}  // namespace
+
+void RegisterCheckCommand(CLI::App& app) {
+    auto input = std::make_shared<ModelInput>();
+    auto asJson = std::make_shared<bool>(false);
+    CLI::App* command = app.add_subcommand(
+        "check", "List a model's errors and warnings without running it (exit 1 on errors)");
+    command->add_option("MODEL", input->model, "Model document")->required();
+    command->add_option("--support", input->support, "Support folder whose Dbs.KZ7 is read first");
+    command->add_flag("--json", *asJson, "Write the messages as JSON");
+    command->callback([input, asJson] { SetExitCode(RunCheck(*input, *asJson)); });
+}
+
+}  // namespace kz7::app

@@ -1,0 +1,75 @@
+#include "ModelMessages.h"
+
+#include <fmt/core.h>
+
+#include "Commands.h"
+#include "kz7/engine/EngineState.h"
+
+namespace kz7::app {
+
+namespace {
+
+bool IsMissingConstruction(const std::string& text) {
+    return text.find("Missing construction ") != std::string::npos ||
+           text.find("Missing glazed construction ") != std::string::npos;
+}
+
+std::string Counted(int32_t count, const char* noun) {
+    return fmt::format("{} {}{}", count, noun, count == 1 ? "" : "s");
+}
+
+}  // namespace
+
+void ModelMessages::Connect(EngineState& state, const std::string& support, bool echo) {
+    noSupport_ = support.empty();
+    echo_ = echo;
+    state.errorHandler = [this](const std::string& text) { Add(Severity::Error, text); };
+    state.warningHandler = [this](const std::string& text) { Add(Severity::Warning, text); };
+}
+
+void ModelMessages::Add(Severity severity, std::string text) {
+    // The default database holds the shared constructions; without it most
+    // models miss theirs.
+    if (noSupport_ && IsMissingConstruction(text))
+        text += " (no support folder was given: add --support DIR)";
+    messages_.push_back({severity, std::move(text)});
+    if (echo_) fmt::print(stderr, "{}\n", MessageLine(messages_.back()));
+}
+
+int32_t ModelMessages::Count(Severity severity) const {
+    int32_t count = 0;
+    for (const ModelMessage& message : messages_) count += message.severity == severity ? 1 : 0;
+    return count;
+}
+
+std::string ModelMessages::CountText() const {
+    return Counted(Errors(), "error") + ", " + Counted(Count(Severity::Warning), "warning");
+}
+
+const char* SeverityName(Severity severity) {
+    return severity == Severity::Error ? "error" : "warning";
+}
+
+std::string MessageLine(const ModelMessage& message) {
+    return (message.severity == Severity::Error ? "Error: " : "Warning: ") + message.text;
+}
+
+void AddStrictOption(CLI::App& command, bool& strict) {
+    command.add_flag("--strict", strict,
+                     "Exit with code 1, before running, when the model has errors");
+}
+
+bool StopsForStrict(const std::string& model, const ModelMessages& messages, bool strict) {
+    if (!strict || messages.Errors() == 0) return false;
+    fmt::print(stderr, "kz7: {}: {}; not run (--strict)\n", model, messages.CountText());
+    return true;
+}
+
+int ExitAfterModelErrors(int code, const std::string& model, const ModelMessages& messages) {
+    if (code != kExitOk || messages.Errors() == 0) return code;
+    fmt::print(stderr, "kz7: {}: {}; it ran all the same (--strict stops it)\n", model,
+               messages.CountText());
+    return kExitModelErrors;
+}
+
+}  // namespace kz7::app
