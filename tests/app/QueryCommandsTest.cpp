@@ -52,9 +52,9 @@ class QueryCommandsTest : public ::testing::Test {
 };
 
 TEST_F(QueryCommandsTest, ReadAndInspectShowTheModelAsRead) {
-    const CommandRun starter = Run("read " KZ7_SOURCE_DIR "/examples/starter.kz7");
+    const CommandRun starter = Run("read " KZ7_SOURCE_DIR "/examples/starter.kz7 --support " KZ7_SOURCE_DIR "/support");
     EXPECT_EQ(starter.exitCode, 0) << starter.error;
-    for (const char* line : {"building: Starter office\n", "zones: 0\n", "time step: 10 min\n"})
+    for (const char* line : {"building: Starter office\n", "zones: 1\n", "time step: 10 min\n"})
         EXPECT_NE(starter.output.find(line), std::string::npos) << starter.output;
     const CommandRun missing = Run("read " + (folder_ / "none.kz7").string());
     EXPECT_EQ(missing.exitCode, 1);
