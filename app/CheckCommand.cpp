@@ -23,14 +23,8 @@ int RunCheck(const ModelInput& input, bool asJson) {
         return kExitFailed;
     }
     if (asJson) {
-        nlohmann::ordered_json json;
-        json["model"] = input.model;
-        json["errors"] = messages.Errors();
-        json["warnings"] = messages.Count(Severity::Warning);
-        json["messages"] = nlohmann::ordered_json::array();
-        for (const ModelMessage& message : messages.All())
-            json["messages"].push_back(
-                {{"severity", SeverityName(message.severity)}, {"text", message.text}});
+        nlohmann::ordered_json json = {{"model", input.model}};
+        json.update(MessagesJson(messages));
         fmt::print("{}\n", json.dump(2));
     } else {
         for (const ModelMessage& message : messages.All())

@@ -225,20 +225,11 @@ json ShadingJson(const HostShading* shading) {
     return planes;
 }
 
-json MessagesJson(const ModelMessages& messages) {
-    json list = json::array();
-    for (const ModelMessage& message : messages.All())
-        list.push_back({{"severity", SeverityName(message.severity)}, {"text", message.text}});
-    return list;
-}
-
 json ModelJson(const EngineState& state, const std::string& path, const ModelMessages& messages,
                const HostShading* shading) {
     json model;
     model["model"] = path;
-    model["errors"] = messages.Errors();
-    model["warnings"] = messages.Count(Severity::Warning);
-    model["messages"] = MessagesJson(messages);
+    model.update(MessagesJson(messages));
     model["materials"] = InReadingOrder(*state.opaqueMaterials, [](const OpaqueMaterial& m) {
         return json{{"key", m.Key},
                     {"description", m.Description},

@@ -52,7 +52,9 @@ void CheckSimulationWeather(EngineState& state, ModelMessages& messages) {
     const std::string file = WeatherFileOf(state);
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error)) {
-        messages.Add(Severity::Error, file + ": weather file not found (named by \"SimulationWeather\")");
+        messages.Add(Severity::Warning, file +
+                                            ": weather file not found (named by "
+                                            "\"SimulationWeather\"): the model cannot be simulated");
         return;
     }
     if (weather.WeatherFileType == 4) weather.EpwSource().OpenFile(file);

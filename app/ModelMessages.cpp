@@ -54,6 +54,17 @@ std::string MessageLine(const ModelMessage& message) {
     return (message.severity == Severity::Error ? "Error: " : "Warning: ") + message.text;
 }
 
+nlohmann::ordered_json MessagesJson(const ModelMessages& messages) {
+    nlohmann::ordered_json json;
+    json["errors"] = messages.Errors();
+    json["warnings"] = messages.Count(Severity::Warning);
+    json["messages"] = nlohmann::ordered_json::array();
+    for (const ModelMessage& message : messages.All())
+        json["messages"].push_back(
+            {{"severity", SeverityName(message.severity)}, {"text", message.text}});
+    return json;
+}
+
 void AddStrictOption(CLI::App& command, bool& strict) {
     command.add_flag("--strict", strict,
                      "Exit with code 1, before running, when the model has errors");

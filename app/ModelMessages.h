@@ -5,6 +5,7 @@
 // the command runs and ends with exit code 3).
 #include <CLI/CLI.hpp>
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,9 @@ class ModelMessages {
 const char* SeverityName(Severity severity);
 // "Error: <text>" or "Warning: <text>".
 std::string MessageLine(const ModelMessage& message);
+
+// {"errors": n, "warnings": n, "messages": [{"severity", "text"}, ...]}
+nlohmann::ordered_json MessagesJson(const ModelMessages& messages);
 
 // Adds --strict to a command that reads a model.
 void AddStrictOption(CLI::App& command, bool& strict);

@@ -53,7 +53,7 @@ TEST_F(ModelCheckCommandTest, ErrorsAreListedCountedAndDecideTheExitCode) {
                                 "folder was given: add --support DIR)"),
               std::string::npos)
         << check.output;
-    EXPECT_EQ(LastLine(check.output), kTestCell + ": 7 errors, 0 warnings");
+    EXPECT_EQ(LastLine(check.output), kTestCell + ": 8 errors, 0 warnings");
 
     const CommandRun clean = RunKz7("check " + kTestCell + kSupport + " --json");
     EXPECT_EQ(clean.exitCode, 0) << clean.output;
@@ -64,18 +64,18 @@ TEST_F(ModelCheckCommandTest, ErrorsAreListedCountedAndDecideTheExitCode) {
     const std::string db = (folder_ / "results.db").string();
     const CommandRun strict = RunKz7("heatloss " + kTestCell + " --strict --quiet --db " + db);
     EXPECT_EQ(strict.exitCode, 1);
-    EXPECT_EQ(LastLine(strict.error), "kz7: " + kTestCell + ": 7 errors, 0 warnings; not run (--strict)");
+    EXPECT_EQ(LastLine(strict.error), "kz7: " + kTestCell + ": 8 errors, 0 warnings; not run (--strict)");
     EXPECT_FALSE(fs::exists(db));
 
     const CommandRun ran = RunKz7("heatloss " + kTestCell + " --quiet --db " + db);
     EXPECT_EQ(ran.exitCode, 3) << ran.error;
     EXPECT_EQ(LastLine(ran.error),
-              "kz7: " + kTestCell + ": 7 errors, 0 warnings; it ran all the same (--strict stops it)");
+              "kz7: " + kTestCell + ": 8 errors, 0 warnings; it ran all the same (--strict stops it)");
     EXPECT_TRUE(fs::exists(db));
 
     const CommandRun inspect = RunKz7("inspect " + kTestCell + " --json");
     EXPECT_EQ(inspect.exitCode, 3);
-    EXPECT_EQ(nlohmann::json::parse(inspect.output)["errors"], 7);
+    EXPECT_EQ(nlohmann::json::parse(inspect.output)["errors"], 8);
     EXPECT_EQ(RunKz7("partl " + kTestCell + " --strict").exitCode, 1);
 }
 

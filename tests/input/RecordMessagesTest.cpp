@@ -44,8 +44,8 @@ TEST(RecordMessagesTest, UnknownKeywordsSayTheNearestOnceAndHostKeywordsPass) {
     r.Read("Zonee,Z1\nOffice\n10,30\n-\nShadingPlane,1,180,90,6,2\nXyzzy\n");
     ASSERT_EQ(r.errors.size(), 2u);
     EXPECT_EQ(r.errors[0],
-              "Zonee \"Z1\" at line 1 of model.kz7: the keyword \"Zonee\" is not known (did you "
-              "mean \"Zone\"?); the record is skipped");
+              "Record \"Zonee\" at line 1 of model.kz7: the keyword \"Zonee\" is not known (did "
+              "you mean \"Zone\"?); the record is skipped");
     EXPECT_EQ(r.errors[1],
               "Record \"Xyzzy\" at line 6 of model.kz7: the keyword \"Xyzzy\" is not known; the "
               "record is skipped");

@@ -125,8 +125,10 @@ void Site::ReadRecords(RecordReader readRecord, XmlElement tiConstructions, bool
         const std::string keyword = reader.NextString();
         if (keyword.empty()) return;
         const std::vector<std::string>& fields = reader.Fields();
-        state_.record = {keyword, fields.size() > 1 ? fields[1] : std::string(),
-                         reader.LineNumber(), reader.FileName()};
+        // An unknown keyword is named alone: what follows it is no known key.
+        const bool keyed = fields.size() > 1 && IsModelKeyword(keyword);
+        state_.record = {keyword, keyed ? fields[1] : std::string(), reader.LineNumber(),
+                         reader.FileName()};
         if ((this->*readRecord)(keyword, tiConstructions)) {
             inUnknownRecord = false;
             ReportSwallowedRecord();
