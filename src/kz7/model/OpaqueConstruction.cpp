@@ -83,10 +83,11 @@ void OpaqueConstruction::ReadLayers(int32_t count) {
             break;
         }
         // The count is read as given: its layers go on into the next record.
-        if (!overrunReported && IsModelKeyword(reader.Fields().front())) {
+        const std::vector<std::string>& fields = reader.Fields();
+        if (!overrunReported && !fields.empty() && IsModelKeyword(fields.front())) {
             ReportRecordProblem(state_, "layer " + std::to_string(i) + " of " +
                                             std::to_string(count) + " is the line of the keyword \"" +
-                                            reader.Fields().front() +
+                                            fields.front() +
                                             "\": the layer count runs past the record");
             overrunReported = true;
         }
