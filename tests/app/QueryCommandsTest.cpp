@@ -66,7 +66,7 @@ TEST_F(QueryCommandsTest, ReadAndInspectShowTheModelAsRead) {
         Run("inspect " + example_ + " --support " KZ7_SOURCE_DIR "/support --json");
     ASSERT_EQ(run.exitCode, 0) << run.error;
     const auto model = nlohmann::json::parse(run.output);
-    EXPECT_TRUE(model["messages"].empty());
+    EXPECT_EQ(model["errors"], 0) << model["messages"];  // a warning: its tape is not shipped
     ASSERT_EQ(model["zones"].size(), 2u);
     const auto& office = model["zones"][0];
     EXPECT_EQ(office["key"], "Z1");

@@ -105,7 +105,7 @@ TEST(RecordMessagesTest, ASecondDefinitionSaysWhereTheUsedOneIs) {
     EXPECT_NE(zones.errors.back().find("Zone \"Z1\" at line 7 of model.kz7: Zone Z1 is defined "
                                        "twice: first at line 1 of model.kz7"),
               std::string::npos);
-    EXPECT_EQ(zones.state.zones->Item(1)->Description, "A");
+    EXPECT_EQ(zones.state.zones->Item(1).Description, "A");
 }
 
 TEST(RecordMessagesTest, AMissingConstructionNamesItsZoneRecordAndLine) {

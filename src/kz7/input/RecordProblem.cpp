@@ -9,11 +9,17 @@
 
 namespace kz7 {
 
+std::string ShortText(std::string_view text) {
+    constexpr size_t kShown = 40;
+    if (text.size() <= kShown) return std::string(text);
+    return std::string(text.substr(0, kShown)) + "...";
+}
+
 std::string RecordPlace(const RecordContext& record, int64_t line) {
     const std::string at =
         " at line " + std::to_string(line > 0 ? line : record.line) + " of " + record.file;
-    if (record.key.empty()) return "Record \"" + record.keyword + "\"" + at;
-    return record.keyword + " \"" + record.key + "\"" + at;
+    if (record.key.empty()) return "Record \"" + ShortText(record.keyword) + "\"" + at;
+    return record.keyword + " \"" + ShortText(record.key) + "\"" + at;
 }
 
 void ReportRecordProblem(EngineState& state, std::string_view problem, Severity severity,
@@ -29,6 +35,9 @@ void ReportRecordProblem(EngineState& state, std::string_view problem, Severity 
 void RecordOrigins::Note(EngineState& state, const std::string& key, bool added) {
     const RecordContext& record = state.record;
     const std::string id = record.keyword + '\n' + key;
+    // Two definitions in one document are a mistake; the model's own record
+    // shadowed by the support folder's database is legal but rarely meant.
+    const bool sameFile = !inFile_.insert(id + '\n' + record.file).second;
     if (added) {
         first_[id] = record;
         return;
@@ -38,14 +47,11 @@ void RecordOrigins::Note(EngineState& state, const std::string& key, bool added)
         first == first_.end()
             ? "earlier"
             : "at line " + std::to_string(first->second.line) + " of " + first->second.file;
-    // The first definition is the one used. When it came from another
-    // document (the support folder's database) the model's own is shadowed:
-    // legal, but rarely meant. Two in one document is a mistake.
-    const bool sameFile = first == first_.end() || first->second.file == record.file;
     ReportRecordProblem(state,
                         record.keyword + " " + key + " is defined twice: first " + where +
                             ", which is used; this record is ignored",
-                        sameFile ? Severity::Error : Severity::Warning, true);
+                        sameFile || first == first_.end() ? Severity::Error : Severity::Warning,
+                        true);
 }
 
 int32_t EditDistance(std::string_view a, std::string_view b) {

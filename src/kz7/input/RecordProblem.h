@@ -3,11 +3,13 @@
 // warning channel), naming the record, its key, the line and the document,
 // and reading goes on.
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace kz7 {
 
@@ -27,6 +29,10 @@ struct RecordContext {
 // probably not what was meant.
 enum class Severity { Warning, Error };
 
+// `text`, cut to its first 40 characters and "..." when longer (a keyword
+// or key that is really a stray line of data).
+std::string ShortText(std::string_view text);
+
 // "Record "<keyword>" at line <n> of <file>", or "<keyword> "<key>" at line
 // <n> of <file>" for a keyed record; `line` 0 means the record's own line.
 std::string RecordPlace(const RecordContext& record, int64_t line = 0);
@@ -44,10 +50,14 @@ class RecordOrigins {
     // read: remembers where it was defined, or, when the key was taken
     // (`added` false), reports the record as ignored.
     void Note(EngineState& state, const std::string& key, bool added);
-    void Clear() { first_.clear(); }
+    void Clear() {
+        first_.clear();
+        inFile_.clear();
+    }
 
   private:
     std::unordered_map<std::string, RecordContext> first_;  // keyword '\n' key -> record
+    std::unordered_set<std::string> inFile_;  // keyword '\n' key '\n' file, each definition
 };
 
 // The known word nearest to `word` (case-insensitive edit distance, at most a
@@ -64,6 +74,10 @@ std::string NearestWord(std::string_view word, const Words& known) {
     std::string nearest;
     int32_t best = limit + 1;
     for (const auto& candidate : known) {
+        // The distance is at least the difference in length.
+        const auto lengthDifference = static_cast<int64_t>(word.size()) -
+                                      static_cast<int64_t>(std::string_view(candidate).size());
+        if (std::abs(lengthDifference) >= best) continue;
         const int32_t distance = EditDistance(word, candidate);
         if (distance < best) {
             best = distance;

@@ -130,37 +130,42 @@ void Site::ReadRecords(RecordReader readRecord, XmlElement tiConstructions, bool
         state_.record = {keyword, keyed ? fields[1] : std::string(), reader.LineNumber(),
                          reader.FileName()};
         if ((this->*readRecord)(keyword, tiConstructions)) {
+            // The lines of a swallowed record follow, as if it were unknown.
+            inUnknownRecord = ReportSwallowedRecord();
+        } else if (reportUnknown && IsHostKeyword(keyword)) {
             inUnknownRecord = false;
-            ReportSwallowedRecord();
         } else if (reportUnknown && !inUnknownRecord) {
             // Unknown keywords are skipped, and the user told.
-            inUnknownRecord = ReportUnknownKeyword(keyword);
+            ReportUnknownKeyword(keyword);
+            inUnknownRecord = true;
         }
     }
 }
 
-bool Site::ReportUnknownKeyword(const std::string& keyword) {
+bool Site::IsHostKeyword(const std::string& keyword) const {
     const std::vector<std::string>& hostKeywords = state_.settings.hostKeywords;
-    if (std::find(hostKeywords.begin(), hostKeywords.end(), keyword) != hostKeywords.end())
-        return false;
+    return std::find(hostKeywords.begin(), hostKeywords.end(), keyword) != hostKeywords.end();
+}
+
+void Site::ReportUnknownKeyword(const std::string& keyword) {
     std::vector<std::string_view> known;
     for (const KeywordReader& entry : kModelReaders) known.push_back(entry.keyword);
-    for (const std::string& hostKeyword : hostKeywords) known.push_back(hostKeyword);
+    for (const std::string& hostKeyword : state_.settings.hostKeywords) known.push_back(hostKeyword);
     const std::string nearest = NearestWord(keyword, known);
-    ReportRecordProblem(state_, "the keyword \"" + keyword + "\" is not known" +
+    ReportRecordProblem(state_, "the keyword \"" + ShortText(keyword) + "\" is not known" +
                                     (nearest.empty() ? "" : " (did you mean \"" + nearest + "\"?)") +
                                     "; the record is skipped");
-    return true;
 }
 
 // A record that lacks its closing line takes the next record's keyword line
 // as its own: that record is lost, so the user is told.
-void Site::ReportSwallowedRecord() {
+bool Site::ReportSwallowedRecord() {
     const std::vector<std::string>& closing = state_.reader.Fields();
-    if (closing.empty() || !IsModelKeyword(closing.front())) return;
+    if (closing.empty() || !IsModelKeyword(closing.front())) return false;
     ReportRecordProblem(
         state_,
         "its closing line is the keyword \"" + closing.front() + "\"; that record is skipped");
+    return true;
 }
 
 bool Site::ReadModelRecord(std::string_view keyword, XmlElement tiConstructions) {

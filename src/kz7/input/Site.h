@@ -39,14 +39,16 @@ class Site {
   private:
     using RecordReader = bool (Site::*)(std::string_view keyword, XmlElement tiConstructions);
     void ReadRecords(RecordReader readRecord, XmlElement tiConstructions, bool reportUnknown);
+    // True for the keyword of a record the host reads itself.
+    bool IsHostKeyword(const std::string& keyword) const;
     // Reports a keyword that neither the engine nor the host knows, with the
-    // nearest known one; false for a host keyword.
-    bool ReportUnknownKeyword(const std::string& keyword);
+    // nearest known one.
+    void ReportUnknownKeyword(const std::string& keyword);
     // Hands the record to its reader; false for keywords it does not handle.
     bool ReadModelRecord(std::string_view keyword, XmlElement tiConstructions);
     bool ReadConstructionRecord(std::string_view keyword, XmlElement tiConstructions);
-    // Reports a record whose closing line is a record keyword.
-    void ReportSwallowedRecord();
+    // Reports a record whose closing line is a record keyword; true when it was.
+    bool ReportSwallowedRecord();
     void ReadSiteTexts();
     void ReadSiteValues();
 
