@@ -1,11 +1,13 @@
 # kz7 — build, run and test.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 600
 JOBS       ?= $(shell nproc)
 EXAMPLE    ?= examples/small-office.kz7
 RESULTS    ?= $(BUILD)/results.db
 
-.PHONY: all deps build run test release-test asan bench validate format clean
+.PHONY: all deps build run test release-test asan fuzz fuzz-smoke bench validate format clean
 
 all: build
 
@@ -27,7 +29,14 @@ asan: deps
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
-test: release-test asan
+# Each reader's libFuzzer harness for FUZZ_SECONDS (skipped without clang).
+fuzz: deps
+	@JOBS=$(JOBS) bash tests/fuzz/run.sh $(FUZZ_SECONDS) $(FUZZ_BUILD)
+
+fuzz-smoke: deps
+	@JOBS=$(JOBS) bash tests/fuzz/run.sh 30 $(FUZZ_BUILD)
+
+test: release-test asan fuzz-smoke
 
 bench: build
 	@$(BUILD)/kz7_bench
@@ -41,4 +50,4 @@ format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	@rm -rf $(BUILD) $(ASAN_BUILD)
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -28,6 +28,7 @@ void RegisterCommands(CLI::App& app) {
     RegisterKlimaCommand(app);
     RegisterSimulateCommand(app);
     RegisterDesignCommands(app);
+    RegisterBatchCommand(app);
 }
 
 }  // namespace kz7::app

@@ -25,6 +25,7 @@ void RegisterSbemCommand(CLI::App& app);
 void RegisterKlimaCommand(CLI::App& app);
 void RegisterSimulateCommand(CLI::App& app);
 void RegisterDesignCommands(CLI::App& app);
+void RegisterBatchCommand(CLI::App& app);
 // The exit code the command that ran has set.
 int ExitCode();
 void SetExitCode(int code);

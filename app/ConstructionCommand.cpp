@@ -7,8 +7,11 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "JsonOutput.h"
 #include "Commands.h"
+#include "JsonNumber.h"
 #include "ModelChecks.h"
+#include "ModelFile.h"
 #include "ModelMessages.h"
 #include "kz7/compliance/ConstructionData.h"
 #include "kz7/control/SimulateX.h"
@@ -32,8 +35,12 @@ nlohmann::ordered_json ToJson(const OpaqueConstruction& c, const ConstructionDat
     nlohmann::ordered_json json;
     json["key"] = c.Key;
     json["description"] = c.Description;
-    json["single"] = {{"UValue", s.UValue}, {"HCO", s.HCO},   {"RadO", s.RadO}, {"SRO", s.SRO},
-                      {"HCI", s.HCI},       {"RadI", s.RadI}, {"SRI", s.SRI}};
+    // The single form at single precision (0.35, not 0.349999994039536).
+    auto single = [](float value) { return JsonNumber<nlohmann::ordered_json>(value); };
+    json["single"] = {{"UValue", single(s.UValue)}, {"HCO", single(s.HCO)},
+                      {"RadO", single(s.RadO)},     {"SRO", single(s.SRO)},
+                      {"HCI", single(s.HCI)},       {"RadI", single(s.RadI)},
+                      {"SRI", single(s.SRI)}};
     json["double"] = {{"RValue", d.RValue},
                       {"UValue", d.UValue},
                       {"UValueSurfaceToSurface", d.UValueSurfaceToSurface},
@@ -71,7 +78,7 @@ int RunConstruction(const ConstructionOptions& options) {
     SimulateX control;
     control.MessageChange = [](std::string& message) { fmt::print(stderr, "{}\n", message); };
     messages.Connect(control.State(), options.support, true);
-    control.SetSupportFilePath(options.support);
+    control.SetSupportFilePath(SupportFolder(options.support));
 
     ConstructionData single;
     control.GetConstructionData(text, options.id, single.UValue, single.HCO, single.RadO,
@@ -93,7 +100,7 @@ int RunConstruction(const ConstructionOptions& options) {
         return kExitFailed;
     }
     if (options.json)
-        fmt::print("{}\n", ToJson(*construction, single, data).dump(2));
+        fmt::print("{}\n", JsonText(ToJson(*construction, single, data)));
     else
         PrintText(*construction, single, data);
     return ExitAfterModelErrors(kExitOk, options.model, messages);

@@ -2,15 +2,16 @@
 
 #include <fmt/format.h>
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <cmath>
 #include <map>
-#include <nlohmann/json.hpp>
+#include <set>
 #include <stdexcept>
 #include <system_error>
 
+#include "ResultTables.h"
 #include "Sqlite.h"
+#include "kz7/platform/CodePage.h"
+#include "kz7/platform/OutputFile.h"
 
 namespace kz7::app {
 
@@ -21,14 +22,15 @@ namespace {
 // Excel reads a UTF-8 file as such ("°C") only when it starts with this mark.
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
-bool HasZoneColumns(std::string_view record) {
-    return record == "zone" || record == "summary" || record == "switch";
+bool HasZoneColumns(RecordKind record) {
+    return record == RecordKind::Zone || record == RecordKind::Summary ||
+           record == RecordKind::PlantSwitch;
 }
 
 // "zones" for zone records, zone summaries and plant switches, else the
 // record kind.
-std::string_view FileWord(std::string_view record) {
-    return HasZoneColumns(record) ? std::string_view("zones") : record;
+std::string_view FileWord(RecordKind record) {
+    return HasZoneColumns(record) ? std::string_view("zones") : RecordKindText(record);
 }
 
 // The interval's name; a code the engine does not send gets "interval<code>".
@@ -37,13 +39,46 @@ std::string IntervalFileWord(int16_t interval) {
     return name.empty() ? fmt::format("interval{}", interval) : std::string(name);
 }
 
+// A zone summary's extremes the engine never recorded are its starting
+// values, not temperatures: their cells stay empty.
+void BlankUnrecordedExtremes(const std::vector<int32_t>& positions,
+                             std::vector<TimeSeries>& series) {
+    auto find = [&](SummaryPosition position) -> std::vector<float>* {
+        for (size_t k = 0; k < positions.size(); ++k)
+            if (positions[k] == static_cast<int32_t>(position)) return &series[k].values;
+        return nullptr;
+    };
+    for (const auto& [maximum, minimum] : kSummaryExtremes) {
+        std::vector<float>* min = find(minimum);
+        if (!min) continue;
+        std::vector<float>* max = find(maximum);
+        for (size_t step = 0; step < min->size(); ++step) {
+            if (std::isnan((*min)[step]) || !IsUnrecordedMinimum((*min)[step])) continue;
+            (*min)[step] = std::nanf("");
+            if (max && step < max->size()) (*max)[step] = std::nanf("");
+        }
+    }
+}
+
+// A time of 0, the first moment of the date scale, is no run's date: the
+// heat-loss design run sends its records undated, and its summary at 0.
+std::string TimeText(double time) {
+    return time == 0.0 ? std::string() : OleDateText(time);
+}
+
 }  // namespace
 
 CsvExport::CsvExport(ResultDatabase& database, CsvExportOptions options)
-    : database_(database), options_(std::move(options)) {}
+    : database_(database), reader_(database), options_(std::move(options)) {}
 
-std::string CsvExport::Field(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+std::string CsvExport::Field(std::string_view stored) {
+    // Results stored from older models may hold Windows-1252 bytes.
+    std::string text = ToUtf8(std::string(stored));
+    // A spreadsheet runs a cell that starts with one of these as a formula;
+    // the leading apostrophe makes it plain text, as typing it would.
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
+        text.insert(0, 1, '\'');
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
     for (char c : text) {
         if (c == '"') quoted += '"';
@@ -52,34 +87,31 @@ std::string CsvExport::Field(std::string_view text) {
     return quoted + '"';
 }
 
-std::string CsvExport::ZoneFilter() const {
-    return options_.zone ? " AND r.zone = ?4" : "";
-}
-
 std::vector<int64_t> CsvExport::SelectedRuns() {
     std::vector<int64_t> runs;
-    SqliteStatement select(database_.Connection(),
-                           "SELECT id FROM runs WHERE ?1 IS NULL OR id = ?1 ORDER BY id");
-    if (options_.run) select.Bind(1, *options_.run);
-    while (select.Step()) runs.push_back(select.ColumnInteger(0));
+    for (const RunFacts& run : reader_.Runs())
+        if (!options_.run || run.id == *options_.run) runs.push_back(run.id);
     if (options_.run && runs.empty()) {
         throw database_.Error(fmt::format("there is no run {}", *options_.run));
     }
     return runs;
 }
 
+// One table per interval and kind of record, in interval order, each with
+// its zones.
 std::vector<CsvExport::Table> CsvExport::TablesOf(int64_t run) {
     std::vector<Table> tables;
-    SqliteStatement select(database_.Connection(),
-                           "SELECT DISTINCT interval, record FROM records AS r WHERE run = ?1 "
-                           "AND (?2 IS NULL OR interval = ?2)" +
-                               ZoneFilter() + " ORDER BY interval, record");
-    select.Bind(1, run);
-    if (options_.interval) select.Bind(2, int64_t{*options_.interval});
-    if (options_.zone) select.Bind(4, int64_t{*options_.zone});
-    while (select.Step()) {
-        tables.push_back(
-            {run, static_cast<int16_t>(select.ColumnInteger(0)), select.ColumnText(1)});
+    for (int16_t interval = 1; interval <= kLastIntervalCode; ++interval) {
+        if (options_.interval && *options_.interval != interval) continue;
+        std::map<std::string_view, Table> byRecord;  // ordered by the kind's name
+        for (int32_t zone : reader_.ZonesWithValues(run, interval)) {
+            if (options_.zone && *options_.zone != zone) continue;
+            const RecordKind kind = KindOfRecord(interval, zone);
+            Table& table = byRecord.try_emplace(RecordKindText(kind), Table{run, interval, kind, {}})
+                               .first->second;
+            table.zones.push_back(zone);
+        }
+        for (auto& [name, table] : byRecord) tables.push_back(std::move(table));
     }
     return tables;
 }
@@ -87,86 +119,82 @@ std::vector<CsvExport::Table> CsvExport::TablesOf(int64_t run) {
 // The positions that carry a value anywhere in the table, headed with the
 // variable's name and unit, or "position N" when the run named none.
 std::vector<CsvExport::Column> CsvExport::ColumnsOf(const Table& table) {
+    std::set<int32_t> positions;
+    for (int32_t zone : table.zones)
+        for (int32_t position : reader_.Positions(table.run, table.interval, zone))
+            positions.insert(position);
+    const std::vector<VariableInfo> variables = reader_.Variables(table.run);
     std::vector<Column> columns;
-    SqliteStatement select(
-        database_.Connection(),
-        "WITH used AS (SELECT DISTINCT CAST(j.key AS INTEGER) AS position "
-        "  FROM records AS r, json_each(r.vals) AS j "
-        "  WHERE r.run = ?1 AND r.interval = ?2 AND r.record = ?3" +
-            ZoneFilter() +
-            " AND j.type <> 'null') "
-            "SELECT u.position, v.name, v.unit FROM used AS u LEFT JOIN variables AS v "
-            "ON v.run = ?1 AND v.record = ?3 AND v.position = u.position ORDER BY u.position");
-    select.Bind(1, table.run);
-    select.Bind(2, int64_t{table.interval});
-    select.Bind(3, table.record);
-    if (options_.zone) select.Bind(4, int64_t{*options_.zone});
-    while (select.Step()) {
-        const int64_t position = select.ColumnInteger(0);
-        std::string heading =
-            select.ColumnIsNull(1) ? fmt::format("position {}", position) : select.ColumnText(1);
-        const std::string unit = select.ColumnText(2);
-        if (!unit.empty()) heading += fmt::format(" ({})", unit);
+    for (int32_t position : positions) {
+        std::string heading = fmt::format("position {}", position);
+        for (const VariableInfo& variable : variables) {
+            if (variable.record != table.record || variable.position != position) continue;
+            heading = variable.name;
+            if (!variable.unit.empty()) heading += fmt::format(" ({})", variable.unit);
+        }
         columns.push_back({position, std::move(heading)});
     }
     return columns;
 }
 
+// Rows zone by zone, each zone's in time order; a weather table also gives
+// each row's own date (source_time).
 CsvFile CsvExport::WriteTable(const Table& table) {
     const std::vector<Column> columns = ColumnsOf(table);
     const bool zoneColumns = HasZoneColumns(table.record);
+    const bool weather = table.record == RecordKind::Weather;
     CsvFile file;
     file.path =
         options_.outFolder / fmt::format("run{}-{}-{}.csv", table.run,
                                          IntervalFileWord(table.interval), FileWord(table.record));
-    const fs::path partial = fs::path(file.path.string() + ".partial");
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        throw std::runtime_error(
-            fmt::format("cannot write {}: {}", partial.string(), std::strerror(errno)));
+    OutputFile out;
+    if (!out.Open(file.path)) throw std::runtime_error("cannot write " + out.Problem());
+
+    out.Write(kUtf8ByteOrderMark);
+    out.Write(zoneColumns ? "zone,zone_name,time" : "time");
+    if (weather) out.Write(",source_time");
+    for (const Column& column : columns) {
+        out.Write(",");
+        out.Write(Field(column.heading));
     }
+    out.Write("\r\n");
 
-    out << kUtf8ByteOrderMark << (zoneColumns ? "zone,zone_name,time" : "time");
-    for (const Column& column : columns) out << ',' << Field(column.heading);
-    out << "\r\n";
-
-    SqliteStatement select(
-        database_.Connection(),
-        "SELECT r.zone, z.name, strftime('%Y-%m-%d %H:%M:%S', r.time + 2415018.5), r.vals "
-        "FROM records AS r LEFT JOIN zones AS z ON z.run = r.run AND z.zone = r.zone "
-        "WHERE r.run = ?1 AND r.interval = ?2 AND r.record = ?3" +
-            ZoneFilter() + " ORDER BY r.zone, r.time, r.id");
-    select.Bind(1, table.run);
-    select.Bind(2, int64_t{table.interval});
-    select.Bind(3, table.record);
-    if (options_.zone) select.Bind(4, int64_t{*options_.zone});
-    while (select.Step()) {
-        if (zoneColumns)
-            out << select.ColumnInteger(0) << ',' << Field(select.ColumnText(1)) << ',';
-        out << select.ColumnText(2);
-        const nlohmann::json values = nlohmann::json::parse(select.ColumnText(3));
+    std::map<int32_t, std::string> zoneNames;
+    for (const ZoneInfo& zone : reader_.Zones(table.run)) zoneNames[zone.zone] = zone.name;
+    const std::vector<double> times = reader_.Times(table.run, table.interval);
+    const std::vector<double> sourceTimes =
+        weather ? reader_.SourceTimes(table.run, table.interval) : std::vector<double>();
+    for (int32_t zone : table.zones) {
+        // The zone's rows run to its last value: zones may send fewer
+        // records than the interval has steps (a weather row beside zones).
+        std::vector<TimeSeries> series;
+        std::vector<int32_t> positions;
+        size_t steps = 0;
         for (const Column& column : columns) {
-            out << ',';
-            const auto position = static_cast<size_t>(column.position);
-            if (position < values.size() && values[position].is_number()) {
-                out << fmt::format("{}", values[position].get<double>());
-            }
+            positions.push_back(column.position);
+            series.push_back(reader_.Series(table.run, table.interval, zone, column.position));
+            const std::vector<float>& values = series.back().values;
+            for (size_t step = values.size(); step > steps; --step)
+                if (!std::isnan(values[step - 1])) steps = step;
         }
-        out << "\r\n";
-        ++file.rows;
+        if (table.record == RecordKind::Summary) BlankUnrecordedExtremes(positions, series);
+        for (size_t step = 0; step < steps; ++step) {
+            if (zoneColumns) out.Write(fmt::format("{},{},", zone, Field(zoneNames[zone])));
+            out.Write(TimeText(times[step]));
+            if (weather) {
+                out.Write(",");
+                out.Write(TimeText(step < sourceTimes.size() ? sourceTimes[step] : std::nan("")));
+            }
+            for (const TimeSeries& values : series) {
+                out.Write(",");
+                if (!std::isnan(values.values[step]))
+                    out.Write(fmt::format("{}", values.values[step]));
+            }
+            out.Write("\r\n");
+            ++file.rows;
+        }
     }
-    out.close();
-    std::error_code error;
-    if (!out) {
-        fs::remove(partial, error);
-        throw std::runtime_error(fmt::format("cannot write {}", file.path.string()));
-    }
-    fs::rename(partial, file.path, error);
-    if (error) {
-        fs::remove(partial, error);
-        throw std::runtime_error(
-            fmt::format("cannot write {}: {}", file.path.string(), error.message()));
-    }
+    if (!out.Commit()) throw std::runtime_error("cannot write " + out.Problem());
     return file;
 }
 
@@ -185,8 +213,6 @@ std::vector<CsvFile> CsvExport::Write() {
         }
     } catch (const SqliteError& sqliteError) {
         throw database_.Error(sqliteError.what());
-    } catch (const nlohmann::json::exception& jsonError) {
-        throw database_.Error(fmt::format("a record's values are damaged ({})", jsonError.what()));
     }
     return files;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ResultDatabase.h"
+#include "ResultReader.h"
 
 namespace kz7::app {
 
@@ -34,14 +35,17 @@ class CsvExport {
     // beside its final name and renamed when complete.
     std::vector<CsvFile> Write();
 
-    // A CSV field, quoted when it holds a comma, a quote or a line break.
+    // A CSV field in UTF-8, quoted when it holds a comma, a quote or a line
+    // break; one that starts with "=", "+", "-", "@", a tab or a carriage
+    // return gets a leading apostrophe, so a spreadsheet shows it as text.
     static std::string Field(std::string_view text);
 
   private:
     struct Table {
         int64_t run;
         int16_t interval;
-        std::string record;  // RecordKindText
+        RecordKind record;
+        std::vector<int32_t> zones;  // in order
     };
     struct Column {
         int64_t position;
@@ -52,9 +56,9 @@ class CsvExport {
     std::vector<Table> TablesOf(int64_t run);
     std::vector<Column> ColumnsOf(const Table& table);
     CsvFile WriteTable(const Table& table);
-    std::string ZoneFilter() const;
 
     ResultDatabase& database_;
+    ResultReader reader_;
     CsvExportOptions options_;
 };
 

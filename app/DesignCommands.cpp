@@ -11,13 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "JsonOutput.h"
 #include "Commands.h"
+#include "JsonNumber.h"
 #include "ModelRun.h"
 #include "ResultTables.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/output/ResultVariables.h"
-#include "kz7/platform/NumberText.h"
 
 namespace kz7::app {
 
@@ -35,19 +36,20 @@ class DesignLoads {
     DesignLoads(ZoneVariable load, SummaryPosition peak)
         : load_(static_cast<size_t>(load)), peak_(static_cast<size_t>(peak)) {}
 
-    void Add(int16_t interval, int32_t zone, const ValueArray& values, int32_t month) {
-        if (interval == 6 && zone > 0 && peak_ < values.size()) {
-            const double value = ParseLeadingNumber(values[peak_]);
-            if (!values[peak_].empty() && std::isfinite(value)) summaryPeaks_[zone] = value;
+    void Add(const ResultRecord& record, int32_t month) {
+        const int32_t zone = record.zone;
+        if (record.interval == 6 && zone > 0 && peak_ < record.values.size()) {
+            const double value = record.values[peak_];
+            if (std::isfinite(value)) summaryPeaks_[zone] = value;
             return;
         }
-        if (interval != 1 || zone <= 0 || load_ >= values.size()) return;
-        const std::string& text = values[load_];
-        if (text.empty() || text == kMissingText) return;
-        const double value = ParseLeadingNumber(text);
+        if (record.interval != 1 || zone <= 0 || load_ >= record.values.size()) return;
+        const double value = record.values[load_];
         if (!std::isfinite(value)) return;
         Peak& peak = peaks_[zone];
-        if (!peak.seen || value > peak.load) peak = {value, month, true};
+        // A zone that never needs cooling (no cooler, or none called for) has
+        // a load of 0 but no month of its peak.
+        if (!peak.seen || value > peak.load) peak = {value, value > 0.0 ? month : 0, true};
     }
 
     struct Peak {
@@ -86,7 +88,7 @@ void PrintLoads(const DesignOptions& options, const std::vector<ZoneInfo>& zones
         for (const ZoneInfo& zone : zones) {
             const DesignLoads::Peak peak = loads.At(zone.zone);
             nlohmann::json entry = {{"zone", zone.zone}, {"key", zone.key}, {"name", zone.name}};
-            entry[loadName] = peak.seen ? nlohmann::json(peak.load) : nlohmann::json(nullptr);
+            entry[loadName] = peak.seen ? JsonNumber(peak.load) : nlohmann::json(nullptr);
             if (withMonth) entry["peak_month"] = peak.month;
             total += peak.load;
             list.push_back(std::move(entry));
@@ -96,8 +98,8 @@ void PrintLoads(const DesignOptions& options, const std::vector<ZoneInfo>& zones
                                {"model", options.run.model},
                                {"status", "finished"},
                                {"zones", std::move(list)}};
-        json["building"] = {{loadName, total}};
-        fmt::print("{}\n", json.dump(2));
+        json["building"] = {{loadName, JsonNumber(total)}};
+        fmt::print("{}\n", JsonText(json));
         return;
     }
     fmt::print("Run {} stored in {}\n\n", runId, options.run.db);
@@ -135,9 +137,7 @@ int RunDesign(const DesignOptions& options, bool heatGain) {
         else
             control.HeatLoss();
     };
-    run.onRecord = [&](int16_t interval, int32_t zone, const ValueArray& values) {
-        loads.Add(interval, zone, values, state->clock.month);
-    };
+    run.onRecord = [&](const ResultRecord& record) { loads.Add(record, state->clock.month); };
     run.report = [&](SimulateX&, const StoredRun& stored) {
         PrintLoads(options, zones, loads, heatGain, stored.runId);
     };

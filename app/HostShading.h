@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "ShadingCalculator.h"
@@ -43,7 +44,7 @@ class HostShading {
 
     ShadingPlanes planes_;
     std::vector<Shading> shadings_;
-    std::map<int32_t, size_t> shadingOf_;
+    std::unordered_map<int32_t, size_t> shadingOf_;  // asked for every element each step
     Vec3 sun_{0.0, 0.0, 1.0};
     int64_t step_ = 0;
 };

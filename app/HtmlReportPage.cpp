@@ -1,16 +1,12 @@
 #include "HtmlReportPage.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <system_error>
 
 #include "HtmlReportAssets.h"
+#include "kz7/platform/OutputFile.h"
 
 namespace kz7::app {
 
@@ -202,31 +198,8 @@ std::string HtmlReportPage(const HtmlReportData& data) {
 }
 
 void WriteFileWhole(const std::filesystem::path& file, const std::string& text) {
-    auto failure = [&](int error) {
-        return std::runtime_error("cannot write " + file.string() + ": " + std::strerror(error));
-    };
-    std::string partial = file.string() + ".XXXXXX";
-    const int descriptor = ::mkstemp(partial.data());  // O_CREAT | O_EXCL
-    if (descriptor < 0) throw failure(errno);
-    size_t written = 0;
-    int error = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(descriptor, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : EIO;
-            break;
-        }
-        written += static_cast<size_t>(n);
-    }
-    if (::close(descriptor) != 0 && error == 0) error = errno;
-    // mkstemp makes the file private; a report is for anyone who may read the folder.
-    if (error == 0 && ::chmod(partial.c_str(), 0644) != 0) error = errno;
-    if (error == 0 && std::rename(partial.c_str(), file.c_str()) != 0) error = errno;
-    if (error != 0) {
-        ::unlink(partial.c_str());
-        throw failure(error);
-    }
+    std::string problem;
+    if (!WriteWholeFile(file, text, problem)) throw std::runtime_error("cannot write " + problem);
 }
 
 }  // namespace kz7::app

@@ -1,16 +1,15 @@
-// The report's reading of a result database: the run's row, its zones, and
-// the series of the few variables the report draws, taken from the JSON
-// arrays of the `records` table.
+// The report's reading of a result database: the run's facts, its zones with
+// their floor areas, and the series of the few variables the report draws,
+// all through the database's read interface.
 #include "HtmlReportSource.h"
 
 #include <fmt/format.h>
 
-#include <charconv>
 #include <cmath>
 #include <map>
 #include <string_view>
 
-#include "Sqlite.h"
+#include "ResultReader.h"
 #include "kz7/output/ResultVariables.h"
 
 namespace kz7::app {
@@ -18,6 +17,7 @@ namespace kz7::app {
 namespace {
 
 constexpr int16_t kSummaryRecords = 6;
+constexpr int32_t kSummaryPositions = 8;
 
 // The positions the report reads: zone temperatures, loads and occupancy;
 // the building record adds the plant values.
@@ -36,132 +36,87 @@ bool IsReportedCommand(std::string_view command) {
     return command == "simulate" || command == "heatloss" || command == "heatgain";
 }
 
-// A record's values: a JSON array of numbers and nulls, as the store writes
-// it. False for anything else.
-bool ParseValues(std::string_view text, std::vector<double>& values) {
-    values.clear();
-    if (text.size() < 2 || text.front() != '[' || text.back() != ']') return false;
-    const char* p = text.data() + 1;
-    const char* end = text.data() + text.size() - 1;
-    while (p < end) {
-        if (std::string_view(p, static_cast<size_t>(end - p)).starts_with("null")) {
-            values.push_back(std::nan(""));
-            p += 4;
-        } else {
-            double value = 0.0;
-            const auto [next, error] = std::from_chars(p, end, value);
-            if (error != std::errc()) return false;
-            values.push_back(value);
-            p = next;
-        }
-        if (p < end && *p++ != ',') return false;
-    }
-    return true;
+RunFacts ReportedRun(ResultDatabase& database, ResultReader& reader, std::optional<int64_t> run) {
+    if (run) return reader.Run(*run);
+    const std::vector<RunFacts> runs = reader.Runs();
+    for (auto it = runs.rbegin(); it != runs.rend(); ++it)
+        if (IsReportedCommand(it->command)) return *it;
+    throw database.Error("it holds no simulate, heatloss or heatgain run");
 }
 
-ReportRunFacts FactsOf(ResultDatabase& database, std::optional<int64_t> run) {
-    SqliteConnection& db = database.Connection();
-    if (!run) {
-        SqliteStatement last(db,
-                             "SELECT id FROM runs WHERE command IN ('simulate', 'heatloss', "
-                             "'heatgain') ORDER BY id DESC LIMIT 1");
-        if (!last.Step()) throw database.Error("it holds no simulate, heatloss or heatgain run");
-        run = last.ColumnInteger(0);
-    }
-    SqliteStatement select(db,
-                           "SELECT command, model, weather, status, coalesce(note, ''), "
-                           "started_at, coalesce(finished_at, ''), engine_version "
-                           "FROM runs WHERE id = ?1");
-    select.Bind(1, *run);
-    if (!select.Step()) throw database.Error(fmt::format("there is no run {}", *run));
-    ReportRunFacts facts;
-    facts.run = *run;
-    facts.command = select.ColumnText(0);
-    if (!IsReportedCommand(facts.command))
+ReportRunFacts FactsOf(ResultDatabase& database, const RunFacts& run) {
+    if (!IsReportedCommand(run.command))
         throw database.Error(
             fmt::format("run {} is a {} run; a report covers simulate, heatloss "
                         "and heatgain runs",
-                        *run, facts.command));
-    facts.model = select.ColumnText(1);
-    facts.weather = select.ColumnText(2);
-    facts.status = select.ColumnText(3);
-    facts.note = select.ColumnText(4);
-    facts.startedAt = select.ColumnText(5);
-    facts.finishedAt = select.ColumnText(6);
-    facts.engineVersion = select.ColumnText(7);
-    // The time step is not stored; step records show it by their spacing.
-    SqliteStatement steps(db,
-                          "SELECT time FROM records WHERE run = ?1 AND interval = 1 AND zone = "
-                          "(SELECT min(zone) FROM records WHERE run = ?1 AND interval = 1) "
-                          "AND time IS NOT NULL ORDER BY time LIMIT 2");
-    steps.Bind(1, *run);
-    if (steps.Step()) {
-        const double first = steps.ColumnDouble(0);
-        if (steps.Step())
-            facts.timeStepMinutes = std::round((steps.ColumnDouble(0) - first) * 1440.0);
-    }
+                        run.id, run.command));
+    ReportRunFacts facts;
+    facts.run = run.id;
+    facts.command = run.command;
+    facts.model = run.model;
+    facts.weather = run.weather;
+    facts.status = run.status;
+    facts.note = run.note;
+    facts.startedAt = run.startedAt;
+    facts.finishedAt = run.finishedAt;
+    facts.engineVersion = run.engineVersion;
+    facts.label = run.label;
+    facts.parameters = run.parameters;
     return facts;
 }
 
-// The day of the run's first or last record of `interval` in the order they
-// arrived: a typical-year weather file gives each month its own year, so
-// the record times alone do not tell the period.
-std::optional<double> EndDay(SqliteConnection& db, int64_t run, int16_t interval, bool last) {
-    SqliteStatement select(db, fmt::format("SELECT time FROM records WHERE run = ?1 AND "
-                                           "interval = ?2 AND time IS NOT NULL ORDER BY id {} "
-                                           "LIMIT 1",
-                                           last ? "DESC" : "ASC"));
-    select.Bind(1, run);
-    select.Bind(2, int64_t{interval});
-    if (!select.Step()) return std::nullopt;
-    const double time = select.ColumnDouble(0);
+std::optional<double> Area(double area) {
+    return area > 0.0 ? std::optional<double>(area) : std::nullopt;
+}
+
+// The day an interval's step ends on: hour and step records carry the end of
+// their interval, so an hour ending at midnight belongs to the day before.
+double DayOf(double time, int16_t interval) {
     const bool endStamped = interval == kHourRecords || interval == kStepRecords;
     return std::floor(endStamped ? time - 1e-6 : time + 1e-6);
 }
 
-bool HasRecords(SqliteConnection& db, int64_t run, int16_t interval) {
-    SqliteStatement select(db, "SELECT 1 FROM records WHERE run = ?1 AND interval = ?2 LIMIT 1");
-    select.Bind(1, run);
-    select.Bind(2, int64_t{interval});
-    return select.Step();
-}
-
-class RecordReader {
+class SeriesReader {
   public:
-    RecordReader(ResultDatabase& database, int64_t run) : database_(database), run_(run) {
-        SqliteStatement select(database.Connection(),
-                               "SELECT zone, key, name FROM zones WHERE run = ?1 ORDER BY zone");
-        select.Bind(1, run);
-        while (select.Step()) {
-            ReportZoneInput& zone = Zone(static_cast<int32_t>(select.ColumnInteger(0)));
-            zone.key = select.ColumnText(1);
-            zone.name = select.ColumnText(2);
+    SeriesReader(ResultReader& reader, int64_t run, const RunFacts& facts)
+        : reader_(reader), run_(run) {
+        for (const ZoneInfo& info : reader.Zones(run)) {
+            ReportZoneInput& zone = Zone(info.zone);
+            zone.key = info.key;
+            zone.name = info.name;
+            zone.floorArea = Area(info.floorArea);
         }
+        Zone(0).floorArea = facts.floorArea ? Area(*facts.floorArea) : std::nullopt;
     }
 
-    // Records are read in the order they were stored, within the rows of
-    // the run and interval: a sequential pass over the table, where reading
-    // through the index would visit its pages zone by zone.
-    void Read(int16_t interval) {
-        SqliteStatement select(
-            database_.Connection(),
-            "SELECT id, zone, time, vals FROM records WHERE id BETWEEN "
-            "(SELECT min(id) FROM records WHERE run = ?1 AND interval = ?2) AND "
-            "(SELECT max(id) FROM records WHERE run = ?1 AND interval = ?2) "
-            "AND +run = ?1 AND +interval = ?2 AND zone >= 0 AND time IS NOT NULL "
-            "ORDER BY id");
-        select.Bind(1, run_);
-        select.Bind(2, int64_t{interval});
-        while (select.Step()) {
-            const std::string text = select.ColumnText(3);
-            if (!ParseValues(text, values_))
-                throw database_.Error(fmt::format("the values of record {} of run {} are damaged",
-                                                  select.ColumnInteger(0), run_));
-            ReportZoneInput& zone = Zone(static_cast<int32_t>(select.ColumnInteger(1)));
-            if (interval == kSummaryRecords)
-                StoreSummary(zone);
-            else
-                Store(zone, interval, select.ColumnDouble(2));
+    // Every zone's series of `interval`; the interval's times, empty when the
+    // run has none.
+    std::vector<double> Read(int16_t interval) {
+        std::vector<double> times = reader_.Times(run_, interval);
+        if (times.empty()) return times;
+        for (int32_t number : reader_.ZonesWithValues(run_, interval)) {
+            if (number < 0) continue;  // weather rows
+            ReportZoneInput& zone = Zone(number);
+            for (int32_t position : Positions(number, interval))
+                zone.series[{interval, position}] = Series(interval, number, position, times);
+        }
+        return times;
+    }
+
+    // Each zone's summary record: its last value at each position.
+    void ReadSummaries() {
+        const std::vector<double> times = reader_.Times(run_, kSummaryRecords);
+        if (times.empty()) return;
+        for (int32_t number : reader_.ZonesWithValues(run_, kSummaryRecords)) {
+            if (number < 0) continue;
+            std::array<double, kSummaryPositions> summary;
+            summary.fill(std::nan(""));
+            for (int32_t position = 0; position < kSummaryPositions; ++position) {
+                const ReportSeries series = Series(kSummaryRecords, number, position, times);
+                for (double value : series.values)
+                    if (!std::isnan(value)) summary[static_cast<size_t>(position)] = value;
+            }
+            Zone(number).summary = summary;
         }
     }
 
@@ -188,61 +143,57 @@ class RecordReader {
         return zone;
     }
 
-    // The series a record of `zone` and `interval` adds to, looked up once
-    // per zone and interval rather than once per value.
-    using Targets = std::vector<std::pair<int32_t, ReportSeries*>>;
-    const Targets& TargetsOf(ReportZoneInput& zone, int16_t interval) {
-        Targets& targets = targets_[{zone.zone, interval}];
-        if (!targets.empty()) return targets;
-        for (int32_t position : kZonePositions)
-            targets.emplace_back(position, &zone.series[{interval, position}]);
-        if (zone.zone != 0 || interval == kStepRecords) return targets;
+    static std::vector<int32_t> Positions(int32_t zone, int16_t interval) {
+        std::vector<int32_t> positions(std::begin(kZonePositions), std::end(kZonePositions));
+        if (zone != 0 || interval == kStepRecords) return positions;
         for (int32_t position = kFirstPlantRead; position <= kLastPlantPosition; ++position)
-            targets.emplace_back(position, &zone.series[{interval, position}]);
-        return targets;
+            positions.push_back(position);
+        return positions;
     }
 
-    void Store(ReportZoneInput& zone, int16_t interval, double time) {
-        for (auto [position, series] : TargetsOf(zone, interval)) {
-            series->times.push_back(time);
-            const auto index = static_cast<size_t>(position);
-            series->values.push_back(index < values_.size() ? values_[index] : std::nan(""));
+    // The values of one position on the interval's steps, dropping the steps
+    // whose time is unknown.
+    ReportSeries Series(int16_t interval, int32_t zone, int32_t position,
+                        const std::vector<double>& times) {
+        const std::vector<float> values =
+            reader_.Values(run_, interval, zone, position, times.size());
+        ReportSeries series;
+        series.times.reserve(times.size());
+        series.values.reserve(times.size());
+        for (size_t step = 0; step < times.size(); ++step) {
+            if (std::isnan(times[step])) continue;
+            series.times.push_back(times[step]);
+            series.values.push_back(values[step]);
         }
+        return series;
     }
 
-    void StoreSummary(ReportZoneInput& zone) {
-        std::array<double, 8> summary;
-        for (size_t i = 0; i < summary.size(); ++i)
-            summary[i] = i < values_.size() ? values_[i] : std::nan("");
-        zone.summary = summary;
-    }
-
-    ResultDatabase& database_;
+    ResultReader& reader_;
     int64_t run_;
     std::map<int32_t, ReportZoneInput> zones_;
-    std::vector<double> values_;
-    std::map<std::pair<int32_t, int16_t>, Targets> targets_;
 };
 
 }  // namespace
 
 HtmlReportInput LoadHtmlReportInput(ResultDatabase& database, std::optional<int64_t> run) {
-    ReportRunFacts facts = FactsOf(database, run);
-    RecordReader reader(database, facts.run);
-    SqliteConnection& db = database.Connection();
+    ResultReader reader(database);
+    const RunFacts stored = ReportedRun(database, reader, run);
+    ReportRunFacts facts = FactsOf(database, stored);
+    SeriesReader series(reader, facts.run, stored);
     // Annual runs are drawn from hours, days and months; design runs send
     // the time steps of their design days.
     const bool design = facts.command != "simulate";
     for (int16_t interval : {kStepRecords, kHourRecords, kDayRecords, kMonthRecords}) {
         if ((interval == kStepRecords) != design) continue;
-        if (!HasRecords(db, facts.run, interval)) continue;
-        reader.Read(interval);
-        if (facts.firstDay) continue;
-        facts.firstDay = EndDay(db, facts.run, interval, false);
-        facts.lastDay = EndDay(db, facts.run, interval, true);
+        const std::vector<double> times = series.Read(interval);
+        if (interval == kStepRecords && times.size() >= 2)
+            facts.timeStepMinutes = std::round((times[1] - times[0]) * 1440.0);
+        if (facts.firstDay || times.empty()) continue;
+        facts.firstDay = DayOf(times.front(), interval);
+        facts.lastDay = DayOf(times.back(), interval);
     }
-    reader.Read(kSummaryRecords);
-    return reader.Take(std::move(facts));
+    series.ReadSummaries();
+    return series.Take(std::move(facts));
 }
 
 }  // namespace kz7::app

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "JsonOutput.h"
 #include "Commands.h"
 #include "HostShading.h"
+#include "JsonNumber.h"
 #include "ModelChecks.h"
 #include "ModelFile.h"
 #include "ModelMessages.h"
@@ -22,7 +24,6 @@
 #include "kz7/model/Profile.h"
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
-#include "kz7/platform/NumberText.h"
 #include "kz7/thermal/Plant.h"
 
 namespace kz7::app {
@@ -42,13 +43,10 @@ json InReadingOrder(const Collection& collection, Write write) {
     return list;
 }
 
-// A number as JSON; values that are not finite become null.
+// A number as JSON, at the engine's precision (0.8, not 0.800000011920929);
+// values that are not finite become null.
 json Number(double value) {
-    return std::isfinite(value) ? json(value) : json(nullptr);
-}
-// A single-precision value as the decimal it was written as (0.8, not 0.800000011920929).
-json Number(float value) {
-    return std::isfinite(value) ? json(ParseLeadingNumber(NumberToText(value))) : json(nullptr);
+    return JsonNumber<json>(value);
 }
 
 std::string KeyOf(const OpaqueMaterial* material) {
@@ -347,7 +345,7 @@ void RegisterInspectCommand(CLI::App& app) {
         }
         const json model = ModelJson(control.State(), options->model, messages, shading.get());
         if (*asJson) {
-            std::cout << model.dump(2) << '\n';
+            std::cout << JsonText(model) << '\n';
         } else {
             PrintText(model);
             std::cout << '\n' << messages.CountText() << '\n';

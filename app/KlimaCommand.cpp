@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 
 #include "Commands.h"
 #include "ModelChecks.h"
@@ -37,8 +38,12 @@ int WriteKlima(SimulateX& control, KlimaOptions& options) {
     control.SetKlimaPath(options.klimaPath);
     control.SetKlimaProgram(options.program);
     control.Klima();
+    // The writer removes an old file first and puts the new one in place
+    // only when it is complete: a regular file here is this run's.
     const std::string written = options.klimaPath + "in.inp";
-    if (!std::filesystem::exists(written)) return kExitFailed;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(written, error)))
+        return kExitFailed;
     fmt::print("{}\n", written);
     return kExitOk;
 }

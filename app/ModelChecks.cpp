@@ -2,14 +2,14 @@
 
 #include <fmt/core.h>
 
-#include <filesystem>
+#include <cmath>
 #include <fstream>
-#include <system_error>
 #include <sstream>
 
 #include "Commands.h"
 #include "ModelFile.h"
 #include "ModelMessages.h"
+#include "ModelRun.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/OpaqueConstruction.h"
@@ -50,11 +50,10 @@ void CheckSimulationWeather(EngineState& state, ModelMessages& messages) {
         return;
     }
     const std::string file = WeatherFileOf(state);
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(file, error)) {
-        messages.Add(Severity::Warning, file +
-                                            ": weather file not found (named by "
-                                            "\"SimulationWeather\"): the model cannot be simulated");
+    if (file.empty()) {
+        messages.Add(Severity::Warning, WeatherNotFound(state) +
+                                            " (named by \"SimulationWeather\"): the model "
+                                            "cannot be simulated");
         return;
     }
     if (weather.WeatherFileType == 4) weather.EpwSource().OpenFile(file);
@@ -101,6 +100,18 @@ std::vector<std::string> ModelProblems(const EngineState& state) {
     for (const OpaqueConstruction& construction : *state.opaqueConstructions) {
         std::string problem = LayerProblem(construction);
         if (!problem.empty()) problems.push_back(std::move(problem));
+    }
+    return problems;
+}
+
+std::vector<std::string> RunProblems(const EngineState& state, std::vector<std::string>& warnings) {
+    std::vector<std::string> problems;
+    if (state.zones->Count() == 0) problems.emplace_back("the model has no zones");
+    for (const Zone& zone : *state.zones) {
+        if (!(zone.Volume > 0.0f) || !std::isfinite(zone.Volume))
+            problems.push_back("zone " + zone.Key + " has no volume");
+        if (!(zone.FloorArea > 0.0f) || !std::isfinite(zone.FloorArea))
+            warnings.push_back("zone " + zone.Key + " has no floor area");
     }
     return problems;
 }

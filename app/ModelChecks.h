@@ -49,6 +49,12 @@ std::string LayerProblem(const OpaqueConstruction& construction);
 // no zones, zones without elements, constructions without layers.
 std::vector<std::string> ModelProblems(const EngineState& state);
 
+// What makes a simulation or design run of the model meaningless: no zones,
+// a zone without volume (its air has no heat capacity). `warnings` receives
+// what the run survives but the user should hear: a zone without floor area
+// (its gains per area and its share of building averages are nil).
+std::vector<std::string> RunProblems(const EngineState& state, std::vector<std::string>& warnings);
+
 // Prints the problems, naming the model, to standard error; true when there were any.
 bool ReportProblems(const std::string& model, const std::vector<std::string>& problems);
 

@@ -1,5 +1,6 @@
 #include "ModelFile.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <system_error>
@@ -10,7 +11,6 @@
 #include "kz7/engine/EngineState.h"
 #include "kz7/input/Site.h"
 #include "kz7/platform/XmlElement.h"
-#include "kz7/weather/Weather.h"
 
 namespace kz7::app {
 
@@ -30,14 +30,37 @@ void LoadShading(SimulateX& control, const std::string& model,
     if (loaded) *loaded = shading;
 }
 
+constexpr const char* kSupportVariable = "KZ7_SUPPORT";
+
+// <prefix>/share/kz7/support for a program installed as <prefix>/bin/kz7.
+std::filesystem::path InstalledSupportFolder() {
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error || program.empty()) return {};
+    return (program.parent_path().parent_path() / "share" / "kz7" / "support").lexically_normal();
+}
+
 }  // namespace
 
-std::string LoadModel(SimulateX& control, const std::string& model, const std::string& support,
+std::string SupportFolder(const std::string& given) {
+    if (!given.empty()) return given;
+    const char* named = std::getenv(kSupportVariable);
+    if (named != nullptr && *named != '\0') return named;
+    std::error_code error;
+    const std::filesystem::path installed = InstalledSupportFolder();
+    if (!installed.empty() && std::filesystem::is_directory(installed, error))
+        return installed.string();
+    return {};
+}
+
+std::string LoadModel(SimulateX& control, const std::string& model, const std::string& given,
                       std::shared_ptr<const HostShading>* shading) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(model, error)) return model + ": model file not found";
+    const std::string support = SupportFolder(given);
     if (!support.empty() && !std::filesystem::is_directory(support, error))
-        return support + ": support folder not found";
+        return support + ": support folder not found" +
+               (given.empty() ? std::string(" (named by ") + kSupportVariable + ")" : "");
 
     // The engine's last message or error is the reason of a failed read; the
     // caller's handlers still see every one of them.
@@ -65,15 +88,6 @@ std::string LoadModel(SimulateX& control, const std::string& model, const std::s
     }
     return model + ": the model could not be read" +
            (lastProblem.empty() ? "" : ": " + lastProblem);
-}
-
-std::string WeatherFileOf(const EngineState& state) {
-    const Weather& weather = *state.weather;
-    if (weather.WeatherFileType == 4) return weather.ResolveWeatherFile(weather.WeatherDbName);
-    const char* extension = weather.WeatherFileType == 2 ? ".fwt" : ".rwt";
-    return (std::filesystem::path(state.settings.supportFilePath) /
-            (weather.WeatherDbName + extension))
-        .string();
 }
 
 void ReadModelRecords(EngineState& state) {

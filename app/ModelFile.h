@@ -14,11 +14,18 @@ namespace kz7::app {
 
 class HostShading;
 
-// Reads `model` through `control` with `support` as its support folder (none
-// when empty). The engine's messages and errors go where the caller has
+// The support folder a command uses: `given` (--support) when there is one;
+// else the folder named by the environment variable KZ7_SUPPORT; else the
+// folder installed beside the program (<prefix>/share/kz7/support beside
+// <prefix>/bin/kz7) when it exists; else none (empty).
+std::string SupportFolder(const std::string& given);
+
+// Reads `model` through `control` with SupportFolder(`support`) as its
+// support folder. The engine's messages and errors go where the caller has
 // connected `control.MessageChange` and `state.errorHandler`. Returns an
 // empty text when the model was read, else a one-line reason naming the file:
-// "<model>: model file not found", "<support>: support folder not found" or
+// "<model>: model file not found", "<support>: support folder not found"
+// (followed by " (named by KZ7_SUPPORT)" when the variable named it) or
 // "<model>: the model could not be read: <the engine's last word>".
 //
 // The model's shading records are read too: when it has any, `control`
@@ -27,11 +34,6 @@ class HostShading;
 // shading, or null, goes to `shading` when given.
 std::string LoadModel(SimulateX& control, const std::string& model, const std::string& support,
                       std::shared_ptr<const HostShading>* shading = nullptr);
-
-// The weather file a simulation of the model read into `state` will open:
-// the EPW file the model names (searched as the engine does) or the reduced
-// tape in the support folder.
-std::string WeatherFileOf(const EngineState& state);
 
 // Reads the model records of the document open in `state.reader` with the
 // engine's document reader (tests read model texts this way).

@@ -3,6 +3,7 @@
 #include <fmt/core.h>
 
 #include "Commands.h"
+#include "ModelFile.h"
 #include "kz7/engine/EngineState.h"
 
 namespace kz7::app {
@@ -21,7 +22,7 @@ std::string Counted(int32_t count, const char* noun) {
 }  // namespace
 
 void ModelMessages::Connect(EngineState& state, const std::string& support, bool echo) {
-    noSupport_ = support.empty();
+    noSupport_ = SupportFolder(support).empty();
     echo_ = echo;
     state.errorHandler = [this](const std::string& text) { Add(Severity::Error, text); };
     state.warningHandler = [this](const std::string& text) { Add(Severity::Warning, text); };
@@ -31,7 +32,7 @@ void ModelMessages::Add(Severity severity, std::string text) {
     // The default database holds the shared constructions; without it most
     // models miss theirs.
     if (noSupport_ && IsMissingConstruction(text))
-        text += " (no support folder was given: add --support DIR)";
+        text += " (no support folder was given or found: add --support DIR)";
     messages_.push_back({severity, std::move(text)});
     if (echo_) fmt::print(stderr, "{}\n", MessageLine(messages_.back()));
 }

@@ -29,8 +29,9 @@ class ModelMessages {
   public:
     // Routes the engine's errors and warnings here from now on. With `echo`
     // each is also written to standard error as it comes ("Error: ...",
-    // "Warning: ..."). Without a support folder a missing construction says
-    // how to give one.
+    // "Warning: ..."). When `support` (--support) is empty and no default
+    // folder is found either (SupportFolder), a missing construction says how
+    // to give one.
     void Connect(EngineState& state, const std::string& support, bool echo);
 
     void Add(Severity severity, std::string text);

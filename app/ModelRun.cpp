@@ -1,22 +1,28 @@
 #include "ModelRun.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <system_error>
 #include <vector>
 
 #include "Commands.h"
 #include "HtmlReport.h"
+#include "ModelChecks.h"
 #include "ModelFile.h"
 #include "ModelMessages.h"
 #include "ResultDatabase.h"
 #include "ResultTables.h"
 #include "RunSession.h"
+#include "Sha256.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
+#include "kz7/engine/SimKZ7.h"
 #include "kz7/weather/Weather.h"
 
 namespace kz7::app {
@@ -28,16 +34,58 @@ bool IsFile(const std::string& path) {
     return std::filesystem::is_regular_file(path, error);
 }
 
-void ConnectRecords(SimulateX& control, RunSession& session, const ModelRun& run) {
-    auto store = [&session, &run](int16_t& interval, int32_t& zone, ValueArray& values,
-                                  double& date) {
-        session.OnRecord(interval, zone, values, date);
-        if (run.onRecord) run.onRecord(interval, zone, values);
+// The places a simulation's weather file may be, in the order the engine
+// looks: for an EPW file those of Weather::WeatherFileCandidates, for a
+// reduced tape the support folder.
+std::vector<std::string> WeatherFileCandidates(const EngineState& state) {
+    const Weather& weather = *state.weather;
+    if (weather.WeatherFileType == 4) return weather.WeatherFileCandidates(weather.WeatherDbName);
+    const char* extension = weather.WeatherFileType == 2 ? ".fwt" : ".rwt";
+    return {(std::filesystem::path(state.settings.supportFilePath) /
+             (weather.WeatherDbName + extension))
+                .string()};
+}
+
+// The first candidate that is a file; empty when there is none.
+std::string FirstFile(const std::vector<std::string>& candidates) {
+    for (const std::string& candidate : candidates)
+        if (IsFile(candidate)) return candidate;
+    return {};
+}
+
+}  // namespace
+
+std::string WeatherFileOf(const EngineState& state) {
+    return FirstFile(WeatherFileCandidates(state));
+}
+
+std::string WeatherNotFound(const EngineState& state) {
+    return fmt::format("weather file \"{}\" not found; looked for {}", state.weather->WeatherDbName,
+                       fmt::join(WeatherFileCandidates(state), ", "));
+}
+
+namespace {
+
+// The SHA-256 of the model file's bytes; empty when it cannot be read.
+std::string HashOfFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return in ? Sha256Hex(text.str()) : std::string();
+}
+
+// The records reach the host as numbers: the engine formats no texts.
+void ConnectRecords(SimulateX& control, RunSession& session, const ModelRun& run,
+                    bool verbose) {
+    control.SaveResultRecord = [&session, &run](const ResultRecord& record) {
+        session.OnRecord(record);
+        if (run.onRecord) run.onRecord(record);
     };
-    control.SaveSSData = store;
-    control.SaveHLData = store;
-    control.SaveHGData = store;
-    control.MessageChange = [&session](std::string& message) { session.OnMessage(message); };
+    // A message for every simulated day ("Simulating 3/2") is progress, which
+    // the bar shows; as lines it only buries the messages that matter.
+    control.MessageChange = [&session, verbose](std::string& message) {
+        if (verbose || !SimKZ7::IsDayMessage(message)) session.OnMessage(message);
+    };
     control.ProgressChange = [&session, &control] { session.OnProgress(control.Progress()); };
 }
 
@@ -55,19 +103,21 @@ int WriteRunReport(ResultDatabase& database, int64_t runId, const ModelRunOption
 }
 
 int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelRun& run,
-                const std::string& weatherFile) {
+                RunInfo info) {
     EngineState& state = control.State();
     ResultDatabase database(options.db);
-    RunSession session(state, database, {run.command, options.model, weatherFile}, options.quiet);
+    info.modelHash = HashOfFile(options.model);
+    RunSession session(state, database, info, options.quiet);
     session.Run().AddZones(ZoneRows(state));
     session.Run().AddVariables(ResultVariableRows());
-    ConnectRecords(control, session, run);
+    ConnectRecords(control, session, run, options.verbose);
     state.yieldHandler = session.YieldHandler();
     state.errorHandler = session.ErrorHandler();
     state.warningHandler = [&session](const std::string& text) { session.OnWarning(text); };
     int code = kExitFailed;
     try {
         run.run(control);
+        if (run.summary) session.Run().SetSummary(run.summary());
         code = session.Finish();
     } catch (const ResultDatabaseError& error) {
         code = session.Fail(error.what());
@@ -77,7 +127,7 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     state.yieldHandler = nullptr;
     state.errorHandler = nullptr;
     state.warningHandler = nullptr;
-    control.SaveSSData = control.SaveHLData = control.SaveHGData = nullptr;
+    control.SaveResultRecord = nullptr;
     control.MessageChange = nullptr;
     control.ProgressChange = nullptr;
     const RunWriter& stored = session.Run();
@@ -97,13 +147,49 @@ void AddModelRunOptions(CLI::App& command, ModelRunOptions& options) {
     command.add_option("--db", options.db, "Result database (SQLite), created when missing")
         ->capture_default_str();
     command.add_flag("--json", options.json, "Print the summary as JSON");
-    command.add_flag("--quiet", options.quiet, "No progress bar and no engine messages");
+    CLI::Option* quiet =
+        command.add_flag("--quiet", options.quiet, "No progress bar and no engine messages");
+    command
+        .add_flag("--verbose", options.verbose,
+                  "Print the engine's message of every simulated day as well")
+        ->excludes(quiet);
     command.add_option("--html", options.html,
                        "Also write the run's HTML report with charts to this file");
+    command.add_option("--label", options.label, "A name for the run, stored with it");
+    command.add_option("--param", options.parameters,
+                       "A key=value pair stored with the run (may be repeated)");
     AddStrictOption(command, options.strict);
 }
 
+std::vector<std::pair<std::string, std::string>> ParseParameters(
+    const std::vector<std::string>& texts, std::string& problem) {
+    std::vector<std::pair<std::string, std::string>> parameters;
+    for (const std::string& text : texts) {
+        const size_t equals = text.find('=');
+        if (equals == std::string::npos || equals == 0) {
+            problem = fmt::format("--param \"{}\": expected key=value", text);
+            return {};
+        }
+        std::string key = text.substr(0, equals);
+        for (const auto& [existing, value] : parameters) {
+            if (existing == key) {
+                problem = fmt::format("--param \"{}\": the key is given twice", key);
+                return {};
+            }
+        }
+        parameters.emplace_back(std::move(key), text.substr(equals + 1));
+    }
+    return parameters;
+}
+
 int RunModel(const ModelRunOptions& options, const ModelRun& run) {
+    std::string problem;
+    RunInfo info{run.command, options.model, "", options.label,
+                 ParseParameters(options.parameters, problem)};
+    if (!problem.empty()) {
+        fmt::print(stderr, "kz7: {}\n", problem);
+        return kExitFailed;
+    }
     EngineState state;
     SimulateX control(state);
     // The read's messages, errors and warnings are held back so that a
@@ -115,7 +201,7 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
         if (!options.quiet) readMessages.push_back(message);
     };
     if (run.prepare) run.prepare(control);
-    const std::string problem = LoadModel(control, options.model, options.support);
+    problem = LoadModel(control, options.model, options.support);
     state.errorHandler = nullptr;
     state.warningHandler = nullptr;
     control.MessageChange = nullptr;
@@ -127,17 +213,19 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
     for (const ModelMessage& message : problems.All())
         fmt::print(stderr, "{}\n", MessageLine(message));
     if (StopsForStrict(options.model, problems, options.strict)) return kExitFailed;
-    std::string weatherFile;
+    std::vector<std::string> warnings;
+    if (ReportProblems("kz7: " + options.model, RunProblems(state, warnings))) return kExitFailed;
+    for (const std::string& warning : warnings)
+        fmt::print(stderr, "kz7: {}: {}\n", options.model, warning);
     if (run.command == "simulate") {
-        weatherFile = WeatherFileOf(state);
-        if (!IsFile(weatherFile)) {
-            fmt::print(stderr, "kz7: {}: weather file not found (named by {})\n", weatherFile,
-                       options.model);
+        info.weather = WeatherFileOf(state);
+        if (info.weather.empty()) {
+            fmt::print(stderr, "kz7: {}: {}\n", options.model, WeatherNotFound(state));
             return kExitFailed;
         }
     }
     try {
-        return ExitAfterModelErrors(RunAndStore(control, options, run, weatherFile),
+        return ExitAfterModelErrors(RunAndStore(control, options, run, std::move(info)),
                                     options.model, problems);
     } catch (const ResultDatabaseError& error) {
         fmt::print(stderr, "kz7: {}\n", error.what());

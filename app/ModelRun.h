@@ -11,9 +11,14 @@
 #include <functional>
 #include <string>
 
+#include <utility>
+#include <vector>
+
+#include "ResultDatabase.h"
 #include "kz7/control/OutputData.h"
 
 namespace kz7 {
+class EngineState;
 class SimulateX;
 }
 
@@ -24,12 +29,16 @@ struct ModelRunOptions {
     std::string support;
     std::string db = "results.db";
     bool quiet = false;
+    bool verbose = false;  // the engine's day messages too
     bool json = false;
-    std::string html;  // the run's HTML report, written when the run finishes
-    bool strict = false;  // a model with errors is not run
+    std::string html;                     // the run's HTML report, written when the run finishes
+    std::string label;                    // --label
+    std::vector<std::string> parameters;  // --param key=value, as given
+    bool strict = false;                  // a model with errors is not run
 };
 
-// Adds MODEL, --support, --db, --json, --quiet, --html and --strict to `command`.
+// Adds MODEL, --support, --db, --json, --quiet, --verbose, --html, --label,
+// --param and --strict to `command`.
 void AddModelRunOptions(CLI::App& command, ModelRunOptions& options);
 
 // What a finished run left in the result database.
@@ -46,10 +55,25 @@ struct ModelRun {
     // Start the run (control.Simulate(), HeatLoss(), HeatGain()).
     std::function<void(SimulateX&)> run;
     // Every record the run sends, after it is stored.
-    std::function<void(int16_t interval, int32_t zone, const ValueArray& values)> onRecord;
+    std::function<void(const ResultRecord& record)> onRecord;
+    // After the run, before it is marked finished: its summary lines.
+    std::function<std::vector<SummaryRow>()> summary;
     // After a finished run: print what the command prints.
     std::function<void(SimulateX&, const StoredRun&)> report;
 };
+
+// The --param texts as (key, value) pairs; a text without "=" or with an
+// empty or repeated key gives the reason in `problem`.
+std::vector<std::pair<std::string, std::string>> ParseParameters(
+    const std::vector<std::string>& texts, std::string& problem);
+
+// The weather file a simulation of the model read into `state` will open:
+// the EPW file the model names (searched as the engine does) or the reduced
+// tape in the support folder; empty when none of the places holds it.
+std::string WeatherFileOf(const EngineState& state);
+
+// Why WeatherFileOf is empty: `weather file "NAME" not found; looked for A, B`.
+std::string WeatherNotFound(const EngineState& state);
 
 // Runs `run` on the model of `options`; returns the exit code (3 when the
 // model had errors and the run went on; 1, without running, with --strict).

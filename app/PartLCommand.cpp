@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "JsonOutput.h"
 #include "Commands.h"
+#include "JsonNumber.h"
 #include "ModelChecks.h"
 #include "ModelMessages.h"
 #include "kz7/compliance/PartL.h"
@@ -72,31 +74,32 @@ PartLFigures BuildingFigures(SimulateX& control) {
 
 nlohmann::ordered_json ToJson(const PartLFigures& f, bool zone) {
     nlohmann::ordered_json json;
+    auto n = [](double value) { return JsonNumber<nlohmann::ordered_json>(value); };
     if (zone) {
         json["key"] = f.key;
         json["heated"] = f.heated;
     }
     const MaxUValues& u = f.maxU;
     json["maxUValues"] = {
-        {"PitchedRoofUWithInsulationBetweenRafters", u.PitchedRoofUWithInsulationBetweenRafters},
-        {"PitchedRoofUWithInsulationBetweenJoists", u.PitchedRoofUWithInsulationBetweenJoists},
-        {"FlatRoofU", u.FlatRoofU},
-        {"WallsU", u.WallsU},
-        {"FloorsU", u.FloorsU},
-        {"WindowsMetalFramesU", u.WindowsMetalFramesU},
-        {"WindowsWoodFramesU", u.WindowsWoodFramesU},
-        {"RooflightsU", u.RooflightsU},
-        {"LargeDoorsU", u.LargeDoorsU}};
+        {"PitchedRoofUWithInsulationBetweenRafters", n(u.PitchedRoofUWithInsulationBetweenRafters)},
+        {"PitchedRoofUWithInsulationBetweenJoists", n(u.PitchedRoofUWithInsulationBetweenJoists)},
+        {"FlatRoofU", n(u.FlatRoofU)},
+        {"WallsU", n(u.WallsU)},
+        {"FloorsU", n(u.FloorsU)},
+        {"WindowsMetalFramesU", n(u.WindowsMetalFramesU)},
+        {"WindowsWoodFramesU", n(u.WindowsWoodFramesU)},
+        {"RooflightsU", n(u.RooflightsU)},
+        {"LargeDoorsU", n(u.LargeDoorsU)}};
     const WindowAreas& a = f.areas;
-    json["windowAreas"] = {{"WindowArea", a.WindowArea},
-                           {"RooflightArea", a.RooflightArea},
-                           {"WallArea", a.WallArea},
-                           {"RoofArea", a.RoofArea},
-                           {"ShopWindowDisplayArea", a.ShopWindowDisplayArea}};
-    json["averageUValue"] = f.averageU;
+    json["windowAreas"] = {{"WindowArea", n(a.WindowArea)},
+                           {"RooflightArea", n(a.RooflightArea)},
+                           {"WallArea", n(a.WallArea)},
+                           {"RoofArea", n(a.RoofArea)},
+                           {"ShopWindowDisplayArea", n(a.ShopWindowDisplayArea)}};
+    json["averageUValue"] = n(f.averageU);
     json["passPartL122"] = f.passL122;
     json["passPartLAppendixH"] = f.passAppendixH;
-    if (zone) json["solarLoad"] = f.solarLoad;
+    if (zone) json["solarLoad"] = n(f.solarLoad);
     return json;
 }
 
@@ -151,7 +154,7 @@ int PrintPartL(SimulateX& control, const PartLOptions& options) {
         json["zones"] = nlohmann::ordered_json::array();
         for (const PartLFigures& zone : zones) json["zones"].push_back(ToJson(zone, true));
         json["building"] = ToJson(building, false);
-        fmt::print("{}\n", json.dump(2));
+        fmt::print("{}\n", JsonText(json));
     } else {
         PrintTable(zones, building);
     }

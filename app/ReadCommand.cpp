@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "ModelFile.h"
 #include "ModelMessages.h"
 #include "ShadingRecords.h"
 #include "kz7/control/SimulateX.h"
@@ -42,7 +43,7 @@ int RunRead(const ReadOptions& options) {
     control.MessageChange = [](std::string& message) { fmt::print("{}\n", message); };
     messages.Connect(control.State(), options.support, true);
     control.State().settings.hostKeywords = ShadingKeywords();
-    control.SetSupportFilePath(options.support);
+    control.SetSupportFilePath(SupportFolder(options.support));
     control.SetInputFileName(options.model);
     if (!control.ReadInputData()) {
         fmt::print(stderr, "{}: {}\n", options.model, control.ErrorMessage());

@@ -14,6 +14,7 @@
 #include "ModelMessages.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
+#include "kz7/platform/OutputFile.h"
 
 namespace kz7::app {
 
@@ -39,19 +40,14 @@ bool ValidSeparator(const std::string& separator) {
            separator[0] != '\r';
 }
 
-// Copies `from` to a sibling of `to` and renames it into place, so that `to`
-// is either the whole report or left as it was.
+// Copies `from` to `to` whole, or leaves `to` as it was.
 bool CopyWhole(const std::string& from, const std::string& to, std::string& problem) {
-    const std::filesystem::path partial = std::filesystem::path(to).concat(".part");
-    std::error_code error;
-    std::filesystem::copy_file(from, partial, std::filesystem::copy_options::overwrite_existing,
-                               error);
-    if (!error) std::filesystem::rename(partial, to, error);
-    if (!error) return true;
-    problem = error.message();
-    std::error_code ignored;
-    std::filesystem::remove(partial, ignored);
-    return false;
+    std::string text;
+    if (!ReadWholeFile(from, text)) {
+        problem = from + ": cannot be read";
+        return false;
+    }
+    return WriteWholeFile(to, text, problem);
 }
 
 int WriteReport(SimulateX& control, const ReportOptions& options);

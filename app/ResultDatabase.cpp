@@ -1,13 +1,15 @@
 #include "ResultDatabase.h"
 
+#include <fcntl.h>
 #include <fmt/format.h>
+#include <stdio.h>
 #include <unistd.h>
 
 #include <array>
-#include <charconv>
+#include <bit>
 #include <cmath>
 #include <cstring>
-#include <optional>
+#include <limits>
 #include <system_error>
 
 #include "Sqlite.h"
@@ -19,27 +21,41 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The tables and views of a result database, created in one transaction.
-// One row of `records` holds one record of the engine: its values are a JSON
-// array indexed by position, so that storing a record is one insert however
-// many values it carries; the views unfold it into one row per value.
+// The tables and views of a result database (layout version 2). Values are
+// stored as series: one row of `series` holds `steps` consecutive steps of
+// one position of one zone's records of one interval, as little-endian
+// float32 (NaN where there is no value), or as one value when they are all
+// the same; `times` gives each step of an interval its time. The views unfold the series into one row per value for SQL users.
 constexpr std::string_view kSchema = R"sql(
 CREATE TABLE runs (
     id INTEGER PRIMARY KEY,
     command TEXT NOT NULL,
     model TEXT NOT NULL,
     weather TEXT NOT NULL,
+    label TEXT NOT NULL,
+    model_sha256 TEXT NOT NULL,
     started_at TEXT NOT NULL,
     finished_at TEXT,
     status TEXT NOT NULL CHECK (status IN ('running', 'finished', 'cancelled', 'failed')),
     engine_version TEXT NOT NULL,
+    schema_version INTEGER NOT NULL,
+    floor_area REAL,
+    volume REAL,
     note TEXT
+);
+CREATE TABLE run_parameters (
+    run INTEGER NOT NULL REFERENCES runs (id),
+    name TEXT NOT NULL,
+    value TEXT NOT NULL,
+    PRIMARY KEY (run, name)
 );
 CREATE TABLE zones (
     run INTEGER NOT NULL REFERENCES runs (id),
     zone INTEGER NOT NULL,
     key TEXT NOT NULL,
     name TEXT NOT NULL,
+    floor_area REAL,
+    volume REAL,
     PRIMARY KEY (run, zone)
 );
 CREATE TABLE variables (
@@ -55,33 +71,80 @@ CREATE TABLE intervals (
     code INTEGER PRIMARY KEY,
     name TEXT NOT NULL UNIQUE
 );
-CREATE TABLE records (
-    id INTEGER PRIMARY KEY,
+CREATE TABLE times (
+    run INTEGER NOT NULL REFERENCES runs (id),
+    interval INTEGER NOT NULL,
+    step INTEGER NOT NULL,
+    time REAL,
+    source_time REAL,
+    PRIMARY KEY (run, interval, step)
+) WITHOUT ROWID;
+CREATE TABLE series (
     run INTEGER NOT NULL REFERENCES runs (id),
     interval INTEGER NOT NULL,
     zone INTEGER NOT NULL,
-    record TEXT NOT NULL,
-    time REAL,
-    vals TEXT NOT NULL
+    position INTEGER NOT NULL,
+    first_step INTEGER NOT NULL,
+    steps INTEGER NOT NULL,
+    vals BLOB NOT NULL
 );
-CREATE INDEX records_by_run_interval_zone_time ON records (run, interval, zone, time);
-CREATE VIEW record_values AS
-    SELECT r.id AS record_id, r.run, r.interval, r.zone, r.record, r.time,
-           CAST(j.key AS INTEGER) AS position, CAST(j.value AS REAL) AS value
-    FROM records AS r, json_each(r.vals) AS j;
+CREATE INDEX series_by_run_interval_zone_position
+    ON series (run, interval, zone, position, first_step);
+CREATE TABLE summaries (
+    run INTEGER NOT NULL REFERENCES runs (id),
+    zone INTEGER NOT NULL,
+    figure TEXT NOT NULL,
+    value REAL,
+    PRIMARY KEY (run, zone, figure)
+);
+CREATE TABLE float32_scale (
+    exponent INTEGER PRIMARY KEY,
+    scale REAL
+);
+CREATE VIEW series_values AS
+WITH RECURSIVE
+    n (i) AS (
+        SELECT 0 UNION ALL SELECT i + 1 FROM n
+        WHERE i + 1 < (SELECT coalesce(max(steps), 0) FROM series)),
+    bytes AS (
+        SELECT s.run, s.interval, s.zone, s.position, s.first_step + n.i AS step,
+               hex(substr(s.vals, CASE WHEN length(s.vals) = 4 THEN 1 ELSE 4 * n.i + 1 END, 4))
+                   AS h
+        FROM series AS s JOIN n ON n.i < s.steps),
+    words AS (
+        SELECT run, interval, zone, position, step,
+               (instr('0123456789ABCDEF', substr(h, 1, 1)) - 1) * 16
+                   + instr('0123456789ABCDEF', substr(h, 2, 1)) - 1 AS b0,
+               (instr('0123456789ABCDEF', substr(h, 3, 1)) - 1) * 16
+                   + instr('0123456789ABCDEF', substr(h, 4, 1)) - 1 AS b1,
+               (instr('0123456789ABCDEF', substr(h, 5, 1)) - 1) * 16
+                   + instr('0123456789ABCDEF', substr(h, 6, 1)) - 1 AS b2,
+               (instr('0123456789ABCDEF', substr(h, 7, 1)) - 1) * 16
+                   + instr('0123456789ABCDEF', substr(h, 8, 1)) - 1 AS b3
+        FROM bytes)
+SELECT w.run, w.interval, w.zone, w.position, w.step,
+       (1 - 2 * (w.b3 / 128))
+           * (((w.b2 % 128) * 65536 + w.b1 * 256 + w.b0)
+              + CASE WHEN (w.b3 % 128) * 2 + w.b2 / 128 > 0 THEN 8388608 ELSE 0 END)
+           * f.scale AS value
+FROM words AS w JOIN float32_scale AS f ON f.exponent = (w.b3 % 128) * 2 + w.b2 / 128;
 CREATE VIEW results AS
-    SELECT rv.run, coalesce(i.name, rv.interval) AS interval, rv.zone, z.name AS zone_name, rv.record, rv.time,
-           strftime('%Y-%m-%d %H:%M:%S', rv.time + 2415018.5) AS time_text,
-           rv.position, v.name AS variable, v.unit, v.aggregation, rv.value
-    FROM record_values AS rv
-    LEFT JOIN intervals AS i ON i.code = rv.interval
-    LEFT JOIN zones AS z ON z.run = rv.run AND z.zone = rv.zone
+    SELECT sv.run, coalesce(i.name, sv.interval) AS interval, sv.zone, z.name AS zone_name,
+           CASE WHEN sv.zone = -1 THEN 'weather' WHEN sv.interval = 6 THEN 'summary'
+                WHEN sv.interval = 5 THEN 'annual' WHEN sv.zone = 0 THEN 'building'
+                ELSE 'zone' END AS record,
+           sv.step, t.time, strftime('%Y-%m-%d %H:%M:%S', t.time + 2415018.5) AS time_text,
+           t.source_time, sv.position, v.name AS variable, v.unit, v.aggregation, sv.value
+    FROM series_values AS sv
+    LEFT JOIN times AS t ON t.run = sv.run AND t.interval = sv.interval AND t.step = sv.step
+    LEFT JOIN intervals AS i ON i.code = sv.interval
+    LEFT JOIN zones AS z ON z.run = sv.run AND z.zone = sv.zone
     LEFT JOIN variables AS v
-        ON v.run = rv.run AND v.record = rv.record AND v.position = rv.position
-    WHERE v.name IS NOT NULL OR rv.value IS NOT NULL;
+        ON v.run = sv.run AND v.position = sv.position AND v.record =
+           CASE WHEN sv.zone = -1 THEN 'weather' WHEN sv.interval = 6 THEN 'summary'
+                WHEN sv.interval = 5 THEN 'annual' WHEN sv.zone = 0 THEN 'building'
+                ELSE 'zone' END;
 )sql";
-
-constexpr double kMissingValue = -32768.0;
 
 // The interval codes of the engine's records, by code.
 constexpr std::array<std::string_view, kLastIntervalCode + 1> kIntervalNames{
@@ -93,6 +156,9 @@ std::string DescribeSqliteError(const SqliteError& error) {
             return "not a SQLite database";
         case SQLITE_READONLY:
             return "the file is read-only";
+        case SQLITE_BUSY:
+            return fmt::format("another process kept the database busy for more than {} s",
+                               ResultDatabase::kBusyTimeoutMs / 1000);
         case SQLITE_CANTOPEN:
             return fmt::format("cannot open the file ({})", error.what());
         default:
@@ -104,33 +170,74 @@ std::string SystemReason() {
     return std::generic_category().message(errno);
 }
 
-// Removes a database file this process created, with its log files.
-void RemoveCreatedFile(const fs::path& path) {
-    std::error_code ignored;
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-        fs::remove(path.string() + suffix, ignored);
-    }
+// The name SQLite is given: a relative name gets "./" in front, so that no
+// name is ever taken as an SQLite URI ("file:...") or the in-memory
+// database (":memory:"), whatever SQLite's URI default is.
+std::string SqliteFileName(const fs::path& file) {
+    return file.is_absolute() ? file.string() : "./" + file.string();
 }
 
-// A value text the engine sent, read strictly: the whole text (blanks around
-// it aside) must be a finite decimal number. The missing value is no number.
-std::optional<double> ParseValueText(std::string_view text, char decimalSeparator,
-                                     std::string& scratch) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    if (text.empty()) return std::nullopt;
-    if (decimalSeparator != '.') {
-        scratch.assign(text);
-        for (char& c : scratch) {
-            if (c == decimalSeparator) c = '.';
-        }
-        text = scratch;
+void CreateSchema(SqliteConnection& db) {
+    db.Execute(kSchema);
+    SqliteStatement insertInterval(db, "INSERT INTO intervals VALUES (?, ?)");
+    for (int16_t code = 1; code <= kLastIntervalCode; ++code) {
+        insertInterval.Bind(1, int64_t{code});
+        insertInterval.Bind(2, IntervalName(code));
+        insertInterval.Run();
     }
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    if (!std::isfinite(value) || value == kMissingValue) return std::nullopt;
-    return value;
+    // 2^(e − 150) for a float32 with biased exponent e (2^−149 for the
+    // subnormals of e = 0); e = 255 (NaN) has no value.
+    SqliteStatement insertScale(db, "INSERT INTO float32_scale VALUES (?, ?)");
+    for (int exponent = 0; exponent <= 255; ++exponent) {
+        insertScale.Bind(1, int64_t{exponent});
+        if (exponent == 255)
+            insertScale.BindNull(2);
+        else
+            insertScale.Bind(2, std::ldexp(1.0, std::max(exponent, 1) - 150));
+        insertScale.Run();
+    }
+    db.Execute(fmt::format("PRAGMA application_id = {}; PRAGMA user_version = {};",
+                           ResultDatabase::kApplicationId, ResultDatabase::kSchemaVersion));
+}
+
+// A file name beside `file` that this process has created exclusively.
+fs::path CreateExclusiveBeside(const fs::path& file) {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const fs::path candidate =
+            fs::path(fmt::format("{}.kz7-new-{}-{}", file.string(), ::getpid(), attempt));
+        const int fd = ::open(candidate.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return candidate;
+        }
+        if (errno != EEXIST) break;
+    }
+    throw ResultDatabaseError(fmt::format("result database {}: cannot create a file beside it ({})",
+                                          file.string(), SystemReason()));
+}
+
+// Puts `from` in place as `to` unless `to` exists; false when it does.
+bool PlaceUnlessExists(const fs::path& from, const fs::path& to) {
+    if (::link(from.c_str(), to.c_str()) == 0) return true;
+    if (errno == EEXIST) return false;
+    // A file system without hard links: a rename that never replaces.
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EEXIST) return false;
+    throw ResultDatabaseError(
+        fmt::format("result database {}: cannot create it ({})", to.string(), SystemReason()));
+}
+
+// The float32 values as stored: little-endian.
+std::span<const float> LittleEndian(std::span<const float> values, std::vector<float>& scratch) {
+    if constexpr (std::endian::native == std::endian::little) {
+        return values;
+    } else {
+        scratch.resize(values.size());
+        for (size_t i = 0; i < values.size(); ++i)
+            scratch[i] = std::bit_cast<float>(__builtin_bswap32(std::bit_cast<uint32_t>(values[i])));
+        return scratch;
+    }
 }
 
 }  // namespace
@@ -217,15 +324,14 @@ ResultDatabase::ResultDatabase(const fs::path& file, Access access) : file_(file
                 throw Error(fmt::format("cannot write files in the folder {} ({})", folder.string(),
                                         SystemReason()));
             }
+            if (!existed) CreateFile();
         }
         Open(access);
     } catch (const SqliteError& sqliteError) {
         connection_.reset();
-        if (!existed) RemoveCreatedFile(file_);
         throw Error(DescribeSqliteError(sqliteError));
     } catch (const ResultDatabaseError&) {
         connection_.reset();
-        if (!existed) RemoveCreatedFile(file_);
         throw;
     }
 }
@@ -236,21 +342,61 @@ ResultDatabaseError ResultDatabase::Error(std::string_view reason) const {
     return ResultDatabaseError(fmt::format("result database {}: {}", file_.string(), reason));
 }
 
+// A new database appears complete or not at all: it is built under a name of
+// this process's own and put in place only if no other process has created
+// the file meanwhile, in which case that one is used. No process ever sees
+// half a schema, and no process removes a file another may be writing to.
+void ResultDatabase::CreateFile() {
+    const fs::path building = CreateExclusiveBeside(file_);
+    std::error_code ignored;
+    try {
+        {
+            SqliteConnection db(SqliteFileName(building), SQLITE_OPEN_READWRITE);
+            db.Execute("BEGIN");
+            CreateSchema(db);
+            db.Execute("COMMIT");
+            // The mode is kept in the file; the log files go with the last connection.
+            db.Execute("PRAGMA journal_mode = WAL");
+        }
+        PlaceUnlessExists(building, file_);
+    } catch (const SqliteError& sqliteError) {
+        fs::remove(building, ignored);
+        throw Error(DescribeSqliteError(sqliteError));
+    } catch (...) {
+        fs::remove(building, ignored);
+        throw;
+    }
+    fs::remove(building, ignored);
+}
+
 void ResultDatabase::Open(Access access) {
-    const int flags = access == Access::ReadOnly ? SQLITE_OPEN_READONLY
-                                                 : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-    connection_ = std::make_unique<SqliteConnection>(file_.string(), flags | SQLITE_OPEN_NOMUTEX);
-    // Another kz7 may be appending its own run: wait for its batch to commit.
-    sqlite3_busy_timeout(connection_->Handle(), 10000);
+    const int flags = access == Access::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    connection_ =
+        std::make_unique<SqliteConnection>(SqliteFileName(file_), flags | SQLITE_OPEN_NOMUTEX);
+    // Other kz7 processes may be appending their own runs: wait for their
+    // transactions rather than fail.
+    sqlite3_busy_timeout(connection_->Handle(), kBusyTimeoutMs);
     if (access == Access::ReadWrite && connection_->IsReadOnly()) {
         throw Error("the file is read-only");
     }
     CheckOrCreateSchema(access);
     if (access == Access::ReadWrite) {
         // WAL with synchronous NORMAL: a commit is one append without a sync,
-        // and a crashed or killed writer never leaves a damaged file (a power
-        // cut may lose the last batches, never the file's consistency).
-        connection_->Execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
+        // readers never block the writer, and a crashed or killed writer
+        // never leaves a damaged file (a power cut may lose the last batches,
+        // never the file's consistency). A database kz7 created is in WAL
+        // already; an empty one it was given is switched now.
+        connection_->Execute("PRAGMA synchronous = NORMAL;");
+        SqliteStatement mode(*connection_, "PRAGMA journal_mode");
+        if (mode.Step() && mode.ColumnText(0) != "wal") {
+            mode.Reset();
+            try {
+                connection_->Execute("PRAGMA journal_mode = WAL;");
+            } catch (const SqliteError&) {
+                // Another process holds the file; its rollback journal keeps
+                // every commit just as safe, only readers wait for writers.
+            }
+        }
     }
 }
 
@@ -265,100 +411,110 @@ void ResultDatabase::CheckOrCreateSchema(Access access) {
             throw Error("a SQLite database, but not a kz7 result database");
         }
         if (access == Access::ReadOnly) throw Error("an empty database without results");
-        db.Execute("BEGIN IMMEDIATE");
-        try {
-            // Another kz7 may have created the tables since the check above.
-            if (!isOurs()) {
-                db.Execute(kSchema);
-                SqliteStatement insertInterval(db, "INSERT INTO intervals VALUES (?, ?)");
-                for (int16_t code = 1; code <= kLastIntervalCode; ++code) {
-                    insertInterval.Bind(1, int64_t{code});
-                    insertInterval.Bind(2, IntervalName(code));
-                    insertInterval.Run();
-                }
-                db.Execute(fmt::format("PRAGMA application_id = {}; PRAGMA user_version = {};",
-                                       kApplicationId, kSchemaVersion));
-            }
-            db.Execute("COMMIT");
-        } catch (...) {
-            sqlite3_exec(db.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-            throw;
-        }
+        // An empty file given by the user: the tables are made under an
+        // exclusive lock, and a process that waited for it finds them made.
+        Transaction([&] {
+            if (!isOurs()) CreateSchema(db);
+        });
     }
     const int64_t version = db.QueryInteger("PRAGMA user_version");
     if (version > kSchemaVersion) {
-        throw Error(fmt::format("written by a newer kz7 (layout version {})", version));
+        throw Error(fmt::format("written by a newer kz7 (layout version {}; this kz7 reads {})",
+                                version, kSchemaVersion));
+    }
+    if (version < kSchemaVersion) {
+        throw Error(fmt::format(
+            "written by an earlier kz7 (layout version {}, values as JSON text); this kz7 "
+            "reads and writes layout version {} only: keep the file for the earlier kz7 and "
+            "give new runs a new file",
+            version, kSchemaVersion));
+    }
+}
+
+void ResultDatabase::Transaction(const std::function<void()>& write) {
+    connection_->Execute("BEGIN IMMEDIATE");
+    try {
+        write();
+        connection_->Execute("COMMIT");
+    } catch (...) {
+        if (!sqlite3_get_autocommit(connection_->Handle()))
+            sqlite3_exec(connection_->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
     }
 }
 
 // ---------------------------------------------------------------------------
 
-RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info)
-    : database_(database), decimalSeparator_(info.decimalSeparator) {
+RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info, int64_t valuesPerBatch)
+    : database_(database), valuesPerBatch_(valuesPerBatch) {
     try {
-        SqliteStatement insertRun(
-            database.Connection(),
-            "INSERT INTO runs (command, model, weather, started_at, status, engine_version) "
-            "VALUES (?, ?, ?, strftime('%Y-%m-%dT%H:%M:%SZ', 'now'), 'running', ?)");
-        insertRun.Bind(1, info.command);
-        insertRun.Bind(2, info.model);
-        insertRun.Bind(3, info.weather);
-        insertRun.Bind(4, info.engineVersion);
-        insertRun.Run();
-        runId_ = database.Connection().LastInsertId();
-        insertRecord_ = std::make_unique<SqliteStatement>(
-            database.Connection(),
-            "INSERT INTO records (run, interval, zone, record, time, vals) "
-            "VALUES (?, ?, ?, ?, ?, ?)");
+        database.Transaction([&] {
+            SqliteStatement insertRun(
+                database.Connection(),
+                "INSERT INTO runs (command, model, weather, label, model_sha256, started_at, "
+                "status, engine_version, schema_version) VALUES (?, ?, ?, ?, ?, "
+                "strftime('%Y-%m-%dT%H:%M:%SZ', 'now'), 'running', ?, ?)");
+            insertRun.Bind(1, info.command);
+            insertRun.Bind(2, info.model);
+            insertRun.Bind(3, info.weather);
+            insertRun.Bind(4, info.label);
+            insertRun.Bind(5, info.modelHash);
+            insertRun.Bind(6, info.engineVersion);
+            insertRun.Bind(7, int64_t{ResultDatabase::kSchemaVersion});
+            insertRun.Run();
+            runId_ = database.Connection().LastInsertId();
+            SqliteStatement insertParameter(
+                database.Connection(),
+                "INSERT OR REPLACE INTO run_parameters (run, name, value) VALUES (?, ?, ?)");
+            for (const auto& [name, value] : info.parameters) {
+                insertParameter.Bind(1, runId_);
+                insertParameter.Bind(2, name);
+                insertParameter.Bind(3, value);
+                insertParameter.Run();
+            }
+        });
     } catch (const SqliteError& error) {
         throw database_.Error(DescribeSqliteError(error));
     }
-    encoded_.reserve(4096);
 }
 
-RunWriter::~RunWriter() {
-    if (!inBatch_) return;
-    // Keep what was stored; errors cannot be reported from here.
-    sqlite3_exec(database_.Connection().Handle(), "COMMIT", nullptr, nullptr, nullptr);
-}
+RunWriter::~RunWriter() = default;
 
 void RunWriter::CheckWritable() const {
     if (finished_) throw database_.Error(fmt::format("run {} is already finished", runId_));
 }
 
-void RunWriter::BeginBatch() {
-    if (inBatch_) return;
-    database_.Connection().Execute("BEGIN IMMEDIATE");
-    inBatch_ = true;
-    recordsInBatch_ = 0;
-}
-
-void RunWriter::CommitBatch() {
-    if (!inBatch_) return;
-    inBatch_ = false;
-    database_.Connection().Execute("COMMIT");
-}
-
 void RunWriter::Fail(const SqliteError& error) {
-    // Some errors (a full disk, an I/O error) roll the whole batch back.
-    if (sqlite3_get_autocommit(database_.Connection().Handle())) inBatch_ = false;
     throw database_.Error(DescribeSqliteError(error));
 }
 
 void RunWriter::AddZones(const std::vector<ZoneInfo>& zones) {
     CheckWritable();
     try {
-        BeginBatch();
-        SqliteStatement insert(database_.Connection(),
-                               "INSERT OR REPLACE INTO zones (run, zone, key, name) "
-                               "VALUES (?, ?, ?, ?)");
-        for (const ZoneInfo& zone : zones) {
-            insert.Bind(1, runId_);
-            insert.Bind(2, int64_t{zone.zone});
-            insert.Bind(3, zone.key);
-            insert.Bind(4, zone.name);
-            insert.Run();
-        }
+        database_.Transaction([&] {
+            SqliteStatement insert(database_.Connection(),
+                                   "INSERT OR REPLACE INTO zones (run, zone, key, name, "
+                                   "floor_area, volume) VALUES (?, ?, ?, ?, ?, ?)");
+            double floorArea = 0.0;
+            double volume = 0.0;
+            for (const ZoneInfo& zone : zones) {
+                insert.Bind(1, runId_);
+                insert.Bind(2, int64_t{zone.zone});
+                insert.Bind(3, zone.key);
+                insert.Bind(4, zone.name);
+                insert.Bind(5, zone.floorArea);
+                insert.Bind(6, zone.volume);
+                insert.Run();
+                floorArea += zone.floorArea;
+                volume += zone.volume;
+            }
+            SqliteStatement totals(database_.Connection(),
+                                   "UPDATE runs SET floor_area = ?, volume = ? WHERE id = ?");
+            totals.Bind(1, floorArea);
+            totals.Bind(2, volume);
+            totals.Bind(3, runId_);
+            totals.Run();
+        });
     } catch (const SqliteError& error) {
         Fail(error);
     }
@@ -367,91 +523,134 @@ void RunWriter::AddZones(const std::vector<ZoneInfo>& zones) {
 void RunWriter::AddVariables(const std::vector<VariableInfo>& variables) {
     CheckWritable();
     try {
-        BeginBatch();
-        SqliteStatement insert(
-            database_.Connection(),
-            "INSERT OR REPLACE INTO variables (run, record, position, name, unit, aggregation) "
-            "VALUES (?, ?, ?, ?, ?, ?)");
-        for (const VariableInfo& variable : variables) {
+        database_.Transaction([&] {
+            SqliteStatement insert(database_.Connection(),
+                                   "INSERT OR REPLACE INTO variables (run, record, position, "
+                                   "name, unit, aggregation) VALUES (?, ?, ?, ?, ?, ?)");
+            for (const VariableInfo& variable : variables) {
+                insert.Bind(1, runId_);
+                insert.Bind(2, RecordKindText(variable.record));
+                insert.Bind(3, int64_t{variable.position});
+                insert.Bind(4, variable.name);
+                insert.Bind(5, variable.unit);
+                insert.Bind(6, variable.aggregation);
+                insert.Run();
+            }
+        });
+    } catch (const SqliteError& error) {
+        Fail(error);
+    }
+}
+
+void RunWriter::Store(const ResultRecord& record) {
+    CheckWritable();
+    // Position 0 of a weather row repeats the row's date, which the step's
+    // source time holds.
+    ResultRecord stored = record;
+    if (record.zone == -1 && !record.values.empty()) {
+        weatherRow_.assign(record.values.begin(), record.values.end());
+        weatherRow_[0] = std::numeric_limits<float>::quiet_NaN();
+        stored.values = weatherRow_;
+    }
+    held_.Add(stored);
+    ++recordCount_;
+    for (float value : stored.values) valueCount_ += std::isnan(value) ? 0 : 1;
+    if (held_.PendingValues() < valuesPerBatch_ && held_.PendingSteps() < kStepsPerBatch) return;
+    try {
+        database_.Transaction([&] { WriteHeld(); });
+    } catch (const SqliteError& error) {
+        Fail(error);
+    }
+}
+
+void RunWriter::WriteHeld() {
+    SqliteConnection& db = database_.Connection();
+    SqliteStatement insertTime(db,
+                               "INSERT OR REPLACE INTO times (run, interval, step, time, "
+                               "source_time) VALUES (?, ?, ?, ?, ?)");
+    SqliteStatement insertChunk(db,
+                                "INSERT INTO series (run, interval, zone, position, first_step, "
+                                "steps, vals) VALUES (?, ?, ?, ?, ?, ?, ?)");
+    const auto bindTime = [&insertTime](int index, double time) {
+        if (std::isfinite(time))
+            insertTime.Bind(index, time);
+        else
+            insertTime.BindNull(index);  // a date that is no number has no time
+    };
+    std::vector<float> scratch;
+    held_.Drain(
+        [&](const StepTime& time) {
+            insertTime.Bind(1, runId_);
+            insertTime.Bind(2, int64_t{time.interval});
+            insertTime.Bind(3, time.step);
+            bindTime(4, time.time);
+            bindTime(5, time.sourceTime);
+            insertTime.Run();
+        },
+        [&](const SeriesChunk& chunk) {
+            const std::span<const float> values = LittleEndian(chunk.values, scratch);
+            insertChunk.Bind(1, runId_);
+            insertChunk.Bind(2, int64_t{chunk.interval});
+            insertChunk.Bind(3, int64_t{chunk.zone});
+            insertChunk.Bind(4, int64_t{chunk.position});
+            insertChunk.Bind(5, chunk.firstStep);
+            insertChunk.Bind(6, chunk.steps);
+            insertChunk.BindBlob(7, values.data(), values.size_bytes());
+            insertChunk.Run();
+        });
+}
+
+void RunWriter::WriteSummary() {
+    SqliteStatement insert(database_.Connection(),
+                           "INSERT OR REPLACE INTO summaries (run, zone, figure, value) "
+                           "VALUES (?, ?, ?, ?)");
+    for (const SummaryRow& row : summary_) {
+        for (const auto& [figure, value] : row.figures) {
             insert.Bind(1, runId_);
-            insert.Bind(2, RecordKindText(variable.record));
-            insert.Bind(3, int64_t{variable.position});
-            insert.Bind(4, variable.name);
-            insert.Bind(5, variable.unit);
-            insert.Bind(6, variable.aggregation);
+            insert.Bind(2, int64_t{row.zone});
+            insert.Bind(3, figure);
+            if (value && std::isfinite(*value))
+                insert.Bind(4, *value);
+            else
+                insert.BindNull(4);
             insert.Run();
         }
-    } catch (const SqliteError& error) {
-        Fail(error);
     }
 }
 
-void RunWriter::EncodeValues(RecordKind kind, const ValueArray& values) {
-    encoded_.assign(1, '[');
-    for (size_t position = 0; position < values.size(); ++position) {
-        if (position > 0) encoded_ += ',';
-        // Position 0 of a weather row repeats the row's date, which the time
-        // column already holds.
-        const bool isDate = kind == RecordKind::Weather && position == 0;
-        const std::optional<double> value =
-            isDate ? std::nullopt : ParseValueText(values[position], decimalSeparator_, number_);
-        if (!value) {
-            encoded_ += "null";
-            continue;
-        }
-        char text[32];
-        const auto result = std::to_chars(text, text + sizeof text, *value);
-        encoded_.append(text, result.ptr);
-        ++valueCount_;
+void RunWriter::WriteStatus(RunStatus status, std::string_view note) {
+    SqliteStatement update(database_.Connection(),
+                           "UPDATE runs SET status = ?, note = ?, "
+                           "finished_at = strftime('%Y-%m-%dT%H:%M:%SZ', 'now') WHERE id = ?");
+    update.Bind(1, RunStatusText(status));
+    if (note.empty()) {
+        update.BindNull(2);
+    } else {
+        update.Bind(2, note);
     }
-    encoded_ += ']';
-}
-
-void RunWriter::Store(int16_t interval, int32_t zone, const ValueArray& values, double oleDate) {
-    CheckWritable();
-    const RecordKind kind = KindOfRecord(interval, zone);
-    EncodeValues(kind, values);
-    try {
-        BeginBatch();
-        insertRecord_->Bind(1, runId_);
-        insertRecord_->Bind(2, int64_t{interval});
-        insertRecord_->Bind(3, int64_t{zone});
-        insertRecord_->Bind(4, RecordKindText(kind), false);
-        // A date that is not a finite number has no time; the record is kept.
-        if (std::isfinite(oleDate)) {
-            insertRecord_->Bind(5, oleDate);
-        } else {
-            insertRecord_->BindNull(5);
-        }
-        insertRecord_->Bind(6, encoded_, false);
-        insertRecord_->Run();
-        ++recordCount_;
-        if (++recordsInBatch_ >= kRecordsPerCommit) CommitBatch();
-    } catch (const SqliteError& error) {
-        Fail(error);
-    }
+    update.Bind(3, runId_);
+    update.Run();
 }
 
 void RunWriter::Finish(RunStatus status, std::string_view note) {
     CheckWritable();
     try {
-        BeginBatch();
-        SqliteStatement update(database_.Connection(),
-                               "UPDATE runs SET status = ?, note = ?, "
-                               "finished_at = strftime('%Y-%m-%dT%H:%M:%SZ', 'now') WHERE id = ?");
-        update.Bind(1, RunStatusText(status));
-        if (note.empty()) {
-            update.BindNull(2);
-        } else {
-            update.Bind(2, note);
-        }
-        update.Bind(3, runId_);
-        update.Run();
-        CommitBatch();
-        finished_ = true;
+        database_.Transaction([&] {
+            WriteHeld();
+            WriteSummary();
+            WriteStatus(status, note);
+        });
     } catch (const SqliteError& error) {
-        Fail(error);
+        if (status != RunStatus::Failed) Fail(error);
+        // The values could not be written: a failed run keeps its reason.
+        held_.Discard();
+        try {
+            database_.Transaction([&] { WriteStatus(status, note); });
+        } catch (const SqliteError& again) {
+            Fail(again);
+        }
     }
+    finished_ = true;
 }
 
 }  // namespace kz7::app

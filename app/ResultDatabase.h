@@ -1,29 +1,32 @@
 #pragma once
 // The result database of the kz7 host: one SQLite file that every command
 // appends its runs to. The layout is described in docs/results.md ("The
-// result database").
+// result database"); ResultReader.h reads it back.
 //
 // Use:
 //     ResultDatabase database(path);                    // throws ResultDatabaseError
 //     RunWriter run(database, {"simulate", model, weather});
 //     run.AddZones(...); run.AddVariables(...);
-//     state.outputData.onSave = [&run](int16_t& i, int32_t& z, ValueArray& v, double& d) {
-//         run.Store(i, z, v, d);
-//     };
+//     control.SaveResultRecord = [&run](const ResultRecord& r) { run.Store(r); };
 //     ... run the engine ...
 //     run.Finish(RunStatus::Finished);                 // or Cancelled / Failed
 //
-// Records are committed in batches, so a crash or a killed process leaves
-// every committed batch readable and the run marked 'running'.
+// Records are held as series and written in short transactions of their own
+// (never one open across the calculation), so several kz7 processes can
+// append runs to one file at once. A run's last values and its status are
+// committed together: a run marked 'finished' is complete.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "SeriesBuffer.h"
 #include "kz7/control/OutputData.h"
 
 namespace kz7::app {
@@ -60,18 +63,21 @@ std::string_view RecordKindText(RecordKind kind);
 RecordKind KindOfRecord(int16_t interval, int32_t zone);
 
 struct RunInfo {
-    std::string command;  // "simulate", "heatloss", "heatgain", "weather", ...
-    std::string model;    // model file, empty when none
-    std::string weather;  // weather file, empty when none
+    std::string command{};  // "simulate", "heatloss", "heatgain", "weather", ...
+    std::string model{};    // model file, empty when none
+    std::string weather{};  // weather file, empty when none
+    std::string label{};    // the user's name for the run (--label)
+    std::vector<std::pair<std::string, std::string>> parameters{};  // --param key=value
+    std::string modelHash{};  // SHA-256 of the model text (hex), empty when none
     std::string engineVersion = KZ7_VERSION;
-    // The decimal separator the engine writes its value texts with.
-    char decimalSeparator = '.';
 };
 
 struct ZoneInfo {
     int32_t zone = 0;  // the number the engine sends in its records
-    std::string key;
-    std::string name;
+    std::string key{};
+    std::string name{};
+    double floorArea = 0.0;  // m²
+    double volume = 0.0;     // m³
 };
 
 struct VariableInfo {
@@ -82,13 +88,22 @@ struct VariableInfo {
     std::string aggregation;  // how the interval value is formed, e.g. "mean", "sum"
 };
 
+// One line of a run's summary: a zone (its number) or the building (0), with
+// named figures ("heating_kwh", "heating_kwh_m2", ...); empty when absent.
+struct SummaryRow {
+    int32_t zone = 0;
+    std::vector<std::pair<std::string, std::optional<double>>> figures;
+};
+
 class ResultDatabase {
   public:
     enum class Access { ReadWrite, ReadOnly };
 
-    // ReadWrite creates the file and its tables when missing; ReadOnly needs
-    // an existing result database and never writes. Throws ResultDatabaseError;
-    // a file this call created is removed again when opening fails.
+    // ReadWrite creates the file, complete with its tables, when missing;
+    // ReadOnly needs an existing result database and never writes. Throws
+    // ResultDatabaseError. The name is always a file name (never an SQLite
+    // URI or ":memory:"). A database of another layout version is refused
+    // with a message naming it.
     explicit ResultDatabase(const std::filesystem::path& file, Access access = Access::ReadWrite);
     ~ResultDatabase();
     ResultDatabase(const ResultDatabase&) = delete;
@@ -99,11 +114,18 @@ class ResultDatabase {
     // "result database <file>: <reason>".
     ResultDatabaseError Error(std::string_view reason) const;
 
+    // Runs `write` in one transaction that waits for other writers; rolls
+    // back and rethrows on failure.
+    void Transaction(const std::function<void()>& write);
+
     static constexpr int32_t kApplicationId = 0x4B5A3752;  // "KZ7R"
-    static constexpr int32_t kSchemaVersion = 1;
+    static constexpr int32_t kSchemaVersion = 2;
+    // How long a writer waits for another process's transaction.
+    static constexpr int kBusyTimeoutMs = 60000;
 
   private:
     void Open(Access access);
+    void CreateFile();
     void CheckOrCreateSchema(Access access);
 
     std::filesystem::path file_;
@@ -113,47 +135,53 @@ class ResultDatabase {
 // Writes one run: its row in runs, its zones and variables, and its records.
 class RunWriter {
   public:
-    // Inserts the run with status 'running' and commits it at once.
-    RunWriter(ResultDatabase& database, const RunInfo& info);
-    // Commits the records stored so far; a run not finished stays 'running'.
+    // A batch is written when a series holds kStepsPerBatch steps (three
+    // weeks of hours), or sooner when the values held reach valuesPerBatch
+    // (128 MB: a thousand zones' hourly records reach the steps first).
+    // Chunks of a fixed length keep the rows, and so the cost of each, the
+    // same per zone however many zones a run has.
+    static constexpr int64_t kStepsPerBatch = 512;
+    static constexpr int64_t kValuesPerBatch = int64_t{1} << 25;
+
+    // Inserts the run with status 'running' and commits it at once. Held
+    // values are written whenever `valuesPerBatch` are reached.
+    RunWriter(ResultDatabase& database, const RunInfo& info,
+              int64_t valuesPerBatch = kValuesPerBatch);
     ~RunWriter();
     RunWriter(const RunWriter&) = delete;
     RunWriter& operator=(const RunWriter&) = delete;
 
     int64_t RunId() const { return runId_; }
+    // The zones, with the building's floor area and volume as their totals.
     void AddZones(const std::vector<ZoneInfo>& zones);
     void AddVariables(const std::vector<VariableInfo>& variables);
-    // One record as the engine's OutputData sends it. Values are decimal
-    // texts; an empty text, the missing value "-32768" or a text that is not
-    // a finite number is stored as NULL.
-    void Store(int16_t interval, int32_t zone, const ValueArray& values, double oleDate);
-    // Commits what is pending and records the status, the finish time and a
-    // note (the reason of a failure). Storing after Finish is an error.
+    // One record as the engine sends it (its values NaN where it has none);
+    // written with the next batch.
+    void Store(const ResultRecord& record);
+    // The run's summary lines, written with Finish.
+    void SetSummary(std::vector<SummaryRow> rows) { summary_ = std::move(rows); }
+    // Writes what is held and the status, the finish time and a note (the
+    // reason of a failure) in one transaction. When that fails for a failed
+    // run, the status alone is written. Storing after Finish is an error.
     void Finish(RunStatus status, std::string_view note = {});
 
     int64_t RecordCount() const { return recordCount_; }
     int64_t ValueCount() const { return valueCount_; }
 
-    // Records per transaction: small enough that a crash loses little, large
-    // enough that commits cost nothing measurable.
-    static constexpr int64_t kRecordsPerCommit = 4096;
-
   private:
-    void BeginBatch();
-    void CommitBatch();
     void CheckWritable() const;
     [[noreturn]] void Fail(const SqliteError& error);
-    void EncodeValues(RecordKind kind, const ValueArray& values);
+    void WriteHeld();
+    void WriteSummary();
+    void WriteStatus(RunStatus status, std::string_view note);
 
     ResultDatabase& database_;
-    char decimalSeparator_;
     int64_t runId_ = 0;
-    std::unique_ptr<SqliteStatement> insertRecord_;
-    std::string encoded_;  // the JSON array of the record being stored
-    std::string number_;   // scratch text of one value
-    bool inBatch_ = false;
+    int64_t valuesPerBatch_;
+    SeriesBuffer held_;
+    std::vector<float> weatherRow_;  // scratch of Store
+    std::vector<SummaryRow> summary_;
     bool finished_ = false;
-    int64_t recordsInBatch_ = 0;
     int64_t recordCount_ = 0;
     int64_t valueCount_ = 0;
 };

@@ -84,17 +84,11 @@ std::vector<VariableInfo> ResultVariableRows() {
 
 std::vector<ZoneInfo> ZoneRows(const EngineState& state) {
     std::vector<ZoneInfo> rows;
-    int32_t position = 0;
-    for (const Zone& zone : *state.zones) {
-        ++position;
-        int32_t number = 0;
-        if (!ZoneNumberFromKey(zone.Key, number)) number = position;
-        // Two zones under one number (key "2" and an unnumbered second zone)
-        // cannot be told apart in the records: the first keeps the number.
-        bool taken = false;
-        for (const ZoneInfo& row : rows) taken = taken || row.zone == number;
-        if (!taken) rows.push_back({number, zone.Key, zone.Description});
-    }
+    const std::vector<int32_t> numbers = state.zones->ResultNumbers();
+    size_t position = 0;
+    for (const Zone& zone : *state.zones)
+        rows.push_back({numbers[++position], zone.Key, zone.Description,
+                        static_cast<double>(zone.FloorArea), static_cast<double>(zone.Volume)});
     return rows;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The zones and variables tables of a run, from the model as read and from
 // the engine's variable order (output/ResultVariables.h).
+#include <array>
+#include <utility>
 #include <vector>
 
 #include "ResultDatabase.h"
@@ -29,5 +31,18 @@ enum class SummaryPosition : int {
     MinAirTemperature,
     MinRadiantTemperature,
 };
+
+// The (maximum, minimum) pairs of the zone summary. The engine starts every
+// maximum at 0 and every minimum at 999 and leaves them there when it records
+// no extreme (a zone never occupied, a heat-loss design run): a minimum still
+// at 999 means the pair holds no temperature, only those starting values.
+inline constexpr std::array<std::pair<SummaryPosition, SummaryPosition>, 3> kSummaryExtremes{{
+    {SummaryPosition::MaxComfortTemperature, SummaryPosition::MinComfortTemperature},
+    {SummaryPosition::MaxAirTemperature, SummaryPosition::MinAirTemperature},
+    {SummaryPosition::MaxRadiantTemperature, SummaryPosition::MinRadiantTemperature},
+}};
+inline bool IsUnrecordedMinimum(double minimum) {
+    return minimum >= 999.0;
+}
 
 }  // namespace kz7::app

@@ -16,11 +16,6 @@ RunSession::RunSession(EngineState& state, ResultDatabase& database, const RunIn
       progress_(messages, !quiet && ProgressBar::IsTerminal(messages)),
       run_(database, info) {}
 
-void RunSession::OnRecord(int16_t interval, int32_t zone, const ValueArray& values,
-                          double oleDate) {
-    run_.Store(interval, zone, values, oleDate);
-}
-
 void RunSession::OnMessage(std::string_view text) {
     if (!quiet_) progress_.ShowMessage(text);
 }

@@ -6,7 +6,7 @@
 //
 //     ResultDatabase database(dbPath);
 //     RunSession session(state, database, {"simulate", model, weather}, quiet);
-//     ... control.SaveSSData -> session.OnRecord, MessageChange -> session.OnMessage,
+//     ... control.SaveResultRecord -> session.OnRecord, MessageChange -> session.OnMessage,
 //         ProgressChange -> session.OnProgress; state.yieldHandler = session.YieldHandler();
 //     control.Simulate();
 //     return session.Finish();            // 0 finished, 130 cancelled
@@ -40,7 +40,7 @@ class RunSession {
 
     RunWriter& Run() { return run_; }
 
-    void OnRecord(int16_t interval, int32_t zone, const ValueArray& values, double oleDate);
+    void OnRecord(const ResultRecord& record) { run_.Store(record); }
     void OnMessage(std::string_view text);
     // A warning of the engine's: shown even when quiet.
     void OnWarning(std::string_view text);

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <utility>
 
+#include "JsonNumber.h"
 #include "ResultTables.h"
 #include "kz7/output/ResultVariables.h"
-#include "kz7/platform/NumberText.h"
 
 namespace kz7::app {
 
@@ -18,18 +18,16 @@ constexpr int16_t kHourInterval = 2;
 constexpr int16_t kMonthInterval = 4;
 constexpr int16_t kSummaryInterval = 6;
 
-// The value at `position`; empty for a missing position, an empty text, the
-// missing value or a text that is not a finite number.
-std::optional<double> ValueAt(const ValueArray& values, int32_t position) {
+// The value at `position`; empty for a missing position or a value the
+// record does not have (NaN).
+std::optional<double> ValueAt(std::span<const float> values, int32_t position) {
     if (position < 0 || static_cast<size_t>(position) >= values.size()) return std::nullopt;
-    const std::string& text = values[static_cast<size_t>(position)];
-    if (text.empty() || text == kMissingText) return std::nullopt;
-    const double value = ParseLeadingNumber(text);
+    const float value = values[static_cast<size_t>(position)];
     if (!std::isfinite(value)) return std::nullopt;
     return value;
 }
 
-std::optional<double> ValueAt(const ValueArray& values, ZoneVariable variable) {
+std::optional<double> ValueAt(std::span<const float> values, ZoneVariable variable) {
     return ValueAt(values, static_cast<int32_t>(variable));
 }
 
@@ -56,35 +54,60 @@ std::string Cell(std::optional<double> value, int decimals, int width) {
 }
 
 nlohmann::json JsonValue(std::optional<double> value) {
-    return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+    return value ? JsonNumber(*value) : nlohmann::json(nullptr);
+}
+
+// A figure per m² of the zone's (or building's) floor area; `factor` 1000
+// turns kW into W/m².
+std::optional<double> PerArea(const SummaryFigures& figures, std::optional<double> value,
+                              double factor = 1.0) {
+    if (!value || !figures.floorArea || *figures.floorArea <= 0.0) return std::nullopt;
+    return *value * factor / *figures.floorArea;
+}
+
+// The figures by name, in the order they are printed: each per-m² figure
+// beside its own.
+std::vector<std::pair<std::string, std::optional<double>>> NamedFigures(const SummaryFigures& f) {
+    return {
+        {"floor_area_m2", f.floorArea},
+        {"peak_heating_kw", f.peakHeating},
+        {"peak_heating_w_m2", PerArea(f, f.peakHeating, 1000.0)},
+        {"peak_cooling_kw", f.peakCooling},
+        {"peak_cooling_w_m2", PerArea(f, f.peakCooling, 1000.0)},
+        {"heating_kwh", f.heating},
+        {"heating_kwh_m2", PerArea(f, f.heating)},
+        {"cooling_kwh", f.cooling},
+        {"cooling_kwh_m2", PerArea(f, f.cooling)},
+        {"fuel_kwh", f.fuel},
+        {"fuel_kwh_m2", PerArea(f, f.fuel)},
+        {"carbon_kg", f.carbon},
+        {"max_air_c", f.maxAir},
+        {"min_air_c", f.minAir},
+        {"max_comfort_c", f.maxComfort},
+        {"min_comfort_c", f.minComfort},
+        {"hours_above_25", f.hoursAbove25},
+        {"hours_above_28", f.hoursAbove28},
+    };
 }
 
 std::string TableLine(const std::string& zone, const std::string& name, const SummaryFigures& f) {
-    return fmt::format("{:<6} {:<20.20} {} {} {} {} {} {} {} {} {} {} {} {}\n", zone, name,
-                       Cell(f.peakHeating, 2, 8), Cell(f.peakCooling, 2, 8), Cell(f.heating, 0, 9),
-                       Cell(f.cooling, 0, 9), Cell(f.fuel, 0, 9), Cell(f.carbon, 0, 8),
-                       Cell(f.maxAir, 1, 6), Cell(f.minAir, 1, 6), Cell(f.maxComfort, 1, 6),
-                       Cell(f.minComfort, 1, 6), Cell(f.hoursAbove25, 0, 6),
-                       Cell(f.hoursAbove28, 0, 6));
+    return fmt::format("{:<6} {:<20.20} {} {} {} {} {} {} {} {} {} {} {} {} {} {} {} {} {}\n", zone,
+                       name, Cell(f.floorArea, 0, 7), Cell(f.peakHeating, 2, 8),
+                       Cell(PerArea(f, f.peakHeating, 1000.0), 1, 6), Cell(f.peakCooling, 2, 8),
+                       Cell(PerArea(f, f.peakCooling, 1000.0), 1, 6), Cell(f.heating, 0, 9),
+                       Cell(PerArea(f, f.heating), 1, 7), Cell(f.cooling, 0, 9),
+                       Cell(PerArea(f, f.cooling), 1, 7), Cell(f.fuel, 0, 9),
+                       Cell(f.carbon, 0, 8), Cell(f.maxAir, 1, 6), Cell(f.minAir, 1, 6),
+                       Cell(f.maxComfort, 1, 6), Cell(f.minComfort, 1, 6),
+                       Cell(f.hoursAbove25, 0, 6), Cell(f.hoursAbove28, 0, 6));
 }
 
 }  // namespace
 
 nlohmann::json FiguresJson(const SummaryFigures& figures) {
-    return {
-        {"peak_heating_kw", JsonValue(figures.peakHeating)},
-        {"peak_cooling_kw", JsonValue(figures.peakCooling)},
-        {"heating_kwh", JsonValue(figures.heating)},
-        {"cooling_kwh", JsonValue(figures.cooling)},
-        {"fuel_kwh", JsonValue(figures.fuel)},
-        {"carbon_kg", JsonValue(figures.carbon)},
-        {"max_air_c", JsonValue(figures.maxAir)},
-        {"min_air_c", JsonValue(figures.minAir)},
-        {"max_comfort_c", JsonValue(figures.maxComfort)},
-        {"min_comfort_c", JsonValue(figures.minComfort)},
-        {"hours_above_25", JsonValue(figures.hoursAbove25)},
-        {"hours_above_28", JsonValue(figures.hoursAbove28)},
-    };
+    nlohmann::json json = nlohmann::json::object();
+    for (const auto& [name, value] : NamedFigures(figures)) json[name] = JsonValue(value);
+    return json;
 }
 
 void SetSummaryRecordFigures(const std::array<double, 8>& summary, SummaryFigures& figures) {
@@ -136,46 +159,56 @@ std::optional<double> IntervalTotal::Total() const {
 
 RunSummary::RunSummary(std::vector<ZoneInfo> zones) : zones_(std::move(zones)) {}
 
-void RunSummary::Add(int16_t interval, int32_t zone, const ValueArray& values) {
+void RunSummary::Add(const ResultRecord& record, double dayWeight) {
+    const int16_t interval = record.interval;
+    const int32_t zone = record.zone;
+    const Values values = record.values;
     if (zone < 0) return;  // weather rows
+    const double weight = interval < kMonthInterval ? dayWeight : 1.0;
     if (interval == kSummaryInterval) {
         AddSummary(zone, values);
         return;
     }
     if (zone == 0) {
-        AddZoneRecord(interval, building_, values);
-        AddPlantValues(interval, values);
+        AddZoneRecord(interval, building_, values, weight);
+        AddPlantValues(interval, values, weight);
         return;
     }
-    AddZoneRecord(interval, totals_[zone], values);
+    AddZoneRecord(interval, totals_[zone], values, weight);
 }
 
-void RunSummary::AddSummary(int32_t zone, const ValueArray& values) {
+void RunSummary::AddSummary(int32_t zone, Values values) {
     std::array<double, 8> summary{};
     for (size_t position = 0; position < summary.size(); ++position)
         summary[position] = ValueAt(values, static_cast<int32_t>(position)).value_or(std::nan(""));
+    for (const auto& [maximum, minimum] : kSummaryExtremes) {
+        if (IsUnrecordedMinimum(summary[static_cast<size_t>(minimum)]))
+            summary[static_cast<size_t>(maximum)] = summary[static_cast<size_t>(minimum)] =
+                std::nan("");
+    }
     totals_[zone].summary = summary;
 }
 
 // Summed variables give kWh in hour, day and month records; the occupied
 // hours above 25 and 28 °C count an hour's occupied part (OccupiedHours) when
 // its mean occupied comfort temperature is above the limit.
-void RunSummary::AddZoneRecord(int16_t interval, ZoneTotals& totals, const ValueArray& values) {
+void RunSummary::AddZoneRecord(int16_t interval, ZoneTotals& totals, Values values,
+                               double weight) {
     if (auto heating = ValueAt(values, ZoneVariable::Heating))
-        totals.heating.Add(interval, *heating);
+        totals.heating.Add(interval, *heating * weight);
     if (auto cooling = ValueAt(values, ZoneVariable::Cooling))
-        totals.cooling.Add(interval, *cooling);
+        totals.cooling.Add(interval, *cooling * weight);
     if (interval != kHourInterval) return;
     const auto occupied = ValueAt(values, ZoneVariable::OccupiedHours);
     if (!occupied) return;
     totals.hourly = true;
     const auto comfort = ValueAt(values, ZoneVariable::OccupiedComfortTemperature);
     if (!comfort) return;
-    totals.hoursAbove25 += OccupiedHoursAbove(*occupied, *comfort, kWarmLimit);
-    totals.hoursAbove28 += OccupiedHoursAbove(*occupied, *comfort, kHotLimit);
+    totals.hoursAbove25 += OccupiedHoursAbove(*occupied, *comfort, kWarmLimit) * weight;
+    totals.hoursAbove28 += OccupiedHoursAbove(*occupied, *comfort, kHotLimit) * weight;
 }
 
-void RunSummary::AddPlantValues(int16_t interval, const ValueArray& values) {
+void RunSummary::AddPlantValues(int16_t interval, Values values, double weight) {
     double fuel = 0.0;
     bool anyFuel = false;
     for (int32_t position = static_cast<int32_t>(PlantVariable::ElectricityUse);
@@ -185,9 +218,9 @@ void RunSummary::AddPlantValues(int16_t interval, const ValueArray& values) {
             anyFuel = true;
         }
     }
-    if (anyFuel) building_.fuel.Add(interval, fuel);
+    if (anyFuel) building_.fuel.Add(interval, fuel * weight);
     if (auto carbon = ValueAt(values, static_cast<int32_t>(PlantVariable::CarbonDioxide)))
-        building_.carbon.Add(interval, *carbon);
+        building_.carbon.Add(interval, *carbon * weight);
 }
 
 SummaryFigures RunSummary::ZoneFigures(const ZoneTotals& totals) const {
@@ -210,6 +243,7 @@ std::vector<ZoneSummary> RunSummary::Zones() const {
         auto found = totals_.find(zone.zone);
         zones.push_back(
             {zone, found == totals_.end() ? SummaryFigures{} : ZoneFigures(found->second)});
+        zones.back().figures.floorArea = zone.floorArea;
     }
     return zones;
 }
@@ -222,19 +256,26 @@ SummaryFigures RunSummary::Building() const {
     SummaryFigures building = ZoneFigures(building_);
     building.hoursAbove25.reset();
     building.hoursAbove28.reset();
-    for (const ZoneSummary& zone : Zones()) CombineZoneFigures(building, zone.figures);
+    building.floorArea = 0.0;
+    for (const ZoneSummary& zone : Zones()) {
+        const SummaryFigures& f = zone.figures;
+        if (f.floorArea && *f.floorArea > 0.0) *building.floorArea += *f.floorArea;
+        CombineZoneFigures(building, f);
+    }
     return building;
 }
 
 std::string RunSummary::Table() const {
+    constexpr std::string_view kHeading =
+        "{:<6} {:<20} {:>7} {:>8} {:>6} {:>8} {:>6} {:>9} {:>7} {:>9} {:>7} {:>9} {:>8} {:>6} "
+        "{:>6} {:>6} {:>6} {:>6} {:>6}\n";
     std::string table = fmt::format(
-        "{:<6} {:<20} {:>8} {:>8} {:>9} {:>9} {:>9} {:>8} {:>6} {:>6} {:>6} {:>6} {:>6} {:>6}\n",
-        "Zone", "Name", "Peak", "Peak", "Heating", "Cooling", "Fuel", "Carbon", "Air", "Air",
-        "Comf.", "Comf.", "Hours", "Hours");
-    table += fmt::format(
-        "{:<6} {:<20} {:>8} {:>8} {:>9} {:>9} {:>9} {:>8} {:>6} {:>6} {:>6} {:>6} {:>6} {:>6}\n",
-        "", "", "heat kW", "cool kW", "kWh", "kWh", "kWh", "kg CO2", "max", "min", "max", "min",
-        ">25°C", ">28°C");
+        fmt::runtime(kHeading), "Zone", "Name", "Floor", "Peak", "Peak", "Peak", "Peak",
+        "Heating", "Heating", "Cooling", "Cooling", "Fuel", "Carbon", "Air", "Air", "Comf.",
+        "Comf.", "Hours", "Hours");
+    table += fmt::format(fmt::runtime(kHeading), "", "", "m²", "heat kW", "W/m²", "cool kW",
+                         "W/m²", "kWh", "kWh/m²", "kWh", "kWh/m²", "kWh", "kg CO2", "max", "min",
+                         "max", "min", ">25°C", ">28°C");
     for (const ZoneSummary& zone : Zones())
         table += TableLine(zone.zone.key, zone.zone.name, zone.figures);
     table += TableLine("All", "Building", Building());
@@ -250,6 +291,14 @@ nlohmann::json RunSummary::Json() const {
         zones.push_back(std::move(entry));
     }
     return {{"zones", std::move(zones)}, {"building", FiguresJson(Building())}};
+}
+
+std::vector<SummaryRow> RunSummary::Rows() const {
+    std::vector<SummaryRow> rows;
+    for (const ZoneSummary& zone : Zones())
+        rows.push_back({zone.zone.zone, NamedFigures(zone.figures)});
+    rows.push_back({0, NamedFigures(Building())});
+    return rows;
 }
 
 }  // namespace kz7::app

@@ -9,6 +9,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ class IntervalTotal {
 };
 
 struct SummaryFigures {
+    std::optional<double> floorArea;                               // m²
     std::optional<double> peakHeating;                             // kW
     std::optional<double> peakCooling;                             // kW
     std::optional<double> heating;                                 // kWh
@@ -64,8 +66,11 @@ class RunSummary {
   public:
     explicit RunSummary(std::vector<ZoneInfo> zones);
 
-    // Every record the engine sends during the run.
-    void Add(int16_t interval, int32_t zone, const ValueArray& values);
+    // Every record the engine sends during the run. `dayWeight` is the number
+    // of real days the record's day stands for: on a reduced weather tape one
+    // simulated day represents several (the tape's day counts), so its hour
+    // and day records count that many times. Month records arrive weighted.
+    void Add(const ResultRecord& record, double dayWeight = 1.0);
 
     std::vector<ZoneSummary> Zones() const;
     SummaryFigures Building() const;
@@ -74,6 +79,9 @@ class RunSummary {
     std::string Table() const;
     // The JSON form (docs/cli.md).
     nlohmann::json Json() const;
+    // The lines the result database keeps: one per zone, then the building
+    // (zone 0), named as in the JSON form.
+    std::vector<SummaryRow> Rows() const;
 
     static constexpr double kWarmLimit = 25.0;
     static constexpr double kHotLimit = 28.0;
@@ -85,9 +93,10 @@ class RunSummary {
         double hoursAbove25 = 0.0, hoursAbove28 = 0.0;
         bool hourly = false;  // whether hourly occupancy values arrived
     };
-    void AddSummary(int32_t zone, const ValueArray& values);
-    void AddZoneRecord(int16_t interval, ZoneTotals& totals, const ValueArray& values);
-    void AddPlantValues(int16_t interval, const ValueArray& values);
+    using Values = std::span<const float>;
+    void AddSummary(int32_t zone, Values values);
+    void AddZoneRecord(int16_t interval, ZoneTotals& totals, Values values, double weight);
+    void AddPlantValues(int16_t interval, Values values, double weight);
     SummaryFigures ZoneFigures(const ZoneTotals& totals) const;
 
     std::vector<ZoneInfo> zones_;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "PlanarGeometry.h"
 
@@ -14,6 +13,7 @@ namespace bg = boost::geometry;
 using planar::MultiPolygon;
 using planar::Point;
 using planar::Polygon;
+using Box = bg::model::box<Point>;
 
 // The engine takes no beam below this cosine of incidence; neither does the host.
 constexpr double kGrazing = 1e-5;
@@ -39,6 +39,15 @@ bool IsConvex(const std::vector<Vec3>& points) {
     return true;
 }
 
+// Whether the convex `shadow` holds every corner of `box`, and so all of it.
+bool Covers(const Polygon& shadow, const Box& box) {
+    const Point& low = box.min_corner();
+    const Point& high = box.max_corner();
+    return bg::covered_by(low, shadow) && bg::covered_by(high, shadow) &&
+           bg::covered_by(Point(low.x(), high.y()), shadow) &&
+           bg::covered_by(Point(high.x(), low.y()), shadow);
+}
+
 }  // namespace
 
 ShadingCalculator::ShadingCalculator(const ShadingPlane& plane)
@@ -51,41 +60,38 @@ ShadingCalculator::ShadingCalculator(const ShadingPlane& plane)
 double ShadingCalculator::SunlitShare(const Vec3& sun) const {
     if (sun.z < kGrazing) return 0.0;
     const double du = sun.x / sun.z, dv = sun.y / sun.z;
-    Polygon rectangle;
-    rectangle.outer() = {{0.0, 0.0}, {0.0, height_}, {width_, height_}, {width_, 0.0}, {0.0, 0.0}};
-    MultiPolygon shade;
+    // What the sun still reaches: the rectangle less each shadow in turn.
+    MultiPolygon lit;
+    lit.resize(1);
+    lit.front().outer() = {{0.0, 0.0}, {0.0, height_}, {width_, height_}, {width_, 0.0}, {0.0, 0.0}};
+    Box litBox({0.0, 0.0}, {width_, height_});
+    bool cut = false;
     for (const Surface& surface : surfaces_) {
         Polygon shadow;
         auto& ring = shadow.outer();
-        double minU = std::numeric_limits<double>::infinity(), maxU = -minU, minV = minU, maxV = -minU;
-        for (const Vec3& p : surface.points) {
-            const Point q(p.x - p.z * du, p.y - p.z * dv);
-            minU = std::min(minU, q.x()), maxU = std::max(maxU, q.x());
-            minV = std::min(minV, q.y()), maxV = std::max(maxV, q.y());
-            ring.push_back(q);
-        }
-        // Shadows clear of the rectangle, or with no area, need no clipping.
-        if (!(minU < width_ && maxU > 0.0 && minV < height_ && maxV > 0.0)) continue;
+        ring.reserve(surface.points.size() + 1);
+        for (const Vec3& p : surface.points) ring.emplace_back(p.x - p.z * du, p.y - p.z * dv);
+        // A shadow clear of what is still lit, or with no area, takes nothing.
+        const Box box = bg::return_envelope<Box>(ring);
+        if (!(box.min_corner().x() < litBox.max_corner().x() &&
+              box.max_corner().x() > litBox.min_corner().x() &&
+              box.min_corner().y() < litBox.max_corner().y() &&
+              box.max_corner().y() > litBox.min_corner().y()))
+            continue;
         ring.push_back(ring.front());
         if (std::abs(bg::area(shadow)) < kNoArea) continue;
         bg::correct(shadow);
-        if (surface.convex && bg::covered_by(Point(0.0, 0.0), shadow) &&
-            bg::covered_by(Point(width_, 0.0), shadow) &&
-            bg::covered_by(Point(width_, height_), shadow) &&
-            bg::covered_by(Point(0.0, height_), shadow))
-            return 0.0;
-        MultiPolygon piece;
-        bg::intersection(rectangle, shadow, piece);
-        if (shade.empty()) {
-            shade = std::move(piece);
-        } else {
-            MultiPolygon joined;
-            bg::union_(shade, piece, joined);
-            shade = std::move(joined);
-        }
+        // A convex shadow over every corner of the lit region's box leaves nothing lit.
+        if (surface.convex && Covers(shadow, litBox)) return 0.0;
+        MultiPolygon rest;
+        bg::difference(lit, shadow, rest);
+        if (rest.empty()) return 0.0;
+        lit = std::move(rest);
+        cut = true;
+        bg::envelope(lit, litBox);
     }
-    if (shade.empty()) return 1.0;
-    return std::clamp(1.0 - bg::area(shade) / (width_ * height_), 0.0, 1.0);
+    if (!cut) return 1.0;
+    return std::clamp(bg::area(lit) / (width_ * height_), 0.0, 1.0);
 }
 
 double ShadingCalculator::SkyShareOver(const ShadingPlane& plane) const {

@@ -1,5 +1,6 @@
 // kz7 simulate MODEL: the annual simulation, every record stored in the result
 // database, and a summary per zone and for the building.
+#include "JsonOutput.h"
 #include "SimulateCommand.h"
 
 #include <fmt/core.h>
@@ -13,6 +14,7 @@
 #include "ResultTables.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
+#include "kz7/weather/Weather.h"
 
 namespace kz7::app {
 
@@ -46,7 +48,7 @@ void PrintSummary(const ModelRunOptions& options, const RunSummary& summary, int
         json["database"] = options.db;
         json["model"] = options.model;
         json["status"] = "finished";
-        fmt::print("{}\n", json.dump(2));
+        fmt::print("{}\n", JsonText(json));
         return;
     }
     fmt::print("Run {} stored in {}\n\n{}", runId, options.db, summary.Table());
@@ -63,15 +65,22 @@ int RunSimulate(const SimulateOptions& options) {
 SimulateResult SimulateAndStore(const ModelRunOptions& options, Resolution resolution) {
     SimulateResult result;
     ModelRun run;
+    const EngineState* state = nullptr;
     run.command = "simulate";
     run.prepare = [&](SimulateX& control) { SetResolution(control, resolution); };
     run.run = [&](SimulateX& control) {
-        result.summary.emplace(ZoneRows(control.State()));
+        state = &control.State();
+        result.summary.emplace(ZoneRows(*state));
         control.Simulate();
     };
-    run.onRecord = [&](int16_t interval, int32_t zone, const ValueArray& values) {
-        result.summary->Add(interval, zone, values);
+    // A record comes at the end of its interval, while the run clock still
+    // stands on its day: the day's weight on a reduced tape is that of the
+    // clock's month and day type (1 on an EPW file).
+    run.onRecord = [&](const ResultRecord& record) {
+        result.summary->Add(record,
+                            state->weather->DayWeight(state->clock.month, state->clock.dayType));
     };
+    run.summary = [&] { return result.summary->Rows(); };
     run.report = [&](SimulateX&, const StoredRun& stored) { result.stored = stored; };
     result.exitCode = RunModel(options, run);
     return result;

@@ -77,6 +77,10 @@ void SqliteStatement::Bind(int index, std::string_view text, bool copy) {
                             copy ? SQLITE_TRANSIENT : SQLITE_STATIC));
 }
 
+void SqliteStatement::BindBlob(int index, const void* data, size_t bytes) {
+    Check(sqlite3_bind_blob64(statement_, index, data, bytes, SQLITE_STATIC));
+}
+
 void SqliteStatement::BindNull(int index) {
     Check(sqlite3_bind_null(statement_, index));
 }
@@ -120,6 +124,17 @@ bool SqliteStatement::ColumnIsNull(int column) const {
 std::optional<double> SqliteStatement::ColumnOptionalDouble(int column) const {
     if (ColumnIsNull(column)) return std::nullopt;
     return ColumnDouble(column);
+}
+
+}  // namespace kz7::app
+
+namespace kz7::app {
+
+std::span<const std::byte> SqliteStatement::ColumnBlob(int column) const {
+    const void* data = sqlite3_column_blob(statement_, column);
+    const int bytes = sqlite3_column_bytes(statement_, column);
+    if (data == nullptr || bytes <= 0) return {};
+    return {static_cast<const std::byte*>(data), static_cast<size_t>(bytes)};
 }
 
 }  // namespace kz7::app

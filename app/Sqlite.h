@@ -4,7 +4,9 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <cstddef>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -58,6 +60,8 @@ class SqliteStatement {
     void Bind(int index, double value);
     void Bind(int index, std::string_view text, bool copy = true);
     void BindNull(int index);
+    // A blob, not copied: it must stay unchanged until the statement runs.
+    void BindBlob(int index, const void* data, size_t bytes);
     // Steps once: true when a row is ready, false when the statement is done.
     bool Step();
     // Runs a statement that returns no rows and readies it for new bindings.
@@ -69,6 +73,8 @@ class SqliteStatement {
     std::string ColumnText(int column) const;
     bool ColumnIsNull(int column) const;
     std::optional<double> ColumnOptionalDouble(int column) const;
+    // The bytes of a blob column, valid until the next Step or Reset.
+    std::span<const std::byte> ColumnBlob(int column) const;
 
   private:
     void Check(int code) const;

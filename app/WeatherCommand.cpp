@@ -19,7 +19,6 @@
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
-#include "kz7/platform/NumberText.h"
 #include "kz7/weather/EnergyPlusWeather.h"
 
 namespace kz7::app {
@@ -67,36 +66,41 @@ void PrintPeriod(const EnergyPlusWeather& epw) {
             epw.FebruaryDays());
 }
 
+struct WeatherRow {
+    int16_t interval;
+    int32_t zone;
+    std::vector<float> values;
+    double date;
+    double time;
+};
+
 // The monthly weather rows, as the engine sends them to a host: means, and
 // radiation as monthly totals.
-void PrintMonths(const std::vector<ValueArray>& months) {
+void PrintMonths(const std::vector<WeatherRow>& months) {
     fmt::print("\n{:<5} {:>9} {:>9} {:>13} {:>13} {:>8} {:>9}\n", "Month", "Dry bulb", "Wet bulb",
                "Direct normal", "Diffuse horiz", "Wind", "Pressure");
     fmt::print("{:<5} {:>9} {:>9} {:>13} {:>13} {:>8} {:>9}\n", "", "°C", "°C", "kWh/m²", "kWh/m²",
                "m/s", "hPa");
-    for (const ValueArray& row : months) {
-        const int32_t month = FromOleDate(ParseLeadingNumber(row[0])).month;
+    for (const WeatherRow& row : months) {
+        const int32_t month = FromOleDate(row.date).month;
+        if (month < 1 || month > 12 || row.values.size() < 8) continue;
         fmt::print("{:<5} {:>9.1f} {:>9.1f} {:>13.1f} {:>13.1f} {:>8.1f} {:>9.1f}\n",
-                   kMonthNames[static_cast<size_t>(month - 1)], ParseLeadingNumber(row[1]),
-                   ParseLeadingNumber(row[2]), ParseLeadingNumber(row[3]),
-                   ParseLeadingNumber(row[4]), ParseLeadingNumber(row[5]),
-                   ParseLeadingNumber(row[7]));
+                   kMonthNames[static_cast<size_t>(month - 1)], row.values[1], row.values[2],
+                   row.values[3], row.values[4], row.values[5], row.values[7]);
     }
 }
 
 // The design day, half-hour by half-hour, as the engine sends it.
-void PrintDesignDay(const std::vector<ValueArray>& rows) {
+void PrintDesignDay(const std::vector<std::vector<float>>& rows) {
     fmt::print("\n{:>5} {:>9} {:>13} {:>13} {:>9} {:>9}\n", "Time", "Dry bulb", "Direct normal",
                "Diffuse horiz", "Altitude", "Azimuth");
     fmt::print("{:>5} {:>9} {:>13} {:>13} {:>9} {:>9}\n", "", "°C", "kW/m²", "kW/m²", "°", "°");
     int32_t halfHour = 0;
-    for (const ValueArray& row : rows) {
+    for (const std::vector<float>& row : rows) {
         ++halfHour;
         if (row.size() < 10) continue;
         fmt::print("{:02}:{:02} {:>9.1f} {:>13.3f} {:>13.3f} {:>9.1f} {:>9.1f}\n", halfHour / 2,
-                   halfHour % 2 * 30, ParseLeadingNumber(row[1]), ParseLeadingNumber(row[3]),
-                   ParseLeadingNumber(row[4]), ParseLeadingNumber(row[8]),
-                   ParseLeadingNumber(row[9]));
+                   halfHour % 2 * 30, row[1], row[3], row[4], row[8], row[9]);
     }
 }
 
@@ -106,7 +110,7 @@ int RunDesignWeather(const WeatherOptions& options, bool heatGain) {
     runOptions.support = options.support;
     runOptions.db = options.db;
     runOptions.quiet = options.quiet;
-    std::vector<ValueArray> rows;
+    std::vector<std::vector<float>> rows;
     ModelRun run;
     run.command = "weather";
     run.run = [heatGain](SimulateX& control) {
@@ -115,8 +119,9 @@ int RunDesignWeather(const WeatherOptions& options, bool heatGain) {
         else
             control.GenerateHLWeatherData();
     };
-    run.onRecord = [&rows](int16_t interval, int32_t zone, const ValueArray& values) {
-        if (interval == 1 && zone == -1) rows.push_back(values);
+    run.onRecord = [&rows](const ResultRecord& record) {
+        if (record.interval == 1 && record.zone == -1)
+            rows.emplace_back(record.values.begin(), record.values.end());
     };
     run.report = [&](SimulateX&, const StoredRun& stored) {
         fmt::print("Run {} stored in {}: {} design-day rows ({})\n", stored.runId, options.db,
@@ -125,13 +130,6 @@ int RunDesignWeather(const WeatherOptions& options, bool heatGain) {
     };
     return RunModel(runOptions, run);
 }
-
-struct WeatherRow {
-    int16_t interval;
-    int32_t zone;
-    ValueArray values;
-    double date;
-};
 
 // Stores the rows of a file the engine read whole, so that a file it cannot
 // read leaves no run behind.
@@ -142,7 +140,7 @@ int StoreWeatherRows(const WeatherOptions& options, EngineState& state,
         RunSession session(state, database, RunInfo{"weather", "", options.file}, true);
         session.Run().AddVariables(ResultVariableRows());
         for (const WeatherRow& row : rows)
-            session.OnRecord(row.interval, row.zone, row.values, row.date);
+            session.OnRecord({row.interval, row.zone, row.values, row.date, row.time});
         const int code = session.Finish();
         fmt::print("\nRun {} stored in {}: {} weather rows\n", session.Run().RunId(), options.db,
                    session.Run().RecordCount());
@@ -159,11 +157,12 @@ int RunWeather(const WeatherOptions& options) {
     EngineState state;
     state.settings.generateWeatherDataEvents = true;
     std::vector<WeatherRow> rows;
-    std::vector<ValueArray> months;
-    state.outputData.onSave = [&](int16_t& interval, int32_t& zone, ValueArray& values,
-                                  double& date) {
-        if (!options.db.empty()) rows.push_back({interval, zone, values, date});
-        if (interval == 4) months.push_back(values);
+    std::vector<WeatherRow> months;
+    state.outputData.onRecord = [&](const ResultRecord& record) {
+        WeatherRow row{record.interval, record.zone, {record.values.begin(), record.values.end()},
+                       record.date, record.time};
+        if (record.interval == 4) months.push_back(row);
+        if (!options.db.empty()) rows.push_back(std::move(row));
     };
     EnergyPlusWeather epw(state);
     if (!epw.OpenFile(options.file)) return kExitFailed;  // the engine said why

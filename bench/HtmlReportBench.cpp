@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <string>
 
 #include "HtmlReport.h"
@@ -31,11 +32,11 @@ double Air(int zone, int hour) {
 
 // The hourly record of a zone (1..100) or of the building and plant (0),
 // with the values the report reads; the other positions are empty.
-ValueArray Record(int zone, int hour) {
-    ValueArray values(zone == 0 ? 126 : 55);
+std::vector<float> Record(int zone, int hour) {
+    std::vector<float> values(zone == 0 ? 126 : 55, std::numeric_limits<float>::quiet_NaN());
     const double air = Air(zone, hour);
     auto set = [&](int32_t position, double value) {
-        values[static_cast<size_t>(position)] = std::to_string(value).substr(0, 7);
+        values[static_cast<size_t>(position)] = static_cast<float>(value);
     };
     for (ZoneVariable variable : {ZoneVariable::AirTemperature, ZoneVariable::RadiantTemperature,
                                   ZoneVariable::ComfortTemperature}) {
@@ -72,12 +73,16 @@ class HundredZoneYear {
         run.AddZones(zones);
         for (int hour = 0; hour < kHours; ++hour) {
             const double time = ToOleDate(2003, 1, 1) + (hour + 1) / 24.0;
-            for (int zone = 1; zone <= kZones; ++zone) run.Store(2, zone, Record(zone, hour), time);
-            run.Store(2, 0, Record(0, hour), time);
+            for (int zone = 1; zone <= kZones; ++zone) {
+                const std::vector<float> values = Record(zone, hour);
+                run.Store({2, zone, values, time, time});
+            }
+            const std::vector<float> building = Record(0, hour);
+            run.Store({2, 0, building, time, time});
         }
-        for (int zone = 1; zone <= kZones; ++zone)
-            run.Store(6, zone, {"5", "3", "30", "30", "30", "12", "12", "12"},
-                      ToOleDate(2003, 12, 31));
+        const std::vector<float> summary{5, 3, 30, 30, 30, 12, 12, 12};
+        const double end = ToOleDate(2003, 12, 31);
+        for (int zone = 1; zone <= kZones; ++zone) run.Store({6, zone, summary, end, end});
         run.Finish(RunStatus::Finished);
         return file;
     }

@@ -7,9 +7,12 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "ScratchFolder.h"
+#include "../tests/support/ModelText.h"
 #include "ModelFile.h"
 #include "ResultDatabase.h"
 #include "SimulateCommand.h"
@@ -25,29 +28,14 @@ namespace fs = std::filesystem;
 const std::string kOffice = KZ7_SOURCE_DIR "/examples/small-office.kz7";
 const std::string kSupport = KZ7_SOURCE_DIR "/support";
 
-// A fresh temporary folder, removed with everything in it.
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "kz7-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    bool Made() const { return !path_.empty(); }
-    fs::path File(const std::string& name) const { return path_ / name; }
-
-  private:
-    fs::path path_;
-};
+using bench::ScratchFolder;
 
 struct Record {
     int16_t interval;
     int32_t zone;
-    ValueArray values;
+    std::vector<float> values;
     double date;
+    double time;
 };
 
 // The office's annual hourly run through the control, its records kept in
@@ -58,9 +46,11 @@ bool RunOffice(std::vector<Record>* records) {
     SimulateX control(state);
     control.SetHourlyResults(true);
     if (!LoadModel(control, kOffice, kSupport).empty()) return false;
-    control.SaveSSData = [records](int16_t& interval, int32_t& zone, ValueArray& values,
-                                   double& date) {
-        if (records != nullptr) records->push_back({interval, zone, values, date});
+    control.SaveResultRecord = [records](const ResultRecord& record) {
+        if (records != nullptr)
+            records->push_back({record.interval, record.zone,
+                                {record.values.begin(), record.values.end()}, record.date,
+                                record.time});
     };
     control.Simulate();
     return !state.engine->Cancelled;
@@ -110,7 +100,7 @@ void BM_StoreOfficeRecords(benchmark::State& bench) {
         ResultDatabase database(folder.File("store" + std::to_string(++iteration) + ".db"));
         RunWriter run(database, {"simulate", kOffice, ""});
         for (const Record& record : records)
-            run.Store(record.interval, record.zone, record.values, record.date);
+            run.Store({record.interval, record.zone, record.values, record.date, record.time});
         run.Finish(RunStatus::Finished);
         values += run.ValueCount();
     }
@@ -118,6 +108,74 @@ void BM_StoreOfficeRecords(benchmark::State& bench) {
     bench.SetItemsProcessed(values);
 }
 BENCHMARK(BM_StoreOfficeRecords)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// ---- Storing cost against the zone count ----
+
+// `zones` ten-element zones on the Denver file at 10-minute steps, written
+// as a model file.
+std::string ZonesModel(const ScratchFolder& folder, int zones) {
+    std::string text = test::Library() + "SimulationOptions\n10,1,1,31,12,18,0.5,0\n-\n";
+    text += "SimulationWeather\n" KZ7_SOURCE_DIR "/tests/data/USA_CO_Denver.Intl.AP.725650_TMY3,4\n-\n";
+    for (int i = 1; i <= zones; ++i) {
+        test::ZoneText zone;
+        zone.key = std::to_string(i);
+        zone.opaque = test::BoxElements();
+        zone.glazed = test::Window("GLZ", 6, 180) + test::Window("GLZ", 4, 90);
+        zone.airflow = test::Air("I", "100", 0.5) + test::Air("V", "50", 2.0);
+        zone.gains = test::Gain(600, 0.4);
+        text += zone.Text();
+    }
+    const fs::path file = folder.File("zones" + std::to_string(zones) + ".kz7");
+    std::ofstream(file) << text;
+    return file.string();
+}
+
+// The annual run with hourly records stored, as `kz7 simulate --quiet` does.
+void BM_AnnualZonesStoredHourly(benchmark::State& bench) {
+    ScratchFolder folder;
+    if (!folder.Made()) return bench.SkipWithError("cannot make a temporary folder");
+    const int zones = static_cast<int>(bench.range(0));
+    ModelRunOptions options;
+    options.model = ZonesModel(folder, zones);
+    options.support = kSupport;
+    options.quiet = true;
+    int iteration = 0;
+    for (auto _ : bench) {
+        options.db = folder.File("run" + std::to_string(++iteration) + ".db").string();
+        const SimulateResult result = SimulateAndStore(options, Resolution::Hourly);
+        if (result.exitCode != 0) return bench.SkipWithError("the run failed");
+    }
+    bench.counters["MB_per_zone_year"] =
+        static_cast<double>(fs::file_size(options.db)) / 1e6 / zones;
+}
+BENCHMARK(BM_AnnualZonesStoredHourly)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->MeasureProcessCPUTime();
+
+// The same run with no output selected: the calculation alone.
+void BM_AnnualZonesNoOutput(benchmark::State& bench) {
+    ScratchFolder folder;
+    if (!folder.Made()) return bench.SkipWithError("cannot make a temporary folder");
+    const int zones = static_cast<int>(bench.range(0));
+    const std::string model = ZonesModel(folder, zones);
+    for (auto _ : bench) {
+        EngineState state;
+        state.errorHandler = [](const std::string&) {};
+        SimulateX control(state);
+        if (!LoadModel(control, model, kSupport).empty()) return bench.SkipWithError("no model");
+        control.Simulate();
+        if (state.engine->Cancelled) return bench.SkipWithError("the run failed");
+    }
+}
+BENCHMARK(BM_AnnualZonesNoOutput)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->MeasureProcessCPUTime();
 
 }  // namespace
 }  // namespace kz7::app

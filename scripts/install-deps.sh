@@ -11,6 +11,8 @@ packages=(
   python3
   libjs-chart.js chromium
   libboost-dev
+  clang libclang-rt-dev
+  groff-base   # the man page test reads kz7.1 with groff
 )
 
 missing=()

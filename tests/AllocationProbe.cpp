@@ -21,6 +21,24 @@ std::atomic<long> allocations{0};
 [[gnu::noinline]] void* operator new[](std::size_t size) {
     return ::operator new(size);
 }
+// The no-throw forms (std::stable_sort's buffer) must come from the same
+// heap as the deletes below.
+[[gnu::noinline]] void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return ::operator new(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+[[gnu::noinline]] void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return ::operator new(size, std::nothrow);
+}
+[[gnu::noinline]] void operator delete(void* memory, const std::nothrow_t&) noexcept {
+    std::free(memory);
+}
+[[gnu::noinline]] void operator delete[](void* memory, const std::nothrow_t&) noexcept {
+    std::free(memory);
+}
 [[gnu::noinline]] void operator delete(void* memory) noexcept {
     std::free(memory);
 }

@@ -1,7 +1,9 @@
 #pragma once
 // Helpers shared by the tests: a private scratch folder and a recorder of
 // everything a SimulateX raises.
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
@@ -35,6 +37,30 @@ class ScratchFolder {
 
   private:
     std::filesystem::path path_;
+};
+
+// While it lives, no file of this process or its children may grow past
+// `bytes`, as on a full disk: a write past it fails (EFBIG) instead of
+// raising SIGXFSZ.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        savedSignal_ = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, savedSignal_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit saved_{};
+    sighandler_t savedSignal_ = SIG_DFL;
 };
 
 struct ResultRecord {

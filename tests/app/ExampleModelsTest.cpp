@@ -28,7 +28,7 @@ TEST(ExampleModelsTest, EachExampleReadsWithoutErrors) {
                                    Example{"house.kz7", 2, "House", 42.37f, 71.02f},
                                    Example{"office.kz7", 2, "Example office", 51.5f, 0.1f},
                                    Example{"starter.kz7", 1, "Starter office", 39.83f, 104.65f},
-                                   Example{"shaded-cell.kz7", 1, "Test cell", 39.83f, 104.65f}}) {
+                                   Example{"shaded-cell.kz7", 1, "Test cell (shaded)", 39.83f, 104.65f}}) {
         SCOPED_TRACE(example.file);
         EngineState state;
         std::vector<std::string> errors;

@@ -1,8 +1,11 @@
+#include <cmath>
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
 #include <string>
+#include <vector>
 
 #include "CommandRun.h"
 #include "Commands.h"
@@ -22,7 +25,12 @@ class ExportCsvCommandTest : public ResultDatabaseFixture {
     // Run 1: two zones with two hours, a building record, a summary and a
     // weather row. Run 2: one daily record.
     void WriteTwoRuns() {
+        constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
         ResultDatabase database(file);
+        const auto store = [](RunWriter& run, int16_t interval, int32_t zone,
+                              std::vector<float> values, double time) {
+            run.Store({interval, zone, values, time - 0.5, time});
+        };
         {
             RunWriter run(database, {"simulate", "office.kz7", "london.epw"});
             run.AddZones({{1, "1", "North, ground"}, {2, "2", "Core"}});
@@ -31,22 +39,22 @@ class ExportCsvCommandTest : public ResultDatabaseFixture {
                               {RecordKind::Summary, 0, "Peak heating load", "kW", "max"}});
             for (int hour = 1; hour <= 2; ++hour) {
                 for (int zone = 1; zone <= 2; ++zone) {
-                    ValueArray values(55);
-                    values[1] = std::to_string(20 + zone) + ".5";
-                    values[3] = zone == 1 ? "-32768" : "1.25";
-                    run.Store(2, zone, values, ToOleDate(2003, 1, 1, hour));
+                    std::vector<float> values(55, kNone);
+                    values[1] = 20.5f + static_cast<float>(zone);
+                    values[3] = zone == 1 ? kNone : 1.25f;
+                    store(run, 2, zone, values, ToOleDate(2003, 1, 1, hour));
                 }
+                std::vector<float> building(126, kNone);
+                building[1] = 21.0f;
+                building[70] = 0.75f;
+                store(run, 2, 0, building, ToOleDate(2003, 1, 1, hour));
             }
-            ValueArray building(126);
-            building[1] = "21";
-            building[70] = "0.75";
-            run.Store(2, 0, building, ToOleDate(2003, 1, 1, 1));
-            run.Store(2, -1, {"1/1/2003", "4.5"}, ToOleDate(2003, 1, 1, 1));
-            run.Store(6, 1, {"4.25", "0"}, ToOleDate(2003, 12, 31));
+            store(run, 2, -1, {37622.0f, 4.5f}, ToOleDate(2003, 1, 1, 1));
+            store(run, 6, 1, {4.25f, 0.0f}, ToOleDate(2003, 12, 31));
             run.Finish(RunStatus::Finished);
         }
         RunWriter second(database, {"heatloss", "house.kz7", ""});
-        second.Store(3, 1, {"", "18"}, ToOleDate(2003, 1, 2));
+        store(second, 3, 1, {kNone, 18.0f}, ToOleDate(2003, 1, 2));
         second.Finish(RunStatus::Cancelled);
     }
 };
@@ -66,9 +74,14 @@ TEST_F(ExportCsvCommandTest, WritesOneWideFilePerRunIntervalAndKindAndSelects) {
                   "2,Core,2003-01-01 01:00:00,22.5,1.25\r\n"
                   "2,Core,2003-01-01 02:00:00,22.5,1.25\r\n");
     EXPECT_EQ(ReadFile(out / "run1-hour-building.csv"),
-              bom + "time,position 1,position 70\r\n2003-01-01 01:00:00,21,0.75\r\n");
+              bom +
+                  "time,position 1,position 70\r\n2003-01-01 01:00:00,21,0.75\r\n"
+                  "2003-01-01 02:00:00,21,0.75\r\n");
+    // Weather rows also give the date the weather file has for them.
     EXPECT_EQ(ReadFile(out / "run1-hour-weather.csv"),
-              bom + "time,position 1\r\n2003-01-01 01:00:00,4.5\r\n");
+              bom +
+                  "time,source_time,position 1\r\n"
+                  "2003-01-01 01:00:00,2002-12-31 13:00:00,4.5\r\n");
     EXPECT_EQ(ReadFile(out / "run1-summary-zones.csv"),
               bom +
                   "zone,zone_name,time,Peak heating load (kW),position 1\r\n"
@@ -98,6 +111,41 @@ TEST_F(ExportCsvCommandTest, WritesOneWideFilePerRunIntervalAndKindAndSelects) {
     result = RunKz7(fmt::format("export-csv {} --zone 7 --out {}", file.string(), out.string()));
     EXPECT_EQ(result.exitCode, kExitFailed);
     EXPECT_NE(result.error.find("no records"), std::string::npos) << result.error;
+}
+
+TEST_F(ExportCsvCommandTest, NamesReadSafelyInASpreadsheetAndPlantedLinksAreRefused) {
+    {
+        ResultDatabase database(file);
+        RunWriter run(database, {"simulate", "old.kz7", ""});
+        // A formula, and a name stored as Windows-1252 by an older version.
+        run.AddZones({{1, "1", "=HYPERLINK(\"http://x\")"}, {2, "2", "Brique \xE0 -1"}});
+        const std::vector<float> values{std::nanf(""), 18.0f};
+        const double day = ToOleDate(2003, 1, 2);
+        for (int zone = 1; zone <= 2; ++zone) run.Store({3, zone, values, day, day});
+        run.Finish(RunStatus::Finished);
+    }
+    const fs::path out = folder / "csv";
+    auto result = RunKz7(fmt::format("export-csv {} --out {}", file.string(), out.string()));
+    ASSERT_EQ(result.exitCode, kExitOk) << result.error;
+    EXPECT_EQ(ReadFile(out / "run1-day-zones.csv"),
+              "\xEF\xBB\xBFzone,zone_name,time,position 1\r\n"
+              "1,\"'=HYPERLINK(\"\"http://x\"\")\",2003-01-02 00:00:00,18\r\n"
+              "2,Brique \xC3\xA0 -1,2003-01-02 00:00:00,18\r\n");
+
+    // An output name that is a link is not written through, dangling or not.
+    const fs::path outside = folder / "outside.txt";
+    WriteFile(outside, "keep");
+    fs::remove(out / "run1-day-zones.csv");
+    fs::create_symlink(outside, out / "run1-day-zones.csv");
+    result = RunKz7(fmt::format("export-csv {} --out {}", file.string(), out.string()));
+    EXPECT_EQ(result.exitCode, kExitFailed);
+    EXPECT_NE(result.error.find("run1-day-zones.csv: is a link"), std::string::npos) << result.error;
+    EXPECT_EQ(ReadFile(outside), "keep");
+    fs::remove(out / "run1-day-zones.csv");
+    fs::create_symlink(folder / "made-outside.csv", out / "run1-day-zones.csv");
+    EXPECT_EQ(RunKz7(fmt::format("export-csv {} --out {}", file.string(), out.string())).exitCode,
+              kExitFailed);
+    EXPECT_FALSE(fs::exists(folder / "made-outside.csv"));
 }
 
 TEST_F(ExportCsvCommandTest, BadDatabasesAndUsageGiveTheirExitCodes) {

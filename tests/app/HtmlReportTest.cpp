@@ -186,18 +186,23 @@ class HtmlReportSourceTest : public ResultDatabaseFixture {
         ResultDatabase database(file);
         {
             RunWriter run(database, {"simulate", "office.kz7", "london.epw"});
-            run.AddZones({{1, "Z1", "North"}});
+            run.AddZones({{1, "Z1", "North", 0.0, 0.0}});
+            const float none = std::nanf("");
             for (int hour = 1; hour <= 3; ++hour) {
-                ValueArray values(55);
-                values[kAir] = fmt::format("{}.5", 20 + hour);
-                values[kHeating] = hour == 2 ? "-32768" : "1.25";
-                run.Store(2, 1, values, ToOleDate(2003, 7, 1, hour));
+                const double time = ToOleDate(2003, 7, 1, hour);
+                std::vector<float> values(55, none);
+                values[kAir] = 20.5f + static_cast<float>(hour);
+                values[kHeating] = hour == 2 ? none : 1.25f;
+                run.Store({2, 1, values, time, time});
+                if (hour != 1) continue;
+                std::vector<float> building(126, none);
+                building[static_cast<size_t>(PlantVariable::ElectricityUse)] = 4.0f;
+                run.Store({2, 0, building, time, time});
+                const std::vector<float> weather{none, 4.5f};
+                run.Store({2, -1, weather, time, time});
             }
-            ValueArray building(126);
-            building[static_cast<size_t>(PlantVariable::ElectricityUse)] = "4";
-            run.Store(2, 0, building, ToOleDate(2003, 7, 1, 1));
-            run.Store(6, 1, {"4.25", "0", "", "27"}, ToOleDate(2003, 12, 31));
-            run.Store(2, -1, {"", "4.5"}, ToOleDate(2003, 7, 1, 1));
+            const std::vector<float> summary{4.25f, 0.0f, none, 27.0f};
+            run.Store({6, 1, summary, ToOleDate(2003, 12, 31), ToOleDate(2003, 12, 31)});
             run.Finish(RunStatus::Cancelled);
         }
         RunWriter weather(database, {"weather", "", "london.epw"});
@@ -241,12 +246,13 @@ TEST_F(HtmlReportSourceTest, ReadsTheLastModelRunAndRefusesOthers) {
     }
     {
         SqliteConnection db(file.string(), SQLITE_OPEN_READWRITE);
-        db.Execute("UPDATE records SET vals = '[1,2' WHERE id = 2");
+        db.Execute("UPDATE series SET vals = x'0102' WHERE run = 1 AND zone = 1 AND position = " +
+                   std::to_string(kAir));
     }
     const auto result = test::RunKz7(
         fmt::format("report-html {} -o {}", file.string(), (folder / "report.html").string()));
     EXPECT_EQ(result.exitCode, kExitFailed);
-    EXPECT_NE(result.error.find("the values of record 2 of run 1 are damaged"), std::string::npos)
+    EXPECT_NE(result.error.find("do not fit the run's times"), std::string::npos)
         << result.error;
     EXPECT_FALSE(fs::exists(folder / "report.html"));
 }

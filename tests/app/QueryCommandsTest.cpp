@@ -2,12 +2,14 @@
 // construction, report), run as a user runs them.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "CommandRun.h"
 #include "compliance/ModelText.h"
@@ -52,7 +54,8 @@ class QueryCommandsTest : public ::testing::Test {
 };
 
 TEST_F(QueryCommandsTest, ReadAndInspectShowTheModelAsRead) {
-    const CommandRun starter = Run("read " KZ7_SOURCE_DIR "/examples/starter.kz7 --support " KZ7_SOURCE_DIR "/support");
+    const CommandRun starter =
+        Run("read " KZ7_SOURCE_DIR "/examples/starter.kz7 --support " KZ7_SOURCE_DIR "/support");
     EXPECT_EQ(starter.exitCode, 0) << starter.error;
     for (const char* line : {"building: Starter office\n", "zones: 1\n", "time step: 10 min\n"})
         EXPECT_NE(starter.output.find(line), std::string::npos) << starter.output;
@@ -78,7 +81,8 @@ TEST_F(QueryCommandsTest, ReadAndInspectShowTheModelAsRead) {
     // Constructions appear in reading order with their derived values.
     const auto& first = model["opaqueConstructions"][0];
     EXPECT_EQ(first["key"], "CAVITY-WALL-FULL");
-    EXPECT_NEAR(first["UValue"].get<double>() * first["RValue"].get<double>(), 1.0, 1e-9);
+    // Printed at single precision, the engine's own.
+    EXPECT_NEAR(first["UValue"].get<double>() * first["RValue"].get<double>(), 1.0, 1e-6);
     EXPECT_EQ(first["layers"].size(), 4u);
     EXPECT_GT(first["nodeCount"].get<int>(), 4);
     EXPECT_EQ(model["profileGroups"][0]["profiles"].size(), 12u);
@@ -149,6 +153,39 @@ TEST_F(QueryCommandsTest, ReportIsWrittenAndCopied) {
     // The partition between the two zones is one wall: its construction cost
     // counts once, from the side that is not blocked.
     EXPECT_NE(report.find("\"Building Total Cost (EUR)\";\"65040\""), std::string::npos);
+
+    // Only a regular file is replaced: never a pipe (nor a device or a link).
+    const fs::path pipe = folder_ / "pipe.csv";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const CommandRun toPipe = Run("report " + office_ + " --out " + pipe.string());
+    EXPECT_EQ(toPipe.exitCode, 1);
+    EXPECT_NE(toPipe.error.find(pipe.string() + ": is not a regular file"), std::string::npos)
+        << toPipe.error;
+    EXPECT_TRUE(fs::is_fifo(pipe));
+}
+
+// A model from an older tool in Windows-1252 reads as such, and every output
+// carries its names in valid UTF-8.
+TEST_F(QueryCommandsTest, AWindows1252ModelIsReadAndShownInUtf8) {
+    std::string text = ReadFile(office_);
+    const auto replace = [&text](const std::string& from, const std::string& to) {
+        text.replace(text.find(from), from.size(), to);
+    };
+    replace("\nBrick\n", "\nBrique \xE0 la chaux\n");
+    replace("Zone,Z1\nOffice\n", "Zone,Z1\nTest cell 20\xB0" "C\n");
+    const std::string model = Model("cp1252.kz7", text);
+    const std::string db = " --quiet --db " + (folder_ / "results.db").string();
+    for (const std::string& command :
+         std::vector<std::string>{"inspect", "partl", "heatloss" + db, "heatgain" + db}) {
+        const std::string word = command.substr(0, command.find(' '));
+        const CommandRun run =
+            Run(word + " " + model + " --json" + command.substr(word.size()));
+        EXPECT_EQ(run.exitCode, 0) << command << ": " << run.error;
+        EXPECT_TRUE(nlohmann::json::accept(run.output)) << command;  // valid UTF-8 too
+    }
+    const auto inspected = nlohmann::json::parse(Run("inspect " + model + " --json").output);
+    EXPECT_EQ(inspected["zones"][0]["description"], "Test cell 20\u00B0C");
+    EXPECT_NE(inspected.dump().find("Brique \u00E0 la chaux"), std::string::npos);
 }
 
 TEST_F(QueryCommandsTest, BadModelsAndFoldersFailWithAMessage) {

@@ -1,13 +1,18 @@
 // The result database as the commands use it: records in, the same values
-// out through the tables and views, runs left consistent.
+// out through the read interface and through the SQL views, runs left
+// consistent, and files it must not use refused.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "ResultDatabase.h"
 #include "ResultDatabaseFixture.h"
+#include "ResultReader.h"
 #include "Sqlite.h"
 #include "kz7/platform/OleDate.h"
 
@@ -16,157 +21,185 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ResultDatabaseTest : public ResultDatabaseFixture {};
+constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
 
-// A zone record of the engine: 55 texts, position 0 empty.
-ValueArray ZoneRecord(const std::string& airTemperature) {
-    ValueArray values(55);
-    values[1] = airTemperature;
-    values[2] = "-32768";
-    values[3] = "12abc";
-    values[5] = "1.5E-05";
-    values[6] = " 7 ";
-    values[7] = "nan";
+class ResultDatabaseTest : public ResultDatabaseFixture {
+  protected:
+    // The error opening `path` gives; "<opened>" when it opens.
+    static std::string OpenError(const fs::path& path, ResultDatabase::Access access) {
+        try {
+            ResultDatabase database(path, access);
+            return "<opened>";
+        } catch (const ResultDatabaseError& error) {
+            return error.what();
+        }
+    }
+};
+
+// The values SQL users see for one series, NULL as NaN.
+std::vector<double> ViewValues(SqliteConnection& db, int interval, int zone, int position) {
+    SqliteStatement select(db, "SELECT value FROM series_values WHERE run = 1 AND interval = " +
+                                   std::to_string(interval) + " AND zone = " +
+                                   std::to_string(zone) + " AND position = " +
+                                   std::to_string(position) + " ORDER BY step");
+    std::vector<double> values;
+    while (select.Step()) values.push_back(select.ColumnOptionalDouble(0).value_or(std::nan("")));
     return values;
 }
 
-TEST_F(ResultDatabaseTest, StoresRecordsAndReadsThemBack) {
-    const double july1 = ToOleDate(2003, 7, 1, 13.0);
+// Hourly records of two zones, the building and weather over a few days, in
+// batches small enough that every series spans several chunks; the values
+// come back alike through the reader and through SQL, on their times.
+TEST_F(ResultDatabaseTest, RecordsComeBackAsTheyWentInThroughReaderAndViews) {
+    // Awkward floats: negative, subnormal, the largest, -0 and no value.
+    const std::vector<float> odd{-3.5f, 1e-40f, 3.4e38f, -0.0f, kNone, 21.25f};
+    const double start = ToOleDate(1976, 12, 31);
+    RunInfo info{"simulate", "office.kz7", "london.epw", "base case", {{"ach", "0.5"}}, "ab12"};
     {
         ResultDatabase database(file);
-        RunWriter run(database, {"simulate", "office.kz7", "london.epw"});
-        run.AddZones({{3, "3", "Office north"}, {4, "4", "Core"}});
-        run.AddVariables({{RecordKind::Zone, 1, "Air temperature", "°C", "mean"},
-                          {RecordKind::Weather, 1, "Dry-bulb temperature", "°C", "mean"},
-                          {RecordKind::Summary, 0, "Peak heating load", "kW", "max"}});
-        run.Store(2, 3, ZoneRecord("21.5"), july1);
-        run.Store(2, 4, ZoneRecord("19.25"), july1);
-        ValueArray building(126);
-        building[66] = "3.5";
-        run.Store(2, 0, building, july1);
-        run.Store(2, -1, {"01/07/2003 13:00", "18.5"}, july1);
-        run.Store(6, 3, {"4.25", "3", "26", "27", "25", "19", "18", "17"}, july1 + 1);
-        // Per zone record: 21.5, 1.5E-05, 7; building 1; weather 1; summary 8.
-        EXPECT_EQ(run.ValueCount(), 3 + 3 + 1 + 1 + 8);
+        RunWriter run(database, info, 500);
+        run.AddZones({{3, "3", "Office north", 20.0, 60.0}, {4, "4", "Core", 10.0, 30.0}});
+        run.AddVariables({{RecordKind::Zone, 1, "AirTemperature", "°C", "mean"},
+                          {RecordKind::Weather, 1, "DryBulbTemperature", "°C", "mean"}});
+        for (int hour = 1; hour <= 72; ++hour) {
+            const double time = start + hour / 24.0;
+            std::vector<float> zone(55, kNone);
+            zone[1] = odd[static_cast<size_t>(hour) % odd.size()];
+            zone[2] = 7.0f;  // the same all along: one value stands for the chunk
+            std::vector<float> wider(hour > 30 ? 60 : 55, kNone);  // records may widen
+            wider[1] = static_cast<float>(hour);
+            wider.back() = 1.0f;
+            run.Store({2, 3, zone, time - 365.0, time});
+            run.Store({2, 4, wider, time, time});
+            std::vector<float> weather{static_cast<float>(time), 12.5f};
+            run.Store({2, -1, weather, time - 1000.0, time});
+        }
+        run.SetSummary({{3, {{"heating_kwh", 12.5}, {"heating_kwh_m2", std::nullopt}}}});
         run.Finish(RunStatus::Finished);
     }
 
     ResultDatabase database(file, ResultDatabase::Access::ReadOnly);
+    ResultReader reader(database);
+    const RunFacts facts = reader.Run(1);
+    EXPECT_EQ(facts.label + "|" + facts.weather + "|" + facts.modelSha256 + "|" + facts.status,
+              "base case|london.epw|ab12|finished");
+    EXPECT_EQ(facts.schemaVersion, ResultDatabase::kSchemaVersion);
+    EXPECT_EQ(facts.parameters, info.parameters);
+    EXPECT_EQ(facts.floorArea, 30.0);
+    EXPECT_EQ(facts.volume, 90.0);
+    EXPECT_EQ(reader.Zones(1)[1].floorArea, 10.0);
+    EXPECT_THROW(reader.Run(2), ResultDatabaseError);
+
+    const TimeSeries air = reader.Series(1, 2, 3, "AirTemperature");
+    ASSERT_EQ(air.times.size(), 72u);
+    EXPECT_DOUBLE_EQ(air.times[0], start + 1.0 / 24.0);
+    EXPECT_DOUBLE_EQ(air.times[71], start + 3.0);
     SqliteConnection& db = database.Connection();
-    EXPECT_EQ(Text(db,
-                   "SELECT command || '|' || model || '|' || weather || '|' || engine_version || "
-                   "'|' || status || '|' || (finished_at >= started_at) FROM runs"),
-              std::string("simulate|office.kz7|london.epw|") + KZ7_VERSION + "|finished|1");
-    EXPECT_EQ(Text(db,
-                   "SELECT group_concat(record, ',') FROM (SELECT record FROM records "
-                   "ORDER BY id)"),
-              "zone,zone,building,weather,summary");
-    EXPECT_EQ(db.QueryInteger("SELECT count(*) FROM record_values WHERE value IS NOT NULL"), 16);
-    // The known value, found the way a user asks for it, with its names.
-    EXPECT_EQ(Text(db,
-                   "SELECT value || ' ' || zone_name || ' ' || unit || ' ' || aggregation FROM "
-                   "results WHERE interval = 'hour' AND zone = 3 AND variable = 'Air "
-                   "temperature' AND time_text = '2003-07-01 13:00:00'"),
-              "21.5 Office north °C mean");
-    // Numbers are read strictly: the missing value, junk and NaN are NULL, as
-    // is the weather row's date text; blanks around a number are no matter.
-    EXPECT_EQ(Text(db,
-                   "SELECT group_concat(ifnull(value, 'null')) FROM (SELECT value FROM "
-                   "record_values WHERE zone = 3 AND interval = 2 AND position BETWEEN 1 AND 7 "
-                   "ORDER BY position)"),
-              "21.5,null,null,null,1.5e-05,7.0,null");
-    EXPECT_EQ(Text(db,
-                   "SELECT group_concat(ifnull(value, 'null')) FROM (SELECT value FROM "
-                   "record_values WHERE zone = -1 ORDER BY position)"),
-              "null,18.5");
-    EXPECT_EQ(Number(db, "SELECT value FROM results WHERE variable = 'Peak heating load'"), 4.25);
-    EXPECT_EQ(Number(db, "SELECT value FROM record_values WHERE zone = 0 AND position = 66"), 3.5);
-}
-
-TEST_F(ResultDatabaseTest, ReadsValuesWithTheEnginesDecimalSeparator) {
-    {
-        ResultDatabase database(file);
-        RunInfo info{"simulate", "m.kz7", ""};
-        info.decimalSeparator = ',';
-        RunWriter run(database, info);
-        run.Store(3, 1, {"", "21,75", "-32768", "1.5.2"}, ToOleDate(2003, 1, 2));
-        run.Finish(RunStatus::Finished);
+    const std::vector<double> viewed = ViewValues(db, 2, 3, 1);
+    ASSERT_EQ(viewed.size(), 72u);
+    for (size_t step = 0; step < 72; ++step) {
+        const float expected = odd[(step + 1) % odd.size()];
+        if (std::isnan(expected)) {
+            EXPECT_TRUE(std::isnan(air.values[step]) && std::isnan(viewed[step])) << step;
+        } else {
+            EXPECT_EQ(std::bit_cast<uint32_t>(air.values[step]), std::bit_cast<uint32_t>(expected));
+            EXPECT_EQ(viewed[step], static_cast<double>(expected)) << step;
+        }
     }
-    ResultDatabase database(file, ResultDatabase::Access::ReadOnly);
-    EXPECT_EQ(Number(database.Connection(), "SELECT value FROM record_values WHERE position = 1"),
-              21.75);
-    EXPECT_EQ(database.Connection().QueryInteger(
-                  "SELECT count(*) FROM record_values WHERE value IS NULL"),
-              3);
+    EXPECT_EQ(ViewValues(db, 2, 3, 2), std::vector<double>(72, 7.0));
+    const TimeSeries widened = reader.Series(1, 2, 4, 59);
+    EXPECT_TRUE(std::isnan(widened.values[29]));
+    EXPECT_EQ(widened.values[30], 1.0f);
+    EXPECT_EQ(reader.Series(1, 2, 4, 1).values[71], 72.0f);
+    // A weather row's date at position 0 is its step's source time, not a value.
+    EXPECT_EQ(reader.Positions(1, 2, -1), std::vector<int32_t>{1});
+    EXPECT_DOUBLE_EQ(reader.SourceTimes(1, 2)[0], start + 1.0 / 24.0 - 365.0);
+    EXPECT_THROW(reader.Series(1, 2, 3, "NoSuchVariable"), ResultDatabaseError);
+
+    EXPECT_EQ(Text(db,
+                   "SELECT zone_name || ' ' || variable || ' ' || unit || ' ' || value FROM "
+                   "results WHERE interval = 'hour' AND zone = 3 AND position = 1 AND "
+                   "time_text = '1976-12-31 06:00:00'"),
+              "Office north AirTemperature °C -3.5");
+    const std::vector<SummaryRow> summary = reader.Summary(1);
+    ASSERT_EQ(summary.size(), 1u);
+    EXPECT_EQ(summary[0].figures[0].second, 12.5);
+    EXPECT_FALSE(summary[0].figures[1].second);
 }
 
-TEST_F(ResultDatabaseTest, AWriterDestroyedUnfinishedLeavesTheRunRunning) {
-    const int64_t records = RunWriter::kRecordsPerCommit + 10;
+// A writer dropped before Finish (a killed process) leaves the run
+// 'running' with the batches written so far; Finish writes the rest and
+// refuses to be called twice.
+TEST_F(ResultDatabaseTest, RunsStayConsistentWhenNotFinished) {
+    std::vector<float> values(55, 20.0f);
     {
         ResultDatabase database(file);
-        RunWriter run(database, {"simulate", "office.kz7", ""});
-        for (int64_t i = 0; i < records; ++i) run.Store(2, 1, ZoneRecord("20"), 37622.0 + i / 24.0);
-        // A record with no usable date is kept, without a time.
-        EXPECT_NO_THROW(
-            run.Store(2, 1, ZoneRecord("20"), std::numeric_limits<double>::quiet_NaN()));
+        RunWriter run(database, {"simulate", "office.kz7"}, 550);
+        for (int hour = 1; hour <= 25; ++hour) run.Store({2, 1, values, hour / 24.0, hour / 24.0});
     }
     ResultDatabase database(file);
     SqliteConnection& db = database.Connection();
-    EXPECT_EQ(Text(db, "SELECT status FROM runs"), "running");
-    EXPECT_EQ(db.QueryInteger("SELECT finished_at IS NULL FROM runs"), 1);
-    EXPECT_EQ(db.QueryInteger("SELECT count(*) FROM records"), records + 1);
-    EXPECT_EQ(db.QueryInteger("SELECT count(*) FROM records WHERE time IS NULL"), 1);
+    EXPECT_EQ(Text(db, "SELECT status || (finished_at IS NULL) FROM runs"), "running1");
+    EXPECT_EQ(db.QueryInteger("SELECT count(*) FROM times"), 20);
+    RunWriter second(database, {"simulate", "office.kz7"});
+    second.Store({2, 1, values, 1.0, 1.0});
+    second.Finish(RunStatus::Cancelled);
+    EXPECT_EQ(Text(db, "SELECT status FROM runs WHERE id = 2"), "cancelled");
+    EXPECT_EQ(db.QueryInteger("SELECT count(*) FROM times WHERE run = 2"), 1);
+    EXPECT_THROW(second.Store({2, 1, values, 1.0, 1.0}), ResultDatabaseError);
+    EXPECT_THROW(second.Finish(RunStatus::Failed), ResultDatabaseError);
     EXPECT_EQ(Text(db, "PRAGMA integrity_check"), "ok");
 }
 
-// Records no engine sends are still stored whole, and readable.
-TEST_F(ResultDatabaseTest, OddRecordsAreStoredAsTheyCame) {
+// Files that are no result database of this layout are refused with a
+// reason and left as they were; an empty file is made one; a name is always
+// a file, never an SQLite URI or the in-memory database.
+TEST_F(ResultDatabaseTest, FilesAreRefusedOrMadeResultDatabasesByWhatTheyHold) {
+    const fs::path foreign = folder / "foreign.db";
     {
-        ResultDatabase database(file);
-        RunWriter run(database, {"simulate", "odd.kz7", ""});
-        run.Store(9, 2, {"", "1"}, 37622.0);
-        run.Store(2, 2, {}, 37622.0);
-        ValueArray wide(5001, "0.5");
-        run.Store(2, 3, wide, 37622.0);
-        run.Finish(RunStatus::Finished);
-    }
-    ResultDatabase database(file, ResultDatabase::Access::ReadOnly);
-    SqliteConnection& db = database.Connection();
-    EXPECT_EQ(Text(db, "SELECT interval FROM results WHERE zone = 2"), "9");
-    EXPECT_EQ(db.QueryInteger("SELECT count(*) FROM record_values WHERE zone = 3"), 5001);
-    EXPECT_EQ(Number(db, "SELECT value FROM record_values WHERE zone = 3 AND position = 5000"),
-              0.5);
-    EXPECT_EQ(Text(db, "SELECT vals FROM records WHERE zone = 2 AND interval = 2"), "[]");
-}
-
-TEST_F(ResultDatabaseTest, StoringAfterFinishIsRefused) {
-    ResultDatabase database(file);
-    RunWriter run(database, {"simulate", "office.kz7", ""});
-    run.Finish(RunStatus::Finished);
-    EXPECT_THROW(run.Store(2, 1, ZoneRecord("20"), 37622.0), ResultDatabaseError);
-    EXPECT_THROW(run.Finish(RunStatus::Failed), ResultDatabaseError);
-}
-
-// A SQLite file of another application is refused, in both modes, and left
-// as it was. (Paths that cannot be written are run through the commands.)
-TEST_F(ResultDatabaseTest, AnotherApplicationsDatabaseIsRefusedAndLeftAlone) {
-    const auto expectError = [](const fs::path& path, ResultDatabase::Access access,
-                                const std::string& reason) {
-        try {
-            ResultDatabase database(path, access);
-            ADD_FAILURE() << path << " opened";
-        } catch (const ResultDatabaseError& error) {
-            EXPECT_EQ(error.what(), "result database " + path.string() + ": " + reason);
-        }
-    };
-    {
-        SqliteConnection db(file.string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        SqliteConnection db(foreign.string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         db.Execute("CREATE TABLE invoices (id INTEGER)");
     }
-    const std::string foreign = ReadFile(file);
+    const std::string foreignBytes = ReadFile(foreign);
     for (const auto access : {ResultDatabase::Access::ReadWrite, ResultDatabase::Access::ReadOnly})
-        expectError(file, access, "a SQLite database, but not a kz7 result database");
-    EXPECT_EQ(ReadFile(file), foreign);
+        EXPECT_EQ(OpenError(foreign, access), "result database " + foreign.string() +
+                                                  ": a SQLite database, but not a kz7 result "
+                                                  "database");
+    EXPECT_EQ(ReadFile(foreign), foreignBytes);
+
+    for (const int version : {1, 3}) {
+        const fs::path other = folder / ("v" + std::to_string(version) + ".db");
+        {
+            SqliteConnection db(other.string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+            db.Execute("CREATE TABLE records (id INTEGER); PRAGMA application_id = " +
+                       std::to_string(ResultDatabase::kApplicationId) +
+                       "; PRAGMA user_version = " + std::to_string(version) + ";");
+        }
+        const std::string error = OpenError(other, ResultDatabase::Access::ReadOnly);
+        EXPECT_NE(error.find("layout version " + std::to_string(version)), std::string::npos)
+            << error;
+    }
+
+    WriteFile(file, "");
+    EXPECT_EQ(OpenError(file, ResultDatabase::Access::ReadOnly),
+              "result database " + file.string() + ": an empty database without results");
+    EXPECT_EQ(OpenError(file, ResultDatabase::Access::ReadWrite), "<opened>");
+    EXPECT_EQ(OpenError(file, ResultDatabase::Access::ReadOnly), "<opened>");
+
+    const fs::path here = fs::current_path();
+    fs::current_path(folder);
+    for (const std::string name : {"file::memory:", ":memory:", "file:x.db?mode=memory"}) {
+        {
+            ResultDatabase database(name);
+            RunWriter(database, {"simulate", "m.kz7"}).Finish(RunStatus::Finished);
+        }
+        EXPECT_EQ(OpenError(name, ResultDatabase::Access::ReadOnly), "<opened>") << name;
+        EXPECT_TRUE(fs::is_regular_file(folder / name)) << name;
+    }
+    fs::current_path(here);
+    // Nothing is left behind of the files built before they were put in place.
+    for (const auto& entry : fs::directory_iterator(folder))
+        EXPECT_EQ(entry.path().string().find(".kz7-new-"), std::string::npos) << entry.path();
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include <vector>
 #include <stdio.h>
 
 #include <cstdlib>
@@ -47,7 +49,8 @@ TEST_F(RunSessionTest, AFinishedRunStoresItsRecordsAndShowsTheMessages) {
                            messages);
         session.OnMessage("Reading weather");
         session.OnProgress(0.5f);
-        session.OnRecord(2, 1, {"", "21.5"}, 37622.0);
+        const std::vector<float> values{21.5f};
+        session.OnRecord({2, 1, values, 37622.0, 37622.0});
         session.OnMessage("finished");
         EXPECT_EQ(session.Finish(), kExitOk);
         EXPECT_EQ(session.Run().RecordCount(), 1);

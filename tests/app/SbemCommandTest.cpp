@@ -3,6 +3,7 @@
 #include <string>
 
 #include "CommandRun.h"
+#include "TestSupport.h"
 #include "export/ExportTestSupport.h"
 #include "kz7/export/ShellQuote.h"
 
@@ -63,6 +64,17 @@ TEST(KlimaCommandTest, WritesTheInputFile) {
     EXPECT_EQ(RunKz7("klima " + ShellQuote(model.string()) + " --klima-path /nonexistent/folder")
                   .exitCode,
               1);
+
+    // A write cut short (a full disk) fails the command and leaves no file.
+    const auto size = fs::file_size(root.path / "in.inp");
+    {
+        FileSizeLimit full(size / 2);
+        const CommandRun cut = RunKz7("klima " + ShellQuote(model.string()) + " --klima-path " +
+                                      ShellQuote(root.path.string()));
+        EXPECT_EQ(cut.exitCode, 1);
+        EXPECT_EQ(cut.output, "");
+    }
+    EXPECT_FALSE(fs::exists(root.path / "in.inp"));
 }
 
 }  // namespace

@@ -83,6 +83,18 @@ TEST(ShadingCalculatorTest, FinsSunBehindAndSurfacesThatShadeAllOrNothing) {
     EXPECT_TRUE(InFrontOfPlane({{0, 0, -1}, {1, 0, -1}, {1, 1, -2}}).empty());
 }
 
+TEST(ShadingCalculatorTest, OverhangRestingOnFinsLeavesNothingLitUnderAHighSun) {
+    // The overhang's and the left fin's shadows share edges; joining them once
+    // left a sliver of the window lit where every ray meets a surface.
+    ShadingPlane plane = ShadingPlane::Facing(1, 0.0, 90.0, 3.0, 2.0, {});
+    const double depth = 0.53;
+    plane.surfaces.push_back(Overhang(plane, depth, 0.5, 0.5));
+    for (const double u : {-0.2, 3.2})
+        plane.surfaces.push_back(
+            {"fin", 0, {{u, -0.2, 0}, {u, 2.5, 0}, {u, 2.5, depth}, {u, -0.2, depth}}});
+    EXPECT_NEAR(ShadingCalculator(plane).SunlitShare(Sun(plane, 72.37, 54.61)), 0.0, 1e-9);
+}
+
 // Whether a ray from `from` along `direction` meets the flat polygon `points`.
 bool RayMeets(const Vec3& from, const Vec3& direction, const std::vector<Vec3>& points) {
     const Vec3 normal = Cross(points[1] - points[0], points[2] - points[0]);

@@ -7,18 +7,42 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
 
 #include "CommandRun.h"
+#include "TestSupport.h"
+#include "JsonNumber.h"
 #include "ResultDatabase.h"
 #include "ResultDatabaseFixture.h"
+#include "ResultReader.h"
 
 namespace kz7::app {
 namespace {
+
+// Whether `text` holds a number with more than `digits` digits after its
+// decimal point.
+bool HasLongFraction(const std::string& text, size_t digits) {
+    size_t run = 0;
+    bool fraction = false;
+    for (size_t k = 0; k < text.size(); ++k) {
+        const char c = text[k];
+        if (c == '.' && k > 0 && std::isdigit(static_cast<unsigned char>(text[k - 1]))) {
+            fraction = true;
+            run = 0;
+        } else if (fraction && std::isdigit(static_cast<unsigned char>(c))) {
+            if (++run >= digits) return true;
+        } else {
+            fraction = false;
+        }
+    }
+    return false;
+}
 
 using test::RunKz7;
 namespace fs = std::filesystem;
@@ -35,6 +59,10 @@ class SimulateCommandTest : public ResultDatabaseFixture {
     std::string Query(const std::string& sql) {
         ResultDatabase database(file, ResultDatabase::Access::ReadOnly);
         return Text(database.Connection(), sql);
+    }
+    double QueryNumber(const std::string& sql) {
+        ResultDatabase database(file, ResultDatabase::Access::ReadOnly);
+        return Number(database.Connection(), sql);
     }
     // A copy of the test cell with `from` replaced by `to`.
     std::string CellWith(const std::string& from, const std::string& to) {
@@ -67,39 +95,65 @@ TEST_F(SimulateCommandTest, AnAnnualRunStoresEveryHourWithItsTimeAndPrintsTheJso
         EXPECT_TRUE(zone.contains(key) && summary["building"].contains(key)) << key;
     }
     // A free-running cell in Denver: summer peaks well above winter lows; the
-    // printed maximum is the stored summary record's.
+    // printed maximum is the stored summary record's, at single precision and
+    // without the digits of its conversion to double.
     ASSERT_TRUE(zone["max_air_c"].is_number());
     EXPECT_GT(zone["max_air_c"].get<double>(), zone["min_air_c"].get<double>() + 10.0);
-    EXPECT_DOUBLE_EQ(zone["max_air_c"].get<double>(),
-                     std::stod(Query("SELECT json_extract(vals, '$[3]') FROM records "
-                                     "WHERE interval = 6")));
+    EXPECT_EQ(zone["max_air_c"].get<double>(),
+              ShortestSingle(QueryNumber("SELECT value FROM series_values "
+                                         "WHERE interval = 6 AND position = 3")));
+    EXPECT_FALSE(HasLongFraction(run.output, 9))
+        << "a number with single-precision noise: " << run.output;
+    // Without a terminal the engine's 365 day messages are not printed.
+    EXPECT_EQ(run.error.find("Simulating"), std::string::npos) << run.error;
+    // The cell's 48 m² give the figures per m² beside their own.
+    EXPECT_EQ(zone["floor_area_m2"], 48.0);
+    ASSERT_TRUE(zone["heating_kwh"].is_number() && zone["peak_heating_kw"].is_number());
+    EXPECT_NEAR(zone["heating_kwh_m2"].get<double>(), zone["heating_kwh"].get<double>() / 48,
+                1e-6 * zone["heating_kwh_m2"].get<double>());
+    EXPECT_NEAR(zone["peak_heating_w_m2"].get<double>(),
+                zone["peak_heating_kw"].get<double>() * 1000 / 48,
+                1e-6 * zone["peak_heating_w_m2"].get<double>());
+    EXPECT_EQ(Query("SELECT value FROM summaries WHERE zone = 0 AND figure = 'floor_area_m2'"),
+              "48.0");
 
     EXPECT_EQ(Query("SELECT command || '|' || status FROM runs"), "simulate|finished");
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE interval = 2 GROUP BY record "
-                    "HAVING count(*) <> 8760"),
-              "<no row>");
-    EXPECT_EQ(Query("SELECT count(DISTINCT record) FROM records WHERE interval = 2"), "2");
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE interval = 2"), "8760");
+    EXPECT_EQ(Query("SELECT group_concat(DISTINCT zone) FROM series WHERE interval = 2"), "0,1");
     EXPECT_EQ(Query("SELECT name FROM zones WHERE zone = 1"), "Test cell");
     EXPECT_EQ(Query("SELECT unit FROM variables WHERE record = 'zone' AND name = 'Heating'"),
               "kWh");
     // Each hour carries its own end: the first day's 24 hours are 01:00 ... 00:00
-    // of 2 January, in order, and no two hourly rows of a zone share a time.
+    // of 2 January. The typical year's months come from several years, yet the
+    // run lies on one: every hour is on the hour, later than the one before,
+    // within the first month's year, and keeps its month's own year beside it.
     EXPECT_EQ(Query("SELECT group_concat(strftime('%d %H', time + 2415018.5), ',') FROM (SELECT "
-                    "time FROM records WHERE interval = 2 AND zone = 1 ORDER BY id LIMIT 24)"),
+                    "time FROM times WHERE interval = 2 ORDER BY step LIMIT 24)"),
               "01 01,01 02,01 03,01 04,01 05,01 06,01 07,01 08,01 09,01 10,01 11,01 12,01 13,"
               "01 14,01 15,01 16,01 17,01 18,01 19,01 20,01 21,01 22,01 23,02 00");
-    EXPECT_EQ(Query("SELECT count(DISTINCT time) FROM records WHERE interval = 2 AND zone = 1"),
-              "8760");
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE interval = 2 AND "
+                    "strftime('%M:%f', time + 2415018.5) <> '00:00.000'"),
+              "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM times AS a JOIN times AS b ON b.run = a.run AND "
+                    "b.interval = a.interval AND b.step = a.step + 1 WHERE b.time <= a.time"),
+              "0");
+    const std::string year = Query("SELECT strftime('%Y', time + 2415018.5) FROM times "
+                                   "WHERE interval = 2 AND step = 0");
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE interval = 2 AND step < 8759 AND "
+                    "strftime('%Y', time + 2415018.5) <> '" + year + "'"),
+              "0");
+    EXPECT_NE(Query("SELECT count(DISTINCT strftime('%Y', source_time + 2415018.5)) FROM times "
+                    "WHERE interval = 2"),
+              "1");
 
     // A second run appends; its day records keep the date of their day.
     ASSERT_EQ(RunKz7("simulate " + kCell + kSupport + Db() + " --daily --quiet").exitCode, 0);
     EXPECT_EQ(Query("SELECT group_concat(id || ':' || status) FROM runs"), "1:finished,2:finished");
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE run = 2 AND interval = 3 AND zone = 1"),
-              "365");
-    EXPECT_EQ(Query("SELECT strftime('%m-%d %H:%M', time + 2415018.5) FROM records "
-                    "WHERE run = 2 AND interval = 3 ORDER BY id LIMIT 1"),
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE run = 2 AND interval = 3"), "365");
+    EXPECT_EQ(Query("SELECT strftime('%m-%d %H:%M', time + 2415018.5) FROM times "
+                    "WHERE run = 2 AND interval = 3 AND step = 0"),
               "01-01 00:00");
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE run = 2 AND interval = 2"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE run = 2 AND interval = 2"), "0");
 }
 
 TEST_F(SimulateCommandTest, DesignRunsStoreTheirStepsAndPrintEachZone) {
@@ -111,24 +165,67 @@ TEST_F(SimulateCommandTest, DesignRunsStoreTheirStepsAndPrintEachZone) {
     ASSERT_EQ(gain.exitCode, 0) << gain.error;
     const nlohmann::json gainJson = nlohmann::json::parse(gain.output);
     EXPECT_EQ(gainJson["run"], 2);
-    EXPECT_TRUE(gainJson["zones"][0].contains("peak_month"));
+    // The cell has no cooler: a load of 0 and no month of its peak.
+    EXPECT_EQ(gainJson["zones"][0]["peak_month"], 0);
     // The heat-gain run's summary carries the peak cooling load it prints.
-    EXPECT_DOUBLE_EQ(gainJson["zones"][0]["design_cooling_kw"].get<double>(),
-                     std::stod(Query("SELECT json_extract(vals, '$[1]') FROM records "
-                                     "WHERE run = 2 AND interval = 6")));
+    EXPECT_EQ(gainJson["zones"][0]["design_cooling_kw"].get<double>(),
+              ShortestSingle(QueryNumber("SELECT value FROM series_values "
+                                         "WHERE run = 2 AND interval = 6 AND position = 1")));
+    const auto gainText = RunKz7("heatgain " + kCell + kSupport + Db() + " --quiet");
+    EXPECT_NE(gainText.output.find("Test cell                        0.00      -\n"),
+              std::string::npos)
+        << gainText.output;
+    EXPECT_EQ(gainText.output.find("Jan"), std::string::npos);
+
+    // The heat-loss summary in CSV: its undated time and the extremes the
+    // design run never records are empty cells, not 1899-12-30, 0 and 999.
+    const std::string out = (folder / "csv").string();
+    ASSERT_EQ(RunKz7("export-csv " + file.string() + " --run 1 --interval summary --out " + out)
+                  .exitCode,
+              0);
+    const std::string csv = ReadFile(out + "/run1-summary-zones.csv");
+    // zone, name, time, two peaks, three maxima, three minima.
+    const size_t line = csv.rfind("\r\n1,Test cell,,");
+    ASSERT_NE(line, std::string::npos) << csv;
+    const std::string row = csv.substr(line + 2);
+    const size_t peak = std::string("1,Test cell,,").size();
+    const size_t peakEnd = row.find(',', peak);
+    ASSERT_NE(peakEnd, std::string::npos) << csv;
+    EXPECT_GT(peakEnd, peak) << csv;
+    EXPECT_EQ(row.find_first_not_of("0123456789.", peak), peakEnd) << csv;
+    EXPECT_EQ(row.substr(peakEnd), ",0,,,,,,\r\n") << csv;
 
     EXPECT_EQ(Query("SELECT group_concat(command || ':' || status) FROM runs"),
-              "heatloss:finished,heatgain:finished");
+              "heatloss:finished,heatgain:finished,heatgain:finished");
     // Only the last heat-loss design day is kept: 96 quarter-hour steps, each
     // with its own end, 00:15 to 24:00.
     EXPECT_EQ(Query("SELECT count(*) || ' ' || count(DISTINCT time) || ' ' || "
                     "round((min(time) - floor(min(time))) * 1440) || ' ' || "
-                    "round((max(time) - min(time)) * 1440) FROM records "
-                    "WHERE run = 1 AND interval = 1 AND zone = 1"),
+                    "round((max(time) - min(time)) * 1440) FROM times "
+                    "WHERE run = 1 AND interval = 1"),
               "96 96 15.0 1425.0");
     // Heat gain: the 15th design day of each of the twelve months.
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE run = 2 AND interval = 1 AND zone = 1"),
-              "1152");
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE run = 2 AND interval = 1"), "1152");
+}
+
+// Keys "1" and "01" are one number: the second zone is renumbered, said so,
+// and its records stay apart from the first one's.
+TEST_F(SimulateCommandTest, ZonesWhoseKeysShareANumberAreStoredApart) {
+    std::string text = ReadFile(kCell);
+    const std::string zone = text.substr(text.find("Zone,1\n"));
+    text += "Zone,01" + zone.substr(zone.find('\n'));
+    WriteFile(folder / "twins.kz7", text);
+    const auto run = RunKz7("heatloss " + (folder / "twins.kz7").string() + kSupport + Db());
+    ASSERT_EQ(run.exitCode, 0) << run.error;
+    EXPECT_NE(run.error.find("Zone \"01\" has the result number 1 of an earlier zone; its results "
+                             "are sent as zone 2"),
+              std::string::npos)
+        << run.error;
+    EXPECT_EQ(Query("SELECT group_concat(zone || ':' || key, ' ') FROM zones"), "1:1 2:01");
+    EXPECT_EQ(Query("SELECT group_concat(n, ' ') FROM (SELECT sum(steps) AS n FROM series "
+                    "WHERE interval = 1 AND zone > 0 AND position = 1 GROUP BY zone "
+                    "ORDER BY zone)"),
+              "96 96");
 }
 
 TEST_F(SimulateCommandTest, WeatherPrintsTheFileAndStoresItsRowsAndDesignDays) {
@@ -137,19 +234,81 @@ TEST_F(SimulateCommandTest, WeatherPrintsTheFileAndStoresItsRowsAndDesignDays) {
     EXPECT_NE(weather.output.find("DENVER INTL AP, CO, USA"), std::string::npos);
     EXPECT_NE(weather.output.find("8760 hourly records, first day a Sunday"), std::string::npos);
     EXPECT_NE(weather.output.find("\nDec "), std::string::npos);
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE interval = 2 AND zone = -1"), "8760");
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE interval = 4 AND record = 'weather'"),
-              "12");
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE interval = 2"), "8760");
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE interval = 4"), "12");
+    // The rows of the typical year lie on one time axis, in order.
+    EXPECT_EQ(Query("SELECT count(*) FROM times AS a JOIN times AS b ON b.run = a.run AND "
+                    "b.interval = a.interval AND b.step = a.step + 1 WHERE b.time <= a.time"),
+              "0");
     // The first hour of the Denver file: dry bulb -18 °C.
-    EXPECT_EQ(Query("SELECT json_extract(vals, '$[1]') FROM records ORDER BY id LIMIT 1"), "-18");
+    EXPECT_EQ(Query("SELECT value FROM series_values WHERE interval = 2 AND zone = -1 AND "
+                    "position = 1 AND step = 0"),
+              "-18.0");
 
     ASSERT_EQ(RunKz7("weather --design-heat-loss " + kCell + kSupport + Db()).exitCode, 0);
-    EXPECT_EQ(Query("SELECT count(*) FROM records WHERE run = 2 AND interval = 1"), "48");
+    EXPECT_EQ(Query("SELECT count(*) FROM times WHERE run = 2 AND interval = 1"), "48");
     // Every half-hour of the heating design day is the HeatLossWeather temperature.
-    EXPECT_EQ(Query("SELECT DISTINCT json_extract(vals, '$[1]') FROM records WHERE run = 2"),
-              "-18");
+    EXPECT_EQ(Query("SELECT group_concat(DISTINCT value) FROM series_values WHERE run = 2 AND "
+                    "position = 1"),
+              "-18.0");
     EXPECT_EQ(RunKz7("weather --design-heat-gain " + kCell).exitCode, 2);  // --db is needed
     EXPECT_EQ(RunKz7("weather /nonexistent.epw").exitCode, 1);
+}
+
+// On a reduced tape each simulated day stands for several real ones: the
+// summary's totals from hourly records count each day that often, and agree
+// with the month records the engine weights itself. The month records come
+// from a DefaultZoneOutputOptions record written before the zones.
+TEST_F(SimulateCommandTest, AReducedTapeRunCountsEachDayForTheDaysItStandsFor) {
+    ASSERT_EQ(RunKz7("make-tape " + kDenver + " denver --out " + folder.string()).exitCode, 0);
+    fs::copy_file(KZ7_SOURCE_DIR "/support/Dbs.KZ7", folder / "Dbs.KZ7");
+    std::string house = ReadFile(KZ7_SOURCE_DIR "/examples/house.kz7");
+    const std::string epw = "weather/USA_MA_Boston-Logan.Intl.AP.725090_TMY3.epw,4";
+    house.replace(house.find(epw), epw.size(), "denver,3");
+    WriteFile(folder / "hourly.kz7", house);
+    std::string monthly = "DefaultZoneOutputOptions\n0\n";
+    for (int group = 0; group < 10; ++group) monthly += "0,0,0,1\n";
+    monthly += "End\nPlantOutputOptions\n0,0,0,1\n0,0,0,1\n0,0,0,1\nEnd\n";
+    house.insert(house.find("Zone,1"), monthly);
+    WriteFile(folder / "monthly.kz7", house);
+
+    const std::string support = " --support " + folder.string() + " --json --quiet";
+    const auto hourly = RunKz7("simulate " + (folder / "hourly.kz7").string() + support + Db());
+    ASSERT_EQ(hourly.exitCode, 0) << hourly.error;
+    const auto monthlyRun =
+        RunKz7("simulate " + (folder / "monthly.kz7").string() + support + Db());
+    ASSERT_EQ(monthlyRun.exitCode, 0) << monthlyRun.error;
+    EXPECT_EQ(Query("SELECT sum(steps) FROM series "
+                    "WHERE run = 2 AND interval = 4 AND zone = 1 AND position = 1"),
+              "12");
+    EXPECT_EQ(Query("SELECT count(*) FROM series WHERE run = 1 AND interval = 4"), "0");
+
+    const nlohmann::json fromHours = nlohmann::json::parse(hourly.output)["building"];
+    const nlohmann::json fromMonths = nlohmann::json::parse(monthlyRun.output)["building"];
+    const double heating = fromMonths["heating_kwh"].get<double>();
+    ASSERT_GT(heating, 1000.0);  // a Denver winter in a heated house
+    EXPECT_NEAR(fromHours["heating_kwh"].get<double>(), heating, heating * 0.001);
+    EXPECT_NEAR(fromHours["fuel_kwh"].get<double>(), fromMonths["fuel_kwh"].get<double>(),
+                heating * 0.001);
+}
+
+// The engine's message of every simulated day is shown with --verbose only.
+TEST_F(SimulateCommandTest, DayMessagesAreShownWithVerbose) {
+    std::string text = ReadFile(kCell);
+    text.replace(text.find("15,1,1,31,12"), 12, "15,1,1,3,1");
+    text.replace(text.find("weather/"), 8, KZ7_SOURCE_DIR "/examples/weather/");
+    const std::string threeDays = (folder / "days.kz7").string();
+    WriteFile(threeDays, text);
+    const auto plain = RunKz7("simulate " + threeDays + kSupport + Db());
+    ASSERT_EQ(plain.exitCode, 0) << plain.error;
+    EXPECT_EQ(plain.error.find("Simulating"), std::string::npos) << plain.error;
+    EXPECT_NE(plain.error.find("finished"), std::string::npos) << plain.error;
+    const auto verbose = RunKz7("simulate " + threeDays + kSupport + Db() + " --verbose");
+    ASSERT_EQ(verbose.exitCode, 0) << verbose.error;
+    EXPECT_NE(verbose.error.find("Simulating 1/1\nSimulating 2/1\nSimulating 3/1\n"),
+              std::string::npos)
+        << verbose.error;
+    EXPECT_EQ(RunKz7("simulate " + threeDays + " --verbose --quiet").exitCode, 2);
 }
 
 TEST_F(SimulateCommandTest, MakeTapeWritesTheTapeAndRefusesBadNames) {
@@ -161,6 +320,11 @@ TEST_F(SimulateCommandTest, MakeTapeWritesTheTapeAndRefusesBadNames) {
     EXPECT_EQ(RunKz7("make-tape " + kDenver + " ../escape --out " + out).exitCode, 2);
     EXPECT_FALSE(fs::exists(folder / "escape.rwt"));
     EXPECT_EQ(RunKz7("make-tape /nonexistent.epw x --out " + out).exitCode, 1);
+    {
+        test::FileSizeLimit full(8192);  // the day counts fit, the tape does not
+        EXPECT_EQ(RunKz7("make-tape " + kDenver + " cut --out " + out).exitCode, 1);
+    }
+    EXPECT_FALSE(fs::exists(out + "/cut.rwt"));
 }
 
 // Bad models, weather and databases: one line naming the file and the
@@ -172,13 +336,23 @@ TEST_F(SimulateCommandTest, BadInputGivesOneLineAndLeavesNoDatabase) {
     const auto weatherRun = RunKz7("simulate " + noWeather + kSupport + Db());
     EXPECT_EQ(weatherRun.exitCode, 1);
     EXPECT_NE(weatherRun.error.find("NONE_CO"), std::string::npos) << weatherRun.error;
-    EXPECT_NE(weatherRun.error.find("weather file not found (named by " + noWeather + ")\n"),
-              std::string::npos)
-        << weatherRun.error;
+    // Every place looked in is named: the support folder, then beside the model.
+    EXPECT_EQ(weatherRun.error,
+              "kz7: " + noWeather +
+                  ": weather file \"weather/NONE_CO_Denver.Intl.AP.725650_TMY3.epw\" not found; "
+                  "looked for " KZ7_SOURCE_DIR
+                  "/support/weather/NONE_CO_Denver.Intl.AP.725650_TMY3.epw, " +
+                  folder.string() + "/weather/NONE_CO_Denver.Intl.AP.725650_TMY3.epw\n");
     const std::string binary = CellWith("Building\nTest cell", std::string("Building,\0x", 11));
     ExpectOneLineError(RunKz7("simulate " + binary + kSupport + Db()),
                        binary + ": the model could not be read: " + binary +
                            " is not a model document: binary data at line 4");
+    const fs::path empty = folder / "empty.kz7";
+    WriteFile(empty, "Building,Nothing yet\n");
+    ExpectOneLineError(RunKz7("heatloss " + empty.string() + Db()),
+                       empty.string() + ": the model has no zones");
+    const std::string flat = CellWith("Test cell\n48,129.6,", "Test cell\n48,0,");
+    ExpectOneLineError(RunKz7("heatgain " + flat + kSupport + Db()), flat + ": zone 1 has no volume");
     WriteFile(folder / "bad.epw", "not weather\n");
     EXPECT_EQ(RunKz7("weather " + (folder / "bad.epw").string() + Db()).exitCode, 1);
     EXPECT_FALSE(fs::exists(file));
@@ -259,7 +433,7 @@ int InterruptedRun(const fs::path& db, int signal) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         try {
             ResultDatabase database(db, ResultDatabase::Access::ReadOnly);
-            started = Number(database.Connection(), "SELECT count(*) FROM records") > 0;
+            started = Number(database.Connection(), "SELECT count(*) FROM series") > 0;
         } catch (const ResultDatabaseError&) {
         }
     }
@@ -282,7 +456,7 @@ TEST_F(SimulateCommandTest, CtrlCEndsTheRunCancelledWithExitCode130) {
     ASSERT_EQ(InterruptedRun(file, SIGINT), 130);
     EXPECT_EQ(Query("SELECT status FROM runs"), "cancelled");
     EXPECT_NE(Query("SELECT finished_at FROM runs"), "<no row>");
-    EXPECT_GT(std::stoi(Query("SELECT count(*) FROM records")), 0);
+    EXPECT_GT(std::stoi(Query("SELECT count(*) FROM series")), 0);
 }
 
 // Every committed batch stays, the one being written is wholly gone, and the
@@ -291,7 +465,11 @@ TEST_F(SimulateCommandTest, ARunKilledPartWayLeavesADatabaseShowingItNotFinished
     ASSERT_EQ(InterruptedRun(file, SIGKILL), 128 + SIGKILL);
     EXPECT_EQ(Query("SELECT status || ' ' || ifnull(finished_at, '-') FROM runs"), "running -");
     EXPECT_EQ(Query("PRAGMA integrity_check"), "ok");
-    EXPECT_EQ(Query("SELECT count(*) % 4096 FROM records"), "0");
+    // What was committed reads back whole.
+    ResultDatabase database(file, ResultDatabase::Access::ReadOnly);
+    const TimeSeries air = ResultReader(database).Series(1, 1, 1, "AirTemperature");
+    EXPECT_GT(air.values.size(), 0u);
+    EXPECT_FALSE(std::isnan(air.values.back()));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -413,6 +414,77 @@ TEST_F(ResultEventsTest, ARunCancelledMidHourSendsNoPartOfThatHour) {
     for (const int32_t zone : {1, 2, 0}) EXPECT_EQ(Of(2, zone).size(), 2u) << zone;
     EXPECT_EQ(CountOf(3), 0u);
     EXPECT_EQ(CountOf(6), 0u);
+}
+
+}  // namespace
+}  // namespace kz7::test
+
+namespace kz7::test {
+namespace {
+
+// The numeric form carries what the texts carry, on the run's own calendar:
+// a December-to-January period of the typical year runs on into the next
+// year, every stream's times increasing, while each record keeps its
+// weather month's own date. Without a text listener the numbers are alike.
+TEST_F(ResultEventsTest, TheNumericFormCarriesTheTextValuesOnTheRunsCalendar) {
+    struct Numbers {
+        int16_t interval;
+        int32_t zone;
+        std::vector<float> values;
+        double date, time;
+    };
+    std::vector<Numbers> numbers;
+    control.SaveResultRecord = [&numbers](const ResultRecord& r) {
+        numbers.push_back({r.interval, r.zone, {r.values.begin(), r.values.end()}, r.date, r.time});
+    };
+    Read(Options(60, "1,12,31,1") + OfficeAndStore("1", "2") + ZoneOutputs("0,1,0,1") + kDenverEpw);
+    control.Simulate();
+    ASSERT_EQ(numbers.size(), records.size());
+    std::map<std::pair<int16_t, int32_t>, double> last;
+    for (size_t i = 0; i < records.size(); ++i) {
+        const Record& text = records[i];
+        const Numbers& number = numbers[i];
+        ASSERT_EQ(number.interval, text.interval);
+        ASSERT_EQ(number.zone, text.zone);
+        EXPECT_EQ(number.date, text.oleDate);
+        ASSERT_EQ(number.values.size(), text.values.size());
+        for (size_t p = 0; p < text.values.size(); ++p) {
+            const float fromText = ValueOfText(text.values[p]);
+            if (std::isnan(fromText))
+                EXPECT_TRUE(std::isnan(number.values[p])) << i << " " << p;
+            else
+                EXPECT_NEAR(number.values[p], fromText, 1e-6 * std::fabs(fromText) + 1e-30);
+        }
+        double& previous = last[{number.interval, number.zone}];
+        EXPECT_GT(number.time, previous) << i;
+        previous = number.time;
+    }
+    const std::vector<const Record*> months = Of(4, 1);
+    ASSERT_EQ(months.size(), 2u);
+    const Numbers& january = numbers[static_cast<size_t>(months[1] - records.data())];
+    const Numbers& december = numbers[static_cast<size_t>(months[0] - records.data())];
+    EXPECT_EQ(FromOleDate(january.time).year, FromOleDate(december.time).year + 1);
+
+    // A fresh engine whose host takes numbers only: nothing is formatted,
+    // and the numbers are the same.
+    EngineState numbersOnly;
+    SimulateX numbersControl(numbersOnly);
+    numbersControl.SetSupportFilePath(KZ7_TEST_DATA);
+    numbersControl.SetInputData(Library() + Options(60, "1,12,31,1") + OfficeAndStore("1", "2") +
+                                ZoneOutputs("0,1,0,1") + kDenverEpw);
+    ASSERT_TRUE(numbersControl.ReadInputData());
+    std::vector<Numbers> alone;
+    numbersControl.SaveResultRecord = [&alone](const ResultRecord& r) {
+        alone.push_back({r.interval, r.zone, {r.values.begin(), r.values.end()}, r.date, r.time});
+    };
+    EXPECT_FALSE(numbersOnly.outputData.WantsTexts());
+    numbersControl.Simulate();
+    ASSERT_EQ(alone.size(), numbers.size());
+    for (size_t i = 0; i < numbers.size(); ++i)
+        ASSERT_EQ(std::memcmp(numbers[i].values.data(), alone[i].values.data(),
+                              numbers[i].values.size() * sizeof(float)),
+                  0)
+            << i;
 }
 
 }  // namespace

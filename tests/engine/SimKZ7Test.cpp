@@ -187,3 +187,22 @@ TEST_F(SimKZ7Test, WeatherGenerationSetsTheDesignRunFlagsAndTheAnnualRecordIsInt
 
 }  // namespace
 }  // namespace kz7
+
+namespace kz7 {
+namespace {
+
+// Days laid on a run's calendar keep month and day; the first keeps its year,
+// and the year moves on only when the month goes back.
+TEST(RunCalendarTest, ATypicalYearReadsAsOneYearAndAPeriodPastTheYearEndMovesOn) {
+    RunCalendar calendar;
+    EXPECT_FALSE(calendar.IsSet());
+    EXPECT_EQ(calendar.Lay(1976, 11, 30), ToOleDate(1976, 11, 30));
+    EXPECT_EQ(calendar.Lay(1988, 12, 31), ToOleDate(1976, 12, 31));
+    EXPECT_EQ(calendar.Lay(1990, 1, 1), ToOleDate(1977, 1, 1));
+    EXPECT_EQ(calendar.Lay(1983, 2, 1), ToOleDate(1977, 2, 1));
+    calendar.Start();
+    EXPECT_EQ(calendar.Lay(2003, 6, 1), ToOleDate(2003, 6, 1));
+}
+
+}  // namespace
+}  // namespace kz7

@@ -7,6 +7,7 @@
 
 #include "ExportTestSupport.h"
 #include "kz7/engine/EngineState.h"
+#include "kz7/engine/SimKZ7.h"
 #include "kz7/export/KlimaWriter.h"
 #include "kz7/model/OpaqueConstruction.h"
 #include "kz7/model/OpaqueMaterial.h"
@@ -138,6 +139,10 @@ TEST_F(KlimaWriterTest, CategoriesAndSideFile) {
     EXPECT_EQ(KlimaWriter::SideFileName("C:\\Projects\\Villa.vlr"), "C:\\Projects\\Villa.kma");
     EXPECT_EQ(KlimaWriter::SideFileName("/home/a/villa.b.vlr"), "/home/a/villa.b.kma");
     EXPECT_EQ(KlimaWriter::SideFileName("villa"), fs::current_path().string() + "/villa.kma");
+
+    // A model without a Site record: the side file lies beside the document read.
+    state.engine->DataFileName = "/plans/office.kz7";
+    EXPECT_EQ(writer.ProgramWords().at(1), "/plans/office.kma");
 }
 
 // Without used constructions the glazing is numbered from 1.

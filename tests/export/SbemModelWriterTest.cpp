@@ -6,6 +6,7 @@
 
 #include "ExportTestSupport.h"
 #include "kz7/engine/EngineState.h"
+#include "kz7/input/LineReader.h"
 #include "kz7/export/SbemModelWriter.h"
 #include "kz7/export/SbemResults.h"
 #include "kz7/export/SbemSyntax.h"
@@ -150,6 +151,13 @@ TEST_F(SbemModelWriterTest, IdenticalZonesMergeWhenAllowed) {
     EXPECT_TRUE(Has(text, "\"Twin\" = ZONE\n"));
     EXPECT_TRUE(Has(text, "\n   MULTIPLIER = 2\n"));
     EXPECT_FALSE(Has(text, "MULTIPLIER = 3"));
+
+    // A huge multiplier is clamped like every integer and sums without wrapping.
+    parameters.AllowMergeZones = true;
+    EngineState huge;
+    text = Write(huge, ReplaceAll(model, "Office,2,4", "Office,3e9,4"));
+    EXPECT_TRUE(Has(text, "\"Store\" = ZONE\n"));
+    EXPECT_TRUE(Has(text, "\n   MULTIPLIER = 32768\n"));
 }
 
 // The site's SBEM objects come after the zones, in their fixed order, and

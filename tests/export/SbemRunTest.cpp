@@ -9,6 +9,7 @@
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
 #include "kz7/export/SbemRun.h"
+#include "kz7/input/LineReader.h"
 #include "kz7/platform/OleDate.h"
 
 namespace kz7 {
@@ -87,7 +88,8 @@ class SbemRunTest : public ::testing::Test {
     }
 
     bool Run() {
-        ReadModel(state, SmallModelText(SiteTexts({{39, "New build"}}), officeName));
+        ReadModel(state, ReplaceAll(SmallModelText(SiteTexts({{39, "New build"}}), officeName),
+                                    "Zone,1\n", "Zone," + officeKey + "\n"));
         PathPrefix path(bin);
         const bool loaded = state.engine->SBEM(parameters);
         EXPECT_FALSE(watchdog.fired) << "a tool had to be killed";
@@ -100,6 +102,7 @@ class SbemRunTest : public ::testing::Test {
     EngineState state;
     SbemRunParameters parameters;
     std::string officeName = "Office";
+    std::string officeKey = "1";
     std::vector<std::string> errors, messages;
     std::vector<SavedRecord> records;
     Watchdog watchdog{std::chrono::seconds(20)};
@@ -231,12 +234,36 @@ TEST_F(SbemRunTest, AHostileZoneNameStaysInsideItsRecord) {
     for (const fs::path& where : {work, fs::current_path()}) EXPECT_FALSE(fs::exists(where / "pwned1"));
 }
 
+TEST_F(SbemRunTest, AZoneKeyedZeroIsSentUnderItsPositionNotAsTheBuilding) {
+    officeKey = "0";
+    SucceedingSbem();
+    ASSERT_TRUE(Run());
+    ASSERT_EQ(records.size(), 24u);
+    EXPECT_EQ(records[0].zone, 1);
+    EXPECT_EQ(records[12].zone, 2);
+}
+
 TEST_F(SbemRunTest, AnIniFileThatCannotBeWrittenEndsTheRun) {
     fs::create_directories(work / "sbem.ini");  // a folder where the file should go
     SucceedingSbem();
     EXPECT_FALSE(Run());
     EXPECT_EQ(errors, std::vector<std::string>{"Error: unable to create sbem.ini file"});
     EXPECT_FALSE(fs::exists(work / "sbem.exe.calls"));
+
+    // Nor is it written through a link someone planted there.
+    fs::remove(work / "sbem.ini");
+    WriteFile(root.path / "victim", "keep");
+    fs::create_symlink(root.path / "victim", work / "sbem.ini");
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(ReadFile(root.path / "victim"), "keep");
+    EXPECT_FALSE(fs::exists(work / "sbem.exe.calls"));
+}
+
+TEST_F(SbemRunTest, ARelativeFolderIsWrittenToTheIniFileInFull) {
+    state.settings.sbemPath = fs::relative(work).string();
+    SucceedingSbem();
+    ASSERT_TRUE(Run()) << (errors.empty() ? "" : errors.front());
+    EXPECT_EQ(ReadFile(work / "sbem.ini"), work.string() + "/\r\n" + (work / "model.inp").string() + "\r\n");
 }
 
 }  // namespace

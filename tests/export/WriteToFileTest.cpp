@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/export/WriteToFile.h"
 
@@ -138,11 +139,15 @@ TEST_F(WriteToFileTest, LostLinesMakeCloseFail) {
     writer.WriteData("nowhere to go");
     EXPECT_FALSE(writer.Close());
 
-    if (fs::exists("/dev/full")) {
-        ASSERT_TRUE(writer.Open("/dev/full"));
-        writer.WriteData(std::string(100000, 'x'));
+    // A device is never written to, and a full disk leaves no file.
+    EXPECT_FALSE(writer.Open("/dev/full"));
+    ASSERT_TRUE(writer.Open(path.string()));
+    writer.WriteData(std::string(100000, 'x'));
+    {
+        test::FileSizeLimit full(8192);
         EXPECT_FALSE(writer.Close());
     }
+    EXPECT_FALSE(fs::exists(path));
 }
 
 }  // namespace

@@ -37,6 +37,23 @@ TEST(LineReader, NumbersUseTheLeadingNumberRule) {
     EXPECT_TRUE(reader.AtEnd());
 }
 
+// A document is UTF-8 unless it is not valid UTF-8: then it is Windows-1252.
+TEST(LineReader, ADocumentThatIsNotUtf8IsReadAsWindows1252) {
+    LineReader reader;
+    reader.OpenText("Brique \xE0 la chaux,20\xB0\x80\n\x81\n");
+    reader.NextLine();
+    EXPECT_EQ(reader.NextString(), "Brique \xC3\xA0 la chaux");
+    EXPECT_EQ(reader.NextString(), "20\xC2\xB0\xE2\x82\xAC");
+    reader.NextLine();
+    EXPECT_EQ(reader.NextString(), "\xEF\xBF\xBD");  // a byte the code page leaves unused
+    // A document that is valid UTF-8 stays as it is.
+    reader.OpenText("\xEF\xBB\xBF" "Caf\xC3\xA9\n\xC3\xA0\n");
+    reader.NextLine();
+    EXPECT_EQ(reader.NextString(), "Caf\xC3\xA9");
+    reader.NextLine();
+    EXPECT_EQ(reader.NextString(), "\xC3\xA0");
+}
+
 TEST(LineReader, CleanNameRemovesQuotesAndCommas) {
     EXPECT_EQ(CleanName("O'Brien's \"room\", north,east"), "OBriens room north east");
 }

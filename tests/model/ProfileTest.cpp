@@ -108,6 +108,10 @@ TEST(GainTest, SplitsIntoZoneTermsAndDefaultsConsumption) {
     EXPECT_FLOAT_EQ(zone.gains.Item(2).FuelConsumption, 150.0f);
     EXPECT_EQ(zone.gains.Item(1).FuelCode, -1);
     EXPECT_EQ(zone.gains.GetOccupancyProfileGroup(), zone.gains.Item(1).PG);
+    Zone& other = *s.state.zones->Add("Z2");
+    s.state.reader.OpenText("EQ,80,10,0,0.5,3e9\n}\n");
+    other.gains.Read();
+    EXPECT_EQ(other.gains.Item(1).FuelCode, 32767);  // clamped like every integer field
 
     zone.gains.Sim();
     EXPECT_FLOAT_EQ(zone.RDGN, 0.8f * (100 * 0.4f + 200 * 0.7f));

@@ -167,14 +167,29 @@ TEST(ZoneTest, OutputOptionsAndDefaults) {
     std::string options = "OutputOptions\n";
     for (int i = 0; i < 10; ++i) options += "1,0,1,0\n";
     options += "-\n";
-    ReadDocument(s, std::string(kLibrary) + ZoneHead("Z1") + "OpaqueElements\nW,W1,1,1,0,90\n}\n" +
-                        options + "}\n" + ZoneHead("Z2") + "OpaqueElements\nW,W1,1,1,0,90\n}\n}\n");
+    // The defaults stand before the zones, as a model usually writes them:
+    // they still reach every zone without its own options.
+    std::string defaults = "DefaultZoneOutputOptions\n0\n";
+    for (int i = 0; i < 10; ++i) defaults += "0,0,0,1\n";
+    defaults += "End\n";
+    ReadDocument(s, std::string(kLibrary) + defaults + ZoneHead("Z1") +
+                        "OpaqueElements\nW,W1,1,1,0,90\n}\n" + options + "}\n" + ZoneHead("Z2") +
+                        "OpaqueElements\nW,W1,1,1,0,90\n}\n}\n");
+    const Zone& own = s.state.zones->Item("Z1");
+    const Zone& plain = s.state.zones->Item("Z2");
+    EXPECT_TRUE(own.HasOwnOutputOptions);
+    EXPECT_EQ(own.Outputs[9], (Zone::OutputSelection::value_type{1, 0, 1, 0}));
+    EXPECT_EQ(plain.Outputs[9], (Zone::OutputSelection::value_type{0, 0, 0, 1}));
+    // A later default record reaches the zones read before it, too.
     Zone::OutputSelection all{};
     for (auto& group : all) group = {1, 1, 1, 1};
     s.state.zones->SetDefaultOutputOptions(all);
-    EXPECT_TRUE(s.state.zones->Item("Z1").HasOwnOutputOptions);
-    EXPECT_EQ(s.state.zones->Item("Z1").Outputs[9][1], 0);
-    EXPECT_EQ(s.state.zones->Item("Z2").Outputs[9][1], 1);
+    EXPECT_EQ(own.Outputs[9][1], 0);
+    EXPECT_EQ(plain.Outputs[9][1], 1);
+    // Clearing the model forgets the defaults.
+    s.state.zones->Clear();
+    ReadDocument(s, ZoneHead("Z3") + "OpaqueElements\nW,W1,1,1,0,90\n}\n}\n");
+    EXPECT_EQ(s.state.zones->Item("Z3").Outputs[9], (Zone::OutputSelection::value_type{0, 0, 0, 0}));
 }
 
 TEST(ZoneTest, BadZoneInputIsReported) {

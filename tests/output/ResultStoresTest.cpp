@@ -156,11 +156,8 @@ TEST_F(ResultStoresTest, WarmUpSendsNothingAndTheSumsRestart) {
     EXPECT_EQ(Saved(4, 1)[0].values[At(ZoneVariable::Heating)], "100");
 }
 
-TEST_F(ResultStoresTest, RecordsCarryTheZoneKeyAsANumberAndTheSettingsSeparator) {
-    AddZone("12", 10.0f);
-    AddZone(" 7 ", 10.0f);
-    AddZone("Office", 10.0f);
-    AddZone("0", 10.0f);
+TEST_F(ResultStoresTest, RecordsCarryDistinctZoneNumbersAndTheSettingsSeparator) {
+    for (const char* key : {"Office", "12", " 7 ", "0", "1", "01", "5"}) AddZone(key, 10.0f);
     state.settings.hourlyResults = true;  // forces every group of the hour on
     state.settings.SetDecimalSeparator(',');
     Open();
@@ -169,14 +166,25 @@ TEST_F(ResultStoresTest, RecordsCarryTheZoneKeyAsANumberAndTheSettingsSeparator)
     std::vector<int32_t> zones;
     for (const SavedRecord& record : saved) zones.push_back(record.zone);
     // Zones in order, then the building-and-plant record as zone 0. A key
-    // that is not a positive number gets the zone's position and the host is told.
-    EXPECT_EQ(zones, (std::vector<int32_t>{12, 7, 3, 4, 0}));
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_NE(messages[0].find("\"Office\""), std::string::npos);
-    EXPECT_NE(messages[0].find("zone 3"), std::string::npos);
-    EXPECT_NE(messages[1].find("zone 4"), std::string::npos);
+    // that is a positive number keeps it; "Office" would take its position
+    // 1 but "1" holds it; "01" repeats the number of "1".
+    EXPECT_EQ(zones, (std::vector<int32_t>{2, 12, 7, 4, 1, 6, 5, 0}));
+    // The host hears at the run which zone goes by its position; the clashes
+    // are for the reader to report.
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0],
+              "Zone \"0\" has no positive whole-number key; its results are sent as zone 4");
+    std::vector<std::string> renumbered;
+    state.zones->ResultNumbers(&renumbered);
+    ASSERT_EQ(renumbered.size(), 2u);
+    EXPECT_NE(renumbered[0].find("\"Office\" has no positive whole-number key and its position 1 "
+                                 "is another zone's number; its results are sent as zone 2"),
+              std::string::npos);
+    EXPECT_NE(renumbered[1].find("\"01\" has the result number 1 of an earlier zone; its results "
+                                 "are sent as zone 6"),
+              std::string::npos);
     EXPECT_EQ(saved[0].values[At(ZoneVariable::AirTemperature)], "20,25");
-    EXPECT_EQ(saved[4].values[At(ZoneVariable::AirTemperature)], "20,25");  // building
+    EXPECT_EQ(saved[7].values[At(ZoneVariable::AirTemperature)], "20,25");  // building
 }
 
 TEST_F(ResultStoresTest, DetailCodeTwoResetsTheUnsentTimeStepHandleEveryStep) {

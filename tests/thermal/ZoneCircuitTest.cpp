@@ -288,7 +288,7 @@ TEST(ZoneCircuit, HeatLossConvergenceAndSummary) {
         number = z;
         values = v;
     };
-    zone.SendSummaryResultsEvents();
+    engine.state.zones->SendSummaryResultsEvents();
     EXPECT_EQ(interval, 6);
     EXPECT_EQ(number, 7);
     ASSERT_EQ(values.size(), 8u);

@@ -229,6 +229,15 @@ TEST_F(EnergyPlusWeatherTest, CancelDuringTheRead) {
 TEST_F(EnergyPlusWeatherTest, FilesWithoutRecordsCancelTheRun) {
     const std::vector<std::string> lines = testing::ReadLines(kDenver);
     auto first = [&](size_t count) { return testing::JoinLines({lines.begin(), lines.begin() + count}); };
+    // The whole file with one LOCATION field replaced (0-based field index).
+    auto located = [&](size_t field, const std::string& value) {
+        std::vector<std::string> edited = lines;
+        std::vector<std::string> fields = testing::SplitFields(edited[0]);
+        fields[field] = value;
+        edited[0] = testing::JoinFields(fields);
+        const char* names[] = {"lat.epw", "lon.epw", "zone.epw"};
+        return folder.Write(names[field - 6], testing::JoinLines(edited));
+    };
     const std::pair<std::string, std::string> cases[] = {
         {"/nonexistent/folder/x.epw", "Error opening /nonexistent/folder/x.epw"},
         {"", "Error opening "},
@@ -236,6 +245,9 @@ TEST_F(EnergyPlusWeatherTest, FilesWithoutRecordsCancelTheRun) {
         {folder.Write("header.epw", first(8)), "header.epw holds no hourly records"},
         {folder.Write("notepw.epw", "Hello,world\n1,2,3\n"), "line 1 is not LOCATION"},
         {folder.Write("short.epw", first(3)), "short.epw has no DATA PERIODS line"},
+        {located(6, "1e999"), "lat.epw: the LOCATION latitude "},
+        {located(7, "-200"), "lon.epw: the LOCATION longitude -200 is not between -180 and 180"},
+        {located(8, "15"), "zone.epw: the LOCATION time zone 15 is not between -12 and 14"},
     };
     for (const auto& [path, message] : cases) {
         errors.texts.clear();
@@ -263,7 +275,9 @@ TEST_F(EnergyPlusWeatherTest, ShortLinesAndTextInNumbers) {
     const WeatherRecord& shortLine = epw.Records()[5];
     EXPECT_FLOAT_EQ(shortLine.Tdb, -12.5f);
     EXPECT_EQ(shortLine.Idn, 0.0f);
-    EXPECT_EQ(shortLine.PATMOS, 0.0f);
+    // A pressure the line lacks is missing: the standard atmosphere at the
+    // station's height, close to the file's own pressure of the hour before.
+    EXPECT_NEAR(shortLine.PATMOS, epw.Records()[4].PATMOS, 15.0f);
     EXPECT_EQ(epw.Records()[6].Tdb, 0.0f);
 }
 

@@ -68,6 +68,15 @@ void SimulateX::ConnectListeners(bool withShading) {
                                       double& date) {
         if (auto self = weak.lock()) (*self)->OnSaveData(interval, zone, values, date);
     };
+    state_.outputData.textWanted = [weak] {
+        auto self = weak.lock();
+        return self && ((*self)->SaveSSData || (*self)->SaveHLData || (*self)->SaveHGData);
+    };
+    state_.outputData.onRecord = [weak](const ResultRecord& record) {
+        if (auto self = weak.lock())
+            if ((*self)->SaveResultRecord && (*self)->PassesRecord(record.interval))
+                (*self)->SaveResultRecord(record);
+    };
     state_.outputData.onErase = [weak](int16_t& interval, int32_t& zone) {
         if (auto self = weak.lock())
             if ((*self)->EraseData) (*self)->EraseData(interval, zone);
@@ -101,11 +110,17 @@ bool SimulateX::ShellAndWait(int32_t& Owner, std::string& sShell, std::string& s
 }
 
 // Heat-gain runs pass on only the summaries and the last design day.
+bool SimulateX::PassesRecord(int16_t interval) const {
+    const RunClock& clock = state_.clock;
+    return !clock.heatGainRun || interval == kSummaryInterval ||
+           clock.day == clock.heatGainDesignDays;
+}
+
 void SimulateX::OnSaveData(int16_t& interval, int32_t& zone, ValueArray& values, double& date) {
     const RunClock& clock = state_.clock;
+    if (!PassesRecord(interval)) return;
     if (clock.heatGainRun) {
-        if (interval == kSummaryInterval || clock.day == clock.heatGainDesignDays)
-            if (SaveHGData) SaveHGData(interval, zone, values, date);
+        if (SaveHGData) SaveHGData(interval, zone, values, date);
     } else if (clock.heatLossRun) {
         if (SaveHLData) SaveHLData(interval, zone, values, date);
     } else {

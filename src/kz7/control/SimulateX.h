@@ -64,6 +64,11 @@ class SimulateX {
     ResultHandler SaveHLData;
     ResultHandler SaveHGData;
     ResultHandler SaveSSData;
+    // Every record the three events above would carry, as numbers with its
+    // time on the run's calendar (OutputData.h): for hosts that store results.
+    // While none of the three text events is handled, the result stores skip
+    // formatting their texts.
+    std::function<void(const ResultRecord& Record)> SaveResultRecord;
     std::function<void(int16_t& Interval, int32_t& Zone)> EraseData;
     std::function<void(int32_t& PlaneIndex, float& DirectShadingFactor,
                        float& DiffuseShadingFactor)>
@@ -270,6 +275,8 @@ class SimulateX {
     void ConnectListeners(bool withShading);
     void OnProgress(float progress);
     void OnSaveData(int16_t& interval, int32_t& zone, ValueArray& values, double& date);
+    // Whether a record of `interval` reaches the host in the current run.
+    bool PassesRecord(int16_t interval) const;
     void RunForwarded(const std::function<void()>& engineCall);
     void SetHeldText(std::string& field, const std::string& value, const char* name);
     void Notify(const char* name);

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "kz7/platform/OleDate.h"
+
 namespace kz7 {
 
 struct SimulationPeriod {
@@ -15,6 +17,32 @@ struct SimulationPeriod {
     int32_t endDay = 31;
     int32_t endMonth = 12;
     int32_t endYear = 0;
+};
+
+// Days of a weather file laid on a run's own calendar: each keeps its month
+// and day, on consecutive years. A typical year, whose months come from
+// different years, reads as one year; a period past the year end moves on
+// into the next; the first day keeps its own year.
+class RunCalendar {
+  public:
+    void Start() {
+        year_ = 0;
+        month_ = 0;
+    }
+    bool IsSet() const { return year_ != 0; }
+    // The OLE date of the day on the calendar.
+    double Lay(int32_t sourceYear, int32_t month, int32_t day) {
+        if (year_ == 0)
+            year_ = sourceYear;
+        else if (month < month_)
+            ++year_;
+        month_ = month;
+        return ToOleDate(year_, month, day);
+    }
+
+  private:
+    int32_t year_ = 0;
+    int32_t month_ = 0;
 };
 
 struct RunClock {
@@ -57,6 +85,17 @@ struct RunClock {
         timeStepSeconds = static_cast<double>(minutes) * 60.0;
     }
 
+    // The run's own calendar, on which result records are timed; in use
+    // (IsSet) once an hourly weather file lays its days on it. Until then
+    // records keep the clock's own dates: the reduced tape and the design
+    // days already lie on one year.
+    RunCalendar calendar;
+    double calendarDate = 0.0;  // OLE date of the current day on the run's calendar
+
+    void LayOnRunCalendar(int32_t sourceYear) {
+        calendarDate = calendar.Lay(sourceYear, month, day);
+    }
+
     // The OLE date a result record of `interval` (1 step, 2 hour, 3 day,
     // 4 month, ...) carries: the end of the interval it covers, so that the
     // hours of a day keep their own times. A step ends at `stepEndMinute`
@@ -64,13 +103,25 @@ struct RunClock {
     // one-minute run apart); hour h ends at h/24 of the day, hour 24 at 00:00
     // of the next day. Day and month records, and the run's summaries, keep
     // the date of the day they end on, so that their date names that day.
-    double RecordDate(int32_t interval) const {
+    double RecordDate(int32_t interval) const { return EndOfInterval(date, interval); }
+    // The same on the run's own calendar: increasing through the run.
+    double RecordTime(int32_t interval) const {
+        return EndOfInterval(calendar.IsSet() ? calendarDate : date, interval);
+    }
+
+  private:
+    double EndOfInterval(double day, int32_t interval) const {
         constexpr int32_t kStepInterval = 1;
         constexpr int32_t kHourInterval = 2;
         constexpr double kMinutesPerDay = 1440.0;
-        if (interval == kStepInterval) return date + stepEndMinute / kMinutesPerDay;
-        if (interval == kHourInterval) return date + hour / 24.0;
-        return date;
+        // One rounding from whole minutes, so that a time read back to the
+        // millisecond falls exactly on its minute.
+        const auto at = [day](double minutes) {
+            return (day * kMinutesPerDay + minutes) / kMinutesPerDay;
+        };
+        if (interval == kStepInterval) return at(stepEndMinute);
+        if (interval == kHourInterval) return at(hour * 60.0);
+        return day;
     }
 };
 

@@ -175,10 +175,16 @@ void SimKZ7::ReadModel(XmlElement tiDoc, XmlElement tiConstructions, bool constr
     if (!std::filesystem::is_regular_file(DataFileName, error) || !reader.Open(DataFileName))
         throw ModelReadError("Cannot open the model file \"" + DataFileName + "\"");
     OpenDocument document(reader);
-    if (constructionsOnly)
+    if (constructionsOnly) {
         state_.site->ReadXMLConstruction(tiDoc, tiConstructions);
-    else
-        state_.site->Read(tiDoc, tiConstructions);
+        return;
+    }
+    state_.site->Read(tiDoc, tiConstructions);
+    // Each zone's records need a number of their own: say which zones clash
+    // and what they are sent as, before any result is stored.
+    std::vector<std::string> renumbered;
+    state_.zones->ResultNumbers(&renumbered);
+    for (const std::string& note : renumbered) state_.message.SendTextMessage(note);
 }
 
 void SimKZ7::ClearData() {
@@ -349,6 +355,7 @@ void SimKZ7::RunSetUp() {
     monthStarted_ = false;
     Cancelled = false;
     state_.clock.totalFloorArea = state_.zones->FloorArea();
+    state_.clock.calendar.Start();
     PrepareWeather();
     state_.zones->InitSimulation();
     state_.plant->InitSimulation();
@@ -537,6 +544,11 @@ void SimKZ7::SendMessage() {
         SendText(kSummerDesign);
     else
         SendText(kSimulating + std::to_string(clock.day) + "/" + std::to_string(clock.month));
+}
+
+bool SimKZ7::IsDayMessage(std::string_view text) {
+    return text.starts_with(kSimulating) || text == kIntermittentDesign ||
+           text == kSteadyStateDesign || text == kSummerDesign;
 }
 
 void SimKZ7::CopyResults() {

@@ -4,6 +4,7 @@
 // cooling design) over months, days, hours and time steps.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "kz7/control/OutputData.h"
@@ -64,7 +65,12 @@ class SimKZ7 {
     void HeatGain();
 
     void EndMonth();
+    // The message of the day starting: "Simulating d/m", or the design
+    // run's name.
     void SendMessage();
+    // Whether `text` is one of SendMessage's day messages, which a host may
+    // show as progress rather than as news.
+    static bool IsDayMessage(std::string_view text);
     void CopyResults();
     void EndSimResults();
     void SendSummaryResultsEvents();

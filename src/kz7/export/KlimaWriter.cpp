@@ -9,6 +9,7 @@
 #include "kz7/engine/SimKZ7.h"
 #include "kz7/export/DetachedStart.h"
 #include "kz7/export/SbemSyntax.h"
+#include "kz7/input/LineReader.h"
 #include "kz7/input/Site.h"
 #include "kz7/model/Element.h"
 #include "kz7/model/GlazedConstruction.h"
@@ -98,8 +99,11 @@ bool KlimaWriter::WriteFile() {
     writer_.Init();
     state_.message.SendTextMessage("Klima Calculation");
     const std::string fileName = state_.settings.klimaPath + kInputFileName;
+    // An old file goes, so that a failed write leaves none; anything else
+    // under that name (a link, a pipe) is left alone and refused below.
     std::error_code ignored;
-    std::filesystem::remove(fileName, ignored);
+    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(fileName, ignored)))
+        std::filesystem::remove(fileName, ignored);
     if (!writer_.Open(fileName)) {
         state_.ShowError("Unable to create the CasaClima input file " + fileName);
         return false;
@@ -296,7 +300,10 @@ std::string KlimaWriter::SideFileName(const std::string& modelPath) {
 }
 
 std::vector<std::string> KlimaWriter::ProgramWords() const {
-    const std::string modelPath = At(state_.site->Details, kModelPath);
+    // Without a path in the Site record, the document that was read names
+    // the side file, so that it lies beside the model.
+    std::string modelPath = At(state_.site->Details, kModelPath);
+    if (Trim(modelPath).empty()) modelPath = state_.engine->DataFileName;
     return {state_.settings.klimaProgram, SideFileName(modelPath), kProgramArgument,
             state_.settings.klimaPath + kInputFileName};
 }

@@ -34,7 +34,9 @@ class KlimaWriter {
     // The side file of the model file `modelPath`: its folder (the current
     // folder when it has none), its name without extension, ".kma".
     static std::string SideFileName(const std::string& modelPath);
-    // The command words that start the CasaClima program.
+    // The command words that start the CasaClima program; the side file is
+    // that of the Site record's model path, or of the document read when the
+    // record gives none.
     std::vector<std::string> ProgramWords() const;
 
   private:

@@ -14,6 +14,7 @@
 #include "kz7/export/WriteToFile.h"
 #include "kz7/model/Zone.h"
 #include "kz7/platform/NumberText.h"
+#include "kz7/platform/OutputFile.h"
 #include "kz7/platform/OleDate.h"
 
 namespace kz7 {
@@ -51,20 +52,16 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
     return text.str();
 }
 
-// A zone's number in result records: its key when that is a whole number,
-// else its position in the zone set.
-int32_t ZoneNumber(const Zone& zone, int32_t position) {
-    const std::string key = Trim(zone.Key);
-    if (!key.empty() && key.find_first_not_of("0123456789") == std::string::npos && key.size() < 10)
-        return static_cast<int32_t>(ParseLeadingNumber(key));
-    return position;
-}
-
 }  // namespace
 
 SbemRun::SbemRun(EngineState& state, const SbemRunParameters& parameters)
     : state_(state), parameters_(parameters), folder_(state.settings.sbemPath) {
     if (folder_.empty()) folder_ = ".";
+    // The tool reads the folder from its ini file and runs elsewhere: a
+    // relative folder would name nothing it can find.
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(folder_, error);
+    if (!error) folder_ = absolute.lexically_normal();
 }
 
 std::filesystem::path SbemRun::File(const std::string& suffix) const { return folder_ / (kBaseName + suffix); }
@@ -118,10 +115,13 @@ bool SbemRun::WriteInputFile() {
 }
 
 bool SbemRun::WriteIniFile(const std::string& name, const std::string& inputSuffix) const {
-    std::ofstream ini(folder_ / name, std::ios::binary | std::ios::trunc);
-    ini << (folder_ / "").string() << "\r\n" << File(inputSuffix).string() << "\r\n";
-    ini.close();
-    return !ini.fail();
+    std::string problem;
+    if (WriteWholeFile(folder_ / name,
+                       (folder_ / "").string() + "\r\n" + File(inputSuffix).string() + "\r\n",
+                       problem))
+        return true;
+    state_.message.SendTextMessage(problem);
+    return false;
 }
 
 std::string SbemRun::ProxyArgument() const {
@@ -194,7 +194,8 @@ bool SbemRun::RunGenerator() {
 bool SbemRun::LoadResults(ValueArray& annualResults) {
     const std::optional<SbemSimResults> results = SbemSimResults::Load(File("_sim.csv"));
     if (!results) return false;
-    int32_t position = 0;
+    const std::vector<int32_t> numbers = state_.zones->ResultNumbers();
+    size_t position = 0;
     for (const Zone& zone : *state_.zones) {
         ++position;
         const auto months = results->ZoneMonths(SbemModelWriter::ZoneName(zone));
@@ -202,7 +203,7 @@ bool SbemRun::LoadResults(ValueArray& annualResults) {
         for (int32_t month = 1; month <= 12; ++month) {
             ValueArray values = (*months)[static_cast<size_t>(month - 1)];
             const double date = ToOleDate(kResultYear, month, DaysInMonth(month, kResultYear));
-            state_.outputData.SaveData(kIntervalMonth, ZoneNumber(zone, position), values, date);
+            state_.outputData.SaveData(kIntervalMonth, numbers[position], values, date);
         }
     }
     annualResults = results->PrimaryEnergy();

@@ -1,5 +1,7 @@
 #include "kz7/export/WriteToFile.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
 
@@ -9,18 +11,18 @@
 namespace kz7 {
 
 bool clsWriteToFile::Open(const std::string& fileName) {
-    if (file_.is_open()) Close();
-    file_.open(fileName, std::ios::binary | std::ios::trunc);
-    writeFailed_ = !file_.is_open();
-    return file_.is_open();
+    if (!file_.Open(fileName)) {
+        state_.message.SendTextMessage(file_.Problem());
+        return false;
+    }
+    return true;
 }
 
 bool clsWriteToFile::Close() {
-    if (!file_.is_open()) return false;
-    file_.close();
-    const bool written = !writeFailed_ && !file_.fail();
-    writeFailed_ = false;
-    return written;
+    if (!file_.IsOpen()) return false;
+    if (file_.Commit()) return true;
+    state_.message.SendTextMessage(file_.Problem());
+    return false;
 }
 
 void clsWriteToFile::Init() {
@@ -54,7 +56,9 @@ void clsWriteToFile::MergeZones() {
         if (zone.Multiplier <= 0 || zone.ZoneData.empty()) continue;
         auto [first, isNew] = firstWithText.try_emplace(zone.ZoneData, &zone);
         if (isNew) continue;
-        first->second->Multiplier += zone.Multiplier;
+        // Summed without overflow: a wrapped sum would drop the group.
+        first->second->Multiplier = static_cast<int32_t>(
+            std::min<int64_t>(int64_t{first->second->Multiplier} + zone.Multiplier, INT32_MAX));
         zone.Multiplier = 0;
     }
 }
@@ -67,17 +71,8 @@ void clsWriteToFile::WriteData(std::string_view text) {
         zoneBuffer_.push_back('\n');
         return;
     }
-    if (!file_.is_open()) {
-        writeFailed_ = true;
-        return;
-    }
-    if (encoding == TextEncoding::Windows1252) {
-        file_ << Utf8ToWindows1252(text);
-    } else {
-        file_ << text;
-    }
-    file_ << (lineEnding == LineEnding::CrLf ? "\r\n" : "\n");
-    if (!file_) writeFailed_ = true;
+    file_.Write(encoding == TextEncoding::Windows1252 ? Utf8ToWindows1252(text) : std::string(text));
+    file_.Write(lineEnding == LineEnding::CrLf ? "\r\n" : "\n");
 }
 
 int32_t clsWriteToFile::GetZoneMultiplier(const std::string& ZoneId) const {

@@ -4,11 +4,11 @@
 // that identical zones can be merged, the second writes the file, one zone of
 // each identical group with the summed multiplier.
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <string_view>
 
 #include "kz7/input/KeyedCollection.h"
+#include "kz7/platform/OutputFile.h"
 
 namespace kz7 {
 
@@ -34,11 +34,13 @@ class clsWriteToFile {
   public:
     explicit clsWriteToFile(EngineState& state) : state_(state) {}
 
-    // Opens `fileName` as a new, empty file; false when it cannot be created.
+    // Starts `fileName` as a new, empty file (written beside it and put in
+    // place by Close); false when it cannot be created.
     bool Open(const std::string& fileName);
-    // Closes the file; false when any line since Open failed to reach it.
+    // Closes the file and puts it in place; false (and no file) when any
+    // line since Open failed to reach it.
     bool Close();
-    bool IsOpen() const { return file_.is_open(); }
+    bool IsOpen() const { return file_.IsOpen(); }
 
     // Empties the zone list and starts the first pass: the merging pass in
     // WriterMode::SBEMZoneMerging, the writing pass otherwise.
@@ -74,8 +76,7 @@ class clsWriteToFile {
 
   private:
     EngineState& state_;
-    std::ofstream file_;
-    bool writeFailed_ = false;
+    OutputFile file_;
     PassIndexTypes pass_ = piWriteToFilePass;
     std::string currentZoneId_;
     std::string zoneBuffer_;

@@ -1,5 +1,6 @@
 #include "kz7/input/LineReader.h"
 
+#include "kz7/platform/CodePage.h"
 #include "kz7/platform/NumberText.h"
 
 namespace kz7 {
@@ -34,16 +35,21 @@ std::string CleanName(std::string_view name) {
 bool LineReader::Open(const std::string& fileName) {
     Close();
     fileName_ = fileName;
-    auto file = std::make_unique<std::ifstream>(fileName, std::ios::binary);
-    if (!file->is_open()) return false;
-    input_ = std::move(file);
+    std::ifstream file(fileName, std::ios::binary);
+    if (!file.is_open()) return false;
+    // Read whole, so that the document's encoding is settled once before any
+    // text reaches the model.
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (file.bad()) return false;
+    input_ = std::make_unique<std::istringstream>(ToUtf8(std::move(text).str()));
     return true;
 }
 
 void LineReader::OpenText(std::string text, std::string name) {
     Close();
     fileName_ = std::move(name);
-    input_ = std::make_unique<std::istringstream>(std::move(text));
+    input_ = std::make_unique<std::istringstream>(ToUtf8(std::move(text)));
 }
 
 void LineReader::Close() {

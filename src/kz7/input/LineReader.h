@@ -14,9 +14,12 @@ namespace kz7 {
 
 class LineReader {
 public:
-    // Opens a file for reading; false when it cannot be opened.
+    // Opens a file for reading; false when it cannot be opened. Documents
+    // are UTF-8; one that is not valid UTF-8 is read as Windows-1252, which
+    // is what files from older tools hold (platform/CodePage.h).
     bool Open(const std::string& fileName);
-    // Reads from text in memory (tests, and documents handed over as text).
+    // Reads from text in memory (tests, and documents handed over as text),
+    // with the same encoding rule.
     void OpenText(std::string text, std::string name = "(text)");
     void Close();
     bool IsOpen() const { return input_ != nullptr; }

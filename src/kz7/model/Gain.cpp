@@ -21,7 +21,7 @@ void Gain::Read() {
     MaxSensible = reader.NextSingle();
     MaxLatent = reader.NextSingle();
     RF = reader.NextSingle();
-    FuelCode = RoundToInt32(reader.NextDouble());
+    FuelCode = reader.NextInteger();  // clamped like every integer field
     FuelConsumption = reader.NextSingle();
     if (reader.AtEnd()) FuelConsumption = MaxSensible + MaxLatent;
     HBGNCODE = GainOutputCode(Code);

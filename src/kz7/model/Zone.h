@@ -86,7 +86,8 @@ class Zone : public ThermalMembers {
     void Acum();
     void SolveKZ7();
     void EndStep();
-    void SendSummaryResultsEvents();
+    // The zone summary record, sent as zone `number` (Zones::ResultNumbers).
+    void SendSummaryResultsEvents(int32_t number);
     // True when the air temperature and the peak heating load have settled.
     void CheckHeatLossConverged(bool& converged) const;
     // Whether the zone is occupied at the run clock's time.
@@ -317,7 +318,10 @@ class Zones {
     Zone& Item(int32_t position) const { return items_.Item(position); }
     Zone& Item(std::string_view key) const { return items_.Item(key); }
     void Remove(std::string_view key) { items_.Remove(key); }
-    void Clear() { items_.Clear(); }
+    void Clear() {
+        items_.Clear();
+        defaultOutputs_ = {};
+    }
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
     // Zones are kept in reading order: a new zone goes at the end.
@@ -328,7 +332,9 @@ class Zones {
     void ReadAdditionalHeater();
     void ReadAdditionalCooler();
     void ReadAdditionalSecondaryHeater();
-    // Copies `matrix` into every zone read so far without its own options.
+    // Copies `matrix` into every zone read so far without its own options,
+    // and keeps it for the zones read after it: the record applies wherever
+    // it stands in the document (a zone's own "OutputOptions" still wins).
     void SetDefaultOutputOptions(const Zone::OutputSelection& matrix);
     // Reports elements whose adjacent zone key names no zone; the number reported.
     int32_t CheckReferences() const;
@@ -344,6 +350,15 @@ class Zones {
     // (thermal/ZoneResults.cpp).
     void RecordStepValues(float dayWeight, bool collected);
     void SendSummaryResultsEvents();
+    // The Zone argument of every zone's result records, by position (element
+    // 0 unused), all distinct and above 0 (0 is the building, -1 a weather
+    // row): a key that is a whole number above 0 keeps it, unless an earlier
+    // zone holds it already ("1" and "01"); any other zone takes its position,
+    // or when that is held, the first free number after it. One line per
+    // zone goes to `renumbered` for a zone that gets neither its key nor its
+    // position, and to `positional` for one sent under its position.
+    std::vector<int32_t> ResultNumbers(std::vector<std::string>* renumbered = nullptr,
+                                       std::vector<std::string>* positional = nullptr) const;
     void CheckHeatLossConverged(bool& converged) const;
     void OCCINI(int32_t code);
     void MatchPartitions();
@@ -387,6 +402,11 @@ class Zones {
 
     EngineState& state_;
     KeyedCollection<Zone> items_;
+    Zone::OutputSelection defaultOutputs_{};  // for zones read from now on
 };
+
+// The number a zone key stands for: true with `number` when the key is a
+// whole number above 0 ("7", " 07", "+7"), false otherwise.
+bool ZoneNumberFromKey(std::string_view key, int32_t& number);
 
 }  // namespace kz7

@@ -35,7 +35,7 @@ void Zone::Read() {
     PerimeterArea = reader.NextSingle();
     SBEMActivityId = reader.NextInteger();
     SBEMActivityName = reader.NextString();
-    SBEMZoneMultiplier = RoundToInt32(reader.NextDouble());
+    SBEMZoneMultiplier = reader.NextInteger();  // clamped like every integer field
     NumberSBEMCorners = reader.NextSingle();
     KlimaExportValue = reader.NextSingle();
     KlimaNumberPeople = reader.NextDouble();
@@ -191,6 +191,7 @@ std::optional<double> Zone::Member(std::string_view name, int32_t /*index*/) con
 
 void Zones::Read() {
     auto zone = std::make_unique<Zone>(state_);
+    zone->Outputs = defaultOutputs_;
     zone->Read();
     const std::string key = zone->Key;
     state_.recordOrigins.Note(state_, key, items_.Append(key, std::move(zone)) != nullptr);
@@ -220,6 +221,7 @@ void Zones::ReadAdditionalSecondaryHeater() {
 }
 
 void Zones::SetDefaultOutputOptions(const Zone::OutputSelection& matrix) {
+    defaultOutputs_ = matrix;
     for (Zone& zone : items_)
         if (!zone.HasOwnOutputOptions) zone.Outputs = matrix;
 }

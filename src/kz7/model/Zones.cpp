@@ -1,5 +1,9 @@
+#include <charconv>
+#include <set>
+
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
+#include "kz7/input/LineReader.h"
 #include "kz7/model/Zone.h"
 #include "kz7/weather/ElementSolar.h"
 #include "kz7/weather/Location.h"
@@ -52,7 +56,60 @@ void Zones::EndStep() {
 }
 
 void Zones::SendSummaryResultsEvents() {
-    for (Zone& zone : items_) zone.SendSummaryResultsEvents();
+    const std::vector<int32_t> numbers = ResultNumbers();
+    size_t position = 0;
+    for (Zone& zone : items_) zone.SendSummaryResultsEvents(numbers[++position]);
+}
+
+bool ZoneNumberFromKey(std::string_view key, int32_t& number) {
+    const std::string trimmed = Trim(key);
+    if (trimmed.empty()) return false;
+    const char* first = trimmed.data();
+    const char* last = first + trimmed.size();
+    if (*first == '+') ++first;  // from_chars takes a minus sign only
+    const auto [end, error] = std::from_chars(first, last, number);
+    // 0 is the building's record and -1 a weather row: no zone may use them.
+    return error == std::errc() && end == last && number > 0;
+}
+
+std::vector<int32_t> Zones::ResultNumbers(std::vector<std::string>* renumbered,
+                                          std::vector<std::string>* positional) const {
+    std::vector<int32_t> numbers(static_cast<size_t>(Count()) + 1, 0);
+    std::set<int32_t> taken;
+    // Keys that are numbers first, so that a zone keyed "1" keeps 1 even
+    // when an unnumbered zone before it sits at position 1.
+    int32_t position = 0;
+    for (const Zone& zone : items_) {
+        ++position;
+        int32_t number = 0;
+        if (ZoneNumberFromKey(zone.Key, number) && taken.insert(number).second)
+            numbers[static_cast<size_t>(position)] = number;
+    }
+    position = 0;
+    for (const Zone& zone : items_) {
+        ++position;
+        if (numbers[static_cast<size_t>(position)] != 0) continue;
+        int32_t number = position;
+        while (!taken.insert(number).second) ++number;
+        numbers[static_cast<size_t>(position)] = number;
+        const std::string sent = "; its results are sent as zone " + std::to_string(number);
+        int32_t keyNumber = 0;
+        if (ZoneNumberFromKey(zone.Key, keyNumber)) {
+            if (renumbered)
+                renumbered->push_back("Zone \"" + zone.Key + "\" has the result number " +
+                                      std::to_string(keyNumber) + " of an earlier zone" + sent);
+        } else if (number != position) {
+            if (renumbered)
+                renumbered->push_back("Zone \"" + zone.Key +
+                                      "\" has no positive whole-number key and its position " +
+                                      std::to_string(position) + " is another zone's number" +
+                                      sent);
+        } else if (positional) {
+            positional->push_back("Zone \"" + zone.Key +
+                                  "\" has no positive whole-number key" + sent);
+        }
+    }
+    return numbers;
 }
 
 void Zones::CheckHeatLossConverged(bool& converged) const {

@@ -6,7 +6,9 @@
 #include <array>
 #include <cstdint>
 
-#include "kz7/control/OutputData.h"
+#include <vector>
+
+#include "kz7/output/RecordValues.h"
 #include "kz7/output/ResultVariables.h"
 
 namespace kz7 {
@@ -16,17 +18,16 @@ class BuildingRecord {
     static constexpr int32_t kSize = kLastPlantPosition + 1;
 
     BuildingRecord() {
-        for (ValueArray& texts : texts_) texts.resize(kSize);
+        for (size_t slot = 0; slot < kSlots; ++slot) values_.emplace_back(kSize);
     }
 
-    // The texts of interval 1..4.
-    ValueArray& Texts(int32_t interval) { return texts_[Slot(interval)]; }
+    // The values of interval 1..4.
+    RecordValues& Values(int32_t interval) { return values_[Slot(interval)]; }
 
-    // Positions 1..125 emptied, and the building values marked absent.
-    void Empty(int32_t interval) {
-        ValueArray& texts = Texts(interval);
-        texts.resize(kSize);  // the host may have changed the array it was lent
-        for (std::string& text : texts) text.clear();
+    // Positions 1..125 emptied, texts kept only when `withTexts`, and the
+    // building values marked absent.
+    void Empty(int32_t interval, bool withTexts) {
+        Values(interval).Begin(withTexts);
         hasBuildingValues_[Slot(interval)] = false;
     }
 
@@ -35,12 +36,13 @@ class BuildingRecord {
     void MarkBuildingValues(int32_t interval) { hasBuildingValues_[Slot(interval)] = true; }
 
   private:
+    static constexpr size_t kSlots = 5;
     static size_t Slot(int32_t interval) {
         return interval >= 1 && interval <= 4 ? static_cast<size_t>(interval) : 0;
     }
 
-    std::array<ValueArray, 5> texts_;
-    std::array<bool, 5> hasBuildingValues_{};
+    std::vector<RecordValues> values_;
+    std::array<bool, kSlots> hasBuildingValues_{};
 };
 
 }  // namespace kz7

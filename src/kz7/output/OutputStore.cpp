@@ -72,23 +72,6 @@ const OutputRecord OutputStore::Record(int32_t handle, int32_t record) const {
     return const_cast<OutputStore*>(this)->Record(handle, record);
 }
 
-void OutputRecord::Add(int32_t variable, float value, float weight, int32_t n) {
-    if (!InRange(variable)) return;
-    float& sum = sum_[variable - 1];
-    int32_t& count = count_[variable - 1];
-    // A missing step value makes the whole interval missing; without this a
-    // few missing steps would sum to an ordinary-looking number.
-    if (value == kMissingValue || sum == kMissingValue)
-        sum = kMissingValue;
-    else
-        sum += value * weight;
-    if (weight == 1.0f)  // the usual step: no rounding needed
-        count += n;
-    else
-        count = RoundToInt32(static_cast<double>(count) +
-                             static_cast<double>(n) * static_cast<double>(weight));
-}
-
 IntervalValue OutputRecord::Value(int32_t variable) const {
     IntervalValue result;
     if (!InRange(variable)) return result;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kz7/output/ResultVariables.h"
+#include "kz7/platform/NumberText.h"
 
 namespace kz7 {
 
@@ -40,8 +41,24 @@ class OutputRecord {
         return InRange(variable) && selected_[variable - 1] != 0;
     }
     // sum += value × weight; count += n × weight, rounded. Adding the missing
-    // value -32768 makes the sum -32768 until the next reset.
-    void Add(int32_t variable, float value, float weight, int32_t n = 1);
+    // value -32768 makes the sum -32768 until the next reset. Inline: it runs
+    // for every collected variable of every zone at every step.
+    void Add(int32_t variable, float value, float weight, int32_t n = 1) {
+        if (!InRange(variable)) return;
+        float& sum = sum_[variable - 1];
+        int32_t& count = count_[variable - 1];
+        // A missing step value makes the whole interval missing; without this a
+        // few missing steps would sum to an ordinary-looking number.
+        if (value == kMissingValue || sum == kMissingValue)
+            sum = kMissingValue;
+        else
+            sum += value * weight;
+        if (weight == 1.0f)  // the usual step: no rounding needed
+            count += n;
+        else
+            count = RoundToInt32(static_cast<double>(count) +
+                                 static_cast<double>(n) * static_cast<double>(weight));
+    }
     IntervalValue Value(int32_t variable) const;
     void ResetVariable(int32_t variable);
     void Reset();  // every variable of the record

@@ -120,7 +120,7 @@ void PlantResultStore::Interval(bool discard, int32_t interval) {
     const int32_t handle = Handle(interval);
     if (discard) {
         store_.Reset(handle);
-        building_.Empty(interval);
+        building_.Empty(interval, state_.outputData.WantsTexts());
         return;
     }
     // The building values of a sent zone interval travel even when no plant
@@ -131,24 +131,26 @@ void PlantResultStore::Interval(bool discard, int32_t interval) {
 
 void PlantResultStore::Send(int32_t interval) {
     const int32_t handle = Handle(interval);
-    ValueArray& texts = building_.Texts(interval);
+    RecordValues& values = building_.Values(interval);
     const char separator = state_.settings.decimalSeparator;
     const GroupRecords groups = Groups(handle);
     for (size_t i = 0; i < PlantVariables().size(); ++i) {
-        std::string& text = texts[static_cast<size_t>(PlantVariables()[i].position)];
+        const auto position = static_cast<size_t>(PlantVariables()[i].position);
         const Place place = places_[i];
         OutputRecord cells = groups[static_cast<size_t>(place.record)];
         if (!cells.IsSelected(place.variable)) {
-            text.clear();
+            values.Clear(position);
             continue;
         }
-        AssignIntervalText(text, cells.Value(place.variable), separator);
+        values.Set(position, cells.Value(place.variable), separator);
         cells.ResetVariable(place.variable);
     }
     store_.CountSend(handle);
-    state_.outputData.SaveData(static_cast<int16_t>(interval), 0, texts,
-                               state_.clock.RecordDate(interval));
-    building_.Empty(interval);
+    state_.outputData.SaveRecord({static_cast<int16_t>(interval), 0, values.Numbers(),
+                                  state_.clock.RecordDate(interval),
+                                  state_.clock.RecordTime(interval)},
+                                 values.Texts());
+    building_.Empty(interval, state_.outputData.WantsTexts());
 }
 
 }  // namespace kz7

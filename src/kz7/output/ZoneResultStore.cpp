@@ -1,11 +1,9 @@
 #include "kz7/output/ZoneResultStore.h"
 
 #include <algorithm>
-#include <charconv>
 #include <string>
 
 #include "kz7/engine/EngineState.h"
-#include "kz7/input/LineReader.h"
 #include "kz7/model/Zone.h"
 #include "kz7/output/BuildingRecord.h"
 #include "kz7/output/OutputStore.h"
@@ -19,28 +17,12 @@ const std::string kTooManyZones = "Results are collected for the first " +
                                   std::to_string(OutputStore::kMaxRecords) +
                                   " zones only; the other zones send no result records";
 
-std::string ZoneNumberMessage(const std::string& key, int32_t number) {
-    return "Zone \"" + key + "\" has no positive whole-number key; its results are sent as zone " +
-           std::to_string(number);
-}
-
-constexpr int16_t kZoneRecordSize = kZoneVariableCount + 1;
+constexpr size_t kZoneRecordSize = kZoneVariableCount + 1;
 
 }  // namespace
 
-bool ZoneNumberFromKey(std::string_view key, int32_t& number) {
-    const std::string trimmed = Trim(key);
-    if (trimmed.empty()) return false;
-    const char* first = trimmed.data();
-    const char* last = first + trimmed.size();
-    if (*first == '+') ++first;  // from_chars takes a minus sign only
-    const auto [end, error] = std::from_chars(first, last, number);
-    // 0 is the building's record and −1 a weather row: no zone may use them.
-    return error == std::errc() && end == last && number > 0;
-}
-
 ZoneResultStore::ZoneResultStore(EngineState& state, OutputStore& store, BuildingRecord& building)
-    : state_(state), store_(store), building_(building), texts_(kZoneRecordSize) {}
+    : state_(state), store_(store), building_(building), values_(kZoneRecordSize) {}
 
 void ZoneResultStore::Control(int32_t code) {
     switch (code) {
@@ -136,21 +118,17 @@ void ZoneResultStore::Close() {
 }
 
 void ZoneResultStore::FindZoneNumbers(int32_t records) {
-    zoneNumbers_.assign(static_cast<size_t>(records) + 1, 0);
+    // Zones renumbered for a clash were reported when the model was read;
+    // the host hears here which zones go by their position.
+    std::vector<std::string> positional;
+    zoneNumbers_ = state_.zones->ResultNumbers(nullptr, &positional);
+    zoneNumbers_.resize(static_cast<size_t>(records) + 1, 0);
+    for (const std::string& note : positional) state_.message.SendTextMessage(note);
     numberOfZone_.clear();
     int32_t record = 0;
     for (const Zone& zone : *state_.zones) {
         if (++record > records) break;
-        int32_t number = 0;
-        if (!ZoneNumberFromKey(zone.Key, number)) {
-            // A key that is not a positive number would arrive as the
-            // building's zone 0 (or a weather row); the zone's position keeps
-            // it apart.
-            number = record;
-            state_.message.SendTextMessage(ZoneNumberMessage(zone.Key, number));
-        }
-        zoneNumbers_[static_cast<size_t>(record)] = number;
-        numberOfZone_[&zone] = number;
+        numberOfZone_[&zone] = zoneNumbers_[static_cast<size_t>(record)];
     }
 }
 
@@ -160,7 +138,7 @@ void ZoneResultStore::SendPlantSwitch(const Zone& zone, int32_t change) {
     ValueArray texts(2);                       // position 0 empty, as in every record
     AssignNumberText(texts[1], static_cast<float>(change), state_.settings.decimalSeparator);
     state_.outputData.SaveData(kPlantSwitchInterval, found->second, texts,
-                               state_.clock.RecordDate(1));
+                               state_.clock.RecordDate(1), state_.clock.RecordTime(1));
 }
 
 void ZoneResultStore::Interval(bool discard, int32_t interval) {
@@ -170,8 +148,10 @@ void ZoneResultStore::Interval(bool discard, int32_t interval) {
         store_.Reset(handle);
         return;
     }
-    SendZoneRecords(interval);
-    WriteBuildingValues(interval);
+    // Texts are formatted only for a host that takes them.
+    const bool withTexts = state_.outputData.WantsTexts();
+    SendZoneRecords(interval, withTexts);
+    WriteBuildingValues(interval, withTexts);
 }
 
 void ZoneResultStore::RecordStep(const IntervalWeights& weights) {
@@ -207,32 +187,35 @@ void ZoneResultStore::BuildingTotal::Add(const IntervalValue& value, double area
 // have a value (a plain mean when none of them has a positive floor area);
 // summed variables the total. A zone whose value is missing makes the
 // building value missing.
-void ZoneResultStore::WriteBuildingValues(int32_t interval) {
-    building_.Empty(interval);
-    ValueArray& texts = building_.Texts(interval);
+void ZoneResultStore::WriteBuildingValues(int32_t interval, bool withTexts) {
+    building_.Empty(interval, withTexts);
+    RecordValues& values = building_.Values(interval);
     const char separator = state_.settings.decimalSeparator;
     for (const ZoneVariableInfo& variable : ZoneVariables()) {
         const BuildingTotal& total = totals_[static_cast<size_t>(variable.position)];
         if (!total.selected) continue;
-        std::string& text = texts[static_cast<size_t>(variable.position)];
+        IntervalValue value;
         if (!total.hasValue || total.missing) {
-            text.assign(kMissingText);
-            continue;
+            value.state = IntervalValue::State::Missing;
+        } else {
+            value.state = IntervalValue::State::Present;
+            value.value = total.plain;
+            if (variable.aggregation == Aggregation::Averaged)
+                value.value = total.area > 0.0 ? total.weighted / total.area
+                                               : total.plain / static_cast<double>(total.zones);
         }
-        double value = total.plain;
-        if (variable.aggregation == Aggregation::Averaged)
-            value = total.area > 0.0 ? total.weighted / total.area
-                                     : total.plain / static_cast<double>(total.zones);
-        AssignNumberText(text, static_cast<float>(value), separator);
+        values.Set(static_cast<size_t>(variable.position), value, separator);
     }
     building_.MarkBuildingValues(interval);
 }
 
-// Each zone's record is read once: its texts, its share of the building
+// Each zone's record is read once: its values, its share of the building
 // values, and its sums restarted for the next interval.
-void ZoneResultStore::SendZoneRecords(int32_t interval) {
+void ZoneResultStore::SendZoneRecords(int32_t interval, bool withTexts) {
     const int32_t handle = Handle(interval);
     const char separator = state_.settings.decimalSeparator;
+    const double date = state_.clock.RecordDate(interval);
+    const double time = state_.clock.RecordTime(interval);
     store_.CountSend(handle);
     totals_.fill(BuildingTotal{});
     for (int32_t record = 1; record <= records_; ++record) {
@@ -240,18 +223,18 @@ void ZoneResultStore::SendZoneRecords(int32_t interval) {
         const double area =
             zone != nullptr && zone->FloorArea > 0.0f ? static_cast<double>(zone->FloorArea) : 0.0;
         OutputRecord cells = store_.Record(handle, record);
-        texts_.resize(kZoneRecordSize);  // the host may have changed the array it was lent
-        for (std::string& text : texts_) text.clear();
+        values_.Begin(withTexts);
         for (int32_t position = 1; position <= kZoneVariableCount; ++position) {
             if (!cells.IsSelected(position)) continue;
             const IntervalValue value = cells.Value(position);
             totals_[static_cast<size_t>(position)].Add(value, area);
-            AssignIntervalText(texts_[static_cast<size_t>(position)], value, separator);
+            values_.Set(static_cast<size_t>(position), value, separator);
             cells.ResetVariable(position);
         }
-        state_.outputData.SaveData(static_cast<int16_t>(interval),
-                                   zoneNumbers_[static_cast<size_t>(record)], texts_,
-                                   state_.clock.RecordDate(interval));
+        state_.outputData.SaveRecord({static_cast<int16_t>(interval),
+                                      zoneNumbers_[static_cast<size_t>(record)],
+                                      values_.Numbers(), date, time},
+                                     values_.Texts());
     }
 }
 

@@ -12,6 +12,7 @@
 #include "kz7/control/OutputData.h"
 #include "kz7/output/OutputSelection.h"
 #include "kz7/output/OutputStore.h"
+#include "kz7/output/RecordValues.h"
 #include "kz7/output/ResultVariables.h"
 
 namespace kz7 {
@@ -51,8 +52,8 @@ class ZoneResultStore {
     void Open();
     void Close();
     void FindZoneNumbers(int32_t records);
-    void SendZoneRecords(int32_t interval);
-    void WriteBuildingValues(int32_t interval);
+    void SendZoneRecords(int32_t interval, bool withTexts);
+    void WriteBuildingValues(int32_t interval, bool withTexts);
 
     // One zone variable's building value as the zone records are read.
     struct BuildingTotal {
@@ -74,12 +75,8 @@ class ZoneResultStore {
     int32_t records_ = 0;
     std::vector<int32_t> zoneNumbers_;  // the Zone argument of each record, by record
     std::unordered_map<const Zone*, int32_t> numberOfZone_;  // the same, by zone
-    ValueArray texts_;
+    RecordValues values_;
     std::array<BuildingTotal, kZoneVariableCount + 1> totals_{};
 };
-
-// The Zone argument of a zone's records: its key when that is a whole
-// number above 0; false when it is not.
-bool ZoneNumberFromKey(std::string_view key, int32_t& number);
 
 }  // namespace kz7

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 namespace kz7 {
 
@@ -89,6 +90,42 @@ std::string Utf8ToWindows1252(std::string_view text) {
                                                                 : kUnmapped);
     }
     return converted;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    size_t pos = 0;
+    char32_t codePoint = 0;
+    while (pos < text.size())
+        if (!NextCodePoint(text, pos, codePoint)) return false;
+    return true;
+}
+
+std::string Windows1252ToUtf8(std::string_view text) {
+    std::string converted;
+    converted.reserve(text.size() + text.size() / 8);
+    for (const char byte : text) {
+        const auto code = static_cast<uint8_t>(byte);
+        char32_t codePoint = code;
+        if (code >= 0x80 && code < 0xA0) {
+            codePoint = kHighControlBlock[code - 0x80];
+            if (codePoint == 0) codePoint = 0xFFFD;
+        }
+        if (codePoint < 0x80) {
+            converted.push_back(byte);
+        } else if (codePoint < 0x800) {
+            converted.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
+            converted.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+        } else {
+            converted.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
+            converted.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+            converted.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+        }
+    }
+    return converted;
+}
+
+std::string ToUtf8(std::string text) {
+    return IsValidUtf8(text) ? std::move(text) : Windows1252ToUtf8(text);
 }
 
 }  // namespace kz7

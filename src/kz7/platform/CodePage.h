@@ -1,6 +1,6 @@
 #pragma once
-// Conversion of the engine's UTF-8 texts to the single-byte Windows code page
-// that some outside programs read.
+// Conversion between the engine's UTF-8 texts and the single-byte Windows
+// code page that older tools and some outside programs use.
 #include <string>
 #include <string_view>
 
@@ -11,5 +11,17 @@ namespace kz7 {
 // get theirs, and any other character, or a malformed UTF-8 sequence,
 // becomes "?".
 std::string Utf8ToWindows1252(std::string_view text);
+
+// True when `text` is well-formed UTF-8 (no overlong forms, surrogates or
+// code points past U+10FFFF).
+bool IsValidUtf8(std::string_view text);
+
+// `text` read as Windows-1252, in UTF-8; the five bytes the code page leaves
+// unassigned become U+FFFD.
+std::string Windows1252ToUtf8(std::string_view text);
+
+// `text` as it stands when it is valid UTF-8, otherwise read as Windows-1252:
+// what files from older tools hold. The result is always valid UTF-8.
+std::string ToUtf8(std::string text);
 
 }  // namespace kz7

@@ -228,23 +228,14 @@ void Zone::SetRMORD(int32_t i, int16_t value) {
     if (i >= 1 && i <= kOutputGroups) rmord_[static_cast<size_t>(i - 1)] = value;
 }
 
-void Zone::SendSummaryResultsEvents() {
+void Zone::SendSummaryResultsEvents(int32_t number) {
     ValueArray values;
     for (const double value : {PeakHeatingLoad, PeakCoolingLoad, MaxComfortTemperature, MaxAirTemperature,
                                MaxRadiantTemperature, MinComfortTemperature, MinAirTemperature,
                                MinRadiantTemperature})
         values.push_back(Trim(NumberToText(value, state_.settings.decimalSeparator)));
-    // The summary travels under the zone's record number: a key that is not a
-    // positive whole number would otherwise arrive as the building's zone 0.
-    int32_t number = 0;
-    if (!ZoneNumberFromKey(Key, number)) {
-        number = 0;
-        for (const Zone& zone : *state_.zones) {
-            ++number;
-            if (&zone == this) break;
-        }
-    }
-    state_.outputData.SaveData(kSummaryInterval, number, values, state_.clock.date);
+    state_.outputData.SaveData(kSummaryInterval, number, values, state_.clock.date,
+                               state_.clock.RecordTime(kSummaryInterval));
 }
 
 }  // namespace kz7

@@ -30,9 +30,18 @@ float ScheduleValue(const ProfileGroup* group) {
     return group != nullptr ? group->GRPVAL() : 0.0f;
 }
 
+// 10^decimals, exact in a double for the few decimals the emitters round to.
+constexpr double PowerOfTen(int decimals) {
+    double scale = 1.0;
+    for (int i = 0; i < decimals; ++i) scale *= 10.0;
+    return scale;
+}
+
 // The value as the "0.00" ("0.000") pattern shows it: halves away from zero.
-float RoundTo(float value, int decimals) {
-    const double scale = std::pow(10.0, decimals);
+// The scale is fixed at compile time: this runs for every emitter every step.
+template <int Decimals>
+float RoundTo(float value) {
+    constexpr double scale = PowerOfTen(Decimals);
     return static_cast<float>(std::round(static_cast<double>(value) * scale) / scale);
 }
 
@@ -253,18 +262,18 @@ void Zone::SolveEmitters() {
         Inject(*this, choice, output);
 
         const float kW = output.total * 0.001f;
-        AddToZonePlant(*this, RoundTo(choice.sign * kW, 2));
+        AddToZonePlant(*this, RoundTo<2>(choice.sign * kW));
         if (choice.mode == kCooling) {
             if (Cooler->SupplyChiller != nullptr) Cooler->SupplyChiller->SMPHTACUM += kW;
-            store.Add(EnergySlot::kCoolingDelivered, RoundTo(kW, 3));
-            store.Add(EnergySlot::kNetHeating, RoundTo(-kW, 3));
+            store.Add(EnergySlot::kCoolingDelivered, RoundTo<3>(kW));
+            store.Add(EnergySlot::kNetHeating, RoundTo<3>(-kW));
         } else {
             // A storage heater's boiler carries its charging instead.
             if (Heater->Definition->HeaterType == HeaterDefinition::kOrdinary &&
                 Heater->SupplyBoiler != nullptr)
                 Heater->SupplyBoiler->SMPHTACUM += kW;
-            store.Add(EnergySlot::kHeatingDelivered, RoundTo(kW, 3));
-            store.Add(EnergySlot::kNetHeating, RoundTo(kW, 3));
+            store.Add(EnergySlot::kHeatingDelivered, RoundTo<3>(kW));
+            store.Add(EnergySlot::kNetHeating, RoundTo<3>(kW));
         }
         UpdatePeak(*this, clock, choice.mode, kW);
     }

@@ -135,6 +135,20 @@ bool EnergyPlusWeather::ReadHeader() {
     Longitude = reader_.NextSingle();
     TimeZone = reader_.NextSingle();
     Elevation = reader_.NextSingle();
+    // Without a place on the globe there is no sun: refuse rather than run dark.
+    const struct {
+        const char* field;
+        float value, lowest, highest;
+    } place[] = {{"latitude", Latitude, -90.0f, 90.0f},
+                 {"longitude", Longitude, -180.0f, 180.0f},
+                 {"time zone", TimeZone, -12.0f, 14.0f}};
+    for (const auto& item : place) {
+        if (item.value >= item.lowest && item.value <= item.highest) continue;
+        state_.ShowError("Weather file " + name + ": the LOCATION " + item.field + " " +
+                         NumberToText(item.value) + " is not between " +
+                         NumberToText(item.lowest) + " and " + NumberToText(item.highest));
+        return false;
+    }
     CompareWithLocation();
 
     for (int line = 2; line <= 8; ++line) reader_.NextLine();
@@ -166,6 +180,7 @@ bool EnergyPlusWeather::ReadData() {
     InitDay();
     InitMonth();
     openMonth_ = 0;
+    calendar_.Start();
     dayCounter_ = StartDayOfWeek - 1;
 
     std::string firstProblem;
@@ -229,6 +244,14 @@ bool EnergyPlusWeather::ReadData() {
     return true;
 }
 
+double EnergyPlusWeather::StationPressure(double pascals) const {
+    // The format's valid range; anything else (its missing value 999999, an
+    // infinity) is missing and gives the standard atmosphere at the station.
+    if (pascals > 31000.0 && pascals < 120000.0) return pascals;
+    const double elevation = std::isfinite(Elevation) ? std::clamp(double{Elevation}, -500.0, 9000.0) : 0.0;
+    return 101325.0 * std::pow(1.0 - 2.25577e-5 * elevation, 5.2559);
+}
+
 bool EnergyPlusWeather::ParseDataLine(WeatherRecord& record, std::string& problem) const {
     const std::vector<std::string>& fields = reader_.Fields();
     if (fields.size() < kFieldsOfAnEpwLine)
@@ -255,7 +278,7 @@ bool EnergyPlusWeather::ParseDataLine(WeatherRecord& record, std::string& proble
     }
     record.Tdb = static_cast<float>(number(kDryBulb));
     const double dewPoint = number(kDewPoint);
-    record.PATMOS = static_cast<float>(number(kPressure) / 100.0);
+    record.PATMOS = static_cast<float>(StationPressure(number(kPressure)) / 100.0);
     record.Twb = static_cast<float>(WetBulbFromDewPoint(record.Tdb, dewPoint, record.PATMOS));
     record.Idn = static_cast<float>(number(kDirectNormal));
     record.Ifh = static_cast<float>(number(kDiffuseHorizontal));
@@ -399,6 +422,7 @@ void EnergyPlusWeather::SendRecordRows() {
 void EnergyPlusWeather::SendHourlyWeatherData() {
     const WeatherRecord& r = reading_;
     const double date = ToOleDate(r.Year, r.Month, r.DayOfMonth);
+    calendarDay_ = calendar_.Lay(r.Year, r.Month, r.DayOfMonth);
     ValueArray values{Text(date),
                       Text(r.Tdb),
                       Text(r.Twb),
@@ -409,7 +433,7 @@ void EnergyPlusWeather::SendHourlyWeatherData() {
                       Text(r.PATMOS),
                       Text(static_cast<float>(r.Altitude / kDegreesToRadians)),
                       Text(static_cast<float>(r.Azimuth / kDegreesToRadians))};
-    state_.outputData.SaveData(2, -1, values, date + r.Hour / 24.0);
+    state_.outputData.SaveData(2, -1, values, date + r.Hour / 24.0, calendarDay_ + r.Hour / 24.0);
 
     day_[0] = date;
     day_[1] += r.Tdb / 24.0;
@@ -422,7 +446,7 @@ void EnergyPlusWeather::SendHourlyWeatherData() {
 }
 
 void EnergyPlusWeather::SendDailyWeatherData() {
-    SendRow(3, day_, day_[0]);
+    SendRow(3, day_, day_[0], calendarDay_);
     for (size_t i = 1; i <= 7; ++i) month_[i] += day_[i];
     month_[0] = day_[0];
     openMonth_ = reading_.Month;
@@ -435,16 +459,16 @@ void EnergyPlusWeather::SendMonthlyWeatherData() {
     std::array<double, 10> values = month_;
     if (monthDays_ > 0)
         for (size_t i : {1, 2, 5, 6, 7}) values[i] /= monthDays_;
-    SendRow(4, values, month_[0]);
+    SendRow(4, values, month_[0], calendarDay_);
     InitMonth();
 }
 
 void EnergyPlusWeather::SendRow(int16_t interval, const std::array<double, 10>& values,
-                                double date) {
+                                double date, double time) {
     ValueArray texts;
     texts.reserve(values.size());
     for (double value : values) texts.push_back(Text(value));
-    state_.outputData.SaveData(interval, -1, texts, date);
+    state_.outputData.SaveData(interval, -1, texts, date, time);
 }
 
 }  // namespace kz7

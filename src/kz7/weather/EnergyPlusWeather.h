@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "kz7/engine/RunClock.h"
 #include "kz7/input/LineReader.h"
 #include "kz7/platform/OleDate.h"
 #include "kz7/weather/SunPosition.h"
@@ -82,6 +83,9 @@ class EnergyPlusWeather {
 
   private:
     bool ParseDataLine(WeatherRecord& record, std::string& problem) const;
+    // Station pressure (Pa) of a data line; one outside the format's valid
+    // range is missing and gives the standard atmosphere at the elevation.
+    double StationPressure(double pascals) const;
     // Day-of-week counting and start/end detection of one record in order.
     void WalkRecord(WeatherRecord& record, int32_t count);
     void WalkLoadedRecords();
@@ -89,7 +93,7 @@ class EnergyPlusWeather {
     void SendRecordRows();
     void SummariseFile();
     void Forget();
-    void SendRow(int16_t interval, const std::array<double, 10>& values, double date);
+    void SendRow(int16_t interval, const std::array<double, 10>& values, double date, double time);
     // Position of a key in slots_, or -1 for a date and hour no file holds.
     static int32_t SlotOf(int32_t month, int32_t day, int32_t hour);
 
@@ -111,6 +115,10 @@ class EnergyPlusWeather {
     std::array<double, 10> month_{};
     int32_t monthDays_ = 0;  // days added into month_
     int32_t openMonth_ = 0;  // month that month_ accumulates
+    // The rows' days laid on one calendar, so that their times increase
+    // through a typical year whose months come from different years.
+    RunCalendar calendar_;
+    double calendarDay_ = 0.0;  // OLE date on that calendar of the day read
 };
 
 }  // namespace kz7

@@ -3,9 +3,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "kz7/input/LineReader.h"
 #include "kz7/platform/NumberText.h"
+#include "kz7/platform/OutputFile.h"
 #include "kz7/platform/OleDate.h"
 #include "kz7/weather/EnergyPlusWeather.h"
 #include "kz7/weather/NumberField.h"
@@ -172,7 +174,7 @@ bool MakeReducedTape(const EnergyPlusWeather& source, const std::string& name,
     const std::string dayCountName = name + ".dcf";
     const std::filesystem::path dayCountPath = std::filesystem::path(folder) / dayCountName;
 
-    std::ofstream tape(tapePath, std::ios::trunc);
+    std::ostringstream tape;
     for (int32_t month = 1; month <= 12; ++month) {
         for (int32_t hour = 1; hour <= 24; ++hour) {
             const TapeHour& e = table.At(month, hour);
@@ -183,26 +185,19 @@ bool MakeReducedTape(const EnergyPlusWeather& source, const std::string& name,
         }
     }
     tape << '"' << dayCountName << "\"\n";
-    tape.close();
-    if (!tape) {
-        problem = "cannot write " + tapePath.string();
-        return false;
-    }
 
     const DayCountTable counts = CountWeekdays(source);
-    std::ofstream dayCounts(dayCountPath, std::ios::trunc);
+    std::ostringstream dayCounts;
     dayCounts << "\"Days Monday to Sunday of each month, " << CleanName(source.City) << "\"\n";
     for (const auto& month : counts) {
         for (size_t dayType = 0; dayType < 7; ++dayType)
             dayCounts << (dayType == 0 ? "" : ", ") << NumberToText(month[dayType]);
         dayCounts << '\n';
     }
-    dayCounts.close();
-    if (!dayCounts) {
-        problem = "cannot write " + dayCountPath.string();
-        return false;
-    }
-    return true;
+    // The day counts first: a tape is never left without the file it names,
+    // and a failed write leaves no part of either behind.
+    return WriteWholeFile(dayCountPath, dayCounts.str(), problem) &&
+           WriteWholeFile(tapePath, tape.str(), problem);
 }
 
 }  // namespace kz7

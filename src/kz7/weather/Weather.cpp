@@ -332,21 +332,28 @@ void Weather::SetSunTrigonometry() {
 
 // ---- Hourly weather file ----
 
-std::string Weather::ResolveWeatherFile(const std::string& name) const {
+std::vector<std::string> Weather::WeatherFileCandidates(const std::string& name) const {
     std::string fileName = ReplaceAll(name, "\\", "/");
     if (!EndsWithEpw(fileName)) fileName += ".epw";
     const std::filesystem::path path(fileName);
-    if (path.is_absolute()) return path.string();
-    const std::filesystem::path inSupport =
-        std::filesystem::path(state_.settings.supportFilePath) / path;
+    if (path.is_absolute()) return {path.string()};
+    std::vector<std::string> candidates{
+        (std::filesystem::path(state_.settings.supportFilePath) / path).string()};
+    const std::string& model = state_.engine->DataFileName;
+    if (!model.empty()) {
+        const std::string besideModel =
+            (std::filesystem::path(model).parent_path() / path).string();
+        if (besideModel != candidates.front()) candidates.push_back(besideModel);
+    }
+    return candidates;
+}
+
+std::string Weather::ResolveWeatherFile(const std::string& name) const {
+    const std::vector<std::string> candidates = WeatherFileCandidates(name);
     std::error_code error;
-    if (std::filesystem::is_regular_file(inSupport, error)) return inSupport.string();
-    const std::filesystem::path model(state_.engine->DataFileName);
-    const std::filesystem::path besideModel = model.parent_path() / path;
-    if (!state_.engine->DataFileName.empty() &&
-        std::filesystem::is_regular_file(besideModel, error))
-        return besideModel.string();
-    return inSupport.string();
+    for (const std::string& candidate : candidates)
+        if (std::filesystem::is_regular_file(candidate, error)) return candidate;
+    return candidates.front();
 }
 
 bool Weather::OpenWeatherDatabase() {
@@ -375,6 +382,7 @@ void Weather::ReadHourlyData() {
 
     clock.year = ThisRecord.Year;
     clock.date = ToOleDate(clock.year, clock.month, clock.day);
+    clock.LayOnRunCalendar(clock.year);
     // Typical-year records mix years, so their weekdays come from the count
     // the file states, not from each record's own year.
     clock.dayType = epw_.IsOneCalendarYear()

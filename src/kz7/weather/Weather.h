@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "kz7/engine/RunClock.h"
 #include "kz7/platform/OleDate.h"
@@ -49,6 +50,10 @@ class Weather {
     // names in the support folder, then beside the model document; ".epw"
     // added when the name has no extension.
     std::string ResolveWeatherFile(const std::string& name) const;
+    // The places ResolveWeatherFile looks, in order: the name itself when
+    // absolute; else in the support folder (the current folder when there is
+    // none), then beside the model document.
+    std::vector<std::string> WeatherFileCandidates(const std::string& name) const;
     // The current step's values from the hourly file, at the run clock's time.
     void ReadHourlyData();
     // Record `index` (1-based) of the hourly file, without interpolation.

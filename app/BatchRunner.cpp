@@ -1,0 +1,332 @@
+#include "BatchRunner.h"
+
+#include <fmt/format.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <ctime>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "ModelFile.h"
+#include "ModelRun.h"
+#include "ResultTables.h"
+#include "RunSummary.h"
+#include "Sha256.h"
+#include "kz7/control/SimulateX.h"
+#include "kz7/engine/EngineState.h"
+#include "kz7/engine/SimKZ7.h"
+#include "kz7/input/LineReader.h"
+#include "kz7/platform/TempFile.h"
+#include "kz7/weather/Weather.h"
+
+namespace kz7::app {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::string_view kCommand = "batch";
+constexpr auto kPollInterval = std::chrono::milliseconds(100);
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double ThreadCpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Adds the time `work` takes to `times`.
+template <typename Work>
+void Timed(VariantTimes& times, Work work) {
+    const Clock::time_point start = Clock::now();
+    const double cpuStart = ThreadCpuSeconds();
+    work();
+    times.cpu += ThreadCpuSeconds() - cpuStart;
+    times.wall += SecondsSince(start);
+}
+
+// The variant's model, written to a temporary file of its own for the read
+// and removed after it; messages that name the file name the template.
+class VariantModelFile {
+  public:
+    VariantModelFile(const std::string& text, const fs::path& templateFile)
+        : path_(WriteTemporaryFile(TemporaryFolder(""), text)), templateFile_(templateFile) {}
+    ~VariantModelFile() {
+        std::error_code ignored;
+        fs::remove(path_, ignored);  // created exclusively for this variant
+    }
+    VariantModelFile(const VariantModelFile&) = delete;
+    VariantModelFile& operator=(const VariantModelFile&) = delete;
+
+    std::string Path() const { return path_.string(); }
+    std::string Named(std::string message) const {
+        return ReplaceAll(std::move(message), path_.string(), templateFile_.string());
+    }
+
+  private:
+    fs::path path_;
+    fs::path templateFile_;
+};
+
+// One variant through the engine: read, checked, run and stored.
+class VariantRun {
+  public:
+    VariantRun(const BatchPlan& plan, size_t index, ResultDatabase& database,
+               const std::atomic<bool>& stop)
+        : plan_(plan), variant_(plan.Variants().at(index)), database_(database), stop_(stop) {
+        outcome_.index = index;
+        info_.command = kCommand;
+        info_.model = plan.TemplateFile().string();
+        info_.label = variant_.label;
+        info_.parameters = variant_.parameters;
+    }
+
+    VariantOutcome Run() {
+        Timed(outcome_.run, [this] { RunOrRecordFailure(); });
+        return std::move(outcome_);
+    }
+
+  private:
+    void RunOrRecordFailure() {
+        try {
+            std::string problem;
+            try {
+                problem = Prepare();
+            } catch (const std::exception& error) {
+                problem = error.what();  // the variant's model file could not be written
+            }
+            if (problem.empty())
+                Simulate();
+            else
+                StoreFailed(fmt::format("{}: {}", variant_.label, problem));
+        } catch (const std::exception& error) {
+            // The database itself failed: the run could not be recorded.
+            outcome_.status = RunStatus::Failed;
+            outcome_.message = fmt::format("{}: {}", variant_.label, error.what());
+        }
+    }
+
+    // Reads the variant's model into the engine; returns why it cannot run.
+    std::string Prepare() {
+        if (!variant_.problem.empty()) return variant_.problem;
+        std::string problem;
+        const std::string text = plan_.ModelText(variant_, problem);
+        if (!problem.empty()) return problem;
+        info_.modelHash = Sha256Hex(text);
+
+        control_.SetHourlyResults(true);
+        std::string firstError;
+        state_.errorHandler = [&firstError](const std::string& error) {
+            if (firstError.empty()) firstError = error;
+        };
+        const VariantModelFile file(text, plan_.TemplateFile());
+        problem = LoadModel(control_, file.Path(), plan_.Support());
+        state_.errorHandler = nullptr;
+        if (!problem.empty()) return file.Named(problem);
+        // A variant is what the user wrote only when its model reads cleanly.
+        if (!firstError.empty()) {
+            problem = file.Named(firstError);
+            const std::string model = plan_.TemplateFile().string();
+            return problem.find(model) == std::string::npos ? model + ": " + problem : problem;
+        }
+
+        // The template's folder is where the model's own files are looked for.
+        state_.engine->DataFileName = plan_.TemplateFile().string();
+        if (const std::optional<std::string> weather = plan_.WeatherOf(variant_)) {
+            state_.weather->WeatherDbName = *weather;
+            state_.weather->WeatherFileType = 4;
+            state_.clock.weatherType = 4;
+        }
+        info_.weather = WeatherFileOf(state_);
+        if (info_.weather.empty())
+            return fmt::format("{}: weather file not found", state_.weather->WeatherDbName);
+        return {};
+    }
+
+    void StoreFailed(const std::string& reason) {
+        outcome_.status = RunStatus::Failed;
+        outcome_.message = reason;
+        Timed(outcome_.store, [&] {
+            RunWriter run(database_, info_);
+            outcome_.runId = run.RunId();
+            run.Finish(RunStatus::Failed, reason);
+        });
+    }
+
+    void Simulate() {
+        std::optional<RunWriter> run;
+        const std::vector<ZoneInfo> zones = ZoneRows(state_);
+        Timed(outcome_.store, [&] {
+            run.emplace(database_, info_);
+            run->AddZones(zones);
+            run->AddVariables(ResultVariableRows());
+        });
+        outcome_.runId = run->RunId();
+        RunSummary summary(zones);
+        std::string lastError;
+        control_.SaveResultRecord = [&](const ResultRecord& record) {
+            Timed(outcome_.store, [&] { run->Store(record); });
+            summary.Add(record);
+        };
+        state_.errorHandler = [&lastError](const std::string& error) { lastError = error; };
+        state_.yieldHandler = [this] {
+            if (stop_.load(std::memory_order_relaxed)) state_.engine->Cancelled = true;
+        };
+        std::string failure;
+        try {
+            control_.Simulate();
+        } catch (const std::exception& error) {
+            failure = fmt::format("{}: the run failed: {}", variant_.label, error.what());
+        }
+        control_.SaveResultRecord = nullptr;
+        state_.errorHandler = nullptr;
+        state_.yieldHandler = nullptr;
+
+        if (failure.empty() && stop_.load()) {
+            outcome_.status = RunStatus::Cancelled;
+        } else if (failure.empty() && state_.engine->Cancelled) {
+            failure = fmt::format("{}: {}", variant_.label,
+                                  lastError.empty() ? "the engine stopped the run" : lastError);
+        } else if (failure.empty()) {
+            outcome_.status = RunStatus::Finished;
+            outcome_.summary = summary.Rows();
+            run->SetSummary(outcome_.summary);
+        }
+        if (!failure.empty()) {
+            outcome_.status = RunStatus::Failed;
+            outcome_.message = failure;
+        }
+        Timed(outcome_.store, [&] { run->Finish(outcome_.status, outcome_.message); });
+    }
+
+    const BatchPlan& plan_;
+    const PlanVariant& variant_;
+    ResultDatabase& database_;
+    const std::atomic<bool>& stop_;
+    EngineState state_;
+    SimulateX control_{state_};
+    RunInfo info_;
+    VariantOutcome outcome_;
+};
+
+// What the workers hand to the thread that called Run.
+struct SharedProgress {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<VariantOutcome> ended;
+    std::exception_ptr failure;
+    int workersLeft = 0;
+};
+
+// The workers of one Run, stopped and joined however Run ends.
+struct WorkerThreads {
+    explicit WorkerThreads(std::atomic<bool>& stop) : stop(stop) {}
+    ~WorkerThreads() {
+        if (!threads.empty()) stop = true;  // Run is leaving early
+        Join();
+    }
+    void Join() {
+        for (std::thread& thread : threads)
+            if (thread.joinable()) thread.join();
+        threads.clear();
+    }
+    std::atomic<bool>& stop;
+    std::vector<std::thread> threads;
+};
+
+}  // namespace
+
+VariantOutcome RunVariant(const BatchPlan& plan, size_t index, ResultDatabase& database,
+                          const std::atomic<bool>& stop) {
+    return VariantRun(plan, index, database, stop).Run();
+}
+
+std::optional<double> BatchProgress::SecondsLeft() const {
+    if (done == 0 || done > total) return std::nullopt;
+    return elapsedSeconds / static_cast<double>(done) * static_cast<double>(total - done);
+}
+
+BatchRunner::BatchRunner(const BatchPlan& plan, fs::path database, int jobs)
+    : plan_(plan), database_(std::move(database)), jobs_(jobs) {
+    const int variants = static_cast<int>(std::min<size_t>(plan.Variants().size(), 1 << 20));
+    jobs_ = std::clamp(jobs_, 1, std::max(variants, 1));
+    // An SQLite built without threads must not see two connections at once.
+    if (sqlite3_threadsafe() == 0) jobs_ = 1;
+}
+
+int BatchRunner::DefaultJobs() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : static_cast<int>(cores);
+}
+
+std::vector<std::optional<VariantOutcome>> BatchRunner::Run(
+    const std::function<void(const VariantOutcome&, const BatchProgress&)>& onDone,
+    const std::function<bool()>& stopRequested) {
+    const size_t total = plan_.Variants().size();
+    std::vector<std::optional<VariantOutcome>> outcomes(total);
+    std::atomic<size_t> next{0};
+    std::atomic<bool> stop{false};
+    SharedProgress shared;
+
+    const auto work = [&] {
+        try {
+            ResultDatabase database(database_);  // a connection of this thread's own
+            for (size_t index = next++; index < total && !stop.load(); index = next++) {
+                VariantOutcome outcome = RunVariant(plan_, index, database, stop);
+                const std::lock_guard lock(shared.mutex);
+                shared.ended.push_back(std::move(outcome));
+                shared.changed.notify_one();
+            }
+        } catch (...) {
+            stop = true;
+            const std::lock_guard lock(shared.mutex);
+            if (!shared.failure) shared.failure = std::current_exception();
+        }
+        const std::lock_guard lock(shared.mutex);
+        --shared.workersLeft;
+        shared.changed.notify_one();
+    };
+
+    const Clock::time_point start = Clock::now();
+    BatchProgress progress{0, 0, total, 0.0};
+    if (stopRequested && stopRequested()) stop = true;
+    WorkerThreads workers(stop);
+    for (int job = 0; job < jobs_; ++job) {
+        workers.threads.emplace_back(work);
+        const std::lock_guard lock(shared.mutex);
+        ++shared.workersLeft;
+    }
+    std::unique_lock lock(shared.mutex);
+    while (shared.workersLeft > 0 || !shared.ended.empty()) {
+        shared.changed.wait_for(lock, kPollInterval);
+        while (!shared.ended.empty()) {
+            VariantOutcome outcome = std::move(shared.ended.front());
+            shared.ended.pop_front();
+            lock.unlock();
+            ++progress.done;
+            if (outcome.status == RunStatus::Failed) ++progress.failed;
+            progress.elapsedSeconds = SecondsSince(start);
+            const size_t index = outcome.index;
+            outcomes[index] = std::move(outcome);
+            if (onDone) onDone(*outcomes[index], progress);
+            lock.lock();
+        }
+        if (stopRequested && !stop.load() && stopRequested()) stop = true;
+    }
+    lock.unlock();
+    workers.Join();
+    if (shared.failure) std::rethrow_exception(shared.failure);
+    return outcomes;
+}
+
+}  // namespace kz7::app

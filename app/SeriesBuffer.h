@@ -1,0 +1,70 @@
+#pragma once
+// The records of a run on their way into the result database, held as
+// series: for each interval and zone a run of steps, each step one record of
+// values by position. When drained, each position of each (interval, zone)
+// becomes one chunk of consecutive steps, so that a year of one variable of
+// one zone is a few rows to read rather than thousands of records to unpack.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "kz7/control/OutputData.h"
+
+namespace kz7::app {
+
+// Consecutive values of one position of one (interval, zone).
+struct SeriesChunk {
+    int16_t interval = 0;
+    int32_t zone = 0;
+    int32_t position = 0;
+    int64_t firstStep = 0;
+    int64_t steps = 0;              // steps the chunk covers
+    // NaN where there is no value; a single value when all `steps` are equal.
+    std::span<const float> values;
+};
+
+// The time of one step of an interval.
+struct StepTime {
+    int16_t interval = 0;
+    int64_t step = 0;
+    double time = 0.0;        // on the run's calendar
+    double sourceTime = 0.0;  // the date the engine sent with the record
+};
+
+class SeriesBuffer {
+  public:
+    // Takes one record: the next step of its (interval, zone). The first
+    // record of a step gives the step its time.
+    void Add(const ResultRecord& record);
+
+    // Values held since the last drain, and the most steps any series holds.
+    int64_t PendingValues() const { return pendingValues_; }
+    int64_t PendingSteps() const { return pendingSteps_; }
+    // Hands every held step time, then every chunk that holds a value, and
+    // forgets them; the steps go on where they stopped.
+    void Drain(const std::function<void(const StepTime&)>& onTime,
+               const std::function<void(const SeriesChunk&)>& onChunk);
+    // Forgets what is held without handing it on.
+    void Discard();
+
+  private:
+    struct Stream {
+        int64_t nextStep = 0;      // step of the next record
+        int64_t firstPending = 0;  // step of the first held record
+        size_t width = 0;          // values per held record
+        std::vector<float> values;  // held records one after another
+        void Widen(size_t newWidth);
+    };
+
+    std::map<std::pair<int16_t, int32_t>, Stream> streams_;
+    std::map<int16_t, int64_t> timedSteps_;  // steps of each interval that have a time
+    std::vector<StepTime> times_;
+    std::vector<float> column_;  // scratch of Drain
+    int64_t pendingValues_ = 0;
+    int64_t pendingSteps_ = 0;
+};
+
+}  // namespace kz7::app

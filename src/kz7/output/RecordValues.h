@@ -1,0 +1,60 @@
+#pragma once
+// The values of one result record as a store sends it: numbers always, and
+// the texts of the text form only while a listener wants them, so that a
+// host taking numbers costs no formatting.
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "kz7/control/OutputData.h"
+#include "kz7/output/OutputStore.h"
+
+namespace kz7 {
+
+class RecordValues {
+  public:
+    explicit RecordValues(size_t size) : size_(size), numbers_(size, kNone), texts_(size) {}
+
+    // Every position empty (NaN, empty text); texts are kept from here on
+    // only when `withTexts`.
+    void Begin(bool withTexts) {
+        withTexts_ = withTexts;
+        std::fill(numbers_.begin(), numbers_.end(), kNone);
+        if (!withTexts) return;
+        texts_.resize(size_);  // the host may have changed the array it was lent
+        for (std::string& text : texts_) text.clear();
+    }
+
+    // The position's value as the host receives it: its number (NaN when
+    // missing or not collected) and, when texts are kept, its text.
+    void Set(size_t position, const IntervalValue& value, char decimalSeparator) {
+        if (position >= size_) return;
+        numbers_[position] = value.state == IntervalValue::State::Present
+                                 ? static_cast<float>(value.value)
+                                 : kNone;
+        if (withTexts_) AssignIntervalText(texts_[position], value, decimalSeparator);
+    }
+    // A position not collected for this record: empty.
+    void Clear(size_t position) {
+        if (position >= size_) return;
+        numbers_[position] = kNone;
+        if (withTexts_) texts_[position].clear();
+    }
+
+    std::span<const float> Numbers() const { return numbers_; }
+    // The texts, or null when they are not kept.
+    ValueArray* Texts() { return withTexts_ ? &texts_ : nullptr; }
+
+  private:
+    static constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+
+    size_t size_;
+    std::vector<float> numbers_;
+    ValueArray texts_;
+    bool withTexts_ = true;
+};
+
+}  // namespace kz7
