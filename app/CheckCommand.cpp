@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "JsonOutput.h"
 #include "ModelChecks.h"
 #include "ModelMessages.h"
 #include "kz7/control/SimulateX.h"
@@ -25,7 +26,7 @@ int RunCheck(const ModelInput& input, bool asJson) {
     if (asJson) {
         nlohmann::ordered_json json = {{"model", input.model}};
         json.update(MessagesJson(messages));
-        fmt::print("{}\n", json.dump(2));
+        fmt::print("{}\n", JsonText(json));
     } else {
         for (const ModelMessage& message : messages.All())
             fmt::print("{}\n", MessageLine(message));
@@ -44,6 +45,9 @@ void RegisterCheckCommand(CLI::App& app) {
     command->add_option("MODEL", input->model, "Model document")->required();
     command->add_option("--support", input->support, "Support folder whose Dbs.KZ7 is read first");
     command->add_flag("--json", *asJson, "Write the messages as JSON");
+    // check exits 1 on errors in any case; --strict is taken for scripts that
+    // pass it to every command.
+    AddStrictOption(*command, input->strict);
     command->callback([input, asJson] { SetExitCode(RunCheck(*input, *asJson)); });
 }
 

@@ -8,8 +8,9 @@
 
 namespace kz7::app {
 
-inline std::string JsonText(const nlohmann::json& json) {
-    return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+template <class Json = nlohmann::json>
+std::string JsonText(const Json& json) {
+    return json.dump(2, ' ', false, Json::error_handler_t::replace);
 }
 
 }  // namespace kz7::app

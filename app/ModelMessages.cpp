@@ -32,7 +32,7 @@ void ModelMessages::Add(Severity severity, std::string text) {
     // The default database holds the shared constructions; without it most
     // models miss theirs.
     if (noSupport_ && IsMissingConstruction(text))
-        text += " (no support folder was given or found: add --support DIR)";
+        text += " (no support folder was given or found: add --support DIR or set KZ7_SUPPORT)";
     messages_.push_back({severity, std::move(text)});
     if (echo_) fmt::print(stderr, "{}\n", MessageLine(messages_.back()));
 }

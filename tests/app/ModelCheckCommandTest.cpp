@@ -50,7 +50,7 @@ TEST_F(ModelCheckCommandTest, ErrorsAreListedCountedAndDecideTheExitCode) {
     EXPECT_EQ(check.exitCode, 1);
     EXPECT_NE(check.output.find("Error: Zone \"1\" at line 30 of " + kTestCell +
                                 ": Missing construction CAVITY-WALL-FULL in Test cell (no support "
-                                "folder was given: add --support DIR)"),
+                                "folder was given or found: add --support DIR or set KZ7_SUPPORT)"),
               std::string::npos)
         << check.output;
     EXPECT_EQ(LastLine(check.output), kTestCell + ": 8 errors, 0 warnings");

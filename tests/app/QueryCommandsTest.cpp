@@ -96,8 +96,8 @@ TEST_F(QueryCommandsTest, ReadAndInspectShowTheModelAsRead) {
     const nlohmann::json expected = {
         {"severity", "error"},
         {"text", "Zone \"Z1\" at line 7 of " + broken +
-                     ": Missing construction NOPE in Broken (no support folder was given: add "
-                     "--support DIR)"}};
+                     ": Missing construction NOPE in Broken (no support folder was given or found: "
+                     "add --support DIR or set KZ7_SUPPORT)"}};
     const nlohmann::json listed = nlohmann::json::parse(problems.output);
     EXPECT_EQ(listed["errors"], 1);
     EXPECT_EQ(listed["messages"][0], expected);
