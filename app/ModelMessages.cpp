@@ -10,9 +10,12 @@ namespace kz7::app {
 
 namespace {
 
-bool IsMissingConstruction(const std::string& text) {
+// What a model misses when the default database is not read: its shared
+// constructions and schedules.
+bool IsMissingLibraryRecord(const std::string& text) {
     return text.find("Missing construction ") != std::string::npos ||
-           text.find("Missing glazed construction ") != std::string::npos;
+           text.find("Missing glazed construction ") != std::string::npos ||
+           text.find(" not defined and not a number") != std::string::npos;
 }
 
 std::string Counted(int32_t count, const char* noun) {
@@ -29,9 +32,7 @@ void ModelMessages::Connect(EngineState& state, const std::string& support, bool
 }
 
 void ModelMessages::Add(Severity severity, std::string text) {
-    // The default database holds the shared constructions; without it most
-    // models miss theirs.
-    if (noSupport_ && IsMissingConstruction(text))
+    if (noSupport_ && IsMissingLibraryRecord(text))
         text += " (no support folder was given or found: add --support DIR or set KZ7_SUPPORT)";
     messages_.push_back({severity, std::move(text)});
     if (echo_) fmt::print(stderr, "{}\n", MessageLine(messages_.back()));

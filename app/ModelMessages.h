@@ -30,8 +30,8 @@ class ModelMessages {
     // Routes the engine's errors and warnings here from now on. With `echo`
     // each is also written to standard error as it comes ("Error: ...",
     // "Warning: ..."). When `support` (--support) is empty and no default
-    // folder is found either (SupportFolder), a missing construction says how
-    // to give one.
+    // folder is found either (SupportFolder), a missing construction or
+    // profile says how to give one.
     void Connect(EngineState& state, const std::string& support, bool echo);
 
     void Add(Severity severity, std::string text);
