@@ -77,6 +77,10 @@ TEST_F(ModelCheckCommandTest, ErrorsAreListedCountedAndDecideTheExitCode) {
     EXPECT_EQ(inspect.exitCode, 3);
     EXPECT_EQ(nlohmann::json::parse(inspect.output)["errors"], 8);
     EXPECT_EQ(RunKz7("partl " + kTestCell + " --strict").exitCode, 1);
+    const std::string designDb = (folder_ / "design.db").string();
+    EXPECT_EQ(
+        RunKz7("weather --design-heat-loss " + kTestCell + " --strict --db " + designDb).exitCode, 1);
+    EXPECT_FALSE(fs::exists(designDb));
 }
 
 // A Location far from the EPW file's own position is only a warning: the
