@@ -11,6 +11,7 @@
 #include <string>
 
 #include "CommandRun.h"
+#include "ResultDatabaseFixture.h"
 
 namespace kz7 {
 namespace {
@@ -23,19 +24,8 @@ const std::string kSource = KZ7_SOURCE_DIR;
 const std::string kTestCell = kSource + "/examples/test-cell.kz7";
 const std::string kSupport = " --support " + kSource + "/support";
 
-class ModelCheckCommandTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kz7-check-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-    fs::path folder_;
-};
+// A scratch folder for the databases the runs write.
+class ModelCheckCommandTest : public app::ResultDatabaseFixture {};
 
 std::string LastLine(const std::string& text) {
     const size_t end = text.find_last_not_of('\n');
@@ -61,7 +51,7 @@ TEST_F(ModelCheckCommandTest, ErrorsAreListedCountedAndDecideTheExitCode) {
     EXPECT_EQ(json["errors"], 0);
     EXPECT_EQ(json["warnings"], 0);
 
-    const std::string db = (folder_ / "results.db").string();
+    const std::string db = (folder / "results.db").string();
     const CommandRun strict = RunKz7("heatloss " + kTestCell + " --strict --quiet --db " + db);
     EXPECT_EQ(strict.exitCode, 1);
     EXPECT_EQ(LastLine(strict.error), "kz7: " + kTestCell + ": 8 errors, 0 warnings; not run (--strict)");
@@ -77,7 +67,7 @@ TEST_F(ModelCheckCommandTest, ErrorsAreListedCountedAndDecideTheExitCode) {
     EXPECT_EQ(inspect.exitCode, 3);
     EXPECT_EQ(nlohmann::json::parse(inspect.output)["errors"], 8);
     EXPECT_EQ(RunKz7("partl " + kTestCell + " --strict").exitCode, 1);
-    const std::string designDb = (folder_ / "design.db").string();
+    const std::string designDb = (folder / "design.db").string();
     EXPECT_EQ(
         RunKz7("weather --design-heat-loss " + kTestCell + " --strict --db " + designDb).exitCode, 1);
     EXPECT_FALSE(fs::exists(designDb));
@@ -93,7 +83,7 @@ TEST_F(ModelCheckCommandTest, ALocationFarFromTheWeatherFileIsAWarning) {
     const std::string denver = "39.83,104.65,105,0.2,2";
     model.replace(model.find(denver), denver.size(), "51.5,0.1,0,0.2,2");
     model.replace(model.find("weather/"), 8, kSource + "/examples/weather/");
-    const fs::path path = folder_ / "london-cell.kz7";
+    const fs::path path = folder / "london-cell.kz7";
     std::ofstream(path) << model;
 
     const CommandRun check = RunKz7("check " + path.string() + kSupport);
