@@ -25,7 +25,7 @@ release-test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 asan: deps
-	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKZ7_SANITIZE=ON -DKZ7_BENCH=OFF >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKZ7_SANITIZE=ON -DKZ7_BENCH=OFF -DKZ7_PYTHON=OFF >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 

@@ -109,11 +109,8 @@ std::string ReadVariant(const BatchPlan& plan, const PlanVariant& variant, Simul
 
     // The template's folder is where the model's own files are looked for.
     state.engine->DataFileName = plan.TemplateFile().string();
-    if (const std::optional<std::string> weather = plan.WeatherOf(variant)) {
-        state.weather->WeatherDbName = *weather;
-        state.weather->WeatherFileType = 4;
-        state.clock.weatherType = 4;
-    }
+    if (const std::optional<std::string> weather = plan.WeatherOf(variant))
+        UseEpwWeather(state, *weather);
     info.weather = WeatherFileOf(state);
     if (info.weather.empty()) return WeatherNotFound(state);
     return {};

@@ -11,6 +11,7 @@
 #include "JsonOutput.h"
 #include "Commands.h"
 #include "HostShading.h"
+#include "InspectCommand.h"
 #include "JsonNumber.h"
 #include "ModelChecks.h"
 #include "ModelFile.h"
@@ -223,6 +224,8 @@ json ShadingJson(const HostShading* shading) {
     return planes;
 }
 
+}  // namespace
+
 json ModelJson(const EngineState& state, const std::string& path, const ModelMessages& messages,
                const HostShading* shading) {
     json model;
@@ -277,6 +280,8 @@ json ModelJson(const EngineState& state, const std::string& path, const ModelMes
                        })}};
     return model;
 }
+
+namespace {
 
 void PrintText(const json& model) {
     fmt::print("Model {}\n", model["model"].get<std::string>());

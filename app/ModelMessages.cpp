@@ -72,16 +72,37 @@ void AddStrictOption(CLI::App& command, bool& strict) {
                      "Exit with code 1, before running, when the model has errors");
 }
 
-bool StopsForStrict(const std::string& model, const ModelMessages& messages, bool strict) {
+namespace {
+
+std::string StrictStop(const std::string& model, const ModelMessages& messages) {
+    return fmt::format("{}: {}; not run (--strict)", model, messages.CountText());
+}
+
+std::string RanWithErrors(const std::string& model, const ModelMessages& messages) {
+    return fmt::format("{}: {}; it ran all the same (--strict stops it)", model,
+                       messages.CountText());
+}
+
+void Show(const ShowLine& show, const std::string& line) {
+    if (show)
+        show(line);
+    else
+        fmt::print(stderr, "kz7: {}\n", line);
+}
+
+}  // namespace
+
+bool StopsForStrict(const std::string& model, const ModelMessages& messages, bool strict,
+                    const ShowLine& show) {
     if (!strict || messages.Errors() == 0) return false;
-    fmt::print(stderr, "kz7: {}: {}; not run (--strict)\n", model, messages.CountText());
+    Show(show, StrictStop(model, messages));
     return true;
 }
 
-int ExitAfterModelErrors(int code, const std::string& model, const ModelMessages& messages) {
+int ExitAfterModelErrors(int code, const std::string& model, const ModelMessages& messages,
+                         const ShowLine& show) {
     if (code != kExitOk || messages.Errors() == 0) return code;
-    fmt::print(stderr, "kz7: {}: {}; it ran all the same (--strict stops it)\n", model,
-               messages.CountText());
+    Show(show, RanWithErrors(model, messages));
     return kExitModelErrors;
 }
 

@@ -5,6 +5,7 @@
 // the command runs and ends with exit code 3).
 #include <CLI/CLI.hpp>
 #include <cstdint>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -58,13 +59,21 @@ nlohmann::ordered_json MessagesJson(const ModelMessages& messages);
 // Adds --strict to a command that reads a model.
 void AddStrictOption(CLI::App& command, bool& strict);
 
-// With `strict` and errors in the model: prints why the command stops and
-// returns true (the command exits 1 before it runs).
-bool StopsForStrict(const std::string& model, const ModelMessages& messages, bool strict);
+// Where StopsForStrict and ExitAfterModelErrors show their line; by default
+// standard error, as "kz7: <line>".
+using ShowLine = std::function<void(const std::string&)>;
+
+// With `strict` and errors in the model: shows why the command stops
+// ("<model>: 8 errors, 0 warnings; not run (--strict)") and returns true (the
+// command exits 1 before it runs).
+bool StopsForStrict(const std::string& model, const ModelMessages& messages, bool strict,
+                    const ShowLine& show = nullptr);
 
 // The exit code of a command that ran: `code` as it is, unless the command
-// succeeded on a model with errors, which prints their count on one line
+// succeeded on a model with errors, which shows their count on one line
+// ("<model>: 8 errors, 0 warnings; it ran all the same (--strict stops it)")
 // and gives kExitModelErrors.
-int ExitAfterModelErrors(int code, const std::string& model, const ModelMessages& messages);
+int ExitAfterModelErrors(int code, const std::string& model, const ModelMessages& messages,
+                         const ShowLine& show = nullptr);
 
 }  // namespace kz7::app

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
+#include <cctype>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -64,6 +65,12 @@ std::string WeatherNotFound(const EngineState& state) {
                        fmt::join(WeatherFileCandidates(state), ", "));
 }
 
+void UseEpwWeather(EngineState& state, const std::string& file) {
+    state.weather->WeatherDbName = file;
+    state.weather->WeatherFileType = 4;
+    state.clock.weatherType = 4;
+}
+
 namespace {
 
 // The SHA-256 of the model file's bytes; empty when it cannot be read.
@@ -72,6 +79,35 @@ std::string HashOfFile(const std::string& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return in ? Sha256Hex(text.str()) : std::string();
+}
+
+// A one-line reason the run could not start, for the user.
+void Tell(const ModelRunOptions& options, std::string_view problem) {
+    if (options.hooks.problem)
+        options.hooks.problem(problem);
+    else
+        fmt::print(stderr, "kz7: {}\n", problem);
+}
+
+// A line of the engine's or of the run's own for the user.
+void Say(const ModelRunOptions& options, const std::string& line) {
+    if (options.hooks.message)
+        options.hooks.message(line);
+    else
+        fmt::print(stderr, "{}\n", line);
+}
+
+// Puts the EPW file `weather` in place of the model's weather source. The
+// path is made absolute so that the engine does not look for it in the
+// support folder; a missing file is found missing with the model's own.
+std::string UseWeatherFile(EngineState& state, const std::string& weather) {
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::absolute(weather, error);
+    std::string extension = path.extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (error || extension != ".epw") return weather + ": not an EPW weather file (.epw)";
+    UseEpwWeather(state, path.string());
+    return {};
 }
 
 // The records reach the host as numbers: the engine formats no texts.
@@ -107,7 +143,7 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     EngineState& state = control.State();
     ResultDatabase database(options.db);
     info.modelHash = HashOfFile(options.model);
-    RunSession session(state, database, info, options.quiet);
+    RunSession session(state, database, info, options.quiet, stderr, options.hooks);
     session.Run().AddZones(ZoneRows(state));
     session.Run().AddVariables(ResultVariableRows());
     ConnectRecords(control, session, run, options.verbose);
@@ -187,7 +223,7 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
     RunInfo info{run.command, options.model, "", options.label,
                  ParseParameters(options.parameters, problem)};
     if (!problem.empty()) {
-        fmt::print(stderr, "kz7: {}\n", problem);
+        Tell(options, problem);
         return kExitFailed;
     }
     EngineState state;
@@ -195,8 +231,8 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
     // The read's messages, errors and warnings are held back so that a
     // failed read gives one line.
     std::vector<std::string> readMessages;
-    ModelMessages problems;
-    problems.Connect(state, options.support, false);
+    ModelMessages modelMessages;
+    modelMessages.Connect(state, options.support, false);
     control.MessageChange = [&](std::string& message) {
         if (!options.quiet) readMessages.push_back(message);
     };
@@ -205,30 +241,37 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
     state.errorHandler = nullptr;
     state.warningHandler = nullptr;
     control.MessageChange = nullptr;
+    if (problem.empty() && !options.weather.empty())
+        problem = UseWeatherFile(state, options.weather);
     if (!problem.empty()) {
-        fmt::print(stderr, "kz7: {}\n", problem);
+        Tell(options, problem);
         return kExitFailed;
     }
-    for (const std::string& message : readMessages) fmt::print(stderr, "{}\n", message);
-    for (const ModelMessage& message : problems.All())
-        fmt::print(stderr, "{}\n", MessageLine(message));
-    if (StopsForStrict(options.model, problems, options.strict)) return kExitFailed;
+    for (const std::string& message : readMessages) Say(options, message);
+    for (const ModelMessage& message : modelMessages.All()) Say(options, MessageLine(message));
+    if (StopsForStrict(options.model, modelMessages, options.strict,
+                       [&](const std::string& line) { Tell(options, line); }))
+        return kExitFailed;
     std::vector<std::string> warnings;
-    if (ReportProblems("kz7: " + options.model, RunProblems(state, warnings))) return kExitFailed;
+    const std::vector<std::string> problems = RunProblems(state, warnings);
+    for (const std::string& problem : problems) Tell(options, options.model + ": " + problem);
+    if (!problems.empty()) return kExitFailed;
     for (const std::string& warning : warnings)
-        fmt::print(stderr, "kz7: {}: {}\n", options.model, warning);
+        Say(options, fmt::format("kz7: {}: {}", options.model, warning));
     if (run.command == "simulate") {
         info.weather = WeatherFileOf(state);
         if (info.weather.empty()) {
-            fmt::print(stderr, "kz7: {}: {}\n", options.model, WeatherNotFound(state));
+            Tell(options, options.model + ": " + WeatherNotFound(state));
             return kExitFailed;
         }
     }
     try {
-        return ExitAfterModelErrors(RunAndStore(control, options, run, std::move(info)),
-                                    options.model, problems);
+        // The count follows the engine's messages: a host keeps it with them.
+        return ExitAfterModelErrors(
+            RunAndStore(control, options, run, std::move(info)), options.model, modelMessages,
+            [&](const std::string& line) { Say(options, "kz7: " + line); });
     } catch (const ResultDatabaseError& error) {
-        fmt::print(stderr, "kz7: {}\n", error.what());
+        Tell(options, error.what());
         return kExitFailed;
     }
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ResultDatabase.h"
+#include "RunSession.h"
 #include "kz7/control/OutputData.h"
 
 namespace kz7 {
@@ -35,6 +36,12 @@ struct ModelRunOptions {
     std::string label;                    // --label
     std::vector<std::string> parameters;  // --param key=value, as given
     bool strict = false;                  // a model with errors is not run
+    // An EPW file to run on instead of the model's weather; empty for the
+    // model's own.
+    std::string weather;
+    // Where messages and failures go and what interrupts the run, for hosts
+    // other than the command line.
+    RunHooks hooks;
 };
 
 // Adds MODEL, --support, --db, --json, --quiet, --verbose, --html, --label,
@@ -74,6 +81,10 @@ std::string WeatherFileOf(const EngineState& state);
 
 // Why WeatherFileOf is empty: `weather file "NAME" not found; looked for A, B`.
 std::string WeatherNotFound(const EngineState& state);
+
+// Makes the model read into `state` run on the EPW file `file` instead of
+// its own weather source.
+void UseEpwWeather(EngineState& state, const std::string& file);
 
 // Runs `run` on the model of `options`; returns the exit code (3 when the
 // model had errors and the run went on; 1, without running, with --strict).

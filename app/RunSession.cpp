@@ -9,15 +9,25 @@
 namespace kz7::app {
 
 RunSession::RunSession(EngineState& state, ResultDatabase& database, const RunInfo& info,
-                       bool quiet, std::FILE* messages)
+                       bool quiet, std::FILE* messages, RunHooks hooks)
     : state_(state),
       quiet_(quiet),
       messages_(messages),
-      progress_(messages, !quiet && ProgressBar::IsTerminal(messages)),
-      run_(database, info) {}
+      hooks_(std::move(hooks)),
+      progress_(messages, !quiet && !hooks_.message && ProgressBar::IsTerminal(messages)),
+      run_(database, info) {
+    if (!hooks_.interrupted) interrupt_.emplace();
+}
+
+void RunSession::Say(std::string_view text) {
+    if (hooks_.message)
+        hooks_.message(text);
+    else
+        progress_.ShowMessage(text);
+}
 
 void RunSession::OnMessage(std::string_view text) {
-    if (!quiet_) progress_.ShowMessage(text);
+    if (!quiet_) Say(text);
 }
 
 void RunSession::OnWarning(std::string_view text) {
@@ -30,20 +40,28 @@ void RunSession::OnProgress(float fraction) {
 
 void RunSession::OnError(std::string_view text) {
     lastError_ = text;
-    progress_.ShowMessage(fmt::format("Error: {}", text));
+    Say(fmt::format("Error: {}", text));
 }
 
 std::function<void(const std::string&)> RunSession::ErrorHandler() {
     return [this](const std::string& text) { OnError(text); };
 }
 
-std::function<void()> RunSession::YieldHandler() const {
-    return CancelOnInterrupt(state_, interrupt_);
+bool RunSession::Interrupted() const {
+    return interrupt_ ? interrupt_->Requested() : interrupted_;
+}
+
+std::function<void()> RunSession::YieldHandler() {
+    if (interrupt_) return CancelOnInterrupt(state_, *interrupt_);
+    return [this] {
+        if (!interrupted_) interrupted_ = hooks_.interrupted();
+        if (interrupted_ && state_.engine) state_.engine->Cancelled = true;
+    };
 }
 
 int RunSession::Finish() {
     progress_.Clear();
-    if (interrupt_.Requested()) {
+    if (Interrupted()) {
         run_.Finish(RunStatus::Cancelled);
         return kExitCancelled;
     }
@@ -56,14 +74,21 @@ int RunSession::Finish() {
     return kExitOk;
 }
 
+void RunSession::Tell(std::string_view problem) {
+    if (hooks_.problem)
+        hooks_.problem(problem);
+    else
+        fmt::print(messages_, "{}\n", problem);
+}
+
 int RunSession::Fail(std::string_view reason) {
     progress_.Clear();
-    fmt::print(messages_, "{}\n", reason);
+    Tell(reason);
     try {
         run_.Finish(RunStatus::Failed, reason);
     } catch (const ResultDatabaseError& error) {
         // The run stays 'running'; the database's own reason comes second.
-        fmt::print(messages_, "{}\n", error.what());
+        Tell(error.what());
     }
     return kExitFailed;
 }

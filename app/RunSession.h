@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,12 +30,25 @@ class EngineState;
 
 namespace kz7::app {
 
+// How a host other than the command line (the Python package) hears a run
+// and stops it. A member left empty keeps the command line's way: standard
+// error, and Ctrl-C through a signal handler of the run's own.
+struct RunHooks {
+    // The engine's messages and errors ("Error: <text>"), one line each.
+    std::function<void(std::string_view)> message;
+    // The one-line reason a run could not start or failed.
+    std::function<void(std::string_view)> problem;
+    // Asked wherever the engine yields; true cancels the run as Ctrl-C does.
+    // With it, no signal handler is installed: the host keeps its own.
+    std::function<bool()> interrupted;
+};
+
 class RunSession {
   public:
     // `quiet` hides the progress bar and the engine's messages, which go to
     // `messages` (the bar only when it is a terminal).
     RunSession(EngineState& state, ResultDatabase& database, const RunInfo& info, bool quiet,
-               std::FILE* messages = stderr);
+               std::FILE* messages = stderr, RunHooks hooks = {});
     RunSession(const RunSession&) = delete;
     RunSession& operator=(const RunSession&) = delete;
 
@@ -47,8 +61,9 @@ class RunSession {
     void OnProgress(float fraction);
     // The engine's error dialog: "Error: <text>", shown even when quiet.
     void OnError(std::string_view text);
-    // For `state.yieldHandler`: sets the engine's Cancelled after Ctrl-C.
-    std::function<void()> YieldHandler() const;
+    // For `state.yieldHandler`: sets the engine's Cancelled after Ctrl-C (or
+    // once the hooks' `interrupted` said so).
+    std::function<void()> YieldHandler();
     // For `state.errorHandler`: OnError.
     std::function<void(const std::string&)> ErrorHandler();
 
@@ -61,11 +76,17 @@ class RunSession {
     int Fail(std::string_view reason);
 
   private:
+    bool Interrupted() const;
+    void Say(std::string_view text);      // a message line
+    void Tell(std::string_view problem);  // the reason of a failure
+
     EngineState& state_;
     bool quiet_;
     std::FILE* messages_;
+    RunHooks hooks_;
     std::string lastError_;
-    InterruptHandler interrupt_;
+    std::optional<InterruptHandler> interrupt_;  // none when the hooks catch interrupts
+    bool interrupted_ = false;                   // what the hooks' `interrupted` last said
     ProgressBar progress_;
     RunWriter run_;
 };

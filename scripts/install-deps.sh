@@ -13,6 +13,9 @@ packages=(
   libboost-dev
   clang libclang-rt-dev
   groff-base   # the man page test reads kz7.1 with groff
+  python3-dev pybind11-dev python3-pybind11   # the Python package kz7
+  python3-numpy python3-pandas python3-matplotlib python3-pytest
+  python3-distributed   # kz7.batch on a Dask cluster
 )
 
 missing=()
