@@ -70,6 +70,11 @@ std::string CheckModel(SimulateX& control, const ModelInput& input, ModelMessage
     std::string problem = LoadModel(control, input.model, input.support, shading);
     if (problem.empty()) {
         state.zones->CheckReferences();
+        // What refuses a run is an error of the model here too.
+        std::vector<std::string> warnings;
+        for (std::string& error : RunProblems(state, warnings))
+            messages.Add(Severity::Error, std::move(error));
+        for (std::string& warning : warnings) messages.Add(Severity::Warning, std::move(warning));
         CheckSimulationWeather(state, messages);
     }
     state.errorHandler = nullptr;

@@ -32,7 +32,8 @@ struct ModelInput {
 int WithModel(SimulateX& control, const ModelInput& input, const std::function<int()>& work);
 
 // Reads the model as `inspect` and `check` see it: every problem of the
-// read into `messages` (none shown), the references between zones and,
+// read into `messages` (none shown), the references between zones, what
+// refuses a run (RunProblems: errors; its warnings as warnings) and,
 // when an EPW file drives the simulation, its header against the model's
 // "Location". Returns LoadModel's reason when the model cannot be read.
 std::string CheckModel(SimulateX& control, const ModelInput& input, ModelMessages& messages,

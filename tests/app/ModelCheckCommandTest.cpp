@@ -73,9 +73,10 @@ TEST_F(ModelCheckCommandTest, ErrorsAreListedCountedAndDecideTheExitCode) {
     EXPECT_FALSE(fs::exists(designDb));
 }
 
-// A Location far from the EPW file's own position is only a warning: the
-// sun is computed from the file's.
-TEST_F(ModelCheckCommandTest, ALocationFarFromTheWeatherFileIsAWarning) {
+// What a run meets is checked before it: a Location far from the EPW file's
+// own position is only a warning (the sun is computed from the file's); a
+// zone without volume, which a run refuses, an error.
+TEST_F(ModelCheckCommandTest, TheWeatherAndTheZonesARunMeetsAreChecked) {
     std::ifstream in(kTestCell);
     std::stringstream text;
     text << in.rdbuf();
@@ -85,6 +86,14 @@ TEST_F(ModelCheckCommandTest, ALocationFarFromTheWeatherFileIsAWarning) {
     model.replace(model.find("weather/"), 8, kSource + "/examples/weather/");
     const fs::path path = folder / "london-cell.kz7";
     std::ofstream(path) << model;
+    const fs::path flat = folder / "flat-cell.kz7";
+    std::string noVolume = model;
+    noVolume.replace(noVolume.find("48,129.6,"), 9, "48,0,");
+    std::ofstream(flat) << noVolume;
+    const CommandRun flatCheck = RunKz7("check " + flat.string() + kSupport);
+    EXPECT_EQ(flatCheck.exitCode, 1);
+    EXPECT_NE(flatCheck.output.find("Error: zone 1 has no volume\n"), std::string::npos)
+        << flatCheck.output;
 
     const CommandRun check = RunKz7("check " + path.string() + kSupport);
     EXPECT_EQ(check.exitCode, 0) << check.output;
