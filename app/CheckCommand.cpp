@@ -28,8 +28,7 @@ int RunCheck(const ModelInput& input, bool asJson) {
         json.update(MessagesJson(messages));
         fmt::print("{}\n", JsonText(json));
     } else {
-        for (const ModelMessage& message : messages.All())
-            fmt::print("{}\n", MessageLine(message));
+        for (const ModelMessage& message : messages.All()) fmt::print("{}\n", MessageLine(message));
         fmt::print("{}: {}\n", input.model, messages.CountText());
     }
     return messages.Errors() > 0 ? kExitFailed : kExitOk;

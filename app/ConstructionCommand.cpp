@@ -7,9 +7,9 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "JsonOutput.h"
 #include "Commands.h"
 #include "JsonNumber.h"
+#include "JsonOutput.h"
 #include "ModelChecks.h"
 #include "ModelFile.h"
 #include "ModelMessages.h"

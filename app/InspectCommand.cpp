@@ -1,4 +1,6 @@
 // kz7 inspect: the model as read, with the values derived while reading.
+#include "InspectCommand.h"
+
 #include <fmt/core.h>
 
 #include <cmath>
@@ -8,11 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "JsonOutput.h"
 #include "Commands.h"
 #include "HostShading.h"
-#include "InspectCommand.h"
 #include "JsonNumber.h"
+#include "JsonOutput.h"
 #include "ModelChecks.h"
 #include "ModelFile.h"
 #include "ModelMessages.h"
@@ -326,10 +327,11 @@ void PrintText(const json& model) {
 void RegisterInspectCommand(CLI::App& app) {
     auto options = std::make_shared<ModelInput>();
     auto asJson = std::make_shared<bool>(false);
-    CLI::App* command =
-        app.add_subcommand("inspect", "Show the model as read, with its derived values and its problems");
+    CLI::App* command = app.add_subcommand(
+        "inspect", "Show the model as read, with its derived values and its problems");
     command->add_option("MODEL", options->model, "Model document")->required();
-    command->add_option("--support", options->support, "Support folder whose Dbs.KZ7 is read first");
+    command->add_option("--support", options->support,
+                        "Support folder whose Dbs.KZ7 is read first");
     command->add_flag("--json", *asJson, "Write the model as JSON");
     AddStrictOption(*command, options->strict);
     command->callback([options, asJson] {

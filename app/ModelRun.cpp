@@ -267,9 +267,9 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
     }
     try {
         // The count follows the engine's messages: a host keeps it with them.
-        return ExitAfterModelErrors(
-            RunAndStore(control, options, run, std::move(info)), options.model, modelMessages,
-            [&](const std::string& line) { Say(options, "kz7: " + line); });
+        return ExitAfterModelErrors(RunAndStore(control, options, run, std::move(info)),
+                                    options.model, modelMessages,
+                                    [&](const std::string& line) { Say(options, "kz7: " + line); });
     } catch (const ResultDatabaseError& error) {
         Tell(options, error.what());
         return kExitFailed;

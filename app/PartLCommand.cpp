@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "JsonOutput.h"
 #include "Commands.h"
 #include "JsonNumber.h"
+#include "JsonOutput.h"
 #include "ModelChecks.h"
 #include "ModelMessages.h"
 #include "kz7/compliance/PartL.h"

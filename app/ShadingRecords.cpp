@@ -12,9 +12,8 @@
 namespace kz7::app {
 
 const std::vector<std::string>& ShadingKeywords() {
-    static const std::vector<std::string> keywords = {"ShadingPlane", "ShadingPlaneCorners",
-                                                      "ShadingOverhang", "ShadingFin",
-                                                      "ShadingPolygon"};
+    static const std::vector<std::string> keywords = {
+        "ShadingPlane", "ShadingPlaneCorners", "ShadingOverhang", "ShadingFin", "ShadingPolygon"};
     return keywords;
 }
 

@@ -58,7 +58,8 @@ TEST_F(CommandLineTest, TheManPageAndCompletionFollowTheHelpText) {
               std::string::npos);
     EXPECT_NE(page.find("\\fB\\-\\-db\\fR \\fITEXT\\fR\n"), std::string::npos);
     EXPECT_NE(page.find("KZ7_SUPPORT"), std::string::npos);
-    EXPECT_NE(page.find(".SS \"kz7 check\"\nList a model's errors and warnings"), std::string::npos);
+    EXPECT_NE(page.find(".SS \"kz7 check\"\nList a model's errors and warnings"),
+              std::string::npos);
     EXPECT_NE(page.find("\\fB\\-\\-strict\\fR\nExit with code 1, before running"),
               std::string::npos);
     // groff reads it without a warning.

@@ -27,8 +27,8 @@ inline CommandRun RunKz7(const std::string& arguments, const std::string& enviro
     const int descriptor = ::mkstemp(errorFile);
     if (descriptor < 0) return run;
     ::close(descriptor);
-    const std::string command =
-        "env -u KZ7_SUPPORT " + environment + " timeout 60 " + KZ7_BINARY + " " + arguments + " 2>" + errorFile;
+    const std::string command = "env -u KZ7_SUPPORT " + environment + " timeout 60 " + KZ7_BINARY +
+                                " " + arguments + " 2>" + errorFile;
     if (FILE* pipe = ::popen(command.c_str(), "r")) {
         char buffer[4096];
         size_t read = 0;

@@ -68,8 +68,8 @@ DocCommands ExtractCommands(const fs::path& document) {
     std::string fence;  // the info string of the open block
     bool inBlock = false;
     int number = 0;
-    DocCommand* open = nullptr;      // a console command whose quotes are not closed
-    DocCommand* shownBy = nullptr;   // the console command the next output lines belong to
+    DocCommand* open = nullptr;       // a console command whose quotes are not closed
+    DocCommand* shownBy = nullptr;    // the console command the next output lines belong to
     std::optional<DocCommand> query;  // the sql block being read
     while (std::getline(in, line)) {
         ++number;
@@ -105,7 +105,8 @@ DocCommands ExtractCommands(const fs::path& document) {
         } else if (fence == "console" && line.rfind("$ ", 0) == 0) {
             command = line.substr(2);
         } else if (fence == "console") {
-            if (shownBy != nullptr && line != "..." && !line.empty()) shownBy->shown.push_back(line);
+            if (shownBy != nullptr && line != "..." && !line.empty())
+                shownBy->shown.push_back(line);
             continue;
         } else if (line.rfind("$ ", 0) == 0 || line.rfind("build/kz7 ", 0) == 0) {
             found.unmarked.push_back(document.filename().string() + ":" + std::to_string(number) +
@@ -177,7 +178,8 @@ fs::path ScratchFolder() {
 
 TEST(DocsCommandsTest, EveryCommandShownInTheDocsRuns) {
     std::vector<fs::path> documents = {fs::path(KZ7_SOURCE_DIR) / "README.md"};
-    for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(KZ7_SOURCE_DIR) / "docs"))
+    for (const fs::directory_entry& entry :
+         fs::directory_iterator(fs::path(KZ7_SOURCE_DIR) / "docs"))
         if (entry.path().extension() == ".md") documents.push_back(entry.path());
     std::sort(documents.begin(), documents.end());
     size_t commands = 0;
@@ -193,12 +195,14 @@ TEST(DocsCommandsTest, EveryCommandShownInTheDocsRuns) {
             const std::string where =
                 document.filename().string() + ":" + std::to_string(command.line) + ": ";
             EXPECT_EQ(RunShell(command.text, folder, output), command.exitCode)
-                << where << command.text << "\n" << output;
+                << where << command.text << "\n"
+                << output;
             const std::vector<std::string> printed = Lines(output);
             for (const std::string& shown : command.shown) {
                 EXPECT_TRUE(Prints(printed, shown))
-                    << where << "shows the line\n" << shown << "\nwhich " << command.text
-                    << " does not print:\n" << output;
+                    << where << "shows the line\n"
+                    << shown << "\nwhich " << command.text << " does not print:\n"
+                    << output;
             }
             EXPECT_FALSE(command.query && output.empty()) << where << "the query returns no rows";
             ++commands;

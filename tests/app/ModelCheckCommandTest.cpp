@@ -54,13 +54,15 @@ TEST_F(ModelCheckCommandTest, ErrorsAreListedCountedAndDecideTheExitCode) {
     const std::string db = (folder / "results.db").string();
     const CommandRun strict = RunKz7("heatloss " + kTestCell + " --strict --quiet --db " + db);
     EXPECT_EQ(strict.exitCode, 1);
-    EXPECT_EQ(LastLine(strict.error), "kz7: " + kTestCell + ": 8 errors, 0 warnings; not run (--strict)");
+    EXPECT_EQ(LastLine(strict.error),
+              "kz7: " + kTestCell + ": 8 errors, 0 warnings; not run (--strict)");
     EXPECT_FALSE(fs::exists(db));
 
     const CommandRun ran = RunKz7("heatloss " + kTestCell + " --quiet --db " + db);
     EXPECT_EQ(ran.exitCode, 3) << ran.error;
-    EXPECT_EQ(LastLine(ran.error),
-              "kz7: " + kTestCell + ": 8 errors, 0 warnings; it ran all the same (--strict stops it)");
+    EXPECT_EQ(
+        LastLine(ran.error),
+        "kz7: " + kTestCell + ": 8 errors, 0 warnings; it ran all the same (--strict stops it)");
     EXPECT_TRUE(fs::exists(db));
 
     const CommandRun inspect = RunKz7("inspect " + kTestCell + " --json");
@@ -69,7 +71,8 @@ TEST_F(ModelCheckCommandTest, ErrorsAreListedCountedAndDecideTheExitCode) {
     EXPECT_EQ(RunKz7("partl " + kTestCell + " --strict").exitCode, 1);
     const std::string designDb = (folder / "design.db").string();
     EXPECT_EQ(
-        RunKz7("weather --design-heat-loss " + kTestCell + " --strict --db " + designDb).exitCode, 1);
+        RunKz7("weather --design-heat-loss " + kTestCell + " --strict --db " + designDb).exitCode,
+        1);
     EXPECT_FALSE(fs::exists(designDb));
 }
 

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "support/ModelText.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
 #include "kz7/input/LineReader.h"
@@ -15,6 +14,7 @@
 #include "kz7/model/OpaqueMaterial.h"
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
+#include "support/ModelText.h"
 
 namespace kz7 {
 namespace {
@@ -78,8 +78,9 @@ TEST(RecordMessagesTest, ALayerCountRunningIntoTheNextRecordIsReported) {
     r.Read(kMaterial + "OpaqueConstruction,WALL\nWall\nW,3,0.7,0.9,0.9,0,0,0\nBRK,0.2,0,\n-\n" +
            "Zone,Z1\nOffice\n10,30\n0,0\n0,0\n}\n");
     EXPECT_TRUE(test::Mentions(
-        r.errors, "OpaqueConstruction \"WALL\" at line 10 of model.kz7: layer 3 of 3 is the line "
-                  "of the keyword \"Zone\": the layer count runs past the record"))
+        r.errors,
+        "OpaqueConstruction \"WALL\" at line 10 of model.kz7: layer 3 of 3 is the line "
+        "of the keyword \"Zone\": the layer count runs past the record"))
         << ::testing::PrintToString(r.errors);
     EXPECT_EQ(r.state.zones->Count(), 0);  // the zone is still lost, as before
 }
@@ -112,7 +113,8 @@ TEST(RecordMessagesTest, AMissingConstructionNamesItsZoneRecordAndLine) {
     MessageRecorder r;
     r.Read("Zone,Z1\nOffice\n10,30\n0,0\n0,0\nOpaqueElements\nW,NOPE,10,1,0,90\n}\n}\n");
     ASSERT_FALSE(r.errors.empty());
-    EXPECT_EQ(r.errors[0], "Zone \"Z1\" at line 7 of model.kz7: Missing construction NOPE in Office");
+    EXPECT_EQ(r.errors[0],
+              "Zone \"Z1\" at line 7 of model.kz7: Missing construction NOPE in Office");
 }
 
 TEST(RecordMessagesTest, NearestWordNeedsToBeNear) {

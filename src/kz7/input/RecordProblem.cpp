@@ -24,8 +24,9 @@ std::string RecordPlace(const RecordContext& record, int64_t line) {
 
 void ReportRecordProblem(EngineState& state, std::string_view problem, Severity severity,
                          bool atRecordLine) {
-    const std::string text = RecordPlace(state.record, atRecordLine ? 0 : state.reader.LineNumber()) +
-                             ": " + std::string(problem);
+    const std::string text =
+        RecordPlace(state.record, atRecordLine ? 0 : state.reader.LineNumber()) + ": " +
+        std::string(problem);
     if (severity == Severity::Error)
         state.ShowError(text);
     else

@@ -3,8 +3,8 @@
 // warning channel), naming the record, its key, the line and the document,
 // and reading goes on.
 #include <algorithm>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -18,7 +18,7 @@ class EngineState;
 // The record being read: set by the document reader at every keyword line.
 struct RecordContext {
     std::string keyword;
-    std::string key;  // the keyword line's second field; empty when it has none
+    std::string key;   // the keyword line's second field; empty when it has none
     int64_t line = 0;  // line of the keyword
     std::string file;
 };

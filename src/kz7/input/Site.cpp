@@ -150,11 +150,13 @@ bool Site::IsHostKeyword(const std::string& keyword) const {
 void Site::ReportUnknownKeyword(const std::string& keyword) {
     std::vector<std::string_view> known;
     for (const KeywordReader& entry : kModelReaders) known.push_back(entry.keyword);
-    for (const std::string& hostKeyword : state_.settings.hostKeywords) known.push_back(hostKeyword);
+    for (const std::string& hostKeyword : state_.settings.hostKeywords)
+        known.push_back(hostKeyword);
     const std::string nearest = NearestWord(keyword, known);
-    ReportRecordProblem(state_, "the keyword \"" + ShortText(keyword) + "\" is not known" +
-                                    (nearest.empty() ? "" : " (did you mean \"" + nearest + "\"?)") +
-                                    "; the record is skipped");
+    ReportRecordProblem(state_,
+                        "the keyword \"" + ShortText(keyword) + "\" is not known" +
+                            (nearest.empty() ? "" : " (did you mean \"" + nearest + "\"?)") +
+                            "; the record is skipped");
 }
 
 // A record that lacks its closing line takes the next record's keyword line
@@ -162,9 +164,8 @@ void Site::ReportUnknownKeyword(const std::string& keyword) {
 bool Site::ReportSwallowedRecord() {
     const std::vector<std::string>& closing = state_.reader.Fields();
     if (closing.empty() || !IsModelKeyword(closing.front())) return false;
-    ReportRecordProblem(
-        state_,
-        "its closing line is the keyword \"" + closing.front() + "\"; that record is skipped");
+    ReportRecordProblem(state_, "its closing line is the keyword \"" + closing.front() +
+                                    "\"; that record is skipped");
     return true;
 }
 

@@ -1,10 +1,9 @@
 #include "kz7/model/Element.h"
 
-#include "kz7/input/RecordProblem.h"
-
 #include <cmath>
 
 #include "kz7/engine/EngineState.h"
+#include "kz7/input/RecordProblem.h"
 #include "kz7/model/GlazedConstruction.h"
 #include "kz7/model/OpaqueConstruction.h"
 #include "kz7/model/ProfileGroup.h"

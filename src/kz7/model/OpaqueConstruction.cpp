@@ -1,11 +1,10 @@
 #include "kz7/model/OpaqueConstruction.h"
 
-#include "kz7/input/RecordProblem.h"
-#include "kz7/input/Site.h"
-
 #include <cmath>
 
 #include "kz7/engine/EngineState.h"
+#include "kz7/input/RecordProblem.h"
+#include "kz7/input/Site.h"
 #include "kz7/model/OpaqueMaterial.h"
 #include "kz7/platform/NumberText.h"
 
@@ -86,8 +85,8 @@ void OpaqueConstruction::ReadLayers(int32_t count) {
         const std::vector<std::string>& fields = reader.Fields();
         if (!overrunReported && !fields.empty() && IsModelKeyword(fields.front())) {
             ReportRecordProblem(state_, "layer " + std::to_string(i) + " of " +
-                                            std::to_string(count) + " is the line of the keyword \"" +
-                                            fields.front() +
+                                            std::to_string(count) +
+                                            " is the line of the keyword \"" + fields.front() +
                                             "\": the layer count runs past the record");
             overrunReported = true;
         }

@@ -1,10 +1,9 @@
 #include "kz7/model/Profile.h"
 
-#include "kz7/input/RecordProblem.h"
-
 #include <cstdlib>
 
 #include "kz7/engine/EngineState.h"
+#include "kz7/input/RecordProblem.h"
 #include "kz7/platform/NumberText.h"
 
 namespace kz7 {

@@ -1,12 +1,10 @@
 #include "kz7/model/ProfileGroup.h"
 
-#include "kz7/input/RecordProblem.h"
-#include "kz7/model/Profile.h"
-
 #include <cmath>
 #include <limits>
 
 #include "kz7/engine/EngineState.h"
+#include "kz7/input/RecordProblem.h"
 #include "kz7/model/Profile.h"
 #include "kz7/platform/NumberText.h"
 
