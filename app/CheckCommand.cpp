@@ -41,12 +41,10 @@ void RegisterCheckCommand(CLI::App& app) {
     auto asJson = std::make_shared<bool>(false);
     CLI::App* command = app.add_subcommand(
         "check", "List a model's errors and warnings without running it (exit 1 on errors)");
-    command->add_option("MODEL", input->model, "Model document")->required();
-    command->add_option("--support", input->support, "Support folder whose Dbs.KZ7 is read first");
-    command->add_flag("--json", *asJson, "Write the messages as JSON");
     // check exits 1 on errors in any case; --strict is taken for scripts that
     // pass it to every command.
-    AddStrictOption(*command, input->strict);
+    AddModelInputOptions(*command, *input);
+    command->add_flag("--json", *asJson, "Write the messages as JSON");
     command->callback([input, asJson] { SetExitCode(RunCheck(*input, *asJson)); });
 }
 

@@ -329,11 +329,8 @@ void RegisterInspectCommand(CLI::App& app) {
     auto asJson = std::make_shared<bool>(false);
     CLI::App* command = app.add_subcommand(
         "inspect", "Show the model as read, with its derived values and its problems");
-    command->add_option("MODEL", options->model, "Model document")->required();
-    command->add_option("--support", options->support,
-                        "Support folder whose Dbs.KZ7 is read first");
+    AddModelInputOptions(*command, *options);
     command->add_flag("--json", *asJson, "Write the model as JSON");
-    AddStrictOption(*command, options->strict);
     command->callback([options, asJson] {
         SimulateX control;
         ModelMessages messages;

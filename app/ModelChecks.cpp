@@ -18,6 +18,12 @@
 
 namespace kz7::app {
 
+void AddModelInputOptions(CLI::App& command, ModelInput& input) {
+    command.add_option("MODEL", input.model, "Model document")->required();
+    command.add_option("--support", input.support, "Support folder whose Dbs.KZ7 is read first");
+    AddStrictOption(command, input.strict);
+}
+
 int WithModel(SimulateX& control, const ModelInput& input, const std::function<int()>& work) {
     control.MessageChange = [](std::string& message) { fmt::print(stderr, "{}\n", message); };
     EngineState& state = control.State();

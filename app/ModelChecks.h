@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace CLI {
+class App;
+}
+
 namespace kz7 {
 class EngineState;
 class OpaqueConstruction;
@@ -23,6 +27,9 @@ struct ModelInput {
     std::string support;
     bool strict = false;
 };
+
+// Adds MODEL, --support and --strict to `command`.
+void AddModelInputOptions(CLI::App& command, ModelInput& input);
 
 // Loads the model (LoadModel) with the engine's messages, errors and
 // warnings shown on standard error as they come, then runs `work` and
