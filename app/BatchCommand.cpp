@@ -30,6 +30,7 @@ struct BatchOptions {
     bool json = false;
     bool csv = false;
     bool quiet = false;
+    bool strict = false;
 };
 
 // "42 s", "3 min 5 s", "1 h 12 min".
@@ -38,6 +39,22 @@ std::string Duration(double seconds) {
     if (whole < 60) return fmt::format("{} s", whole);
     if (whole < 3600) return fmt::format("{} min {} s", whole / 60, whole % 60);
     return fmt::format("{} h {} min", whole / 3600, whole % 3600 / 60);
+}
+
+// --strict: every variant's model is read before any runs; one that would
+// fail stops the batch. Prints each reason and the count; true to stop.
+bool StopsForStrict(const BatchPlan& plan, const std::string& planFile) {
+    size_t failing = 0;
+    for (size_t index = 0; index < plan.Variants().size(); ++index) {
+        const std::string problem = CheckVariant(plan, index);
+        if (problem.empty()) continue;
+        fmt::print(stderr, "kz7: {}\n", problem);
+        ++failing;
+    }
+    if (failing == 0) return false;
+    fmt::print(stderr, "kz7: {}: {} of {} variants cannot run; none run (--strict)\n", planFile,
+               failing, plan.Variants().size());
+    return true;
 }
 
 // The batch's progress on standard error: a bar redrawn in place on a
@@ -102,6 +119,7 @@ int RunBatch(const BatchOptions& options) {
                    options.sort, plan->TableName());
         return kExitUsage;
     }
+    if (options.strict && StopsForStrict(*plan, options.plan)) return kExitFailed;
     try {
         ResultDatabase database(options.db);  // made or checked before any variant runs
         BatchRunner runner(*plan, options.db, options.jobs);
@@ -162,6 +180,9 @@ void RegisterBatchCommand(CLI::App& app) {
     CLI::Option* csv = command->add_flag("--csv", options->csv, "Print the comparison as CSV");
     json->excludes(csv);
     command->add_flag("--quiet", options->quiet, "No progress; failures are still shown");
+    command->add_flag("--strict", options->strict,
+                      "Read every variant first; exit with code 1, running none, when one has "
+                      "errors or cannot run");
     command->callback([options] { SetExitCode(RunBatch(*options)); });
 }
 

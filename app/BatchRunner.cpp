@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "ModelFile.h"
+#include "ModelMessages.h"
 #include "ModelRun.h"
 #include "ResultTables.h"
 #include "RunSummary.h"
@@ -78,6 +79,43 @@ class VariantModelFile {
     fs::path templateFile_;
 };
 
+// Reads the variant's model into the engine of `control` and points it at
+// the variant's weather; returns why the variant cannot run: a bad row, a
+// model that cannot be read or has errors (the first of them, then their
+// count), a weather file found nowhere. Fills `info`'s hash and weather.
+std::string ReadVariant(const BatchPlan& plan, const PlanVariant& variant, SimulateX& control,
+                        RunInfo& info) {
+    if (!variant.problem.empty()) return variant.problem;
+    std::string problem;
+    const std::string text = plan.ModelText(variant, problem);
+    if (!problem.empty()) return problem;
+    info.modelHash = Sha256Hex(text);
+
+    EngineState& state = control.State();
+    ModelMessages messages;
+    messages.Connect(state, plan.Support(), false);
+    const VariantModelFile file(text, plan.TemplateFile());
+    problem = LoadModel(control, file.Path(), plan.Support());
+    state.errorHandler = nullptr;
+    state.warningHandler = nullptr;
+    if (!problem.empty()) return file.Named(problem);
+    // A variant is what the user wrote only when its model reads without errors.
+    for (const ModelMessage& message : messages.All()) {
+        if (message.severity != Severity::Error) continue;
+        problem = file.Named(message.text) + "; " + messages.CountText();
+        const std::string model = plan.TemplateFile().string();
+        return problem.find(model) == std::string::npos ? model + ": " + problem : problem;
+    }
+
+    // The template's folder is where the model's own files are looked for.
+    state.engine->DataFileName = plan.TemplateFile().string();
+    if (const std::optional<std::string> weather = plan.WeatherOf(variant))
+        UseEpwWeather(state, *weather);
+    info.weather = WeatherFileOf(state);
+    if (info.weather.empty()) return WeatherNotFound(state);
+    return {};
+}
+
 // One variant through the engine: read, checked, run and stored.
 class VariantRun {
   public:
@@ -118,36 +156,8 @@ class VariantRun {
 
     // Reads the variant's model into the engine; returns why it cannot run.
     std::string Prepare() {
-        if (!variant_.problem.empty()) return variant_.problem;
-        std::string problem;
-        const std::string text = plan_.ModelText(variant_, problem);
-        if (!problem.empty()) return problem;
-        info_.modelHash = Sha256Hex(text);
-
         control_.SetHourlyResults(true);
-        std::string firstError;
-        state_.errorHandler = [&firstError](const std::string& error) {
-            if (firstError.empty()) firstError = error;
-        };
-        const VariantModelFile file(text, plan_.TemplateFile());
-        problem = LoadModel(control_, file.Path(), plan_.Support());
-        state_.errorHandler = nullptr;
-        if (!problem.empty()) return file.Named(problem);
-        // A variant is what the user wrote only when its model reads cleanly.
-        if (!firstError.empty()) {
-            problem = file.Named(firstError);
-            const std::string model = plan_.TemplateFile().string();
-            return problem.find(model) == std::string::npos ? model + ": " + problem : problem;
-        }
-
-        // The template's folder is where the model's own files are looked for.
-        state_.engine->DataFileName = plan_.TemplateFile().string();
-        if (const std::optional<std::string> weather = plan_.WeatherOf(variant_))
-            UseEpwWeather(state_, *weather);
-        info_.weather = WeatherFileOf(state_);
-        if (info_.weather.empty())
-            return fmt::format("{}: weather file not found", state_.weather->WeatherDbName);
-        return {};
+        return ReadVariant(plan_, variant_, control_, info_);
     }
 
     void StoreFailed(const std::string& reason) {
@@ -246,6 +256,14 @@ struct WorkerThreads {
 VariantOutcome RunVariant(const BatchPlan& plan, size_t index, ResultDatabase& database,
                           const std::atomic<bool>& stop) {
     return VariantRun(plan, index, database, stop).Run();
+}
+
+std::string CheckVariant(const BatchPlan& plan, size_t index) {
+    EngineState state;
+    SimulateX control(state);
+    RunInfo info;
+    const std::string problem = ReadVariant(plan, plan.Variants().at(index), control, info);
+    return problem.empty() ? problem : plan.Variants()[index].label + ": " + problem;
 }
 
 std::optional<double> BatchProgress::SecondsLeft() const {

@@ -52,6 +52,11 @@ struct VariantOutcome {
 VariantOutcome RunVariant(const BatchPlan& plan, size_t index, ResultDatabase& database,
                           const std::atomic<bool>& stop);
 
+// Why variant `index` of `plan` would fail before its run starts ("<label>:
+// <reason>", as RunVariant's note says it), without running or storing it;
+// empty when it can run. This is what `kz7 batch --strict` checks first.
+std::string CheckVariant(const BatchPlan& plan, size_t index);
+
 struct BatchProgress {
     size_t done = 0;  // variants ended, whatever their status
     size_t failed = 0;

@@ -20,6 +20,7 @@ void RegisterCommands(CLI::App& app) {
     RegisterExportCsvCommand(app);
     RegisterHtmlReportCommand(app);
     RegisterInspectCommand(app);
+    RegisterCheckCommand(app);
     RegisterPartLCommand(app);
     RegisterConstructionCommand(app);
     RegisterReportCommand(app);

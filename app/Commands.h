@@ -5,7 +5,8 @@
 
 namespace kz7::app {
 
-// Exit codes: 0 success, 1 failed read or run, 2 wrong usage, 130 cancelled.
+// Exit codes: 0 success, 1 failed read or run (or a model with errors under
+// --strict), 2 wrong usage, 3 ran on a model with errors, 130 cancelled.
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
@@ -16,6 +17,7 @@ void RegisterReadCommand(CLI::App& app);
 void RegisterWeatherCommand(CLI::App& app);
 void RegisterMakeTapeCommand(CLI::App& app);
 void RegisterInspectCommand(CLI::App& app);
+void RegisterCheckCommand(CLI::App& app);
 void RegisterPartLCommand(CLI::App& app);
 void RegisterConstructionCommand(CLI::App& app);
 void RegisterReportCommand(CLI::App& app);

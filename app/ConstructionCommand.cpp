@@ -7,11 +7,12 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "JsonOutput.h"
 #include "Commands.h"
 #include "JsonNumber.h"
+#include "JsonOutput.h"
 #include "ModelChecks.h"
 #include "ModelFile.h"
+#include "ModelMessages.h"
 #include "kz7/compliance/ConstructionData.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
@@ -26,6 +27,7 @@ struct ConstructionOptions {
     std::string support;
     int32_t id = 0;
     bool json = false;
+    bool strict = false;
 };
 
 nlohmann::ordered_json ToJson(const OpaqueConstruction& c, const ConstructionData& s,
@@ -72,8 +74,10 @@ int RunConstruction(const ConstructionOptions& options) {
         fmt::print(stderr, "{}: cannot open the model\n", options.model);
         return kExitFailed;
     }
+    ModelMessages messages;
     SimulateX control;
     control.MessageChange = [](std::string& message) { fmt::print(stderr, "{}\n", message); };
+    messages.Connect(control.State(), options.support, true);
     control.SetSupportFilePath(SupportFolder(options.support));
 
     ConstructionData single;
@@ -83,6 +87,7 @@ int RunConstruction(const ConstructionOptions& options) {
     control.GetConstructionDataDouble(text, options.id, data.RValue, data.UValue,
                                       data.UValueSurfaceToSurface, data.HCO, data.RadO, data.SRO,
                                       data.HCI, data.RadI, data.SRI, data.Thickness, data.CM);
+    if (StopsForStrict(options.model, messages, options.strict)) return kExitFailed;
     const OpaqueConstruction* construction = control.State().opaqueConstructions->Item(options.id);
     if (construction == nullptr) {
         fmt::print(stderr, "{}: no opaque construction at position {}\n", options.model,
@@ -98,7 +103,7 @@ int RunConstruction(const ConstructionOptions& options) {
         fmt::print("{}\n", JsonText(ToJson(*construction, single, data)));
     else
         PrintText(*construction, single, data);
-    return kExitOk;
+    return ExitAfterModelErrors(kExitOk, options.model, messages);
 }
 
 }  // namespace
@@ -114,6 +119,7 @@ void RegisterConstructionCommand(CLI::App& app) {
         ->required();
     command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
     command->add_flag("--json", options->json, "Print JSON instead of text");
+    AddStrictOption(*command, options->strict);
     command->callback([options] { SetExitCode(RunConstruction(*options)); });
 }
 

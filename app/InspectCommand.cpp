@@ -1,4 +1,6 @@
 // kz7 inspect: the model as read, with the values derived while reading.
+#include "InspectCommand.h"
+
 #include <fmt/core.h>
 
 #include <cmath>
@@ -8,12 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "JsonOutput.h"
 #include "Commands.h"
 #include "HostShading.h"
-#include "InspectCommand.h"
 #include "JsonNumber.h"
+#include "JsonOutput.h"
+#include "ModelChecks.h"
 #include "ModelFile.h"
+#include "ModelMessages.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/GlazedConstruction.h"
@@ -224,11 +227,11 @@ json ShadingJson(const HostShading* shading) {
 
 }  // namespace
 
-json ModelJson(const EngineState& state, const std::string& path,
-               const std::vector<std::string>& messages, const HostShading* shading) {
+json ModelJson(const EngineState& state, const std::string& path, const ModelMessages& messages,
+               const HostShading* shading) {
     json model;
     model["model"] = path;
-    model["messages"] = messages;
+    model.update(MessagesJson(messages));
     model["materials"] = InReadingOrder(*state.opaqueMaterials, [](const OpaqueMaterial& m) {
         return json{{"key", m.Key},
                     {"description", m.Description},
@@ -279,17 +282,6 @@ json ModelJson(const EngineState& state, const std::string& path,
     return model;
 }
 
-std::string LoadForInspection(SimulateX& control, const std::string& model,
-                              const std::string& support, std::vector<std::string>& messages,
-                              std::shared_ptr<const HostShading>* shading) {
-    EngineState& state = control.State();
-    state.errorHandler = [&messages](const std::string& text) { messages.push_back(text); };
-    std::string problem = LoadModel(control, model, support, shading);
-    if (problem.empty()) state.zones->CheckReferences();
-    state.errorHandler = nullptr;
-    return problem;
-}
-
 namespace {
 
 void PrintText(const json& model) {
@@ -328,37 +320,41 @@ void PrintText(const json& model) {
     }
     fmt::print("\n{} profiles, {} profile groups\n", model["profiles"].size(),
                model["profileGroups"].size());
-    for (const json& message : model["messages"])
-        fmt::print("Message: {}\n", message.get<std::string>());
 }
 
 }  // namespace
 
 void RegisterInspectCommand(CLI::App& app) {
-    auto options = std::make_shared<std::pair<std::string, std::string>>();  // model, support
+    auto options = std::make_shared<ModelInput>();
     auto asJson = std::make_shared<bool>(false);
-    CLI::App* command =
-        app.add_subcommand("inspect", "Show the model as read, with its derived values");
-    command->add_option("MODEL", options->first, "Model document")->required();
-    command->add_option("--support", options->second, "Support folder whose Dbs.KZ7 is read first");
+    CLI::App* command = app.add_subcommand(
+        "inspect", "Show the model as read, with its derived values and its problems");
+    AddModelInputOptions(*command, *options);
     command->add_flag("--json", *asJson, "Write the model as JSON");
     command->callback([options, asJson] {
         SimulateX control;
-        std::vector<std::string> messages;
+        ModelMessages messages;
         std::shared_ptr<const HostShading> shading;
-        if (const std::string problem =
-                LoadForInspection(control, options->first, options->second, messages, &shading);
+        if (const std::string problem = CheckModel(control, *options, messages, &shading);
             !problem.empty()) {
             std::cerr << problem << '\n';
             SetExitCode(kExitFailed);
             return;
         }
-        const json model = ModelJson(control.State(), options->first, messages, shading.get());
-        if (*asJson)
+        for (const ModelMessage& message : messages.All())
+            std::cerr << MessageLine(message) << '\n';
+        if (StopsForStrict(options->model, messages, options->strict)) {
+            SetExitCode(kExitFailed);
+            return;
+        }
+        const json model = ModelJson(control.State(), options->model, messages, shading.get());
+        if (*asJson) {
             std::cout << JsonText(model) << '\n';
-        else
+        } else {
             PrintText(model);
-        SetExitCode(kExitOk);
+            std::cout << '\n' << messages.CountText() << '\n';
+        }
+        SetExitCode(ExitAfterModelErrors(kExitOk, options->model, messages));
     });
 }
 

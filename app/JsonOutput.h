@@ -9,7 +9,7 @@
 namespace kz7::app {
 
 // A template so that ordered documents (inspect) keep their reading order.
-template <typename Json>
+template <class Json = nlohmann::json>
 std::string JsonText(const Json& json) {
     return json.dump(2, ' ', false, Json::error_handler_t::replace);
 }

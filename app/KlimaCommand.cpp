@@ -9,6 +9,7 @@
 
 #include "Commands.h"
 #include "ModelChecks.h"
+#include "ModelMessages.h"
 #include "kz7/control/SimulateX.h"
 
 namespace kz7::app {
@@ -18,13 +19,20 @@ namespace {
 struct KlimaOptions {
     std::string model;
     std::string support;
+    bool strict = false;
     std::string klimaPath;
     std::string program;
 };
 
+int WriteKlima(SimulateX& control, KlimaOptions& options);
+
 int RunKlima(KlimaOptions& options) {
     SimulateX control;
-    if (!LoadModelShowingMessages(control, options.model, options.support)) return kExitFailed;
+    return WithModel(control, {options.model, options.support, options.strict},
+                     [&] { return WriteKlima(control, options); });
+}
+
+int WriteKlima(SimulateX& control, KlimaOptions& options) {
     // The folder is a plain prefix of the file name: it must end with a separator.
     if (!options.klimaPath.empty() && options.klimaPath.back() != '/') options.klimaPath += '/';
     control.SetKlimaPath(options.klimaPath);
@@ -52,6 +60,7 @@ void RegisterKlimaCommand(CLI::App& app) {
     command->add_option("--program", options->program,
                         "CasaClima program to start (not waited for)");
     command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
+    AddStrictOption(*command, options->strict);
     command->callback([options] { SetExitCode(RunKlima(*options)); });
 }
 

@@ -6,21 +6,87 @@
 #include <fstream>
 #include <sstream>
 
+#include "Commands.h"
 #include "ModelFile.h"
+#include "ModelMessages.h"
+#include "ModelRun.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/OpaqueConstruction.h"
 #include "kz7/model/Zone.h"
+#include "kz7/weather/Weather.h"
 
 namespace kz7::app {
 
-bool LoadModelShowingMessages(SimulateX& control, const std::string& model,
-                              const std::string& support) {
+void AddModelInputOptions(CLI::App& command, ModelInput& input) {
+    command.add_option("MODEL", input.model, "Model document")->required();
+    command.add_option("--support", input.support, "Support folder whose Dbs.KZ7 is read first");
+    AddStrictOption(command, input.strict);
+}
+
+int WithModel(SimulateX& control, const ModelInput& input, const std::function<int()>& work) {
     control.MessageChange = [](std::string& message) { fmt::print(stderr, "{}\n", message); };
-    const std::string problem = LoadModel(control, model, support);
-    if (problem.empty()) return true;
-    fmt::print(stderr, "{}\n", problem);
-    return false;
+    EngineState& state = control.State();
+    // What the work itself reports goes where it went before: only the
+    // read's problems are the model's.
+    const auto shownError = state.errorHandler;
+    const auto shownWarning = state.warningHandler;
+    ModelMessages messages;
+    messages.Connect(state, input.support, true);
+    const std::string problem = LoadModel(control, input.model, input.support);
+    state.errorHandler = shownError;
+    state.warningHandler = shownWarning;
+    if (!problem.empty()) {
+        fmt::print(stderr, "{}\n", problem);
+        return kExitFailed;
+    }
+    if (StopsForStrict(input.model, messages, input.strict)) return kExitFailed;
+    return ExitAfterModelErrors(work(), input.model, messages);
+}
+
+namespace {
+
+// The weather a simulation would read, checked as far as the model allows
+// without running: an EPW file is loaded, so its header meets the Location.
+void CheckSimulationWeather(EngineState& state, ModelMessages& messages) {
+    Weather& weather = *state.weather;
+    if (weather.WeatherDbName.empty()) {
+        messages.Add(Severity::Warning,
+                     "the model has no \"SimulationWeather\" record: it cannot be simulated");
+        return;
+    }
+    const std::string file = WeatherFileOf(state);
+    if (file.empty()) {
+        messages.Add(Severity::Warning, WeatherNotFound(state) +
+                                            " (named by \"SimulationWeather\"): the model "
+                                            "cannot be simulated");
+        return;
+    }
+    if (weather.WeatherFileType == 4) weather.EpwSource().OpenFile(file);
+}
+
+}  // namespace
+
+std::string CheckModel(SimulateX& control, const ModelInput& input, ModelMessages& messages,
+                       std::shared_ptr<const HostShading>* shading) {
+    EngineState& state = control.State();
+    // The engine's progress messages say nothing about the model.
+    control.MessageChange = [](std::string&) {};
+    messages.Connect(state, input.support, false);
+    std::string problem = LoadModel(control, input.model, input.support, shading);
+    if (problem.empty()) {
+        state.zones->CheckReferences();
+        // What refuses a run is an error of the model here too.
+        std::vector<std::string> warnings;
+        for (std::string& error : RunProblems(state, warnings))
+            messages.Add(Severity::Error, std::move(error));
+        for (std::string& warning : warnings) messages.Add(Severity::Warning, std::move(warning));
+        CheckSimulationWeather(state, messages);
+    }
+    state.errorHandler = nullptr;
+    state.warningHandler = nullptr;
+    control.MessageChange = nullptr;
+    return problem;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& text) {

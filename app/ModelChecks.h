@@ -1,8 +1,14 @@
 #pragma once
 // The checks that a model must pass before its Part L figures or its report
 // mean anything, and the query commands' way of loading it.
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace CLI {
+class App;
+}
 
 namespace kz7 {
 class EngineState;
@@ -12,10 +18,33 @@ class SimulateX;
 
 namespace kz7::app {
 
-// Loads `model` (LoadModel) with the engine's messages and errors shown on
-// standard error as they come; false, with the reason there, when it cannot be read.
-bool LoadModelShowingMessages(SimulateX& control, const std::string& model,
-                              const std::string& support);
+class HostShading;
+class ModelMessages;
+
+// A model a command reads: its file, the support folder and --strict.
+struct ModelInput {
+    std::string model;
+    std::string support;
+    bool strict = false;
+};
+
+// Adds MODEL, --support and --strict to `command`.
+void AddModelInputOptions(CLI::App& command, ModelInput& input);
+
+// Loads the model (LoadModel) with the engine's messages, errors and
+// warnings shown on standard error as they come, then runs `work` and
+// returns its exit code, or 3 when it succeeded on a model with errors.
+// Returns 1 without running `work` when the model cannot be read, or has
+// errors and `strict` is set.
+int WithModel(SimulateX& control, const ModelInput& input, const std::function<int()>& work);
+
+// Reads the model as `inspect` and `check` see it: every problem of the
+// read into `messages` (none shown), the references between zones, what
+// refuses a run (RunProblems: errors; its warnings as warnings) and,
+// when an EPW file drives the simulation, its header against the model's
+// "Location". Returns LoadModel's reason when the model cannot be read.
+std::string CheckModel(SimulateX& control, const ModelInput& input, ModelMessages& messages,
+                       std::shared_ptr<const HostShading>* shading = nullptr);
 
 // The whole text of `path`; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& text);

@@ -76,6 +76,7 @@ std::string LoadModel(SimulateX& control, const std::string& model, const std::s
         lastProblem = text;
         if (shownError) shownError(text);
     };
+    state.settings.hostKeywords = ShadingKeywords();
     control.SetSupportFilePath(support);
     control.SetInputFileName(model);
     const bool read = control.ReadInputData();

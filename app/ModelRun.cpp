@@ -16,6 +16,7 @@
 #include "HtmlReport.h"
 #include "ModelChecks.h"
 #include "ModelFile.h"
+#include "ModelMessages.h"
 #include "ResultDatabase.h"
 #include "ResultTables.h"
 #include "RunSession.h"
@@ -57,6 +58,11 @@ std::string FirstFile(const std::vector<std::string>& candidates) {
 
 std::string WeatherFileOf(const EngineState& state) {
     return FirstFile(WeatherFileCandidates(state));
+}
+
+std::string WeatherNotFound(const EngineState& state) {
+    return fmt::format("weather file \"{}\" not found; looked for {}", state.weather->WeatherDbName,
+                       fmt::join(WeatherFileCandidates(state), ", "));
 }
 
 void UseEpwWeather(EngineState& state, const std::string& file) {
@@ -143,6 +149,7 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     ConnectRecords(control, session, run, options.verbose);
     state.yieldHandler = session.YieldHandler();
     state.errorHandler = session.ErrorHandler();
+    state.warningHandler = [&session](const std::string& text) { session.OnWarning(text); };
     int code = kExitFailed;
     try {
         run.run(control);
@@ -155,6 +162,7 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     }
     state.yieldHandler = nullptr;
     state.errorHandler = nullptr;
+    state.warningHandler = nullptr;
     control.SaveResultRecord = nullptr;
     control.MessageChange = nullptr;
     control.ProgressChange = nullptr;
@@ -186,6 +194,7 @@ void AddModelRunOptions(CLI::App& command, ModelRunOptions& options) {
     command.add_option("--label", options.label, "A name for the run, stored with it");
     command.add_option("--param", options.parameters,
                        "A key=value pair stored with the run (may be repeated)");
+    AddStrictOption(command, options.strict);
 }
 
 std::vector<std::pair<std::string, std::string>> ParseParameters(
@@ -219,16 +228,18 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
     }
     EngineState state;
     SimulateX control(state);
-    // The read's messages and errors are held back so that a failed read
-    // gives one line.
+    // The read's messages, errors and warnings are held back so that a
+    // failed read gives one line.
     std::vector<std::string> readMessages;
-    state.errorHandler = [&](const std::string& text) { readMessages.push_back("Error: " + text); };
+    ModelMessages modelMessages;
+    modelMessages.Connect(state, options.support, false);
     control.MessageChange = [&](std::string& message) {
         if (!options.quiet) readMessages.push_back(message);
     };
     if (run.prepare) run.prepare(control);
     problem = LoadModel(control, options.model, options.support);
     state.errorHandler = nullptr;
+    state.warningHandler = nullptr;
     control.MessageChange = nullptr;
     if (problem.empty() && !options.weather.empty())
         problem = UseWeatherFile(state, options.weather);
@@ -237,6 +248,10 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
         return kExitFailed;
     }
     for (const std::string& message : readMessages) Say(options, message);
+    for (const ModelMessage& message : modelMessages.All()) Say(options, MessageLine(message));
+    if (StopsForStrict(options.model, modelMessages, options.strict,
+                       [&](const std::string& line) { Tell(options, line); }))
+        return kExitFailed;
     std::vector<std::string> warnings;
     const std::vector<std::string> problems = RunProblems(state, warnings);
     for (const std::string& problem : problems) Tell(options, options.model + ": " + problem);
@@ -244,17 +259,17 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
     for (const std::string& warning : warnings)
         Say(options, fmt::format("kz7: {}: {}", options.model, warning));
     if (run.command == "simulate") {
-        const std::vector<std::string> candidates = WeatherFileCandidates(state);
-        info.weather = FirstFile(candidates);
+        info.weather = WeatherFileOf(state);
         if (info.weather.empty()) {
-            Tell(options, fmt::format("{}: weather file \"{}\" not found; looked for {}",
-                                      options.model, state.weather->WeatherDbName,
-                                      fmt::join(candidates, ", ")));
+            Tell(options, options.model + ": " + WeatherNotFound(state));
             return kExitFailed;
         }
     }
     try {
-        return RunAndStore(control, options, run, std::move(info));
+        // The count follows the engine's messages: a host keeps it with them.
+        return ExitAfterModelErrors(RunAndStore(control, options, run, std::move(info)),
+                                    options.model, modelMessages,
+                                    [&](const std::string& line) { Say(options, "kz7: " + line); });
     } catch (const ResultDatabaseError& error) {
         Tell(options, error.what());
         return kExitFailed;

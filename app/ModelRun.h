@@ -35,6 +35,7 @@ struct ModelRunOptions {
     std::string html;                     // the run's HTML report, written when the run finishes
     std::string label;                    // --label
     std::vector<std::string> parameters;  // --param key=value, as given
+    bool strict = false;                  // a model with errors is not run
     // An EPW file to run on instead of the model's weather; empty for the
     // model's own.
     std::string weather;
@@ -43,8 +44,8 @@ struct ModelRunOptions {
     RunHooks hooks;
 };
 
-// Adds MODEL, --support, --db, --json, --quiet, --verbose, --html, --label and
-// --param to `command`.
+// Adds MODEL, --support, --db, --json, --quiet, --verbose, --html, --label,
+// --param and --strict to `command`.
 void AddModelRunOptions(CLI::App& command, ModelRunOptions& options);
 
 // What a finished run left in the result database.
@@ -78,11 +79,15 @@ std::vector<std::pair<std::string, std::string>> ParseParameters(
 // tape in the support folder; empty when none of the places holds it.
 std::string WeatherFileOf(const EngineState& state);
 
+// Why WeatherFileOf is empty: `weather file "NAME" not found; looked for A, B`.
+std::string WeatherNotFound(const EngineState& state);
+
 // Makes the model read into `state` run on the EPW file `file` instead of
 // its own weather source.
 void UseEpwWeather(EngineState& state, const std::string& file);
 
-// Runs `run` on the model of `options`; returns the exit code.
+// Runs `run` on the model of `options`; returns the exit code (3 when the
+// model had errors and the run went on; 1, without running, with --strict).
 int RunModel(const ModelRunOptions& options, const ModelRun& run);
 
 }  // namespace kz7::app

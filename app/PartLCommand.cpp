@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "JsonOutput.h"
 #include "Commands.h"
 #include "JsonNumber.h"
+#include "JsonOutput.h"
 #include "ModelChecks.h"
+#include "ModelMessages.h"
 #include "kz7/compliance/PartL.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
@@ -23,6 +24,7 @@ namespace {
 struct PartLOptions {
     std::string model;
     std::string support;
+    bool strict = false;
     bool json = false;
 };
 
@@ -138,9 +140,7 @@ void PrintTable(const std::vector<PartLFigures>& zones, const PartLFigures& buil
     fmt::print("  solar-load test (Appendix H): {}\n", PassText(building.passAppendixH));
 }
 
-int RunPartL(const PartLOptions& options) {
-    SimulateX control;
-    if (!LoadModelShowingMessages(control, options.model, options.support)) return kExitFailed;
+int PrintPartL(SimulateX& control, const PartLOptions& options) {
     EngineState& state = control.State();
     if (ReportProblems(options.model, ModelProblems(state))) return kExitFailed;
 
@@ -161,6 +161,12 @@ int RunPartL(const PartLOptions& options) {
     return kExitOk;
 }
 
+int RunPartL(const PartLOptions& options) {
+    SimulateX control;
+    return WithModel(control, {options.model, options.support, options.strict},
+                     [&] { return PrintPartL(control, options); });
+}
+
 }  // namespace
 
 void RegisterPartLCommand(CLI::App& app) {
@@ -170,6 +176,7 @@ void RegisterPartLCommand(CLI::App& app) {
     command->add_option("MODEL", options->model, "Model document")->required();
     command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
     command->add_flag("--json", options->json, "Print JSON instead of a table");
+    AddStrictOption(*command, options->strict);
     command->callback([options] { SetExitCode(RunPartL(*options)); });
 }
 

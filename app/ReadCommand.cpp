@@ -7,6 +7,8 @@
 
 #include "Commands.h"
 #include "ModelFile.h"
+#include "ModelMessages.h"
+#include "ShadingRecords.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/input/Site.h"
@@ -20,6 +22,7 @@ namespace {
 struct ReadOptions {
     std::string model;
     std::string support;
+    bool strict = false;
 };
 
 void PrintWhatWasRead(const EngineState& state) {
@@ -35,16 +38,20 @@ void PrintWhatWasRead(const EngineState& state) {
 }
 
 int RunRead(const ReadOptions& options) {
+    ModelMessages messages;
     SimulateX control;
     control.MessageChange = [](std::string& message) { fmt::print("{}\n", message); };
+    messages.Connect(control.State(), options.support, true);
+    control.State().settings.hostKeywords = ShadingKeywords();
     control.SetSupportFilePath(SupportFolder(options.support));
     control.SetInputFileName(options.model);
     if (!control.ReadInputData()) {
         fmt::print(stderr, "{}: {}\n", options.model, control.ErrorMessage());
         return kExitFailed;
     }
+    if (StopsForStrict(options.model, messages, options.strict)) return kExitFailed;
     PrintWhatWasRead(control.State());
-    return kExitOk;
+    return ExitAfterModelErrors(kExitOk, options.model, messages);
 }
 
 }  // namespace
@@ -54,6 +61,7 @@ void RegisterReadCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand("read", "Read a model and report what it holds");
     command->add_option("MODEL", options->model, "Model document")->required();
     command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
+    AddStrictOption(*command, options->strict);
     command->callback([options] { SetExitCode(RunRead(*options)); });
 }
 

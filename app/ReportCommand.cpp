@@ -11,6 +11,7 @@
 
 #include "Commands.h"
 #include "ModelChecks.h"
+#include "ModelMessages.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/platform/OutputFile.h"
@@ -22,6 +23,7 @@ namespace {
 struct ReportOptions {
     std::string model;
     std::string support;
+    bool strict = false;
     int32_t type = 1;
     bool costs = false;
     bool tableSizes = false;
@@ -48,6 +50,8 @@ bool CopyWhole(const std::string& from, const std::string& to, std::string& prob
     return WriteWholeFile(to, text, problem);
 }
 
+int WriteReport(SimulateX& control, const ReportOptions& options);
+
 int RunReport(const ReportOptions& options) {
     if (!options.separator.empty() && !ValidSeparator(options.separator)) {
         fmt::print(
@@ -60,7 +64,11 @@ int RunReport(const ReportOptions& options) {
         return kExitUsage;
     }
     SimulateX control;
-    if (!LoadModelShowingMessages(control, options.model, options.support)) return kExitFailed;
+    return WithModel(control, {options.model, options.support, options.strict},
+                     [&] { return WriteReport(control, options); });
+}
+
+int WriteReport(SimulateX& control, const ReportOptions& options) {
     if (ReportProblems(options.model, ModelProblems(control.State()))) return kExitFailed;
 
     control.SetReportType(options.type);
@@ -114,6 +122,7 @@ void RegisterReportCommand(CLI::App& app) {
     command->add_option("--temp-dir", options->tempDir,
                         "Folder of the report file (default: the system's temporary folder)");
     command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
+    AddStrictOption(*command, options->strict);
     command->callback([options] { SetExitCode(RunReport(*options)); });
 }
 

@@ -30,6 +30,10 @@ void RunSession::OnMessage(std::string_view text) {
     if (!quiet_) Say(text);
 }
 
+void RunSession::OnWarning(std::string_view text) {
+    progress_.ShowMessage(fmt::format("Warning: {}", text));
+}
+
 void RunSession::OnProgress(float fraction) {
     progress_.Update(fraction);
 }

@@ -56,6 +56,8 @@ class RunSession {
 
     void OnRecord(const ResultRecord& record) { run_.Store(record); }
     void OnMessage(std::string_view text);
+    // A warning of the engine's: shown even when quiet.
+    void OnWarning(std::string_view text);
     void OnProgress(float fraction);
     // The engine's error dialog: "Error: <text>", shown even when quiet.
     void OnError(std::string_view text);

@@ -9,6 +9,7 @@
 
 #include "Commands.h"
 #include "ModelChecks.h"
+#include "ModelMessages.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/export/SbemRunParameters.h"
 #include "kz7/platform/OleDate.h"
@@ -24,6 +25,7 @@ constexpr const char* kProxyPasswordVariable = "KZ7_PROXY_PASSWORD";
 struct SbemOptions {
     std::string model;
     std::string support;
+    bool strict = false;
     std::string sbemPath;
     std::string diagnostics;
     bool ote = false;
@@ -39,12 +41,18 @@ void PrintRecord(int16_t interval, int32_t zone, const ValueArray& values, doubl
     fmt::print("{}\n", line);
 }
 
+int WriteAndRunSbem(SimulateX& control, SbemOptions& options);
+
 int RunSbem(SbemOptions& options) {
     SimulateX control;
     control.SaveSSData = [](int16_t& interval, int32_t& zone, ValueArray& values, double& date) {
         PrintRecord(interval, zone, values, date);
     };
-    if (!LoadModelShowingMessages(control, options.model, options.support)) return kExitFailed;
+    return WithModel(control, {options.model, options.support, options.strict},
+                     [&] { return WriteAndRunSbem(control, options); });
+}
+
+int WriteAndRunSbem(SimulateX& control, SbemOptions& options) {
     if (const char* password = std::getenv(kProxyPasswordVariable)) options.run.ProxyServerPassword = password;
     control.SetSBEMPath(options.sbemPath);
     control.SetDiagnosticsFilename(options.diagnostics);
@@ -70,6 +78,7 @@ void RegisterSbemCommand(CLI::App& app) {
     command->add_option("MODEL", options->model, "Model document")->required();
     command->add_option("--sbem-path", options->sbemPath, "SBEM working folder")->required();
     command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
+    AddStrictOption(*command, options->strict);
     command->add_option("--regs", run.RegsType, "Building regulations 1..8");
     command->add_option("--epc", run.EPCType, "Certificate: 1..4 EPC, 5 Irish BER, 0 none");
     command->add_option("--br-stage", run.BRSTAGE, "1 as designed, 2 as built");

@@ -11,6 +11,12 @@
 
 namespace kz7::app {
 
+const std::vector<std::string>& ShadingKeywords() {
+    static const std::vector<std::string> keywords = {
+        "ShadingPlane", "ShadingPlaneCorners", "ShadingOverhang", "ShadingFin", "ShadingPolygon"};
+    return keywords;
+}
+
 namespace {
 
 constexpr double kFarthest = 1e5;       // m: no length or coordinate reaches further

@@ -11,6 +11,7 @@
 // Each record is one line. A record with a problem is reported and left out.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ShadingPlane.h"
 
@@ -21,6 +22,9 @@ class LineReader;
 namespace kz7::app {
 
 using ShadingReport = std::function<void(const std::string& text)>;
+
+// The keywords of the shading records, which the engine passes over.
+const std::vector<std::string>& ShadingKeywords();
 
 // Reads the shading records of the document open in `reader` (to its end).
 ShadingPlanes ReadShadingRecords(LineReader& reader, const ShadingReport& report);

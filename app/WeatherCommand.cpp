@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "ModelMessages.h"
 #include "ModelRun.h"
 #include "ResultDatabase.h"
 #include "ResultTables.h"
@@ -32,6 +33,7 @@ struct WeatherOptions {
     std::string designHeatGain;
     std::string support;
     bool quiet = false;
+    bool strict = false;  // the design model's errors stop the command
 };
 
 constexpr std::array<const char*, 12> kMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -110,6 +112,7 @@ int RunDesignWeather(const WeatherOptions& options, bool heatGain) {
     runOptions.support = options.support;
     runOptions.db = options.db;
     runOptions.quiet = options.quiet;
+    runOptions.strict = options.strict;
     std::vector<std::vector<float>> rows;
     ModelRun run;
     run.command = "weather";
@@ -186,6 +189,7 @@ void RegisterWeatherCommand(CLI::App& app) {
                                                 "Model whose cooling design day to store");
     command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
     command->add_flag("--quiet", options->quiet, "No engine messages");
+    AddStrictOption(*command, options->strict);
     epw->excludes(heatLoss)->excludes(heatGain);
     heatLoss->excludes(heatGain);
     command->callback([options, epw, heatLoss, heatGain] {

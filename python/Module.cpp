@@ -32,6 +32,7 @@
 #include "HostShading.h"
 #include "InspectCommand.h"
 #include "ModelChecks.h"
+#include "ModelMessages.h"
 #include "ModelRun.h"
 #include "ResultDatabase.h"
 #include "ResultReader.h"
@@ -158,7 +159,9 @@ py::dict Run(const RunRequest& request) {
     }
     interrupt.RaiseIfInterrupted();
     if (exitCode == kExitCancelled) throw Kz7Error(request.model + ": the run was cancelled");
-    if (exitCode != kExitOk) {
+    // A model with errors still runs, as on the command line; its messages
+    // and their count are in the outcome's messages.
+    if (exitCode != kExitOk && exitCode != kExitModelErrors) {
         std::string reason;
         for (const std::string& problem : problems)
             reason += (reason.empty() ? "" : "; ") + problem;
@@ -179,9 +182,9 @@ py::dict Run(const RunRequest& request) {
 // `kz7 inspect --json` as a JSON text, which the Python layer parses.
 std::string InspectJson(const std::string& model, const std::string& support) {
     SimulateX control;
-    std::vector<std::string> messages;
+    ModelMessages messages;
     std::shared_ptr<const HostShading> shading;
-    if (std::string problem = LoadForInspection(control, model, support, messages, &shading);
+    if (std::string problem = CheckModel(control, {model, support}, messages, &shading);
         !problem.empty())
         throw Kz7Error(problem);
     return ModelJson(control.State(), model, messages, shading.get())
@@ -193,10 +196,11 @@ std::string InspectJson(const std::string& model, const std::string& support) {
 // run or for its Part L figures, then what a run would warn about.
 std::vector<std::string> Check(const std::string& model, const std::string& support) {
     SimulateX control;
-    std::vector<std::string> messages;
-    if (std::string problem = LoadForInspection(control, model, support, messages);
-        !problem.empty())
+    ModelMessages read;
+    if (std::string problem = CheckModel(control, {model, support}, read); !problem.empty())
         throw Kz7Error(problem);
+    std::vector<std::string> messages;
+    for (const ModelMessage& message : read.All()) messages.push_back(message.text);
     const EngineState& state = control.State();
     std::vector<std::string> warnings;
     std::vector<std::string> more = RunProblems(state, warnings);

@@ -104,6 +104,12 @@ def test_inspect_check_and_design_runs(tmp_path):
     assert "zone 9 has no elements" in kz7.check(broken, support=SUPPORT)
     with pytest.raises(kz7.Error, match="model file not found"):
         kz7.inspect(tmp_path / "none.kz7")
+    # A model with errors is listed, and still runs with them counted, as on the command line.
+    cell = SOURCE / "examples" / "test-cell.kz7"
+    assert kz7.inspect(cell)["errors"] == 8
+    assert any("add --support DIR" in message for message in kz7.check(cell))
+    run = kz7.heatloss(cell, db=tmp_path / "errors.db")
+    assert run.messages[-1].endswith("8 errors, 0 warnings; it ran all the same (--strict stops it)")
 
     db = tmp_path / "design.db"
     loss = kz7.heatloss(SMALL_OFFICE, support=SUPPORT, db=db, label="design")

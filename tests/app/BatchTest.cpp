@@ -116,9 +116,9 @@ TEST_F(BatchRunTest, HeatingFallsAsInsulationRisesAndBadRowsFailAlone) {
     ASSERT_EQ(failures.size(), 4u);
     EXPECT_EQ(failures["bad-value"], "bad-value: " + (folder / "cell.kz7").string() +
                                          ": Layer 2 of construction STUDY-WALL has an invalid "
-                                         "thickness");
+                                         "thickness; 1 error, 0 warnings");
     EXPECT_NE(failures["short-row"].find("2 fields where the header has 4"), std::string::npos);
-    EXPECT_NE(failures["no-weather"].find("missing.epw: weather file not found"),
+    EXPECT_NE(failures["no-weather"].find("weather file \"missing.epw\" not found; looked for"),
               std::string::npos);
     EXPECT_NE(failures["comma"].find("comma"), std::string::npos);
 
@@ -146,6 +146,24 @@ TEST_F(BatchRunTest, HeatingFallsAsInsulationRisesAndBadRowsFailAlone) {
     EXPECT_GT(heating.back(), 0.0);
     // Other weather, other heating.
     EXPECT_FALSE(SameSummary(Outcome("boston").summary, Outcome("ins-5").summary));
+}
+
+TEST_F(BatchRunTest, StrictReadsEveryVariantFirstAndRunsNoneWhenOneCannotRun) {
+    for (size_t index = 0; index < plan->Variants().size(); ++index) {
+        const VariantOutcome& outcome = *outcomes.at(index);
+        // The check before running gives the failed run's very note.
+        EXPECT_EQ(CheckVariant(*plan, index),
+                  outcome.status == RunStatus::Failed ? outcome.message : "")
+            << plan->Variants()[index].label;
+    }
+    const fs::path db = folder / "strict.db";
+    const auto strict =
+        test::RunKz7("batch " + (folder / "study.plan").string() + " --strict --db " + db.string());
+    EXPECT_EQ(strict.exitCode, 1);
+    EXPECT_NE(strict.error.find("4 of 25 variants cannot run; none run (--strict)"),
+              std::string::npos)
+        << strict.error;
+    EXPECT_FALSE(fs::exists(db));
 }
 
 TEST_F(BatchRunTest, ThreadsStoreBitForBitWhatSingleRunsStore) {

@@ -18,16 +18,17 @@ struct CommandRun {
     std::string error;   // standard error
 };
 
-// `environment` is put before the command ("NAME=value ..."); the run is
-// ended after 60 seconds.
+// `environment` is put before the command ("NAME=value ..."); a KZ7_SUPPORT
+// of the shell that runs the tests is not passed on, so that a run without
+// --support finds no support folder. The run is ended after 60 seconds.
 inline CommandRun RunKz7(const std::string& arguments, const std::string& environment = "") {
     CommandRun run;
     char errorFile[] = "/tmp/kz7-stderr-XXXXXX";
     const int descriptor = ::mkstemp(errorFile);
     if (descriptor < 0) return run;
     ::close(descriptor);
-    const std::string command =
-        environment + " timeout 60 " + KZ7_BINARY + " " + arguments + " 2>" + errorFile;
+    const std::string command = "env -u KZ7_SUPPORT " + environment + " timeout 60 " + KZ7_BINARY +
+                                " " + arguments + " 2>" + errorFile;
     if (FILE* pipe = ::popen(command.c_str(), "r")) {
         char buffer[4096];
         size_t read = 0;

@@ -167,7 +167,7 @@ inline std::string ZoneWithEmitters(ZoneText zone, const std::string& emitters) 
 //   WALL heavy external wall, ROOF heavy roof, PART heavy partition,
 //   LIGHT external wall without mass, THIN external wall with a thin lining,
 //   LPART partition without mass, GLZ double glazing, GLZL the same with
-//   louvre L1 (schedule LOUVRE), GLZ50 and GLZ51 with louvres scheduled at
+//   louvre L1 (scheduled at a constant 0), GLZ50 and GLZ51 with louvres scheduled at
 //   50 % and 51 %.
 inline std::string Library() {
     std::string text = "OpaqueMaterial,brick\nBrick\nMasonry,0.77,800,1700,,\nEnd\n"
@@ -182,7 +182,7 @@ inline std::string Library() {
                        "OpaqueConstruction,PART\nHeavy partition\nP,1,0.5,0.9,0.9,0,0,0\nblock,0.1,0,\nEnd\n"
                        "OpaqueConstruction,LIGHT\nLight wall\nW,2,0.6,0.9,0.9,0,0,0\nboard,0.012,0,\nfoam,0.08,0,\nEnd\n"
                        "OpaqueConstruction,LPART\nLight partition\nP,1,0.5,0.9,0.9,0,0,0\nboard,0.025,0,\nEnd\n";
-    for (const char* louvre : {"L1\nLOUVRE", "L50\n50", "L51\n51"})
+    for (const char* louvre : {"L1\n0", "L50\n50", "L51\n51"})
         text += std::string("Louvre,") + louvre + "\n0.5,0.5,0.4,0.3,0.2,0.1,0.1\nEnd\n";
     auto glazing = [](const std::string& key, const std::string& louvre) {
         return "GlazedConstruction," + key + "\n" + key + "\nEW,2.8,2,10,0.84,0.84,0,0,0.7,0.6,0.75," + louvre +

@@ -26,6 +26,7 @@ namespace kz7 {
 
 EngineState::EngineState()
     : errorHandler([](const std::string& text) { std::cerr << "Error: " << text << '\n'; }),
+      warningHandler([](const std::string& text) { std::cerr << "Warning: " << text << '\n'; }),
       engine(std::make_unique<SimKZ7>(*this)),
       site(std::make_unique<Site>(*this)),
       building(std::make_unique<Building>(*this)),

@@ -13,6 +13,7 @@
 #include "kz7/engine/ProcessSettings.h"
 #include "kz7/engine/RunClock.h"
 #include "kz7/input/LineReader.h"
+#include "kz7/input/RecordProblem.h"
 #include "kz7/output/BuildingEnergyStore.h"
 
 namespace kz7 {
@@ -51,19 +52,30 @@ public:
     void ShowError(const std::string& text) {
         if (errorHandler) errorHandler(text);
     }
+    // A problem that does not change what is read but is probably not what
+    // the model meant; the work goes on.
+    void ShowWarning(const std::string& text) {
+        if (warningHandler) warningHandler(text);
+    }
     // Lets the host process pending input (and so set Cancelled).
     void Yield() {
         if (yieldHandler) yieldHandler();
     }
 
     // Replaceable platform services. The default error handler writes
-    // "Error: <text>" to standard error; the default yield does nothing.
+    // "Error: <text>" to standard error, the default warning handler
+    // "Warning: <text>"; the default yield does nothing.
     std::function<void(const std::string&)> errorHandler;
+    std::function<void(const std::string&)> warningHandler;
     std::function<void()> yieldHandler;
 
     RunClock clock;
     ProcessSettings settings;
     LineReader reader;
+    // The record the document reader is in, and where each keyed record was
+    // first defined (both for messages).
+    RecordContext record;
+    RecordOrigins recordOrigins;
     BuildingEnergyStore energy;
 
     Message message;

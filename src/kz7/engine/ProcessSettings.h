@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kz7 {
 
@@ -15,6 +16,9 @@ using PlantOutputOptions = std::array<OutputSelection, 3>;
 
 struct ProcessSettings {
     std::string supportFilePath;
+    // Keywords of records that the host reads from the model document itself;
+    // the engine passes over them without a message.
+    std::vector<std::string> hostKeywords;
     // Folder of the control's temporary files; empty means the system's.
     std::string temporaryFolder;
 

@@ -188,6 +188,7 @@ void SimKZ7::ReadModel(XmlElement tiDoc, XmlElement tiConstructions, bool constr
 }
 
 void SimKZ7::ClearData() {
+    state_.recordOrigins.Clear();
     state_.profiles->Clear();
     state_.profileGroups->Clear();
     state_.opaqueMaterials->Clear();

@@ -12,7 +12,6 @@ namespace kz7 {
 
 namespace {
 
-constexpr const char* kSimulationOptions = "SimulationOptions";
 constexpr int32_t kLeapYear = 2000;  // lets a period name 29 February
 
 bool IsDayOfYear(int32_t day, int32_t month) {
@@ -58,10 +57,9 @@ void Options::SetTimeStep(int32_t minutes) {
         clock.SetTimeStep(minutes);
         return;
     }
-    ReportRecordProblem(state_, kSimulationOptions,
-                        "time step " + std::to_string(minutes) +
-                            " minutes does not divide the hour; " + std::to_string(clock.timeStep) +
-                            " minutes kept");
+    ReportRecordProblem(state_, "time step " + std::to_string(minutes) +
+                                    " minutes does not divide the hour; " +
+                                    std::to_string(clock.timeStep) + " minutes kept");
 }
 
 void Options::SetPeriod(int32_t startDay, int32_t startMonth, int32_t endDay, int32_t endMonth) {
@@ -74,18 +72,16 @@ void Options::SetPeriod(int32_t startDay, int32_t startMonth, int32_t endDay, in
         return;
     }
     ReportRecordProblem(
-        state_, kSimulationOptions,
-        "simulation period " + std::to_string(startDay) + "/" + std::to_string(startMonth) +
-            " to " + std::to_string(endDay) + "/" + std::to_string(endMonth) +
-            " is not a pair of calendar days; " + std::to_string(period.startDay) + "/" +
-            std::to_string(period.startMonth) + " to " + std::to_string(period.endDay) + "/" +
-            std::to_string(period.endMonth) + " kept");
+        state_, "simulation period " + std::to_string(startDay) + "/" + std::to_string(startMonth) +
+                    " to " + std::to_string(endDay) + "/" + std::to_string(endMonth) +
+                    " is not a pair of calendar days; " + std::to_string(period.startDay) + "/" +
+                    std::to_string(period.startMonth) + " to " + std::to_string(period.endDay) +
+                    "/" + std::to_string(period.endMonth) + " kept");
 }
 
 float Options::FiniteOr(float value, float current, const char* what) {
     if (std::isfinite(value)) return value;
-    ReportRecordProblem(state_, kSimulationOptions,
-                        std::string(what) + " is not a finite number; previous value kept");
+    ReportRecordProblem(state_, std::string(what) + " is not a finite number; previous value kept");
     return current;
 }
 

@@ -1,5 +1,6 @@
 #include "kz7/input/Site.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -82,12 +83,6 @@ constexpr std::array kModelReaders = {
                   [](EngineState& s, XmlElement) { s.ncm->ReadSolarCollectors(); }},
 };
 
-bool IsModelKeyword(std::string_view keyword) {
-    for (const KeywordReader& entry : kModelReaders)
-        if (entry.keyword == keyword) return true;
-    return false;
-}
-
 bool IsConstructionKeyword(std::string_view keyword) {
     return keyword == "Location" || keyword == "OpaqueMaterial" || keyword == "OpaqueConstruction";
 }
@@ -98,16 +93,25 @@ std::string ReplaceCommaMark(std::string text) {
 
 }  // namespace
 
+bool IsModelKeyword(std::string_view keyword) {
+    for (const KeywordReader& entry : kModelReaders)
+        if (entry.keyword == keyword) return true;
+    return false;
+}
+
 void Site::Read(XmlElement /*tiDoc*/, XmlElement tiConstructions) {
-    ReadRecords(&Site::ReadModelRecord, tiConstructions);
+    ReadRecords(&Site::ReadModelRecord, tiConstructions, true);
 }
 
 void Site::ReadXMLConstruction(XmlElement /*tiDoc*/, XmlElement tiConstructions) {
-    ReadRecords(&Site::ReadConstructionRecord, tiConstructions);
+    ReadRecords(&Site::ReadConstructionRecord, tiConstructions, false);
 }
 
-void Site::ReadRecords(RecordReader readRecord, XmlElement tiConstructions) {
+void Site::ReadRecords(RecordReader readRecord, XmlElement tiConstructions, bool reportUnknown) {
     LineReader& reader = state_.reader;
+    // The lines after an unknown keyword are that record's own; one message
+    // is enough for it.
+    bool inUnknownRecord = false;
     while (true) {
         reader.NextLine();
         // A model is text; a zero byte means the document is something else,
@@ -120,19 +124,49 @@ void Site::ReadRecords(RecordReader readRecord, XmlElement tiConstructions) {
         }
         const std::string keyword = reader.NextString();
         if (keyword.empty()) return;
-        // Unknown keywords are skipped.
-        if ((this->*readRecord)(keyword, tiConstructions)) ReportSwallowedRecord(keyword);
+        const std::vector<std::string>& fields = reader.Fields();
+        // An unknown keyword is named alone: what follows it is no known key.
+        const bool keyed = fields.size() > 1 && IsModelKeyword(keyword);
+        state_.record = {keyword, keyed ? fields[1] : std::string(), reader.LineNumber(),
+                         reader.FileName()};
+        if ((this->*readRecord)(keyword, tiConstructions)) {
+            // The lines of a swallowed record follow, as if it were unknown.
+            inUnknownRecord = ReportSwallowedRecord();
+        } else if (reportUnknown && IsHostKeyword(keyword)) {
+            inUnknownRecord = false;
+        } else if (reportUnknown && !inUnknownRecord) {
+            // Unknown keywords are skipped, and the user told.
+            ReportUnknownKeyword(keyword);
+            inUnknownRecord = true;
+        }
     }
+}
+
+bool Site::IsHostKeyword(const std::string& keyword) const {
+    const std::vector<std::string>& hostKeywords = state_.settings.hostKeywords;
+    return std::find(hostKeywords.begin(), hostKeywords.end(), keyword) != hostKeywords.end();
+}
+
+void Site::ReportUnknownKeyword(const std::string& keyword) {
+    std::vector<std::string_view> known;
+    for (const KeywordReader& entry : kModelReaders) known.push_back(entry.keyword);
+    for (const std::string& hostKeyword : state_.settings.hostKeywords)
+        known.push_back(hostKeyword);
+    const std::string nearest = NearestWord(keyword, known);
+    ReportRecordProblem(state_,
+                        "the keyword \"" + ShortText(keyword) + "\" is not known" +
+                            (nearest.empty() ? "" : " (did you mean \"" + nearest + "\"?)") +
+                            "; the record is skipped");
 }
 
 // A record that lacks its closing line takes the next record's keyword line
 // as its own: that record is lost, so the user is told.
-void Site::ReportSwallowedRecord(std::string_view keyword) {
+bool Site::ReportSwallowedRecord() {
     const std::vector<std::string>& closing = state_.reader.Fields();
-    if (closing.empty() || !IsModelKeyword(closing.front())) return;
-    ReportRecordProblem(
-        state_, keyword,
-        "its closing line is the keyword \"" + closing.front() + "\"; that record is skipped");
+    if (closing.empty() || !IsModelKeyword(closing.front())) return false;
+    ReportRecordProblem(state_, "its closing line is the keyword \"" + closing.front() +
+                                    "\"; that record is skipped");
+    return true;
 }
 
 bool Site::ReadModelRecord(std::string_view keyword, XmlElement tiConstructions) {

@@ -12,6 +12,9 @@ namespace kz7 {
 
 class EngineState;
 
+// True for the keyword of a record the engine reads.
+bool IsModelKeyword(std::string_view keyword);
+
 class Site {
   public:
     explicit Site(EngineState& state) : state_(state) {}
@@ -35,12 +38,17 @@ class Site {
 
   private:
     using RecordReader = bool (Site::*)(std::string_view keyword, XmlElement tiConstructions);
-    void ReadRecords(RecordReader readRecord, XmlElement tiConstructions);
+    void ReadRecords(RecordReader readRecord, XmlElement tiConstructions, bool reportUnknown);
+    // True for the keyword of a record the host reads itself.
+    bool IsHostKeyword(const std::string& keyword) const;
+    // Reports a keyword that neither the engine nor the host knows, with the
+    // nearest known one.
+    void ReportUnknownKeyword(const std::string& keyword);
     // Hands the record to its reader; false for keywords it does not handle.
     bool ReadModelRecord(std::string_view keyword, XmlElement tiConstructions);
     bool ReadConstructionRecord(std::string_view keyword, XmlElement tiConstructions);
-    // Reports a record read by `keyword` whose closing line is a record keyword.
-    void ReportSwallowedRecord(std::string_view keyword);
+    // Reports a record whose closing line is a record keyword; true when it was.
+    bool ReportSwallowedRecord();
     void ReadSiteTexts();
     void ReadSiteValues();
 

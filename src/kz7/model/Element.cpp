@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "kz7/engine/EngineState.h"
+#include "kz7/input/RecordProblem.h"
 #include "kz7/model/GlazedConstruction.h"
 #include "kz7/model/OpaqueConstruction.h"
 #include "kz7/model/ProfileGroup.h"
@@ -123,7 +124,7 @@ void Element::InitAsOpaque() {
     const std::string key = reader.NextString();
     Opaque = state_.opaqueConstructions->Item(key);
     if (Opaque == nullptr) {
-        state_.ShowError("Missing construction " + key + " in " + MyZone->Description);
+        ReportRecordProblem(state_, "Missing construction " + key + " in " + MyZone->Description);
         return;
     }
     ConnectObject = Opaque;
@@ -185,7 +186,8 @@ void Element::InitAsGlazing() {
     // A glazing that names no known construction is reported like an
     // opaque one and left without further fields, instead of failing the read.
     if (Glazing == nullptr) {
-        state_.ShowError("Missing glazed construction " + key + " in " + MyZone->Description);
+        ReportRecordProblem(state_,
+                            "Missing glazed construction " + key + " in " + MyZone->Description);
         return;
     }
     ConnectObject = Glazing;

@@ -92,8 +92,8 @@ std::optional<double> GlazedConstruction::Member(std::string_view name, int32_t 
 void GlazedConstructions::Read() {
     auto glazing = std::make_unique<GlazedConstruction>(state_);
     glazing->Read();
-    std::string key = glazing->Key;
-    items_.KeyedInsert(std::move(key), std::move(glazing));
+    const std::string key = glazing->Key;
+    state_.recordOrigins.Note(state_, key, items_.KeyedInsert(key, std::move(glazing)) != nullptr);
 }
 
 }  // namespace kz7

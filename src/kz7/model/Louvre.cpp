@@ -44,8 +44,8 @@ float Louvre::ShadingCoefficient(float angle) const {
 void Louvres::Read() {
     auto louvre = std::make_unique<Louvre>(state_);
     louvre->Read();
-    std::string key = louvre->Key;
-    items_.KeyedInsert(std::move(key), std::move(louvre));
+    const std::string key = louvre->Key;
+    state_.recordOrigins.Note(state_, key, items_.KeyedInsert(key, std::move(louvre)) != nullptr);
 }
 
 }  // namespace kz7

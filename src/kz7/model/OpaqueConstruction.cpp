@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "kz7/engine/EngineState.h"
+#include "kz7/input/RecordProblem.h"
+#include "kz7/input/Site.h"
 #include "kz7/model/OpaqueMaterial.h"
 #include "kz7/platform/NumberText.h"
 
@@ -71,12 +73,22 @@ void OpaqueConstruction::Read(const OpaqueConstruction* previous) {
 void OpaqueConstruction::ReadLayers(int32_t count) {
     LineReader& reader = state_.reader;
     float sumR = 0.0f;
+    bool overrunReported = false;
     for (int32_t i = 1; i <= count; ++i) {
         reader.NextLine();
         if (reader.AtEnd()) {
             state_.ShowError("Construction " + Key + " is cut off by the end of the file after " +
                              std::to_string(i - 1) + " layers");
             break;
+        }
+        // The count is read as given: its layers go on into the next record.
+        const std::vector<std::string>& fields = reader.Fields();
+        if (!overrunReported && !fields.empty() && IsModelKeyword(fields.front())) {
+            ReportRecordProblem(state_, "layer " + std::to_string(i) + " of " +
+                                            std::to_string(count) +
+                                            " is the line of the keyword \"" + fields.front() +
+                                            "\": the layer count runs past the record");
+            overrunReported = true;
         }
         auto layer = std::make_shared<Layer>();
         const std::string materialKey = reader.NextString();
@@ -195,9 +207,10 @@ void OpaqueConstructions::Read(XmlElement tiConstructions) {
     auto construction = std::make_unique<OpaqueConstruction>(state_);
     construction->Read(last_);
     construction->AddPropertiesToXML(tiConstructions);
-    std::string key = construction->Key;
-    if (OpaqueConstruction* added = items_.KeyedInsert(std::move(key), std::move(construction)))
-        last_ = added;
+    const std::string key = construction->Key;
+    OpaqueConstruction* added = items_.KeyedInsert(key, std::move(construction));
+    state_.recordOrigins.Note(state_, key, added != nullptr);
+    if (added != nullptr) last_ = added;
 }
 
 void OpaqueConstructions::Remove(std::string_view key) {

@@ -47,8 +47,8 @@ void OpaqueMaterial::Read() {
 void OpaqueMaterials::Read() {
     auto material = std::make_unique<OpaqueMaterial>(state_);
     material->Read();
-    std::string key = material->Key;
-    items_.KeyedInsert(std::move(key), std::move(material));
+    const std::string key = material->Key;
+    state_.recordOrigins.Note(state_, key, items_.KeyedInsert(key, std::move(material)) != nullptr);
 }
 
 OpaqueMaterial* OpaqueMaterials::Add(const std::string& key) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "kz7/engine/EngineState.h"
+#include "kz7/input/RecordProblem.h"
 #include "kz7/platform/NumberText.h"
 
 namespace kz7 {
@@ -80,14 +81,15 @@ float Profile::Value(float t) const {
 void Profiles::Read() {
     auto profile = std::make_unique<Profile>(state_);
     if (!profile->Read()) return;
-    std::string key = profile->Key;
-    items_.KeyedInsert(std::move(key), std::move(profile));
+    const std::string key = profile->Key;
+    state_.recordOrigins.Note(state_, key, items_.KeyedInsert(key, std::move(profile)) != nullptr);
 }
 
 Profile* Profiles::Item(std::string_view key) {
     if (Profile* found = items_.Find(key)) return found;
     if (IsNumberText(key)) return CreateStatic(std::string(key));
-    state_.ShowError("Profile " + std::string(key) + " not defined");
+    ReportRecordProblem(state_, "Profile " + std::string(key) +
+                                    " not defined and not a number; its days take the value 0");
     return nullptr;
 }
 

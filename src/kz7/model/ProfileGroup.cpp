@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "kz7/engine/EngineState.h"
+#include "kz7/input/RecordProblem.h"
 #include "kz7/model/Profile.h"
 #include "kz7/platform/NumberText.h"
 
@@ -51,17 +52,22 @@ float ProfileGroup::GRPVAL() const {
 void ProfileGroups::Read() {
     auto group = std::make_unique<ProfileGroup>(state_);
     group->Read();
-    std::string key = group->Key;
-    items_.KeyedInsert(std::move(key), std::move(group));
+    const std::string key = group->Key;
+    state_.recordOrigins.Note(state_, key, items_.KeyedInsert(key, std::move(group)) != nullptr);
 }
 
 ProfileGroup* ProfileGroups::Item(std::string_view key) {
     if (ProfileGroup* found = items_.Find(key)) return found;
     const double value = ParseLeadingNumber(key);
     if (!std::isfinite(value) || std::fabs(value) > std::numeric_limits<float>::max()) {
-        state_.ShowError("Profile group " + std::string(key) + " not defined");
+        ReportRecordProblem(state_, "Profile group " + std::string(key) + " not defined");
         return nullptr;
     }
+    // A name that is not a number still makes a constant group (of 0): the
+    // model runs as the engine always ran it, and the user is told.
+    if (!key.empty() && !IsNumberText(key))
+        ReportRecordProblem(state_, "Profile group " + std::string(key) +
+                                        " not defined and not a number; it acts as a constant 0");
     return CreateStatic(std::string(key));
 }
 

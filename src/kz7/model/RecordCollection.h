@@ -20,8 +20,10 @@ class RecordCollection {
     T* Read() {
         auto item = std::make_unique<T>(state_);
         item->Read();
-        std::string key = item->Key;
-        return items_.KeyedInsert(std::move(key), std::move(item));
+        const std::string key = item->Key;
+        T* added = items_.KeyedInsert(key, std::move(item));
+        state_.recordOrigins.Note(state_, key, added != nullptr);
+        return added;
     }
     void Clear() { items_.Clear(); }
     int32_t Count() const { return items_.Count(); }

@@ -194,8 +194,7 @@ void Zones::Read() {
     zone->Outputs = defaultOutputs_;
     zone->Read();
     const std::string key = zone->Key;
-    if (items_.Append(key, std::move(zone)) == nullptr)
-        state_.ShowError("Zone " + key + " is defined twice; the second definition is ignored");
+    state_.recordOrigins.Note(state_, key, items_.Append(key, std::move(zone)) != nullptr);
 }
 
 Zone* Zones::AdditionalEmitterZone(const char* record) {

@@ -9,6 +9,7 @@
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
 #include "kz7/platform/NumberText.h"
+#include "kz7/weather/Location.h"
 #include "kz7/weather/NumberField.h"
 #include "kz7/weather/Psychrometrics.h"
 #include "kz7/weather/SunPosition.h"
@@ -148,6 +149,7 @@ bool EnergyPlusWeather::ReadHeader() {
                          NumberToText(item.lowest) + " and " + NumberToText(item.highest));
         return false;
     }
+    CompareWithLocation();
 
     for (int line = 2; line <= 8; ++line) reader_.NextLine();
     if (reader_.AtEnd() || reader_.NextString() != "DATA PERIODS") {
@@ -299,6 +301,22 @@ void EnergyPlusWeather::WalkRecord(WeatherRecord& record, int32_t count) {
     }
     if (record.Month == period.endMonth && record.DayOfMonth == period.endDay)
         period.endYear = record.Year;
+}
+
+void EnergyPlusWeather::CompareWithLocation() const {
+    constexpr double kTolerance = 1.0;  // degrees
+    const Location& location = *state_.location;
+    if (location.Record.line == 0) return;
+    // The model gives longitudes positive west, the file positive east.
+    const double latitudeDifference = std::fabs(double(location.Latitude) - Latitude);
+    const double longitudeDifference = std::fabs(double(location.Longitude) + Longitude);
+    if (!(latitudeDifference > kTolerance || longitudeDifference > kTolerance)) return;
+    const std::string text =
+        RecordPlace(location.Record) + ": latitude " + NumberToText(location.Latitude) +
+        "°, longitude " + NumberToText(location.Longitude) + "° W differ by more than 1° from " +
+        reader_.FileName() + " (latitude " + NumberToText(Latitude) + "°, longitude " +
+        NumberToText(-Longitude) + "° W); the run uses the weather file's position";
+    state_.ShowWarning(text);
 }
 
 void EnergyPlusWeather::WalkLoadedRecords() {

@@ -26,6 +26,9 @@ class EnergyPlusWeather {
     // the rules in the source). False when nothing usable was loaded.
     bool OpenFile(const std::string& fileName);
     bool ReadHeader();
+    // Warns when the model's "Location" record is more than 1° away from the
+    // header's position, which is the one the sun is computed from.
+    void CompareWithLocation() const;
     bool ReadData();
     void CloseFile() { reader_.Close(); }
 

@@ -6,6 +6,7 @@ namespace kz7 {
 
 void Location::Read() {
     LineReader& reader = state_.reader;
+    Record = state_.record;
     reader.NextLine();
     for (int32_t& correction : LocalTimeCorrection) correction = reader.NextInteger();
     reader.NextLine();

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "kz7/input/RecordProblem.h"
+
 namespace kz7 {
 
 class EngineState;
@@ -40,6 +42,8 @@ class Location {
     float Longitude = 0.0f;     // degrees, positive west
     float StdLongitude = 0.0f;  // degrees, positive west
     int32_t XPOSUR = 2;
+    // Where the record was read, for messages; line 0 when it was not.
+    RecordContext Record;
 
   private:
     EngineState& state_;

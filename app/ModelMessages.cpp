@@ -1,0 +1,109 @@
+#include "ModelMessages.h"
+
+#include <fmt/core.h>
+
+#include "Commands.h"
+#include "ModelFile.h"
+#include "kz7/engine/EngineState.h"
+
+namespace kz7::app {
+
+namespace {
+
+// What a model misses when the default database is not read: its shared
+// constructions and schedules.
+bool IsMissingLibraryRecord(const std::string& text) {
+    return text.find("Missing construction ") != std::string::npos ||
+           text.find("Missing glazed construction ") != std::string::npos ||
+           text.find(" not defined and not a number") != std::string::npos;
+}
+
+std::string Counted(int32_t count, const char* noun) {
+    return fmt::format("{} {}{}", count, noun, count == 1 ? "" : "s");
+}
+
+}  // namespace
+
+void ModelMessages::Connect(EngineState& state, const std::string& support, bool echo) {
+    noSupport_ = SupportFolder(support).empty();
+    echo_ = echo;
+    state.errorHandler = [this](const std::string& text) { Add(Severity::Error, text); };
+    state.warningHandler = [this](const std::string& text) { Add(Severity::Warning, text); };
+}
+
+void ModelMessages::Add(Severity severity, std::string text) {
+    if (noSupport_ && IsMissingLibraryRecord(text))
+        text += " (no support folder was given or found: add --support DIR or set KZ7_SUPPORT)";
+    messages_.push_back({severity, std::move(text)});
+    if (echo_) fmt::print(stderr, "{}\n", MessageLine(messages_.back()));
+}
+
+int32_t ModelMessages::Count(Severity severity) const {
+    int32_t count = 0;
+    for (const ModelMessage& message : messages_) count += message.severity == severity ? 1 : 0;
+    return count;
+}
+
+std::string ModelMessages::CountText() const {
+    return Counted(Errors(), "error") + ", " + Counted(Count(Severity::Warning), "warning");
+}
+
+const char* SeverityName(Severity severity) {
+    return severity == Severity::Error ? "error" : "warning";
+}
+
+std::string MessageLine(const ModelMessage& message) {
+    return (message.severity == Severity::Error ? "Error: " : "Warning: ") + message.text;
+}
+
+nlohmann::ordered_json MessagesJson(const ModelMessages& messages) {
+    nlohmann::ordered_json json;
+    json["errors"] = messages.Errors();
+    json["warnings"] = messages.Count(Severity::Warning);
+    json["messages"] = nlohmann::ordered_json::array();
+    for (const ModelMessage& message : messages.All())
+        json["messages"].push_back(
+            {{"severity", SeverityName(message.severity)}, {"text", message.text}});
+    return json;
+}
+
+void AddStrictOption(CLI::App& command, bool& strict) {
+    command.add_flag("--strict", strict,
+                     "Exit with code 1, before running, when the model has errors");
+}
+
+namespace {
+
+std::string StrictStop(const std::string& model, const ModelMessages& messages) {
+    return fmt::format("{}: {}; not run (--strict)", model, messages.CountText());
+}
+
+std::string RanWithErrors(const std::string& model, const ModelMessages& messages) {
+    return fmt::format("{}: {}; it ran all the same (--strict stops it)", model,
+                       messages.CountText());
+}
+
+void Show(const ShowLine& show, const std::string& line) {
+    if (show)
+        show(line);
+    else
+        fmt::print(stderr, "kz7: {}\n", line);
+}
+
+}  // namespace
+
+bool StopsForStrict(const std::string& model, const ModelMessages& messages, bool strict,
+                    const ShowLine& show) {
+    if (!strict || messages.Errors() == 0) return false;
+    Show(show, StrictStop(model, messages));
+    return true;
+}
+
+int ExitAfterModelErrors(int code, const std::string& model, const ModelMessages& messages,
+                         const ShowLine& show) {
+    if (code != kExitOk || messages.Errors() == 0) return code;
+    Show(show, RanWithErrors(model, messages));
+    return kExitModelErrors;
+}
+
+}  // namespace kz7::app

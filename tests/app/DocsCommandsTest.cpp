@@ -1,0 +1,217 @@
+// Every command the documentation shows runs, so that the docs cannot drift
+// from the program. The runnable blocks are the fenced blocks marked `sh`
+// (each line a command), `console` (commands after "$ ", the rest output;
+// a command whose double quotes are open goes on over the next lines) and
+// `sql` (one query, run by sqlite3 on the document's results.db). Their
+// `kz7` and `sqlite3` commands run in order, one scratch folder per document
+// holding copies of examples/ and support/ and a link to tests/data/, with
+// the built kz7 as both `kz7` and `build/kz7`. A command must exit 0 unless
+// it ends with a comment "# exit N"; every output line a `console` block
+// shows must be among the lines it prints ("..." on a line of its own stands
+// for lines left out, at the end of a line for the rest of the line);
+// a query must return rows. Other fenced blocks are not run: they may show
+// synopses (`kz7 simulate MODEL ...`) but no "$ " or "build/kz7" command
+// lines. `make` and `cmake` lines are not run either: they build or install
+// the tree itself (the install is tested by CommandLineTest, and a test
+// cannot rebuild the program it is part of).
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace kz7 {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct DocCommand {
+    int line = 0;
+    std::string text;
+    int exitCode = 0;
+    std::vector<std::string> shown;  // output lines the document shows
+    bool query = false;              // must print something
+};
+
+struct DocCommands {
+    std::vector<DocCommand> run;
+    std::vector<std::string> unmarked;  // command lines in blocks that are not run
+};
+
+bool IsRunnable(const std::string& command) {
+    static const std::regex program(R"(^(build/)?kz7\b|^sqlite3\b)");
+    return std::regex_search(command, program);
+}
+
+DocCommand Command(int line, std::string text) {
+    static const std::regex exitComment(R"(\s*#\s*exits?\s+(\d+)[^"']*$)");
+    DocCommand command{line, std::move(text), 0, {}, false};
+    std::smatch match;
+    if (std::regex_search(command.text, match, exitComment)) {
+        command.exitCode = std::stoi(match[1]);
+        command.text = match.prefix();
+    }
+    return command;
+}
+
+DocCommands ExtractCommands(const fs::path& document) {
+    DocCommands found;
+    std::ifstream in(document);
+    std::string line;
+    std::string fence;  // the info string of the open block
+    bool inBlock = false;
+    int number = 0;
+    DocCommand* open = nullptr;       // a console command whose quotes are not closed
+    DocCommand* shownBy = nullptr;    // the console command the next output lines belong to
+    std::optional<DocCommand> query;  // the sql block being read
+    while (std::getline(in, line)) {
+        ++number;
+        if (line.rfind("```", 0) == 0) {
+            inBlock = !inBlock;
+            fence = inBlock ? line.substr(3) : "";
+            if (inBlock && fence == "sql") query = DocCommand{number, "", 0, {}, true};
+            if (!inBlock && query) {
+                query->text = "sqlite3 results.db <<'SQL'\n" + query->text + "SQL";
+                found.run.push_back(*query);
+                query.reset();
+            }
+            open = shownBy = nullptr;
+            continue;
+        }
+        if (!inBlock) continue;
+        if (query) {
+            query->text += line + "\n";
+            continue;
+        }
+        if (open != nullptr) {
+            open->text += "\n" + line;
+            if (std::count(open->text.begin(), open->text.end(), '"') % 2 == 0) {
+                *open = Command(open->line, open->text);
+                shownBy = open;
+                open = nullptr;
+            }
+            continue;
+        }
+        std::string command;
+        if (fence == "sh") {
+            command = line;
+        } else if (fence == "console" && line.rfind("$ ", 0) == 0) {
+            command = line.substr(2);
+        } else if (fence == "console") {
+            if (shownBy != nullptr && line != "..." && !line.empty())
+                shownBy->shown.push_back(line);
+            continue;
+        } else if (line.rfind("$ ", 0) == 0 || line.rfind("build/kz7 ", 0) == 0) {
+            found.unmarked.push_back(document.filename().string() + ":" + std::to_string(number) +
+                                     ": " + line);
+        }
+        shownBy = nullptr;
+        if (!IsRunnable(command)) continue;
+        found.run.push_back(Command(number, command));
+        if (std::count(command.begin(), command.end(), '"') % 2 == 1)
+            open = &found.run.back();
+        else
+            shownBy = &found.run.back();
+    }
+    return found;
+}
+
+std::string Trimmed(const std::string& line) {
+    return line.substr(0, line.find_last_not_of(" \t\r") + 1);
+}
+
+// Whether `printed` holds the line `shown`, or one that begins as `shown`
+// does before its closing "...".
+bool Prints(const std::vector<std::string>& printed, const std::string& shown) {
+    std::string wanted = Trimmed(shown);
+    const bool cut = wanted.ends_with("...");
+    if (cut) wanted = Trimmed(wanted.substr(0, wanted.size() - 3));
+    return std::any_of(printed.begin(), printed.end(), [&](const std::string& line) {
+        return cut ? line.starts_with(wanted) : line == wanted;
+    });
+}
+
+// The lines of `output`, each without trailing blanks.
+std::vector<std::string> Lines(const std::string& output) {
+    std::vector<std::string> lines;
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);) lines.push_back(Trimmed(line));
+    return lines;
+}
+
+int RunShell(const std::string& command, const fs::path& folder, std::string& output) {
+    // The docs' commands run as a new user's: no KZ7_SUPPORT of the tester's.
+    const std::string wrapped = "cd '" + folder.string() + "' && unset KZ7_SUPPORT && PATH='" +
+                                (folder / "build").string() + "':\"$PATH\" timeout 300 bash -c " +
+                                "'" + std::regex_replace(command, std::regex("'"), "'\\''") +
+                                "' 2>&1";
+    output.clear();
+    FILE* pipe = ::popen(wrapped.c_str(), "r");
+    if (pipe == nullptr) return -1;
+    char buffer[4096];
+    size_t read = 0;
+    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, read);
+    const int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+fs::path ScratchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "kz7-docs-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) return {};
+    const fs::path folder = pattern;
+    const fs::path source = KZ7_SOURCE_DIR;
+    fs::copy(source / "examples", folder / "examples", fs::copy_options::recursive);
+    fs::copy(source / "support", folder / "support", fs::copy_options::recursive);
+    fs::create_directories(folder / "tests");
+    fs::create_symlink(source / "tests" / "data", folder / "tests" / "data");
+    fs::create_directories(folder / "build");
+    fs::create_symlink(KZ7_BINARY, folder / "build" / "kz7");
+    return folder;
+}
+
+TEST(DocsCommandsTest, EveryCommandShownInTheDocsRuns) {
+    std::vector<fs::path> documents = {fs::path(KZ7_SOURCE_DIR) / "README.md"};
+    for (const fs::directory_entry& entry :
+         fs::directory_iterator(fs::path(KZ7_SOURCE_DIR) / "docs"))
+        if (entry.path().extension() == ".md") documents.push_back(entry.path());
+    std::sort(documents.begin(), documents.end());
+    size_t commands = 0;
+    for (const fs::path& document : documents) {
+        const DocCommands found = ExtractCommands(document);
+        for (const std::string& line : found.unmarked)
+            ADD_FAILURE() << line << "\n  (a command in a block not marked sh or console)";
+        if (found.run.empty()) continue;
+        const fs::path folder = ScratchFolder();
+        ASSERT_FALSE(folder.empty());
+        for (const DocCommand& command : found.run) {
+            std::string output;
+            const std::string where =
+                document.filename().string() + ":" + std::to_string(command.line) + ": ";
+            EXPECT_EQ(RunShell(command.text, folder, output), command.exitCode)
+                << where << command.text << "\n"
+                << output;
+            const std::vector<std::string> printed = Lines(output);
+            for (const std::string& shown : command.shown) {
+                EXPECT_TRUE(Prints(printed, shown))
+                    << where << "shows the line\n"
+                    << shown << "\nwhich " << command.text << " does not print:\n"
+                    << output;
+            }
+            EXPECT_FALSE(command.query && output.empty()) << where << "the query returns no rows";
+            ++commands;
+        }
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+    EXPECT_GE(commands, 10u);  // the extraction itself found the tour and the examples
+}
+
+}  // namespace
+}  // namespace kz7

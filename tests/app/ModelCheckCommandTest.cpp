@@ -1,0 +1,114 @@
+// `kz7 check`, and what every command that reads a model does with its
+// errors: --strict stops before running (exit 1); without it the command runs
+// and ends with their count (exit 3).
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+
+#include "CommandRun.h"
+#include "ResultDatabaseFixture.h"
+
+namespace kz7 {
+namespace {
+
+using test::CommandRun;
+using test::RunKz7;
+namespace fs = std::filesystem;
+
+const std::string kSource = KZ7_SOURCE_DIR;
+const std::string kTestCell = kSource + "/examples/test-cell.kz7";
+const std::string kSupport = " --support " + kSource + "/support";
+
+// A scratch folder for the databases the runs write.
+class ModelCheckCommandTest : public app::ResultDatabaseFixture {};
+
+std::string LastLine(const std::string& text) {
+    const size_t end = text.find_last_not_of('\n');
+    const size_t start = text.rfind('\n', end);
+    return text.substr(start == std::string::npos ? 0 : start + 1, end - start);
+}
+
+// The test cell's constructions live in the support folder's database: read
+// without it, every element misses its construction.
+TEST_F(ModelCheckCommandTest, ErrorsAreListedCountedAndDecideTheExitCode) {
+    const CommandRun check = RunKz7("check " + kTestCell);
+    EXPECT_EQ(check.exitCode, 1);
+    EXPECT_NE(check.output.find("Error: Zone \"1\" at line 30 of " + kTestCell +
+                                ": Missing construction CAVITY-WALL-FULL in Test cell (no support "
+                                "folder was given or found: add --support DIR or set KZ7_SUPPORT)"),
+              std::string::npos)
+        << check.output;
+    EXPECT_EQ(LastLine(check.output), kTestCell + ": 8 errors, 0 warnings");
+
+    const CommandRun clean = RunKz7("check " + kTestCell + kSupport + " --json");
+    EXPECT_EQ(clean.exitCode, 0) << clean.output;
+    const nlohmann::json json = nlohmann::json::parse(clean.output);
+    EXPECT_EQ(json["errors"], 0);
+    EXPECT_EQ(json["warnings"], 0);
+
+    const std::string db = (folder / "results.db").string();
+    const CommandRun strict = RunKz7("heatloss " + kTestCell + " --strict --quiet --db " + db);
+    EXPECT_EQ(strict.exitCode, 1);
+    EXPECT_EQ(LastLine(strict.error),
+              "kz7: " + kTestCell + ": 8 errors, 0 warnings; not run (--strict)");
+    EXPECT_FALSE(fs::exists(db));
+
+    const CommandRun ran = RunKz7("heatloss " + kTestCell + " --quiet --db " + db);
+    EXPECT_EQ(ran.exitCode, 3) << ran.error;
+    EXPECT_EQ(
+        LastLine(ran.error),
+        "kz7: " + kTestCell + ": 8 errors, 0 warnings; it ran all the same (--strict stops it)");
+    EXPECT_TRUE(fs::exists(db));
+
+    const CommandRun inspect = RunKz7("inspect " + kTestCell + " --json");
+    EXPECT_EQ(inspect.exitCode, 3);
+    EXPECT_EQ(nlohmann::json::parse(inspect.output)["errors"], 8);
+    EXPECT_EQ(RunKz7("partl " + kTestCell + " --strict").exitCode, 1);
+    const std::string designDb = (folder / "design.db").string();
+    EXPECT_EQ(
+        RunKz7("weather --design-heat-loss " + kTestCell + " --strict --db " + designDb).exitCode,
+        1);
+    EXPECT_FALSE(fs::exists(designDb));
+}
+
+// What a run meets is checked before it: a Location far from the EPW file's
+// own position is only a warning (the sun is computed from the file's); a
+// zone without volume, which a run refuses, an error.
+TEST_F(ModelCheckCommandTest, TheWeatherAndTheZonesARunMeetsAreChecked) {
+    std::ifstream in(kTestCell);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string model = text.str();
+    const std::string denver = "39.83,104.65,105,0.2,2";
+    model.replace(model.find(denver), denver.size(), "51.5,0.1,0,0.2,2");
+    model.replace(model.find("weather/"), 8, kSource + "/examples/weather/");
+    const fs::path path = folder / "london-cell.kz7";
+    std::ofstream(path) << model;
+    const fs::path flat = folder / "flat-cell.kz7";
+    std::string noVolume = model;
+    noVolume.replace(noVolume.find("48,129.6,"), 9, "48,0,");
+    std::ofstream(flat) << noVolume;
+    const CommandRun flatCheck = RunKz7("check " + flat.string() + kSupport);
+    EXPECT_EQ(flatCheck.exitCode, 1);
+    EXPECT_NE(flatCheck.output.find("Error: zone 1 has no volume\n"), std::string::npos)
+        << flatCheck.output;
+
+    const CommandRun check = RunKz7("check " + path.string() + kSupport);
+    EXPECT_EQ(check.exitCode, 0) << check.output;
+    EXPECT_NE(check.output.find("Warning: Record \"Location\" at line 7 of " + path.string() +
+                                ": latitude 51.5°, longitude 0.1° W differ by more than 1° from "),
+              std::string::npos)
+        << check.output;
+    EXPECT_NE(check.output.find("(latitude 39.83°, longitude 104.65° W); the run uses the weather "
+                                "file's position"),
+              std::string::npos);
+    EXPECT_EQ(LastLine(check.output), path.string() + ": 0 errors, 1 warning");
+}
+
+}  // namespace
+}  // namespace kz7
