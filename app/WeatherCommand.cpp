@@ -54,11 +54,18 @@ void PrintSite(const EnergyPlusWeather& epw) {
 void PrintPeriod(const EnergyPlusWeather& epw) {
     static constexpr std::array<const char*, 8> kDays{"?",        "Monday", "Tuesday",  "Wednesday",
                                                       "Thursday", "Friday", "Saturday", "Sunday"};
-    fmt::print("Period:    {} to {}, {} hourly records, first day a {}\n",
-               DateText(epw.FirstRecordDate()), DateText(epw.LastRecordDate()), epw.RecordCount(),
+    // A typical year's months come from different years, so its first and
+    // last record may be dated backwards: show it as the year it stands for.
+    const bool calendarYear = epw.IsOneCalendarYear();
+    const auto date = [calendarYear](const CalendarDate& day) {
+        return calendarYear ? DateText(day) : fmt::format("{:02}-{:02}", day.month, day.day);
+    };
+    fmt::print("Period:    {} to {}{}, {} hourly records, first day a {}\n",
+               date(epw.FirstRecordDate()), date(epw.LastRecordDate()),
+               calendarYear ? "" : " of a typical year", epw.RecordCount(),
                kDays[static_cast<size_t>(
                    epw.StartDayOfWeek >= 1 && epw.StartDayOfWeek <= 7 ? epw.StartDayOfWeek : 0)]);
-    if (epw.IsOneCalendarYear())
+    if (calendarYear)
         fmt::print("Calendar:  one year of data; weekdays and February by the calendar\n");
     else
         fmt::print(

@@ -232,7 +232,9 @@ TEST_F(SimulateCommandTest, WeatherPrintsTheFileAndStoresItsRowsAndDesignDays) {
     const auto weather = RunKz7("weather " + kDenver + Db());
     ASSERT_EQ(weather.exitCode, 0) << weather.error;
     EXPECT_NE(weather.output.find("DENVER INTL AP, CO, USA"), std::string::npos);
-    EXPECT_NE(weather.output.find("8760 hourly records, first day a Sunday"), std::string::npos);
+    EXPECT_NE(weather.output.find("01-01 to 12-31 of a typical year, 8760 hourly records, "
+                                  "first day a Sunday"),
+              std::string::npos);
     EXPECT_NE(weather.output.find("\nDec "), std::string::npos);
     EXPECT_EQ(Query("SELECT count(*) FROM times WHERE interval = 2"), "8760");
     EXPECT_EQ(Query("SELECT count(*) FROM times WHERE interval = 4"), "12");
