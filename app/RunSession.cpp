@@ -27,7 +27,9 @@ void RunSession::Say(std::string_view text) {
 }
 
 void RunSession::OnMessage(std::string_view text) {
-    if (!quiet_) Say(text);
+    if (quiet_ || text == lastMessage_) return;
+    lastMessage_ = text;
+    Say(text);
 }
 
 void RunSession::OnWarning(std::string_view text) {

@@ -46,7 +46,8 @@ struct RunHooks {
 class RunSession {
   public:
     // `quiet` hides the progress bar and the engine's messages, which go to
-    // `messages` (the bar only when it is a terminal).
+    // `messages` (the bar only when it is a terminal). A message the same as
+    // the one just before it is shown once.
     RunSession(EngineState& state, ResultDatabase& database, const RunInfo& info, bool quiet,
                std::FILE* messages = stderr, RunHooks hooks = {});
     RunSession(const RunSession&) = delete;
@@ -85,6 +86,7 @@ class RunSession {
     std::FILE* messages_;
     RunHooks hooks_;
     std::string lastError_;
+    std::string lastMessage_;  // the engine repeats some messages once per zone
     std::optional<InterruptHandler> interrupt_;  // none when the hooks catch interrupts
     bool interrupted_ = false;                   // what the hooks' `interrupted` last said
     ProgressBar progress_;

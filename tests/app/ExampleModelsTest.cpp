@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ModelFile.h"
+#include "ModelRun.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/Building.h"
@@ -15,7 +16,8 @@ namespace kz7::app {
 namespace {
 
 // Every example reads without an error or a warning (a record lost to a missing closing
-// line is one), with its building and its location as written.
+// line is one), with its building and its location as written, and names weather that
+// is shipped with it, so that it runs as it stands.
 TEST(ExampleModelsTest, EachExampleReadsWithoutErrors) {
     struct Example {
         const char* file;
@@ -26,7 +28,7 @@ TEST(ExampleModelsTest, EachExampleReadsWithoutErrors) {
     for (const Example& example : {Example{"test-cell.kz7", 1, "Test cell", 39.83f, 104.65f},
                                    Example{"small-office.kz7", 5, "Small office", 42.37f, 71.02f},
                                    Example{"house.kz7", 2, "House", 42.37f, 71.02f},
-                                   Example{"office.kz7", 2, "Example office", 51.5f, 0.1f},
+                                   Example{"office.kz7", 2, "Example office", 42.37f, 71.02f},
                                    Example{"starter.kz7", 1, "Starter office", 39.83f, 104.65f},
                                    Example{"shaded-cell.kz7", 1, "Test cell (shaded)", 39.83f, 104.65f}}) {
         SCOPED_TRACE(example.file);
@@ -43,6 +45,7 @@ TEST(ExampleModelsTest, EachExampleReadsWithoutErrors) {
         EXPECT_EQ(state.building->Key, example.building);
         EXPECT_EQ(state.location->Latitude, example.latitude);
         EXPECT_EQ(state.location->Longitude, example.longitude);
+        EXPECT_NE(WeatherFileOf(state), "") << WeatherNotFound(state);
     }
 }
 

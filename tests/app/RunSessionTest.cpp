@@ -48,6 +48,8 @@ TEST_F(RunSessionTest, AFinishedRunStoresItsRecordsAndShowsTheMessages) {
         RunSession session(state, database, {"simulate", "cell.kz7", "london.epw"}, false,
                            messages);
         session.OnMessage("Reading weather");
+        session.OnMessage("Setting up KZ7 circuits");  // once per zone: shown once
+        session.OnMessage("Setting up KZ7 circuits");
         session.OnProgress(0.5f);
         const std::vector<float> values{21.5f};
         session.OnRecord({2, 1, values, 37622.0, 37622.0});
@@ -55,7 +57,7 @@ TEST_F(RunSessionTest, AFinishedRunStoresItsRecordsAndShowsTheMessages) {
         EXPECT_EQ(session.Finish(), kExitOk);
         EXPECT_EQ(session.Run().RecordCount(), 1);
     }
-    EXPECT_EQ(Messages(), "Reading weather\nfinished\n");
+    EXPECT_EQ(Messages(), "Reading weather\nSetting up KZ7 circuits\nfinished\n");
     EXPECT_EQ(StatusAndNote(), "finished|");
 }
 

@@ -235,7 +235,15 @@ bool SimulateX::ReadSteps(ReadKind kind, XmlElement tiDoc, XmlElement tiConstruc
         state_.message.SendTextMessage(error.what());
         read = false;
     }
-    if (temporary) inputFileName_.clear();  // the file itself stays
+    if (temporary) {
+        // The copy of InputData was made for this read alone. Left behind, a
+        // host that reads from memory again and again would fill the
+        // temporary folder with copies of its models, and every read would
+        // look past all of them for a free name.
+        std::error_code ignored;
+        std::filesystem::remove(inputFileName_, ignored);
+        inputFileName_.clear();
+    }
     return read;
 }
 
