@@ -106,6 +106,7 @@ struct RunRequest {
     std::string command;  // "simulate", "heatloss", "heatgain"
     std::string model, support, weather, db, interval, label;
     std::vector<std::string> parameters;  // "key=value"
+    bool strict = false;                  // a model with errors is not run
 };
 
 Resolution ResolutionOf(const std::string& interval) {
@@ -126,6 +127,7 @@ py::dict Run(const RunRequest& request) {
     options.db = request.db;
     options.label = request.label;
     options.parameters = request.parameters;
+    options.strict = request.strict;
     std::vector<std::string> messages, problems;
     PythonInterrupt interrupt;
     options.hooks.message = [&](std::string_view text) { messages.emplace_back(text); };
@@ -469,11 +471,11 @@ PYBIND11_MODULE(_core, m) {
         "run",
         [](const std::string& command, const std::string& model, const std::string& support,
            const std::string& weather, const std::string& db, const std::string& interval,
-           const std::string& label, const std::vector<std::string>& parameters) {
-            return Run({command, model, support, weather, db, interval, label, parameters});
+           const std::string& label, const std::vector<std::string>& parameters, bool strict) {
+            return Run({command, model, support, weather, db, interval, label, parameters, strict});
         },
         py::arg("command"), py::arg("model"), py::arg("support"), py::arg("weather"), py::arg("db"),
-        py::arg("interval"), py::arg("label"), py::arg("parameters"));
+        py::arg("interval"), py::arg("label"), py::arg("parameters"), py::arg("strict"));
     m.def("inspect_json", &InspectJson, py::arg("model"), py::arg("support"));
     m.def("check", &Check, py::arg("model"), py::arg("support"));
     m.def("epw_hours", &EpwHours, py::arg("path"));

@@ -27,7 +27,7 @@ def _parameter_texts(params):
     return texts
 
 
-def _run(command, model, support, weather, db, interval, label, params):
+def _run(command, model, support, weather, db, interval, label, params, strict):
     db = DEFAULT_DB if db is None else os.fspath(db)
     outcome = _core.run(
         command=command,
@@ -38,32 +38,35 @@ def _run(command, model, support, weather, db, interval, label, params):
         interval=interval,
         label="" if label is None else str(label),
         parameters=_parameter_texts(params),
+        strict=bool(strict),
     )
     run = Database(db).run(outcome["run"])
     run.messages = list(outcome["messages"])
     return run
 
 
-def simulate(model, support=None, weather=None, db=None, interval="hour", label=None, params=None):
+def simulate(model, support=None, weather=None, db=None, interval="hour", label=None, params=None,
+             strict=False):
     """The annual simulation of `model`, stored in `db` (default "results.db"); returns its Run.
 
     `support` is the folder holding Dbs.KZ7; `weather` an EPW file to use instead of the
     model's; `interval` what is stored besides the model's own output options: "step"
     (time steps and hours), "hour" or "day"; `label` and `params` (a dict) are stored with
     the run. Ctrl-C cancels the run (stored as 'cancelled') and raises KeyboardInterrupt;
-    a failed run raises kz7.Error with the engine's reason.
+    a failed run raises kz7.Error with the engine's reason. A model with errors runs all the
+    same, its messages in `Run.messages`; with `strict` it raises kz7.Error instead, unrun.
     """
-    return _run("simulate", model, support, weather, db, interval, label, params)
+    return _run("simulate", model, support, weather, db, interval, label, params, strict)
 
 
-def heatloss(model, support=None, db=None, label=None, params=None):
+def heatloss(model, support=None, db=None, label=None, params=None, strict=False):
     """The heating design run of `model`; returns its Run (time-step records of the design day)."""
-    return _run("heatloss", model, support, None, db, "step", label, params)
+    return _run("heatloss", model, support, None, db, "step", label, params, strict)
 
 
-def heatgain(model, support=None, db=None, label=None, params=None):
+def heatgain(model, support=None, db=None, label=None, params=None, strict=False):
     """The cooling design run of `model`; returns its Run (time-step records of the design days)."""
-    return _run("heatgain", model, support, None, db, "step", label, params)
+    return _run("heatgain", model, support, None, db, "step", label, params, strict)
 
 
 def inspect(model, support=None):

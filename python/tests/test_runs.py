@@ -110,6 +110,9 @@ def test_inspect_check_and_design_runs(tmp_path):
     assert any("add --support DIR" in message for message in kz7.check(cell))
     run = kz7.heatloss(cell, db=tmp_path / "errors.db")
     assert run.messages[-1].endswith("8 errors, 0 warnings; it ran all the same (--strict stops it)")
+    with pytest.raises(kz7.Error, match="8 errors"):
+        kz7.heatloss(cell, db=tmp_path / "strict.db", strict=True)
+    assert not (tmp_path / "strict.db").exists() or kz7.open(tmp_path / "strict.db").runs().empty
 
     db = tmp_path / "design.db"
     loss = kz7.heatloss(SMALL_OFFICE, support=SUPPORT, db=db, label="design")
