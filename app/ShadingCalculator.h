@@ -36,6 +36,9 @@ class ShadingCalculator {
     double SkyShareOver(const ShadingPlane& plane) const;
 
     double width_ = 0.0, height_ = 0.0;
+    // The largest distance of a surface point from the plane's origin along
+    // the plane, and out of it: they bound how far a shadow reaches.
+    double reachInPlane_ = 0.0, reachOut_ = 0.0;
     std::vector<Surface> surfaces_;
     double skyShare_ = 1.0;
 };
