@@ -50,8 +50,14 @@ bool Covers(const cl::Path& shadow, const cl::Path& rectangle) {
 
 }  // namespace
 
+struct ShadingCalculator::Scratch {
+    cl::Clipper clipper;
+    cl::Path shadow;
+    cl::Paths lit;
+};
+
 ShadingCalculator::ShadingCalculator(const ShadingPlane& plane, double skyShare)
-    : width_(plane.Width()), height_(plane.Height()), skyShare_(skyShare) {
+    : width_(plane.Width()), height_(plane.Height()), skyShare_(skyShare), scratch_(std::make_unique<Scratch>()) {
     for (const ShadingSurface& surface : plane.surfaces) {
         surfaces_.push_back({surface.points, IsConvex(surface.points)});
         for (const Vec3& p : surface.points) {
@@ -65,20 +71,33 @@ ShadingCalculator::ShadingCalculator(const ShadingPlane& plane) : ShadingCalcula
     skyShare_ = SkyShareOver(plane);
 }
 
+ShadingCalculator::ShadingCalculator(ShadingCalculator&&) noexcept = default;
+ShadingCalculator& ShadingCalculator::operator=(ShadingCalculator&&) noexcept = default;
+ShadingCalculator::~ShadingCalculator() = default;
+
 double ShadingCalculator::SunlitShare(const Vec3& sun) const {
     if (sun.z < kGrazing) return 0.0;
     const double du = sun.x / sun.z, dv = sun.y / sun.z;
     // No coordinate below, of the rectangle or of a shadow, is larger than this.
     const double reach = std::max({width_, height_, reachInPlane_ + reachOut_ * std::max(std::abs(du), std::abs(dv))});
     const double scale = std::min(kPerMetre, kLargestCoordinate / reach);
-    const auto units = [scale](double metres) { return static_cast<cl::cInt>(std::llround(metres * scale)); };
+    // Rounded to the nearest unit, halves away from zero (kept inline: this
+    // runs for every point of every shadow).
+    const auto units = [scale](double metres) {
+        const double v = metres * scale;
+        return static_cast<cl::cInt>(v < 0.0 ? v - 0.5 : v + 0.5);
+    };
     const cl::cInt right = units(width_), top = units(height_);
     const cl::Path rectangle{{0, 0}, {right, 0}, {right, top}, {0, top}};
 
-    cl::Paths shadows;
+    // What the sun still reaches: the rectangle less the union of the shadows,
+    // in one sweep.
+    cl::Clipper& clipper = scratch_->clipper;
+    clipper.Clear();
+    bool shaded = false;
+    cl::Path& shadow = scratch_->shadow;
     for (const Surface& surface : surfaces_) {
-        cl::Path shadow;
-        shadow.reserve(surface.points.size());
+        shadow.clear();
         cl::cInt left = right, bottom = top, farRight = 0, farTop = 0;
         for (const Vec3& p : surface.points) {
             const cl::IntPoint& q = shadow.emplace_back(units(p.x - p.z * du), units(p.y - p.z * dv));
@@ -93,15 +112,12 @@ double ShadingCalculator::SunlitShare(const Vec3& sun) const {
         if (surface.convex && Covers(shadow, rectangle)) return 0.0;
         // All turning the same way, so that where shadows overlap they add up.
         if (area < 0.0) cl::ReversePath(shadow);
-        shadows.push_back(std::move(shadow));
+        clipper.AddPath(shadow, cl::ptClip, true);
+        shaded = true;
     }
-    if (shadows.empty()) return 1.0;
-    // What the sun still reaches: the rectangle less the union of the shadows,
-    // in one sweep.
-    cl::Clipper clipper;
+    if (!shaded) return 1.0;
     clipper.AddPath(rectangle, cl::ptSubject, true);
-    clipper.AddPaths(shadows, cl::ptClip, true);
-    cl::Paths lit;
+    cl::Paths& lit = scratch_->lit;
     clipper.Execute(cl::ctDifference, lit, cl::pftNonZero, cl::pftNonZero);
     double litArea = 0.0;  // holes count negative
     for (const cl::Path& part : lit) litArea += cl::Area(part);
