@@ -78,6 +78,9 @@ ShadingCalculator::~ShadingCalculator() = default;
 double ShadingCalculator::SunlitShare(const Vec3& sun) const {
     if (sun.z < kGrazing) return 0.0;
     const double du = sun.x / sun.z, dv = sun.y / sun.z;
+    // A direction that is not a number places no shadow: unshaded, as the
+    // engine takes a factor it cannot use.
+    if (!std::isfinite(du) || !std::isfinite(dv)) return 1.0;
     // No coordinate below, of the rectangle or of a shadow, is larger than this.
     const double reach = std::max({width_, height_, reachInPlane_ + reachOut_ * std::max(std::abs(du), std::abs(dv))});
     const double scale = std::min(kPerMetre, kLargestCoordinate / reach);

@@ -66,6 +66,7 @@ TEST(ShadingCalculatorTest, FinsSunBehindAndSurfacesThatShadeAllOrNothing) {
     EXPECT_EQ(fin.SunlitShare(Sun(finned, 30.0, 90.0)), 0.0);
     EXPECT_EQ(fin.SunlitShare(Sun(finned, 30.0, 0.0)), 0.0);
     EXPECT_TRUE(std::isfinite(fin.SunlitShare(Sun(finned, 30.0, 90.0 + 1e-6))));
+    EXPECT_EQ(fin.SunlitShare({std::nan(""), 0.5, 0.5}), 1.0);
 
     // A screen 1 m out, much larger than the window, covers it from every sun.
     ShadingPlane screened = SouthWindow(2.0, 2.0);
