@@ -3,17 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "PlanarGeometry.h"
+#include <clipper.hpp>
 
 namespace kz7::app {
 
 namespace {
 
-namespace bg = boost::geometry;
-using planar::MultiPolygon;
-using planar::Point;
-using planar::Polygon;
-using Box = bg::model::box<Point>;
+namespace cl = ClipperLib;
 
 // The engine takes no beam below this cosine of incidence; neither does the host.
 constexpr double kGrazing = 1e-5;
@@ -23,6 +19,13 @@ constexpr double kGrazing = 1e-5;
 constexpr int kSkyCells = 80;
 // A shadow of less area than this (m²) shades nothing.
 constexpr double kNoArea = 1e-12;
+// Clipper cuts polygons with integer coordinates: points in the plane are
+// counted in nanometres, so rounding them moves an edge by far less than the
+// float that carries a factor to the engine can show...
+constexpr double kPerMetre = 1e9;
+// ...unless a shadow thrown by a low sun reaches so far that Clipper could not
+// hold it: then in coarser units, the largest coordinate well inside its range.
+constexpr double kLargestCoordinate = 0.5 * static_cast<double>(cl::hiRange);
 
 // True when every corner turns the same way: the polygon (simple, flat) is convex.
 bool IsConvex(const std::vector<Vec3>& points) {
@@ -39,62 +42,89 @@ bool IsConvex(const std::vector<Vec3>& points) {
     return true;
 }
 
-// Whether the convex `shadow` holds every corner of `box`, and so all of it.
-bool Covers(const Polygon& shadow, const Box& box) {
-    const Point& low = box.min_corner();
-    const Point& high = box.max_corner();
-    return bg::covered_by(low, shadow) && bg::covered_by(high, shadow) &&
-           bg::covered_by(Point(low.x(), high.y()), shadow) &&
-           bg::covered_by(Point(high.x(), low.y()), shadow);
+// Whether `shadow` (convex) holds every corner of `rectangle`, and so all of it.
+bool Covers(const cl::Path& shadow, const cl::Path& rectangle) {
+    return std::all_of(rectangle.begin(), rectangle.end(),
+                       [&shadow](const cl::IntPoint& corner) { return cl::PointInPolygon(corner, shadow) != 0; });
 }
 
 }  // namespace
 
+struct ShadingCalculator::Scratch {
+    cl::Clipper clipper;
+    cl::Path shadow;
+    cl::Paths lit;
+};
+
 ShadingCalculator::ShadingCalculator(const ShadingPlane& plane, double skyShare)
-    : width_(plane.Width()), height_(plane.Height()), skyShare_(skyShare) {
-    for (const ShadingSurface& surface : plane.surfaces)
+    : width_(plane.Width()), height_(plane.Height()), skyShare_(skyShare), scratch_(std::make_unique<Scratch>()) {
+    for (const ShadingSurface& surface : plane.surfaces) {
         surfaces_.push_back({surface.points, IsConvex(surface.points)});
+        for (const Vec3& p : surface.points) {
+            reachInPlane_ = std::max({reachInPlane_, std::abs(p.x), std::abs(p.y)});
+            reachOut_ = std::max(reachOut_, std::abs(p.z));
+        }
+    }
 }
 
 ShadingCalculator::ShadingCalculator(const ShadingPlane& plane) : ShadingCalculator(plane, 1.0) {
     skyShare_ = SkyShareOver(plane);
 }
 
+ShadingCalculator::ShadingCalculator(ShadingCalculator&&) noexcept = default;
+ShadingCalculator& ShadingCalculator::operator=(ShadingCalculator&&) noexcept = default;
+ShadingCalculator::~ShadingCalculator() = default;
+
 double ShadingCalculator::SunlitShare(const Vec3& sun) const {
     if (sun.z < kGrazing) return 0.0;
     const double du = sun.x / sun.z, dv = sun.y / sun.z;
-    // What the sun still reaches: the rectangle less each shadow in turn.
-    MultiPolygon lit;
-    lit.resize(1);
-    lit.front().outer() = {{0.0, 0.0}, {0.0, height_}, {width_, height_}, {width_, 0.0}, {0.0, 0.0}};
-    Box litBox({0.0, 0.0}, {width_, height_});
-    bool cut = false;
+    // A direction that is not a number places no shadow: unshaded, as the
+    // engine takes a factor it cannot use.
+    if (!std::isfinite(du) || !std::isfinite(dv)) return 1.0;
+    // No coordinate below, of the rectangle or of a shadow, is larger than this.
+    const double reach = std::max({width_, height_, reachInPlane_ + reachOut_ * std::max(std::abs(du), std::abs(dv))});
+    const double scale = std::min(kPerMetre, kLargestCoordinate / reach);
+    // Rounded to the nearest unit, halves away from zero (kept inline: this
+    // runs for every point of every shadow).
+    const auto units = [scale](double metres) {
+        const double v = metres * scale;
+        return static_cast<cl::cInt>(v < 0.0 ? v - 0.5 : v + 0.5);
+    };
+    const cl::cInt right = units(width_), top = units(height_);
+    const cl::Path rectangle{{0, 0}, {right, 0}, {right, top}, {0, top}};
+
+    // What the sun still reaches: the rectangle less the union of the shadows,
+    // in one sweep.
+    cl::Clipper& clipper = scratch_->clipper;
+    clipper.Clear();
+    bool shaded = false;
+    cl::Path& shadow = scratch_->shadow;
     for (const Surface& surface : surfaces_) {
-        Polygon shadow;
-        auto& ring = shadow.outer();
-        ring.reserve(surface.points.size() + 1);
-        for (const Vec3& p : surface.points) ring.emplace_back(p.x - p.z * du, p.y - p.z * dv);
-        // A shadow clear of what is still lit, or with no area, takes nothing.
-        const Box box = bg::return_envelope<Box>(ring);
-        if (!(box.min_corner().x() < litBox.max_corner().x() &&
-              box.max_corner().x() > litBox.min_corner().x() &&
-              box.min_corner().y() < litBox.max_corner().y() &&
-              box.max_corner().y() > litBox.min_corner().y()))
-            continue;
-        ring.push_back(ring.front());
-        if (std::abs(bg::area(shadow)) < kNoArea) continue;
-        bg::correct(shadow);
-        // A convex shadow over every corner of the lit region's box leaves nothing lit.
-        if (surface.convex && Covers(shadow, litBox)) return 0.0;
-        MultiPolygon rest;
-        bg::difference(lit, shadow, rest);
-        if (rest.empty()) return 0.0;
-        lit = std::move(rest);
-        cut = true;
-        bg::envelope(lit, litBox);
+        shadow.clear();
+        cl::cInt left = right, bottom = top, farRight = 0, farTop = 0;
+        for (const Vec3& p : surface.points) {
+            const cl::IntPoint& q = shadow.emplace_back(units(p.x - p.z * du), units(p.y - p.z * dv));
+            left = std::min(left, q.X), farRight = std::max(farRight, q.X);
+            bottom = std::min(bottom, q.Y), farTop = std::max(farTop, q.Y);
+        }
+        // A shadow clear of the rectangle, or with no area, takes nothing.
+        if (!(left < right && farRight > 0 && bottom < top && farTop > 0)) continue;
+        const double area = cl::Area(shadow);
+        if (std::abs(area) < kNoArea * scale * scale) continue;
+        // A convex shadow over every corner leaves nothing lit.
+        if (surface.convex && Covers(shadow, rectangle)) return 0.0;
+        // All turning the same way, so that where shadows overlap they add up.
+        if (area < 0.0) cl::ReversePath(shadow);
+        clipper.AddPath(shadow, cl::ptClip, true);
+        shaded = true;
     }
-    if (!cut) return 1.0;
-    return std::clamp(bg::area(lit) / (width_ * height_), 0.0, 1.0);
+    if (!shaded) return 1.0;
+    clipper.AddPath(rectangle, cl::ptSubject, true);
+    cl::Paths& lit = scratch_->lit;
+    clipper.Execute(cl::ctDifference, lit, cl::pftNonZero, cl::pftNonZero);
+    double litArea = 0.0;  // holes count negative
+    for (const cl::Path& part : lit) litArea += cl::Area(part);
+    return std::clamp(litArea / (static_cast<double>(right) * static_cast<double>(top)), 0.0, 1.0);
 }
 
 double ShadingCalculator::SkyShareOver(const ShadingPlane& plane) const {

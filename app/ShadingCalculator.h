@@ -1,6 +1,7 @@
 #pragma once
 // The shading factors of one plane: the sunlit share of its receiving
 // rectangle for a sun direction, and the share of the sky it still sees.
+#include <memory>
 #include <vector>
 
 #include "ShadingPlane.h"
@@ -14,11 +15,16 @@ class ShadingCalculator {
     // The same with the sky share already known: that of a plane with the same
     // rectangle, surfaces and tilt of its frame (the horizon), whatever it faces.
     ShadingCalculator(const ShadingPlane& plane, double skyShare);
+    ShadingCalculator(ShadingCalculator&&) noexcept;
+    ShadingCalculator& operator=(ShadingCalculator&&) noexcept;
+    ~ShadingCalculator();
 
     // The share of the rectangle the sun reaches, 0–1, for a direction towards
     // the sun in the plane's frame: each surface is projected along that
     // direction onto the plane, and the union of the shadows is cut to the
     // rectangle. A sun behind the plane or grazing it reaches nothing (0).
+    // It cuts in buffers the calculator keeps from call to call: one thread
+    // at a time per calculator.
     double SunlitShare(const Vec3& sun) const;
 
     // The share of the sky the rectangle still sees under an isotropic sky,
@@ -33,11 +39,18 @@ class ShadingCalculator {
         bool convex = false;
     };
 
+    // The clipper and polygons of the last cut, kept for their memory.
+    struct Scratch;
+
     double SkyShareOver(const ShadingPlane& plane) const;
 
     double width_ = 0.0, height_ = 0.0;
+    // The largest distance of a surface point from the plane's origin along
+    // the plane, and out of it: they bound how far a shadow reaches.
+    double reachInPlane_ = 0.0, reachOut_ = 0.0;
     std::vector<Surface> surfaces_;
     double skyShare_ = 1.0;
+    mutable std::unique_ptr<Scratch> scratch_;
 };
 
 }  // namespace kz7::app

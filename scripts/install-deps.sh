@@ -11,6 +11,7 @@ packages=(
   python3
   libjs-chart.js chromium
   libboost-dev
+  libpolyclipping-dev   # Clipper: the shadows cut out of each window
   clang libclang-rt-dev
   groff-base   # the man page test reads kz7.1 with groff
   python3-dev pybind11-dev python3-pybind11   # the Python package kz7

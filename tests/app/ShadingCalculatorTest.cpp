@@ -66,6 +66,7 @@ TEST(ShadingCalculatorTest, FinsSunBehindAndSurfacesThatShadeAllOrNothing) {
     EXPECT_EQ(fin.SunlitShare(Sun(finned, 30.0, 90.0)), 0.0);
     EXPECT_EQ(fin.SunlitShare(Sun(finned, 30.0, 0.0)), 0.0);
     EXPECT_TRUE(std::isfinite(fin.SunlitShare(Sun(finned, 30.0, 90.0 + 1e-6))));
+    EXPECT_EQ(fin.SunlitShare({std::nan(""), 0.5, 0.5}), 1.0);
 
     // A screen 1 m out, much larger than the window, covers it from every sun.
     ShadingPlane screened = SouthWindow(2.0, 2.0);
@@ -79,6 +80,12 @@ TEST(ShadingCalculatorTest, FinsSunBehindAndSurfacesThatShadeAllOrNothing) {
     ShadingPlane aside = SouthWindow(2.0, 2.0);
     aside.surfaces.push_back({"aside", 0, {{-10, 2, 0}, {-8, 2, 0}, {-8, 2, 2}, {-10, 2, 2}}});
     EXPECT_EQ(ShadingCalculator(aside).SunlitShare(Sun(aside, 30.0, 120.0)), 1.0);
+    // A plate 100 km deep under a sun all but along the wall throws its shadow
+    // 5·10⁹ m down, beyond what nanometre coordinates can hold: still cut,
+    // leaving the window's upper half lit.
+    ShadingPlane plated = SouthWindow(2.0, 2.0);
+    plated.surfaces.push_back({"plate", 0, {{-1, 1, 0}, {3, 1, 0}, {1, 1, 1e5}}});
+    EXPECT_NEAR(ShadingCalculator(plated, 1.0).SunlitShare({0.0, 1.0, 2e-5}), 0.5, 1e-6);
     // A polygon behind the plane keeps nothing in front of it.
     EXPECT_TRUE(InFrontOfPlane({{0, 0, -1}, {1, 0, -1}, {1, 1, -2}}).empty());
 }

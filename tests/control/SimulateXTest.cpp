@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
 #include "TestSupport.h"
 #include "kz7/control/SimulateX.h"
@@ -286,6 +287,24 @@ TEST(SimulateXSharing, ControlsShareTheProcessEngineAndADestroyedControlFallsSil
     const size_t seen = first.size();
     state.message.SendTextMessage("after");  // the control is gone: nothing may run
     EXPECT_EQ(first.size(), seen);
+    float direct = 1.0f, diffuse = 1.0f;
+    state.shadingData.GetShadingFactors(1, direct, diffuse);
+    state.shadingData.SetCurrentSolPos(0.5f, 1.0f);
+
+    // The shading events stay with the control that read last, whichever goes first.
+    int asked = 0;
+    auto reader = std::make_unique<SimulateX>(state);
+    SimulateX later(state);
+    for (SimulateX* control : {reader.get(), &later}) {
+        control->GetShadingData = [&asked](int32_t&, float& d, float&) { d = 0.5f, ++asked; };
+        control->SetInputFileName("/nonexistent/model.kz7");
+    }
+    EXPECT_FALSE(reader->ReadInputData());
+    EXPECT_FALSE(later.ReadInputData());
+    reader.reset();
+    state.shadingData.GetShadingFactors(1, direct, diffuse);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(direct, 0.5f);
 
     SimulateX one;
     SimulateX two;

@@ -21,7 +21,8 @@ TEST(ZoneAllocation, StepsAllocateNothing) {
                Opaque("P", "LPART", 6, 3, 0, 90, "1");
     Engine engine(ZoneRecord(a) + ZoneRecord(b));
     engine.state.settings.doShading = true;
-    engine.state.shadingData.onFactors = [](int32_t&, float& direct, float&) { direct = 0.8f; };
+    const ShadingData::FactorsHandler answer = [](int32_t&, float& direct, float&) { direct = 0.8f; };
+    engine.state.shadingData.Listen(&answer, nullptr);
     engine.Start();
     engine.SetWeather(8.0f, 0.4f, 2.8f, 500.0f, 90.0f, 3);
     engine.Step();  // first use of everything outside the count

@@ -41,7 +41,8 @@ TEST(ElementSolar, SunBelowTheHorizonGivesNothingAndAsksNothing) {
     SunnyEngine engine;
     int asked = 0;
     engine.state.settings.doShading = true;
-    engine.state.shadingData.onFactors = [&](int32_t&, float&, float&) { ++asked; };
+    const ShadingData::FactorsHandler count = [&](int32_t&, float&, float&) { ++asked; };
+    engine.state.shadingData.Listen(&count, nullptr);
     engine.SetWeather(10.0f, -0.01f, kPi, 300.0f, 50.0f);
     engine.Solve();
     for (int32_t i = 1; i <= engine.zone("1").elements.Count(); ++i) {
@@ -103,11 +104,12 @@ TEST(ElementSolar, HostShadingScalesBeamAndDiffuseOnlyWhenAsked) {
     const float unshaded = engine.element(5).IRRAD;
     const float diffuse = engine.element(6).IRRAD;
     int asked = 0;
-    engine.state.shadingData.onFactors = [&](int32_t& plane, float& direct, float& sky) {
+    const ShadingData::FactorsHandler answer = [&](int32_t& plane, float& direct, float& sky) {
         ++asked;
         direct = plane == 7 ? 0.5f : 7.0f;  // a factor beyond 1 is held to 1
         sky = 0.25f;
     };
+    engine.state.shadingData.Listen(&answer, nullptr);
     engine.Solve();
     EXPECT_EQ(asked, 0);  // shading is off
     engine.state.settings.doShading = true;

@@ -13,15 +13,31 @@ public:
 
     // The host may overwrite both factors through its handler.
     void GetShadingFactors(int32_t plane, float& direct, float& diffuse) {
-        if (onFactors) onFactors(plane, direct, diffuse);
+        if (factors_ != nullptr && *factors_) (*factors_)(plane, direct, diffuse);
     }
     // Raised only when the sun is above the horizon.
     void SetCurrentSolPos(float altitude, float azimuth) {
-        if (altitude > 0.0f && onSunPosition) onSunPosition(altitude, azimuth);
+        if (altitude > 0.0f && sun_ != nullptr && *sun_) (*sun_)(altitude, azimuth);
     }
 
-    FactorsHandler onFactors;
-    SunHandler onSunPosition;
+    // From now on the events call these handlers (either may be null), as
+    // they stand when each event is raised: the factors are asked for every
+    // glazed element each step, so the listener's own handler is called in
+    // place, with nothing in between. The listener keeps both alive until it
+    // calls Leave or another listens.
+    void Listen(const FactorsHandler* factors, const SunHandler* sun) {
+        factors_ = factors;
+        sun_ = sun;
+    }
+    // A listener going away: the events fall silent, unless another listener
+    // has taken them over since.
+    void Leave(const FactorsHandler* factors) {
+        if (factors_ == factors) Listen(nullptr, nullptr);
+    }
+
+private:
+    const FactorsHandler* factors_ = nullptr;
+    const SunHandler* sun_ = nullptr;
 };
 
 }  // namespace kz7

@@ -41,7 +41,7 @@ SimulateX::SimulateX(EngineState& state)
     state_.settings.monthLengths = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 }
 
-SimulateX::~SimulateX() = default;
+SimulateX::~SimulateX() { state_.shadingData.Leave(&GetShadingData); }
 
 void SimulateX::InitProperties() {
     outputDbName_.clear();
@@ -81,16 +81,10 @@ void SimulateX::ConnectListeners(bool withShading) {
         if (auto self = weak.lock())
             if ((*self)->EraseData) (*self)->EraseData(interval, zone);
     };
-    if (!withShading) return;
-    state_.shadingData.onFactors = [weak](int32_t& plane, float& direct, float& diffuse) {
-        if (auto self = weak.lock())
-            if ((*self)->GetShadingData) (*self)->GetShadingData(plane, direct, diffuse);
-    };
-    state_.shadingData.onSunPosition = [weak](float& altitude, float& azimuth) {
-        if (auto self = weak.lock())
-            if ((*self)->SetCurrentSolarPosition)
-                (*self)->SetCurrentSolarPosition(altitude, azimuth);
-    };
+    // The shading events are raised for every glazed element each step: the
+    // event source calls this control's own handlers in place, and the
+    // destructor silences it.
+    if (withShading) state_.shadingData.Listen(&GetShadingData, &SetCurrentSolarPosition);
 }
 
 void SimulateX::OnProgress(float progress) {
