@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,11 +15,21 @@
 
 namespace kz7::test {
 
+// The whole of a file, byte for byte; empty when it cannot be read.
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
 // A fresh folder under the system's temporary folder, removed afterwards.
 class ScratchFolder {
   public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kz7-test-XXXXXX").string();
+    explicit ScratchFolder(const std::string& stem = "kz7-test") {
+        std::string pattern = (std::filesystem::temp_directory_path() / (stem + "-XXXXXX")).string();
         path_ = mkdtemp(pattern.data()) ? std::filesystem::path(pattern) : std::filesystem::path();
     }
     ~ScratchFolder() {
@@ -30,9 +41,8 @@ class ScratchFolder {
 
     const std::filesystem::path& Path() const { return path_; }
     std::filesystem::path Write(const std::string& name, const std::string& content) const {
-        const std::filesystem::path file = path_ / name;
-        std::ofstream(file, std::ios::binary) << content;
-        return file;
+        WriteFile(path_ / name, content);
+        return path_ / name;
     }
 
   private:

@@ -1,7 +1,7 @@
 #pragma once
-// Shared ground of the export tests: a fresh folder, file helpers, and a
-// watchdog that keeps a hung child from hanging a test. Their small model is
-// in the shared model text.
+// Shared ground of the export tests: a fresh folder, a watchdog that keeps a
+// hung child from hanging a test, and the PATH their fake tools are found on.
+// Their small model is in the shared model text.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -10,39 +10,20 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "support/ModelText.h"
 
 namespace kz7::test {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
 // A folder of its own under the system's temporary folder, removed at the end.
-class TempFolder {
-  public:
-    explicit TempFolder(const std::string& stem = "kz7-export") {
-        std::string pattern = (fs::temp_directory_path() / (stem + "-XXXXXX")).string();
-        if (::mkdtemp(pattern.data()) != nullptr) path = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+struct TempFolder {
+    explicit TempFolder(const std::string& stem = "kz7-export") : scratch(stem), path(scratch.Path()) {}
+    ScratchFolder scratch;
     fs::path path;
 };
 

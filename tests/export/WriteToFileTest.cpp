@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,16 +17,8 @@ class WriteToFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
         state.errorHandler = [this](const std::string& text) { errors.push_back(text); };
-        path = fs::temp_directory_path() /
-               ("kz7-writer-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
     }
-    void TearDown() override { fs::remove(path); }
-
-    std::string FileText() const {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::string FileText() const { return test::ReadFile(path); }
     // One zone as the SBEM zone writers would send it.
     void Zone(const std::string& id, const std::vector<std::string>& lines,
               int32_t multiplier = 1) {
@@ -38,9 +27,10 @@ class WriteToFileTest : public ::testing::Test {
         writer.EndZoneProcess(multiplier);
     }
 
+    test::ScratchFolder scratch{"kz7-writer"};
+    const fs::path path = scratch.Path() / "model.inp";
     EngineState state;
     clsWriteToFile writer{state};
-    fs::path path;
     std::vector<std::string> errors;
 };
 

@@ -54,10 +54,6 @@ TEST(LineReader, ADocumentThatIsNotUtf8IsReadAsWindows1252) {
     EXPECT_EQ(reader.NextString(), "\xC3\xA0");
 }
 
-TEST(LineReader, CleanNameRemovesQuotesAndCommas) {
-    EXPECT_EQ(CleanName("O'Brien's \"room\", north,east"), "OBriens room north east");
-}
-
 TEST(KeyedCollection, KeyedInsertGoesBeforeTheFirstAndDropsDuplicates) {
     KeyedCollection<int> items;
     items.KeyedInsert("a", std::make_unique<int>(1));

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "TestSupport.h"
 #include "model/ModelDocument.h"
 #include "support/ModelText.h"
 
@@ -12,7 +13,7 @@ namespace {
 
 TEST(ExampleModelTest, LibraryReadsCleanlyWithSoundValues) {
     test::RecordingState s;
-    test::ReadModelText(s.state, test::FileText(KZ7_SOURCE_DIR "/support/Dbs.KZ7"));
+    test::ReadModelText(s.state, test::ReadFile(KZ7_SOURCE_DIR "/support/Dbs.KZ7"));
     EXPECT_TRUE(s.errors.empty()) << s.errors.front();
     EXPECT_GE(s.state.opaqueMaterials->Count(), 30);
     EXPECT_GE(s.state.opaqueConstructions->Count(), 12);
@@ -40,8 +41,8 @@ TEST(ExampleModelTest, LibraryReadsCleanlyWithSoundValues) {
 
 TEST(ExampleModelTest, ExampleModelReadsCompletely) {
     test::RecordingState s;
-    test::ReadModelText(s.state, test::FileText(KZ7_SOURCE_DIR "/support/Dbs.KZ7"));
-    test::ReadModelText(s.state, test::FileText(KZ7_SOURCE_DIR "/examples/office.kz7"));
+    test::ReadModelText(s.state, test::ReadFile(KZ7_SOURCE_DIR "/support/Dbs.KZ7"));
+    test::ReadModelText(s.state, test::ReadFile(KZ7_SOURCE_DIR "/examples/office.kz7"));
     EXPECT_TRUE(s.errors.empty()) << s.errors.front();
     ASSERT_EQ(s.state.zones->Count(), 2);
     EXPECT_EQ(s.state.zones->CheckReferences(), 0);

@@ -1,7 +1,5 @@
 #pragma once
 // Reads a model text through the host's model reader.
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "ModelFile.h"
@@ -21,13 +19,6 @@ namespace kz7::test {
 inline void ReadModelText(EngineState& state, const std::string& text) {
     state.reader.OpenText(text);
     app::ReadModelRecords(state);
-}
-
-inline std::string FileText(const std::string& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 }  // namespace kz7::test

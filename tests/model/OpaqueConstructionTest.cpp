@@ -48,6 +48,14 @@ constexpr const char* kCavityWall =
     "OpaqueConstruction,1\nCavity "
     "wall\nW,3,0.7,0.9,0.9,0,0,55\nBRK,0.1,0,\nMW,0.1,0,\nPB,0.0125,0,\n-\n";
 
+// The node chain from the outside air to the inside air: the whole resistance.
+double NodeChain(const OpaqueConstruction& construction) {
+    double chain = construction.NODZ3;
+    for (const auto& layer : construction.LayerList)
+        for (const MassNode& node : layer->Nodes) chain += node.NODZ1;
+    return chain;
+}
+
 TEST(OpaqueConstructionTest, MaterialFieldsAndCarbonFlags) {
     test::RecordingState s;
     ReadRecords(s, kMaterials);
@@ -84,11 +92,7 @@ TEST(OpaqueConstructionTest, LayerTotalsNodesAndCoefficients) {
     EXPECT_NEAR(wall->LayerList.Item(1).FN1, 0.0306, 1e-4);
     EXPECT_EQ(wall->LayerList.Item(1).Nodes.Count(), 3);
 
-    // The node chain from the outside air to the inside air is the whole resistance.
-    double chain = wall->NODZ3;
-    for (const auto& layer : wall->LayerList)
-        for (const MassNode& node : layer->Nodes) chain += node.NODZ1;
-    EXPECT_NEAR(chain, wall->RValue, 1e-5);
+    EXPECT_NEAR(NodeChain(*wall), wall->RValue, 1e-5);
     EXPECT_NEAR(wall->LayerList.Item(1).Nodes.Item(1).NODZ1, 0.04 + 0.1 / 0.77 / 6, 1e-6);
 
     EXPECT_NEAR(wall->CW, 1700 * 800 * 0.1 + 25 * 1030 * 0.1 + 700 * 1000 * 0.0125, 1.0);
@@ -176,10 +180,7 @@ TEST(OpaqueConstructionTest, PreviousReversedAndPreCalculated) {
                 false);  // its description became "Construction 2"
     EXPECT_EQ(reversed->TYP, "P");
     // Each side keeps its own mass nodes: the wall's chain is untouched.
-    double chain = wall->NODZ3;
-    for (const auto& layer : wall->LayerList)
-        for (const MassNode& node : layer->Nodes) chain += node.NODZ1;
-    EXPECT_NEAR(chain, wall->RValue, 1e-5);
+    EXPECT_NEAR(NodeChain(*wall), wall->RValue, 1e-5);
 
     OpaqueConstruction* given = s.state.opaqueConstructions->Item("4");
     EXPECT_DOUBLE_EQ(given->UValue, 0.35);
@@ -225,10 +226,15 @@ TEST(OpaqueConstructionTest, BadInputIsReportedAndSurvived) {
     ReadRecords(
         s, std::string(kMaterials) +
                "OpaqueMaterial,NEG\nNegative\nX,-1,800,1700\n-\n"
+               "OpaqueMaterial,INF\nOverflow\nX,1e999,800,1700\n-\n"
                "OpaqueConstruction,1\nUnknown material\nW,1,0.7,0.9,0.9,0,0,0\nNOPE,0.1,0,\n-\n"
                "OpaqueConstruction,2\nZero\nW,2,0.7,0.9,0.9,0,0,0\nBRK,0,0,\nNEG,-0.1,0,\n-\n"
-               "OpaqueConstruction,3\nOdd type\nQ,1,0.7,0.9,0.9,0,0,0\nBRK,0.1,0,\n-\n");
+               "OpaqueConstruction,3\nOdd type\nQ,1,0.7,0.9,0.9,0,0,0\nBRK,0.1,0,\n-\n"
+               "OpaqueConstruction,4\nHuge\nW,2,0.7,0.9,0.9,0,0,0\nINF,0.1,0,\nBRK,1e999,0,\n-\n"
+               "OpaqueConstruction,5\nNegative count\nW,-4,0.7,0.9,0.9,0,0,0\n-\n"
+               "OpaqueConstruction,6\nCount\nW,32767,0.7,0.9,0.9,0,0,0\nBRK,0.1,0,\n-\n");
     EXPECT_TRUE(s.HasError("Material NEG has an invalid conductivity"));
+    EXPECT_TRUE(s.HasError("Material INF has an invalid conductivity"));
     EXPECT_TRUE(s.HasError("Missing material in construction Unknown material"));
     // The first material of the collection stands in (the last one read comes first).
     EXPECT_EQ(s.state.opaqueConstructions->Item("1")->LayerList.Item(1).Material,
@@ -236,6 +242,17 @@ TEST(OpaqueConstructionTest, BadInputIsReportedAndSurvived) {
     EXPECT_TRUE(s.HasError("Layer 1 of construction 2 has an invalid thickness"));
     EXPECT_TRUE(s.HasError("Invalid construction type code Q for construction 3"));
     EXPECT_TRUE(s.HasError("Invalid code Q"));
+    // Huge and absurd numbers do not break the reduction.
+    EXPECT_TRUE(s.HasError("Layer 2 of construction 4 has an invalid thickness"));
+    OpaqueConstruction* huge = s.state.opaqueConstructions->Item("4");
+    ASSERT_NE(huge, nullptr);
+    EXPECT_EQ(huge->LayerList.Item(1).Nodes.Count(), 1);  // no resistance: one node
+    EXPECT_FALSE(std::isnan(huge->CM));
+    EXPECT_TRUE(s.HasError("Invalid number of layers -4 in construction 5"));
+    EXPECT_EQ(s.state.opaqueConstructions->Item("5")->LayerList.Count(), 0);
+    // The layer count asks for more lines than there are: the next record's
+    // lines are not taken as layers beyond the end of the file.
+    EXPECT_TRUE(s.HasError("Construction 6 is cut off by the end of the file"));
 
     // Hundreds of layers, and a record cut off by the end of the file.
     std::string many =
@@ -251,27 +268,6 @@ TEST(OpaqueConstructionTest, BadInputIsReportedAndSurvived) {
     EXPECT_TRUE(std::isfinite(thick->UValueBridged));
     EXPECT_TRUE(big.HasError("Construction 6 is cut off by the end of the file after 1 layers"));
     EXPECT_EQ(big.state.opaqueConstructions->Item("6")->LayerList.Count(), 1);
-}
-
-TEST(OpaqueConstructionTest, HugeAndAbsurdNumbersDoNotBreakTheReduction) {
-    test::RecordingState s;
-    ReadRecords(
-        s, std::string(kMaterials) +
-               "OpaqueMaterial,INF\nOverflow\nX,1e999,800,1700\n-\n"
-               "OpaqueConstruction,1\nHuge\nW,2,0.7,0.9,0.9,0,0,0\nINF,0.1,0,\nBRK,1e999,0,\n-\n"
-               "OpaqueConstruction,3\nNegative count\nW,-4,0.7,0.9,0.9,0,0,0\n-\n"
-               "OpaqueConstruction,2\nCount\nW,32767,0.7,0.9,0.9,0,0,0\nBRK,0.1,0,\n-\n");
-    EXPECT_TRUE(s.HasError("Material INF has an invalid conductivity"));
-    EXPECT_TRUE(s.HasError("Layer 2 of construction 1 has an invalid thickness"));
-    OpaqueConstruction* huge = s.state.opaqueConstructions->Item("1");
-    ASSERT_NE(huge, nullptr);
-    EXPECT_EQ(huge->LayerList.Item(1).Nodes.Count(), 1);  // no resistance: one node
-    EXPECT_FALSE(std::isnan(huge->CM));
-    // The layer count asks for more lines than there are: the next record's
-    // lines are not taken as layers beyond the end of the file.
-    EXPECT_TRUE(s.HasError("Construction 2 is cut off by the end of the file"));
-    EXPECT_TRUE(s.HasError("Invalid number of layers -4 in construction 3"));
-    EXPECT_EQ(s.state.opaqueConstructions->Item("3")->LayerList.Count(), 0);
 }
 
 TEST(OpaqueConstructionTest, WritesPropertiesIntoTheHostDocument) {

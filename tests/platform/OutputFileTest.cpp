@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 
@@ -14,10 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadFile;
 
 size_t Entries(const fs::path& folder) {
     return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
@@ -28,16 +24,16 @@ TEST(OutputFile, ReplacesOnlyARegularFileAndOnlyWithACompleteOne) {
     const fs::path target = folder.Write("out.csv", "old");
     std::string problem;
     ASSERT_TRUE(WriteWholeFile(target, "new text", problem)) << problem;
-    EXPECT_EQ(Read(target), "new text");
+    EXPECT_EQ(ReadFile(target), "new text");
 
     // Until Commit the old text stays; a dropped file leaves nothing.
     {
         OutputFile file;
         ASSERT_TRUE(file.Open(target));
         file.Write("half");
-        EXPECT_EQ(Read(target), "new text");
+        EXPECT_EQ(ReadFile(target), "new text");
     }
-    EXPECT_EQ(Read(target), "new text");
+    EXPECT_EQ(ReadFile(target), "new text");
     EXPECT_EQ(Entries(folder.Path()), 1u);
 
     // A write that fails part way (the disk is full) is reported and the
@@ -47,7 +43,7 @@ TEST(OutputFile, ReplacesOnlyARegularFileAndOnlyWithACompleteOne) {
         EXPECT_FALSE(WriteWholeFile(target, std::string(9600, 'x'), problem));
     }
     EXPECT_NE(problem.find(target.string() + ": "), std::string::npos);
-    EXPECT_EQ(Read(target), "new text");
+    EXPECT_EQ(ReadFile(target), "new text");
     EXPECT_EQ(Entries(folder.Path()), 1u);
 }
 
@@ -66,7 +62,7 @@ TEST(OutputFile, NeverWritesThroughALinkADeviceOrAPipe) {
         EXPECT_FALSE(WriteWholeFile(target, "text", problem)) << target;
         EXPECT_EQ(problem.rfind(target.string() + ": ", 0), 0u) << problem;
     }
-    EXPECT_EQ(Read(outside), "keep");
+    EXPECT_EQ(ReadFile(outside), "keep");
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_TRUE(fs::is_fifo(fifo));
     EXPECT_FALSE(fs::exists(folder.Path() / "created-through-link"));

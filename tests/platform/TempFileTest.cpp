@@ -1,17 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "TestSupport.h"
 #include "kz7/platform/TempFile.h"
 
 namespace kz7 {
 namespace {
-
-std::string Contents(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 TEST(TempFile, NamesCountUpFromKZ7WhileANameExists) {
     test::ScratchFolder scratch;
@@ -21,8 +14,8 @@ TEST(TempFile, NamesCountUpFromKZ7WhileANameExists) {
     const std::filesystem::path second = WriteTemporaryFile(scratch.Path(), "two\n");
     EXPECT_EQ(first, scratch.Path() / "KZ7.tmp");
     EXPECT_EQ(second, scratch.Path() / "KZ71.tmp");
-    EXPECT_EQ(Contents(first), "one\n");
-    EXPECT_EQ(Contents(second), "two\n");
+    EXPECT_EQ(test::ReadFile(first), "one\n");
+    EXPECT_EQ(test::ReadFile(second), "two\n");
     EXPECT_EQ(TemporaryFolder(scratch.Path().string()), scratch.Path());
     EXPECT_FALSE(TemporaryFolder("").empty());
 }
@@ -36,7 +29,7 @@ TEST(TempFile, PlantedLinksAndFoldersAreSkippedNeverFollowed) {
     std::filesystem::create_directory(scratch.Path() / "KZ72.tmp");
     const std::filesystem::path written = WriteTemporaryFile(scratch.Path(), "model");
     EXPECT_EQ(written, scratch.Path() / "KZ73.tmp");
-    EXPECT_EQ(Contents(victim), "keep me");
+    EXPECT_EQ(test::ReadFile(victim), "keep me");
     EXPECT_FALSE(std::filesystem::exists(scratch.Path() / "nowhere"));
     EXPECT_TRUE(std::filesystem::is_symlink(scratch.Path() / "KZ7.tmp"));
 }

@@ -6,11 +6,10 @@
 #include <vector>
 
 #include "kz7/engine/EngineState.h"
-#include "kz7/input/Site.h"
 #include "kz7/output/EnergySlots.h"
-#include "kz7/platform/XmlElement.h"
 #include "kz7/thermal/EnergyBooking.h"
 #include "kz7/thermal/Plant.h"
+#include "support/ModelText.h"
 
 namespace kz7 {
 namespace {
@@ -45,11 +44,7 @@ class PlantTest : public ::testing::Test {
         state.errorHandler = [this](const std::string& text) { errors.push_back(text); };
     }
 
-    void Read(const std::string& text) {
-        state.reader.OpenText(text, "plant model");
-        state.site->Read(XmlElement(), XmlElement());
-        state.reader.Close();
-    }
+    void Read(const std::string& text) { test::ReadModel(state, text); }
     Plant& plant() { return *state.plant; }
     float Slot(int32_t slot) const { return state.energy.Get(slot); }
     // One plant step with `load` kW booked on the named boiler.
@@ -163,9 +158,7 @@ TEST_F(PlantTest, ChillerSlotsFollowAtLeastSixBoilerSlots) {
         UnitText chiller;
         chiller.conversionLoss = "0";
         text += UnitRecord("Chiller", "C2", chiller) + UnitRecord("Chiller", "C1", chiller);
-        local.reader.OpenText(text, "plant model");
-        local.site->Read(XmlElement(), XmlElement());
-        local.reader.Close();
+        test::ReadModel(local, text);
         Plant& p = *local.plant;
         p.InitTimeStep();
         p.chillers.Item("C1")->SMPHTACUM = 3.0f;  // C1 is chiller 1: read last, inserted first

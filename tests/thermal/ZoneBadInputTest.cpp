@@ -12,11 +12,6 @@
 namespace kz7::test {
 namespace {
 
-bool Mentions(const std::vector<std::string>& errors, const std::string& text) {
-    return std::any_of(errors.begin(), errors.end(),
-                       [&](const std::string& e) { return e.find(text) != std::string::npos; });
-}
-
 void ExpectFinite(const Zone& zone) {
     EXPECT_TRUE(std::isfinite(zone.AirTemperature)) << zone.Key;
     EXPECT_TRUE(std::isfinite(zone.RadiantTemperature)) << zone.Key;

@@ -276,8 +276,8 @@ TEST(ZoneEmitters, IntermittentHeatLossRunHeatsFromPreheatToEndOfOccupancyWithTh
     EXPECT_NEAR(heatedHours, 12.0f, 1e-4f);
 }
 
-// Through the control: the heat-loss design run heats the zone to its set
-// point and keeps the peak of its last day.
+// Through the control: the steady heat-loss design run stores no heat in the
+// zone, heats it to its set point and keeps the peak of its last day.
 TEST(ZoneEmitters, HeatLossRunThroughTheControlHeatsAndKeepsThePeak) {
     Engine engine("");
     SimulateX control(engine.state);
@@ -288,6 +288,8 @@ TEST(ZoneEmitters, HeatLossRunThroughTheControlHeatsAndKeepsThePeak) {
     ASSERT_FALSE(engine.state.engine->Cancelled);
     EXPECT_EQ(engine.state.clock.day, 50);
     const Zone& zone = engine.zone("1");
+    EXPECT_EQ(zone.CM, 1e-07f);
+    EXPECT_EQ(zone.K23, 0.0f);
     EXPECT_NEAR(zone.AirTemperature, 20.0f, 0.001f);
     EXPECT_GT(zone.PLNTHT1, 0.5f);
     EXPECT_GE(zone.PeakHeatingLoad, zone.PLNTHT1 - 0.005);

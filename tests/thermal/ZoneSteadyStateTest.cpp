@@ -1,27 +1,10 @@
 // Steady states of a zone on constant weather.
 #include <gtest/gtest.h>
 
-
 #include "support/ModelText.h"
 
 namespace kz7::test {
 namespace {
-
-TEST(ZoneSteadyState, FreeZoneSettlesAtOutdoorTemperature) {
-    ZoneText text;
-    text.opaque = Opaque("W", "WALL", 20, 1, 0, 90) + Opaque("W", "WALL", 20, 1, 180, 90) + Opaque("R", "ROOF", 50, 1, 0, 0);
-    text.glazed = Window("GLZ", 4, 180);
-    text.airflow = Air("I", "100", 0.5);
-    Engine engine(ZoneRecord(text));
-    engine.SetWeather(5.0f);
-    engine.Start();
-    engine.RunDays(60);
-    const Zone& zone = engine.zone("1");
-    EXPECT_NEAR(zone.AirTemperature, 5.0f, 0.01f);
-    EXPECT_NEAR(zone.RadiantTemperature, 5.0f, 0.01f);
-    EXPECT_NEAR(zone.Tm2, 5.0f, 0.01f);
-    EXPECT_FALSE(engine.state.engine->Cancelled);
-}
 
 TEST(ZoneSteadyState, ConvectiveGainBalancesTheZoneLoss) {
     ZoneText text;
@@ -30,11 +13,11 @@ TEST(ZoneSteadyState, ConvectiveGainBalancesTheZoneLoss) {
     text.airflow = Air("I", "100", 0.5);
     text.gains = Gain(1000, 0.0);
     Engine engine(ZoneRecord(text));
-    engine.SetWeather(0.0f);
+    engine.SetWeather(5.0f);  // off zero, so that an outdoor term left out would show
     engine.Start();
     engine.RunDays(40);
     const Zone& zone = engine.zone("1");
-    const double dT = zone.AirTemperature - 0.0;
+    const double dT = zone.AirTemperature - 5.0;
     const double airFlow = zone.SIGKA;
     const double ua = zone.K6;
     const double dTua = 1000.0 / (ua + airFlow);

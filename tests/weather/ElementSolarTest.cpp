@@ -172,20 +172,5 @@ TEST(ElementSolar, GlazingBetweenZonesSeesTheSunFromEitherSide) {
     EXPECT_FALSE(after);  // the same zone
 }
 
-TEST(ElementSolar, LongWaveLossToTheSky) {
-    SunnyEngine engine;
-    float wall = 0.0f, roof = 0.0f;
-    engine.SetWeather(10.0f, 0.3f, kPi, 0.0f, 0.0f, 0);
-    engine.element(1).RadLW(wall);
-    engine.element(3).RadLW(roof);
-    EXPECT_NEAR(wall, 21.0f, 1e-3f);
-    EXPECT_NEAR(roof, 93.0f, 1e-3f);
-    engine.SetWeather(10.0f, 0.3f, kPi, 0.0f, 0.0f, 8);
-    engine.element(1).RadLW(wall);
-    engine.element(3).RadLW(roof);
-    EXPECT_NEAR(wall, 4.0f, 1e-3f);
-    EXPECT_NEAR(roof, 14.0f, 1e-3f);
-}
-
 }  // namespace
 }  // namespace kz7::test

@@ -4,6 +4,8 @@
 
 #include "WeatherTestSupport.h"
 #include "kz7/engine/SimKZ7.h"
+#include "kz7/platform/NumberText.h"
+#include "kz7/platform/OleDate.h"
 #include "kz7/weather/Location.h"
 #include "kz7/weather/Psychrometrics.h"
 #include "kz7/weather/Weather.h"
@@ -173,10 +175,23 @@ TEST(WeatherTypicalYear, FebruaryOfALeapYearIsTakenAsTheFileHoldsIt) {
         });
     EngineState state;
     ErrorRecorder errors(state);
+    state.settings.generateWeatherDataEvents = true;
+    std::vector<ValueArray> months;
+    state.outputData.onSave = [&](int16_t& interval, int32_t&, ValueArray& values, double&) {
+        if (interval == 4) months.push_back(values);
+    };
     ASSERT_TRUE(OpenEpw(state, shortFebruary));
     EXPECT_EQ(state.weather->FebruaryDays(), 28);
     EXPECT_EQ(state.weather->DaysInRecordMonth(2), 28);
     EXPECT_EQ(state.weather->TypicalYearPeriodDays(1, 1, 12, 31), 365);
+    // Its monthly weather row is the mean of the days it holds; March stays apart.
+    ASSERT_EQ(months.size(), 12u);
+    double dryBulb = 0.0;
+    for (const WeatherRecord& r : state.weather->EpwSource().Records())
+        if (r.Month == 2) dryBulb += r.Tdb / (28.0 * 24.0);
+    EXPECT_NEAR(ParseLeadingNumber(months[1][1]), dryBulb, 1e-4);
+    EXPECT_EQ(FromOleDate(ParseLeadingNumber(months[1][0])).month, 2);
+    EXPECT_EQ(FromOleDate(ParseLeadingNumber(months[2][0])).month, 3);
 
     // A file of one actual leap year keeps the calendar: 366 days.
     std::vector<std::string> lines = testing::ReadLines(kDenver);

@@ -3,7 +3,6 @@
 // files and edited copies of them, and a recorder of error dialogs.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "kz7/engine/EngineState.h"
 
 namespace kz7::testing {
@@ -20,29 +20,15 @@ inline const std::string kDenver =
 inline const std::string kBoston =
     std::string(KZ7_TEST_DATA) + "/USA_MA_Boston-Logan.Intl.AP.725090_TMY3.epw";
 
-class TempFolder {
+// The shared scratch folder, with its paths as text.
+class TempFolder : public test::ScratchFolder {
   public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "kz7weatherXXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::string Path() const { return path_.string(); }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    TempFolder() : ScratchFolder("kz7weather") {}
+    std::string Path() const { return ScratchFolder::Path().string(); }
+    std::string File(const std::string& name) const { return (ScratchFolder::Path() / name).string(); }
     std::string Write(const std::string& name, const std::string& text) const {
-        std::ofstream(path_ / name, std::ios::binary) << text;
-        return File(name);
+        return ScratchFolder::Write(name, text).string();
     }
-
-  private:
-    std::filesystem::path path_;
 };
 
 inline std::vector<std::string> ReadLines(const std::string& path) {
