@@ -451,7 +451,7 @@ void ResultDatabase::Transaction(const std::function<void()>& write) {
 RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info, int64_t valuesPerBatch)
     : database_(database), valuesPerBatch_(valuesPerBatch) {
     try {
-        database.Transaction([&] {
+        Write([&] {
             SqliteStatement insertRun(
                 database.Connection(),
                 "INSERT INTO runs (command, model, weather, label, model_sha256, started_at, "
@@ -491,10 +491,14 @@ void RunWriter::Fail(const SqliteError& error) {
     throw database_.Error(DescribeSqliteError(error));
 }
 
+void RunWriter::Write(const std::function<void()>& write) {
+    AddTimeOf(writeTimes_, [&] { database_.Transaction(write); });
+}
+
 void RunWriter::AddZones(const std::vector<ZoneInfo>& zones) {
     CheckWritable();
     try {
-        database_.Transaction([&] {
+        Write([&] {
             SqliteStatement insert(database_.Connection(),
                                    "INSERT OR REPLACE INTO zones (run, zone, key, name, "
                                    "floor_area, volume) VALUES (?, ?, ?, ?, ?, ?)");
@@ -526,7 +530,7 @@ void RunWriter::AddZones(const std::vector<ZoneInfo>& zones) {
 void RunWriter::AddVariables(const std::vector<VariableInfo>& variables) {
     CheckWritable();
     try {
-        database_.Transaction([&] {
+        Write([&] {
             SqliteStatement insert(database_.Connection(),
                                    "INSERT OR REPLACE INTO variables (run, record, position, "
                                    "name, unit, aggregation) VALUES (?, ?, ?, ?, ?, ?)");
@@ -560,7 +564,7 @@ void RunWriter::Store(const ResultRecord& record) {
     for (float value : stored.values) valueCount_ += std::isnan(value) ? 0 : 1;
     if (held_.PendingValues() < valuesPerBatch_ && held_.PendingSteps() < kStepsPerBatch) return;
     try {
-        database_.Transaction([&] { WriteHeld(); });
+        Write([&] { WriteHeld(); });
     } catch (const SqliteError& error) {
         Fail(error);
     }
@@ -638,7 +642,7 @@ void RunWriter::WriteStatus(RunStatus status, std::string_view note) {
 void RunWriter::Finish(RunStatus status, std::string_view note) {
     CheckWritable();
     try {
-        database_.Transaction([&] {
+        Write([&] {
             WriteHeld();
             WriteSummary();
             WriteStatus(status, note);
@@ -648,7 +652,7 @@ void RunWriter::Finish(RunStatus status, std::string_view note) {
         // The values could not be written: a failed run keeps its reason.
         held_.Discard();
         try {
-            database_.Transaction([&] { WriteStatus(status, note); });
+            Write([&] { WriteStatus(status, note); });
         } catch (const SqliteError& again) {
             Fail(again);
         }

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "SeriesBuffer.h"
+#include "WorkTimes.h"
 #include "kz7/control/OutputData.h"
 
 namespace kz7::app {
@@ -167,10 +168,15 @@ class RunWriter {
 
     int64_t RecordCount() const { return recordCount_; }
     int64_t ValueCount() const { return valueCount_; }
+    // The time spent in this run's transactions so far, waits for other
+    // writers included.
+    const WorkTimes& WriteTimes() const { return writeTimes_; }
 
   private:
     void CheckWritable() const;
     [[noreturn]] void Fail(const SqliteError& error);
+    // database_.Transaction(write), timed.
+    void Write(const std::function<void()>& write);
     void WriteHeld();
     void WriteSummary();
     void WriteStatus(RunStatus status, std::string_view note);
@@ -184,6 +190,7 @@ class RunWriter {
     bool finished_ = false;
     int64_t recordCount_ = 0;
     int64_t valueCount_ = 0;
+    WorkTimes writeTimes_;
 };
 
 }  // namespace kz7::app

@@ -22,8 +22,36 @@ void SeriesBuffer::Stream::Widen(size_t newWidth) {
     width = newWidth;
 }
 
+uint64_t SeriesBuffer::Key(int16_t interval, int32_t zone) {
+    return static_cast<uint64_t>(static_cast<uint16_t>(interval)) << 32 |
+           static_cast<uint32_t>(zone);
+}
+
+// The engine sends the records of an interval end in the same order every
+// time (zones, then building and plant), so the stream after the last one
+// used is tried before the index.
+SeriesBuffer::Stream& SeriesBuffer::Find(int16_t interval, int32_t zone) {
+    if (expected_ < streams_.size() && streams_[expected_].interval == interval &&
+        streams_[expected_].zone == zone)
+        return streams_[expected_++];
+    const auto [found, added] = byKey_.try_emplace(Key(interval, zone), streams_.size());
+    if (added) {
+        Stream& made = streams_.emplace_back();
+        made.interval = interval;
+        made.zone = zone;
+        const auto place = std::lower_bound(
+            inKeyOrder_.begin(), inKeyOrder_.end(), std::pair(interval, zone),
+            [this](size_t index, const std::pair<int16_t, int32_t>& key) {
+                return std::pair(streams_[index].interval, streams_[index].zone) < key;
+            });
+        inKeyOrder_.insert(place, found->second);
+    }
+    expected_ = found->second + 1;
+    return streams_[found->second];
+}
+
 void SeriesBuffer::Add(const ResultRecord& record) {
-    Stream& stream = streams_[{record.interval, record.zone}];
+    Stream& stream = Find(record.interval, record.zone);
     if (record.values.size() > stream.width) stream.Widen(record.values.size());
     if (stream.values.empty()) stream.firstPending = stream.nextStep;
     stream.values.insert(stream.values.end(), record.values.begin(), record.values.end());
@@ -33,7 +61,11 @@ void SeriesBuffer::Add(const ResultRecord& record) {
         std::max(pendingSteps_, static_cast<int64_t>(stream.values.size() / stream.width));
 
     const int64_t step = stream.nextStep++;
-    int64_t& timed = timedSteps_[record.interval];
+    auto timedOf = std::find_if(timedSteps_.begin(), timedSteps_.end(),
+                                [&record](const auto& entry) { return entry.first == record.interval; });
+    if (timedOf == timedSteps_.end())
+        timedOf = timedSteps_.insert(timedSteps_.end(), {record.interval, 0});
+    int64_t& timed = timedOf->second;
     if (step >= timed) {
         times_.push_back({record.interval, step, record.time, record.date});
         timed = step + 1;
@@ -43,7 +75,8 @@ void SeriesBuffer::Add(const ResultRecord& record) {
 void SeriesBuffer::Drain(const std::function<void(const StepTime&)>& onTime,
                          const std::function<void(const SeriesChunk&)>& onChunk) {
     for (const StepTime& time : times_) onTime(time);
-    for (auto& [key, stream] : streams_) {
+    for (const size_t index : inKeyOrder_) {
+        Stream& stream = streams_[index];
         if (stream.values.empty()) continue;
         const size_t records = stream.values.size() / stream.width;
         column_.resize(records);
@@ -62,7 +95,7 @@ void SeriesBuffer::Drain(const std::function<void(const StepTime&)>& onTime,
             // A variable that stays the same (a gain the zone does not have,
             // heating all summer) is kept as its one value.
             const std::span<const float> values(column_.data(), allEqual ? 1 : records);
-            onChunk({key.first, key.second, static_cast<int32_t>(position), stream.firstPending,
+            onChunk({stream.interval, stream.zone, static_cast<int32_t>(position), stream.firstPending,
                      static_cast<int64_t>(records), values});
         }
         stream.values.clear();
@@ -73,7 +106,7 @@ void SeriesBuffer::Drain(const std::function<void(const StepTime&)>& onTime,
 }
 
 void SeriesBuffer::Discard() {
-    for (auto& [key, stream] : streams_) stream.values.clear();
+    for (Stream& stream : streams_) stream.values.clear();
     times_.clear();
     pendingValues_ = 0;
     pendingSteps_ = 0;

@@ -6,7 +6,7 @@
 // one zone is a few rows to read rather than thousands of records to unpack.
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <unordered_map>
 #include <span>
 #include <utility>
 #include <vector>
@@ -52,6 +52,8 @@ class SeriesBuffer {
 
   private:
     struct Stream {
+        int16_t interval = 0;
+        int32_t zone = 0;
         int64_t nextStep = 0;      // step of the next record
         int64_t firstPending = 0;  // step of the first held record
         size_t width = 0;          // values per held record
@@ -59,8 +61,18 @@ class SeriesBuffer {
         void Widen(size_t newWidth);
     };
 
-    std::map<std::pair<int16_t, int32_t>, Stream> streams_;
-    std::map<int16_t, int64_t> timedSteps_;  // steps of each interval that have a time
+    static uint64_t Key(int16_t interval, int32_t zone);
+    // The stream of (interval, zone), made when new.
+    Stream& Find(int16_t interval, int32_t zone);
+
+    // Streams in the order they first came; `byKey_` finds them, `inKeyOrder_`
+    // lists them by (interval, zone), the order they are written in.
+    std::vector<Stream> streams_;
+    std::unordered_map<uint64_t, size_t> byKey_;
+    std::vector<size_t> inKeyOrder_;
+    size_t expected_ = 0;  // the stream the next record most likely belongs to
+    // Steps of each interval that have a time.
+    std::vector<std::pair<int16_t, int64_t>> timedSteps_;
     std::vector<StepTime> times_;
     std::vector<float> column_;  // scratch of Drain
     int64_t pendingValues_ = 0;
