@@ -448,8 +448,9 @@ void ResultDatabase::Transaction(const std::function<void()>& write) {
 
 // ---------------------------------------------------------------------------
 
-RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info, int64_t valuesPerBatch)
-    : database_(database), valuesPerBatch_(valuesPerBatch) {
+RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info, int64_t valuesPerBatch,
+                     int64_t valuesPerWrite)
+    : database_(database), valuesPerBatch_(valuesPerBatch), valuesPerWrite_(valuesPerWrite) {
     try {
         Write([&] {
             SqliteStatement insertRun(
@@ -497,56 +498,48 @@ void RunWriter::Write(const std::function<void()>& write) {
 
 void RunWriter::AddZones(const std::vector<ZoneInfo>& zones) {
     CheckWritable();
-    try {
-        Write([&] {
-            SqliteStatement insert(database_.Connection(),
-                                   "INSERT OR REPLACE INTO zones (run, zone, key, name, "
-                                   "floor_area, volume) VALUES (?, ?, ?, ?, ?, ?)");
-            double floorArea = 0.0;
-            double volume = 0.0;
-            for (const ZoneInfo& zone : zones) {
-                insert.Bind(1, runId_);
-                insert.Bind(2, int64_t{zone.zone});
-                insert.Bind(3, zone.key);
-                insert.Bind(4, zone.name);
-                insert.Bind(5, zone.floorArea);
-                insert.Bind(6, zone.volume);
-                insert.Run();
-                floorArea += zone.floorArea;
-                volume += zone.volume;
-            }
-            SqliteStatement totals(database_.Connection(),
-                                   "UPDATE runs SET floor_area = ?, volume = ? WHERE id = ?");
-            totals.Bind(1, floorArea);
-            totals.Bind(2, volume);
-            totals.Bind(3, runId_);
-            totals.Run();
-        });
-    } catch (const SqliteError& error) {
-        Fail(error);
-    }
+    heldRows_.push_back([this, zones] {
+        SqliteStatement insert(database_.Connection(),
+                               "INSERT OR REPLACE INTO zones (run, zone, key, name, "
+                               "floor_area, volume) VALUES (?, ?, ?, ?, ?, ?)");
+        double floorArea = 0.0;
+        double volume = 0.0;
+        for (const ZoneInfo& zone : zones) {
+            insert.Bind(1, runId_);
+            insert.Bind(2, int64_t{zone.zone});
+            insert.Bind(3, zone.key);
+            insert.Bind(4, zone.name);
+            insert.Bind(5, zone.floorArea);
+            insert.Bind(6, zone.volume);
+            insert.Run();
+            floorArea += zone.floorArea;
+            volume += zone.volume;
+        }
+        SqliteStatement totals(database_.Connection(),
+                               "UPDATE runs SET floor_area = ?, volume = ? WHERE id = ?");
+        totals.Bind(1, floorArea);
+        totals.Bind(2, volume);
+        totals.Bind(3, runId_);
+        totals.Run();
+    });
 }
 
 void RunWriter::AddVariables(const std::vector<VariableInfo>& variables) {
     CheckWritable();
-    try {
-        Write([&] {
-            SqliteStatement insert(database_.Connection(),
-                                   "INSERT OR REPLACE INTO variables (run, record, position, "
-                                   "name, unit, aggregation) VALUES (?, ?, ?, ?, ?, ?)");
-            for (const VariableInfo& variable : variables) {
-                insert.Bind(1, runId_);
-                insert.Bind(2, RecordKindText(variable.record));
-                insert.Bind(3, int64_t{variable.position});
-                insert.Bind(4, variable.name);
-                insert.Bind(5, variable.unit);
-                insert.Bind(6, variable.aggregation);
-                insert.Run();
-            }
-        });
-    } catch (const SqliteError& error) {
-        Fail(error);
-    }
+    heldRows_.push_back([this, variables] {
+        SqliteStatement insert(database_.Connection(),
+                               "INSERT OR REPLACE INTO variables (run, record, position, "
+                               "name, unit, aggregation) VALUES (?, ?, ?, ?, ?, ?)");
+        for (const VariableInfo& variable : variables) {
+            insert.Bind(1, runId_);
+            insert.Bind(2, RecordKindText(variable.record));
+            insert.Bind(3, int64_t{variable.position});
+            insert.Bind(4, variable.name);
+            insert.Bind(5, variable.unit);
+            insert.Bind(6, variable.aggregation);
+            insert.Run();
+        }
+    });
 }
 
 void RunWriter::Store(const ResultRecord& record) {
@@ -563,6 +556,8 @@ void RunWriter::Store(const ResultRecord& record) {
     ++recordCount_;
     for (float value : stored.values) valueCount_ += std::isnan(value) ? 0 : 1;
     if (held_.PendingValues() < valuesPerBatch_ && held_.PendingSteps() < kStepsPerBatch) return;
+    held_.Seal();
+    if (held_.HeldValues() < valuesPerWrite_) return;
     try {
         Write([&] { WriteHeld(); });
     } catch (const SqliteError& error) {
@@ -571,6 +566,8 @@ void RunWriter::Store(const ResultRecord& record) {
 }
 
 void RunWriter::WriteHeld() {
+    for (const std::function<void()>& insertRows : heldRows_) insertRows();
+    heldRows_.clear();
     SqliteConnection& db = database_.Connection();
     SqliteStatement insertTime(db,
                                "INSERT OR REPLACE INTO times (run, interval, step, time, "
