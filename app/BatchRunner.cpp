@@ -40,22 +40,6 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-double ThreadCpuSeconds() {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-// Adds the time `work` takes to `times`.
-template <typename Work>
-void Timed(VariantTimes& times, Work work) {
-    const Clock::time_point start = Clock::now();
-    const double cpuStart = ThreadCpuSeconds();
-    work();
-    times.cpu += ThreadCpuSeconds() - cpuStart;
-    times.wall += SecondsSince(start);
-}
-
 // The variant's model, written to a temporary file of its own for the read
 // and removed after it; messages that name the file name the template.
 class VariantModelFile {
@@ -130,7 +114,7 @@ class VariantRun {
     }
 
     VariantOutcome Run() {
-        Timed(outcome_.run, [this] { RunOrRecordFailure(); });
+        AddTimeOf(outcome_.run, [this] { RunOrRecordFailure(); });
         return std::move(outcome_);
     }
 
@@ -163,26 +147,22 @@ class VariantRun {
     void StoreFailed(const std::string& reason) {
         outcome_.status = RunStatus::Failed;
         outcome_.message = reason;
-        Timed(outcome_.store, [&] {
-            RunWriter run(database_, info_);
-            outcome_.runId = run.RunId();
-            run.Finish(RunStatus::Failed, reason);
-        });
+        RunWriter run(database_, info_);
+        outcome_.runId = run.RunId();
+        run.Finish(RunStatus::Failed, reason);
+        outcome_.store = run.WriteTimes();
     }
 
     void Simulate() {
-        std::optional<RunWriter> run;
         const std::vector<ZoneInfo> zones = ZoneRows(state_);
-        Timed(outcome_.store, [&] {
-            run.emplace(database_, info_);
-            run->AddZones(zones);
-            run->AddVariables(ResultVariableRows());
-        });
-        outcome_.runId = run->RunId();
+        RunWriter run(database_, info_);
+        run.AddZones(zones);
+        run.AddVariables(ResultVariableRows());
+        outcome_.runId = run.RunId();
         RunSummary summary(zones);
         std::string lastError;
         control_.SaveResultRecord = [&](const ResultRecord& record) {
-            Timed(outcome_.store, [&] { run->Store(record); });
+            run.Store(record);
             summary.Add(record);
         };
         state_.errorHandler = [&lastError](const std::string& error) { lastError = error; };
@@ -207,13 +187,14 @@ class VariantRun {
         } else if (failure.empty()) {
             outcome_.status = RunStatus::Finished;
             outcome_.summary = summary.Rows();
-            run->SetSummary(outcome_.summary);
+            run.SetSummary(outcome_.summary);
         }
         if (!failure.empty()) {
             outcome_.status = RunStatus::Failed;
             outcome_.message = failure;
         }
-        Timed(outcome_.store, [&] { run->Finish(outcome_.status, outcome_.message); });
+        run.Finish(outcome_.status, outcome_.message);
+        outcome_.store = run.WriteTimes();
     }
 
     const BatchPlan& plan_;

@@ -23,14 +23,12 @@
 
 #include "BatchPlan.h"
 #include "ResultDatabase.h"
+#include "WorkTimes.h"
 
 namespace kz7::app {
 
 // Seconds of wall time and of the worker thread's CPU time.
-struct VariantTimes {
-    double wall = 0.0;
-    double cpu = 0.0;
-};
+using VariantTimes = WorkTimes;
 
 // What became of one variant.
 struct VariantOutcome {
@@ -40,7 +38,9 @@ struct VariantOutcome {
     std::string message;              // the reason of a failed run
     std::vector<SummaryRow> summary;  // a finished run's figures, as stored
     VariantTimes run;                 // the whole variant
-    VariantTimes store;               // of which in the result database's calls
+    // Of which in the result database's transactions (waits for another
+    // writer included); holding records in memory between them is not counted.
+    VariantTimes store;
 };
 
 // Runs variant `index` of `plan` and stores it in `database` as a run of

@@ -448,10 +448,11 @@ void ResultDatabase::Transaction(const std::function<void()>& write) {
 
 // ---------------------------------------------------------------------------
 
-RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info, int64_t valuesPerBatch)
-    : database_(database), valuesPerBatch_(valuesPerBatch) {
+RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info, int64_t valuesPerBatch,
+                     int64_t valuesPerWrite)
+    : database_(database), valuesPerBatch_(valuesPerBatch), valuesPerWrite_(valuesPerWrite) {
     try {
-        database.Transaction([&] {
+        Write([&] {
             SqliteStatement insertRun(
                 database.Connection(),
                 "INSERT INTO runs (command, model, weather, label, model_sha256, started_at, "
@@ -491,58 +492,54 @@ void RunWriter::Fail(const SqliteError& error) {
     throw database_.Error(DescribeSqliteError(error));
 }
 
+void RunWriter::Write(const std::function<void()>& write) {
+    AddTimeOf(writeTimes_, [&] { database_.Transaction(write); });
+}
+
 void RunWriter::AddZones(const std::vector<ZoneInfo>& zones) {
     CheckWritable();
-    try {
-        database_.Transaction([&] {
-            SqliteStatement insert(database_.Connection(),
-                                   "INSERT OR REPLACE INTO zones (run, zone, key, name, "
-                                   "floor_area, volume) VALUES (?, ?, ?, ?, ?, ?)");
-            double floorArea = 0.0;
-            double volume = 0.0;
-            for (const ZoneInfo& zone : zones) {
-                insert.Bind(1, runId_);
-                insert.Bind(2, int64_t{zone.zone});
-                insert.Bind(3, zone.key);
-                insert.Bind(4, zone.name);
-                insert.Bind(5, zone.floorArea);
-                insert.Bind(6, zone.volume);
-                insert.Run();
-                floorArea += zone.floorArea;
-                volume += zone.volume;
-            }
-            SqliteStatement totals(database_.Connection(),
-                                   "UPDATE runs SET floor_area = ?, volume = ? WHERE id = ?");
-            totals.Bind(1, floorArea);
-            totals.Bind(2, volume);
-            totals.Bind(3, runId_);
-            totals.Run();
-        });
-    } catch (const SqliteError& error) {
-        Fail(error);
-    }
+    heldRows_.push_back([this, zones] {
+        SqliteStatement insert(database_.Connection(),
+                               "INSERT OR REPLACE INTO zones (run, zone, key, name, "
+                               "floor_area, volume) VALUES (?, ?, ?, ?, ?, ?)");
+        double floorArea = 0.0;
+        double volume = 0.0;
+        for (const ZoneInfo& zone : zones) {
+            insert.Bind(1, runId_);
+            insert.Bind(2, int64_t{zone.zone});
+            insert.Bind(3, zone.key);
+            insert.Bind(4, zone.name);
+            insert.Bind(5, zone.floorArea);
+            insert.Bind(6, zone.volume);
+            insert.Run();
+            floorArea += zone.floorArea;
+            volume += zone.volume;
+        }
+        SqliteStatement totals(database_.Connection(),
+                               "UPDATE runs SET floor_area = ?, volume = ? WHERE id = ?");
+        totals.Bind(1, floorArea);
+        totals.Bind(2, volume);
+        totals.Bind(3, runId_);
+        totals.Run();
+    });
 }
 
 void RunWriter::AddVariables(const std::vector<VariableInfo>& variables) {
     CheckWritable();
-    try {
-        database_.Transaction([&] {
-            SqliteStatement insert(database_.Connection(),
-                                   "INSERT OR REPLACE INTO variables (run, record, position, "
-                                   "name, unit, aggregation) VALUES (?, ?, ?, ?, ?, ?)");
-            for (const VariableInfo& variable : variables) {
-                insert.Bind(1, runId_);
-                insert.Bind(2, RecordKindText(variable.record));
-                insert.Bind(3, int64_t{variable.position});
-                insert.Bind(4, variable.name);
-                insert.Bind(5, variable.unit);
-                insert.Bind(6, variable.aggregation);
-                insert.Run();
-            }
-        });
-    } catch (const SqliteError& error) {
-        Fail(error);
-    }
+    heldRows_.push_back([this, variables] {
+        SqliteStatement insert(database_.Connection(),
+                               "INSERT OR REPLACE INTO variables (run, record, position, "
+                               "name, unit, aggregation) VALUES (?, ?, ?, ?, ?, ?)");
+        for (const VariableInfo& variable : variables) {
+            insert.Bind(1, runId_);
+            insert.Bind(2, RecordKindText(variable.record));
+            insert.Bind(3, int64_t{variable.position});
+            insert.Bind(4, variable.name);
+            insert.Bind(5, variable.unit);
+            insert.Bind(6, variable.aggregation);
+            insert.Run();
+        }
+    });
 }
 
 void RunWriter::Store(const ResultRecord& record) {
@@ -559,14 +556,18 @@ void RunWriter::Store(const ResultRecord& record) {
     ++recordCount_;
     for (float value : stored.values) valueCount_ += std::isnan(value) ? 0 : 1;
     if (held_.PendingValues() < valuesPerBatch_ && held_.PendingSteps() < kStepsPerBatch) return;
+    held_.Seal();
+    if (held_.HeldValues() < valuesPerWrite_) return;
     try {
-        database_.Transaction([&] { WriteHeld(); });
+        Write([&] { WriteHeld(); });
     } catch (const SqliteError& error) {
         Fail(error);
     }
 }
 
 void RunWriter::WriteHeld() {
+    for (const std::function<void()>& insertRows : heldRows_) insertRows();
+    heldRows_.clear();
     SqliteConnection& db = database_.Connection();
     SqliteStatement insertTime(db,
                                "INSERT OR REPLACE INTO times (run, interval, step, time, "
@@ -638,7 +639,7 @@ void RunWriter::WriteStatus(RunStatus status, std::string_view note) {
 void RunWriter::Finish(RunStatus status, std::string_view note) {
     CheckWritable();
     try {
-        database_.Transaction([&] {
+        Write([&] {
             WriteHeld();
             WriteSummary();
             WriteStatus(status, note);
@@ -648,7 +649,7 @@ void RunWriter::Finish(RunStatus status, std::string_view note) {
         // The values could not be written: a failed run keeps its reason.
         held_.Discard();
         try {
-            database_.Transaction([&] { WriteStatus(status, note); });
+            Write([&] { WriteStatus(status, note); });
         } catch (const SqliteError& again) {
             Fail(again);
         }

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "SeriesBuffer.h"
+#include "WorkTimes.h"
 #include "kz7/control/OutputData.h"
 
 namespace kz7::app {
@@ -135,28 +136,33 @@ class ResultDatabase {
 // Writes one run: its row in runs, its zones and variables, and its records.
 class RunWriter {
   public:
-    // A batch is written when a series holds kStepsPerBatch steps (three
+    // A batch of chunks ends when a series holds kStepsPerBatch steps (three
     // weeks of hours), or sooner when the values held reach valuesPerBatch
     // (128 MB: a thousand zones' hourly records reach the steps first).
     // Chunks of a fixed length keep the rows, and so the cost of each, the
     // same per zone however many zones a run has.
     static constexpr int64_t kStepsPerBatch = 512;
     static constexpr int64_t kValuesPerBatch = int64_t{1} << 25;
+    // Ended batches are held until they reach valuesPerWrite (8 MB) and then
+    // written in one transaction: a small run (a one-zone year holds 6 MB)
+    // is written once, at its end, instead of in a commit every three weeks.
+    static constexpr int64_t kValuesPerWrite = int64_t{1} << 21;
 
-    // Inserts the run with status 'running' and commits it at once. Held
-    // values are written whenever `valuesPerBatch` are reached.
+    // Inserts the run with status 'running' and commits it at once.
     RunWriter(ResultDatabase& database, const RunInfo& info,
-              int64_t valuesPerBatch = kValuesPerBatch);
+              int64_t valuesPerBatch = kValuesPerBatch, int64_t valuesPerWrite = kValuesPerWrite);
     ~RunWriter();
     RunWriter(const RunWriter&) = delete;
     RunWriter& operator=(const RunWriter&) = delete;
 
     int64_t RunId() const { return runId_; }
-    // The zones, with the building's floor area and volume as their totals.
+    // The zones, with the building's floor area and volume as their totals,
+    // and what the positions of the records mean: written with the next
+    // write of records (or by Finish).
     void AddZones(const std::vector<ZoneInfo>& zones);
     void AddVariables(const std::vector<VariableInfo>& variables);
     // One record as the engine sends it (its values NaN where it has none);
-    // written with the next batch.
+    // written with the next write.
     void Store(const ResultRecord& record);
     // The run's summary lines, written with Finish.
     void SetSummary(std::vector<SummaryRow> rows) { summary_ = std::move(rows); }
@@ -167,23 +173,31 @@ class RunWriter {
 
     int64_t RecordCount() const { return recordCount_; }
     int64_t ValueCount() const { return valueCount_; }
+    // The time spent in this run's transactions so far, waits for other
+    // writers included.
+    const WorkTimes& WriteTimes() const { return writeTimes_; }
 
   private:
     void CheckWritable() const;
     [[noreturn]] void Fail(const SqliteError& error);
-    void WriteHeld();
+    // database_.Transaction(write), timed.
+    void Write(const std::function<void()>& write);
+    void WriteHeld();  // what AddZones and AddVariables gave, and the held records
     void WriteSummary();
     void WriteStatus(RunStatus status, std::string_view note);
 
     ResultDatabase& database_;
     int64_t runId_ = 0;
     int64_t valuesPerBatch_;
+    int64_t valuesPerWrite_;
+    std::vector<std::function<void()>> heldRows_;  // the zones' and variables' inserts
     SeriesBuffer held_;
     std::vector<float> weatherRow_;  // scratch of Store
     std::vector<SummaryRow> summary_;
     bool finished_ = false;
     int64_t recordCount_ = 0;
     int64_t valueCount_ = 0;
+    WorkTimes writeTimes_;
 };
 
 }  // namespace kz7::app

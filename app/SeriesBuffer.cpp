@@ -22,61 +22,115 @@ void SeriesBuffer::Stream::Widen(size_t newWidth) {
     width = newWidth;
 }
 
+uint64_t SeriesBuffer::Key(int16_t interval, int32_t zone) {
+    return static_cast<uint64_t>(static_cast<uint16_t>(interval)) << 32 |
+           static_cast<uint32_t>(zone);
+}
+
+// The engine sends the records of an interval end in the same order every
+// time (zones, then building and plant), so the stream after the last one
+// used is tried before the index.
+SeriesBuffer::Stream& SeriesBuffer::Find(int16_t interval, int32_t zone) {
+    if (expected_ < streams_.size() && streams_[expected_].interval == interval &&
+        streams_[expected_].zone == zone)
+        return streams_[expected_++];
+    const auto [found, added] = byKey_.try_emplace(Key(interval, zone), streams_.size());
+    if (added) {
+        Stream& made = streams_.emplace_back();
+        made.interval = interval;
+        made.zone = zone;
+        made.cuts.assign(seals_, 0);  // held nothing at the seals before it
+        const auto place = std::lower_bound(
+            inKeyOrder_.begin(), inKeyOrder_.end(), std::pair(interval, zone),
+            [this](size_t index, const std::pair<int16_t, int32_t>& key) {
+                return std::pair(streams_[index].interval, streams_[index].zone) < key;
+            });
+        inKeyOrder_.insert(place, found->second);
+    }
+    expected_ = found->second + 1;
+    return streams_[found->second];
+}
+
 void SeriesBuffer::Add(const ResultRecord& record) {
-    Stream& stream = streams_[{record.interval, record.zone}];
+    Stream& stream = Find(record.interval, record.zone);
     if (record.values.size() > stream.width) stream.Widen(record.values.size());
     if (stream.values.empty()) stream.firstPending = stream.nextStep;
     stream.values.insert(stream.values.end(), record.values.begin(), record.values.end());
     stream.values.resize(stream.values.size() + stream.width - record.values.size(), kNone);
     pendingValues_ += static_cast<int64_t>(stream.width);
-    pendingSteps_ =
-        std::max(pendingSteps_, static_cast<int64_t>(stream.values.size() / stream.width));
+    heldValues_ += static_cast<int64_t>(stream.width);
+    const size_t sealed = stream.cuts.empty() ? 0 : stream.cuts.back();
+    pendingSteps_ = std::max(pendingSteps_, static_cast<int64_t>(stream.Records() - sealed));
 
     const int64_t step = stream.nextStep++;
-    int64_t& timed = timedSteps_[record.interval];
+    auto timedOf = std::find_if(timedSteps_.begin(), timedSteps_.end(),
+                                [&record](const auto& entry) { return entry.first == record.interval; });
+    if (timedOf == timedSteps_.end())
+        timedOf = timedSteps_.insert(timedSteps_.end(), {record.interval, 0});
+    int64_t& timed = timedOf->second;
     if (step >= timed) {
         times_.push_back({record.interval, step, record.time, record.date});
         timed = step + 1;
     }
 }
 
-void SeriesBuffer::Drain(const std::function<void(const StepTime&)>& onTime,
-                         const std::function<void(const SeriesChunk&)>& onChunk) {
-    for (const StepTime& time : times_) onTime(time);
-    for (auto& [key, stream] : streams_) {
-        if (stream.values.empty()) continue;
-        const size_t records = stream.values.size() / stream.width;
-        column_.resize(records);
-        for (size_t position = 0; position < stream.width; ++position) {
-            bool anyValue = false;
-            bool allEqual = true;
-            for (size_t record = 0; record < records; ++record) {
-                const float value = stream.values[record * stream.width + position];
-                column_[record] = value;
-                anyValue = anyValue || !std::isnan(value);
-                // Bitwise, so that a run of NaN or of -0 stays what it is.
-                allEqual = allEqual && std::bit_cast<uint32_t>(value) ==
-                                           std::bit_cast<uint32_t>(column_[0]);
-            }
-            if (!anyValue) continue;
-            // A variable that stays the same (a gain the zone does not have,
-            // heating all summer) is kept as its one value.
-            const std::span<const float> values(column_.data(), allEqual ? 1 : records);
-            onChunk({key.first, key.second, static_cast<int32_t>(position), stream.firstPending,
-                     static_cast<int64_t>(records), values});
-        }
-        stream.values.clear();
-    }
-    times_.clear();
+void SeriesBuffer::Seal() {
+    if (pendingSteps_ == 0) return;
+    for (Stream& stream : streams_) stream.cuts.push_back(stream.Records());
+    ++seals_;
     pendingValues_ = 0;
     pendingSteps_ = 0;
 }
 
+void SeriesBuffer::Drain(const std::function<void(const StepTime&)>& onTime,
+                         const std::function<void(const SeriesChunk&)>& onChunk) {
+    for (const StepTime& time : times_) onTime(time);
+    for (size_t part = 0; part <= seals_; ++part) {
+        for (const size_t index : inKeyOrder_) {
+            const Stream& stream = streams_[index];
+            const size_t begin = part == 0 ? 0 : stream.cuts[part - 1];
+            const size_t end = part < seals_ ? stream.cuts[part] : stream.Records();
+            if (end > begin) DrainPart(stream, begin, end, onChunk);
+        }
+    }
+    Discard();
+}
+
+void SeriesBuffer::DrainPart(const Stream& stream, size_t begin, size_t end,
+                             const std::function<void(const SeriesChunk&)>& onChunk) {
+    const size_t records = end - begin;
+    column_.resize(records);
+    for (size_t position = 0; position < stream.width; ++position) {
+        bool anyValue = false;
+        bool allEqual = true;
+        for (size_t record = 0; record < records; ++record) {
+            const float value = stream.values[(begin + record) * stream.width + position];
+            column_[record] = value;
+            anyValue = anyValue || !std::isnan(value);
+            // Bitwise, so that a run of NaN or of -0 stays what it is.
+            allEqual = allEqual &&
+                       std::bit_cast<uint32_t>(value) == std::bit_cast<uint32_t>(column_[0]);
+        }
+        if (!anyValue) continue;
+        // A variable that stays the same (a gain the zone does not have,
+        // heating all summer) is kept as its one value.
+        const std::span<const float> values(column_.data(), allEqual ? 1 : records);
+        onChunk({stream.interval, stream.zone, static_cast<int32_t>(position),
+                 stream.firstPending + static_cast<int64_t>(begin), static_cast<int64_t>(records),
+                 values});
+    }
+}
+
 void SeriesBuffer::Discard() {
-    for (auto& [key, stream] : streams_) stream.values.clear();
+    for (Stream& stream : streams_) {
+        stream.values.clear();
+        stream.cuts.clear();
+    }
     times_.clear();
+    seals_ = 0;
     pendingValues_ = 0;
     pendingSteps_ = 0;
+    heldValues_ = 0;
 }
 
 }  // namespace kz7::app

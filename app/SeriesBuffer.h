@@ -6,7 +6,7 @@
 // one zone is a few rows to read rather than thousands of records to unpack.
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <unordered_map>
 #include <span>
 #include <utility>
 #include <vector>
@@ -40,11 +40,19 @@ class SeriesBuffer {
     // record of a step gives the step its time.
     void Add(const ResultRecord& record);
 
-    // Values held since the last drain, and the most steps any series holds.
+    // Values held since the last seal or drain, and the most steps any
+    // series holds since then.
     int64_t PendingValues() const { return pendingValues_; }
     int64_t PendingSteps() const { return pendingSteps_; }
-    // Hands every held step time, then every chunk that holds a value, and
-    // forgets them; the steps go on where they stopped.
+    // Values held since the last drain.
+    int64_t HeldValues() const { return heldValues_; }
+    // Ends the chunks of every series here: what each holds since the last
+    // seal becomes one chunk when drained, exactly as if it were drained now.
+    // A writer that holds several sealed parts writes them in one go.
+    void Seal();
+    // Hands every held step time, then every chunk that holds a value (part
+    // by part, each part's series in (interval, zone) order), and forgets
+    // them; the steps go on where they stopped.
     void Drain(const std::function<void(const StepTime&)>& onTime,
                const std::function<void(const SeriesChunk&)>& onChunk);
     // Forgets what is held without handing it on.
@@ -52,19 +60,39 @@ class SeriesBuffer {
 
   private:
     struct Stream {
+        int16_t interval = 0;
+        int32_t zone = 0;
         int64_t nextStep = 0;      // step of the next record
         int64_t firstPending = 0;  // step of the first held record
         size_t width = 0;          // values per held record
         std::vector<float> values;  // held records one after another
+        std::vector<size_t> cuts;   // held records at each seal
+        size_t Records() const { return width == 0 ? 0 : values.size() / width; }
         void Widen(size_t newWidth);
     };
 
-    std::map<std::pair<int16_t, int32_t>, Stream> streams_;
-    std::map<int16_t, int64_t> timedSteps_;  // steps of each interval that have a time
+    static uint64_t Key(int16_t interval, int32_t zone);
+    // The stream of (interval, zone), made when new.
+    Stream& Find(int16_t interval, int32_t zone);
+
+    // Streams in the order they first came; `byKey_` finds them, `inKeyOrder_`
+    // lists them by (interval, zone), the order they are written in.
+    std::vector<Stream> streams_;
+    std::unordered_map<uint64_t, size_t> byKey_;
+    std::vector<size_t> inKeyOrder_;
+    size_t expected_ = 0;  // the stream the next record most likely belongs to
+    // Steps of each interval that have a time.
+    std::vector<std::pair<int16_t, int64_t>> timedSteps_;
     std::vector<StepTime> times_;
     std::vector<float> column_;  // scratch of Drain
+    size_t seals_ = 0;           // since the last drain
     int64_t pendingValues_ = 0;
     int64_t pendingSteps_ = 0;
+    int64_t heldValues_ = 0;
+
+    // Records [begin, end) of `stream` as one chunk per position with a value.
+    void DrainPart(const Stream& stream, size_t begin, size_t end,
+                   const std::function<void(const SeriesChunk&)>& onChunk);
 };
 
 }  // namespace kz7::app

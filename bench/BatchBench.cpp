@@ -2,8 +2,9 @@
 // hourly records stored) run by BatchRunner on 1 and 2 threads into a fresh
 // database. Counters: variants per second of wall time, the CPU seconds per
 // variant (to tell a loaded machine from a poor speed-up), and the share of
-// the workers' CPU and wall time spent in the result database's calls (wall
-// time includes waiting for another worker's transaction).
+// the workers' CPU and wall time spent in the result database's transactions
+// (wall time includes waiting for another worker's transaction; holding the
+// records in memory until then is counted with the calculation).
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 #include <stdlib.h>

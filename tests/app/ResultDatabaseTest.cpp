@@ -128,13 +128,13 @@ TEST_F(ResultDatabaseTest, RecordsComeBackAsTheyWentInThroughReaderAndViews) {
 }
 
 // A writer dropped before Finish (a killed process) leaves the run
-// 'running' with the batches written so far; Finish writes the rest and
+// 'running' with the batches written so far (two per write here); Finish writes the rest and
 // refuses to be called twice.
 TEST_F(ResultDatabaseTest, RunsStayConsistentWhenNotFinished) {
     std::vector<float> values(55, 20.0f);
     {
         ResultDatabase database(file);
-        RunWriter run(database, {"simulate", "office.kz7"}, 550);
+        RunWriter run(database, {"simulate", "office.kz7"}, 550, 1100);
         for (int hour = 1; hour <= 25; ++hour) run.Store({2, 1, values, hour / 24.0, hour / 24.0});
     }
     ResultDatabase database(file);

@@ -36,6 +36,7 @@ void PlantResultStore::Control(int32_t code) {
 void PlantResultStore::SetPlantItemCounts(int32_t boilers, int32_t chillers) {
     boilers_ = std::max(boilers, 0);
     chillers_ = std::max(chillers, 0);
+    PlanSteps();
 }
 
 int32_t PlantResultStore::Handle(int32_t interval) const {
@@ -82,6 +83,7 @@ void PlantResultStore::Open() {
         }
         handles_[static_cast<size_t>(k)] = handle;
     }
+    PlanSteps();
 }
 
 void PlantResultStore::Close() {
@@ -89,23 +91,33 @@ void PlantResultStore::Close() {
         store_.Free(handle);
         handle = 0;
     }
+    stepCells_.clear();
 }
 
-void PlantResultStore::RecordStep(const IntervalWeights& weights) {
+// Which cells a step adds to is fixed while the handles are open; working it
+// out once keeps the per-step pass to the additions (it runs at every step
+// even for a one-zone model, where it would otherwise cost more than the zone).
+void PlantResultStore::PlanSteps() {
+    stepCells_.clear();
     for (int32_t k = 1; k <= kIntervalCount; ++k) {
         const int32_t handle = handles_[static_cast<size_t>(k)];
         if (handle == 0) continue;
-        const float weight = weights[static_cast<size_t>(k)];
         const GroupRecords groups = Groups(handle);
         for (size_t i = 0; i < PlantVariables().size(); ++i) {
             const Place place = places_[i];
-            OutputRecord cells = groups[static_cast<size_t>(place.record)];
+            const OutputRecord& cells = groups[static_cast<size_t>(place.record)];
             if (!cells.IsSelected(place.variable)) continue;
             const int32_t slot = SlotOf(PlantVariables()[i]);
             if (slot == 0) continue;  // no such boiler or chiller: stays missing
-            cells.Add(place.variable, state_.energy.Get(slot), weight);
+            stepCells_.push_back({cells, place.variable, slot, k});
         }
     }
+}
+
+void PlantResultStore::RecordStep(const IntervalWeights& weights) {
+    for (StepCell& cell : stepCells_)
+        cell.record.Add(cell.variable, state_.energy.Get(cell.slot),
+                        weights[static_cast<size_t>(cell.interval)]);
 }
 
 PlantResultStore::GroupRecords PlantResultStore::Groups(int32_t handle) {

@@ -5,6 +5,7 @@
 // record sent to the host.
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "kz7/output/OutputSelection.h"
 #include "kz7/output/OutputStore.h"
@@ -50,6 +51,17 @@ class PlantResultStore {
     void Open();
     void Close();
     void Send(int32_t interval);
+    // Lists the cells RecordStep adds to, from the open handles' selections
+    // and the plant item counts.
+    void PlanSteps();
+
+    // One selected plant variable of one open handle with a slot to read.
+    struct StepCell {
+        OutputRecord record;
+        int32_t variable = 0;
+        int32_t slot = 0;
+        int32_t interval = 0;
+    };
 
     EngineState& state_;
     OutputStore& store_;
@@ -59,6 +71,7 @@ class PlantResultStore {
     std::array<int32_t, kIntervalCount + 1> handles_{};
     int32_t boilers_ = 0;
     int32_t chillers_ = 0;
+    std::vector<StepCell> stepCells_;
 };
 
 }  // namespace kz7

@@ -104,6 +104,8 @@ void ZoneResultStore::Open() {
         }
         handles_[static_cast<size_t>(k)] = handle;
         sent_[static_cast<size_t>(k)] = sent;
+        for (int32_t record = 1; record <= records_; ++record)
+            cells_[static_cast<size_t>(k)].push_back(store_.Record(handle, record));
     }
 }
 
@@ -112,6 +114,7 @@ void ZoneResultStore::Close() {
         store_.Free(handle);
         handle = 0;
     }
+    for (std::vector<OutputRecord>& cells : cells_) cells.clear();
     sent_.fill(false);
     records_ = 0;
     numberOfZone_.clear();
@@ -164,13 +167,12 @@ void ZoneResultStore::RecordStep(const IntervalWeights& weights) {
 
 void ZoneResultStore::RecordZone(int32_t record, const Zone& zone,
                                  const IntervalWeights& weights) {
-    if (record > records_) return;
+    if (record < 1 || record > records_) return;
     for (int32_t k = 1; k <= kIntervalCount; ++k) {
-        const int32_t handle = handles_[static_cast<size_t>(k)];
-        if (handle == 0) continue;
-        store_.Record(handle, record)
-            .AddStep(zone.stepValues.Values(), zone.stepValues.SetFlags(),
-                     weights[static_cast<size_t>(k)]);
+        std::vector<OutputRecord>& cells = cells_[static_cast<size_t>(k)];
+        if (cells.empty()) continue;
+        cells[static_cast<size_t>(record - 1)].AddStep(
+            zone.stepValues.Values(), zone.stepValues.SetFlags(), weights[static_cast<size_t>(k)]);
     }
 }
 
@@ -224,7 +226,7 @@ void ZoneResultStore::SendZoneRecords(int32_t interval, bool withTexts) {
         const Zone* zone = state_.zones->Find(record);
         const double area =
             zone != nullptr && zone->FloorArea > 0.0f ? static_cast<double>(zone->FloorArea) : 0.0;
-        OutputRecord cells = store_.Record(handle, record);
+        OutputRecord& cells = cells_[static_cast<size_t>(interval)][static_cast<size_t>(record - 1)];
         values_.Begin(withTexts);
         for (int32_t position = 1; position <= kZoneVariableCount; ++position) {
             if (!cells.IsSelected(position)) continue;

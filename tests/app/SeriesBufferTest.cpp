@@ -1,0 +1,90 @@
+// Held records written as one part at a time or several parts at once give
+// the same chunks and times: holding more before a write never changes what
+// is stored.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <tuple>
+#include <vector>
+
+#include "SeriesBuffer.h"
+
+namespace kz7::app {
+namespace {
+
+constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+
+using Chunk = std::tuple<int16_t, int32_t, int32_t, int64_t, int64_t, std::vector<uint32_t>>;
+using Time = std::tuple<int16_t, int64_t, double, double>;
+
+struct Drained {
+    std::vector<Time> times;
+    std::vector<Chunk> chunks;
+    void From(SeriesBuffer& buffer) {
+        buffer.Drain(
+            [this](const StepTime& t) { times.emplace_back(t.interval, t.step, t.time, t.sourceTime); },
+            [this](const SeriesChunk& c) {
+                std::vector<uint32_t> bits;
+                for (float value : c.values) bits.push_back(std::bit_cast<uint32_t>(value));
+                chunks.emplace_back(c.interval, c.zone, c.position, c.firstStep, c.steps, bits);
+            });
+    }
+};
+
+// Hour `hour`'s records: two zones (one widening after hour 9, one with a
+// value that stays the same), weather, and from hour 12 a daily record.
+void AddHour(SeriesBuffer& buffer, int hour) {
+    const double time = hour / 24.0;
+    std::vector<float> zone(hour > 9 ? 8 : 5, kNone);
+    zone[1] = static_cast<float>(hour) * 0.5f;
+    zone[2] = 7.0f;
+    zone.back() = hour % 3 == 0 ? kNone : -0.0f;
+    buffer.Add({2, 1, zone, time, time});
+    std::vector<float> other{kNone, static_cast<float>(-hour), 21.0f};
+    buffer.Add({2, 2, other, time, time});
+    std::vector<float> weather{kNone, 12.5f + static_cast<float>(hour % 4)};
+    buffer.Add({2, -1, weather, time - 9.0, time});
+    if (hour >= 12 && hour % 4 == 0) buffer.Add({3, 0, zone, time, time});
+}
+
+TEST(SeriesBufferTest, PartsWrittenTogetherGiveTheChunksOfPartsWrittenAlone) {
+    const std::vector<int> partEnds{4, 8, 11, 15, 20};  // hours after which a part ends
+    SeriesBuffer alone, together, twoWrites;
+    Drained eachPart, onceAtEnd, inTwo;
+    for (int hour = 1; hour <= 23; ++hour) {
+        for (SeriesBuffer* buffer : {&alone, &together, &twoWrites}) AddHour(*buffer, hour);
+        bool ends = false;
+        for (int end : partEnds) ends = ends || end == hour;
+        if (!ends) continue;
+        eachPart.From(alone);
+        together.Seal();
+        twoWrites.Seal();
+        if (hour == 11) inTwo.From(twoWrites);
+    }
+    EXPECT_GT(together.HeldValues(), twoWrites.HeldValues());
+    eachPart.From(alone);
+    onceAtEnd.From(together);
+    inTwo.From(twoWrites);
+    EXPECT_EQ(onceAtEnd.chunks.size(), eachPart.chunks.size());
+    EXPECT_EQ(onceAtEnd.chunks, eachPart.chunks);
+    EXPECT_EQ(inTwo.chunks, eachPart.chunks);
+    // Times go by step, whichever write carries them.
+    std::sort(eachPart.times.begin(), eachPart.times.end());
+    std::sort(onceAtEnd.times.begin(), onceAtEnd.times.end());
+    EXPECT_EQ(onceAtEnd.times, eachPart.times);
+    EXPECT_EQ(onceAtEnd.times.size(), 23u + 3u);
+    // The constant position is one value per part.
+    for (const Chunk& chunk : onceAtEnd.chunks) {
+        if (std::get<1>(chunk) == 1 && std::get<2>(chunk) == 2) {
+            EXPECT_EQ(std::get<5>(chunk), std::vector<uint32_t>{std::bit_cast<uint32_t>(7.0f)});
+        }
+    }
+    EXPECT_EQ(together.HeldValues(), 0);
+}
+
+}  // namespace
+}  // namespace kz7::app
