@@ -148,15 +148,15 @@ TEST(ZoneDynamics, MassivePartitionCarriesHeatFromWarmToCool) {
 
     engine.RunDays(1);
     // While the partition warms, the cool zone receives less than the warm one gives.
-    EXPECT_LT(ea.StepFlowKW, 0.0f);
-    EXPECT_GT(eb.StepFlowKW, 0.0f);
-    EXPECT_GT(-ea.StepFlowKW, eb.StepFlowKW);
+    EXPECT_LT(ea.StepFlowKW(), 0.0f);
+    EXPECT_GT(eb.StepFlowKW(), 0.0f);
+    EXPECT_GT(-ea.StepFlowKW(), eb.StepFlowKW());
     engine.RunDays(40);
     EXPECT_GT(a.AirTemperature, b.AirTemperature);
     EXPECT_GT(b.AirTemperature, 0.5f);
     EXPECT_GT(ea.TMPart, b.Te2);
     EXPECT_LT(ea.TMPart, a.Te2);
-    EXPECT_NEAR(-ea.StepFlowKW, eb.StepFlowKW, 0.002f * eb.StepFlowKW);
+    EXPECT_NEAR(-ea.StepFlowKW(), eb.StepFlowKW(), 0.002f * eb.StepFlowKW());
 }
 
 // A thinly lined partition holds little heat: at half-hour steps its mass

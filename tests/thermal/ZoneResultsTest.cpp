@@ -50,7 +50,7 @@ TEST(ZoneResults, GainsAndElementFlowsAreFiledByTheirOutputCodes) {
     auto flowOf = [&zone](const std::string& code) {
         float sum = 0.0f;
         for (const auto& element : zone.elements)
-            if (element->ElCode == code) sum += element->StepFlowKW;
+            if (element->ElCode == code) sum += element->StepFlowKW();
         return sum;
     };
     const float walls = flowOf("W"), door = flowOf("D"), glazing = flowOf("G");

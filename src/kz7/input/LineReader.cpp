@@ -13,14 +13,19 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(start, end - start));
 }
 
+// Built by appending rather than with std::string::replace, which GCC 12
+// reports with a false string-overflow warning once optimised at link time.
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
     if (from.empty()) return text;
+    std::string replaced;
+    replaced.reserve(text.size());
+    size_t start = 0;
     size_t pos = 0;
-    while ((pos = text.find(from, pos)) != std::string::npos) {
-        text.replace(pos, from.size(), to);
-        pos += to.size();
+    while ((pos = text.find(from, start)) != std::string::npos) {
+        replaced.append(text, start, pos - start).append(to);
+        start = pos + from.size();
     }
-    return text;
+    return replaced.append(text, start);
 }
 
 std::string CleanName(std::string_view name) {

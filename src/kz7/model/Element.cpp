@@ -225,6 +225,8 @@ void Element::InitAsAirflow() {
 
 void Element::FinishInit() {
     SetRMOG(RMOG);
+    kind_ = RMOG[0];
+    mechanicalSupply_ = ElCode == "M";
     HBELCODE = ElementOutputCode(ElCode);
     int32_t ignored = 0;
     SetExclude(ignored);
@@ -299,6 +301,16 @@ float Element::ConstructionUValue() const {
 
 // ---- Element lists ----
 
+void Elements::Add(std::unique_ptr<Element> element) {
+    element->Position = Count();
+    items_.push_back(std::move(element));
+    stepFlows_.push_back(0.0f);
+}
+
+float Element::StepFlowKW() const {
+    return MyZone->elements.StepFlow(*this);
+}
+
 void Elements::ReadList(Kind kind) {
     LineReader& reader = state_.reader;
     while (true) {
@@ -323,7 +335,7 @@ void Elements::ReadList(Kind kind) {
                 element->InitAsAirflow();
                 break;
         }
-        items_.push_back(std::move(element));
+        Add(std::move(element));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 // Elements of a zone: opaque surfaces, glazing and airflow paths.
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,7 +18,9 @@ class Surface;
 class ReportFile;
 struct SunView;
 
-class Element {
+// Aligned to a cache line, so that the fields a step uses (first in the
+// class) take two lines, or three for a heavy partition.
+class alignas(64) Element {
   public:
     Element(EngineState& state, Zone& zone) : MyZone(&zone), state_(state) {}
 
@@ -29,7 +32,7 @@ class Element {
     // "G" glazed, "A" airflow, "o" opening, "O" opaque, from the code.
     void SetRMOG(std::string& code);
     // The one letter of RMOG ('\0' before it is set).
-    char Kind() const { return RMOG.empty() ? '\0' : RMOG[0]; }
+    char Kind() const { return kind_; }
     void SetExclude(int32_t& result);
     std::string GetElementType() const;
     bool IsSubStructure() const;
@@ -52,17 +55,29 @@ class Element {
     float RadLW(const SunView& sky) const;
     void SOLDST();
 
-    // What every time step reads and writes comes first, so that a zone's
-    // pass over its elements touches as few cache lines as it can.
+    // What every time step reads and writes comes first: the fields every
+    // element's step uses in the first cache line, the solar, air-flow and
+    // flow-recording ones in the second, a heavy partition's in the third.
     Zone* MyZone;
     OpaqueConstruction* Opaque = nullptr;   // set for opaque elements
     GlazedConstruction* Glazing = nullptr;  // set for glazed elements
     Surface* Plane = nullptr;               // the element's orientation-slope surface
-    ProfileGroup* AirflowPG = nullptr;      // the airflow schedule of an airflow element
-    ProfileGroup* AdjacentPG = nullptr;     // boundary schedule for IOS 5
     Zone* AdjacentZone = nullptr;           // the zone on the other side (partition matching)
     Element* OtherElement = nullptr;
     float ElementArea = 0.0f;
+    // ConstructionUValue() × ElementArea, W/K, fixed at the start of a run.
+    float UA = 0.0f;
+    int16_t IOS = 0;
+    // Where the element's heat flow is reported: ElementOutputCode(ElCode).
+    int16_t HBELCODE = 0;
+    bool HVWT = false;
+    bool Blocked = false;
+    bool Exclude = false;
+
+  private:
+    char kind_ = '\0';  // RMOG's letter, taken when the element's line is read
+
+  public:
     float SRIn = 0.0f, SROut = 0.0f;
     float RESEL = 0.0f;
     float KgPerSec = 0.0f;
@@ -70,21 +85,31 @@ class Element {
     // Solar state of the step.
     float IRRAD = 0.0f, IWDDIR = 0.0f, IWDRTD = 0.0f;
     float TMPart = 0.0f;
-    // Heat flow into the zone recorded for this element in the step, kW.
-    float StepFlowKW = 0.0f;
-    // ConstructionUValue() × ElementArea, W/K, fixed at the start of a run.
-    float UA = 0.0f;
+    int32_t PlaneIndex = -1;
+    // The element's place in its zone's Elements (from 0), where its step
+    // flow is kept (Elements::StepFlow).
+    int32_t Position = 0;
+
+  private:
+    bool mechanicalSupply_ = false;  // ElCode "M": its fan heats the air it supplies
+
+  public:
+    ProfileGroup* AirflowPG = nullptr;  // the airflow schedule of an airflow element
+
+  private:
+    EngineState& state_;
+
+  public:
+    ProfileGroup* AdjacentPG = nullptr;  // boundary schedule for IOS 5
     // A heavy element's mass node as a partition sees it, fixed at the start
     // of a run: conductances to the far and the near side, W/K, and its heat
     // capacity, J/K.
     float PartitionFarK = 0.0f, PartitionNearK = 0.0f, PartitionCapacity = 0.0f;
-    int32_t PlaneIndex = -1;
-    int16_t IOS = 0;
-    // Where the element's heat flow is reported: ElementOutputCode(ElCode).
-    int16_t HBELCODE = 0;
-    bool HVWT = false;
-    bool Blocked = false;
-    bool Exclude = false;
+
+    // Heat flow into the zone recorded for this element in the step, kW.
+    float StepFlowKW() const;
+    // A mechanical supply ("M"), whose fan adds its heat to the air.
+    bool IsMechanicalSupply() const { return mechanicalSupply_; }
     std::string RMOG;
     std::string ElCode;
 
@@ -125,8 +150,6 @@ class Element {
     void ReadGlazingBoundary();
     void ReadBoundaryTail();
     void FinishInit();
-
-    EngineState& state_;
 };
 
 class Elements {
@@ -140,10 +163,24 @@ class Elements {
 
     int32_t Count() const { return static_cast<int32_t>(items_.size()); }
     Element& Item(int32_t position) const { return *items_.at(static_cast<size_t>(position - 1)); }
-    void Add(std::unique_ptr<Element> element) { items_.push_back(std::move(element)); }
-    void Clear() { items_.clear(); }
+    void Add(std::unique_ptr<Element> element);
+    void Clear() {
+        items_.clear();
+        stepFlows_.clear();
+    }
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
+
+    // The heat flows into the zone recorded on the elements in the step, kW,
+    // by Element::Position: one array, so that clearing them at the start of
+    // a step touches one cache line rather than every element.
+    void ClearStepFlows() { std::fill(stepFlows_.begin(), stepFlows_.end(), 0.0f); }
+    void AddStepFlow(const Element& element, float kW) {
+        stepFlows_[static_cast<size_t>(element.Position)] += kW;
+    }
+    float StepFlow(const Element& element) const {
+        return stepFlows_[static_cast<size_t>(element.Position)];
+    }
 
     // ---- Report table of the zone's elements (output/).
     void GenerateReport(ReportFile& file) const;
@@ -155,6 +192,7 @@ class Elements {
     EngineState& state_;
     Zone& zone_;
     std::vector<std::unique_ptr<Element>> items_;
+    std::vector<float> stepFlows_;
 };
 
 }  // namespace kz7

@@ -59,7 +59,7 @@ class Zone : public ThermalMembers {
     using OutputSelection = ZoneOutputOptions;
 
     explicit Zone(EngineState& state)
-        : elements(state, *this), gains(state, *this), state_(state) {}
+        : state_(state), elements(state, *this), gains(state, *this) {}
 
     // The "Zone" record from its keyword line to its closing "}".
     void Read();
@@ -123,39 +123,23 @@ class Zone : public ThermalMembers {
     double PeakHeatingLoad = 0.0;
     double LastPeakHeatingLoad = 0.0;
 
-    // Hours per temperature band (100) and month (12), filled by the zone's
-    // result accumulation; COMHRS reads it 1-based, 0 outside the table.
-    std::array<std::array<float, 12>, 100> ComfortHoursTable{};
+    // Hours of the comfort table (ComfortHoursTable) by band and month.
     float COMHRS(int32_t band, int32_t month) const;
 
-    // Read from the record.
-    std::string Description;
+    // Read from the record and used at every step. The fields that only
+    // reading, reports and exports use stand at the end of the class, so
+    // that a step's fields share as few cache lines as they can.
     float SolarLost = 0.0f;
-    float LightM = 1.0f;
-    float PerimeterArea = 0.0f;
-    int32_t SBEMActivityId = 0;
-    std::string SBEMActivityName;
-    int32_t SBEMZoneMultiplier = 1;
-    float NumberSBEMCorners = 0.0f;
-    float KlimaExportValue = 0.0f;
-    double KlimaNumberPeople = 0.0;
-    std::string SBEMExportText1;
-    double ZoneHeight = 0.0;
-    std::array<std::string, 3> SBEMExportValues;
-    std::string SBEMExportText2;
-    std::string SBEMExportValue4;
-    bool KlimaIsHeated = false;
-    double KlimaHeatingSetPointTemperature = 0.0;
-    bool KlimaIsCooled = false;
-    double KlimaCoolingSetPointTemperature = 0.0;
     float ComfortLowerLimit = 16.0f;
     float ComfortUpperLimit = 26.0f;
-    std::array<std::string, 2> ListTexts;  // version-5 layouts only
     ProfileGroup* ComfortPG = nullptr;
-    OutputSelection Outputs{};
-    bool HasOwnOutputOptions = false;
-    ZoneSBEMData SBEM;
+    bool KlimaIsHeated = false;
+    bool KlimaIsCooled = false;
 
+  protected:
+    EngineState& state_;
+
+  public:
     Elements elements;
     Gains gains;
     std::unique_ptr<kz7::Heater> Heater;
@@ -304,8 +288,32 @@ private:
     std::array<int16_t, kOutputGroups> rmord_{};
     // ==== end of the zone circuit block ===================================
 
-protected:
-    EngineState& state_;
+  public:
+    // Read from the record; reading, reports and exports use them.
+    std::string Description;
+    float LightM = 1.0f;
+    float PerimeterArea = 0.0f;
+    int32_t SBEMActivityId = 0;
+    std::string SBEMActivityName;
+    int32_t SBEMZoneMultiplier = 1;
+    float NumberSBEMCorners = 0.0f;
+    float KlimaExportValue = 0.0f;
+    double KlimaNumberPeople = 0.0;
+    std::string SBEMExportText1;
+    double ZoneHeight = 0.0;
+    std::array<std::string, 3> SBEMExportValues;
+    std::string SBEMExportText2;
+    std::string SBEMExportValue4;
+    double KlimaHeatingSetPointTemperature = 0.0;
+    double KlimaCoolingSetPointTemperature = 0.0;
+    std::array<std::string, 2> ListTexts;  // version-5 layouts only
+    OutputSelection Outputs{};
+    bool HasOwnOutputOptions = false;
+    ZoneSBEMData SBEM;
+
+    // Hours per temperature band (100) and month (12), filled by the zone's
+    // result accumulation; COMHRS reads it 1-based, 0 outside the table.
+    std::array<std::array<float, 12>, 100> ComfortHoursTable{};
 };
 
 class Zones {

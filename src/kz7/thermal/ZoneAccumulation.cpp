@@ -100,7 +100,7 @@ void Zone::AccumulateAirFlow(Element& element, float To, float Go) {
     if (!(massFlow > 0.0f)) massFlow = 0.0f;
     massFlow = std::min(massFlow, kMaxMassFlow);
 
-    if (massFlow > 0.0f && element.ElCode == "M") {
+    if (massFlow > 0.0f && element.IsMechanicalSupply()) {
         const Fans& fans = state_.plant->fans;
         if (fans.SYSEFF > 0.0f) {
             const float power = massFlow * fans.SYSPRESS / (kFanAirDensity * 1000.0f * fans.SYSEFF);  // kW
@@ -189,7 +189,7 @@ void Zone::AdvanceThirdNode() {
 // Until the result stores take element flows, they are summed on the
 // element and on its zone (fabric and partitions apart from air).
 void Zone::RecordElementFlow(Element& element, float kW) {
-    element.StepFlowKW += kW;
+    element.MyZone->elements.AddStepFlow(element, kW);
     if (element.Kind() == 'A')
         element.MyZone->AirFlowKW += kW;
     else

@@ -33,11 +33,12 @@ void Zone::SolveGains(const SunView& sun) {
         Element& element = *item;
         // A blocked half of a pair leaves the coupling to its partner but
         // still takes the sun that reaches its own side.
-        if (element.Blocked && !SeesTheSky(element)) continue;
+        const bool sky = SeesTheSky(element);
+        if (element.Blocked && !sky) continue;
         const bool opaque = element.Kind() == 'O';
         const bool glazed = element.Kind() == 'G';
-        if (SeesTheSky(element) && (opaque || glazed)) element.CalculateSolar(sun);
-        if (SeesTheSky(element) && opaque && element.Opaque != nullptr) {
+        if (sky && (opaque || glazed)) element.CalculateSolar(sun);
+        if (sky && opaque && element.Opaque != nullptr) {
             const float longWave = element.RadLW(sun);
             const float area = element.ElementArea;
             float term = area * (element.Opaque->ABSRP * element.IRRAD -

@@ -88,7 +88,8 @@ void Zone::FileStepValues() {
          position <= static_cast<int32_t>(V::AirExchangeHeatFlow); ++position)
         stepValues.Set(static_cast<V>(position), 0.0f);
     // Blocked elements are included: their partner records the far-side flow on them.
-    for (const auto& element : elements) stepValues.AddElementHeatFlow(element->HBELCODE, element->StepFlowKW);
+    for (const auto& element : elements)
+        stepValues.AddElementHeatFlow(element->HBELCODE, elements.StepFlow(*element));
     stepValues.Set(V::AirMassFlow, FLO);
 
     stepValues.Set(V::MoistureContent, GISP2);

@@ -91,7 +91,7 @@ void Zone::InitTimeStep() {
     PLNTHT1 = PLNTHT2 = 0.0f;
     DSolar = SolarGainKW = 0.0f;
     ElementFlowKW = AirFlowKW = FanPowerKW = 0.0f;
-    for (const auto& element : elements) element->StepFlowKW = 0.0f;
+    elements.ClearStepFlows();
     stepValues.Clear();
     duty_.fill(0.0f);
     if (!state_.settings.intermittent || !Heater) return;
