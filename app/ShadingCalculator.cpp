@@ -123,8 +123,11 @@ double ShadingCalculator::SunlitShare(const Vec3& sun) const {
         if (!(left < right && farRight > 0 && bottom < top && farTop > 0)) continue;
         const double area = cl::Area(shadow);
         if (std::abs(area) < kNoArea * scale * scale) continue;
-        // A convex shadow over every corner leaves nothing lit.
-        if (surface.convex && Covers(shadow, rectangle)) return 0.0;
+        // A convex shadow over every corner leaves nothing lit; one that does
+        // not reach past all four sides cannot be over every corner.
+        if (surface.convex && left <= 0 && bottom <= 0 && farRight >= right && farTop >= top &&
+            Covers(shadow, rectangle))
+            return 0.0;
         // All turning the same way, so that where shadows overlap they add up.
         if (area < 0.0) cl::ReversePath(shadow);
         clipper.AddPath(shadow, cl::ptClip, true);
