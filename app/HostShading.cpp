@@ -62,7 +62,9 @@ HostShading::HostShading(ShadingPlanes planes) : planes_(std::move(planes)) {
         shadings_.push_back({seen == skyShares.end() ? ShadingCalculator(plane)
                                                      : ShadingCalculator(plane, seen->second),
                              &plane});
-        skyShares.emplace(sky, shadings_.back().calculator.SkyShare());
+        Shading& made = shadings_.back();
+        made.diffuse = static_cast<float>(made.calculator.SkyShare());
+        skyShares.emplace(sky, made.calculator.SkyShare());
     }
     if (planes_.empty()) return;
     lowestIndex_ = planes_.begin()->first;
@@ -101,13 +103,15 @@ void HostShading::Factors(int32_t plane, float& direct, float& diffuse) {
         return;
     }
     Shading& shading = shadings_[found];
-    if (shading.step != step_) {
-        shading.direct = static_cast<float>(
-            shading.calculator.SunlitShare(shading.plane->DirectionToLocal(sun_)));
-        shading.step = step_;
-    }
+    if (shading.step != step_) Update(shading);
     direct = shading.direct;
-    diffuse = static_cast<float>(shading.calculator.SkyShare());
+    diffuse = shading.diffuse;
+}
+
+void HostShading::Update(Shading& shading) {
+    shading.direct =
+        static_cast<float>(shading.calculator.SunlitShare(shading.plane->DirectionToLocal(sun_)));
+    shading.step = step_;
 }
 
 void ConnectShading(SimulateX& control, std::shared_ptr<HostShading> shading) {

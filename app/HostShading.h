@@ -41,11 +41,15 @@ class HostShading {
         const ShadingPlane* plane;
         int64_t step = -1;  // the step whose direct factor is held
         float direct = 1.0f;
+        float diffuse = 1.0f;  // the sky share, as the engine takes it
     };
 
     // Where the shading of a plane index stands in `shadings_`; kNone when no
     // plane has that index.
     size_t Find(int32_t plane) const;
+    // Works out the direct factor of `shading` for the sun of this step. Kept
+    // apart from Factors, which mostly hands out factors already held.
+    [[gnu::noinline]] void Update(Shading& shading);
 
     ShadingPlanes planes_;
     std::vector<Shading> shadings_;

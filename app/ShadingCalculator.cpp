@@ -19,9 +19,21 @@ constexpr double kGrazing = 1e-5;
 constexpr int kSkyCells = 80;
 // A shadow of less area than this (m²) shades nothing.
 constexpr double kNoArea = 1e-12;
-// Clipper cuts polygons with integer coordinates: points in the plane are
-// counted in nanometres, so rounding them moves an edge by far less than the
-// float that carries a factor to the engine can show...
+// Clipper cuts polygons with integer coordinates. It cuts in plain 64-bit
+// arithmetic while every coordinate lies within its `loRange`, and with
+// 128-bit products otherwise, at about a fifth more cost. So the unit is the
+// smallest that keeps the rectangle and every shadow within `loRange`...
+constexpr double kFastCoordinate = static_cast<double>(cl::loRange) - 1.0;
+// ...as long as that unit is no coarser than this share of the rectangle's
+// smaller side. Rounding the points and Clipper's crossings to the unit moves
+// an edge by at most about one unit, so each shadow edge across the rectangle
+// changes its lit share by at most unit × diagonal / area, here no more than
+// 1.5·10⁻⁸: a quarter of the step of the float that carries the factor to the
+// engine (6·10⁻⁸ just below 1), and the rounding errors of the edges are
+// independent, so they seldom add up. Only suns within a few degrees of
+// grazing the plane throw shadows too long for this.
+constexpr double kCoarsestUnit = 1e-8;
+// Otherwise points in the plane are counted in nanometres...
 constexpr double kPerMetre = 1e9;
 // ...unless a shadow thrown by a low sun reaches so far that Clipper could not
 // hold it: then in coarser units, the largest coordinate well inside its range.
@@ -83,7 +95,7 @@ double ShadingCalculator::SunlitShare(const Vec3& sun) const {
     if (!std::isfinite(du) || !std::isfinite(dv)) return 1.0;
     // No coordinate below, of the rectangle or of a shadow, is larger than this.
     const double reach = std::max({width_, height_, reachInPlane_ + reachOut_ * std::max(std::abs(du), std::abs(dv))});
-    const double scale = std::min(kPerMetre, kLargestCoordinate / reach);
+    const double scale = UnitsPerMetre(reach);
     // Rounded to the nearest unit, halves away from zero (kept inline: this
     // runs for every point of every shadow).
     const auto units = [scale](double metres) {
@@ -111,8 +123,11 @@ double ShadingCalculator::SunlitShare(const Vec3& sun) const {
         if (!(left < right && farRight > 0 && bottom < top && farTop > 0)) continue;
         const double area = cl::Area(shadow);
         if (std::abs(area) < kNoArea * scale * scale) continue;
-        // A convex shadow over every corner leaves nothing lit.
-        if (surface.convex && Covers(shadow, rectangle)) return 0.0;
+        // A convex shadow over every corner leaves nothing lit; one that does
+        // not reach past all four sides cannot be over every corner.
+        if (surface.convex && left <= 0 && bottom <= 0 && farRight >= right && farTop >= top &&
+            Covers(shadow, rectangle))
+            return 0.0;
         // All turning the same way, so that where shadows overlap they add up.
         if (area < 0.0) cl::ReversePath(shadow);
         clipper.AddPath(shadow, cl::ptClip, true);
@@ -125,6 +140,12 @@ double ShadingCalculator::SunlitShare(const Vec3& sun) const {
     double litArea = 0.0;  // holes count negative
     for (const cl::Path& part : lit) litArea += cl::Area(part);
     return std::clamp(litArea / (static_cast<double>(right) * static_cast<double>(top)), 0.0, 1.0);
+}
+
+double ShadingCalculator::UnitsPerMetre(double reach) const {
+    const double fast = kFastCoordinate / reach;
+    if (fast * kCoarsestUnit * std::min(width_, height_) >= 1.0) return fast;
+    return std::min(kPerMetre, kLargestCoordinate / reach);
 }
 
 double ShadingCalculator::SkyShareOver(const ShadingPlane& plane) const {

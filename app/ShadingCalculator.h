@@ -43,6 +43,9 @@ class ShadingCalculator {
     struct Scratch;
 
     double SkyShareOver(const ShadingPlane& plane) const;
+    // The integer units per metre Clipper cuts in when no coordinate, of the
+    // rectangle or of a shadow, is larger than `reach` (m).
+    double UnitsPerMetre(double reach) const;
 
     double width_ = 0.0, height_ = 0.0;
     // The largest distance of a surface point from the plane's origin along
