@@ -5,9 +5,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 
 #include "CommandRun.h"
@@ -80,19 +78,14 @@ TEST_F(ModelCheckCommandTest, ErrorsAreListedCountedAndDecideTheExitCode) {
 // own position is only a warning (the sun is computed from the file's); a
 // zone without volume, which a run refuses, an error.
 TEST_F(ModelCheckCommandTest, TheWeatherAndTheZonesARunMeetsAreChecked) {
-    std::ifstream in(kTestCell);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string model = text.str();
+    std::string model = app::ReadFile(kTestCell);
     const std::string denver = "39.83,104.65,105,0.2,2";
     model.replace(model.find(denver), denver.size(), "51.5,0.1,0,0.2,2");
     model.replace(model.find("weather/"), 8, kSource + "/examples/weather/");
     const fs::path path = folder / "london-cell.kz7";
-    std::ofstream(path) << model;
+    app::WriteFile(path, model);
     const fs::path flat = folder / "flat-cell.kz7";
-    std::string noVolume = model;
-    noVolume.replace(noVolume.find("48,129.6,"), 9, "48,0,");
-    std::ofstream(flat) << noVolume;
+    app::WriteFile(flat, model.replace(model.find("48,129.6,"), 9, "48,0,"));
     const CommandRun flatCheck = RunKz7("check " + flat.string() + kSupport);
     EXPECT_EQ(flatCheck.exitCode, 1);
     EXPECT_NE(flatCheck.output.find("Error: zone 1 has no volume\n"), std::string::npos)
