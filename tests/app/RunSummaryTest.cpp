@@ -20,33 +20,25 @@ void Add(RunSummary& summary, int16_t interval, int32_t zone, const ValueArray& 
     summary.Add({interval, zone, values, 0.0, 0.0}, dayWeight);
 }
 
-TEST(RunSummaryTest, AnnualTotalsComeFromTheCoarsestIntervalStored) {
+// Annual totals come from the coarsest interval stored, variable by
+// variable. On a reduced tape each hour counts for the days its day stands
+// for; a month record comes weighted by the engine, so the weight is not
+// applied to it again.
+TEST(RunSummaryTest, AnnualTotalsComeFromTheCoarsestIntervalEachTapeDayCountedForItsDays) {
     RunSummary summary({{1, "1", "Office"}});
-    // Two hours of 1.5 and 2 kWh, and one month record of 3.5 kWh.
-    Add(summary, 2, 1, ZoneRecord({{8, "1.5"}, {9, "0.25"}}));
-    Add(summary, 2, 1, ZoneRecord({{8, "2"}, {9, "-32768"}}));
-    Add(summary, 4, 1, ZoneRecord({{8, "3.5"}}));
-    const SummaryFigures zone = summary.Zones().at(0).figures;
-    EXPECT_DOUBLE_EQ(*zone.heating, 3.5);
-    // No month value of cooling: the hours give it; the missing hour counts nothing.
-    EXPECT_DOUBLE_EQ(*zone.cooling, 0.25);
-    EXPECT_FALSE(zone.fuel.has_value());
-}
-
-TEST(RunSummaryTest, AReducedTapeDayCountsForTheDaysItStandsFor) {
-    RunSummary summary({{1, "1", "Office"}});
-    // A Wednesday standing for three days, a Sunday for one; the month record
-    // comes weighted by the engine, so its weight is not applied again.
-    Add(summary, 2, 1, ZoneRecord({{8, "2"}, {46, "1"}, {48, "27"}}), 3.0);
-    Add(summary, 2, 1, ZoneRecord({{8, "1"}, {46, "1"}, {48, "29"}}), 1.0);
+    // A Wednesday standing for three days, a Sunday for one; the Sunday's
+    // heating is missing and counts nothing.
+    Add(summary, 2, 1, ZoneRecord({{8, "2"}, {9, "0.25"}, {46, "1"}, {48, "27"}}), 3.0);
+    Add(summary, 2, 1, ZoneRecord({{8, "-32768"}, {9, "1"}, {46, "1"}, {48, "29"}}), 1.0);
     ValueArray plant(126);
     plant[73] = "5";
     plant[85] = "1";
     Add(summary, 2, 0, plant, 3.0);
     Add(summary, 4, 1, ZoneRecord({{9, "4"}}), 3.0);
     const SummaryFigures zone = summary.Zones().at(0).figures;
-    EXPECT_DOUBLE_EQ(*zone.heating, 7.0);
-    EXPECT_DOUBLE_EQ(*zone.cooling, 4.0);
+    EXPECT_DOUBLE_EQ(*zone.heating, 6.0);
+    EXPECT_DOUBLE_EQ(*zone.cooling, 4.0);  // the month's, not the hours' 1.75
+    EXPECT_FALSE(zone.fuel.has_value());
     EXPECT_DOUBLE_EQ(*zone.hoursAbove25, 4.0);
     EXPECT_DOUBLE_EQ(*zone.hoursAbove28, 1.0);
     EXPECT_DOUBLE_EQ(*summary.Building().fuel, 15.0);
