@@ -416,12 +416,6 @@ TEST_F(ResultEventsTest, ARunCancelledMidHourSendsNoPartOfThatHour) {
     EXPECT_EQ(CountOf(6), 0u);
 }
 
-}  // namespace
-}  // namespace kz7::test
-
-namespace kz7::test {
-namespace {
-
 // The numeric form carries what the texts carry, on the run's own calendar:
 // a December-to-January period of the typical year runs on into the next
 // year, every stream's times increasing, while each record keeps its
