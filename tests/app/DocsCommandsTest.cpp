@@ -29,6 +29,8 @@
 #include <utility>
 #include <vector>
 
+#include "kz7/export/ShellQuote.h"
+
 namespace kz7 {
 namespace {
 
@@ -90,12 +92,6 @@ DocCommand Command(int line, std::string text) {
         command.text.resize(comment->second);
     }
     return command;
-}
-
-std::string ShellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
 }
 
 DocCommands ExtractCommands(const fs::path& document) {
@@ -187,7 +183,7 @@ int RunShell(const std::string& command, const fs::path& folder, std::string& ou
     // The docs' commands run as a new user's: no KZ7_SUPPORT of the tester's.
     const std::string wrapped = "cd '" + folder.string() + "' && unset KZ7_SUPPORT && PATH='" +
                                 (folder / "build").string() + "':\"$PATH\" timeout 300 bash -c " +
-                                ShellQuoted(command) + " 2>&1";
+                                ShellQuote(command) + " 2>&1";
     output.clear();
     FILE* pipe = ::popen(wrapped.c_str(), "r");
     if (pipe == nullptr) return -1;
