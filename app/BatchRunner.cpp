@@ -120,29 +120,31 @@ class VariantRun {
 
     void Run(Ended ended) {
         AddTimeOf(outcome_.run, [this] { RunOrRecordFailure(); });
-        sink_.AfterParts([stored = std::move(stored_), outcome = std::move(outcome_),
-                          label = variant_.label,
+        sink_.AfterParts([stored = std::move(stored_), failure = std::move(failure_),
+                          outcome = std::move(outcome_), label = variant_.label,
                           ended = std::move(ended)](ResultDatabase& database) mutable {
-            if (stored) EndStored(stored, label, outcome, database);
+            if (stored) EndStored(*stored, failure, label, outcome, database);
             ended(std::move(outcome));
         });
     }
 
   private:
     // The outcome as the writes left the run: a run whose part could not be
-    // written is failed with the reason, in the database too when its row
-    // was made (else it would stay 'running').
-    static void EndStored(const std::shared_ptr<RunWrites>& stored, const std::string& label,
+    // written (`stored`'s failure, or `failure` when handing it over failed)
+    // is failed with the reason, in the database too when its row was made,
+    // else it would stay 'running'.
+    static void EndStored(RunWrites& stored, const std::string& failure, const std::string& label,
                           VariantOutcome& outcome, ResultDatabase& database) {
-        outcome.runId = stored->id;
-        outcome.store = stored->writeTimes;
-        if (stored->failure.empty()) return;
+        outcome.runId = stored.id;
+        outcome.store = stored.writeTimes;
+        if (stored.failure.empty() && failure.empty()) return;
         outcome.status = RunStatus::Failed;
-        outcome.message = fmt::format("{}: {}", label, stored->failure);
+        outcome.message =
+            fmt::format("{}: {}", label, stored.failure.empty() ? failure : stored.failure);
         outcome.summary.clear();
-        if (stored->id == 0) return;
+        if (stored.id == 0) return;
         RunPart end;
-        end.run = stored;
+        end.run = std::make_shared<RunWrites>(stored);
         end.status = RunStatus::Failed;
         end.note = outcome.message;
         try {
@@ -168,7 +170,7 @@ class VariantRun {
             // The database itself failed: the run could not be recorded.
             outcome_.status = RunStatus::Failed;
             outcome_.message = fmt::format("{}: {}", variant_.label, error.what());
-            if (stored_) stored_->failure = error.what();
+            failure_ = error.what();
         }
     }
 
@@ -240,6 +242,7 @@ class VariantRun {
     RunInfo info_;
     VariantOutcome outcome_;
     std::shared_ptr<RunWrites> stored_;  // of the run once its row is handed over
+    std::string failure_;                // why handing the run over failed
 };
 
 // What the workers hand to the thread that called Run.
