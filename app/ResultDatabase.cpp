@@ -683,14 +683,14 @@ RunPart RunWriter::TakeHeld() {
     heldRows_.clear();
     part.values.reserve(static_cast<size_t>(held_.HeldValues()));
     std::vector<float> scratch;
-    held_.Drain([&part](const StepTime& time) { part.times.push_back(time); },
-                [&](const SeriesChunk& chunk) {
-                    const std::span<const float> values = LittleEndian(chunk.values, scratch);
-                    part.chunks.push_back({chunk.interval, chunk.zone, chunk.position,
-                                           chunk.firstStep, chunk.steps, part.values.size(),
-                                           values.size()});
-                    part.values.insert(part.values.end(), values.begin(), values.end());
-                });
+    held_.Drain(
+        [&part](const StepTime& time) { part.times.push_back(time); },
+        [&](const SeriesChunk& chunk) {
+            const std::span<const float> values = LittleEndian(chunk.values, scratch);
+            part.chunks.push_back({chunk.interval, chunk.zone, chunk.position, chunk.firstStep,
+                                   chunk.steps, part.values.size(), values.size()});
+            part.values.insert(part.values.end(), values.begin(), values.end());
+        });
     return part;
 }
 

@@ -8,7 +8,9 @@ namespace kz7::app {
 RunWriterThread::RunWriterThread(const std::filesystem::path& database, size_t queueBytes)
     : database_(database), queueBytes_(queueBytes), thread_([this] { WriteQueued(); }) {}
 
-RunWriterThread::~RunWriterThread() { Close(); }
+RunWriterThread::~RunWriterThread() {
+    Close();
+}
 
 void RunWriterThread::Take(RunPart part) {
     const size_t bytes = part.Bytes();
@@ -55,7 +57,12 @@ void RunWriterThread::WriteQueued() {
 
 void RunWriterThread::Write(Job& job) {
     if (job.then) {
-        job.then(database_);
+        try {
+            job.then(database_);
+        } catch (const std::exception&) {
+            // Only memory can run out here; the thread must live on to write
+            // the parts still queued.
+        }
         return;
     }
     RunWrites& run = *job.part.run;

@@ -214,7 +214,8 @@ TEST_F(BatchRunTest, EveryRunHandedToTheWriterEndsAsItsOutcomeSays) {
     small.SetSupport(kSupport);
     const auto statusOf = [](const fs::path& db, int64_t run) {
         SqliteConnection connection(db.string(), SQLITE_OPEN_READONLY);
-        SqliteStatement select(connection, "SELECT status, coalesce(note, '') FROM runs WHERE id = ?");
+        SqliteStatement select(connection,
+                               "SELECT status, coalesce(note, '') FROM runs WHERE id = ?");
         select.Bind(1, run);
         return select.Step() ? select.ColumnText(0) + "|" + select.ColumnText(1) : "none";
     };
@@ -244,9 +245,10 @@ TEST_F(BatchRunTest, EveryRunHandedToTheWriterEndsAsItsOutcomeSays) {
     // finished), written, and none is left 'running'.
     const fs::path db = folder / "stopped-writer.db";
     bool stopped = false;
-    const auto outcomes = BatchRunner(small, db, 2).Run(
-        [&stopped](const VariantOutcome&, const BatchProgress&) { stopped = true; },
-        [&stopped] { return stopped; });
+    const auto outcomes =
+        BatchRunner(small, db, 2)
+            .Run([&stopped](const VariantOutcome&, const BatchProgress&) { stopped = true; },
+                 [&stopped] { return stopped; });
     size_t begun = 0;
     for (const auto& outcome : outcomes) {
         if (!outcome) continue;
