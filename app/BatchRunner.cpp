@@ -17,6 +17,7 @@
 #include "ModelRun.h"
 #include "ResultTables.h"
 #include "RunSummary.h"
+#include "RunWriterThread.h"
 #include "Sha256.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
@@ -100,12 +101,16 @@ std::string ReadVariant(const BatchPlan& plan, const PlanVariant& variant, Simul
     return {};
 }
 
-// One variant through the engine: read, checked, run and stored.
+// One variant through the engine: read, checked, run and handed to `sink`.
+// Its outcome goes to `ended` once every part of its run is written, on the
+// thread that writes them: a run is reported stored only once it is.
 class VariantRun {
   public:
-    VariantRun(const BatchPlan& plan, size_t index, ResultDatabase& database,
+    using Ended = std::function<void(VariantOutcome)>;
+
+    VariantRun(const BatchPlan& plan, size_t index, RunPartSink& sink,
                const std::atomic<bool>& stop)
-        : plan_(plan), variant_(plan.Variants().at(index)), database_(database), stop_(stop) {
+        : plan_(plan), variant_(plan.Variants().at(index)), sink_(sink), stop_(stop) {
         outcome_.index = index;
         info_.command = kCommand;
         info_.model = plan.TemplateFile().string();
@@ -113,12 +118,42 @@ class VariantRun {
         info_.parameters = variant_.parameters;
     }
 
-    VariantOutcome Run() {
+    void Run(Ended ended) {
         AddTimeOf(outcome_.run, [this] { RunOrRecordFailure(); });
-        return std::move(outcome_);
+        sink_.AfterParts([stored = std::move(stored_), failure = std::move(failure_),
+                          outcome = std::move(outcome_), label = variant_.label,
+                          ended = std::move(ended)](ResultDatabase& database) mutable {
+            if (stored) EndStored(*stored, failure, label, outcome, database);
+            ended(std::move(outcome));
+        });
     }
 
   private:
+    // The outcome as the writes left the run: a run whose part could not be
+    // written (`stored`'s failure, or `failure` when handing it over failed)
+    // is failed with the reason, in the database too when its row was made,
+    // else it would stay 'running'.
+    static void EndStored(RunWrites& stored, const std::string& failure, const std::string& label,
+                          VariantOutcome& outcome, ResultDatabase& database) {
+        outcome.runId = stored.id;
+        outcome.store = stored.writeTimes;
+        if (stored.failure.empty() && failure.empty()) return;
+        outcome.status = RunStatus::Failed;
+        outcome.message =
+            fmt::format("{}: {}", label, stored.failure.empty() ? failure : stored.failure);
+        outcome.summary.clear();
+        if (stored.id == 0) return;
+        RunPart end;
+        end.run = std::make_shared<RunWrites>(stored);
+        end.status = RunStatus::Failed;
+        end.note = outcome.message;
+        try {
+            WriteRunPart(database, end);
+        } catch (const ResultDatabaseError&) {
+            // The run stays 'running'; its outcome says why it failed.
+        }
+    }
+
     void RunOrRecordFailure() {
         try {
             std::string problem;
@@ -135,6 +170,7 @@ class VariantRun {
             // The database itself failed: the run could not be recorded.
             outcome_.status = RunStatus::Failed;
             outcome_.message = fmt::format("{}: {}", variant_.label, error.what());
+            failure_ = error.what();
         }
     }
 
@@ -147,18 +183,18 @@ class VariantRun {
     void StoreFailed(const std::string& reason) {
         outcome_.status = RunStatus::Failed;
         outcome_.message = reason;
-        RunWriter run(database_, info_);
-        outcome_.runId = run.RunId();
+        RunWriter run(sink_, info_);
+        stored_ = run.Stored();
         run.Finish(RunStatus::Failed, reason);
-        outcome_.store = run.WriteTimes();
+        outcome_.handOver = run.HandOverTimes();
     }
 
     void Simulate() {
         const std::vector<ZoneInfo> zones = ZoneRows(state_);
-        RunWriter run(database_, info_);
+        RunWriter run(sink_, info_);
+        stored_ = run.Stored();
         run.AddZones(zones);
         run.AddVariables(ResultVariableRows());
-        outcome_.runId = run.RunId();
         RunSummary summary(zones);
         std::string lastError;
         control_.SaveResultRecord = [&](const ResultRecord& record) {
@@ -194,17 +230,19 @@ class VariantRun {
             outcome_.message = failure;
         }
         run.Finish(outcome_.status, outcome_.message);
-        outcome_.store = run.WriteTimes();
+        outcome_.handOver = run.HandOverTimes();
     }
 
     const BatchPlan& plan_;
     const PlanVariant& variant_;
-    ResultDatabase& database_;
+    RunPartSink& sink_;
     const std::atomic<bool>& stop_;
     EngineState state_;
     SimulateX control_{state_};
     RunInfo info_;
     VariantOutcome outcome_;
+    std::shared_ptr<RunWrites> stored_;  // of the run once its row is handed over
+    std::string failure_;                // why handing the run over failed
 };
 
 // What the workers hand to the thread that called Run.
@@ -236,7 +274,12 @@ struct WorkerThreads {
 
 VariantOutcome RunVariant(const BatchPlan& plan, size_t index, ResultDatabase& database,
                           const std::atomic<bool>& stop) {
-    return VariantRun(plan, index, database, stop).Run();
+    DirectRunWrites sink(database);
+    VariantOutcome outcome;
+    VariantRun(plan, index, sink, stop).Run([&outcome](VariantOutcome ended) {
+        outcome = std::move(ended);
+    });
+    return outcome;
 }
 
 std::string CheckVariant(const BatchPlan& plan, size_t index) {
@@ -274,15 +317,23 @@ std::vector<std::optional<VariantOutcome>> BatchRunner::Run(
     std::atomic<bool> stop{false};
     SharedProgress shared;
 
+    // With one job its thread does everything, writes included; with more,
+    // one writer thread writes what the workers hand it.
+    std::optional<RunWriterThread> writer;
+    if (jobs_ > 1) writer.emplace(database_);
+    const auto ended = [&shared](VariantOutcome outcome) {
+        const std::lock_guard lock(shared.mutex);
+        shared.ended.push_back(std::move(outcome));
+        shared.changed.notify_one();
+    };
     const auto work = [&] {
         try {
-            ResultDatabase database(database_);  // a connection of this thread's own
-            for (size_t index = next++; index < total && !stop.load(); index = next++) {
-                VariantOutcome outcome = RunVariant(plan_, index, database, stop);
-                const std::lock_guard lock(shared.mutex);
-                shared.ended.push_back(std::move(outcome));
-                shared.changed.notify_one();
-            }
+            std::optional<ResultDatabase> own;  // a connection of this thread's own
+            std::optional<DirectRunWrites> direct;
+            if (!writer) direct.emplace(own.emplace(database_));
+            RunPartSink& sink = writer ? static_cast<RunPartSink&>(*writer) : *direct;
+            for (size_t index = next++; index < total && !stop.load(); index = next++)
+                VariantRun(plan_, index, sink, stop).Run(ended);
         } catch (...) {
             stop = true;
             const std::lock_guard lock(shared.mutex);
@@ -303,8 +354,7 @@ std::vector<std::optional<VariantOutcome>> BatchRunner::Run(
         ++shared.workersLeft;
     }
     std::unique_lock lock(shared.mutex);
-    while (shared.workersLeft > 0 || !shared.ended.empty()) {
-        shared.changed.wait_for(lock, kPollInterval);
+    const auto report = [&] {
         while (!shared.ended.empty()) {
             VariantOutcome outcome = std::move(shared.ended.front());
             shared.ended.pop_front();
@@ -317,10 +367,18 @@ std::vector<std::optional<VariantOutcome>> BatchRunner::Run(
             if (onDone) onDone(*outcomes[index], progress);
             lock.lock();
         }
+    };
+    while (shared.workersLeft > 0 || !shared.ended.empty()) {
+        shared.changed.wait_for(lock, kPollInterval);
+        report();
         if (stopRequested && !stop.load() && stopRequested()) stop = true;
     }
     lock.unlock();
     workers.Join();
+    if (writer) writer->Close();  // the last runs are written and reported
+    lock.lock();
+    report();
+    lock.unlock();
     if (shared.failure) std::rethrow_exception(shared.failure);
     return outcomes;
 }

@@ -7,11 +7,12 @@
 // connection); BatchRunner spreads a plan over threads of this process.
 //
 // Threads share nothing but the plan (read only), the stop flag and the
-// database file: every worker has its own EngineState, control and SQLite
-// connection. The engine keeps no mutable state outside its EngineState
-// (docs/engine.md, "Several engines in one process"); the database is in WAL
-// mode, so one worker's commit waits for another's at most as long as a
-// transaction lasts (the busy timeout of ResultDatabase).
+// writer: every worker has its own EngineState and control. The engine keeps
+// no mutable state outside its EngineState (docs/engine.md, "Several engines
+// in one process"). With one job, the worker writes its runs itself; with
+// more, the workers hand their runs' parts, encoded, to one writer thread
+// with the only connection (RunWriterThread), so that no worker ever waits
+// for another's transaction.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -37,10 +38,14 @@ struct VariantOutcome {
     RunStatus status = RunStatus::Failed;
     std::string message;              // the reason of a failed run
     std::vector<SummaryRow> summary;  // a finished run's figures, as stored
-    VariantTimes run;                 // the whole variant
-    // Of which in the result database's transactions (waits for another
-    // writer included); holding records in memory between them is not counted.
+    VariantTimes run;                 // the whole variant, on its worker thread
+    // In the result database's transactions (waits for another writer
+    // included), on the worker's thread or the writer's; holding records in
+    // memory between them is not counted.
     VariantTimes store;
+    // Of `run`, handing the run's parts over: the transactions themselves
+    // when the worker writes them, else waits for room in the writer's queue.
+    VariantTimes handOver;
 };
 
 // Runs variant `index` of `plan` and stores it in `database` as a run of
@@ -75,7 +80,7 @@ class BatchRunner {
     static int DefaultJobs();
 
     // Runs every variant. `onDone` is called on the calling thread after each
-    // variant ends; `stopRequested` is polled there several times a second
+    // variant ends and its run is written; `stopRequested` is polled there several times a second
     // and, once true, no variant starts and the running ones are cancelled.
     // Returns the outcomes in plan order, empty for variants never started.
     // Throws ResultDatabaseError when a worker cannot open the database.

@@ -448,64 +448,181 @@ void ResultDatabase::Transaction(const std::function<void()>& write) {
 
 // ---------------------------------------------------------------------------
 
-RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info, int64_t valuesPerBatch,
-                     int64_t valuesPerWrite)
-    : database_(database), valuesPerBatch_(valuesPerBatch), valuesPerWrite_(valuesPerWrite) {
+namespace {
+
+void InsertRun(SqliteConnection& db, const RunInfo& info, int64_t& runId) {
+    SqliteStatement insertRun(
+        db,
+        "INSERT INTO runs (command, model, weather, label, model_sha256, started_at, "
+        "status, engine_version, schema_version) VALUES (?, ?, ?, ?, ?, "
+        "strftime('%Y-%m-%dT%H:%M:%SZ', 'now'), 'running', ?, ?)");
+    insertRun.Bind(1, info.command);
+    insertRun.Bind(2, info.model);
+    insertRun.Bind(3, info.weather);
+    insertRun.Bind(4, info.label);
+    insertRun.Bind(5, info.modelHash);
+    insertRun.Bind(6, info.engineVersion);
+    insertRun.Bind(7, int64_t{ResultDatabase::kSchemaVersion});
+    insertRun.Run();
+    runId = db.LastInsertId();
+    SqliteStatement insertParameter(
+        db, "INSERT OR REPLACE INTO run_parameters (run, name, value) VALUES (?, ?, ?)");
+    for (const auto& [name, value] : info.parameters) {
+        insertParameter.Bind(1, runId);
+        insertParameter.Bind(2, name);
+        insertParameter.Bind(3, value);
+        insertParameter.Run();
+    }
+}
+
+void InsertSeries(SqliteConnection& db, const RunPart& part, int64_t runId) {
+    SqliteStatement insertTime(db,
+                               "INSERT OR REPLACE INTO times (run, interval, step, time, "
+                               "source_time) VALUES (?, ?, ?, ?, ?)");
+    const auto bindTime = [&insertTime](int index, double time) {
+        if (std::isfinite(time))
+            insertTime.Bind(index, time);
+        else
+            insertTime.BindNull(index);  // a date that is no number has no time
+    };
+    for (const StepTime& time : part.times) {
+        insertTime.Bind(1, runId);
+        insertTime.Bind(2, int64_t{time.interval});
+        insertTime.Bind(3, time.step);
+        bindTime(4, time.time);
+        bindTime(5, time.sourceTime);
+        insertTime.Run();
+    }
+    SqliteStatement insertChunk(db,
+                                "INSERT INTO series (run, interval, zone, position, first_step, "
+                                "steps, vals) VALUES (?, ?, ?, ?, ?, ?, ?)");
+    for (const RunPart::Chunk& chunk : part.chunks) {
+        insertChunk.Bind(1, runId);
+        insertChunk.Bind(2, int64_t{chunk.interval});
+        insertChunk.Bind(3, int64_t{chunk.zone});
+        insertChunk.Bind(4, int64_t{chunk.position});
+        insertChunk.Bind(5, chunk.firstStep);
+        insertChunk.Bind(6, chunk.steps);
+        insertChunk.BindBlob(7, part.values.data() + chunk.offset, chunk.count * sizeof(float));
+        insertChunk.Run();
+    }
+}
+
+void InsertSummary(SqliteConnection& db, const std::vector<SummaryRow>& summary, int64_t runId) {
+    SqliteStatement insert(db,
+                           "INSERT OR REPLACE INTO summaries (run, zone, figure, value) "
+                           "VALUES (?, ?, ?, ?)");
+    for (const SummaryRow& row : summary) {
+        for (const auto& [figure, value] : row.figures) {
+            insert.Bind(1, runId);
+            insert.Bind(2, int64_t{row.zone});
+            insert.Bind(3, figure);
+            if (value && std::isfinite(*value))
+                insert.Bind(4, *value);
+            else
+                insert.BindNull(4);
+            insert.Run();
+        }
+    }
+}
+
+void UpdateStatus(SqliteConnection& db, RunStatus status, std::string_view note, int64_t runId) {
+    SqliteStatement update(db,
+                           "UPDATE runs SET status = ?, note = ?, "
+                           "finished_at = strftime('%Y-%m-%dT%H:%M:%SZ', 'now') WHERE id = ?");
+    update.Bind(1, RunStatusText(status));
+    if (note.empty()) {
+        update.BindNull(2);
+    } else {
+        update.Bind(2, note);
+    }
+    update.Bind(3, runId);
+    update.Run();
+}
+
+// One transaction of `part`'s run, timed; the run's id once it commits.
+void WriteTimed(ResultDatabase& database, RunPart& part,
+                const std::function<void(SqliteConnection&, int64_t&)>& write) {
+    RunWrites& run = *part.run;
+    int64_t runId = run.id;
+    AddTimeOf(run.writeTimes,
+              [&] { database.Transaction([&] { write(database.Connection(), runId); }); });
+    run.id = runId;
+}
+
+}  // namespace
+
+size_t RunPart::Bytes() const {
+    return values.size() * sizeof(float) + chunks.size() * sizeof(Chunk) +
+           times.size() * sizeof(StepTime);
+}
+
+void WriteRunPart(ResultDatabase& database, RunPart& part) {
     try {
-        Write([&] {
-            SqliteStatement insertRun(
-                database.Connection(),
-                "INSERT INTO runs (command, model, weather, label, model_sha256, started_at, "
-                "status, engine_version, schema_version) VALUES (?, ?, ?, ?, ?, "
-                "strftime('%Y-%m-%dT%H:%M:%SZ', 'now'), 'running', ?, ?)");
-            insertRun.Bind(1, info.command);
-            insertRun.Bind(2, info.model);
-            insertRun.Bind(3, info.weather);
-            insertRun.Bind(4, info.label);
-            insertRun.Bind(5, info.modelHash);
-            insertRun.Bind(6, info.engineVersion);
-            insertRun.Bind(7, int64_t{ResultDatabase::kSchemaVersion});
-            insertRun.Run();
-            runId_ = database.Connection().LastInsertId();
-            SqliteStatement insertParameter(
-                database.Connection(),
-                "INSERT OR REPLACE INTO run_parameters (run, name, value) VALUES (?, ?, ?)");
-            for (const auto& [name, value] : info.parameters) {
-                insertParameter.Bind(1, runId_);
-                insertParameter.Bind(2, name);
-                insertParameter.Bind(3, value);
-                insertParameter.Run();
-            }
+        WriteTimed(database, part, [&part](SqliteConnection& db, int64_t& runId) {
+            if (part.start) InsertRun(db, *part.start, runId);
+            for (const auto& insertRows : part.rows) insertRows(db, runId);
+            InsertSeries(db, part, runId);
+            InsertSummary(db, part.summary, runId);
+            if (part.status) UpdateStatus(db, *part.status, part.note, runId);
         });
     } catch (const SqliteError& error) {
-        throw database_.Error(DescribeSqliteError(error));
+        if (part.status != RunStatus::Failed || part.run->id == 0)
+            throw database.Error(DescribeSqliteError(error));
+        // The values could not be written: a failed run keeps its reason.
+        try {
+            WriteTimed(database, part, [&part](SqliteConnection& db, int64_t& runId) {
+                UpdateStatus(db, RunStatus::Failed, part.note, runId);
+            });
+        } catch (const SqliteError& again) {
+            throw database.Error(DescribeSqliteError(again));
+        }
     }
+}
+
+RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info, int64_t valuesPerBatch,
+                     int64_t valuesPerWrite)
+    : direct_(std::make_unique<DirectRunWrites>(database)),
+      sink_(*direct_),
+      database_(&database),
+      valuesPerBatch_(valuesPerBatch),
+      valuesPerWrite_(valuesPerWrite) {
+    RunPart part;
+    part.start = info;
+    HandOver(std::move(part));
+}
+
+RunWriter::RunWriter(RunPartSink& sink, const RunInfo& info, int64_t valuesPerBatch,
+                     int64_t valuesPerWrite)
+    : sink_(sink), valuesPerBatch_(valuesPerBatch), valuesPerWrite_(valuesPerWrite) {
+    RunPart part;
+    part.start = info;
+    HandOver(std::move(part));
 }
 
 RunWriter::~RunWriter() = default;
 
 void RunWriter::CheckWritable() const {
-    if (finished_) throw database_.Error(fmt::format("run {} is already finished", runId_));
+    if (!finished_) return;
+    const std::string reason = fmt::format("run {} is already finished", RunId());
+    throw database_ ? database_->Error(reason) : ResultDatabaseError("result database: " + reason);
 }
 
-void RunWriter::Fail(const SqliteError& error) {
-    throw database_.Error(DescribeSqliteError(error));
-}
-
-void RunWriter::Write(const std::function<void()>& write) {
-    AddTimeOf(writeTimes_, [&] { database_.Transaction(write); });
+void RunWriter::HandOver(RunPart part) {
+    part.run = stored_;
+    AddTimeOf(handOverTimes_, [&] { sink_.Take(std::move(part)); });
 }
 
 void RunWriter::AddZones(const std::vector<ZoneInfo>& zones) {
     CheckWritable();
-    heldRows_.push_back([this, zones] {
-        SqliteStatement insert(database_.Connection(),
+    heldRows_.push_back([zones](SqliteConnection& db, int64_t runId) {
+        SqliteStatement insert(db,
                                "INSERT OR REPLACE INTO zones (run, zone, key, name, "
                                "floor_area, volume) VALUES (?, ?, ?, ?, ?, ?)");
         double floorArea = 0.0;
         double volume = 0.0;
         for (const ZoneInfo& zone : zones) {
-            insert.Bind(1, runId_);
+            insert.Bind(1, runId);
             insert.Bind(2, int64_t{zone.zone});
             insert.Bind(3, zone.key);
             insert.Bind(4, zone.name);
@@ -515,23 +632,22 @@ void RunWriter::AddZones(const std::vector<ZoneInfo>& zones) {
             floorArea += zone.floorArea;
             volume += zone.volume;
         }
-        SqliteStatement totals(database_.Connection(),
-                               "UPDATE runs SET floor_area = ?, volume = ? WHERE id = ?");
+        SqliteStatement totals(db, "UPDATE runs SET floor_area = ?, volume = ? WHERE id = ?");
         totals.Bind(1, floorArea);
         totals.Bind(2, volume);
-        totals.Bind(3, runId_);
+        totals.Bind(3, runId);
         totals.Run();
     });
 }
 
 void RunWriter::AddVariables(const std::vector<VariableInfo>& variables) {
     CheckWritable();
-    heldRows_.push_back([this, variables] {
-        SqliteStatement insert(database_.Connection(),
+    heldRows_.push_back([variables](SqliteConnection& db, int64_t runId) {
+        SqliteStatement insert(db,
                                "INSERT OR REPLACE INTO variables (run, record, position, "
                                "name, unit, aggregation) VALUES (?, ?, ?, ?, ?, ?)");
         for (const VariableInfo& variable : variables) {
-            insert.Bind(1, runId_);
+            insert.Bind(1, runId);
             insert.Bind(2, RecordKindText(variable.record));
             insert.Bind(3, int64_t{variable.position});
             insert.Bind(4, variable.name);
@@ -558,102 +674,33 @@ void RunWriter::Store(const ResultRecord& record) {
     if (held_.PendingValues() < valuesPerBatch_ && held_.PendingSteps() < kStepsPerBatch) return;
     held_.Seal();
     if (held_.HeldValues() < valuesPerWrite_) return;
-    try {
-        Write([&] { WriteHeld(); });
-    } catch (const SqliteError& error) {
-        Fail(error);
-    }
+    HandOver(TakeHeld());
 }
 
-void RunWriter::WriteHeld() {
-    for (const std::function<void()>& insertRows : heldRows_) insertRows();
+RunPart RunWriter::TakeHeld() {
+    RunPart part;
+    part.rows = std::move(heldRows_);
     heldRows_.clear();
-    SqliteConnection& db = database_.Connection();
-    SqliteStatement insertTime(db,
-                               "INSERT OR REPLACE INTO times (run, interval, step, time, "
-                               "source_time) VALUES (?, ?, ?, ?, ?)");
-    SqliteStatement insertChunk(db,
-                                "INSERT INTO series (run, interval, zone, position, first_step, "
-                                "steps, vals) VALUES (?, ?, ?, ?, ?, ?, ?)");
-    const auto bindTime = [&insertTime](int index, double time) {
-        if (std::isfinite(time))
-            insertTime.Bind(index, time);
-        else
-            insertTime.BindNull(index);  // a date that is no number has no time
-    };
+    part.values.reserve(static_cast<size_t>(held_.HeldValues()));
     std::vector<float> scratch;
     held_.Drain(
-        [&](const StepTime& time) {
-            insertTime.Bind(1, runId_);
-            insertTime.Bind(2, int64_t{time.interval});
-            insertTime.Bind(3, time.step);
-            bindTime(4, time.time);
-            bindTime(5, time.sourceTime);
-            insertTime.Run();
-        },
+        [&part](const StepTime& time) { part.times.push_back(time); },
         [&](const SeriesChunk& chunk) {
             const std::span<const float> values = LittleEndian(chunk.values, scratch);
-            insertChunk.Bind(1, runId_);
-            insertChunk.Bind(2, int64_t{chunk.interval});
-            insertChunk.Bind(3, int64_t{chunk.zone});
-            insertChunk.Bind(4, int64_t{chunk.position});
-            insertChunk.Bind(5, chunk.firstStep);
-            insertChunk.Bind(6, chunk.steps);
-            insertChunk.BindBlob(7, values.data(), values.size_bytes());
-            insertChunk.Run();
+            part.chunks.push_back({chunk.interval, chunk.zone, chunk.position, chunk.firstStep,
+                                   chunk.steps, part.values.size(), values.size()});
+            part.values.insert(part.values.end(), values.begin(), values.end());
         });
-}
-
-void RunWriter::WriteSummary() {
-    SqliteStatement insert(database_.Connection(),
-                           "INSERT OR REPLACE INTO summaries (run, zone, figure, value) "
-                           "VALUES (?, ?, ?, ?)");
-    for (const SummaryRow& row : summary_) {
-        for (const auto& [figure, value] : row.figures) {
-            insert.Bind(1, runId_);
-            insert.Bind(2, int64_t{row.zone});
-            insert.Bind(3, figure);
-            if (value && std::isfinite(*value))
-                insert.Bind(4, *value);
-            else
-                insert.BindNull(4);
-            insert.Run();
-        }
-    }
-}
-
-void RunWriter::WriteStatus(RunStatus status, std::string_view note) {
-    SqliteStatement update(database_.Connection(),
-                           "UPDATE runs SET status = ?, note = ?, "
-                           "finished_at = strftime('%Y-%m-%dT%H:%M:%SZ', 'now') WHERE id = ?");
-    update.Bind(1, RunStatusText(status));
-    if (note.empty()) {
-        update.BindNull(2);
-    } else {
-        update.Bind(2, note);
-    }
-    update.Bind(3, runId_);
-    update.Run();
+    return part;
 }
 
 void RunWriter::Finish(RunStatus status, std::string_view note) {
     CheckWritable();
-    try {
-        Write([&] {
-            WriteHeld();
-            WriteSummary();
-            WriteStatus(status, note);
-        });
-    } catch (const SqliteError& error) {
-        if (status != RunStatus::Failed) Fail(error);
-        // The values could not be written: a failed run keeps its reason.
-        held_.Discard();
-        try {
-            Write([&] { WriteStatus(status, note); });
-        } catch (const SqliteError& again) {
-            Fail(again);
-        }
-    }
+    RunPart part = TakeHeld();
+    part.summary = std::move(summary_);
+    part.status = status;
+    part.note = note;
+    HandOver(std::move(part));
     finished_ = true;
 }
 

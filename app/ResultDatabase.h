@@ -133,6 +133,79 @@ class ResultDatabase {
     std::unique_ptr<SqliteConnection> connection_;
 };
 
+// What the writes of one run leave behind, shared by the RunWriter that
+// makes the run's parts and whoever writes them (RunPartSink).
+struct RunWrites {
+    int64_t id = 0;        // the run's row; 0 until its first part is written
+    WorkTimes writeTimes;  // in the run's transactions, waits for other writers included
+    // Why a part could not be written (a ResultDatabaseError's text): a
+    // writer thread drops the run's later parts and fails the run with it.
+    std::string failure;
+};
+
+// One transaction's worth of a run with its series already encoded: a
+// RunWriter makes it on the thread that runs the engine, WriteRunPart writes
+// it on the thread that holds the connection. Encoding apart from writing is
+// what lets engines on several threads share one writer with only the page
+// writes in turn.
+struct RunPart {
+    struct Chunk {
+        int16_t interval = 0;
+        int32_t zone = 0;
+        int32_t position = 0;
+        int64_t firstStep = 0;
+        int64_t steps = 0;
+        size_t offset = 0;  // the chunk's values in `values`
+        size_t count = 0;
+    };
+    std::shared_ptr<RunWrites> run;
+    std::optional<RunInfo> start;  // the run's row, made by its first part
+    // The zones' and variables' rows, given the connection and the run's id.
+    std::vector<std::function<void(SqliteConnection&, int64_t)>> rows;
+    std::vector<StepTime> times;
+    std::vector<Chunk> chunks;
+    std::vector<float> values;  // little-endian float32, as the blobs hold them
+    // The run's end, written with its last values.
+    std::optional<RunStatus> status;
+    std::string note;
+    std::vector<SummaryRow> summary;
+
+    // About the memory the part holds.
+    size_t Bytes() const;
+};
+
+// Writes `part` in one transaction and notes it in `part.run` (its id and
+// the time taken). When a failed run's last part cannot be written, its
+// status and note are written alone, so the reason is kept. Throws
+// ResultDatabaseError.
+void WriteRunPart(ResultDatabase& database, RunPart& part);
+
+// Where a RunWriter's parts go.
+class RunPartSink {
+  public:
+    // Writes `part`, or hands it to the thread that will; a sink that writes
+    // at once throws ResultDatabaseError when that fails.
+    virtual void Take(RunPart part) = 0;
+    // Calls `then` with the database once every part taken before is written
+    // (or has failed, as its run's RunWrites says): at once when parts are
+    // written as they come, else on the thread that writes them.
+    virtual void AfterParts(std::function<void(ResultDatabase&)> then) = 0;
+
+  protected:
+    ~RunPartSink() = default;
+};
+
+// The sink of a RunWriter that writes its parts itself, on its own thread.
+class DirectRunWrites final : public RunPartSink {
+  public:
+    explicit DirectRunWrites(ResultDatabase& database) : database_(database) {}
+    void Take(RunPart part) override { WriteRunPart(database_, part); }
+    void AfterParts(std::function<void(ResultDatabase&)> then) override { then(database_); }
+
+  private:
+    ResultDatabase& database_;
+};
+
 // Writes one run: its row in runs, its zones and variables, and its records.
 class RunWriter {
   public:
@@ -151,11 +224,17 @@ class RunWriter {
     // Inserts the run with status 'running' and commits it at once.
     RunWriter(ResultDatabase& database, const RunInfo& info,
               int64_t valuesPerBatch = kValuesPerBatch, int64_t valuesPerWrite = kValuesPerWrite);
+    // Hands every part, the run's row first, to `sink` instead of writing
+    // it. With a sink that writes on another thread, RunId and WriteTimes
+    // stay 0 here: Stored() is the sink's to fill, and to read in AfterParts.
+    RunWriter(RunPartSink& sink, const RunInfo& info, int64_t valuesPerBatch = kValuesPerBatch,
+              int64_t valuesPerWrite = kValuesPerWrite);
     ~RunWriter();
     RunWriter(const RunWriter&) = delete;
     RunWriter& operator=(const RunWriter&) = delete;
 
-    int64_t RunId() const { return runId_; }
+    int64_t RunId() const { return direct_ ? stored_->id : 0; }
+    const std::shared_ptr<RunWrites>& Stored() const { return stored_; }
     // The zones, with the building's floor area and volume as their totals,
     // and what the positions of the records mean: written with the next
     // write of records (or by Finish).
@@ -169,35 +248,38 @@ class RunWriter {
     // Writes what is held and the status, the finish time and a note (the
     // reason of a failure) in one transaction. When that fails for a failed
     // run, the status alone is written. Storing after Finish is an error.
+    // Values whose write failed are not written again.
     void Finish(RunStatus status, std::string_view note = {});
 
     int64_t RecordCount() const { return recordCount_; }
     int64_t ValueCount() const { return valueCount_; }
     // The time spent in this run's transactions so far, waits for other
-    // writers included.
-    const WorkTimes& WriteTimes() const { return writeTimes_; }
+    // writers included (0 with a sink that writes on another thread).
+    WorkTimes WriteTimes() const { return direct_ ? stored_->writeTimes : WorkTimes{}; }
+    // The time spent handing parts to the sink: the writes themselves when
+    // they are made at once, else the waits for room in a writer's queue.
+    const WorkTimes& HandOverTimes() const { return handOverTimes_; }
 
   private:
     void CheckWritable() const;
-    [[noreturn]] void Fail(const SqliteError& error);
-    // database_.Transaction(write), timed.
-    void Write(const std::function<void()>& write);
-    void WriteHeld();  // what AddZones and AddVariables gave, and the held records
-    void WriteSummary();
-    void WriteStatus(RunStatus status, std::string_view note);
+    // What AddZones and AddVariables gave and the held records, as one part.
+    RunPart TakeHeld();
+    void HandOver(RunPart part);
 
-    ResultDatabase& database_;
-    int64_t runId_ = 0;
+    std::unique_ptr<DirectRunWrites> direct_;  // when writing at once
+    RunPartSink& sink_;
+    ResultDatabase* database_ = nullptr;  // when writing at once
+    std::shared_ptr<RunWrites> stored_ = std::make_shared<RunWrites>();
     int64_t valuesPerBatch_;
     int64_t valuesPerWrite_;
-    std::vector<std::function<void()>> heldRows_;  // the zones' and variables' inserts
+    std::vector<std::function<void(SqliteConnection&, int64_t)>> heldRows_;
     SeriesBuffer held_;
     std::vector<float> weatherRow_;  // scratch of Store
     std::vector<SummaryRow> summary_;
     bool finished_ = false;
     int64_t recordCount_ = 0;
     int64_t valueCount_ = 0;
-    WorkTimes writeTimes_;
+    WorkTimes handOverTimes_;
 };
 
 }  // namespace kz7::app

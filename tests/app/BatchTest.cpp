@@ -1,5 +1,6 @@
 // kz7 batch: the plan and its table, variants on worker threads into one
 // database, failed variants, stopping, and the comparison of the runs.
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -200,6 +201,64 @@ TEST_F(BatchRunTest, StopCancelsTheRunningVariantAndStartsNoOther) {
     const auto outcomes = runner.Run(nullptr, [] { return true; });
     for (const auto& outcome : outcomes) EXPECT_FALSE(outcome.has_value());
     EXPECT_EQ(reader.Runs().size(), 1u);
+}
+
+// Whoever writes the runs (the worker itself with one job, the writer thread
+// with more), a run ends in the database as its outcome says: a write that
+// fails fails its run with the reason, and stopping keeps every run begun.
+TEST_F(BatchRunTest, EveryRunHandedToTheWriterEndsAsItsOutcomeSays) {
+    std::string table = "label,insulation,window\n";
+    for (int step = 1; step <= 4; ++step) table += fmt::format("v{},0.1,{}\n", step, 8 + step);
+    BatchPlan small =
+        BatchPlan::FromTexts(folder / "cell.kz7", ReadFile(folder / "cell.kz7"), "t.csv", table);
+    small.SetSupport(kSupport);
+    const auto statusOf = [](const fs::path& db, int64_t run) {
+        SqliteConnection connection(db.string(), SQLITE_OPEN_READONLY);
+        SqliteStatement select(connection,
+                               "SELECT status, coalesce(note, '') FROM runs WHERE id = ?");
+        select.Bind(1, run);
+        return select.Step() ? select.ColumnText(0) + "|" + select.ColumnText(1) : "none";
+    };
+    for (const int jobs : {1, 2}) {
+        const fs::path db = folder / fmt::format("failing{}.db", jobs);
+        ResultDatabase(db).Connection().Execute(
+            "CREATE TRIGGER no_room BEFORE INSERT ON runs WHEN NEW.label = 'v3' "
+            "BEGIN SELECT RAISE(ABORT, 'no room for v3'); END;"
+            "CREATE TRIGGER disk_full BEFORE INSERT ON series WHEN "
+            "(SELECT label FROM runs WHERE id = NEW.run) = 'v2' "
+            "BEGIN SELECT RAISE(ABORT, 'disk full'); END;");
+        const auto outcomes = BatchRunner(small, db, jobs).Run(nullptr, nullptr);
+        for (const auto& outcome : outcomes) ASSERT_TRUE(outcome.has_value()) << jobs;
+        const std::string prefix = "result database " + db.string() + ": ";
+        EXPECT_EQ(outcomes[1]->message, "v2: " + prefix + "disk full") << jobs;
+        EXPECT_EQ(statusOf(db, outcomes[1]->runId), "failed|" + outcomes[1]->message) << jobs;
+        EXPECT_TRUE(SeriesOf(db, outcomes[1]->runId).empty());
+        EXPECT_EQ(outcomes[2]->message, "v3: " + prefix + "no room for v3") << jobs;
+        EXPECT_EQ(outcomes[2]->runId, 0);
+        for (const size_t index : {0, 3}) {
+            EXPECT_EQ(outcomes[index]->status, RunStatus::Finished) << jobs;
+            EXPECT_EQ(statusOf(db, outcomes[index]->runId), "finished|") << jobs;
+        }
+    }
+
+    // Stopped after the first run ends: the runs begun end 'cancelled' (or
+    // finished), written, and none is left 'running'.
+    const fs::path db = folder / "stopped-writer.db";
+    bool stopped = false;
+    const auto outcomes =
+        BatchRunner(small, db, 2)
+            .Run([&stopped](const VariantOutcome&, const BatchProgress&) { stopped = true; },
+                 [&stopped] { return stopped; });
+    size_t begun = 0;
+    for (const auto& outcome : outcomes) {
+        if (!outcome) continue;
+        ++begun;
+        EXPECT_NE(outcome->status, RunStatus::Failed) << outcome->message;
+        EXPECT_EQ(statusOf(db, outcome->runId), std::string(RunStatusText(outcome->status)) + "|");
+    }
+    EXPECT_GE(begun, 1u);
+    ResultDatabase stoppedDatabase(db, ResultDatabase::Access::ReadOnly);
+    EXPECT_EQ(ResultReader(stoppedDatabase).Runs().size(), begun);
 }
 
 TEST(BatchPlanTest, ReadsTablesAndRefusesPlansThatCannotRun) {
