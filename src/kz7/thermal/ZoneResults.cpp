@@ -13,6 +13,8 @@
 #include <array>
 #include <cmath>
 #include <initializer_list>
+#include <span>
+#include <vector>
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/Zone.h"
@@ -78,6 +80,16 @@ static_assert(std::ranges::all_of(detail::kElementOutputs,
                                   }) &&
               HeatFlowSums::Holds(ZoneVariable::FabricHeatFlow));
 
+// Each element's flow index and variables, in the zone's element order.
+std::vector<ZoneStepValues::FlowFiling> FlowPlanOf(const Elements& elements) {
+    std::vector<ZoneStepValues::FlowFiling> plan;
+    plan.reserve(static_cast<size_t>(elements.Count()));
+    for (const auto& element : elements)
+        plan.push_back({static_cast<uint32_t>(element->Position), ElementVariable(element->HBELCODE),
+                        ElementTotalVariable(element->HBELCODE)});
+    return plan;
+}
+
 }  // namespace
 
 void Zones::RecordStepValues(float dayWeight, const StepRecorder& record) {
@@ -120,13 +132,14 @@ void Zone::FileStepValues() {
     gainSums.FileInto(stepValues);
 
     // Blocked elements are included: their partner records the far-side flow on them.
+    if (!stepValues.HasFlowPlan(static_cast<size_t>(elements.Count())))
+        stepValues.SetFlowPlan(FlowPlanOf(elements));
     HeatFlowSums flowSums;
-    for (const auto& element : elements) {
-        const float kW = elements.StepFlow(*element);
-        const ZoneVariable variable = ElementVariable(element->HBELCODE);
-        const ZoneVariable total = ElementTotalVariable(element->HBELCODE);
-        flowSums.Add(variable, kW);
-        if (total != variable) flowSums.Add(total, kW);
+    const std::span<const float> flows = elements.StepFlows();
+    for (const ZoneStepValues::FlowFiling& filing : stepValues.FlowPlan()) {
+        const float kW = filing.flow < flows.size() ? flows[filing.flow] : 0.0f;
+        flowSums.Add(filing.variable, kW);
+        if (filing.total != filing.variable) flowSums.Add(filing.total, kW);
     }
     flowSums.FileInto(stepValues);
     stepValues.Set(V::AirMassFlow, FLO);
