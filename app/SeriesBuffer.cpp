@@ -101,17 +101,18 @@ void SeriesBuffer::DrainPart(const Stream& stream, size_t begin, size_t end,
     const size_t records = end - begin;
     column_.resize(records);
     for (size_t position = 0; position < stream.width; ++position) {
-        bool anyValue = false;
-        bool allEqual = true;
-        for (size_t record = 0; record < records; ++record) {
-            const float value = stream.values[(begin + record) * stream.width + position];
-            column_[record] = value;
-            anyValue = anyValue || !std::isnan(value);
-            // Bitwise, so that a run of NaN or of -0 stays what it is.
-            allEqual = allEqual &&
-                       std::bit_cast<uint32_t>(value) == std::bit_cast<uint32_t>(column_[0]);
-        }
+        // Gathered first, then tested in passes over the column that vectorise.
+        const float* source = stream.values.data() + begin * stream.width + position;
+        for (size_t record = 0; record < records; ++record)
+            column_[record] = source[record * stream.width];
+        const bool anyValue =
+            std::any_of(column_.begin(), column_.end(), [](float value) { return !std::isnan(value); });
         if (!anyValue) continue;
+        // Bitwise, so that a run of NaN or of -0 stays what it is.
+        const uint32_t first = std::bit_cast<uint32_t>(column_[0]);
+        const bool allEqual = std::all_of(column_.begin(), column_.end(), [first](float value) {
+            return std::bit_cast<uint32_t>(value) == first;
+        });
         // A variable that stays the same (a gain the zone does not have,
         // heating all summer) is kept as its one value.
         const std::span<const float> values(column_.data(), allEqual ? 1 : records);

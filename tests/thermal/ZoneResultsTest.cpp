@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "kz7/output/EnergySlots.h"
+#include "kz7/output/ResultStores.h"
 #include "support/ModelText.h"
 
 namespace kz7::test {
@@ -63,6 +64,15 @@ TEST(ZoneResults, GainsAndElementFlowsAreFiledByTheirOutputCodes) {
     EXPECT_NEAR(Value(zone, ZoneVariable::FabricHeatFlow), zone.ElementFlowKW, 1e-5f);
     EXPECT_NEAR(Value(zone, ZoneVariable::AirExchangeHeatFlow), zone.AirFlowKW, 1e-5f);
     EXPECT_LT(door, 0.0f);  // a light element, 5 °C outside a 15 °C zone
+    // Opening a run's results forgets where the elements were filed: an
+    // element whose output code changed since files under its new variable.
+    for (const auto& element : zone.elements)
+        if (element->ElCode == "D") element->HBELCODE = ElementOutputCode("P");
+    engine.state.results->ZoneControl(2);
+    zone.FileStepValues();
+    engine.state.results->ZoneControl(5);
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::PartitionHeatFlow), door);
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::DoorHeatFlow), 0.0f);
     EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::AirTemperature), zone.AirTemperature);
     EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::OutsideAirTemperature), 5.0f);
     EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::OccupiedHours), 1.0f);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -181,6 +182,7 @@ class Elements {
     float StepFlow(const Element& element) const {
         return stepFlows_[static_cast<size_t>(element.Position)];
     }
+    std::span<const float> StepFlows() const { return stepFlows_; }
 
     // ---- Report table of the zone's elements (output/).
     void GenerateReport(ReportFile& file) const;

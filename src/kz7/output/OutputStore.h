@@ -67,22 +67,17 @@ class OutputRecord {
     void AddStep(std::span<const float> values, std::span<const int32_t> isSet, float weight);
     // Inline: read for every collected variable of every zone at every interval end.
     IntervalValue Value(int32_t variable) const {
-        IntervalValue result;
-        if (!InRange(variable)) return result;
-        const float sum = sum_[variable - 1];
-        const int32_t count = count_[variable - 1];
-        if (count == 0) return result;
-        if (sum == kMissingValue) {
-            result.state = IntervalValue::State::Missing;
-            return result;
+        return InRange(variable) ? CellValue(static_cast<size_t>(variable - 1)) : IntervalValue{};
+    }
+    // visit(variable, Value(variable)) for every selected variable in order:
+    // one pass whose view stays in registers whatever `visit` stores.
+    template <class Visit>
+    void ForEachSelectedValue(Visit&& visit) const {
+        const OutputRecord view = *this;
+        for (int32_t variable = 1; variable <= view.variables_; ++variable) {
+            const auto cell = static_cast<size_t>(variable - 1);
+            if (view.selected_[cell] != 0) visit(variable, view.CellValue(cell));
         }
-        // Averaged variables: the mean of the steps; summed ones: see OutputStore::Record.
-        const bool averaged = aggregation_[variable - 1] == Aggregation::Averaged;
-        const double divisor =
-            averaged || summedByCount_ ? static_cast<double>(count) : summedDivisor_;
-        result.state = IntervalValue::State::Present;
-        result.value = static_cast<double>(sum) / divisor;
-        return result;
     }
     void ResetVariable(int32_t variable);
     void Reset();  // every variable of the record
@@ -90,6 +85,23 @@ class OutputRecord {
   private:
     friend class OutputStore;
     bool InRange(int32_t variable) const { return variable >= 1 && variable <= variables_; }
+    IntervalValue CellValue(size_t cell) const {
+        IntervalValue result;
+        const float sum = sum_[cell];
+        const int32_t count = count_[cell];
+        if (count == 0) return result;
+        if (sum == kMissingValue) {
+            result.state = IntervalValue::State::Missing;
+            return result;
+        }
+        // Averaged variables: the mean of the steps; summed ones: see OutputStore::Record.
+        const bool averaged = aggregation_[cell] == Aggregation::Averaged;
+        const double divisor =
+            averaged || summedByCount_ ? static_cast<double>(count) : summedDivisor_;
+        result.state = IntervalValue::State::Present;
+        result.value = static_cast<double>(sum) / divisor;
+        return result;
+    }
 
     const int32_t* selected_ = nullptr;
     const Aggregation* aggregation_ = nullptr;

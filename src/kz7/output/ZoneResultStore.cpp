@@ -84,6 +84,9 @@ void ZoneResultStore::Open() {
     records_ = std::min(zoneCount, OutputStore::kMaxRecords);
     if (zoneCount > OutputStore::kMaxRecords) state_.message.SendTextMessage(kTooManyZones);
     FindZoneNumbers(records_);
+    // The elements may have changed since the last run.
+    for (int32_t record = 1; record <= zoneCount; ++record)
+        if (Zone* zone = state_.zones->Find(record)) zone->stepValues.ForgetFlowPlan();
 
     const bool keepStepHandle = state_.settings.outputDetailCode == 2;
     for (int32_t k = 1; k <= kIntervalCount; ++k) {
@@ -228,12 +231,10 @@ void ZoneResultStore::SendZoneRecords(int32_t interval, bool withTexts) {
             zone != nullptr && zone->FloorArea > 0.0f ? static_cast<double>(zone->FloorArea) : 0.0;
         OutputRecord& cells = cells_[static_cast<size_t>(interval)][static_cast<size_t>(record - 1)];
         values_.Begin(withTexts);
-        for (int32_t position = 1; position <= kZoneVariableCount; ++position) {
-            if (!cells.IsSelected(position)) continue;
-            const IntervalValue value = cells.Value(position);
+        cells.ForEachSelectedValue([&](int32_t position, const IntervalValue& value) {
             totals_[static_cast<size_t>(position)].Add(value, area);
             values_.Set(static_cast<size_t>(position), value, separator);
-        }
+        });
         cells.Reset();  // only selected cells are ever added to
         state_.outputData.SaveRecord({static_cast<int16_t>(interval),
                                       zoneNumbers_[static_cast<size_t>(record)],

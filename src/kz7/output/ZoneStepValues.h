@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <utility>
+#include <vector>
 
 #include "kz7/output/ResultVariables.h"
 
@@ -53,6 +55,25 @@ class ZoneStepValues {
         return IsSet(position) ? values_[static_cast<size_t>(position)] : 0.0f;
     }
 
+    // Where each of the zone's elements files its heat flow, in the zone's
+    // element order: the index of its flow among the zone's step flows and
+    // the variable and total it is added to. Made from the elements when a
+    // run's results are opened (and whenever the element count no longer
+    // fits), so that filing a step reads this one array rather than every
+    // element object.
+    struct FlowFiling {
+        uint32_t flow = 0;
+        ZoneVariable variable = ZoneVariable::FabricHeatFlow;
+        ZoneVariable total = ZoneVariable::FabricHeatFlow;
+    };
+    const std::vector<FlowFiling>& FlowPlan() const { return flowPlan_; }
+    bool HasFlowPlan(size_t elements) const { return flowPlanMade_ && flowPlan_.size() == elements; }
+    void SetFlowPlan(std::vector<FlowFiling> plan) {
+        flowPlan_ = std::move(plan);
+        flowPlanMade_ = true;
+    }
+    void ForgetFlowPlan() { flowPlanMade_ = false; }
+
     // The whole step by position (index 0 unused), for the result store.
     std::span<const float> Values() const { return values_; }
     std::span<const int32_t> SetFlags() const { return isSet_; }
@@ -63,6 +84,8 @@ class ZoneStepValues {
     std::array<float, kZoneVariableCount + 1> values_{};
     // 0 or 1, in lanes as wide as the values so that the store's row pass vectorises.
     std::array<int32_t, kZoneVariableCount + 1> isSet_{};
+    std::vector<FlowFiling> flowPlan_;
+    bool flowPlanMade_ = false;
 };
 
 }  // namespace kz7

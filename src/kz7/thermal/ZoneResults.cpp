@@ -10,8 +10,11 @@
 // zones give. Heating and cooling are added to `stepValues` by the emitters
 // during the step and are left as they are.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <initializer_list>
+#include <span>
+#include <vector>
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/Zone.h"
@@ -41,6 +44,50 @@ int32_t ComfortBand(float comfortTemperature) {
     if (!(comfortTemperature >= 1.0f)) return 1;  // also a temperature that is not a number
     if (comfortTemperature >= static_cast<float>(kTemperatureBands)) return kTemperatureBands;
     return static_cast<int32_t>(std::floor(comfortTemperature)) + 1;
+}
+
+// Running sums of the zone variables First..Last over a step, each starting
+// at 0 and taking its flows in the order they come, then filed at once: the
+// same additions as adding each flow onto its set position, without a
+// set-flag test and store per flow.
+template <ZoneVariable First, ZoneVariable Last>
+class StepSums {
+  public:
+    static constexpr bool Holds(ZoneVariable variable) { return variable >= First && variable <= Last; }
+    void Add(ZoneVariable variable, float kW) {
+        const auto offset = static_cast<size_t>(variable) - static_cast<size_t>(First);
+        if (offset < sums_.size()) sums_[offset] += kW;
+    }
+    void FileInto(ZoneStepValues& values) const {
+        for (size_t offset = 0; offset < sums_.size(); ++offset)
+            values.Set(static_cast<ZoneVariable>(static_cast<size_t>(First) + offset), sums_[offset]);
+    }
+
+  private:
+    std::array<float, static_cast<size_t>(Last) - static_cast<size_t>(First) + 1> sums_{};
+};
+
+using GainSums = StepSums<ZoneVariable::OccupantGains, ZoneVariable::InternalGains>;
+using HeatFlowSums = StepSums<ZoneVariable::WallHeatFlow, ZoneVariable::AirExchangeHeatFlow>;
+
+static_assert(std::ranges::all_of(detail::kGainOutputNames,
+                                  [](const auto& gain) { return GainSums::Holds(gain.variable); }) &&
+              GainSums::Holds(ZoneVariable::OtherGains));
+static_assert(std::ranges::all_of(detail::kElementOutputs,
+                                  [](const auto& element) {
+                                      return HeatFlowSums::Holds(element.variable) &&
+                                             HeatFlowSums::Holds(element.total);
+                                  }) &&
+              HeatFlowSums::Holds(ZoneVariable::FabricHeatFlow));
+
+// Each element's flow index and variables, in the zone's element order.
+std::vector<ZoneStepValues::FlowFiling> FlowPlanOf(const Elements& elements) {
+    std::vector<ZoneStepValues::FlowFiling> plan;
+    plan.reserve(static_cast<size_t>(elements.Count()));
+    for (const auto& element : elements)
+        plan.push_back({static_cast<uint32_t>(element->Position), ElementVariable(element->HBELCODE),
+                        ElementTotalVariable(element->HBELCODE)});
+    return plan;
 }
 
 }  // namespace
@@ -74,22 +121,27 @@ void Zone::FileStepValues() {
     stepValues.Set(V::OpaqueSurfaceSolar, QSOLO * 0.001f);
 
     // Every gain position is given, so a zone without gains of a kind reports 0.
-    for (const V position : {V::OccupantGains, V::LightingGains, V::EquipmentGains, V::ProcessGains,
-                             V::CateringGains, V::OtherGains, V::InternalGains})
-        stepValues.Set(position, 0.0f);
+    GainSums gainSums;
     float latentKW = 0.0f, gainsEnergyKW = 0.0f;
     for (const auto& gain : gains) {
-        stepValues.AddGain(static_cast<int16_t>(gain->HBGNCODE), gain->SensibleKW);
+        gainSums.Add(GainVariable(static_cast<int16_t>(gain->HBGNCODE)), gain->SensibleKW);
+        gainSums.Add(V::InternalGains, gain->SensibleKW);
         latentKW += gain->LatentKW;
         gainsEnergyKW += gain->EnergyKW;
     }
+    gainSums.FileInto(stepValues);
 
-    for (int32_t position = static_cast<int32_t>(V::WallHeatFlow);
-         position <= static_cast<int32_t>(V::AirExchangeHeatFlow); ++position)
-        stepValues.Set(static_cast<V>(position), 0.0f);
     // Blocked elements are included: their partner records the far-side flow on them.
-    for (const auto& element : elements)
-        stepValues.AddElementHeatFlow(element->HBELCODE, elements.StepFlow(*element));
+    if (!stepValues.HasFlowPlan(static_cast<size_t>(elements.Count())))
+        stepValues.SetFlowPlan(FlowPlanOf(elements));
+    HeatFlowSums flowSums;
+    const std::span<const float> flows = elements.StepFlows();
+    for (const ZoneStepValues::FlowFiling& filing : stepValues.FlowPlan()) {
+        const float kW = filing.flow < flows.size() ? flows[filing.flow] : 0.0f;
+        flowSums.Add(filing.variable, kW);
+        if (filing.total != filing.variable) flowSums.Add(filing.total, kW);
+    }
+    flowSums.FileInto(stepValues);
     stepValues.Set(V::AirMassFlow, FLO);
 
     stepValues.Set(V::MoistureContent, GISP2);
