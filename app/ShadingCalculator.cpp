@@ -53,7 +53,9 @@ struct EdgeLine {
     cl::cInt b, c;
 
     EdgeLine(const cl::IntPoint& p, const cl::IntPoint& q)
-        : a(static_cast<__int128>(p.X) * q.Y - static_cast<__int128>(p.Y) * q.X), b(p.Y - q.Y), c(q.X - p.X) {}
+        : a(static_cast<__int128>(p.X) * q.Y - static_cast<__int128>(p.Y) * q.X),
+          b(p.Y - q.Y),
+          c(q.X - p.X) {}
     __int128 At(cl::cInt x, cl::cInt y) const {
         return a + static_cast<__int128>(b) * x + static_cast<__int128>(c) * y;
     }
@@ -67,8 +69,9 @@ struct Side {
 
     // A line along the side, as alpha + gamma·t.
     std::pair<__int128, __int128> Along(const EdgeLine& line) const {
-        return upright ? std::pair{line.a + static_cast<__int128>(line.b) * fixed, __int128{line.c}}
-                       : std::pair{line.a + static_cast<__int128>(line.c) * fixed, __int128{line.b}};
+        return upright
+                   ? std::pair{line.a + static_cast<__int128>(line.b) * fixed, __int128{line.c}}
+                   : std::pair{line.a + static_cast<__int128>(line.c) * fixed, __int128{line.b}};
     }
 };
 
@@ -84,7 +87,8 @@ struct Shadow {
     // 0–width × 0–height the shadow holds.
     void HoldCorners(cl::cInt width, cl::cInt height) {
         edges.clear();
-        for (size_t i = 0, last = path.size() - 1; i < path.size(); last = i++) edges.emplace_back(path[last], path[i]);
+        for (size_t i = 0, last = path.size() - 1; i < path.size(); last = i++)
+            edges.emplace_back(path[last], path[i]);
         corners = 0;
         if (left <= 0 && bottom <= 0 && Holds(0, 0)) corners |= kBottomLeft;
         if (right >= width && bottom <= 0 && Holds(width, 0)) corners |= kBottomRight;
@@ -94,12 +98,14 @@ struct Shadow {
     // Whether (x, y) lies left of or on every edge. Such a point lies in the
     // shadow, whatever its shape, and so does every point between such points.
     bool Holds(cl::cInt x, cl::cInt y) const {
-        return std::all_of(edges.begin(), edges.end(), [x, y](const EdgeLine& edge) { return edge.At(x, y) >= 0; });
+        return std::all_of(edges.begin(), edges.end(),
+                           [x, y](const EdgeLine& edge) { return edge.At(x, y) >= 0; });
     }
     // Whether every coordinate lies within Clipper's 64-bit range, where the
     // products of CoveredTogether stay within 128 bits.
     bool Near() const {
-        return left >= -cl::loRange && bottom >= -cl::loRange && right <= cl::loRange && top <= cl::loRange;
+        return left >= -cl::loRange && bottom >= -cl::loRange && right <= cl::loRange &&
+               top <= cl::loRange;
     }
     // Whether the point of `side` where `line` crosses it lies left of or on
     // every edge.
@@ -120,11 +126,12 @@ struct Shadow {
 // so they do exactly when, for each edge of `a`, the part of the rectangle on
 // or right of its line lies in `b`: when the corners of that part do, the
 // rectangle's corners there and the points where the line crosses its sides.
-// Both within Clipper's 64-bit range.
+// Both must lie within Clipper's 64-bit range (Near).
 bool CoveredTogether(const Shadow& a, const Shadow& b, cl::cInt width, cl::cInt height) {
     if ((a.corners | b.corners) != kAllCorners) return false;  // a corner in neither
     const std::array<cl::IntPoint, 4> corners{{{0, 0}, {width, 0}, {width, height}, {0, height}}};
-    const std::array<Side, 4> sides{{{true, 0, height}, {true, width, height}, {false, 0, width}, {false, height, width}}};
+    const std::array<Side, 4> sides{
+        {{true, 0, height}, {true, width, height}, {false, 0, width}, {false, height, width}}};
     for (const EdgeLine& line : a.edges) {
         for (const cl::IntPoint& corner : corners)
             if (line.At(corner.X, corner.Y) <= 0 && !b.Holds(corner.X, corner.Y)) return false;
@@ -132,7 +139,8 @@ bool CoveredTogether(const Shadow& a, const Shadow& b, cl::cInt width, cl::cInt 
             const auto [alpha, gamma] = side.Along(line);
             // No crossing point, or one at a corner, adds nothing to the corners.
             if (gamma == 0) continue;
-            const __int128 length = static_cast<__int128>(side.length) * (gamma > 0 ? gamma : -gamma);
+            const __int128 length =
+                static_cast<__int128>(side.length) * (gamma > 0 ? gamma : -gamma);
             const __int128 at = gamma > 0 ? -alpha : alpha;  // t·|gamma| where the line crosses
             if (at <= 0 || at >= length) continue;
             if (!b.HoldsCrossing(side, line)) return false;
@@ -150,9 +158,9 @@ struct ShadingCalculator::Scratch {
     cl::Paths lit;
 
     // Whether two of the shadows of the last cut together leave the
-    // rectangle dark (tried one way round: for shadows that are convex, as
-    // rounding to the unit at most upsets, CoveredTogether holds either both
-    // ways or neither).
+    // rectangle dark. Each pair is tried one way round: for convex shadows
+    // CoveredTogether holds both ways round or neither, and a shadow that
+    // rounding to the unit left a little short of convex can only make it fail.
     bool DarkByTwo(cl::cInt width, cl::cInt height) const {
         for (size_t i = 0; i < count; ++i)
             for (size_t j = i + 1; j < count; ++j)
@@ -164,7 +172,10 @@ struct ShadingCalculator::Scratch {
 };
 
 ShadingCalculator::ShadingCalculator(const ShadingPlane& plane, double skyShare)
-    : width_(plane.Width()), height_(plane.Height()), skyShare_(skyShare), scratch_(std::make_unique<Scratch>()) {
+    : width_(plane.Width()),
+      height_(plane.Height()),
+      skyShare_(skyShare),
+      scratch_(std::make_unique<Scratch>()) {
     for (const ShadingSurface& surface : plane.surfaces) {
         surfaces_.push_back(surface.points);
         for (const Vec3& p : surface.points) {
@@ -210,12 +221,14 @@ double ShadingCalculator::SunlitShare(const Vec3& sun) const {
         shadow.path.clear();
         shadow.left = right, shadow.bottom = top, shadow.right = 0, shadow.top = 0;
         for (const Vec3& p : surface) {
-            const cl::IntPoint& q = shadow.path.emplace_back(units(p.x - p.z * du), units(p.y - p.z * dv));
+            const cl::IntPoint& q =
+                shadow.path.emplace_back(units(p.x - p.z * du), units(p.y - p.z * dv));
             shadow.left = std::min(shadow.left, q.X), shadow.right = std::max(shadow.right, q.X);
             shadow.bottom = std::min(shadow.bottom, q.Y), shadow.top = std::max(shadow.top, q.Y);
         }
         // A shadow clear of the rectangle, or with no area, takes nothing.
-        if (!(shadow.left < right && shadow.right > 0 && shadow.bottom < top && shadow.top > 0)) continue;
+        if (!(shadow.left < right && shadow.right > 0 && shadow.bottom < top && shadow.top > 0))
+            continue;
         const double area = cl::Area(shadow.path);
         if (std::abs(area) < kNoArea * scale * scale) continue;
         // All turning the same way, so that where shadows overlap they add up.
@@ -231,7 +244,8 @@ double ShadingCalculator::SunlitShare(const Vec3& sun) const {
     // in one sweep.
     cl::Clipper& clipper = scratch.clipper;
     clipper.Clear();
-    for (size_t i = 0; i < scratch.count; ++i) clipper.AddPath(scratch.shadows[i].path, cl::ptClip, true);
+    for (size_t i = 0; i < scratch.count; ++i)
+        clipper.AddPath(scratch.shadows[i].path, cl::ptClip, true);
     clipper.AddPath(rectangle, cl::ptSubject, true);
     cl::Paths& lit = scratch_->lit;
     clipper.Execute(cl::ctDifference, lit, cl::pftNonZero, cl::pftNonZero);

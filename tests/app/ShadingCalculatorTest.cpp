@@ -115,7 +115,8 @@ TEST(ShadingCalculatorTest, TwoShadowsDarkenTheWindowOnlyWhereTheyCoverItTogethe
     EXPECT_EQ(share({below, {{-1, -1, 1}, {3, 3, 1}, {-1, 3, 1}}}), 0.0);
     // ...and one moved up by g leaves a strip of 2g − g²/2 of the 4 m² lit.
     const double g = 0.01;
-    EXPECT_NEAR(share({below, {{-1, -1 + g, 1}, {3, 3 + g, 1}, {-1, 3 + g, 1}}}), (2 * g - g * g / 2) / 4, 1e-9);
+    EXPECT_NEAR(share({below, {{-1, -1 + g, 1}, {3, 3 + g, 1}, {-1, 3 + g, 1}}}),
+                (2 * g - g * g / 2) / 4, 1e-9);
     // Between them they hold every corner, yet a band across the middle
     // (x + y from 2.2 to 3.7) stays lit.
     EXPECT_NEAR(share({{{-0.1, -0.1, 1}, {2.3, -0.1, 1}, {-0.1, 2.3, 1}},
