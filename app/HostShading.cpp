@@ -52,10 +52,11 @@ double AzimuthDifference(double a, double b) {
 HostShading::HostShading(ShadingPlanes planes) : planes_(std::move(planes)) {
     std::map<std::vector<double>, size_t> alike;
     std::map<std::vector<double>, double> skyShares;
+    std::map<int32_t, size_t> shadingIndexOf;
     shadings_.reserve(planes_.size());
     for (const auto& [index, plane] : planes_) {
         const auto [found, added] = alike.emplace(Likeness(plane), shadings_.size());
-        shadingOf_[index] = found->second;
+        shadingIndexOf[index] = found->second;
         if (!added) continue;
         const std::vector<double> sky = SkyLikeness(plane);
         const auto seen = skyShares.find(sky);
@@ -69,26 +70,29 @@ HostShading::HostShading(ShadingPlanes planes) : planes_(std::move(planes)) {
     if (planes_.empty()) return;
     lowestIndex_ = planes_.begin()->first;
     const int64_t span = int64_t{planes_.rbegin()->first} - lowestIndex_ + 1;
-    if (span > kTableSpread * static_cast<int64_t>(planes_.size()) + kTableSlack) return;
-    shadingAt_.assign(static_cast<size_t>(span), kNone);
-    for (const auto& [index, shading] : shadingOf_)
-        shadingAt_[static_cast<size_t>(int64_t{index} - lowestIndex_)] = shading;
-    shadingOf_.clear();
+    const bool table = span <= kTableSpread * static_cast<int64_t>(planes_.size()) + kTableSlack;
+    if (table) shadingAt_.assign(static_cast<size_t>(span), nullptr);
+    for (const auto& [index, at] : shadingIndexOf) {
+        if (table)
+            shadingAt_[static_cast<size_t>(int64_t{index} - lowestIndex_)] = &shadings_[at];
+        else
+            shadingOf_[index] = &shadings_[at];
+    }
 }
 
-size_t HostShading::Find(int32_t plane) const {
-    if (shadingAt_.empty()) {
-        const auto found = shadingOf_.find(plane);
-        return found == shadingOf_.end() ? kNone : found->second;
-    }
-    const int64_t at = int64_t{plane} - lowestIndex_;
-    if (at < 0 || at >= static_cast<int64_t>(shadingAt_.size())) return kNone;
-    return shadingAt_[static_cast<size_t>(at)];
+HostShading::Shading* HostShading::Find(int32_t plane) const {
+    // One comparison for both ends of the table: an index below the lowest
+    // wraps round to a very large one.
+    const auto at = static_cast<uint64_t>(int64_t{plane} - lowestIndex_);
+    if (at < shadingAt_.size()) return shadingAt_[at];
+    if (shadingOf_.empty()) return nullptr;
+    const auto found = shadingOf_.find(plane);
+    return found == shadingOf_.end() ? nullptr : found->second;
 }
 
 double HostShading::DiffuseFactor(int32_t plane) const {
-    const size_t found = Find(plane);
-    return found == kNone ? 1.0 : shadings_[found].calculator.SkyShare();
+    const Shading* found = Find(plane);
+    return found == nullptr ? 1.0 : found->calculator.SkyShare();
 }
 
 void HostShading::SetSunPosition(float altitude, float azimuth) {
@@ -97,21 +101,23 @@ void HostShading::SetSunPosition(float altitude, float azimuth) {
 }
 
 void HostShading::Factors(int32_t plane, float& direct, float& diffuse) {
-    const size_t found = Find(plane);
-    if (found == kNone) {
+    Shading* shading = Find(plane);
+    if (shading == nullptr) {
         direct = diffuse = 1.0f;
         return;
     }
-    Shading& shading = shadings_[found];
-    if (shading.step != step_) Update(shading);
-    direct = shading.direct;
-    diffuse = shading.diffuse;
+    // A tail call, so that the common path saves no registers for it.
+    if (shading->step != step_) return Update(*shading, direct, diffuse);
+    direct = shading->direct;
+    diffuse = shading->diffuse;
 }
 
-void HostShading::Update(Shading& shading) {
+void HostShading::Update(Shading& shading, float& direct, float& diffuse) {
     shading.direct =
         static_cast<float>(shading.calculator.SunlitShare(shading.plane->DirectionToLocal(sun_)));
     shading.step = step_;
+    direct = shading.direct;
+    diffuse = shading.diffuse;
 }
 
 void ConnectShading(SimulateX& control, std::shared_ptr<HostShading> shading) {

@@ -22,6 +22,9 @@ namespace kz7::app {
 class HostShading {
   public:
     explicit HostShading(ShadingPlanes planes);
+    // It points into its own planes and calculations.
+    HostShading(const HostShading&) = delete;
+    HostShading& operator=(const HostShading&) = delete;
 
     const ShadingPlanes& Planes() const { return planes_; }
     // The diffuse factor of a plane; 1 for a plane without geometry.
@@ -44,22 +47,21 @@ class HostShading {
         float diffuse = 1.0f;  // the sky share, as the engine takes it
     };
 
-    // Where the shading of a plane index stands in `shadings_`; kNone when no
-    // plane has that index.
-    size_t Find(int32_t plane) const;
-    // Works out the direct factor of `shading` for the sun of this step. Kept
-    // apart from Factors, which mostly hands out factors already held.
-    [[gnu::noinline]] void Update(Shading& shading);
+    // The shading of a plane index; null when no plane has that index.
+    Shading* Find(int32_t plane) const;
+    // Works out the direct factor of `shading` for the sun of this step and
+    // hands out both. Kept apart from Factors, which mostly hands out factors
+    // already held.
+    [[gnu::noinline]] void Update(Shading& shading, float& direct, float& diffuse);
 
     ShadingPlanes planes_;
     std::vector<Shading> shadings_;
     // Asked for every glazed element each step, so a plain table over the
     // indices from the lowest when they lie close together (as they do), a
-    // hash map only for indices spread far apart.
-    static constexpr size_t kNone = SIZE_MAX;
+    // hash map only for indices spread far apart. Both point into `shadings_`.
     int32_t lowestIndex_ = 0;
-    std::vector<size_t> shadingAt_;
-    std::unordered_map<int32_t, size_t> shadingOf_;
+    std::vector<Shading*> shadingAt_;
+    std::unordered_map<int32_t, Shading*> shadingOf_;
     Vec3 sun_{0.0, 0.0, 1.0};
     int64_t step_ = 0;
 };

@@ -1,6 +1,8 @@
 #include "ShadingCalculator.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 #include <cmath>
 
 #include <clipper.hpp>
@@ -39,39 +41,143 @@ constexpr double kPerMetre = 1e9;
 // hold it: then in coarser units, the largest coordinate well inside its range.
 constexpr double kLargestCoordinate = 0.5 * static_cast<double>(cl::hiRange);
 
-// True when every corner turns the same way: the polygon (simple, flat) is convex.
-bool IsConvex(const std::vector<Vec3>& points) {
-    const size_t n = points.size();
-    Vec3 first;
-    for (size_t i = 0; i < n; ++i) {
-        const Vec3 turn = Cross(points[(i + 1) % n] - points[i], points[(i + 2) % n] - points[(i + 1) % n]);
-        if (Length(turn) < 1e-12) continue;
-        if (Length(first) == 0.0)
-            first = turn;
-        else if (Dot(first, turn) < 0.0)
-            return false;
+// The rectangle's corners, as bits of a set.
+constexpr unsigned kBottomLeft = 1, kBottomRight = 2, kTopRight = 4, kTopLeft = 8;
+constexpr unsigned kAllCorners = kBottomLeft | kBottomRight | kTopRight | kTopLeft;
+
+// The line through a shadow's edge from p to q, as a + b·x + c·y: positive
+// left of the edge (inside a shadow turning counter-clockwise), 0 on it. In
+// 128 bits, exact for any coordinates Clipper takes.
+struct EdgeLine {
+    __int128 a;
+    cl::cInt b, c;
+
+    EdgeLine(const cl::IntPoint& p, const cl::IntPoint& q)
+        : a(static_cast<__int128>(p.X) * q.Y - static_cast<__int128>(p.Y) * q.X),
+          b(p.Y - q.Y),
+          c(q.X - p.X) {}
+    __int128 At(cl::cInt x, cl::cInt y) const {
+        return a + static_cast<__int128>(b) * x + static_cast<__int128>(c) * y;
+    }
+};
+
+// One side of the rectangle: the points (x, y) = (x0, t) or (t, y0) for
+// 0 ≤ t ≤ length.
+struct Side {
+    bool upright;  // x fixed
+    cl::cInt fixed, length;
+
+    // A line along the side, as alpha + gamma·t.
+    std::pair<__int128, __int128> Along(const EdgeLine& line) const {
+        return upright
+                   ? std::pair{line.a + static_cast<__int128>(line.b) * fixed, __int128{line.c}}
+                   : std::pair{line.a + static_cast<__int128>(line.c) * fixed, __int128{line.b}};
+    }
+};
+
+// A shadow that reaches the rectangle, turned counter-clockwise, with its
+// bounds, its edges and the rectangle's corners it holds.
+struct Shadow {
+    cl::Path path;
+    cl::cInt left = 0, bottom = 0, right = 0, top = 0;
+    std::vector<EdgeLine> edges;  // from each point to the next
+    unsigned corners = 0;
+
+    // Takes the edges of `path` and finds the corners of the rectangle
+    // 0–width × 0–height the shadow holds.
+    void HoldCorners(cl::cInt width, cl::cInt height) {
+        edges.clear();
+        for (size_t i = 0, last = path.size() - 1; i < path.size(); last = i++)
+            edges.emplace_back(path[last], path[i]);
+        corners = 0;
+        if (left <= 0 && bottom <= 0 && Holds(0, 0)) corners |= kBottomLeft;
+        if (right >= width && bottom <= 0 && Holds(width, 0)) corners |= kBottomRight;
+        if (right >= width && top >= height && Holds(width, height)) corners |= kTopRight;
+        if (left <= 0 && top >= height && Holds(0, height)) corners |= kTopLeft;
+    }
+    // Whether (x, y) lies left of or on every edge. Such a point lies in the
+    // shadow, whatever its shape, and so does every point between such points.
+    bool Holds(cl::cInt x, cl::cInt y) const {
+        return std::all_of(edges.begin(), edges.end(),
+                           [x, y](const EdgeLine& edge) { return edge.At(x, y) >= 0; });
+    }
+    // Whether every coordinate lies within Clipper's 64-bit range, where the
+    // products of CoveredTogether stay within 128 bits.
+    bool Near() const {
+        return left >= -cl::loRange && bottom >= -cl::loRange && right <= cl::loRange &&
+               top <= cl::loRange;
+    }
+    // Whether the point of `side` where `line` crosses it lies left of or on
+    // every edge.
+    bool HoldsCrossing(const Side& side, const EdgeLine& line) const {
+        const auto [alpha, gamma] = side.Along(line);
+        // Where alpha + gamma·t is 0, each edge's own alpha' + gamma'·t has
+        // the sign of (alpha'·gamma − gamma'·alpha)·gamma.
+        return std::all_of(edges.begin(), edges.end(), [&](const EdgeLine& edge) {
+            const auto [edgeAlpha, edgeGamma] = side.Along(edge);
+            const __int128 scaled = edgeAlpha * gamma - edgeGamma * alpha;
+            return gamma > 0 ? scaled >= 0 : scaled <= 0;
+        });
+    }
+};
+
+// Whether shadows `a` and `b` together cover the rectangle 0–width × 0–height,
+// so that it is dark. Every point outside `a` lies right of one of its edges,
+// so they do exactly when, for each edge of `a`, the part of the rectangle on
+// or right of its line lies in `b`: when the corners of that part do, the
+// rectangle's corners there and the points where the line crosses its sides.
+// Both must lie within Clipper's 64-bit range (Near).
+bool CoveredTogether(const Shadow& a, const Shadow& b, cl::cInt width, cl::cInt height) {
+    if ((a.corners | b.corners) != kAllCorners) return false;  // a corner in neither
+    const std::array<cl::IntPoint, 4> corners{{{0, 0}, {width, 0}, {width, height}, {0, height}}};
+    const std::array<Side, 4> sides{
+        {{true, 0, height}, {true, width, height}, {false, 0, width}, {false, height, width}}};
+    for (const EdgeLine& line : a.edges) {
+        for (const cl::IntPoint& corner : corners)
+            if (line.At(corner.X, corner.Y) <= 0 && !b.Holds(corner.X, corner.Y)) return false;
+        for (const Side& side : sides) {
+            const auto [alpha, gamma] = side.Along(line);
+            // No crossing point, or one at a corner, adds nothing to the corners.
+            if (gamma == 0) continue;
+            const __int128 length =
+                static_cast<__int128>(side.length) * (gamma > 0 ? gamma : -gamma);
+            const __int128 at = gamma > 0 ? -alpha : alpha;  // t·|gamma| where the line crosses
+            if (at <= 0 || at >= length) continue;
+            if (!b.HoldsCrossing(side, line)) return false;
+        }
     }
     return true;
-}
-
-// Whether `shadow` (convex) holds every corner of `rectangle`, and so all of it.
-bool Covers(const cl::Path& shadow, const cl::Path& rectangle) {
-    return std::all_of(rectangle.begin(), rectangle.end(),
-                       [&shadow](const cl::IntPoint& corner) { return cl::PointInPolygon(corner, shadow) != 0; });
 }
 
 }  // namespace
 
 struct ShadingCalculator::Scratch {
     cl::Clipper clipper;
-    cl::Path shadow;
+    std::vector<Shadow> shadows;  // the first `count` are those of the last cut
+    size_t count = 0;
     cl::Paths lit;
+
+    // Whether two of the shadows of the last cut together leave the
+    // rectangle dark. Each pair is tried one way round: for convex shadows
+    // CoveredTogether holds both ways round or neither, and a shadow that
+    // rounding to the unit left a little short of convex can only make it fail.
+    bool DarkByTwo(cl::cInt width, cl::cInt height) const {
+        for (size_t i = 0; i < count; ++i)
+            for (size_t j = i + 1; j < count; ++j)
+                if (shadows[i].Near() && shadows[j].Near() &&
+                    CoveredTogether(shadows[i], shadows[j], width, height))
+                    return true;
+        return false;
+    }
 };
 
 ShadingCalculator::ShadingCalculator(const ShadingPlane& plane, double skyShare)
-    : width_(plane.Width()), height_(plane.Height()), skyShare_(skyShare), scratch_(std::make_unique<Scratch>()) {
+    : width_(plane.Width()),
+      height_(plane.Height()),
+      skyShare_(skyShare),
+      scratch_(std::make_unique<Scratch>()) {
     for (const ShadingSurface& surface : plane.surfaces) {
-        surfaces_.push_back({surface.points, IsConvex(surface.points)});
+        surfaces_.push_back(surface.points);
         for (const Vec3& p : surface.points) {
             reachInPlane_ = std::max({reachInPlane_, std::abs(p.x), std::abs(p.y)});
             reachOut_ = std::max(reachOut_, std::abs(p.z));
@@ -105,35 +211,41 @@ double ShadingCalculator::SunlitShare(const Vec3& sun) const {
     const cl::cInt right = units(width_), top = units(height_);
     const cl::Path rectangle{{0, 0}, {right, 0}, {right, top}, {0, top}};
 
-    // What the sun still reaches: the rectangle less the union of the shadows,
-    // in one sweep.
-    cl::Clipper& clipper = scratch_->clipper;
-    clipper.Clear();
-    bool shaded = false;
-    cl::Path& shadow = scratch_->shadow;
-    for (const Surface& surface : surfaces_) {
-        shadow.clear();
-        cl::cInt left = right, bottom = top, farRight = 0, farTop = 0;
-        for (const Vec3& p : surface.points) {
-            const cl::IntPoint& q = shadow.emplace_back(units(p.x - p.z * du), units(p.y - p.z * dv));
-            left = std::min(left, q.X), farRight = std::max(farRight, q.X);
-            bottom = std::min(bottom, q.Y), farTop = std::max(farTop, q.Y);
+    // The shadows that reach the rectangle; one over every corner, or two
+    // that cover it together, leave nothing lit.
+    Scratch& scratch = *scratch_;
+    scratch.count = 0;
+    for (const std::vector<Vec3>& surface : surfaces_) {
+        if (scratch.shadows.size() == scratch.count) scratch.shadows.emplace_back();
+        Shadow& shadow = scratch.shadows[scratch.count];
+        shadow.path.clear();
+        shadow.left = right, shadow.bottom = top, shadow.right = 0, shadow.top = 0;
+        for (const Vec3& p : surface) {
+            const cl::IntPoint& q =
+                shadow.path.emplace_back(units(p.x - p.z * du), units(p.y - p.z * dv));
+            shadow.left = std::min(shadow.left, q.X), shadow.right = std::max(shadow.right, q.X);
+            shadow.bottom = std::min(shadow.bottom, q.Y), shadow.top = std::max(shadow.top, q.Y);
         }
         // A shadow clear of the rectangle, or with no area, takes nothing.
-        if (!(left < right && farRight > 0 && bottom < top && farTop > 0)) continue;
-        const double area = cl::Area(shadow);
+        if (!(shadow.left < right && shadow.right > 0 && shadow.bottom < top && shadow.top > 0))
+            continue;
+        const double area = cl::Area(shadow.path);
         if (std::abs(area) < kNoArea * scale * scale) continue;
-        // A convex shadow over every corner leaves nothing lit; one that does
-        // not reach past all four sides cannot be over every corner.
-        if (surface.convex && left <= 0 && bottom <= 0 && farRight >= right && farTop >= top &&
-            Covers(shadow, rectangle))
-            return 0.0;
         // All turning the same way, so that where shadows overlap they add up.
-        if (area < 0.0) cl::ReversePath(shadow);
-        clipper.AddPath(shadow, cl::ptClip, true);
-        shaded = true;
+        if (area < 0.0) cl::ReversePath(shadow.path);
+        shadow.HoldCorners(right, top);
+        if (shadow.corners == kAllCorners) return 0.0;
+        ++scratch.count;
     }
-    if (!shaded) return 1.0;
+    if (scratch.count == 0) return 1.0;
+    if (scratch.count > 1 && scratch.DarkByTwo(right, top)) return 0.0;
+
+    // What the sun still reaches: the rectangle less the union of the shadows,
+    // in one sweep.
+    cl::Clipper& clipper = scratch.clipper;
+    clipper.Clear();
+    for (size_t i = 0; i < scratch.count; ++i)
+        clipper.AddPath(scratch.shadows[i].path, cl::ptClip, true);
     clipper.AddPath(rectangle, cl::ptSubject, true);
     cl::Paths& lit = scratch_->lit;
     clipper.Execute(cl::ctDifference, lit, cl::pftNonZero, cl::pftNonZero);

@@ -34,11 +34,6 @@ class ShadingCalculator {
     double SkyShare() const { return skyShare_; }
 
   private:
-    struct Surface {
-        std::vector<Vec3> points;  // in front of the plane
-        bool convex = false;
-    };
-
     // The clipper and polygons of the last cut, kept for their memory.
     struct Scratch;
 
@@ -51,7 +46,7 @@ class ShadingCalculator {
     // The largest distance of a surface point from the plane's origin along
     // the plane, and out of it: they bound how far a shadow reaches.
     double reachInPlane_ = 0.0, reachOut_ = 0.0;
-    std::vector<Surface> surfaces_;
+    std::vector<std::vector<Vec3>> surfaces_;  // their points, in front of the plane
     double skyShare_ = 1.0;
     mutable std::unique_ptr<Scratch> scratch_;
 };

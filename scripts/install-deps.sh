@@ -12,6 +12,7 @@ packages=(
   libjs-chart.js chromium
   libboost-dev
   libpolyclipping-dev   # Clipper: the shadows cut out of each window
+  libmimalloc-dev   # the allocator of Release builds of kz7 and the benchmarks
   clang libclang-rt-dev
   groff-base   # the man page test reads kz7.1 with groff
   python3-dev pybind11-dev python3-pybind11   # the Python package kz7

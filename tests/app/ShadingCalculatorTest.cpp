@@ -102,6 +102,28 @@ TEST(ShadingCalculatorTest, OverhangRestingOnFinsLeavesNothingLitUnderAHighSun) 
     EXPECT_NEAR(ShadingCalculator(plane).SunlitShare(Sun(plane, 72.37, 54.61)), 0.0, 1e-9);
 }
 
+TEST(ShadingCalculatorTest, TwoShadowsDarkenTheWindowOnlyWhereTheyCoverItTogether) {
+    // Screens 1 m out under the sun straight ahead: each shadow is its screen.
+    const Vec3 ahead{0.0, 0.0, 1.0};
+    const auto share = [&ahead](std::vector<std::vector<Vec3>> screens) {
+        ShadingPlane plane = SouthWindow(2.0, 2.0);
+        for (auto& points : screens) plane.surfaces.push_back({"screen", 0, std::move(points)});
+        return ShadingCalculator(plane, 1.0).SunlitShare(ahead);
+    };
+    const std::vector<Vec3> below{{-1, -1, 1}, {3, -1, 1}, {3, 3, 1}};
+    // Two triangles meeting on the diagonal leave nothing lit...
+    EXPECT_EQ(share({below, {{-1, -1, 1}, {3, 3, 1}, {-1, 3, 1}}}), 0.0);
+    // ...and one moved up by g leaves a strip of 2g − g²/2 of the 4 m² lit.
+    const double g = 0.01;
+    EXPECT_NEAR(share({below, {{-1, -1 + g, 1}, {3, 3 + g, 1}, {-1, 3 + g, 1}}}),
+                (2 * g - g * g / 2) / 4, 1e-9);
+    // Between them they hold every corner, yet a band across the middle
+    // (x + y from 2.2 to 3.7) stays lit.
+    EXPECT_NEAR(share({{{-0.1, -0.1, 1}, {2.3, -0.1, 1}, {-0.1, 2.3, 1}},
+                       {{2.2, 2.2, 1}, {1.5, 2.2, 1}, {2.2, 1.5, 1}}}),
+                (4.0 - 2.38 - 0.045) / 4.0, 1e-9);
+}
+
 // Whether a ray from `from` along `direction` meets the flat polygon `points`.
 bool RayMeets(const Vec3& from, const Vec3& direction, const std::vector<Vec3>& points) {
     const Vec3 normal = Cross(points[1] - points[0], points[2] - points[0]);
