@@ -85,6 +85,9 @@ class Zone : public ThermalMembers {
     // that a building's zones share one.
     void SolveGains(const SunView& sun);
     void Acum();
+    // Asks the memory system for the lines of this zone's elements that its
+    // gains and accumulation read, ahead of them (thermal/ZoneGains.cpp).
+    void PrefetchElements() const;
     void SolveKZ7();
     void EndStep();
     // The zone summary record, sent as zone `number` (Zones::ResultNumbers).

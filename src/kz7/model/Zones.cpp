@@ -42,7 +42,13 @@ void Zones::SimulateStep() {
     // the gains of its neighbours of the same step. The sun and sky are
     // the same for all of them.
     const SunView sun = SunView::FromWeather(*state_.weather, state_.location->GroundReflectance);
-    for (Zone& zone : items_) {
+    // At a few hundred zones the elements no longer stay in the caches from
+    // one step to the next: the next zone's are asked for while this one's
+    // gains are worked out.
+    const int32_t count = Count();
+    for (int32_t position = 1; position <= count; ++position) {
+        Zone& zone = Item(position);
+        if (position < count) Item(position + 1).PrefetchElements();
         zone.SolveGains(sun);
         zone.Acum();
         if (state_.engine->Cancelled) return;
