@@ -1,6 +1,7 @@
 // The zone circuit set-up, partition pairing and the zone's run bookkeeping.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "kz7/model/Element.h"
@@ -158,6 +159,9 @@ TEST(ZoneCircuit, ShadedGlazingListedByBothZonesCouplesThemOnce) {
     EXPECT_EQ(first.OtherElement, &second);
     EXPECT_GT(first.IRRAD, 0.0f);
     EXPECT_LT(second.IRRAD, 0.0f);
+    // The blocked half takes its own sun but is coupled only through its partner.
+    const auto& coupled = sunny.zone("2").elements.Coupled();
+    EXPECT_TRUE(std::none_of(coupled.begin(), coupled.end(), [&](const auto& c) { return c.element == &second; }));
 }
 
 TEST(ZoneCircuit, AirBetweenZonesComesFromTheOtherZone) {
