@@ -316,7 +316,8 @@ void Elements::PrepareRun() {
         const bool sky = element->SeesTheSky();
         if (sky && element->Kind() == 'O') sunlitOpaque_.push_back(element);
         // The blocked half of a glazed pair passes on only the sun its own face takes.
-        if (element->Kind() == 'G' && (sky || (!element->Blocked && !element->HVWT))) glazed_.push_back(element);
+        if (element->Kind() == 'G' && (sky || (!element->Blocked && !element->HVWT)))
+            glazed_.push_back(element);
         const Element::Coupling coupling = element->StepCoupling();
         if (coupling != Element::Coupling::None) coupled_.push_back({element, coupling});
     }

@@ -83,7 +83,8 @@ Element::Coupling Element::StepCoupling() const {
     if (!Exclude) return HVWT ? Coupling::HeavyFabric : Coupling::LightFabric;
     if (!HVWT && Kind() == 'A') return Coupling::Airflow;
     if (HVWT) return Coupling::MassPartition;
-    if ((Kind() == 'O' || Kind() == 'G') && (IOS == 3 || IOS == 5 || IOS == 6)) return Coupling::LightPartition;
+    if ((Kind() == 'O' || Kind() == 'G') && (IOS == 3 || IOS == 5 || IOS == 6))
+        return Coupling::LightPartition;
     return Coupling::None;
 }
 
