@@ -307,6 +307,22 @@ void Elements::Add(std::unique_ptr<Element> element) {
     stepFlows_.push_back(0.0f);
 }
 
+void Elements::PrepareRun() {
+    sunlitOpaque_.clear();
+    glazed_.clear();
+    coupled_.clear();
+    for (const auto& item : items_) {
+        Element* element = item.get();
+        const bool sky = element->SeesTheSky();
+        if (sky && element->Kind() == 'O') sunlitOpaque_.push_back(element);
+        // The blocked half of a glazed pair passes on only the sun its own face takes.
+        if (element->Kind() == 'G' && (sky || (!element->Blocked && !element->HVWT)))
+            glazed_.push_back(element);
+        const Element::Coupling coupling = element->StepCoupling();
+        if (coupling != Element::Coupling::None) coupled_.push_back({element, coupling});
+    }
+}
+
 float Element::StepFlowKW() const {
     return MyZone->elements.StepFlow(*this);
 }

@@ -49,6 +49,16 @@ class alignas(64) Element {
     // True when `other` lies in a zone after this element's zone.
     void ComesAfter(const Element& other, bool& result) const;
 
+    // How the zone's accumulation step (Zone::Acum) couples the element to
+    // its zone, once partitions are matched: a flow through the fabric, an
+    // air flow, or a partition's mass or conductance; none for the second
+    // half of a matched pair and for elements no rule takes.
+    enum class Coupling : uint8_t { None, LightFabric, HeavyFabric, Airflow, MassPartition, LightPartition };
+    Coupling StepCoupling() const;
+    // The outside face takes the sun and sky: an outside element, or a
+    // partition the host shades as a plane of its own.
+    bool SeesTheSky() const { return IOS == 1 || (IOS == 6 && PlaneIndex >= 0); }
+
     // Solar and long-wave of the step (weather/ElementSolar.cpp).
     void CalculateSolar(const SunView& sun);
     void RadLW(float& value) const;
@@ -168,6 +178,9 @@ class Elements {
     void Clear() {
         items_.clear();
         stepFlows_.clear();
+        sunlitOpaque_.clear();
+        glazed_.clear();
+        coupled_.clear();
     }
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
@@ -184,6 +197,22 @@ class Elements {
     }
     std::span<const float> StepFlows() const { return stepFlows_; }
 
+    // The elements each pass of a step works on, in reading order, sorted
+    // out by PrepareRun at the start of a run once partitions are matched:
+    // a pass walks only its own elements and does not ask every element
+    // again at every step what it is.
+    struct CoupledElement {
+        Element* element;
+        Element::Coupling coupling;
+    };
+    void PrepareRun();
+    // Opaque elements whose outside face takes the sun and sky.
+    const std::vector<Element*>& SunlitOpaque() const { return sunlitOpaque_; }
+    // Glazed elements that take the sun or pass it on into the zone.
+    const std::vector<Element*>& Glazed() const { return glazed_; }
+    // Elements the accumulation step couples to the zone, with how.
+    const std::vector<CoupledElement>& Coupled() const { return coupled_; }
+
     // ---- Report table of the zone's elements (output/).
     void GenerateReport(ReportFile& file) const;
 
@@ -195,6 +224,9 @@ class Elements {
     Zone& zone_;
     std::vector<std::unique_ptr<Element>> items_;
     std::vector<float> stepFlows_;
+    std::vector<Element*> sunlitOpaque_;
+    std::vector<Element*> glazed_;
+    std::vector<CoupledElement> coupled_;
 };
 
 }  // namespace kz7

@@ -85,6 +85,9 @@ class Zone : public ThermalMembers {
     // that a building's zones share one.
     void SolveGains(const SunView& sun);
     void Acum();
+    // Asks the memory system for the lines of this zone's elements that its
+    // gains and accumulation read, ahead of them (thermal/ZoneGains.cpp).
+    void PrefetchElements() const;
     void SolveKZ7();
     void EndStep();
     // The zone summary record, sent as zone `number` (Zones::ResultNumbers).
@@ -248,11 +251,9 @@ class Zone : public ThermalMembers {
     float Densia = 1.2f;   // kg/m³
     float GISP2 = 0.0f;    // moisture content, g/kg
     float CONC1 = 0.0f;    // moisture content at the start of the step, g/kg
-    // Flows of the step handed to the result recording, kW. Until the result
-    // stores take them they are only summed here.
+    // Flows of the step handed to the result recording, kW (the elements'
+    // own flows are kept by Elements::StepFlow).
     float SolarGainKW = 0.0f;
-    float ElementFlowKW = 0.0f;  // fabric and partition flows into the zone
-    float AirFlowKW = 0.0f;      // air flows into the zone
     float FanPowerKW = 0.0f;     // fan electricity booked by mechanical supply
     // Preheat search of intermittent heating.
     float PreheatLow = 0.0f, PreheatHigh = 9999999.0f, PreheatTrial = 0.0f;

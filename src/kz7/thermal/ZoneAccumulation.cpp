@@ -45,28 +45,47 @@ void Zone::Acum() {
     Tm1 = Tm2;
     Tr1 = Tr2;
     Ta1 = Ta2;
-    for (const auto& item : elements) {
-        Element& element = *item;
-        if (element.Blocked) continue;
-        if (!element.Exclude) {
-            const float ua = element.UA;
-            float flow = 0.0f;
-            if (!element.HVWT)
-                flow = (To - Te2) * ua;
-            else if (K6Heavy > 0.0f)
-                flow = (Tm1 - Te2) * K2 * ua / K6Heavy;
-            RecordElementFlow(element, flow * 0.001f);
-        }
-        if (!element.HVWT && element.Kind() == 'A') {
-            AccumulateAirFlow(element, To, weather.Goa);
-        } else if (element.HVWT && element.Exclude) {
-            if (!AccumulateMassPartition(element)) return;
-        } else if (!element.HVWT && element.Exclude && (element.Kind() == 'O' || element.Kind() == 'G') &&
-                   (element.IOS == 3 || element.IOS == 5 || element.IOS == 6)) {
-            AccumulateLightPartition(element);
+    using Coupling = Element::Coupling;
+    for (const Elements::CoupledElement& coupled : elements.Coupled()) {
+        Element& element = *coupled.element;
+        switch (coupled.coupling) {
+            case Coupling::LightFabric:
+                RecordElementFlow(element, (To - Te2) * element.UA * 0.001f);
+                break;
+            case Coupling::HeavyFabric: {
+                float flow = 0.0f;
+                if (K6Heavy > 0.0f) flow = (Tm1 - Te2) * K2 * element.UA / K6Heavy;
+                RecordElementFlow(element, flow * 0.001f);
+                break;
+            }
+            case Coupling::Airflow:
+                AccumulateAirFlow(element, To, weather.Goa);
+                break;
+            case Coupling::MassPartition:
+                if (!AccumulateMassPartition(element)) return;
+                break;
+            case Coupling::LightPartition:
+                AccumulateLightPartition(element);
+                break;
+            case Coupling::None:
+                break;
         }
     }
     AdvanceThirdNode();
+}
+
+// Elements not excluded from the circuit pass heat through the fabric; of
+// the others, air flows, partitions with mass, and partitions without mass
+// to another zone or a scheduled boundary are coupled. The second half of a
+// matched pair is coupled through its partner.
+Element::Coupling Element::StepCoupling() const {
+    if (Blocked) return Coupling::None;
+    if (!Exclude) return HVWT ? Coupling::HeavyFabric : Coupling::LightFabric;
+    if (!HVWT && Kind() == 'A') return Coupling::Airflow;
+    if (HVWT) return Coupling::MassPartition;
+    if ((Kind() == 'O' || Kind() == 'G') && (IOS == 3 || IOS == 5 || IOS == 6))
+        return Coupling::LightPartition;
+    return Coupling::None;
 }
 
 void Zone::AccumulateAirFlow(Element& element, float To, float Go) {
@@ -186,15 +205,7 @@ void Zone::AdvanceThirdNode() {
     SIGKP += K23;
 }
 
-// Until the result stores take element flows, they are summed on the
-// element and on its zone (fabric and partitions apart from air).
-void Zone::RecordElementFlow(Element& element, float kW) {
-    element.MyZone->elements.AddStepFlow(element, kW);
-    if (element.Kind() == 'A')
-        element.MyZone->AirFlowKW += kW;
-    else
-        element.MyZone->ElementFlowKW += kW;
-}
+void Zone::RecordElementFlow(Element& element, float kW) { element.MyZone->elements.AddStepFlow(element, kW); }
 
 // ---- Result tables ----
 

@@ -47,6 +47,7 @@ void Zone::InitSimulation() {
     for (auto& band : ComfortHoursTable) band.fill(0.0f);
     MAXTRM = -999.0f;
     MINTRM = 999.0f;
+    elements.PrepareRun();
     SetKZ7Circuit();
     MinComfortTemperature = MinAirTemperature = MinRadiantTemperature = kNotSet;
     MaxComfortTemperature = MaxAirTemperature = MaxRadiantTemperature = 0.0;
@@ -90,7 +91,7 @@ void Zone::InitTimeStep() {
     QSOLO = RDGN = CNGN = H2OGN1 = 0.0f;
     PLNTHT1 = PLNTHT2 = 0.0f;
     DSolar = SolarGainKW = 0.0f;
-    ElementFlowKW = AirFlowKW = FanPowerKW = 0.0f;
+    FanPowerKW = 0.0f;
     elements.ClearStepFlows();
     stepValues.Clear();
     duty_.fill(0.0f);
