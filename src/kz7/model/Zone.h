@@ -355,15 +355,6 @@ class Zones {
     void InitTimeStep();
     void SimulateStep();
     void EndStep();
-    // Every zone's step results, once every zone is solved: the comfort tally
-    // always, the filed values only when a result store collects them
-    // (thermal/ZoneResults.cpp).
-    // One pass over the zones at the end of a kept step: each zone files its
-    // step values and `record` takes them (record number from 1) while they
-    // are in cache; then the zone tallies its comfort bands. A null `record`
-    // files nothing.
-    using StepRecorder = std::function<void(int32_t record, const Zone& zone)>;
-    void RecordStepValues(float dayWeight, const StepRecorder& record);
     void SendSummaryResultsEvents();
     // The Zone argument of every zone's result records, by position (element
     // 0 unused), all distinct and above 0 (0 is the building, -1 a weather

@@ -28,11 +28,18 @@ void ResultStores::PlantInterval(bool warmUp, int32_t k) {
     plant_.Interval(warmUp || Cancelled(), k);
 }
 
+// One pass over the zones, each zone's values taken while they are in cache.
 void ResultStores::FileZoneStep(kz7::Zones& zones, float dayWeight) {
-    if (!zones_.HasOpenHandle()) return zones.RecordStepValues(dayWeight, nullptr);
-    zones.RecordStepValues(dayWeight, [this](int32_t record, const Zone& zone) {
-        zones_.RecordZone(record, zone, weights_);
-    });
+    const bool filed = zones_.HasOpenHandle();
+    int32_t record = 0;
+    for (Zone& zone : zones) {
+        ++record;
+        if (filed) {
+            zone.FileStepValues();
+            zones_.RecordZone(record, zone, weights_);
+        }
+        zone.TallyComfort(dayWeight);
+    }
 }
 
 // A weight that is not a finite, non-negative number (a broken day-weight

@@ -2,9 +2,9 @@
 // moisture and occupancy filed into `stepValues` by zone variable, the
 // temperature bands (COMHRS) and the comfort-temperature extremes.
 //
-// The run loop calls Zones::RecordStepValues once per kept step, after the
-// whole zone set has been solved, and the zone result store takes each
-// zone's values as soon as they are filed. Filing there rather than in the zone's own stages means the values
+// The result stores call FileStepValues once per kept step for every zone
+// (ResultStores::FileZoneStep), after the whole zone set has been solved, and
+// the zone result store takes each zone's values as soon as they are filed. Filing there rather than in the zone's own stages means the values
 // are final (flows other zones recorded on this zone's elements included),
 // warm-up steps cost nothing, and the stores stay readers of whatever the
 // zones give. Heating and cooling are added to `stepValues` by the emitters
@@ -91,18 +91,6 @@ std::vector<ZoneStepValues::FlowFiling> FlowPlanOf(const Elements& elements) {
 }
 
 }  // namespace
-
-void Zones::RecordStepValues(float dayWeight, const StepRecorder& record) {
-    int32_t number = 0;
-    for (Zone& zone : items_) {
-        ++number;
-        if (record) {
-            zone.FileStepValues();
-            record(number, zone);
-        }
-        zone.TallyComfort(dayWeight);
-    }
-}
 
 void Zone::FileStepValues() {
     const Weather& weather = *state_.weather;
