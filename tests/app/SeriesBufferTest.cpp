@@ -84,6 +84,22 @@ TEST(SeriesBufferTest, PartsWrittenTogetherGiveTheChunksOfPartsWrittenAlone) {
         }
     }
     EXPECT_EQ(together.HeldValues(), 0);
+    // Zone 1 widens in hour 10: its new last position is NaN before, a run
+    // of -0 after; its old last position holds nothing from then on.
+    auto chunkOf = [&onceAtEnd](int32_t position, int64_t firstStep) -> const Chunk* {
+        for (const Chunk& chunk : onceAtEnd.chunks)
+            if (std::get<0>(chunk) == 2 && std::get<1>(chunk) == 1 && std::get<2>(chunk) == position &&
+                std::get<3>(chunk) == firstStep)
+                return &chunk;
+        return nullptr;
+    };
+    const Chunk* widened = chunkOf(7, 8);  // hours 9..11
+    ASSERT_NE(widened, nullptr);
+    EXPECT_EQ(std::get<4>(*widened), 3);
+    const uint32_t minusZero = std::bit_cast<uint32_t>(-0.0f);
+    EXPECT_EQ(std::get<5>(*widened),
+              (std::vector<uint32_t>{std::bit_cast<uint32_t>(kNone), minusZero, minusZero}));
+    EXPECT_EQ(chunkOf(4, 11), nullptr);  // hours 12..15
 }
 
 }  // namespace

@@ -106,15 +106,17 @@ TEST_F(OutputStoreTest, WeightsScaleSumsAndAMissingStepMakesTheIntervalMissingUn
 // A whole step row added at once gives, bit for bit, what adding its values
 // one by one gives: unset and unselected cells untouched, a missing value
 // sticking, NaN and signed zeros carried, day weights rounded into counts.
-TEST_F(OutputStoreTest, AStepRowAddsAsItsValuesOneByOne) {
+// Read in one pass, the row gives what Value gives cell by cell.
+TEST_F(OutputStoreTest, AStepRowAddsAsItsValuesOneByOneAndReadsAsThem) {
     constexpr int32_t kVariables = OutputStore::kMaxVariables;
     const int32_t byRow = store.Allocate(2, 1, kVariables, 6.0f);
     const int32_t byValue = store.Allocate(2, 1, kVariables, 6.0f);
     std::mt19937 random(18);
     for (int32_t v = 1; v <= kVariables; ++v) {
         const bool selected = random() % 5 != 0;
+        const Aggregation aggregation = random() % 2 != 0 ? Aggregation::Summed : Aggregation::Averaged;
         for (const int32_t handle : {byRow, byValue})
-            store.SetVariable(handle, 1, v, selected, Aggregation::Summed);
+            store.SetVariable(handle, 1, v, selected, aggregation);
     }
     const float specials[] = {kMissingValue, -0.0f, std::numeric_limits<float>::quiet_NaN(),
                               1e30f, -1e-30f};
@@ -137,6 +139,18 @@ TEST_F(OutputStoreTest, AStepRowAddsAsItsValuesOneByOne) {
                   std::bit_cast<uint32_t>(store.Sum(byValue, 1, v)))
             << "variable " << v;
         EXPECT_EQ(store.Count(byRow, 1, v), store.Count(byValue, 1, v)) << "variable " << v;
+    }
+    RecordReading reading;
+    store.Record(byRow, 1).Read(reading);
+    ASSERT_EQ(reading.cells, static_cast<size_t>(kVariables));
+    for (int32_t v = 1; v <= kVariables; ++v) {
+        const IntervalValue expected = store.Value(byValue, 1, v);
+        const auto cell = static_cast<size_t>(v - 1);
+        EXPECT_EQ(reading.selected[cell] != 0, store.IsSelected(byValue, 1, v)) << "variable " << v;
+        EXPECT_EQ(reading.ValueOf(cell).state, expected.state) << "variable " << v;
+        EXPECT_EQ(std::bit_cast<uint64_t>(reading.ValueOf(cell).value),
+                  std::bit_cast<uint64_t>(expected.value))
+            << "variable " << v;
     }
 }
 

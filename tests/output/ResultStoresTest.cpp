@@ -98,6 +98,11 @@ TEST_F(ResultStoresTest, SelectedIntervalsSendEveryZoneWithTheSelectedGroupsOnly
     for (int32_t interval : {2, 3})
         state.zones->Item(1).Outputs[kGroupHeatingAndCooling - 1][interval - 1] = 1;
     Open();
+    // Zones file only what is collected, each for its record only.
+    EXPECT_TRUE(state.zones->Item(1).stepValues.Wants(ZoneVariable::HeatingDuty));
+    EXPECT_FALSE(state.zones->Item(1).stepValues.Wants(ZoneVariable::AirTemperature));
+    EXPECT_FALSE(state.zones->Item(2).stepValues.WantsAny(ZoneVariable::AirTemperature,
+                                                          ZoneVariable::CoolingHours));
 
     Day(false, [](Zone& zone) {
         zone.stepValues.Set(ZoneVariable::Heating, 100.0f);
@@ -129,6 +134,8 @@ TEST_F(ResultStoresTest, SelectedIntervalsSendEveryZoneWithTheSelectedGroupsOnly
     EXPECT_TRUE(Saved(4, 1).empty());
     EXPECT_EQ(results().Zones().Handle(4), 0);
     EXPECT_EQ(results().Store().RecordsSent(results().Zones().Handle(2)), 24);
+    results().ZoneControl(5);
+    EXPECT_TRUE(state.zones->Item(2).stepValues.Wants(ZoneVariable::AirTemperature));
 }
 
 TEST_F(ResultStoresTest, WarmUpSendsNothingAndTheSumsRestart) {

@@ -81,6 +81,15 @@ TEST(ZoneResults, GainsAndElementFlowsAreFiledByTheirOutputCodes) {
     const float rh = Value(zone, ZoneVariable::RelativeHumidity);
     EXPECT_GT(rh, 10.0f);
     EXPECT_LT(rh, 100.0f);
+
+    // What no record collects is not worked out.
+    zone.stepValues.Clear();
+    zone.stepValues.SetWanted(uint64_t{1} << static_cast<int>(ZoneVariable::AirTemperature));
+    zone.FileStepValues();
+    EXPECT_TRUE(zone.stepValues.IsSet(static_cast<int32_t>(ZoneVariable::AirTemperature)));
+    for (const ZoneVariable skipped : {ZoneVariable::RelativeHumidity, ZoneVariable::InternalGains,
+                                       ZoneVariable::LatentGain, ZoneVariable::WallHeatFlow})
+        EXPECT_FALSE(zone.stepValues.IsSet(static_cast<int32_t>(skipped)));
 }
 
 TEST(ZoneResults, HeatLossRunsReportNoGains) {

@@ -22,7 +22,7 @@ int32_t OutputStore::Allocate(int16_t interval, int32_t records, int32_t variabl
         h.records = std::clamp(records, 0, kMaxRecords);
         h.variables = std::clamp(variables, 0, kMaxVariables);
         h.scale = scale;
-        const size_t cells = static_cast<size_t>(h.records) * static_cast<size_t>(h.variables);
+        const size_t cells = static_cast<size_t>(h.records) * static_cast<size_t>(kRowCells);
         h.selected.assign(cells, 0);
         h.aggregation.assign(cells, Aggregation::Summed);
         h.sum.assign(cells, 0.0f);
@@ -55,7 +55,7 @@ OutputRecord OutputStore::Record(int32_t handle, int32_t record) {
     OutputRecord view;
     Handle* h = Find(handle);
     if (h == nullptr || record < 1 || record > h->records) return view;
-    const size_t first = static_cast<size_t>(record - 1) * static_cast<size_t>(h->variables);
+    const size_t first = static_cast<size_t>(record - 1) * static_cast<size_t>(kRowCells);
     view.selected_ = h->selected.data() + first;
     view.aggregation_ = h->aggregation.data() + first;
     view.sum_ = h->sum.data() + first;
@@ -112,7 +112,51 @@ void OutputRecord::AddStep(std::span<const float> values, std::span<const int32_
         return;
     }
     // Cell v − 1 holds variable v.
-    AddStepCells(values.data() + 1, isSet.data() + 1, selected_, sum_, count_, cells - 1);
+    constexpr auto kRow = static_cast<size_t>(OutputStore::kRowCells);
+    if (values.size() > kRow && isSet.size() > kRow)
+        AddStepCells(values.data() + 1, isSet.data() + 1, selected_, sum_, count_, kRow);
+    else
+        AddStepCells(values.data() + 1, isSet.data() + 1, selected_, sum_, count_, cells - 1);
+}
+
+namespace {
+
+// CellValue over `cells` cells as selects: the quotient of a cell that is
+// not present is computed and dropped (see AddStepCells on trapping-math).
+// Each lane's arithmetic is CellValue's, so the values are the same bits.
+__attribute__((target_clones("avx2", "default"))) void ReadCells(
+    const int32_t* __restrict selectedCells, const Aggregation* __restrict aggregation,
+    const float* __restrict sums, const int32_t* __restrict counts, double summedDivisor,
+    bool summedByCount, size_t cells, RecordReading& reading) {
+    const int64_t byCount = summedByCount ? -1 : 0;
+    for (size_t i = 0; i < cells; ++i) {
+        const int64_t selected = -static_cast<int64_t>(selectedCells[i] != 0);
+        const int32_t count = counts[i];
+        const float sum = sums[i];
+        const int64_t collected = selected & -static_cast<int64_t>(count != 0);
+        const int64_t present = collected & -static_cast<int64_t>(sum != kMissingValue);
+        const int64_t averaged = -static_cast<int64_t>(aggregation[i] == Aggregation::Averaged);
+        const double divisor = (averaged | byCount) != 0 ? static_cast<double>(count) : summedDivisor;
+        const double value = static_cast<double>(sum) / divisor;
+        reading.value[i] = present != 0 ? value : 0.0;
+        reading.selected[i] = selected;
+        reading.collected[i] = collected;
+        reading.present[i] = present;
+    }
+}
+
+}  // namespace
+
+// The whole row, unused cells included (never selected: they read as not
+// collected), so that the pass has no remainder.
+void OutputRecord::Read(RecordReading& reading) const {
+    reading.cells = std::min(static_cast<size_t>(variables_), RecordReading::kCells);
+    if (variables_ == 0) {
+        reading = RecordReading{};
+        return;
+    }
+    ReadCells(selected_, aggregation_, sum_, count_, summedDivisor_, summedByCount_,
+              RecordReading::kCells, reading);
 }
 
 void OutputRecord::ResetVariable(int32_t variable) {
@@ -140,7 +184,7 @@ void OutputStore::SetVariable(int32_t handle, int32_t record, int32_t variable, 
     if (h == nullptr || record < 1 || record > h->records || variable < 1 ||
         variable > h->variables)
         return;
-    const size_t cell = static_cast<size_t>(record - 1) * static_cast<size_t>(h->variables) +
+    const size_t cell = static_cast<size_t>(record - 1) * static_cast<size_t>(kRowCells) +
                         static_cast<size_t>(variable - 1);
     h->selected[cell] = selected ? 1 : 0;
     h->aggregation[cell] = aggregation;

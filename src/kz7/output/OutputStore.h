@@ -6,6 +6,8 @@
 //
 // A handle's arrays are sized when it is allocated; adding a step value only
 // writes into them, and text conversion happens only when an interval ends.
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -28,6 +30,28 @@ struct IntervalValue {
 // The value as the host receives it, written into `text` (its storage
 // reused): decimal text, or "-32768" when missing or not collected.
 void AssignIntervalText(std::string& text, const IntervalValue& value, char decimalSeparator);
+
+// The interval values of one record read in one pass, cell v − 1 holding
+// variable v: whether it is selected, whether any step was added to it
+// (collected), whether its value is present (collected and not missing) and
+// that value (0 unless present). Lanes are all bits set (−1) or 0, as wide
+// as the values they guard, so that passes over a whole record vectorise.
+struct RecordReading {
+    static constexpr size_t kCells = 56;  // OutputStore::kRowCells: whole rows
+    std::array<double, kCells> value{};
+    std::array<int64_t, kCells> selected{};
+    std::array<int64_t, kCells> collected{};
+    std::array<int64_t, kCells> present{};
+    size_t cells = 0;
+
+    IntervalValue ValueOf(size_t cell) const {
+        IntervalValue result;
+        if (collected[cell] == 0) return result;
+        result.state = present[cell] != 0 ? IntervalValue::State::Present : IntervalValue::State::Missing;
+        result.value = value[cell];
+        return result;
+    }
+};
 
 // The cells of one record of an open handle, for passes over all of its
 // variables with one handle lookup. Variables are 1-based; a view of a record
@@ -63,22 +87,16 @@ class OutputRecord {
     // One step of the whole record: Add(v, values[v], weight) for every
     // selected variable v (1-based, as far as `values` reaches) whose
     // `isSet[v]` is 1: one pass over the row without a call or range check
-    // per value.
+    // per value. Spans that reach a whole row (OutputStore::kRowCells + 1
+    // entries, their unused cells never selected) take the row at once.
     void AddStep(std::span<const float> values, std::span<const int32_t> isSet, float weight);
     // Inline: read for every collected variable of every zone at every interval end.
     IntervalValue Value(int32_t variable) const {
         return InRange(variable) ? CellValue(static_cast<size_t>(variable - 1)) : IntervalValue{};
     }
-    // visit(variable, Value(variable)) for every selected variable in order:
-    // one pass whose view stays in registers whatever `visit` stores.
-    template <class Visit>
-    void ForEachSelectedValue(Visit&& visit) const {
-        const OutputRecord view = *this;
-        for (int32_t variable = 1; variable <= view.variables_; ++variable) {
-            const auto cell = static_cast<size_t>(variable - 1);
-            if (view.selected_[cell] != 0) visit(variable, view.CellValue(cell));
-        }
-    }
+    // Every variable's Value() and selection in one pass, without a branch
+    // per cell.
+    void Read(RecordReading& reading) const;
     void ResetVariable(int32_t variable);
     void Reset();  // every variable of the record
 
@@ -117,6 +135,11 @@ class OutputStore {
     static constexpr int32_t kHandleCount = 15;
     static constexpr int32_t kMaxRecords = 1000;
     static constexpr int32_t kMaxVariables = 54;
+    // Cells of each record's row: the variables and unused cells up to whole
+    // eight-lane vectors, so that a step's row pass has no remainder.
+    static constexpr int32_t kRowCells = 56;
+    static_assert(RecordReading::kCells == kRowCells);
+
 
     explicit OutputStore(EngineState& state) : state_(state) {}
 
@@ -168,7 +191,7 @@ class OutputStore {
         int32_t variables = 0;
         float scale = 1.0f;
         int32_t recordsSent = 0;
-        std::vector<int32_t> selected;  // records × variables, row by record; 0 or 1
+        std::vector<int32_t> selected;  // records × kRowCells, row by record; 0 or 1
         std::vector<Aggregation> aggregation;
         std::vector<float> sum;
         std::vector<int32_t> count;

@@ -2,6 +2,7 @@
 // The values of one result record as a store sends it: numbers always, and
 // the texts of the text form only while a listener wants them, so that a
 // host taking numbers costs no formatting.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -36,6 +37,18 @@ class RecordValues {
                                  ? static_cast<float>(value.value)
                                  : kNone;
         if (withTexts_) AssignIntervalText(texts_[position], value, decimalSeparator);
+    }
+    // Positions 1.. from a record's reading, position v + 1 from cell v: as
+    // Set for every selected cell; a cell not selected stays empty.
+    void Set(const RecordReading& reading, char decimalSeparator) {
+        const size_t cells = std::min(reading.cells, size_ > 0 ? size_ - 1 : 0);
+        float* numbers = numbers_.data() + 1;
+        for (size_t cell = 0; cell < cells; ++cell)
+            numbers[cell] = reading.present[cell] != 0 ? static_cast<float>(reading.value[cell]) : kNone;
+        if (!withTexts_) return;
+        for (size_t cell = 0; cell < cells; ++cell)
+            if (reading.selected[cell] != 0)
+                AssignIntervalText(texts_[cell + 1], reading.ValueOf(cell), decimalSeparator);
     }
     // A position not collected for this record: empty.
     void Clear(size_t position) {

@@ -1,6 +1,7 @@
 #include "kz7/output/ZoneResultStore.h"
 
 #include <algorithm>
+#include <bit>
 #include <string>
 
 #include "kz7/engine/EngineState.h"
@@ -18,6 +19,8 @@ const std::string kTooManyZones = "Results are collected for the first " +
                                   " zones only; the other zones send no result records";
 
 constexpr size_t kZoneRecordSize = kZoneVariableCount + 1;
+static_assert(ZoneStepValues::kPositions == OutputStore::kRowCells,
+              "a zone's step values fill whole rows of the output store");
 
 }  // namespace
 
@@ -84,9 +87,6 @@ void ZoneResultStore::Open() {
     records_ = std::min(zoneCount, OutputStore::kMaxRecords);
     if (zoneCount > OutputStore::kMaxRecords) state_.message.SendTextMessage(kTooManyZones);
     FindZoneNumbers(records_);
-    // The elements may have changed since the last run.
-    for (int32_t record = 1; record <= zoneCount; ++record)
-        if (Zone* zone = state_.zones->Find(record)) zone->stepValues.ForgetFlowPlan();
 
     const bool keepStepHandle = state_.settings.outputDetailCode == 2;
     for (int32_t k = 1; k <= kIntervalCount; ++k) {
@@ -110,9 +110,32 @@ void ZoneResultStore::Open() {
         for (int32_t record = 1; record <= records_; ++record)
             cells_[static_cast<size_t>(k)].push_back(store_.Record(handle, record));
     }
+    const bool collecting = HasOpenHandle();
+    for (int32_t record = 1; record <= zoneCount; ++record) {
+        Zone* zone = state_.zones->Find(record);
+        if (zone == nullptr) continue;
+        zone->stepValues.ForgetFlowPlan();  // the elements may have changed since the last run
+        if (collecting) zone->stepValues.SetWanted(CollectedPositions(record));
+    }
+}
+
+// Bit p set when some open handle collects position p of the record; none
+// for a zone beyond the records.
+uint64_t ZoneResultStore::CollectedPositions(int32_t record) const {
+    uint64_t positions = 0;
+    if (record < 1 || record > records_) return positions;
+    for (const std::vector<OutputRecord>& cells : cells_) {
+        if (cells.empty()) continue;
+        const OutputRecord& row = cells[static_cast<size_t>(record - 1)];
+        for (int32_t position = 1; position <= row.VariableCount(); ++position)
+            if (row.IsSelected(position)) positions |= uint64_t{1} << position;
+    }
+    return positions;
 }
 
 void ZoneResultStore::Close() {
+    if (records_ > 0 && state_.zones)  // zones file everything again outside a run's collection
+        for (Zone& zone : *state_.zones) zone.stepValues.SetWanted(ZoneStepValues::kAllPositions);
     for (int32_t& handle : handles_) {
         store_.Free(handle);
         handle = 0;
@@ -179,39 +202,56 @@ void ZoneResultStore::RecordZone(int32_t record, const Zone& zone,
     }
 }
 
-void ZoneResultStore::BuildingTotal::Add(const IntervalValue& value, double area) {
-    selected = true;
-    if (value.state == IntervalValue::State::NotCollected) return;
-    hasValue = true;
-    if (value.state == IntervalValue::State::Missing) missing = true;
-    weighted += value.value * area;
-    this->area += area;
-    plain += value.value;
-    ++zones;
+namespace {
+// `value` where `mask` is all bits set, +0.0 where it is 0.
+double Masked(double value, int64_t mask) {
+    return std::bit_cast<double>(std::bit_cast<int64_t>(value) & mask);
+}
+}  // namespace
+
+// A zone's share, as bitwise selects over the whole row so that the pass
+// vectorises: a cell the zone has no value for adds +0.0, which leaves a sum
+// that starts at +0.0 as it is, so the totals are those of adding the
+// collected values alone, zone by zone.
+void ZoneResultStore::BuildingTotals::Add(const RecordReading& zone, double area) {
+    for (size_t cell = 0; cell < kCells; ++cell) {
+        const int64_t collected = zone.collected[cell];
+        const double value = zone.value[cell];  // 0 when missing, as IntervalValue has it
+        selected_[cell] |= zone.selected[cell];
+        collected_[cell] |= collected;
+        missing_[cell] |= collected & ~zone.present[cell];
+        weighted_[cell] += Masked(value * area, collected);
+        area_[cell] += Masked(area, collected);
+        plain_[cell] += Masked(value, collected);
+        zones_[cell] -= collected;
+    }
 }
 
 // Averaged variables give the floor-area-weighted mean over the zones that
 // have a value (a plain mean when none of them has a positive floor area);
 // summed variables the total. A zone whose value is missing makes the
 // building value missing.
+IntervalValue ZoneResultStore::BuildingTotals::Value(size_t cell, Aggregation aggregation) const {
+    IntervalValue value;
+    value.state = IntervalValue::State::Missing;
+    if (collected_[cell] == 0 || missing_[cell] != 0) return value;
+    value.state = IntervalValue::State::Present;
+    value.value = plain_[cell];
+    if (aggregation == Aggregation::Averaged)
+        value.value = area_[cell] > 0.0 ? weighted_[cell] / area_[cell]
+                                        : plain_[cell] / static_cast<double>(zones_[cell]);
+    return value;
+}
+
 void ZoneResultStore::WriteBuildingValues(int32_t interval, bool withTexts) {
     building_.Empty(interval, withTexts);
     RecordValues& values = building_.Values(interval);
     const char separator = state_.settings.decimalSeparator;
     for (const ZoneVariableInfo& variable : ZoneVariables()) {
-        const BuildingTotal& total = totals_[static_cast<size_t>(variable.position)];
-        if (!total.selected) continue;
-        IntervalValue value;
-        if (!total.hasValue || total.missing) {
-            value.state = IntervalValue::State::Missing;
-        } else {
-            value.state = IntervalValue::State::Present;
-            value.value = total.plain;
-            if (variable.aggregation == Aggregation::Averaged)
-                value.value = total.area > 0.0 ? total.weighted / total.area
-                                               : total.plain / static_cast<double>(total.zones);
-        }
-        values.Set(static_cast<size_t>(variable.position), value, separator);
+        const auto cell = static_cast<size_t>(variable.position - 1);
+        if (totals_.Selected(cell))
+            values.Set(static_cast<size_t>(variable.position),
+                       totals_.Value(cell, variable.aggregation), separator);
     }
     building_.MarkBuildingValues(interval);
 }
@@ -224,17 +264,16 @@ void ZoneResultStore::SendZoneRecords(int32_t interval, bool withTexts) {
     const double date = state_.clock.RecordDate(interval);
     const double time = state_.clock.RecordTime(interval);
     store_.CountSend(handle);
-    totals_.fill(BuildingTotal{});
+    totals_.Clear();
     for (int32_t record = 1; record <= records_; ++record) {
         const Zone* zone = state_.zones->Find(record);
         const double area =
             zone != nullptr && zone->FloorArea > 0.0f ? static_cast<double>(zone->FloorArea) : 0.0;
         OutputRecord& cells = cells_[static_cast<size_t>(interval)][static_cast<size_t>(record - 1)];
+        cells.Read(reading_);
+        totals_.Add(reading_, area);
         values_.Begin(withTexts);
-        cells.ForEachSelectedValue([&](int32_t position, const IntervalValue& value) {
-            totals_[static_cast<size_t>(position)].Add(value, area);
-            values_.Set(static_cast<size_t>(position), value, separator);
-        });
+        values_.Set(reading_, separator);
         cells.Reset();  // only selected cells are ever added to
         state_.outputData.SaveRecord({static_cast<int16_t>(interval),
                                       zoneNumbers_[static_cast<size_t>(record)],

@@ -54,19 +54,30 @@ class ZoneResultStore {
     void Open();
     void Close();
     void FindZoneNumbers(int32_t records);
+    uint64_t CollectedPositions(int32_t record) const;
     void SendZoneRecords(int32_t interval, bool withTexts);
     void WriteBuildingValues(int32_t interval, bool withTexts);
 
-    // One zone variable's building value as the zone records are read.
-    struct BuildingTotal {
-        bool selected = false;  // by any zone
-        bool hasValue = false;
-        bool missing = false;
-        double weighted = 0.0;  // value × floor area
-        double area = 0.0;
-        double plain = 0.0;
-        int32_t zones = 0;
-        void Add(const IntervalValue& value, double area);
+    // The building values of the zone variables as the zone records are
+    // read, cell v − 1 holding variable v: whether any zone selects it,
+    // whether any has a value (`collected`) or a missing one, and the sums of
+    // the collected values, of value × floor area and of the floor areas.
+    class BuildingTotals {
+      public:
+        void Clear() { *this = BuildingTotals{}; }
+        void Add(const RecordReading& zone, double area);
+        bool Selected(size_t cell) const { return selected_[cell] != 0; }
+        IntervalValue Value(size_t cell, Aggregation aggregation) const;
+
+      private:
+        static constexpr size_t kCells = RecordReading::kCells;
+        std::array<int64_t, kCells> selected_{};
+        std::array<int64_t, kCells> collected_{};
+        std::array<int64_t, kCells> missing_{};
+        std::array<double, kCells> weighted_{};
+        std::array<double, kCells> area_{};
+        std::array<double, kCells> plain_{};
+        std::array<int64_t, kCells> zones_{};
     };
 
     EngineState& state_;
@@ -81,7 +92,8 @@ class ZoneResultStore {
     std::vector<int32_t> zoneNumbers_;  // the Zone argument of each record, by record
     std::unordered_map<const Zone*, int32_t> numberOfZone_;  // the same, by zone
     RecordValues values_;
-    std::array<BuildingTotal, kZoneVariableCount + 1> totals_{};
+    RecordReading reading_;  // scratch of SendZoneRecords
+    BuildingTotals totals_;
 };
 
 }  // namespace kz7

@@ -55,6 +55,18 @@ class ZoneStepValues {
         return IsSet(position) ? values_[static_cast<size_t>(position)] : 0.0f;
     }
 
+    // The positions some open output handle collects for this zone, so that
+    // filing can skip costly values nobody takes (relative humidity, the
+    // sums of gains and element flows). Every position until the result
+    // store says otherwise.
+    static constexpr uint64_t kAllPositions = ~uint64_t{0};
+    void SetWanted(uint64_t positions) { wanted_ = positions; }
+    bool Wants(ZoneVariable variable) const { return (wanted_ >> Index(variable) & 1u) != 0; }
+    bool WantsAny(ZoneVariable first, ZoneVariable last) const {
+        const uint64_t range = (~uint64_t{0} >> (63 - Index(last))) & (~uint64_t{0} << Index(first));
+        return (wanted_ & range) != 0;
+    }
+
     // Where each of the zone's elements files its heat flow, in the zone's
     // element order: the index of its flow among the zone's step flows and
     // the variable and total it is added to. Made from the elements when a
@@ -74,16 +86,21 @@ class ZoneStepValues {
     }
     void ForgetFlowPlan() { flowPlanMade_ = false; }
 
-    // The whole step by position (index 0 unused), for the result store.
+    // The whole step by position (index 0 unused, then kPositions), for the result store.
     std::span<const float> Values() const { return values_; }
     std::span<const int32_t> SetFlags() const { return isSet_; }
+
+    // Positions 1..54 and unused ones up to the output store's whole rows
+    // (OutputStore::kRowCells), never set.
+    static constexpr size_t kPositions = 56;
 
   private:
     static size_t Index(ZoneVariable variable) { return static_cast<size_t>(variable); }
 
-    std::array<float, kZoneVariableCount + 1> values_{};
+    std::array<float, kPositions + 1> values_{};
     // 0 or 1, in lanes as wide as the values so that the store's row pass vectorises.
-    std::array<int32_t, kZoneVariableCount + 1> isSet_{};
+    std::array<int32_t, kPositions + 1> isSet_{};
+    uint64_t wanted_ = kAllPositions;  // bit p: position p
     std::vector<FlowFiling> flowPlan_;
     bool flowPlanMade_ = false;
 };

@@ -90,6 +90,37 @@ std::vector<ZoneStepValues::FlowFiling> FlowPlanOf(const Elements& elements) {
     return plan;
 }
 
+// Each gain's sensible output under its gain variable and InternalGains,
+// and the latent gain and energy use of all of them.
+void FileGains(const Gains& gains, ZoneStepValues& values) {
+    GainSums gainSums;
+    float latentKW = 0.0f, gainsEnergyKW = 0.0f;
+    for (const auto& gain : gains) {
+        gainSums.Add(GainVariable(static_cast<int16_t>(gain->HBGNCODE)), gain->SensibleKW);
+        gainSums.Add(ZoneVariable::InternalGains, gain->SensibleKW);
+        latentKW += gain->LatentKW;
+        gainsEnergyKW += gain->EnergyKW;
+    }
+    gainSums.FileInto(values);
+    values.Set(ZoneVariable::LatentGain, latentKW);
+    values.Set(ZoneVariable::GainsEnergyUse, gainsEnergyKW);
+}
+
+// Each element's heat flow under its variable and total. Blocked elements
+// are included: their partner records the far-side flow on them.
+void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
+    if (!values.HasFlowPlan(static_cast<size_t>(elements.Count())))
+        values.SetFlowPlan(FlowPlanOf(elements));
+    HeatFlowSums flowSums;
+    const std::span<const float> flows = elements.StepFlows();
+    for (const ZoneStepValues::FlowFiling& filing : values.FlowPlan()) {
+        const float kW = filing.flow < flows.size() ? flows[filing.flow] : 0.0f;
+        flowSums.Add(filing.variable, kW);
+        if (filing.total != filing.variable) flowSums.Add(filing.total, kW);
+    }
+    flowSums.FileInto(values);
+}
+
 }  // namespace
 
 void Zone::FileStepValues() {
@@ -109,33 +140,18 @@ void Zone::FileStepValues() {
     stepValues.Set(V::OpaqueSurfaceSolar, QSOLO * 0.001f);
 
     // Every gain position is given, so a zone without gains of a kind reports 0.
-    GainSums gainSums;
-    float latentKW = 0.0f, gainsEnergyKW = 0.0f;
-    for (const auto& gain : gains) {
-        gainSums.Add(GainVariable(static_cast<int16_t>(gain->HBGNCODE)), gain->SensibleKW);
-        gainSums.Add(V::InternalGains, gain->SensibleKW);
-        latentKW += gain->LatentKW;
-        gainsEnergyKW += gain->EnergyKW;
-    }
-    gainSums.FileInto(stepValues);
-
-    // Blocked elements are included: their partner records the far-side flow on them.
-    if (!stepValues.HasFlowPlan(static_cast<size_t>(elements.Count())))
-        stepValues.SetFlowPlan(FlowPlanOf(elements));
-    HeatFlowSums flowSums;
-    const std::span<const float> flows = elements.StepFlows();
-    for (const ZoneStepValues::FlowFiling& filing : stepValues.FlowPlan()) {
-        const float kW = filing.flow < flows.size() ? flows[filing.flow] : 0.0f;
-        flowSums.Add(filing.variable, kW);
-        if (filing.total != filing.variable) flowSums.Add(filing.total, kW);
-    }
-    flowSums.FileInto(stepValues);
+    // The sums and the functions below are only worked out for a zone
+    // whose records collect them.
+    if (stepValues.WantsAny(V::OccupantGains, V::InternalGains) || stepValues.Wants(V::LatentGain) ||
+        stepValues.Wants(V::GainsEnergyUse))
+        FileGains(gains, stepValues);
+    if (stepValues.WantsAny(V::WallHeatFlow, V::AirExchangeHeatFlow)) FileHeatFlows(elements, stepValues);
     stepValues.Set(V::AirMassFlow, FLO);
 
     stepValues.Set(V::MoistureContent, GISP2);
-    stepValues.Set(V::RelativeHumidity, RelativeHumidity(AirTemperature, GISP2, weather.PATMOS));
+    if (stepValues.Wants(V::RelativeHumidity))
+        stepValues.Set(V::RelativeHumidity, RelativeHumidity(AirTemperature, GISP2, weather.PATMOS));
     stepValues.Set(V::OutsideMoistureContent, weather.Goa);
-    stepValues.Set(V::LatentGain, latentKW);
 
     const bool occupied = ISOCC();
     stepValues.Set(V::OccupiedHours, occupied ? 1.0f : 0.0f);
@@ -148,7 +164,6 @@ void Zone::FileStepValues() {
         stepValues.Set(V::OccupiedComfortTemperature, ComfortTemperature);
     }
 
-    stepValues.Set(V::GainsEnergyUse, gainsEnergyKW);
     stepValues.Set(V::FanElectricity, FanPowerKW);
 }
 
