@@ -59,38 +59,16 @@ class SeriesBuffer {
     void Discard();
 
   private:
-    // One position of a stream since its last seal. While every value is the
-    // same bits as the first, only that value is held; the first that
-    // differs spells the run out and every later value is held as it comes.
-    struct Column {
-        uint32_t firstBits = 0;
-        bool anyValue = false;      // a value that is not NaN
-        std::vector<float> values;  // empty while all are firstBits
-        void Add(float value, size_t held, size_t reserve);
-    };
-    // One position of a sealed part that holds a value.
-    struct SealedChunk {
-        size_t part = 0;
-        int32_t position = 0;
-        size_t begin = 0;  // records of the stream before it since the last drain
-        size_t steps = 0;
-        std::vector<float> values;  // one value when all are equal
-    };
     struct Stream {
         int16_t interval = 0;
         int32_t zone = 0;
         int64_t nextStep = 0;      // step of the next record
         int64_t firstPending = 0;  // step of the first held record
         size_t width = 0;          // values per held record
-        size_t sealedRecords = 0;  // held records before the last seal
-        size_t openRecords = 0;    // held records since
-        size_t lastPart = 0;       // records of the last part sealed: the next one's likely length
-        std::vector<Column> columns;  // by position
-        std::vector<SealedChunk> sealed;  // by part, then position
-        size_t Records() const { return sealedRecords + openRecords; }
+        std::vector<float> values;  // held records one after another
+        std::vector<size_t> cuts;   // held records at each seal
+        size_t Records() const { return width == 0 ? 0 : values.size() / width; }
         void Widen(size_t newWidth);
-        void Seal(size_t part);
-        void Clear();
     };
 
     static uint64_t Key(int16_t interval, int32_t zone);
@@ -106,15 +84,15 @@ class SeriesBuffer {
     // Steps of each interval that have a time.
     std::vector<std::pair<int16_t, int64_t>> timedSteps_;
     std::vector<StepTime> times_;
-    size_t seals_ = 0;  // since the last drain
+    std::vector<float> column_;  // scratch of Drain
+    size_t seals_ = 0;           // since the last drain
     int64_t pendingValues_ = 0;
     int64_t pendingSteps_ = 0;
     int64_t heldValues_ = 0;
 
-    // The chunk of `values` (one value when all are equal), when it holds a value.
-    static void Hand(const Stream& stream, int32_t position, size_t begin, size_t steps,
-                     std::span<const float> values,
-                     const std::function<void(const SeriesChunk&)>& onChunk);
+    // Records [begin, end) of `stream` as one chunk per position with a value.
+    void DrainPart(const Stream& stream, size_t begin, size_t end,
+                   const std::function<void(const SeriesChunk&)>& onChunk);
 };
 
 }  // namespace kz7::app

@@ -207,24 +207,34 @@ namespace {
 double Masked(double value, int64_t mask) {
     return std::bit_cast<double>(std::bit_cast<int64_t>(value) & mask);
 }
-}  // namespace
 
 // A zone's share, as bitwise selects over the whole row so that the pass
-// vectorises: a cell the zone has no value for adds +0.0, which leaves a sum
-// that starts at +0.0 as it is, so the totals are those of adding the
-// collected values alone, zone by zone.
-void ZoneResultStore::BuildingTotals::Add(const RecordReading& zone, double area) {
-    for (size_t cell = 0; cell < kCells; ++cell) {
+// vectorises (built for AVX2 too, picked at load time; both give the same
+// bits): a cell the zone has no value for adds +0.0, which leaves a sum that
+// starts at +0.0 as it is, so the totals are those of adding the collected
+// values alone, zone by zone.
+__attribute__((target_clones("avx2", "default"))) void AddZoneShare(
+    const RecordReading& zone, double area, int64_t* __restrict selected,
+    int64_t* __restrict collectedAny, int64_t* __restrict missing, double* __restrict weighted,
+    double* __restrict areas, double* __restrict plain, int64_t* __restrict zones) {
+    for (size_t cell = 0; cell < RecordReading::kCells; ++cell) {
         const int64_t collected = zone.collected[cell];
         const double value = zone.value[cell];  // 0 when missing, as IntervalValue has it
-        selected_[cell] |= zone.selected[cell];
-        collected_[cell] |= collected;
-        missing_[cell] |= collected & ~zone.present[cell];
-        weighted_[cell] += Masked(value * area, collected);
-        area_[cell] += Masked(area, collected);
-        plain_[cell] += Masked(value, collected);
-        zones_[cell] -= collected;
+        selected[cell] |= zone.selected[cell];
+        collectedAny[cell] |= collected;
+        missing[cell] |= collected & ~zone.present[cell];
+        weighted[cell] += Masked(value * area, collected);
+        areas[cell] += Masked(area, collected);
+        plain[cell] += Masked(value, collected);
+        zones[cell] -= collected;
     }
+}
+
+}  // namespace
+
+void ZoneResultStore::BuildingTotals::Add(const RecordReading& zone, double area) {
+    AddZoneShare(zone, area, selected_.data(), collected_.data(), missing_.data(),
+                 weighted_.data(), area_.data(), plain_.data(), zones_.data());
 }
 
 // Averaged variables give the floor-area-weighted mean over the zones that
