@@ -166,6 +166,7 @@ struct ShadingCalculator::Scratch {
     cl::Clipper clipper;
     std::vector<Shadow> shadows;  // the first `count` are those of the last cut
     size_t count = 0;
+    cl::Path rectangle = cl::Path(4);
     cl::Paths lit;
 
     // Whether two of the shadows of the last cut together leave the
@@ -220,7 +221,6 @@ double ShadingCalculator::SunlitShare(const Vec3& sun) const {
         return static_cast<cl::cInt>(v < 0.0 ? v - 0.5 : v + 0.5);
     };
     const cl::cInt right = units(width_), top = units(height_);
-    const cl::Path rectangle{{0, 0}, {right, 0}, {right, top}, {0, top}};
 
     // The shadows that reach the rectangle; one over every corner, or two
     // that cover it together, leave nothing lit.
@@ -257,6 +257,8 @@ double ShadingCalculator::SunlitShare(const Vec3& sun) const {
     clipper.Clear();
     for (size_t i = 0; i < scratch.count; ++i)
         clipper.AddPath(scratch.shadows[i].path, cl::ptClip, true);
+    cl::Path& rectangle = scratch.rectangle;
+    rectangle[0] = {0, 0}, rectangle[1] = {right, 0}, rectangle[2] = {right, top}, rectangle[3] = {0, top};
     clipper.AddPath(rectangle, cl::ptSubject, true);
     cl::Paths& lit = scratch_->lit;
     clipper.Execute(cl::ctDifference, lit, cl::pftNonZero, cl::pftNonZero);
