@@ -140,13 +140,23 @@ struct Shadow {
 // Both must lie within kCoverReach (Near).
 bool CoveredTogether(const Shadow& a, const Shadow& b, cl::cInt width, cl::cInt height) {
     if ((a.corners | b.corners) != kAllCorners) return false;  // a corner in neither
-    const std::array<cl::IntPoint, 4> corners{{{0, 0}, {width, 0}, {width, height}, {0, height}}};
-    const std::array<Side, 4> sides{
-        {{true, 0, height}, {true, width, height}, {false, 0, width}, {false, height, width}}};
+    // Each corner with its bit: whether `b` holds it is already known.
+    const std::array<std::pair<cl::IntPoint, unsigned>, 4> corners{{{{0, 0}, kBottomLeft},
+                                                                    {{width, 0}, kBottomRight},
+                                                                    {{width, height}, kTopRight},
+                                                                    {{0, height}, kTopLeft}}};
+    // Each side with the bits of its ends: when `b` holds both, it holds the
+    // whole side, crossing points and all.
+    const std::array<std::pair<Side, unsigned>, 4> sides{
+        {{{true, 0, height}, kBottomLeft | kTopLeft},
+         {{true, width, height}, kBottomRight | kTopRight},
+         {{false, 0, width}, kBottomLeft | kBottomRight},
+         {{false, height, width}, kTopLeft | kTopRight}}};
     for (const EdgeLine& line : a.edges) {
-        for (const cl::IntPoint& corner : corners)
-            if (line.At(corner.X, corner.Y) <= 0 && !b.Holds(corner.X, corner.Y)) return false;
-        for (const Side& side : sides) {
+        for (const auto& [corner, bit] : corners)
+            if ((b.corners & bit) == 0 && line.At(corner.X, corner.Y) <= 0) return false;
+        for (const auto& [side, ends] : sides) {
+            if ((b.corners & ends) == ends) continue;
             const auto [alpha, gamma] = side.Along(line);
             // No crossing point, or one at a corner, adds nothing to the corners.
             if (gamma == 0) continue;
