@@ -49,7 +49,8 @@ double AzimuthDifference(double a, double b) {
 
 }  // namespace
 
-HostShading::HostShading(ShadingPlanes planes) : planes_(std::move(planes)) {
+HostShading::HostShading(ShadingPlanes planes)
+    : planes_(std::move(planes)), unshaded_{ShadingCalculator(ShadingPlane{}, 1.0), nullptr, 0} {
     std::map<std::vector<double>, size_t> alike;
     std::map<std::vector<double>, double> skyShares;
     std::map<int32_t, size_t> shadingIndexOf;
@@ -71,7 +72,7 @@ HostShading::HostShading(ShadingPlanes planes) : planes_(std::move(planes)) {
     lowestIndex_ = planes_.begin()->first;
     const int64_t span = int64_t{planes_.rbegin()->first} - lowestIndex_ + 1;
     const bool table = span <= kTableSpread * static_cast<int64_t>(planes_.size()) + kTableSlack;
-    if (table) shadingAt_.assign(static_cast<size_t>(span), nullptr);
+    if (table) shadingAt_.assign(static_cast<size_t>(span), &unshaded_);
     for (const auto& [index, at] : shadingIndexOf) {
         if (table)
             shadingAt_[static_cast<size_t>(int64_t{index} - lowestIndex_)] = &shadings_[at];
@@ -84,7 +85,7 @@ HostShading::Shading* HostShading::Find(int32_t plane) const {
     // One comparison for both ends of the table: an index below the lowest
     // wraps round to a very large one.
     const auto at = static_cast<uint64_t>(int64_t{plane} - lowestIndex_);
-    if (at < shadingAt_.size()) return shadingAt_[at];
+    if (at < shadingAt_.size()) return shadingAt_[at] == &unshaded_ ? nullptr : shadingAt_[at];
     if (shadingOf_.empty()) return nullptr;
     const auto found = shadingOf_.find(plane);
     return found == shadingOf_.end() ? nullptr : found->second;
@@ -97,27 +98,36 @@ double HostShading::DiffuseFactor(int32_t plane) const {
 
 void HostShading::SetSunPosition(float altitude, float azimuth) {
     sun_ = SunDirection(altitude, azimuth);
-    ++step_;
+    unshaded_.step = ++step_;
 }
 
 void HostShading::Factors(int32_t plane, float& direct, float& diffuse) {
+    const auto at = static_cast<uint64_t>(int64_t{plane} - lowestIndex_);
+    if (at < shadingAt_.size()) {
+        const Shading& held = *shadingAt_[at];
+        if (held.step == step_) {
+            direct = held.direct;
+            diffuse = held.diffuse;
+            return;
+        }
+    }
+    // A tail call, so that the common path saves no registers for it.
+    return Answer(plane, direct, diffuse);
+}
+
+void HostShading::Answer(int32_t plane, float& direct, float& diffuse) {
     Shading* shading = Find(plane);
     if (shading == nullptr) {
         direct = diffuse = 1.0f;
         return;
     }
-    // A tail call, so that the common path saves no registers for it.
-    if (shading->step != step_) return Update(*shading, direct, diffuse);
+    if (shading->step != step_) {
+        shading->direct = static_cast<float>(
+            shading->calculator.SunlitShare(shading->plane->DirectionToLocal(sun_)));
+        shading->step = step_;
+    }
     direct = shading->direct;
     diffuse = shading->diffuse;
-}
-
-void HostShading::Update(Shading& shading, float& direct, float& diffuse) {
-    shading.direct =
-        static_cast<float>(shading.calculator.SunlitShare(shading.plane->DirectionToLocal(sun_)));
-    shading.step = step_;
-    direct = shading.direct;
-    diffuse = shading.diffuse;
 }
 
 void ConnectShading(SimulateX& control, std::shared_ptr<HostShading> shading) {

@@ -49,16 +49,21 @@ class HostShading {
 
     // The shading of a plane index; null when no plane has that index.
     Shading* Find(int32_t plane) const;
-    // Works out the direct factor of `shading` for the sun of this step and
-    // hands out both. Kept apart from Factors, which mostly hands out factors
-    // already held.
-    [[gnu::noinline]] void Update(Shading& shading, float& direct, float& diffuse);
+    // The factors of what the table does not hold for this step: works out
+    // the direct factor of a plane for the sun of this step, or hands out 1
+    // for an index without a plane. Kept apart from Factors, which mostly
+    // hands out factors already held.
+    [[gnu::noinline]] void Answer(int32_t plane, float& direct, float& diffuse);
 
     ShadingPlanes planes_;
     std::vector<Shading> shadings_;
+    // Factors of 1, held for every step: what the table holds for an index
+    // between planes' indices that no plane has.
+    Shading unshaded_;
     // Asked for every glazed element each step, so a plain table over the
     // indices from the lowest when they lie close together (as they do), a
-    // hash map only for indices spread far apart. Both point into `shadings_`.
+    // hash map only for indices spread far apart. The table points into
+    // `shadings_` or at `unshaded_`, the map into `shadings_`.
     int32_t lowestIndex_ = 0;
     std::vector<Shading*> shadingAt_;
     std::unordered_map<int32_t, Shading*> shadingOf_;

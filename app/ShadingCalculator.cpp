@@ -41,6 +41,14 @@ constexpr double kPerMetre = 1e9;
 // hold it: then in coarser units, the largest coordinate well inside its range.
 constexpr double kLargestCoordinate = 0.5 * static_cast<double>(cl::hiRange);
 
+// The largest coordinate, of a shadow or of the rectangle, for which
+// CoveredTogether is exact. With every coordinate within M, an edge line has
+// |b|, |c| <= 2M and |a| <= 2M²; along a side, |alpha| <= 4M² and
+// |gamma| <= 2M, so a crossing's test products stay within 16M³: below 2^127
+// for M = 2^40, some 1.1 km in nanometres: the shadows of low suns, which
+// leave the window in Clipper's 64-bit range, mostly stay within it.
+constexpr cl::cInt kCoverReach = cl::cInt{1} << 40;
+
 // The rectangle's corners, as bits of a set.
 constexpr unsigned kBottomLeft = 1, kBottomRight = 2, kTopRight = 4, kTopLeft = 8;
 constexpr unsigned kAllCorners = kBottomLeft | kBottomRight | kTopRight | kTopLeft;
@@ -97,15 +105,17 @@ struct Shadow {
     }
     // Whether (x, y) lies left of or on every edge. Such a point lies in the
     // shadow, whatever its shape, and so does every point between such points.
+    // (Here and below a plain loop: the compiler kept std::all_of out of line.)
     bool Holds(cl::cInt x, cl::cInt y) const {
-        return std::all_of(edges.begin(), edges.end(),
-                           [x, y](const EdgeLine& edge) { return edge.At(x, y) >= 0; });
+        for (const EdgeLine& edge : edges)
+            if (edge.At(x, y) < 0) return false;
+        return true;
     }
-    // Whether every coordinate lies within Clipper's 64-bit range, where the
-    // products of CoveredTogether stay within 128 bits.
+    // Whether every coordinate lies within kCoverReach, where the products
+    // of CoveredTogether stay within 128 bits.
     bool Near() const {
-        return left >= -cl::loRange && bottom >= -cl::loRange && right <= cl::loRange &&
-               top <= cl::loRange;
+        return left >= -kCoverReach && bottom >= -kCoverReach && right <= kCoverReach &&
+               top <= kCoverReach;
     }
     // Whether the point of `side` where `line` crosses it lies left of or on
     // every edge.
@@ -113,11 +123,12 @@ struct Shadow {
         const auto [alpha, gamma] = side.Along(line);
         // Where alpha + gamma·t is 0, each edge's own alpha' + gamma'·t has
         // the sign of (alpha'·gamma − gamma'·alpha)·gamma.
-        return std::all_of(edges.begin(), edges.end(), [&](const EdgeLine& edge) {
+        for (const EdgeLine& edge : edges) {
             const auto [edgeAlpha, edgeGamma] = side.Along(edge);
             const __int128 scaled = edgeAlpha * gamma - edgeGamma * alpha;
-            return gamma > 0 ? scaled >= 0 : scaled <= 0;
-        });
+            if (gamma > 0 ? scaled < 0 : scaled > 0) return false;
+        }
+        return true;
     }
 };
 
@@ -126,16 +137,26 @@ struct Shadow {
 // so they do exactly when, for each edge of `a`, the part of the rectangle on
 // or right of its line lies in `b`: when the corners of that part do, the
 // rectangle's corners there and the points where the line crosses its sides.
-// Both must lie within Clipper's 64-bit range (Near).
+// Both must lie within kCoverReach (Near).
 bool CoveredTogether(const Shadow& a, const Shadow& b, cl::cInt width, cl::cInt height) {
     if ((a.corners | b.corners) != kAllCorners) return false;  // a corner in neither
-    const std::array<cl::IntPoint, 4> corners{{{0, 0}, {width, 0}, {width, height}, {0, height}}};
-    const std::array<Side, 4> sides{
-        {{true, 0, height}, {true, width, height}, {false, 0, width}, {false, height, width}}};
+    // Each corner with its bit: whether `b` holds it is already known.
+    const std::array<std::pair<cl::IntPoint, unsigned>, 4> corners{{{{0, 0}, kBottomLeft},
+                                                                    {{width, 0}, kBottomRight},
+                                                                    {{width, height}, kTopRight},
+                                                                    {{0, height}, kTopLeft}}};
+    // Each side with the bits of its ends: when `b` holds both, it holds the
+    // whole side, crossing points and all.
+    const std::array<std::pair<Side, unsigned>, 4> sides{
+        {{{true, 0, height}, kBottomLeft | kTopLeft},
+         {{true, width, height}, kBottomRight | kTopRight},
+         {{false, 0, width}, kBottomLeft | kBottomRight},
+         {{false, height, width}, kTopLeft | kTopRight}}};
     for (const EdgeLine& line : a.edges) {
-        for (const cl::IntPoint& corner : corners)
-            if (line.At(corner.X, corner.Y) <= 0 && !b.Holds(corner.X, corner.Y)) return false;
-        for (const Side& side : sides) {
+        for (const auto& [corner, bit] : corners)
+            if ((b.corners & bit) == 0 && line.At(corner.X, corner.Y) <= 0) return false;
+        for (const auto& [side, ends] : sides) {
+            if ((b.corners & ends) == ends) continue;
             const auto [alpha, gamma] = side.Along(line);
             // No crossing point, or one at a corner, adds nothing to the corners.
             if (gamma == 0) continue;
@@ -155,6 +176,7 @@ struct ShadingCalculator::Scratch {
     cl::Clipper clipper;
     std::vector<Shadow> shadows;  // the first `count` are those of the last cut
     size_t count = 0;
+    cl::Path rectangle = cl::Path(4);
     cl::Paths lit;
 
     // Whether two of the shadows of the last cut together leave the
@@ -209,7 +231,6 @@ double ShadingCalculator::SunlitShare(const Vec3& sun) const {
         return static_cast<cl::cInt>(v < 0.0 ? v - 0.5 : v + 0.5);
     };
     const cl::cInt right = units(width_), top = units(height_);
-    const cl::Path rectangle{{0, 0}, {right, 0}, {right, top}, {0, top}};
 
     // The shadows that reach the rectangle; one over every corner, or two
     // that cover it together, leave nothing lit.
@@ -246,6 +267,8 @@ double ShadingCalculator::SunlitShare(const Vec3& sun) const {
     clipper.Clear();
     for (size_t i = 0; i < scratch.count; ++i)
         clipper.AddPath(scratch.shadows[i].path, cl::ptClip, true);
+    cl::Path& rectangle = scratch.rectangle;
+    rectangle[0] = {0, 0}, rectangle[1] = {right, 0}, rectangle[2] = {right, top}, rectangle[3] = {0, top};
     clipper.AddPath(rectangle, cl::ptSubject, true);
     cl::Paths& lit = scratch_->lit;
     clipper.Execute(cl::ctDifference, lit, cl::pftNonZero, cl::pftNonZero);

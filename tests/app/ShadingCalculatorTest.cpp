@@ -117,6 +117,18 @@ TEST(ShadingCalculatorTest, TwoShadowsDarkenTheWindowOnlyWhereTheyCoverItTogethe
     const double g = 0.01;
     EXPECT_NEAR(share({below, {{-1, -1 + g, 1}, {3, 3 + g, 1}, {-1, 3 + g, 1}}}),
                 (2 * g - g * g / 2) / 4, 1e-9);
+    // Triangles reaching r metres past the window, in nanometres on either
+    // side of the cover proof's reach (2^40 nm, 1.1 km), meeting on the line
+    // x + y = 3 across two sides: dark, or a strip of g − g²/2 lit.
+    for (const double r : {500.0, 1200.0, 1e5}) {
+        const std::vector<Vec3> lower{{-r, -r, 1}, {3 + r, -r, 1}, {-r, 3 + r, 1}};
+        for (const double gap : {0.0, g}) {
+            const double s = 3 + gap;
+            EXPECT_NEAR(share({lower, {{s + r, -r, 1}, {s + r, s + r, 1}, {-r, s + r, 1}}}),
+                        (gap - gap * gap / 2) / 4, 1e-9)
+                << "reach " << r << ", gap " << gap;
+        }
+    }
     // Between them they hold every corner, yet a band across the middle
     // (x + y from 2.2 to 3.7) stays lit.
     EXPECT_NEAR(share({{{-0.1, -0.1, 1}, {2.3, -0.1, 1}, {-0.1, 2.3, 1}},
