@@ -310,7 +310,11 @@ void Elements::Add(std::unique_ptr<Element> element) {
 void Elements::PrepareRun() {
     sunlitOpaque_.clear();
     glazed_.clear();
-    coupled_.clear();
+    lightFabric_.clear();
+    heavyFabric_.clear();
+    airflows_.clear();
+    partitions_.clear();
+    using Coupling = Element::Coupling;
     for (const auto& item : items_) {
         Element* element = item.get();
         const bool sky = element->SeesTheSky();
@@ -318,8 +322,23 @@ void Elements::PrepareRun() {
         // The blocked half of a glazed pair passes on only the sun its own face takes.
         if (element->Kind() == 'G' && (sky || (!element->Blocked && !element->HVWT)))
             glazed_.push_back(element);
-        const Element::Coupling coupling = element->StepCoupling();
-        if (coupling != Element::Coupling::None) coupled_.push_back({element, coupling});
+        switch (const Coupling coupling = element->StepCoupling()) {
+            case Coupling::LightFabric:
+                lightFabric_.push_back({element->Position, element->UA});
+                break;
+            case Coupling::HeavyFabric:
+                heavyFabric_.push_back({element->Position, element->UA});
+                break;
+            case Coupling::Airflow:
+                airflows_.push_back(element);
+                break;
+            case Coupling::MassPartition:
+            case Coupling::LightPartition:
+                partitions_.push_back({element, coupling});
+                break;
+            case Coupling::None:
+                break;
+        }
     }
 }
 

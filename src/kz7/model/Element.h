@@ -59,11 +59,14 @@ class alignas(64) Element {
     // partition the host shades as a plane of its own.
     bool SeesTheSky() const { return IOS == 1 || (IOS == 6 && PlaneIndex >= 0); }
 
-    // Solar and long-wave of the step (weather/ElementSolar.cpp).
+    // Solar and long-wave of the step (weather/ElementSolar.cpp), once
+    // Surfaces::SetSun has put `sun` on the planes.
     void CalculateSolar(const SunView& sun);
     void RadLW(float& value) const;
     // The long-wave loss of the element's plane under the step's sky, W/m².
     float RadLW(const SunView& sky) const;
+    // The same as the plane was given it by Surfaces::SetSun.
+    float StepLongWave() const;
     void SOLDST();
 
     // What every time step reads and writes comes first: the fields every
@@ -180,7 +183,10 @@ class Elements {
         stepFlows_.clear();
         sunlitOpaque_.clear();
         glazed_.clear();
-        coupled_.clear();
+        lightFabric_.clear();
+        heavyFabric_.clear();
+        airflows_.clear();
+        partitions_.clear();
     }
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
@@ -189,29 +195,42 @@ class Elements {
     // by Element::Position: one array, so that clearing them at the start of
     // a step touches one cache line rather than every element.
     void ClearStepFlows() { std::fill(stepFlows_.begin(), stepFlows_.end(), 0.0f); }
-    void AddStepFlow(const Element& element, float kW) {
-        stepFlows_[static_cast<size_t>(element.Position)] += kW;
-    }
+    void AddStepFlow(const Element& element, float kW) { AddStepFlow(element.Position, kW); }
+    void AddStepFlow(int32_t position, float kW) { stepFlows_[static_cast<size_t>(position)] += kW; }
     float StepFlow(const Element& element) const {
         return stepFlows_[static_cast<size_t>(element.Position)];
     }
     std::span<const float> StepFlows() const { return stepFlows_; }
 
     // The elements each pass of a step works on, in reading order, sorted
-    // out by PrepareRun at the start of a run once partitions are matched:
-    // a pass walks only its own elements and does not ask every element
-    // again at every step what it is.
-    struct CoupledElement {
-        Element* element;
-        Element::Coupling coupling;
-    };
+    // out by PrepareRun at the start of a run once partitions are matched
+    // and the elements' run values (UA) are set: a pass walks only its own
+    // elements and does not ask every element again at every step what it
+    // is. The accumulation step takes each coupling in a pass of its own;
+    // the passes share no sum, so each sum still takes its terms in reading
+    // order.
     void PrepareRun();
     // Opaque elements whose outside face takes the sun and sky.
     const std::vector<Element*>& SunlitOpaque() const { return sunlitOpaque_; }
     // Glazed elements that take the sun or pass it on into the zone.
     const std::vector<Element*>& Glazed() const { return glazed_; }
-    // Elements the accumulation step couples to the zone, with how.
-    const std::vector<CoupledElement>& Coupled() const { return coupled_; }
+    // Fabric between the zone's circuit and the outside: where its flow is
+    // kept (Element::Position) and its U·A, copied so that the pass reads
+    // no element.
+    struct FabricPath {
+        int32_t position;
+        float UA;
+    };
+    const std::vector<FabricPath>& LightFabric() const { return lightFabric_; }
+    const std::vector<FabricPath>& HeavyFabric() const { return heavyFabric_; }
+    const std::vector<Element*>& Airflows() const { return airflows_; }
+    // Partitions with mass or without, together: both add to the zone's
+    // partition sums.
+    struct CoupledElement {
+        Element* element;
+        Element::Coupling coupling;
+    };
+    const std::vector<CoupledElement>& Partitions() const { return partitions_; }
 
     // ---- Report table of the zone's elements (output/).
     void GenerateReport(ReportFile& file) const;
@@ -226,7 +245,10 @@ class Elements {
     std::vector<float> stepFlows_;
     std::vector<Element*> sunlitOpaque_;
     std::vector<Element*> glazed_;
-    std::vector<CoupledElement> coupled_;
+    std::vector<FabricPath> lightFabric_;
+    std::vector<FabricPath> heavyFabric_;
+    std::vector<Element*> airflows_;
+    std::vector<CoupledElement> partitions_;
 };
 
 }  // namespace kz7

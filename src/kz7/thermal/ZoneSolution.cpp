@@ -47,7 +47,6 @@ void Zone::InitSimulation() {
     for (auto& band : ComfortHoursTable) band.fill(0.0f);
     MAXTRM = -999.0f;
     MINTRM = 999.0f;
-    elements.PrepareRun();
     SetKZ7Circuit();
     MinComfortTemperature = MinAirTemperature = MinRadiantTemperature = kNotSet;
     MaxComfortTemperature = MaxAirTemperature = MaxRadiantTemperature = 0.0;
@@ -61,6 +60,7 @@ void Zone::InitSimulation() {
     GISP2 = CONC1 = state_.weather->Goa;
     MoistureDecay = 1.0f;
     for (const auto& element : elements) element->InitSimulation();
+    elements.PrepareRun();
     if (Heater) Heater->InitSimulation();
     OCONOF = state_.settings.outputDetailCode == 2 ? 0 : 1;
     OCONOFN1 = 0;
