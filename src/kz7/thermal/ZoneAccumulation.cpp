@@ -53,10 +53,10 @@ void Zone::Acum() {
         elements.AddStepFlow(path.position, flow * 0.001f);
     }
     for (Element* element : elements.Airflows()) AccumulateAirFlow(*element, To, weather.Goa);
-    for (const Elements::CoupledElement& partition : elements.Partitions()) {
-        if (partition.coupling == Element::Coupling::LightPartition)
-            AccumulateLightPartition(*partition.element);
-        else if (!AccumulateMassPartition(*partition.element))
+    for (Element* partition : elements.Partitions()) {
+        if (!partition->HVWT)
+            AccumulateLightPartition(*partition);
+        else if (!AccumulateMassPartition(*partition))
             return;
     }
     AdvanceThirdNode();

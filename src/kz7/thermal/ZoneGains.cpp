@@ -55,14 +55,16 @@ void Zone::SolveGains(const SunView& sun) {
 }
 
 // Each element is an object of its own, so its lines are not where a
-// hardware prefetcher looks next. The step's fields take an element's first
-// two lines (Element).
+// hardware prefetcher looks next. An opaque outside face's step takes the
+// element's first line, any other element's its first two (Element).
 void Zone::PrefetchElements() const {
     constexpr size_t kCacheLine = 64;
-    for (const auto& item : elements) {
-        const char* element = reinterpret_cast<const char*>(item.get());
-        __builtin_prefetch(element);
-        __builtin_prefetch(element + kCacheLine);
+    for (const Element* element : elements.SunlitOpaque()) __builtin_prefetch(element);
+    for (const auto& pass : {elements.Glazed(), elements.Airflows(), elements.Partitions()}) {
+        for (const Element* element : pass) {
+            __builtin_prefetch(element);
+            __builtin_prefetch(reinterpret_cast<const char*>(element) + kCacheLine);
+        }
     }
 }
 
