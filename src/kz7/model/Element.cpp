@@ -342,7 +342,7 @@ void Elements::PrepareRun() {
     passes_.clear();
     for (size_t kind = 0; kind < kPassKinds; ++kind) {
         passes_.insert(passes_.end(), passes[kind].begin(), passes[kind].end());
-        passEnds_[kind] = passes_.size();
+        passEnds_[kind + 1] = passes_.size();
     }
 }
 

@@ -239,14 +239,13 @@ class Elements {
     std::vector<std::unique_ptr<Element>> items_;
     std::vector<float> stepFlows_;
     // The passes' elements one pass after another in one block, so that a
-    // step reads few lines for them; a pass ends where passEnds_ says.
+    // step reads few lines for them; each pass ends where the next begins.
     enum PassKind : size_t { kSunlitOpaquePass, kGlazedPass, kAirflowPass, kPartitionPass, kPassKinds };
     std::span<Element* const> Pass(PassKind kind) const {
-        const size_t begin = kind == 0 ? 0 : passEnds_[kind - 1];
-        return std::span<Element* const>(passes_).subspan(begin, passEnds_[kind] - begin);
+        return {passes_.data() + passEnds_[kind], passes_.data() + passEnds_[kind + 1]};
     }
     std::vector<Element*> passes_;
-    std::array<size_t, kPassKinds> passEnds_{};
+    std::array<size_t, kPassKinds + 1> passEnds_{};  // from 0, the end of each pass
     // Light fabric, then heavy.
     std::vector<FabricPath> fabric_;
     size_t lightFabric_ = 0;
