@@ -60,7 +60,14 @@ void Zones::SimulateStep() {
         if (state_.engine->Cancelled) return;
         state_.Yield();
     }
-    for (Zone& zone : items_) zone.SolveKZ7();
+    // The solution reads the zone's circuit and coefficients: the next
+    // zone's are asked for while this one is solved.
+    for (auto next = items_.begin(); next != end;) {
+        Zone& zone = *next;
+        ++next;
+        if (prefetch && next != end) next->PrefetchCircuit();
+        zone.SolveKZ7();
+    }
 }
 
 void Zones::EndStep() {

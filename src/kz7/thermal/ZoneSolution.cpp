@@ -121,6 +121,13 @@ void Zone::SolveKZ7() {
     }
 }
 
+void Zone::PrefetchCircuit() const {
+    constexpr size_t kCacheLine = 64;
+    const char* first = reinterpret_cast<const char*>(&CA);
+    const char* last = reinterpret_cast<const char*>(&rmacum_);
+    for (const char* line = first; line < last; line += kCacheLine) __builtin_prefetch(line);
+}
+
 void Zone::SOLVT() {
     const float To = state_.weather->Toa;
     Ta2 = F7 * Ta1 + F6 * SIGKTP + F5 * Tm1 + F4 * QSOLO + F3 * To + F2 * SIGKTE + F1 * SIGKTA;
