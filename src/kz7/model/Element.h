@@ -193,7 +193,9 @@ class Elements {
     // a step touches one cache line rather than every element.
     void ClearStepFlows() { std::fill(stepFlows_.begin(), stepFlows_.end(), 0.0f); }
     void AddStepFlow(const Element& element, float kW) { AddStepFlow(element.Position, kW); }
-    void AddStepFlow(int32_t position, float kW) { stepFlows_[static_cast<size_t>(position)] += kW; }
+    void AddStepFlow(int32_t position, float kW) {
+        stepFlows_[static_cast<size_t>(position)] += kW;
+    }
     float StepFlow(const Element& element) const {
         return stepFlows_[static_cast<size_t>(element.Position)];
     }
@@ -240,7 +242,13 @@ class Elements {
     std::vector<float> stepFlows_;
     // The passes' elements one pass after another in one block, so that a
     // step reads few lines for them; each pass ends where the next begins.
-    enum PassKind : size_t { kSunlitOpaquePass, kGlazedPass, kAirflowPass, kPartitionPass, kPassKinds };
+    enum PassKind : size_t {
+        kSunlitOpaquePass,
+        kGlazedPass,
+        kAirflowPass,
+        kPartitionPass,
+        kPassKinds
+    };
     std::span<Element* const> Pass(PassKind kind) const {
         return {passes_.data() + passEnds_[kind], passes_.data() + passEnds_[kind + 1]};
     }

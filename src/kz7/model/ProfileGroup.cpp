@@ -49,8 +49,10 @@ float ProfileGroup::GRPVAL() const {
     if (IsStatic) return StaticValue;
     const RunClock& clock = state_.clock;
     const auto hourBits = std::bit_cast<uint32_t>(clock.decimalHour);
-    if (hourBits != last_.hourBits || clock.dayType != last_.dayType || clock.month != last_.month || last_.dayType == 0)
-        last_ = {hourBits, clock.dayType, clock.month, Value(clock.decimalHour, clock.dayType, clock.month)};
+    if (hourBits != last_.hourBits || clock.dayType != last_.dayType ||
+        clock.month != last_.month || last_.dayType == 0)
+        last_ = {hourBits, clock.dayType, clock.month,
+                 Value(clock.decimalHour, clock.dayType, clock.month)};
     return last_.value;
 }
 

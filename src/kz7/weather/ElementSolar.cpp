@@ -114,7 +114,9 @@ void Element::RadLW(float& value) const { value = Plane != nullptr ? Plane->RadL
 
 float Element::RadLW(const SunView& sky) const { return Plane != nullptr ? Plane->RadLW(sky.cloudOktas) : 0.0f; }
 
-float Element::StepLongWave() const { return Plane != nullptr ? Plane->Sun().longWave : 0.0f; }
+float Element::StepLongWave() const {
+    return Plane != nullptr ? Plane->Sun().longWave : 0.0f;
+}
 
 void Element::SOLDST() {
     if (Glazing == nullptr) return;
