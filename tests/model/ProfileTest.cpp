@@ -90,6 +90,12 @@ TEST(ProfileTest, GroupFollowsTheRunClock) {
     EXPECT_FLOAT_EQ(office->GRPVAL(), 100.0f);
     s.state.clock.dayType = 7;
     EXPECT_FLOAT_EQ(office->GRPVAL(), 0.0f);
+    // The value kept for one time is never given at another.
+    s.state.clock.dayType = 2;
+    s.state.clock.decimalHour = 4.5f;  // halfway up the morning ramp
+    EXPECT_FLOAT_EQ(office->GRPVAL(), 50.0f);
+    s.state.clock.decimalHour = 12.0f;
+    EXPECT_FLOAT_EQ(office->GRPVAL(), 100.0f);
     EXPECT_FLOAT_EQ(office->Value(12.0f, 1, 13), 0.0f);  // no such month: nothing
     EXPECT_TRUE(s.errors.empty());
 }

@@ -160,9 +160,9 @@ TEST(ZoneCircuit, ShadedGlazingListedByBothZonesCouplesThemOnce) {
     EXPECT_GT(first.IRRAD, 0.0f);
     EXPECT_LT(second.IRRAD, 0.0f);
     // The blocked half takes its own sun but is coupled only through its partner.
-    const auto& coupled = sunny.zone("2").elements.Coupled();
+    const auto coupled = sunny.zone("2").elements.Partitions();
     EXPECT_TRUE(std::none_of(coupled.begin(), coupled.end(),
-                             [&](const auto& c) { return c.element == &second; }));
+                             [&](const Element* e) { return e == &second; }));
 }
 
 TEST(ZoneCircuit, AirBetweenZonesComesFromTheOtherZone) {

@@ -308,18 +308,41 @@ void Elements::Add(std::unique_ptr<Element> element) {
 }
 
 void Elements::PrepareRun() {
-    sunlitOpaque_.clear();
-    glazed_.clear();
-    coupled_.clear();
+    using Coupling = Element::Coupling;
+    std::array<std::vector<Element*>, kPassKinds> passes;
+    std::vector<FabricPath> heavy;
+    fabric_.clear();
     for (const auto& item : items_) {
         Element* element = item.get();
         const bool sky = element->SeesTheSky();
-        if (sky && element->Kind() == 'O') sunlitOpaque_.push_back(element);
+        if (sky && element->Kind() == 'O') passes[kSunlitOpaquePass].push_back(element);
         // The blocked half of a glazed pair passes on only the sun its own face takes.
         if (element->Kind() == 'G' && (sky || (!element->Blocked && !element->HVWT)))
-            glazed_.push_back(element);
-        const Element::Coupling coupling = element->StepCoupling();
-        if (coupling != Element::Coupling::None) coupled_.push_back({element, coupling});
+            passes[kGlazedPass].push_back(element);
+        switch (element->StepCoupling()) {
+            case Coupling::LightFabric:
+                fabric_.push_back({element->Position, element->UA});
+                break;
+            case Coupling::HeavyFabric:
+                heavy.push_back({element->Position, element->UA});
+                break;
+            case Coupling::Airflow:
+                passes[kAirflowPass].push_back(element);
+                break;
+            case Coupling::MassPartition:
+            case Coupling::LightPartition:
+                passes[kPartitionPass].push_back(element);
+                break;
+            case Coupling::None:
+                break;
+        }
+    }
+    lightFabric_ = fabric_.size();
+    fabric_.insert(fabric_.end(), heavy.begin(), heavy.end());
+    passes_.clear();
+    for (size_t kind = 0; kind < kPassKinds; ++kind) {
+        passes_.insert(passes_.end(), passes[kind].begin(), passes[kind].end());
+        passEnds_[kind + 1] = passes_.size();
     }
 }
 

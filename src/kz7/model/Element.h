@@ -1,6 +1,7 @@
 #pragma once
 // Elements of a zone: opaque surfaces, glazing and airflow paths.
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -20,7 +21,8 @@ class ReportFile;
 struct SunView;
 
 // Aligned to a cache line, so that the fields a step uses (first in the
-// class) take two lines, or three for a heavy partition.
+// class) take one line for an opaque outside face, two for a window or an
+// air flow, three for a partition.
 class alignas(64) Element {
   public:
     Element(EngineState& state, Zone& zone) : MyZone(&zone), state_(state) {}
@@ -59,42 +61,43 @@ class alignas(64) Element {
     // partition the host shades as a plane of its own.
     bool SeesTheSky() const { return IOS == 1 || (IOS == 6 && PlaneIndex >= 0); }
 
-    // Solar and long-wave of the step (weather/ElementSolar.cpp).
+    // Solar and long-wave of the step (weather/ElementSolar.cpp), once
+    // Surfaces::SetSun has put `sun` on the planes.
     void CalculateSolar(const SunView& sun);
     void RadLW(float& value) const;
     // The long-wave loss of the element's plane under the step's sky, W/m².
     float RadLW(const SunView& sky) const;
+    // The same as the plane was given it by Surfaces::SetSun.
+    float StepLongWave() const;
     void SOLDST();
 
-    // What every time step reads and writes comes first: the fields every
-    // element's step uses in the first cache line, the solar, air-flow and
-    // flow-recording ones in the second, a heavy partition's in the third.
-    Zone* MyZone;
+    // What every time step reads and writes comes first: in the first cache
+    // line all that the sun and sky on an outside face and a window's gains
+    // use, in the second what air flows, partitions and shading add, in the
+    // third a partition's conductances.
+    Surface* Plane = nullptr;               // the element's orientation-slope surface
     OpaqueConstruction* Opaque = nullptr;   // set for opaque elements
     GlazedConstruction* Glazing = nullptr;  // set for glazed elements
-    Surface* Plane = nullptr;               // the element's orientation-slope surface
-    Zone* AdjacentZone = nullptr;           // the zone on the other side (partition matching)
-    Element* OtherElement = nullptr;
+    Zone* MyZone;
     float ElementArea = 0.0f;
-    // ConstructionUValue() × ElementArea, W/K, fixed at the start of a run.
-    float UA = 0.0f;
+    // Solar state of the step.
+    float IRRAD = 0.0f, IWDDIR = 0.0f, IWDRTD = 0.0f;
+    float SRIn = 0.0f, SROut = 0.0f;
+    float RESEL = 0.0f;
     int16_t IOS = 0;
-    // Where the element's heat flow is reported: ElementOutputCode(ElCode).
-    int16_t HBELCODE = 0;
     bool HVWT = false;
-    bool Blocked = false;
-    bool Exclude = false;
 
   private:
     char kind_ = '\0';  // RMOG's letter, taken when the element's line is read
+    EngineState& state_;
 
   public:
-    float SRIn = 0.0f, SROut = 0.0f;
-    float RESEL = 0.0f;
+    Zone* AdjacentZone = nullptr;  // the zone on the other side (partition matching)
+    Element* OtherElement = nullptr;
+    ProfileGroup* AirflowPG = nullptr;   // the airflow schedule of an airflow element
+    ProfileGroup* AdjacentPG = nullptr;  // boundary schedule for IOS 5
     float KgPerSec = 0.0f;
     float OSCD = 0.0f;
-    // Solar state of the step.
-    float IRRAD = 0.0f, IWDDIR = 0.0f, IWDRTD = 0.0f;
     float TMPart = 0.0f;
     int32_t PlaneIndex = -1;
     // The element's place in its zone's Elements (from 0), where its step
@@ -105,13 +108,12 @@ class alignas(64) Element {
     bool mechanicalSupply_ = false;  // ElCode "M": its fan heats the air it supplies
 
   public:
-    ProfileGroup* AirflowPG = nullptr;  // the airflow schedule of an airflow element
-
-  private:
-    EngineState& state_;
-
-  public:
-    ProfileGroup* AdjacentPG = nullptr;  // boundary schedule for IOS 5
+    bool Blocked = false;
+    bool Exclude = false;
+    // ConstructionUValue() × ElementArea, W/K, fixed at the start of a run.
+    float UA = 0.0f;
+    // Where the element's heat flow is reported: ElementOutputCode(ElCode).
+    int16_t HBELCODE = 0;
     // A heavy element's mass node as a partition sees it, fixed at the start
     // of a run: conductances to the far and the near side, W/K, and its heat
     // capacity, J/K.
@@ -178,9 +180,10 @@ class Elements {
     void Clear() {
         items_.clear();
         stepFlows_.clear();
-        sunlitOpaque_.clear();
-        glazed_.clear();
-        coupled_.clear();
+        passes_.clear();
+        passEnds_ = {};
+        fabric_.clear();
+        lightFabric_ = 0;
     }
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
@@ -189,8 +192,9 @@ class Elements {
     // by Element::Position: one array, so that clearing them at the start of
     // a step touches one cache line rather than every element.
     void ClearStepFlows() { std::fill(stepFlows_.begin(), stepFlows_.end(), 0.0f); }
-    void AddStepFlow(const Element& element, float kW) {
-        stepFlows_[static_cast<size_t>(element.Position)] += kW;
+    void AddStepFlow(const Element& element, float kW) { AddStepFlow(element.Position, kW); }
+    void AddStepFlow(int32_t position, float kW) {
+        stepFlows_[static_cast<size_t>(position)] += kW;
     }
     float StepFlow(const Element& element) const {
         return stepFlows_[static_cast<size_t>(element.Position)];
@@ -198,20 +202,32 @@ class Elements {
     std::span<const float> StepFlows() const { return stepFlows_; }
 
     // The elements each pass of a step works on, in reading order, sorted
-    // out by PrepareRun at the start of a run once partitions are matched:
-    // a pass walks only its own elements and does not ask every element
-    // again at every step what it is.
-    struct CoupledElement {
-        Element* element;
-        Element::Coupling coupling;
-    };
+    // out by PrepareRun at the start of a run once partitions are matched
+    // and the elements' run values (UA) are set: a pass walks only its own
+    // elements and does not ask every element again at every step what it
+    // is. The accumulation step takes each coupling in a pass of its own;
+    // the passes share no sum, so each sum still takes its terms in reading
+    // order.
     void PrepareRun();
     // Opaque elements whose outside face takes the sun and sky.
-    const std::vector<Element*>& SunlitOpaque() const { return sunlitOpaque_; }
+    std::span<Element* const> SunlitOpaque() const { return Pass(kSunlitOpaquePass); }
     // Glazed elements that take the sun or pass it on into the zone.
-    const std::vector<Element*>& Glazed() const { return glazed_; }
-    // Elements the accumulation step couples to the zone, with how.
-    const std::vector<CoupledElement>& Coupled() const { return coupled_; }
+    std::span<Element* const> Glazed() const { return Pass(kGlazedPass); }
+    std::span<Element* const> Airflows() const { return Pass(kAirflowPass); }
+    // Partitions with mass (HVWT) or without, together: both add to the
+    // zone's partition sums.
+    std::span<Element* const> Partitions() const { return Pass(kPartitionPass); }
+    // Fabric between the zone's circuit and the outside: where its flow is
+    // kept (Element::Position) and its U·A, copied so that the pass reads
+    // no element.
+    struct FabricPath {
+        int32_t position;
+        float UA;
+    };
+    std::span<const FabricPath> LightFabric() const { return {fabric_.data(), lightFabric_}; }
+    std::span<const FabricPath> HeavyFabric() const {
+        return std::span<const FabricPath>(fabric_).subspan(lightFabric_);
+    }
 
     // ---- Report table of the zone's elements (output/).
     void GenerateReport(ReportFile& file) const;
@@ -224,9 +240,23 @@ class Elements {
     Zone& zone_;
     std::vector<std::unique_ptr<Element>> items_;
     std::vector<float> stepFlows_;
-    std::vector<Element*> sunlitOpaque_;
-    std::vector<Element*> glazed_;
-    std::vector<CoupledElement> coupled_;
+    // The passes' elements one pass after another in one block, so that a
+    // step reads few lines for them; each pass ends where the next begins.
+    enum PassKind : size_t {
+        kSunlitOpaquePass,
+        kGlazedPass,
+        kAirflowPass,
+        kPartitionPass,
+        kPassKinds
+    };
+    std::span<Element* const> Pass(PassKind kind) const {
+        return {passes_.data() + passEnds_[kind], passes_.data() + passEnds_[kind + 1]};
+    }
+    std::vector<Element*> passes_;
+    std::array<size_t, kPassKinds + 1> passEnds_{};  // from 0, the end of each pass
+    // Light fabric, then heavy.
+    std::vector<FabricPath> fabric_;
+    size_t lightFabric_ = 0;
 };
 
 }  // namespace kz7

@@ -1,5 +1,6 @@
 #include "kz7/model/ProfileGroup.h"
 
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -45,8 +46,14 @@ float ProfileGroup::Value(float time, int32_t dayType, int32_t month) const {
 }
 
 float ProfileGroup::GRPVAL() const {
+    if (IsStatic) return StaticValue;
     const RunClock& clock = state_.clock;
-    return Value(clock.decimalHour, clock.dayType, clock.month);
+    const auto hourBits = std::bit_cast<uint32_t>(clock.decimalHour);
+    if (hourBits != last_.hourBits || clock.dayType != last_.dayType ||
+        clock.month != last_.month || last_.dayType == 0)
+        last_ = {hourBits, clock.dayType, clock.month,
+                 Value(clock.decimalHour, clock.dayType, clock.month)};
+    return last_.value;
 }
 
 void ProfileGroups::Read() {

@@ -23,7 +23,10 @@ class ProfileGroup {
     void CreateStatic(const std::string& key);
     // The value at `time` (hours) on `dayType` (1 Monday .. 7 Sunday) of `month` (1..12).
     float Value(float time, int32_t dayType, int32_t month) const;
-    // The value at the run clock, percent.
+    // The value at the run clock, percent. Every zone, gain and air flow
+    // that uses the group asks at the same time of the same day, so the
+    // value is worked out once for each such time and kept: the same
+    // function of the same time gives the same value, bit for bit.
     float GRPVAL() const;
 
     Profile* ProfileFor(int32_t month, int32_t dayType) const;
@@ -35,6 +38,15 @@ class ProfileGroup {
   private:
     EngineState& state_;
     std::array<std::array<Profile*, kDayTypes>, kMonths> profiles_{};
+    // The run-clock time GRPVAL last worked out (the hour's bits, so that
+    // only the very same time matches) and its value.
+    struct ClockValue {
+        uint32_t hourBits = 0;
+        int32_t dayType = 0;  // 0: none yet
+        int32_t month = 0;
+        float value = 0.0f;
+    };
+    mutable ClockValue last_;
 };
 
 class ProfileGroups {

@@ -19,7 +19,7 @@ void Surface::Init(float orientation, float slope) {
     Slope = slope;
     CosSlope = std::cos(slope);
     SinSlope = std::sin(slope);
-    hasInsolation_ = false;
+    insolation_ = {};
 }
 
 float Surface::RadLW() const { return RadLW(static_cast<float>(state_.weather->iCloud)); }

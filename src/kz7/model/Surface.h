@@ -1,7 +1,6 @@
 #pragma once
 // The distinct planes (orientation and slope) that elements lie in.
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -23,14 +22,19 @@ class Surface {
         return std::max(0.0f, (CosSlope * 72.0f + 21.0f) - cloudOktas * (CosSlope * 7.75f + 2.125f));
     }
 
-    // Sun on the plane (weather/ElementSolar.cpp): worked out once for each
-    // sun and sky state and shared by every element that lies in the plane.
+    // Sun and sky on the plane in a time step (weather/ElementSolar.cpp):
+    // worked out once per step by SetSun and shared by every element of
+    // every zone that lies in the plane.
     struct Insolation {
         float cosTheta = 0.0f;  // cosine of the angle to the sun, before clipping
         float beam = 0.0f;      // W/m², with the circumsolar diffuse
         float diffuse = 0.0f;   // W/m², sky and ground
+        float longWave = 0.0f;  // W/m², RadLW at the step's cloud cover
     };
-    const Insolation& SunOn(const SunView& sun);
+    // Puts the step's sun and sky on the plane. With the sun down only the
+    // long-wave loss is worked out: nothing reads the rest then.
+    void SetSun(const SunView& sun);
+    const Insolation& Sun() const { return insolation_; }
 
     float Orientation = 0.0f;  // radians, clockwise from north
     float Slope = 0.0f;        // radians from horizontal
@@ -40,8 +44,6 @@ class Surface {
   private:
     EngineState& state_;
     Insolation insolation_;
-    std::array<float, 6> insolationKey_{};  // the sun and sky it was worked out for
-    bool hasInsolation_ = false;
 };
 
 class Surfaces {
@@ -54,6 +56,10 @@ class Surfaces {
     int32_t Count() const { return static_cast<int32_t>(items_.size()); }
     Surface& Item(int32_t position) const { return *items_.at(static_cast<size_t>(position - 1)); }
     void Clear() { items_.clear(); }
+    // The step's sun and sky on every plane, before any zone's gains.
+    void SetSun(const SunView& sun) {
+        for (const auto& surface : items_) surface->SetSun(sun);
+    }
 
   private:
     EngineState& state_;

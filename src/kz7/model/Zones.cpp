@@ -4,6 +4,7 @@
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
 #include "kz7/input/LineReader.h"
+#include "kz7/model/Surface.h"
 #include "kz7/model/Zone.h"
 #include "kz7/weather/ElementSolar.h"
 #include "kz7/weather/Location.h"
@@ -42,6 +43,7 @@ void Zones::SimulateStep() {
     // the gains of its neighbours of the same step. The sun and sky are
     // the same for all of them.
     const SunView sun = SunView::FromWeather(*state_.weather, state_.location->GroundReflectance);
+    state_.surfaces->SetSun(sun);
     // Past a few hundred zones the zones' step state no longer stays in a
     // core's second-level cache from one step to the next: the next zone's
     // elements are asked for while this one's gains are worked out. Below
@@ -58,7 +60,14 @@ void Zones::SimulateStep() {
         if (state_.engine->Cancelled) return;
         state_.Yield();
     }
-    for (Zone& zone : items_) zone.SolveKZ7();
+    // The solution reads the zone's circuit and coefficients: the next
+    // zone's are asked for while this one is solved.
+    for (auto next = items_.begin(); next != end;) {
+        Zone& zone = *next;
+        ++next;
+        if (prefetch && next != end) next->PrefetchCircuit();
+        zone.SolveKZ7();
+    }
 }
 
 void Zones::EndStep() {

@@ -45,31 +45,19 @@ void Zone::Acum() {
     Tm1 = Tm2;
     Tr1 = Tr2;
     Ta1 = Ta2;
-    using Coupling = Element::Coupling;
-    for (const Elements::CoupledElement& coupled : elements.Coupled()) {
-        Element& element = *coupled.element;
-        switch (coupled.coupling) {
-            case Coupling::LightFabric:
-                RecordElementFlow(element, (To - Te2) * element.UA * 0.001f);
-                break;
-            case Coupling::HeavyFabric: {
-                float flow = 0.0f;
-                if (K6Heavy > 0.0f) flow = (Tm1 - Te2) * K2 * element.UA / K6Heavy;
-                RecordElementFlow(element, flow * 0.001f);
-                break;
-            }
-            case Coupling::Airflow:
-                AccumulateAirFlow(element, To, weather.Goa);
-                break;
-            case Coupling::MassPartition:
-                if (!AccumulateMassPartition(element)) return;
-                break;
-            case Coupling::LightPartition:
-                AccumulateLightPartition(element);
-                break;
-            case Coupling::None:
-                break;
-        }
+    for (const Elements::FabricPath& path : elements.LightFabric())
+        elements.AddStepFlow(path.position, (To - Te2) * path.UA * 0.001f);
+    for (const Elements::FabricPath& path : elements.HeavyFabric()) {
+        float flow = 0.0f;
+        if (K6Heavy > 0.0f) flow = (Tm1 - Te2) * K2 * path.UA / K6Heavy;
+        elements.AddStepFlow(path.position, flow * 0.001f);
+    }
+    for (Element* element : elements.Airflows()) AccumulateAirFlow(*element, To, weather.Goa);
+    for (Element* partition : elements.Partitions()) {
+        if (!partition->HVWT)
+            AccumulateLightPartition(*partition);
+        else if (!AccumulateMassPartition(*partition))
+            return;
     }
     AdvanceThirdNode();
 }

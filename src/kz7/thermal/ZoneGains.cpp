@@ -3,6 +3,7 @@
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/Element.h"
 #include "kz7/model/OpaqueConstruction.h"
+#include "kz7/model/Surface.h"
 #include "kz7/model/Zone.h"
 #include "kz7/weather/ElementSolar.h"
 #include "kz7/weather/Location.h"
@@ -10,7 +11,11 @@
 
 namespace kz7 {
 
-void Zone::SolveGains() { SolveGains(SunView::FromWeather(*state_.weather, state_.location->GroundReflectance)); }
+void Zone::SolveGains() {
+    const SunView sun = SunView::FromWeather(*state_.weather, state_.location->GroundReflectance);
+    state_.surfaces->SetSun(sun);
+    SolveGains(sun);
+}
 
 void Zone::SolveGains(const SunView& sun) {
     CONC1 = GISP2;
@@ -25,7 +30,7 @@ void Zone::SolveGains(const SunView& sun) {
     for (Element* element : elements.SunlitOpaque()) {
         element->CalculateSolar(sun);
         if (element->Opaque == nullptr) continue;
-        const float longWave = element->RadLW(sun);
+        const float longWave = element->StepLongWave();
         const float area = element->ElementArea;
         float term = area * (element->Opaque->ABSRP * element->IRRAD -
                              static_cast<float>(element->Opaque->EmissO) * longWave);
@@ -50,14 +55,16 @@ void Zone::SolveGains(const SunView& sun) {
 }
 
 // Each element is an object of its own, so its lines are not where a
-// hardware prefetcher looks next. The step's fields take an element's first
-// two lines (Element).
+// hardware prefetcher looks next. An opaque outside face's step takes the
+// element's first line, any other element's its first two (Element).
 void Zone::PrefetchElements() const {
     constexpr size_t kCacheLine = 64;
-    for (const Elements::CoupledElement& coupled : elements.Coupled()) {
-        const char* element = reinterpret_cast<const char*>(coupled.element);
-        __builtin_prefetch(element);
-        __builtin_prefetch(element + kCacheLine);
+    for (const Element* element : elements.SunlitOpaque()) __builtin_prefetch(element);
+    for (const auto& pass : {elements.Glazed(), elements.Airflows(), elements.Partitions()}) {
+        for (const Element* element : pass) {
+            __builtin_prefetch(element);
+            __builtin_prefetch(reinterpret_cast<const char*>(element) + kCacheLine);
+        }
     }
 }
 

@@ -47,7 +47,6 @@ void Zone::InitSimulation() {
     for (auto& band : ComfortHoursTable) band.fill(0.0f);
     MAXTRM = -999.0f;
     MINTRM = 999.0f;
-    elements.PrepareRun();
     SetKZ7Circuit();
     MinComfortTemperature = MinAirTemperature = MinRadiantTemperature = kNotSet;
     MaxComfortTemperature = MaxAirTemperature = MaxRadiantTemperature = 0.0;
@@ -61,6 +60,7 @@ void Zone::InitSimulation() {
     GISP2 = CONC1 = state_.weather->Goa;
     MoistureDecay = 1.0f;
     for (const auto& element : elements) element->InitSimulation();
+    elements.PrepareRun();
     if (Heater) Heater->InitSimulation();
     OCONOF = state_.settings.outputDetailCode == 2 ? 0 : 1;
     OCONOFN1 = 0;
@@ -119,6 +119,13 @@ void Zone::SolveKZ7() {
         state_.ShowError("Zone " + Key + ": temperatures are not finite; the run is cancelled");
         state_.engine->Cancelled = true;
     }
+}
+
+void Zone::PrefetchCircuit() const {
+    constexpr size_t kCacheLine = 64;
+    const char* first = reinterpret_cast<const char*>(&CA);
+    const char* last = reinterpret_cast<const char*>(&rmacum_);
+    for (const char* line = first; line < last; line += kCacheLine) __builtin_prefetch(line);
 }
 
 void Zone::SOLVT() {

@@ -3,9 +3,7 @@
 #include "kz7/weather/ElementSolar.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <cstring>
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/Element.h"
@@ -65,19 +63,14 @@ SunView SunView::FromWeather(const Weather& weather, float groundReflectance) {
     return sun;
 }
 
-const Surface::Insolation& Surface::SunOn(const SunView& sun) {
-    const std::array<float, 6> key{sun.altitude, sun.azimuth, sun.Idn, sun.Ifh, sun.Igh, sun.groundReflectance};
-    // Compared bit for bit, so a repeat gives exactly what working it out
-    // again would.
-    if (hasInsolation_ && std::memcmp(key.data(), insolationKey_.data(), sizeof key) == 0) return insolation_;
+void Surface::SetSun(const SunView& sun) {
+    insolation_.longWave = RadLW(sun.cloudOktas);
+    if (!sun.IsUp()) return;
     const float ground = (1.0f - CosSlope) * sun.Igh * sun.groundReflectance / 2.0f;
     const float sky = (1.0f + CosSlope) * (1.0f - sun.sinAltitude * sun.kt) * sun.Ifh / 2.0f;
     insolation_.cosTheta = CosIncidence(sun, *this, Orientation);
     insolation_.beam = Beam(sun, insolation_.cosTheta);
     insolation_.diffuse = ground + sky;
-    insolationKey_ = key;
-    hasInsolation_ = true;
-    return insolation_;
 }
 
 void Element::CalculateSolar(const SunView& sun) {
@@ -85,7 +78,7 @@ void Element::CalculateSolar(const SunView& sun) {
     IWDDIR = 0.0f;
     IWDRTD = 0.0f;
     if (!sun.IsUp() || Plane == nullptr) return;
-    const Surface::Insolation& plane = Plane->SunOn(sun);
+    const Surface::Insolation& plane = Plane->Sun();
     const bool glazed = Kind() == 'G';
     const bool back = plane.cosTheta < 0.0f;
     float beam = plane.beam;
@@ -120,6 +113,10 @@ void Element::CalculateSolar(const SunView& sun) {
 void Element::RadLW(float& value) const { value = Plane != nullptr ? Plane->RadLW() : 0.0f; }
 
 float Element::RadLW(const SunView& sky) const { return Plane != nullptr ? Plane->RadLW(sky.cloudOktas) : 0.0f; }
+
+float Element::StepLongWave() const {
+    return Plane != nullptr ? Plane->Sun().longWave : 0.0f;
+}
 
 void Element::SOLDST() {
     if (Glazing == nullptr) return;
