@@ -37,7 +37,7 @@ void AssignIntervalText(std::string& text, const IntervalValue& value, char deci
 // that value (0 unless present). Lanes are all bits set (−1) or 0, as wide
 // as the values they guard, so that passes over a whole record vectorise.
 struct RecordReading {
-    static constexpr size_t kCells = 56;  // OutputStore::kRowCells: whole rows
+    static constexpr size_t kCells = kRecordRowCells;
     std::array<double, kCells> value{};
     std::array<int64_t, kCells> selected{};
     std::array<int64_t, kCells> collected{};
@@ -135,10 +135,8 @@ class OutputStore {
     static constexpr int32_t kHandleCount = 15;
     static constexpr int32_t kMaxRecords = 1000;
     static constexpr int32_t kMaxVariables = 54;
-    // Cells of each record's row: the variables and unused cells up to whole
-    // eight-lane vectors, so that a step's row pass has no remainder.
-    static constexpr int32_t kRowCells = 56;
-    static_assert(RecordReading::kCells == kRowCells);
+    static constexpr int32_t kRowCells = kRecordRowCells;
+    static_assert(kMaxVariables <= kRowCells);
 
 
     explicit OutputStore(EngineState& state) : state_(state) {}

@@ -177,6 +177,10 @@ enum class PlantVariable : int32_t {
 };
 
 constexpr int32_t kZoneVariableCount = 54;
+// Cells of a record's row in the output store, and of a zone's step values:
+// the most variables a record has (54) and unused cells up to whole
+// eight-lane vectors, so that passes over a row have no remainder.
+constexpr int32_t kRecordRowCells = 56;
 constexpr int32_t kZoneOutputGroupCount = 10;
 constexpr int32_t kFirstPlantPosition = 66;
 constexpr int32_t kLastPlantPosition = 125;

@@ -19,8 +19,6 @@ const std::string kTooManyZones = "Results are collected for the first " +
                                   " zones only; the other zones send no result records";
 
 constexpr size_t kZoneRecordSize = kZoneVariableCount + 1;
-static_assert(ZoneStepValues::kPositions == OutputStore::kRowCells,
-              "a zone's step values fill whole rows of the output store");
 
 }  // namespace
 

@@ -91,8 +91,8 @@ class ZoneStepValues {
     std::span<const int32_t> SetFlags() const { return isSet_; }
 
     // Positions 1..54 and unused ones up to the output store's whole rows
-    // (OutputStore::kRowCells), never set.
-    static constexpr size_t kPositions = 56;
+    // (kRecordRowCells), never set.
+    static constexpr size_t kPositions = kRecordRowCells;
 
   private:
     static size_t Index(ZoneVariable variable) { return static_cast<size_t>(variable); }
