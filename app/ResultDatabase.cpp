@@ -21,11 +21,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The tables and views of a result database (layout version 2). Values are
+// The tables of a result database (layout version 2). Values are
 // stored as series: one row of `series` holds `steps` consecutive steps of
 // one position of one zone's records of one interval, as little-endian
 // float32 (NaN where there is no value), or as one value when they are all
-// the same; `times` gives each step of an interval its time. The views unfold the series into one row per value for SQL users.
+// the same; `times` gives each step of an interval its time.
 constexpr std::string_view kSchema = R"sql(
 CREATE TABLE runs (
     id INTEGER PRIMARY KEY,
@@ -101,18 +101,26 @@ CREATE TABLE float32_scale (
     exponent INTEGER PRIMARY KEY,
     scale REAL
 );
-CREATE VIEW series_values AS
-WITH RECURSIVE
+)sql";
+
+// The views unfold the series into one row per value, decoding float32 in
+// plain SQL so that they work in any SQLite tool. Both are made from one
+// pipeline: `chunks` picks the series rows (with what a view needs beside
+// them), `n` numbers the steps of the longest chunk, and each chunk row is
+// joined to its own steps only after `chunks` has been filtered: the CROSS
+// JOIN keeps the series rows in the outer loop, so that a query naming the
+// variable, zone or interval decodes only the chunks it asks for.
+constexpr std::string_view kUnfoldChunks = R"sql(
     n (i) AS (
         SELECT 0 UNION ALL SELECT i + 1 FROM n
         WHERE i + 1 < (SELECT coalesce(max(steps), 0) FROM series)),
     bytes AS (
-        SELECT s.run, s.interval, s.zone, s.position, s.first_step + n.i AS step,
-               hex(substr(s.vals, CASE WHEN length(s.vals) = 4 THEN 1 ELSE 4 * n.i + 1 END, 4))
+        SELECT chunks.*, chunks.first_step + n.i AS step,
+               hex(substr(vals, CASE WHEN length(vals) = 4 THEN 1 ELSE 4 * n.i + 1 END, 4))
                    AS h
-        FROM series AS s JOIN n ON n.i < s.steps),
+        FROM chunks CROSS JOIN n ON n.i < chunks.steps),
     words AS (
-        SELECT run, interval, zone, position, step,
+        SELECT *,
                (instr('0123456789ABCDEF', substr(h, 1, 1)) - 1) * 16
                    + instr('0123456789ABCDEF', substr(h, 2, 1)) - 1 AS b0,
                (instr('0123456789ABCDEF', substr(h, 3, 1)) - 1) * 16
@@ -121,30 +129,47 @@ WITH RECURSIVE
                    + instr('0123456789ABCDEF', substr(h, 6, 1)) - 1 AS b2,
                (instr('0123456789ABCDEF', substr(h, 7, 1)) - 1) * 16
                    + instr('0123456789ABCDEF', substr(h, 8, 1)) - 1 AS b3
-        FROM bytes)
-SELECT w.run, w.interval, w.zone, w.position, w.step,
-       (1 - 2 * (w.b3 / 128))
+        FROM bytes))sql";
+
+// The value of a row of `words` (as w), with the float32 scale joined as f.
+constexpr std::string_view kDecodedValue = R"sql((1 - 2 * (w.b3 / 128))
            * (((w.b2 % 128) * 65536 + w.b1 * 256 + w.b0)
               + CASE WHEN (w.b3 % 128) * 2 + w.b2 / 128 > 0 THEN 8388608 ELSE 0 END)
-           * f.scale AS value
-FROM words AS w JOIN float32_scale AS f ON f.exponent = (w.b3 % 128) * 2 + w.b2 / 128;
+           * f.scale)sql";
+constexpr std::string_view kScaleJoin =
+    "JOIN float32_scale AS f ON f.exponent = (w.b3 % 128) * 2 + w.b2 / 128";
+
+// The kind of record of a series row s, as `variables` names it.
+constexpr std::string_view kRecordKind = R"sql(CASE WHEN s.zone = -1 THEN 'weather' WHEN s.interval = 6 THEN 'summary'
+                    WHEN s.interval = 5 THEN 'annual' WHEN s.zone = 0 THEN 'building'
+                    ELSE 'zone' END)sql";
+
+std::string ViewsSql() {
+    return fmt::format(R"sql(
+CREATE VIEW series_values AS
+WITH RECURSIVE
+    chunks AS (SELECT run, interval, zone, position, first_step, steps, vals FROM series),{0}
+SELECT w.run, w.interval, w.zone, w.position, w.step, {1} AS value
+FROM words AS w {2};
 CREATE VIEW results AS
-    SELECT sv.run, coalesce(i.name, sv.interval) AS interval, sv.zone, z.name AS zone_name,
-           CASE WHEN sv.zone = -1 THEN 'weather' WHEN sv.interval = 6 THEN 'summary'
-                WHEN sv.interval = 5 THEN 'annual' WHEN sv.zone = 0 THEN 'building'
-                ELSE 'zone' END AS record,
-           sv.step, t.time, strftime('%Y-%m-%d %H:%M:%S', t.time + 2415018.5) AS time_text,
-           t.source_time, sv.position, v.name AS variable, v.unit, v.aggregation, sv.value
-    FROM series_values AS sv
-    LEFT JOIN times AS t ON t.run = sv.run AND t.interval = sv.interval AND t.step = sv.step
-    LEFT JOIN intervals AS i ON i.code = sv.interval
-    LEFT JOIN zones AS z ON z.run = sv.run AND z.zone = sv.zone
-    LEFT JOIN variables AS v
-        ON v.run = sv.run AND v.position = sv.position AND v.record =
-           CASE WHEN sv.zone = -1 THEN 'weather' WHEN sv.interval = 6 THEN 'summary'
-                WHEN sv.interval = 5 THEN 'annual' WHEN sv.zone = 0 THEN 'building'
-                ELSE 'zone' END;
-)sql";
+WITH RECURSIVE
+    chunks AS (
+        SELECT s.run, s.interval AS code, coalesce(i.name, s.interval) AS interval, s.zone,
+               z.name AS zone_name, {3} AS record, s.first_step, s.steps, s.vals,
+               s.position, v.name AS variable, v.unit, v.aggregation
+        FROM series AS s
+        LEFT JOIN intervals AS i ON i.code = s.interval
+        LEFT JOIN zones AS z ON z.run = s.run AND z.zone = s.zone
+        LEFT JOIN variables AS v
+            ON v.run = s.run AND v.position = s.position AND v.record = {3}),{0}
+SELECT w.run, w.interval, w.zone, w.zone_name, w.record, w.step, t.time,
+       strftime('%Y-%m-%d %H:%M:%S', t.time + 2415018.5) AS time_text, t.source_time,
+       w.position, w.variable, w.unit, w.aggregation, {1} AS value
+FROM words AS w {2}
+LEFT JOIN times AS t ON t.run = w.run AND t.interval = w.code AND t.step = w.step;
+)sql",
+                       kUnfoldChunks, kDecodedValue, kScaleJoin, kRecordKind);
+}
 
 // The interval codes of the engine's records, by code.
 constexpr std::array<std::string_view, kLastIntervalCode + 1> kIntervalNames{
@@ -179,6 +204,7 @@ std::string SqliteFileName(const fs::path& file) {
 
 void CreateSchema(SqliteConnection& db) {
     db.Execute(kSchema);
+    db.Execute(ViewsSql());
     SqliteStatement insertInterval(db, "INSERT INTO intervals VALUES (?, ?)");
     for (int16_t code = 1; code <= kLastIntervalCode; ++code) {
         insertInterval.Bind(1, int64_t{code});
