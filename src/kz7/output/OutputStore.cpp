@@ -24,6 +24,7 @@ int32_t OutputStore::Allocate(int16_t interval, int32_t records, int32_t variabl
         h.scale = scale;
         const size_t cells = static_cast<size_t>(h.records) * static_cast<size_t>(kRowCells);
         h.selected.assign(cells, 0);
+        h.selectedCells.assign(static_cast<size_t>(h.records), 0);
         h.aggregation.assign(cells, Aggregation::Summed);
         h.sum.assign(cells, 0.0f);
         h.count.assign(cells, 0);
@@ -57,6 +58,7 @@ OutputRecord OutputStore::Record(int32_t handle, int32_t record) {
     if (h == nullptr || record < 1 || record > h->records) return view;
     const size_t first = static_cast<size_t>(record - 1) * static_cast<size_t>(kRowCells);
     view.selected_ = h->selected.data() + first;
+    view.selectedCells_ = h->selectedCells.data() + (record - 1);
     view.aggregation_ = h->aggregation.data() + first;
     view.sum_ = h->sum.data() + first;
     view.count_ = h->count.data() + first;
@@ -75,48 +77,51 @@ const OutputRecord OutputStore::Record(int32_t handle, int32_t record) const {
 
 namespace {
 
-// Add's arithmetic at weight 1 over `cells` cells, as selects over 32-bit
-// lanes with all bits set where a cell is taken or missing, so that the
-// compiler vectorises it: the sum of a cell that is not taken is computed
-// and dropped (this file is built without trapping-math, which would forbid
-// that; nothing here reads floating-point flags, so the values are the
-// same). The arrays never overlap: the step's values belong to the zone, the
-// sums and counts to the handle. Built for AVX2 too, eight cells at a time,
-// and picked at load time; both give the same bits.
+// Add's arithmetic at weight 1 over `cells` cells (at most 64), as selects
+// over 32-bit lanes with all bits set where a cell is taken (its bit set in
+// `take`) or missing, so that the compiler vectorises it: the sum of a cell
+// that is not taken is computed and dropped (this file is built without
+// trapping-math, which would forbid that; nothing here reads floating-point
+// flags, so the values are the same). The arrays never overlap: the step's
+// values belong to the zone, the sums and counts to the handle. Built for
+// AVX2 too, eight cells at a time, and picked at load time; both give the
+// same bits.
 __attribute__((target_clones("avx2", "default"))) void AddStepCells(
-    const float* __restrict values, const int32_t* __restrict isSet,
-    const int32_t* __restrict selected, float* __restrict sums, int32_t* __restrict counts,
-    size_t cells) {
+    const float* __restrict values, uint64_t take, float* __restrict sums,
+    int32_t* __restrict counts, size_t cells) {
     constexpr int32_t kMissingBits = std::bit_cast<int32_t>(kMissingValue);
     for (size_t i = 0; i < cells; ++i) {
-        const int32_t take = -(isSet[i] & selected[i]);
+        const int32_t taken = -static_cast<int32_t>((take >> i) & 1u);
         const float value = values[i];
         const float sum = sums[i];
         const int32_t missing =
             -(static_cast<int32_t>(value == kMissingValue) | static_cast<int32_t>(sum == kMissingValue));
         const int32_t added = (std::bit_cast<int32_t>(sum + value) & ~missing) | (kMissingBits & missing);
-        sums[i] = std::bit_cast<float>((added & take) | (std::bit_cast<int32_t>(sum) & ~take));
-        counts[i] -= take;  // take is 0 or −1
+        sums[i] = std::bit_cast<float>((added & taken) | (std::bit_cast<int32_t>(sum) & ~taken));
+        counts[i] -= taken;  // taken is 0 or −1
     }
 }
 
 }  // namespace
 
-void OutputRecord::AddStep(std::span<const float> values, std::span<const int32_t> isSet,
-                           float weight) {
-    const size_t cells = std::min({static_cast<size_t>(variables_) + 1, values.size(), isSet.size()});
+void OutputRecord::AddStep(std::span<const float> values, uint64_t given, float weight) {
+    const size_t cells = std::min(static_cast<size_t>(variables_) + 1, values.size());
     if (cells < 2) return;
+    // Cell c holds variable c + 1; cells beyond the values are not taken.
+    const uint64_t reach = cells - 1 < 64 ? (uint64_t{1} << (cells - 1)) - 1 : ~uint64_t{0};
+    const uint64_t take = (given >> 1) & *selectedCells_ & reach;
     if (weight != 1.0f) {  // a day weight: counts need rounding, as Add does
-        for (size_t v = 1; v < cells; ++v)
-            if (isSet[v] != 0 && selected_[v - 1] != 0) Add(static_cast<int32_t>(v), values[v], weight);
+        for (uint64_t left = take; left != 0; left &= left - 1) {
+            const auto variable = static_cast<int32_t>(std::countr_zero(left)) + 1;
+            Add(variable, values[static_cast<size_t>(variable)], weight);
+        }
         return;
     }
-    // Cell v − 1 holds variable v.
     constexpr auto kRow = static_cast<size_t>(OutputStore::kRowCells);
-    if (values.size() > kRow && isSet.size() > kRow)
-        AddStepCells(values.data() + 1, isSet.data() + 1, selected_, sum_, count_, kRow);
+    if (values.size() > kRow)
+        AddStepCells(values.data() + 1, take, sum_, count_, kRow);
     else
-        AddStepCells(values.data() + 1, isSet.data() + 1, selected_, sum_, count_, cells - 1);
+        AddStepCells(values.data() + 1, take, sum_, count_, cells - 1);
 }
 
 namespace {
@@ -187,6 +192,9 @@ void OutputStore::SetVariable(int32_t handle, int32_t record, int32_t variable, 
     const size_t cell = static_cast<size_t>(record - 1) * static_cast<size_t>(kRowCells) +
                         static_cast<size_t>(variable - 1);
     h->selected[cell] = selected ? 1 : 0;
+    const uint64_t bit = uint64_t{1} << (variable - 1);
+    uint64_t& cells = h->selectedCells[static_cast<size_t>(record - 1)];
+    cells = selected ? cells | bit : cells & ~bit;
     h->aggregation[cell] = aggregation;
 }
 

@@ -85,11 +85,11 @@ class OutputRecord {
                                  static_cast<double>(n) * static_cast<double>(weight));
     }
     // One step of the whole record: Add(v, values[v], weight) for every
-    // selected variable v (1-based, as far as `values` reaches) whose
-    // `isSet[v]` is 1: one pass over the row without a call or range check
+    // selected variable v (1-based, as far as `values` reaches) whose bit v
+    // is set in `given`: one pass over the row without a call or range check
     // per value. Spans that reach a whole row (OutputStore::kRowCells + 1
     // entries, their unused cells never selected) take the row at once.
-    void AddStep(std::span<const float> values, std::span<const int32_t> isSet, float weight);
+    void AddStep(std::span<const float> values, uint64_t given, float weight);
     // Inline: read for every collected variable of every zone at every interval end.
     IntervalValue Value(int32_t variable) const {
         return InRange(variable) ? CellValue(static_cast<size_t>(variable - 1)) : IntervalValue{};
@@ -122,6 +122,7 @@ class OutputRecord {
     }
 
     const int32_t* selected_ = nullptr;
+    const uint64_t* selectedCells_ = nullptr;  // bit c: cell c is selected
     const Aggregation* aggregation_ = nullptr;
     float* sum_ = nullptr;
     int32_t* count_ = nullptr;
@@ -136,7 +137,7 @@ class OutputStore {
     static constexpr int32_t kMaxRecords = 1000;
     static constexpr int32_t kMaxVariables = 54;
     static constexpr int32_t kRowCells = kRecordRowCells;
-    static_assert(kMaxVariables <= kRowCells);
+    static_assert(kMaxVariables <= kRowCells && kRowCells <= 64);
 
 
     explicit OutputStore(EngineState& state) : state_(state) {}
@@ -190,6 +191,7 @@ class OutputStore {
         float scale = 1.0f;
         int32_t recordsSent = 0;
         std::vector<int32_t> selected;  // records × kRowCells, row by record; 0 or 1
+        std::vector<uint64_t> selectedCells;  // the same by record, bit c for cell c
         std::vector<Aggregation> aggregation;
         std::vector<float> sum;
         std::vector<int32_t> count;

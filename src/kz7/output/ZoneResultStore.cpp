@@ -196,7 +196,7 @@ void ZoneResultStore::RecordZone(int32_t record, const Zone& zone,
         std::vector<OutputRecord>& cells = cells_[static_cast<size_t>(k)];
         if (cells.empty()) continue;
         cells[static_cast<size_t>(record - 1)].AddStep(
-            zone.stepValues.Values(), zone.stepValues.SetFlags(), weights[static_cast<size_t>(k)]);
+            zone.stepValues.Values(), zone.stepValues.SetPositions(), weights[static_cast<size_t>(k)]);
     }
 }
 
