@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <limits>
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/platform/NumberText.h"
@@ -77,18 +78,15 @@ const OutputRecord OutputStore::Record(int32_t handle, int32_t record) const {
 
 namespace {
 
-// Add's arithmetic at weight 1 over `cells` cells (at most 64), as selects
+// Add's arithmetic at weight 1 over `cells` cells (at most 32), as selects
 // over 32-bit lanes with all bits set where a cell is taken (its bit set in
 // `take`) or missing, so that the compiler vectorises it: the sum of a cell
 // that is not taken is computed and dropped (this file is built without
 // trapping-math, which would forbid that; nothing here reads floating-point
 // flags, so the values are the same). The arrays never overlap: the step's
-// values belong to the zone, the sums and counts to the handle. Built for
-// AVX2 too, eight cells at a time, and picked at load time; both give the
-// same bits.
-__attribute__((target_clones("avx2", "default"))) void AddStepCells(
-    const float* __restrict values, uint64_t take, float* __restrict sums,
-    int32_t* __restrict counts, size_t cells) {
+// values belong to the zone, the sums and counts to the handle.
+inline void AddCells(const float* __restrict values, uint32_t take, float* __restrict sums,
+                     int32_t* __restrict counts, size_t cells) {
     constexpr int32_t kMissingBits = std::bit_cast<int32_t>(kMissingValue);
     for (size_t i = 0; i < cells; ++i) {
         const int32_t taken = -static_cast<int32_t>((take >> i) & 1u);
@@ -100,6 +98,23 @@ __attribute__((target_clones("avx2", "default"))) void AddStepCells(
         sums[i] = std::bit_cast<float>((added & taken) | (std::bit_cast<int32_t>(sum) & ~taken));
         counts[i] -= taken;  // taken is 0 or −1
     }
+}
+
+// AddCells over `cells` cells (at most 64), in two halves of 32-bit take
+// words, which vectorise with shifts of 32-bit lanes.
+inline void AddTakenCells(const float* __restrict values, uint64_t take, float* __restrict sums,
+                          int32_t* __restrict counts, size_t cells) {
+    const size_t low = std::min<size_t>(cells, 32);
+    AddCells(values, static_cast<uint32_t>(take), sums, counts, low);
+    AddCells(values + low, static_cast<uint32_t>(take >> 32), sums + low, counts + low, cells - low);
+}
+
+// A whole row of AddTakenCells. Built for AVX2 too, eight cells at a time,
+// and picked at load time; both give the same bits.
+__attribute__((target_clones("avx2", "default"))) void AddRowCells(
+    const float* __restrict values, uint64_t take, float* __restrict sums,
+    int32_t* __restrict counts) {
+    AddTakenCells(values, take, sums, counts, OutputStore::kRowCells);
 }
 
 }  // namespace
@@ -117,36 +132,81 @@ void OutputRecord::AddStep(std::span<const float> values, uint64_t given, float 
         }
         return;
     }
-    constexpr auto kRow = static_cast<size_t>(OutputStore::kRowCells);
-    if (values.size() > kRow)
-        AddStepCells(values.data() + 1, take, sum_, count_, kRow);
+    if (values.size() > static_cast<size_t>(OutputStore::kRowCells))
+        AddRowCells(values.data() + 1, take, sum_, count_);
     else
-        AddStepCells(values.data() + 1, take, sum_, count_, cells - 1);
+        AddTakenCells(values.data() + 1, take, sum_, count_, cells - 1);
 }
 
 namespace {
 
-// CellValue over `cells` cells as selects: the quotient of a cell that is
-// not present is computed and dropped (see AddStepCells on trapping-math).
-// Each lane's arithmetic is CellValue's, so the values are the same bits.
+// One cell of a record as CellValue gives it, in lanes: the value (0 unless
+// present) and whether the cell is selected, collected and present, each
+// all bits set or 0. The quotient of a cell that is not present is computed
+// and dropped (see AddStepCells on trapping-math), so that passes over a row
+// vectorise; each lane's arithmetic is CellValue's, so the values are the
+// same bits.
+struct CellLane {
+    double value;
+    int64_t selected;
+    int64_t collected;
+    int64_t present;
+};
+
+inline CellLane ReadLane(int32_t selectedCell, Aggregation aggregation, float sum, int32_t count,
+                         double summedDivisor, int64_t byCount) {
+    const int64_t selected = -static_cast<int64_t>(selectedCell != 0);
+    const int64_t collected = selected & -static_cast<int64_t>(count != 0);
+    const int64_t present = collected & -static_cast<int64_t>(sum != kMissingValue);
+    const int64_t averaged = -static_cast<int64_t>(aggregation == Aggregation::Averaged);
+    const double divisor = (averaged | byCount) != 0 ? static_cast<double>(count) : summedDivisor;
+    const double value = static_cast<double>(sum) / divisor;
+    return {present != 0 ? value : 0.0, selected, collected, present};
+}
+
+// `value` where `mask` is all bits set, +0.0 where it is 0.
+double Masked(double value, int64_t mask) {
+    return std::bit_cast<double>(std::bit_cast<int64_t>(value) & mask);
+}
+
+// Built for AVX2 too, picked at load time; both give the same bits.
 __attribute__((target_clones("avx2", "default"))) void ReadCells(
     const int32_t* __restrict selectedCells, const Aggregation* __restrict aggregation,
     const float* __restrict sums, const int32_t* __restrict counts, double summedDivisor,
     bool summedByCount, size_t cells, RecordReading& reading) {
     const int64_t byCount = summedByCount ? -1 : 0;
     for (size_t i = 0; i < cells; ++i) {
-        const int64_t selected = -static_cast<int64_t>(selectedCells[i] != 0);
-        const int32_t count = counts[i];
-        const float sum = sums[i];
-        const int64_t collected = selected & -static_cast<int64_t>(count != 0);
-        const int64_t present = collected & -static_cast<int64_t>(sum != kMissingValue);
-        const int64_t averaged = -static_cast<int64_t>(aggregation[i] == Aggregation::Averaged);
-        const double divisor = (averaged | byCount) != 0 ? static_cast<double>(count) : summedDivisor;
-        const double value = static_cast<double>(sum) / divisor;
-        reading.value[i] = present != 0 ? value : 0.0;
-        reading.selected[i] = selected;
-        reading.collected[i] = collected;
-        reading.present[i] = present;
+        const CellLane lane =
+            ReadLane(selectedCells[i], aggregation[i], sums[i], counts[i], summedDivisor, byCount);
+        reading.value[i] = lane.value;
+        reading.selected[i] = lane.selected;
+        reading.collected[i] = lane.collected;
+        reading.present[i] = lane.present;
+    }
+}
+
+// TakeInterval's pass (built for AVX2 too). A cell without a value adds
+// +0.0 to the totals, which leaves a sum that starts at +0.0 as it is, so
+// the totals are those of adding the present values alone, record by record.
+__attribute__((target_clones("avx2", "default"))) void TakeCells(
+    const int32_t* __restrict selectedCells, const Aggregation* __restrict aggregation,
+    float* __restrict sums, int32_t* __restrict counts, double summedDivisor, bool summedByCount,
+    double weight, float* __restrict numbers, RecordTotals& totals) {
+    const int64_t byCount = summedByCount ? -1 : 0;
+    constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+    for (size_t i = 0; i < RecordTotals::kCells; ++i) {
+        const CellLane lane =
+            ReadLane(selectedCells[i], aggregation[i], sums[i], counts[i], summedDivisor, byCount);
+        numbers[i] = lane.present != 0 ? static_cast<float>(lane.value) : kNone;
+        totals.selected[i] |= lane.selected;
+        totals.collected[i] |= lane.collected;
+        totals.missing[i] |= lane.collected & ~lane.present;
+        totals.weighted[i] += Masked(lane.value * weight, lane.collected);
+        totals.weight[i] += Masked(weight, lane.collected);
+        totals.plain[i] += Masked(lane.value, lane.collected);
+        totals.records[i] -= lane.collected;
+        sums[i] = 0.0f;
+        counts[i] = 0;
     }
 }
 
@@ -164,16 +224,16 @@ void OutputRecord::Read(RecordReading& reading) const {
               RecordReading::kCells, reading);
 }
 
+void OutputRecord::TakeInterval(float* numbers, RecordTotals& totals, double weight) {
+    if (variables_ == 0) return;
+    TakeCells(selected_, aggregation_, sum_, count_, summedDivisor_, summedByCount_, weight,
+              numbers, totals);
+}
+
 void OutputRecord::ResetVariable(int32_t variable) {
     if (!InRange(variable)) return;
     sum_[variable - 1] = 0.0f;
     count_[variable - 1] = 0;
-}
-
-void OutputRecord::Reset() {
-    if (variables_ == 0) return;
-    std::fill_n(sum_, variables_, 0.0f);
-    std::fill_n(count_, variables_, 0);
 }
 
 void AssignIntervalText(std::string& text, const IntervalValue& value, char decimalSeparator) {

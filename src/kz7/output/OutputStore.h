@@ -53,6 +53,22 @@ struct RecordReading {
     }
 };
 
+// The interval values of several records summed cell by cell, cell v − 1
+// holding variable v: whether any record selects it, whether any has a value
+// (`collected`) or a missing one, and the sums of the present values, of
+// value × weight and of the weights of the records that have a value, and
+// how many have one. Lanes as in RecordReading.
+struct RecordTotals {
+    static constexpr size_t kCells = kRecordRowCells;
+    std::array<int64_t, kCells> selected{};
+    std::array<int64_t, kCells> collected{};
+    std::array<int64_t, kCells> missing{};
+    std::array<double, kCells> weighted{};
+    std::array<double, kCells> weight{};
+    std::array<double, kCells> plain{};
+    std::array<int64_t, kCells> records{};
+};
+
 // The cells of one record of an open handle, for passes over all of its
 // variables with one handle lookup. Variables are 1-based; a view of a record
 // outside its handle is empty and ignores every operation. Valid until the
@@ -97,8 +113,13 @@ class OutputRecord {
     // Every variable's Value() and selection in one pass, without a branch
     // per cell.
     void Read(RecordReading& reading) const;
+    // The end of the record's interval in one pass over the whole row:
+    // `numbers[v − 1]` = variable v's value as a float (NaN unless present,
+    // room for OutputStore::kRowCells cells), the values added to `totals`
+    // with `weight` (a record whose value is missing adds its missing flag,
+    // one without a value nothing), and every sum and count restarted.
+    void TakeInterval(float* numbers, RecordTotals& totals, double weight);
     void ResetVariable(int32_t variable);
-    void Reset();  // every variable of the record
 
   private:
     friend class OutputStore;
