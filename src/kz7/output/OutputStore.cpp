@@ -26,7 +26,7 @@ int32_t OutputStore::Allocate(int16_t interval, int32_t records, int32_t variabl
         const size_t cells = static_cast<size_t>(h.records) * static_cast<size_t>(kRowCells);
         h.selected.assign(cells, 0);
         h.selectedCells.assign(static_cast<size_t>(h.records), 0);
-        h.aggregation.assign(cells, Aggregation::Summed);
+        h.byCount.assign(cells, scale == 0.0f ? 1 : 0);
         h.sum.assign(cells, 0.0f);
         h.count.assign(cells, 0);
         return number;
@@ -60,13 +60,12 @@ OutputRecord OutputStore::Record(int32_t handle, int32_t record) {
     const size_t first = static_cast<size_t>(record - 1) * static_cast<size_t>(kRowCells);
     view.selected_ = h->selected.data() + first;
     view.selectedCells_ = h->selectedCells.data() + (record - 1);
-    view.aggregation_ = h->aggregation.data() + first;
+    view.byCount_ = h->byCount.data() + first;
     view.sum_ = h->sum.data() + first;
     view.count_ = h->count.data() + first;
     view.variables_ = h->variables;
     // Summed variables are divided by the steps per hour, so an hour gives
     // its mean power and a day or month the sum of its hourly means.
-    view.summedByCount_ = h->scale == 0.0f;
     view.summedDivisor_ = static_cast<double>(RoundToInt32(h->scale));
     return view;
 }
@@ -153,13 +152,12 @@ struct CellLane {
     int64_t present;
 };
 
-inline CellLane ReadLane(int32_t selectedCell, Aggregation aggregation, float sum, int32_t count,
-                         double summedDivisor, int64_t byCount) {
+inline CellLane ReadLane(int32_t selectedCell, int32_t byCount, float sum, int32_t count,
+                         double summedDivisor) {
     const int64_t selected = -static_cast<int64_t>(selectedCell != 0);
     const int64_t collected = selected & -static_cast<int64_t>(count != 0);
     const int64_t present = collected & -static_cast<int64_t>(sum != kMissingValue);
-    const int64_t averaged = -static_cast<int64_t>(aggregation == Aggregation::Averaged);
-    const double divisor = (averaged | byCount) != 0 ? static_cast<double>(count) : summedDivisor;
+    const double divisor = byCount != 0 ? static_cast<double>(count) : summedDivisor;
     const double value = static_cast<double>(sum) / divisor;
     return {present != 0 ? value : 0.0, selected, collected, present};
 }
@@ -171,13 +169,11 @@ double Masked(double value, int64_t mask) {
 
 // Built for AVX2 too, picked at load time; both give the same bits.
 __attribute__((target_clones("avx2", "default"))) void ReadCells(
-    const int32_t* __restrict selectedCells, const Aggregation* __restrict aggregation,
+    const int32_t* __restrict selectedCells, const int32_t* __restrict byCount,
     const float* __restrict sums, const int32_t* __restrict counts, double summedDivisor,
-    bool summedByCount, size_t cells, RecordReading& reading) {
-    const int64_t byCount = summedByCount ? -1 : 0;
+    size_t cells, RecordReading& reading) {
     for (size_t i = 0; i < cells; ++i) {
-        const CellLane lane =
-            ReadLane(selectedCells[i], aggregation[i], sums[i], counts[i], summedDivisor, byCount);
+        const CellLane lane = ReadLane(selectedCells[i], byCount[i], sums[i], counts[i], summedDivisor);
         reading.value[i] = lane.value;
         reading.selected[i] = lane.selected;
         reading.collected[i] = lane.collected;
@@ -189,14 +185,12 @@ __attribute__((target_clones("avx2", "default"))) void ReadCells(
 // +0.0 to the totals, which leaves a sum that starts at +0.0 as it is, so
 // the totals are those of adding the present values alone, record by record.
 __attribute__((target_clones("avx2", "default"))) void TakeCells(
-    const int32_t* __restrict selectedCells, const Aggregation* __restrict aggregation,
-    float* __restrict sums, int32_t* __restrict counts, double summedDivisor, bool summedByCount,
-    double weight, float* __restrict numbers, RecordTotals& totals) {
-    const int64_t byCount = summedByCount ? -1 : 0;
+    const int32_t* __restrict selectedCells, const int32_t* __restrict byCount,
+    float* __restrict sums, int32_t* __restrict counts, double summedDivisor, double weight,
+    float* __restrict numbers, RecordTotals& __restrict totals) {
     constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
     for (size_t i = 0; i < RecordTotals::kCells; ++i) {
-        const CellLane lane =
-            ReadLane(selectedCells[i], aggregation[i], sums[i], counts[i], summedDivisor, byCount);
+        const CellLane lane = ReadLane(selectedCells[i], byCount[i], sums[i], counts[i], summedDivisor);
         numbers[i] = lane.present != 0 ? static_cast<float>(lane.value) : kNone;
         totals.selected[i] |= lane.selected;
         totals.collected[i] |= lane.collected;
@@ -220,14 +214,12 @@ void OutputRecord::Read(RecordReading& reading) const {
         reading = RecordReading{};
         return;
     }
-    ReadCells(selected_, aggregation_, sum_, count_, summedDivisor_, summedByCount_,
-              RecordReading::kCells, reading);
+    ReadCells(selected_, byCount_, sum_, count_, summedDivisor_, RecordReading::kCells, reading);
 }
 
 void OutputRecord::TakeInterval(float* numbers, RecordTotals& totals, double weight) {
     if (variables_ == 0) return;
-    TakeCells(selected_, aggregation_, sum_, count_, summedDivisor_, summedByCount_, weight,
-              numbers, totals);
+    TakeCells(selected_, byCount_, sum_, count_, summedDivisor_, weight, numbers, totals);
 }
 
 void OutputRecord::ResetVariable(int32_t variable) {
@@ -255,7 +247,7 @@ void OutputStore::SetVariable(int32_t handle, int32_t record, int32_t variable, 
     const uint64_t bit = uint64_t{1} << (variable - 1);
     uint64_t& cells = h->selectedCells[static_cast<size_t>(record - 1)];
     cells = selected ? cells | bit : cells & ~bit;
-    h->aggregation[cell] = aggregation;
+    h->byCount[cell] = aggregation == Aggregation::Averaged || h->scale == 0.0f ? 1 : 0;
 }
 
 bool OutputStore::IsSelected(int32_t handle, int32_t record, int32_t variable) const {

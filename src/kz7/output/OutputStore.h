@@ -134,9 +134,7 @@ class OutputRecord {
             return result;
         }
         // Averaged variables: the mean of the steps; summed ones: see OutputStore::Record.
-        const bool averaged = aggregation_[cell] == Aggregation::Averaged;
-        const double divisor =
-            averaged || summedByCount_ ? static_cast<double>(count) : summedDivisor_;
+        const double divisor = byCount_[cell] != 0 ? static_cast<double>(count) : summedDivisor_;
         result.state = IntervalValue::State::Present;
         result.value = static_cast<double>(sum) / divisor;
         return result;
@@ -144,12 +142,11 @@ class OutputRecord {
 
     const int32_t* selected_ = nullptr;
     const uint64_t* selectedCells_ = nullptr;  // bit c: cell c is selected
-    const Aggregation* aggregation_ = nullptr;
+    const int32_t* byCount_ = nullptr;         // 1 where a cell's value is its sum over its count
     float* sum_ = nullptr;
     int32_t* count_ = nullptr;
     int32_t variables_ = 0;
     double summedDivisor_ = 1.0;  // steps per hour, for summed variables
-    bool summedByCount_ = false;  // no steps per hour: summed variables give their mean
 };
 
 class OutputStore {
@@ -213,7 +210,10 @@ class OutputStore {
         int32_t recordsSent = 0;
         std::vector<int32_t> selected;  // records × kRowCells, row by record; 0 or 1
         std::vector<uint64_t> selectedCells;  // the same by record, bit c for cell c
-        std::vector<Aggregation> aggregation;
+        // Records × kRowCells: 1 where the value is the sum over the count
+        // (averaged variables, and every variable of a handle without steps
+        // per hour), so that passes over a row need not test both.
+        std::vector<int32_t> byCount;
         std::vector<float> sum;
         std::vector<int32_t> count;
     };

@@ -69,14 +69,16 @@ class ZoneStepValues {
 
     // Where each of the zone's elements files its heat flow, in the zone's
     // element order: the index of its flow among the zone's step flows and
-    // the variable and total it is added to. Made from the elements when a
-    // run's results are opened (and whenever the element count no longer
+    // the cells of the step's heat-flow sums its variable and its total are
+    // added to (the filing's own layout; an element whose total is its
+    // variable adds the total to a spare cell). Made from the elements when
+    // a run's results are opened (and whenever the element count no longer
     // fits), so that filing a step reads this one array rather than every
     // element object.
     struct FlowFiling {
         uint32_t flow = 0;
-        ZoneVariable variable = ZoneVariable::FabricHeatFlow;
-        ZoneVariable total = ZoneVariable::FabricHeatFlow;
+        uint16_t variableCell = 0;
+        uint16_t totalCell = 0;
     };
     const std::vector<FlowFiling>& FlowPlan() const { return flowPlan_; }
     bool HasFlowPlan(size_t elements) const { return flowPlanMade_ && flowPlan_.size() == elements; }
