@@ -119,11 +119,13 @@ __attribute__((target_clones("avx2", "default"))) void AddRowCells(
 }  // namespace
 
 void OutputRecord::AddStep(std::span<const float> values, uint64_t given, float weight) {
-    const size_t cells = std::min(static_cast<size_t>(variables_) + 1, values.size());
-    if (cells < 2) return;
-    // Cell c holds variable c + 1; cells beyond the values are not taken.
-    const uint64_t reach = cells - 1 < 64 ? (uint64_t{1} << (cells - 1)) - 1 : ~uint64_t{0};
-    const uint64_t take = (given >> 1) & *selectedCells_ & reach;
+    if (variables_ == 0 || values.size() < 2) return;
+    // Cell c holds variable c + 1; only cells of the record's variables are
+    // ever selected, and cells beyond the values are not taken.
+    constexpr auto kRow = static_cast<size_t>(OutputStore::kRowCells);
+    const bool wholeRow = values.size() > kRow;
+    uint64_t take = (given >> 1) & *selectedCells_;
+    if (!wholeRow) take &= (uint64_t{1} << (values.size() - 1)) - 1;
     if (weight != 1.0f) {  // a day weight: counts need rounding, as Add does
         for (uint64_t left = take; left != 0; left &= left - 1) {
             const auto variable = static_cast<int32_t>(std::countr_zero(left)) + 1;
@@ -131,10 +133,11 @@ void OutputRecord::AddStep(std::span<const float> values, uint64_t given, float 
         }
         return;
     }
-    if (values.size() > static_cast<size_t>(OutputStore::kRowCells))
+    if (wholeRow)
         AddRowCells(values.data() + 1, take, sum_, count_);
     else
-        AddTakenCells(values.data() + 1, take, sum_, count_, cells - 1);
+        AddTakenCells(values.data() + 1, take, sum_, count_,
+                      std::min(static_cast<size_t>(variables_), values.size() - 1));
 }
 
 namespace {
