@@ -107,7 +107,6 @@ void ZoneResultStore::Open() {
         sent_[static_cast<size_t>(k)] = sent;
         for (int32_t record = 1; record <= records_; ++record)
             cells_[static_cast<size_t>(k)].push_back(store_.Record(handle, record));
-        collected_.push_back(k);
     }
     const bool collecting = HasOpenHandle();
     for (int32_t record = 1; record <= zoneCount; ++record) {
@@ -140,7 +139,6 @@ void ZoneResultStore::Close() {
         handle = 0;
     }
     for (std::vector<OutputRecord>& cells : cells_) cells.clear();
-    collected_.clear();
     sent_.fill(false);
     records_ = 0;
     numberOfZone_.clear();
@@ -194,9 +192,12 @@ void ZoneResultStore::RecordStep(const IntervalWeights& weights) {
 void ZoneResultStore::RecordZone(int32_t record, const Zone& zone,
                                  const IntervalWeights& weights) {
     if (record < 1 || record > records_) return;
-    for (const int32_t k : collected_)
-        cells_[static_cast<size_t>(k)][static_cast<size_t>(record - 1)].AddStep(
+    for (int32_t k = 1; k <= kIntervalCount; ++k) {
+        std::vector<OutputRecord>& cells = cells_[static_cast<size_t>(k)];
+        if (cells.empty()) continue;
+        cells[static_cast<size_t>(record - 1)].AddStep(
             zone.stepValues.Values(), zone.stepValues.SetPositions(), weights[static_cast<size_t>(k)]);
+    }
 }
 
 // Averaged variables give the floor-area-weighted mean over the zones that
