@@ -694,12 +694,8 @@ void RunWriter::Store(const ResultRecord& record) {
         weatherRow_[0] = std::numeric_limits<float>::quiet_NaN();
         stored.values = weatherRow_;
     }
-    held_.Add(stored);
+    valueCount_ += held_.Add(stored);
     ++recordCount_;
-    // Counted as ordered compares, which vectorise (isnan does not here).
-    int64_t present = 0;
-    for (const float value : stored.values) present += value == value ? 1 : 0;
-    valueCount_ += present;
     if (held_.PendingValues() < valuesPerBatch_ && held_.PendingSteps() < kStepsPerBatch) return;
     held_.Seal();
     if (held_.HeldValues() < valuesPerWrite_) return;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -10,6 +9,13 @@ namespace kz7::app {
 
 namespace {
 constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+// A float whose bits less the sign are at most those of infinity is no NaN.
+constexpr uint32_t kMagnitudeBits = 0x7fffffffu;
+constexpr uint32_t kInfinityBits = 0x7f800000u;
+
+bool IsNumber(float value) {
+    return (std::bit_cast<uint32_t>(value) & kMagnitudeBits) <= kInfinityBits;
+}
 }  // namespace
 
 void SeriesBuffer::Stream::Widen(size_t newWidth) {
@@ -51,7 +57,7 @@ SeriesBuffer::Stream& SeriesBuffer::Find(int16_t interval, int32_t zone) {
     return streams_[found->second];
 }
 
-void SeriesBuffer::Add(const ResultRecord& record) {
+int64_t SeriesBuffer::Add(const ResultRecord& record) {
     Stream& stream = Find(record.interval, record.zone);
     if (record.values.size() > stream.width) stream.Widen(record.values.size());
     if (stream.values.empty()) stream.firstPending = stream.nextStep;
@@ -73,6 +79,10 @@ void SeriesBuffer::Add(const ResultRecord& record) {
         times_.push_back({record.interval, step, record.time, record.date});
         timed = step + 1;
     }
+    // Counted on the bits, a pass that vectorises.
+    int64_t numbers = 0;
+    for (const float value : record.values) numbers += IsNumber(value) ? 1 : 0;
+    return numbers;
 }
 
 void SeriesBuffer::Seal() {
@@ -102,18 +112,22 @@ void SeriesBuffer::DrainPart(const Stream& stream, size_t begin, size_t end,
     const size_t records = end - begin;
     column_.resize(records);
     for (size_t position = 0; position < stream.width; ++position) {
-        // Gathered first, then tested in passes over the column that vectorise.
+        // Gathered and tested in the same pass, on the values' bits: whether
+        // any is a number, and whether all have the bits of the first (so
+        // that a run of NaN or of -0 stays what it is).
         const float* source = stream.values.data() + begin * stream.width + position;
-        for (size_t record = 0; record < records; ++record)
-            column_[record] = source[record * stream.width];
-        const bool anyValue =
-            std::any_of(column_.begin(), column_.end(), [](float value) { return !std::isnan(value); });
-        if (!anyValue) continue;
-        // Bitwise, so that a run of NaN or of -0 stays what it is.
-        const uint32_t first = std::bit_cast<uint32_t>(column_[0]);
-        const bool allEqual = std::all_of(column_.begin(), column_.end(), [first](float value) {
-            return std::bit_cast<uint32_t>(value) == first;
-        });
+        const uint32_t first = std::bit_cast<uint32_t>(source[0]);
+        uint32_t anyNumber = 0;
+        uint32_t anyOther = 0;
+        for (size_t record = 0; record < records; ++record) {
+            const float value = source[record * stream.width];
+            const uint32_t bits = std::bit_cast<uint32_t>(value);
+            column_[record] = value;
+            anyNumber |= static_cast<uint32_t>(IsNumber(value));
+            anyOther |= bits ^ first;
+        }
+        if (anyNumber == 0) continue;
+        const bool allEqual = anyOther == 0;
         // A variable that stays the same (a gain the zone does not have,
         // heating all summer) is kept as its one value.
         const std::span<const float> values(column_.data(), allEqual ? 1 : records);

@@ -37,8 +37,9 @@ struct StepTime {
 class SeriesBuffer {
   public:
     // Takes one record: the next step of its (interval, zone). The first
-    // record of a step gives the step its time.
-    void Add(const ResultRecord& record);
+    // record of a step gives the step its time. Returns how many of its
+    // values are numbers (not NaN).
+    int64_t Add(const ResultRecord& record);
 
     // Values held since the last seal or drain, and the most steps any
     // series holds since then.

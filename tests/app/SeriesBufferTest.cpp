@@ -45,7 +45,7 @@ void AddHour(SeriesBuffer& buffer, int hour) {
     zone.back() = hour % 3 == 0 ? kNone : -0.0f;
     buffer.Add({2, 1, zone, time, time});
     std::vector<float> other{kNone, static_cast<float>(-hour), 21.0f};
-    buffer.Add({2, 2, other, time, time});
+    EXPECT_EQ(buffer.Add({2, 2, other, time, time}), 2);  // the numbers among its values
     std::vector<float> weather{kNone, 12.5f + static_cast<float>(hour % 4)};
     buffer.Add({2, -1, weather, time - 9.0, time});
     if (hour >= 12 && hour % 4 == 0) buffer.Add({3, 0, zone, time, time});

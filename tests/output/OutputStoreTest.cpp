@@ -122,17 +122,21 @@ TEST_F(OutputStoreTest, AStepRowAddsAsItsValuesOneByOneAndReadsAsThem) {
                               1e30f, -1e-30f};
     std::uniform_real_distribution<float> ordinary(-50.0f, 50.0f);
     std::vector<float> values(kVariables + 1);
-    std::vector<int32_t> isSet(kVariables + 1);
     for (int32_t step = 0; step < 200; ++step) {
         const float weight = step % 7 == 6 ? 0.3f * static_cast<float>(step % 4) : 1.0f;
+        uint64_t given = random() & 1u;  // position 0 is no variable
         for (int32_t v = 1; v <= kVariables; ++v) {
-            isSet[v] = random() % 6 != 0 ? 1 : 0;
+            const bool isSet = random() % 6 != 0;
+            given |= isSet ? uint64_t{1} << v : 0;
             values[v] = random() % 40 == 0 ? specials[random() % 5] : ordinary(random);
-            if (isSet[v] != 0 && store.IsSelected(byValue, 1, v))
-                store.Add(byValue, 1, v, values[v], weight, 1);
+            if (isSet && store.IsSelected(byValue, 1, v)) store.Add(byValue, 1, v, values[v], weight, 1);
         }
-        store.Record(byRow, 1).AddStep(values, isSet, weight);
+        store.Record(byRow, 1).AddStep(values, given, weight);
         if (step % 50 == 49) store.ResetVariable(byRow, 1, 3), store.ResetVariable(byValue, 1, 3);
+        if (step == 100)  // variables selected during the run
+            for (int32_t v = 1; v <= kVariables; v += 4)
+                for (const int32_t handle : {byRow, byValue})
+                    store.SetVariable(handle, 1, v, true, Aggregation::Summed);
     }
     for (int32_t v = 1; v <= kVariables; ++v) {
         EXPECT_EQ(std::bit_cast<uint32_t>(store.Sum(byRow, 1, v)),

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <limits>
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/platform/NumberText.h"
@@ -24,7 +25,8 @@ int32_t OutputStore::Allocate(int16_t interval, int32_t records, int32_t variabl
         h.scale = scale;
         const size_t cells = static_cast<size_t>(h.records) * static_cast<size_t>(kRowCells);
         h.selected.assign(cells, 0);
-        h.aggregation.assign(cells, Aggregation::Summed);
+        h.selectedCells.assign(static_cast<size_t>(h.records), 0);
+        h.byCount.assign(cells, scale == 0.0f ? 1 : 0);
         h.sum.assign(cells, 0.0f);
         h.count.assign(cells, 0);
         return number;
@@ -57,13 +59,13 @@ OutputRecord OutputStore::Record(int32_t handle, int32_t record) {
     if (h == nullptr || record < 1 || record > h->records) return view;
     const size_t first = static_cast<size_t>(record - 1) * static_cast<size_t>(kRowCells);
     view.selected_ = h->selected.data() + first;
-    view.aggregation_ = h->aggregation.data() + first;
+    view.selectedCells_ = h->selectedCells.data() + (record - 1);
+    view.byCount_ = h->byCount.data() + first;
     view.sum_ = h->sum.data() + first;
     view.count_ = h->count.data() + first;
     view.variables_ = h->variables;
     // Summed variables are divided by the steps per hour, so an hour gives
     // its mean power and a day or month the sum of its hourly means.
-    view.summedByCount_ = h->scale == 0.0f;
     view.summedDivisor_ = static_cast<double>(RoundToInt32(h->scale));
     return view;
 }
@@ -75,73 +77,133 @@ const OutputRecord OutputStore::Record(int32_t handle, int32_t record) const {
 
 namespace {
 
-// Add's arithmetic at weight 1 over `cells` cells, as selects over 32-bit
-// lanes with all bits set where a cell is taken or missing, so that the
-// compiler vectorises it: the sum of a cell that is not taken is computed
-// and dropped (this file is built without trapping-math, which would forbid
-// that; nothing here reads floating-point flags, so the values are the
-// same). The arrays never overlap: the step's values belong to the zone, the
-// sums and counts to the handle. Built for AVX2 too, eight cells at a time,
-// and picked at load time; both give the same bits.
-__attribute__((target_clones("avx2", "default"))) void AddStepCells(
-    const float* __restrict values, const int32_t* __restrict isSet,
-    const int32_t* __restrict selected, float* __restrict sums, int32_t* __restrict counts,
-    size_t cells) {
+// Add's arithmetic at weight 1 over `cells` cells (at most 32), as selects
+// over 32-bit lanes with all bits set where a cell is taken (its bit set in
+// `take`) or missing, so that the compiler vectorises it: the sum of a cell
+// that is not taken is computed and dropped (this file is built without
+// trapping-math, which would forbid that; nothing here reads floating-point
+// flags, so the values are the same). The arrays never overlap: the step's
+// values belong to the zone, the sums and counts to the handle.
+inline void AddCells(const float* __restrict values, uint32_t take, float* __restrict sums,
+                     int32_t* __restrict counts, size_t cells) {
     constexpr int32_t kMissingBits = std::bit_cast<int32_t>(kMissingValue);
     for (size_t i = 0; i < cells; ++i) {
-        const int32_t take = -(isSet[i] & selected[i]);
+        const int32_t taken = -static_cast<int32_t>((take >> i) & 1u);
         const float value = values[i];
         const float sum = sums[i];
         const int32_t missing =
             -(static_cast<int32_t>(value == kMissingValue) | static_cast<int32_t>(sum == kMissingValue));
         const int32_t added = (std::bit_cast<int32_t>(sum + value) & ~missing) | (kMissingBits & missing);
-        sums[i] = std::bit_cast<float>((added & take) | (std::bit_cast<int32_t>(sum) & ~take));
-        counts[i] -= take;  // take is 0 or −1
+        sums[i] = std::bit_cast<float>((added & taken) | (std::bit_cast<int32_t>(sum) & ~taken));
+        counts[i] -= taken;  // taken is 0 or −1
     }
+}
+
+// AddCells over `cells` cells (at most 64), in two halves of 32-bit take
+// words, which vectorise with shifts of 32-bit lanes.
+inline void AddTakenCells(const float* __restrict values, uint64_t take, float* __restrict sums,
+                          int32_t* __restrict counts, size_t cells) {
+    const size_t low = std::min<size_t>(cells, 32);
+    AddCells(values, static_cast<uint32_t>(take), sums, counts, low);
+    AddCells(values + low, static_cast<uint32_t>(take >> 32), sums + low, counts + low, cells - low);
+}
+
+// A whole row of AddTakenCells. Built for AVX2 too, eight cells at a time,
+// and picked at load time; both give the same bits.
+__attribute__((target_clones("avx2", "default"))) void AddRowCells(
+    const float* __restrict values, uint64_t take, float* __restrict sums,
+    int32_t* __restrict counts) {
+    AddTakenCells(values, take, sums, counts, OutputStore::kRowCells);
 }
 
 }  // namespace
 
-void OutputRecord::AddStep(std::span<const float> values, std::span<const int32_t> isSet,
-                           float weight) {
-    const size_t cells = std::min({static_cast<size_t>(variables_) + 1, values.size(), isSet.size()});
-    if (cells < 2) return;
+void OutputRecord::AddStep(std::span<const float> values, uint64_t given, float weight) {
+    if (variables_ == 0 || values.size() < 2) return;
+    // Cell c holds variable c + 1; only cells of the record's variables are
+    // ever selected, and cells beyond the values are not taken.
+    constexpr auto kRow = static_cast<size_t>(OutputStore::kRowCells);
+    const bool wholeRow = values.size() > kRow;
+    uint64_t take = (given >> 1) & *selectedCells_;
+    if (!wholeRow) take &= (uint64_t{1} << (values.size() - 1)) - 1;
     if (weight != 1.0f) {  // a day weight: counts need rounding, as Add does
-        for (size_t v = 1; v < cells; ++v)
-            if (isSet[v] != 0 && selected_[v - 1] != 0) Add(static_cast<int32_t>(v), values[v], weight);
+        for (uint64_t left = take; left != 0; left &= left - 1) {
+            const auto variable = static_cast<int32_t>(std::countr_zero(left)) + 1;
+            Add(variable, values[static_cast<size_t>(variable)], weight);
+        }
         return;
     }
-    // Cell v − 1 holds variable v.
-    constexpr auto kRow = static_cast<size_t>(OutputStore::kRowCells);
-    if (values.size() > kRow && isSet.size() > kRow)
-        AddStepCells(values.data() + 1, isSet.data() + 1, selected_, sum_, count_, kRow);
+    if (wholeRow)
+        AddRowCells(values.data() + 1, take, sum_, count_);
     else
-        AddStepCells(values.data() + 1, isSet.data() + 1, selected_, sum_, count_, cells - 1);
+        AddTakenCells(values.data() + 1, take, sum_, count_,
+                      std::min(static_cast<size_t>(variables_), values.size() - 1));
 }
 
 namespace {
 
-// CellValue over `cells` cells as selects: the quotient of a cell that is
-// not present is computed and dropped (see AddStepCells on trapping-math).
-// Each lane's arithmetic is CellValue's, so the values are the same bits.
+// One cell of a record as CellValue gives it, in lanes: the value (0 unless
+// present) and whether the cell is selected, collected and present, each
+// all bits set or 0. The quotient of a cell that is not present is computed
+// and dropped (see AddStepCells on trapping-math), so that passes over a row
+// vectorise; each lane's arithmetic is CellValue's, so the values are the
+// same bits.
+struct CellLane {
+    double value;
+    int64_t selected;
+    int64_t collected;
+    int64_t present;
+};
+
+inline CellLane ReadLane(int32_t selectedCell, int32_t byCount, float sum, int32_t count,
+                         double summedDivisor) {
+    const int64_t selected = -static_cast<int64_t>(selectedCell != 0);
+    const int64_t collected = selected & -static_cast<int64_t>(count != 0);
+    const int64_t present = collected & -static_cast<int64_t>(sum != kMissingValue);
+    const double divisor = byCount != 0 ? static_cast<double>(count) : summedDivisor;
+    const double value = static_cast<double>(sum) / divisor;
+    return {present != 0 ? value : 0.0, selected, collected, present};
+}
+
+// `value` where `mask` is all bits set, +0.0 where it is 0.
+double Masked(double value, int64_t mask) {
+    return std::bit_cast<double>(std::bit_cast<int64_t>(value) & mask);
+}
+
+// Built for AVX2 too, picked at load time; both give the same bits.
 __attribute__((target_clones("avx2", "default"))) void ReadCells(
-    const int32_t* __restrict selectedCells, const Aggregation* __restrict aggregation,
+    const int32_t* __restrict selectedCells, const int32_t* __restrict byCount,
     const float* __restrict sums, const int32_t* __restrict counts, double summedDivisor,
-    bool summedByCount, size_t cells, RecordReading& reading) {
-    const int64_t byCount = summedByCount ? -1 : 0;
+    size_t cells, RecordReading& reading) {
     for (size_t i = 0; i < cells; ++i) {
-        const int64_t selected = -static_cast<int64_t>(selectedCells[i] != 0);
-        const int32_t count = counts[i];
-        const float sum = sums[i];
-        const int64_t collected = selected & -static_cast<int64_t>(count != 0);
-        const int64_t present = collected & -static_cast<int64_t>(sum != kMissingValue);
-        const int64_t averaged = -static_cast<int64_t>(aggregation[i] == Aggregation::Averaged);
-        const double divisor = (averaged | byCount) != 0 ? static_cast<double>(count) : summedDivisor;
-        const double value = static_cast<double>(sum) / divisor;
-        reading.value[i] = present != 0 ? value : 0.0;
-        reading.selected[i] = selected;
-        reading.collected[i] = collected;
-        reading.present[i] = present;
+        const CellLane lane = ReadLane(selectedCells[i], byCount[i], sums[i], counts[i], summedDivisor);
+        reading.value[i] = lane.value;
+        reading.selected[i] = lane.selected;
+        reading.collected[i] = lane.collected;
+        reading.present[i] = lane.present;
+    }
+}
+
+// TakeInterval's pass (built for AVX2 too). A cell without a value adds
+// +0.0 to the totals, which leaves a sum that starts at +0.0 as it is, so
+// the totals are those of adding the present values alone, record by record.
+__attribute__((target_clones("avx2", "default"))) void TakeCells(
+    const int32_t* __restrict selectedCells, const int32_t* __restrict byCount,
+    float* __restrict sums, int32_t* __restrict counts, double summedDivisor, double weight,
+    float* __restrict numbers, RecordTotals& __restrict totals) {
+    constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+    for (size_t i = 0; i < RecordTotals::kCells; ++i) {
+        const CellLane lane = ReadLane(selectedCells[i], byCount[i], sums[i], counts[i], summedDivisor);
+        numbers[i] = lane.present != 0 ? static_cast<float>(lane.value) : kNone;
+        totals.selected[i] |= lane.selected;
+        totals.collected[i] |= lane.collected;
+        totals.missing[i] |= lane.collected & ~lane.present;
+        totals.weighted[i] += Masked(lane.value * weight, lane.collected);
+        totals.weight[i] += Masked(weight, lane.collected);
+        totals.plain[i] += Masked(lane.value, lane.collected);
+        totals.records[i] -= lane.collected;
+        sums[i] = 0.0f;
+        counts[i] = 0;
     }
 }
 
@@ -155,20 +217,18 @@ void OutputRecord::Read(RecordReading& reading) const {
         reading = RecordReading{};
         return;
     }
-    ReadCells(selected_, aggregation_, sum_, count_, summedDivisor_, summedByCount_,
-              RecordReading::kCells, reading);
+    ReadCells(selected_, byCount_, sum_, count_, summedDivisor_, RecordReading::kCells, reading);
+}
+
+void OutputRecord::TakeInterval(float* numbers, RecordTotals& totals, double weight) {
+    if (variables_ == 0) return;
+    TakeCells(selected_, byCount_, sum_, count_, summedDivisor_, weight, numbers, totals);
 }
 
 void OutputRecord::ResetVariable(int32_t variable) {
     if (!InRange(variable)) return;
     sum_[variable - 1] = 0.0f;
     count_[variable - 1] = 0;
-}
-
-void OutputRecord::Reset() {
-    if (variables_ == 0) return;
-    std::fill_n(sum_, variables_, 0.0f);
-    std::fill_n(count_, variables_, 0);
 }
 
 void AssignIntervalText(std::string& text, const IntervalValue& value, char decimalSeparator) {
@@ -187,7 +247,10 @@ void OutputStore::SetVariable(int32_t handle, int32_t record, int32_t variable, 
     const size_t cell = static_cast<size_t>(record - 1) * static_cast<size_t>(kRowCells) +
                         static_cast<size_t>(variable - 1);
     h->selected[cell] = selected ? 1 : 0;
-    h->aggregation[cell] = aggregation;
+    const uint64_t bit = uint64_t{1} << (variable - 1);
+    uint64_t& cells = h->selectedCells[static_cast<size_t>(record - 1)];
+    cells = selected ? cells | bit : cells & ~bit;
+    h->byCount[cell] = aggregation == Aggregation::Averaged || h->scale == 0.0f ? 1 : 0;
 }
 
 bool OutputStore::IsSelected(int32_t handle, int32_t record, int32_t variable) const {

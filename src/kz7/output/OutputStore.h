@@ -53,6 +53,22 @@ struct RecordReading {
     }
 };
 
+// The interval values of several records summed cell by cell, cell v − 1
+// holding variable v: whether any record selects it, whether any has a value
+// (`collected`) or a missing one, and the sums of the present values, of
+// value × weight and of the weights of the records that have a value, and
+// how many have one. Lanes as in RecordReading.
+struct RecordTotals {
+    static constexpr size_t kCells = kRecordRowCells;
+    std::array<int64_t, kCells> selected{};
+    std::array<int64_t, kCells> collected{};
+    std::array<int64_t, kCells> missing{};
+    std::array<double, kCells> weighted{};
+    std::array<double, kCells> weight{};
+    std::array<double, kCells> plain{};
+    std::array<int64_t, kCells> records{};
+};
+
 // The cells of one record of an open handle, for passes over all of its
 // variables with one handle lookup. Variables are 1-based; a view of a record
 // outside its handle is empty and ignores every operation. Valid until the
@@ -85,11 +101,11 @@ class OutputRecord {
                                  static_cast<double>(n) * static_cast<double>(weight));
     }
     // One step of the whole record: Add(v, values[v], weight) for every
-    // selected variable v (1-based, as far as `values` reaches) whose
-    // `isSet[v]` is 1: one pass over the row without a call or range check
+    // selected variable v (1-based, as far as `values` reaches) whose bit v
+    // is set in `given`: one pass over the row without a call or range check
     // per value. Spans that reach a whole row (OutputStore::kRowCells + 1
     // entries, their unused cells never selected) take the row at once.
-    void AddStep(std::span<const float> values, std::span<const int32_t> isSet, float weight);
+    void AddStep(std::span<const float> values, uint64_t given, float weight);
     // Inline: read for every collected variable of every zone at every interval end.
     IntervalValue Value(int32_t variable) const {
         return InRange(variable) ? CellValue(static_cast<size_t>(variable - 1)) : IntervalValue{};
@@ -97,8 +113,13 @@ class OutputRecord {
     // Every variable's Value() and selection in one pass, without a branch
     // per cell.
     void Read(RecordReading& reading) const;
+    // The end of the record's interval in one pass over the whole row:
+    // `numbers[v − 1]` = variable v's value as a float (NaN unless present,
+    // room for OutputStore::kRowCells cells), the values added to `totals`
+    // with `weight` (a record whose value is missing adds its missing flag,
+    // one without a value nothing), and every sum and count restarted.
+    void TakeInterval(float* numbers, RecordTotals& totals, double weight);
     void ResetVariable(int32_t variable);
-    void Reset();  // every variable of the record
 
   private:
     friend class OutputStore;
@@ -113,21 +134,19 @@ class OutputRecord {
             return result;
         }
         // Averaged variables: the mean of the steps; summed ones: see OutputStore::Record.
-        const bool averaged = aggregation_[cell] == Aggregation::Averaged;
-        const double divisor =
-            averaged || summedByCount_ ? static_cast<double>(count) : summedDivisor_;
+        const double divisor = byCount_[cell] != 0 ? static_cast<double>(count) : summedDivisor_;
         result.state = IntervalValue::State::Present;
         result.value = static_cast<double>(sum) / divisor;
         return result;
     }
 
     const int32_t* selected_ = nullptr;
-    const Aggregation* aggregation_ = nullptr;
+    const uint64_t* selectedCells_ = nullptr;  // bit c: cell c is selected
+    const int32_t* byCount_ = nullptr;         // 1 where a cell's value is its sum over its count
     float* sum_ = nullptr;
     int32_t* count_ = nullptr;
     int32_t variables_ = 0;
     double summedDivisor_ = 1.0;  // steps per hour, for summed variables
-    bool summedByCount_ = false;  // no steps per hour: summed variables give their mean
 };
 
 class OutputStore {
@@ -136,7 +155,7 @@ class OutputStore {
     static constexpr int32_t kMaxRecords = 1000;
     static constexpr int32_t kMaxVariables = 54;
     static constexpr int32_t kRowCells = kRecordRowCells;
-    static_assert(kMaxVariables <= kRowCells);
+    static_assert(kMaxVariables <= kRowCells && kRowCells <= 64);
 
 
     explicit OutputStore(EngineState& state) : state_(state) {}
@@ -190,7 +209,11 @@ class OutputStore {
         float scale = 1.0f;
         int32_t recordsSent = 0;
         std::vector<int32_t> selected;  // records × kRowCells, row by record; 0 or 1
-        std::vector<Aggregation> aggregation;
+        std::vector<uint64_t> selectedCells;  // the same by record, bit c for cell c
+        // Records × kRowCells: 1 where the value is the sum over the count
+        // (averaged variables, and every variable of a handle without steps
+        // per hour), so that passes over a row need not test both.
+        std::vector<int32_t> byCount;
         std::vector<float> sum;
         std::vector<int32_t> count;
     };

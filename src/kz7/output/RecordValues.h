@@ -17,13 +17,18 @@ namespace kz7 {
 
 class RecordValues {
   public:
-    explicit RecordValues(size_t size) : size_(size), numbers_(size, kNone), texts_(size) {}
+    // Numbers have room for a whole record row after position 0 however
+    // few positions the record has (see RowNumbers).
+    explicit RecordValues(size_t size)
+        : size_(size),
+          numbers_(std::max(size, static_cast<size_t>(OutputStore::kRowCells) + 1), kNone),
+          texts_(size) {}
 
     // Every position empty (NaN, empty text); texts are kept from here on
     // only when `withTexts`.
     void Begin(bool withTexts) {
         withTexts_ = withTexts;
-        std::fill(numbers_.begin(), numbers_.end(), kNone);
+        std::fill_n(numbers_.begin(), size_, kNone);
         if (!withTexts) return;
         texts_.resize(size_);  // the host may have changed the array it was lent
         for (std::string& text : texts_) text.clear();
@@ -38,14 +43,16 @@ class RecordValues {
                                  : kNone;
         if (withTexts_) AssignIntervalText(texts_[position], value, decimalSeparator);
     }
-    // Positions 1.. from a record's reading, position v + 1 from cell v: as
-    // Set for every selected cell; a cell not selected stays empty.
-    void Set(const RecordReading& reading, char decimalSeparator) {
-        const size_t cells = std::min(reading.cells, size_ > 0 ? size_ - 1 : 0);
-        float* numbers = numbers_.data() + 1;
-        for (size_t cell = 0; cell < cells; ++cell)
-            numbers[cell] = reading.present[cell] != 0 ? static_cast<float>(reading.value[cell]) : kNone;
+    // The numbers of positions 1.. for a pass over a whole record row
+    // (OutputRecord::TakeInterval): OutputStore::kRowCells of them, those
+    // past the record's positions never sent.
+    float* RowNumbers() { return numbers_.data() + 1; }
+    // The texts of positions 1.. from a record's reading, position v + 1
+    // from cell v: as Set for every selected cell; a cell not selected stays
+    // empty. Nothing when texts are not kept.
+    void SetTexts(const RecordReading& reading, char decimalSeparator) {
         if (!withTexts_) return;
+        const size_t cells = std::min(reading.cells, size_ > 0 ? size_ - 1 : 0);
         for (size_t cell = 0; cell < cells; ++cell)
             if (reading.selected[cell] != 0)
                 AssignIntervalText(texts_[cell + 1], reading.ValueOf(cell), decimalSeparator);
@@ -57,7 +64,7 @@ class RecordValues {
         if (withTexts_) texts_[position].clear();
     }
 
-    std::span<const float> Numbers() const { return numbers_; }
+    std::span<const float> Numbers() const { return {numbers_.data(), size_}; }
     // The texts, or null when they are not kept.
     ValueArray* Texts() { return withTexts_ ? &texts_ : nullptr; }
 

@@ -196,43 +196,8 @@ void ZoneResultStore::RecordZone(int32_t record, const Zone& zone,
         std::vector<OutputRecord>& cells = cells_[static_cast<size_t>(k)];
         if (cells.empty()) continue;
         cells[static_cast<size_t>(record - 1)].AddStep(
-            zone.stepValues.Values(), zone.stepValues.SetFlags(), weights[static_cast<size_t>(k)]);
+            zone.stepValues.Values(), zone.stepValues.SetPositions(), weights[static_cast<size_t>(k)]);
     }
-}
-
-namespace {
-// `value` where `mask` is all bits set, +0.0 where it is 0.
-double Masked(double value, int64_t mask) {
-    return std::bit_cast<double>(std::bit_cast<int64_t>(value) & mask);
-}
-
-// A zone's share, as bitwise selects over the whole row so that the pass
-// vectorises (built for AVX2 too, picked at load time; both give the same
-// bits): a cell the zone has no value for adds +0.0, which leaves a sum that
-// starts at +0.0 as it is, so the totals are those of adding the collected
-// values alone, zone by zone.
-__attribute__((target_clones("avx2", "default"))) void AddZoneShare(
-    const RecordReading& zone, double area, int64_t* __restrict selected,
-    int64_t* __restrict collectedAny, int64_t* __restrict missing, double* __restrict weighted,
-    double* __restrict areas, double* __restrict plain, int64_t* __restrict zones) {
-    for (size_t cell = 0; cell < RecordReading::kCells; ++cell) {
-        const int64_t collected = zone.collected[cell];
-        const double value = zone.value[cell];  // 0 when missing, as IntervalValue has it
-        selected[cell] |= zone.selected[cell];
-        collectedAny[cell] |= collected;
-        missing[cell] |= collected & ~zone.present[cell];
-        weighted[cell] += Masked(value * area, collected);
-        areas[cell] += Masked(area, collected);
-        plain[cell] += Masked(value, collected);
-        zones[cell] -= collected;
-    }
-}
-
-}  // namespace
-
-void ZoneResultStore::BuildingTotals::Add(const RecordReading& zone, double area) {
-    AddZoneShare(zone, area, selected_.data(), collected_.data(), missing_.data(),
-                 weighted_.data(), area_.data(), plain_.data(), zones_.data());
 }
 
 // Averaged variables give the floor-area-weighted mean over the zones that
@@ -242,12 +207,13 @@ void ZoneResultStore::BuildingTotals::Add(const RecordReading& zone, double area
 IntervalValue ZoneResultStore::BuildingTotals::Value(size_t cell, Aggregation aggregation) const {
     IntervalValue value;
     value.state = IntervalValue::State::Missing;
-    if (collected_[cell] == 0 || missing_[cell] != 0) return value;
+    if (cells_.collected[cell] == 0 || cells_.missing[cell] != 0) return value;
     value.state = IntervalValue::State::Present;
-    value.value = plain_[cell];
+    value.value = cells_.plain[cell];
     if (aggregation == Aggregation::Averaged)
-        value.value = area_[cell] > 0.0 ? weighted_[cell] / area_[cell]
-                                        : plain_[cell] / static_cast<double>(zones_[cell]);
+        value.value = cells_.weight[cell] > 0.0
+                          ? cells_.weighted[cell] / cells_.weight[cell]
+                          : cells_.plain[cell] / static_cast<double>(cells_.records[cell]);
     return value;
 }
 
@@ -264,8 +230,9 @@ void ZoneResultStore::WriteBuildingValues(int32_t interval, bool withTexts) {
     building_.MarkBuildingValues(interval);
 }
 
-// Each zone's record is read once: its values, its share of the building
-// values, and its sums restarted for the next interval.
+// Each zone's record is read in one pass: its values, its share of the
+// building values, and its sums restarted for the next interval (the texts,
+// when a listener takes them, from a reading before that).
 void ZoneResultStore::SendZoneRecords(int32_t interval, bool withTexts) {
     const int32_t handle = Handle(interval);
     const char separator = state_.settings.decimalSeparator;
@@ -278,11 +245,12 @@ void ZoneResultStore::SendZoneRecords(int32_t interval, bool withTexts) {
         const double area =
             zone != nullptr && zone->FloorArea > 0.0f ? static_cast<double>(zone->FloorArea) : 0.0;
         OutputRecord& cells = cells_[static_cast<size_t>(interval)][static_cast<size_t>(record - 1)];
-        cells.Read(reading_);
-        totals_.Add(reading_, area);
         values_.Begin(withTexts);
-        values_.Set(reading_, separator);
-        cells.Reset();  // only selected cells are ever added to
+        if (withTexts) {
+            cells.Read(reading_);
+            values_.SetTexts(reading_, separator);
+        }
+        cells.TakeInterval(values_.RowNumbers(), totals_.Cells(), area);
         state_.outputData.SaveRecord({static_cast<int16_t>(interval),
                                       zoneNumbers_[static_cast<size_t>(record)],
                                       values_.Numbers(), date, time},

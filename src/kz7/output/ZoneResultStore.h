@@ -59,25 +59,17 @@ class ZoneResultStore {
     void WriteBuildingValues(int32_t interval, bool withTexts);
 
     // The building values of the zone variables as the zone records are
-    // read, cell v − 1 holding variable v: whether any zone selects it,
-    // whether any has a value (`collected`) or a missing one, and the sums of
-    // the collected values, of value × floor area and of the floor areas.
+    // read (OutputRecord::TakeInterval, each zone weighted by its floor
+    // area), cell v − 1 holding variable v.
     class BuildingTotals {
       public:
-        void Clear() { *this = BuildingTotals{}; }
-        void Add(const RecordReading& zone, double area);
-        bool Selected(size_t cell) const { return selected_[cell] != 0; }
+        void Clear() { cells_ = RecordTotals{}; }
+        RecordTotals& Cells() { return cells_; }
+        bool Selected(size_t cell) const { return cells_.selected[cell] != 0; }
         IntervalValue Value(size_t cell, Aggregation aggregation) const;
 
       private:
-        static constexpr size_t kCells = RecordReading::kCells;
-        std::array<int64_t, kCells> selected_{};
-        std::array<int64_t, kCells> collected_{};
-        std::array<int64_t, kCells> missing_{};
-        std::array<double, kCells> weighted_{};
-        std::array<double, kCells> area_{};
-        std::array<double, kCells> plain_{};
-        std::array<int64_t, kCells> zones_{};
+        RecordTotals cells_;
     };
 
     EngineState& state_;

@@ -16,18 +16,18 @@ namespace kz7 {
 
 class ZoneStepValues {
   public:
-    void Clear() { isSet_.fill(0); }
+    void Clear() { set_ = 0; }
 
     void Set(ZoneVariable variable, float value) {
         const size_t i = Index(variable);
         values_[i] = value;
-        isSet_[i] = 1;
+        set_ |= Bit(i);
     }
     // Accumulates within the step (an unset position counts as 0).
     void Add(ZoneVariable variable, float value) {
         const size_t i = Index(variable);
-        values_[i] = isSet_[i] != 0 ? values_[i] + value : value;
-        isSet_[i] = 1;
+        values_[i] = (set_ & Bit(i)) != 0 ? values_[i] + value : value;
+        set_ |= Bit(i);
     }
     // Marks the step's value as missing: the interval it falls in reports "-32768".
     void SetMissing(ZoneVariable variable) { Set(variable, kMissingValue); }
@@ -49,7 +49,7 @@ class ZoneStepValues {
     // By position 1..54; positions outside read as unset.
     bool IsSet(int32_t position) const {
         return position >= 1 && position <= kZoneVariableCount &&
-               isSet_[static_cast<size_t>(position)] != 0;
+               (set_ & Bit(static_cast<size_t>(position))) != 0;
     }
     float Value(int32_t position) const {
         return IsSet(position) ? values_[static_cast<size_t>(position)] : 0.0f;
@@ -61,7 +61,7 @@ class ZoneStepValues {
     // store says otherwise.
     static constexpr uint64_t kAllPositions = ~uint64_t{0};
     void SetWanted(uint64_t positions) { wanted_ = positions; }
-    bool Wants(ZoneVariable variable) const { return (wanted_ >> Index(variable) & 1u) != 0; }
+    bool Wants(ZoneVariable variable) const { return (wanted_ & Bit(Index(variable))) != 0; }
     bool WantsAny(ZoneVariable first, ZoneVariable last) const {
         const uint64_t range = (~uint64_t{0} >> (63 - Index(last))) & (~uint64_t{0} << Index(first));
         return (wanted_ & range) != 0;
@@ -69,14 +69,16 @@ class ZoneStepValues {
 
     // Where each of the zone's elements files its heat flow, in the zone's
     // element order: the index of its flow among the zone's step flows and
-    // the variable and total it is added to. Made from the elements when a
-    // run's results are opened (and whenever the element count no longer
+    // the cells of the step's heat-flow sums its variable and its total are
+    // added to (the filing's own layout; an element whose total is its
+    // variable adds the total to a spare cell). Made from the elements when
+    // a run's results are opened (and whenever the element count no longer
     // fits), so that filing a step reads this one array rather than every
     // element object.
     struct FlowFiling {
         uint32_t flow = 0;
-        ZoneVariable variable = ZoneVariable::FabricHeatFlow;
-        ZoneVariable total = ZoneVariable::FabricHeatFlow;
+        uint16_t variableCell = 0;
+        uint16_t totalCell = 0;
     };
     const std::vector<FlowFiling>& FlowPlan() const { return flowPlan_; }
     bool HasFlowPlan(size_t elements) const { return flowPlanMade_ && flowPlan_.size() == elements; }
@@ -86,9 +88,11 @@ class ZoneStepValues {
     }
     void ForgetFlowPlan() { flowPlanMade_ = false; }
 
-    // The whole step by position (index 0 unused, then kPositions), for the result store.
+    // The whole step by position (index 0 unused, then kPositions), for the
+    // result store: the values, of which only those whose bit is set in
+    // SetPositions() (bit p: position p) were given in this step.
     std::span<const float> Values() const { return values_; }
-    std::span<const int32_t> SetFlags() const { return isSet_; }
+    uint64_t SetPositions() const { return set_; }
 
     // Positions 1..54 and unused ones up to the output store's whole rows
     // (kRecordRowCells), never set.
@@ -96,10 +100,13 @@ class ZoneStepValues {
 
   private:
     static size_t Index(ZoneVariable variable) { return static_cast<size_t>(variable); }
+    static uint64_t Bit(size_t position) { return uint64_t{1} << position; }
+    static_assert(kPositions < 64, "a position's set flag is one bit of a 64-bit word");
 
     std::array<float, kPositions + 1> values_{};
-    // 0 or 1, in lanes as wide as the values so that the store's row pass vectorises.
-    std::array<int32_t, kPositions + 1> isSet_{};
+    // Bit p: position p was given in this step. One word, so that clearing
+    // the step is one store and the store's row pass reads the flags at once.
+    uint64_t set_ = 0;
     uint64_t wanted_ = kAllPositions;  // bit p: position p
     std::vector<FlowFiling> flowPlan_;
     bool flowPlanMade_ = false;

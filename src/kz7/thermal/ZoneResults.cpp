@@ -49,22 +49,26 @@ int32_t ComfortBand(float comfortTemperature) {
 // Running sums of the zone variables First..Last over a step, each starting
 // at 0 and taking its flows in the order they come, then filed at once: the
 // same additions as adding each flow onto its set position, without a
-// set-flag test and store per flow.
+// set-flag test and store per flow. A cell past the last one takes what is
+// added to no variable.
 template <ZoneVariable First, ZoneVariable Last>
 class StepSums {
   public:
+    static constexpr size_t kCells = static_cast<size_t>(Last) - static_cast<size_t>(First) + 1;
+    static constexpr size_t kSpare = kCells;
     static constexpr bool Holds(ZoneVariable variable) { return variable >= First && variable <= Last; }
-    void Add(ZoneVariable variable, float kW) {
-        const auto offset = static_cast<size_t>(variable) - static_cast<size_t>(First);
-        if (offset < sums_.size()) sums_[offset] += kW;
+    static constexpr size_t CellOf(ZoneVariable variable) {
+        return Holds(variable) ? static_cast<size_t>(variable) - static_cast<size_t>(First) : kSpare;
     }
+    void Add(ZoneVariable variable, float kW) { AddAt(CellOf(variable), kW); }
+    void AddAt(size_t cell, float kW) { sums_[cell] += kW; }
     void FileInto(ZoneStepValues& values) const {
-        for (size_t offset = 0; offset < sums_.size(); ++offset)
-            values.Set(static_cast<ZoneVariable>(static_cast<size_t>(First) + offset), sums_[offset]);
+        for (size_t cell = 0; cell < kCells; ++cell)
+            values.Set(static_cast<ZoneVariable>(static_cast<size_t>(First) + cell), sums_[cell]);
     }
 
   private:
-    std::array<float, static_cast<size_t>(Last) - static_cast<size_t>(First) + 1> sums_{};
+    std::array<float, kCells + 1> sums_{};
 };
 
 using GainSums = StepSums<ZoneVariable::OccupantGains, ZoneVariable::InternalGains>;
@@ -84,9 +88,14 @@ static_assert(std::ranges::all_of(detail::kElementOutputs,
 std::vector<ZoneStepValues::FlowFiling> FlowPlanOf(const Elements& elements) {
     std::vector<ZoneStepValues::FlowFiling> plan;
     plan.reserve(static_cast<size_t>(elements.Count()));
-    for (const auto& element : elements)
-        plan.push_back({static_cast<uint32_t>(element->Position), ElementVariable(element->HBELCODE),
-                        ElementTotalVariable(element->HBELCODE)});
+    for (const auto& element : elements) {
+        const ZoneVariable variable = ElementVariable(element->HBELCODE);
+        const ZoneVariable total = ElementTotalVariable(element->HBELCODE);
+        plan.push_back({static_cast<uint32_t>(element->Position),
+                        static_cast<uint16_t>(HeatFlowSums::CellOf(variable)),
+                        static_cast<uint16_t>(total != variable ? HeatFlowSums::CellOf(total)
+                                                                : HeatFlowSums::kSpare)});
+    }
     return plan;
 }
 
@@ -115,8 +124,8 @@ void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
     const std::span<const float> flows = elements.StepFlows();
     for (const ZoneStepValues::FlowFiling& filing : values.FlowPlan()) {
         const float kW = filing.flow < flows.size() ? flows[filing.flow] : 0.0f;
-        flowSums.Add(filing.variable, kW);
-        if (filing.total != filing.variable) flowSums.Add(filing.total, kW);
+        flowSums.AddAt(filing.variableCell, kW);
+        flowSums.AddAt(filing.totalCell, kW);
     }
     flowSums.FileInto(values);
 }
