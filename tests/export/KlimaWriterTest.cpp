@@ -115,8 +115,9 @@ TEST_F(KlimaWriterTest, WritesTheSmallModelByteForByte) {
     state.opaqueMaterials->Item("BRK")->Description = "Brick\r\n[STRATO9]";
     state.zones->Item("1").Description = "Office\nColore = 2";
     KlimaWriter(state).Run();
-    EXPECT_EQ(InputFile(), ReplaceAll(ReplaceAll(expected, "Nome = Brick\r\n", "Nome = Brick  [STRATO9]\r\n"),
-                                      "None = Office\r\n", "None = Office Colore = 2\r\n"));
+    EXPECT_EQ(InputFile(),
+              ReplaceAll(ReplaceAll(expected, "Nome = Brick\r\n", "Nome = Brick  [STRATO9]\r\n"),
+                         "None = Office\r\n", "None = Office Colore = 2\r\n"));
 }
 
 TEST_F(KlimaWriterTest, CategoriesAndSideFile) {

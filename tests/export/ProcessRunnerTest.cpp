@@ -54,7 +54,6 @@ TEST_F(ProcessRunnerTest, OutputLargerThanThePipeArrivesWhole) {
     EXPECT_TRUE(errors.empty());
 }
 
-
 TEST_F(ProcessRunnerTest, CommandsRunInTheWorkingFolderGivenWithOrWithoutSeparator) {
     const fs::path sub = root / "work dir";
     fs::create_directory(sub);

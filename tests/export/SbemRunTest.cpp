@@ -124,8 +124,10 @@ TEST_F(SbemRunTest, DeliversMonthlyRecordsAndTheAnnualArray) {
     EXPECT_EQ(ReadFile(work / "sbem.ini"), work.string() + "/\r\n" + (work / "model.inp").string() + "\r\n");
     EXPECT_EQ(messages, (std::vector<std::string>{"SBEM Calculation", "Loading results"}));
     EXPECT_TRUE(errors.empty()) << errors.front();
-    EXPECT_NE(ReadFile(work / "model.inp").find("\r\n\"" + officeName + "\" = ZONE\r\n"), std::string::npos);
-    for (const fs::path& where : {work, fs::current_path()}) EXPECT_FALSE(fs::exists(where / "pwned1"));
+    EXPECT_NE(ReadFile(work / "model.inp").find("\r\n\"" + officeName + "\" = ZONE\r\n"),
+              std::string::npos);
+    for (const fs::path& where : {work, fs::current_path()})
+        EXPECT_FALSE(fs::exists(where / "pwned1"));
 
     // Office (zone 1): all three figures; Store (zone 2): heating only.
     ASSERT_EQ(records.size(), 24u);

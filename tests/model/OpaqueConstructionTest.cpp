@@ -216,15 +216,17 @@ TEST(OpaqueConstructionTest, ArealHeatCapacityAndLightConstructions) {
 TEST(OpaqueConstructionTest, LayerNodeCountFollowsThicknessAndStability) {
     const std::pair<std::string, int> layers[] = {
         {"CON,0.4", 7}, {"FOAM,0.35", 5}, {"FOAM,0.2", 3}, {"FOAM,0.1", 1}};
-    std::string text = std::string(kMaterials) + "OpaqueMaterial,FOAM\nConductive foam\nX,1,1000,30\n-\n";
+    std::string text =
+        std::string(kMaterials) + "OpaqueMaterial,FOAM\nConductive foam\nX,1,1000,30\n-\n";
     for (size_t i = 0; i < std::size(layers); ++i)
         text += "OpaqueConstruction," + std::to_string(i) + "\nOne layer\nW,1,0.7,0.9,0.9,0,0,0\n" +
                 layers[i].first + ",0,\n-\n";
     test::RecordingState s;
     ReadRecords(s, text);
     for (size_t i = 0; i < std::size(layers); ++i)
-        EXPECT_EQ(s.state.opaqueConstructions->Item(std::to_string(i))->LayerList.Item(1).Nodes.Count(),
-                  layers[i].second)
+        EXPECT_EQ(
+            s.state.opaqueConstructions->Item(std::to_string(i))->LayerList.Item(1).Nodes.Count(),
+            layers[i].second)
             << layers[i].first;
 }
 
