@@ -20,16 +20,11 @@ double BridgedU(const TestEngine& engine, const char* key) {
 }
 
 TEST(PartLTest, OrientationSectorsAndTables) {
-    EXPECT_EQ(OrientationSector(22.5), 0);
-    EXPECT_EQ(OrientationSector(22.6), 1);
-    EXPECT_EQ(OrientationSector(-22.4), 0);
-    EXPECT_EQ(OrientationSector(-22.5), 0);
-    EXPECT_EQ(OrientationSector(67.5), 1);
-    EXPECT_EQ(OrientationSector(67.6), 2);
-    EXPECT_EQ(OrientationSector(180.0), 4);
-    EXPECT_EQ(OrientationSector(337.5), 7);
-    EXPECT_EQ(OrientationSector(337.6), 0);
-    EXPECT_EQ(OrientationSector(400.0), 0);
+    const std::pair<double, int> sectors[] = {{22.5, 0},  {22.6, 1}, {-22.4, 0}, {-22.5, 0},
+                                              {67.5, 1},  {67.6, 2}, {180.0, 4}, {337.5, 7},
+                                              {337.6, 0}, {400.0, 0}};
+    for (const auto& [degrees, sector] : sectors)
+        EXPECT_EQ(OrientationSector(degrees), sector) << degrees;
     const double loads[] = {125, 160, 205, 198, 156, 198, 205, 160};
     for (int sector = 0; sector < 8; ++sector) {
         double load = 0.0;

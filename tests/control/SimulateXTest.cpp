@@ -41,10 +41,25 @@ class SimulateXTest : public ::testing::Test {
     std::vector<std::string> errors;
 };
 
-// A cancel from a progress handler ends the run with the hour that saw it;
-// the next run clears the flag and runs its year of tape days to the end.
-TEST_F(SimulateXTest, ACancelledRunEndsAtItsHourAndTheNextRunsAYearOfTapeDays) {
+// A handler that throws ends the run with the control no longer simulating
+// and without the weather reference, which only a run that returns sets. A
+// cancel from a progress handler ends the run with the hour that saw it; the
+// next run clears the flag and runs its year of tape days to the end.
+TEST_F(SimulateXTest, AFailedOrCancelledRunEndsEarlyAndTheNextRunsAYearOfTapeDays) {
     ASSERT_TRUE(ReadText(kHourlyYear));
+    control.SetOutputDbName("results.db");
+    bool busyDuringRun = false;
+    control.MessageChange = [&](std::string& text) {
+        busyDuringRun = control.Simulating();
+        if (text == "Simulating 8/1") throw std::runtime_error("host failure");
+    };
+    EXPECT_THROW(control.Simulate(), std::runtime_error);
+    EXPECT_TRUE(busyDuringRun);
+    EXPECT_FALSE(control.Simulating());
+    EXPECT_EQ(state.engine->OutputDbName, "results.db");
+    EXPECT_EQ(control.WeatherReference(), nullptr);
+
+    control.MessageChange = [this](std::string& text) { log.messages.push_back(text); };
     control.ProgressChange = [this] {
         log.progress.push_back(control.Progress());
         if (control.Progress() >= 0.25f && control.Progress() < 1.0f) control.SetCancelled(true);
@@ -74,6 +89,7 @@ TEST_F(SimulateXTest, ACancelledRunEndsAtItsHourAndTheNextRunsAYearOfTapeDays) {
     EXPECT_EQ(log.progress[2 + 1727], 1.0f);  // hour 1728
     EXPECT_TRUE(std::is_sorted(log.progress.begin(), log.progress.end()));
     EXPECT_EQ(control.Progress(), 1.0f);
+    EXPECT_EQ(control.WeatherReference(), state.weather.get());
     EXPECT_TRUE(errors.empty());
 }
 
@@ -99,24 +115,6 @@ TEST_F(SimulateXTest, DesignRunsTakeTheirDesignDaysAndStopOnCancel) {
     control.HeatLoss();
     EXPECT_EQ(log.Count("Intermittent heating design"), 20);
     EXPECT_EQ(log.messages.back(), "cancelled");
-}
-
-TEST_F(SimulateXTest, SimulatingMarksTheRunAndIsClearedWhenAHandlerThrows) {
-    ASSERT_TRUE(ReadText(kHourlyYear));
-    control.SetOutputDbName("results.db");
-    bool busyDuringRun = false;
-    control.MessageChange = [&](std::string& text) {
-        busyDuringRun = control.Simulating();
-        if (text == "Simulating 8/1") throw std::runtime_error("host failure");
-    };
-    EXPECT_THROW(control.Simulate(), std::runtime_error);
-    EXPECT_TRUE(busyDuringRun);
-    EXPECT_FALSE(control.Simulating());
-    EXPECT_EQ(state.engine->OutputDbName, "results.db");
-    EXPECT_EQ(control.WeatherReference(), nullptr);  // set only after a completed run
-    control.MessageChange = nullptr;
-    control.Simulate();
-    EXPECT_EQ(control.WeatherReference(), state.weather.get());
 }
 
 // The heat-gain run's filter (its 15th days only) is checked on whole runs in ResultEventsTest.
@@ -193,12 +191,14 @@ TEST_F(SimulateXTest, ReadStepsReturnFalseOnFailureAndUseTemporaryFiles) {
     EXPECT_TRUE(std::filesystem::exists(scratch.Path() / "KZ7.tmp"));
     EXPECT_FALSE(std::filesystem::exists(scratch.Path() / "KZ71.tmp"));
 
-    // A construction-only read leaves the zone-set reference alone.
+    // A construction-only read reads only construction records and leaves the
+    // zone-set reference alone.
     SimulateX other(state);
-    other.SetInputData("Building\nB2\nEnd");
+    other.SetInputData("Building\nB2\nEnd\nSimulationOptions\n20,1,1,31,12,18,0,0.5\nEnd\n");
     EXPECT_TRUE(other.ReadXMLConstructionData(XmlElement(), XmlElement()));
     EXPECT_EQ(other.BZones(), nullptr);
-    EXPECT_EQ(state.building->Key, "B1");  // "Building" is not a construction record
+    EXPECT_EQ(state.building->Key, "B1");
+    EXPECT_EQ(state.clock.timeStep, 60);
 }
 
 TEST_F(SimulateXTest, ObjectPropertiesRefuseAssignment) {

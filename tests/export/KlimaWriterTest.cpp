@@ -109,22 +109,15 @@ TEST_F(KlimaWriterTest, WritesTheSmallModelByteForByte) {
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(messages, std::vector<std::string>{"Klima Calculation"});
 
-    // A second file numbers everything afresh and comes out the same.
-    KlimaWriter(state).Run();
-    EXPECT_EQ(InputFile(), expected);
-}
-
-// Texts are written as they stand, but a line break in one cannot start a
-// record of its own.
-TEST_F(KlimaWriterTest, ALineBreakInANameCannotBreakARecord) {
-    ReadModel(state, SmallModelText());
+    // A second file numbers everything afresh and comes out the same. Texts
+    // are written as they stand, but a line break in one cannot start a
+    // record of its own.
     state.opaqueMaterials->Item("BRK")->Description = "Brick\r\n[STRATO9]";
     state.zones->Item("1").Description = "Office\nColore = 2";
     KlimaWriter(state).Run();
-    const std::string text = InputFile();
-    EXPECT_NE(text.find("\r\nNome = Brick  [STRATO9]\r\n"), std::string::npos);
-    EXPECT_NE(text.find("\r\nNone = Office Colore = 2\r\n"), std::string::npos);
-    EXPECT_EQ(text.find("\r\n[STRATO9]"), std::string::npos);
+    EXPECT_EQ(InputFile(),
+              ReplaceAll(ReplaceAll(expected, "Nome = Brick\r\n", "Nome = Brick  [STRATO9]\r\n"),
+                         "None = Office\r\n", "None = Office Colore = 2\r\n"));
 }
 
 TEST_F(KlimaWriterTest, CategoriesAndSideFile) {

@@ -8,7 +8,7 @@
 namespace kz7 {
 namespace {
 
-TEST(NCMDataTest, ReadsEveryRecordAndClears) {
+TEST(NCMDataTest, ReadsEveryRecordReportsCutOffListsAndClears) {
     test::RecordingState s;
     NCMData& ncm = *s.state.ncm;
     s.Open("SBEMWindGenerators\nWG1,Suburban,5,15,6\n-\n");
@@ -44,20 +44,15 @@ TEST(NCMDataTest, ReadsEveryRecordAndClears) {
     EXPECT_TRUE(ncm.DHWSystems[0].HasSecondaryCirculation);
     EXPECT_EQ(ncm.SolarCollectors[0].DHWSystem, "D1");
     EXPECT_EQ(ncm.Recommendations[0].Text, "Add time control, then optimise");
+    s.Open("SBEMPVS\nRoof PV,20\n");
+    ncm.ReadPVSystems();
+    EXPECT_TRUE(s.HasError("SBEMPVS is cut off"));
 
     ncm.Clear();
     EXPECT_FALSE(ncm.WindGenerator.IsOn);
     EXPECT_FALSE(ncm.CHP.IsOn);
     EXPECT_TRUE(ncm.PVSystems.empty());
 }
-
-TEST(NCMDataTest, CutOffListsEndWithAMessage) {
-    test::RecordingState s;
-    s.Open("SBEMPVS\nRoof PV,20\n");
-    s.state.ncm->ReadPVSystems();
-    EXPECT_TRUE(s.HasError("SBEMPVS is cut off"));
-}
-
 
 }  // namespace
 }  // namespace kz7

@@ -109,14 +109,6 @@ TEST(RecordMessagesTest, ASecondDefinitionSaysWhereTheUsedOneIs) {
     EXPECT_EQ(zones.state.zones->Item(1).Description, "A");
 }
 
-TEST(RecordMessagesTest, AMissingConstructionNamesItsZoneRecordAndLine) {
-    MessageRecorder r;
-    r.Read("Zone,Z1\nOffice\n10,30\n0,0\n0,0\nOpaqueElements\nW,NOPE,10,1,0,90\n}\n}\n");
-    ASSERT_FALSE(r.errors.empty());
-    EXPECT_EQ(r.errors[0],
-              "Zone \"Z1\" at line 7 of model.kz7: Missing construction NOPE in Office");
-}
-
 TEST(RecordMessagesTest, NearestWordNeedsToBeNear) {
     const std::vector<std::string> known = {"Zone", "Profile", "ProfileGroup"};
     EXPECT_EQ(NearestWord("profilegroup", known), "ProfileGroup");

@@ -148,13 +148,6 @@ TEST_F(SiteTest, SiteRecordKeepsItsFieldsInOrder) {
     EXPECT_EQ(state.building->Key, "B1");  // the closing line was consumed
 }
 
-TEST_F(SiteTest, ConstructionReadHandlesOnlyItsKeywords) {
-    state.reader.OpenText("Building\nB1\nEnd\nSimulationOptions\n20,1,1,31,12,18,0,0.5\nEnd\n");
-    state.site->ReadXMLConstruction(XmlElement(), XmlElement());
-    EXPECT_EQ(state.building->Key, "");
-    EXPECT_EQ(state.clock.timeStep, 60);
-}
-
 TEST(Errors, ERMESKeepsCodesOneToAThousand) {
     EngineState state;
     Errors& errors = *state.errors;

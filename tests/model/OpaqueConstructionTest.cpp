@@ -210,15 +210,24 @@ TEST(OpaqueConstructionTest, ArealHeatCapacityAndLightConstructions) {
     EXPECT_EQ(voids->UValueSurfaceToSurface, 9999.0);
 }
 
-TEST(OpaqueConstructionTest, LayerNodeCountSteps) {
+// A layer takes three nodes up to 0.11 m, five up to 0.3 m and seven beyond,
+// two fewer while a 60 s step is unstable on them (Fourier number 0.5 or
+// more), and one when three are unstable already.
+TEST(OpaqueConstructionTest, LayerNodeCountFollowsThicknessAndStability) {
+    const std::pair<std::string, int> layers[] = {
+        {"CON,0.4", 7}, {"FOAM,0.35", 5}, {"FOAM,0.2", 3}, {"FOAM,0.1", 1}};
+    std::string text =
+        std::string(kMaterials) + "OpaqueMaterial,FOAM\nConductive foam\nX,1,1000,30\n-\n";
+    for (size_t i = 0; i < std::size(layers); ++i)
+        text += "OpaqueConstruction," + std::to_string(i) + "\nOne layer\nW,1,0.7,0.9,0.9,0,0,0\n" +
+                layers[i].first + ",0,\n-\n";
     test::RecordingState s;
-    ReadRecords(s, std::string(kMaterials) +
-                       "OpaqueConstruction,1\nThick\nW,1,0.7,0.9,0.9,0,0,0\nCON,0.4,0,\n-\n");
-    const Layer& layer = s.state.opaqueConstructions->Item("1")->LayerList.Item(1);
-    // 0.4 m starts at seven nodes and drops by two while the step is unstable.
-    int expected = 7;
-    while (60.0 / (1000.0 / 1.35 * 2300 * std::pow(0.4 / expected, 2)) >= 0.5) expected -= 2;
-    EXPECT_EQ(layer.Nodes.Count(), expected);
+    ReadRecords(s, text);
+    for (size_t i = 0; i < std::size(layers); ++i)
+        EXPECT_EQ(
+            s.state.opaqueConstructions->Item(std::to_string(i))->LayerList.Item(1).Nodes.Count(),
+            layers[i].second)
+            << layers[i].first;
 }
 
 TEST(OpaqueConstructionTest, BadInputIsReportedAndSurvived) {

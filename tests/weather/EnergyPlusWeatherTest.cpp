@@ -109,28 +109,6 @@ TEST_F(EnergyPlusWeatherTest, RecordsByIndexAndByDate) {
     EXPECT_EQ(record.Month, 2);
 }
 
-TEST_F(EnergyPlusWeatherTest, ReopeningTheSameFileWalksTheLoadedRecords) {
-    int32_t progressEvents = 0;
-    state.message.onProgress = [&](float&) { ++progressEvents; };
-    ASSERT_TRUE(epw.OpenFile(kDenver));
-    EXPECT_EQ(progressEvents, 8760);
-    EXPECT_EQ(epw.SimStartRecordIndex, 0);
-
-    state.clock.period.startMonth = 1;
-    state.clock.period.startDay = 3;
-    ASSERT_TRUE(epw.OpenFile(kDenver));
-    EXPECT_EQ(progressEvents, 8760);  // not read again
-    EXPECT_EQ(epw.SimStartRecordIndex, 48);
-    EXPECT_EQ(state.clock.dayType, 2);  // 3 January follows a Sunday start: Tuesday
-
-    // Another run kind gets nothing; another file is read.
-    state.clock.runKind = 5;
-    EXPECT_FALSE(epw.OpenFile(kDenver));
-    state.clock.runKind = 2;
-    ASSERT_TRUE(epw.OpenFile(kBoston));
-    EXPECT_EQ(epw.City, "Boston Logan IntL Arpt");
-}
-
 TEST_F(EnergyPlusWeatherTest, WeatherRowsSumTheFile) {
     state.settings.generateWeatherDataEvents = true;
     std::vector<std::tuple<int16_t, std::vector<double>, double>> rows;
@@ -175,7 +153,9 @@ TEST_F(EnergyPlusWeatherTest, WeatherRowsSumTheFile) {
     EXPECT_NEAR((*months[0])[1], 0.788441, 1e-5);
 }
 
-TEST_F(EnergyPlusWeatherTest, CancelDuringTheRead) {
+// A read cancelled half way is read again by the next open; a finished one
+// is only walked again for the run's start.
+TEST_F(EnergyPlusWeatherTest, ACancelledReadIsReadAgainAndAFinishedOneIsNot) {
     std::vector<std::string> messages;
     state.message.onText = [&](std::string& text) { messages.push_back(text); };
     state.message.onProgress = [&](float& progress) {
@@ -184,11 +164,28 @@ TEST_F(EnergyPlusWeatherTest, CancelDuringTheRead) {
     EXPECT_FALSE(epw.OpenFile(kDenver));
     EXPECT_EQ(messages, std::vector<std::string>{"Cancelled"});
     EXPECT_TRUE(epw.FileName().empty());
-    // The next open reads the file again.
+
     state.engine->Cancelled = false;
-    state.message.onProgress = nullptr;
-    EXPECT_TRUE(epw.OpenFile(kDenver));
+    int32_t progressEvents = 0;
+    state.message.onProgress = [&](float&) { ++progressEvents; };
+    ASSERT_TRUE(epw.OpenFile(kDenver));
+    EXPECT_EQ(progressEvents, 8760);
     EXPECT_EQ(epw.RecordCount(), 8760);
+    EXPECT_EQ(epw.SimStartRecordIndex, 0);
+
+    state.clock.period.startMonth = 1;
+    state.clock.period.startDay = 3;
+    ASSERT_TRUE(epw.OpenFile(kDenver));
+    EXPECT_EQ(progressEvents, 8760);  // not read again
+    EXPECT_EQ(epw.SimStartRecordIndex, 48);
+    EXPECT_EQ(state.clock.dayType, 2);  // 3 January follows a Sunday start: Tuesday
+
+    // Another run kind gets nothing; another file is read.
+    state.clock.runKind = 5;
+    EXPECT_FALSE(epw.OpenFile(kDenver));
+    state.clock.runKind = 2;
+    ASSERT_TRUE(epw.OpenFile(kBoston));
+    EXPECT_EQ(epw.City, "Boston Logan IntL Arpt");
 }
 
 // Files that hold no year of records: each cancels the run with a message
