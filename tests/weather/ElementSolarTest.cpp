@@ -27,12 +27,12 @@ std::string SunZone() {
 struct SunnyEngine : Engine {
     SunnyEngine() : Engine(SunZone()) {
         Start();
-        state.zones->InitTimeStep();
+        zone("1").InitTimeStep();
     }
     Element& element(int32_t i) { return zone("1").elements.Item(i); }
     void Noon() { SetWeather(20.0f, kNoonAltitude, kPi, 800.0f, 100.0f, 0); }
     void Solve() {
-        state.zones->InitTimeStep();
+        zone("1").InitTimeStep();
         zone("1").SolveGains();
     }
 };
