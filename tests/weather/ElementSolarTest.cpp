@@ -129,7 +129,7 @@ TEST(ElementSolar, OutsideSunOfLightWallsAddsUpWhateverTheirOrder) {
     Engine engine(ZoneRecord(first) + ZoneRecord(second));
     engine.Start();
     engine.SetWeather(20.0f, kNoonAltitude, kPi, 800.0f, 100.0f, 0);
-    engine.state.zones->InitTimeStep();
+    for (Zone& zone : *engine.state.zones) zone.InitTimeStep();
     engine.zone("1").SolveGains();
     engine.zone("2").SolveGains();
     const float one = engine.zone("1").QSOLO;
@@ -148,7 +148,7 @@ TEST(ElementSolar, GlazingBetweenZonesSeesTheSunFromEitherSide) {
     Engine engine(ZoneRecord(text) + ZoneRecord(other));
     engine.Start();
     engine.SetWeather(20.0f, kNoonAltitude, kPi, 800.0f, 100.0f, 0);
-    engine.state.zones->InitTimeStep();
+    for (Zone& zone : *engine.state.zones) zone.InitTimeStep();
     engine.zone("1").SolveGains();
     const Element& window = engine.zone("1").elements.Item(2);
     // Facing north with the sun in the south: the sun leaves through it.
