@@ -194,7 +194,10 @@ class Elements {
     // The heat flows into the zone recorded on the elements in the step, kW,
     // by Element::Position: one array, so that clearing them at the start of
     // a step touches one cache line rather than every element.
-    void ClearStepFlows() { std::memset(stepFlows_.data(), 0, stepFlows_.size() * sizeof(float)); }
+    void ClearStepFlows() {
+        // A zone without elements has no array to clear (and memset takes no null).
+        if (!stepFlows_.empty()) std::memset(stepFlows_.data(), 0, stepFlows_.size() * sizeof(float));
+    }
     void AddStepFlow(const Element& element, float kW) { AddStepFlow(element.Position, kW); }
     void AddStepFlow(int32_t position, float kW) {
         stepFlows_[static_cast<size_t>(position)] += kW;
