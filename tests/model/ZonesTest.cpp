@@ -68,13 +68,16 @@ TEST_F(ZonesTest, ACancelDuringTheGainsStopsTheWalkAndSkipsTheSolution) {
     EXPECT_EQ(yields, 5);  // one yield per zone
 
     // The host cancels in the yield after zone 2: zone 3's gains are the
-    // last evaluated and no zone yields again.
+    // last evaluated and no zone yields again. The zones not reached still
+    // start their step, as the step's records read them.
     yields = 0;
     state.yieldHandler = [&] {
         if (++yields == 2) state.engine->Cancelled = true;
     };
+    zones().Item(5).SIGKTA = 1.0f;
     zones().SimulateStep();
     EXPECT_EQ(yields, 2);
+    EXPECT_EQ(zones().Item(5).SIGKTA, 0.0f);
 }
 
 TEST_F(ZonesTest, OccupancyBookkeepingFollowsTheOutputDetailCode) {

@@ -71,7 +71,7 @@ TEST(SharedSun, ZonesSharingPlanesSeeWhatEachWorksOutAlone) {
         Engine alone(TwoZonesSharingPlanes());
         alone.Start();
         Apply(alone, sky);
-        alone.state.zones->InitTimeStep();
+        for (Zone& zone : *alone.state.zones) zone.InitTimeStep();
         alone.zone("1").SolveGains();
         alone.zone("2").SolveGains();
 

@@ -27,12 +27,12 @@ std::string SunZone() {
 struct SunnyEngine : Engine {
     SunnyEngine() : Engine(SunZone()) {
         Start();
-        state.zones->InitTimeStep();
+        zone("1").InitTimeStep();
     }
     Element& element(int32_t i) { return zone("1").elements.Item(i); }
     void Noon() { SetWeather(20.0f, kNoonAltitude, kPi, 800.0f, 100.0f, 0); }
     void Solve() {
-        state.zones->InitTimeStep();
+        zone("1").InitTimeStep();
         zone("1").SolveGains();
     }
 };
@@ -124,7 +124,7 @@ TEST(ElementSolar, OutsideSunOfLightWallsAddsUpWhateverTheirOrder) {
     Engine engine(ZoneRecord(first) + ZoneRecord(second));
     engine.Start();
     engine.SetWeather(20.0f, kNoonAltitude, kPi, 800.0f, 100.0f, 0);
-    engine.state.zones->InitTimeStep();
+    for (Zone& zone : *engine.state.zones) zone.InitTimeStep();
     engine.zone("1").SolveGains();
     engine.zone("2").SolveGains();
     const float one = engine.zone("1").QSOLO;
@@ -143,7 +143,7 @@ TEST(ElementSolar, GlazingBetweenZonesSeesTheSunFromEitherSide) {
     Engine engine(ZoneRecord(text) + ZoneRecord(other));
     engine.Start();
     engine.SetWeather(20.0f, kNoonAltitude, kPi, 800.0f, 100.0f, 0);
-    engine.state.zones->InitTimeStep();
+    for (Zone& zone : *engine.state.zones) zone.InitTimeStep();
     engine.zone("1").SolveGains();
     const Element& window = engine.zone("1").elements.Item(2);
     // Facing north with the sun in the south: the sun leaves through it.

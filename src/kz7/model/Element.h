@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -64,6 +65,8 @@ class alignas(64) Element {
     // Solar and long-wave of the step (weather/ElementSolar.cpp), once
     // Surfaces::SetSun has put `sun` on the planes.
     void CalculateSolar(const SunView& sun);
+    // No sun on the element: what it absorbs and passes on is nothing.
+    void ClearSolar() { IRRAD = IWDDIR = IWDRTD = 0.0f; }
     void RadLW(float& value) const;
     // The long-wave loss of the element's plane under the step's sky, W/m².
     float RadLW(const SunView& sky) const;
@@ -191,7 +194,10 @@ class Elements {
     // The heat flows into the zone recorded on the elements in the step, kW,
     // by Element::Position: one array, so that clearing them at the start of
     // a step touches one cache line rather than every element.
-    void ClearStepFlows() { std::fill(stepFlows_.begin(), stepFlows_.end(), 0.0f); }
+    void ClearStepFlows() {
+        // A zone without elements has no array to clear (and memset takes no null).
+        if (!stepFlows_.empty()) std::memset(stepFlows_.data(), 0, stepFlows_.size() * sizeof(float));
+    }
     void AddStepFlow(const Element& element, float kW) { AddStepFlow(element.Position, kW); }
     void AddStepFlow(int32_t position, float kW) {
         stepFlows_[static_cast<size_t>(position)] += kW;

@@ -45,8 +45,7 @@ float ProfileGroup::Value(float time, int32_t dayType, int32_t month) const {
     return profile != nullptr ? profile->Value(time) : 0.0f;
 }
 
-float ProfileGroup::GRPVAL() const {
-    if (IsStatic) return StaticValue;
+float ProfileGroup::ValueAtClock() const {
     const RunClock& clock = state_.clock;
     const auto hourBits = std::bit_cast<uint32_t>(clock.decimalHour);
     if (hourBits != last_.hourBits || clock.dayType != last_.dayType ||

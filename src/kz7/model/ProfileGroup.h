@@ -26,8 +26,9 @@ class ProfileGroup {
     // The value at the run clock, percent. Every zone, gain and air flow
     // that uses the group asks at the same time of the same day, so the
     // value is worked out once for each such time and kept: the same
-    // function of the same time gives the same value, bit for bit.
-    float GRPVAL() const;
+    // function of the same time gives the same value, bit for bit. A
+    // constant group answers inline: most schedules of a step are.
+    float GRPVAL() const { return IsStatic ? StaticValue : ValueAtClock(); }
 
     Profile* ProfileFor(int32_t month, int32_t dayType) const;
 
@@ -36,6 +37,8 @@ class ProfileGroup {
     float StaticValue = 0.0f;
 
   private:
+    float ValueAtClock() const;
+
     EngineState& state_;
     std::array<std::array<Profile*, kDayTypes>, kMonths> profiles_{};
     // The run-clock time GRPVAL last worked out (the hour's bits, so that

@@ -92,7 +92,12 @@ class Zone : public ThermalMembers {
     // node temperatures, ahead of the zone's solution (thermal/ZoneSolution.cpp).
     void PrefetchCircuit() const;
     void SolveKZ7();
+    // The plant's switching (output detail code 2), then the step's comfort
+    // extremes.
     void EndStep();
+    // The step's air, radiant and comfort extremes of the zone summary, in
+    // the runs and steps that count them.
+    void UpdateStepExtremes();
     // The zone summary record, sent as zone `number` (Zones::ResultNumbers).
     void SendSummaryResultsEvents(int32_t number);
     // True when the air temperature and the peak heating load have settled.
@@ -282,9 +287,18 @@ private:
     float A1 = 0.0f, A2 = 0.0f, A3 = 0.0f, A4 = 0.0f, A5 = 0.0f, A6 = 0.0f;
     float M1 = 0.0f, M2 = 0.0f, M3 = 0.0f, M4 = 0.0f, M5 = 0.0f, M6 = 0.0f;
     float F1 = 0.0f, F2 = 0.0f, F3 = 0.0f, F4 = 0.0f, F5 = 0.0f, F6 = 0.0f, F7 = 0.0f;
-    // What the step coefficients above were last worked out from (the time
-    // step, the circuit, SIGKA and SIGKP): most steps repeat them exactly.
-    std::array<float, 13> coefficientInputs_{};
+    // What the step coefficients above were last worked out from: the
+    // circuit (SetKZ7Circuit and CAL3RD, which alone set it, move its
+    // revision on), the step length and the step's SIGKA and SIGKP, the
+    // last three bit for bit. Most steps repeat them exactly; comparing the
+    // circuit's dozen values at every step cost more than the rest of the
+    // check.
+    struct CoefficientInputs {
+        uint32_t circuit = 0, dt = 0, SIGKA = 0, SIGKP = 0;
+        bool operator==(const CoefficientInputs&) const = default;
+    };
+    CoefficientInputs coefficientInputs_{};
+    uint32_t circuitRevision_ = 0;
     bool coefficientsSet_ = false;
     float MoistureDecay = 1.0f;
     std::array<float, 2> duty_{};
@@ -330,9 +344,13 @@ class Zones {
     Zone* Find(std::string_view key) const { return items_.Find(key); }
     Zone& Item(int32_t position) const { return items_.Item(position); }
     Zone& Item(std::string_view key) const { return items_.Item(key); }
-    void Remove(std::string_view key) { items_.Remove(key); }
+    void Remove(std::string_view key) {
+        items_.Remove(key);
+        stepStarts_.clear();
+    }
     void Clear() {
         items_.Clear();
+        stepStarts_.clear();
         defaultOutputs_ = {};
     }
     auto begin() const { return items_.begin(); }
@@ -352,7 +370,11 @@ class Zones {
     // Reports elements whose adjacent zone key names no zone; the number reported.
     int32_t CheckReferences() const;
 
-    // Stages of a run over all zones in order.
+    // Stages of a run over all zones in order. InitTimeStep takes the step's
+    // occupancy; each zone's own step start (Zone::InitTimeStep) is made in
+    // SimulateStep, which also takes the comfort extremes; EndStep sends
+    // the plant's switching (output detail code 2) and takes the extremes
+    // after it.
     void InitSimulation();
     void InitDay();
     void InitTimeStep();
@@ -408,9 +430,17 @@ class Zones {
     // The zone named on an additional emitter record's keyword line, made
     // current; nullptr (reported, record skipped) when there is none.
     Zone* AdditionalEmitterZone(const char* record);
+    // Plans where in the gains pass each zone's step starts: in its own
+    // turn, or in that of the first zone whose partitions add to its sums.
+    void PlanStepStarts();
 
     EngineState& state_;
     KeyedCollection<Zone> items_;
+    // The zones in the order their steps start, and how many start in each
+    // zone's turn (almost always one, the zone itself); planned at the start
+    // of a run and again whenever zones are added or removed.
+    std::vector<Zone*> stepStarts_;
+    std::vector<uint32_t> startsInTurn_;
     Zone::OutputSelection defaultOutputs_{};  // for zones read from now on
 };
 

@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <charconv>
 #include <set>
+#include <unordered_map>
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
@@ -12,6 +14,7 @@
 namespace kz7 {
 
 Zone* Zones::Add(const std::string& key) {
+    stepStarts_.clear();
     auto zone = std::make_unique<Zone>(state_);
     zone->Key = key;
     return items_.Append(key, std::move(zone));
@@ -27,6 +30,39 @@ void Zones::InitSimulation() {
         ++initialised;
         state_.message.UpdateProgress(static_cast<float>(initialised) / static_cast<float>(Count()));
     }
+    PlanStepStarts();
+}
+
+// A zone's partitions add to the sums of the zone on their other side in
+// the gains pass: that zone's step must have started by then. Every other
+// zone starts its step in its own turn.
+void Zones::PlanStepStarts() {
+    std::unordered_map<const Zone*, size_t> positions;
+    std::vector<Zone*> zones;
+    for (Zone& zone : items_) {
+        positions.emplace(&zone, zones.size());
+        zones.push_back(&zone);
+    }
+    std::vector<size_t> startAt(zones.size());
+    for (size_t i = 0; i < zones.size(); ++i) startAt[i] = i;
+    for (size_t i = 0; i < zones.size(); ++i) {
+        for (const Element* partition : zones[i]->elements.Partitions()) {
+            for (const Zone* other : {partition->AdjacentZone,
+                                      partition->OtherElement ? partition->OtherElement->MyZone : nullptr}) {
+                const auto found = positions.find(other);
+                if (found != positions.end()) startAt[found->second] = std::min(startAt[found->second], i);
+            }
+        }
+    }
+    std::vector<size_t> order(zones.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return startAt[a] < startAt[b]; });
+    stepStarts_.clear();
+    startsInTurn_.assign(zones.size(), 0);
+    for (const size_t i : order) {
+        stepStarts_.push_back(zones[i]);
+        ++startsInTurn_[startAt[i]];
+    }
 }
 
 void Zones::InitDay() {
@@ -34,7 +70,6 @@ void Zones::InitDay() {
 }
 
 void Zones::InitTimeStep() {
-    for (Zone& zone : items_) zone.InitTimeStep();
     if (state_.settings.outputDetailCode == 1) OCCINI(2);
 }
 
@@ -50,27 +85,48 @@ void Zones::SimulateStep() {
     // that the asking would only cost time.
     constexpr int32_t kPrefetchFromZones = 256;
     const bool prefetch = Count() >= kPrefetchFromZones;
+    // Each zone's step starts (Zone::InitTimeStep) in the same pass, in its
+    // own turn or, when a partition of an earlier zone adds to its sums, in
+    // that zone's turn: one pass over the zones fewer than starting them all
+    // first, and the sums take the same terms in the same order.
+    if (stepStarts_.size() != static_cast<size_t>(Count())) PlanStepStarts();
+    auto starting = stepStarts_.begin();
+    const uint32_t* startsInTurn = startsInTurn_.data();
     const auto end = items_.end();
-    for (auto next = items_.begin(); next != end;) {
+    for (auto next = items_.begin(); next != end; ++startsInTurn) {
         Zone& zone = *next;
         ++next;
+        for (uint32_t n = *startsInTurn; n > 0; --n) (*starting++)->InitTimeStep();
         if (prefetch && next != end) next->PrefetchElements();
         zone.SolveGains(sun);
         zone.Acum();
-        if (state_.engine->Cancelled) return;
+        if (state_.engine->Cancelled) {
+            // The zones not reached still start their step: the step's
+            // result filing reads them.
+            while (starting != stepStarts_.end()) (*starting++)->InitTimeStep();
+            return;
+        }
         state_.Yield();
     }
     // The solution reads the zone's circuit and coefficients: the next
-    // zone's are asked for while this one is solved.
+    // zone's are asked for while this one is solved. The comfort extremes
+    // are taken in the same pass unless the plant's switching must come
+    // first (EndStep).
+    const RunClock& clock = state_.clock;
+    const bool extremes = !clock.warmUp && state_.settings.outputDetailCode != 2;
     for (auto next = items_.begin(); next != end;) {
         Zone& zone = *next;
         ++next;
         if (prefetch && next != end) next->PrefetchCircuit();
         zone.SolveKZ7();
+        if (extremes) zone.UpdateStepExtremes();
     }
 }
 
 void Zones::EndStep() {
+    // Only the plant's switching needs a pass of its own after the step's
+    // records; otherwise SimulateStep has taken the extremes.
+    if (state_.settings.outputDetailCode != 2) return;
     for (Zone& zone : items_) zone.EndStep();
 }
 

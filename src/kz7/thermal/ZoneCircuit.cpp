@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
-#include <cstring>
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
@@ -111,6 +111,7 @@ void Zone::SetKZ7Circuit() {
     } else {
         CAL3RD();
     }
+    ++circuitRevision_;
 }
 
 // One element's share of a pass; false for an element of zero area that
@@ -221,8 +222,9 @@ void Zone::SetKZ7Coefficients() {
     const float dt = StepSeconds();
     // Compared bit for bit, so a repeat gives exactly what working them out
     // again would.
-    const std::array<float, 13> inputs = {dt, CA, CM, ALPHA1, K0, K1, K2, K3, K4, K5, K7, SIGKA, SIGKP};
-    if (coefficientsSet_ && std::memcmp(inputs.data(), coefficientInputs_.data(), sizeof inputs) == 0) return;
+    const CoefficientInputs inputs{circuitRevision_, std::bit_cast<uint32_t>(dt),
+                                   std::bit_cast<uint32_t>(SIGKA), std::bit_cast<uint32_t>(SIGKP)};
+    if (coefficientsSet_ && inputs == coefficientInputs_) return;
     coefficientInputs_ = inputs;
     coefficientsSet_ = true;
     KAE = K4;

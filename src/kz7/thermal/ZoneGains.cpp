@@ -11,6 +11,18 @@
 
 namespace kz7 {
 
+namespace {
+
+// Most steps fall at night, when an element's sun is only cleared.
+void TakeSun(Element& element, const SunView& sun) {
+    if (sun.IsUp())
+        element.CalculateSolar(sun);
+    else
+        element.ClearSolar();
+}
+
+}  // namespace
+
 void Zone::SolveGains() {
     const SunView sun = SunView::FromWeather(*state_.weather, state_.location->GroundReflectance);
     state_.surfaces->SetSun(sun);
@@ -28,7 +40,7 @@ void Zone::SolveGains(const SunView& sun) {
     SIGKTE += RDGN;
 
     for (Element* element : elements.SunlitOpaque()) {
-        element->CalculateSolar(sun);
+        TakeSun(*element, sun);
         if (element->Opaque == nullptr) continue;
         const float longWave = element->StepLongWave();
         const float area = element->ElementArea;
@@ -49,7 +61,7 @@ void Zone::SolveGains(const SunView& sun) {
     // but still takes the sun that reaches its own side.
     const bool heatLoss = state_.clock.heatLossRun;
     for (Element* element : elements.Glazed()) {
-        if (element->SeesTheSky()) element->CalculateSolar(sun);
+        if (element->SeesTheSky()) TakeSun(*element, sun);
         if (!element->HVWT && !heatLoss) element->SOLDST();
     }
 }

@@ -174,6 +174,10 @@ void Zone::EndStep() {
             OCONOF = 1;
         }
     }
+    UpdateStepExtremes();
+}
+
+void Zone::UpdateStepExtremes() {
     const RunClock& clock = state_.clock;
     if (clock.heatLossRun || (clock.heatGainRun && clock.warmUp)) return;
     if (OCONOF > 0) UpdateExtremes();
@@ -256,6 +260,7 @@ void Zone::CAL3RD() {
     } else {
         CM = c;
     }
+    ++circuitRevision_;
     ReduceTimeStepForThirdNode();
 }
 

@@ -74,9 +74,7 @@ void Surface::SetSun(const SunView& sun) {
 }
 
 void Element::CalculateSolar(const SunView& sun) {
-    IRRAD = 0.0f;
-    IWDDIR = 0.0f;
-    IWDRTD = 0.0f;
+    ClearSolar();
     if (!sun.IsUp() || Plane == nullptr) return;
     const Surface::Insolation& plane = Plane->Sun();
     const bool glazed = Kind() == 'G';
