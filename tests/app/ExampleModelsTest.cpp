@@ -16,8 +16,8 @@ namespace kz7::app {
 namespace {
 
 // Every example reads without an error or a warning (a record lost to a missing closing
-// line is one), with its building and its location as written, and names weather that
-// is shipped with it, so that it runs as it stands.
+// line is one), every zone it names exists, its building and its location are as
+// written, and it names weather that is shipped with it, so that it runs as it stands.
 TEST(ExampleModelsTest, EachExampleReadsWithoutErrors) {
     struct Example {
         const char* file;
@@ -42,6 +42,7 @@ TEST(ExampleModelsTest, EachExampleReadsWithoutErrors) {
                   "");
         EXPECT_TRUE(errors.empty()) << errors.front();
         EXPECT_EQ(state.zones->Count(), example.zones);
+        EXPECT_EQ(state.zones->CheckReferences(), 0);
         EXPECT_EQ(state.building->Key, example.building);
         EXPECT_EQ(state.location->Latitude, example.latitude);
         EXPECT_EQ(state.location->Longitude, example.longitude);

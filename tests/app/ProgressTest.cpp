@@ -23,16 +23,14 @@ std::string Captured(Draw draw) {
     return text;
 }
 
-TEST(ProgressBarTest, RendersTheFractionClamped) {
+// The bar shows the fraction clamped. A terminal gets the bar, redrawn only
+// when its text changes, with messages above it; any other stream gets the
+// messages only.
+TEST(ProgressBarTest, DrawsTheClampedFractionOnATerminalOnlyWhenItChanges) {
     EXPECT_EQ(ProgressBar::Render(0.45, 20), "[#########...........]  45%");
     EXPECT_EQ(ProgressBar::Render(1.7, 4), "[####] 100%");
     EXPECT_EQ(ProgressBar::Render(-0.2, 4), "[....]   0%");
     EXPECT_EQ(ProgressBar::Render(0.999, 4), "[###.]  99%");
-}
-
-// A terminal gets the bar, redrawn only when its text changes, with messages
-// above it; any other stream gets the messages only.
-TEST(ProgressBarTest, DrawsOnATerminalOnlyWhenTheTextChangesAndMessagesGoAboveIt) {
     const std::string half = ProgressBar::Render(0.5, ProgressBar::kWidth);
     EXPECT_EQ(Captured([](std::FILE* stream) {
                   ProgressBar bar(stream, true);

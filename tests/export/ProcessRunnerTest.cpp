@@ -42,31 +42,26 @@ class ProcessRunnerTest : public ::testing::Test {
     std::vector<std::string> errors;
 };
 
-TEST_F(ProcessRunnerTest, OutputLargerThanThePipeArrivesWhole) {
-    ASSERT_TRUE(Run("seq 1 100000; echo tail-on-error >&2", folder));
-    std::string expected;
-    for (int i = 1; i <= 100000; ++i) expected += std::to_string(i) + "\n";
-    expected += "tail-on-error\n";
-    EXPECT_GT(expected.size(), 500000u);
-    EXPECT_EQ(output.size(), expected.size());
-    EXPECT_EQ(output, expected);
-    EXPECT_EQ(runner.LastOutcome().exitCode, 0);
-    EXPECT_TRUE(errors.empty());
-}
-
-TEST_F(ProcessRunnerTest, CommandsRunInTheWorkingFolderGivenWithOrWithoutSeparator) {
+// A folder given without its separator is still the working folder (with
+// one, as the hostile folders below are given).
+TEST_F(ProcessRunnerTest, CommandsRunInTheWorkingFolderGivenWithoutSeparator) {
     const fs::path sub = root / "work dir";
     fs::create_directory(sub);
     ASSERT_TRUE(Run("pwd", sub.string()));
     EXPECT_EQ(fs::path(output.substr(0, output.size() - 1)), fs::canonical(sub));
     EXPECT_TRUE(fs::exists(sub / ProcessRunner::kScriptName));
     EXPECT_FALSE(fs::exists(root / ("work dir" + std::string(ProcessRunner::kScriptName))));
-
-    ASSERT_TRUE(Run("pwd", sub.string() + "/"));
-    EXPECT_EQ(fs::path(output.substr(0, output.size() - 1)), fs::canonical(sub));
 }
 
-TEST_F(ProcessRunnerTest, ExitCodesAreKeptAndCommandsThatCannotStartReportWhy) {
+// Output larger than the pipe arrives whole, standard error with it; exit
+// codes are kept, and commands that cannot start report why.
+TEST_F(ProcessRunnerTest, OutputArrivesWholeExitCodesAreKeptAndFailuresToStartReportWhy) {
+    ASSERT_TRUE(Run("seq 1 100000; echo tail-on-error >&2", folder));
+    std::string expected;
+    for (int i = 1; i <= 100000; ++i) expected += std::to_string(i) + "\n";
+    EXPECT_EQ(output, expected + "tail-on-error\n");  // over 500 kB
+    EXPECT_EQ(runner.LastOutcome().exitCode, 0);
+    EXPECT_TRUE(errors.empty());
     ASSERT_TRUE(Run("echo some; exit 3", folder));
     EXPECT_EQ(output, "some\n");
     EXPECT_EQ(runner.LastOutcome().exitCode, 3);

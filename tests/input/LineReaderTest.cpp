@@ -5,7 +5,9 @@
 
 namespace kz7 {
 
-TEST(LineReader, SkipsCommentsAndBlanksAndSplitsTrimmedFields) {
+// Comments and blanks are skipped, fields trimmed, and numbers read by the
+// leading-number rule.
+TEST(LineReader, SkipsCommentsAndBlanksAndSplitsTrimmedFieldsAndNumbers) {
     LineReader reader;
     reader.OpenText("* comment\n\n   \nZone , Z1,\nlast");
     reader.NextLine();
@@ -20,10 +22,7 @@ TEST(LineReader, SkipsCommentsAndBlanksAndSplitsTrimmedFields) {
     reader.NextLine();
     EXPECT_TRUE(reader.AtEnd());
     EXPECT_TRUE(reader.Fields().empty());
-}
 
-TEST(LineReader, NumbersUseTheLeadingNumberRule) {
-    LineReader reader;
     reader.OpenText("1.5,2.5,x,3e1m\r\n");
     reader.NextLine();
     EXPECT_FLOAT_EQ(reader.NextSingle(), 1.5f);

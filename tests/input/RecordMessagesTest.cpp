@@ -55,6 +55,11 @@ TEST(RecordMessagesTest, UnknownKeywordsSayTheNearestOnceAndHostKeywordsPass) {
     host.Read("ShadingPlan,1,180,90,6,2\n");
     ASSERT_EQ(host.errors.size(), 1u);
     EXPECT_NE(host.errors[0].find("did you mean \"ShadingPlane\""), std::string::npos);
+    // The nearest word must be near; case does not count.
+    const std::vector<std::string> known = {"Zone", "Profile", "ProfileGroup"};
+    EXPECT_EQ(NearestWord("profilegroup", known), "ProfileGroup");
+    EXPECT_EQ(NearestWord("Profle", known), "Profile");
+    EXPECT_EQ(NearestWord("Wall", known), "");
 }
 
 TEST(RecordMessagesTest, AnUndefinedProfileGroupNameActsAsZeroAndIsReported) {
@@ -107,13 +112,6 @@ TEST(RecordMessagesTest, ASecondDefinitionSaysWhereTheUsedOneIs) {
                                        "twice: first at line 1 of model.kz7"),
               std::string::npos);
     EXPECT_EQ(zones.state.zones->Item(1).Description, "A");
-}
-
-TEST(RecordMessagesTest, NearestWordNeedsToBeNear) {
-    const std::vector<std::string> known = {"Zone", "Profile", "ProfileGroup"};
-    EXPECT_EQ(NearestWord("profilegroup", known), "ProfileGroup");
-    EXPECT_EQ(NearestWord("Profle", known), "Profile");
-    EXPECT_EQ(NearestWord("Wall", known), "");
 }
 
 }  // namespace

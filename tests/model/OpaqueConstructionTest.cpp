@@ -72,7 +72,7 @@ TEST(OpaqueConstructionTest, MaterialFieldsAndCarbonFlags) {
     EXPECT_FLOAT_EQ(s.state.opaqueMaterials->Item("AIR")->Resistance(), 0.0f);
 }
 
-TEST(OpaqueConstructionTest, LayerTotalsNodesAndCoefficients) {
+TEST(OpaqueConstructionTest, LayerTotalsNodesCoefficientsAndImpedances) {
     test::RecordingState s;
     ReadRecords(s, std::string(kMaterials) + kCavityWall);
     OpaqueConstruction* wall = s.state.opaqueConstructions->Item("1");
@@ -99,12 +99,8 @@ TEST(OpaqueConstructionTest, LayerTotalsNodesAndCoefficients) {
     EXPECT_NEAR(wall->RES2(2), layers, 1e-5);
     EXPECT_GT(wall->RES2(1), 0.0f);
     EXPECT_LT(wall->RES2(1), 0.5f);  // the brick carries the mass, on the outside
-}
 
-TEST(OpaqueConstructionTest, ImpedancesTendToTheTotalResistanceAtLowFrequency) {
-    test::RecordingState s;
-    ReadRecords(s, std::string(kMaterials) + kCavityWall);
-    OpaqueConstruction* wall = s.state.opaqueConstructions->Item("1");
+    // The impedances tend to the total resistance at low frequency.
     for (double w : {1e-9, 1e-11}) {
         const Complex kz7 = wall->HKZ7(w);
         const Complex multi = wall->HMULTI(w);

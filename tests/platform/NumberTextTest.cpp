@@ -12,7 +12,7 @@
 
 namespace kz7 {
 
-TEST(NumberText, LeadingNumberTakesTheLongestNumericPrefix) {
+TEST(NumberText, LeadingNumberTakesTheLongestNumericPrefixAndIntegersRoundHalvesToEven) {
     EXPECT_DOUBLE_EQ(ParseLeadingNumber("12.5abc"), 12.5);
     EXPECT_DOUBLE_EQ(ParseLeadingNumber("  -3e2x"), -300.0);
     EXPECT_DOUBLE_EQ(ParseLeadingNumber("1e"), 1.0);
@@ -21,9 +21,6 @@ TEST(NumberText, LeadingNumberTakesTheLongestNumericPrefix) {
     EXPECT_DOUBLE_EQ(ParseLeadingNumber(".5"), 0.5);
     EXPECT_DOUBLE_EQ(ParseLeadingNumber("abc"), 0.0);
     EXPECT_TRUE(std::isinf(ParseLeadingNumber("1e999")));
-}
-
-TEST(NumberText, IntegersRoundHalvesToEvenAndClamp) {
     EXPECT_EQ(RoundToInt16(2.5), 2);
     EXPECT_EQ(RoundToInt16(3.5), 4);
     EXPECT_EQ(RoundToInt16(-2.5), -2);
@@ -31,12 +28,20 @@ TEST(NumberText, IntegersRoundHalvesToEvenAndClamp) {
     EXPECT_EQ(RoundToInt16(std::nan("")), 0);
 }
 
+// Fifteen digits for doubles, seven for singles; an assigned text reuses its storage.
 TEST(NumberText, ShortestTextKeepsFifteenOrSevenDigits) {
     EXPECT_EQ(NumberToText(0.1 + 0.2), "0.3");
     EXPECT_EQ(NumberToText(100.0), "100");
     EXPECT_EQ(NumberToText(1.0f / 3.0f), "0.3333333");
     EXPECT_EQ(NumberToText(-32768.0), "-32768");
     EXPECT_EQ(NumberToText(2.5, ','), "2,5");
+    std::string text(32, 'x');
+    const char* storage = text.data();
+    AssignNumberText(text, 21.5f);
+    EXPECT_EQ(text, "21.5");
+    AssignNumberText(text, -3.25e-7f, ',');
+    EXPECT_EQ(text, "-3,25E-07");
+    EXPECT_EQ(text.data(), storage);
 }
 
 namespace {
@@ -86,16 +91,6 @@ TEST(NumberText, TextsMatchTheSignificantDigitFormatAcrossTheRange) {
     EXPECT_EQ(NumberToText(std::numeric_limits<float>::infinity()), "Infinity");
     EXPECT_EQ(NumberToText(-std::numeric_limits<float>::infinity()), "-Infinity");
     EXPECT_EQ(NumberToText(std::nanf("")), "NaN");
-}
-
-TEST(NumberText, AssignedTextReusesItsStorage) {
-    std::string text(32, 'x');
-    const char* storage = text.data();
-    AssignNumberText(text, 21.5f);
-    EXPECT_EQ(text, "21.5");
-    AssignNumberText(text, -3.25e-7f, ',');
-    EXPECT_EQ(text, "-3,25E-07");
-    EXPECT_EQ(text.data(), storage);
 }
 
 TEST(NumberText, PatternsFixDecimalsAndHashesDropZero) {

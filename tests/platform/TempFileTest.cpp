@@ -20,7 +20,9 @@ TEST(TempFile, NamesCountUpFromKZ7WhileANameExists) {
     EXPECT_FALSE(TemporaryFolder("").empty());
 }
 
-TEST(TempFile, PlantedLinksAndFoldersAreSkippedNeverFollowed) {
+// Planted links and folders are skipped, never followed; a folder that
+// cannot take the file is an error naming it.
+TEST(TempFile, PlantedLinksAndFoldersAreSkippedAndAMissingFolderIsNamed) {
     test::ScratchFolder scratch;
     const std::filesystem::path victim = scratch.Write("victim.txt", "keep me");
     std::filesystem::create_symlink(victim, scratch.Path() / "KZ7.tmp");
@@ -32,10 +34,7 @@ TEST(TempFile, PlantedLinksAndFoldersAreSkippedNeverFollowed) {
     EXPECT_EQ(test::ReadFile(victim), "keep me");
     EXPECT_FALSE(std::filesystem::exists(scratch.Path() / "nowhere"));
     EXPECT_TRUE(std::filesystem::is_symlink(scratch.Path() / "KZ7.tmp"));
-}
 
-TEST(TempFile, AFolderThatCannotTakeTheFileIsAnErrorNamingIt) {
-    test::ScratchFolder scratch;
     const std::filesystem::path missing = scratch.Path() / "no-such-folder";
     try {
         WriteTemporaryFile(missing, "x");

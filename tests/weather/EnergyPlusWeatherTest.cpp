@@ -23,7 +23,7 @@ class EnergyPlusWeatherTest : public ::testing::Test {
     TempFolder folder;
 };
 
-TEST_F(EnergyPlusWeatherTest, ReadsTheDenverFile) {
+TEST_F(EnergyPlusWeatherTest, ReadsTheDenverFileWithTheSunOfEachRecord) {
     ASSERT_TRUE(epw.OpenFile(kDenver));
     EXPECT_TRUE(errors.texts.empty());
     EXPECT_EQ(epw.RecordCount(), 8760);
@@ -56,11 +56,8 @@ TEST_F(EnergyPlusWeatherTest, ReadsTheDenverFile) {
     EXPECT_EQ(state.clock.period.startYear, 1995);
     EXPECT_EQ(state.clock.period.endYear, 1994);
     EXPECT_EQ(epw.YearJan1, 1995);
-}
 
-TEST_F(EnergyPlusWeatherTest, SunOfEachRecordUsesTheTimeZoneMeridian) {
-    ASSERT_TRUE(epw.OpenFile(kDenver));
-    // Noon records of 21 June (day 172): the sun stands high in the south.
+    // The sun of each record uses the time zone's meridian. Noon records of 21 June (day 172): the sun stands high in the south.
     WeatherRecord noon;
     state.clock.month = 6;
     state.clock.day = 21;
@@ -224,13 +221,15 @@ TEST_F(EnergyPlusWeatherTest, FilesWithoutRecordsCancelTheRun) {
     }
 }
 
-TEST_F(EnergyPlusWeatherTest, ShortLinesAndTextInNumbers) {
-    std::vector<std::string> lines = testing::ReadLines(kDenver);
+// Faulty lines, a second year and an unknown start day: the file is read
+// with one message for each fault.
+TEST_F(EnergyPlusWeatherTest, FaultyFilesAreReadWithAMessageEach) {
+    const std::vector<std::string> denver = testing::ReadLines(kDenver);
+    std::vector<std::string> lines = denver;
     lines[8 + 5] = "1995,1,1,6,0,x,-12.5,-14";                 // line 14: too few fields
     lines[8 + 6].replace(lines[8 + 6].find(",-"), 1, ",abc");  // line 15: text for the dry bulb
     lines[8 + 7] = "1995,13,1,8,0";                            // line 16: no such month
-    const std::string path = folder.Write("faulty.epw", testing::JoinLines(lines));
-    ASSERT_TRUE(epw.OpenFile(path));
+    ASSERT_TRUE(epw.OpenFile(folder.Write("faulty.epw", testing::JoinLines(lines))));
     ASSERT_EQ(errors.texts.size(), 1u);
     EXPECT_NE(errors.texts[0].find("faulty.epw: line 14 has 8 of the 35 fields"),
               std::string::npos);
@@ -243,27 +242,23 @@ TEST_F(EnergyPlusWeatherTest, ShortLinesAndTextInNumbers) {
     // station's height, close to the file's own pressure of the hour before.
     EXPECT_NEAR(shortLine.PATMOS, epw.Records()[4].PATMOS, 15.0f);
     EXPECT_EQ(epw.Records()[6].Tdb, 0.0f);
-}
 
-TEST_F(EnergyPlusWeatherTest, SecondYearOfDataStopsAtTheFirstRepeat) {
-    std::vector<std::string> lines = testing::ReadLines(kDenver);
-    std::vector<std::string> twoYears = lines;
-    twoYears.insert(twoYears.end(), lines.begin() + 8, lines.end());
+    // A second year of data stops at the first repeated hour.
+    std::vector<std::string> twoYears = denver;
+    twoYears.insert(twoYears.end(), denver.begin() + 8, denver.end());
     ASSERT_TRUE(epw.OpenFile(folder.Write("two.epw", testing::JoinLines(twoYears))));
     EXPECT_EQ(epw.RecordCount(), 8760);
-    ASSERT_EQ(errors.texts.size(), 1u);
-    EXPECT_EQ(errors.texts[0],
+    ASSERT_EQ(errors.texts.size(), 2u);
+    EXPECT_EQ(errors.texts[1],
               "Weather file " + folder.File("two.epw") +
                   ": line 8769 repeats the hour 1:00 1/1; only the first year of data is read");
-}
 
-TEST_F(EnergyPlusWeatherTest, UnknownStartDayCountsFromTheFirstDate) {
-    std::vector<std::string> lines = testing::ReadLines(kDenver);
+    // An unknown start day counts from the first date: 1 January 1995 was a Sunday.
+    lines = denver;
     lines[7] = "DATA PERIODS,1,1,Data,Funday, 1/ 1,12/31";
     ASSERT_TRUE(epw.OpenFile(folder.Write("funday.epw", testing::JoinLines(lines))));
-    ASSERT_EQ(errors.texts.size(), 1u);
-    EXPECT_NE(errors.texts[0].find("\"Funday\" is not a weekday"), std::string::npos);
-    // 1 January 1995 was a Sunday.
+    ASSERT_EQ(errors.texts.size(), 3u);
+    EXPECT_NE(errors.texts[2].find("\"Funday\" is not a weekday"), std::string::npos);
     EXPECT_EQ(epw.StartDayOfWeek, 7);
     EXPECT_EQ(epw.Records()[24].DayOfWeek, 1);
 }

@@ -119,14 +119,12 @@ TEST(WeatherHourly, ModelNamesAreFoundInTheSupportFolderThenBesideTheModel) {
     EXPECT_EQ(state.weather->LastRecordDate().month, 12);
 }
 
-// Typical-year files: one year's worth of days, every date found, weekdays
-// counted from the file's stated start day.
-class TypicalYear : public ::testing::TestWithParam<std::string> {};
-
-TEST_P(TypicalYear, FullYearRunHas365DaysAndEveryHour) {
+// A typical-year file (months of several years): one year's worth of days,
+// every date found, weekdays counted from the file's stated start day.
+TEST(WeatherTypicalYear, FullYearRunHas365DaysAndEveryHour) {
     EngineState state;
     ErrorRecorder errors(state);
-    ASSERT_TRUE(OpenEpw(state, GetParam()));
+    ASSERT_TRUE(OpenEpw(state, kDenver));
     Weather& weather = *state.weather;
     EXPECT_FALSE(weather.RecordsFormOneYear());
     EXPECT_EQ(weather.FebruaryDays(), 28);
@@ -159,12 +157,6 @@ TEST_P(TypicalYear, FullYearRunHas365DaysAndEveryHour) {
     EXPECT_EQ(clock.day, 31);
     EXPECT_TRUE(errors.texts.empty()) << errors.texts.front();
 }
-
-INSTANTIATE_TEST_SUITE_P(SharedFiles, TypicalYear, ::testing::Values(kDenver, kBoston),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                             return info.param == kDenver ? std::string("Denver")
-                                                          : std::string("Boston");
-                         });
 
 TEST(WeatherTypicalYear, FebruaryOfALeapYearIsTakenAsTheFileHoldsIt) {
     TempFolder folder;
