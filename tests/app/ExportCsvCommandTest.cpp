@@ -162,7 +162,6 @@ TEST_F(ExportCsvCommandTest, BadDatabasesAndUsageGiveTheirExitCodes) {
 
     EXPECT_EQ(RunKz7(fmt::format("export-csv {} --interval fortnight", file.string())).exitCode,
               kExitUsage);
-    EXPECT_EQ(RunKz7("export-csv").exitCode, kExitUsage);
 }
 
 }  // namespace
