@@ -16,14 +16,6 @@ constexpr uint32_t kInfinityBits = 0x7f800000u;
 bool IsNumber(float value) {
     return (std::bit_cast<uint32_t>(value) & kMagnitudeBits) <= kInfinityBits;
 }
-
-// Cells [0, kWidth) of `records` rows `stride` apart into kWidth columns of
-// `records` values one after another.
-template <size_t kWidth>
-void GatherBlock(const float* rows, size_t stride, size_t records, float* columns) {
-    for (size_t record = 0; record < records; ++record)
-        for (size_t k = 0; k < kWidth; ++k) columns[k * records + record] = rows[record * stride + k];
-}
 }  // namespace
 
 void SeriesBuffer::Stream::Widen(size_t newWidth) {
@@ -111,49 +103,34 @@ void SeriesBuffer::Drain(const std::function<void(const StepTime&)>& onTime,
     Discard();
 }
 
-// Positions are gathered kDrainBlock at a time: one pass over the held
-// records reads each record's cache lines once for the whole block, where a
-// pass per position read every line again for each position it holds (from
-// beyond the first-level cache once a stream holds more than a few hundred
-// records), and the block's columns stay in that cache.
 void SeriesBuffer::DrainPart(const Stream& stream, size_t begin, size_t end,
                              const std::function<void(const SeriesChunk&)>& onChunk) {
     const size_t records = end - begin;
-    column_.resize(records * kDrainBlock);
-    const float* held = stream.values.data() + begin * stream.width;
-    for (size_t first = 0; first < stream.width; first += kDrainBlock) {
-        const size_t block = std::min(kDrainBlock, stream.width - first);
-        if (block == kDrainBlock)
-            GatherBlock<kDrainBlock>(held + first, stream.width, records, column_.data());
-        else
-            for (size_t k = 0; k < block; ++k)
-                GatherBlock<1>(held + first + k, stream.width, records, column_.data() + k * records);
-        for (size_t k = 0; k < block; ++k)
-            DrainColumn(stream, first + k, begin, {column_.data() + k * records, records}, onChunk);
+    column_.resize(records);
+    for (size_t position = 0; position < stream.width; ++position) {
+        // Gathered, counted and tested in the same pass, on the values' bits:
+        // how many are numbers, and whether all have the bits of the first
+        // (so that a run of NaN or of -0 stays what it is).
+        const float* source = stream.values.data() + begin * stream.width + position;
+        const uint32_t first = std::bit_cast<uint32_t>(source[0]);
+        int64_t numbers = 0;
+        uint32_t anyOther = 0;
+        for (size_t record = 0; record < records; ++record) {
+            const float value = source[record * stream.width];
+            const uint32_t bits = std::bit_cast<uint32_t>(value);
+            column_[record] = value;
+            numbers += IsNumber(value) ? 1 : 0;
+            anyOther |= bits ^ first;
+        }
+        if (numbers == 0) continue;
+        const bool allEqual = anyOther == 0;
+        // A variable that stays the same (a gain the zone does not have,
+        // heating all summer) is kept as its one value.
+        const std::span<const float> values(column_.data(), allEqual ? 1 : records);
+        onChunk({stream.interval, stream.zone, static_cast<int32_t>(position),
+                 stream.firstPending + static_cast<int64_t>(begin), static_cast<int64_t>(records),
+                 numbers, values});
     }
-}
-
-// Tested on the values' bits: how many are numbers, and whether all have the
-// bits of the first (so that a run of NaN or of -0 stays what it is).
-void SeriesBuffer::DrainColumn(const Stream& stream, size_t position, size_t begin,
-                               std::span<const float> column,
-                               const std::function<void(const SeriesChunk&)>& onChunk) {
-    const uint32_t first = std::bit_cast<uint32_t>(column[0]);
-    // 32-bit lanes, so that the pass vectorises eight values wide (a part
-    // holds far fewer than 2^32 steps).
-    uint32_t numbers = 0;
-    uint32_t anyOther = 0;
-    for (const float value : column) {
-        numbers += IsNumber(value) ? 1u : 0u;
-        anyOther |= std::bit_cast<uint32_t>(value) ^ first;
-    }
-    if (numbers == 0) return;
-    // A variable that stays the same (a gain the zone does not have, heating
-    // all summer) is kept as its one value.
-    const std::span<const float> values = anyOther == 0 ? column.first(1) : column;
-    onChunk({stream.interval, stream.zone, static_cast<int32_t>(position),
-             stream.firstPending + static_cast<int64_t>(begin), static_cast<int64_t>(column.size()),
-             static_cast<int64_t>(numbers), values});
 }
 
 void SeriesBuffer::Discard() {

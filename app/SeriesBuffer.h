@@ -95,11 +95,6 @@ class SeriesBuffer {
     // Records [begin, end) of `stream` as one chunk per position with a value.
     void DrainPart(const Stream& stream, size_t begin, size_t end,
                    const std::function<void(const SeriesChunk&)>& onChunk);
-    // The chunk of `position` from its gathered `column`, unless it holds no value.
-    static void DrainColumn(const Stream& stream, size_t position, size_t begin,
-                            std::span<const float> column,
-                            const std::function<void(const SeriesChunk&)>& onChunk);
-    static constexpr size_t kDrainBlock = 8;  // positions gathered in one pass
 };
 
 }  // namespace kz7::app

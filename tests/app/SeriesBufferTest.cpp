@@ -47,7 +47,7 @@ int64_t AddHour(SeriesBuffer& buffer, int hour) {
         for (float value : record.values) numbers += std::isnan(value) ? 0 : 1;
     };
     const double time = hour / 24.0;
-    std::vector<float> zone(hour > 9 ? 11 : 5, kNone);
+    std::vector<float> zone(hour > 9 ? 8 : 5, kNone);
     zone[1] = static_cast<float>(hour) * 0.5f;
     zone[2] = 7.0f;
     zone.back() = hour % 3 == 0 ? kNone : -0.0f;
@@ -100,9 +100,8 @@ TEST(SeriesBufferTest, PartsWrittenTogetherGiveTheChunksOfPartsWrittenAlone) {
         }
     }
     EXPECT_EQ(together.HeldValues(), 0);
-    // Zone 1 widens in hour 10, past a block of positions the drain gathers
-    // at once: its new last position is NaN before, a run of -0 after; its
-    // old last position holds nothing from then on.
+    // Zone 1 widens in hour 10: its new last position is NaN before, a run
+    // of -0 after; its old last position holds nothing from then on.
     auto chunkOf = [&onceAtEnd](int32_t position, int64_t firstStep) -> const Chunk* {
         for (const Chunk& chunk : onceAtEnd.chunks)
             if (std::get<0>(chunk) == 2 && std::get<1>(chunk) == 1 && std::get<2>(chunk) == position &&
@@ -110,7 +109,7 @@ TEST(SeriesBufferTest, PartsWrittenTogetherGiveTheChunksOfPartsWrittenAlone) {
                 return &chunk;
         return nullptr;
     };
-    const Chunk* widened = chunkOf(10, 8);  // hours 9..11
+    const Chunk* widened = chunkOf(7, 8);  // hours 9..11
     ASSERT_NE(widened, nullptr);
     EXPECT_EQ(std::get<4>(*widened), 3);
     const uint32_t minusZero = std::bit_cast<uint32_t>(-0.0f);

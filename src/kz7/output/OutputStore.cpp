@@ -24,8 +24,9 @@ int32_t OutputStore::Allocate(int16_t interval, int32_t records, int32_t variabl
         h.variables = std::clamp(variables, 0, kMaxVariables);
         h.scale = scale;
         const size_t cells = static_cast<size_t>(h.records) * static_cast<size_t>(kRowCells);
+        h.selected.assign(cells, 0);
         h.selectedCells.assign(static_cast<size_t>(h.records), 0);
-        h.byCountCells.assign(static_cast<size_t>(h.records), scale == 0.0f ? ~uint64_t{0} : 0);
+        h.byCount.assign(cells, scale == 0.0f ? 1 : 0);
         h.sum.assign(cells, 0.0f);
         h.count.assign(cells, 0);
         return number;
@@ -57,8 +58,9 @@ OutputRecord OutputStore::Record(int32_t handle, int32_t record) {
     Handle* h = Find(handle);
     if (h == nullptr || record < 1 || record > h->records) return view;
     const size_t first = static_cast<size_t>(record - 1) * static_cast<size_t>(kRowCells);
+    view.selected_ = h->selected.data() + first;
     view.selectedCells_ = h->selectedCells.data() + (record - 1);
-    view.byCountCells_ = h->byCountCells.data() + (record - 1);
+    view.byCount_ = h->byCount.data() + first;
     view.sum_ = h->sum.data() + first;
     view.count_ = h->count.data() + first;
     view.variables_ = h->variables;
@@ -153,7 +155,7 @@ struct CellLane {
     int64_t present;
 };
 
-inline CellLane ReadLane(uint64_t selectedCell, uint64_t byCount, float sum, int32_t count,
+inline CellLane ReadLane(int32_t selectedCell, int32_t byCount, float sum, int32_t count,
                          double summedDivisor) {
     const int64_t selected = -static_cast<int64_t>(selectedCell != 0);
     const int64_t collected = selected & -static_cast<int64_t>(count != 0);
@@ -170,11 +172,11 @@ double Masked(double value, int64_t mask) {
 
 // Built for AVX2 too, picked at load time; both give the same bits.
 __attribute__((target_clones("avx2", "default"))) void ReadCells(
-    uint64_t selectedCells, uint64_t byCountCells, const float* __restrict sums,
-    const int32_t* __restrict counts, double summedDivisor, size_t cells, RecordReading& reading) {
+    const int32_t* __restrict selectedCells, const int32_t* __restrict byCount,
+    const float* __restrict sums, const int32_t* __restrict counts, double summedDivisor,
+    size_t cells, RecordReading& reading) {
     for (size_t i = 0; i < cells; ++i) {
-        const CellLane lane = ReadLane((selectedCells >> i) & 1u, (byCountCells >> i) & 1u, sums[i],
-                                       counts[i], summedDivisor);
+        const CellLane lane = ReadLane(selectedCells[i], byCount[i], sums[i], counts[i], summedDivisor);
         reading.value[i] = lane.value;
         reading.selected[i] = lane.selected;
         reading.collected[i] = lane.collected;
@@ -186,13 +188,12 @@ __attribute__((target_clones("avx2", "default"))) void ReadCells(
 // +0.0 to the totals, which leaves a sum that starts at +0.0 as it is, so
 // the totals are those of adding the present values alone, record by record.
 __attribute__((target_clones("avx2", "default"))) void TakeCells(
-    uint64_t selectedCells, uint64_t byCountCells, float* __restrict sums,
-    int32_t* __restrict counts, double summedDivisor, double weight, float* __restrict numbers,
-    RecordTotals& __restrict totals) {
+    const int32_t* __restrict selectedCells, const int32_t* __restrict byCount,
+    float* __restrict sums, int32_t* __restrict counts, double summedDivisor, double weight,
+    float* __restrict numbers, RecordTotals& __restrict totals) {
     constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
     for (size_t i = 0; i < RecordTotals::kCells; ++i) {
-        const CellLane lane = ReadLane((selectedCells >> i) & 1u, (byCountCells >> i) & 1u, sums[i],
-                                       counts[i], summedDivisor);
+        const CellLane lane = ReadLane(selectedCells[i], byCount[i], sums[i], counts[i], summedDivisor);
         numbers[i] = lane.present != 0 ? static_cast<float>(lane.value) : kNone;
         totals.selected[i] |= lane.selected;
         totals.collected[i] |= lane.collected;
@@ -216,13 +217,12 @@ void OutputRecord::Read(RecordReading& reading) const {
         reading = RecordReading{};
         return;
     }
-    ReadCells(*selectedCells_, *byCountCells_, sum_, count_, summedDivisor_, RecordReading::kCells,
-              reading);
+    ReadCells(selected_, byCount_, sum_, count_, summedDivisor_, RecordReading::kCells, reading);
 }
 
 void OutputRecord::TakeInterval(float* numbers, RecordTotals& totals, double weight) {
     if (variables_ == 0) return;
-    TakeCells(*selectedCells_, *byCountCells_, sum_, count_, summedDivisor_, weight, numbers, totals);
+    TakeCells(selected_, byCount_, sum_, count_, summedDivisor_, weight, numbers, totals);
 }
 
 void OutputRecord::ResetVariable(int32_t variable) {
@@ -244,11 +244,13 @@ void OutputStore::SetVariable(int32_t handle, int32_t record, int32_t variable, 
     if (h == nullptr || record < 1 || record > h->records || variable < 1 ||
         variable > h->variables)
         return;
+    const size_t cell = static_cast<size_t>(record - 1) * static_cast<size_t>(kRowCells) +
+                        static_cast<size_t>(variable - 1);
+    h->selected[cell] = selected ? 1 : 0;
     const uint64_t bit = uint64_t{1} << (variable - 1);
     uint64_t& cells = h->selectedCells[static_cast<size_t>(record - 1)];
     cells = selected ? cells | bit : cells & ~bit;
-    uint64_t& byCount = h->byCountCells[static_cast<size_t>(record - 1)];
-    byCount = aggregation == Aggregation::Averaged || h->scale == 0.0f ? byCount | bit : byCount & ~bit;
+    h->byCount[cell] = aggregation == Aggregation::Averaged || h->scale == 0.0f ? 1 : 0;
 }
 
 bool OutputStore::IsSelected(int32_t handle, int32_t record, int32_t variable) const {
