@@ -694,7 +694,7 @@ void RunWriter::Store(const ResultRecord& record) {
         weatherRow_[0] = std::numeric_limits<float>::quiet_NaN();
         stored.values = weatherRow_;
     }
-    valueCount_ += held_.Add(stored);
+    held_.Add(stored);
     ++recordCount_;
     if (held_.PendingValues() < valuesPerBatch_ && held_.PendingSteps() < kStepsPerBatch) return;
     held_.Seal();
@@ -711,6 +711,7 @@ RunPart RunWriter::TakeHeld() {
     held_.Drain(
         [&part](const StepTime& time) { part.times.push_back(time); },
         [&](const SeriesChunk& chunk) {
+            valueCount_ += chunk.numbers;
             const std::span<const float> values = LittleEndian(chunk.values, scratch);
             part.chunks.push_back({chunk.interval, chunk.zone, chunk.position, chunk.firstStep,
                                    chunk.steps, part.values.size(), values.size()});

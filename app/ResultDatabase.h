@@ -252,6 +252,8 @@ class RunWriter {
     void Finish(RunStatus status, std::string_view note = {});
 
     int64_t RecordCount() const { return recordCount_; }
+    // The values that are numbers among the records written or handed to
+    // the sink so far: all of the run's once it is finished.
     int64_t ValueCount() const { return valueCount_; }
     // The time spent in this run's transactions so far, waits for other
     // writers included (0 with a sink that writes on another thread).

@@ -57,7 +57,7 @@ SeriesBuffer::Stream& SeriesBuffer::Find(int16_t interval, int32_t zone) {
     return streams_[found->second];
 }
 
-int64_t SeriesBuffer::Add(const ResultRecord& record) {
+void SeriesBuffer::Add(const ResultRecord& record) {
     Stream& stream = Find(record.interval, record.zone);
     if (record.values.size() > stream.width) stream.Widen(record.values.size());
     if (stream.values.empty()) stream.firstPending = stream.nextStep;
@@ -79,10 +79,6 @@ int64_t SeriesBuffer::Add(const ResultRecord& record) {
         times_.push_back({record.interval, step, record.time, record.date});
         timed = step + 1;
     }
-    // Counted on the bits, a pass that vectorises.
-    int64_t numbers = 0;
-    for (const float value : record.values) numbers += IsNumber(value) ? 1 : 0;
-    return numbers;
 }
 
 void SeriesBuffer::Seal() {
@@ -112,28 +108,28 @@ void SeriesBuffer::DrainPart(const Stream& stream, size_t begin, size_t end,
     const size_t records = end - begin;
     column_.resize(records);
     for (size_t position = 0; position < stream.width; ++position) {
-        // Gathered and tested in the same pass, on the values' bits: whether
-        // any is a number, and whether all have the bits of the first (so
-        // that a run of NaN or of -0 stays what it is).
+        // Gathered, counted and tested in the same pass, on the values' bits:
+        // how many are numbers, and whether all have the bits of the first
+        // (so that a run of NaN or of -0 stays what it is).
         const float* source = stream.values.data() + begin * stream.width + position;
         const uint32_t first = std::bit_cast<uint32_t>(source[0]);
-        uint32_t anyNumber = 0;
+        int64_t numbers = 0;
         uint32_t anyOther = 0;
         for (size_t record = 0; record < records; ++record) {
             const float value = source[record * stream.width];
             const uint32_t bits = std::bit_cast<uint32_t>(value);
             column_[record] = value;
-            anyNumber |= static_cast<uint32_t>(IsNumber(value));
+            numbers += IsNumber(value) ? 1 : 0;
             anyOther |= bits ^ first;
         }
-        if (anyNumber == 0) continue;
+        if (numbers == 0) continue;
         const bool allEqual = anyOther == 0;
         // A variable that stays the same (a gain the zone does not have,
         // heating all summer) is kept as its one value.
         const std::span<const float> values(column_.data(), allEqual ? 1 : records);
         onChunk({stream.interval, stream.zone, static_cast<int32_t>(position),
                  stream.firstPending + static_cast<int64_t>(begin), static_cast<int64_t>(records),
-                 values});
+                 numbers, values});
     }
 }
 

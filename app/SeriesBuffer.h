@@ -22,6 +22,7 @@ struct SeriesChunk {
     int32_t position = 0;
     int64_t firstStep = 0;
     int64_t steps = 0;              // steps the chunk covers
+    int64_t numbers = 0;            // how many of the steps have a value (not NaN)
     // NaN where there is no value; a single value when all `steps` are equal.
     std::span<const float> values;
 };
@@ -37,9 +38,9 @@ struct StepTime {
 class SeriesBuffer {
   public:
     // Takes one record: the next step of its (interval, zone). The first
-    // record of a step gives the step its time. Returns how many of its
-    // values are numbers (not NaN).
-    int64_t Add(const ResultRecord& record);
+    // record of a step gives the step its time. Its values are counted when
+    // drained (SeriesChunk::numbers), in the pass that gathers them anyway.
+    void Add(const ResultRecord& record);
 
     // Values held since the last seal or drain, and the most steps any
     // series holds since then.

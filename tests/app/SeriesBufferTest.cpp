@@ -24,12 +24,14 @@ using Time = std::tuple<int16_t, int64_t, double, double>;
 struct Drained {
     std::vector<Time> times;
     std::vector<Chunk> chunks;
+    int64_t numbers = 0;
     void From(SeriesBuffer& buffer) {
         buffer.Drain(
             [this](const StepTime& t) { times.emplace_back(t.interval, t.step, t.time, t.sourceTime); },
             [this](const SeriesChunk& c) {
                 std::vector<uint32_t> bits;
                 for (float value : c.values) bits.push_back(std::bit_cast<uint32_t>(value));
+                numbers += c.numbers;
                 chunks.emplace_back(c.interval, c.zone, c.position, c.firstStep, c.steps, bits);
             });
     }
@@ -37,26 +39,35 @@ struct Drained {
 
 // Hour `hour`'s records: two zones (one widening after hour 9, one with a
 // value that stays the same), weather, and from hour 12 a daily record.
-void AddHour(SeriesBuffer& buffer, int hour) {
+// Returns how many of their values are numbers.
+int64_t AddHour(SeriesBuffer& buffer, int hour) {
+    int64_t numbers = 0;
+    const auto add = [&](const ResultRecord& record) {
+        buffer.Add(record);
+        for (float value : record.values) numbers += std::isnan(value) ? 0 : 1;
+    };
     const double time = hour / 24.0;
     std::vector<float> zone(hour > 9 ? 8 : 5, kNone);
     zone[1] = static_cast<float>(hour) * 0.5f;
     zone[2] = 7.0f;
     zone.back() = hour % 3 == 0 ? kNone : -0.0f;
-    buffer.Add({2, 1, zone, time, time});
+    add({2, 1, zone, time, time});
     std::vector<float> other{kNone, static_cast<float>(-hour), 21.0f};
-    EXPECT_EQ(buffer.Add({2, 2, other, time, time}), 2);  // the numbers among its values
+    add({2, 2, other, time, time});
     std::vector<float> weather{kNone, 12.5f + static_cast<float>(hour % 4)};
-    buffer.Add({2, -1, weather, time - 9.0, time});
-    if (hour >= 12 && hour % 4 == 0) buffer.Add({3, 0, zone, time, time});
+    add({2, -1, weather, time - 9.0, time});
+    if (hour >= 12 && hour % 4 == 0) add({3, 0, zone, time, time});
+    return numbers;
 }
 
 TEST(SeriesBufferTest, PartsWrittenTogetherGiveTheChunksOfPartsWrittenAlone) {
     const std::vector<int> partEnds{4, 8, 11, 15, 20};  // hours after which a part ends
     SeriesBuffer alone, together, twoWrites;
     Drained eachPart, onceAtEnd, inTwo;
+    int64_t numbers = 0;
     for (int hour = 1; hour <= 23; ++hour) {
-        for (SeriesBuffer* buffer : {&alone, &together, &twoWrites}) AddHour(*buffer, hour);
+        numbers += AddHour(alone, hour);
+        for (SeriesBuffer* buffer : {&together, &twoWrites}) AddHour(*buffer, hour);
         bool ends = false;
         for (int end : partEnds) ends = ends || end == hour;
         if (!ends) continue;
@@ -72,6 +83,11 @@ TEST(SeriesBufferTest, PartsWrittenTogetherGiveTheChunksOfPartsWrittenAlone) {
     EXPECT_EQ(onceAtEnd.chunks.size(), eachPart.chunks.size());
     EXPECT_EQ(onceAtEnd.chunks, eachPart.chunks);
     EXPECT_EQ(inTwo.chunks, eachPart.chunks);
+    // Every number is counted once, in whichever chunk holds it, a value
+    // kept once for a run of equal ones included.
+    EXPECT_EQ(eachPart.numbers, numbers);
+    EXPECT_EQ(onceAtEnd.numbers, numbers);
+    EXPECT_EQ(inTwo.numbers, numbers);
     // Times go by step, whichever write carries them.
     std::sort(eachPart.times.begin(), eachPart.times.end());
     std::sort(onceAtEnd.times.begin(), onceAtEnd.times.end());

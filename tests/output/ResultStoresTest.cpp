@@ -239,6 +239,7 @@ TEST_F(ResultStoresTest, BuildingValuesWeighAveragesByFloorAreaAndTotalSums) {
         zone.stepValues.Set(ZoneVariable::AirTemperature, n == 1 ? 20.0f : n == 2 ? 24.0f : 99.0f);
         zone.stepValues.Set(ZoneVariable::Heating, n);
         if (n != 2) zone.stepValues.Set(ZoneVariable::RadiantTemperature, 21.0f);
+        if (n == 3) zone.stepValues.Set(ZoneVariable::ThirdMassTemperature, 5.0f);
         zone.stepValues.Set(ZoneVariable::MassTemperature, 19.0f);
     });
     // One missing step of zone 2's mass temperature.
@@ -255,6 +256,8 @@ TEST_F(ResultStoresTest, BuildingValuesWeighAveragesByFloorAreaAndTotalSums) {
     EXPECT_EQ(first[At(ZoneVariable::Heating)], "10");         // 1 + 2 + 3 + 4
     // Zone 2 never gave a radiant temperature: the mean is of the others.
     EXPECT_EQ(first[At(ZoneVariable::RadiantTemperature)], "21");
+    // Only zone 3, without floor area, has it: its plain value.
+    EXPECT_EQ(first[At(ZoneVariable::ThirdMassTemperature)], "5");
     EXPECT_EQ(first[At(ZoneVariable::ComfortTemperature)], "-32768");  // selected, never added
     EXPECT_EQ(first[At(ZoneVariable::Cooling)], "-32768");
     EXPECT_EQ(first[At(ZoneVariable::SolarGain)], "");               // not selected in any zone
