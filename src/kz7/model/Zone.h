@@ -334,28 +334,6 @@ private:
     std::array<std::array<float, 12>, 100> ComfortHoursTable{};
 };
 
-// Where in a step's one pass over the zones (Zones::SimulateStep) each
-// zone's step starts and where it is solved. Each zone in turn has its
-// gains and accumulation worked out; before that, the steps that start in
-// its turn start, and after it, the zones solved in its turn are solved, in
-// collection order. The pass gives bit for bit what starting every zone,
-// then all gains, then all solutions gives:
-// - a zone starts in its own turn, or in that of the first zone whose
-//   partitions add to its sums;
-// - a zone is solved in its own turn while its lines are still in the
-//   cache, unless a later zone's gains read or add to its step state (a
-//   partition or an air flow from it) or its emitters follow the duty of a
-//   later zone: it is then solved in the last such zone's turn, and every
-//   zone after it no earlier, so that the solutions keep their order.
-struct ZoneStepPlan {
-    // The zones in the order their steps start, and how many start in each
-    // zone's turn (almost always one, the zone itself).
-    std::vector<Zone*> starts;
-    std::vector<uint32_t> startsInTurn;
-    // How many zones are solved after each zone's turn.
-    std::vector<uint32_t> solvesInTurn;
-};
-
 class Zones {
   public:
     explicit Zones(EngineState& state) : state_(state) {}
@@ -368,11 +346,11 @@ class Zones {
     Zone& Item(std::string_view key) const { return items_.Item(key); }
     void Remove(std::string_view key) {
         items_.Remove(key);
-        stepPlan_ = {};
+        stepStarts_.clear();
     }
     void Clear() {
         items_.Clear();
-        stepPlan_ = {};
+        stepStarts_.clear();
         defaultOutputs_ = {};
     }
     auto begin() const { return items_.begin(); }
@@ -393,16 +371,15 @@ class Zones {
     int32_t CheckReferences() const;
 
     // Stages of a run over all zones in order. InitTimeStep takes the step's
-    // occupancy; each zone's own step start (Zone::InitTimeStep) and its
-    // solution are made in SimulateStep's one pass (ZoneStepPlan), which
-    // also takes the comfort extremes; EndStep sends the plant's switching
-    // (output detail code 2) and takes the extremes after it.
+    // occupancy; each zone's own step start (Zone::InitTimeStep) is made in
+    // SimulateStep, which also takes the comfort extremes; EndStep sends
+    // the plant's switching (output detail code 2) and takes the extremes
+    // after it.
     void InitSimulation();
     void InitDay();
     void InitTimeStep();
     void SimulateStep();
     void EndStep();
-    const ZoneStepPlan& StepPlan() const { return stepPlan_; }
     void SendSummaryResultsEvents();
     // The Zone argument of every zone's result records, by position (element
     // 0 unused), all distinct and above 0 (0 is the building, -1 a weather
@@ -453,14 +430,17 @@ class Zones {
     // The zone named on an additional emitter record's keyword line, made
     // current; nullptr (reported, record skipped) when there is none.
     Zone* AdditionalEmitterZone(const char* record);
-    // Plans the step's one pass over the zones (ZoneStepPlan).
-    void PlanStep();
+    // Plans where in the gains pass each zone's step starts: in its own
+    // turn, or in that of the first zone whose partitions add to its sums.
+    void PlanStepStarts();
 
     EngineState& state_;
     KeyedCollection<Zone> items_;
-    // Planned at the start of a run and again whenever zones are added or
-    // removed.
-    ZoneStepPlan stepPlan_;
+    // The zones in the order their steps start, and how many start in each
+    // zone's turn (almost always one, the zone itself); planned at the start
+    // of a run and again whenever zones are added or removed.
+    std::vector<Zone*> stepStarts_;
+    std::vector<uint32_t> startsInTurn_;
     Zone::OutputSelection defaultOutputs_{};  // for zones read from now on
 };
 

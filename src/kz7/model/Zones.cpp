@@ -14,7 +14,7 @@
 namespace kz7 {
 
 Zone* Zones::Add(const std::string& key) {
-    stepPlan_ = {};
+    stepStarts_.clear();
     auto zone = std::make_unique<Zone>(state_);
     zone->Key = key;
     return items_.Append(key, std::move(zone));
@@ -30,60 +30,38 @@ void Zones::InitSimulation() {
         ++initialised;
         state_.message.UpdateProgress(static_cast<float>(initialised) / static_cast<float>(Count()));
     }
-    PlanStep();
+    PlanStepStarts();
 }
 
-// A zone's partitions add to the sums of the zone on their other side, and
-// its partitions and air flows read that zone's node temperatures and
-// moisture: that zone's step must have started by then, and it may be
-// solved only after them. An emitter that follows another zone's duty is
-// solved only once that zone's step has started (ZoneStepPlan).
-void Zones::PlanStep() {
+// A zone's partitions add to the sums of the zone on their other side in
+// the gains pass: that zone's step must have started by then. Every other
+// zone starts its step in its own turn.
+void Zones::PlanStepStarts() {
     std::unordered_map<const Zone*, size_t> positions;
     std::vector<Zone*> zones;
     for (Zone& zone : items_) {
         positions.emplace(&zone, zones.size());
         zones.push_back(&zone);
     }
-    const size_t count = zones.size();
-    std::vector<size_t> startAt(count), solveAt(count);
-    for (size_t i = 0; i < count; ++i) startAt[i] = solveAt[i] = i;
-    const auto atZone = [&](const Zone* zone, auto&& mark) {
-        const auto found = positions.find(zone);
-        if (found != positions.end()) mark(found->second);
-    };
-    // The zones on the other side of an element.
-    const auto acrossElement = [&](const Element& element, auto&& mark) {
-        atZone(element.AdjacentZone, mark);
-        if (element.OtherElement != nullptr) atZone(element.OtherElement->MyZone, mark);
-    };
-    for (size_t i = 0; i < count; ++i) {
-        const Zone& zone = *zones[i];
-        for (const Element* partition : zone.elements.Partitions()) {
-            acrossElement(*partition, [&](size_t k) {
-                startAt[k] = std::min(startAt[k], i);
-                solveAt[k] = std::max(solveAt[k], i);
-            });
+    std::vector<size_t> startAt(zones.size());
+    for (size_t i = 0; i < zones.size(); ++i) startAt[i] = i;
+    for (size_t i = 0; i < zones.size(); ++i) {
+        for (const Element* partition : zones[i]->elements.Partitions()) {
+            for (const Zone* other : {partition->AdjacentZone,
+                                      partition->OtherElement ? partition->OtherElement->MyZone : nullptr}) {
+                const auto found = positions.find(other);
+                if (found != positions.end()) startAt[found->second] = std::min(startAt[found->second], i);
+            }
         }
-        for (const Element* airflow : zone.elements.Airflows())
-            acrossElement(*airflow, [&](size_t k) { solveAt[k] = std::max(solveAt[k], i); });
-        for (const Zone* sensor : {zone.Heater ? zone.Heater->SensorZone : nullptr,
-                                   zone.Cooler ? zone.Cooler->SensorZone : nullptr})
-            atZone(sensor, [&](size_t k) { solveAt[i] = std::max(solveAt[i], k); });
     }
-    std::vector<size_t> order(count);
-    for (size_t i = 0; i < count; ++i) order[i] = i;
+    std::vector<size_t> order(zones.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return startAt[a] < startAt[b]; });
-    stepPlan_.starts.clear();
-    stepPlan_.startsInTurn.assign(count, 0);
-    stepPlan_.solvesInTurn.assign(count, 0);
+    stepStarts_.clear();
+    startsInTurn_.assign(zones.size(), 0);
     for (const size_t i : order) {
-        stepPlan_.starts.push_back(zones[i]);
-        ++stepPlan_.startsInTurn[startAt[i]];
-    }
-    for (size_t i = 0; i < count; ++i) {
-        if (i > 0) solveAt[i] = std::max(solveAt[i], solveAt[i - 1]);
-        ++stepPlan_.solvesInTurn[solveAt[i]];
+        stepStarts_.push_back(zones[i]);
+        ++startsInTurn_[startAt[i]];
     }
 }
 
@@ -96,7 +74,9 @@ void Zones::InitTimeStep() {
 }
 
 void Zones::SimulateStep() {
-    // The sun and sky are the same for every zone.
+    // Every zone's gains come before any zone is solved, so a zone may read
+    // the gains of its neighbours of the same step. The sun and sky are
+    // the same for all of them.
     const SunView sun = SunView::FromWeather(*state_.weather, state_.location->GroundReflectance);
     state_.surfaces->SetSun(sun);
     // Past a few hundred zones the zones' step state no longer stays in a
@@ -105,48 +85,41 @@ void Zones::SimulateStep() {
     // that the asking would only cost time.
     constexpr int32_t kPrefetchFromZones = 256;
     const bool prefetch = Count() >= kPrefetchFromZones;
-    // The comfort extremes are taken as each zone is solved unless the
-    // plant's switching must come first (EndStep).
-    const RunClock& clock = state_.clock;
-    const bool extremes = !clock.warmUp && state_.settings.outputDetailCode != 2;
-    // One pass: each zone's gains, with the steps that start in its turn
-    // before them and the zones solved in its turn after them (ZoneStepPlan).
-    if (stepPlan_.starts.size() != static_cast<size_t>(Count())) PlanStep();
-    auto starting = stepPlan_.starts.begin();
-    const uint32_t* startsInTurn = stepPlan_.startsInTurn.data();
-    const uint32_t* solvesInTurn = stepPlan_.solvesInTurn.data();
+    // Each zone's step starts (Zone::InitTimeStep) in the same pass, in its
+    // own turn or, when a partition of an earlier zone adds to its sums, in
+    // that zone's turn: one pass over the zones fewer than starting them all
+    // first, and the sums take the same terms in the same order.
+    if (stepStarts_.size() != static_cast<size_t>(Count())) PlanStepStarts();
+    auto starting = stepStarts_.begin();
+    const uint32_t* startsInTurn = startsInTurn_.data();
     const auto end = items_.end();
-    auto solving = items_.begin();
-    // A zone whose temperatures are not finite cancels the run from its
-    // solution, and every other zone is still solved; a cancel seen after a
-    // zone's gains (a partition's mass out of range, or the host) leaves the
-    // zones not yet solved as their step started. The step is not stored.
-    bool solutionCancelled = false;
-    for (auto next = items_.begin(); next != end; ++startsInTurn, ++solvesInTurn) {
+    for (auto next = items_.begin(); next != end; ++startsInTurn) {
         Zone& zone = *next;
         ++next;
         for (uint32_t n = *startsInTurn; n > 0; --n) (*starting++)->InitTimeStep();
         if (prefetch && next != end) next->PrefetchElements();
         zone.SolveGains(sun);
         zone.Acum();
-        if (state_.engine->Cancelled && !solutionCancelled) {
+        if (state_.engine->Cancelled) {
             // The zones not reached still start their step: the step's
             // result filing reads them.
-            while (starting != stepPlan_.starts.end()) (*starting++)->InitTimeStep();
+            while (starting != stepStarts_.end()) (*starting++)->InitTimeStep();
             return;
         }
         state_.Yield();
-        const bool cancelledBefore = state_.engine->Cancelled;
-        for (uint32_t n = *solvesInTurn; n > 0; --n) {
-            Zone& solved = *solving;
-            ++solving;
-            // Zones solved after a later zone's turn have left the cache:
-            // the next one's circuit is asked for while this one is solved.
-            if (prefetch && n > 1) solving->PrefetchCircuit();
-            solved.SolveKZ7();
-            if (extremes) solved.UpdateStepExtremes();
-        }
-        solutionCancelled = solutionCancelled || (state_.engine->Cancelled && !cancelledBefore);
+    }
+    // The solution reads the zone's circuit and coefficients: the next
+    // zone's are asked for while this one is solved. The comfort extremes
+    // are taken in the same pass unless the plant's switching must come
+    // first (EndStep).
+    const RunClock& clock = state_.clock;
+    const bool extremes = !clock.warmUp && state_.settings.outputDetailCode != 2;
+    for (auto next = items_.begin(); next != end;) {
+        Zone& zone = *next;
+        ++next;
+        if (prefetch && next != end) next->PrefetchCircuit();
+        zone.SolveKZ7();
+        if (extremes) zone.UpdateStepExtremes();
     }
 }
 
