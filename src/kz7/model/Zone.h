@@ -433,6 +433,8 @@ class Zones {
     // Plans where in the gains pass each zone's step starts: in its own
     // turn, or in that of the first zone whose partitions add to its sums.
     void PlanStepStarts();
+    // Asks for the pages of every zone's step state to be huge pages.
+    void KeepStepStateOnHugePages() const;
 
     EngineState& state_;
     KeyedCollection<Zone> items_;
