@@ -112,9 +112,9 @@ void Zones::SimulateStep() {
     // the same for all of them.
     const SunView sun = SunView::FromWeather(*state_.weather, state_.location->GroundReflectance);
     state_.surfaces->SetSun(sun);
-    // Past a few hundred zones the next zone's elements are asked for while
-    // this one's gains are worked out. Below that the asking would only
-    // cost time.
+    // Past a few hundred zones the next zone's elements, and the lists of
+    // the one after it, are asked for while this one's gains are worked
+    // out. Below that the asking would only cost time.
     const bool prefetch = Count() >= kManyZones;
     // Each zone's step starts (Zone::InitTimeStep) in the same pass, in its
     // own turn or, when a partition of an earlier zone adds to its sums, in
@@ -128,7 +128,11 @@ void Zones::SimulateStep() {
         Zone& zone = *next;
         ++next;
         for (uint32_t n = *startsInTurn; n > 0; --n) (*starting++)->InitTimeStep();
-        if (prefetch && next != end) next->PrefetchElements();
+        if (prefetch && next != end) {
+            next->PrefetchElements();
+            auto after = next;
+            if (++after != end) after->PrefetchElementLists();
+        }
         zone.SolveGains(sun);
         zone.Acum();
         if (state_.engine->Cancelled) {
