@@ -21,7 +21,8 @@ long HugePageKilobytesAround(const void* address) {
         unsigned long from = 0, to = 0;
         char dash = 0;
         std::istringstream head(line);
-        if (head >> std::hex >> from >> dash >> to && dash == '-') inside = from <= target && target < to;
+        if (head >> std::hex >> from >> dash >> to && dash == '-')
+            inside = from <= target && target < to;
         if (inside && line.starts_with("AnonHugePages:")) return std::stol(line.substr(14));
     }
     return 0;
@@ -42,7 +43,8 @@ TEST(HugePages, OnlyWholeHugePagesOfASpanAreAskedForAndTheirContentsStay) {
     span.Add(large.data() + 100, sizeof(uint32_t));
     span.Add(large.data() + large.size() - 100, sizeof(uint32_t));
     const bool asked = AskForHugePages(span);
-    for (size_t i = 0; i < large.size(); ++i) ASSERT_EQ(large[i], static_cast<uint32_t>(i * 2654435761u)) << i;
+    for (size_t i = 0; i < large.size(); ++i)
+        ASSERT_EQ(large[i], static_cast<uint32_t>(i * 2654435761u)) << i;
     if (!asked) GTEST_SKIP() << "this system gives no huge pages on request";
     EXPECT_GE(HugePageKilobytesAround(large.data() + large.size() / 2), 2048);
 }

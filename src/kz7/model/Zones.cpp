@@ -58,12 +58,15 @@ void Zones::KeepStepStateOnHugePages() const {
         for (const auto& gain : zone.gains) span.Add(gain.get(), sizeof(Gain));
         const Elements& elements = zone.elements;
         for (const auto& element : elements) span.Add(element.get(), sizeof(Element));
-        for (const auto& pass : {elements.SunlitOpaque(), elements.Glazed(), elements.Airflows(), elements.Partitions()})
+        for (const auto& pass : {elements.SunlitOpaque(), elements.Glazed(), elements.Airflows(),
+                                 elements.Partitions()})
             span.Add(pass.data(), pass.size_bytes());
-        for (const auto& paths : {elements.LightFabric(), elements.HeavyFabric()}) span.Add(paths.data(), paths.size_bytes());
+        for (const auto& paths : {elements.LightFabric(), elements.HeavyFabric()})
+            span.Add(paths.data(), paths.size_bytes());
         span.Add(elements.StepFlows().data(), elements.StepFlows().size_bytes());
     }
-    if (span.Last() - span.First() <= static_cast<size_t>(Count()) * kMostBytesPerZone) AskForHugePages(span);
+    if (span.Last() - span.First() <= static_cast<size_t>(Count()) * kMostBytesPerZone)
+        AskForHugePages(span);
 }
 
 // A zone's partitions add to the sums of the zone on their other side in
