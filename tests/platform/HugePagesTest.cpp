@@ -42,6 +42,8 @@ TEST(HugePages, OnlyWholeHugePagesOfASpanAreAskedForAndTheirContentsStay) {
     AddressSpan span;
     span.Add(large.data() + 100, sizeof(uint32_t));
     span.Add(large.data() + large.size() - 100, sizeof(uint32_t));
+    span.Add(nullptr, 0);  // an empty list, as an empty vector gives
+    EXPECT_EQ(span.First(), reinterpret_cast<uintptr_t>(large.data() + 100));
     const bool asked = AskForHugePages(span);
     for (size_t i = 0; i < large.size(); ++i)
         ASSERT_EQ(large[i], static_cast<uint32_t>(i * 2654435761u)) << i;

@@ -17,6 +17,8 @@ constexpr int kCollapse = 25;  // MADV_COLLAPSE
 }  // namespace
 
 void AddressSpan::Add(const void* object, size_t bytes) {
+    // An empty list has no address (often none at all).
+    if (object == nullptr || bytes == 0) return;
     const auto address = reinterpret_cast<uintptr_t>(object);
     first_ = std::min(first_, address);
     last_ = std::max(last_, address + bytes);

@@ -5,7 +5,8 @@
 
 namespace kz7 {
 
-// The addresses some objects take, grown object by object.
+// The addresses some objects take, grown object by object; an empty object
+// or list adds nothing.
 class AddressSpan {
   public:
     void Add(const void* object, size_t bytes);
