@@ -88,6 +88,9 @@ class Zone : public ThermalMembers {
     // Asks the memory system for the lines of this zone's elements that its
     // gains and accumulation read, ahead of them (thermal/ZoneGains.cpp).
     void PrefetchElements() const;
+    // The same for the lists of the elements and gains that
+    // PrefetchElements walks, a zone ahead of it.
+    void PrefetchElementLists() const;
     // The same for the lines of the circuit, its step coefficients and the
     // node temperatures, ahead of the zone's solution (thermal/ZoneSolution.cpp).
     void PrefetchCircuit() const;
@@ -433,6 +436,8 @@ class Zones {
     // Plans where in the gains pass each zone's step starts: in its own
     // turn, or in that of the first zone whose partitions add to its sums.
     void PlanStepStarts();
+    // Asks for the pages of every zone's step state to be huge pages.
+    void KeepStepStateOnHugePages() const;
 
     EngineState& state_;
     KeyedCollection<Zone> items_;

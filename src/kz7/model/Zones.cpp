@@ -8,10 +8,21 @@
 #include "kz7/input/LineReader.h"
 #include "kz7/model/Surface.h"
 #include "kz7/model/Zone.h"
+#include "kz7/platform/HugePages.h"
 #include "kz7/weather/ElementSolar.h"
 #include "kz7/weather/Location.h"
 
 namespace kz7 {
+
+namespace {
+// Past a few hundred zones the zones' step state no longer stays in a
+// core's second-level cache from one step to the next, nor its pages in
+// the core's address translation.
+constexpr int32_t kManyZones = 256;
+// Zones whose objects lie further apart than this each are not asked for
+// on huge pages: the pages would hold more of other things than of them.
+constexpr size_t kMostBytesPerZone = size_t{64} << 10;
+}  // namespace
 
 Zone* Zones::Add(const std::string& key) {
     stepStarts_.clear();
@@ -31,6 +42,31 @@ void Zones::InitSimulation() {
         state_.message.UpdateProgress(static_cast<float>(initialised) / static_cast<float>(Count()));
     }
     PlanStepStarts();
+    if (Count() >= kManyZones) KeepStepStateOnHugePages();
+}
+
+// Each zone's step reads its own objects, its elements and their lists in
+// a few lines apiece, on pages of their own: past a few hundred zones a
+// step touches more 4 kB pages than a core keeps translated, and each zone
+// would wait for its pages' translations (more of them than for its cache
+// lines, which are asked for ahead). On huge pages the whole set takes a
+// handful of translations. Nothing moves, so results are unchanged.
+void Zones::KeepStepStateOnHugePages() const {
+    AddressSpan span;
+    for (const Zone& zone : items_) {
+        span.Add(&zone, sizeof(Zone));
+        for (const auto& gain : zone.gains) span.Add(gain.get(), sizeof(Gain));
+        const Elements& elements = zone.elements;
+        for (const auto& element : elements) span.Add(element.get(), sizeof(Element));
+        for (const auto& pass : {elements.SunlitOpaque(), elements.Glazed(), elements.Airflows(),
+                                 elements.Partitions()})
+            span.Add(pass.data(), pass.size_bytes());
+        for (const auto& paths : {elements.LightFabric(), elements.HeavyFabric()})
+            span.Add(paths.data(), paths.size_bytes());
+        span.Add(elements.StepFlows().data(), elements.StepFlows().size_bytes());
+    }
+    if (span.Last() - span.First() <= static_cast<size_t>(Count()) * kMostBytesPerZone)
+        AskForHugePages(span);
 }
 
 // A zone's partitions add to the sums of the zone on their other side in
@@ -79,12 +115,10 @@ void Zones::SimulateStep() {
     // the same for all of them.
     const SunView sun = SunView::FromWeather(*state_.weather, state_.location->GroundReflectance);
     state_.surfaces->SetSun(sun);
-    // Past a few hundred zones the zones' step state no longer stays in a
-    // core's second-level cache from one step to the next: the next zone's
-    // elements are asked for while this one's gains are worked out. Below
-    // that the asking would only cost time.
-    constexpr int32_t kPrefetchFromZones = 256;
-    const bool prefetch = Count() >= kPrefetchFromZones;
+    // Past a few hundred zones the next zone's elements, and the lists of
+    // the one after it, are asked for while this one's gains are worked
+    // out. Below that the asking would only cost time.
+    const bool prefetch = Count() >= kManyZones;
     // Each zone's step starts (Zone::InitTimeStep) in the same pass, in its
     // own turn or, when a partition of an earlier zone adds to its sums, in
     // that zone's turn: one pass over the zones fewer than starting them all
@@ -97,7 +131,11 @@ void Zones::SimulateStep() {
         Zone& zone = *next;
         ++next;
         for (uint32_t n = *startsInTurn; n > 0; --n) (*starting++)->InitTimeStep();
-        if (prefetch && next != end) next->PrefetchElements();
+        if (prefetch && next != end) {
+            next->PrefetchElements();
+            auto after = next;
+            if (++after != end) after->PrefetchElementLists();
+        }
         zone.SolveGains(sun);
         zone.Acum();
         if (state_.engine->Cancelled) {

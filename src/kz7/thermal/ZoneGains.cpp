@@ -68,7 +68,8 @@ void Zone::SolveGains(const SunView& sun) {
 
 // Each element is an object of its own, so its lines are not where a
 // hardware prefetcher looks next. An opaque outside face's step takes the
-// element's first line, any other element's its first two (Element).
+// element's first line, any other element's its first two, a partition's
+// conductances its third (Element); each gain is an object of its own too.
 void Zone::PrefetchElements() const {
     constexpr size_t kCacheLine = 64;
     for (const Element* element : elements.SunlitOpaque()) __builtin_prefetch(element);
@@ -78,6 +79,19 @@ void Zone::PrefetchElements() const {
             __builtin_prefetch(reinterpret_cast<const char*>(element) + kCacheLine);
         }
     }
+    for (const Element* partition : elements.Partitions())
+        __builtin_prefetch(reinterpret_cast<const char*>(partition) + 2 * kCacheLine);
+    for (const auto& gain : gains) __builtin_prefetch(gain.get());
+}
+
+// The lists PrefetchElements walks are arrays of their own: asked for a zone
+// earlier, they are at hand when that zone's elements are asked for.
+void Zone::PrefetchElementLists() const {
+    __builtin_prefetch(elements.SunlitOpaque().data());
+    __builtin_prefetch(elements.Partitions().data());
+    __builtin_prefetch(elements.LightFabric().data());
+    __builtin_prefetch(elements.StepFlows().data());
+    if (gains.begin() != gains.end()) __builtin_prefetch(&*gains.begin());
 }
 
 }  // namespace kz7

@@ -1,0 +1,39 @@
+#include "kz7/platform/HugePages.h"
+
+#include <algorithm>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace kz7 {
+
+namespace {
+constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+#if defined(__linux__)
+// Linux 6.1 and later; older C libraries do not name it.
+constexpr int kCollapse = 25;  // MADV_COLLAPSE
+#endif
+}  // namespace
+
+void AddressSpan::Add(const void* object, size_t bytes) {
+    // An empty list has no address (often none at all).
+    if (object == nullptr || bytes == 0) return;
+    const auto address = reinterpret_cast<uintptr_t>(object);
+    first_ = std::min(first_, address);
+    last_ = std::max(last_, address + bytes);
+}
+
+bool AskForHugePages(const AddressSpan& span) {
+    if (span.Empty()) return false;
+    const uintptr_t first = (span.First() + kHugePage - 1) & ~(kHugePage - 1);
+    const uintptr_t last = span.Last() & ~(kHugePage - 1);
+    if (last <= first) return false;
+#if defined(__linux__)
+    return madvise(reinterpret_cast<void*>(first), last - first, kCollapse) == 0;
+#else
+    return false;
+#endif
+}
+
+}  // namespace kz7
