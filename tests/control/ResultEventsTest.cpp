@@ -115,8 +115,22 @@ class ResultEventsTest : public ::testing::Test {
 TEST_F(ResultEventsTest, AnnualWeatherFileRunSendsEveryHourThenMonthsSummariesAndTheFinish) {
     Read(Options(60, "1,1,31,12") + OfficeAndStore("12", "3") + ZoneOutputs("0,0,0,1") + kDenverEpw);
     control.SetHourlyResults(true);
+    std::vector<float> progress;
+    control.ProgressChange = [&] { progress.push_back(control.Progress()); };
     control.Simulate();
 
+    // A typical year's months come from several years, yet its days run in
+    // calendar order, one message each, the last at full progress.
+    EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
+                            [](const std::string& m) { return m.rfind("Simulating ", 0) == 0; }),
+              365);
+    EXPECT_EQ(messages.front(), "Simulating 1/1");
+    const auto january = std::find(messages.begin(), messages.end(), "Simulating 31/1");
+    ASSERT_NE(january, messages.end());
+    EXPECT_EQ(*(january + 1), "Simulating 1/2");
+    EXPECT_EQ(messages[messages.size() - 2], "Simulating 31/12");
+    ASSERT_GE(progress.size(), 2u);
+    EXPECT_EQ(progress[progress.size() - 2], 1.0f);
     EXPECT_EQ(messages.back(), "finished");
     for (const int32_t zone : {12, 3, 0}) {
         EXPECT_EQ(Of(2, zone).size(), 8760u) << zone;  // the key "12" arrives as 12

@@ -73,26 +73,6 @@ class SimKZ7Test : public ::testing::Test {
     std::vector<std::string> errors;
 };
 
-TEST_F(SimKZ7Test, FullYearOnHourlyWeatherWalksTheCalendarDayByDay) {
-    // A typical-year file: its months come from different years.
-    control.SetSupportFilePath(KZ7_TEST_DATA);
-    control.SetInputData(
-        "SimulationOptions\n60,1,1,31,12,18,0,0.5\nEnd\n"
-        "SimulationWeather\nUSA_CO_Denver.Intl.AP.725650_TMY3,4\nEnd\n");
-    ASSERT_TRUE(control.ReadInputData());
-    control.Simulate();
-    EXPECT_EQ(state.clock.numberOfDays, 365);
-    EXPECT_EQ(log.Count("No weather data for"), 0);
-    EXPECT_EQ(log.Count("Simulating "), 365);
-    EXPECT_EQ(log.messages.front(), "Simulating 1/1");
-    const auto at = std::find(log.messages.begin(), log.messages.end(), "Simulating 31/1");
-    ASSERT_NE(at, log.messages.end());
-    EXPECT_EQ(*(at + 1), "Simulating 1/2");
-    EXPECT_EQ(log.messages[log.messages.size() - 2], "Simulating 31/12");
-    EXPECT_EQ(log.messages.back(), "finished");
-    EXPECT_EQ(log.progress[log.progress.size() - 2], 1.0f);  // day 365 of 365
-}
-
 TEST_F(SimKZ7Test, AWinterPeriodOnTheTapeAndInDesignRunsWrapsTheYearEnd) {
     control.SetInputData("SimulationOptions\n60,1,11,28,2,18,0,0.5\nEnd\n");
     ASSERT_TRUE(control.ReadInputData());
@@ -105,7 +85,7 @@ TEST_F(SimKZ7Test, AWinterPeriodOnTheTapeAndInDesignRunsWrapsTheYearEnd) {
     EXPECT_EQ(log.messages.back(), "finished");
 }
 
-// The day and design-run messages are counted on whole runs with the control.
+// The day messages of a whole year are checked with the result events.
 TEST_F(SimKZ7Test, CopyingTheResultsIsAnnouncedUnlessTheRunWasCancelled) {
     control.SetInputFileName("unused");  // connects the listeners through a failed read
     control.ReadInputData();
