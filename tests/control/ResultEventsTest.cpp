@@ -121,10 +121,9 @@ TEST_F(ResultEventsTest, AnnualWeatherFileRunSendsEveryHourThenMonthsSummariesAn
 
     // A typical year's months come from several years, yet its days run in
     // calendar order, one message each, the last at full progress.
-    EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
-                            [](const std::string& m) { return m.rfind("Simulating ", 0) == 0; }),
-              365);
-    EXPECT_EQ(messages.front(), "Simulating 1/1");
+    const auto isDay = [](const std::string& m) { return m.rfind("Simulating ", 0) == 0; };
+    ASSERT_EQ(std::count_if(messages.begin(), messages.end(), isDay), 365);
+    EXPECT_EQ(*std::find_if(messages.begin(), messages.end(), isDay), "Simulating 1/1");
     const auto january = std::find(messages.begin(), messages.end(), "Simulating 31/1");
     ASSERT_NE(january, messages.end());
     EXPECT_EQ(*(january + 1), "Simulating 1/2");
