@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "compliance/ModelText.h"
 #include "kz7/model/OpaqueConstruction.h"
 #include "kz7/model/OpaqueMaterial.h"
@@ -57,13 +57,6 @@ std::optional<std::vector<Line>> ParseCsv(const std::string& text, char separato
     return lines;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 const std::string kOffice = std::string(KZ7_TEST_DATA) + "/report/office.kz7";
 
 struct ReportRun {
@@ -83,7 +76,7 @@ struct ReportRun {
         engine.control.SetIncludeCostOutputs(costs);
         engine.state.settings.listSeparator = separator;
         engine.control.StandardReport();
-        text = ReadFile(engine.control.CSVReportFilename());
+        text = test::ReadFile(engine.control.CSVReportFilename());
         auto parsed = ParseCsv(text, separator);
         EXPECT_TRUE(parsed.has_value()) << text;
         lines = parsed.value_or(std::vector<Line>{});
