@@ -2,9 +2,9 @@
 // engine cannot drift apart.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
+#include <string>
 
+#include "TestSupport.h"
 #include "kz7/output/EnergySlots.h"
 #include "support/ModelText.h"
 
@@ -13,10 +13,7 @@ namespace {
 
 // The first fenced block of the page, with its elided zone body filled in.
 std::string DocumentedPlant() {
-    std::ifstream file(std::string(KZ7_SOURCE_DIR) + "/docs/plant.md");
-    std::stringstream page;
-    page << file.rdbuf();
-    const std::string text = page.str();
+    const std::string text = ReadFile(KZ7_SOURCE_DIR "/docs/plant.md");
     const size_t start = text.find("```\n") + 4;
     std::string block = text.substr(start, text.find("```", start) - start);
     ZoneText zone;
