@@ -152,8 +152,8 @@ TEST(ReportTest, ReportTypesChooseTheSections) {
 }
 
 // Every construction is listed with its values; unused ones ("Construction ",
-// like SPARE) only in the constructions table.
-TEST(ReportTest, ConstructionsTableMatchesTheModelAndUnusedOnesStayThere) {
+// like SPARE) only in the constructions table; their carbon adds up.
+TEST(ReportTest, ConstructionsTableMatchesTheModelAndItsCarbonAddsUp) {
     ReportRun run(1, true);
     const EngineState& state = run.engine.state;
     int rows = 0;
@@ -177,12 +177,9 @@ TEST(ReportTest, ConstructionsTableMatchesTheModelAndUnusedOnesStayThere) {
     // Plasterboard is used by the wall only; copper-free office: three materials.
     EXPECT_EQ(run.TableKeys("Materials Embodied Carbon and Inventory"),
               (std::vector<std::string>{"PB", "INS", "BRK", "Sub Total"}));
-}
 
-TEST(ReportTest, CarbonFromLayersAddsUpOverConstructionsAndMaterials) {
-    ReportRun run(1);
-    const EngineState& state = run.engine.state;
-    // Brick 0.1 m × 1700 × 0.2 + wool 0.1 × 30 × 1.2 + board 0.0125 × 700 × 0.1 per m².
+    // Carbon from the layers adds up over constructions and materials. Brick
+    // 0.1 m × 1700 × 0.2 + wool 0.1 × 30 × 1.2 + board 0.0125 × 700 × 0.1 per m².
     const OpaqueConstruction& wall = *state.opaqueConstructions->Item("WALL");
     EXPECT_NEAR(wall.EmbodiedCO2, 34.0 + 3.6 + 0.875, 1e-4);
     EXPECT_TRUE(wall.CO2Available);
