@@ -319,7 +319,6 @@ TEST_F(SimulateCommandTest, BadInputGivesOneLineAndLeavesNoDatabase) {
     const std::string noWeather = CellWith("weather/USA_CO", "weather/NONE_CO");
     const auto weatherRun = RunKz7("simulate " + noWeather + kSupport + Db());
     EXPECT_EQ(weatherRun.exitCode, 1);
-    EXPECT_NE(weatherRun.error.find("NONE_CO"), std::string::npos) << weatherRun.error;
     // Every place looked in is named: the support folder, then beside the model.
     EXPECT_EQ(weatherRun.error,
               "kz7: " + noWeather +
