@@ -179,30 +179,6 @@ TEST_F(ResultEventsTest, DetailCodeTwoSendsEachPlantSwitchOfAZone) {
     EXPECT_EQ(CountOf(7), switches);
 }
 
-TEST_F(ResultEventsTest, AConstantSummedValueGivesItsHourlyMeanAndTheDailySum) {
-    ZoneText zone;
-    zone.key = "1";
-    // Light walls and a brisk air change carry the 100 kW away.
-    zone.opaque = Outside("W", "LIGHT", 20, 0, 90) + Outside("W", "LIGHT", 20, 180, 90);
-    zone.airflow = Air("I", "100", 50.0);
-    zone.gains = "EQ,100,100000,0,0.5,-1,0\n";  // 100 kW at each of six 10-minute steps an hour
-    Read(Options(10, "1,1,2,1") + ZoneRecord(zone) + kDenverEpw);
-    control.SetHourlyResults(true);
-    control.SetDailyResults(true);
-    control.Simulate();
-
-    const std::vector<const Record*> hours = Of(2, 1), days = Of(3, 1);
-    ASSERT_EQ(hours.size(), 48u);
-    for (const Record* hour : hours)
-        EXPECT_EQ(hour->values[static_cast<size_t>(ZoneVariable::EquipmentGains)], "100");
-    ASSERT_EQ(days.size(), 2u);
-    for (const Record* day : days) {
-        EXPECT_EQ(day->values[static_cast<size_t>(ZoneVariable::EquipmentGains)], "2400");
-        // Never occupied: the occupied mean was never given a value.
-        EXPECT_EQ(day->values[static_cast<size_t>(ZoneVariable::OccupiedAirTemperature)], "-32768");
-    }
-}
-
 TEST_F(ResultEventsTest, WarmUpDaysOfTheWeatherTapeSendNothing) {
     Read(Options(60, "1,1,31,12") + OfficeAndStore("1", "2") + kDenverTape);
     control.SetDailyResults(true);
