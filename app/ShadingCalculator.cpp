@@ -7,6 +7,9 @@
 
 #include <clipper.hpp>
 
+#include "ConvexClip.h"
+#include "ShadingPolygons.h"
+
 namespace kz7::app {
 
 namespace {
@@ -21,6 +24,10 @@ constexpr double kGrazing = 1e-5;
 constexpr int kSkyCells = 80;
 // A shadow of less area than this (m²) shades nothing.
 constexpr double kNoArea = 1e-12;
+// The closed form's rounding moves the covered area by some 10⁻¹⁵ of the
+// window's; a share within this of 0 or 1 is taken as exactly dark or lit, as
+// Clipper's integer cut and the cover proofs before it find such a window.
+constexpr double kResolvedShare = 1e-12;
 // Clipper cuts polygons with integer coordinates. It cuts in plain 64-bit
 // arithmetic while every coordinate lies within its `loRange`, and with
 // 128-bit products otherwise, at about a fifth more cost. So the unit is the
@@ -173,6 +180,9 @@ bool CoveredTogether(const Shadow& a, const Shadow& b, cl::cInt width, cl::cInt 
 }  // namespace
 
 struct ShadingCalculator::Scratch {
+    std::vector<ConvexPolygon> projected;  // the shadow of each surface, m
+    std::vector<ConvexPolygon*> convex;  // those to cut in closed form
+    ConvexClip convexClip;
     cl::Clipper clipper;
     std::vector<Shadow> shadows;  // the first `count` are those of the last cut
     size_t count = 0;
@@ -199,7 +209,7 @@ ShadingCalculator::ShadingCalculator(const ShadingPlane& plane, double skyShare)
       skyShare_(skyShare),
       scratch_(std::make_unique<Scratch>()) {
     for (const ShadingSurface& surface : plane.surfaces) {
-        surfaces_.push_back(surface.points);
+        surfaces_.push_back({surface.points, IsConvex(surface.points)});
         for (const Vec3& p : surface.points) {
             reachInPlane_ = std::max({reachInPlane_, std::abs(p.x), std::abs(p.y)});
             reachOut_ = std::max(reachOut_, std::abs(p.z));
@@ -215,15 +225,60 @@ ShadingCalculator::ShadingCalculator(ShadingCalculator&&) noexcept = default;
 ShadingCalculator& ShadingCalculator::operator=(ShadingCalculator&&) noexcept = default;
 ShadingCalculator::~ShadingCalculator() = default;
 
-double ShadingCalculator::SunlitShare(const Vec3& sun) const {
+std::optional<double> ShadingCalculator::Share(const Vec3& sun, Cut cut) const {
     if (sun.z < kGrazing) return 0.0;
     const double du = sun.x / sun.z, dv = sun.y / sun.z;
     // A direction that is not a number places no shadow: unshaded, as the
     // engine takes a factor it cannot use.
     if (!std::isfinite(du) || !std::isfinite(dv)) return 1.0;
-    // No coordinate below, of the rectangle or of a shadow, is larger than this.
+    Project(du, dv);
+    if (cut != Cut::ByClipper) {
+        const std::optional<double> share = ConvexShare();
+        if (share || cut == Cut::ClosedForm) return share;
+    }
+    // No coordinate, of the rectangle or of a shadow, is larger than this.
     const double reach = std::max({width_, height_, reachInPlane_ + reachOut_ * std::max(std::abs(du), std::abs(dv))});
-    const double scale = UnitsPerMetre(reach);
+    return ClipperShare(cut == Cut::Fastest ? UnitsPerMetre(reach) : kLargestCoordinate / reach);
+}
+
+void ShadingCalculator::Project(double du, double dv) const {
+    std::vector<ConvexPolygon>& projected = scratch_->projected;
+    projected.resize(surfaces_.size());
+    for (size_t s = 0; s < surfaces_.size(); ++s) {
+        projected[s].clear();
+        for (const Vec3& p : surfaces_[s].points)
+            projected[s].push_back({p.x - p.z * du, p.y - p.z * dv});
+    }
+}
+
+std::optional<double> ShadingCalculator::ConvexShare() const {
+    Scratch& scratch = *scratch_;
+    scratch.convex.clear();
+    for (size_t s = 0; s < surfaces_.size(); ++s) {
+        ConvexPolygon& shadow = scratch.projected[s];
+        double left = width_, bottom = height_, right = 0.0, top = 0.0;
+        for (const PlanePoint& q : shadow) {
+            left = std::min(left, q.x), right = std::max(right, q.x);
+            bottom = std::min(bottom, q.y), top = std::max(top, q.y);
+        }
+        // A shadow clear of the rectangle, or with no area, takes nothing.
+        if (!(left < width_ && right > 0.0 && bottom < height_ && top > 0.0)) continue;
+        if (!surfaces_[s].convex) return std::nullopt;
+        if (std::abs(SignedArea(shadow)) < kNoArea) continue;
+        if (scratch.convex.size() == ConvexClip::kMostPolygons) return std::nullopt;
+        scratch.convex.push_back(&shadow);
+    }
+    if (scratch.convex.empty()) return 1.0;
+    // All counter-clockwise, as the closed form takes them.
+    for (ConvexPolygon* shadow : scratch.convex)
+        if (SignedArea(*shadow) < 0.0) std::reverse(shadow->begin(), shadow->end());
+    const double share =
+        1.0 - scratch.convexClip.CoveredArea(scratch.convex, width_, height_) / (width_ * height_);
+    if (share < kResolvedShare) return 0.0;
+    return share > 1.0 - kResolvedShare ? 1.0 : share;
+}
+
+double ShadingCalculator::ClipperShare(double scale) const {
     // Rounded to the nearest unit, halves away from zero (kept inline: this
     // runs for every point of every shadow).
     const auto units = [scale](double metres) {
@@ -236,14 +291,13 @@ double ShadingCalculator::SunlitShare(const Vec3& sun) const {
     // that cover it together, leave nothing lit.
     Scratch& scratch = *scratch_;
     scratch.count = 0;
-    for (const std::vector<Vec3>& surface : surfaces_) {
+    for (const ConvexPolygon& projected : scratch.projected) {
         if (scratch.shadows.size() == scratch.count) scratch.shadows.emplace_back();
         Shadow& shadow = scratch.shadows[scratch.count];
         shadow.path.clear();
         shadow.left = right, shadow.bottom = top, shadow.right = 0, shadow.top = 0;
-        for (const Vec3& p : surface) {
-            const cl::IntPoint& q =
-                shadow.path.emplace_back(units(p.x - p.z * du), units(p.y - p.z * dv));
+        for (const PlanePoint& p : projected) {
+            const cl::IntPoint& q = shadow.path.emplace_back(units(p.x), units(p.y));
             shadow.left = std::min(shadow.left, q.X), shadow.right = std::max(shadow.right, q.X);
             shadow.bottom = std::min(shadow.bottom, q.Y), shadow.top = std::max(shadow.top, q.Y);
         }

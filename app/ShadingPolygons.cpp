@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "PlanarGeometry.h"
 
@@ -15,6 +16,8 @@ using planar::Polygon;
 
 constexpr double kFlatness = 0.01;     // m a point may stand off the polygon's plane
 constexpr double kLeastArea = 1e-6;    // m²
+// A corner that turns by less than this (rad) either way is a straight run.
+constexpr double kStraight = 1e-9;
 
 // A polygon's own plane: two unit axes in it from its first point.
 struct PolygonFrame {
@@ -67,6 +70,26 @@ std::string PolygonProblem(const std::vector<Vec3>& points) {
             return "the polygon is not flat (its points stand more than 1 cm off one plane)";
     if (!bg::is_valid(InFrame(frame, points))) return "the polygon's edges cross or repeat";
     return {};
+}
+
+bool IsConvex(const std::vector<Vec3>& points) {
+    std::vector<Vec3> corners;
+    for (const Vec3& p : points)
+        if (corners.empty() || Length(p - corners.back()) > 0.0) corners.push_back(p);
+    while (corners.size() > 1 && Length(corners.front() - corners.back()) == 0.0) corners.pop_back();
+    const Vec3 normal = corners.size() < 3 ? Vec3{} : AreaNormal(corners);
+    if (Length(normal) == 0.0) return false;
+    const Vec3 unit = (1.0 / Length(normal)) * normal;
+    double turned = 0.0;
+    for (size_t i = 0, n = corners.size(); i < n; ++i) {
+        const Vec3 in = corners[i] - corners[(i + n - 1) % n];
+        const Vec3 out = corners[(i + 1) % n] - corners[i];
+        const double turn = std::atan2(Dot(Cross(in, out), unit), Dot(in, out));
+        if (turn < -kStraight || turn > std::numbers::pi - kStraight) return false;
+        turned += turn;
+    }
+    // A convex polygon turns once round; one wound twice, twice.
+    return std::abs(turned - 2.0 * std::numbers::pi) < 1e-6;
 }
 
 std::vector<std::vector<Vec3>> InFrontOfPlane(const std::vector<Vec3>& points) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -134,6 +135,88 @@ TEST(ShadingCalculatorTest, TwoShadowsDarkenTheWindowOnlyWhereTheyCoverItTogethe
     EXPECT_NEAR(share({{{-0.1, -0.1, 1}, {2.3, -0.1, 1}, {-0.1, 2.3, 1}},
                        {{2.2, 2.2, 1}, {1.5, 2.2, 1}, {2.2, 1.5, 1}}}),
                 (4.0 - 2.38 - 0.045) / 4.0, 1e-9);
+}
+
+// A parallelogram from `corner` along `a` and `b`: flat and convex.
+ShadingSurface Parallelogram(const Vec3& corner, const Vec3& a, const Vec3& b) {
+    return {"parallelogram", 0, {corner, corner + a, corner + a + b, corner + b}};
+}
+
+// A fin at right angles to the plane at u, `depth` deep, from v0 to v1.
+ShadingSurface Fin(double u, double v0, double v1, double depth) {
+    return {"fin", 0, {{u, v0, 0}, {u, v1, 0}, {u, v1, depth}, {u, v0, depth}}};
+}
+
+TEST(ShadingCalculatorTest, ClosedFormAgreesWithClipperForFewConvexShadows) {
+    const ShadingPlane window = ShadingPlane::Facing(1, 180.0, 90.0, 3.0, 2.0, {});
+    auto with = [&window](std::vector<ShadingSurface> surfaces) {
+        ShadingPlane plane = window;
+        plane.surfaces = std::move(surfaces);
+        return plane;
+    };
+    const std::vector<ShadingPlane> planes{
+        // An overhang and two fins clear of the window's edges.
+        with({Overhang(window, 1.0, 0.5, 0.5), Fin(-0.2, -0.2, 2.5, 1.0), Fin(3.2, -0.2, 2.5, 1.0)}),
+        // The same flush with its edges: shadow edges on its sides and corners
+        // under every sun, and edge-on fins and overhang below.
+        with({Overhang(window, 0.8, 0.0, 0.0), Fin(0.0, 0.0, 2.0, 0.8), Fin(3.0, 0.0, 2.0, 0.8)}),
+        // Three tilted parallelograms whose shadows overlap.
+        with({Parallelogram({-0.5, 0.3, 0.2}, {2.5, 0.4, 0.6}, {0.3, 1.2, -0.1}),
+              Parallelogram({1.0, -0.4, 0.9}, {1.8, 0.9, -0.5}, {-0.4, 1.6, 0.3}),
+              Parallelogram({0.4, 1.0, 0.5}, {1.5, -0.2, 0.0}, {0.2, 1.5, 0.8})}),
+        // A screen that covers the window for most suns, and a fin.
+        with({Parallelogram({-4.0, -4.0, 0.5}, {11.0, 0.0, 0.0}, {0.0, 10.0, 0.0}),
+              Fin(1.5, -1.0, 3.0, 0.7)}),
+        // A plate lying in the plane, touching the window's top-right corner
+        // from outside, with an overhang: touching shadows.
+        with({Parallelogram({3.0, 2.0, 0.0}, {1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}),
+              Overhang(window, 0.6, 0.0, 1.0)}),
+    };
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (size_t g = 0; g < planes.size(); ++g) {
+        const ShadingCalculator calculator(planes[g], 1.0);
+        for (int trial = 0; trial < 1000; ++trial) {
+            // Suns in front of the plane down to nearly grazing it; every
+            // fifth in the fins' planes and every seventh in the overhang's.
+            const double out = 1e-3 + unit(random), around = 2.0 * std::numbers::pi * unit(random);
+            Vec3 sun{std::cos(around), std::sin(around), out};
+            if (trial % 5 == 0) sun.x = 0.0;
+            if (trial % 7 == 0) sun.y = 0.0;
+            sun = (1.0 / Length(sun)) * sun;
+            const std::optional<double> closed = calculator.SunlitShareInClosedForm(sun);
+            ASSERT_TRUE(closed.has_value()) << "geometry " << g << ", trial " << trial;
+            EXPECT_NEAR(*closed, calculator.SunlitShareByClipper(sun), 1e-9)
+                << "geometry " << g << ", sun " << sun.x << ", " << sun.y << ", " << sun.z;
+        }
+    }
+}
+
+TEST(ShadingCalculatorTest, NonConvexOrManyShadowsAreCutByClipper) {
+    EXPECT_TRUE(IsConvex({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {2, 1, 0}, {0, 1, 0}}));
+    EXPECT_FALSE(IsConvex({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},  // wound twice
+                           {0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}));
+    // An L-shaped screen over the window's left and bottom, and a square one
+    // in its notch overlapping both arms, under the sun straight ahead: taken
+    // as convex, the L would cut the square by the lines of its inner corner.
+    ShadingPlane plane = SouthWindow(2.0, 2.0);
+    plane.surfaces.push_back(
+        {"L", 0, {{-1, -1, 1}, {3, -1, 1}, {3, 0.5, 1}, {0.5, 0.5, 1}, {0.5, 3, 1}, {-1, 3, 1}}});
+    plane.surfaces.push_back(
+        {"square", 0, {{0.25, 0.25, 1}, {1.25, 0.25, 1}, {1.25, 1.25, 1}, {0.25, 1.25, 1}}});
+    const ShadingCalculator calculator(plane, 1.0);
+    const Vec3 ahead{0.0, 0.0, 1.0};
+    EXPECT_FALSE(calculator.SunlitShareInClosedForm(ahead).has_value());
+    // Lit: the window less the L's arms (1.75 m²) and the square's part
+    // beyond them (0.5625 m²).
+    EXPECT_NEAR(calculator.SunlitShare(ahead), (4.0 - 1.75 - 0.5625) / 4.0, 1e-9);
+    // Four convex shadows on the window are more than the closed form takes.
+    ShadingPlane four = SouthWindow(2.0, 2.0);
+    for (const double u : {0.4, 0.8, 1.2, 1.6}) four.surfaces.push_back(Fin(u, -1.0, 3.0, 0.3));
+    const Vec3 west = (1.0 / std::sqrt(2.0)) * Vec3{1.0, 0.0, 1.0};
+    const ShadingCalculator fins(four, 1.0);
+    EXPECT_FALSE(fins.SunlitShareInClosedForm(west).has_value());
+    EXPECT_NEAR(fins.SunlitShare(west), 1.0 - 4 * 0.3 / 2.0, 1e-8);
 }
 
 // Whether a ray from `from` along `direction` meets the flat polygon `points`.
