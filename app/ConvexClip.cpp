@@ -20,26 +20,32 @@ struct HalfPlane {
 // The part of the convex polygon `in` within `half`, into `out`: its points
 // there, and where its edges cross the line, each interpolated from the point
 // kept so that it carries the rounding of the short step, not of a far point.
-void Keep(const ConvexPolygon& in, const HalfPlane& half, ConvexPolygon& out) {
+// When `half` holds the whole polygon, leaves `out` as it was and says so
+// (false); `sides` is scratch.
+bool Keep(const ConvexPolygon& in, const HalfPlane& half, std::vector<double>& sides,
+          ConvexPolygon& out) {
+    sides.resize(in.size());
+    bool cut = false;
+    for (size_t i = 0; i < in.size(); ++i) {
+        sides[i] = half.Side(in[i]);
+        cut = cut || !(sides[i] >= 0.0);
+    }
+    if (!cut) return false;
     out.clear();
-    if (in.empty()) return;
-    PlanePoint last = in.back();
-    double lastSide = half.Side(last);
-    for (const PlanePoint& p : in) {
-        const double side = half.Side(p);
+    for (size_t i = 0, last = in.size() - 1; i < in.size(); last = i++) {
+        const double side = sides[i], lastSide = sides[last];
         if ((side >= 0.0) != (lastSide >= 0.0)) {
             const bool lastKept = lastSide >= 0.0;
-            const PlanePoint& kept = lastKept ? last : p;
-            const PlanePoint& dropped = lastKept ? p : last;
+            const PlanePoint& kept = in[lastKept ? last : i];
+            const PlanePoint& dropped = in[lastKept ? i : last];
             const double keptSide = lastKept ? lastSide : side;
             // One side is ≥ 0 and the other < 0: the denominator is positive.
             const double t = keptSide / (keptSide - (lastKept ? side : lastSide));
             out.push_back({kept.x + t * (dropped.x - kept.x), kept.y + t * (dropped.y - kept.y)});
         }
-        if (side >= 0.0) out.push_back(p);
-        last = p;
-        lastSide = side;
+        if (side >= 0.0) out.push_back(in[i]);
     }
+    return true;
 }
 
 }  // namespace
@@ -57,12 +63,15 @@ double SignedArea(const ConvexPolygon& polygon) {
 }
 
 void ConvexClip::Intersect(const ConvexPolygon& in, const ConvexPolygon& clip, ConvexPolygon& out) {
-    out = in;
-    for (size_t i = 0, last = clip.size() - 1; i < clip.size() && out.size() >= 3; last = i++) {
+    // Cut by each edge's half-plane in turn, from `in` to whichever buffer
+    // does not hold the polygon so far.
+    const ConvexPolygon* current = &in;
+    for (size_t i = 0, last = clip.size() - 1; i < clip.size() && current->size() >= 3; last = i++) {
+        ConvexPolygon& next = current == &out ? spare_ : out;
         const PlanePoint along{clip[i].x - clip[last].x, clip[i].y - clip[last].y};
-        Keep(out, {clip[last], along}, spare_);
-        std::swap(out, spare_);
+        if (Keep(*current, {clip[last], along}, sides_, next)) current = &next;
     }
+    if (current != &out) out = *current;
 }
 
 double ConvexClip::CoveredArea(std::span<const ConvexPolygon* const> polygons, double width,

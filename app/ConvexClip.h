@@ -48,6 +48,7 @@ class ConvexClip {
     ConvexPolygon rectangle_;
     std::array<ConvexPolygon, kMostPolygons> inRectangle_;  // each polygon within the rectangle
     ConvexPolygon pair_, triple_, spare_;
+    std::vector<double> sides_;  // of the points of a polygon being cut
 };
 
 }  // namespace kz7::app

@@ -254,6 +254,7 @@ void ShadingCalculator::Project(double du, double dv) const {
 std::optional<double> ShadingCalculator::ConvexShare() const {
     Scratch& scratch = *scratch_;
     scratch.convex.clear();
+    std::array<bool, ConvexClip::kMostPolygons> clockwise{};
     for (size_t s = 0; s < surfaces_.size(); ++s) {
         ConvexPolygon& shadow = scratch.projected[s];
         double left = width_, bottom = height_, right = 0.0, top = 0.0;
@@ -264,14 +265,16 @@ std::optional<double> ShadingCalculator::ConvexShare() const {
         // A shadow clear of the rectangle, or with no area, takes nothing.
         if (!(left < width_ && right > 0.0 && bottom < height_ && top > 0.0)) continue;
         if (!surfaces_[s].convex) return std::nullopt;
-        if (std::abs(SignedArea(shadow)) < kNoArea) continue;
+        const double area = SignedArea(shadow);
+        if (std::abs(area) < kNoArea) continue;
         if (scratch.convex.size() == ConvexClip::kMostPolygons) return std::nullopt;
+        clockwise[scratch.convex.size()] = area < 0.0;
         scratch.convex.push_back(&shadow);
     }
     if (scratch.convex.empty()) return 1.0;
     // All counter-clockwise, as the closed form takes them.
-    for (ConvexPolygon* shadow : scratch.convex)
-        if (SignedArea(*shadow) < 0.0) std::reverse(shadow->begin(), shadow->end());
+    for (size_t i = 0; i < scratch.convex.size(); ++i)
+        if (clockwise[i]) std::reverse(scratch.convex[i]->begin(), scratch.convex[i]->end());
     const double share =
         1.0 - scratch.convexClip.CoveredArea(scratch.convex, width_, height_) / (width_ * height_);
     if (share < kResolvedShare) return 0.0;
