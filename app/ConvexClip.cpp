@@ -20,37 +20,37 @@ struct HalfPlane {
 // The part of the convex polygon `in` within `half`, into `out`: its points
 // there, and where its edges cross the line, each interpolated from the point
 // kept so that it carries the rounding of the short step, not of a far point.
-// When `half` holds the whole polygon, leaves `out` as it was and says so
-// (false); `sides` is scratch.
-bool Keep(const ConvexPolygon& in, const HalfPlane& half, std::vector<double>& sides,
-          ConvexPolygon& out) {
-    sides.resize(in.size());
-    bool cut = false;
-    for (size_t i = 0; i < in.size(); ++i) {
-        sides[i] = half.Side(in[i]);
-        cut = cut || !(sides[i] >= 0.0);
-    }
-    if (!cut) return false;
+void Keep(const PlanePolygon& in, const HalfPlane& half, PlanePolygon& out) {
     out.clear();
-    for (size_t i = 0, last = in.size() - 1; i < in.size(); last = i++) {
-        const double side = sides[i], lastSide = sides[last];
+    if (in.empty()) return;
+    PlanePoint last = in.back();
+    double lastSide = half.Side(last);
+    for (const PlanePoint& p : in) {
+        const double side = half.Side(p);
         if ((side >= 0.0) != (lastSide >= 0.0)) {
             const bool lastKept = lastSide >= 0.0;
-            const PlanePoint& kept = in[lastKept ? last : i];
-            const PlanePoint& dropped = in[lastKept ? i : last];
+            const PlanePoint& kept = lastKept ? last : p;
+            const PlanePoint& dropped = lastKept ? p : last;
             const double keptSide = lastKept ? lastSide : side;
             // One side is ≥ 0 and the other < 0: the denominator is positive.
             const double t = keptSide / (keptSide - (lastKept ? side : lastSide));
             out.push_back({kept.x + t * (dropped.x - kept.x), kept.y + t * (dropped.y - kept.y)});
         }
-        if (side >= 0.0) out.push_back(in[i]);
+        if (side >= 0.0) out.push_back(p);
+        last = p;
+        lastSide = side;
     }
-    return true;
+}
+
+// Keeps the part of the convex `polygon` within `half`; `spare` is scratch.
+void CutBy(const HalfPlane& half, PlanePolygon& polygon, PlanePolygon& spare) {
+    Keep(polygon, half, spare);
+    std::swap(polygon, spare);
 }
 
 }  // namespace
 
-double SignedArea(const ConvexPolygon& polygon) {
+double SignedArea(const PlanePolygon& polygon) {
     if (polygon.size() < 3) return 0.0;
     const PlanePoint& o = polygon.front();
     double twice = 0.0;
@@ -62,19 +62,13 @@ double SignedArea(const ConvexPolygon& polygon) {
     return 0.5 * twice;
 }
 
-void ConvexClip::Intersect(const ConvexPolygon& in, const ConvexPolygon& clip, ConvexPolygon& out) {
-    // Cut by each edge's half-plane in turn, from `in` to whichever buffer
-    // does not hold the polygon so far.
-    const ConvexPolygon* current = &in;
-    for (size_t i = 0, last = clip.size() - 1; i < clip.size() && current->size() >= 3; last = i++) {
-        ConvexPolygon& next = current == &out ? spare_ : out;
-        const PlanePoint along{clip[i].x - clip[last].x, clip[i].y - clip[last].y};
-        if (Keep(*current, {clip[last], along}, sides_, next)) current = &next;
-    }
-    if (current != &out) out = *current;
+void ConvexClip::Intersect(const PlanePolygon& in, const PlanePolygon& clip, PlanePolygon& out) {
+    out = in;
+    for (size_t i = 0, last = clip.size() - 1; i < clip.size() && out.size() >= 3; last = i++)
+        CutBy({clip[last], {clip[i].x - clip[last].x, clip[i].y - clip[last].y}}, out, spare_);
 }
 
-double ConvexClip::CoveredArea(std::span<const ConvexPolygon* const> polygons, double width,
+double ConvexClip::CoveredArea(std::span<const PlanePolygon* const> polygons, double width,
                                double height) {
     if (polygons.size() > kMostPolygons)
         throw std::invalid_argument("ConvexClip takes at most three polygons");

@@ -180,8 +180,8 @@ bool CoveredTogether(const Shadow& a, const Shadow& b, cl::cInt width, cl::cInt 
 }  // namespace
 
 struct ShadingCalculator::Scratch {
-    std::vector<ConvexPolygon> projected;  // the shadow of each surface, m
-    std::vector<ConvexPolygon*> convex;  // those to cut in closed form
+    std::vector<PlanePolygon> projected;  // the shadow of each surface, m
+    std::vector<PlanePolygon*> convex;  // those to cut in closed form
     ConvexClip convexClip;
     cl::Clipper clipper;
     std::vector<Shadow> shadows;  // the first `count` are those of the last cut
@@ -242,7 +242,7 @@ std::optional<double> ShadingCalculator::Share(const Vec3& sun, Cut cut) const {
 }
 
 void ShadingCalculator::Project(double du, double dv) const {
-    std::vector<ConvexPolygon>& projected = scratch_->projected;
+    std::vector<PlanePolygon>& projected = scratch_->projected;
     projected.resize(surfaces_.size());
     for (size_t s = 0; s < surfaces_.size(); ++s) {
         projected[s].clear();
@@ -256,7 +256,7 @@ std::optional<double> ShadingCalculator::ConvexShare() const {
     scratch.convex.clear();
     std::array<bool, ConvexClip::kMostPolygons> clockwise{};
     for (size_t s = 0; s < surfaces_.size(); ++s) {
-        ConvexPolygon& shadow = scratch.projected[s];
+        PlanePolygon& shadow = scratch.projected[s];
         double left = width_, bottom = height_, right = 0.0, top = 0.0;
         for (const PlanePoint& q : shadow) {
             left = std::min(left, q.x), right = std::max(right, q.x);
@@ -294,7 +294,7 @@ double ShadingCalculator::ClipperShare(double scale) const {
     // that cover it together, leave nothing lit.
     Scratch& scratch = *scratch_;
     scratch.count = 0;
-    for (const ConvexPolygon& projected : scratch.projected) {
+    for (const PlanePolygon& projected : scratch.projected) {
         if (scratch.shadows.size() == scratch.count) scratch.shadows.emplace_back();
         Shadow& shadow = scratch.shadows[scratch.count];
         shadow.path.clear();
