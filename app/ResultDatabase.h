@@ -209,15 +209,12 @@ class DirectRunWrites final : public RunPartSink {
 // Writes one run: its row in runs, its zones and variables, and its records.
 class RunWriter {
   public:
-    // A batch of chunks ends when a series holds kStepsPerBatch steps (six
+    // A batch of chunks ends when a series holds kStepsPerBatch steps (three
     // weeks of hours), or sooner when the values held reach valuesPerBatch
-    // (128 MB, which runs of some six hundred zones and more reach first).
+    // (128 MB: a thousand zones' hourly records reach the steps first).
     // Chunks of a fixed length keep the rows, and so the cost of each, the
-    // same per zone however many zones a run has; most of a row's cost in
-    // SQLite is the row's own rather than its bytes', so longer chunks cost
-    // less per value (a 100-zone hourly year: 1024 steps take 36 % fewer
-    // of SQLite's instructions than 512).
-    static constexpr int64_t kStepsPerBatch = 1024;
+    // same per zone however many zones a run has.
+    static constexpr int64_t kStepsPerBatch = 512;
     static constexpr int64_t kValuesPerBatch = int64_t{1} << 25;
     // Ended batches are held until they reach valuesPerWrite (8 MB) and then
     // written in one transaction: a small run (a one-zone year holds 6 MB)
