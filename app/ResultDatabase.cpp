@@ -706,6 +706,7 @@ RunPart RunWriter::TakeHeld() {
     RunPart part;
     part.rows = std::move(heldRows_);
     heldRows_.clear();
+    if (direct_) part.values = direct_->SpareValues();
     part.values.reserve(static_cast<size_t>(held_.HeldValues()));
     std::vector<float> scratch;
     held_.Drain(

@@ -77,25 +77,23 @@ const OutputRecord OutputStore::Record(int32_t handle, int32_t record) const {
 
 namespace {
 
-// Add's arithmetic at weight 1 over `cells` cells (at most 32), as selects
-// over 32-bit lanes with all bits set where a cell is taken (its bit set in
-// `take`) or missing, so that the compiler vectorises it: the sum of a cell
-// that is not taken is computed and dropped (this file is built without
+// Add's arithmetic at weight 1 over `cells` cells (at most 32), a cell
+// taken where its bit is set in `take`, written as selects without a branch
+// so that the compiler vectorises it into blends: the sum of a cell that is
+// not taken is computed and dropped (this file is built without
 // trapping-math, which would forbid that; nothing here reads floating-point
 // flags, so the values are the same). The arrays never overlap: the step's
 // values belong to the zone, the sums and counts to the handle.
 inline void AddCells(const float* __restrict values, uint32_t take, float* __restrict sums,
                      int32_t* __restrict counts, size_t cells) {
-    constexpr int32_t kMissingBits = std::bit_cast<int32_t>(kMissingValue);
     for (size_t i = 0; i < cells; ++i) {
-        const int32_t taken = -static_cast<int32_t>((take >> i) & 1u);
+        const auto taken = static_cast<int32_t>((take >> i) & 1u);
         const float value = values[i];
         const float sum = sums[i];
-        const int32_t missing =
-            -(static_cast<int32_t>(value == kMissingValue) | static_cast<int32_t>(sum == kMissingValue));
-        const int32_t added = (std::bit_cast<int32_t>(sum + value) & ~missing) | (kMissingBits & missing);
-        sums[i] = std::bit_cast<float>((added & taken) | (std::bit_cast<int32_t>(sum) & ~taken));
-        counts[i] -= taken;  // taken is 0 or −1
+        const bool missing = (value == kMissingValue) | (sum == kMissingValue);
+        const float added = missing ? kMissingValue : sum + value;
+        sums[i] = taken != 0 ? added : sum;
+        counts[i] += taken;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "kz7/weather/Psychrometrics.h"
 
 #include <cmath>
+#include <limits>
 
 namespace kz7 {
 
@@ -24,11 +25,14 @@ double EnhancementFactor(double dryBulb) {
 
 }  // namespace
 
+double SaturationPressureExponent(double temperature) {
+    if (temperature + kAbsoluteZeroOffset < 0.0) return -std::numeric_limits<double>::infinity();
+    if (temperature > 0.0) return 7.5 * temperature / (temperature + 237.3) + 0.78571;
+    return 10.5380997 - 2663.91 / (temperature + kAbsoluteZeroOffset);
+}
+
 double SaturationVapourPressure(double temperature) {
-    if (temperature + kAbsoluteZeroOffset < 0.0) return 0.0;
-    if (temperature > 0.0)
-        return std::pow(10.0, 7.5 * temperature / (temperature + 237.3) + 0.78571);
-    return std::pow(10.0, 10.5380997 - 2663.91 / (temperature + kAbsoluteZeroOffset));
+    return std::pow(10.0, SaturationPressureExponent(temperature));
 }
 
 double VapourPressure(double dryBulb, double wetBulb, double pressure) {

@@ -6,6 +6,9 @@ namespace kz7 {
 // Saturation vapour pressure over water (T > 0) or ice (T <= 0); 0 below
 // absolute zero.
 double SaturationVapourPressure(double temperature);
+// Its decimal logarithm: SaturationVapourPressure(t) is 10 to this power
+// (−∞ below absolute zero).
+double SaturationPressureExponent(double temperature);
 
 // Vapour pressure from dry bulb, wet bulb and total pressure (psychrometer
 // equation, with the ice constant below a wet bulb of 0 °C).
