@@ -128,7 +128,7 @@ void Zone::PrefetchCircuit() const {
         for (auto line = static_cast<const char*>(from); line < to; line += kCacheLine) __builtin_prefetch(line);
     };
     prefetch(&step, &step + 1);
-    prefetch(&CA, &rmacum_);
+    prefetch(&CA, &stepValues);  // the solution files no result values
 }
 
 void Zone::SOLVT() {
