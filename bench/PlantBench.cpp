@@ -47,9 +47,9 @@ void BM_HeatedZoneStep(benchmark::State& bench) {
         zone.Acum();
         zone.SolveKZ7();
         zone.EndStep();
-        benchmark::DoNotOptimize(zone.PLNTHT1);
+        benchmark::DoNotOptimize(zone.step.PLNTHT1);
     }
-    if (!(zone.PLNTHT1 > 0.0f)) bench.SkipWithError("the emitters did not act");
+    if (!(zone.step.PLNTHT1 > 0.0f)) bench.SkipWithError("the emitters did not act");
 }
 BENCHMARK(BM_HeatedZoneStep);
 

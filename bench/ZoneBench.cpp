@@ -36,7 +36,7 @@ void BM_FreeRunningZoneStep(benchmark::State& bench) {
         zone.Acum();
         zone.SolveKZ7();
         zone.EndStep();
-        benchmark::DoNotOptimize(zone.Ta2);
+        benchmark::DoNotOptimize(zone.step.Ta2);
     }
 }
 BENCHMARK(BM_FreeRunningZoneStep);
@@ -58,7 +58,7 @@ void AnnualRunDenver(benchmark::State& bench, int zones) {
             bench.SkipWithError("the annual run did not complete");
             break;
         }
-        benchmark::DoNotOptimize(engine.zone(last).Ta2);
+        benchmark::DoNotOptimize(engine.zone(last).step.Ta2);
     }
     const double zoneSteps = zones * 365.0 * 144;
     bench.counters["zone_steps"] = zoneSteps;

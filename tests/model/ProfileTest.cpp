@@ -114,15 +114,15 @@ TEST(GainTest, SplitsIntoZoneTermsAndDefaultsConsumption) {
     EXPECT_EQ(other.gains.Item(1).FuelCode, 32767);  // clamped like every integer field
 
     zone.gains.Sim();
-    EXPECT_FLOAT_EQ(zone.RDGN, 0.8f * (100 * 0.4f + 200 * 0.7f));
-    EXPECT_FLOAT_EQ(zone.CNGN, 0.8f * (100 * 0.6f + 200 * 0.3f));
-    EXPECT_FLOAT_EQ(zone.H2OGN1, 0.8f * 60 / 2450.0f);
+    EXPECT_FLOAT_EQ(zone.step.RDGN, 0.8f * (100 * 0.4f + 200 * 0.7f));
+    EXPECT_FLOAT_EQ(zone.step.CNGN, 0.8f * (100 * 0.6f + 200 * 0.3f));
+    EXPECT_FLOAT_EQ(zone.step.H2OGN1, 0.8f * 60 / 2450.0f);
 
     // Heat-loss runs take no gains.
-    zone.CNGN = zone.RDGN = zone.H2OGN1 = 0.0f;
+    zone.step.CNGN = zone.step.RDGN = zone.step.H2OGN1 = 0.0f;
     s.state.clock.heatLossRun = true;
     zone.gains.Sim();
-    EXPECT_EQ(zone.CNGN + zone.RDGN + zone.H2OGN1, 0.0f);
+    EXPECT_EQ(zone.step.CNGN + zone.step.RDGN + zone.step.H2OGN1, 0.0f);
 }
 
 }  // namespace

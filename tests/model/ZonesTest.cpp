@@ -85,10 +85,10 @@ TEST_F(ZonesTest, ACancelDuringTheGainsStopsTheWalkAndSkipsTheSolution) {
     state.yieldHandler = [&] {
         if (++yields == 2) state.engine->Cancelled = true;
     };
-    zones().Item(5).SIGKTA = 1.0f;
+    zones().Item(5).step.SIGKTA = 1.0f;
     zones().SimulateStep();
     EXPECT_EQ(yields, 2);
-    EXPECT_EQ(zones().Item(5).SIGKTA, 0.0f);
+    EXPECT_EQ(zones().Item(5).step.SIGKTA, 0.0f);
 }
 
 TEST_F(ZonesTest, OccupancyBookkeepingFollowsTheOutputDetailCode) {

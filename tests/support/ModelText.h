@@ -366,7 +366,7 @@ struct Engine {
 // light elements and the mass path.
 inline double CircuitConductance(const Zone& z) {
     auto series = [](double a, double b) { return 1.0 / (1.0 / a + 1.0 / b); };
-    return z.SIGKA + z.K3 + series(z.K4, z.K5 + series(z.K2, z.K1));
+    return z.step.SIGKA + z.K3 + series(z.K4, z.K5 + series(z.K2, z.K1));
 }
 
 // An Engine that runs the plant around the zones: InitTimeStep, the zones, Solve.
@@ -397,7 +397,7 @@ struct PlantEngine : Engine {
     }
     float ControlTemperature(const Zone& zone) const {
         const float rf = state.settings.emitterControlValue;
-        return (1.0f - rf) * zone.Ta2 + rf * zone.Tr2;
+        return (1.0f - rf) * zone.step.Ta2 + rf * zone.step.Tr2;
     }
 };
 

@@ -44,7 +44,8 @@ std::vector<float> SolarState(Engine& engine) {
     std::vector<float> values;
     for (const std::string key : {"1", "2"}) {
         Zone& zone = engine.zone(key);
-        values.insert(values.end(), {zone.QSOLO, zone.DSolar, zone.SIGKTE, zone.SolarGainKW});
+        values.insert(values.end(),
+                      {zone.step.QSOLO, zone.step.DSolar, zone.step.SIGKTE, zone.step.SolarGainKW});
         for (const auto& element : zone.elements)
             values.insert(values.end(), {element->IRRAD, element->IWDDIR, element->IWDRTD});
     }

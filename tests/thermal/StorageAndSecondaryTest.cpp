@@ -78,7 +78,7 @@ TEST(StorageHeater, OffScheduleNeverChargesAndTheHeatGainRunLeavesItOff) {
     gain.StartRun();
     gain.RunPlantDays(1);
     EXPECT_EQ(gain.zone("1").Heater->CoreTemperature, 15.0f);
-    EXPECT_EQ(gain.zone("1").PLNTHT1, 0.0f);
+    EXPECT_EQ(gain.zone("1").step.PLNTHT1, 0.0f);
 }
 
 TEST(SecondaryEmitters, CapacityFollowsTheOutdoorTemperatureAndCoolersWithoutPrimaryAreOrdinary) {
@@ -100,7 +100,7 @@ TEST(SecondaryEmitters, CapacityFollowsTheOutdoorTemperatureAndCoolersWithoutPri
                               {15.01f, 0.0f}}) {
         engine.SetWeather(toa);
         engine.PlantStep();
-        EXPECT_NEAR(zone.PLNTHT1, watts / 1000.0f, 1e-6f) << toa;
+        EXPECT_NEAR(zone.step.PLNTHT1, watts / 1000.0f, 1e-6f) << toa;
         EXPECT_NEAR(boiler.SMPHTACUM, watts / 1000.0f, 1e-6f) << toa;
         EXPECT_NEAR(zone.stepValues.Value(static_cast<int32_t>(ZoneVariable::SecondaryHeating)),
                     watts / 1000.0f, 1e-6f);
@@ -110,7 +110,7 @@ TEST(SecondaryEmitters, CapacityFollowsTheOutdoorTemperatureAndCoolersWithoutPri
     engine.state.clock.heatLossRun = true;
     engine.SetWeather(-10.0f);
     engine.PlantStep();
-    EXPECT_EQ(zone.PLNTHT1, 0.0f);
+    EXPECT_EQ(zone.step.PLNTHT1, 0.0f);
 
     ZoneText warm;
     warm.opaque = BoxWithoutGround();
@@ -122,9 +122,9 @@ TEST(SecondaryEmitters, CapacityFollowsTheOutdoorTemperatureAndCoolersWithoutPri
     cooled.RunPlantDays(3);
     const Zone& c = cooled.zone("1");
     EXPECT_NEAR(cooled.ControlTemperature(c), 24.0f, 0.002f);
-    EXPECT_LT(c.PLNTHT2, 0.0f);
-    EXPECT_NEAR(cooled.state.energy.Get(EnergySlot::kCoolingDelivered), -c.PLNTHT2, 1e-6f);
-    EXPECT_NEAR(cooled.state.plant->chillers.Item("C2")->SMPHTACUM, -c.PLNTHT2, 1e-6f);
+    EXPECT_LT(c.step.PLNTHT2, 0.0f);
+    EXPECT_NEAR(cooled.state.energy.Get(EnergySlot::kCoolingDelivered), -c.step.PLNTHT2, 1e-6f);
+    EXPECT_NEAR(cooled.state.plant->chillers.Item("C2")->SMPHTACUM, -c.step.PLNTHT2, 1e-6f);
 }
 
 void ExpectFiniteStore(const EngineState& state) {
@@ -146,7 +146,7 @@ TEST(EmitterBadInput, MissingReferencesLeaveEmittersOffWithAMessage) {
     engine.SetWeather(-5.0f);
     engine.StartRun();
     engine.RunPlantDays(1);
-    EXPECT_EQ(engine.zone("1").PLNTHT1, 0.0f);
+    EXPECT_EQ(engine.zone("1").step.PLNTHT1, 0.0f);
 
     // A heater without its boiler stays off in ordinary runs and heats, with
     // nothing to book on, in the heat-loss run.
@@ -157,10 +157,10 @@ TEST(EmitterBadInput, MissingReferencesLeaveEmittersOffWithAMessage) {
     noBoiler.SetWeather(-5.0f);
     noBoiler.StartRun();
     noBoiler.PlantStep();
-    EXPECT_EQ(noBoiler.zone("1").PLNTHT1, 0.0f);
+    EXPECT_EQ(noBoiler.zone("1").step.PLNTHT1, 0.0f);
     noBoiler.state.clock.heatLossRun = true;
     noBoiler.PlantStep();
-    EXPECT_GT(noBoiler.zone("1").PLNTHT1, 0.0f);
+    EXPECT_GT(noBoiler.zone("1").step.PLNTHT1, 0.0f);
     ExpectFiniteStore(noBoiler.state);
 }
 
@@ -188,12 +188,12 @@ TEST(EmitterBadInput, UnsoundDefinitionsGiveNoHeatOrAMessageAndNeverANonNumber) 
     EXPECT_EQ(engine.errors, expected);
     engine.RunPlantDays(1);
     // A negative capacity gives nothing rather than cooling.
-    EXPECT_EQ(engine.zone("1").PLNTHT1, 0.0f);
-    EXPECT_EQ(engine.zone("1").PLNTHT2, 0.0f);
+    EXPECT_EQ(engine.zone("1").step.PLNTHT1, 0.0f);
+    EXPECT_EQ(engine.zone("1").step.PLNTHT2, 0.0f);
     // Nearly all radiant: holds the set point with finite output.
     EXPECT_NEAR(engine.ControlTemperature(engine.zone("2")), 20.0f, 0.002f);
-    EXPECT_TRUE(std::isfinite(engine.zone("2").PLNTHT1));
-    EXPECT_EQ(engine.zone("3").PLNTHT1, 0.0f);
+    EXPECT_TRUE(std::isfinite(engine.zone("2").step.PLNTHT1));
+    EXPECT_EQ(engine.zone("3").step.PLNTHT1, 0.0f);
     ExpectFiniteStore(engine.state);
 
     // A storage heater without thermal capacity neither charges nor releases.
@@ -204,7 +204,7 @@ TEST(EmitterBadInput, UnsoundDefinitionsGiveNoHeatOrAMessageAndNeverANonNumber) 
                                        "thermal capacity and core set point; it neither charges "
                                        "nor releases heat"});
     storage.RunPlantDays(1);
-    EXPECT_EQ(storage.zone("1").PLNTHT1, 0.0f);
+    EXPECT_EQ(storage.zone("1").step.PLNTHT1, 0.0f);
     EXPECT_EQ(storage.state.plant->boilers.Item("B1")->SMPHTACUM, 0.0f);
     EXPECT_EQ(storage.zone("1").Heater->CoreTemperature, 15.0f);
     ExpectFiniteStore(storage.state);

@@ -32,7 +32,7 @@ TEST(ZoneAllocation, StepsAllocateNothing) {
         engine.Step();
     }
     EXPECT_EQ(probe.Count(), 0);
-    EXPECT_GT(engine.zone("1").SolarGainKW, 0.0f);
+    EXPECT_GT(engine.zone("1").step.SolarGainKW, 0.0f);
 }
 
 }  // namespace

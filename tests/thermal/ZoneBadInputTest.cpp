@@ -16,7 +16,7 @@ void ExpectFinite(const Zone& zone) {
     EXPECT_TRUE(std::isfinite(zone.AirTemperature)) << zone.Key;
     EXPECT_TRUE(std::isfinite(zone.RadiantTemperature)) << zone.Key;
     EXPECT_TRUE(std::isfinite(zone.ComfortTemperature)) << zone.Key;
-    EXPECT_TRUE(std::isfinite(zone.Tm2)) << zone.Key;
+    EXPECT_TRUE(std::isfinite(zone.step.Tm2)) << zone.Key;
 }
 
 // Zones side by side in one run, each with one fault: none may stop the run

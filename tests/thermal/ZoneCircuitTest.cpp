@@ -199,12 +199,12 @@ TEST(ZoneCircuit, MechanicalSupplyBooksFanPowerAndWarmsItsAir) {
     engine.Start();
     engine.Step();
     const Zone& zone = engine.zone("1");
-    EXPECT_NEAR(zone.FanPowerKW, 0.1f * 500.0f / (1290.0f * 0.6f), 1e-5f);
-    EXPECT_NEAR(zone.FanPowerKW, 0.0646f, 1e-4f);
+    EXPECT_NEAR(zone.step.FanPowerKW, 0.1f * 500.0f / (1290.0f * 0.6f), 1e-5f);
+    EXPECT_NEAR(zone.step.FanPowerKW, 0.0646f, 1e-4f);
     // The fan's heat reaches the supply air: (0.1 × P + 0.6 × P) / (0.1 kg/s × 1.006).
-    const float supply = 0.7f * zone.FanPowerKW / (0.1f * 1.006f);
-    EXPECT_NEAR(zone.SIGKTA / zone.SIGKA, supply, 1e-4f);
-    EXPECT_NEAR(zone.FLO, 0.1f, 1e-6f);
+    const float supply = 0.7f * zone.step.FanPowerKW / (0.1f * 1.006f);
+    EXPECT_NEAR(zone.step.SIGKTA / zone.step.SIGKA, supply, 1e-4f);
+    EXPECT_NEAR(zone.step.FLO, 0.1f, 1e-6f);
 }
 
 // Light walls under a thinly lined roof: a third node of about 650 s.
@@ -282,7 +282,7 @@ TEST(ZoneCircuit, HeatLossConvergenceAndComfort) {
 
     // The summary sent from these is checked on whole runs with the result events.
     engine.RunDays(2);
-    EXPECT_NEAR(zone.ComfortTemperature, 0.5f * (zone.Ta2 + zone.Tr2), 1e-4f);
+    EXPECT_NEAR(zone.ComfortTemperature, 0.5f * (zone.step.Ta2 + zone.step.Tr2), 1e-4f);
     EXPECT_GE(zone.MaxAirTemperature, zone.AirTemperature);
     EXPECT_LE(zone.MinAirTemperature, zone.AirTemperature);
 }

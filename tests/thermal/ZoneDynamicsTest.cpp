@@ -47,13 +47,13 @@ struct StepBalance {
 
     static StepBalance Of(const Zone& z, float To, float dt) {
         const double kms = 1.0 / (1.0 / z.K1 - 1.0 / z.K0);
-        const double surface = (kms * z.Tm2 + z.K0 * To + z.QSOLO) / (kms + z.K0);
+        const double surface = (kms * z.step.Tm2 + z.K0 * To + z.step.QSOLO) / (kms + z.K0);
         StepBalance b;
-        b.inside = z.SIGKTA - z.SIGKA * z.Ta2 + z.SIGKTE;
-        b.outside = z.QSOLO;
-        b.couplings = z.SIGKTP - z.SIGKP * z.Te2;
-        b.fabric = z.K3 * (z.Ta2 - To) + z.K5 * (z.Te2 - To) + z.K0 * (surface - To);
-        b.stored = (z.CA * (z.Ta2 - z.Ta1) + z.CM * (z.Tm2 - z.Tm1)) / dt;
+        b.inside = z.step.SIGKTA - z.step.SIGKA * z.step.Ta2 + z.step.SIGKTE;
+        b.outside = z.step.QSOLO;
+        b.couplings = z.step.SIGKTP - z.step.SIGKP * z.step.Te2;
+        b.fabric = z.K3 * (z.step.Ta2 - To) + z.K5 * (z.step.Te2 - To) + z.K0 * (surface - To);
+        b.stored = (z.CA * (z.step.Ta2 - z.step.Ta1) + z.CM * (z.step.Tm2 - z.step.Tm1)) / dt;
         return b;
     }
 };
@@ -65,7 +65,8 @@ TEST(ZoneDynamics, EnergyBalancesOverAFreeRunningDay) {
 
     Zone& zone = engine.zone("1");
     const float dt = zone.StepSeconds();
-    const double storedAtStart = zone.CA * zone.Ta2 + zone.CM * zone.Tm2 + zone.CM2 * zone.Tm3rd;
+    const double storedAtStart =
+        zone.CA * zone.step.Ta2 + zone.CM * zone.step.Tm2 + zone.CM2 * zone.step.Tm3rd;
     double in = 0.0, inside = 0.0, out = 0.0, worstStep = 0.0, solar = 0.0;
     engine.RunDays(
         1, [&](float hour) { SpringDay(engine, hour); },
@@ -78,9 +79,10 @@ TEST(ZoneDynamics, EnergyBalancesOverAFreeRunningDay) {
             in += sources * dt;
             inside += std::fabs(b.inside) * dt;
             out += b.fabric * dt;
-            solar += zone.SolarGainKW * 1000.0 * dt;
+            solar += zone.step.SolarGainKW * 1000.0 * dt;
         });
-    const double storedAtEnd = zone.CA * zone.Ta2 + zone.CM * zone.Tm2 + zone.CM2 * zone.Tm3rd;
+    const double storedAtEnd =
+        zone.CA * zone.step.Ta2 + zone.CM * zone.step.Tm2 + zone.CM2 * zone.step.Tm3rd;
     // ... and over the day, with the third node's store counted, what came
     // in left through the fabric or stayed in the zone.
     const double residual = in - out - (storedAtEnd - storedAtStart);
@@ -154,8 +156,8 @@ TEST(ZoneDynamics, MassivePartitionCarriesHeatFromWarmToCool) {
     engine.RunDays(40);
     EXPECT_GT(a.AirTemperature, b.AirTemperature);
     EXPECT_GT(b.AirTemperature, 0.5f);
-    EXPECT_GT(ea.TMPart, b.Te2);
-    EXPECT_LT(ea.TMPart, a.Te2);
+    EXPECT_GT(ea.TMPart, b.step.Te2);
+    EXPECT_LT(ea.TMPart, a.step.Te2);
     EXPECT_NEAR(-ea.StepFlowKW(), eb.StepFlowKW(), 0.002f * eb.StepFlowKW());
 }
 
@@ -176,8 +178,8 @@ TEST(ZoneDynamics, ThinPartitionStaysBetweenItsZonesAtLongSteps) {
     const Element& partition = engine.zone("1").elements.Item(7);
     bool between = true;
     engine.RunDays(5, {}, [&] {
-        const float low = std::min(engine.zone("1").Te1, engine.zone("2").Te1) - 0.5f;
-        const float high = std::max(engine.zone("1").Te1, engine.zone("2").Te1) + 0.5f;
+        const float low = std::min(engine.zone("1").step.Te1, engine.zone("2").step.Te1) - 0.5f;
+        const float high = std::max(engine.zone("1").step.Te1, engine.zone("2").step.Te1) + 0.5f;
         between = between && partition.TMPart >= low && partition.TMPart <= high;
     });
     EXPECT_FALSE(engine.state.engine->Cancelled);

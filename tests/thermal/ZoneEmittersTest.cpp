@@ -32,12 +32,12 @@ TEST(ZoneEmitters, IdealHeaterHoldsTheSetPointAndDeliversTheSteadyLoss) {
     const float delivered = engine.state.energy.Get(EnergySlot::kHeatingDelivered);
     EXPECT_NEAR(zone.AirTemperature, 20.0f, 0.001f);
     EXPECT_NEAR(delivered, loss, 0.0006);
-    EXPECT_NEAR(zone.PLNTHT1, loss, 0.006);
+    EXPECT_NEAR(zone.step.PLNTHT1, loss, 0.006);
     // The zone's heating is rounded to 0.01 kW, the store's to 0.001 kW.
-    EXPECT_NEAR(zone.PLNTHT1 * 100.0f, std::round(zone.PLNTHT1 * 100.0f), 1e-3f);
+    EXPECT_NEAR(zone.step.PLNTHT1 * 100.0f, std::round(zone.step.PLNTHT1 * 100.0f), 1e-3f);
     EXPECT_NEAR(delivered * 1000.0f, std::round(delivered * 1000.0f), 1e-3f);
-    EXPECT_NEAR(zone.stepValues.Value(static_cast<int32_t>(ZoneVariable::Heating)), zone.PLNTHT1,
-                1e-6f);
+    EXPECT_NEAR(zone.stepValues.Value(static_cast<int32_t>(ZoneVariable::Heating)),
+                zone.step.PLNTHT1, 1e-6f);
     // The boiler turns the unrounded load into fuel at 90 %.
     EXPECT_NEAR(engine.state.energy.Get(EnergySlot::kBoilerOutput), loss, 0.0006);
     EXPECT_NEAR(engine.state.energy.Get(EnergySlot::BoilerFuel(1)), loss / 0.9, 0.001);
@@ -57,11 +57,11 @@ TEST(ZoneEmitters, RequiredOutputReachesTheSetPointInOneStep) {
             const Zone& zone = engine.zone("1");
             EXPECT_NEAR(engine.ControlTemperature(zone), 20.0f, 0.002f)
                 << "rf " << rf << " r " << r;
-            EXPECT_GT(zone.PLNTHT1, 0.0f);
+            EXPECT_GT(zone.step.PLNTHT1, 0.0f);
             // Air and radiant temperatures differ on the way, so the control
             // mix really matters.
             if (r > 0.0) {
-                EXPECT_GT(std::fabs(zone.Ta2 - zone.Tr2), 0.1f);
+                EXPECT_GT(std::fabs(zone.step.Ta2 - zone.step.Tr2), 0.1f);
             }
         }
     }
@@ -87,7 +87,7 @@ TEST(ZoneEmitters, ControlFractionSteersTheEmittersAndComfortWeightOnlyTheComfor
         engine.StartRun();
         engine.PlantStep();
         const Zone& zone = engine.zone("1");
-        return Step{zone.PLNTHT1, zone.Ta2, zone.Tr2, zone.ComfortTemperature};
+        return Step{zone.step.PLNTHT1, zone.step.Ta2, zone.step.Tr2, zone.ComfortTemperature};
     };
     for (float comfort : {0.0f, 1.0f}) {
         const Step onAir = firstStep(0.0f, comfort);
@@ -112,7 +112,7 @@ TEST(ZoneEmitters, CapacityShortOfTheLoadRunsFlatOutBelowTheSetPoint) {
     engine.StartRun();
     engine.RunPlantDays(10);
     const Zone& zone = engine.zone("1");
-    EXPECT_FLOAT_EQ(zone.PLNTHT1, 0.3f);
+    EXPECT_FLOAT_EQ(zone.step.PLNTHT1, 0.3f);
     EXPECT_FLOAT_EQ(zone.Duty(1), 1.0f);
     EXPECT_FLOAT_EQ(engine.state.energy.Get(EnergySlot::kHeatingDelivered), 0.3f);
     EXPECT_LT(engine.ControlTemperature(zone), 19.0f);
@@ -144,10 +144,10 @@ struct FollowerZones {
         Zone& follower = engine.zone("2");
         engine.zone("1").SetDuty(1, 0.4f);
         engine.zone("1").SetDuty(2, 0.4f);
-        follower.Ta2 = follower.Tr2 = tc;
-        follower.PLNTHT1 = follower.PLNTHT2 = 0.0f;
+        follower.step.Ta2 = follower.step.Tr2 = tc;
+        follower.step.PLNTHT1 = follower.step.PLNTHT2 = 0.0f;
         follower.SolveEmitters();
-        return follower.PLNTHT1 + follower.PLNTHT2;
+        return follower.step.PLNTHT1 + follower.step.PLNTHT2;
     }
 };
 
@@ -177,9 +177,9 @@ TEST(ZoneEmitters, CoolerHoldsItsSetPointAndBooksTheChiller) {
     const Zone& zone = engine.zone("1");
     EXPECT_NEAR(engine.ControlTemperature(zone), 24.0f, 0.002f);
     const BuildingEnergyStore& store = engine.state.energy;
-    EXPECT_LT(zone.PLNTHT2, 0.0f);
-    EXPECT_NEAR(store.Get(EnergySlot::kCoolingDelivered), -zone.PLNTHT2, 0.006f);
-    EXPECT_NEAR(store.Get(EnergySlot::kNetHeating), zone.PLNTHT2, 0.006f);
+    EXPECT_LT(zone.step.PLNTHT2, 0.0f);
+    EXPECT_NEAR(store.Get(EnergySlot::kCoolingDelivered), -zone.step.PLNTHT2, 0.006f);
+    EXPECT_NEAR(store.Get(EnergySlot::kNetHeating), zone.step.PLNTHT2, 0.006f);
     EXPECT_NEAR(store.Get(EnergySlot::kChillerOutput), store.Get(EnergySlot::kCoolingDelivered),
                 0.0006f);
     EXPECT_NEAR(store.Get(EnergySlot::ChillerFuel(1, 0)), store.Get(EnergySlot::kChillerOutput),
@@ -196,7 +196,7 @@ TEST(ZoneEmitters, PeaksComeFromTheLastDesignDayOrOccupiedSteps) {
     loss.SetWeather(-10.0f);
     loss.RunPlantDays(49);
     EXPECT_EQ(loss.zone("1").PeakHeatingLoad, 0.0);
-    const double coldDayLoad = loss.zone("1").PLNTHT1;
+    const double coldDayLoad = loss.zone("1").step.PLNTHT1;
     loss.SetWeather(-2.0f);
     loss.RunPlantDays(1, 50);
     const Zone& lossZone = loss.zone("1");
@@ -218,7 +218,7 @@ TEST(ZoneEmitters, PeaksComeFromTheLastDesignDayOrOccupiedSteps) {
     gain.SetWeather(35.0f);
     gain.RunPlantDays(14);
     EXPECT_EQ(gain.zone("1").PeakCoolingLoad, 0.0);
-    const double hotDayLoad = -gain.zone("1").PLNTHT2;
+    const double hotDayLoad = -gain.zone("1").step.PLNTHT2;
     gain.SetWeather(25.0f);
     gain.RunPlantDays(1, 15);
     EXPECT_GT(gain.zone("1").PeakCoolingLoad,
@@ -232,11 +232,11 @@ TEST(ZoneEmitters, PeaksComeFromTheLastDesignDayOrOccupiedSteps) {
     Zone& zone = annual.zone("1");
     zone.OCONOF = 0;
     annual.PlantStep();
-    EXPECT_GT(zone.PLNTHT1, 0.0f);
+    EXPECT_GT(zone.step.PLNTHT1, 0.0f);
     EXPECT_EQ(zone.PeakHeatingLoad, 0.0);
     zone.OCONOF = 1;
     annual.PlantStep();
-    EXPECT_NEAR(zone.PeakHeatingLoad, zone.PLNTHT1, 0.006);
+    EXPECT_NEAR(zone.PeakHeatingLoad, zone.step.PLNTHT1, 0.006);
 }
 
 TEST(ZoneEmitters, IntermittentHeatLossRunHeatsFromPreheatToEndOfOccupancyWithTheTrialOutput) {
@@ -260,11 +260,11 @@ TEST(ZoneEmitters, IntermittentHeatLossRunHeatsFromPreheatToEndOfOccupancyWithTh
             engine.PlantStep();
             const bool heated = h >= 6 && h < 18;
             if (heated) {
-                EXPECT_FLOAT_EQ(zone.PLNTHT1, 0.4f) << "hour " << h;
+                EXPECT_FLOAT_EQ(zone.step.PLNTHT1, 0.4f) << "hour " << h;
                 EXPECT_FLOAT_EQ(zone.Duty(1), 1.0f);
                 heatedHours += 1.0f / 6.0f;
             } else {
-                EXPECT_EQ(zone.PLNTHT1, 0.0f) << "hour " << h;
+                EXPECT_EQ(zone.step.PLNTHT1, 0.0f) << "hour " << h;
             }
         }
     EXPECT_NEAR(heatedHours, 12.0f, 1e-4f);
@@ -285,8 +285,8 @@ TEST(ZoneEmitters, HeatLossRunThroughTheControlHeatsAndKeepsThePeak) {
     EXPECT_EQ(zone.CM, 1e-07f);
     EXPECT_EQ(zone.K23, 0.0f);
     EXPECT_NEAR(zone.AirTemperature, 20.0f, 0.001f);
-    EXPECT_GT(zone.PLNTHT1, 0.5f);
-    EXPECT_GE(zone.PeakHeatingLoad, zone.PLNTHT1 - 0.005);
+    EXPECT_GT(zone.step.PLNTHT1, 0.5f);
+    EXPECT_GE(zone.PeakHeatingLoad, zone.step.PLNTHT1 - 0.005);
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ TEST(ZoneSteadyState, ConvectiveGainBalancesTheZoneLoss) {
     engine.RunDays(40);
     const Zone& zone = engine.zone("1");
     const double dT = zone.AirTemperature - 5.0;
-    const double airFlow = zone.SIGKA;
+    const double airFlow = zone.step.SIGKA;
     const double ua = zone.K6;
     const double dTua = 1000.0 / (ua + airFlow);
     const double dTcircuit = 1000.0 / CircuitConductance(zone);

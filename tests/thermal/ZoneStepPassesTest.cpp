@@ -38,8 +38,10 @@ std::vector<uint32_t> StepState(Engine& engine) {
     std::vector<uint32_t> bits;
     for (const char* key : {"1", "2", "3"}) {
         const Zone& zone = engine.zone(key);
-        for (const float value : {zone.Ta2, zone.Te2, zone.Tm2, zone.Tr2, zone.GISP2, zone.SIGKTP, zone.SIGKP,
-                                  static_cast<float>(zone.MaxAirTemperature), static_cast<float>(zone.MinComfortTemperature)})
+        for (const float value :
+             {zone.step.Ta2, zone.step.Te2, zone.step.Tm2, zone.step.Tr2, zone.step.GISP2,
+              zone.step.SIGKTP, zone.step.SIGKP, static_cast<float>(zone.MaxAirTemperature),
+              static_cast<float>(zone.MinComfortTemperature)})
             bits.push_back(std::bit_cast<uint32_t>(value));
         for (const float flow : zone.elements.StepFlows()) bits.push_back(std::bit_cast<uint32_t>(flow));
     }
@@ -65,7 +67,7 @@ TEST(ZoneStepPasses, StartingZonesInTheGainsPassChangesNoBit) {
         for (Zone& zone : *separate.state.zones) zone.EndStep();
         ASSERT_EQ(StepState(fused), StepState(separate)) << "step " << step;
     }
-    EXPECT_NE(fused.zone("2").SIGKP, 0.0f);
+    EXPECT_NE(fused.zone("2").step.SIGKP, 0.0f);
 }
 
 }  // namespace

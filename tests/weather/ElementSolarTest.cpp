@@ -52,7 +52,7 @@ TEST(ElementSolar, SunBelowTheHorizonGivesNothingAndAsksNothing) {
         EXPECT_EQ(e.IWDRTD, 0.0f) << i;
     }
     EXPECT_EQ(asked, 0);
-    EXPECT_EQ(engine.zone("1").SolarGainKW, 0.0f);
+    EXPECT_EQ(engine.zone("1").step.SolarGainKW, 0.0f);
 }
 
 TEST(ElementSolar, BeamFollowsTheAngleToTheSunAndLouvresDeployAboveHalf) {
@@ -76,9 +76,9 @@ TEST(ElementSolar, BeamFollowsTheAngleToTheSunAndLouvresDeployAboveHalf) {
     EXPECT_EQ(engine.element(4).IRRAD, 0.0f);
     // What the glazing lets in reaches the zone whole: radiant and convective.
     const Zone& zone = engine.zone("1");
-    const float admitted = zone.CNGN + zone.RDGN;
-    EXPECT_NEAR(admitted, zone.SolarGainKW * 1000.0f, 0.01f);
-    EXPECT_NEAR(zone.SIGKTA + zone.SIGKTE, admitted, 0.01f);
+    const float admitted = zone.step.CNGN + zone.step.RDGN;
+    EXPECT_NEAR(admitted, zone.step.SolarGainKW * 1000.0f, 0.01f);
+    EXPECT_NEAR(zone.step.SIGKTA + zone.step.SIGKTE, admitted, 0.01f);
 
     // Louvres deploy above fifty percent.
     EXPECT_EQ(engine.element(7).IRRAD, southWindow);  // scheduled at exactly 50: not deployed
@@ -127,9 +127,9 @@ TEST(ElementSolar, OutsideSunOfLightWallsAddsUpWhateverTheirOrder) {
     for (Zone& zone : *engine.state.zones) zone.InitTimeStep();
     engine.zone("1").SolveGains();
     engine.zone("2").SolveGains();
-    const float one = engine.zone("1").QSOLO;
+    const float one = engine.zone("1").step.QSOLO;
     EXPECT_GT(std::fabs(one), 100.0f);
-    EXPECT_NEAR(engine.zone("2").QSOLO, one, 1e-4f * std::fabs(one));
+    EXPECT_NEAR(engine.zone("2").step.QSOLO, one, 1e-4f * std::fabs(one));
 }
 
 TEST(ElementSolar, GlazingBetweenZonesSeesTheSunFromEitherSide) {

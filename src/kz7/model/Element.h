@@ -242,9 +242,8 @@ class Elements {
     enum class Kind { Opaque, Glazed, Airflow };
     void ReadList(Kind kind);
 
-    EngineState& state_;
-    Zone& zone_;
-    std::vector<std::unique_ptr<Element>> items_;
+    // What a step reads comes first, on as few lines as it fits: the step
+    // flows, the pass lists and their ends, and the fabric paths.
     std::vector<float> stepFlows_;
     // The passes' elements one pass after another in one block, so that a
     // step reads few lines for them; each pass ends where the next begins.
@@ -263,6 +262,9 @@ class Elements {
     // Light fabric, then heavy.
     std::vector<FabricPath> fabric_;
     size_t lightFabric_ = 0;
+    EngineState& state_;
+    Zone& zone_;
+    std::vector<std::unique_ptr<Element>> items_;
 };
 
 }  // namespace kz7

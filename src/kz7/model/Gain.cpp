@@ -36,9 +36,9 @@ void Gain::Sim() {
     SensibleKW = sensible * 0.001f;
     LatentKW = fraction * MaxLatent * 0.001f;
     if (FuelCode >= 0) BookEnergy(fraction * FuelConsumption * 0.001f);
-    MyZone->RDGN += sensible * RF;
-    MyZone->CNGN += sensible * (1.0f - RF);
-    MyZone->H2OGN1 += moisture;
+    MyZone->step.RDGN += sensible * RF;
+    MyZone->step.CNGN += sensible * (1.0f - RF);
+    MyZone->step.H2OGN1 += moisture;
 }
 
 // The gain's energy use goes to the building energy store twice: into the

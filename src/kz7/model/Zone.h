@@ -19,6 +19,7 @@
 #include "kz7/model/SecondaryCooler.h"
 #include "kz7/model/SecondaryHeater.h"
 #include "kz7/model/ThermalMembers.h"
+#include "kz7/model/ZoneStepState.h"
 #include "kz7/output/ZoneStepValues.h"
 #include "kz7/thermal/Complex.h"
 
@@ -125,6 +126,10 @@ class Zone : public ThermalMembers {
     // temperature mixed by the control radiant fraction of the options.
     float ControlTemperature() const;
 
+    // The node temperatures, sums, flows and coefficients of the step,
+    // first among its fields; the other fields a step reads follow it, up to
+    // the step's result values (stepValues).
+    ZoneStepState step;
     std::string Key;
     float FloorArea = 0.0f;
     float Volume = 0.0f;
@@ -161,16 +166,6 @@ class Zone : public ThermalMembers {
     std::unique_ptr<kz7::SecondaryHeater> SecondaryHeater;
     std::unique_ptr<kz7::SecondaryCooler> SecondaryCooler;
 
-    // Step state shared with the zone solution.
-    float CNGN = 0.0f;    // convective gains, W
-    float RDGN = 0.0f;    // radiant gains, W
-    float H2OGN1 = 0.0f;  // moisture gains, g/s
-    float SIGKTP = 0.0f;
-    float SIGKP = 0.0f;
-    float Ta2 = 0.0f;
-    float Te2 = 0.0f;
-    // The step's result values, read by the zone result store.
-    ZoneStepValues stepValues;
     // Files the step's temperatures, gains, flows, moisture and occupancy
     // into `stepValues` for the result stores (thermal/ZoneResults.cpp).
     void FileStepValues();
@@ -245,30 +240,17 @@ class Zone : public ThermalMembers {
     float SUMC = 0.0f;
     float LTOT = 0.0f;
     float ALPHA1 = 0.0f;
-    // Source sums of the step (W, W/K).
-    float SIGKTA = 0.0f, SIGKTE = 0.0f, SIGKA = 0.0f, SIGKE = 0.0f;
-    float QSOLO = 0.0f;
-    float DSolar = 0.0f;
-    float PLNTHT1 = 0.0f, PLNTHT2 = 0.0f;  // kW
-    // Node temperatures at the start (1) and end (2) of the step, °C.
-    float Ta1 = 0.0f, Te1 = 0.0f, Tr1 = 0.0f, Tr2 = 0.0f, Tm1 = 0.0f, Tm2 = 0.0f, Tm3rd = 0.0f;
     float RadiantTemperature = 0.0f;
     double MaxAirTemperature = 0.0, MaxRadiantTemperature = 0.0, MaxComfortTemperature = 0.0;
     double MinAirTemperature = 999.0, MinRadiantTemperature = 999.0, MinComfortTemperature = 999.0;
     double PeakCoolingLoad = 0.0;
     float MAXTRM = -999.0f, MINTRM = 999.0f;  // extremes of the comfort temperature
-    // Air and moisture.
-    float FLO = 0.0f;      // air mass flow entering this step, kg/s
-    float Densia = 1.2f;   // kg/m³
-    float GISP2 = 0.0f;    // moisture content, g/kg
-    float CONC1 = 0.0f;    // moisture content at the start of the step, g/kg
-    // Flows of the step handed to the result recording, kW (the elements'
-    // own flows are kept by Elements::StepFlow).
-    float SolarGainKW = 0.0f;
-    float FanPowerKW = 0.0f;     // fan electricity booked by mechanical supply
     // Preheat search of intermittent heating.
     float PreheatLow = 0.0f, PreheatHigh = 9999999.0f, PreheatTrial = 0.0f;
     int32_t PreheatState = 0;
+    // The step's result values, read by the zone result store. After the
+    // fields every step reads: a run without stored results only clears them.
+    ZoneStepValues stepValues;
 
 private:
     // Circuit passes (thermal/ZoneCircuit.cpp).
@@ -286,25 +268,6 @@ private:
     int32_t PreheatStateNow() const;
     void UpdateExtremes();
 
-    float KEnv = 0.0f, KAE = 0.0f, KMS = 0.0f, DA = 0.0f, DM = 0.0f, DEN = 0.0f;
-    float A1 = 0.0f, A2 = 0.0f, A3 = 0.0f, A4 = 0.0f, A5 = 0.0f, A6 = 0.0f;
-    float M1 = 0.0f, M2 = 0.0f, M3 = 0.0f, M4 = 0.0f, M5 = 0.0f, M6 = 0.0f;
-    float F1 = 0.0f, F2 = 0.0f, F3 = 0.0f, F4 = 0.0f, F5 = 0.0f, F6 = 0.0f, F7 = 0.0f;
-    // What the step coefficients above were last worked out from: the
-    // circuit (SetKZ7Circuit and CAL3RD, which alone set it, move its
-    // revision on), the step length and the step's SIGKA and SIGKP, the
-    // last three bit for bit. Most steps repeat them exactly; comparing the
-    // circuit's dozen values at every step cost more than the rest of the
-    // check.
-    struct CoefficientInputs {
-        uint32_t circuit = 0, dt = 0, SIGKA = 0, SIGKP = 0;
-        bool operator==(const CoefficientInputs&) const = default;
-    };
-    CoefficientInputs coefficientInputs_{};
-    uint32_t circuitRevision_ = 0;
-    bool coefficientsSet_ = false;
-    float MoistureDecay = 1.0f;
-    std::array<float, 2> duty_{};
     std::array<std::array<int16_t, kOutputGroups>, kIntervals> rmacum_{};
     std::array<int16_t, kOutputGroups> rmord_{};
     // ==== end of the zone circuit block ===================================

@@ -180,10 +180,10 @@ kz7::SecondaryCooler& Zone::SecondaryCoolerOrNew() {
 }
 
 std::optional<double> Zone::Member(std::string_view name, int32_t /*index*/) const {
-    if (name == "SIGKTP") return SIGKTP;
-    if (name == "SIGKP") return SIGKP;
-    if (name == "Ta2") return Ta2;
-    if (name == "Te2") return Te2;
+    if (name == "SIGKTP") return step.SIGKTP;
+    if (name == "SIGKP") return step.SIGKP;
+    if (name == "Ta2") return step.Ta2;
+    if (name == "Te2") return step.Te2;
     return std::nullopt;
 }
 

@@ -142,7 +142,7 @@ void Element::GenerateReport(ReportFile& file) const {
     const ElementFigures figures = FiguresOf(*this);
     const double area = ElementArea;
     const double airTemperature = MyZone->AirTemperature;
-    const double radAirTemperature = MyZone->Te2;
+    const double radAirTemperature = MyZone->step.Te2;
     const double adjacentTemperature = AdjacentTemperature(state_, *MyZone, *this);
     const double deltaT = radAirTemperature - adjacentTemperature;
     file.Row({GetElementType(),

@@ -41,15 +41,15 @@ float StableShare(float rate, float dt) {
 void Zone::Acum() {
     const Weather& weather = *state_.weather;
     const float To = weather.Toa;
-    Te1 = Te2;
-    Tm1 = Tm2;
-    Tr1 = Tr2;
-    Ta1 = Ta2;
+    step.Te1 = step.Te2;
+    step.Tm1 = step.Tm2;
+    step.Tr1 = step.Tr2;
+    step.Ta1 = step.Ta2;
     for (const Elements::FabricPath& path : elements.LightFabric())
-        elements.AddStepFlow(path.position, (To - Te2) * path.UA * 0.001f);
+        elements.AddStepFlow(path.position, (To - step.Te2) * path.UA * 0.001f);
     for (const Elements::FabricPath& path : elements.HeavyFabric()) {
         float flow = 0.0f;
-        if (K6Heavy > 0.0f) flow = (Tm1 - Te2) * K2 * path.UA / K6Heavy;
+        if (K6Heavy > 0.0f) flow = (step.Tm1 - step.Te2) * K2 * path.UA / K6Heavy;
         elements.AddStepFlow(path.position, flow * 0.001f);
     }
     for (Element* element : elements.Airflows()) AccumulateAirFlow(*element, To, weather.Goa);
@@ -77,8 +77,8 @@ Element::Coupling Element::StepCoupling() const {
 }
 
 void Zone::AccumulateAirFlow(Element& element, float To, float Go) {
-    float sourceT = Ta2;
-    float sourceG = GISP2;
+    float sourceT = step.Ta2;
+    float sourceG = step.GISP2;
     switch (element.IOS) {
         case 1:
             sourceT = To;
@@ -90,8 +90,8 @@ void Zone::AccumulateAirFlow(Element& element, float To, float Go) {
             break;
         case 3:
             if (element.AdjacentZone != nullptr) {
-                sourceT = element.AdjacentZone->Ta2;
-                sourceG = element.AdjacentZone->GISP2;
+                sourceT = element.AdjacentZone->step.Ta2;
+                sourceG = element.AdjacentZone->step.GISP2;
             }
             break;
         case 5:
@@ -111,7 +111,7 @@ void Zone::AccumulateAirFlow(Element& element, float To, float Go) {
         const Fans& fans = state_.plant->fans;
         if (fans.SYSEFF > 0.0f) {
             const float power = massFlow * fans.SYSPRESS / (kFanAirDensity * 1000.0f * fans.SYSEFF);  // kW
-            FanPowerKW += power;
+            step.FanPowerKW += power;
             // Fan power is electricity: its own slot and the electricity total.
             state_.energy.Add(EnergySlot::kFanElectricity, power);
             BookFuel(state_.energy, 1, power);  // electricity, with its carbon
@@ -120,11 +120,11 @@ void Zone::AccumulateAirFlow(Element& element, float To, float Go) {
         }
     }
     const float conductance = massFlow * kAirHeatCapacity * 1000.0f;  // W/K
-    SIGKTA += conductance * sourceT;
-    SIGKA += conductance;
-    RecordElementFlow(element, (sourceT - Ta2) * conductance * 0.001f);
-    FLO += massFlow;
-    H2OGN1 += massFlow * sourceG;
+    step.SIGKTA += conductance * sourceT;
+    step.SIGKA += conductance;
+    RecordElementFlow(element, (sourceT - step.Ta2) * conductance * 0.001f);
+    step.FLO += massFlow;
+    step.H2OGN1 += massFlow * sourceG;
 }
 
 bool Zone::AccumulateMassPartition(Element& element) {
@@ -132,15 +132,17 @@ bool Zone::AccumulateMassPartition(Element& element) {
     const float farSide = element.PartitionFarK;
     const float nearSide = element.PartitionNearK;
     Zone* adjacent = element.AdjacentZone;
-    float farT = Te1;
+    float farT = step.Te1;
     if (element.IOS == 5)
         farT = ScheduleValue(element.AdjacentPG);
     else if (adjacent != nullptr)
-        farT = adjacent->Te1;
+        farT = adjacent->step.Te1;
 
     const float capacity = element.PartitionCapacity;
     const float dt = StepSeconds();
-    const float change = dt * ((farT - element.TMPart) * farSide + (Te1 - element.TMPart) * nearSide) / capacity;
+    const float change =
+        dt * ((farT - element.TMPart) * farSide + (step.Te1 - element.TMPart) * nearSide) /
+        capacity;
     element.TMPart += change * StableShare((farSide + nearSide) / capacity, dt);
     if (!(std::fabs(element.TMPart) <= kPartitionLimit)) {
         state_.ShowError("Zone " + Key + ": partition mass temperature beyond 200 °C; the run is cancelled");
@@ -148,35 +150,36 @@ bool Zone::AccumulateMassPartition(Element& element) {
         return false;
     }
 
-    SIGKTP += nearSide * element.TMPart;
-    SIGKP += nearSide;
-    RecordElementFlow(element, (element.TMPart - Te2) * nearSide * 0.001f);
+    step.SIGKTP += nearSide * element.TMPart;
+    step.SIGKP += nearSide;
+    RecordElementFlow(element, (element.TMPart - step.Te2) * nearSide * 0.001f);
     if (element.IOS == 6 && adjacent != nullptr) {
-        adjacent->SIGKTP += farSide * element.TMPart;
-        adjacent->SIGKP += farSide;
+        adjacent->step.SIGKTP += farSide * element.TMPart;
+        adjacent->step.SIGKP += farSide;
         if (adjacent == this)
-            RecordElementFlow(element, (element.TMPart - Te2) * farSide * 0.001f);
+            RecordElementFlow(element, (element.TMPart - step.Te2) * farSide * 0.001f);
         else if (element.OtherElement != nullptr)
-            RecordElementFlow(*element.OtherElement, (element.TMPart - adjacent->Te2) * farSide * 0.001f);
+            RecordElementFlow(*element.OtherElement,
+                              (element.TMPart - adjacent->step.Te2) * farSide * 0.001f);
     }
     return true;
 }
 
 void Zone::AccumulateLightPartition(Element& element) {
     Zone* adjacent = element.AdjacentZone;
-    float farT = Te1;
+    float farT = step.Te1;
     if (element.IOS == 5)
         farT = ScheduleValue(element.AdjacentPG);
     else if (adjacent != nullptr)
-        farT = adjacent->Te1;
+        farT = adjacent->step.Te1;
     const float conductance = element.UA;
-    SIGKTP += conductance * farT;
-    SIGKP += conductance;
-    const float flow = (farT - Te2) * conductance * 0.001f;
+    step.SIGKTP += conductance * farT;
+    step.SIGKP += conductance;
+    const float flow = (farT - step.Te2) * conductance * 0.001f;
     RecordElementFlow(element, flow);
     if (element.IOS == 6 && adjacent != nullptr) {
-        adjacent->SIGKTP += conductance * Te1;
-        adjacent->SIGKP += conductance;
+        adjacent->step.SIGKTP += conductance * step.Te1;
+        adjacent->step.SIGKP += conductance;
         if (adjacent == this)
             RecordElementFlow(element, -flow);
         else if (element.OtherElement != nullptr)
@@ -187,19 +190,21 @@ void Zone::AccumulateLightPartition(Element& element) {
 void Zone::AdvanceThirdNode() {
     if (!(CM2 > 1e-20f)) return;
     const float dt = StepSeconds();
-    const float flow = (Te1 - Tm3rd) * K23;
-    Tm3rd += (dt / CM2) * flow * StableShare(K23 / CM2, dt);
-    SIGKTP += K23 * Tm3rd;
-    SIGKP += K23;
+    const float flow = (step.Te1 - step.Tm3rd) * K23;
+    step.Tm3rd += (dt / CM2) * flow * StableShare(K23 / CM2, dt);
+    step.SIGKTP += K23 * step.Tm3rd;
+    step.SIGKP += K23;
 }
 
 void Zone::RecordElementFlow(Element& element, float kW) { element.MyZone->elements.AddStepFlow(element, kW); }
 
 // ---- Result tables ----
 
-float Zone::Duty(int32_t i) const { return (i == 1 || i == 2) ? duty_[static_cast<size_t>(i - 1)] : 0.0f; }
+float Zone::Duty(int32_t i) const {
+    return (i == 1 || i == 2) ? step.duty_[static_cast<size_t>(i - 1)] : 0.0f;
+}
 void Zone::SetDuty(int32_t i, float value) {
-    if (i == 1 || i == 2) duty_[static_cast<size_t>(i - 1)] = value;
+    if (i == 1 || i == 2) step.duty_[static_cast<size_t>(i - 1)] = value;
 }
 
 namespace {

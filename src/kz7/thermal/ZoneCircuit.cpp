@@ -111,7 +111,7 @@ void Zone::SetKZ7Circuit() {
     } else {
         CAL3RD();
     }
-    ++circuitRevision_;
+    ++step.circuitRevision_;
 }
 
 // One element's share of a pass; false for an element of zero area that
@@ -222,45 +222,48 @@ void Zone::SetKZ7Coefficients() {
     const float dt = StepSeconds();
     // Compared bit for bit, so a repeat gives exactly what working them out
     // again would.
-    const CoefficientInputs inputs{circuitRevision_, std::bit_cast<uint32_t>(dt),
-                                   std::bit_cast<uint32_t>(SIGKA), std::bit_cast<uint32_t>(SIGKP)};
-    if (coefficientsSet_ && inputs == coefficientInputs_) return;
-    coefficientInputs_ = inputs;
-    coefficientsSet_ = true;
-    KAE = K4;
+    const ZoneStepState::CoefficientInputs inputs{
+        step.circuitRevision_, std::bit_cast<uint32_t>(dt), std::bit_cast<uint32_t>(step.SIGKA),
+        std::bit_cast<uint32_t>(step.SIGKP)};
+    if (step.coefficientsSet_ && inputs == step.coefficientInputs_) return;
+    step.coefficientInputs_ = inputs;
+    step.coefficientsSet_ = true;
+    step.KAE = K4;
     // The mass node's path to the outside surface node; when the fit puts
     // the mass at the outside surface the two are joined by a large conductance.
     const float massToSurface = 1.0f / K1 - 1.0f / K0;
-    KMS = massToSurface > 0.0f ? std::min(1.0f / massToSurface, kHugeConductance) : kHugeConductance;
-    KEnv = K7 + SIGKP;
-    const float surfaceShare = KMS / (KMS + K0);  // of the outside surface node tied to the mass
+    step.KMS =
+        massToSurface > 0.0f ? std::min(1.0f / massToSurface, kHugeConductance) : kHugeConductance;
+    step.KEnv = K7 + step.SIGKP;
+    const float surfaceShare =
+        step.KMS / (step.KMS + K0);  // of the outside surface node tied to the mass
 
-    DA = (CA / dt + K3 + K4 + SIGKA) - K4 * K4 / KEnv;
-    A1 = 1.0f / DA;
-    A2 = ((ALPHA1 + 1.0f) * K4 / KEnv - ALPHA1) / DA;
-    A3 = (K4 * K5 / KEnv + K3) / DA;
-    A4 = K4 * K2 / (DA * KEnv);
-    A5 = CA / (DA * dt);
-    A6 = K4 / (DA * KEnv);
+    step.DA = (CA / dt + K3 + K4 + step.SIGKA) - K4 * K4 / step.KEnv;
+    step.A1 = 1.0f / step.DA;
+    step.A2 = ((ALPHA1 + 1.0f) * K4 / step.KEnv - ALPHA1) / step.DA;
+    step.A3 = (K4 * K5 / step.KEnv + K3) / step.DA;
+    step.A4 = K4 * K2 / (step.DA * step.KEnv);
+    step.A5 = CA / (step.DA * dt);
+    step.A6 = K4 / (step.DA * step.KEnv);
 
     // KMS − KMS²/(KMS + K0) written as KMS·K0/(KMS + K0): the same value
     // without the cancellation of two large terms.
-    DM = (CM / dt + K2) - K2 * K2 / KEnv + KMS * K0 / (KMS + K0);
-    M1 = (ALPHA1 + 1.0f) * K2 / (DM * KEnv);
-    M2 = surfaceShare / DM;
-    M3 = (K5 * K2 / KEnv + KMS * K0 / (KMS + K0)) / DM;
-    M4 = K4 * K2 / (DM * KEnv);
-    M5 = CM / (dt * DM);
-    M6 = K2 / (DM * KEnv);
+    step.DM = (CM / dt + K2) - K2 * K2 / step.KEnv + step.KMS * K0 / (step.KMS + K0);
+    step.M1 = (ALPHA1 + 1.0f) * K2 / (step.DM * step.KEnv);
+    step.M2 = surfaceShare / step.DM;
+    step.M3 = (K5 * K2 / step.KEnv + step.KMS * K0 / (step.KMS + K0)) / step.DM;
+    step.M4 = K4 * K2 / (step.DM * step.KEnv);
+    step.M5 = CM / (dt * step.DM);
+    step.M6 = K2 / (step.DM * step.KEnv);
 
-    DEN = 1.0f - M4 * A4;
-    F1 = A1 / DEN;
-    F2 = (M1 * A4 + A2) / DEN;
-    F3 = (M3 * A4 + A3) / DEN;
-    F4 = M2 * A4 / DEN;
-    F5 = M5 * A4 / DEN;
-    F6 = (M6 * A4 + A6) / DEN;
-    F7 = A5 / DEN;
+    step.DEN = 1.0f - step.M4 * step.A4;
+    step.F1 = step.A1 / step.DEN;
+    step.F2 = (step.M1 * step.A4 + step.A2) / step.DEN;
+    step.F3 = (step.M3 * step.A4 + step.A3) / step.DEN;
+    step.F4 = step.M2 * step.A4 / step.DEN;
+    step.F5 = step.M5 * step.A4 / step.DEN;
+    step.F6 = (step.M6 * step.A4 + step.A6) / step.DEN;
+    step.F7 = step.A5 / step.DEN;
 }
 
 // ---- Frequency views ----

@@ -160,16 +160,16 @@ EmitterChoice ChooseSecondaryEmitter(const Zone& zone, const Weather& weather, f
 
 // Adds the output to the zone's emitter inputs and solves the nodes again.
 void Inject(Zone& zone, const EmitterChoice& choice, const EmitterOutput& output) {
-    zone.SIGKTA += choice.sign * output.convective;
-    zone.SIGKTE += choice.sign * output.radiant;
+    zone.step.SIGKTA += choice.sign * output.convective;
+    zone.step.SIGKTE += choice.sign * output.radiant;
     zone.SOLVT();
 }
 
 void AddToZonePlant(Zone& zone, float signedKW) {
     if (signedKW > 0.0f)
-        zone.PLNTHT1 += signedKW;
+        zone.step.PLNTHT1 += signedKW;
     else if (signedKW < 0.0f)
-        zone.PLNTHT2 += signedKW;
+        zone.step.PLNTHT2 += signedKW;
 }
 
 // Peaks are taken on the last design day of a design run (heating in the
@@ -188,25 +188,26 @@ void UpdatePeak(Zone& zone, const RunClock& clock, int32_t mode, float kW) {
 
 void Zone::ControlResponse(float rf, float& perRadiantWatt, float& perConvectiveWatt) const {
     if (rf == 0.0f) {
-        perRadiantWatt = F2;
-        perConvectiveWatt = F1;
+        perRadiantWatt = step.F2;
+        perConvectiveWatt = step.F1;
         return;
     }
     // Per watt into the air node (convective) or the environmental node
     // (radiant), the air moves by F1 or F2 and the mass by M4 per kelvin of
     // air plus M1 per radiant watt; the environmental and radiant nodes
     // follow from both, and the control temperature mixes air and radiant.
-    const float E6 = M1;
-    const float E9 = M4;
-    const float k = (ALPHA1 + 1.0f) * rf / (K7 + SIGKP);
-    perRadiantWatt =
-        ((F2 * E9 + E6) * K2 + (ALPHA1 + 1.0f) + F2 * K4) * k - rf * ALPHA1 * F2 + (1.0f - rf) * F2;
-    perConvectiveWatt = (K2 * E9 * F1 + F1 * K4) * k - rf * ALPHA1 * F1 + (1.0f - rf) * F1;
+    const float E6 = step.M1;
+    const float E9 = step.M4;
+    const float k = (ALPHA1 + 1.0f) * rf / (K7 + step.SIGKP);
+    perRadiantWatt = ((step.F2 * E9 + E6) * K2 + (ALPHA1 + 1.0f) + step.F2 * K4) * k -
+                     rf * ALPHA1 * step.F2 + (1.0f - rf) * step.F2;
+    perConvectiveWatt =
+        (K2 * E9 * step.F1 + step.F1 * K4) * k - rf * ALPHA1 * step.F1 + (1.0f - rf) * step.F1;
 }
 
 float Zone::ControlTemperature() const {
     const float rf = state_.settings.emitterControlValue;
-    return (1.0f - rf) * Ta2 + rf * Tr2;
+    return (1.0f - rf) * step.Ta2 + rf * step.Tr2;
 }
 
 void Zone::QPA(int32_t selector, int32_t mode, float f, float setPoint, float controlTemperature,
@@ -231,7 +232,7 @@ void Zone::QPA(int32_t selector, int32_t mode, float f, float setPoint, float co
         // part is the release less the radiant share, so that the room gets
         // exactly what the core gives up.
         const float release =
-            Heater->ReleaseStoredHeat(Te1, state_.weather->Toa, state_.clock.timeStepSeconds);
+            Heater->ReleaseStoredHeat(step.Te1, state_.weather->Toa, state_.clock.timeStepSeconds);
         q = release / (1.0f + f);
     }
 }
@@ -281,12 +282,12 @@ void Zone::SolveEmitters() {
     stepValues.Set(ZoneVariable::SecondaryHeating, 0.0f);
     stepValues.Set(ZoneVariable::SecondaryCooling, 0.0f);
     if (OrdinaryRun(clock)) SolveSecondaryEmitters();
-    stepValues.Set(ZoneVariable::Heating, PLNTHT1);
-    stepValues.Set(ZoneVariable::Cooling, -PLNTHT2);
+    stepValues.Set(ZoneVariable::Heating, step.PLNTHT1);
+    stepValues.Set(ZoneVariable::Cooling, -step.PLNTHT2);
     stepValues.Set(ZoneVariable::HeatingDuty, Duty(kHeating));
     stepValues.Set(ZoneVariable::CoolingDuty, Duty(kCooling));
-    stepValues.Set(ZoneVariable::HeatingHours, PLNTHT1 > 0.0f ? 1.0f : 0.0f);
-    stepValues.Set(ZoneVariable::CoolingHours, PLNTHT2 < 0.0f ? 1.0f : 0.0f);
+    stepValues.Set(ZoneVariable::HeatingHours, step.PLNTHT1 > 0.0f ? 1.0f : 0.0f);
+    stepValues.Set(ZoneVariable::CoolingHours, step.PLNTHT2 < 0.0f ? 1.0f : 0.0f);
 }
 
 void Zone::SolveSecondaryEmitters() {

@@ -30,14 +30,14 @@ void Zone::SolveGains() {
 }
 
 void Zone::SolveGains(const SunView& sun) {
-    CONC1 = GISP2;
-    FLO = 0.0f;
-    DSolar = 0.0f;
+    step.CONC1 = step.GISP2;
+    step.FLO = 0.0f;
+    step.DSolar = 0.0f;
     float specificHeat = 0.0f;
-    AIRPRP(Ta1, CONC1, Densia, specificHeat);
+    AIRPRP(step.Ta1, step.CONC1, step.Densia, specificHeat);
     gains.Sim();
-    SIGKTA += CNGN;
-    SIGKTE += RDGN;
+    step.SIGKTA += step.CNGN;
+    step.SIGKTE += step.RDGN;
 
     for (Element* element : elements.SunlitOpaque()) {
         TakeSun(*element, sun);
@@ -55,7 +55,7 @@ void Zone::SolveGains(const SunView& sun) {
             const float total = outside + (element->RESEL + element->SRIn) / area;
             term *= (1.0f / K1 + 1.0f / K2) / total * outside * K0;
         }
-        QSOLO += term;
+        step.QSOLO += term;
     }
     // A blocked half of a glazed pair leaves the coupling to its partner
     // but still takes the sun that reaches its own side.

@@ -150,14 +150,14 @@ void Zone::FileStepValues() {
     stepValues.Set(V::AirTemperature, AirTemperature);
     stepValues.Set(V::RadiantTemperature, RadiantTemperature);
     stepValues.Set(V::ComfortTemperature, ComfortTemperature);
-    stepValues.Set(V::EnvironmentalTemperature, Te2);
-    stepValues.Set(V::MassTemperature, Tm2);
-    stepValues.Set(V::ThirdMassTemperature, Tm3rd);
+    stepValues.Set(V::EnvironmentalTemperature, step.Te2);
+    stepValues.Set(V::MassTemperature, step.Tm2);
+    stepValues.Set(V::ThirdMassTemperature, step.Tm3rd);
     stepValues.Set(V::OutsideAirTemperature, weather.Toa);
 
-    stepValues.Set(V::SolarGain, SolarGainKW);
-    stepValues.Set(V::TransmittedSolar, DSolar * 0.001f);
-    stepValues.Set(V::OpaqueSurfaceSolar, QSOLO * 0.001f);
+    stepValues.Set(V::SolarGain, step.SolarGainKW);
+    stepValues.Set(V::TransmittedSolar, step.DSolar * 0.001f);
+    stepValues.Set(V::OpaqueSurfaceSolar, step.QSOLO * 0.001f);
 
     // Every gain position is given, so a zone without gains of a kind reports 0.
     // The sums and the functions below are only worked out for a zone
@@ -166,11 +166,12 @@ void Zone::FileStepValues() {
         stepValues.Wants(V::GainsEnergyUse))
         FileGains(gains, stepValues);
     if (stepValues.WantsAny(V::WallHeatFlow, V::AirExchangeHeatFlow)) FileHeatFlows(elements, stepValues);
-    stepValues.Set(V::AirMassFlow, FLO);
+    stepValues.Set(V::AirMassFlow, step.FLO);
 
-    stepValues.Set(V::MoistureContent, GISP2);
+    stepValues.Set(V::MoistureContent, step.GISP2);
     if (stepValues.Wants(V::RelativeHumidity))
-        stepValues.Set(V::RelativeHumidity, RelativeHumidity(AirTemperature, GISP2, weather.PATMOS));
+        stepValues.Set(V::RelativeHumidity,
+                       RelativeHumidity(AirTemperature, step.GISP2, weather.PATMOS));
     stepValues.Set(V::OutsideMoistureContent, weather.Goa);
 
     const bool occupied = ISOCC();
@@ -184,7 +185,7 @@ void Zone::FileStepValues() {
         stepValues.Set(V::OccupiedComfortTemperature, ComfortTemperature);
     }
 
-    stepValues.Set(V::FanElectricity, FanPowerKW);
+    stepValues.Set(V::FanElectricity, step.FanPowerKW);
 }
 
 void Zone::TallyComfort(float dayWeight) {

@@ -55,10 +55,11 @@ void Zone::InitSimulation() {
     // run is never reported as this run's.
     PeakCoolingLoad = 0.0;
     const float initial = state_.clock.initialTemperature;
-    Ta1 = Ta2 = Te1 = Te2 = Tr1 = Tr2 = Tm1 = Tm2 = Tm3rd = initial;
+    step.Ta1 = step.Ta2 = step.Te1 = step.Te2 = step.Tr1 = step.Tr2 = step.Tm1 = step.Tm2 =
+        step.Tm3rd = initial;
     AirTemperature = RadiantTemperature = ComfortTemperature = initial;
-    GISP2 = CONC1 = state_.weather->Goa;
-    MoistureDecay = 1.0f;
+    step.GISP2 = step.CONC1 = state_.weather->Goa;
+    step.MoistureDecay = 1.0f;
     for (const auto& element : elements) element->InitSimulation();
     elements.PrepareRun();
     if (Heater) Heater->InitSimulation();
@@ -87,14 +88,14 @@ int32_t Zone::PreheatStateNow() const {
 }
 
 void Zone::InitTimeStep() {
-    SIGKTA = SIGKTE = SIGKA = SIGKE = SIGKTP = SIGKP = 0.0f;
-    QSOLO = RDGN = CNGN = H2OGN1 = 0.0f;
-    PLNTHT1 = PLNTHT2 = 0.0f;
-    DSolar = SolarGainKW = 0.0f;
-    FanPowerKW = 0.0f;
+    step.SIGKTA = step.SIGKTE = step.SIGKA = step.SIGKE = step.SIGKTP = step.SIGKP = 0.0f;
+    step.QSOLO = step.RDGN = step.CNGN = step.H2OGN1 = 0.0f;
+    step.PLNTHT1 = step.PLNTHT2 = 0.0f;
+    step.DSolar = step.SolarGainKW = 0.0f;
+    step.FanPowerKW = 0.0f;
     elements.ClearStepFlows();
     stepValues.Clear();
-    duty_.fill(0.0f);
+    step.duty_.fill(0.0f);
     if (!state_.settings.intermittent || !Heater) return;
     // Bisection of the preheat over the design days: occupancy has just
     // begun, so the zone shows whether the trial preheat was enough.
@@ -115,7 +116,7 @@ void Zone::SolveKZ7() {
     SolveMoisture();
     // Whatever the input, a temperature that is not a number never leaves
     // the zone as a result: the run is stopped with the zone named.
-    if (!std::isfinite(Ta2) || !std::isfinite(Te2) || !std::isfinite(Tm2)) {
+    if (!std::isfinite(step.Ta2) || !std::isfinite(step.Te2) || !std::isfinite(step.Tm2)) {
         state_.ShowError("Zone " + Key + ": temperatures are not finite; the run is cancelled");
         state_.engine->Cancelled = true;
     }
@@ -123,37 +124,44 @@ void Zone::SolveKZ7() {
 
 void Zone::PrefetchCircuit() const {
     constexpr size_t kCacheLine = 64;
-    const char* first = reinterpret_cast<const char*>(&CA);
-    const char* last = reinterpret_cast<const char*>(&rmacum_);
-    for (const char* line = first; line < last; line += kCacheLine) __builtin_prefetch(line);
+    auto prefetch = [](const void* from, const void* to) {
+        for (auto line = static_cast<const char*>(from); line < to; line += kCacheLine) __builtin_prefetch(line);
+    };
+    prefetch(&step, &step + 1);
+    prefetch(&CA, &stepValues);  // the solution files no result values
 }
 
 void Zone::SOLVT() {
     const float To = state_.weather->Toa;
-    Ta2 = F7 * Ta1 + F6 * SIGKTP + F5 * Tm1 + F4 * QSOLO + F3 * To + F2 * SIGKTE + F1 * SIGKTA;
-    Tm2 = M6 * SIGKTP + M5 * Tm1 + M4 * Ta2 + M3 * To + M2 * QSOLO + M1 * SIGKTE;
-    Te2 = ((ALPHA1 + 1.0f) * SIGKTE + K2 * Tm2 + K5 * To + KAE * Ta2 + SIGKTP) / KEnv;
-    Tr2 = (ALPHA1 + 1.0f) * (Te2 - (ALPHA1 + 1.0f) * DSolar / KEnv) - ALPHA1 * Ta2;
+    step.Ta2 = step.F7 * step.Ta1 + step.F6 * step.SIGKTP + step.F5 * step.Tm1 +
+               step.F4 * step.QSOLO + step.F3 * To + step.F2 * step.SIGKTE + step.F1 * step.SIGKTA;
+    step.Tm2 = step.M6 * step.SIGKTP + step.M5 * step.Tm1 + step.M4 * step.Ta2 + step.M3 * To +
+               step.M2 * step.QSOLO + step.M1 * step.SIGKTE;
+    step.Te2 = ((ALPHA1 + 1.0f) * step.SIGKTE + K2 * step.Tm2 + K5 * To + step.KAE * step.Ta2 +
+                step.SIGKTP) /
+               step.KEnv;
+    step.Tr2 = (ALPHA1 + 1.0f) * (step.Te2 - (ALPHA1 + 1.0f) * step.DSolar / step.KEnv) -
+               ALPHA1 * step.Ta2;
 }
 
 void Zone::SolveMoisture() {
-    RadiantTemperature = Tr2;
-    AirTemperature = Ta2;
+    RadiantTemperature = step.Tr2;
+    AirTemperature = step.Ta2;
     const float radiantWeight = state_.settings.resultStoreValue;
-    ComfortTemperature = radiantWeight * Tr2 + (1.0f - radiantWeight) * Ta2;
+    ComfortTemperature = radiantWeight * step.Tr2 + (1.0f - radiantWeight) * step.Ta2;
     const float dt = StepSeconds();
-    const float airMass = Densia * Volume;
-    if (FLO >= 1e-05f) MoistureDecay = LimitedExp(-dt * FLO / airMass);
+    const float airMass = step.Densia * Volume;
+    if (step.FLO >= 1e-05f) step.MoistureDecay = LimitedExp(-dt * step.FLO / airMass);
     // The room air as one well-mixed store of moisture: H2OGN1 (g/s) enters
     // with the air flows and the gains, FLO (kg/s) carries room air out.
     if (!(airMass > 0.0f)) return;
-    if (FLO >= 1e-05f) {
-        const float balanced = H2OGN1 / FLO;
-        GISP2 = balanced + (CONC1 - balanced) * MoistureDecay;
+    if (step.FLO >= 1e-05f) {
+        const float balanced = step.H2OGN1 / step.FLO;
+        step.GISP2 = balanced + (step.CONC1 - balanced) * step.MoistureDecay;
     } else {
-        GISP2 = CONC1 + dt * H2OGN1 / airMass;
+        step.GISP2 = step.CONC1 + dt * step.H2OGN1 / airMass;
     }
-    GISP2 = std::max(GISP2, 0.0f);
+    step.GISP2 = std::max(step.GISP2, 0.0f);
 }
 
 void Zone::AIRPRP(float t, float G, float& ROAIR, float& CP) {
@@ -166,7 +174,7 @@ void Zone::EndStep() {
     if (state_.settings.outputDetailCode == 2) {
         // The zone's plant state follows its emitters; each switch is sent.
         OCONOFN1 = OCONOF;
-        if (PLNTHT1 == 0.0f && PLNTHT2 == 0.0f) {
+        if (step.PLNTHT1 == 0.0f && step.PLNTHT2 == 0.0f) {
             if (OCONOF == 1) state_.results->SendPlantSwitch(*this, -1);
             OCONOF = 0;
         } else {
@@ -260,7 +268,7 @@ void Zone::CAL3RD() {
     } else {
         CM = c;
     }
-    ++circuitRevision_;
+    ++step.circuitRevision_;
     ReduceTimeStepForThirdNode();
 }
 

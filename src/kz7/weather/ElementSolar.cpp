@@ -121,16 +121,16 @@ void Element::SOLDST() {
     Zone& zone = *MyZone;
     const float kept = (1.0f - zone.SolarLost) * IWDDIR * ElementArea;
     const float absorbed = IWDRTD * ElementArea;
-    zone.SolarGainKW += (kept + absorbed) * 0.001f;
-    zone.DSolar += kept;
+    zone.step.SolarGainKW += (kept + absorbed) * 0.001f;
+    zone.step.DSolar += kept;
     // The absorbed part leaves the inner pane by convection and radiation
     // in the shares of its inside surface coefficients.
     const float convective = absorbed * SRIn * Glazing->HCI;
     const float radiant = kept + absorbed * SRIn * Glazing->EmissI * kRadiativePerEmissivity;
-    zone.CNGN += convective;
-    zone.RDGN += radiant;
-    zone.SIGKTA += convective;
-    zone.SIGKTE += radiant;
+    zone.step.CNGN += convective;
+    zone.step.RDGN += radiant;
+    zone.step.SIGKTA += convective;
+    zone.step.SIGKTE += radiant;
 }
 
 void Element::ComesAfter(const Element& other, bool& result) const {
