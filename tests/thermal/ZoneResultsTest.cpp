@@ -80,7 +80,8 @@ TEST(ZoneResults, GainsAndElementFlowsAreFiledByTheirOutputCodes) {
     EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::AirTemperature), zone.AirTemperature);
     EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::OutsideAirTemperature), 5.0f);
     EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::OccupiedHours), 1.0f);
-    const double vapour = zone.GISP2 * static_cast<double>(engine.state.weather->PATMOS) / (622.0 + zone.GISP2);
+    const double vapour = zone.step.GISP2 * static_cast<double>(engine.state.weather->PATMOS) /
+                          (622.0 + zone.step.GISP2);
     EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::RelativeHumidity),
                     100.0 * vapour / SaturationVapourPressure(zone.AirTemperature));
 
