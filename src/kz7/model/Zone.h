@@ -130,17 +130,14 @@ class Zone : public ThermalMembers {
     // first among its fields; the other fields a step reads follow it, up to
     // the step's result values (stepValues).
     ZoneStepState step;
-    std::string Key;
     float FloorArea = 0.0f;
     float Volume = 0.0f;
     int16_t OCONOF = 0;    // occupancy of the current step: 1 on, 0 off
     int16_t OCONOFN1 = 0;  // occupancy of the previous step
 
     float AirTemperature = 0.0f;
-    float LastAirTemperature = 0.0f;
     float ComfortTemperature = 0.0f;
     double PeakHeatingLoad = 0.0;
-    double LastPeakHeatingLoad = 0.0;
 
     // Hours of the comfort table (ComfortHoursTable) by band and month.
     float COMHRS(int32_t band, int32_t month) const;
@@ -234,23 +231,31 @@ class Zone : public ThermalMembers {
     // Circuit (W/K, J/K).
     float CA = 0.0f;
     float K0 = 2e-20f, K1 = 0.0f, K2 = 0.0f, K3 = 1e-20f, K4 = 0.0f, K5 = 1e-20f;
-    float K6 = 0.0f, K6Heavy = 0.0f, K7 = 0.0f;
+    float K6Heavy = 0.0f, K7 = 0.0f;
     float K23 = 0.0f, CM2 = 0.0f;
     float CM = 0.0f;
-    float SUMC = 0.0f;
-    float LTOT = 0.0f;
     float ALPHA1 = 0.0f;
     float RadiantTemperature = 0.0f;
     double MaxAirTemperature = 0.0, MaxRadiantTemperature = 0.0, MaxComfortTemperature = 0.0;
     double MinAirTemperature = 999.0, MinRadiantTemperature = 999.0, MinComfortTemperature = 999.0;
     double PeakCoolingLoad = 0.0;
     float MAXTRM = -999.0f, MINTRM = 999.0f;  // extremes of the comfort temperature
-    // Preheat search of intermittent heating.
-    float PreheatLow = 0.0f, PreheatHigh = 9999999.0f, PreheatTrial = 0.0f;
-    int32_t PreheatState = 0;
     // The step's result values, read by the zone result store. After the
     // fields every step reads: a run without stored results only clears them.
     ZoneStepValues stepValues;
+
+    // Read when the circuit is set up, once a day, on the design days or
+    // in messages, not in an ordinary step: after the fields a step reads.
+    std::string Key;
+    float LastAirTemperature = 0.0f;
+    double LastPeakHeatingLoad = 0.0;
+    // Circuit (W/K, J/K) summed while it is set up.
+    float K6 = 0.0f;
+    float SUMC = 0.0f;
+    float LTOT = 0.0f;
+    // Preheat search of intermittent heating.
+    float PreheatLow = 0.0f, PreheatHigh = 9999999.0f, PreheatTrial = 0.0f;
+    int32_t PreheatState = 0;
 
 private:
     // Circuit passes (thermal/ZoneCircuit.cpp).
