@@ -18,6 +18,7 @@
 #include "ResultReader.h"
 #include "SimulateCommand.h"
 #include "Sqlite.h"
+#include "TestSupport.h"
 #include "kz7/input/LineReader.h"
 
 namespace kz7::app {
@@ -339,9 +340,8 @@ TEST(BatchComparisonTest, SortsMissingLastAndWritesEveryFormat) {
 }
 
 TEST(BatchCommandTest, RunsThePlanAndPrintsTheSortedTable) {
-    std::string pattern = (fs::temp_directory_path() / "kz7-batch-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    const fs::path db = fs::path(pattern) / "r.db";
+    const test::ScratchFolder scratch("kz7-batch");
+    const fs::path db = scratch.Path() / "r.db";
     const std::string plan = kExamples + "/insulation-study/study.plan";
     const auto run = test::RunKz7("batch " + plan + " --db " + db.string() +
                                   " --jobs 2 --json --sort=-insulation");
@@ -355,7 +355,6 @@ TEST(BatchCommandTest, RunsThePlanAndPrintsTheSortedTable) {
     const auto missing = test::RunKz7("batch nowhere.plan --db " + db.string());
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(missing.error, "kz7: nowhere.plan: file not found (named by nowhere.plan)\n");
-    fs::remove_all(pattern);
 }
 
 }  // namespace

@@ -16,21 +16,10 @@ namespace kz7::app {
 namespace {
 
 using test::RunKz7;
+using test::Shell;
 namespace fs = std::filesystem;
 
 const std::string kCell = KZ7_SOURCE_DIR "/examples/test-cell.kz7";
-
-// What a shell command printed on standard output, with its exit code.
-std::pair<int, std::string> Shell(const std::string& command) {
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return {-1, ""};
-    char buffer[4096];
-    size_t read = 0;
-    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, read);
-    const int status = ::pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
 
 // The run's figures, without the fields that name the database and model.
 nlohmann::json Figures(const test::CommandRun& run) {

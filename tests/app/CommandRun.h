@@ -9,6 +9,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
+#include <utility>
 
 namespace kz7::test {
 
@@ -17,6 +19,19 @@ struct CommandRun {
     std::string output;  // standard output
     std::string error;   // standard error
 };
+
+// Runs `command` in the shell: its exit code (-1 when it did not exit) and
+// what it printed on standard output.
+inline std::pair<int, std::string> Shell(const std::string& command) {
+    std::string output;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return {-1, ""};
+    char buffer[4096];
+    size_t read = 0;
+    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, read);
+    const int status = ::pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
 
 // `environment` is put before the command ("NAME=value ..."); a KZ7_SUPPORT
 // of the shell that runs the tests is not passed on, so that a run without
@@ -29,14 +44,7 @@ inline CommandRun RunKz7(const std::string& arguments, const std::string& enviro
     ::close(descriptor);
     const std::string command = "env -u KZ7_SUPPORT " + environment + " timeout 60 " + KZ7_BINARY +
                                 " " + arguments + " 2>" + errorFile;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t read = 0;
-        while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            run.output.append(buffer, read);
-        const int status = ::pclose(pipe);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    std::tie(run.exitCode, run.output) = Shell(command);
     std::ifstream error(errorFile, std::ios::binary);
     run.error.assign(std::istreambuf_iterator<char>(error), std::istreambuf_iterator<char>());
     std::remove(errorFile);

@@ -15,8 +15,6 @@
 // the tree itself (the install is tested by CommandLineTest, and a test
 // cannot rebuild the program it is part of).
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cctype>
@@ -26,9 +24,12 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
+#include "CommandRun.h"
+#include "TestSupport.h"
 #include "kz7/export/ShellQuote.h"
 
 namespace kz7 {
@@ -184,20 +185,13 @@ int RunShell(const std::string& command, const fs::path& folder, std::string& ou
     const std::string wrapped = "cd '" + folder.string() + "' && unset KZ7_SUPPORT && PATH='" +
                                 (folder / "build").string() + "':\"$PATH\" timeout 300 bash -c " +
                                 ShellQuote(command) + " 2>&1";
-    output.clear();
-    FILE* pipe = ::popen(wrapped.c_str(), "r");
-    if (pipe == nullptr) return -1;
-    char buffer[4096];
-    size_t read = 0;
-    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, read);
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    int exitCode = -1;
+    std::tie(exitCode, output) = test::Shell(wrapped);
+    return exitCode;
 }
 
-fs::path ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "kz7-docs-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) return {};
-    const fs::path folder = pattern;
+// Fills a document's scratch folder with what its commands expect.
+void Populate(const fs::path& folder) {
     const fs::path source = KZ7_SOURCE_DIR;
     fs::copy(source / "examples", folder / "examples", fs::copy_options::recursive);
     fs::copy(source / "support", folder / "support", fs::copy_options::recursive);
@@ -205,7 +199,6 @@ fs::path ScratchFolder() {
     fs::create_symlink(source / "tests" / "data", folder / "tests" / "data");
     fs::create_directories(folder / "build");
     fs::create_symlink(KZ7_BINARY, folder / "build" / "kz7");
-    return folder;
 }
 
 TEST(DocsCommandsTest, EveryCommandShownInTheDocsRuns) {
@@ -220,8 +213,10 @@ TEST(DocsCommandsTest, EveryCommandShownInTheDocsRuns) {
         for (const std::string& line : found.unmarked)
             ADD_FAILURE() << line << "\n  (a command in a block not marked sh or console)";
         if (found.run.empty()) continue;
-        const fs::path folder = ScratchFolder();
+        const test::ScratchFolder scratch("kz7-docs");
+        const fs::path& folder = scratch.Path();
         ASSERT_FALSE(folder.empty());
+        Populate(folder);
         for (const DocCommand& command : found.run) {
             std::string output;
             const std::string where =
@@ -239,8 +234,6 @@ TEST(DocsCommandsTest, EveryCommandShownInTheDocsRuns) {
             EXPECT_FALSE(command.query && output.empty()) << where << "the query returns no rows";
             ++commands;
         }
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
     }
     EXPECT_GE(commands, 10u);  // the extraction itself found the tour and the examples
 }

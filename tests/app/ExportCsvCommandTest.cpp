@@ -132,7 +132,8 @@ TEST_F(ExportCsvCommandTest, NamesReadSafelyInASpreadsheetAndPlantedLinksAreRefu
               "1,\"'=HYPERLINK(\"\"http://x\"\")\",2003-01-02 00:00:00,18\r\n"
               "2,Brique \xC3\xA0 -1,2003-01-02 00:00:00,18\r\n");
 
-    // An output name that is a link is not written through, dangling or not.
+    // An output name that is a link is not written through (a dangling one
+    // neither: OutputFileTest); the command says which file.
     const fs::path outside = folder / "outside.txt";
     WriteFile(outside, "keep");
     fs::remove(out / "run1-day-zones.csv");
@@ -141,11 +142,6 @@ TEST_F(ExportCsvCommandTest, NamesReadSafelyInASpreadsheetAndPlantedLinksAreRefu
     EXPECT_EQ(result.exitCode, kExitFailed);
     EXPECT_NE(result.error.find("run1-day-zones.csv: is a link"), std::string::npos) << result.error;
     EXPECT_EQ(ReadFile(outside), "keep");
-    fs::remove(out / "run1-day-zones.csv");
-    fs::create_symlink(folder / "made-outside.csv", out / "run1-day-zones.csv");
-    EXPECT_EQ(RunKz7(fmt::format("export-csv {} --out {}", file.string(), out.string())).exitCode,
-              kExitFailed);
-    EXPECT_FALSE(fs::exists(folder / "made-outside.csv"));
 }
 
 TEST_F(ExportCsvCommandTest, BadDatabasesAndUsageGiveTheirExitCodes) {

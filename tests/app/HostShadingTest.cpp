@@ -157,15 +157,12 @@ class ShadedCellTest : public ResultDatabaseFixture {
     // 27 °C by ideal emitters, with `shading` records appended.
     std::string Cell(const std::string& name, const std::string& shading) {
         std::string text = ReadFile(KZ7_SOURCE_DIR "/examples/test-cell.kz7");
-        auto replace = [&text](const std::string& from, const std::string& to) {
-            text.replace(text.find(from), from.size(), to);
-        };
-        replace("weather/USA_CO", KZ7_SOURCE_DIR "/examples/weather/USA_CO");
-        replace("*\nZone,1",
-                "Boiler,B\nALWAYS-ON,1,1000,ALWAYS-ON,0,ALWAYS-ON,0,0,0,0\n-\n"
-                "Chiller,C\nALWAYS-ON,0,1000,ALWAYS-ON,0,ALWAYS-ON,0,0,0,0\n-\n"
-                "HeaterDefinition,H\n0,100000,0\n-\nCoolerDefinition,K\n0,100,0\n-\nZone,1");
-        replace("}\n}\n", "}\nHeater\nH,-,20,B\n-\nCooler\nK,-,27,C\n-\n}\n");
+        text = ReplaceAll(text, "weather/USA_CO", KZ7_SOURCE_DIR "/examples/weather/USA_CO");
+        text = ReplaceAll(text, "*\nZone,1",
+                          "Boiler,B\nALWAYS-ON,1,1000,ALWAYS-ON,0,ALWAYS-ON,0,0,0,0\n-\n"
+                          "Chiller,C\nALWAYS-ON,0,1000,ALWAYS-ON,0,ALWAYS-ON,0,0,0,0\n-\n"
+                          "HeaterDefinition,H\n0,100000,0\n-\nCoolerDefinition,K\n0,100,0\n-\nZone,1");
+        text = ReplaceAll(text, "}\n}\n", "}\nHeater\nH,-,20,B\n-\nCooler\nK,-,27,C\n-\n}\n");
         const std::filesystem::path path = folder / name;
         WriteFile(path, text + shading);
         return path.string();

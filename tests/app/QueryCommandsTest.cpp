@@ -9,7 +9,8 @@
 
 #include "CommandRun.h"
 #include "ResultDatabaseFixture.h"
-#include "compliance/ModelText.h"
+#include "support/ModelText.h"
+#include "kz7/input/LineReader.h"
 
 namespace kz7 {
 namespace {
@@ -141,13 +142,9 @@ TEST_F(QueryCommandsTest, ReportIsWrittenAndCopied) {
 // A model from an older tool in Windows-1252 reads as such, and every output
 // carries its names in valid UTF-8.
 TEST_F(QueryCommandsTest, AWindows1252ModelIsReadAndShownInUtf8) {
-    std::string text = ReadFile(office_);
-    const auto replace = [&text](const std::string& from, const std::string& to) {
-        text.replace(text.find(from), from.size(), to);
-    };
-    replace("\nBrick\n", "\nBrique \xE0 la chaux\n");
-    replace("Zone,Z1\nOffice\n", "Zone,Z1\nTest cell 20\xB0" "C\n");
-    const std::string model = Model("cp1252.kz7", text);
+    const std::string text = ReplaceAll(ReadFile(office_), "\nBrick\n", "\nBrique \xE0 la chaux\n");
+    const std::string model =
+        Model("cp1252.kz7", ReplaceAll(text, "Zone,Z1\nOffice\n", "Zone,Z1\nTest cell 20\xB0" "C\n"));
     const std::string db = " --quiet --db " + file.string();
     for (const std::string command : {"inspect", "partl", "heatloss", "heatgain"}) {
         const CommandRun run =

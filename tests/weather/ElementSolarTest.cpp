@@ -80,16 +80,12 @@ TEST(ElementSolar, BeamFollowsTheAngleToTheSunAndLouvresDeployAboveHalf) {
     EXPECT_NEAR(admitted, zone.step.SolarGainKW * 1000.0f, 0.01f);
     EXPECT_NEAR(zone.step.SIGKTA + zone.step.SIGKTE, admitted, 0.01f);
 
-    // Louvres deploy above fifty percent.
-    EXPECT_EQ(engine.element(7).IRRAD, southWindow);  // scheduled at exactly 50: not deployed
+    // Louvres deploy above fifty percent (at exactly 50 they stay up: GlazingTest).
     const float coefficient = engine.element(8).Glazing->ShadingCoefficient(kNoonAltitude * 57.29578f);
     EXPECT_GT(coefficient, 0.3f);  // between the 30° and 45° values
     EXPECT_LT(coefficient, 0.4f);
     EXPECT_NEAR(engine.element(8).IRRAD - northWindow, coefficient * (southWindow - northWindow),
                 0.01f);
-    // No louvre: 1 at every angle.
-    for (float angle : {-10.0f, 0.0f, 44.5f, 90.0f, 120.0f})
-        EXPECT_EQ(engine.element(5).Glazing->ShadingCoefficient(angle), 1.0f);
 }
 
 TEST(ElementSolar, HostShadingScalesBeamAndDiffuseOnlyWhenAsked) {
