@@ -240,13 +240,12 @@ TEST_F(ShadedCellTest, AMetreOverhangOverTheSouthWindowCutsCoolingAndAddsHeating
     EXPECT_GT(under.heating, 1.005 * bare.heating);
     EXPECT_LT(under.heating, 1.35 * bare.heating);
 
-    // The shaded example reads cleanly; inspect lists its plane, the plane's
-    // two surfaces and its sky share.
+    // Inspect lists the shaded example's plane (which reads cleanly:
+    // ExampleModelsTest), the plane's two surfaces and its sky share.
     const auto inspect = test::RunKz7("inspect " KZ7_SOURCE_DIR "/examples/shaded-cell.kz7 --support " +
                                       kSupport + " --json");
     ASSERT_EQ(inspect.exitCode, 0) << inspect.error;
     const nlohmann::json model = nlohmann::json::parse(inspect.output);
-    EXPECT_EQ(model["messages"].size(), 0u) << model["messages"];
     const nlohmann::json& plane = model["shadingPlanes"][0];
     EXPECT_EQ(plane["plane"], 1);
     EXPECT_EQ(plane["surfaces"][0]["record"], "ShadingOverhang,1,1,0.5,1,1");
