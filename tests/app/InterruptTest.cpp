@@ -11,6 +11,10 @@ namespace kz7::app {
 namespace {
 
 TEST(InterruptTest, CtrlCSetsCancelledAtTheNextYieldAndTheHandlerIsRestored) {
+    // What SIGINT did before: the default, or ignored when the tests were
+    // started in the background.
+    struct sigaction before {};
+    ASSERT_EQ(sigaction(SIGINT, nullptr, &before), 0);
     EngineState state;
     {
         InterruptHandler interrupt;
@@ -26,7 +30,7 @@ TEST(InterruptTest, CtrlCSetsCancelledAtTheNextYieldAndTheHandlerIsRestored) {
     }
     struct sigaction current {};
     ASSERT_EQ(sigaction(SIGINT, nullptr, &current), 0);
-    EXPECT_EQ(current.sa_handler, SIG_DFL);
+    EXPECT_EQ(current.sa_handler, before.sa_handler);
 
     InterruptHandler fresh;
     EXPECT_FALSE(fresh.Requested());
