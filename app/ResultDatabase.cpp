@@ -501,6 +501,8 @@ void InsertRun(SqliteConnection& db, const RunInfo& info, int64_t& runId) {
     }
 }
 
+constexpr size_t kChunksPerInsert = 32;
+
 void InsertSeries(SqliteConnection& db, const RunPart& part, int64_t runId) {
     SqliteStatement insertTime(db,
                                "INSERT OR REPLACE INTO times (run, interval, step, time, "
@@ -519,18 +521,41 @@ void InsertSeries(SqliteConnection& db, const RunPart& part, int64_t runId) {
         bindTime(5, time.sourceTime);
         insertTime.Run();
     }
-    SqliteStatement insertChunk(db,
-                                "INSERT INTO series (run, interval, zone, position, first_step, "
-                                "steps, vals) VALUES (?, ?, ?, ?, ?, ?, ?)");
-    for (const RunPart::Chunk& chunk : part.chunks) {
-        insertChunk.Bind(1, runId);
-        insertChunk.Bind(2, int64_t{chunk.interval});
-        insertChunk.Bind(3, int64_t{chunk.zone});
-        insertChunk.Bind(4, int64_t{chunk.position});
-        insertChunk.Bind(5, chunk.firstStep);
-        insertChunk.Bind(6, chunk.steps);
-        insertChunk.BindBlob(7, part.values.data() + chunk.offset, chunk.count * sizeof(float));
-        insertChunk.Run();
+    // Several chunks to a statement: a statement's own costs (its start,
+    // its end, its bindings' reset) are then shared by many rows; the rows
+    // are the same and go in the same order.
+    const auto insertChunks = [&db](size_t rows) {
+        std::string sql =
+            "INSERT INTO series (run, interval, zone, position, first_step, steps, vals) VALUES ";
+        for (size_t row = 0; row < rows; ++row) sql += row == 0 ? "(?,?,?,?,?,?,?)" : ",(?,?,?,?,?,?,?)";
+        return SqliteStatement(db, sql);
+    };
+    const auto bindChunk = [&part, runId](SqliteStatement& insert, int first,
+                                          const RunPart::Chunk& chunk) {
+        insert.Bind(first, runId);
+        insert.Bind(first + 1, int64_t{chunk.interval});
+        insert.Bind(first + 2, int64_t{chunk.zone});
+        insert.Bind(first + 3, int64_t{chunk.position});
+        insert.Bind(first + 4, chunk.firstStep);
+        insert.Bind(first + 5, chunk.steps);
+        insert.BindBlob(first + 6, part.values.data() + chunk.offset, chunk.count * sizeof(float));
+    };
+    const std::span<const RunPart::Chunk> chunks = part.chunks;
+    const size_t whole = chunks.size() - chunks.size() % kChunksPerInsert;
+    if (whole > 0) {
+        SqliteStatement insert = insertChunks(kChunksPerInsert);
+        for (size_t first = 0; first < whole; first += kChunksPerInsert) {
+            for (size_t row = 0; row < kChunksPerInsert; ++row)
+                bindChunk(insert, static_cast<int>(row * 7 + 1), chunks[first + row]);
+            insert.Run();
+        }
+    }
+    if (whole < chunks.size()) {
+        SqliteStatement insert = insertChunks(1);
+        for (const RunPart::Chunk& chunk : chunks.subspan(whole)) {
+            bindChunk(insert, 1, chunk);
+            insert.Run();
+        }
     }
 }
 
