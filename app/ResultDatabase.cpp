@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <span>
+#include <string>
 #include <system_error>
 
 #include "Sqlite.h"
@@ -501,62 +503,69 @@ void InsertRun(SqliteConnection& db, const RunInfo& info, int64_t& runId) {
     }
 }
 
-constexpr size_t kChunksPerInsert = 32;
-
-void InsertSeries(SqliteConnection& db, const RunPart& part, int64_t runId) {
-    SqliteStatement insertTime(db,
-                               "INSERT OR REPLACE INTO times (run, interval, step, time, "
-                               "source_time) VALUES (?, ?, ?, ?, ?)");
-    const auto bindTime = [&insertTime](int index, double time) {
-        if (std::isfinite(time))
-            insertTime.Bind(index, time);
-        else
-            insertTime.BindNull(index);  // a date that is no number has no time
-    };
-    for (const StepTime& time : part.times) {
-        insertTime.Bind(1, runId);
-        insertTime.Bind(2, int64_t{time.interval});
-        insertTime.Bind(3, time.step);
-        bindTime(4, time.time);
-        bindTime(5, time.sourceTime);
-        insertTime.Run();
-    }
-    // Several chunks to a statement: a statement's own costs (its start,
-    // its end, its bindings' reset) are then shared by many rows; the rows
-    // are the same and go in the same order.
-    const auto insertChunks = [&db](size_t rows) {
-        std::string sql =
-            "INSERT INTO series (run, interval, zone, position, first_step, steps, vals) VALUES ";
-        for (size_t row = 0; row < rows; ++row) sql += row == 0 ? "(?,?,?,?,?,?,?)" : ",(?,?,?,?,?,?,?)";
+// Inserts `rows` with `insertInto` ("INSERT ... (columns) VALUES ") a
+// whole batch of rows to a statement, the rest one by one: a statement's
+// own costs (its start, its end, its bindings' reset) are then shared by
+// many rows, and the rows are the same and go in the same order. `bindRow`
+// binds one row's `columns` values from parameter `first` on.
+template <typename Row, typename BindRow>
+void InsertRows(SqliteConnection& db, std::string_view insertInto, int columns,
+                std::span<const Row> rows, const BindRow& bindRow) {
+    constexpr size_t kRowsPerStatement = 32;
+    const auto statement = [&](size_t count) {
+        std::string placeholders = "(?";
+        for (int column = 1; column < columns; ++column) placeholders += ",?";
+        placeholders += ")";
+        std::string sql(insertInto);
+        for (size_t row = 0; row < count; ++row) sql += (row == 0 ? "" : ",") + placeholders;
         return SqliteStatement(db, sql);
     };
-    const auto bindChunk = [&part, runId](SqliteStatement& insert, int first,
-                                          const RunPart::Chunk& chunk) {
-        insert.Bind(first, runId);
-        insert.Bind(first + 1, int64_t{chunk.interval});
-        insert.Bind(first + 2, int64_t{chunk.zone});
-        insert.Bind(first + 3, int64_t{chunk.position});
-        insert.Bind(first + 4, chunk.firstStep);
-        insert.Bind(first + 5, chunk.steps);
-        insert.BindBlob(first + 6, part.values.data() + chunk.offset, chunk.count * sizeof(float));
-    };
-    const std::span<const RunPart::Chunk> chunks = part.chunks;
-    const size_t whole = chunks.size() - chunks.size() % kChunksPerInsert;
+    const size_t whole = rows.size() - rows.size() % kRowsPerStatement;
     if (whole > 0) {
-        SqliteStatement insert = insertChunks(kChunksPerInsert);
-        for (size_t first = 0; first < whole; first += kChunksPerInsert) {
-            for (size_t row = 0; row < kChunksPerInsert; ++row)
-                bindChunk(insert, static_cast<int>(row * 7 + 1), chunks[first + row]);
+        SqliteStatement insert = statement(kRowsPerStatement);
+        for (size_t first = 0; first < whole; first += kRowsPerStatement) {
+            for (size_t row = 0; row < kRowsPerStatement; ++row)
+                bindRow(insert, static_cast<int>(row) * columns + 1, rows[first + row]);
             insert.Run();
         }
     }
-    if (whole < chunks.size()) {
-        SqliteStatement insert = insertChunks(1);
-        for (const RunPart::Chunk& chunk : chunks.subspan(whole)) {
-            bindChunk(insert, 1, chunk);
-            insert.Run();
-        }
+    if (whole == rows.size()) return;
+    SqliteStatement insert = statement(1);
+    for (const Row& row : rows.subspan(whole)) {
+        bindRow(insert, 1, row);
+        insert.Run();
     }
+}
+
+void InsertSeries(SqliteConnection& db, const RunPart& part, int64_t runId) {
+    const auto bindTime = [](SqliteStatement& insert, int index, double time) {
+        if (std::isfinite(time))
+            insert.Bind(index, time);
+        else
+            insert.BindNull(index);  // a date that is no number has no time
+    };
+    InsertRows(db, "INSERT OR REPLACE INTO times (run, interval, step, time, source_time) VALUES ",
+               5, std::span<const StepTime>(part.times),
+               [&](SqliteStatement& insert, int first, const StepTime& time) {
+                   insert.Bind(first, runId);
+                   insert.Bind(first + 1, int64_t{time.interval});
+                   insert.Bind(first + 2, time.step);
+                   bindTime(insert, first + 3, time.time);
+                   bindTime(insert, first + 4, time.sourceTime);
+               });
+    InsertRows(db,
+               "INSERT INTO series (run, interval, zone, position, first_step, steps, vals) VALUES ",
+               7, std::span<const RunPart::Chunk>(part.chunks),
+               [&](SqliteStatement& insert, int first, const RunPart::Chunk& chunk) {
+                   insert.Bind(first, runId);
+                   insert.Bind(first + 1, int64_t{chunk.interval});
+                   insert.Bind(first + 2, int64_t{chunk.zone});
+                   insert.Bind(first + 3, int64_t{chunk.position});
+                   insert.Bind(first + 4, chunk.firstStep);
+                   insert.Bind(first + 5, chunk.steps);
+                   insert.BindBlob(first + 6, part.values.data() + chunk.offset,
+                                   chunk.count * sizeof(float));
+               });
 }
 
 void InsertSummary(SqliteConnection& db, const std::vector<SummaryRow>& summary, int64_t runId) {
