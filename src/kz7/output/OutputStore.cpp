@@ -148,24 +148,24 @@ namespace {
 // same bits.
 struct CellLane {
     double value;
-    int64_t selected;
-    int64_t collected;
-    int64_t present;
+    int32_t selected;
+    int32_t collected;
+    int32_t present;
 };
 
 inline CellLane ReadLane(int32_t selectedCell, int32_t byCount, float sum, int32_t count,
                          double summedDivisor) {
-    const int64_t selected = -static_cast<int64_t>(selectedCell != 0);
-    const int64_t collected = selected & -static_cast<int64_t>(count != 0);
-    const int64_t present = collected & -static_cast<int64_t>(sum != kMissingValue);
+    const int32_t selected = -static_cast<int32_t>(selectedCell != 0);
+    const int32_t collected = selected & -static_cast<int32_t>(count != 0);
+    const int32_t present = collected & -static_cast<int32_t>(sum != kMissingValue);
     const double divisor = byCount != 0 ? static_cast<double>(count) : summedDivisor;
     const double value = static_cast<double>(sum) / divisor;
     return {present != 0 ? value : 0.0, selected, collected, present};
 }
 
 // `value` where `mask` is all bits set, +0.0 where it is 0.
-double Masked(double value, int64_t mask) {
-    return std::bit_cast<double>(std::bit_cast<int64_t>(value) & mask);
+double Masked(double value, int32_t mask) {
+    return mask != 0 ? value : 0.0;
 }
 
 // Built for AVX2 too, picked at load time; both give the same bits.
