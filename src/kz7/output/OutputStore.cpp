@@ -124,18 +124,22 @@ void OutputRecord::AddStep(std::span<const float> values, uint64_t given, float 
     const bool wholeRow = values.size() > kRow;
     uint64_t take = (given >> 1) & *selectedCells_;
     if (!wholeRow) take &= (uint64_t{1} << (values.size() - 1)) - 1;
-    if (weight != 1.0f) {  // a day weight: counts need rounding, as Add does
-        for (uint64_t left = take; left != 0; left &= left - 1) {
-            const auto variable = static_cast<int32_t>(std::countr_zero(left)) + 1;
-            Add(variable, values[static_cast<size_t>(variable)], weight);
-        }
-        return;
-    }
+    if (weight != 1.0f) return AddWeighted(values, take, weight);
     if (wholeRow)
         AddRowCells(values.data() + 1, take, sum_, count_);
     else
         AddTakenCells(values.data() + 1, take, sum_, count_,
                       std::min(static_cast<size_t>(variables_), values.size() - 1));
+}
+
+// Apart from AddStep, so that the step of weight 1 at every zone and step
+// is a short call that saves no registers.
+[[gnu::noinline]] void OutputRecord::AddWeighted(std::span<const float> values, uint64_t take,
+                                                 float weight) {
+    for (uint64_t left = take; left != 0; left &= left - 1) {
+        const auto variable = static_cast<int32_t>(std::countr_zero(left)) + 1;
+        Add(variable, values[static_cast<size_t>(variable)], weight);
+    }
 }
 
 namespace {

@@ -125,6 +125,9 @@ class OutputRecord {
   private:
     friend class OutputStore;
     bool InRange(int32_t variable) const { return variable >= 1 && variable <= variables_; }
+    // AddStep's cells of `take` (bit c: variable c + 1) one by one, for a
+    // day weight whose counts need rounding.
+    void AddWeighted(std::span<const float> values, uint64_t take, float weight);
     IntervalValue CellValue(size_t cell) const {
         IntervalValue result;
         const float sum = sum_[cell];
