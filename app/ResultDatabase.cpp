@@ -10,8 +10,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <span>
-#include <string>
 #include <system_error>
 
 #include "Sqlite.h"
@@ -503,69 +501,37 @@ void InsertRun(SqliteConnection& db, const RunInfo& info, int64_t& runId) {
     }
 }
 
-// Inserts `rows` with `insertInto` ("INSERT ... (columns) VALUES ") a
-// whole batch of rows to a statement, the rest one by one: a statement's
-// own costs (its start, its end, its bindings' reset) are then shared by
-// many rows, and the rows are the same and go in the same order. `bindRow`
-// binds one row's `columns` values from parameter `first` on.
-template <typename Row, typename BindRow>
-void InsertRows(SqliteConnection& db, std::string_view insertInto, int columns,
-                std::span<const Row> rows, const BindRow& bindRow) {
-    constexpr size_t kRowsPerStatement = 32;
-    const auto statement = [&](size_t count) {
-        std::string placeholders = "(?";
-        for (int column = 1; column < columns; ++column) placeholders += ",?";
-        placeholders += ")";
-        std::string sql(insertInto);
-        for (size_t row = 0; row < count; ++row) sql += (row == 0 ? "" : ",") + placeholders;
-        return SqliteStatement(db, sql);
-    };
-    const size_t whole = rows.size() - rows.size() % kRowsPerStatement;
-    if (whole > 0) {
-        SqliteStatement insert = statement(kRowsPerStatement);
-        for (size_t first = 0; first < whole; first += kRowsPerStatement) {
-            for (size_t row = 0; row < kRowsPerStatement; ++row)
-                bindRow(insert, static_cast<int>(row) * columns + 1, rows[first + row]);
-            insert.Run();
-        }
-    }
-    if (whole == rows.size()) return;
-    SqliteStatement insert = statement(1);
-    for (const Row& row : rows.subspan(whole)) {
-        bindRow(insert, 1, row);
-        insert.Run();
-    }
-}
-
 void InsertSeries(SqliteConnection& db, const RunPart& part, int64_t runId) {
-    const auto bindTime = [](SqliteStatement& insert, int index, double time) {
+    SqliteStatement insertTime(db,
+                               "INSERT OR REPLACE INTO times (run, interval, step, time, "
+                               "source_time) VALUES (?, ?, ?, ?, ?)");
+    const auto bindTime = [&insertTime](int index, double time) {
         if (std::isfinite(time))
-            insert.Bind(index, time);
+            insertTime.Bind(index, time);
         else
-            insert.BindNull(index);  // a date that is no number has no time
+            insertTime.BindNull(index);  // a date that is no number has no time
     };
-    InsertRows(db, "INSERT OR REPLACE INTO times (run, interval, step, time, source_time) VALUES ",
-               5, std::span<const StepTime>(part.times),
-               [&](SqliteStatement& insert, int first, const StepTime& time) {
-                   insert.Bind(first, runId);
-                   insert.Bind(first + 1, int64_t{time.interval});
-                   insert.Bind(first + 2, time.step);
-                   bindTime(insert, first + 3, time.time);
-                   bindTime(insert, first + 4, time.sourceTime);
-               });
-    InsertRows(db,
-               "INSERT INTO series (run, interval, zone, position, first_step, steps, vals) VALUES ",
-               7, std::span<const RunPart::Chunk>(part.chunks),
-               [&](SqliteStatement& insert, int first, const RunPart::Chunk& chunk) {
-                   insert.Bind(first, runId);
-                   insert.Bind(first + 1, int64_t{chunk.interval});
-                   insert.Bind(first + 2, int64_t{chunk.zone});
-                   insert.Bind(first + 3, int64_t{chunk.position});
-                   insert.Bind(first + 4, chunk.firstStep);
-                   insert.Bind(first + 5, chunk.steps);
-                   insert.BindBlob(first + 6, part.values.data() + chunk.offset,
-                                   chunk.count * sizeof(float));
-               });
+    for (const StepTime& time : part.times) {
+        insertTime.Bind(1, runId);
+        insertTime.Bind(2, int64_t{time.interval});
+        insertTime.Bind(3, time.step);
+        bindTime(4, time.time);
+        bindTime(5, time.sourceTime);
+        insertTime.Run();
+    }
+    SqliteStatement insertChunk(db,
+                                "INSERT INTO series (run, interval, zone, position, first_step, "
+                                "steps, vals) VALUES (?, ?, ?, ?, ?, ?, ?)");
+    for (const RunPart::Chunk& chunk : part.chunks) {
+        insertChunk.Bind(1, runId);
+        insertChunk.Bind(2, int64_t{chunk.interval});
+        insertChunk.Bind(3, int64_t{chunk.zone});
+        insertChunk.Bind(4, int64_t{chunk.position});
+        insertChunk.Bind(5, chunk.firstStep);
+        insertChunk.Bind(6, chunk.steps);
+        insertChunk.BindBlob(7, part.values.data() + chunk.offset, chunk.count * sizeof(float));
+        insertChunk.Run();
+    }
 }
 
 void InsertSummary(SqliteConnection& db, const std::vector<SummaryRow>& summary, int64_t runId) {
