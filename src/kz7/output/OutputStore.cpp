@@ -124,18 +124,22 @@ void OutputRecord::AddStep(std::span<const float> values, uint64_t given, float 
     const bool wholeRow = values.size() > kRow;
     uint64_t take = (given >> 1) & *selectedCells_;
     if (!wholeRow) take &= (uint64_t{1} << (values.size() - 1)) - 1;
-    if (weight != 1.0f) {  // a day weight: counts need rounding, as Add does
-        for (uint64_t left = take; left != 0; left &= left - 1) {
-            const auto variable = static_cast<int32_t>(std::countr_zero(left)) + 1;
-            Add(variable, values[static_cast<size_t>(variable)], weight);
-        }
-        return;
-    }
+    if (weight != 1.0f) return AddWeighted(values, take, weight);
     if (wholeRow)
         AddRowCells(values.data() + 1, take, sum_, count_);
     else
         AddTakenCells(values.data() + 1, take, sum_, count_,
                       std::min(static_cast<size_t>(variables_), values.size() - 1));
+}
+
+// Apart from AddStep, so that the step of weight 1 at every zone and step
+// is a short call that saves no registers.
+[[gnu::noinline]] void OutputRecord::AddWeighted(std::span<const float> values, uint64_t take,
+                                                 float weight) {
+    for (uint64_t left = take; left != 0; left &= left - 1) {
+        const auto variable = static_cast<int32_t>(std::countr_zero(left)) + 1;
+        Add(variable, values[static_cast<size_t>(variable)], weight);
+    }
 }
 
 namespace {
@@ -148,24 +152,24 @@ namespace {
 // same bits.
 struct CellLane {
     double value;
-    int64_t selected;
-    int64_t collected;
-    int64_t present;
+    int32_t selected;
+    int32_t collected;
+    int32_t present;
 };
 
 inline CellLane ReadLane(int32_t selectedCell, int32_t byCount, float sum, int32_t count,
                          double summedDivisor) {
-    const int64_t selected = -static_cast<int64_t>(selectedCell != 0);
-    const int64_t collected = selected & -static_cast<int64_t>(count != 0);
-    const int64_t present = collected & -static_cast<int64_t>(sum != kMissingValue);
+    const int32_t selected = -static_cast<int32_t>(selectedCell != 0);
+    const int32_t collected = selected & -static_cast<int32_t>(count != 0);
+    const int32_t present = collected & -static_cast<int32_t>(sum != kMissingValue);
     const double divisor = byCount != 0 ? static_cast<double>(count) : summedDivisor;
     const double value = static_cast<double>(sum) / divisor;
     return {present != 0 ? value : 0.0, selected, collected, present};
 }
 
 // `value` where `mask` is all bits set, +0.0 where it is 0.
-double Masked(double value, int64_t mask) {
-    return std::bit_cast<double>(std::bit_cast<int64_t>(value) & mask);
+double Masked(double value, int32_t mask) {
+    return mask != 0 ? value : 0.0;
 }
 
 // Built for AVX2 too, picked at load time; both give the same bits.

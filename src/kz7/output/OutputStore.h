@@ -34,14 +34,15 @@ void AssignIntervalText(std::string& text, const IntervalValue& value, char deci
 // The interval values of one record read in one pass, cell v − 1 holding
 // variable v: whether it is selected, whether any step was added to it
 // (collected), whether its value is present (collected and not missing) and
-// that value (0 unless present). Lanes are all bits set (−1) or 0, as wide
-// as the values they guard, so that passes over a whole record vectorise.
+// that value (0 unless present). Lanes are all bits set (−1) or 0, 32 bits
+// wide as the cells' counts are, so that passes over a whole record
+// vectorise eight cells at a time.
 struct RecordReading {
     static constexpr size_t kCells = kRecordRowCells;
     std::array<double, kCells> value{};
-    std::array<int64_t, kCells> selected{};
-    std::array<int64_t, kCells> collected{};
-    std::array<int64_t, kCells> present{};
+    std::array<int32_t, kCells> selected{};
+    std::array<int32_t, kCells> collected{};
+    std::array<int32_t, kCells> present{};
     size_t cells = 0;
 
     IntervalValue ValueOf(size_t cell) const {
@@ -60,13 +61,13 @@ struct RecordReading {
 // how many have one. Lanes as in RecordReading.
 struct RecordTotals {
     static constexpr size_t kCells = kRecordRowCells;
-    std::array<int64_t, kCells> selected{};
-    std::array<int64_t, kCells> collected{};
-    std::array<int64_t, kCells> missing{};
+    std::array<int32_t, kCells> selected{};
+    std::array<int32_t, kCells> collected{};
+    std::array<int32_t, kCells> missing{};
     std::array<double, kCells> weighted{};
     std::array<double, kCells> weight{};
     std::array<double, kCells> plain{};
-    std::array<int64_t, kCells> records{};
+    std::array<int32_t, kCells> records{};
 };
 
 // The cells of one record of an open handle, for passes over all of its
@@ -124,6 +125,9 @@ class OutputRecord {
   private:
     friend class OutputStore;
     bool InRange(int32_t variable) const { return variable >= 1 && variable <= variables_; }
+    // AddStep's cells of `take` (bit c: variable c + 1) one by one, for a
+    // day weight whose counts need rounding.
+    void AddWeighted(std::span<const float> values, uint64_t take, float weight);
     IntervalValue CellValue(size_t cell) const {
         IntervalValue result;
         const float sum = sum_[cell];
