@@ -5,22 +5,15 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "Sqlite.h"
+#include "TestSupport.h"
 
 namespace kz7::app {
 
-inline std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using test::ReadFile;
+using test::WriteFile;
 
 // The first column of the first row, as text; "<no row>" when there is none.
 inline std::string Text(SqliteConnection& db, const std::string& sql) {
