@@ -349,12 +349,12 @@ void Elements::PrepareRun() {
                 break;
         }
     }
-    lightFabric_ = fabric_.size();
+    lightFabric_ = static_cast<uint32_t>(fabric_.size());
     fabric_.insert(fabric_.end(), heavy.begin(), heavy.end());
     passes_.clear();
     for (size_t kind = 0; kind < kPassKinds; ++kind) {
         passes_.insert(passes_.end(), passes[kind].begin(), passes[kind].end());
-        passEnds_[kind + 1] = passes_.size();
+        passEnds_[kind + 1] = static_cast<uint32_t>(passes_.size());
     }
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "kz7/platform/CacheLineAllocator.h"
+
 namespace kz7 {
 
 class EngineState;
@@ -281,20 +283,22 @@ class Elements {
 
     // What a step reads comes first, on as few lines as it fits: the step
     // flows, the pass lists and their ends, and the paths.
-    std::vector<float> stepFlows_;
+    template <typename T>
+    using StepArray = std::vector<T, CacheLineAllocator<T>>;
+    StepArray<float> stepFlows_;
     // The passes' elements one pass after another in one block, so that a
     // step reads few lines for them; each pass ends where the next begins.
     enum PassKind : size_t { kSunlitOpaquePass, kGlazedPass, kPassKinds };
     std::span<Element* const> Pass(PassKind kind) const {
         return {passes_.data() + passEnds_[kind], passes_.data() + passEnds_[kind + 1]};
     }
-    std::vector<Element*> passes_;
-    std::array<size_t, kPassKinds + 1> passEnds_{};  // from 0, the end of each pass
+    StepArray<Element*> passes_;
+    std::array<uint32_t, kPassKinds + 1> passEnds_{};  // from 0, the end of each pass
     // Light fabric, then heavy.
-    std::vector<FabricPath> fabric_;
-    size_t lightFabric_ = 0;
-    std::vector<AirflowPath> airflows_;
-    std::vector<PartitionPath> partitions_;
+    StepArray<FabricPath> fabric_;
+    uint32_t lightFabric_ = 0;
+    StepArray<AirflowPath> airflows_;
+    StepArray<PartitionPath> partitions_;
     EngineState& state_;
     Zone& zone_;
     std::vector<std::unique_ptr<Element>> items_;
