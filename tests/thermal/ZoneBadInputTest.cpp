@@ -121,7 +121,7 @@ TEST(ZoneBadInput, RunawayPartitionMassCancelsTheRun) {
     engine.RunDays(30);
     EXPECT_TRUE(engine.state.engine->Cancelled);
     EXPECT_TRUE(Mentions(engine.errors, "partition mass temperature beyond 200"));
-    EXPECT_LE(std::fabs(engine.zone("1").elements.Item(2).TMPart), 5000.0f);
+    EXPECT_LE(std::fabs(engine.zone("1").elements.Item(2).TMPart()), 5000.0f);
     ExpectFinite(engine.zone("1"));
 }
 

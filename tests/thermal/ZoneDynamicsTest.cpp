@@ -156,8 +156,8 @@ TEST(ZoneDynamics, MassivePartitionCarriesHeatFromWarmToCool) {
     engine.RunDays(40);
     EXPECT_GT(a.AirTemperature, b.AirTemperature);
     EXPECT_GT(b.AirTemperature, 0.5f);
-    EXPECT_GT(ea.TMPart, b.step.Te2);
-    EXPECT_LT(ea.TMPart, a.step.Te2);
+    EXPECT_GT(ea.TMPart(), b.step.Te2);
+    EXPECT_LT(ea.TMPart(), a.step.Te2);
     EXPECT_NEAR(-ea.StepFlowKW(), eb.StepFlowKW(), 0.002f * eb.StepFlowKW());
 }
 
@@ -180,7 +180,7 @@ TEST(ZoneDynamics, ThinPartitionStaysBetweenItsZonesAtLongSteps) {
     engine.RunDays(5, {}, [&] {
         const float low = std::min(engine.zone("1").step.Te1, engine.zone("2").step.Te1) - 0.5f;
         const float high = std::max(engine.zone("1").step.Te1, engine.zone("2").step.Te1) + 0.5f;
-        between = between && partition.TMPart >= low && partition.TMPart <= high;
+        between = between && partition.TMPart() >= low && partition.TMPart() <= high;
     });
     EXPECT_FALSE(engine.state.engine->Cancelled);
     EXPECT_TRUE(between);

@@ -282,7 +282,6 @@ bool Element::IsSubStructure() const {
 // ---- Run state ----
 
 void Element::InitSimulation() {
-    TMPart = state_.clock.initialTemperature;
     UA = ConstructionUValue() * ElementArea;
     if (HVWT && Opaque != nullptr) {
         const float split = Opaque->RES2(1);
@@ -312,6 +311,8 @@ void Elements::PrepareRun() {
     std::array<std::vector<Element*>, kPassKinds> passes;
     std::vector<FabricPath> heavy;
     fabric_.clear();
+    airflows_.clear();
+    partitions_.clear();
     for (const auto& item : items_) {
         Element* element = item.get();
         const bool sky = element->SeesTheSky();
@@ -327,24 +328,43 @@ void Elements::PrepareRun() {
                 heavy.push_back({element->Position, element->UA});
                 break;
             case Coupling::Airflow:
-                passes[kAirflowPass].push_back(element);
+                airflows_.push_back({element->AdjacentZone, element->AdjacentPG, element->AirflowPG,
+                                     element->KgPerSec, element->OSCD, element->Position, element->IOS,
+                                     element->IsMechanicalSupply()});
                 break;
             case Coupling::MassPartition:
-            case Coupling::LightPartition:
-                passes[kPartitionPass].push_back(element);
+                // Without a construction the mass has nothing to hold.
+                if (element->Opaque == nullptr) break;
+                [[fallthrough]];
+            case Coupling::LightPartition: {
+                const Element* far = element->OtherElement;
+                partitions_.push_back({element->AdjacentZone, element->AdjacentPG,
+                                       far != nullptr ? far->MyZone : nullptr, element->PartitionFarK,
+                                       element->PartitionNearK, element->PartitionCapacity, element->UA,
+                                       state_.clock.initialTemperature, element->Position,
+                                       far != nullptr ? far->Position : 0, element->IOS, element->HVWT});
                 break;
+            }
             case Coupling::None:
                 break;
         }
     }
-    lightFabric_ = fabric_.size();
+    lightFabric_ = static_cast<uint32_t>(fabric_.size());
     fabric_.insert(fabric_.end(), heavy.begin(), heavy.end());
     passes_.clear();
     for (size_t kind = 0; kind < kPassKinds; ++kind) {
         passes_.insert(passes_.end(), passes[kind].begin(), passes[kind].end());
-        passEnds_[kind + 1] = passes_.size();
+        passEnds_[kind + 1] = static_cast<uint32_t>(passes_.size());
     }
 }
+
+float Elements::PartitionTemperature(int32_t position) const {
+    for (const PartitionPath& partition : partitions_)
+        if (partition.position == position && partition.HVWT) return partition.TMPart;
+    return state_.clock.initialTemperature;
+}
+
+float Element::TMPart() const { return MyZone->elements.PartitionTemperature(Position); }
 
 float Element::StepFlowKW() const {
     return MyZone->elements.StepFlow(*this);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "kz7/platform/CacheLineAllocator.h"
+
 namespace kz7 {
 
 class EngineState;
@@ -101,7 +103,6 @@ class alignas(64) Element {
     ProfileGroup* AdjacentPG = nullptr;  // boundary schedule for IOS 5
     float KgPerSec = 0.0f;
     float OSCD = 0.0f;
-    float TMPart = 0.0f;
     int32_t PlaneIndex = -1;
     // The element's place in its zone's Elements (from 0), where its step
     // flow is kept (Elements::StepFlow).
@@ -124,6 +125,11 @@ class alignas(64) Element {
 
     // Heat flow into the zone recorded for this element in the step, kW.
     float StepFlowKW() const;
+    // Temperature of a partition's mass node, °C: kept by the zone's
+    // partition pass (Elements::PartitionPath) during a run; the run's
+    // initial temperature for an element the step does not couple as a
+    // partition with mass.
+    float TMPart() const;
     // A mechanical supply ("M"), whose fan adds its heat to the air.
     bool IsMechanicalSupply() const { return mechanicalSupply_; }
     std::string RMOG;
@@ -187,6 +193,8 @@ class Elements {
         passEnds_ = {};
         fabric_.clear();
         lightFabric_ = 0;
+        airflows_.clear();
+        partitions_.clear();
     }
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
@@ -213,16 +221,14 @@ class Elements {
     // elements and does not ask every element again at every step what it
     // is. The accumulation step takes each coupling in a pass of its own;
     // the passes share no sum, so each sum still takes its terms in reading
-    // order.
+    // order. Its passes walk paths: what they read of each element, copied
+    // here in a few dense lines instead of one or more lines of every
+    // element's own object.
     void PrepareRun();
     // Opaque elements whose outside face takes the sun and sky.
     std::span<Element* const> SunlitOpaque() const { return Pass(kSunlitOpaquePass); }
     // Glazed elements that take the sun or pass it on into the zone.
     std::span<Element* const> Glazed() const { return Pass(kGlazedPass); }
-    std::span<Element* const> Airflows() const { return Pass(kAirflowPass); }
-    // Partitions with mass (HVWT) or without, together: both add to the
-    // zone's partition sums.
-    std::span<Element* const> Partitions() const { return Pass(kPartitionPass); }
     // Fabric between the zone's circuit and the outside: where its flow is
     // kept (Element::Position) and its U·A, copied so that the pass reads
     // no element.
@@ -234,6 +240,39 @@ class Elements {
     std::span<const FabricPath> HeavyFabric() const {
         return std::span<const FabricPath>(fabric_).subspan(lightFabric_);
     }
+    // An air flow with what the accumulation step reads of it, copied like
+    // the fabric paths: the pass reads no element.
+    struct AirflowPath {
+        Zone* from;              // AdjacentZone, the zone the air comes from (IOS 3)
+        ProfileGroup* boundary;  // AdjacentPG, the boundary schedule (IOS 5)
+        ProfileGroup* schedule;  // AirflowPG
+        float KgPerSec;
+        float OSCD;
+        int32_t position;
+        int16_t IOS;
+        bool mechanicalSupply;
+    };
+    std::span<const AirflowPath> Airflows() const { return airflows_; }
+    // A partition with mass (HVWT) or without, with what the accumulation
+    // step reads of it, copied; both kinds add to the zone's partition sums.
+    // A partition with mass keeps its mass node's temperature here, the one
+    // value of an element the step carries from one step to the next.
+    struct PartitionPath {
+        Zone* adjacent;          // AdjacentZone
+        ProfileGroup* boundary;  // AdjacentPG (IOS 5)
+        Zone* farZone;           // the matched other half's zone, nullptr without one
+        float PartitionFarK, PartitionNearK, PartitionCapacity;  // with mass
+        float UA;                                                // without
+        float TMPart;                                            // with mass, °C
+        int32_t position;
+        int32_t farPosition;  // the other half's place in its zone's Elements
+        int16_t IOS;
+        bool HVWT;
+    };
+    std::span<PartitionPath> Partitions() { return partitions_; }
+    std::span<const PartitionPath> Partitions() const { return partitions_; }
+    // The mass temperature of the element at `position` (Element::TMPart).
+    float PartitionTemperature(int32_t position) const;
 
     // ---- Report table of the zone's elements (output/).
     void GenerateReport(ReportFile& file) const;
@@ -243,25 +282,23 @@ class Elements {
     void ReadList(Kind kind);
 
     // What a step reads comes first, on as few lines as it fits: the step
-    // flows, the pass lists and their ends, and the fabric paths.
-    std::vector<float> stepFlows_;
+    // flows, the pass lists and their ends, and the paths.
+    template <typename T>
+    using StepArray = std::vector<T, CacheLineAllocator<T>>;
+    StepArray<float> stepFlows_;
     // The passes' elements one pass after another in one block, so that a
     // step reads few lines for them; each pass ends where the next begins.
-    enum PassKind : size_t {
-        kSunlitOpaquePass,
-        kGlazedPass,
-        kAirflowPass,
-        kPartitionPass,
-        kPassKinds
-    };
+    enum PassKind : size_t { kSunlitOpaquePass, kGlazedPass, kPassKinds };
     std::span<Element* const> Pass(PassKind kind) const {
         return {passes_.data() + passEnds_[kind], passes_.data() + passEnds_[kind + 1]};
     }
-    std::vector<Element*> passes_;
-    std::array<size_t, kPassKinds + 1> passEnds_{};  // from 0, the end of each pass
+    StepArray<Element*> passes_;
+    std::array<uint32_t, kPassKinds + 1> passEnds_{};  // from 0, the end of each pass
     // Light fabric, then heavy.
-    std::vector<FabricPath> fabric_;
-    size_t lightFabric_ = 0;
+    StepArray<FabricPath> fabric_;
+    uint32_t lightFabric_ = 0;
+    StepArray<AirflowPath> airflows_;
+    StepArray<PartitionPath> partitions_;
     EngineState& state_;
     Zone& zone_;
     std::vector<std::unique_ptr<Element>> items_;

@@ -11,7 +11,9 @@ class EngineState;
 class ProfileGroup;
 class Zone;
 
-class Gain {
+// Aligned to a cache line, so that what a step reads and writes of the gain
+// (first in the class) takes that one line.
+class alignas(64) Gain {
   public:
     Gain(EngineState& state, Zone& zone) : MyZone(&zone), state_(state) {}
 
@@ -20,15 +22,14 @@ class Gain {
     // Adds this step's convective, radiant and moisture gains to the zone.
     void Sim();
 
-    std::string Code;              // "PE" marks occupancy
     ProfileGroup* PG = nullptr;    // percent of the maximum
+    Zone* MyZone;                  // the owning zone
     float MaxSensible = 0.0f;      // W
     float MaxLatent = 0.0f;        // W
     float RF = 0.0f;               // radiant fraction of the sensible part
     int32_t FuelCode = -1;         // negative: no metered energy
     float FuelConsumption = 0.0f;  // W at 100 %
     int32_t HBGNCODE = 0;          // output route of the gain; 0 when it has none
-    Zone* MyZone;                  // the owning zone
 
     // The last step's sensible and latent output and energy use, kW (what
     // the zone's results report; 0 in heat-loss runs).
@@ -40,6 +41,9 @@ class Gain {
     void BookEnergy(float kW);
 
     EngineState& state_;
+
+  public:
+    std::string Code;  // "PE" marks occupancy
 };
 
 class Gains {

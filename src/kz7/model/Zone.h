@@ -263,12 +263,11 @@ private:
     bool AddElementToPass(const Element& element, CircuitPass& pass);
     void FinishPass(CircuitPass& pass);
     // Acum parts (thermal/ZoneAccumulation.cpp).
-    void AccumulateAirFlow(Element& element, float To, float Go);
-    bool AccumulateMassPartition(Element& element);
-    void AccumulateLightPartition(Element& element);
+    void AccumulateAirFlow(const Elements::AirflowPath& element, float To, float Go);
+    bool AccumulateMassPartition(Elements::PartitionPath& element);
+    void AccumulateLightPartition(const Elements::PartitionPath& element);
     void AdvanceThirdNode();
     void ReduceTimeStepForThirdNode();
-    void RecordElementFlow(Element& element, float kW);
     // The intermittent-heating occupancy state at the run clock (0..3).
     int32_t PreheatStateNow() const;
     void UpdateExtremes();

@@ -58,11 +58,12 @@ void Zones::KeepStepStateOnHugePages() const {
         for (const auto& gain : zone.gains) span.Add(gain.get(), sizeof(Gain));
         const Elements& elements = zone.elements;
         for (const auto& element : elements) span.Add(element.get(), sizeof(Element));
-        for (const auto& pass : {elements.SunlitOpaque(), elements.Glazed(), elements.Airflows(),
-                                 elements.Partitions()})
+        for (const auto& pass : {elements.SunlitOpaque(), elements.Glazed()})
             span.Add(pass.data(), pass.size_bytes());
         for (const auto& paths : {elements.LightFabric(), elements.HeavyFabric()})
             span.Add(paths.data(), paths.size_bytes());
+        span.Add(elements.Airflows().data(), elements.Airflows().size_bytes());
+        span.Add(elements.Partitions().data(), elements.Partitions().size_bytes());
         span.Add(elements.StepFlows().data(), elements.StepFlows().size_bytes());
     }
     if (span.Last() - span.First() <= static_cast<size_t>(Count()) * kMostBytesPerZone)
@@ -82,9 +83,8 @@ void Zones::PlanStepStarts() {
     std::vector<size_t> startAt(zones.size());
     for (size_t i = 0; i < zones.size(); ++i) startAt[i] = i;
     for (size_t i = 0; i < zones.size(); ++i) {
-        for (const Element* partition : zones[i]->elements.Partitions()) {
-            for (const Zone* other : {partition->AdjacentZone,
-                                      partition->OtherElement ? partition->OtherElement->MyZone : nullptr}) {
+        for (const Elements::PartitionPath& partition : zones[i]->elements.Partitions()) {
+            for (const Zone* other : {partition.adjacent, partition.farZone}) {
                 const auto found = positions.find(other);
                 if (found != positions.end()) startAt[found->second] = std::min(startAt[found->second], i);
             }

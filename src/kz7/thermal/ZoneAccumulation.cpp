@@ -36,6 +36,11 @@ float StableShare(float rate, float dt) {
     return ratio > 1.0f ? 1.0f / ratio : 1.0f;
 }
 
+// The far half of a matched pair keeps its flow in its own zone.
+void RecordFarFlow(const Elements::PartitionPath& partition, float kW) {
+    partition.farZone->elements.AddStepFlow(partition.farPosition, kW);
+}
+
 }  // namespace
 
 void Zone::Acum() {
@@ -52,11 +57,11 @@ void Zone::Acum() {
         if (K6Heavy > 0.0f) flow = (step.Tm1 - step.Te2) * K2 * path.UA / K6Heavy;
         elements.AddStepFlow(path.position, flow * 0.001f);
     }
-    for (Element* element : elements.Airflows()) AccumulateAirFlow(*element, To, weather.Goa);
-    for (Element* partition : elements.Partitions()) {
-        if (!partition->HVWT)
-            AccumulateLightPartition(*partition);
-        else if (!AccumulateMassPartition(*partition))
+    for (const Elements::AirflowPath& air : elements.Airflows()) AccumulateAirFlow(air, To, weather.Goa);
+    for (Elements::PartitionPath& partition : elements.Partitions()) {
+        if (!partition.HVWT)
+            AccumulateLightPartition(partition);
+        else if (!AccumulateMassPartition(partition))
             return;
     }
     AdvanceThirdNode();
@@ -76,7 +81,7 @@ Element::Coupling Element::StepCoupling() const {
     return Coupling::None;
 }
 
-void Zone::AccumulateAirFlow(Element& element, float To, float Go) {
+void Zone::AccumulateAirFlow(const Elements::AirflowPath& element, float To, float Go) {
     float sourceT = step.Ta2;
     float sourceG = step.GISP2;
     switch (element.IOS) {
@@ -89,25 +94,25 @@ void Zone::AccumulateAirFlow(Element& element, float To, float Go) {
             sourceG = Go;
             break;
         case 3:
-            if (element.AdjacentZone != nullptr) {
-                sourceT = element.AdjacentZone->step.Ta2;
-                sourceG = element.AdjacentZone->step.GISP2;
+            if (element.from != nullptr) {
+                sourceT = element.from->step.Ta2;
+                sourceG = element.from->step.GISP2;
             }
             break;
         case 5:
-            sourceT = ScheduleValue(element.AdjacentPG);
+            sourceT = ScheduleValue(element.boundary);
             break;
         default:
             break;
     }
     float massFlow = element.KgPerSec;
-    if (!state_.clock.heatLossRun) massFlow *= ScheduleValue(element.AirflowPG) * 0.01f;
+    if (!state_.clock.heatLossRun) massFlow *= ScheduleValue(element.schedule) * 0.01f;
     // A rate that is not a number or below zero carries no air; an absurd
     // one is held to what the arithmetic can carry.
     if (!(massFlow > 0.0f)) massFlow = 0.0f;
     massFlow = std::min(massFlow, kMaxMassFlow);
 
-    if (massFlow > 0.0f && element.IsMechanicalSupply()) {
+    if (massFlow > 0.0f && element.mechanicalSupply) {
         const Fans& fans = state_.plant->fans;
         if (fans.SYSEFF > 0.0f) {
             const float power = massFlow * fans.SYSPRESS / (kFanAirDensity * 1000.0f * fans.SYSEFF);  // kW
@@ -122,19 +127,18 @@ void Zone::AccumulateAirFlow(Element& element, float To, float Go) {
     const float conductance = massFlow * kAirHeatCapacity * 1000.0f;  // W/K
     step.SIGKTA += conductance * sourceT;
     step.SIGKA += conductance;
-    RecordElementFlow(element, (sourceT - step.Ta2) * conductance * 0.001f);
+    elements.AddStepFlow(element.position, (sourceT - step.Ta2) * conductance * 0.001f);
     step.FLO += massFlow;
     step.H2OGN1 += massFlow * sourceG;
 }
 
-bool Zone::AccumulateMassPartition(Element& element) {
-    if (element.Opaque == nullptr) return true;
+bool Zone::AccumulateMassPartition(Elements::PartitionPath& element) {
     const float farSide = element.PartitionFarK;
     const float nearSide = element.PartitionNearK;
-    Zone* adjacent = element.AdjacentZone;
+    Zone* adjacent = element.adjacent;
     float farT = step.Te1;
     if (element.IOS == 5)
-        farT = ScheduleValue(element.AdjacentPG);
+        farT = ScheduleValue(element.boundary);
     else if (adjacent != nullptr)
         farT = adjacent->step.Te1;
 
@@ -152,38 +156,37 @@ bool Zone::AccumulateMassPartition(Element& element) {
 
     step.SIGKTP += nearSide * element.TMPart;
     step.SIGKP += nearSide;
-    RecordElementFlow(element, (element.TMPart - step.Te2) * nearSide * 0.001f);
+    elements.AddStepFlow(element.position, (element.TMPart - step.Te2) * nearSide * 0.001f);
     if (element.IOS == 6 && adjacent != nullptr) {
         adjacent->step.SIGKTP += farSide * element.TMPart;
         adjacent->step.SIGKP += farSide;
         if (adjacent == this)
-            RecordElementFlow(element, (element.TMPart - step.Te2) * farSide * 0.001f);
-        else if (element.OtherElement != nullptr)
-            RecordElementFlow(*element.OtherElement,
-                              (element.TMPart - adjacent->step.Te2) * farSide * 0.001f);
+            elements.AddStepFlow(element.position, (element.TMPart - step.Te2) * farSide * 0.001f);
+        else if (element.farZone != nullptr)
+            RecordFarFlow(element, (element.TMPart - adjacent->step.Te2) * farSide * 0.001f);
     }
     return true;
 }
 
-void Zone::AccumulateLightPartition(Element& element) {
-    Zone* adjacent = element.AdjacentZone;
+void Zone::AccumulateLightPartition(const Elements::PartitionPath& element) {
+    Zone* adjacent = element.adjacent;
     float farT = step.Te1;
     if (element.IOS == 5)
-        farT = ScheduleValue(element.AdjacentPG);
+        farT = ScheduleValue(element.boundary);
     else if (adjacent != nullptr)
         farT = adjacent->step.Te1;
     const float conductance = element.UA;
     step.SIGKTP += conductance * farT;
     step.SIGKP += conductance;
     const float flow = (farT - step.Te2) * conductance * 0.001f;
-    RecordElementFlow(element, flow);
+    elements.AddStepFlow(element.position, flow);
     if (element.IOS == 6 && adjacent != nullptr) {
         adjacent->step.SIGKTP += conductance * step.Te1;
         adjacent->step.SIGKP += conductance;
         if (adjacent == this)
-            RecordElementFlow(element, -flow);
-        else if (element.OtherElement != nullptr)
-            RecordElementFlow(*element.OtherElement, -flow);
+            elements.AddStepFlow(element.position, -flow);
+        else if (element.farZone != nullptr)
+            RecordFarFlow(element, -flow);
     }
 }
 
@@ -196,7 +199,6 @@ void Zone::AdvanceThirdNode() {
     step.SIGKP += K23;
 }
 
-void Zone::RecordElementFlow(Element& element, float kW) { element.MyZone->elements.AddStepFlow(element, kW); }
 
 // ---- Result tables ----
 

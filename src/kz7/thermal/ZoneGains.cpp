@@ -1,5 +1,8 @@
 // The zone's sources of the step: internal gains, then the sun and the sky
 // on its elements.
+#include <cstdint>
+#include <span>
+
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/Element.h"
 #include "kz7/model/OpaqueConstruction.h"
@@ -19,6 +22,15 @@ void TakeSun(Element& element, const SunView& sun) {
         element.CalculateSolar(sun);
     else
         element.ClearSolar();
+}
+
+// Every cache line an array of paths lies on.
+template <typename Path>
+void PrefetchLines(std::span<const Path> paths) {
+    constexpr uintptr_t kCacheLine = 64;
+    const auto end = reinterpret_cast<uintptr_t>(paths.data() + paths.size());
+    for (auto line = reinterpret_cast<uintptr_t>(paths.data()) & ~(kCacheLine - 1); line < end; line += kCacheLine)
+        __builtin_prefetch(reinterpret_cast<const void*>(line));
 }
 
 }  // namespace
@@ -68,19 +80,18 @@ void Zone::SolveGains(const SunView& sun) {
 
 // Each element is an object of its own, so its lines are not where a
 // hardware prefetcher looks next. An opaque outside face's step takes the
-// element's first line, any other element's its first two, a partition's
-// conductances its third (Element); each gain is an object of its own too.
+// element's first line, a window's its first two; the accumulation step
+// reads the air flows' and partitions' paths, a few lines of the zone's
+// own. Each gain is an object of its own too.
 void Zone::PrefetchElements() const {
     constexpr size_t kCacheLine = 64;
     for (const Element* element : elements.SunlitOpaque()) __builtin_prefetch(element);
-    for (const auto& pass : {elements.Glazed(), elements.Airflows(), elements.Partitions()}) {
-        for (const Element* element : pass) {
-            __builtin_prefetch(element);
-            __builtin_prefetch(reinterpret_cast<const char*>(element) + kCacheLine);
-        }
+    for (const Element* element : elements.Glazed()) {
+        __builtin_prefetch(element);
+        __builtin_prefetch(reinterpret_cast<const char*>(element) + kCacheLine);
     }
-    for (const Element* partition : elements.Partitions())
-        __builtin_prefetch(reinterpret_cast<const char*>(partition) + 2 * kCacheLine);
+    PrefetchLines(elements.Airflows());
+    PrefetchLines(elements.Partitions());
     for (const auto& gain : gains) __builtin_prefetch(gain.get());
 }
 
@@ -88,7 +99,6 @@ void Zone::PrefetchElements() const {
 // earlier, they are at hand when that zone's elements are asked for.
 void Zone::PrefetchElementLists() const {
     __builtin_prefetch(elements.SunlitOpaque().data());
-    __builtin_prefetch(elements.Partitions().data());
     __builtin_prefetch(elements.LightFabric().data());
     __builtin_prefetch(elements.StepFlows().data());
     if (gains.begin() != gains.end()) __builtin_prefetch(&*gains.begin());
