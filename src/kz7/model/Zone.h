@@ -263,9 +263,9 @@ private:
     bool AddElementToPass(const Element& element, CircuitPass& pass);
     void FinishPass(CircuitPass& pass);
     // Acum parts (thermal/ZoneAccumulation.cpp).
-    void AccumulateAirFlow(const Elements::AirflowPath& element, float To, float Go);
-    bool AccumulateMassPartition(Elements::PartitionPath& element);
-    void AccumulateLightPartition(const Elements::PartitionPath& element);
+    void AccumulateAirFlow(const Elements::AirflowPath& air, float To, float Go);
+    bool AccumulateMassPartition(Elements::PartitionPath& partition);
+    void AccumulateLightPartition(const Elements::PartitionPath& partition);
     void AdvanceThirdNode();
     void ReduceTimeStepForThirdNode();
     // The intermittent-heating occupancy state at the run clock (0..3).

@@ -81,38 +81,38 @@ Element::Coupling Element::StepCoupling() const {
     return Coupling::None;
 }
 
-void Zone::AccumulateAirFlow(const Elements::AirflowPath& element, float To, float Go) {
+void Zone::AccumulateAirFlow(const Elements::AirflowPath& air, float To, float Go) {
     float sourceT = step.Ta2;
     float sourceG = step.GISP2;
-    switch (element.IOS) {
+    switch (air.IOS) {
         case 1:
             sourceT = To;
             sourceG = Go;
             break;
         case 2:
-            sourceT = To + element.OSCD;
+            sourceT = To + air.OSCD;
             sourceG = Go;
             break;
         case 3:
-            if (element.from != nullptr) {
-                sourceT = element.from->step.Ta2;
-                sourceG = element.from->step.GISP2;
+            if (air.from != nullptr) {
+                sourceT = air.from->step.Ta2;
+                sourceG = air.from->step.GISP2;
             }
             break;
         case 5:
-            sourceT = ScheduleValue(element.boundary);
+            sourceT = ScheduleValue(air.boundary);
             break;
         default:
             break;
     }
-    float massFlow = element.KgPerSec;
-    if (!state_.clock.heatLossRun) massFlow *= ScheduleValue(element.schedule) * 0.01f;
+    float massFlow = air.KgPerSec;
+    if (!state_.clock.heatLossRun) massFlow *= ScheduleValue(air.schedule) * 0.01f;
     // A rate that is not a number or below zero carries no air; an absurd
     // one is held to what the arithmetic can carry.
     if (!(massFlow > 0.0f)) massFlow = 0.0f;
     massFlow = std::min(massFlow, kMaxMassFlow);
 
-    if (massFlow > 0.0f && element.mechanicalSupply) {
+    if (massFlow > 0.0f && air.mechanicalSupply) {
         const Fans& fans = state_.plant->fans;
         if (fans.SYSEFF > 0.0f) {
             const float power = massFlow * fans.SYSPRESS / (kFanAirDensity * 1000.0f * fans.SYSEFF);  // kW
@@ -127,66 +127,66 @@ void Zone::AccumulateAirFlow(const Elements::AirflowPath& element, float To, flo
     const float conductance = massFlow * kAirHeatCapacity * 1000.0f;  // W/K
     step.SIGKTA += conductance * sourceT;
     step.SIGKA += conductance;
-    elements.AddStepFlow(element.position, (sourceT - step.Ta2) * conductance * 0.001f);
+    elements.AddStepFlow(air.position, (sourceT - step.Ta2) * conductance * 0.001f);
     step.FLO += massFlow;
     step.H2OGN1 += massFlow * sourceG;
 }
 
-bool Zone::AccumulateMassPartition(Elements::PartitionPath& element) {
-    const float farSide = element.PartitionFarK;
-    const float nearSide = element.PartitionNearK;
-    Zone* adjacent = element.adjacent;
+bool Zone::AccumulateMassPartition(Elements::PartitionPath& partition) {
+    const float farSide = partition.PartitionFarK;
+    const float nearSide = partition.PartitionNearK;
+    Zone* adjacent = partition.adjacent;
     float farT = step.Te1;
-    if (element.IOS == 5)
-        farT = ScheduleValue(element.boundary);
+    if (partition.IOS == 5)
+        farT = ScheduleValue(partition.boundary);
     else if (adjacent != nullptr)
         farT = adjacent->step.Te1;
 
-    const float capacity = element.PartitionCapacity;
+    const float capacity = partition.PartitionCapacity;
     const float dt = StepSeconds();
     const float change =
-        dt * ((farT - element.TMPart) * farSide + (step.Te1 - element.TMPart) * nearSide) /
+        dt * ((farT - partition.TMPart) * farSide + (step.Te1 - partition.TMPart) * nearSide) /
         capacity;
-    element.TMPart += change * StableShare((farSide + nearSide) / capacity, dt);
-    if (!(std::fabs(element.TMPart) <= kPartitionLimit)) {
+    partition.TMPart += change * StableShare((farSide + nearSide) / capacity, dt);
+    if (!(std::fabs(partition.TMPart) <= kPartitionLimit)) {
         state_.ShowError("Zone " + Key + ": partition mass temperature beyond 200 °C; the run is cancelled");
         state_.engine->Cancelled = true;
         return false;
     }
 
-    step.SIGKTP += nearSide * element.TMPart;
+    step.SIGKTP += nearSide * partition.TMPart;
     step.SIGKP += nearSide;
-    elements.AddStepFlow(element.position, (element.TMPart - step.Te2) * nearSide * 0.001f);
-    if (element.IOS == 6 && adjacent != nullptr) {
-        adjacent->step.SIGKTP += farSide * element.TMPart;
+    elements.AddStepFlow(partition.position, (partition.TMPart - step.Te2) * nearSide * 0.001f);
+    if (partition.IOS == 6 && adjacent != nullptr) {
+        adjacent->step.SIGKTP += farSide * partition.TMPart;
         adjacent->step.SIGKP += farSide;
         if (adjacent == this)
-            elements.AddStepFlow(element.position, (element.TMPart - step.Te2) * farSide * 0.001f);
-        else if (element.farZone != nullptr)
-            RecordFarFlow(element, (element.TMPart - adjacent->step.Te2) * farSide * 0.001f);
+            elements.AddStepFlow(partition.position, (partition.TMPart - step.Te2) * farSide * 0.001f);
+        else if (partition.farZone != nullptr)
+            RecordFarFlow(partition, (partition.TMPart - adjacent->step.Te2) * farSide * 0.001f);
     }
     return true;
 }
 
-void Zone::AccumulateLightPartition(const Elements::PartitionPath& element) {
-    Zone* adjacent = element.adjacent;
+void Zone::AccumulateLightPartition(const Elements::PartitionPath& partition) {
+    Zone* adjacent = partition.adjacent;
     float farT = step.Te1;
-    if (element.IOS == 5)
-        farT = ScheduleValue(element.boundary);
+    if (partition.IOS == 5)
+        farT = ScheduleValue(partition.boundary);
     else if (adjacent != nullptr)
         farT = adjacent->step.Te1;
-    const float conductance = element.UA;
+    const float conductance = partition.UA;
     step.SIGKTP += conductance * farT;
     step.SIGKP += conductance;
     const float flow = (farT - step.Te2) * conductance * 0.001f;
-    elements.AddStepFlow(element.position, flow);
-    if (element.IOS == 6 && adjacent != nullptr) {
+    elements.AddStepFlow(partition.position, flow);
+    if (partition.IOS == 6 && adjacent != nullptr) {
         adjacent->step.SIGKTP += conductance * step.Te1;
         adjacent->step.SIGKP += conductance;
         if (adjacent == this)
-            elements.AddStepFlow(element.position, -flow);
-        else if (element.farZone != nullptr)
-            RecordFarFlow(element, -flow);
+            elements.AddStepFlow(partition.position, -flow);
+        else if (partition.farZone != nullptr)
+            RecordFarFlow(partition, -flow);
     }
 }
 
