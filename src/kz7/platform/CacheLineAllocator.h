@@ -6,13 +6,15 @@
 #include <cstddef>
 #include <new>
 
+#include "kz7/platform/CacheLines.h"
+
 namespace kz7 {
 
 template <typename T>
 class CacheLineAllocator {
   public:
     using value_type = T;
-    static constexpr std::align_val_t kAlignment{64};
+    static constexpr std::align_val_t kAlignment{kCacheLine};
 
     CacheLineAllocator() = default;
     template <typename U>

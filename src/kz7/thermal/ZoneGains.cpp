@@ -1,13 +1,11 @@
 // The zone's sources of the step: internal gains, then the sun and the sky
 // on its elements.
-#include <cstdint>
-#include <span>
-
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/Element.h"
 #include "kz7/model/OpaqueConstruction.h"
 #include "kz7/model/Surface.h"
 #include "kz7/model/Zone.h"
+#include "kz7/platform/CacheLines.h"
 #include "kz7/weather/ElementSolar.h"
 #include "kz7/weather/Location.h"
 #include "kz7/weather/Weather.h"
@@ -22,15 +20,6 @@ void TakeSun(Element& element, const SunView& sun) {
         element.CalculateSolar(sun);
     else
         element.ClearSolar();
-}
-
-// Every cache line an array of paths lies on.
-template <typename Path>
-void PrefetchLines(std::span<const Path> paths) {
-    constexpr uintptr_t kCacheLine = 64;
-    const auto end = reinterpret_cast<uintptr_t>(paths.data() + paths.size());
-    for (auto line = reinterpret_cast<uintptr_t>(paths.data()) & ~(kCacheLine - 1); line < end; line += kCacheLine)
-        __builtin_prefetch(reinterpret_cast<const void*>(line));
 }
 
 }  // namespace
@@ -84,14 +73,15 @@ void Zone::SolveGains(const SunView& sun) {
 // reads the air flows' and partitions' paths, a few lines of the zone's
 // own. Each gain is an object of its own too.
 void Zone::PrefetchElements() const {
-    constexpr size_t kCacheLine = 64;
     for (const Element* element : elements.SunlitOpaque()) __builtin_prefetch(element);
     for (const Element* element : elements.Glazed()) {
         __builtin_prefetch(element);
         __builtin_prefetch(reinterpret_cast<const char*>(element) + kCacheLine);
     }
-    PrefetchLines(elements.Airflows());
-    PrefetchLines(elements.Partitions());
+    const auto airflows = elements.Airflows();
+    PrefetchRange(airflows.data(), airflows.data() + airflows.size());
+    const auto partitions = elements.Partitions();
+    PrefetchRange(partitions.data(), partitions.data() + partitions.size());
     for (const auto& gain : gains) __builtin_prefetch(gain.get());
 }
 

@@ -11,6 +11,7 @@
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
 #include "kz7/output/ResultStores.h"
+#include "kz7/platform/CacheLines.h"
 #include "kz7/platform/NumberText.h"
 #include "kz7/weather/Weather.h"
 
@@ -123,12 +124,8 @@ void Zone::SolveKZ7() {
 }
 
 void Zone::PrefetchCircuit() const {
-    constexpr size_t kCacheLine = 64;
-    auto prefetch = [](const void* from, const void* to) {
-        for (auto line = static_cast<const char*>(from); line < to; line += kCacheLine) __builtin_prefetch(line);
-    };
-    prefetch(&step, &step + 1);
-    prefetch(&CA, &stepValues);  // the solution files no result values
+    PrefetchRange(&step, &step + 1);
+    PrefetchRange(&CA, &stepValues);  // the solution files no result values
 }
 
 void Zone::SOLVT() {
