@@ -1,7 +1,9 @@
-// The zone set starts each zone's step within the gains pass and takes the
-// comfort extremes within the solution pass; across partitions that add to
-// an earlier or a later zone's sums this must give exactly what starting
-// every zone first, then all gains, then all solutions gives.
+// The zone set starts each zone's step within the gains pass, takes the
+// comfort extremes within the solution pass and has each zone's results
+// filed as soon as it is solved; across partitions that add to an earlier
+// or a later zone's sums and air taken from a later zone this must give
+// exactly what starting every zone first, then all gains, then all
+// solutions, then filing every zone gives.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -9,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "kz7/model/SolvedZoneListener.h"
 #include "support/ModelText.h"
 
 namespace kz7::test {
@@ -48,7 +51,27 @@ std::vector<uint32_t> StepState(Engine& engine) {
     return bits;
 }
 
-TEST(ZoneStepPasses, StartingZonesInTheGainsPassChangesNoBit) {
+std::vector<uint32_t> FiledValues(Zone& zone) {
+    zone.FileStepValues();
+    const ZoneStepValues& values = zone.stepValues;
+    std::vector<uint32_t> bits{static_cast<uint32_t>(values.SetPositions()),
+                               static_cast<uint32_t>(values.SetPositions() >> 32)};
+    for (size_t p = 0; p < values.Values().size() && p < 64; ++p)
+        if ((values.SetPositions() >> p) & 1u) bits.push_back(std::bit_cast<uint32_t>(values.Values()[p]));
+    return bits;
+}
+
+// What each zone files as soon as it is solved, in the order filed.
+struct FiledAtSolution : SolvedZoneListener {
+    std::vector<int32_t> positions;
+    std::vector<std::vector<uint32_t>> values;
+    void ZoneSolved(int32_t position, Zone& zone) override {
+        positions.push_back(position);
+        values.push_back(FiledValues(zone));
+    }
+};
+
+TEST(ZoneStepPasses, FusedPassesChangeNoBit) {
     Engine fused(PartitionedZones());
     Engine separate(PartitionedZones());
     fused.Start();
@@ -57,7 +80,10 @@ TEST(ZoneStepPasses, StartingZonesInTheGainsPassChangesNoBit) {
         const float toa = 2.0f + 0.05f * static_cast<float>(step);
         for (Engine* engine : {&fused, &separate})
             engine->SetWeather(toa, 0.4f, 2.8f + 0.002f * static_cast<float>(step), 400.0f, 90.0f, 3);
-        fused.Step();
+        FiledAtSolution filed;
+        fused.state.zones->InitTimeStep();
+        ASSERT_TRUE(fused.state.zones->SimulateStep(&filed));
+        fused.state.zones->EndStep();
         for (Zone& zone : *separate.state.zones) zone.InitTimeStep();
         for (Zone& zone : *separate.state.zones) {
             zone.SolveGains();
@@ -66,6 +92,10 @@ TEST(ZoneStepPasses, StartingZonesInTheGainsPassChangesNoBit) {
         for (Zone& zone : *separate.state.zones) zone.SolveKZ7();
         for (Zone& zone : *separate.state.zones) zone.EndStep();
         ASSERT_EQ(StepState(fused), StepState(separate)) << "step " << step;
+        ASSERT_EQ(filed.positions, (std::vector<int32_t>{1, 2, 3}));
+        for (size_t z = 0; z < 3; ++z)
+            ASSERT_EQ(filed.values[z], FiledValues(separate.state.zones->Item(static_cast<int32_t>(z) + 1)))
+                << "step " << step << ", zone " << z + 1;
     }
     EXPECT_NE(fused.zone("2").step.SIGKP, 0.0f);
 }

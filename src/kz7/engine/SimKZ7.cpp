@@ -481,8 +481,7 @@ void SimKZ7::RunHour(int32_t hour, bool annual) {
         clock.decimalHour = static_cast<float>(hour - 1 + marks[k] / 60.0);
         clock.stepEndMinute = (hour - 1) * 60 + static_cast<int32_t>(k + 1) * stepMinutes;
         StartOfStep();
-        SolveStep();
-        EndOfStep();
+        EndOfStep(SolveStep());
         if (Cancelled) break;
     }
     if (annual) {
@@ -508,16 +507,23 @@ void SimKZ7::StartOfStep() {
     state_.zones->InitTimeStep();
 }
 
-void SimKZ7::SolveStep() {
-    state_.zones->SimulateStep();
+bool SimKZ7::SolveStep() {
+    bool filed = false;
+    if (state_.clock.warmUp) {
+        state_.zones->SimulateStep();
+    } else {
+        ResultStores::ZoneStepFiling filing(*state_.results, state_.results->IntervalWeight(kIntervalMonth));
+        filed = state_.zones->SimulateStep(&filing);
+    }
     state_.plant->Solve();
+    return filed;
 }
 
-void SimKZ7::EndOfStep() {
+void SimKZ7::EndOfStep(bool zonesFiled) {
     const bool warmUp = state_.clock.warmUp;
     if (!warmUp) {
-        state_.results->FileZoneStep(*state_.zones,
-                                     state_.results->IntervalWeight(kIntervalMonth));
+        if (!zonesFiled)
+            state_.results->FileZoneStep(*state_.zones, state_.results->IntervalWeight(kIntervalMonth));
         state_.results->RecordPlantStep();
         state_.zones->EndStep();
     }

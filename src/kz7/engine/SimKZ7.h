@@ -109,8 +109,10 @@ class SimKZ7 {
     // One hour of time steps; annual runs also close the hour interval.
     void RunHour(int32_t hour, bool annual);
     void StartOfStep();
-    void SolveStep();
-    void EndOfStep();
+    // Outside warm-up the zones' results are filed as each zone is solved;
+    // false when a cancel left them to the end of the step.
+    bool SolveStep();
+    void EndOfStep(bool zonesFiled);
     bool IsEndOfMonth() const;
     int32_t CurrentMonthLength() const;
     void SetProgress(double fraction);

@@ -28,6 +28,7 @@ namespace kz7 {
 class EngineState;
 class ProfileGroup;
 class ReportFile;
+class SolvedZoneListener;
 struct MaxUValues;
 struct SunView;
 struct WindowAreas;
@@ -342,13 +343,15 @@ class Zones {
 
     // Stages of a run over all zones in order. InitTimeStep takes the step's
     // occupancy; each zone's own step start (Zone::InitTimeStep) is made in
-    // SimulateStep, which also takes the comfort extremes; EndStep sends
-    // the plant's switching (output detail code 2) and takes the extremes
-    // after it.
+    // SimulateStep, which also takes the comfort extremes and tells
+    // `solved`, when given, of each zone as it is solved; it answers false
+    // when a cancel in the gains pass left the zones unsolved. EndStep
+    // sends the plant's switching (output detail code 2) and takes the
+    // extremes after it.
     void InitSimulation();
     void InitDay();
     void InitTimeStep();
-    void SimulateStep();
+    bool SimulateStep(SolvedZoneListener* solved = nullptr);
     void EndStep();
     void SendSummaryResultsEvents();
     // The Zone argument of every zone's result records, by position (element

@@ -6,6 +6,7 @@
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
 #include "kz7/input/LineReader.h"
+#include "kz7/model/SolvedZoneListener.h"
 #include "kz7/model/Surface.h"
 #include "kz7/model/Zone.h"
 #include "kz7/platform/HugePages.h"
@@ -109,7 +110,7 @@ void Zones::InitTimeStep() {
     if (state_.settings.outputDetailCode == 1) OCCINI(2);
 }
 
-void Zones::SimulateStep() {
+bool Zones::SimulateStep(SolvedZoneListener* solved) {
     // Every zone's gains come before any zone is solved, so a zone may read
     // the gains of its neighbours of the same step. The sun and sky are
     // the same for all of them.
@@ -142,23 +143,27 @@ void Zones::SimulateStep() {
             // The zones not reached still start their step: the step's
             // result filing reads them.
             while (starting != stepStarts_.end()) (*starting++)->InitTimeStep();
-            return;
+            return false;
         }
         state_.Yield();
     }
     // The solution reads the zone's circuit and coefficients: the next
     // zone's are asked for while this one is solved. The comfort extremes
     // are taken in the same pass unless the plant's switching must come
-    // first (EndStep).
+    // first (EndStep), and the listener hears of each zone while its step
+    // is still in cache.
     const RunClock& clock = state_.clock;
     const bool extremes = !clock.warmUp && state_.settings.outputDetailCode != 2;
+    int32_t position = 0;
     for (auto next = items_.begin(); next != end;) {
         Zone& zone = *next;
         ++next;
         if (prefetch && next != end) next->PrefetchCircuit();
         zone.SolveKZ7();
         if (extremes) zone.UpdateStepExtremes();
+        if (solved != nullptr) solved->ZoneSolved(++position, zone);
     }
+    return true;
 }
 
 void Zones::EndStep() {

@@ -28,18 +28,21 @@ void ResultStores::PlantInterval(bool warmUp, int32_t k) {
     plant_.Interval(warmUp || Cancelled(), k);
 }
 
-// One pass over the zones, each zone's values taken while they are in cache.
-void ResultStores::FileZoneStep(kz7::Zones& zones, float dayWeight) {
-    const bool filed = zones_.HasOpenHandle();
-    int32_t record = 0;
-    for (Zone& zone : zones) {
-        ++record;
-        if (filed) {
-            zone.FileStepValues();
-            zones_.RecordZone(record, zone, weights_);
-        }
-        zone.TallyComfort(dayWeight);
+ResultStores::ZoneStepFiling::ZoneStepFiling(ResultStores& stores, float dayWeight)
+    : stores_(stores), dayWeight_(dayWeight), filed_(stores.zones_.HasOpenHandle()) {}
+
+void ResultStores::ZoneStepFiling::ZoneSolved(int32_t position, Zone& zone) {
+    if (filed_) {
+        zone.FileStepValues();
+        stores_.zones_.RecordZone(position, zone, stores_.weights_);
     }
+    zone.TallyComfort(dayWeight_);
+}
+
+void ResultStores::FileZoneStep(kz7::Zones& zones, float dayWeight) {
+    ZoneStepFiling filing(*this, dayWeight);
+    int32_t position = 0;
+    for (Zone& zone : zones) filing.ZoneSolved(++position, zone);
 }
 
 // A weight that is not a finite, non-negative number (a broken day-weight

@@ -4,6 +4,7 @@
 // share one output store of 15 handles and one building-and-plant record.
 #include <cstdint>
 
+#include "kz7/model/SolvedZoneListener.h"
 #include "kz7/output/BuildingRecord.h"
 #include "kz7/output/OutputSelection.h"
 #include "kz7/output/OutputStore.h"
@@ -18,6 +19,22 @@ class Zones;
 class ResultStores {
   public:
     explicit ResultStores(EngineState& state);
+
+    // The end of one zone's kept step: the zone files its step values
+    // (Zone::FileStepValues), they go into the open handles at once, and
+    // the zone tallies its comfort bands. Nothing is filed when no interval
+    // is open. Handed to the zone set, it files each zone as it is solved.
+    // `dayWeight`: what the step's day stands for in the bands.
+    class ZoneStepFiling final : public SolvedZoneListener {
+      public:
+        ZoneStepFiling(ResultStores& stores, float dayWeight);
+        void ZoneSolved(int32_t position, Zone& zone) override;
+
+      private:
+        ResultStores& stores_;
+        float dayWeight_;
+        bool filed_;
+    };
 
     // Codes −999 initialise, 0 reset the interval selection, 2 open the
     // handles of the selected intervals, 5 close them.
@@ -35,10 +52,8 @@ class ResultStores {
     // The step's zone values (each zone's `stepValues`) and plant values (the
     // building energy store) into the open handles (not on warm-up days).
     void RecordZoneStep() { zones_.RecordStep(weights_); }
-    // The end of a kept step in one pass over the zones: each zone files its
-    // step values (Zone::FileStepValues), they go into the open handles at
-    // once, and the zone tallies its comfort bands. Nothing is filed when no
-    // interval is open. `dayWeight`: what the step's day stands for in the bands.
+    // The end of a kept step whose zones were not filed as they were solved
+    // (ZoneStepFiling), in one pass over the zones.
     void FileZoneStep(kz7::Zones& zones, float dayWeight);  // Zones() names the store below
     void RecordPlantStep() { plant_.RecordStep(weights_); }
     // A zone's plant switching on (1) or off (−1), sent at once.

@@ -3,11 +3,14 @@
 // temperature bands (COMHRS) and the comfort-temperature extremes.
 //
 // The result stores call FileStepValues once per kept step for every zone
-// (ResultStores::FileZoneStep), after the whole zone set has been solved, and
-// the zone result store takes each zone's values as soon as they are filed. Filing there rather than in the zone's own stages means the values
-// are final (flows other zones recorded on this zone's elements included),
-// warm-up steps cost nothing, and the stores stay readers of whatever the
-// zones give. Heating and cooling are added to `stepValues` by the emitters
+// (ResultStores::ZoneStepFiling), as soon as the zone set has solved the
+// zone, and the zone result store takes the values as soon as they are
+// filed. By then the zone's values are final: other zones record flows on
+// its elements in their accumulation, which comes before the zone's
+// solution, and later solutions and the plant only read them. Filing from
+// the result stores rather than in the zone's own stages means warm-up
+// steps cost nothing and the stores stay readers of whatever the zones
+// give. Heating and cooling are added to `stepValues` by the emitters
 // during the step and are left as they are.
 #include <algorithm>
 #include <array>
