@@ -57,7 +57,8 @@ std::vector<uint32_t> FiledValues(Zone& zone) {
     std::vector<uint32_t> bits{static_cast<uint32_t>(values.SetPositions()),
                                static_cast<uint32_t>(values.SetPositions() >> 32)};
     for (size_t p = 0; p < values.Values().size() && p < 64; ++p)
-        if ((values.SetPositions() >> p) & 1u) bits.push_back(std::bit_cast<uint32_t>(values.Values()[p]));
+        if ((values.SetPositions() >> p) & 1u)
+            bits.push_back(std::bit_cast<uint32_t>(values.Values()[p]));
     return bits;
 }
 
@@ -94,7 +95,8 @@ TEST(ZoneStepPasses, FusedPassesChangeNoBit) {
         ASSERT_EQ(StepState(fused), StepState(separate)) << "step " << step;
         ASSERT_EQ(filed.positions, (std::vector<int32_t>{1, 2, 3}));
         for (size_t z = 0; z < 3; ++z)
-            ASSERT_EQ(filed.values[z], FiledValues(separate.state.zones->Item(static_cast<int32_t>(z) + 1)))
+            ASSERT_EQ(filed.values[z],
+                      FiledValues(separate.state.zones->Item(static_cast<int32_t>(z) + 1)))
                 << "step " << step << ", zone " << z + 1;
     }
     EXPECT_NE(fused.zone("2").step.SIGKP, 0.0f);

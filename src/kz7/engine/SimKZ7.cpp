@@ -512,7 +512,8 @@ bool SimKZ7::SolveStep() {
     if (state_.clock.warmUp) {
         state_.zones->SimulateStep();
     } else {
-        ResultStores::ZoneStepFiling filing(*state_.results, state_.results->IntervalWeight(kIntervalMonth));
+        ResultStores::ZoneStepFiling filing(*state_.results,
+                                            state_.results->IntervalWeight(kIntervalMonth));
         filed = state_.zones->SimulateStep(&filing);
     }
     state_.plant->Solve();
@@ -523,7 +524,8 @@ void SimKZ7::EndOfStep(bool zonesFiled) {
     const bool warmUp = state_.clock.warmUp;
     if (!warmUp) {
         if (!zonesFiled)
-            state_.results->FileZoneStep(*state_.zones, state_.results->IntervalWeight(kIntervalMonth));
+            state_.results->FileZoneStep(*state_.zones,
+                                         state_.results->IntervalWeight(kIntervalMonth));
         state_.results->RecordPlantStep();
         state_.zones->EndStep();
     }
