@@ -6,11 +6,11 @@
 // "kz7 simulate"); a figure the records do not carry is empty.
 #include <array>
 #include <cstdint>
-#include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ResultDatabase.h"
@@ -100,7 +100,8 @@ class RunSummary {
     SummaryFigures ZoneFigures(const ZoneTotals& totals) const;
 
     std::vector<ZoneInfo> zones_;
-    std::map<int32_t, ZoneTotals> totals_;
+    // By zone number; looked up for every record a run sends.
+    std::unordered_map<int32_t, ZoneTotals> totals_;
     ZoneTotals building_;
 };
 
