@@ -71,6 +71,8 @@ class SeriesBuffer {
         std::vector<size_t> cuts;   // held records at each seal
         size_t Records() const { return width == 0 ? 0 : values.size() / width; }
         void Widen(size_t newWidth);
+        // Asks for the cache lines its next held record will be written to.
+        void PrefetchNextRecord() const;
     };
 
     static uint64_t Key(int16_t interval, int32_t zone);
