@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "kz7/platform/CacheLines.h"
+
 namespace kz7::app {
 
 namespace {
@@ -35,14 +37,12 @@ void SeriesBuffer::Stream::Widen(size_t newWidth) {
 // Records come in the same order at every interval end, so the lines of the
 // record after next are asked for while this one is taken: they arrive in
 // the meantime, and soon enough to be still there however many zones a run
-// has. A prefetch never faults, so lines past the vector's storage do no
-// harm.
+// has.
 void SeriesBuffer::Stream::PrefetchNextRecord() const {
-    constexpr size_t kCacheLine = 64;
     // Addresses as integers: the lines may lie past the vector's storage.
     const auto next = reinterpret_cast<uintptr_t>(values.data() + values.size());
-    for (size_t offset = 0; offset < width * sizeof(float) + kCacheLine; offset += kCacheLine)
-        __builtin_prefetch(reinterpret_cast<const void*>(next + offset), 1);
+    PrefetchRange(reinterpret_cast<const void*>(next),
+                  reinterpret_cast<const void*>(next + width * sizeof(float)), PrefetchFor::Writing);
 }
 
 uint64_t SeriesBuffer::Key(int16_t interval, int32_t zone) {
