@@ -144,8 +144,8 @@ void SeriesBuffer::DrainPart(const Stream& stream, size_t begin, size_t end,
         const size_t count = std::min(kColumnsAtOnce, stream.width - first);
         const float* rows = stream.values.data() + begin * stream.width + first;
         if (count == kColumnsAtOnce)
-            CopyColumns(rows, stream.width, records, std::integral_constant<size_t, kColumnsAtOnce>{},
-                        columns_.data(), stride);
+            CopyColumns(rows, stream.width, records,
+                        std::integral_constant<size_t, kColumnsAtOnce>{}, columns_.data(), stride);
         else
             CopyColumns(rows, stream.width, records, count, columns_.data(), stride);
         for (size_t column = 0; column < count; ++column) {

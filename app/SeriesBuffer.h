@@ -89,7 +89,7 @@ class SeriesBuffer {
     // Positions gathered at once: a cache line of floats.
     static constexpr size_t kColumnsAtOnce = 16;
     std::vector<float> columns_;  // scratch of Drain: kColumnsAtOnce columns of a chunk
-    size_t seals_ = 0;           // since the last drain
+    size_t seals_ = 0;            // since the last drain
     int64_t pendingValues_ = 0;
     int64_t pendingSteps_ = 0;
     int64_t heldValues_ = 0;
