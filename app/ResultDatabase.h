@@ -225,7 +225,11 @@ class RunWriter {
     // weeks of hours), or sooner when the values held reach valuesPerBatch
     // (128 MB: a thousand zones' hourly records reach the steps first).
     // Chunks of a fixed length keep the rows, and so the cost of each, the
-    // same per zone however many zones a run has.
+    // same per zone however many zones a run has. Longer chunks write fewer
+    // rows (SQLite's instructions halve at 2048 steps) but cost more time,
+    // not less: larger batches and transactions take more fresh memory
+    // pages and more of the kernel's time writing the file, and peak memory
+    // grows with them (docs/results.md).
     static constexpr int64_t kStepsPerBatch = 512;
     static constexpr int64_t kValuesPerBatch = int64_t{1} << 25;
     // Ended batches are held until they reach valuesPerWrite (8 MB) and then

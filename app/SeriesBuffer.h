@@ -88,8 +88,10 @@ class SeriesBuffer {
     // Steps of each interval that have a time.
     std::vector<std::pair<int16_t, int64_t>> timedSteps_;
     std::vector<StepTime> times_;
-    std::vector<float> column_;  // scratch of Drain
-    size_t seals_ = 0;           // since the last drain
+    // Positions gathered at once: a cache line of floats.
+    static constexpr size_t kColumnsAtOnce = 16;
+    std::vector<float> columns_;  // scratch of Drain: kColumnsAtOnce columns of a chunk
+    size_t seals_ = 0;            // since the last drain
     int64_t pendingValues_ = 0;
     int64_t pendingSteps_ = 0;
     int64_t heldValues_ = 0;
