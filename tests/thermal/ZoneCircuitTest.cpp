@@ -200,7 +200,6 @@ TEST(ZoneCircuit, MechanicalSupplyBooksFanPowerAndWarmsItsAir) {
     engine.Step();
     const Zone& zone = engine.zone("1");
     EXPECT_NEAR(zone.step.FanPowerKW, 0.1f * 500.0f / (1290.0f * 0.6f), 1e-5f);
-    EXPECT_NEAR(zone.step.FanPowerKW, 0.0646f, 1e-4f);
     // The fan's heat reaches the supply air: (0.1 × P + 0.6 × P) / (0.1 kg/s × 1.006).
     const float supply = 0.7f * zone.step.FanPowerKW / (0.1f * 1.006f);
     EXPECT_NEAR(zone.step.SIGKTA / zone.step.SIGKA, supply, 1e-4f);
