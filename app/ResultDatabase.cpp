@@ -106,19 +106,30 @@ CREATE TABLE float32_scale (
 // The views unfold the series into one row per value, decoding float32 in
 // plain SQL so that they work in any SQLite tool. Both are made from one
 // pipeline: `chunks` picks the series rows (with what a view needs beside
-// them), `n` numbers the steps of the longest chunk, and each chunk row is
-// joined to its own steps only after `chunks` has been filtered: the CROSS
-// JOIN keeps the series rows in the outer loop, so that a query naming the
-// variable, zone or interval decodes only the chunks it asks for.
+// them), and each chunk row is joined to its own steps only after `chunks`
+// has been filtered: the CROSS JOINs keep the series rows in the outer loop,
+// so that a query naming the variable, zone or interval decodes only the
+// chunks it asks for. Steps are numbered in blocks: `n` numbers the steps
+// of a block, as many as the longest chunk of several values has, and
+// `blocks` the blocks of the longest chunk, so that a chunk of one value
+// standing for a year of steps unfolds without every other chunk scanning
+// a year of step numbers.
 constexpr std::string_view kUnfoldChunks = R"sql(
+    block (steps, longest) AS (
+        SELECT max(coalesce(max(CASE WHEN length(vals) > 4 THEN steps END), 1), 1),
+               coalesce(max(steps), 0)
+        FROM series),
     n (i) AS (
-        SELECT 0 UNION ALL SELECT i + 1 FROM n
-        WHERE i + 1 < (SELECT coalesce(max(steps), 0) FROM series)),
+        SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < (SELECT steps FROM block)),
+    blocks (first) AS (
+        SELECT 0 UNION ALL SELECT first + (SELECT steps FROM block) FROM blocks
+        WHERE first + (SELECT steps FROM block) < (SELECT longest FROM block)),
     bytes AS (
-        SELECT chunks.*, chunks.first_step + n.i AS step,
-               hex(substr(vals, CASE WHEN length(vals) = 4 THEN 1 ELSE 4 * n.i + 1 END, 4))
-                   AS h
-        FROM chunks CROSS JOIN n ON n.i < chunks.steps),
+        SELECT chunks.*, chunks.first_step + blocks.first + n.i AS step,
+               hex(substr(vals, CASE WHEN length(vals) = 4 THEN 1
+                                     ELSE 4 * (blocks.first + n.i) + 1 END, 4)) AS h
+        FROM chunks CROSS JOIN blocks ON blocks.first < chunks.steps
+        CROSS JOIN n ON blocks.first + n.i < chunks.steps),
     words AS (
         SELECT *,
                (instr('0123456789ABCDEF', substr(h, 1, 1)) - 1) * 16
@@ -143,6 +154,12 @@ constexpr std::string_view kScaleJoin =
 constexpr std::string_view kRecordKind = R"sql(CASE WHEN s.zone = -1 THEN 'weather' WHEN s.interval = 6 THEN 'summary'
                     WHEN s.interval = 5 THEN 'annual' WHEN s.zone = 0 THEN 'building'
                     ELSE 'zone' END)sql";
+
+// A word only the views of this kz7 have: views made by an earlier one
+// unfold a chunk of one value through the step numbers of the longest chunk
+// of all, which for a year of steps made every query of them a hundred
+// times slower, and are made again when the file is opened for writing.
+constexpr std::string_view kBlockedViewsMark = "blocks (first)";
 
 std::string ViewsSql() {
     return fmt::format(R"sql(
@@ -200,6 +217,14 @@ std::string SystemReason() {
 // database (":memory:"), whatever SQLite's URI default is.
 std::string SqliteFileName(const fs::path& file) {
     return file.is_absolute() ? file.string() : "./" + file.string();
+}
+
+bool HasBlockedViews(SqliteConnection& db) {
+    SqliteStatement views(db,
+                          "SELECT count(*) FROM sqlite_schema WHERE type = 'view' AND "
+                          "name IN ('series_values', 'results') AND instr(sql, ?) > 0");
+    views.Bind(1, kBlockedViewsMark);
+    return views.Step() && views.ColumnInteger(0) == 2;
 }
 
 void CreateSchema(SqliteConnection& db) {
@@ -458,6 +483,13 @@ void ResultDatabase::CheckOrCreateSchema(Access access) {
             "give new runs a new file",
             version, kSchemaVersion));
     }
+    if (access == Access::ReadWrite && !HasBlockedViews(db)) {
+        Transaction([&] {
+            if (HasBlockedViews(db)) return;  // another writer was first
+            db.Execute("DROP VIEW IF EXISTS series_values; DROP VIEW IF EXISTS results;");
+            db.Execute(ViewsSql());
+        });
+    }
 }
 
 void ResultDatabase::Transaction(const std::function<void()>& write) {
@@ -699,10 +731,10 @@ void RunWriter::Store(const ResultRecord& record) {
     if (held_.PendingValues() < valuesPerBatch_ && held_.PendingSteps() < kStepsPerBatch) return;
     held_.Seal();
     if (held_.HeldValues() < valuesPerWrite_) return;
-    HandOver(TakeHeld());
+    HandOver(TakeHeld(SeriesBuffer::Steady::Hold));
 }
 
-RunPart RunWriter::TakeHeld() {
+RunPart RunWriter::TakeHeld(SeriesBuffer::Steady steady) {
     RunPart part;
     part.rows = std::move(heldRows_);
     heldRows_.clear();
@@ -717,13 +749,14 @@ RunPart RunWriter::TakeHeld() {
             part.chunks.push_back({chunk.interval, chunk.zone, chunk.position, chunk.firstStep,
                                    chunk.steps, part.values.size(), values.size()});
             part.values.insert(part.values.end(), values.begin(), values.end());
-        });
+        },
+        steady);
     return part;
 }
 
 void RunWriter::Finish(RunStatus status, std::string_view note) {
     CheckWritable();
-    RunPart part = TakeHeld();
+    RunPart part = TakeHeld(SeriesBuffer::Steady::Release);
     part.summary = std::move(summary_);
     part.status = status;
     part.note = note;

@@ -280,8 +280,10 @@ class RunWriter {
 
   private:
     void CheckWritable() const;
-    // What AddZones and AddVariables gave and the held records, as one part.
-    RunPart TakeHeld();
+    // What AddZones and AddVariables gave and the held records, as one part;
+    // a series that has stayed the same is held back until it changes, or
+    // until the run's end (`steady`).
+    RunPart TakeHeld(SeriesBuffer::Steady steady);
     void HandOver(RunPart part);
 
     std::unique_ptr<DirectRunWrites> direct_;  // when writing at once

@@ -58,6 +58,7 @@ void SeriesBuffer::Stream::Widen(size_t newWidth) {
                     wider.begin() + static_cast<std::ptrdiff_t>(record * newWidth));
     values = std::move(wider);
     width = newWidth;
+    steady.resize(newWidth);
 }
 
 // A stream's next record lands on memory last written a batch ago. With a
@@ -140,20 +141,59 @@ void SeriesBuffer::Seal() {
 }
 
 void SeriesBuffer::Drain(const std::function<void(const StepTime&)>& onTime,
-                         const std::function<void(const SeriesChunk&)>& onChunk) {
+                         const std::function<void(const SeriesChunk&)>& onChunk, Steady steady) {
     for (const StepTime& time : times_) onTime(time);
     for (size_t part = 0; part <= seals_; ++part) {
         for (const size_t index : inKeyOrder_) {
-            const Stream& stream = streams_[index];
+            Stream& stream = streams_[index];
             const size_t begin = part == 0 ? 0 : stream.cuts[part - 1];
             const size_t end = part < seals_ ? stream.cuts[part] : stream.Records();
             if (end > begin) DrainPart(stream, begin, end, onChunk);
         }
     }
-    Discard();
+    if (steady == Steady::Release) {
+        for (const size_t index : inKeyOrder_) {
+            Stream& stream = streams_[index];
+            for (size_t position = 0; position < stream.steady.size(); ++position)
+                ReleaseSteady(stream, stream.steady[position], static_cast<int32_t>(position),
+                              onChunk);
+        }
+    }
+    ForgetRecords();
 }
 
-void SeriesBuffer::DrainPart(const Stream& stream, size_t begin, size_t end,
+// Bit for bit the same value, so that -0 does not continue a run of 0.
+bool SeriesBuffer::SteadyChunk::Continues(const SeriesChunk& chunk) const {
+    return steps > 0 && firstStep + steps == chunk.firstStep &&
+           std::bit_cast<uint32_t>(value) == std::bit_cast<uint32_t>(chunk.values[0]);
+}
+
+void SeriesBuffer::ReleaseSteady(const Stream& stream, SteadyChunk& steady, int32_t position,
+                                 const std::function<void(const SeriesChunk&)>& onChunk) {
+    if (steady.steps == 0) return;
+    onChunk({stream.interval, stream.zone, position, steady.firstStep, steady.steps, steady.steps,
+             std::span<const float>(&steady.value, 1)});
+    steady.steps = 0;
+}
+
+void SeriesBuffer::HandOn(Stream& stream, const SeriesChunk& chunk,
+                          const std::function<void(const SeriesChunk&)>& onChunk) {
+    SteadyChunk& steady = stream.steady[static_cast<size_t>(chunk.position)];
+    // Only a chunk whose steps all hold the one value (not a run of NaN,
+    // which is never handed on) is held back; its numbers are its steps.
+    const bool isSteady = chunk.values.size() == 1 && chunk.numbers == chunk.steps;
+    if (isSteady && steady.Continues(chunk)) {
+        steady.steps += chunk.steps;
+        return;
+    }
+    ReleaseSteady(stream, steady, chunk.position, onChunk);
+    if (isSteady)
+        steady = {chunk.firstStep, chunk.steps, chunk.values[0]};
+    else
+        onChunk(chunk);
+}
+
+void SeriesBuffer::DrainPart(Stream& stream, size_t begin, size_t end,
                              const std::function<void(const SeriesChunk&)>& onChunk) {
     const size_t records = end - begin;
     // Columns a cache line longer than the chunk, so that they do not all
@@ -174,15 +214,22 @@ void SeriesBuffer::DrainPart(const Stream& stream, size_t begin, size_t end,
             if (numbers == 0) continue;
             // A variable that stays the same (a gain the zone does not have,
             // heating all summer) is kept as its one value.
-            onChunk({stream.interval, stream.zone, static_cast<int32_t>(first + column),
-                     stream.firstPending + static_cast<int64_t>(begin),
-                     static_cast<int64_t>(records), numbers,
-                     AllSame(values) ? values.first(1) : values});
+            HandOn(stream,
+                   {stream.interval, stream.zone, static_cast<int32_t>(first + column),
+                    stream.firstPending + static_cast<int64_t>(begin),
+                    static_cast<int64_t>(records), numbers,
+                    AllSame(values) ? values.first(1) : values},
+                   onChunk);
         }
     }
 }
 
 void SeriesBuffer::Discard() {
+    for (Stream& stream : streams_) stream.steady.assign(stream.steady.size(), {});
+    ForgetRecords();
+}
+
+void SeriesBuffer::ForgetRecords() {
     for (Stream& stream : streams_) {
         stream.values.clear();
         stream.cuts.clear();

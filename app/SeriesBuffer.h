@@ -52,15 +52,29 @@ class SeriesBuffer {
     // seal becomes one chunk when drained, exactly as if it were drained now.
     // A writer that holds several sealed parts writes them in one go.
     void Seal();
+    // What Drain does with a series whose value has stayed the same: hold it
+    // back as one chunk that later parts of the same value lengthen (a gain
+    // the zone does not have, a flow through an element kind it lacks: a
+    // year of them becomes one row rather than one per batch), or hand it on
+    // with the rest (at the run's end).
+    enum class Steady { Hold, Release };
     // Hands every held step time, then every chunk that holds a value (part
-    // by part, each part's series in (interval, zone) order), and forgets
+    // by part, each part's series in (interval, zone) order; a held-back
+    // steady chunk once its value changes, or when released), and forgets
     // them; the steps go on where they stopped.
     void Drain(const std::function<void(const StepTime&)>& onTime,
-               const std::function<void(const SeriesChunk&)>& onChunk);
-    // Forgets what is held without handing it on.
+               const std::function<void(const SeriesChunk&)>& onChunk, Steady steady);
+    // Forgets what is held without handing it on, held-back steady chunks too.
     void Discard();
 
   private:
+    // One value standing for `steps` steps from `firstStep`.
+    struct SteadyChunk {
+        int64_t firstStep = 0;
+        int64_t steps = 0;
+        float value = 0.0f;
+        bool Continues(const SeriesChunk& chunk) const;
+    };
     struct Stream {
         int16_t interval = 0;
         int32_t zone = 0;
@@ -69,6 +83,8 @@ class SeriesBuffer {
         size_t width = 0;          // values per held record
         std::vector<float> values;  // held records one after another
         std::vector<size_t> cuts;   // held records at each seal
+        // By position, the steady chunk held back, if any (steps 0: none).
+        std::vector<SteadyChunk> steady;
         size_t Records() const { return width == 0 ? 0 : values.size() / width; }
         void Widen(size_t newWidth);
         // Asks for the cache lines its next held record will be written to.
@@ -97,8 +113,14 @@ class SeriesBuffer {
     int64_t heldValues_ = 0;
 
     // Records [begin, end) of `stream` as one chunk per position with a value.
-    void DrainPart(const Stream& stream, size_t begin, size_t end,
+    void DrainPart(Stream& stream, size_t begin, size_t end,
                    const std::function<void(const SeriesChunk&)>& onChunk);
+    // Hands on `chunk` of `stream`'s `position`, or holds it back as steady.
+    static void HandOn(Stream& stream, const SeriesChunk& chunk,
+                       const std::function<void(const SeriesChunk&)>& onChunk);
+    static void ReleaseSteady(const Stream& stream, SteadyChunk& steady, int32_t position,
+                              const std::function<void(const SeriesChunk&)>& onChunk);
+    void ForgetRecords();
 };
 
 }  // namespace kz7::app
