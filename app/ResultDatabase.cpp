@@ -109,21 +109,16 @@ CREATE TABLE float32_scale (
 // them), and each chunk row is joined to its own steps only after `chunks`
 // has been filtered: the CROSS JOINs keep the series rows in the outer loop,
 // so that a query naming the variable, zone or interval decodes only the
-// chunks it asks for. Steps are numbered in blocks: `n` numbers the steps
-// of a block, as many as the longest chunk of several values has, and
-// `blocks` the blocks of the longest chunk, so that a chunk of one value
-// standing for a year of steps unfolds without every other chunk scanning
-// a year of step numbers.
-constexpr std::string_view kUnfoldChunks = R"sql(
-    block (steps, longest) AS (
-        SELECT max(coalesce(max(CASE WHEN length(vals) > 4 THEN steps END), 1), 1),
-               coalesce(max(steps), 0)
-        FROM series),
-    n (i) AS (
-        SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < (SELECT steps FROM block)),
+// chunks it asks for. Steps are numbered in blocks of a batch's steps
+// (`blocks` gives the first step of each block, `n` the steps within one),
+// so that a chunk of one value standing for a year of steps unfolds without
+// every other chunk scanning a year of step numbers.
+std::string UnfoldChunksSql() {
+    return fmt::format(R"sql(
     blocks (first) AS (
-        SELECT 0 UNION ALL SELECT first + (SELECT steps FROM block) FROM blocks
-        WHERE first + (SELECT steps FROM block) < (SELECT longest FROM block)),
+        SELECT 0 UNION ALL SELECT first + {0} FROM blocks
+        WHERE first + {0} < (SELECT coalesce(max(steps), 0) FROM series)),
+    n (i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < {0}),
     bytes AS (
         SELECT chunks.*, chunks.first_step + blocks.first + n.i AS step,
                hex(substr(vals, CASE WHEN length(vals) = 4 THEN 1
@@ -140,7 +135,9 @@ constexpr std::string_view kUnfoldChunks = R"sql(
                    + instr('0123456789ABCDEF', substr(h, 6, 1)) - 1 AS b2,
                (instr('0123456789ABCDEF', substr(h, 7, 1)) - 1) * 16
                    + instr('0123456789ABCDEF', substr(h, 8, 1)) - 1 AS b3
-        FROM bytes))sql";
+        FROM bytes))sql",
+                       RunWriter::kStepsPerBatch);
+}
 
 // The value of a row of `words` (as w), with the float32 scale joined as f.
 constexpr std::string_view kDecodedValue = R"sql((1 - 2 * (w.b3 / 128))
@@ -185,7 +182,7 @@ SELECT w.run, w.interval, w.zone, w.zone_name, w.record, w.step, t.time,
 FROM words AS w {2}
 LEFT JOIN times AS t ON t.run = w.run AND t.interval = w.code AND t.step = w.step;
 )sql",
-                       kUnfoldChunks, kDecodedValue, kScaleJoin, kRecordKind);
+                       UnfoldChunksSql(), kDecodedValue, kScaleJoin, kRecordKind);
 }
 
 // The interval codes of the engine's records, by code.

@@ -127,6 +127,44 @@ TEST_F(ResultDatabaseTest, RecordsComeBackAsTheyWentInThroughReaderAndViews) {
     EXPECT_FALSE(summary[0].figures[1].second);
 }
 
+// A value that stays the same over many batches is one row from its first
+// step to its last, handed on when the value changes or the run ends, and
+// unfolds into every step through the views, also in a file whose views an
+// earlier kz7 made (they are made again when it is opened for writing).
+TEST_F(ResultDatabaseTest, ASteadyValueIsOneRowAndUnfoldsThroughTheViews) {
+    constexpr int kHours = 1300;  // beyond two batches' steps, so several view blocks
+    {
+        ResultDatabase database(file);
+        RunWriter run(database, {"simulate", "office.kz7"}, 100 * 55);
+        run.AddVariables({{RecordKind::Zone, 1, "AirTemperature", "°C", "mean"}});
+        for (int hour = 1; hour <= kHours; ++hour) {
+            std::vector<float> zone(55, kNone);
+            zone[1] = hour <= 1000 ? 19.5f : 20.0f;
+            zone[2] = static_cast<float>(hour);
+            run.Store({2, 1, zone, hour / 24.0, hour / 24.0});
+        }
+        run.Finish(RunStatus::Finished);
+    }
+    {
+        SqliteConnection db(file.string(), SQLITE_OPEN_READWRITE);
+        EXPECT_EQ(Text(db, "SELECT group_concat(first_step || '+' || steps, ' ') FROM series "
+                           "WHERE position = 1 ORDER BY first_step"),
+                  "0+1000 1000+300");
+        db.Execute("DROP VIEW series_values; CREATE VIEW series_values AS SELECT 1 AS old;");
+    }
+    ResultDatabase database(file);
+    SqliteConnection& db = database.Connection();
+    std::vector<double> expected(kHours, 19.5);
+    std::fill(expected.begin() + 1000, expected.end(), 20.0);
+    EXPECT_EQ(ViewValues(db, 2, 1, 1), expected);
+    const std::vector<double> counted = ViewValues(db, 2, 1, 2);
+    ASSERT_EQ(counted.size(), static_cast<size_t>(kHours));
+    EXPECT_EQ(counted.back(), kHours);
+    EXPECT_EQ(Text(db, "SELECT count(*) || ' ' || sum(value) FROM results WHERE variable = "
+                       "'AirTemperature' AND zone = 1"),
+              "1300 25500.0");
+}
+
 // A writer dropped before Finish (a killed process) leaves the run
 // 'running' with the batches written so far (two per write here); Finish writes the rest and
 // refuses to be called twice.
