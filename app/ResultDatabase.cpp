@@ -152,10 +152,13 @@ constexpr std::string_view kRecordKind = R"sql(CASE WHEN s.zone = -1 THEN 'weath
                     WHEN s.interval = 5 THEN 'annual' WHEN s.zone = 0 THEN 'building'
                     ELSE 'zone' END)sql";
 
-// A word only the views of this kz7 have: views made by an earlier one
-// unfold a chunk of one value through the step numbers of the longest chunk
-// of all, which for a year of steps made every query of them a hundred
-// times slower, and are made again when the file is opened for writing.
+// A word only the views of this kz7 have. Views made by an earlier one join
+// every chunk to the step numbers of the longest chunk of all: once a
+// steady series is a year of steps in one row, a query of one variable of
+// the example office at its steps takes a quarter longer through them
+// (0.26 s against 0.20 s), and the first views of this layout decode every
+// value of a run before they filter. They are made again when the file is
+// opened for writing.
 constexpr std::string_view kBlockedViewsMark = "blocks (first)";
 
 std::string ViewsSql() {
