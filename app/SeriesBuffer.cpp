@@ -155,8 +155,7 @@ void SeriesBuffer::Drain(const std::function<void(const StepTime&)>& onTime,
         for (const size_t index : inKeyOrder_) {
             Stream& stream = streams_[index];
             for (size_t position = 0; position < stream.steady.size(); ++position)
-                ReleaseSteady(stream, stream.steady[position], static_cast<int32_t>(position),
-                              onChunk);
+                stream.ReleaseSteady(position, onChunk);
         }
     }
     ForgetRecords();
@@ -168,27 +167,29 @@ bool SeriesBuffer::SteadyChunk::Continues(const SeriesChunk& chunk) const {
            std::bit_cast<uint32_t>(value) == std::bit_cast<uint32_t>(chunk.values[0]);
 }
 
-void SeriesBuffer::ReleaseSteady(const Stream& stream, SteadyChunk& steady, int32_t position,
-                                 const std::function<void(const SeriesChunk&)>& onChunk) {
-    if (steady.steps == 0) return;
-    onChunk({stream.interval, stream.zone, position, steady.firstStep, steady.steps, steady.steps,
-             std::span<const float>(&steady.value, 1)});
-    steady.steps = 0;
+void SeriesBuffer::Stream::ReleaseSteady(size_t position,
+                                         const std::function<void(const SeriesChunk&)>& onChunk) {
+    SteadyChunk& held = steady[position];
+    if (held.steps == 0) return;
+    onChunk({interval, zone, static_cast<int32_t>(position), held.firstStep, held.steps,
+             held.steps, std::span<const float>(&held.value, 1)});
+    held.steps = 0;
 }
 
-void SeriesBuffer::HandOn(Stream& stream, const SeriesChunk& chunk,
-                          const std::function<void(const SeriesChunk&)>& onChunk) {
-    SteadyChunk& steady = stream.steady[static_cast<size_t>(chunk.position)];
+void SeriesBuffer::Stream::HandOn(const SeriesChunk& chunk,
+                                  const std::function<void(const SeriesChunk&)>& onChunk) {
+    const auto position = static_cast<size_t>(chunk.position);
+    SteadyChunk& held = steady[position];
     // Only a chunk whose steps all hold the one value (not a run of NaN,
     // which is never handed on) is held back; its numbers are its steps.
     const bool isSteady = chunk.values.size() == 1 && chunk.numbers == chunk.steps;
-    if (isSteady && steady.Continues(chunk)) {
-        steady.steps += chunk.steps;
+    if (isSteady && held.Continues(chunk)) {
+        held.steps += chunk.steps;
         return;
     }
-    ReleaseSteady(stream, steady, chunk.position, onChunk);
+    ReleaseSteady(position, onChunk);
     if (isSteady)
-        steady = {chunk.firstStep, chunk.steps, chunk.values[0]};
+        held = {chunk.firstStep, chunk.steps, chunk.values[0]};
     else
         onChunk(chunk);
 }
@@ -214,19 +215,13 @@ void SeriesBuffer::DrainPart(Stream& stream, size_t begin, size_t end,
             if (numbers == 0) continue;
             // A variable that stays the same (a gain the zone does not have,
             // heating all summer) is kept as its one value.
-            HandOn(stream,
-                   {stream.interval, stream.zone, static_cast<int32_t>(first + column),
-                    stream.firstPending + static_cast<int64_t>(begin),
-                    static_cast<int64_t>(records), numbers,
-                    AllSame(values) ? values.first(1) : values},
-                   onChunk);
+            stream.HandOn({stream.interval, stream.zone, static_cast<int32_t>(first + column),
+                           stream.firstPending + static_cast<int64_t>(begin),
+                           static_cast<int64_t>(records), numbers,
+                           AllSame(values) ? values.first(1) : values},
+                          onChunk);
         }
     }
-}
-
-void SeriesBuffer::Discard() {
-    for (Stream& stream : streams_) stream.steady.assign(stream.steady.size(), {});
-    ForgetRecords();
 }
 
 void SeriesBuffer::ForgetRecords() {

@@ -64,8 +64,6 @@ class SeriesBuffer {
     // them; the steps go on where they stopped.
     void Drain(const std::function<void(const StepTime&)>& onTime,
                const std::function<void(const SeriesChunk&)>& onChunk, Steady steady);
-    // Forgets what is held without handing it on, held-back steady chunks too.
-    void Discard();
 
   private:
     // One value standing for `steps` steps from `firstStep`.
@@ -89,6 +87,10 @@ class SeriesBuffer {
         void Widen(size_t newWidth);
         // Asks for the cache lines its next held record will be written to.
         void PrefetchNextRecord() const;
+        // Hands on `chunk`, or holds it back as steady.
+        void HandOn(const SeriesChunk& chunk, const std::function<void(const SeriesChunk&)>& onChunk);
+        // Hands on the steady chunk of `position`, if one is held back.
+        void ReleaseSteady(size_t position, const std::function<void(const SeriesChunk&)>& onChunk);
     };
 
     static uint64_t Key(int16_t interval, int32_t zone);
@@ -115,11 +117,7 @@ class SeriesBuffer {
     // Records [begin, end) of `stream` as one chunk per position with a value.
     void DrainPart(Stream& stream, size_t begin, size_t end,
                    const std::function<void(const SeriesChunk&)>& onChunk);
-    // Hands on `chunk` of `stream`'s `position`, or holds it back as steady.
-    static void HandOn(Stream& stream, const SeriesChunk& chunk,
-                       const std::function<void(const SeriesChunk&)>& onChunk);
-    static void ReleaseSteady(const Stream& stream, SteadyChunk& steady, int32_t position,
-                              const std::function<void(const SeriesChunk&)>& onChunk);
+    // Forgets the held records; steady chunks stay held back.
     void ForgetRecords();
 };
 
