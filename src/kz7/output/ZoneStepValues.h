@@ -4,7 +4,9 @@
 // or adds what it knows during the step, and the zone result store reads them
 // at the end of the step. A position left unset is not recorded for that
 // step, so an interval in which it was never set reports the missing value.
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <utility>
@@ -63,8 +65,7 @@ class ZoneStepValues {
     void SetWanted(uint64_t positions) { wanted_ = positions; }
     bool Wants(ZoneVariable variable) const { return (wanted_ & Bit(Index(variable))) != 0; }
     bool WantsAny(ZoneVariable first, ZoneVariable last) const {
-        const uint64_t range = (~uint64_t{0} >> (63 - Index(last))) & (~uint64_t{0} << Index(first));
-        return (wanted_ & range) != 0;
+        return (wanted_ & Bits(first, last)) != 0;
     }
 
     // Where each of the zone's elements files its heat flow, in the zone's
@@ -75,10 +76,22 @@ class ZoneStepValues {
     // a run's results are opened (and whenever the element count no longer
     // fits), so that filing a step reads this one array rather than every
     // element object.
+    // Sums of a step kept in place: positions first..last start at 0 and are
+    // marked set, and AddAt adds onto one of them; kNoPosition, which holds
+    // no variable, takes what is added to none.
+    static constexpr size_t kNoPosition = 0;
+    void StartSums(ZoneVariable first, ZoneVariable last) {
+        std::fill(values_.begin() + static_cast<std::ptrdiff_t>(Index(first)),
+                  values_.begin() + static_cast<std::ptrdiff_t>(Index(last)) + 1, 0.0f);
+        values_[kNoPosition] = 0.0f;
+        set_ |= Bits(first, last);
+    }
+    void AddAt(size_t position, float value) { values_[position] += value; }
+
     struct FlowFiling {
         uint32_t flow = 0;
-        uint16_t variableCell = 0;
-        uint16_t totalCell = 0;
+        uint16_t variablePosition = 0;
+        uint16_t totalPosition = 0;  // kNoPosition: none
     };
     const std::vector<FlowFiling>& FlowPlan() const { return flowPlan_; }
     bool HasFlowPlan(size_t elements) const { return flowPlanMade_ && flowPlan_.size() == elements; }
@@ -101,6 +114,10 @@ class ZoneStepValues {
   private:
     static size_t Index(ZoneVariable variable) { return static_cast<size_t>(variable); }
     static uint64_t Bit(size_t position) { return uint64_t{1} << position; }
+    // The bits of positions first..last.
+    static uint64_t Bits(ZoneVariable first, ZoneVariable last) {
+        return (~uint64_t{0} >> (63 - Index(last))) & (~uint64_t{0} << Index(first));
+    }
     static_assert(kPositions < 64, "a position's set flag is one bit of a 64-bit word");
 
     std::array<float, kPositions + 1> values_{};

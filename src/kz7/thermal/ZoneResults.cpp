@@ -60,29 +60,26 @@ int32_t ComfortBand(float comfortTemperature) {
     return static_cast<int32_t>(std::floor(comfortTemperature)) + 1;
 }
 
-// Running sums of the zone variables First..Last over a step, each starting
-// at 0 and taking its flows in the order they come, then filed at once: the
-// same additions as adding each flow onto its set position, without a
-// set-flag test and store per flow. A cell past the last one takes what is
-// added to no variable.
+// Running sums of the zone variables First..Last over a step, kept in
+// place in the zone's step values: each starts at 0 and takes its flows in
+// the order they come, without a set-flag test per flow. Summing on the
+// stack and copying the sums over afterwards read back, in wide loads, the
+// cells just written one by one, which waited for every one of those writes
+// to land. Position 0, which holds no variable, takes what is added to none.
 template <ZoneVariable First, ZoneVariable Last>
 class StepSums {
   public:
-    static constexpr size_t kCells = static_cast<size_t>(Last) - static_cast<size_t>(First) + 1;
-    static constexpr size_t kSpare = kCells;
+    static constexpr size_t kSpare = ZoneStepValues::kNoPosition;
     static constexpr bool Holds(ZoneVariable variable) { return variable >= First && variable <= Last; }
-    static constexpr size_t CellOf(ZoneVariable variable) {
-        return Holds(variable) ? static_cast<size_t>(variable) - static_cast<size_t>(First) : kSpare;
+    static constexpr size_t PositionOf(ZoneVariable variable) {
+        return Holds(variable) ? static_cast<size_t>(variable) : kSpare;
     }
-    void Add(ZoneVariable variable, float kW) { AddAt(CellOf(variable), kW); }
-    void AddAt(size_t cell, float kW) { sums_[cell] += kW; }
-    void FileInto(ZoneStepValues& values) const {
-        for (size_t cell = 0; cell < kCells; ++cell)
-            values.Set(static_cast<ZoneVariable>(static_cast<size_t>(First) + cell), sums_[cell]);
-    }
+    explicit StepSums(ZoneStepValues& values) : values_(values) { values_.StartSums(First, Last); }
+    void Add(ZoneVariable variable, float kW) { AddAt(PositionOf(variable), kW); }
+    void AddAt(size_t position, float kW) { values_.AddAt(position, kW); }
 
   private:
-    std::array<float, kCells + 1> sums_{};
+    ZoneStepValues& values_;
 };
 
 using GainSums = StepSums<ZoneVariable::OccupantGains, ZoneVariable::InternalGains>;
@@ -106,8 +103,8 @@ std::vector<ZoneStepValues::FlowFiling> FlowPlanOf(const Elements& elements) {
         const ZoneVariable variable = ElementVariable(element->HBELCODE);
         const ZoneVariable total = ElementTotalVariable(element->HBELCODE);
         plan.push_back({static_cast<uint32_t>(element->Position),
-                        static_cast<uint16_t>(HeatFlowSums::CellOf(variable)),
-                        static_cast<uint16_t>(total != variable ? HeatFlowSums::CellOf(total)
+                        static_cast<uint16_t>(HeatFlowSums::PositionOf(variable)),
+                        static_cast<uint16_t>(total != variable ? HeatFlowSums::PositionOf(total)
                                                                 : HeatFlowSums::kSpare)});
     }
     return plan;
@@ -116,7 +113,7 @@ std::vector<ZoneStepValues::FlowFiling> FlowPlanOf(const Elements& elements) {
 // Each gain's sensible output under its gain variable and InternalGains,
 // and the latent gain and energy use of all of them.
 void FileGains(const Gains& gains, ZoneStepValues& values) {
-    GainSums gainSums;
+    GainSums gainSums(values);
     float latentKW = 0.0f, gainsEnergyKW = 0.0f;
     for (const auto& gain : gains) {
         gainSums.Add(GainVariable(static_cast<int16_t>(gain->HBGNCODE)), gain->SensibleKW);
@@ -124,7 +121,6 @@ void FileGains(const Gains& gains, ZoneStepValues& values) {
         latentKW += gain->LatentKW;
         gainsEnergyKW += gain->EnergyKW;
     }
-    gainSums.FileInto(values);
     values.Set(ZoneVariable::LatentGain, latentKW);
     values.Set(ZoneVariable::GainsEnergyUse, gainsEnergyKW);
 }
@@ -134,14 +130,13 @@ void FileGains(const Gains& gains, ZoneStepValues& values) {
 void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
     if (!values.HasFlowPlan(static_cast<size_t>(elements.Count())))
         values.SetFlowPlan(FlowPlanOf(elements));
-    HeatFlowSums flowSums;
+    HeatFlowSums flowSums(values);
     const std::span<const float> flows = elements.StepFlows();
     for (const ZoneStepValues::FlowFiling& filing : values.FlowPlan()) {
         const float kW = filing.flow < flows.size() ? flows[filing.flow] : 0.0f;
-        flowSums.AddAt(filing.variableCell, kW);
-        flowSums.AddAt(filing.totalCell, kW);
+        flowSums.AddAt(filing.variablePosition, kW);
+        flowSums.AddAt(filing.totalPosition, kW);
     }
-    flowSums.FileInto(values);
 }
 
 }  // namespace
