@@ -88,14 +88,21 @@ class ZoneStepValues {
     }
     void AddAt(size_t position, float value) { values_[position] += value; }
 
-    struct FlowFiling {
-        uint32_t flow = 0;
-        uint16_t variablePosition = 0;
-        uint16_t totalPosition = 0;  // kNoPosition: none
+    // The zone's element flows by the position they are summed under: the
+    // flow indices of each position's elements, in element order, one
+    // position after the other.
+    struct FlowSum {
+        uint16_t position = 0;
+        uint16_t flows = 0;  // how many of FlowPlan::flows
     };
-    const std::vector<FlowFiling>& FlowPlan() const { return flowPlan_; }
-    bool HasFlowPlan(size_t elements) const { return flowPlanMade_ && flowPlan_.size() == elements; }
-    void SetFlowPlan(std::vector<FlowFiling> plan) {
+    struct FlowPlan {
+        size_t elements = 0;  // the zone's elements when it was made
+        std::vector<uint32_t> flows;
+        std::vector<FlowSum> sums;
+    };
+    const FlowPlan& Flows() const { return flowPlan_; }
+    bool HasFlowPlan(size_t elements) const { return flowPlanMade_ && flowPlan_.elements == elements; }
+    void SetFlowPlan(FlowPlan plan) {
         flowPlan_ = std::move(plan);
         flowPlanMade_ = true;
     }
@@ -125,7 +132,7 @@ class ZoneStepValues {
     // the step is one store and the store's row pass reads the flags at once.
     uint64_t set_ = 0;
     uint64_t wanted_ = kAllPositions;  // bit p: position p
-    std::vector<FlowFiling> flowPlan_;
+    FlowPlan flowPlan_;
     bool flowPlanMade_ = false;
 };
 

@@ -95,17 +95,30 @@ static_assert(std::ranges::all_of(detail::kElementOutputs,
                                   }) &&
               HeatFlowSums::Holds(ZoneVariable::FabricHeatFlow));
 
-// Each element's flow index and variables, in the zone's element order.
-std::vector<ZoneStepValues::FlowFiling> FlowPlanOf(const Elements& elements) {
-    std::vector<ZoneStepValues::FlowFiling> plan;
-    plan.reserve(static_cast<size_t>(elements.Count()));
+// The elements' flows grouped by the position they are summed under (each
+// element's variable, and its total where that is another), each group in
+// the zone's element order.
+ZoneStepValues::FlowPlan FlowPlanOf(const Elements& elements) {
+    struct Term {
+        uint16_t position;
+        uint32_t flow;
+    };
+    std::vector<Term> terms;
     for (const auto& element : elements) {
         const ZoneVariable variable = ElementVariable(element->HBELCODE);
         const ZoneVariable total = ElementTotalVariable(element->HBELCODE);
-        plan.push_back({static_cast<uint32_t>(element->Position),
-                        static_cast<uint16_t>(HeatFlowSums::PositionOf(variable)),
-                        static_cast<uint16_t>(total != variable ? HeatFlowSums::PositionOf(total)
-                                                                : HeatFlowSums::kSpare)});
+        const auto flow = static_cast<uint32_t>(element->Position);
+        terms.push_back({static_cast<uint16_t>(HeatFlowSums::PositionOf(variable)), flow});
+        if (total != variable) terms.push_back({static_cast<uint16_t>(HeatFlowSums::PositionOf(total)), flow});
+    }
+    std::ranges::stable_sort(terms, {}, &Term::position);
+    ZoneStepValues::FlowPlan plan;
+    plan.elements = static_cast<size_t>(elements.Count());
+    for (const Term& term : terms) {
+        if (plan.sums.empty() || plan.sums.back().position != term.position)
+            plan.sums.push_back({term.position, 0});
+        ++plan.sums.back().flows;
+        plan.flows.push_back(term.flow);
     }
     return plan;
 }
@@ -132,10 +145,15 @@ void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
         values.SetFlowPlan(FlowPlanOf(elements));
     HeatFlowSums flowSums(values);
     const std::span<const float> flows = elements.StepFlows();
-    for (const ZoneStepValues::FlowFiling& filing : values.FlowPlan()) {
-        const float kW = filing.flow < flows.size() ? flows[filing.flow] : 0.0f;
-        flowSums.AddAt(filing.variablePosition, kW);
-        flowSums.AddAt(filing.totalPosition, kW);
+    const ZoneStepValues::FlowPlan& plan = values.Flows();
+    // Each position's flows summed in a register, onto its 0 in the step
+    // values: the same additions in the same order as adding each element's
+    // flow onto its positions in turn.
+    const uint32_t* flow = plan.flows.data();
+    for (const ZoneStepValues::FlowSum& sum : plan.sums) {
+        float kW = 0.0f;
+        for (uint16_t n = 0; n < sum.flows; ++n, ++flow) kW += *flow < flows.size() ? flows[*flow] : 0.0f;
+        flowSums.AddAt(sum.position, kW);
     }
 }
 
