@@ -68,6 +68,22 @@ TEST(ZoneResults, GainsAndElementFlowsAreFiledByTheirOutputCodes) {
     EXPECT_NEAR(Value(zone, ZoneVariable::FabricHeatFlow), fabric, 1e-5f);
     EXPECT_NEAR(Value(zone, ZoneVariable::AirExchangeHeatFlow), air, 1e-5f);
     EXPECT_LT(door, 0.0f);  // a light element, 5 °C outside a 15 °C zone
+    // Each sum takes its flows in element order: with flows whose sums
+    // depend on the order, it has the bits of adding them up in turn.
+    zone.elements.ClearStepFlows();
+    float large = 3e7f;
+    for (const auto& element : zone.elements) {
+        const bool even = element->Position % 2 == 0;
+        zone.elements.AddStepFlow(*element, even ? large : 1.25f);
+        if (even) large *= -1.5f;
+    }
+    zone.FileStepValues();
+    float orderedFabric = 0.0f, orderedAir = 0.0f;
+    for (const auto& element : zone.elements)
+        (element->Kind() == 'A' ? orderedAir : orderedFabric) += element->StepFlowKW();
+    EXPECT_EQ(Value(zone, ZoneVariable::WallHeatFlow), flowOf("W"));
+    EXPECT_EQ(Value(zone, ZoneVariable::FabricHeatFlow), orderedFabric);
+    EXPECT_EQ(Value(zone, ZoneVariable::AirExchangeHeatFlow), orderedAir);
     // Opening a run's results forgets where the elements were filed: an
     // element whose output code changed since files under its new variable.
     for (const auto& element : zone.elements)
@@ -75,7 +91,7 @@ TEST(ZoneResults, GainsAndElementFlowsAreFiledByTheirOutputCodes) {
     engine.state.results->ZoneControl(2);
     zone.FileStepValues();
     engine.state.results->ZoneControl(5);
-    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::PartitionHeatFlow), door);
+    EXPECT_EQ(Value(zone, ZoneVariable::PartitionHeatFlow), flowOf("D"));
     EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::DoorHeatFlow), 0.0f);
     EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::AirTemperature), zone.AirTemperature);
     EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::OutsideAirTemperature), 5.0f);
