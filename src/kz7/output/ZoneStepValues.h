@@ -68,14 +68,6 @@ class ZoneStepValues {
         return (wanted_ & Bits(first, last)) != 0;
     }
 
-    // Where each of the zone's elements files its heat flow, in the zone's
-    // element order: the index of its flow among the zone's step flows and
-    // the cells of the step's heat-flow sums its variable and its total are
-    // added to (the filing's own layout; an element whose total is its
-    // variable adds the total to a spare cell). Made from the elements when
-    // a run's results are opened (and whenever the element count no longer
-    // fits), so that filing a step reads this one array rather than every
-    // element object.
     // Sums of a step kept in place: positions first..last start at 0 and are
     // marked set, and AddAt adds onto one of them; kNoPosition, which holds
     // no variable, takes what is added to none.
@@ -88,12 +80,16 @@ class ZoneStepValues {
     }
     void AddAt(size_t position, float value) { values_[position] += value; }
 
-    // The zone's element flows by the position they are summed under: the
-    // flow indices of each position's elements, in element order, one
-    // position after the other.
+    // Where the zone's elements file their heat flows: for each position
+    // that takes flows (an element's variable, and its total where that is
+    // another), the indices of its elements' flows among the zone's step
+    // flows in element order, one position after the other. Made from the
+    // elements when a run's results are opened (and whenever the element
+    // count no longer fits), so that filing a step reads these arrays rather
+    // than every element object, and sums each position in a register.
     struct FlowSum {
         uint16_t position = 0;
-        uint16_t flows = 0;  // how many of FlowPlan::flows
+        uint32_t flows = 0;  // how many of FlowPlan::flows
     };
     struct FlowPlan {
         size_t elements = 0;  // the zone's elements when it was made
@@ -108,7 +104,7 @@ class ZoneStepValues {
     }
     void ForgetFlowPlan() { flowPlanMade_ = false; }
 
-    // The whole step by position (index 0 unused, then kPositions), for the
+    // The whole step by position (index 0 no variable, then kPositions), for the
     // result store: the values, of which only those whose bit is set in
     // SetPositions() (bit p: position p) were given in this step.
     std::span<const float> Values() const { return values_; }

@@ -109,7 +109,8 @@ ZoneStepValues::FlowPlan FlowPlanOf(const Elements& elements) {
         const ZoneVariable total = ElementTotalVariable(element->HBELCODE);
         const auto flow = static_cast<uint32_t>(element->Position);
         terms.push_back({static_cast<uint16_t>(HeatFlowSums::PositionOf(variable)), flow});
-        if (total != variable) terms.push_back({static_cast<uint16_t>(HeatFlowSums::PositionOf(total)), flow});
+        if (total != variable)
+            terms.push_back({static_cast<uint16_t>(HeatFlowSums::PositionOf(total)), flow});
     }
     std::ranges::stable_sort(terms, {}, &Term::position);
     ZoneStepValues::FlowPlan plan;
@@ -152,7 +153,7 @@ void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
     const uint32_t* flow = plan.flows.data();
     for (const ZoneStepValues::FlowSum& sum : plan.sums) {
         float kW = 0.0f;
-        for (uint16_t n = 0; n < sum.flows; ++n, ++flow) kW += *flow < flows.size() ? flows[*flow] : 0.0f;
+        for (uint32_t n = 0; n < sum.flows; ++n, ++flow) kW += *flow < flows.size() ? flows[*flow] : 0.0f;
         flowSums.AddAt(sum.position, kW);
     }
 }
