@@ -124,8 +124,9 @@ void Zone::SolveKZ7() {
 }
 
 void Zone::PrefetchCircuit() const {
-    PrefetchRange(&step, &step + 1);
-    PrefetchRange(&CA, &stepValues);  // the solution files no result values
+    // The zone's first lines up to its gains: the circuit the step reads,
+    // the step state and what the solution alone reads.
+    PrefetchRange(this, &gains);
 }
 
 void Zone::SOLVT() {
