@@ -148,12 +148,11 @@ class Zone : public ThermalMembers {
     bool KlimaIsHeated = false;
     bool KlimaIsCooled = false;
 
-    // The node temperatures, sums, flows and coefficients of the step, on
-    // the next four lines.
-    ZoneStepState step;
-
-    // What the solution alone reads: the emitters, the step's temperatures
-    // and the comfort extremes, on two lines.
+    // The node temperatures, sums, flows and coefficients of the step, from
+    // the next line on; what the solution alone reads fills the rest of its
+    // fourth line and the line after it: the emitters, the step's
+    // temperatures and the comfort extremes.
+    alignas(kCacheLine) ZoneStepState step;
     std::unique_ptr<kz7::Heater> Heater;
     std::unique_ptr<kz7::Cooler> Cooler;
     std::unique_ptr<kz7::SecondaryHeater> SecondaryHeater;
@@ -161,10 +160,11 @@ class Zone : public ThermalMembers {
     float AirTemperature = 0.0f;
     float RadiantTemperature = 0.0f;
     float ComfortTemperature = 0.0f;
-    float MAXTRM = -999.0f, MINTRM = 999.0f;  // extremes of the comfort temperature
-    ProfileGroup* ComfortPG = nullptr;        // read from the record
+    ProfileGroup* ComfortPG = nullptr;  // read from the record
     double MaxAirTemperature = 0.0, MaxRadiantTemperature = 0.0, MaxComfortTemperature = 0.0;
     double MinAirTemperature = 999.0, MinRadiantTemperature = 999.0, MinComfortTemperature = 999.0;
+    float MAXTRM = -999.0f, MINTRM = 999.0f;  // extremes of the comfort temperature
+    // Read when the emitters work.
     double PeakHeatingLoad = 0.0;
     double PeakCoolingLoad = 0.0;
 
@@ -261,6 +261,13 @@ class Zone : public ThermalMembers {
     int32_t PreheatState = 0;
 
 private:
+    // The terms the step coefficients are worked out through
+    // (SetKZ7Coefficients), kept with the zone's fields a step does not read.
+    struct StepCoefficientTerms {
+        float KMS = 0.0f, DA = 0.0f, DM = 0.0f, DEN = 0.0f;
+        float A1 = 0.0f, A2 = 0.0f, A3 = 0.0f, A4 = 0.0f, A5 = 0.0f, A6 = 0.0f;
+    };
+    StepCoefficientTerms terms_;
     // Circuit passes (thermal/ZoneCircuit.cpp).
     struct CircuitPass;
     bool AddElementToPass(const Element& element, CircuitPass& pass);

@@ -124,9 +124,9 @@ void Zone::SolveKZ7() {
 }
 
 void Zone::PrefetchCircuit() const {
-    // The zone's first lines up to its gains: the circuit the step reads,
-    // the step state and what the solution alone reads.
-    PrefetchRange(this, &gains);
+    // The zone's first six lines: the circuit the step reads, the step
+    // state and what the solution alone reads, up to the comfort extremes.
+    PrefetchRange(this, &MINTRM + 1);
 }
 
 void Zone::SOLVT() {
