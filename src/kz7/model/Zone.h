@@ -128,11 +128,12 @@ class Zone : public ThermalMembers {
     // temperature mixed by the control radiant fraction of the options.
     float ControlTemperature() const;
 
-    // ---- What a step reads and writes, on the zone's first eight cache
-    // lines; the fields only reading, reports and exports use come after
-    // them (docs/zone-thermal.md, "Speed").
+    // ---- What a step reads and writes, in the order of the step's passes
+    // on the zone's first ten cache lines; the step's result values, then
+    // the fields only reading, reports and exports use come after them
+    // (docs/zone-thermal.md, "Speed").
     // The first line, beside the class's table pointer: what both passes of
-    // a step read besides the step state, and the circuit the gains read.
+    // a step and the gains read besides the step state.
   protected:
     EngineState& state_;
 
