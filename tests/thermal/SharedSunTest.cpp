@@ -88,7 +88,7 @@ TEST(SharedSun, LongWaveUnderTheStepSkyIsThePlaneLoss) {
     engine.Start();
     for (const int16_t cloud : {0, 4, 8}) {
         engine.SetWeather(5.0f, 0.5f, 3.0f, 300.0f, 60.0f, cloud);
-        const SunView sky = SunView::FromWeather(*engine.state.weather, 0.2f);
+        const SunView sky = SunView::FromWeather(*engine.state.weather, 0.2f, false);
         for (const auto& element : engine.zone("1").elements) {
             float fromWeather = 0.0f;
             element->RadLW(fromWeather);

@@ -21,6 +21,7 @@
 #include "kz7/model/ThermalMembers.h"
 #include "kz7/model/ZoneStepState.h"
 #include "kz7/output/ZoneStepValues.h"
+#include "kz7/platform/CacheLines.h"
 #include "kz7/thermal/Complex.h"
 
 namespace kz7 {
@@ -61,7 +62,7 @@ class Zone : public ThermalMembers {
     using OutputSelection = ZoneOutputOptions;
 
     explicit Zone(EngineState& state)
-        : state_(state), elements(state, *this), gains(state, *this) {}
+        : state_(state), gains(state, *this), elements(state, *this) {}
 
     // The "Zone" record from its keyword line to its closing "}".
     void Read();
@@ -127,42 +128,51 @@ class Zone : public ThermalMembers {
     // temperature mixed by the control radiant fraction of the options.
     float ControlTemperature() const;
 
-    // The node temperatures, sums, flows and coefficients of the step,
-    // first among its fields; the other fields a step reads follow it, up to
-    // the step's result values (stepValues).
-    ZoneStepState step;
-    float FloorArea = 0.0f;
-    float Volume = 0.0f;
-    int16_t OCONOF = 0;    // occupancy of the current step: 1 on, 0 off
-    int16_t OCONOFN1 = 0;  // occupancy of the previous step
-
-    float AirTemperature = 0.0f;
-    float ComfortTemperature = 0.0f;
-    double PeakHeatingLoad = 0.0;
-
-    // Hours of the comfort table (ComfortHoursTable) by band and month.
-    float COMHRS(int32_t band, int32_t month) const;
-
-    // Read from the record and used at every step. The fields that only
-    // reading, reports and exports use stand at the end of the class, so
-    // that a step's fields share as few cache lines as they can.
-    float SolarLost = 0.0f;
-    float ComfortLowerLimit = 16.0f;
-    float ComfortUpperLimit = 26.0f;
-    ProfileGroup* ComfortPG = nullptr;
-    bool KlimaIsHeated = false;
-    bool KlimaIsCooled = false;
-
+    // ---- What a step reads and writes, in the order of the step's passes
+    // on the zone's first ten cache lines; the step's result values, then
+    // the fields only reading, reports and exports use come after them
+    // (docs/zone-thermal.md, "Speed").
+    // The first line, beside the class's table pointer: what both passes of
+    // a step and the gains read besides the step state.
   protected:
     EngineState& state_;
 
   public:
-    Elements elements;
-    Gains gains;
+    float SolarLost = 0.0f;  // read from the record
+    // Circuit (W/K, J/K) read at every step; the rest of it stands below.
+    float K0 = 2e-20f, K1 = 0.0f, K2 = 0.0f, K5 = 1e-20f, K6Heavy = 0.0f;
+    float K23 = 0.0f, CM2 = 0.0f;
+    float ALPHA1 = 0.0f;
+    float Volume = 0.0f;
+    int16_t OCONOF = 0;    // occupancy of the current step: 1 on, 0 off
+    int16_t OCONOFN1 = 0;  // occupancy of the previous step
+    bool KlimaIsHeated = false;
+    bool KlimaIsCooled = false;
+
+    // The node temperatures, sums, flows and coefficients of the step, from
+    // the next line on; what the solution alone reads fills the rest of its
+    // fourth line and the line after it: the emitters, the step's
+    // temperatures and the comfort extremes.
+    alignas(kCacheLine) ZoneStepState step;
     std::unique_ptr<kz7::Heater> Heater;
     std::unique_ptr<kz7::Cooler> Cooler;
     std::unique_ptr<kz7::SecondaryHeater> SecondaryHeater;
     std::unique_ptr<kz7::SecondaryCooler> SecondaryCooler;
+    float AirTemperature = 0.0f;
+    float RadiantTemperature = 0.0f;
+    float ComfortTemperature = 0.0f;
+    ProfileGroup* ComfortPG = nullptr;  // read from the record
+    double MaxAirTemperature = 0.0, MaxRadiantTemperature = 0.0, MaxComfortTemperature = 0.0;
+    double MinAirTemperature = 999.0, MinRadiantTemperature = 999.0, MinComfortTemperature = 999.0;
+    float MAXTRM = -999.0f, MINTRM = 999.0f;  // extremes of the comfort temperature
+    // Read when the emitters work.
+    double PeakHeatingLoad = 0.0;
+    double PeakCoolingLoad = 0.0;
+
+    // The gains pass's lists of gains and elements, from a line of their
+    // own: what it reads of them comes first in each, on three lines.
+    alignas(kCacheLine) Gains gains;
+    Elements elements;
 
     // Files the step's temperatures, gains, flows, moisture and occupancy
     // into `stepValues` for the result stores (thermal/ZoneResults.cpp).
@@ -229,28 +239,21 @@ class Zone : public ThermalMembers {
     int16_t RMORD(int32_t i) const;
     void SetRMORD(int32_t i, int16_t value);
 
-    // Circuit (W/K, J/K).
-    float CA = 0.0f;
-    float K0 = 2e-20f, K1 = 0.0f, K2 = 0.0f, K3 = 1e-20f, K4 = 0.0f, K5 = 1e-20f;
-    float K6Heavy = 0.0f, K7 = 0.0f;
-    float K23 = 0.0f, CM2 = 0.0f;
-    float CM = 0.0f;
-    float ALPHA1 = 0.0f;
-    float RadiantTemperature = 0.0f;
-    double MaxAirTemperature = 0.0, MaxRadiantTemperature = 0.0, MaxComfortTemperature = 0.0;
-    double MinAirTemperature = 999.0, MinRadiantTemperature = 999.0, MinComfortTemperature = 999.0;
-    double PeakCoolingLoad = 0.0;
-    float MAXTRM = -999.0f, MINTRM = 999.0f;  // extremes of the comfort temperature
     // The step's result values, read by the zone result store. After the
-    // fields every step reads: a run without stored results only clears them.
-    ZoneStepValues stepValues;
+    // fields every step reads: a run without stored results only clears
+    // them. From a line of its own, so that what the emitters set takes two.
+    alignas(kCacheLine) ZoneStepValues stepValues;
 
     // Read when the circuit is set up, once a day, on the design days or
     // in messages, not in an ordinary step: after the fields a step reads.
     std::string Key;
     float LastAirTemperature = 0.0f;
     double LastPeakHeatingLoad = 0.0;
-    // Circuit (W/K, J/K) summed while it is set up.
+    // The rest of the circuit (W/K, J/K), read when the step coefficients
+    // are worked out again, and what is summed while it is set up.
+    float CA = 0.0f;
+    float K3 = 1e-20f, K4 = 0.0f, K7 = 0.0f;
+    float CM = 0.0f;
     float K6 = 0.0f;
     float SUMC = 0.0f;
     float LTOT = 0.0f;
@@ -259,6 +262,13 @@ class Zone : public ThermalMembers {
     int32_t PreheatState = 0;
 
 private:
+    // The terms the step coefficients are worked out through
+    // (SetKZ7Coefficients), kept with the zone's fields a step does not read.
+    struct StepCoefficientTerms {
+        float KMS = 0.0f, DA = 0.0f, DM = 0.0f, DEN = 0.0f;
+        float A1 = 0.0f, A2 = 0.0f, A3 = 0.0f, A4 = 0.0f, A5 = 0.0f, A6 = 0.0f;
+    };
+    StepCoefficientTerms terms_;
     // Circuit passes (thermal/ZoneCircuit.cpp).
     struct CircuitPass;
     bool AddElementToPass(const Element& element, CircuitPass& pass);
@@ -278,7 +288,14 @@ private:
     // ==== end of the zone circuit block ===================================
 
   public:
-    // Read from the record; reading, reports and exports use them.
+    // Hours of the comfort table (ComfortHoursTable) by band and month.
+    float COMHRS(int32_t band, int32_t month) const;
+
+    // Read from the record; reading, result filing, reports and exports use
+    // them.
+    float FloorArea = 0.0f;
+    float ComfortLowerLimit = 16.0f;
+    float ComfortUpperLimit = 26.0f;
     std::string Description;
     float LightM = 1.0f;
     float PerimeterArea = 0.0f;

@@ -2,7 +2,7 @@
 // What a zone's time step reads and writes in every pass over the zones: the
 // node temperatures, the step's source sums and flows, the air and moisture,
 // and the step coefficients with what they were worked out from. A zone
-// holds it as its first field (Zone::step), on four cache lines of its own,
+// holds it on four cache lines of its own near its start (Zone::step),
 // instead of spread among the kilobytes of fields that reading, reports and
 // tables use: a step then touches fewer of the zone's lines.
 #include <array>
@@ -10,7 +10,7 @@
 
 namespace kz7 {
 
-class alignas(64) ZoneStepState {
+class ZoneStepState {
   public:
     // Node temperatures at the start (1) and end (2) of the step, °C.
     float Ta1 = 0.0f, Ta2 = 0.0f, Te1 = 0.0f, Te2 = 0.0f, Tr1 = 0.0f, Tr2 = 0.0f;
@@ -57,9 +57,8 @@ class alignas(64) ZoneStepState {
     CoefficientInputs coefficientInputs_{};
     uint32_t circuitRevision_ = 0;
     bool coefficientsSet_ = false;
-    // Read only when the coefficients are worked out again.
-    float KMS = 0.0f, DA = 0.0f, DM = 0.0f, DEN = 0.0f;
-    float A1 = 0.0f, A2 = 0.0f, A3 = 0.0f, A4 = 0.0f, A5 = 0.0f, A6 = 0.0f;
+    // What the coefficients are worked out through is kept by the zone
+    // (Zone::StepCoefficientTerms), away from the lines every step reads.
 };
 
 }  // namespace kz7

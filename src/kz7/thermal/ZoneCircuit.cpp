@@ -232,38 +232,38 @@ void Zone::SetKZ7Coefficients() {
     // The mass node's path to the outside surface node; when the fit puts
     // the mass at the outside surface the two are joined by a large conductance.
     const float massToSurface = 1.0f / K1 - 1.0f / K0;
-    step.KMS =
+    terms_.KMS =
         massToSurface > 0.0f ? std::min(1.0f / massToSurface, kHugeConductance) : kHugeConductance;
     step.KEnv = K7 + step.SIGKP;
     const float surfaceShare =
-        step.KMS / (step.KMS + K0);  // of the outside surface node tied to the mass
+        terms_.KMS / (terms_.KMS + K0);  // of the outside surface node tied to the mass
 
-    step.DA = (CA / dt + K3 + K4 + step.SIGKA) - K4 * K4 / step.KEnv;
-    step.A1 = 1.0f / step.DA;
-    step.A2 = ((ALPHA1 + 1.0f) * K4 / step.KEnv - ALPHA1) / step.DA;
-    step.A3 = (K4 * K5 / step.KEnv + K3) / step.DA;
-    step.A4 = K4 * K2 / (step.DA * step.KEnv);
-    step.A5 = CA / (step.DA * dt);
-    step.A6 = K4 / (step.DA * step.KEnv);
+    terms_.DA = (CA / dt + K3 + K4 + step.SIGKA) - K4 * K4 / step.KEnv;
+    terms_.A1 = 1.0f / terms_.DA;
+    terms_.A2 = ((ALPHA1 + 1.0f) * K4 / step.KEnv - ALPHA1) / terms_.DA;
+    terms_.A3 = (K4 * K5 / step.KEnv + K3) / terms_.DA;
+    terms_.A4 = K4 * K2 / (terms_.DA * step.KEnv);
+    terms_.A5 = CA / (terms_.DA * dt);
+    terms_.A6 = K4 / (terms_.DA * step.KEnv);
 
     // KMS − KMS²/(KMS + K0) written as KMS·K0/(KMS + K0): the same value
     // without the cancellation of two large terms.
-    step.DM = (CM / dt + K2) - K2 * K2 / step.KEnv + step.KMS * K0 / (step.KMS + K0);
-    step.M1 = (ALPHA1 + 1.0f) * K2 / (step.DM * step.KEnv);
-    step.M2 = surfaceShare / step.DM;
-    step.M3 = (K5 * K2 / step.KEnv + step.KMS * K0 / (step.KMS + K0)) / step.DM;
-    step.M4 = K4 * K2 / (step.DM * step.KEnv);
-    step.M5 = CM / (dt * step.DM);
-    step.M6 = K2 / (step.DM * step.KEnv);
+    terms_.DM = (CM / dt + K2) - K2 * K2 / step.KEnv + terms_.KMS * K0 / (terms_.KMS + K0);
+    step.M1 = (ALPHA1 + 1.0f) * K2 / (terms_.DM * step.KEnv);
+    step.M2 = surfaceShare / terms_.DM;
+    step.M3 = (K5 * K2 / step.KEnv + terms_.KMS * K0 / (terms_.KMS + K0)) / terms_.DM;
+    step.M4 = K4 * K2 / (terms_.DM * step.KEnv);
+    step.M5 = CM / (dt * terms_.DM);
+    step.M6 = K2 / (terms_.DM * step.KEnv);
 
-    step.DEN = 1.0f - step.M4 * step.A4;
-    step.F1 = step.A1 / step.DEN;
-    step.F2 = (step.M1 * step.A4 + step.A2) / step.DEN;
-    step.F3 = (step.M3 * step.A4 + step.A3) / step.DEN;
-    step.F4 = step.M2 * step.A4 / step.DEN;
-    step.F5 = step.M5 * step.A4 / step.DEN;
-    step.F6 = (step.M6 * step.A4 + step.A6) / step.DEN;
-    step.F7 = step.A5 / step.DEN;
+    terms_.DEN = 1.0f - step.M4 * terms_.A4;
+    step.F1 = terms_.A1 / terms_.DEN;
+    step.F2 = (step.M1 * terms_.A4 + terms_.A2) / terms_.DEN;
+    step.F3 = (step.M3 * terms_.A4 + terms_.A3) / terms_.DEN;
+    step.F4 = step.M2 * terms_.A4 / terms_.DEN;
+    step.F5 = step.M5 * terms_.A4 / terms_.DEN;
+    step.F6 = (step.M6 * terms_.A4 + terms_.A6) / terms_.DEN;
+    step.F7 = terms_.A5 / terms_.DEN;
 }
 
 // ---- Frequency views ----

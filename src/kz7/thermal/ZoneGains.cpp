@@ -25,7 +25,8 @@ void TakeSun(Element& element, const SunView& sun) {
 }  // namespace
 
 void Zone::SolveGains() {
-    const SunView sun = SunView::FromWeather(*state_.weather, state_.location->GroundReflectance);
+    const SunView sun = SunView::FromWeather(*state_.weather, state_.location->GroundReflectance,
+                                             state_.settings.doShading);
     state_.surfaces->SetSun(sun);
     SolveGains(sun);
 }

@@ -124,8 +124,9 @@ void Zone::SolveKZ7() {
 }
 
 void Zone::PrefetchCircuit() const {
-    PrefetchRange(&step, &step + 1);
-    PrefetchRange(&CA, &stepValues);  // the solution files no result values
+    // The zone's first six lines: the circuit the step reads, the step
+    // state and what the solution alone reads, up to the comfort extremes.
+    PrefetchRange(this, &MINTRM + 1);
 }
 
 void Zone::SOLVT() {

@@ -47,7 +47,7 @@ float ShadingFactor(float factor) { return std::isnan(factor) ? 1.0f : std::clam
 
 }  // namespace
 
-SunView SunView::FromWeather(const Weather& weather, float groundReflectance) {
+SunView SunView::FromWeather(const Weather& weather, float groundReflectance, bool shaded) {
     SunView sun;
     sun.altitude = weather.SunAltitude;
     sun.azimuth = weather.SunAzimuth;
@@ -60,6 +60,7 @@ SunView SunView::FromWeather(const Weather& weather, float groundReflectance) {
     sun.kt = weather.Idn / kSolarConstant;
     sun.groundReflectance = groundReflectance;
     sun.cloudOktas = static_cast<float>(weather.iCloud);
+    sun.shaded = shaded;
     return sun;
 }
 
@@ -93,7 +94,7 @@ void Element::CalculateSolar(const SunView& sun) {
     }
     if (Glazing == nullptr) return;
     float direct = 1.0f, diffuseFactor = 1.0f;
-    if (state_.settings.doShading) {
+    if (sun.shaded) {
         state_.shadingData.GetShadingFactors(PlaneIndex, direct, diffuseFactor);
         direct = ShadingFactor(direct);
         diffuseFactor = ShadingFactor(diffuseFactor);
