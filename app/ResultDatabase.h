@@ -29,6 +29,7 @@
 #include "SeriesBuffer.h"
 #include "WorkTimes.h"
 #include "kz7/control/OutputData.h"
+#include "kz7/platform/HugePages.h"
 
 namespace kz7::app {
 
@@ -164,7 +165,9 @@ struct RunPart {
     std::vector<std::function<void(SqliteConnection&, int64_t)>> rows;
     std::vector<StepTime> times;
     std::vector<Chunk> chunks;
-    std::vector<float> values;  // little-endian float32, as the blobs hold them
+    // Little-endian float32, as the blobs hold them; a batch's megabytes are
+    // paged in a huge page at a time.
+    std::vector<float, HugePageAllocator<float>> values;
     // The run's end, written with its last values.
     std::optional<RunStatus> status;
     std::string note;
@@ -208,14 +211,14 @@ class DirectRunWrites final : public RunPartSink {
     // part to fill: a batch's buffer of tens of megabytes, handed back to
     // the system and taken again at every batch, would be paged in afresh
     // each time (three times the page faults of a 100-zone hourly year).
-    std::vector<float> SpareValues() {
+    std::vector<float, HugePageAllocator<float>> SpareValues() {
         spareValues_.clear();
         return std::move(spareValues_);
     }
 
   private:
     ResultDatabase& database_;
-    std::vector<float> spareValues_;
+    std::vector<float, HugePageAllocator<float>> spareValues_;
 };
 
 // Writes one run: its row in runs, its zones and variables, and its records.
