@@ -53,33 +53,48 @@ void SimulateX::InitProperties() {
 
 // ------------------------------------------------------------------ events
 
+namespace {
+// What an event source's handler holds of a control: a weak reference, so
+// that it falls silent once the control is destroyed, and the control. The
+// events are raised on the thread that owns the control, so one that is
+// there when a handler starts stays while it runs: the check is a load,
+// where taking a reference would be two atomic updates at every record.
+class ControlRef {
+  public:
+    explicit ControlRef(const std::shared_ptr<SimulateX*>& self) : alive_(self), control_(*self) {}
+    SimulateX* Get() const { return alive_.expired() ? nullptr : control_; }
+
+  private:
+    std::weak_ptr<SimulateX*> alive_;
+    SimulateX* control_;
+};
+}  // namespace
+
 void SimulateX::ConnectListeners(bool withShading) {
-    // The handlers hold a weak reference: after this control is destroyed
-    // the shared event sources call nothing of it.
-    const std::weak_ptr<SimulateX*> weak = self_;
-    state_.message.onText = [weak](std::string& text) {
-        if (auto self = weak.lock())
-            if ((*self)->MessageChange) (*self)->MessageChange(text);
+    const ControlRef control(self_);
+    state_.message.onText = [control](std::string& text) {
+        if (SimulateX* self = control.Get())
+            if (self->MessageChange) self->MessageChange(text);
     };
-    state_.message.onProgress = [weak](float& progress) {
-        if (auto self = weak.lock()) (*self)->OnProgress(progress);
+    state_.message.onProgress = [control](float& progress) {
+        if (SimulateX* self = control.Get()) self->OnProgress(progress);
     };
-    state_.outputData.onSave = [weak](int16_t& interval, int32_t& zone, ValueArray& values,
-                                      double& date) {
-        if (auto self = weak.lock()) (*self)->OnSaveData(interval, zone, values, date);
+    state_.outputData.onSave = [control](int16_t& interval, int32_t& zone, ValueArray& values,
+                                         double& date) {
+        if (SimulateX* self = control.Get()) self->OnSaveData(interval, zone, values, date);
     };
-    state_.outputData.textWanted = [weak] {
-        auto self = weak.lock();
-        return self && ((*self)->SaveSSData || (*self)->SaveHLData || (*self)->SaveHGData);
+    state_.outputData.textWanted = [control] {
+        const SimulateX* self = control.Get();
+        return self && (self->SaveSSData || self->SaveHLData || self->SaveHGData);
     };
-    state_.outputData.onRecord = [weak](const ResultRecord& record) {
-        if (auto self = weak.lock())
-            if ((*self)->SaveResultRecord && (*self)->PassesRecord(record.interval))
-                (*self)->SaveResultRecord(record);
+    state_.outputData.onRecord = [control](const ResultRecord& record) {
+        if (SimulateX* self = control.Get())
+            if (self->SaveResultRecord && self->PassesRecord(record.interval))
+                self->SaveResultRecord(record);
     };
-    state_.outputData.onErase = [weak](int16_t& interval, int32_t& zone) {
-        if (auto self = weak.lock())
-            if ((*self)->EraseData) (*self)->EraseData(interval, zone);
+    state_.outputData.onErase = [control](int16_t& interval, int32_t& zone) {
+        if (SimulateX* self = control.Get())
+            if (self->EraseData) self->EraseData(interval, zone);
     };
     // The shading events are raised for every glazed element each step: the
     // event source calls this control's own handlers in place, and the
