@@ -87,6 +87,8 @@ class Zone : public ThermalMembers {
     // The same under a sun and sky the caller worked out for the step, so
     // that a building's zones share one.
     void SolveGains(const SunView& sun);
+    // The step's sun and sky, which the shading surfaces are given too.
+    static SunView StepSun(EngineState& state);
     void Acum();
     // Asks the memory system for the lines of this zone's elements that its
     // gains and accumulation read, ahead of them (thermal/ZoneGains.cpp).

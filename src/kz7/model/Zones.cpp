@@ -114,9 +114,7 @@ bool Zones::SimulateStep(SolvedZoneListener* solved) {
     // Every zone's gains come before any zone is solved, so a zone may read
     // the gains of its neighbours of the same step. The sun and sky are
     // the same for all of them.
-    const SunView sun = SunView::FromWeather(*state_.weather, state_.location->GroundReflectance,
-                                             state_.settings.doShading);
-    state_.surfaces->SetSun(sun);
+    const SunView sun = Zone::StepSun(state_);
     // Past a few hundred zones the next zone's elements, and the lists of
     // the one after it, are asked for while this one's gains are worked
     // out. Below that the asking would only cost time.

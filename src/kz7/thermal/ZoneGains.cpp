@@ -24,11 +24,15 @@ void TakeSun(Element& element, const SunView& sun) {
 
 }  // namespace
 
+SunView Zone::StepSun(EngineState& state) {
+    const SunView sun =
+        SunView::FromWeather(*state.weather, state.location->GroundReflectance, state.settings.doShading);
+    state.surfaces->SetSun(sun);
+    return sun;
+}
+
 void Zone::SolveGains() {
-    const SunView sun = SunView::FromWeather(*state_.weather, state_.location->GroundReflectance,
-                                             state_.settings.doShading);
-    state_.surfaces->SetSun(sun);
-    SolveGains(sun);
+    SolveGains(StepSun(state_));
 }
 
 void Zone::SolveGains(const SunView& sun) {
