@@ -8,6 +8,8 @@
 #include <sstream>
 #include <system_error>
 
+#include "kz7/platform/InputFile.h"
+
 namespace kz7::app {
 
 namespace fs = std::filesystem;
@@ -31,16 +33,15 @@ size_t LineOf(std::string_view text, size_t offset) {
     return line;
 }
 
-std::string ReadWholeFile(const fs::path& file, const fs::path& namedBy) {
+std::string ReadNamedFile(const fs::path& file, const fs::path& namedBy) {
     std::error_code error;
     if (!fs::is_regular_file(file, error)) {
         throw BatchPlanError(
             fmt::format("{}: file not found (named by {})", file.string(), namedBy.string()));
     }
-    std::ifstream in(file, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw BatchPlanError(fmt::format("{}: cannot be read", file.string()));
-    return text;
+    std::optional<std::string> text = ReadWholeFile(file);
+    if (!text) throw BatchPlanError(fmt::format("{}: cannot be read", file.string()));
+    return std::move(*text);
 }
 
 // Calls `placeholder(name, line)` for every {{name}} of `text` and
@@ -132,7 +133,7 @@ std::vector<CsvRow> ParseCsv(std::string_view text, std::string& problem) {
 }
 
 BatchPlan BatchPlan::Load(const fs::path& planFile) {
-    const std::string planText = ReadWholeFile(planFile, planFile);
+    const std::string planText = ReadNamedFile(planFile, planFile);
     const fs::path folder = planFile.has_parent_path() ? planFile.parent_path() : fs::path(".");
     std::optional<fs::path> templateFile, tableFile;
     std::string support;
@@ -167,8 +168,8 @@ BatchPlan BatchPlan::Load(const fs::path& planFile) {
                                          templateFile ? "variants table (variants = FILE.csv)"
                                                       : "template model (template = FILE)"));
     }
-    BatchPlan plan = FromTexts(*templateFile, ReadWholeFile(*templateFile, planFile),
-                               tableFile->string(), ReadWholeFile(*tableFile, planFile));
+    BatchPlan plan = FromTexts(*templateFile, ReadNamedFile(*templateFile, planFile),
+                               tableFile->string(), ReadNamedFile(*tableFile, planFile));
     plan.folder_ = folder;
     plan.support_ = support;
     return plan;

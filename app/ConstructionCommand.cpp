@@ -17,6 +17,7 @@
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/OpaqueConstruction.h"
+#include "kz7/platform/InputFile.h"
 
 namespace kz7::app {
 
@@ -69,11 +70,12 @@ void PrintText(const OpaqueConstruction& c, const ConstructionData& s,
 }
 
 int RunConstruction(const ConstructionOptions& options) {
-    std::string text;
-    if (!ReadWholeFile(options.model, text)) {
+    const std::optional<std::string> read = ReadWholeFile(options.model);
+    if (!read) {
         fmt::print(stderr, "{}: cannot open the model\n", options.model);
         return kExitFailed;
     }
+    std::string text = std::move(*read);
     ModelMessages messages;
     SimulateX control;
     control.MessageChange = [](std::string& message) { fmt::print(stderr, "{}\n", message); };

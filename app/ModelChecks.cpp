@@ -89,15 +89,6 @@ std::string CheckModel(SimulateX& control, const ModelInput& input, ModelMessage
     return problem;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    std::ostringstream content;
-    content << file.rdbuf();
-    text = content.str();
-    return !file.bad();
-}
-
 std::string LayerProblem(const OpaqueConstruction& construction) {
     if (construction.LayerList.Count() > 0 || construction.UsesPreCalculatedUValue) return {};
     return "construction " + construction.Key + " has no layers";

@@ -46,9 +46,6 @@ int WithModel(SimulateX& control, const ModelInput& input, const std::function<i
 std::string CheckModel(SimulateX& control, const ModelInput& input, ModelMessages& messages,
                        std::shared_ptr<const HostShading>* shading = nullptr);
 
-// The whole text of `path`; false when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string& text);
-
 // "construction K has no layers" when it has neither layers nor a
 // pre-calculated U-value; empty otherwise.
 std::string LayerProblem(const OpaqueConstruction& construction);

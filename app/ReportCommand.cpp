@@ -14,6 +14,7 @@
 #include "ModelMessages.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
+#include "kz7/platform/InputFile.h"
 #include "kz7/platform/OutputFile.h"
 
 namespace kz7::app {
@@ -42,12 +43,12 @@ bool ValidSeparator(const std::string& separator) {
 
 // Copies `from` to `to` whole, or leaves `to` as it was.
 bool CopyWhole(const std::string& from, const std::string& to, std::string& problem) {
-    std::string text;
-    if (!ReadWholeFile(from, text)) {
+    const std::optional<std::string> text = ReadWholeFile(from);
+    if (!text) {
         problem = from + ": cannot be read";
         return false;
     }
-    return WriteWholeFile(to, text, problem);
+    return WriteWholeFile(to, *text, problem);
 }
 
 int WriteReport(SimulateX& control, const ReportOptions& options);

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "kz7/input/LineReader.h"
+#include "kz7/platform/InputFile.h"
 #include "kz7/platform/NumberText.h"
 
 namespace kz7 {
@@ -55,11 +56,9 @@ int32_t MonthOfRow(std::string_view field) {
 }
 
 std::optional<SbemSimResults> SbemSimResults::Load(const std::filesystem::path& file) {
-    std::ifstream input(file, std::ios::binary);
-    if (!input) return std::nullopt;
-    std::ostringstream text;
-    text << input.rdbuf();
-    return Parse(text.str());
+    const std::optional<std::string> text = ReadWholeFile(file);
+    if (!text) return std::nullopt;
+    return Parse(*text);
 }
 
 SbemSimResults SbemSimResults::Parse(std::string_view text) {

@@ -13,6 +13,7 @@
 #include "kz7/export/ShellQuote.h"
 #include "kz7/export/WriteToFile.h"
 #include "kz7/model/Zone.h"
+#include "kz7/platform/InputFile.h"
 #include "kz7/platform/NumberText.h"
 #include "kz7/platform/OutputFile.h"
 #include "kz7/platform/OleDate.h"
@@ -44,13 +45,6 @@ constexpr const char* kBerIni = "BERgen.ini";
 
 bool IsEpc(int32_t type) { return type >= 1 && type <= 4; }
 bool IsBer(int32_t type) { return type == 5; }
-
-std::string ReadWholeFile(const std::filesystem::path& file) {
-    std::ifstream input(file, std::ios::binary);
-    std::ostringstream text;
-    if (input) text << input.rdbuf();
-    return text.str();
-}
 
 }  // namespace
 
@@ -173,7 +167,7 @@ void SbemRun::RemoveScriptWithCredentials() const {
 }
 
 bool SbemRun::ToolSucceeded() const {
-    const std::string report = ReadWholeFile(File(".err"));
+    const std::string report = ReadWholeFile(File(".err")).value_or("");
     return !report.empty() && report.find(kSuccessMark) != std::string::npos;
 }
 

@@ -1,6 +1,7 @@
 #include "kz7/input/LineReader.h"
 
 #include "kz7/platform/CodePage.h"
+#include "kz7/platform/InputFile.h"
 #include "kz7/platform/NumberText.h"
 
 namespace kz7 {
@@ -40,14 +41,11 @@ std::string CleanName(std::string_view name) {
 bool LineReader::Open(const std::string& fileName) {
     Close();
     fileName_ = fileName;
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file.is_open()) return false;
     // Read whole, so that the document's encoding is settled once before any
     // text reaches the model.
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (file.bad()) return false;
-    input_ = std::make_unique<std::istringstream>(ToUtf8(std::move(text).str()));
+    std::optional<std::string> text = ReadWholeFile(fileName);
+    if (!text) return false;
+    input_ = std::make_unique<std::istringstream>(ToUtf8(std::move(*text)));
     return true;
 }
 
