@@ -2,8 +2,6 @@
 
 #include <fmt/format.h>
 
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 #include <system_error>

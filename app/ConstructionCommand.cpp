@@ -70,7 +70,7 @@ void PrintText(const OpaqueConstruction& c, const ConstructionData& s,
 }
 
 int RunConstruction(const ConstructionOptions& options) {
-    const std::optional<std::string> read = ReadWholeFile(options.model);
+    std::optional<std::string> read = ReadWholeFile(options.model);
     if (!read) {
         fmt::print(stderr, "{}: cannot open the model\n", options.model);
         return kExitFailed;

@@ -3,8 +3,6 @@
 #include <fmt/core.h>
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 #include "Commands.h"
 #include "ModelFile.h"

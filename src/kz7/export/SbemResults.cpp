@@ -2,8 +2,6 @@
 
 #include <array>
 #include <cctype>
-#include <fstream>
-#include <sstream>
 
 #include "kz7/input/LineReader.h"
 #include "kz7/platform/InputFile.h"

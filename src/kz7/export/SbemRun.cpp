@@ -1,8 +1,6 @@
 #include "kz7/export/SbemRun.h"
 
 #include <array>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include "kz7/engine/EngineState.h"
