@@ -62,11 +62,12 @@ void* AllocateOnHugePages(size_t bytes) {
     return block;
 }
 
+// Unsized: not every compiler declares the sized forms by default.
 void FreeOnHugePages(void* block, size_t bytes) noexcept {
     if (bytes < kHugePage)
-        ::operator delete(block, bytes);
+        ::operator delete(block);
     else
-        ::operator delete(block, WholeHugePages(bytes), kHugePageAlignment);
+        ::operator delete(block, kHugePageAlignment);
 }
 
 }  // namespace kz7
