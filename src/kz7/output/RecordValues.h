@@ -12,6 +12,7 @@
 
 #include "kz7/control/OutputData.h"
 #include "kz7/output/OutputStore.h"
+#include "kz7/platform/CacheLineAllocator.h"
 
 namespace kz7 {
 
@@ -21,14 +22,14 @@ class RecordValues {
     // few positions the record has (see RowNumbers).
     explicit RecordValues(size_t size)
         : size_(size),
-          numbers_(std::max(size, static_cast<size_t>(OutputStore::kRowCells) + 1), kNone),
+          numbers_(kLead + std::max(size, static_cast<size_t>(OutputStore::kRowCells) + 1), kNone),
           texts_(size) {}
 
     // Every position empty (NaN, empty text); texts are kept from here on
     // only when `withTexts`.
     void Begin(bool withTexts) {
         withTexts_ = withTexts;
-        std::fill_n(numbers_.begin(), size_, kNone);
+        std::fill_n(Positions(), size_, kNone);
         if (!withTexts) return;
         texts_.resize(size_);  // the host may have changed the array it was lent
         for (std::string& text : texts_) text.clear();
@@ -38,7 +39,7 @@ class RecordValues {
     // missing or not collected) and, when texts are kept, its text.
     void Set(size_t position, const IntervalValue& value, char decimalSeparator) {
         if (position >= size_) return;
-        numbers_[position] = value.state == IntervalValue::State::Present
+        Positions()[position] = value.state == IntervalValue::State::Present
                                  ? static_cast<float>(value.value)
                                  : kNone;
         if (withTexts_) AssignIntervalText(texts_[position], value, decimalSeparator);
@@ -46,7 +47,7 @@ class RecordValues {
     // The numbers of positions 1.. for a pass over a whole record row
     // (OutputRecord::TakeInterval): OutputStore::kRowCells of them, those
     // past the record's positions never sent.
-    float* RowNumbers() { return numbers_.data() + 1; }
+    float* RowNumbers() { return Positions() + 1; }
     // The texts of positions 1.. from a record's reading, position v + 1
     // from cell v: as Set for every selected cell; a cell not selected stays
     // empty. Nothing when texts are not kept.
@@ -60,19 +61,24 @@ class RecordValues {
     // A position not collected for this record: empty.
     void Clear(size_t position) {
         if (position >= size_) return;
-        numbers_[position] = kNone;
+        Positions()[position] = kNone;
         if (withTexts_) texts_[position].clear();
     }
 
-    std::span<const float> Numbers() const { return {numbers_.data(), size_}; }
+    std::span<const float> Numbers() const { return {numbers_.data() + kLead, size_}; }
     // The texts, or null when they are not kept.
     ValueArray* Texts() { return withTexts_ ? &texts_ : nullptr; }
 
   private:
     static constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
 
+    // Position 1 starts a cache line, so that the row pass's wide stores
+    // each fill one line rather than straddle two.
+    static constexpr size_t kLead = kCacheLine / sizeof(float) - 1;
+    float* Positions() { return numbers_.data() + kLead; }
+
     size_t size_;
-    std::vector<float> numbers_;
+    std::vector<float, CacheLineAllocator<float>> numbers_;
     ValueArray texts_;
     bool withTexts_ = true;
 };
