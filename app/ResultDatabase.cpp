@@ -212,6 +212,20 @@ std::string SystemReason() {
     return std::generic_category().message(errno);
 }
 
+// A commit's pages are moved into the file on the checkpointer's thread once
+// the log holds a megabyte. Should that thread fall far behind (it cannot
+// open the file, or another process's reader keeps the log), the writer
+// moves them itself, as SQLite's own checkpoints would.
+int CheckpointAfterCommit(void* checkpointer, sqlite3* db, const char* /*schema*/, int frames) {
+    constexpr int kCheckpointFrames = 128;       // 8 MB of 64 kB pages
+    constexpr int kCheckpointHereFrames = 4096;  // 256 MB
+    if (frames >= kCheckpointHereFrames)
+        sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    else if (frames >= kCheckpointFrames)
+        static_cast<WalCheckpointer*>(checkpointer)->Nudge();
+    return SQLITE_OK;
+}
+
 // The name SQLite is given: a relative name gets "./" in front, so that no
 // name is ever taken as an SQLite URI ("file:...") or the in-memory
 // database (":memory:"), whatever SQLite's URI default is.
@@ -379,15 +393,25 @@ ResultDatabase::ResultDatabase(const fs::path& file, Access access) : file_(file
         }
         Open(access);
     } catch (const SqliteError& sqliteError) {
+        checkpointer_.reset();
         connection_.reset();
         throw Error(DescribeSqliteError(sqliteError));
     } catch (const ResultDatabaseError&) {
+        checkpointer_.reset();
         connection_.reset();
         throw;
     }
 }
 
-ResultDatabase::~ResultDatabase() = default;
+ResultDatabase::~ResultDatabase() {
+    if (connection_) sqlite3_wal_hook(connection_->Handle(), nullptr, nullptr);
+    checkpointer_.reset();
+}
+
+void ResultDatabase::CheckpointAfterCommits() {
+    checkpointer_ = std::make_unique<WalCheckpointer>(SqliteFileName(file_));
+    sqlite3_wal_hook(connection_->Handle(), &CheckpointAfterCommit, checkpointer_.get());
+}
 
 ResultDatabaseError ResultDatabase::Error(std::string_view reason) const {
     return ResultDatabaseError(fmt::format("result database {}: {}", file_.string(), reason));
@@ -441,16 +465,21 @@ void ResultDatabase::Open(Access access) {
         // never the file's consistency). A database kz7 created is in WAL
         // already; an empty one it was given is switched now.
         connection_->Execute("PRAGMA synchronous = NORMAL;");
-        SqliteStatement mode(*connection_, "PRAGMA journal_mode");
-        if (mode.Step() && mode.ColumnText(0) != "wal") {
-            mode.Reset();
+        bool wal = false;
+        {
+            SqliteStatement mode(*connection_, "PRAGMA journal_mode");
+            wal = mode.Step() && mode.ColumnText(0) == "wal";
+        }
+        if (!wal) {
             try {
-                connection_->Execute("PRAGMA journal_mode = WAL;");
+                SqliteStatement toWal(*connection_, "PRAGMA journal_mode = WAL");
+                wal = toWal.Step() && toWal.ColumnText(0) == "wal";
             } catch (const SqliteError&) {
                 // Another process holds the file; its rollback journal keeps
                 // every commit just as safe, only readers wait for writers.
             }
         }
+        if (wal) CheckpointAfterCommits();
     }
 }
 

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "SeriesBuffer.h"
+#include "WalCheckpointer.h"
 #include "WorkTimes.h"
 #include "kz7/control/OutputData.h"
 #include "kz7/platform/HugePages.h"
@@ -129,9 +130,15 @@ class ResultDatabase {
     void Open(Access access);
     void CreateFile();
     void CheckOrCreateSchema(Access access);
+    // Hands each commit's log to the checkpointer (SQLite's commit hook of
+    // a database in WAL mode, in place of its own checkpoints).
+    void CheckpointAfterCommits();
 
     std::filesystem::path file_;
     std::unique_ptr<SqliteConnection> connection_;
+    // Made after the connection and gone before it: the connection's close
+    // is then the last, which moves what is left of the log and removes it.
+    std::unique_ptr<WalCheckpointer> checkpointer_;
 };
 
 // What the writes of one run leave behind, shared by the RunWriter that

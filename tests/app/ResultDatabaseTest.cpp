@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ResultDatabase.h"
@@ -186,6 +188,32 @@ TEST_F(ResultDatabaseTest, RunsStayConsistentWhenNotFinished) {
     EXPECT_EQ(db.QueryInteger("SELECT count(*) FROM times WHERE run = 2"), 1);
     EXPECT_THROW(second.Store({2, 1, values, 1.0, 1.0}), ResultDatabaseError);
     EXPECT_THROW(second.Finish(RunStatus::Failed), ResultDatabaseError);
+    EXPECT_EQ(Text(db, "PRAGMA integrity_check"), "ok");
+}
+
+// A commit's pages reach the file while the writer still holds it open (its
+// log is moved on a thread of its own), and the writer's close leaves the
+// file complete and no log beside it.
+TEST_F(ResultDatabaseTest, CommitsAreMovedIntoTheFileWhileTheWriterGoesOn) {
+    constexpr int64_t kBlob = int64_t{12} << 20;  // more than a checkpoint's worth of log
+    {
+        ResultDatabase database(file);
+        database.Connection().Execute("CREATE TABLE scratch (b BLOB)");
+        database.Transaction([&] {
+            database.Connection().Execute("INSERT INTO scratch VALUES (randomblob(" +
+                                          std::to_string(kBlob) + "))");
+        });
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (static_cast<int64_t>(fs::file_size(file)) < kBlob &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_GE(static_cast<int64_t>(fs::file_size(file)), kBlob);
+        database.Transaction([&] { database.Connection().Execute("INSERT INTO scratch VALUES (x'01')"); });
+    }
+    EXPECT_FALSE(fs::exists(file.string() + "-wal"));
+    ResultDatabase database(file, ResultDatabase::Access::ReadOnly);
+    SqliteConnection& db = database.Connection();
+    EXPECT_EQ(db.QueryInteger("SELECT sum(length(b)) FROM scratch"), kBlob + 1);
     EXPECT_EQ(Text(db, "PRAGMA integrity_check"), "ok");
 }
 
