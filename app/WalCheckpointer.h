@@ -7,9 +7,10 @@
 // commits, those waits fell on the thread that runs the engine, and the one
 // at the close, where every page of the run was still in the log, held a
 // 100-zone hourly year for about a fifth of a second after its last
-// calculation. Here each commit is followed by a checkpoint on this thread,
-// so the disk takes the pages while the engine computes, and the close finds
-// only the last commit's pages left to move.
+// calculation. Here the writer's commits ask this thread for a checkpoint
+// (ResultDatabase, once the log holds 8 MB), so the disk takes the pages
+// while the engine computes, and the close finds only the last commit's
+// pages left to move.
 //
 // A checkpoint this thread cannot make (another connection is making one, a
 // reader holds the log, the disk fails) leaves the pages in the log, where
