@@ -669,9 +669,28 @@ void WriteRunPart(ResultDatabase& database, RunPart& part) {
     }
 }
 
+DirectRunWrites::~DirectRunWrites() {
+    if (writing_.valid()) writing_.wait();  // it hands its buffer to spareValues_
+}
+
+void DirectRunWrites::Take(RunPart part) {
+    WaitForWrite();
+    if (timing_ == Timing::InTurn || part.start || part.status) return Write(part);
+    writing_ = std::async(std::launch::async, [this, held = std::move(part)]() mutable { Write(held); });
+}
+
+void DirectRunWrites::Write(RunPart& part) {
+    WriteRunPart(database_, part);
+    spareValues_ = std::move(part.values);
+}
+
+void DirectRunWrites::WaitForWrite() {
+    if (writing_.valid()) writing_.get();
+}
+
 RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info, int64_t valuesPerBatch,
                      int64_t valuesPerWrite)
-    : direct_(std::make_unique<DirectRunWrites>(database)),
+    : direct_(std::make_unique<DirectRunWrites>(database, DirectRunWrites::Timing::Overlapped)),
       sink_(*direct_),
       database_(&database),
       valuesPerBatch_(valuesPerBatch),
@@ -767,9 +786,10 @@ void RunWriter::Store(const ResultRecord& record) {
 
 RunPart RunWriter::TakeHeld(SeriesBuffer::Steady steady) {
     RunPart part;
+    // First: a failure of the part being written leaves what is held in place.
+    if (direct_) part.values = direct_->SpareValues();
     part.rows = std::move(heldRows_);
     heldRows_.clear();
-    if (direct_) part.values = direct_->SpareValues();
     part.values.reserve(static_cast<size_t>(held_.HeldValues()));
     std::vector<float> scratch;
     held_.Drain(

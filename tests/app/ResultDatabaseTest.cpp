@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -189,6 +190,31 @@ TEST_F(ResultDatabaseTest, RunsStayConsistentWhenNotFinished) {
     EXPECT_THROW(second.Store({2, 1, values, 1.0, 1.0}), ResultDatabaseError);
     EXPECT_THROW(second.Finish(RunStatus::Failed), ResultDatabaseError);
     EXPECT_EQ(Text(db, "PRAGMA integrity_check"), "ok");
+}
+
+// A part of the values written while the engine goes on, and failing,
+// stops the run at its next write with the database's reason; the run ends
+// failed with its note, its values left out.
+TEST_F(ResultDatabaseTest, AWriteThatFailsBehindTheRunStopsItAndFailsIt) {
+    ResultDatabase database(file);
+    database.Connection().Execute(
+        "CREATE TRIGGER disk_full BEFORE INSERT ON series BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+    RunWriter run(database, {"simulate", "office.kz7"}, 550, 1100);
+    std::vector<float> values(55);
+    std::string failure;
+    try {
+        for (int hour = 1; hour <= 200; ++hour) {
+            std::fill(values.begin(), values.end(), static_cast<float>(hour));
+            run.Store({2, 1, values, hour / 24.0, hour / 24.0});
+        }
+    } catch (const ResultDatabaseError& error) {
+        failure = error.what();
+    }
+    EXPECT_EQ(failure, "result database " + file.string() + ": disk full");
+    run.Finish(RunStatus::Failed, failure);
+    SqliteConnection& db = database.Connection();
+    EXPECT_EQ(Text(db, "SELECT status || '|' || note FROM runs"), "failed|" + failure);
+    EXPECT_EQ(db.QueryInteger("SELECT count(*) FROM series"), 0);
 }
 
 // A commit's pages reach the file while the writer still holds it open (its
