@@ -304,8 +304,9 @@ class RunWriter {
     // The values that are numbers among the records written or handed to
     // the sink so far: all of the run's once it is finished.
     int64_t ValueCount() const { return valueCount_; }
-    // The time spent in this run's transactions so far, waits for other
-    // writers included (0 with a sink that writes on another thread).
+    // The time spent in this run's transactions, waits for other writers
+    // included, once it is finished (0 with a sink that writes on another
+    // thread): until then a write may be under way.
     WorkTimes WriteTimes() const { return direct_ ? stored_->writeTimes : WorkTimes{}; }
     // The time spent handing parts to the sink: the writes themselves when
     // they are made at once, else the waits for room in a writer's queue.
