@@ -19,17 +19,12 @@ WalCheckpointer::~WalCheckpointer() {
 }
 
 void WalCheckpointer::Nudge() {
-    if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
     {
         const std::lock_guard lock(mutex_);
         asked_ = true;
+        if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
     }
     wake_.notify_one();
-}
-
-int WalCheckpointer::Made() const {
-    const std::lock_guard lock(mutex_);
-    return made_;
 }
 
 void WalCheckpointer::Run() {
@@ -49,11 +44,9 @@ void WalCheckpointer::Run() {
         lock.unlock();
         // Passive: never waits for the writer or for readers, and takes what
         // it can; a busy log is left for the next one.
-        const bool made = db != nullptr &&
-                          sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,
-                                                    nullptr) == SQLITE_OK;
+        if (db != nullptr)
+            sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
         lock.lock();
-        if (made) ++made_;
     }
     lock.unlock();
     sqlite3_close_v2(db);

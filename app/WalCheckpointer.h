@@ -37,18 +37,15 @@ class WalCheckpointer {
     // Asks for a checkpoint of what has been committed so far; returns at
     // once. Asks made while a checkpoint is under way come to one more.
     void Nudge();
-    // Checkpoints made so far (for tests).
-    int Made() const;
 
   private:
     void Run();
 
     const std::string file_;
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::condition_variable wake_;
     bool asked_ = false;
     bool closing_ = false;
-    int made_ = 0;
     std::thread thread_;
 };
 
