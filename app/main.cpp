@@ -1,11 +1,16 @@
 // kz7: the command-line host of the engine.
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <iostream>
 
 #include "CommandLine.h"
 #include "Commands.h"
 
 int main(int argc, char** argv) {
+    // A file-size limit (ulimit -f) then fails a write as a full disk does, so
+    // that a run reaching it ends failed with the reason instead of being
+    // killed with its run left "running".
+    std::signal(SIGXFSZ, SIG_IGN);
     CLI::App app;
     kz7::app::ConfigureCommandLine(app);
     try {

@@ -456,6 +456,16 @@ TEST_F(SimulateCommandTest, CtrlCEndsTheRunCancelledWithExitCode130) {
     EXPECT_GT(std::stoi(Query("SELECT count(*) FROM series")), 0);
 }
 
+// A file-size limit fails a write as a full disk does: the run ends failed
+// with the reason, not killed with its run left running.
+TEST_F(SimulateCommandTest, AFileSizeLimitFailsTheRunWithItsReason) {
+    const auto [code, output] = test::Shell("ulimit -f 3000; " KZ7_BINARY " simulate " + kCell +
+                                            kSupport + " --timestep --quiet" + Db() + " 2>&1");
+    EXPECT_EQ(code, 1) << output;
+    EXPECT_EQ(Query("SELECT status || '|' || note FROM runs"),
+              "failed|result database " + file.string() + ": disk I/O error");
+}
+
 // Every committed batch stays, the one being written is wholly gone, and the
 // run shows it did not finish.
 TEST_F(SimulateCommandTest, ARunKilledPartWayLeavesADatabaseShowingItNotFinished) {
