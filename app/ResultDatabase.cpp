@@ -222,7 +222,7 @@ int CheckpointAfterCommit(void* checkpointer, sqlite3* db, const char* /*schema*
     constexpr int kCheckpointFrames = 128;       // of kz7's 64 kB pages
     constexpr int kCheckpointHereFrames = 4096;
     if (frames >= kCheckpointHereFrames)
-        sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        SqliteConnection::CheckpointPassively(db);
     else if (frames >= kCheckpointFrames)
         static_cast<WalCheckpointer*>(checkpointer)->Nudge();
     return SQLITE_OK;

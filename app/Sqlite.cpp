@@ -45,6 +45,10 @@ bool SqliteConnection::IsReadOnly() const {
     return sqlite3_db_readonly(db_, "main") == 1;
 }
 
+void SqliteConnection::CheckpointPassively(sqlite3* db) {
+    sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+}
+
 int64_t SqliteConnection::LastInsertId() const {
     return sqlite3_last_insert_rowid(db_);
 }

@@ -40,6 +40,10 @@ class SqliteConnection {
     bool IsReadOnly() const;
     int64_t LastInsertId() const;
     sqlite3* Handle() const { return db_; }
+    // Moves what it can of the write-ahead log into the file without
+    // waiting for the writer or for readers; a busy log is left for later.
+    void CheckpointPassively() { CheckpointPassively(db_); }
+    static void CheckpointPassively(sqlite3* db);
 
   private:
     friend class SqliteStatement;
