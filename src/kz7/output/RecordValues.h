@@ -65,7 +65,7 @@ class RecordValues {
         if (withTexts_) texts_[position].clear();
     }
 
-    std::span<const float> Numbers() const { return {numbers_.data() + kLead, size_}; }
+    std::span<const float> Numbers() const { return {Positions(), size_}; }
     // The texts, or null when they are not kept.
     ValueArray* Texts() { return withTexts_ ? &texts_ : nullptr; }
 
@@ -76,6 +76,7 @@ class RecordValues {
     // each fill one line rather than straddle two.
     static constexpr size_t kLead = kCacheLine / sizeof(float) - 1;
     float* Positions() { return numbers_.data() + kLead; }
+    const float* Positions() const { return numbers_.data() + kLead; }
 
     size_t size_;
     std::vector<float, CacheLineAllocator<float>> numbers_;
