@@ -45,6 +45,10 @@ bool AskForHugePages(const AddressSpan& span) {
     return AdviseWholeHugePages(span, kCollapse);
 }
 
+bool AskForHugePagesOnFirstWrite(const AddressSpan& span) {
+    return AdviseWholeHugePages(span, kOnFirstWrite);
+}
+
 namespace {
 constexpr std::align_val_t kHugePageAlignment{kHugePage};
 size_t WholeHugePages(size_t bytes) {
@@ -58,7 +62,7 @@ void* AllocateOnHugePages(size_t bytes) {
     void* block = ::operator new(whole, kHugePageAlignment);
     AddressSpan span;
     span.Add(block, whole);
-    AdviseWholeHugePages(span, kOnFirstWrite);
+    AskForHugePagesOnFirstWrite(span);
     return block;
 }
 

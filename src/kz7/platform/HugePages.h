@@ -27,6 +27,11 @@ class AddressSpan {
 // 6.1, huge pages switched off) or the span holds no whole huge page.
 bool AskForHugePages(const AddressSpan& span);
 
+// Asks that the whole 2 MB pages within `span` be backed by huge pages as
+// they are first written, rather than at once: for memory taken but not yet
+// used. Best effort, as above: true when the system took the advice.
+bool AskForHugePagesOnFirstWrite(const AddressSpan& span);
+
 // A block of `bytes` for a buffer written soon after it is taken. From a
 // huge page up, the block starts on one, spans whole ones and is asked to
 // be backed by them as it is first written: one page fault per 2 MB rather
