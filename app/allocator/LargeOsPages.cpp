@@ -4,7 +4,7 @@
 // buffers of megabytes are paged in 2 MB at a time rather than 4 kB, a
 // page fault each. A stored 100-zone hourly year took some 6,700 page
 // faults, mostly on the buffers its records are gathered in and SQLite's
-// page cache, and takes about 800 so, with 3–6 % less processor time
+// page cache, and takes about 800 so, with 2–6 % less processor time
 // (docs/results.md).
 #include <mimalloc.h>
 
