@@ -106,4 +106,11 @@ int ExitAfterModelErrors(int code, const std::string& model, const ModelMessages
     return kExitModelErrors;
 }
 
+int ExitAfterRunErrors(int code, const std::string& model, int64_t errors, const ShowLine& show) {
+    if ((code != kExitOk && code != kExitModelErrors) || errors == 0) return code;
+    Show(show, fmt::format("{}: {} {} during the run; it ran all the same", model, errors,
+                           errors == 1 ? "error" : "errors"));
+    return kExitModelErrors;
+}
+
 }  // namespace kz7::app

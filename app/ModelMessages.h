@@ -76,4 +76,11 @@ bool StopsForStrict(const std::string& model, const ModelMessages& messages, boo
 int ExitAfterModelErrors(int code, const std::string& model, const ModelMessages& messages,
                          const ShowLine& show = nullptr);
 
+// The same for the errors the engine reported while it ran (a weather file
+// without the run's dates): a run that finished with `errors` of them shows
+// their count ("<model>: 8760 errors during the run; it ran all the same")
+// and gives kExitModelErrors.
+int ExitAfterRunErrors(int code, const std::string& model, int64_t errors,
+                       const ShowLine& show = nullptr);
+
 }  // namespace kz7::app

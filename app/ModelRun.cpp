@@ -138,8 +138,9 @@ int WriteRunReport(ResultDatabase& database, int64_t runId, const ModelRunOption
     return kExitOk;
 }
 
+// `runErrors`: the errors the engine reported during the run.
 int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelRun& run,
-                RunInfo info) {
+                RunInfo info, int64_t& runErrors) {
     EngineState& state = control.State();
     ResultDatabase database(options.db);
     info.modelHash = HashOfFile(options.model);
@@ -166,6 +167,7 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     control.SaveResultRecord = nullptr;
     control.MessageChange = nullptr;
     control.ProgressChange = nullptr;
+    runErrors = session.ErrorCount();
     const RunWriter& stored = session.Run();
     if (code == kExitOk && run.report)
         run.report(control, {stored.RunId(), stored.RecordCount(), stored.ValueCount()});
@@ -266,10 +268,12 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
         }
     }
     try {
-        // The count follows the engine's messages: a host keeps it with them.
-        return ExitAfterModelErrors(RunAndStore(control, options, run, std::move(info)),
-                                    options.model, modelMessages,
-                                    [&](const std::string& line) { Say(options, "kz7: " + line); });
+        // The counts come after the engine's messages, so that a host keeps them together.
+        int64_t runErrors = 0;
+        const int code = RunAndStore(control, options, run, std::move(info), runErrors);
+        const ShowLine show = [&](const std::string& line) { Say(options, "kz7: " + line); };
+        return ExitAfterRunErrors(ExitAfterModelErrors(code, options.model, modelMessages, show),
+                                  options.model, runErrors, show);
     } catch (const ResultDatabaseError& error) {
         Tell(options, error.what());
         return kExitFailed;

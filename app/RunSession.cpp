@@ -2,11 +2,35 @@
 
 #include <fmt/format.h>
 
+#include <cctype>
+
 #include "Commands.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
 
 namespace kz7::app {
+
+bool ErrorTally::Count(std::string_view text) {
+    ++total_;
+    std::string pattern;
+    for (const char c : text)
+        if (!std::isdigit(static_cast<unsigned char>(c))) pattern += c;
+    const auto [found, added] = byPattern_.try_emplace(std::move(pattern), kinds_.size());
+    if (added) kinds_.emplace_back();
+    Kind& kind = kinds_[found->second];
+    if (++kind.count <= kShownPerKind) return true;
+    if (kind.firstUnshown.empty()) kind.firstUnshown = text;
+    return false;
+}
+
+std::vector<std::string> ErrorTally::Unshown() const {
+    std::vector<std::string> lines;
+    for (const Kind& kind : kinds_)
+        if (kind.count > kShownPerKind)
+            lines.push_back(fmt::format("{} more errors like \"{}\" were not shown",
+                                        kind.count - kShownPerKind, kind.firstUnshown));
+    return lines;
+}
 
 RunSession::RunSession(EngineState& state, ResultDatabase& database, const RunInfo& info,
                        bool quiet, std::FILE* messages, RunHooks hooks)
@@ -42,7 +66,11 @@ void RunSession::OnProgress(float fraction) {
 
 void RunSession::OnError(std::string_view text) {
     lastError_ = text;
-    Say(fmt::format("Error: {}", text));
+    if (errors_.Count(text)) Say(fmt::format("Error: {}", text));
+}
+
+void RunSession::SayUnshownErrors() {
+    for (const std::string& line : errors_.Unshown()) Say("kz7: " + line);
 }
 
 std::function<void(const std::string&)> RunSession::ErrorHandler() {
@@ -62,6 +90,7 @@ std::function<void()> RunSession::YieldHandler() {
 }
 
 int RunSession::Finish() {
+    SayUnshownErrors();
     progress_.Clear();
     if (Interrupted()) {
         run_.Finish(RunStatus::Cancelled);
@@ -84,6 +113,7 @@ void RunSession::Tell(std::string_view problem) {
 }
 
 int RunSession::Fail(std::string_view reason) {
+    SayUnshownErrors();
     progress_.Clear();
     Tell(reason);
     try {

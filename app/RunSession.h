@@ -19,6 +19,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "Interrupt.h"
 #include "Progress.h"
@@ -43,6 +45,30 @@ struct RunHooks {
     std::function<bool()> interrupted;
 };
 
+// The engine's errors during a run, counted by kind (the text with its
+// numbers left out) so that only the first few of each are shown: a
+// weather file without the run's dates gives "No weather data for 7:00 3/1"
+// for every hour of the year.
+class ErrorTally {
+  public:
+    static constexpr int64_t kShownPerKind = 3;
+    // Counts `text`; true when it is among the first kShownPerKind of its kind.
+    bool Count(std::string_view text);
+    int64_t Total() const { return total_; }
+    // One line for each kind with errors not shown:
+    // `1234 more errors like "<the first not shown>" were not shown`.
+    std::vector<std::string> Unshown() const;
+
+  private:
+    struct Kind {
+        int64_t count = 0;
+        std::string firstUnshown;
+    };
+    std::unordered_map<std::string, size_t> byPattern_;
+    std::vector<Kind> kinds_;  // in the order they first came
+    int64_t total_ = 0;
+};
+
 class RunSession {
   public:
     // `quiet` hides the progress bar and the engine's messages, which go to
@@ -60,8 +86,11 @@ class RunSession {
     // A warning of the engine's: shown even when quiet.
     void OnWarning(std::string_view text);
     void OnProgress(float fraction);
-    // The engine's error dialog: "Error: <text>", shown even when quiet.
+    // The engine's error dialog: "Error: <text>", shown even when quiet, the
+    // first few of each kind (ErrorTally); Finish and Fail count the rest.
     void OnError(std::string_view text);
+    // The engine's errors during the run, shown or not.
+    int64_t ErrorCount() const { return errors_.Total(); }
     // For `state.yieldHandler`: sets the engine's Cancelled after Ctrl-C (or
     // once the hooks' `interrupted` said so).
     std::function<void()> YieldHandler();
@@ -80,12 +109,14 @@ class RunSession {
     bool Interrupted() const;
     void Say(std::string_view text);      // a message line
     void Tell(std::string_view problem);  // the reason of a failure
+    void SayUnshownErrors();
 
     EngineState& state_;
     bool quiet_;
     std::FILE* messages_;
     RunHooks hooks_;
     std::string lastError_;
+    ErrorTally errors_;
     std::string lastMessage_;  // the engine repeats some messages once per zone
     std::optional<InterruptHandler> interrupt_;  // none when the hooks catch interrupts
     bool interrupted_ = false;                   // what the hooks' `interrupted` last said

@@ -53,11 +53,21 @@ TEST_F(RunSessionTest, AFinishedRunStoresItsRecordsAndShowsTheMessages) {
         session.OnProgress(0.5f);
         const std::vector<float> values{21.5f};
         session.OnRecord({2, 1, values, 37622.0, 37622.0});
+        // Errors that differ only in their numbers are one kind: the first
+        // few are shown, the rest counted at the end.
+        for (int hour = 1; hour <= 5; ++hour)
+            session.OnError("No weather data for " + std::to_string(hour) + ":00 1/1");
+        session.OnError("Error opening shade.csv");
         session.OnMessage("finished");
         EXPECT_EQ(session.Finish(), kExitOk);
         EXPECT_EQ(session.Run().RecordCount(), 1);
+        EXPECT_EQ(session.ErrorCount(), 6);
     }
-    EXPECT_EQ(Messages(), "Reading weather\nSetting up KZ7 circuits\nfinished\n");
+    EXPECT_EQ(Messages(),
+              "Reading weather\nSetting up KZ7 circuits\n"
+              "Error: No weather data for 1:00 1/1\nError: No weather data for 2:00 1/1\n"
+              "Error: No weather data for 3:00 1/1\nError: Error opening shade.csv\nfinished\n"
+              "kz7: 2 more errors like \"No weather data for 4:00 1/1\" were not shown\n");
     EXPECT_EQ(StatusAndNote(), "finished|");
 }
 

@@ -12,6 +12,8 @@
 #include <cmath>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -385,6 +387,35 @@ TEST_F(SimulateCommandTest, BadInputGivesOneLineAndLeavesNoDatabase) {
     EXPECT_EQ(RunKz7("simulate " + kCell + " --hourly --daily" + Db()).exitCode, 2);
     EXPECT_EQ(RunKz7("simulate").exitCode, 2);
     EXPECT_EQ(RunKz7("heatloss").exitCode, 2);
+}
+
+// The engine goes on past the hours a weather file lacks, each step keeping
+// the last record it had, and says so for each of them: the run is stored,
+// but ends with exit code 3, a few of those errors and their count.
+TEST_F(SimulateCommandTest, AWeatherFileShortOfTheYearRunsAndEndsCountingItsErrors) {
+    std::istringstream denver(ReadFile(kDenver));
+    std::string shortYear, line;
+    for (int n = 0; n < 8 + 24 && std::getline(denver, line); ++n) shortYear += line + "\n";
+    WriteFile(folder / "day.epw", shortYear);
+    const std::string cell = CellWith("weather/USA_CO_Denver.Intl.AP.725650_TMY3.epw",
+                                      (folder / "day.epw").string());
+    const auto run = RunKz7("simulate " + cell + kSupport + " --quiet" + Db());
+    EXPECT_EQ(run.exitCode, 3) << run.error;
+    EXPECT_EQ(Query("SELECT status FROM runs"), "finished");
+    const auto lines = [&run](const std::string& text) {
+        size_t count = 0;
+        for (size_t at = run.error.find(text); at != std::string::npos;
+             at = run.error.find(text, at + 1))
+            ++count;
+        return count;
+    };
+    EXPECT_EQ(lines("Error: No weather data for "), 3u) << run.error;
+    EXPECT_EQ(lines("more errors like \"No weather data for "), 1u) << run.error;
+    // At least one for each hour past the file's first day.
+    std::smatch count;
+    const std::regex counted(": (\\d+) errors during the run; it ran all the same\n$");
+    ASSERT_TRUE(std::regex_search(run.error, count, counted)) << run.error;
+    EXPECT_GE(std::stoi(count[1]), 8760 - 24);
 }
 
 // File permissions bind only users other than the superuser, who writes
