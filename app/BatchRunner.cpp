@@ -196,12 +196,16 @@ class VariantRun {
         run.AddZones(zones);
         run.AddVariables(ResultVariableRows());
         RunSummary summary(zones);
-        std::string lastError;
+        std::string firstError, lastError;
+        int64_t errors = 0;
         control_.SaveResultRecord = [&](const ResultRecord& record) {
             run.Store(record);
             summary.Add(record);
         };
-        state_.errorHandler = [&lastError](const std::string& error) { lastError = error; };
+        state_.errorHandler = [&](const std::string& error) {
+            if (errors++ == 0) firstError = error;
+            lastError = error;
+        };
         state_.yieldHandler = [this] {
             if (stop_.load(std::memory_order_relaxed)) state_.engine->Cancelled = true;
         };
@@ -220,6 +224,12 @@ class VariantRun {
         } else if (failure.empty() && state_.engine->Cancelled) {
             failure = fmt::format("{}: {}", variant_.label,
                                   lastError.empty() ? "the engine stopped the run" : lastError);
+        } else if (failure.empty() && errors > 0) {
+            // As a model with errors is no variant of the study, nor is a run
+            // the engine reported errors in (a weather file short of the
+            // year): its figures are not to be ranked with the others.
+            failure = fmt::format("{}: {} {} during the run, the first: {}", variant_.label, errors,
+                                  errors == 1 ? "error" : "errors", firstError);
         } else if (failure.empty()) {
             outcome_.status = RunStatus::Finished;
             outcome_.summary = summary.Rows();
