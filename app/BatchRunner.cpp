@@ -228,8 +228,8 @@ class VariantRun {
             // As a model with errors is no variant of the study, nor is a run
             // the engine reported errors in (a weather file short of the
             // year): its figures are not to be ranked with the others.
-            failure = fmt::format("{}: {} {} during the run, the first: {}", variant_.label, errors,
-                                  errors == 1 ? "error" : "errors", firstError);
+            failure = fmt::format("{}: {}, the first: {}", variant_.label, ErrorsDuringRun(errors),
+                                  firstError);
         } else if (failure.empty()) {
             outcome_.status = RunStatus::Finished;
             outcome_.summary = summary.Rows();

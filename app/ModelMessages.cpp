@@ -106,10 +106,13 @@ int ExitAfterModelErrors(int code, const std::string& model, const ModelMessages
     return kExitModelErrors;
 }
 
+std::string ErrorsDuringRun(int64_t errors) {
+    return fmt::format("{} {} during the run", errors, errors == 1 ? "error" : "errors");
+}
+
 int ExitAfterRunErrors(int code, const std::string& model, int64_t errors, const ShowLine& show) {
     if ((code != kExitOk && code != kExitModelErrors) || errors == 0) return code;
-    Show(show, fmt::format("{}: {} {} during the run; it ran all the same", model, errors,
-                           errors == 1 ? "error" : "errors"));
+    Show(show, fmt::format("{}: {}; it ran all the same", model, ErrorsDuringRun(errors)));
     return kExitModelErrors;
 }
 
