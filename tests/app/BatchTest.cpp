@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -133,8 +132,8 @@ TEST_F(BatchRunTest, HeatingFallsAsInsulationRisesAndBadRowsFailAlone) {
               std::string::npos);
     EXPECT_NE(failures["comma"].find("comma"), std::string::npos);
     // Run, and failed: its figures are not the study's.
-    EXPECT_TRUE(std::regex_search(failures["one-day"],
-                                  std::regex("^one-day: \\d+ errors during the run, the first: ")))
+    EXPECT_EQ(failures["one-day"].rfind("one-day: ", 0), 0u) << failures["one-day"];
+    EXPECT_NE(failures["one-day"].find(" errors during the run, the first: "), std::string::npos)
         << failures["one-day"];
 
     // Read back: every variant is a run of its own with its label, parameters and status.
