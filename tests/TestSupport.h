@@ -25,6 +25,14 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& text
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
+// An EPW file cut after its first day: its eight header lines and 24 hours.
+inline std::string EpwFirstDay(const std::filesystem::path& epw) {
+    std::ifstream in(epw, std::ios::binary);
+    std::string firstDay, line;
+    for (int n = 0; n < 8 + 24 && std::getline(in, line); ++n) firstDay += line + "\n";
+    return firstDay;
+}
+
 // A fresh folder under the system's temporary folder, removed afterwards.
 class ScratchFolder {
   public:

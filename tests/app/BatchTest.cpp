@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -79,10 +78,7 @@ class BatchRunTest : public ::testing::Test {
         table += "comma,\"0.1,5\",12,\n";
         table += "boston,0.1,12," + kBoston + "\n";
         // Boston's first day alone: the engine says so for every other hour.
-        std::istringstream boston(ReadFile(kBoston));
-        std::string firstDay, line;
-        for (int n = 0; n < 8 + 24 && std::getline(boston, line); ++n) firstDay += line + "\n";
-        WriteFile(folder / "day.epw", firstDay);
+        WriteFile(folder / "day.epw", test::EpwFirstDay(kBoston));
         table += "one-day,0.1,12," + (folder / "day.epw").string() + "\n";
         WriteFile(folder / "variants.csv", table);
         WriteFile(folder / "study.plan",

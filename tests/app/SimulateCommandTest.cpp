@@ -12,7 +12,6 @@
 #include <cmath>
 #include <filesystem>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -392,10 +391,7 @@ TEST_F(SimulateCommandTest, BadInputGivesOneLineAndLeavesNoDatabase) {
 // the last record it had, and says so for each of them: the run is stored,
 // but ends with exit code 3, a few of those errors and their count.
 TEST_F(SimulateCommandTest, AWeatherFileShortOfTheYearRunsAndEndsCountingItsErrors) {
-    std::istringstream denver(ReadFile(kDenver));
-    std::string shortYear, line;
-    for (int n = 0; n < 8 + 24 && std::getline(denver, line); ++n) shortYear += line + "\n";
-    WriteFile(folder / "day.epw", shortYear);
+    WriteFile(folder / "day.epw", test::EpwFirstDay(kDenver));
     const std::string cell = CellWith("weather/USA_CO_Denver.Intl.AP.725650_TMY3.epw",
                                       (folder / "day.epw").string());
     const auto run = RunKz7("simulate " + cell + kSupport + " --quiet" + Db());
