@@ -681,13 +681,49 @@ void WriteRunPart(ResultDatabase& database, RunPart& part) {
 }
 
 DirectRunWrites::~DirectRunWrites() {
-    if (writing_.valid()) writing_.wait();  // it hands its buffer to spareValues_
+    // The part being written hands its buffer to spareValues_ first.
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !writing_; });
+        closing_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
 }
 
 void DirectRunWrites::Take(RunPart part) {
     WaitForWrite();
     if (timing_ == Timing::InTurn || part.start || part.status) return Write(part);
-    writing_ = std::async(std::launch::async, [this, held = std::move(part)]() mutable { Write(held); });
+    {
+        std::lock_guard lock(mutex_);
+        handed_ = std::move(part);
+        writing_ = true;
+    }
+    if (!thread_.joinable())
+        thread_ = std::thread([this] { WriteHandedParts(); });
+    else
+        changed_.notify_all();
+}
+
+void DirectRunWrites::WriteHandedParts() {
+    std::unique_lock lock(mutex_);
+    while (true) {
+        changed_.wait(lock, [this] { return handed_.has_value() || closing_; });
+        if (!handed_) return;
+        RunPart part = std::move(*handed_);
+        handed_.reset();
+        lock.unlock();
+        std::exception_ptr failure;
+        try {
+            Write(part);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        lock.lock();
+        failure_ = failure;
+        writing_ = false;
+        changed_.notify_all();
+    }
 }
 
 void DirectRunWrites::Write(RunPart& part) {
@@ -696,7 +732,9 @@ void DirectRunWrites::Write(RunPart& part) {
 }
 
 void DirectRunWrites::WaitForWrite() {
-    if (writing_.valid()) writing_.get();
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !writing_; });
+    if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
 }
 
 RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info, int64_t valuesPerBatch,

@@ -15,15 +15,18 @@
 // (never one open across the calculation), so several kz7 processes can
 // append runs to one file at once. A run's last values and its status are
 // committed together: a run marked 'finished' is complete.
+#include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <functional>
-#include <future>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -210,10 +213,13 @@ class RunPartSink {
 // is written before Take returns. Overlapped, a part of the run's values is
 // written on a thread of its own while the engine computes the next batch:
 // the write (SQLite's and the kernel's share of a stored run, a sixth of a
-// 100-zone hourly year) no longer holds up the calculation. At most one part
-// is being written at any time. A part's failure is thrown by the next Take,
-// SpareValues or AfterParts; the run's first part (its row, and so its id)
-// and its last (its status) are written in turn.
+// 100-zone hourly year) no longer holds up the calculation. One thread
+// writes every such part of the run, started with the first: a thread for
+// each part took a fresh heap for SQLite's buffers, and so fresh pages, at
+// every batch. At most one part is being written at any time. A part's
+// failure is thrown by the next Take, SpareValues or AfterParts; the run's
+// first part (its row, and so its id) and its last (its status) are written
+// in turn.
 class DirectRunWrites final : public RunPartSink {
   public:
     enum class Timing { InTurn, Overlapped };
@@ -244,11 +250,19 @@ class DirectRunWrites final : public RunPartSink {
     void Write(RunPart& part);
     // Waits for the part being written, if any; throws its failure.
     void WaitForWrite();
+    // The writing thread: each part handed to it in turn, until closing.
+    void WriteHandedParts();
 
     ResultDatabase& database_;
     Timing timing_;
     std::vector<float, HugePageAllocator<float>> spareValues_;
-    std::future<void> writing_;  // the part being written
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::optional<RunPart> handed_;  // taken, not yet written
+    bool writing_ = false;           // a part is handed or being written
+    bool closing_ = false;
+    std::exception_ptr failure_;  // of the last part written
+    std::thread thread_;          // started with the first overlapped part
 };
 
 // Writes one run: its row in runs, its zones and variables, and its records.
