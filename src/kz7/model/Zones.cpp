@@ -142,6 +142,9 @@ bool Zones::SimulateStep(SolvedZoneListener* solved) {
             // The zones not reached still start their step: the step's
             // result filing reads them.
             while (starting != stepStarts_.end()) (*starting++)->InitTimeStep();
+            // No zone is solved: the filing finds each zone's result values
+            // empty, as the solution would have started them.
+            for (Zone& unsolved : items_) unsolved.stepValues.Clear();
             return false;
         }
         state_.Yield();

@@ -1,8 +1,9 @@
 #pragma once
 // One zone's values of the current time step, by zone variable position.
-// The zone clears them at the start of every step (Zone::InitTimeStep), sets
-// or adds what it knows during the step, and the zone result store reads them
-// at the end of the step. A position left unset is not recorded for that
+// The zone clears them where its solution starts (Zone::SolveKZ7: nothing
+// earlier in the step writes them), sets or adds what it knows during the
+// solution and its filing, and the zone result store reads them at the end of
+// the step. A position left unset is not recorded for that
 // step, so an interval in which it was never set reports the missing value.
 #include <algorithm>
 #include <array>

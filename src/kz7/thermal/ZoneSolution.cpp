@@ -95,7 +95,6 @@ void Zone::InitTimeStep() {
     step.DSolar = step.SolarGainKW = 0.0f;
     step.FanPowerKW = 0.0f;
     elements.ClearStepFlows();
-    stepValues.Clear();
     step.duty_.fill(0.0f);
     if (!state_.settings.intermittent || !Heater) return;
     // Bisection of the preheat over the design days: occupancy has just
@@ -111,6 +110,9 @@ void Zone::InitTimeStep() {
 }
 
 void Zone::SolveKZ7() {
+    // The first of the step to write the result values: cleared here rather
+    // than when the step starts, the gains pass need not touch their line.
+    stepValues.Clear();
     SetKZ7Coefficients();
     SOLVT();
     SolveEmitters();
