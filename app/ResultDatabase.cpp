@@ -694,15 +694,15 @@ DirectRunWrites::~DirectRunWrites() {
 void DirectRunWrites::Take(RunPart part) {
     WaitForWrite();
     if (timing_ == Timing::InTurn || part.start || part.status) return Write(part);
+    // Started before the part is handed over: a thread that cannot be made
+    // throws here and leaves no part waiting for it.
+    if (!thread_.joinable()) thread_ = std::thread([this] { WriteHandedParts(); });
     {
         std::lock_guard lock(mutex_);
         handed_ = std::move(part);
         writing_ = true;
     }
-    if (!thread_.joinable())
-        thread_ = std::thread([this] { WriteHandedParts(); });
-    else
-        changed_.notify_all();
+    changed_.notify_all();
 }
 
 void DirectRunWrites::WriteHandedParts() {
