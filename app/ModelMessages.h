@@ -79,8 +79,8 @@ int ExitAfterModelErrors(int code, const std::string& model, const ModelMessages
 // "8791 errors during the run" ("1 error ...").
 std::string ErrorsDuringRun(int64_t errors);
 
-// The same for the errors the engine reported while it ran (a weather file
-// without the run's dates): a run that finished with `errors` of them shows
+// ExitAfterModelErrors for the errors the engine reported while it ran (a
+// weather file without the run's dates): a run that finished with `errors` of them shows
 // their count ("<model>: 8760 errors during the run; it ran all the same")
 // and gives kExitModelErrors.
 int ExitAfterRunErrors(int code, const std::string& model, int64_t errors,
