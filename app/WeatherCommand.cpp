@@ -5,6 +5,7 @@
 #include <fmt/core.h>
 
 #include <array>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -174,12 +175,22 @@ int RunWeather(const WeatherOptions& options) {
         if (record.interval == 4) months.push_back(row);
         if (!options.db.empty()) rows.push_back(std::move(row));
     };
+    // A line the engine reads in part (fields missing, read as 0) is an
+    // error it reports and reads on: the figures are shown, and stored, all
+    // the same, and the command ends as a run with errors does (exit code 3).
+    ErrorTally errors;
+    state.errorHandler = [&errors](const std::string& text) {
+        if (errors.Count(text)) fmt::print(stderr, "Error: {}\n", text);
+    };
     EnergyPlusWeather epw(state);
     if (!epw.OpenFile(options.file)) return kExitFailed;  // the engine said why
     PrintSite(epw);
     PrintPeriod(epw);
     PrintMonths(months);
-    return options.db.empty() ? kExitOk : StoreWeatherRows(options, state, rows);
+    const int code = options.db.empty() ? kExitOk : StoreWeatherRows(options, state, rows);
+    std::fflush(stdout);
+    for (const std::string& unshown : errors.Unshown()) fmt::print(stderr, "kz7: {}\n", unshown);
+    return ExitAfterRunErrors(code, options.file, errors.Total());
 }
 
 }  // namespace

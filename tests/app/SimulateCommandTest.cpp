@@ -358,6 +358,22 @@ TEST_F(SimulateCommandTest, BadInputGivesOneLineAndLeavesNoDatabase) {
     WriteFile(folder / "bad.epw", "not weather\n");
     EXPECT_EQ(RunKz7("weather " + (folder / "bad.epw").string() + Db()).exitCode, 1);
     EXPECT_FALSE(fs::exists(file));
+    // A file cut off within a line: the rows are shown and stored all the
+    // same, and the command ends as a run with errors does.
+    std::string cut = ReadFile(kDenver);
+    cut.resize(cut.find("\n", cut.find("1995,1,1,10,")) - 20);
+    WriteFile(folder / "cut.epw", cut);
+    const std::string cutFile = (folder / "cut.epw").string();
+    const auto cutRun = RunKz7("weather " + cutFile + Db());
+    EXPECT_EQ(cutRun.exitCode, 3);
+    const auto said = [&cutRun](const std::string& line) {
+        return cutRun.error.find(line) != std::string::npos;
+    };
+    EXPECT_TRUE(said("Error: Weather file " + cutFile + ": line 18 has ")) << cutRun.error;
+    EXPECT_TRUE(said("kz7: " + cutFile + ": 1 error during the run; it ran all the same"))
+        << cutRun.error;
+    EXPECT_NE(cutRun.output.find("10 weather rows"), std::string::npos) << cutRun.output;
+    fs::remove(file);
 
     // Database paths that cannot be written, even by the superuser.
     WriteFile(folder / "plain", "a file\n");
