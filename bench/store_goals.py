@@ -1,0 +1,93 @@
+"""The storing and scaling figures of an annual run, measured as they are reported.
+
+    /usr/bin/python3 bench/store_goals.py [--bench build/kz7_bench] [--rounds 3] [--quick]
+
+Runs, in alternation so that a machine that slows down or speeds up weighs on
+each alike, every round of:
+
+- the hourly-stored and the unstored annual run of 100 and 1000 zones
+  (BM_AnnualZonesStoredHourly, BM_AnnualZonesNoOutput: process CPU time,
+  every thread of the run counted);
+- the unstored run of 10, 100 and 1000 zones on ten-minute steps
+  (BM_AnnualRunZonesDenver, BM_AnnualRun100ZonesDenver);
+
+and prints the medians and what they give: the CPU time of the stored run
+over the unstored one, the storing cost per zone at 100 and at 1000 zones,
+and the calculation's cost per added zone from 10 to 100 and from 100 to
+1000 zones. --quick leaves out the 1000-zone runs (a round then takes some
+ten seconds rather than a minute).
+"""
+
+import argparse
+import json
+import pathlib
+import statistics
+import subprocess
+import sys
+
+ROOT = pathlib.Path(__file__).resolve().parents[1]
+
+
+def run(bench, pattern):
+    """Each benchmark matching `pattern`, run once: {name: milliseconds}."""
+    out = subprocess.run(
+        [bench, f"--benchmark_filter={pattern}", "--benchmark_format=json"],
+        check=True, capture_output=True, text=True).stdout
+    times = {}
+    for entry in json.loads(out)["benchmarks"]:
+        if entry.get("error_occurred"):
+            sys.exit(f"{entry['name']}: {entry.get('error_message', 'failed')}")
+        name = entry["run_name"].split("/iterations")[0]
+        scale = {"ms": 1.0, "us": 1e-3, "ns": 1e-6, "s": 1e3}[entry["time_unit"]]
+        # The stored runs are timed in process CPU time, the rest per thread:
+        # both are in cpu_time.
+        times[name] = entry["cpu_time"] * scale
+    return times
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--bench", default=str(ROOT / "build" / "kz7_bench"))
+    parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--quick", action="store_true")
+    args = parser.parse_args()
+    zones = "100" if args.quick else "(100|1000)"
+    patterns = [f"BM_AnnualZones(StoredHourly|NoOutput)/{zones}/",
+                "BM_AnnualRunZonesDenver/10/" if args.quick else "BM_AnnualRunZonesDenver/",
+                "BM_AnnualRun100ZonesDenver"]
+    samples = {}
+    for round_number in range(args.rounds):
+        for pattern in patterns:
+            for name, ms in run(args.bench, pattern).items():
+                samples.setdefault(name, []).append(ms)
+        print(f"round {round_number + 1} of {args.rounds} done", file=sys.stderr)
+
+    median = {name: statistics.median(values) for name, values in samples.items()}
+    for name in sorted(median):
+        values = ", ".join(f"{v:.0f}" for v in samples[name])
+        print(f"{name:40} median {median[name]:9.1f} ms   ({values})")
+
+    def get(name):
+        return median.get(name)
+
+    print()
+    stored, unstored = get("BM_AnnualZonesStoredHourly/100"), get("BM_AnnualZonesNoOutput/100")
+    print(f"stored ÷ unstored, 100 zones: {stored / unstored:.2f} (goal: at most 2)")
+    per_zone = (stored - unstored) / 100
+    print(f"storing cost per zone, 100 zones: {per_zone:.2f} ms")
+    if get("BM_AnnualZonesStoredHourly/1000"):
+        per_zone_1000 = (get("BM_AnnualZonesStoredHourly/1000") -
+                         get("BM_AnnualZonesNoOutput/1000")) / 1000
+        print(f"storing cost per zone, 1000 zones: {per_zone_1000:.2f} ms "
+              f"({100 * (per_zone_1000 / per_zone - 1):+.0f} %, goal: within 20 %)")
+    ten, hundred = get("BM_AnnualRunZonesDenver/10"), get("BM_AnnualRun100ZonesDenver")
+    first = (hundred - ten) / 90
+    print(f"calculation per added zone, 10 to 100 zones: {first:.2f} ms")
+    if get("BM_AnnualRunZonesDenver/1000"):
+        second = (get("BM_AnnualRunZonesDenver/1000") - hundred) / 900
+        print(f"calculation per added zone, 100 to 1000 zones: {second:.2f} ms "
+              f"({100 * (second / first - 1):+.0f} %, goal: within 20 %)")
+
+
+if __name__ == "__main__":
+    main()
