@@ -175,9 +175,10 @@ int RunWeather(const WeatherOptions& options) {
         if (record.interval == 4) months.push_back(row);
         if (!options.db.empty()) rows.push_back(std::move(row));
     };
-    // A line the engine reads in part (fields missing, read as 0) is an
-    // error it reports and reads on: the figures are shown, and stored, all
-    // the same, and the command ends as a run with errors does (exit code 3).
+    // A fault the engine reports and reads on (a line with fields missing,
+    // read as 0; a second year of data, left out): the figures are shown,
+    // and stored, all the same, and the command ends as a run with errors
+    // does (exit code 3).
     ErrorTally errors;
     state.errorHandler = [&errors](const std::string& text) {
         if (errors.Count(text)) fmt::print(stderr, "Error: {}\n", text);
