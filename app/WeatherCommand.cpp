@@ -67,7 +67,7 @@ void PrintPeriod(const EnergyPlusWeather& epw) {
                kDays[static_cast<size_t>(
                    epw.StartDayOfWeek >= 1 && epw.StartDayOfWeek <= 7 ? epw.StartDayOfWeek : 0)]);
     if (calendarYear)
-        fmt::print("Calendar:  one year of data; weekdays and February by the calendar\n");
+        fmt::print("Calendar:  records of one calendar year; weekdays and February by the calendar\n");
     else
         fmt::print(
             "Calendar:  typical year (months from different years); weekdays counted from the "
