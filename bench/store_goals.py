@@ -67,24 +67,23 @@ def main():
         values = ", ".join(f"{v:.0f}" for v in samples[name])
         print(f"{name:40} median {median[name]:9.1f} ms   ({values})")
 
-    def get(name):
-        return median.get(name)
-
     print()
-    stored, unstored = get("BM_AnnualZonesStoredHourly/100"), get("BM_AnnualZonesNoOutput/100")
+    stored = median["BM_AnnualZonesStoredHourly/100"]
+    unstored = median["BM_AnnualZonesNoOutput/100"]
     print(f"stored ÷ unstored, 100 zones: {stored / unstored:.2f} (goal: at most 2)")
     per_zone = (stored - unstored) / 100
     print(f"storing cost per zone, 100 zones: {per_zone:.2f} ms")
-    if get("BM_AnnualZonesStoredHourly/1000"):
-        per_zone_1000 = (get("BM_AnnualZonesStoredHourly/1000") -
-                         get("BM_AnnualZonesNoOutput/1000")) / 1000
+    if median.get("BM_AnnualZonesStoredHourly/1000"):
+        per_zone_1000 = (median["BM_AnnualZonesStoredHourly/1000"] -
+                         median["BM_AnnualZonesNoOutput/1000"]) / 1000
         print(f"storing cost per zone, 1000 zones: {per_zone_1000:.2f} ms "
               f"({100 * (per_zone_1000 / per_zone - 1):+.0f} %, goal: within 20 %)")
-    ten, hundred = get("BM_AnnualRunZonesDenver/10"), get("BM_AnnualRun100ZonesDenver")
+    ten = median["BM_AnnualRunZonesDenver/10"]
+    hundred = median["BM_AnnualRun100ZonesDenver"]
     first = (hundred - ten) / 90
     print(f"calculation per added zone, 10 to 100 zones: {first:.2f} ms")
-    if get("BM_AnnualRunZonesDenver/1000"):
-        second = (get("BM_AnnualRunZonesDenver/1000") - hundred) / 900
+    if median.get("BM_AnnualRunZonesDenver/1000"):
+        second = (median["BM_AnnualRunZonesDenver/1000"] - hundred) / 900
         print(f"calculation per added zone, 100 to 1000 zones: {second:.2f} ms "
               f"({100 * (second / first - 1):+.0f} %, goal: within 20 %)")
 
