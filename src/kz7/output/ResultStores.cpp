@@ -31,10 +31,22 @@ void ResultStores::PlantInterval(bool warmUp, int32_t k) {
 ResultStores::ZoneStepFiling::ZoneStepFiling(ResultStores& stores, float dayWeight)
     : stores_(stores), dayWeight_(dayWeight), filed_(stores.zones_.HasOpenHandle()) {}
 
+ResultStores::ZoneStepFiling::~ZoneStepFiling() {
+    RecordFiled();
+}
+
+void ResultStores::ZoneStepFiling::RecordFiled() {
+    if (lastFiled_ != nullptr)
+        stores_.zones_.RecordZone(lastPosition_, *lastFiled_, stores_.weights_);
+    lastFiled_ = nullptr;
+}
+
 void ResultStores::ZoneStepFiling::ZoneSolved(int32_t position, Zone& zone) {
     if (filed_) {
         zone.FileStepValues();
-        stores_.zones_.RecordZone(position, zone, stores_.weights_);
+        RecordFiled();
+        lastFiled_ = &zone;
+        lastPosition_ = position;
     }
     zone.TallyComfort(dayWeight_);
 }

@@ -21,19 +21,35 @@ class ResultStores {
     explicit ResultStores(EngineState& state);
 
     // The end of one zone's kept step: the zone files its step values
-    // (Zone::FileStepValues), they go into the open handles at once, and
-    // the zone tallies its comfort bands. Nothing is filed when no interval
-    // is open. Handed to the zone set, it files each zone as it is solved.
+    // (Zone::FileStepValues) and tallies its comfort bands, and the values
+    // go into the open handles. Nothing is filed when no interval is open.
+    // Handed to the zone set, it files each zone as it is solved.
     // `dayWeight`: what the step's day stands for in the bands.
+    //
+    // A zone's values go into the handles when the next zone has been
+    // filed, and the last zone's when the filing ends (before the plant's
+    // step): the handles read the values a row at a time, in wide loads,
+    // just after the filing wrote them one by one, and such a load waits
+    // for all of those writes to land. A zone later they have landed. The
+    // values are final once filed, so the sums are the same bits.
     class ZoneStepFiling final : public SolvedZoneListener {
       public:
         ZoneStepFiling(ResultStores& stores, float dayWeight);
+        // Puts the last zone's values into the handles.
+        ~ZoneStepFiling();
+        ZoneStepFiling(const ZoneStepFiling&) = delete;
+        ZoneStepFiling& operator=(const ZoneStepFiling&) = delete;
         void ZoneSolved(int32_t position, Zone& zone) override;
 
       private:
+        void RecordFiled();
+
         ResultStores& stores_;
         float dayWeight_;
         bool filed_;
+        // The zone filed last, whose values go into the handles next.
+        Zone* lastFiled_ = nullptr;
+        int32_t lastPosition_ = 0;
     };
 
     // Codes −999 initialise, 0 reset the interval selection, 2 open the
