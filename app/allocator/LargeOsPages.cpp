@@ -1,11 +1,14 @@
 // Linked into the builds that allocate with mimalloc (kz7 and its
-// benchmarks in Release): the heap is backed by the system's 2 MB pages
-// where it has them (transparent huge pages on request), so that a run's
-// buffers of megabytes are paged in 2 MB at a time rather than 4 kB, a
-// page fault each. A stored 100-zone hourly year took some 6,700 page
-// faults, mostly on the buffers its records are gathered in and SQLite's
-// page cache, and takes about 800 so, with 2–6 % less processor time
-// (docs/results.md).
+// benchmarks in Release): the main thread's heap, which holds the model and
+// the zones the engine walks at every step, is backed by the system's 2 MB
+// pages where it has them (transparent huge pages on request), so that a
+// step needs a few address translations rather than one per 4 kB. The
+// buffers a run's records are gathered in are not on this heap
+// (AllocateOnSmallPages), and the other threads' heaps (the result
+// writer's and the log checkpointer's SQLite pages) are committed as
+// mimalloc does by default: on a virtual machine that returns its free
+// memory to the host, each fresh huge page they touched cost more to clear
+// than the page faults it saved (docs/results.md).
 #include <mimalloc.h>
 
 #include <cinttypes>
@@ -44,11 +47,6 @@ void AdviseMappingOf(const void* address) {
 [[maybe_unused]] const bool kLargeOsPages = [] {
     if (std::getenv("MIMALLOC_LARGE_OS_PAGES") != nullptr) return false;
     mi_option_enable(mi_option_large_os_pages);
-    // Other threads' first segments too, which mimalloc would otherwise
-    // commit piece by piece and not advise: the result writer's and the
-    // log checkpointer's SQLite pages, about 1,000 faults of a stored
-    // 100-zone year.
-    mi_option_set(mi_option_eager_commit_delay, 0);
     void* probe = mi_malloc(1);
     AdviseMappingOf(probe);
     mi_free(probe);

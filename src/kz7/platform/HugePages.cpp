@@ -1,6 +1,7 @@
 #include "kz7/platform/HugePages.h"
 
 #include <algorithm>
+#include <new>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -50,28 +51,31 @@ bool AskForHugePagesOnFirstWrite(const AddressSpan& span) {
 }
 
 namespace {
-constexpr std::align_val_t kHugePageAlignment{kHugePage};
-size_t WholeHugePages(size_t bytes) {
-    return (bytes + kHugePage - 1) & ~(kHugePage - 1);
-}
+constexpr size_t kMappedOnItsOwn = size_t{64} << 10;
 }  // namespace
 
-void* AllocateOnHugePages(size_t bytes) {
-    if (bytes < kHugePage) return ::operator new(bytes);
-    const size_t whole = WholeHugePages(bytes);
-    void* block = ::operator new(whole, kHugePageAlignment);
-    AddressSpan span;
-    span.Add(block, whole);
-    AskForHugePagesOnFirstWrite(span);
-    return block;
+void* AllocateOnSmallPages(size_t bytes) {
+#if defined(__linux__)
+    if (bytes >= kMappedOnItsOwn) {
+        void* block =
+            mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (block == MAP_FAILED) throw std::bad_alloc();
+        // Where huge pages are given unasked, this mapping still takes none.
+        madvise(block, bytes, MADV_NOHUGEPAGE);
+        return block;
+    }
+#endif
+    return ::operator new(bytes);
 }
 
-// Unsized: not every compiler declares the sized forms by default.
-void FreeOnHugePages(void* block, size_t bytes) noexcept {
-    if (bytes < kHugePage)
-        ::operator delete(block);
-    else
-        ::operator delete(block, kHugePageAlignment);
+void FreeOnSmallPages(void* block, size_t bytes) noexcept {
+#if defined(__linux__)
+    if (bytes >= kMappedOnItsOwn) {
+        munmap(block, bytes);
+        return;
+    }
+#endif
+    ::operator delete(block);
 }
 
 }  // namespace kz7
