@@ -7,8 +7,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -24,6 +23,7 @@
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
+#include "kz7/platform/InputFile.h"
 #include "kz7/weather/Weather.h"
 
 namespace kz7::app {
@@ -75,10 +75,8 @@ namespace {
 
 // The SHA-256 of the model file's bytes; empty when it cannot be read.
 std::string HashOfFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return in ? Sha256Hex(text.str()) : std::string();
+    const std::optional<std::string> bytes = ReadWholeFile(path);
+    return bytes ? Sha256Hex(*bytes) : std::string();
 }
 
 // A one-line reason the run could not start, for the user.
