@@ -90,8 +90,8 @@ class SeriesBuffer {
         // By position, the steady chunk held back, if any (steps 0: none).
         std::vector<SteadyChunk> steady;
         size_t Records() const { return width == 0 ? 0 : values.size() / width; }
-        // Makes the records `newWidth` wide, with room for `records` of them.
-        void Widen(size_t newWidth, size_t records);
+        // Makes the records `newWidth` wide, with room for at least `room` of them.
+        void Widen(size_t newWidth, size_t room);
         // Asks for the cache lines its next held record will be written to.
         void PrefetchNextRecord() const;
         // Hands on `chunk`, or holds it back as steady.

@@ -38,8 +38,8 @@ bool AskForHugePagesOnFirstWrite(const AddressSpan& span);
 // and read back once per batch. A first write to a fresh 2 MB page clears
 // all of it, and on a virtual machine that hands its free memory back to
 // the host, such a page is the host's to supply afresh: the clearing then
-// costs as much as the stored run's whole write. Pages of 4 kB are mostly
-// ones the system has just had back from other processes. From 64 kB up
+// took a quarter to a third of a stored run (docs/results.md). Pages of
+// 4 kB are mostly ones the system has just had back from other processes. From 64 kB up
 // the block is mapped on its own; smaller blocks come from the heap.
 void* AllocateOnSmallPages(size_t bytes);
 void FreeOnSmallPages(void* block, size_t bytes) noexcept;
