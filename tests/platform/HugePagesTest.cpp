@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
@@ -7,6 +8,10 @@
 #include <vector>
 
 #include "kz7/platform/HugePages.h"
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace kz7 {
 namespace {
@@ -64,6 +69,29 @@ TEST(HugePages, SmallPageBuffersHoldTheirValuesOnPagesOf4kB) {
     for (size_t i = 0; i + 1 < large.size(); ++i)
         ASSERT_EQ(large[i], static_cast<uint32_t>(i * 2654435761u)) << i;
     EXPECT_EQ(HugePageKilobytesAround(large.data() + large.size() / 2), 0);
+}
+
+// Mapped blocks start a cache line apart within their pages, so that the
+// same place of many buffers does not fall in one cache set; freeing a block
+// gives its whole mapping back.
+TEST(HugePages, SmallPageBlocksStartOnDifferentCacheLinesAndAreUnmappedWhenFreed) {
+    constexpr size_t kBytes = size_t{1} << 20;
+    void* first = AllocateOnSmallPages(kBytes);
+    void* second = AllocateOnSmallPages(kBytes);
+    const auto offset = [](const void* block) { return reinterpret_cast<uintptr_t>(block) % 4096; };
+    EXPECT_EQ(offset(first) % 64, 0u);
+    EXPECT_NE(offset(first), offset(second));
+    static_cast<char*>(second)[kBytes - 1] = 1;  // the block's last byte is within its mapping
+    FreeOnSmallPages(first, kBytes);
+    FreeOnSmallPages(second, kBytes);
+#if defined(__linux__)
+    for (void* block : {first, second}) {
+        unsigned char resident = 0;
+        void* page = static_cast<char*>(block) - offset(block);
+        EXPECT_EQ(mincore(page, 4096, &resident), -1);
+        EXPECT_EQ(errno, ENOMEM);
+    }
+#endif
 }
 
 }  // namespace
