@@ -176,9 +176,9 @@ struct RunPart {
     std::vector<std::function<void(SqliteConnection&, int64_t)>> rows;
     std::vector<StepTime> times;
     std::vector<Chunk> chunks;
-    // Little-endian float32, as the blobs hold them, on 4 kB pages (see
-    // AllocateOnSmallPages).
-    std::vector<float, SmallPageAllocator<float>> values;
+    // Little-endian float32, as the blobs hold them; a batch's megabytes are
+    // paged in a huge page at a time.
+    std::vector<float, HugePageAllocator<float>> values;
     // The run's end, written with its last values.
     std::optional<RunStatus> status;
     std::string note;
@@ -240,7 +240,7 @@ class DirectRunWrites final : public RunPartSink {
     // part to fill: a batch's buffer of tens of megabytes, handed back to
     // the system and taken again at every batch, would be paged in afresh
     // each time (three times the page faults of a 100-zone hourly year).
-    std::vector<float, SmallPageAllocator<float>> SpareValues() {
+    std::vector<float, HugePageAllocator<float>> SpareValues() {
         WaitForWrite();
         spareValues_.clear();
         return std::move(spareValues_);
@@ -255,7 +255,7 @@ class DirectRunWrites final : public RunPartSink {
 
     ResultDatabase& database_;
     Timing timing_;
-    std::vector<float, SmallPageAllocator<float>> spareValues_;
+    std::vector<float, HugePageAllocator<float>> spareValues_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::optional<RunPart> handed_;  // taken, not yet written
@@ -341,7 +341,7 @@ class RunWriter {
     int64_t valuesPerBatch_;
     int64_t valuesPerWrite_;
     std::vector<std::function<void(SqliteConnection&, int64_t)>> heldRows_;
-    SeriesBuffer held_{kStepsPerBatch};
+    SeriesBuffer held_;
     std::vector<float> weatherRow_;  // scratch of Store
     std::vector<SummaryRow> summary_;
     bool finished_ = false;

@@ -50,11 +50,9 @@ bool AllSame(std::span<const float> values) {
 }
 }  // namespace
 
-void SeriesBuffer::Stream::Widen(size_t newWidth, size_t room) {
+void SeriesBuffer::Stream::Widen(size_t newWidth) {
     const size_t records = width == 0 ? 0 : values.size() / width;
-    std::vector<float, SmallPageAllocator<float>> wider;
-    wider.reserve(std::max(records, room) * newWidth);
-    wider.assign(records * newWidth, kNone);
+    std::vector<float> wider(records * newWidth, kNone);
     for (size_t record = 0; record < records; ++record)
         std::copy_n(values.begin() + static_cast<std::ptrdiff_t>(record * width), width,
                     wider.begin() + static_cast<std::ptrdiff_t>(record * newWidth));
@@ -109,7 +107,7 @@ SeriesBuffer::Stream& SeriesBuffer::Find(int16_t interval, int32_t zone) {
 
 void SeriesBuffer::Add(const ResultRecord& record) {
     Stream& stream = Find(record.interval, record.zone);
-    if (record.values.size() > stream.width) stream.Widen(record.values.size(), recordsAtOnce_);
+    if (record.values.size() > stream.width) stream.Widen(record.values.size());
     if (stream.values.empty()) stream.firstPending = stream.nextStep;
     stream.values.insert(stream.values.end(), record.values.begin(), record.values.end());
     if (record.values.size() < stream.width)

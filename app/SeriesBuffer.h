@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "kz7/control/OutputData.h"
-#include "kz7/platform/HugePages.h"
 
 namespace kz7::app {
 
@@ -38,10 +37,6 @@ struct StepTime {
 
 class SeriesBuffer {
   public:
-    // Each stream takes room for `recordsAtOnce` records with its first,
-    // rather than growing to them record by record.
-    explicit SeriesBuffer(size_t recordsAtOnce = 0) : recordsAtOnce_(recordsAtOnce) {}
-
     // Takes one record: the next step of its (interval, zone). The first
     // record of a step gives the step its time. Its values are counted when
     // drained (SeriesChunk::numbers), in the pass that gathers them anyway.
@@ -84,14 +79,12 @@ class SeriesBuffer {
         int64_t nextStep = 0;      // step of the next record
         int64_t firstPending = 0;  // step of the first held record
         size_t width = 0;          // values per held record
-        // Held records one after another, on 4 kB pages: see AllocateOnSmallPages.
-        std::vector<float, SmallPageAllocator<float>> values;
+        std::vector<float> values;  // held records one after another
         std::vector<size_t> cuts;   // held records at each seal
         // By position, the steady chunk held back, if any (steps 0: none).
         std::vector<SteadyChunk> steady;
         size_t Records() const { return width == 0 ? 0 : values.size() / width; }
-        // Makes the records `newWidth` wide, with room for at least `room` of them.
-        void Widen(size_t newWidth, size_t room);
+        void Widen(size_t newWidth);
         // Asks for the cache lines its next held record will be written to.
         void PrefetchNextRecord() const;
         // Hands on `chunk`, or holds it back as steady.
@@ -113,7 +106,6 @@ class SeriesBuffer {
     // Steps of each interval that have a time.
     std::vector<std::pair<int16_t, int64_t>> timedSteps_;
     std::vector<StepTime> times_;
-    size_t recordsAtOnce_;
     // Positions gathered at once: a cache line of floats.
     static constexpr size_t kColumnsAtOnce = 16;
     std::vector<float> columns_;  // scratch of Drain: kColumnsAtOnce columns of a chunk

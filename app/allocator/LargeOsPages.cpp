@@ -1,14 +1,14 @@
 // Linked into the builds that allocate with mimalloc (kz7 and its
-// benchmarks in Release): the main thread's heap, which holds the model and
-// the zones the engine walks at every step, is backed by the system's 2 MB
-// pages where it has them (transparent huge pages on request), so that a
-// step needs a few address translations rather than one per 4 kB. The
-// buffers a run's records are gathered in are not on this heap
-// (AllocateOnSmallPages), and the other threads' heaps (the result
-// writer's and the log checkpointer's SQLite pages) are committed as
-// mimalloc does by default: on a virtual machine that returns its free
-// memory to the host, each fresh huge page they touched cost more to clear
-// than the page faults it saved (docs/results.md).
+// benchmarks in Release): the main thread's heap, which holds the model,
+// the zones the engine walks at every step and the buffers a run's records
+// are gathered in, is backed by the system's 2 MB pages where it has them
+// (transparent huge pages on request): fewer page faults, and fewer address
+// translations at every step. The other threads' heaps (the result
+// writer's and the log checkpointer's, mostly SQLite's pages) are committed
+// as mimalloc does by default, in small pieces: on huge pages each of them
+// cleared fresh 2 MB pages for a few hundred kilobytes of use, which on a
+// virtual machine that returns its free memory to the host cost more than
+// the page faults saved (docs/results.md).
 #include <mimalloc.h>
 
 #include <cinttypes>

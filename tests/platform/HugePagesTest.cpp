@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
@@ -8,10 +7,6 @@
 #include <vector>
 
 #include "kz7/platform/HugePages.h"
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 namespace kz7 {
 namespace {
@@ -56,42 +51,24 @@ TEST(HugePages, OnlyWholeHugePagesOfASpanAreAskedForAndTheirContentsStay) {
     EXPECT_GE(HugePageKilobytesAround(large.data() + large.size() / 2), 2048);
 }
 
-// A buffer of megabytes is not on huge pages, even where the system gives
-// them unasked; a small one comes from the heap. Both hold what they are
-// given, a grown one what it held before.
-TEST(HugePages, SmallPageBuffersHoldTheirValuesOnPagesOf4kB) {
-    std::vector<uint32_t, SmallPageAllocator<uint32_t>> small(1000, 7u);
+// A buffer of megabytes starts on a huge page and is paged in with them as
+// it is written; a small one comes from the heap. Both hold what they are given.
+TEST(HugePages, LargeBuffersAreTakenOnHugePagesAndSmallOnesFromTheHeap) {
+    constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+    std::vector<uint32_t, HugePageAllocator<uint32_t>> small(1000, 7u);
     EXPECT_EQ(small.back(), 7u);
-    std::vector<uint32_t, SmallPageAllocator<uint32_t>> large;
-    large.reserve(3u << 20);  // 12 MB
+    std::vector<uint32_t, HugePageAllocator<uint32_t>> large;
+    large.reserve((3u << 20) + 5);  // 12 MB and a little: the last huge page is partly used
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(large.data()) % kHugePage, 0u);
     for (uint32_t i = 0; i < large.capacity(); ++i) large.push_back(i * 2654435761u);
-    large.push_back(1u);  // grows into a new block, the values moved along
-    for (size_t i = 0; i + 1 < large.size(); ++i)
+    for (size_t i = 0; i < large.size(); ++i)
         ASSERT_EQ(large[i], static_cast<uint32_t>(i * 2654435761u)) << i;
-    EXPECT_EQ(HugePageKilobytesAround(large.data() + large.size() / 2), 0);
-}
-
-// Mapped blocks start a cache line apart within their pages, so that the
-// same place of many buffers does not fall in one cache set; freeing a block
-// gives its whole mapping back.
-TEST(HugePages, SmallPageBlocksStartOnDifferentCacheLinesAndAreUnmappedWhenFreed) {
-    constexpr size_t kBytes = size_t{1} << 20;
-    void* first = AllocateOnSmallPages(kBytes);
-    void* second = AllocateOnSmallPages(kBytes);
-    const auto offset = [](const void* block) { return reinterpret_cast<uintptr_t>(block) % 4096; };
-    EXPECT_EQ(offset(first) % 64, 0u);
-    EXPECT_NE(offset(first), offset(second));
-    static_cast<char*>(second)[kBytes - 1] = 1;  // the block's last byte is within its mapping
-    FreeOnSmallPages(first, kBytes);
-    FreeOnSmallPages(second, kBytes);
-#if defined(__linux__)
-    for (void* block : {first, second}) {
-        unsigned char resident = 0;
-        void* page = static_cast<char*>(block) - offset(block);
-        EXPECT_EQ(mincore(page, 4096, &resident), -1);
-        EXPECT_EQ(errno, ENOMEM);
-    }
-#endif
+    std::ifstream mode("/sys/kernel/mm/transparent_hugepage/enabled");
+    std::string modes;
+    std::getline(mode, modes);
+    if (modes.find("[never]") != std::string::npos || modes.empty())
+        GTEST_SKIP() << "this system gives no huge pages on first write";
+    EXPECT_GE(HugePageKilobytesAround(large.data() + large.size() / 2), 2048);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 #include "kz7/platform/HugePages.h"
 
 #include <algorithm>
-#include <atomic>
-#include <new>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -52,45 +50,28 @@ bool AskForHugePagesOnFirstWrite(const AddressSpan& span) {
 }
 
 namespace {
-constexpr size_t kMappedOnItsOwn = size_t{64} << 10;
-constexpr uintptr_t kSmallPage = 4096;
-constexpr uintptr_t kCacheLine = 64;
-
-// Where the next mapped block starts within its first page, a cache line
-// further each time. Blocks that all started on a page would put the same
-// place of each (the next record of every stream) in the same set of the
-// first-level cache, which holds a dozen lines of a set: a hundred streams
-// written in turn would throw each other's lines out before they are used.
-uintptr_t NextColour() {
-    static std::atomic<uintptr_t> blocks{0};
-    return (blocks.fetch_add(1, std::memory_order_relaxed) * kCacheLine) % kSmallPage;
+constexpr std::align_val_t kHugePageAlignment{kHugePage};
+size_t WholeHugePages(size_t bytes) {
+    return (bytes + kHugePage - 1) & ~(kHugePage - 1);
 }
 }  // namespace
 
-void* AllocateOnSmallPages(size_t bytes) {
-#if defined(__linux__)
-    if (bytes >= kMappedOnItsOwn) {
-        const uintptr_t colour = NextColour();
-        void* mapping = mmap(nullptr, bytes + colour, PROT_READ | PROT_WRITE,
-                             MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (mapping == MAP_FAILED) throw std::bad_alloc();
-        // Where huge pages are given unasked, this mapping still takes none.
-        madvise(mapping, bytes + colour, MADV_NOHUGEPAGE);
-        return static_cast<char*>(mapping) + colour;
-    }
-#endif
-    return ::operator new(bytes);
+void* AllocateOnHugePages(size_t bytes) {
+    if (bytes < kHugePage) return ::operator new(bytes);
+    const size_t whole = WholeHugePages(bytes);
+    void* block = ::operator new(whole, kHugePageAlignment);
+    AddressSpan span;
+    span.Add(block, whole);
+    AskForHugePagesOnFirstWrite(span);
+    return block;
 }
 
-void FreeOnSmallPages(void* block, size_t bytes) noexcept {
-#if defined(__linux__)
-    if (bytes >= kMappedOnItsOwn) {
-        const uintptr_t colour = reinterpret_cast<uintptr_t>(block) % kSmallPage;
-        munmap(static_cast<char*>(block) - colour, bytes + colour);
-        return;
-    }
-#endif
-    ::operator delete(block);
+// Unsized: not every compiler declares the sized forms by default.
+void FreeOnHugePages(void* block, size_t bytes) noexcept {
+    if (bytes < kHugePage)
+        ::operator delete(block);
+    else
+        ::operator delete(block, kHugePageAlignment);
 }
 
 }  // namespace kz7

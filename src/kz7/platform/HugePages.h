@@ -1,6 +1,5 @@
 #pragma once
-// Asking the system to translate a range of the heap with huge pages, or
-// for memory that it never backs with them.
+// Asking the system to translate a range of the heap with huge pages.
 #include <cstddef>
 #include <cstdint>
 #include <new>
@@ -33,36 +32,29 @@ bool AskForHugePages(const AddressSpan& span);
 // used. Best effort, as above: true when the system took the advice.
 bool AskForHugePagesOnFirstWrite(const AddressSpan& span);
 
-// A block of `bytes` on the system's 4 kB pages, never on huge ones, for
-// the buffers of megabytes a batch of results is gathered in, written once
-// and read back once per batch. A first write to a fresh 2 MB page clears
-// all of it, and on a virtual machine that hands its free memory back to
-// the host, such a page is the host's to supply afresh: the clearing then
-// took a quarter to a third of a stored run (docs/results.md). Pages of
-// 4 kB are mostly ones the system has just had back from other processes. From 64 kB up
-// the block is mapped on its own; smaller blocks come from the heap.
-void* AllocateOnSmallPages(size_t bytes);
-void FreeOnSmallPages(void* block, size_t bytes) noexcept;
+// A block of `bytes` for a buffer written soon after it is taken. From a
+// huge page up, the block starts on one, spans whole ones and is asked to
+// be backed by them as it is first written: one page fault per 2 MB rather
+// than 512. Smaller blocks come from the heap as usual.
+void* AllocateOnHugePages(size_t bytes);
+void FreeOnHugePages(void* block, size_t bytes) noexcept;
 
-// AllocateOnSmallPages as a container's allocator.
+// AllocateOnHugePages as a container's allocator, for the buffers of
+// megabytes that a batch of results is gathered in.
 template <typename T>
-class SmallPageAllocator {
+class HugePageAllocator {
   public:
     using value_type = T;
 
-    SmallPageAllocator() = default;
+    HugePageAllocator() = default;
     template <typename U>
-    SmallPageAllocator(const SmallPageAllocator<U>&) noexcept {}
+    HugePageAllocator(const HugePageAllocator<U>&) noexcept {}
 
-    T* allocate(std::size_t count) {
-        return static_cast<T*>(AllocateOnSmallPages(count * sizeof(T)));
-    }
-    void deallocate(T* block, std::size_t count) noexcept {
-        FreeOnSmallPages(block, count * sizeof(T));
-    }
+    T* allocate(std::size_t count) { return static_cast<T*>(AllocateOnHugePages(count * sizeof(T))); }
+    void deallocate(T* block, std::size_t count) noexcept { FreeOnHugePages(block, count * sizeof(T)); }
 
     template <typename U>
-    bool operator==(const SmallPageAllocator<U>&) const noexcept {
+    bool operator==(const HugePageAllocator<U>&) const noexcept {
         return true;
     }
 };
