@@ -17,6 +17,9 @@ constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
 constexpr uint32_t kMagnitudeBits = 0x7fffffffu;
 constexpr uint32_t kInfinityBits = 0x7f800000u;
 
+// What a drain found of a position's values, part by part.
+enum DrainedValues : uint8_t { kNotSeen, kSame, kChanged };
+
 bool IsNumber(float value) {
     return (std::bit_cast<uint32_t>(value) & kMagnitudeBits) <= kInfinityBits;
 }
@@ -50,15 +53,89 @@ bool AllSame(std::span<const float> values) {
 }
 }  // namespace
 
+// A record wider than those before it: the records held so far are laid
+// out again as full rows, NaN in the new positions, and every position goes
+// into the rows until the next drain.
 void SeriesBuffer::Stream::Widen(size_t newWidth) {
-    const size_t records = width == 0 ? 0 : values.size() / width;
     std::vector<float> wider(records * newWidth, kNone);
     for (size_t record = 0; record < records; ++record)
-        std::copy_n(values.begin() + static_cast<std::ptrdiff_t>(record * width), width,
-                    wider.begin() + static_cast<std::ptrdiff_t>(record * newWidth));
-    values = std::move(wider);
+        for (size_t position = 0; position < width; ++position)
+            wider[record * newWidth + position] = ValueAt(position, record);
     width = newWidth;
+    rows = std::move(wider);
+    rowsUsed = rows.size();
     steady.resize(newWidth);
+    HoldAll(Holding::Rows);
+    planned = false;
+}
+
+void SeriesBuffer::Stream::HoldAll(Holding how) {
+    holding.assign(width, how);
+    rowPositions.clear();
+    if (how == Holding::Rows)
+        for (size_t position = 0; position < width; ++position)
+            rowPositions.push_back(static_cast<uint32_t>(position));
+    constantTest.assign(2 * width, 0u);
+    if (how == Holding::Constant) std::fill(constantTest.begin() + width, constantTest.end(), ~0u);
+    columnPositions.clear();
+    hasColumns = false;
+    columns.resize(width);
+    for (std::vector<float>& column : columns) column.clear();
+}
+
+float SeriesBuffer::Stream::ValueAt(size_t position, size_t record) const {
+    switch (holding[position]) {
+        case Holding::Constant:
+            return std::bit_cast<float>(constantTest[position]);
+        case Holding::Column:
+            return columns[position][record];
+        case Holding::Rows:
+            break;
+    }
+    const auto inRow = std::lower_bound(rowPositions.begin(), rowPositions.end(), position);
+    return rows[record * rowPositions.size() + static_cast<size_t>(inRow - rowPositions.begin())];
+}
+
+bool SeriesBuffer::Stream::AnyConstantChanged(std::span<const float> values) const {
+    const uint32_t* bits = constantTest.data();
+    const uint32_t* mask = bits + width;
+    uint32_t changed = 0;
+    for (size_t position = 0; position < width; ++position)
+        changed |= (std::bit_cast<uint32_t>(values[position]) ^ bits[position]) & mask[position];
+    return changed != 0;
+}
+
+void SeriesBuffer::Stream::GiveColumns(std::span<const float> values) {
+    for (size_t position = 0; position < width; ++position) {
+        if (constantTest[width + position] == 0 ||
+            std::bit_cast<uint32_t>(values[position]) == constantTest[position])
+            continue;
+        holding[position] = Holding::Column;
+        constantTest[width + position] = 0;
+        columns[position].assign(records, std::bit_cast<float>(constantTest[position]));
+        columnPositions.push_back(static_cast<uint32_t>(position));
+        hasColumns = true;
+    }
+}
+
+void SeriesBuffer::Stream::Take(std::span<const float> values) {
+    if (records == 0) {
+        for (size_t position = 0; position < width; ++position)
+            constantTest[position] = std::bit_cast<uint32_t>(values[position]);
+    } else if (AnyConstantChanged(values)) {
+        GiveColumns(values);
+    }
+    const size_t rowWidth = rowPositions.size();
+    if (rowsUsed + rowWidth > rows.size())
+        rows.resize(std::max(2 * rows.size(), rowsUsed + rowWidth));
+    float* row = rows.data() + rowsUsed;
+    for (size_t column = 0; column < rowWidth; ++column) row[column] = values[rowPositions[column]];
+    rowsUsed += rowWidth;
+    if (hasColumns)
+        for (const uint32_t position : columnPositions)
+            columns[position].push_back(values[position]);
+    ++records;
+    if (!planned && records >= kRecordsToPlanFrom) PlanFromHeld();
 }
 
 // A stream's next record lands on memory last written a batch ago. With a
@@ -71,9 +148,66 @@ void SeriesBuffer::Stream::Widen(size_t newWidth) {
 // has.
 void SeriesBuffer::Stream::PrefetchNextRecord() const {
     // Addresses as integers: the lines may lie past the vector's storage.
-    const auto next = reinterpret_cast<uintptr_t>(values.data() + values.size());
+    const auto next = reinterpret_cast<uintptr_t>(rows.data() + rowsUsed);
     PrefetchRange(reinterpret_cast<const void*>(next),
-                  reinterpret_cast<const void*>(next + width * sizeof(float)), PrefetchFor::Writing);
+                  reinterpret_cast<const void*>(next + rowPositions.size() * sizeof(float)),
+                  PrefetchFor::Writing);
+}
+
+void SeriesBuffer::Stream::NoteDrained(size_t position, std::span<const float> values,
+                                       bool allSame) {
+    const uint32_t bits = std::bit_cast<uint32_t>(values[0]);
+    uint8_t& state = unchanged[position];
+    if (state == kNotSeen)
+        state = allSame ? kSame : kChanged;
+    else if (state == kSame && !(allSame && bits == unchangedBits[position]))
+        state = kChanged;
+    unchangedBits[position] = bits;
+}
+
+void SeriesBuffer::Stream::PlanHolding() {
+    if (records == 0) return;  // nothing drained: the holding stays as it was
+    HoldAll(Holding::Constant);
+    for (size_t position = 0; position < width; ++position) {
+        if (unchanged[position] == kSame) continue;
+        holding[position] = Holding::Rows;
+        constantTest[width + position] = 0;
+        rowPositions.push_back(static_cast<uint32_t>(position));
+    }
+    planned = true;
+}
+
+void SeriesBuffer::Stream::PlanFromHeld() {
+    std::vector<uint32_t> firstBits(width), inRows;
+    for (size_t position = 0; position < width; ++position) {
+        firstBits[position] = std::bit_cast<uint32_t>(ValueAt(position, 0));
+        for (size_t record = 1; record < records; ++record) {
+            if (std::bit_cast<uint32_t>(ValueAt(position, record)) == firstBits[position]) continue;
+            inRows.push_back(static_cast<uint32_t>(position));
+            break;
+        }
+    }
+    std::vector<float> narrower;
+    narrower.reserve(records * inRows.size());
+    for (size_t record = 0; record < records; ++record)
+        for (const uint32_t position : inRows) narrower.push_back(ValueAt(position, record));
+    HoldAll(Holding::Constant);
+    std::copy(firstBits.begin(), firstBits.end(), constantTest.begin());
+    for (const uint32_t position : inRows) {
+        holding[position] = Holding::Rows;
+        constantTest[width + position] = 0;
+    }
+    rowPositions = std::move(inRows);
+    rows = std::move(narrower);
+    rowsUsed = rows.size();
+    planned = true;
+}
+
+void SeriesBuffer::Stream::ForgetRecords() {
+    rowsUsed = 0;
+    for (const uint32_t position : columnPositions) columns[position].clear();
+    cuts.clear();
+    records = 0;
 }
 
 uint64_t SeriesBuffer::Key(int16_t interval, int32_t zone) {
@@ -108,21 +242,26 @@ SeriesBuffer::Stream& SeriesBuffer::Find(int16_t interval, int32_t zone) {
 void SeriesBuffer::Add(const ResultRecord& record) {
     Stream& stream = Find(record.interval, record.zone);
     if (record.values.size() > stream.width) stream.Widen(record.values.size());
-    if (stream.values.empty()) stream.firstPending = stream.nextStep;
-    stream.values.insert(stream.values.end(), record.values.begin(), record.values.end());
-    if (record.values.size() < stream.width)
-        stream.values.resize(stream.values.size() + stream.width - record.values.size(), kNone);
+    if (stream.records == 0) stream.firstPending = stream.nextStep;
+    std::span<const float> values = record.values;
+    if (values.size() < stream.width) {
+        padded_.assign(values.begin(), values.end());
+        padded_.resize(stream.width, kNone);
+        values = padded_;
+    }
+    stream.Take(values);
     // The record after next most likely goes to the stream after next
     // (see PrefetchNextRecord).
     if (expected_ + 1 < streams_.size()) streams_[expected_ + 1].PrefetchNextRecord();
     pendingValues_ += static_cast<int64_t>(stream.width);
     heldValues_ += static_cast<int64_t>(stream.width);
     const size_t sealed = stream.cuts.empty() ? 0 : stream.cuts.back();
-    pendingSteps_ = std::max(pendingSteps_, static_cast<int64_t>(stream.Records() - sealed));
+    pendingSteps_ = std::max(pendingSteps_, static_cast<int64_t>(stream.records - sealed));
 
     const int64_t step = stream.nextStep++;
-    auto timedOf = std::find_if(timedSteps_.begin(), timedSteps_.end(),
-                                [&record](const auto& entry) { return entry.first == record.interval; });
+    auto timedOf =
+        std::find_if(timedSteps_.begin(), timedSteps_.end(),
+                     [&record](const auto& entry) { return entry.first == record.interval; });
     if (timedOf == timedSteps_.end())
         timedOf = timedSteps_.insert(timedSteps_.end(), {record.interval, 0});
     int64_t& timed = timedOf->second;
@@ -134,7 +273,7 @@ void SeriesBuffer::Add(const ResultRecord& record) {
 
 void SeriesBuffer::Seal() {
     if (pendingSteps_ == 0) return;
-    for (Stream& stream : streams_) stream.cuts.push_back(stream.Records());
+    for (Stream& stream : streams_) stream.cuts.push_back(stream.records);
     ++seals_;
     pendingValues_ = 0;
     pendingSteps_ = 0;
@@ -143,11 +282,15 @@ void SeriesBuffer::Seal() {
 void SeriesBuffer::Drain(const std::function<void(const StepTime&)>& onTime,
                          const std::function<void(const SeriesChunk&)>& onChunk, Steady steady) {
     for (const StepTime& time : times_) onTime(time);
+    for (Stream& stream : streams_) {
+        stream.unchanged.assign(stream.width, kNotSeen);
+        stream.unchangedBits.assign(stream.width, 0u);
+    }
     for (size_t part = 0; part <= seals_; ++part) {
         for (const size_t index : inKeyOrder_) {
             Stream& stream = streams_[index];
             const size_t begin = part == 0 ? 0 : stream.cuts[part - 1];
-            const size_t end = part < seals_ ? stream.cuts[part] : stream.Records();
+            const size_t end = part < seals_ ? stream.cuts[part] : stream.records;
             if (end > begin) DrainPart(stream, begin, end, onChunk);
         }
     }
@@ -171,8 +314,8 @@ void SeriesBuffer::Stream::ReleaseSteady(size_t position,
                                          const std::function<void(const SeriesChunk&)>& onChunk) {
     SteadyChunk& held = steady[position];
     if (held.steps == 0) return;
-    onChunk({interval, zone, static_cast<int32_t>(position), held.firstStep, held.steps,
-             held.steps, std::span<const float>(&held.value, 1)});
+    onChunk({interval, zone, static_cast<int32_t>(position), held.firstStep, held.steps, held.steps,
+             std::span<const float>(&held.value, 1)});
     held.steps = 0;
 }
 
@@ -194,6 +337,8 @@ void SeriesBuffer::Stream::HandOn(const SeriesChunk& chunk,
         onChunk(chunk);
 }
 
+// Positions in order: those in the rows from their columns, gathered
+// kColumnsAtOnce at a time.
 void SeriesBuffer::DrainPart(Stream& stream, size_t begin, size_t end,
                              const std::function<void(const SeriesChunk&)>& onChunk) {
     const size_t records = end - begin;
@@ -201,33 +346,69 @@ void SeriesBuffer::DrainPart(Stream& stream, size_t begin, size_t end,
     // fall on the same cache sets when the chunk's bytes are a power of two.
     const size_t stride = records + kColumnsAtOnce;
     columns_.resize(kColumnsAtOnce * stride);
-    for (size_t first = 0; first < stream.width; first += kColumnsAtOnce) {
-        const size_t count = std::min(kColumnsAtOnce, stream.width - first);
-        const float* rows = stream.values.data() + begin * stream.width + first;
-        if (count == kColumnsAtOnce)
-            CopyColumns(rows, stream.width, records,
-                        std::integral_constant<size_t, kColumnsAtOnce>{}, columns_.data(), stride);
-        else
-            CopyColumns(rows, stream.width, records, count, columns_.data(), stride);
-        for (size_t column = 0; column < count; ++column) {
-            const std::span<const float> values(columns_.data() + column * stride, records);
-            const int64_t numbers = CountNumbers(values);
-            if (numbers == 0) continue;
-            // A variable that stays the same (a gain the zone does not have,
-            // heating all summer) is kept as its one value.
-            stream.HandOn({stream.interval, stream.zone, static_cast<int32_t>(first + column),
-                           stream.firstPending + static_cast<int64_t>(begin),
-                           static_cast<int64_t>(records), numbers,
-                           AllSame(values) ? values.first(1) : values},
-                          onChunk);
+    const size_t rowWidth = stream.rowPositions.size();
+    size_t inRow = 0;  // the next position's place in a row
+    for (size_t position = 0; position < stream.width; ++position) {
+        switch (stream.holding[position]) {
+            case Holding::Rows: {
+                const size_t column = inRow % kColumnsAtOnce;
+                if (column == 0) {
+                    const size_t count = std::min(kColumnsAtOnce, rowWidth - inRow);
+                    const float* rows = stream.rows.data() + begin * rowWidth + inRow;
+                    if (count == kColumnsAtOnce)
+                        CopyColumns(rows, rowWidth, records,
+                                    std::integral_constant<size_t, kColumnsAtOnce>{},
+                                    columns_.data(), stride);
+                    else
+                        CopyColumns(rows, rowWidth, records, count, columns_.data(), stride);
+                }
+                ++inRow;
+                DrainPosition(stream, position, begin,
+                              std::span<const float>(columns_.data() + column * stride, records),
+                              onChunk);
+                break;
+            }
+            case Holding::Column:
+                DrainPosition(
+                    stream, position, begin,
+                    std::span<const float>(stream.columns[position]).subspan(begin, records),
+                    onChunk);
+                break;
+            case Holding::Constant: {
+                const float value = std::bit_cast<float>(stream.constantTest[position]);
+                stream.NoteDrained(position, std::span<const float>(&value, 1), true);
+                if (!IsNumber(value)) break;
+                const auto steps = static_cast<int64_t>(records);
+                stream.HandOn({stream.interval, stream.zone, static_cast<int32_t>(position),
+                               stream.firstPending + static_cast<int64_t>(begin), steps, steps,
+                               std::span<const float>(&value, 1)},
+                              onChunk);
+                break;
+            }
         }
     }
 }
 
+void SeriesBuffer::DrainPosition(Stream& stream, size_t position, size_t begin,
+                                 std::span<const float> values,
+                                 const std::function<void(const SeriesChunk&)>& onChunk) {
+    const bool allSame = AllSame(values);
+    stream.NoteDrained(position, values, allSame);
+    const int64_t numbers = CountNumbers(values);
+    if (numbers == 0) return;
+    // A variable that stays the same (a gain the zone does not have,
+    // heating all summer) is kept as its one value.
+    stream.HandOn(
+        {stream.interval, stream.zone, static_cast<int32_t>(position),
+         stream.firstPending + static_cast<int64_t>(begin), static_cast<int64_t>(values.size()),
+         numbers, allSame ? values.first(1) : values},
+        onChunk);
+}
+
 void SeriesBuffer::ForgetRecords() {
     for (Stream& stream : streams_) {
-        stream.values.clear();
-        stream.cuts.clear();
+        stream.PlanHolding();
+        stream.ForgetRecords();
     }
     times_.clear();
     seals_ = 0;

@@ -6,8 +6,8 @@
 // one zone is a few rows to read rather than thousands of records to unpack.
 #include <cstdint>
 #include <functional>
-#include <unordered_map>
 #include <span>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -21,8 +21,8 @@ struct SeriesChunk {
     int32_t zone = 0;
     int32_t position = 0;
     int64_t firstStep = 0;
-    int64_t steps = 0;              // steps the chunk covers
-    int64_t numbers = 0;            // how many of the steps have a value (not NaN)
+    int64_t steps = 0;    // steps the chunk covers
+    int64_t numbers = 0;  // how many of the steps have a value (not NaN)
     // NaN where there is no value; a single value when all `steps` are equal.
     std::span<const float> values;
 };
@@ -73,24 +73,71 @@ class SeriesBuffer {
         float value = 0.0f;
         bool Continues(const SeriesChunk& chunk) const;
     };
-    struct Stream {
+    // How a stream holds a position's values until the next drain. Most
+    // positions go into the stream's rows. One whose value stayed the same
+    // through the last drain, or through the stream's first
+    // kRecordsToPlanFrom records (a gain the zone lacks, the cooling of a
+    // winter), is kept as that one value and checked against each record;
+    // the record that first differs gives it a column of its own for the
+    // rest of the batch, and the next drain puts it back in the rows. So the
+    // rows, written at every interval end and transposed at every drain,
+    // hold what changes: at a thousand zones they take about half the
+    // memory they would.
+    enum class Holding : uint8_t { Rows, Constant, Column };
+    static constexpr size_t kRecordsToPlanFrom = 24;  // a day of hourly records
+    // What a record reads and writes of its stream is in its first two
+    // cache lines.
+    struct alignas(64) Stream {
+        std::vector<float> rows;             // held records, `rowsUsed` values of it
+        std::vector<uint32_t> rowPositions;  // the positions a row holds, in order
         int16_t interval = 0;
         int32_t zone = 0;
+        bool planned = false;      // holding positions other than in the rows
+        bool hasColumns = false;   // some position is held as a Column
         int64_t nextStep = 0;      // step of the next record
         int64_t firstPending = 0;  // step of the first held record
-        size_t width = 0;          // values per held record
-        std::vector<float> values;  // held records one after another
-        std::vector<size_t> cuts;   // held records at each seal
+        size_t width = 0;          // positions per record
+        size_t records = 0;        // held records
+        size_t rowsUsed = 0;
+        // By position, the value of a Constant position, then by position
+        // all bits set where the position is Constant.
+        std::vector<uint32_t> constantTest;
+        std::vector<Holding> holding;  // by position
+        std::vector<uint32_t> columnPositions;
+        std::vector<std::vector<float>> columns;  // by position: a Column position's values
+        std::vector<size_t> cuts;                 // held records at each seal
         // By position, the steady chunk held back, if any (steps 0: none).
         std::vector<SteadyChunk> steady;
-        size_t Records() const { return width == 0 ? 0 : values.size() / width; }
+        // By position, over the parts of the drain under way: whether every
+        // part has had one value, and which (kept as its bits).
+        std::vector<uint8_t> unchanged;
+        std::vector<uint32_t> unchangedBits;
+
         void Widen(size_t newWidth);
-        // Asks for the cache lines its next held record will be written to.
+        // Holds a record of `width` values.
+        void Take(std::span<const float> values);
+        // The value of `position` in held record `record`.
+        float ValueAt(size_t position, size_t record) const;
+        // Asks for the cache lines its next held row will be written to.
         void PrefetchNextRecord() const;
+        // Notes a drained chunk of `position` for the next batch's holding.
+        void NoteDrained(size_t position, std::span<const float> values, bool allSame);
+        // Holds the next batch's positions as the drain just made found them.
+        void PlanHolding();
+        // Holds the positions as the records held so far show them.
+        void PlanFromHeld();
+        void ForgetRecords();
         // Hands on `chunk`, or holds it back as steady.
-        void HandOn(const SeriesChunk& chunk, const std::function<void(const SeriesChunk&)>& onChunk);
+        void HandOn(const SeriesChunk& chunk,
+                    const std::function<void(const SeriesChunk&)>& onChunk);
         // Hands on the steady chunk of `position`, if one is held back.
         void ReleaseSteady(size_t position, const std::function<void(const SeriesChunk&)>& onChunk);
+
+      private:
+        void HoldAll(Holding how);
+        bool AnyConstantChanged(std::span<const float> values) const;
+        // Gives each Constant position `values` no longer matches a column.
+        void GiveColumns(std::span<const float> values);
     };
 
     static uint64_t Key(int16_t interval, int32_t zone);
@@ -109,6 +156,7 @@ class SeriesBuffer {
     // Positions gathered at once: a cache line of floats.
     static constexpr size_t kColumnsAtOnce = 16;
     std::vector<float> columns_;  // scratch of Drain: kColumnsAtOnce columns of a chunk
+    std::vector<float> padded_;   // scratch of Add: a record shorter than its stream
     size_t seals_ = 0;            // since the last drain
     int64_t pendingValues_ = 0;
     int64_t pendingSteps_ = 0;
@@ -119,6 +167,10 @@ class SeriesBuffer {
                    const std::function<void(const SeriesChunk&)>& onChunk);
     // Forgets the held records; steady chunks stay held back.
     void ForgetRecords();
+    // Hands on one position's values of a part and notes them.
+    static void DrainPosition(Stream& stream, size_t position, size_t begin,
+                              std::span<const float> values,
+                              const std::function<void(const SeriesChunk&)>& onChunk);
 };
 
 }  // namespace kz7::app

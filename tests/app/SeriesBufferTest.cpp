@@ -1,7 +1,8 @@
 // Held records written as one part at a time or several parts at once give
 // the same chunks and times: holding more before a write never changes what
-// is stored. A value that stays the same is one chunk however many parts it
-// spans.
+// is stored, nor does how a stream holds a position between writes (in its
+// rows, as a value it has kept, or in a column once that value changes). A
+// value that stays the same is one chunk however many parts it spans.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,7 +29,9 @@ struct Drained {
     int64_t numbers = 0;
     void From(SeriesBuffer& buffer, SeriesBuffer::Steady steady) {
         buffer.Drain(
-            [this](const StepTime& t) { times.emplace_back(t.interval, t.step, t.time, t.sourceTime); },
+            [this](const StepTime& t) {
+                times.emplace_back(t.interval, t.step, t.time, t.sourceTime);
+            },
             [this](const SeriesChunk& c) {
                 std::vector<uint32_t> bits;
                 for (float value : c.values) bits.push_back(std::bit_cast<uint32_t>(value));
@@ -40,9 +43,10 @@ struct Drained {
     }
 };
 
-// Hour `hour`'s records: two zones (one widening after hour 9, one with a
-// value that stays the same), weather, and from hour 12 a daily record.
-// Returns how many of their values are numbers.
+// Hour `hour`'s records: two zones (one widening after hour 30 and with a
+// value that is 0 until hour 40, then -0, then changes; one with a value
+// that stays the same and one that differs only in hour 2), weather, and
+// from hour 12 a daily record. Returns how many of their values are numbers.
 int64_t AddHour(SeriesBuffer& buffer, int hour) {
     int64_t numbers = 0;
     const auto add = [&](const ResultRecord& record) {
@@ -50,12 +54,13 @@ int64_t AddHour(SeriesBuffer& buffer, int hour) {
         for (float value : record.values) numbers += std::isnan(value) ? 0 : 1;
     };
     const double time = hour / 24.0;
-    std::vector<float> zone(hour > 9 ? 8 : 5, kNone);
+    std::vector<float> zone(hour > 30 ? 8 : 5, kNone);
     zone[1] = static_cast<float>(hour) * 0.5f;
     zone[2] = 7.0f;
+    zone[3] = hour < 40 ? 0.0f : hour == 40 ? -0.0f : static_cast<float>(hour);
     zone.back() = hour % 3 == 0 ? kNone : -0.0f;
     add({2, 1, zone, time, time});
-    std::vector<float> other{kNone, static_cast<float>(-hour), 21.0f};
+    std::vector<float> other{kNone, static_cast<float>(-hour), 21.0f, hour == 2 ? 3.0f : 4.0f};
     add({2, 2, other, time, time});
     std::vector<float> weather{kNone, 12.5f + static_cast<float>(hour % 4)};
     add({2, -1, weather, time - 9.0, time});
@@ -64,11 +69,14 @@ int64_t AddHour(SeriesBuffer& buffer, int hour) {
 }
 
 TEST(SeriesBufferTest, PartsWrittenTogetherGiveTheChunksOfPartsWrittenAlone) {
-    const std::vector<int> partEnds{4, 8, 11, 15, 20};  // hours after which a part ends
+    // Hours after which a part ends: the last part of the second write
+    // holds more records than a stream takes to find its steady positions.
+    const std::vector<int> partEnds{4, 8, 11, 15, 20, 33, 45, 52};
+    constexpr int kHours = 60;
     SeriesBuffer alone, together, twoWrites;
     Drained eachPart, onceAtEnd, inTwo;
     int64_t numbers = 0;
-    for (int hour = 1; hour <= 23; ++hour) {
+    for (int hour = 1; hour <= kHours; ++hour) {
         numbers += AddHour(alone, hour);
         for (SeriesBuffer* buffer : {&together, &twoWrites}) AddHour(*buffer, hour);
         bool ends = false;
@@ -94,27 +102,39 @@ TEST(SeriesBufferTest, PartsWrittenTogetherGiveTheChunksOfPartsWrittenAlone) {
     std::sort(eachPart.times.begin(), eachPart.times.end());
     std::sort(onceAtEnd.times.begin(), onceAtEnd.times.end());
     EXPECT_EQ(onceAtEnd.times, eachPart.times);
-    EXPECT_EQ(onceAtEnd.times.size(), 23u + 3u);
-    // The constant position is one value for all 23 hours, across every part.
-    const Chunk steady{2, 1, 2, 0, 23, {std::bit_cast<uint32_t>(7.0f)}};
+    EXPECT_EQ(onceAtEnd.times.size(), kHours + 13u);
+    // The constant position is one value for all hours, across every part.
+    const Chunk steady{2, 1, 2, 0, kHours, {std::bit_cast<uint32_t>(7.0f)}};
     EXPECT_EQ(std::count(onceAtEnd.chunks.begin(), onceAtEnd.chunks.end(), steady), 1);
     EXPECT_EQ(together.HeldValues(), 0);
-    // Zone 1 widens in hour 10: its new last position is NaN before, a run
+    // Zone 1 widens in hour 31: its new last position is NaN before, a run
     // of -0 after; its old last position holds nothing from then on.
     auto chunkOf = [&onceAtEnd](int32_t position, int64_t firstStep) -> const Chunk* {
         for (const Chunk& chunk : onceAtEnd.chunks)
-            if (std::get<0>(chunk) == 2 && std::get<1>(chunk) == 1 && std::get<2>(chunk) == position &&
-                std::get<3>(chunk) == firstStep)
+            if (std::get<0>(chunk) == 2 && std::get<1>(chunk) == 1 &&
+                std::get<2>(chunk) == position && std::get<3>(chunk) == firstStep)
                 return &chunk;
         return nullptr;
     };
-    const Chunk* widened = chunkOf(7, 8);  // hours 9..11
+    const Chunk* widened = chunkOf(7, 20);  // hours 21..33
     ASSERT_NE(widened, nullptr);
-    EXPECT_EQ(std::get<4>(*widened), 3);
+    EXPECT_EQ(std::get<4>(*widened), 13);
     const uint32_t minusZero = std::bit_cast<uint32_t>(-0.0f);
+    const uint32_t none = std::bit_cast<uint32_t>(kNone);
     EXPECT_EQ(std::get<5>(*widened),
-              (std::vector<uint32_t>{std::bit_cast<uint32_t>(kNone), minusZero, minusZero}));
-    EXPECT_EQ(chunkOf(4, 11), nullptr);  // hours 12..15
+              (std::vector<uint32_t>{none, none, none, none, none, none, none, none, none, none,
+                                     minusZero, minusZero, none}));
+    EXPECT_EQ(chunkOf(4, 33), nullptr);  // hours 34..45
+    // Position 3 is 0 for 39 hours, one chunk, then -0 in hour 40 (not a
+    // continuation of 0) and its hours after.
+    const Chunk* zeros = chunkOf(3, 0);
+    ASSERT_NE(zeros, nullptr);
+    EXPECT_EQ(std::get<4>(*zeros), 33);
+    const Chunk* changed = chunkOf(3, 33);  // hours 34..45
+    ASSERT_NE(changed, nullptr);
+    EXPECT_EQ(std::get<5>(*changed)[5], std::bit_cast<uint32_t>(0.0f));
+    EXPECT_EQ(std::get<5>(*changed)[6], minusZero);
+    EXPECT_EQ(std::get<5>(*changed)[7], std::bit_cast<uint32_t>(41.0f));
 }
 
 }  // namespace
