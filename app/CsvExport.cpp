@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <set>
@@ -107,8 +108,9 @@ std::vector<CsvExport::Table> CsvExport::TablesOf(int64_t run) {
         for (int32_t zone : reader_.ZonesWithValues(run, interval)) {
             if (options_.zone && *options_.zone != zone) continue;
             const RecordKind kind = KindOfRecord(interval, zone);
-            Table& table = byRecord.try_emplace(RecordKindText(kind), Table{run, interval, kind, {}})
-                               .first->second;
+            Table& table =
+                byRecord.try_emplace(RecordKindText(kind), Table{run, interval, kind, {}})
+                    .first->second;
             table.zones.push_back(zone);
         }
         for (auto& [name, table] : byRecord) tables.push_back(std::move(table));
@@ -130,7 +132,8 @@ std::vector<CsvExport::Column> CsvExport::ColumnsOf(const Table& table) {
         for (const VariableInfo& variable : variables) {
             if (variable.record != table.record || variable.position != position) continue;
             heading = variable.name;
-            if (!variable.unit.empty()) heading += fmt::format(" ({})", variable.unit);
+            const std::string unit = UnitAt(variable, table.interval);
+            if (!unit.empty()) heading += fmt::format(" ({})", unit);
         }
         columns.push_back({position, std::move(heading)});
     }
@@ -138,11 +141,13 @@ std::vector<CsvExport::Column> CsvExport::ColumnsOf(const Table& table) {
 }
 
 // Rows zone by zone, each zone's in time order; a weather table also gives
-// each row's own date (source_time).
+// each row's own date (source_time). Plant switching has a row per switch
+// of the zone, not per step any zone switched in.
 CsvFile CsvExport::WriteTable(const Table& table) {
     const std::vector<Column> columns = ColumnsOf(table);
     const bool zoneColumns = HasZoneColumns(table.record);
     const bool weather = table.record == RecordKind::Weather;
+    const bool events = table.record == RecordKind::PlantSwitch;
     CsvFile file;
     file.path =
         options_.outFolder / fmt::format("run{}-{}-{}.csv", table.run,
@@ -179,6 +184,10 @@ CsvFile CsvExport::WriteTable(const Table& table) {
         }
         if (table.record == RecordKind::Summary) BlankUnrecordedExtremes(positions, series);
         for (size_t step = 0; step < steps; ++step) {
+            if (events && std::ranges::all_of(series, [step](const TimeSeries& values) {
+                    return std::isnan(values.values[step]);
+                }))
+                continue;
             if (zoneColumns) out.Write(fmt::format("{},{},", zone, Field(zoneNames[zone])));
             out.Write(TimeText(times[step]));
             if (weather) {

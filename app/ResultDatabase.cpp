@@ -155,8 +155,12 @@ constexpr std::string_view kScaleJoin =
 
 // The kind of record of a series row s, as `variables` names it.
 constexpr std::string_view kRecordKind = R"sql(CASE WHEN s.zone = -1 THEN 'weather' WHEN s.interval = 6 THEN 'summary'
-                    WHEN s.interval = 5 THEN 'annual' WHEN s.zone = 0 THEN 'building'
-                    ELSE 'zone' END)sql";
+                    WHEN s.interval = 5 THEN 'annual' WHEN s.interval = 7 THEN 'switch'
+                    WHEN s.zone = 0 THEN 'building' ELSE 'zone' END)sql";
+
+// UnitAt in SQL, for the `results` view.
+constexpr std::string_view kUnitAtInterval = R"sql(CASE WHEN s.interval = 1 AND v.aggregation = 'sum' AND v.unit <> ''
+                    THEN CASE v.unit WHEN 'kWh' THEN 'kW' ELSE v.unit || '/h' END ELSE v.unit END)sql";
 
 // Words only the views of this kz7 have: its steps in blocks, and its
 // bytes read by their place among all bytes. The views of an earlier kz7
@@ -182,7 +186,7 @@ WITH RECURSIVE
     chunks AS (
         SELECT s.run, s.interval AS code, coalesce(i.name, s.interval) AS interval, s.zone,
                z.name AS zone_name, {3} AS record, s.first_step, s.steps, s.vals,
-               s.position, v.name AS variable, v.unit, v.aggregation
+               s.position, v.name AS variable, {4} AS unit, v.aggregation
         FROM series AS s
         LEFT JOIN intervals AS i ON i.code = s.interval
         LEFT JOIN zones AS z ON z.run = s.run AND z.zone = s.zone
@@ -194,7 +198,7 @@ SELECT w.run, w.interval, w.zone, w.zone_name, w.record, w.step, t.time,
 FROM words AS w {2}
 LEFT JOIN times AS t ON t.run = w.run AND t.interval = w.code AND t.step = w.step;
 )sql",
-                       UnfoldChunksSql(), kDecodedValue, kScaleJoin, kRecordKind);
+                       UnfoldChunksSql(), kDecodedValue, kScaleJoin, kRecordKind, kUnitAtInterval);
 }
 
 // The interval codes of the engine's records, by code.
@@ -350,6 +354,13 @@ std::string_view RecordKindText(RecordKind kind) {
             return "switch";
     }
     return "zone";
+}
+
+std::string UnitAt(const VariableInfo& variable, int16_t interval) {
+    constexpr int16_t kStepInterval = 1;
+    if (interval != kStepInterval || variable.aggregation != "sum" || variable.unit.empty())
+        return variable.unit;
+    return variable.unit == "kWh" ? "kW" : variable.unit + "/h";
 }
 
 std::string_view IntervalName(int16_t code) {
@@ -744,6 +755,7 @@ RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info, int64_t valu
       database_(&database),
       valuesPerBatch_(valuesPerBatch),
       valuesPerWrite_(valuesPerWrite) {
+    held_.NumberStepsByTime(kPlantSwitchInterval);
     RunPart part;
     part.start = info;
     HandOver(std::move(part));
@@ -752,6 +764,7 @@ RunWriter::RunWriter(ResultDatabase& database, const RunInfo& info, int64_t valu
 RunWriter::RunWriter(RunPartSink& sink, const RunInfo& info, int64_t valuesPerBatch,
                      int64_t valuesPerWrite)
     : sink_(sink), valuesPerBatch_(valuesPerBatch), valuesPerWrite_(valuesPerWrite) {
+    held_.NumberStepsByTime(kPlantSwitchInterval);
     RunPart part;
     part.start = info;
     HandOver(std::move(part));

@@ -95,6 +95,13 @@ struct VariableInfo {
     std::string aggregation;  // how the interval value is formed, e.g. "mean", "sum"
 };
 
+// The unit of a variable's values at `interval`. The unit stored with a
+// summed variable is that of its hour, day and month values; its time-step
+// values are the rate in the step: kW for kWh, kg/h for kg, and h/h for
+// hours (1 in a step in which the condition holds). The `results` view
+// gives the same.
+std::string UnitAt(const VariableInfo& variable, int16_t interval);
+
 // One line of a run's summary: a zone (its number) or the building (0), with
 // named figures ("heating_kwh", "heating_kwh_m2", ...); empty when absent.
 struct SummaryRow {

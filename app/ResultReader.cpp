@@ -91,8 +91,7 @@ std::vector<ZoneInfo> ResultReader::Zones(int64_t run) {
         select.Bind(1, run);
         while (select.Step())
             zones.push_back({static_cast<int32_t>(select.ColumnInteger(0)), select.ColumnText(1),
-                             select.ColumnText(2), select.ColumnDouble(3),
-                             select.ColumnDouble(4)});
+                             select.ColumnText(2), select.ColumnDouble(3), select.ColumnDouble(4)});
         return zones;
     });
 }
@@ -107,8 +106,9 @@ std::vector<VariableInfo> ResultReader::Variables(int64_t run) {
         while (select.Step()) {
             VariableInfo variable;
             const std::string record = select.ColumnText(0);
-            for (RecordKind kind : {RecordKind::Zone, RecordKind::Building, RecordKind::Summary,
-                                    RecordKind::Annual, RecordKind::Weather})
+            for (RecordKind kind :
+                 {RecordKind::Zone, RecordKind::Building, RecordKind::Summary, RecordKind::Annual,
+                  RecordKind::Weather, RecordKind::PlantSwitch})
                 if (RecordKindText(kind) == record) variable.record = kind;
             variable.position = static_cast<int32_t>(select.ColumnInteger(1));
             variable.name = select.ColumnText(2);
@@ -206,8 +206,8 @@ std::vector<float> ResultReader::Values(int64_t run, int16_t interval, int32_t z
             const size_t count = bytes.size() / sizeof(float);
             // A chunk beyond the steps that have times, or whose values do not
             // fit its steps, is a damaged file.
-            if (first < 0 || steps < 0 || static_cast<uint64_t>(first) + static_cast<uint64_t>(steps) >
-                                              values.size() ||
+            if (first < 0 || steps < 0 ||
+                static_cast<uint64_t>(first) + static_cast<uint64_t>(steps) > values.size() ||
                 (count != 1 && count != static_cast<size_t>(steps)))
                 throw database_.Error(fmt::format(
                     "run {}: the values of zone {} position {} do not fit the run's times", run,
@@ -227,8 +227,8 @@ TimeSeries ResultReader::Series(int64_t run, int16_t interval, int32_t zone,
     for (const VariableInfo& info : Variables(run))
         if (info.record == kind && info.name == variable)
             return Series(run, interval, zone, info.position);
-    throw database_.Error(fmt::format("run {} has no {} variable \"{}\"", run,
-                                      RecordKindText(kind), variable));
+    throw database_.Error(
+        fmt::format("run {} has no {} variable \"{}\"", run, RecordKindText(kind), variable));
 }
 
 std::vector<int32_t> ResultReader::Positions(int64_t run, int16_t interval, int32_t zone) {

@@ -207,6 +207,7 @@ void SeriesBuffer::Stream::ForgetRecords() {
     rowsUsed = 0;
     for (const uint32_t position : columnPositions) columns[position].clear();
     cuts.clear();
+    gaps.clear();
     records = 0;
 }
 
@@ -242,7 +243,12 @@ SeriesBuffer::Stream& SeriesBuffer::Find(int16_t interval, int32_t zone) {
 void SeriesBuffer::Add(const ResultRecord& record) {
     Stream& stream = Find(record.interval, record.zone);
     if (record.values.size() > stream.width) stream.Widen(record.values.size());
-    if (stream.records == 0) stream.firstPending = stream.nextStep;
+    const int64_t step = StepOfRecord(stream, record);
+    if (stream.records == 0)
+        stream.firstPending = step;
+    else if (step != stream.nextStep)
+        stream.gaps.emplace_back(stream.records, step);
+    stream.nextStep = step + 1;
     std::span<const float> values = record.values;
     if (values.size() < stream.width) {
         padded_.assign(values.begin(), values.end());
@@ -257,18 +263,31 @@ void SeriesBuffer::Add(const ResultRecord& record) {
     heldValues_ += static_cast<int64_t>(stream.width);
     const size_t sealed = stream.cuts.empty() ? 0 : stream.cuts.back();
     pendingSteps_ = std::max(pendingSteps_, static_cast<int64_t>(stream.records - sealed));
+}
 
-    const int64_t step = stream.nextStep++;
-    auto timedOf =
+void SeriesBuffer::NumberStepsByTime(int16_t interval) {
+    TimedStepsOf(interval).byTime = true;
+}
+
+SeriesBuffer::TimedSteps& SeriesBuffer::TimedStepsOf(int16_t interval) {
+    const auto found =
         std::find_if(timedSteps_.begin(), timedSteps_.end(),
-                     [&record](const auto& entry) { return entry.first == record.interval; });
-    if (timedOf == timedSteps_.end())
-        timedOf = timedSteps_.insert(timedSteps_.end(), {record.interval, 0});
-    int64_t& timed = timedOf->second;
-    if (step >= timed) {
+                     [interval](const TimedSteps& of) { return of.interval == interval; });
+    if (found != timedSteps_.end()) return *found;
+    return timedSteps_.emplace_back(TimedSteps{interval});
+}
+
+int64_t SeriesBuffer::StepOfRecord(Stream& stream, const ResultRecord& record) {
+    TimedSteps& timed = TimedStepsOf(record.interval);
+    int64_t step = stream.nextStep;
+    if (timed.byTime)  // a record at the last time shares its step
+        step = timed.steps > 0 && record.time == timed.lastTime ? timed.steps - 1 : timed.steps;
+    if (step >= timed.steps) {
         times_.push_back({record.interval, step, record.time, record.date});
-        timed = step + 1;
+        timed.steps = step + 1;
+        timed.lastTime = record.time;
     }
+    return step;
 }
 
 void SeriesBuffer::Seal() {
@@ -337,10 +356,30 @@ void SeriesBuffer::Stream::HandOn(const SeriesChunk& chunk,
         onChunk(chunk);
 }
 
-// Positions in order: those in the rows from their columns, gathered
-// kColumnsAtOnce at a time.
+int64_t SeriesBuffer::Stream::StepOf(size_t record) const {
+    const auto after = std::upper_bound(gaps.begin(), gaps.end(), record,
+                                        [](size_t at, const auto& gap) { return at < gap.first; });
+    if (after == gaps.begin()) return firstPending + static_cast<int64_t>(record);
+    const auto& gap = *std::prev(after);
+    return gap.second + static_cast<int64_t>(record - gap.first);
+}
+
 void SeriesBuffer::DrainPart(Stream& stream, size_t begin, size_t end,
                              const std::function<void(const SeriesChunk&)>& onChunk) {
+    size_t from = begin;
+    for (const auto& gap : stream.gaps) {
+        if (gap.first <= from) continue;
+        if (gap.first >= end) break;
+        DrainRun(stream, from, gap.first, stream.StepOf(from), onChunk);
+        from = gap.first;
+    }
+    DrainRun(stream, from, end, stream.StepOf(from), onChunk);
+}
+
+// Positions in order: those in the rows from their columns, gathered
+// kColumnsAtOnce at a time.
+void SeriesBuffer::DrainRun(Stream& stream, size_t begin, size_t end, int64_t firstStep,
+                            const std::function<void(const SeriesChunk&)>& onChunk) {
     const size_t records = end - begin;
     // Columns a cache line longer than the chunk, so that they do not all
     // fall on the same cache sets when the chunk's bytes are a power of two.
@@ -363,14 +402,14 @@ void SeriesBuffer::DrainPart(Stream& stream, size_t begin, size_t end,
                         CopyColumns(rows, rowWidth, records, count, columns_.data(), stride);
                 }
                 ++inRow;
-                DrainPosition(stream, position, begin,
+                DrainPosition(stream, position, firstStep,
                               std::span<const float>(columns_.data() + column * stride, records),
                               onChunk);
                 break;
             }
             case Holding::Column:
                 DrainPosition(
-                    stream, position, begin,
+                    stream, position, firstStep,
                     std::span<const float>(stream.columns[position]).subspan(begin, records),
                     onChunk);
                 break;
@@ -380,8 +419,7 @@ void SeriesBuffer::DrainPart(Stream& stream, size_t begin, size_t end,
                 if (!IsNumber(value)) break;
                 const auto steps = static_cast<int64_t>(records);
                 stream.HandOn({stream.interval, stream.zone, static_cast<int32_t>(position),
-                               stream.firstPending + static_cast<int64_t>(begin), steps, steps,
-                               std::span<const float>(&value, 1)},
+                               firstStep, steps, steps, std::span<const float>(&value, 1)},
                               onChunk);
                 break;
             }
@@ -389,7 +427,7 @@ void SeriesBuffer::DrainPart(Stream& stream, size_t begin, size_t end,
     }
 }
 
-void SeriesBuffer::DrainPosition(Stream& stream, size_t position, size_t begin,
+void SeriesBuffer::DrainPosition(Stream& stream, size_t position, int64_t firstStep,
                                  std::span<const float> values,
                                  const std::function<void(const SeriesChunk&)>& onChunk) {
     const bool allSame = AllSame(values);
@@ -399,9 +437,8 @@ void SeriesBuffer::DrainPosition(Stream& stream, size_t position, size_t begin,
     // A variable that stays the same (a gain the zone does not have,
     // heating all summer) is kept as its one value.
     stream.HandOn(
-        {stream.interval, stream.zone, static_cast<int32_t>(position),
-         stream.firstPending + static_cast<int64_t>(begin), static_cast<int64_t>(values.size()),
-         numbers, allSame ? values.first(1) : values},
+        {stream.interval, stream.zone, static_cast<int32_t>(position), firstStep,
+         static_cast<int64_t>(values.size()), numbers, allSame ? values.first(1) : values},
         onChunk);
 }
 

@@ -37,6 +37,14 @@ struct StepTime {
 
 class SeriesBuffer {
   public:
+    // Records of `interval` are events of some streams at some steps (a
+    // zone's plant switching on or off): the interval's steps number the
+    // distinct times of its records, a record takes the step of its time,
+    // and each stream holds its records at their own steps, with gaps.
+    // Other intervals' steps count each stream's records, the first record
+    // of a step giving the step its time.
+    void NumberStepsByTime(int16_t interval);
+
     // Takes one record: the next step of its (interval, zone). The first
     // record of a step gives the step its time. Its values are counted when
     // drained (SeriesChunk::numbers), in the pass that gathers them anyway.
@@ -106,6 +114,9 @@ class SeriesBuffer {
         std::vector<uint32_t> columnPositions;
         std::vector<std::vector<float>> columns;  // by position: a Column position's values
         std::vector<size_t> cuts;                 // held records at each seal
+        // Where a held record's step is not the one after its predecessor's
+        // (events only): the record and its step.
+        std::vector<std::pair<size_t, int64_t>> gaps;
         // By position, the steady chunk held back, if any (steps 0: none).
         std::vector<SteadyChunk> steady;
         // By position, over the parts of the drain under way: whether every
@@ -127,6 +138,8 @@ class SeriesBuffer {
         // Holds the positions as the records held so far show them.
         void PlanFromHeld();
         void ForgetRecords();
+        // The step of held record `record`.
+        int64_t StepOf(size_t record) const;
         // Hands on `chunk`, or holds it back as steady.
         void HandOn(const SeriesChunk& chunk,
                     const std::function<void(const SeriesChunk&)>& onChunk);
@@ -150,8 +163,17 @@ class SeriesBuffer {
     std::unordered_map<uint64_t, size_t> byKey_;
     std::vector<size_t> inKeyOrder_;
     size_t expected_ = 0;  // the stream the next record most likely belongs to
-    // Steps of each interval that have a time.
-    std::vector<std::pair<int16_t, int64_t>> timedSteps_;
+    // Of each interval: the steps that have a time, and the last time.
+    struct TimedSteps {
+        int16_t interval = 0;
+        int64_t steps = 0;
+        double lastTime = 0.0;
+        bool byTime = false;  // see NumberStepsByTime
+    };
+    std::vector<TimedSteps> timedSteps_;
+    TimedSteps& TimedStepsOf(int16_t interval);
+    // The step a record of `stream` at `time` takes; gives a new step its time.
+    int64_t StepOfRecord(Stream& stream, const ResultRecord& record);
     std::vector<StepTime> times_;
     // Positions gathered at once: a cache line of floats.
     static constexpr size_t kColumnsAtOnce = 16;
@@ -162,13 +184,17 @@ class SeriesBuffer {
     int64_t pendingSteps_ = 0;
     int64_t heldValues_ = 0;
 
-    // Records [begin, end) of `stream` as one chunk per position with a value.
+    // Records [begin, end) of `stream` as one chunk per position with a
+    // value and run of consecutive steps.
     void DrainPart(Stream& stream, size_t begin, size_t end,
                    const std::function<void(const SeriesChunk&)>& onChunk);
+    // Records [begin, end) of `stream`, of consecutive steps from `firstStep`.
+    void DrainRun(Stream& stream, size_t begin, size_t end, int64_t firstStep,
+                  const std::function<void(const SeriesChunk&)>& onChunk);
     // Forgets the held records; steady chunks stay held back.
     void ForgetRecords();
     // Hands on one position's values of a part and notes them.
-    static void DrainPosition(Stream& stream, size_t position, size_t begin,
+    static void DrainPosition(Stream& stream, size_t position, int64_t firstStep,
                               std::span<const float> values,
                               const std::function<void(const SeriesChunk&)>& onChunk);
 };

@@ -476,6 +476,15 @@ PYBIND11_MODULE(_core, m) {
         },
         py::arg("command"), py::arg("model"), py::arg("support"), py::arg("weather"), py::arg("db"),
         py::arg("interval"), py::arg("label"), py::arg("parameters"), py::arg("strict"));
+    m.def(
+        "unit_at",
+        [](const std::string& unit, const std::string& aggregation, const std::string& interval) {
+            VariableInfo variable;
+            variable.unit = unit;
+            variable.aggregation = aggregation;
+            return UnitAt(variable, IntervalOf(interval));
+        },
+        py::arg("unit"), py::arg("aggregation"), py::arg("interval"));
     m.def("inspect_json", &InspectJson, py::arg("model"), py::arg("support"));
     m.def("check", &Check, py::arg("model"), py::arg("support"));
     m.def("epw_hours", &EpwHours, py::arg("path"));

@@ -143,8 +143,8 @@ class Run:
         carries variable, unit, zone, interval and run in `.attrs`.
         """
         number = self.zone_number(zone)
-        position, unit = self._position(_record(interval, number), variable)
         _check_interval(interval)
+        position, unit = self._position(_record(interval, number), variable, interval)
         times, values = self._reader.series(self.id, interval, number, position)
         series = pd.Series(values, index=self._index(interval, times), name=_label(variable, unit))
         series.attrs.update(variable=variable, unit=unit, zone=number, interval=interval, run=self.id)
@@ -168,7 +168,7 @@ class Run:
             else:
                 names = list(variables)
             for name in names:
-                position, unit = self._position(record, name)
+                position, unit = self._position(record, name, interval)
                 columns.append((number, name))
                 data.append(self._reader.values(self.id, interval, number, position, len(index)))
                 units[name] = unit
@@ -231,14 +231,15 @@ class Run:
         known = ", ".join(f"{row[1]} ({row[2]})" for row in rows)
         raise _core.Error(f"run {self.id} has no zone {zone!r}; its zones: {known}")
 
-    def _position(self, record, variable):
+    def _position(self, record, variable, interval):
+        """The position of `variable` in `record` and the unit of its values at `interval`."""
         table = self._variable_table(record)
         if variable not in table:
             near = difflib.get_close_matches(str(variable), list(table), n=3)
             hint = f"; did you mean {', '.join(near)}?" if near else ""
             raise _core.Error(f"run {self.id} has no {record} variable {variable!r}{hint}")
-        position, unit, _ = table[variable]
-        return position, unit
+        position, unit, aggregation = table[variable]
+        return position, _core.unit_at(unit, aggregation, interval)
 
     def _index(self, interval, times=None):
         """The run's time axis at `interval` (`times` when already read) as a DatetimeIndex."""

@@ -53,6 +53,8 @@ def test_series_is_the_stored_values_on_the_run_calendar(office_run):
     assert list(frame.columns) == [(3, "AirTemperature"), (3, "Heating"), (0, "AirTemperature"), (0, "Heating")]
     np.testing.assert_array_equal(frame[(3, "AirTemperature")].to_numpy(), values)
     assert frame.attrs["units"]["Heating"] == "kWh"
+    # Step values of a summed variable are powers.
+    assert [kz7._core.unit_at("kWh", "sum", i) for i in ("step", "hour")] == ["kW", "kWh"]
 
 
 def test_summary_facts_and_weather(office_run):

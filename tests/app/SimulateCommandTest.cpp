@@ -23,6 +23,7 @@
 #include "ResultDatabase.h"
 #include "ResultDatabaseFixture.h"
 #include "ResultReader.h"
+#include "Sqlite.h"
 
 namespace kz7::app {
 namespace {
@@ -312,6 +313,66 @@ TEST_F(SimulateCommandTest, MakeTapeAndAReducedTapeRunCountingEachDayForTheDaysI
     EXPECT_NEAR(fromHours["heating_kwh"].get<double>(), heating, heating * 0.001);
     EXPECT_NEAR(fromHours["fuel_kwh"].get<double>(), fromMonths["fuel_kwh"].get<double>(),
                 heating * 0.001);
+}
+
+// With the output detail code 2 each zone's plant switching is stored at the
+// steps of its own switches (not at the n-th switch of any zone), under the
+// record kind "switch"; the CSV has a row per switch. A summed variable's
+// step values are powers, and the results view says so.
+TEST_F(SimulateCommandTest, PlantSwitchingIsStoredAtEachZonesOwnSteps) {
+    std::string office = ReadFile(kOffice);
+    const std::string weather = "weather/";
+    office.replace(office.find(weather), weather.size(), KZ7_SOURCE_DIR "/examples/weather/");
+    office.replace(office.find("15,1,1,31,12"), 12, "15,6,1,19,1");
+    std::string switching = "DefaultZoneOutputOptions\n2\n";
+    for (int group = 0; group < 10; ++group) switching += "0,1,0,0\n";
+    office.insert(office.find("Zone,1"), switching + "End\n");
+    WriteFile(folder / "office.kz7", office);
+    const auto run = RunKz7("simulate " + (folder / "office.kz7").string() + kSupport +
+                            " --timestep --quiet" + Db());
+    ASSERT_EQ(run.exitCode, 0) << run.error;
+
+    ResultDatabase database(file, ResultDatabase::Access::ReadOnly);
+    int switches = 0;
+    for (int zone = 1; zone <= 5; ++zone) {
+        // The steps in which the zone's plant is on, from its heating and cooling.
+        SqliteStatement steps(database.Connection(),
+                              "SELECT time, max(value <> 0) FROM results WHERE interval = 'step' "
+                              "AND zone = ? AND variable IN ('Heating', 'Cooling') "
+                              "GROUP BY step ORDER BY time");
+        steps.Bind(1, int64_t{zone});
+        std::vector<std::pair<int64_t, int64_t>> expected;  // minute, +1 or -1
+        bool on = false;
+        while (steps.Step()) {
+            if ((steps.ColumnInteger(1) != 0) == on) continue;
+            on = !on;
+            expected.emplace_back(std::llround(steps.ColumnDouble(0) * 1440.0), on ? 1 : -1);
+        }
+        SqliteStatement stored(database.Connection(),
+                               "SELECT time, value, record, variable FROM results "
+                               "WHERE interval = 'switch' AND zone = ? ORDER BY time");
+        stored.Bind(1, int64_t{zone});
+        std::vector<std::pair<int64_t, int64_t>> got;
+        while (stored.Step()) {
+            got.emplace_back(std::llround(stored.ColumnDouble(0) * 1440.0),
+                             std::llround(stored.ColumnDouble(1)));
+            EXPECT_EQ(stored.ColumnText(2) + " " + stored.ColumnText(3), "switch PlantSwitch");
+        }
+        EXPECT_GT(expected.size(), 4u) << "zone " << zone;
+        EXPECT_EQ(got, expected) << "zone " << zone;
+        switches += static_cast<int>(got.size());
+    }
+    EXPECT_EQ(Text(database.Connection(),
+                   "SELECT group_concat(DISTINCT interval || ' ' || unit) FROM results "
+                   "WHERE zone = 1 AND variable = 'Heating'"),
+              "step kW,hour kWh");
+
+    const auto csv = RunKz7("export-csv " + file.string() + " --interval switch --out " +
+                            (folder / "csv").string());
+    ASSERT_EQ(csv.exitCode, 0) << csv.error;
+    const std::string table = ReadFile(folder / "csv" / "run1-switch-zones.csv");
+    EXPECT_EQ(table.substr(0, table.find("\r\n")), "\xEF\xBB\xBFzone,zone_name,time,PlantSwitch");
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), switches + 1);
 }
 
 // The engine's message of every simulated day is shown with --verbose only
