@@ -1,6 +1,5 @@
 // kz7 simulate MODEL: the annual simulation, every record stored in the result
 // database, and a summary per zone and for the building.
-#include "JsonOutput.h"
 #include "SimulateCommand.h"
 
 #include <fmt/core.h>
@@ -11,6 +10,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "JsonOutput.h"
 #include "ResultTables.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
@@ -54,15 +54,21 @@ void PrintSummary(const ModelRunOptions& options, const RunSummary& summary, int
     fmt::print("Run {} stored in {}\n\n{}", runId, options.db, summary.Table());
 }
 
+// The summary of every run stored as finished, also one that ends with
+// exit code 3 for the errors the engine reported or an HTML report that
+// could not be written.
 int RunSimulate(const SimulateOptions& options) {
-    const SimulateResult result = SimulateAndStore(options.run, options.Chosen());
-    if (result.exitCode == kExitOk) PrintSummary(options.run, *result.summary, result.stored.runId);
-    return result.exitCode;
+    return SimulateAndStore(options.run, options.Chosen(),
+                            [&options](const SimulateResult& stored) {
+                                PrintSummary(options.run, *stored.summary, stored.stored.runId);
+                            })
+        .exitCode;
 }
 
 }  // namespace
 
-SimulateResult SimulateAndStore(const ModelRunOptions& options, Resolution resolution) {
+SimulateResult SimulateAndStore(const ModelRunOptions& options, Resolution resolution,
+                                const std::function<void(const SimulateResult&)>& onStored) {
     SimulateResult result;
     ModelRun run;
     const EngineState* state = nullptr;
@@ -81,7 +87,10 @@ SimulateResult SimulateAndStore(const ModelRunOptions& options, Resolution resol
                             state->weather->DayWeight(state->clock.month, state->clock.dayType));
     };
     run.summary = [&] { return result.summary->Rows(); };
-    run.report = [&](SimulateX&, const StoredRun& stored) { result.stored = stored; };
+    run.report = [&](SimulateX&, const StoredRun& stored) {
+        result.stored = stored;
+        if (onStored) onStored(result);
+    };
     result.exitCode = RunModel(options, run);
     return result;
 }

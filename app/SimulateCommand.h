@@ -3,6 +3,7 @@
 // read the model, run the annual simulation, store every record in the result
 // database and gather the summary.
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "ModelRun.h"
@@ -19,6 +20,10 @@ struct SimulateResult {
     std::optional<RunSummary> summary;  // set once the run has begun
 };
 
-SimulateResult SimulateAndStore(const ModelRunOptions& options, Resolution resolution);
+// `onStored` is called once the run is stored as finished (even when the
+// engine reported errors), before any HTML report is written.
+SimulateResult SimulateAndStore(
+    const ModelRunOptions& options, Resolution resolution,
+    const std::function<void(const SimulateResult&)>& onStored = nullptr);
 
 }  // namespace kz7::app

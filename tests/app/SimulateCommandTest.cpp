@@ -474,6 +474,8 @@ TEST_F(SimulateCommandTest, AWeatherFileShortOfTheYearRunsAndEndsCountingItsErro
     const auto run = RunKz7("simulate " + cell + kSupport + " --quiet" + Db());
     EXPECT_EQ(run.exitCode, 3) << run.error;
     EXPECT_EQ(Query("SELECT status FROM runs"), "finished");
+    // Stored as finished: its number and summary are printed all the same.
+    EXPECT_TRUE(run.output.starts_with("Run 1 stored in ")) << run.output;
     const auto lines = [&run](const std::string& text) {
         size_t count = 0;
         for (size_t at = run.error.find(text); at != std::string::npos;
