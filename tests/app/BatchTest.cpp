@@ -120,9 +120,10 @@ TEST_F(BatchRunTest, HeatingFallsAsInsulationRisesAndBadRowsFailAlone) {
             EXPECT_EQ(outcome->status, RunStatus::Finished) << outcome->message;
     }
     ASSERT_EQ(failures.size(), 5u);
-    EXPECT_EQ(failures["bad-value"], "bad-value: " + (folder / "cell.kz7").string() +
-                                         ": Layer 2 of construction STUDY-WALL has an invalid "
-                                         "thickness; 1 error, 0 warnings");
+    EXPECT_EQ(failures["bad-value"], "bad-value: OpaqueConstruction \"STUDY-WALL\" at line 28 of " +
+                                         (folder / "cell.kz7").string() +
+                                         ": \"abc\" is not a number; it is read as 0; 2 errors, "
+                                         "0 warnings");
     EXPECT_NE(failures["short-row"].find("2 fields where the header has 4"), std::string::npos);
     EXPECT_NE(failures["no-weather"].find("weather file \"missing.epw\" not found; looked for"),
               std::string::npos);

@@ -73,7 +73,7 @@ TEST_F(ModelCheckCommandTest, ErrorsAreListedCountedAndDecideTheExitCode) {
 
 // What a run meets is checked before it: a Location far from the EPW file's
 // own position is only a warning (the sun is computed from the file's); a
-// zone without volume, which a run refuses, an error.
+// zone without volume, which a run refuses, and a misspelt number, errors.
 TEST_F(ModelCheckCommandTest, TheWeatherAndTheZonesARunMeetsAreChecked) {
     std::string model = app::ReadFile(kTestCell);
     const std::string denver = "39.83,104.65,105,0.2,2";
@@ -81,6 +81,15 @@ TEST_F(ModelCheckCommandTest, TheWeatherAndTheZonesARunMeetsAreChecked) {
     model.replace(model.find("weather/"), 8, kSource + "/examples/weather/");
     const fs::path path = folder / "london-cell.kz7";
     app::WriteFile(path, model);
+    // A number with a stray letter is read by its leading part, and is an error.
+    std::string typo = model;
+    const fs::path typoPath = folder / "typo-cell.kz7";
+    app::WriteFile(typoPath, typo.replace(typo.find("48,129.6,"), 9, "48,129.6O,"));
+    const CommandRun typoCheck = RunKz7("check " + typoPath.string() + kSupport);
+    EXPECT_EQ(typoCheck.exitCode, 1);
+    EXPECT_NE(typoCheck.output.find("\"129.6O\" is not a number; it is read as 129.6\n"),
+              std::string::npos)
+        << typoCheck.output;
     const fs::path flat = folder / "flat-cell.kz7";
     app::WriteFile(flat, model.replace(model.find("48,129.6,"), 9, "48,0,"));
     const CommandRun flatCheck = RunKz7("check " + flat.string() + kSupport);

@@ -83,11 +83,22 @@ int32_t CurrentYearOfComputerClock() {
     return local.tm_year + 1900;
 }
 
-// Closes the reader however the read ends.
+// Closes the reader however the read ends. A field read as a number that is
+// not one is an error of its record: the record is read with the number's
+// leading part, which is seldom what was meant ("8OOO" for 8000).
 class OpenDocument {
   public:
-    explicit OpenDocument(LineReader& reader) : reader_(reader) {}
-    ~OpenDocument() { reader_.Close(); }
+    explicit OpenDocument(EngineState& state) : reader_(state.reader) {
+        reader_.onNotANumber = [&state](const std::string& field, double read) {
+            ReportRecordProblem(state, "\"" + ShortText(field) +
+                                           "\" is not a number; it is read as " +
+                                           NumberToText(read));
+        };
+    }
+    ~OpenDocument() {
+        reader_.Close();
+        reader_.onNotANumber = nullptr;
+    }
     OpenDocument(const OpenDocument&) = delete;
     OpenDocument& operator=(const OpenDocument&) = delete;
 
@@ -174,7 +185,7 @@ void SimKZ7::ReadModel(XmlElement tiDoc, XmlElement tiConstructions, bool constr
     LineReader& reader = state_.reader;
     if (!std::filesystem::is_regular_file(DataFileName, error) || !reader.Open(DataFileName))
         throw ModelReadError("Cannot open the model file \"" + DataFileName + "\"");
-    OpenDocument document(reader);
+    OpenDocument document(state_);
     if (constructionsOnly) {
         state_.site->ReadXMLConstruction(tiDoc, tiConstructions);
         return;
@@ -214,7 +225,7 @@ void SimKZ7::ClearData() {
     LineReader& reader = state_.reader;
     if (!std::filesystem::is_regular_file(database, error) || !reader.Open(database.string()))
         return;
-    OpenDocument document(reader);
+    OpenDocument document(state_);
     state_.site->Read(XmlElement(), XmlElement());
 }
 
@@ -382,8 +393,8 @@ void SimKZ7::PrepareWeather() {
         clock.numberOfDays =
             weather.RecordsFormOneYear()
                 ? SimulationDayCount(period, weather.FirstRecordDate(), weather.LastRecordDate())
-                : weather.TypicalYearPeriodDays(period.startMonth, period.startDay,
-                                                period.endMonth, period.endDay);
+                : weather.TypicalYearPeriodDays(period.startMonth, period.startDay, period.endMonth,
+                                                period.endDay);
         clock.month = clock.period.startMonth;
         clock.day = clock.period.startDay;
         clock.year = clock.period.startYear;
@@ -612,7 +623,9 @@ bool SimKZ7::SBEM(const SbemRunParameters& parameters) {
     return SbemRun(state_, parameters).Run(AnnualSBEMResults);
 }
 
-void SimKZ7::Klima() { KlimaWriter(state_).Run(); }
+void SimKZ7::Klima() {
+    KlimaWriter(state_).Run();
+}
 
 void SimKZ7::WriteDiagnostics(const std::string& Message) {
     const std::string& fileName = state_.settings.diagnosticsFilename;

@@ -85,7 +85,7 @@ void LineReader::NextLine() {
     // Lines are read into the same buffers over and over, so a long
     // document costs no allocation per line.
     while (ReadRawLine(buffer_)) {
-        if (!buffer_.empty() && buffer_.front() == '*') continue;        // comment
+        if (!buffer_.empty() && buffer_.front() == '*') continue;           // comment
         if (buffer_.find_first_not_of(' ') == std::string::npos) continue;  // blank
         endFlag_ = false;
         currentLine_.swap(buffer_);
@@ -115,7 +115,9 @@ void LineReader::Split(const std::string& line) {
     if (fields_.size() > 1 && line.back() == ',') fields_.pop_back();
 }
 
-void LineReader::PushBack() { pushedBack_ = !currentLine_.empty(); }
+void LineReader::PushBack() {
+    pushedBack_ = !currentLine_.empty();
+}
 
 std::string LineReader::NextString() {
     ++cursor_;
@@ -138,14 +140,20 @@ std::string LineReader::CurrentString() {
     return fields_[static_cast<size_t>(cursor_)];
 }
 
-int16_t LineReader::NextInteger() { return RoundToInt16(NextDouble()); }
+int16_t LineReader::NextInteger() {
+    return RoundToInt16(NextDouble());
+}
 
-float LineReader::NextSingle() { return static_cast<float>(NextDouble()); }
+float LineReader::NextSingle() {
+    return static_cast<float>(NextDouble());
+}
 
 double LineReader::NextDouble() {
     std::string field = NextString();
     if (endFlag_) return 0.0;
-    return ParseLeadingNumber(field);
+    const double value = ParseLeadingNumber(field);
+    if (onNotANumber && !field.empty() && !IsWholeNumber(field)) onNotANumber(field, value);
+    return value;
 }
 
 }  // namespace kz7

@@ -3,9 +3,10 @@
 // at a time; fields are the current line split at every comma, trimmed.
 #include <cstdint>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <sstream>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,7 +14,7 @@
 namespace kz7 {
 
 class LineReader {
-public:
+  public:
     // Opens a file for reading; false when it cannot be opened. Documents
     // are UTF-8; one that is not valid UTF-8 is read as Windows-1252, which
     // is what files from older tools hold (platform/CodePage.h).
@@ -38,6 +39,10 @@ public:
     float NextSingle();
     // A double read the same way (for the fields the model gives as doubles).
     double NextDouble();
+    // Called when a number is read from a field that is not one number and
+    // nothing else ("8OOO" reads 8, "abc" 0), with the field and the value
+    // read.
+    std::function<void(const std::string& field, double read)> onNotANumber;
 
     // The end flag: set by the last read when it went past the end of the
     // file or asked for a missing field.
@@ -51,7 +56,7 @@ public:
     // Puts the current line back, so that the next NextLine returns it again.
     void PushBack();
 
-private:
+  private:
     bool ReadRawLine(std::string& line);
     void Split(const std::string& line);
 

@@ -199,6 +199,13 @@ double ParseLeadingNumber(std::string_view text) {
     return std::strtod(prefix.c_str(), nullptr);
 }
 
+bool IsWholeNumber(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return false;
+    const std::string_view number = text.substr(first, text.find_last_not_of(" \t") + 1 - first);
+    return NumericPrefixLength(number) == number.size();
+}
+
 int16_t RoundToInt16(double value) {
     if (std::isnan(value)) return 0;
     double r = std::nearbyint(value);
@@ -242,7 +249,7 @@ std::string FormatPattern(double value, std::string_view pattern, char decimalSe
     int decimals = dot == std::string_view::npos ? 0 : static_cast<int>(pattern.size() - dot - 1);
     double scale = std::pow(10.0, decimals);
     double shown = std::round(value * scale) / scale;  // halves away from zero
-    if (shown == 0.0) shown = 0.0;  // no "-0.00"
+    if (shown == 0.0) shown = 0.0;                     // no "-0.00"
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, shown);
     return WithSeparator(buffer, decimalSeparator);

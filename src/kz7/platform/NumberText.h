@@ -9,6 +9,8 @@ namespace kz7 {
 // decimal number; 0 when no such part exists. Never throws; overflow gives
 // an infinity, as the arithmetic rules allow.
 double ParseLeadingNumber(std::string_view text);
+// Whether `text`, less blanks around it, is one decimal number and nothing else.
+bool IsWholeNumber(std::string_view text);
 
 // Rounded, halves to even, clamped to the 16-bit range (a model's integer fields).
 int16_t RoundToInt16(double value);
