@@ -73,7 +73,6 @@ std::string CheckModel(SimulateX& control, const ModelInput& input, ModelMessage
     messages.Connect(state, input.support, false);
     std::string problem = LoadModel(control, input.model, input.support, shading);
     if (problem.empty()) {
-        state.zones->CheckReferences();
         // What refuses a run is an error of the model here too.
         std::vector<std::string> warnings;
         for (std::string& error : RunProblems(state, warnings))

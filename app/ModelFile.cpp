@@ -10,6 +10,7 @@
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/input/Site.h"
+#include "kz7/model/Zone.h"
 #include "kz7/platform/XmlElement.h"
 
 namespace kz7::app {
@@ -83,6 +84,9 @@ std::string LoadModel(SimulateX& control, const std::string& model, const std::s
     control.MessageChange = shownMessage;
     state.errorHandler = shownError;
     if (read) {
+        // A partition or opening to a zone the model lacks is an error of
+        // the model for every command, as for check.
+        state.zones->CheckReferences();
         LoadShading(control, model, shading);
         return {};
     }

@@ -63,6 +63,19 @@ TEST_F(ModelCheckCommandTest, ErrorsAreListedCountedAndDecideTheExitCode) {
         "kz7: " + kTestCell + ": 8 errors, 0 warnings; it ran all the same (--strict stops it)");
     EXPECT_TRUE(fs::exists(db));
 
+    // A partition to a zone the model lacks stops a run with --strict, as check reports it.
+    std::string office = app::ReadFile(kSource + "/examples/small-office.kz7");
+    office.replace(office.find("weather/"), 8, kSource + "/examples/weather/");
+    const std::string partition = "P,INTERNAL-PARTITION,36,3,0,90,2,";
+    app::WriteFile(folder / "office.kz7",
+                   office.replace(office.find(partition), partition.size(),
+                                  "P,INTERNAL-PARTITION,36,3,0,90,9,"));
+    const CommandRun dangling =
+        RunKz7("simulate " + (folder / "office.kz7").string() + kSupport + " --strict --db " + db);
+    EXPECT_EQ(dangling.exitCode, 1);
+    EXPECT_NE(dangling.error.find("Error: Element P of zone 1 names zone 9, which does not exist"),
+              std::string::npos)
+        << dangling.error;
     EXPECT_EQ(RunKz7("partl " + kTestCell + " --strict").exitCode, 1);
     const std::string designDb = (folder / "design.db").string();
     EXPECT_EQ(
