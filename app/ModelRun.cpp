@@ -109,8 +109,7 @@ std::string UseWeatherFile(EngineState& state, const std::string& weather) {
 }
 
 // The records reach the host as numbers: the engine formats no texts.
-void ConnectRecords(SimulateX& control, RunSession& session, const ModelRun& run,
-                    bool verbose) {
+void ConnectRecords(SimulateX& control, RunSession& session, const ModelRun& run, bool verbose) {
     control.SaveResultRecord = [&session, &run](const ResultRecord& record) {
         session.OnRecord(record);
         if (run.onRecord) run.onRecord(record);
@@ -192,8 +191,11 @@ void AddModelRunOptions(CLI::App& command, ModelRunOptions& options) {
     command.add_option("--html", options.html,
                        "Also write the run's HTML report with charts to this file");
     command.add_option("--label", options.label, "A name for the run, stored with it");
-    command.add_option("--param", options.parameters,
-                       "A key=value pair stored with the run (may be repeated)");
+    // One pair per --param, so that the model after it is not taken for another.
+    command
+        .add_option("--param", options.parameters,
+                    "A key=value pair stored with the run (may be repeated)")
+        ->allow_extra_args(false);
     AddStrictOption(command, options.strict);
 }
 

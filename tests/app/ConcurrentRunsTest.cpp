@@ -35,8 +35,7 @@ class ConcurrentRunsTest : public ResultDatabaseFixture {
         const std::string period = "15,1,1,31,12,";
         text.replace(text.find(period), period.size(), "15,1,1,2,1,");
         const std::string weather = "weather/USA_CO";
-        text.replace(text.find(weather), weather.size(),
-                     KZ7_SOURCE_DIR "/examples/weather/USA_CO");
+        text.replace(text.find(weather), weather.size(), KZ7_SOURCE_DIR "/examples/weather/USA_CO");
         model = (folder / "cell.kz7").string();
         WriteFile(model, text);
     }
@@ -54,9 +53,10 @@ class ConcurrentRunsTest : public ResultDatabaseFixture {
             if (child == 0) {
                 std::freopen(out.c_str(), "w", stdout);
                 std::freopen("/dev/null", "w", stderr);
-                execl(KZ7_BINARY, KZ7_BINARY, "simulate", model.c_str(), "--support",
-                      KZ7_SOURCE_DIR "/support", "--db", db.c_str(), "--quiet", "--label",
-                      label.c_str(), "--param", param.c_str(), static_cast<char*>(nullptr));
+                // --param before the model: it takes one pair, not the model too.
+                execl(KZ7_BINARY, KZ7_BINARY, "simulate", "--param", param.c_str(), model.c_str(),
+                      "--support", KZ7_SOURCE_DIR "/support", "--db", db.c_str(), "--quiet",
+                      "--label", label.c_str(), static_cast<char*>(nullptr));
                 _exit(127);
             }
             children.emplace_back(child, label);
@@ -90,9 +90,9 @@ class ConcurrentRunsTest : public ResultDatabaseFixture {
             EXPECT_EQ(facts.status, "finished") << label;
             EXPECT_EQ(facts.label, label);
             ASSERT_EQ(facts.parameters.size(), 1u);
-            EXPECT_EQ(fmt::format("{}p{}", label.substr(0, label.find('p')),
-                                  facts.parameters[0].second),
-                      label);
+            EXPECT_EQ(
+                fmt::format("{}p{}", label.substr(0, label.find('p')), facts.parameters[0].second),
+                label);
             const std::vector<float> air = reader.Series(run, 2, 1, "AirTemperature").values;
             if (reference.empty()) reference = air;
             EXPECT_EQ(air, reference) << label;
@@ -106,11 +106,10 @@ TEST_F(ConcurrentRunsTest, EveryRunStoredTogetherIsThereFinishedAndComplete) {
     std::vector<float> reference;
     for (int round = 0; round < kRounds; ++round) {
         const fs::path db = folder / fmt::format("round{}.db", round);
-        ExpectStored(db, RunTogether(db, round), reference);  // a new file
+        ExpectStored(db, RunTogether(db, round), reference);            // a new file
         ExpectStored(db, RunTogether(db, round + kRounds), reference);  // the file they made
         ResultDatabase database(db, ResultDatabase::Access::ReadOnly);
-        EXPECT_EQ(database.Connection().QueryInteger("SELECT count(*) FROM runs"),
-                  2 * kProcesses);
+        EXPECT_EQ(database.Connection().QueryInteger("SELECT count(*) FROM runs"), 2 * kProcesses);
         if (HasFailure()) break;
     }
     EXPECT_EQ(reference.size(), 48u);
