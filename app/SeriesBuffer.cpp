@@ -167,13 +167,19 @@ void SeriesBuffer::Stream::NoteDrained(size_t position, std::span<const float> v
 
 void SeriesBuffer::Stream::PlanHolding() {
     if (records == 0) return;  // nothing drained: the holding stays as it was
+    std::vector<uint32_t> inRows;
+    for (size_t position = 0; position < width; ++position)
+        if (unchanged[position] != kSame) inRows.push_back(static_cast<uint32_t>(position));
+    HoldInRows(std::move(inRows));
+}
+
+void SeriesBuffer::Stream::HoldInRows(std::vector<uint32_t> inRows) {
     HoldAll(Holding::Constant);
-    for (size_t position = 0; position < width; ++position) {
-        if (unchanged[position] == kSame) continue;
+    for (const uint32_t position : inRows) {
         holding[position] = Holding::Rows;
         constantTest[width + position] = 0;
-        rowPositions.push_back(static_cast<uint32_t>(position));
     }
+    rowPositions = std::move(inRows);
     planned = true;
 }
 
@@ -191,16 +197,10 @@ void SeriesBuffer::Stream::PlanFromHeld() {
     narrower.reserve(records * inRows.size());
     for (size_t record = 0; record < records; ++record)
         for (const uint32_t position : inRows) narrower.push_back(ValueAt(position, record));
-    HoldAll(Holding::Constant);
+    HoldInRows(std::move(inRows));
     std::copy(firstBits.begin(), firstBits.end(), constantTest.begin());
-    for (const uint32_t position : inRows) {
-        holding[position] = Holding::Rows;
-        constantTest[width + position] = 0;
-    }
-    rowPositions = std::move(inRows);
     rows = std::move(narrower);
     rowsUsed = rows.size();
-    planned = true;
 }
 
 void SeriesBuffer::Stream::ForgetRecords() {

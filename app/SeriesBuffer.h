@@ -148,6 +148,8 @@ class SeriesBuffer {
 
       private:
         void HoldAll(Holding how);
+        // Holds `inRows` (in order) in the rows and every other position as Constant.
+        void HoldInRows(std::vector<uint32_t> inRows);
         bool AnyConstantChanged(std::span<const float> values) const;
         // Gives each Constant position `values` no longer matches a column.
         void GiveColumns(std::span<const float> values);
