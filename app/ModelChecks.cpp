@@ -10,7 +10,10 @@
 #include "ModelRun.h"
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
+#include "kz7/model/Heater.h"
+#include "kz7/model/HeaterDefinition.h"
 #include "kz7/model/OpaqueConstruction.h"
+#include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Zone.h"
 #include "kz7/weather/Weather.h"
 
@@ -103,6 +106,24 @@ std::vector<std::string> ModelProblems(const EngineState& state) {
     return problems;
 }
 
+namespace {
+
+// A storage heater charges only while its schedule is above 50 (it always
+// heats, from its core): a schedule that never is, such as a set point of
+// 21 °C, leaves the core cold for the whole run.
+std::string ChargeScheduleProblem(const Zone& zone) {
+    const Heater* heater = zone.Heater.get();
+    if (heater == nullptr || heater->Definition == nullptr || heater->OperationPG == nullptr ||
+        heater->Definition->HeaterType != HeaterDefinition::kStorage ||
+        heater->OperationPG->Highest() > 50.0f)
+        return {};
+    return "zone " + zone.Key + ": the storage heater's schedule " + heater->OperationPG->Key +
+           " is never above 50, so its core never charges (a storage heater's schedule "
+           "switches its charging on above 50; it is not a set point)";
+}
+
+}  // namespace
+
 std::vector<std::string> RunProblems(const EngineState& state, std::vector<std::string>& warnings) {
     std::vector<std::string> problems;
     if (state.zones->Count() == 0) problems.emplace_back("the model has no zones");
@@ -111,6 +132,8 @@ std::vector<std::string> RunProblems(const EngineState& state, std::vector<std::
             problems.push_back("zone " + zone.Key + " has no volume");
         if (!(zone.FloorArea > 0.0f) || !std::isfinite(zone.FloorArea))
             warnings.push_back("zone " + zone.Key + " has no floor area");
+        std::string chargeProblem = ChargeScheduleProblem(zone);
+        if (!chargeProblem.empty()) warnings.push_back(std::move(chargeProblem));
     }
     return problems;
 }

@@ -120,6 +120,22 @@ TEST_F(ModelCheckCommandTest, TheWeatherAndTheZonesARunMeetsAreChecked) {
                                 "file's position"),
               std::string::npos);
     EXPECT_EQ(LastLine(check.output), path.string() + ": 0 errors, 1 warning");
+
+    // A storage heater charges only while its schedule is above 50: given a
+    // set point of 21 °C it would never charge.
+    const std::string house = kSource + "/examples/house.kz7";
+    EXPECT_EQ(LastLine(RunKz7("check " + house + kSupport).output), house + ": 0 errors, 0 warnings");
+    std::string setPoint = app::ReadFile(house);
+    const std::string charge = "STORAGE-HEATER,-,NIGHT-CHARGE,";
+    setPoint.replace(setPoint.find(charge), charge.size(), "STORAGE-HEATER,-,HEATING-SETPOINT-OFFICE,");
+    const fs::path setPointPath = folder / "house.kz7";
+    app::WriteFile(setPointPath, setPoint);
+    const CommandRun setPointCheck = RunKz7("check " + setPointPath.string() + kSupport);
+    EXPECT_NE(setPointCheck.output.find("Warning: zone 1: the storage heater's schedule "
+                                        "HEATING-SETPOINT-OFFICE is never above 50, so its core "
+                                        "never charges"),
+              std::string::npos)
+        << setPointCheck.output;
 }
 
 }  // namespace

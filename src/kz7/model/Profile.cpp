@@ -1,5 +1,6 @@
 #include "kz7/model/Profile.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "kz7/engine/EngineState.h"
@@ -49,6 +50,13 @@ void Profile::CreateStatic(const std::string& key) {
     Key = key;
     StaticValue = static_cast<float>(ParseLeadingNumber(key));
     IsStatic = true;
+}
+
+float Profile::Highest() const {
+    if (IsStatic) return StaticValue;
+    float highest = Points.empty() ? 0.0f : Points.front().Value;
+    for (const ProfilePoint& point : Points) highest = std::max(highest, point.Value);
+    return highest;
 }
 
 float Profile::Value(float t) const {

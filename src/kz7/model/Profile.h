@@ -26,6 +26,9 @@ class Profile {
     void CreateStatic(const std::string& key);
     // The value at time of day `t`, hours.
     float Value(float t) const;
+    // The largest value the profile takes in a day: that of its highest point,
+    // as the values between points are interpolated.
+    float Highest() const;
 
     std::string Key;
     bool IsStatic = false;

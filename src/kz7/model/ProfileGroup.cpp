@@ -1,5 +1,6 @@
 #include "kz7/model/ProfileGroup.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -36,6 +37,16 @@ void ProfileGroup::CreateStatic(const std::string& key) {
 Profile* ProfileGroup::ProfileFor(int32_t month, int32_t dayType) const {
     if (month < 1 || month > kMonths || dayType < 1 || dayType > kDayTypes) return nullptr;
     return profiles_[static_cast<size_t>(month - 1)][static_cast<size_t>(dayType - 1)];
+}
+
+float ProfileGroup::Highest() const {
+    if (IsStatic) return StaticValue;
+    // A day left without a profile gives 0, as in Value.
+    float highest = -std::numeric_limits<float>::infinity();
+    for (const auto& month : profiles_)
+        for (const Profile* profile : month)
+            highest = std::max(highest, profile != nullptr ? profile->Highest() : 0.0f);
+    return highest;
 }
 
 float ProfileGroup::Value(float time, int32_t dayType, int32_t month) const {

@@ -31,6 +31,8 @@ class ProfileGroup {
     float GRPVAL() const { return IsStatic ? StaticValue : ValueAtClock(); }
 
     Profile* ProfileFor(int32_t month, int32_t dayType) const;
+    // The largest value the group takes on any day of the year.
+    float Highest() const;
 
     std::string Key;
     bool IsStatic = false;
