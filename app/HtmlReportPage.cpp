@@ -197,7 +197,13 @@ std::string HtmlReportPage(const HtmlReportData& data) {
     return page;
 }
 
+// The folder is made when missing, as export-csv makes its own.
 void WriteFileWhole(const std::filesystem::path& file, const std::string& text) {
+    std::error_code error;
+    if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), error);
+    if (error)
+        throw std::runtime_error("cannot make the folder " + file.parent_path().string() + ": " +
+                                 error.message());
     std::string problem;
     if (!WriteWholeFile(file, text, problem)) throw std::runtime_error("cannot write " + problem);
 }

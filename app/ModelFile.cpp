@@ -54,14 +54,20 @@ std::string SupportFolder(const std::string& given) {
     return {};
 }
 
-std::string LoadModel(SimulateX& control, const std::string& model, const std::string& given,
-                      std::shared_ptr<const HostShading>* shading) {
+std::string MissingModelOrSupport(const std::string& model, const std::string& given) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(model, error)) return model + ": model file not found";
     const std::string support = SupportFolder(given);
     if (!support.empty() && !std::filesystem::is_directory(support, error))
         return support + ": support folder not found" +
                (given.empty() ? std::string(" (named by ") + kSupportVariable + ")" : "");
+    return {};
+}
+
+std::string LoadModel(SimulateX& control, const std::string& model, const std::string& given,
+                      std::shared_ptr<const HostShading>* shading) {
+    if (std::string missing = MissingModelOrSupport(model, given); !missing.empty()) return missing;
+    const std::string support = SupportFolder(given);
 
     // The engine's last message or error is the reason of a failed read; the
     // caller's handlers still see every one of them.

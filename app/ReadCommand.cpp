@@ -38,6 +38,11 @@ void PrintWhatWasRead(const EngineState& state) {
 }
 
 int RunRead(const ReadOptions& options) {
+    if (const std::string missing = MissingModelOrSupport(options.model, options.support);
+        !missing.empty()) {
+        fmt::print(stderr, "{}\n", missing);
+        return kExitFailed;
+    }
     ModelMessages messages;
     SimulateX control;
     control.MessageChange = [](std::string& message) { fmt::print("{}\n", message); };

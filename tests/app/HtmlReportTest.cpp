@@ -257,14 +257,18 @@ TEST_F(HtmlReportSourceTest, ReadsTheLastModelRunAndRefusesOthers) {
     EXPECT_FALSE(fs::exists(folder / "report.html"));
 }
 
-// Writing the whole file or none is the output file's (OutputFileTest); a
-// page that cannot be written is an error naming the file.
+// Writing the whole file or none is the output file's (OutputFileTest). A
+// missing folder is made; a page that cannot be written is an error naming
+// the path.
 TEST_F(HtmlReportSourceTest, APageThatCannotBeWrittenIsAnErrorNamingTheFile) {
+    WriteFileWhole(folder / "missing" / "report.html", "x");
+    EXPECT_EQ(ReadFile(folder / "missing" / "report.html"), "x");
+    WriteFile(folder / "notes", "");
     try {
-        WriteFileWhole(folder / "missing" / "report.html", "x");
-        ADD_FAILURE() << "no error for a missing folder";
+        WriteFileWhole(folder / "notes" / "report.html", "x");
+        ADD_FAILURE() << "no error for a folder that is a file";
     } catch (const std::runtime_error& error) {
-        EXPECT_NE(std::string(error.what()).find("missing/report.html"), std::string::npos);
+        EXPECT_NE(std::string(error.what()).find("notes"), std::string::npos) << error.what();
     }
 }
 
