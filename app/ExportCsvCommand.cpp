@@ -8,6 +8,7 @@
 
 #include "Commands.h"
 #include "CsvExport.h"
+#include "ModelMessages.h"
 #include "ResultDatabase.h"
 
 namespace kz7::app {
@@ -37,7 +38,7 @@ int RunExportCsv(const ExportCsvArguments& arguments) {
             return kExitFailed;
         }
         for (const CsvFile& file : files) {
-            fmt::print("{} ({} rows)\n", file.path.string(), file.rows);
+            fmt::print("{} ({})\n", file.path.string(), Counted(file.rows, "row"));
         }
         return kExitOk;
     } catch (const std::exception& error) {

@@ -18,11 +18,11 @@ bool IsMissingLibraryRecord(const std::string& text) {
            text.find(" not defined and not a number") != std::string::npos;
 }
 
-std::string Counted(int32_t count, const char* noun) {
+}  // namespace
+
+std::string Counted(int64_t count, const char* noun) {
     return fmt::format("{} {}{}", count, noun, count == 1 ? "" : "s");
 }
-
-}  // namespace
 
 void ModelMessages::Connect(EngineState& state, const std::string& support, bool echo) {
     noSupport_ = SupportFolder(support).empty();

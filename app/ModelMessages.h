@@ -53,6 +53,9 @@ const char* SeverityName(Severity severity);
 // "Error: <text>" or "Warning: <text>".
 std::string MessageLine(const ModelMessage& message);
 
+// "1 error", "2 errors": `count` and `noun`, with an "s" unless it is 1.
+std::string Counted(int64_t count, const char* noun);
+
 // {"errors": n, "warnings": n, "messages": [{"severity", "text"}, ...]}
 nlohmann::ordered_json MessagesJson(const ModelMessages& messages);
 
