@@ -52,6 +52,19 @@ TEST(RecordMessagesTest, UnknownKeywordsSayTheNearestOnceAndHostKeywordsPass) {
     host.Read("ShadingPlan,1,180,90,6,2\n");
     ASSERT_EQ(host.errors.size(), 1u);
     EXPECT_NE(host.errors[0].find("did you mean \"ShadingPlane\""), std::string::npos);
+    // So is a zone's sub-record: its data lines are skipped unreported, and
+    // its closing line ends the zone.
+    MessageRecorder zone;
+    zone.Read(kMaterial + kWall +
+              "Zone,Z1\nOffice\n10,30\n0,0\n0,0\nOpaqueElements\nW,WALL,10,1,0,90\n}\n"
+              "GlazedElement\nG,X,2,1,180,90\n}\n}\n");
+    ASSERT_EQ(zone.errors.size(), 2u) << ::testing::PrintToString(zone.errors);
+    EXPECT_EQ(zone.errors[0],
+              "Zone \"Z1\" at line 18 of model.kz7: \"GlazedElement\" starts no sub-record of a "
+              "zone (did you mean \"GlazedElements\"?); the line is skipped, and a \"}\" after it "
+              "ends the zone");
+    EXPECT_NE(zone.errors[1].find("the keyword \"}\" is not known"), std::string::npos);
+    EXPECT_EQ(zone.state.zones->Item(1).elements.Count(), 1);
     // The nearest word must be near; case does not count.
     const std::vector<std::string> known = {"Zone", "Profile", "ProfileGroup"};
     EXPECT_EQ(NearestWord("profilegroup", known), "ProfileGroup");

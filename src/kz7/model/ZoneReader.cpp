@@ -1,7 +1,11 @@
 // Reading the "Zone" record and the records that add to an existing zone.
 #include <cmath>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "kz7/engine/EngineState.h"
+#include "kz7/input/RecordProblem.h"
 #include "kz7/model/Zone.h"
 #include "kz7/platform/NumberText.h"
 
@@ -17,6 +21,51 @@ std::string SingleAsText(LineReader& reader) {
 void SkipEmitterRecord(LineReader& reader) {
     reader.NextLine();
     reader.NextLine();
+}
+
+// The sub-records of a zone, by the keyword of their first line.
+struct SubRecordReader {
+    std::string_view keyword;
+    void (*read)(Zone& zone);
+};
+constexpr SubRecordReader kSubRecordReaders[] = {
+    {"OpaqueElements", [](Zone& zone) { zone.elements.ReadOpaqueElements(); }},
+    {"GlazedElements", [](Zone& zone) { zone.elements.ReadGlazedElements(); }},
+    {"AirflowElements", [](Zone& zone) { zone.elements.ReadAirflowElements(); }},
+    {"Gains",
+     [](Zone& zone) {
+         zone.gains.Read();
+         zone.ComfortPG = zone.gains.GetOccupancyProfileGroup();
+     }},
+    {"Heater", [](Zone& zone) { zone.HeaterOrNew().Read(); }},
+    {"Cooler", [](Zone& zone) { zone.CoolerOrNew().Read(); }},
+    {"SecondaryHeater", [](Zone& zone) { zone.SecondaryHeaterOrNew().Read(); }},
+    {"SecondaryCooler", [](Zone& zone) { zone.SecondaryCoolerOrNew().Read(); }},
+    {"SBEMDHW", [](Zone& zone) { zone.ReadSBEMDHW(); }},
+    {"SBEMHVAC", [](Zone& zone) { zone.ReadSBEMHVAC(); }},
+    {"SBEMZonalHVAC", [](Zone& zone) { zone.ReadSBEMZonalHVAC(); }},
+    {"SBEMGlobalPSIValues", [](Zone& zone) { zone.ReadSBEMGlobalPSIValues(); }},
+    {"SBEMLighting", [](Zone& zone) { zone.ReadSBEMLighting(); }},
+    {"OutputOptions", [](Zone& zone) { zone.ReadOptions(); }},
+};
+
+const SubRecordReader* FindSubRecordReader(std::string_view keyword) {
+    for (const SubRecordReader& entry : kSubRecordReaders)
+        if (entry.keyword == keyword) return &entry;
+    return nullptr;
+}
+
+// A line of a zone that starts no sub-record is skipped. The first of a run
+// of them is reported: most often a sub-record's keyword mistyped, after
+// which its data lines, and the closing line that then ends the zone, are
+// taken as lines of the zone.
+void ReportUnknownSubRecord(EngineState& state, const std::string& keyword) {
+    std::vector<std::string_view> known;
+    for (const SubRecordReader& entry : kSubRecordReaders) known.push_back(entry.keyword);
+    const std::string nearest = NearestWord(keyword, known);
+    ReportRecordProblem(state, "\"" + ShortText(keyword) + "\" starts no sub-record of a zone" +
+                                   (nearest.empty() ? "" : " (did you mean \"" + nearest + "\"?)") +
+                                   "; the line is skipped, and a \"}\" after it ends the zone");
 }
 
 }  // namespace
@@ -67,6 +116,7 @@ void Zone::Read() {
         !(std::isfinite(FloorArea) && FloorArea >= 0.0f))
         state_.ShowError("Zone " + Key + " has an invalid floor area or volume");
 
+    bool afterUnknownLine = false;
     while (true) {
         reader.NextLine();
         if (reader.AtEnd()) {
@@ -75,35 +125,12 @@ void Zone::Read() {
         }
         const std::string keyword = reader.NextString();
         if (keyword == "}") break;
-        if (keyword == "OpaqueElements")
-            elements.ReadOpaqueElements();
-        else if (keyword == "GlazedElements")
-            elements.ReadGlazedElements();
-        else if (keyword == "AirflowElements")
-            elements.ReadAirflowElements();
-        else if (keyword == "Gains") {
-            gains.Read();
-            ComfortPG = gains.GetOccupancyProfileGroup();
-        } else if (keyword == "Heater")
-            HeaterOrNew().Read();
-        else if (keyword == "Cooler")
-            CoolerOrNew().Read();
-        else if (keyword == "SecondaryHeater")
-            SecondaryHeaterOrNew().Read();
-        else if (keyword == "SecondaryCooler")
-            SecondaryCoolerOrNew().Read();
-        else if (keyword == "SBEMDHW")
-            ReadSBEMDHW();
-        else if (keyword == "SBEMHVAC")
-            ReadSBEMHVAC();
-        else if (keyword == "SBEMZonalHVAC")
-            ReadSBEMZonalHVAC();
-        else if (keyword == "SBEMGlobalPSIValues")
-            ReadSBEMGlobalPSIValues();
-        else if (keyword == "SBEMLighting")
-            ReadSBEMLighting();
-        else if (keyword == "OutputOptions")
-            ReadOptions();
+        const SubRecordReader* subRecord = FindSubRecordReader(keyword);
+        if (subRecord != nullptr)
+            subRecord->read(*this);
+        else if (!afterUnknownLine)
+            ReportUnknownSubRecord(state_, keyword);
+        afterUnknownLine = subRecord == nullptr;
     }
     if (elements.Count() == 0) state_.ShowError("Zone " + Key + " has no elements");
 }
