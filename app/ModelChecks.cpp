@@ -122,6 +122,13 @@ std::string ChargeScheduleProblem(const Zone& zone) {
            "switches its charging on above 50; it is not a set point)";
 }
 
+// An opaque or glazed element that takes part in its zone's circuit needs
+// an area: the circuit's set-up stops the run at one without.
+bool HasNoArea(const Element& element) {
+    return (element.RMOG == "O" || element.RMOG == "G") && !element.Exclude &&
+           element.ElementArea == 0.0f;
+}
+
 }  // namespace
 
 std::vector<std::string> RunProblems(const EngineState& state, std::vector<std::string>& warnings) {
@@ -132,6 +139,11 @@ std::vector<std::string> RunProblems(const EngineState& state, std::vector<std::
             problems.push_back("zone " + zone.Key + " has no volume");
         if (!(zone.FloorArea > 0.0f) || !std::isfinite(zone.FloorArea))
             warnings.push_back("zone " + zone.Key + " has no floor area");
+        for (const auto& element : zone.elements)
+            if (HasNoArea(*element))
+                problems.push_back("zone " + zone.Key + ": element " + element->ElCode + " (element " +
+                                   std::to_string(element->Position + 1) +
+                                   ") has area 0, so the zone's circuit cannot be set up");
         std::string chargeProblem = ChargeScheduleProblem(zone);
         if (!chargeProblem.empty()) warnings.push_back(std::move(chargeProblem));
     }

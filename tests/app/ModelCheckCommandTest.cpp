@@ -109,6 +109,16 @@ TEST_F(ModelCheckCommandTest, TheWeatherAndTheZonesARunMeetsAreChecked) {
     EXPECT_EQ(flatCheck.exitCode, 1);
     EXPECT_NE(flatCheck.output.find("Error: zone 1 has no volume\n"), std::string::npos)
         << flatCheck.output;
+    const fs::path noWall = folder / "no-wall-cell.kz7";
+    std::string noWallModel = model;
+    const std::string wall = "W,CAVITY-WALL-FULL,16.2,";
+    app::WriteFile(noWall, noWallModel.replace(noWallModel.find(wall), wall.size(), "W,CAVITY-WALL-FULL,0,"));
+    const CommandRun noWallCheck = RunKz7("check " + noWall.string() + kSupport);
+    EXPECT_EQ(noWallCheck.exitCode, 1);
+    EXPECT_NE(noWallCheck.output.find("Error: zone 1: element W (element 2) has area 0, so the "
+                                      "zone's circuit cannot be set up\n"),
+              std::string::npos)
+        << noWallCheck.output;
 
     const CommandRun check = RunKz7("check " + path.string() + kSupport);
     EXPECT_EQ(check.exitCode, 0) << check.output;

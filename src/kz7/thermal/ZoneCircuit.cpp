@@ -94,6 +94,10 @@ void Zone::SetKZ7Circuit() {
         pass.sumTau = pass.sumAh = 0.0;
         for (const auto& element : elements) {
             if (!AddElementToPass(*element, pass)) {
+                // Which element, before the set-up's own word for it.
+                state_.ShowError("Element " + element->ElCode + " (element " +
+                                 std::to_string(element->Position + 1) + " of zone " + Key +
+                                 ") has area 0");
                 state_.ShowError(kZeroArea);
                 state_.engine->Cancelled = true;
                 return;
