@@ -69,38 +69,31 @@ void PrintText(const OpaqueConstruction& c, const ConstructionData& s,
         d.Thickness, d.CM);
 }
 
+// The model is read once, from its file, so that its messages name it; the
+// figures are those the control's construction data queries give.
 int RunConstruction(const ConstructionOptions& options) {
-    std::optional<std::string> read = ReadWholeFile(options.model);
-    if (!read) {
-        fmt::print(stderr, "{}: cannot open the model\n", options.model);
-        return kExitFailed;
-    }
-    std::string text = std::move(*read);
     ModelMessages messages;
     SimulateX control;
-    control.MessageChange = [](std::string& message) { fmt::print(stderr, "{}\n", message); };
     messages.Connect(control.State(), options.support, true);
-    control.SetSupportFilePath(SupportFolder(options.support));
-
-    ConstructionData single;
-    control.GetConstructionData(text, options.id, single.UValue, single.HCO, single.RadO,
-                                single.SRO, single.HCI, single.RadI, single.SRI);
-    ConstructionDataDouble data;
-    control.GetConstructionDataDouble(text, options.id, data.RValue, data.UValue,
-                                      data.UValueSurfaceToSurface, data.HCO, data.RadO, data.SRO,
-                                      data.HCI, data.RadI, data.SRI, data.Thickness, data.CM);
+    const std::string problem = LoadModel(control, options.model, options.support);
+    if (!problem.empty()) {
+        fmt::print(stderr, "{}\n", problem);
+        return kExitFailed;
+    }
     if (StopsForStrict(options.model, messages, options.strict)) return kExitFailed;
     const OpaqueConstruction* construction = control.State().opaqueConstructions->Item(options.id);
     if (construction == nullptr) {
-        fmt::print(stderr, "{}: no opaque construction at position {}\n", options.model,
-                   options.id);
+        fmt::print(stderr, "{}: no opaque construction at position {} (the model has {})\n",
+                   options.model, options.id, control.State().opaqueConstructions->Count());
         return kExitFailed;
     }
-    const std::string problem = LayerProblem(*construction);
-    if (!problem.empty()) {
-        fmt::print(stderr, "{}: {}\n", options.model, problem);
+    const std::string layerProblem = LayerProblem(*construction);
+    if (!layerProblem.empty()) {
+        fmt::print(stderr, "{}: {}\n", options.model, layerProblem);
         return kExitFailed;
     }
+    const ConstructionData single = SingleConstructionData(*construction);
+    const ConstructionDataDouble data = DoubleConstructionData(*construction);
     if (options.json)
         fmt::print("{}\n", JsonText(ToJson(*construction, single, data)));
     else
