@@ -98,7 +98,7 @@ int RunConstruction(const ConstructionOptions& options) {
         fmt::print("{}\n", JsonText(ToJson(*construction, single, data)));
     else
         PrintText(*construction, single, data);
-    return ExitAfterModelErrors(kExitOk, options.model, messages);
+    return ExitAfterModelErrors(kExitOk, options.model, messages, nullptr, false);
 }
 
 }  // namespace

@@ -354,7 +354,7 @@ void RegisterInspectCommand(CLI::App& app) {
             PrintText(model);
             std::cout << '\n' << messages.CountText() << '\n';
         }
-        SetExitCode(ExitAfterModelErrors(kExitOk, options->model, messages));
+        SetExitCode(ExitAfterModelErrors(kExitOk, options->model, messages, nullptr, false));
     });
 }
 

@@ -42,7 +42,7 @@ int WithModel(SimulateX& control, const ModelInput& input, const std::function<i
         return kExitFailed;
     }
     if (StopsForStrict(input.model, messages, input.strict)) return kExitFailed;
-    return ExitAfterModelErrors(work(), input.model, messages);
+    return ExitAfterModelErrors(work(), input.model, messages, nullptr, false);
 }
 
 namespace {

@@ -78,9 +78,9 @@ std::string StrictStop(const std::string& model, const ModelMessages& messages) 
     return fmt::format("{}: {}; not run (--strict)", model, messages.CountText());
 }
 
-std::string RanWithErrors(const std::string& model, const ModelMessages& messages) {
-    return fmt::format("{}: {}; it ran all the same (--strict stops it)", model,
-                       messages.CountText());
+std::string RanWithErrors(const std::string& model, const ModelMessages& messages, bool ran) {
+    return fmt::format("{}: {}; {} all the same (--strict stops it)", model, messages.CountText(),
+                       ran ? "it ran" : "the command went on");
 }
 
 void Show(const ShowLine& show, const std::string& line) {
@@ -100,9 +100,9 @@ bool StopsForStrict(const std::string& model, const ModelMessages& messages, boo
 }
 
 int ExitAfterModelErrors(int code, const std::string& model, const ModelMessages& messages,
-                         const ShowLine& show) {
+                         const ShowLine& show, bool ran) {
     if (code != kExitOk || messages.Errors() == 0) return code;
-    Show(show, RanWithErrors(model, messages));
+    Show(show, RanWithErrors(model, messages, ran));
     return kExitModelErrors;
 }
 

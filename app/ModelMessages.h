@@ -74,10 +74,11 @@ bool StopsForStrict(const std::string& model, const ModelMessages& messages, boo
 
 // The exit code of a command that ran: `code` as it is, unless the command
 // succeeded on a model with errors, which shows their count on one line
-// ("<model>: 8 errors, 0 warnings; it ran all the same (--strict stops it)")
-// and gives kExitModelErrors.
+// ("<model>: 8 errors, 0 warnings; it ran all the same (--strict stops it)";
+// "the command went on all the same" for a command that runs no
+// calculation over time: `ran` false) and gives kExitModelErrors.
 int ExitAfterModelErrors(int code, const std::string& model, const ModelMessages& messages,
-                         const ShowLine& show = nullptr);
+                         const ShowLine& show = nullptr, bool ran = true);
 
 // "8791 errors during the run" ("1 error ...").
 std::string ErrorsDuringRun(int64_t errors);

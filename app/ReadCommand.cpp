@@ -56,7 +56,7 @@ int RunRead(const ReadOptions& options) {
     }
     if (StopsForStrict(options.model, messages, options.strict)) return kExitFailed;
     PrintWhatWasRead(control.State());
-    return ExitAfterModelErrors(kExitOk, options.model, messages);
+    return ExitAfterModelErrors(kExitOk, options.model, messages, nullptr, false);
 }
 
 }  // namespace
