@@ -47,6 +47,20 @@ int WithModel(SimulateX& control, const ModelInput& input, const std::function<i
 
 namespace {
 
+// An opaque or glazed element that takes part in its zone's circuit needs
+// an area: the circuit's set-up stops a run at one without ("Zero area
+// setting up KZ7 circuits"), which is stored as the run's failure.
+void CheckElementAreas(const EngineState& state, ModelMessages& messages) {
+    for (const Zone& zone : *state.zones)
+        for (const auto& element : zone.elements)
+            if ((element->RMOG == "O" || element->RMOG == "G") && !element->Exclude &&
+                element->ElementArea == 0.0f)
+                messages.Add(Severity::Error,
+                             "zone " + zone.Key + ": element " + element->ElCode + " (element " +
+                                 std::to_string(element->Position + 1) +
+                                 ") has area 0, so a run stops at setting up the zone's circuit");
+}
+
 // The weather a simulation would read, checked as far as the model allows
 // without running: an EPW file is loaded, so its header meets the Location.
 void CheckSimulationWeather(EngineState& state, ModelMessages& messages) {
@@ -81,6 +95,7 @@ std::string CheckModel(SimulateX& control, const ModelInput& input, ModelMessage
         for (std::string& error : RunProblems(state, warnings))
             messages.Add(Severity::Error, std::move(error));
         for (std::string& warning : warnings) messages.Add(Severity::Warning, std::move(warning));
+        CheckElementAreas(state, messages);
         CheckSimulationWeather(state, messages);
     }
     state.errorHandler = nullptr;
@@ -122,13 +137,6 @@ std::string ChargeScheduleProblem(const Zone& zone) {
            "switches its charging on above 50; it is not a set point)";
 }
 
-// An opaque or glazed element that takes part in its zone's circuit needs
-// an area: the circuit's set-up stops the run at one without.
-bool HasNoArea(const Element& element) {
-    return (element.RMOG == "O" || element.RMOG == "G") && !element.Exclude &&
-           element.ElementArea == 0.0f;
-}
-
 }  // namespace
 
 std::vector<std::string> RunProblems(const EngineState& state, std::vector<std::string>& warnings) {
@@ -139,11 +147,6 @@ std::vector<std::string> RunProblems(const EngineState& state, std::vector<std::
             problems.push_back("zone " + zone.Key + " has no volume");
         if (!(zone.FloorArea > 0.0f) || !std::isfinite(zone.FloorArea))
             warnings.push_back("zone " + zone.Key + " has no floor area");
-        for (const auto& element : zone.elements)
-            if (HasNoArea(*element))
-                problems.push_back("zone " + zone.Key + ": element " + element->ElCode + " (element " +
-                                   std::to_string(element->Position + 1) +
-                                   ") has area 0, so the zone's circuit cannot be set up");
         std::string chargeProblem = ChargeScheduleProblem(zone);
         if (!chargeProblem.empty()) warnings.push_back(std::move(chargeProblem));
     }

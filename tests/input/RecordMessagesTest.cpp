@@ -72,6 +72,23 @@ TEST(RecordMessagesTest, UnknownKeywordsSayTheNearestOnceAndHostKeywordsPass) {
     EXPECT_EQ(NearestWord("Wall", known), "");
 }
 
+// A list of elements or gains that runs into the zone's next sub-record
+// ends there, said once; that sub-record and the rest of the zone are read.
+TEST(RecordMessagesTest, AListWithoutItsClosingLineEndsAtTheNextSubRecord) {
+    MessageRecorder r;
+    r.Read(kMaterial + kWall +
+           "Zone,Z1\nOffice\n10,30\n0,0\n0,0\nOpaqueElements\nW,WALL,10,1,0,90\n"
+           "Gains\nEQ,50,100,0,0.5,0\nAirflowElements\nI,50,0.5,1\n}\n}\n");
+    ASSERT_EQ(r.errors.size(), 2u) << ::testing::PrintToString(r.errors);
+    EXPECT_EQ(r.errors[0],
+              "Zone \"Z1\" at line 17 of model.kz7: the elements of zone Z1 have no closing "
+              "\"}\": they end before \"Gains\", which is read as the zone's next sub-record");
+    EXPECT_NE(r.errors[1].find("the gains of zone Z1 have no closing"), std::string::npos);
+    const Zone& zone = r.state.zones->Item(1);
+    EXPECT_EQ(zone.elements.Count(), 2);  // the wall and the air flow
+    EXPECT_EQ(zone.gains.Count(), 1);
+}
+
 TEST(RecordMessagesTest, AnUndefinedProfileGroupNameActsAsZeroAndIsReported) {
     MessageRecorder r;
     r.Read(kMaterial + kWall +

@@ -379,7 +379,8 @@ void Elements::ReadList(Kind kind) {
                              " are cut off by the end of the file");
             return;
         }
-        if (reader.NextString() == "}") return;
+        const std::string first = reader.NextString();
+        if (first == "}" || zone_.EndsListWithoutClose(first, "elements")) return;
         auto element = std::make_unique<Element>(state_, zone_);
         switch (kind) {
             case Kind::Opaque:

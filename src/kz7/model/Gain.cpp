@@ -59,7 +59,8 @@ void Gains::Read() {
             state_.ShowError("Gains of zone " + zone_.Key + " are cut off by the end of the file");
             return;
         }
-        if (reader.NextString() == "}") return;
+        const std::string first = reader.NextString();
+        if (first == "}" || zone_.EndsListWithoutClose(first, "gains")) return;
         auto gain = std::make_unique<Gain>(state_, zone_);
         gain->Read();
         items_.push_back(std::move(gain));

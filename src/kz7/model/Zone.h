@@ -66,6 +66,12 @@ class Zone : public ThermalMembers {
 
     // The "Zone" record from its keyword line to its closing "}".
     void Read();
+    // For a list of the zone's elements or gains whose line starts with
+    // `keyword`: true when that is the keyword of another of the zone's
+    // sub-records, so that the list's closing "}" is missing. The list then
+    // ends there (said as an error naming `list`), and the line is put back
+    // for the zone to read as that sub-record.
+    bool EndsListWithoutClose(const std::string& keyword, const char* list);
     void ReadOptions();
     void ReadSBEMGlobalPSIValues();
     void ReadSBEMZonalHVAC();

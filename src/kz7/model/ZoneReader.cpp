@@ -135,6 +135,15 @@ void Zone::Read() {
     if (elements.Count() == 0) state_.ShowError("Zone " + Key + " has no elements");
 }
 
+bool Zone::EndsListWithoutClose(const std::string& keyword, const char* list) {
+    if (FindSubRecordReader(keyword) == nullptr) return false;
+    ReportRecordProblem(state_, std::string("the ") + list + " of zone " + Key +
+                                    " have no closing \"}\": they end before \"" + keyword +
+                                    "\", which is read as the zone's next sub-record");
+    state_.reader.PushBack();
+    return true;
+}
+
 void Zone::ReadOptions() {
     LineReader& reader = state_.reader;
     for (auto& group : Outputs) {
