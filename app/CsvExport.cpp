@@ -207,7 +207,24 @@ CsvFile CsvExport::WriteTable(const Table& table) {
     return file;
 }
 
+// The folder is made only when something matches, so that a selection of
+// nothing leaves nothing behind.
 std::vector<CsvFile> CsvExport::Write() {
+    std::vector<CsvFile> files;
+    try {
+        std::vector<Table> tables;
+        for (int64_t run : SelectedRuns())
+            for (Table& table : TablesOf(run)) tables.push_back(std::move(table));
+        if (tables.empty()) return files;
+        MakeOutFolder();
+        for (const Table& table : tables) files.push_back(WriteTable(table));
+    } catch (const SqliteError& sqliteError) {
+        throw database_.Error(sqliteError.what());
+    }
+    return files;
+}
+
+void CsvExport::MakeOutFolder() const {
     std::error_code error;
     fs::create_directories(options_.outFolder, error);
     if (error || !fs::is_directory(options_.outFolder)) {
@@ -215,15 +232,6 @@ std::vector<CsvFile> CsvExport::Write() {
                                              options_.outFolder.string(),
                                              error ? error.message() : "not a folder"));
     }
-    std::vector<CsvFile> files;
-    try {
-        for (int64_t run : SelectedRuns()) {
-            for (const Table& table : TablesOf(run)) files.push_back(WriteTable(table));
-        }
-    } catch (const SqliteError& sqliteError) {
-        throw database_.Error(sqliteError.what());
-    }
-    return files;
 }
 
 }  // namespace kz7::app

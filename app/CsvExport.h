@@ -56,6 +56,7 @@ class CsvExport {
     std::vector<Table> TablesOf(int64_t run);
     std::vector<Column> ColumnsOf(const Table& table);
     CsvFile WriteTable(const Table& table);
+    void MakeOutFolder() const;
 
     ResultDatabase& database_;
     ResultReader reader_;

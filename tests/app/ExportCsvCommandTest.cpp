@@ -108,9 +108,12 @@ TEST_F(ExportCsvCommandTest, WritesOneWideFilePerRunIntervalAndKindAndSelects) {
     result = RunKz7(fmt::format("export-csv {} --run 9 --out {}", file.string(), out.string()));
     EXPECT_EQ(result.exitCode, kExitFailed);
     EXPECT_NE(result.error.find("there is no run 9"), std::string::npos) << result.error;
-    result = RunKz7(fmt::format("export-csv {} --zone 7 --out {}", file.string(), out.string()));
+    // A selection of nothing makes no folder.
+    const fs::path none = folder / "none";
+    result = RunKz7(fmt::format("export-csv {} --zone 7 --out {}", file.string(), none.string()));
     EXPECT_EQ(result.exitCode, kExitFailed);
     EXPECT_NE(result.error.find("no records"), std::string::npos) << result.error;
+    EXPECT_FALSE(fs::exists(none));
 }
 
 TEST_F(ExportCsvCommandTest, NamesReadSafelyInASpreadsheetAndPlantedLinksAreRefused) {
