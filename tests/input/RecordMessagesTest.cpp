@@ -37,6 +37,9 @@ struct MessageRecorder {
 
 const std::string kMaterial = "OpaqueMaterial,BRK\nBrick\nMasonry,0.77,800,1700,0.2,0.25\n-\n";
 const std::string kWall = "OpaqueConstruction,WALL\nWall\nW,1,0.7,0.9,0.9,0,0,0\nBRK,0.2,0,\n-\n";
+// A zone up to its wall, the one line of its opaque elements' list.
+const std::string kZoneWithAWall =
+    kMaterial + kWall + "Zone,Z1\nOffice\n10,30\n0,0\n0,0\nOpaqueElements\nW,WALL,10,1,0,90\n";
 
 TEST(RecordMessagesTest, UnknownKeywordsSayTheNearestOnceAndHostKeywordsPass) {
     MessageRecorder r;
@@ -55,9 +58,7 @@ TEST(RecordMessagesTest, UnknownKeywordsSayTheNearestOnceAndHostKeywordsPass) {
     // So is a zone's sub-record: its data lines are skipped unreported, and
     // its closing line ends the zone.
     MessageRecorder zone;
-    zone.Read(kMaterial + kWall +
-              "Zone,Z1\nOffice\n10,30\n0,0\n0,0\nOpaqueElements\nW,WALL,10,1,0,90\n}\n"
-              "GlazedElement\nG,X,2,1,180,90\n}\n}\n");
+    zone.Read(kZoneWithAWall + "}\nGlazedElement\nG,X,2,1,180,90\n}\n}\n");
     ASSERT_EQ(zone.errors.size(), 2u) << ::testing::PrintToString(zone.errors);
     EXPECT_EQ(zone.errors[0],
               "Zone \"Z1\" at line 18 of model.kz7: \"GlazedElement\" starts no sub-record of a "
@@ -76,9 +77,7 @@ TEST(RecordMessagesTest, UnknownKeywordsSayTheNearestOnceAndHostKeywordsPass) {
 // ends there, said once; that sub-record and the rest of the zone are read.
 TEST(RecordMessagesTest, AListWithoutItsClosingLineEndsAtTheNextSubRecord) {
     MessageRecorder r;
-    r.Read(kMaterial + kWall +
-           "Zone,Z1\nOffice\n10,30\n0,0\n0,0\nOpaqueElements\nW,WALL,10,1,0,90\n"
-           "Gains\nEQ,50,100,0,0.5,0\nAirflowElements\nI,50,0.5,1\n}\n}\n");
+    r.Read(kZoneWithAWall + "Gains\nEQ,50,100,0,0.5,0\nAirflowElements\nI,50,0.5,1\n}\n}\n");
     ASSERT_EQ(r.errors.size(), 2u) << ::testing::PrintToString(r.errors);
     EXPECT_EQ(r.errors[0],
               "Zone \"Z1\" at line 17 of model.kz7: the elements of zone Z1 have no closing "
@@ -91,9 +90,7 @@ TEST(RecordMessagesTest, AListWithoutItsClosingLineEndsAtTheNextSubRecord) {
 
 TEST(RecordMessagesTest, AnUndefinedProfileGroupNameActsAsZeroAndIsReported) {
     MessageRecorder r;
-    r.Read(kMaterial + kWall +
-           "Zone,Z1\nOffice\n10,30\n0,0\n0,0\nOpaqueElements\nW,WALL,10,1,0,90\n}\n"
-           "Gains\nOC,OCUPANCY,100,0,0.5,0\nEQ,50,100,0,0.5,0\n}\n}\n");
+    r.Read(kZoneWithAWall + "}\nGains\nOC,OCUPANCY,100,0,0.5,0\nEQ,50,100,0,0.5,0\n}\n}\n");
     ASSERT_EQ(r.errors.size(), 1u) << ::testing::PrintToString(r.errors);
     EXPECT_EQ(r.errors[0],
               "Zone \"Z1\" at line 19 of model.kz7: Profile group OCUPANCY not defined and not "
