@@ -112,7 +112,8 @@ TEST_F(ModelCheckCommandTest, TheWeatherAndTheZonesARunMeetsAreChecked) {
     const fs::path noWall = folder / "no-wall-cell.kz7";
     std::string noWallModel = model;
     const std::string wall = "W,CAVITY-WALL-FULL,16.2,";
-    app::WriteFile(noWall, noWallModel.replace(noWallModel.find(wall), wall.size(), "W,CAVITY-WALL-FULL,0,"));
+    noWallModel.replace(noWallModel.find(wall), wall.size(), "W,CAVITY-WALL-FULL,0,");
+    app::WriteFile(noWall, noWallModel);
     const CommandRun noWallCheck = RunKz7("check " + noWall.string() + kSupport);
     EXPECT_EQ(noWallCheck.exitCode, 1);
     EXPECT_NE(noWallCheck.output.find("Error: zone 1: element W (element 2) has area 0, so a run "
@@ -134,10 +135,12 @@ TEST_F(ModelCheckCommandTest, TheWeatherAndTheZonesARunMeetsAreChecked) {
     // A storage heater charges only while its schedule is above 50: given a
     // set point of 21 °C it would never charge.
     const std::string house = kSource + "/examples/house.kz7";
-    EXPECT_EQ(LastLine(RunKz7("check " + house + kSupport).output), house + ": 0 errors, 0 warnings");
+    EXPECT_EQ(LastLine(RunKz7("check " + house + kSupport).output),
+              house + ": 0 errors, 0 warnings");
     std::string setPoint = app::ReadFile(house);
     const std::string charge = "STORAGE-HEATER,-,NIGHT-CHARGE,";
-    setPoint.replace(setPoint.find(charge), charge.size(), "STORAGE-HEATER,-,HEATING-SETPOINT-OFFICE,");
+    setPoint.replace(setPoint.find(charge), charge.size(),
+                     "STORAGE-HEATER,-,HEATING-SETPOINT-OFFICE,");
     const fs::path setPointPath = folder / "house.kz7";
     app::WriteFile(setPointPath, setPoint);
     const CommandRun setPointCheck = RunKz7("check " + setPointPath.string() + kSupport);

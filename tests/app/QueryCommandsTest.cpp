@@ -115,7 +115,8 @@ TEST_F(QueryCommandsTest, ConstructionByPosition) {
     const CommandRun missing = Run("construction " + office_ + " --id 9");
     EXPECT_EQ(missing.exitCode, 1);
     // Said once, naming the model.
-    EXPECT_EQ(missing.error, office_ + ": no opaque construction at position 9 (the model has 3)\n");
+    EXPECT_EQ(missing.error,
+              office_ + ": no opaque construction at position 9 (the model has 3)\n");
 }
 
 TEST_F(QueryCommandsTest, ReportIsWrittenAndCopied) {

@@ -71,7 +71,9 @@ TEST(ZoneBadInput, ZeroAreaCancelsTheSetUp) {
     engine.Start();
     EXPECT_TRUE(engine.state.engine->Cancelled);
     EXPECT_EQ(std::count(engine.errors.begin(), engine.errors.end(), "Zero area setting up KZ7 circuits"), 1);
-    EXPECT_EQ(std::count(engine.errors.begin(), engine.errors.end(), "Element W (element 2 of zone 1) has area 0"), 1);
+    EXPECT_EQ(std::count(engine.errors.begin(), engine.errors.end(),
+                         "Element W (element 2 of zone 1) has area 0"),
+              1);
     EXPECT_EQ(progressCalls, 1);  // the progress 0 only: the set-up stopped at the first zone
 }
 
