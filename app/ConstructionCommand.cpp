@@ -17,7 +17,6 @@
 #include "kz7/control/SimulateX.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/OpaqueConstruction.h"
-#include "kz7/platform/InputFile.h"
 
 namespace kz7::app {
 

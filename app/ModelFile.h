@@ -20,6 +20,10 @@ class HostShading;
 // <prefix>/bin/kz7) when it exists; else none (empty).
 std::string SupportFolder(const std::string& given);
 
+// The first two reasons of LoadModel, checked without reading: empty when the
+// model file and the support folder are there.
+std::string MissingModelOrSupport(const std::string& model, const std::string& support);
+
 // Reads `model` through `control` with SupportFolder(`support`) as its
 // support folder. The engine's messages and errors go where the caller has
 // connected `control.MessageChange` and `state.errorHandler`. Returns an
@@ -32,10 +36,6 @@ std::string SupportFolder(const std::string& given);
 // answers the engine's shading events from them and shading is on (their
 // problems reach `state.errorHandler`); without any, shading is off. The
 // shading, or null, goes to `shading` when given.
-// The first two reasons of LoadModel, checked without reading: empty when the
-// model file and the support folder are there.
-std::string MissingModelOrSupport(const std::string& model, const std::string& support);
-
 std::string LoadModel(SimulateX& control, const std::string& model, const std::string& support,
                       std::shared_ptr<const HostShading>* shading = nullptr);
 
