@@ -77,7 +77,16 @@ void CheckSimulationWeather(EngineState& state, ModelMessages& messages) {
                                             "cannot be simulated");
         return;
     }
-    if (weather.WeatherFileType == 4) weather.EpwSource().OpenFile(file);
+    if (weather.WeatherFileType != 4) return;
+    EnergyPlusWeather& epw = weather.EpwSource();
+    if (!epw.OpenFile(file)) return;
+    const EnergyPlusWeather::MissingDays missing = epw.DaysWithoutRecords(state.clock.period);
+    if (missing.count == 0) return;
+    messages.Add(Severity::Error,
+                 fmt::format("weather file {} lacks hours of {} of the run's days (the first on "
+                             "{}/{}): the run reports \"No weather data\" for each of them and "
+                             "keeps the weather of the hour before",
+                             file, missing.count, missing.firstDay, missing.firstMonth));
 }
 
 }  // namespace

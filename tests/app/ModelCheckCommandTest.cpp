@@ -121,6 +121,24 @@ TEST_F(ModelCheckCommandTest, TheWeatherAndTheZonesARunMeetsAreChecked) {
               std::string::npos)
         << noWallCheck.output;
 
+    // A weather file of eight days, for a run from 20 December to 10 January.
+    const std::string epw = "weather/USA_CO_Denver.Intl.AP.725650_TMY3.epw";
+    const std::string year = app::ReadFile(kSource + "/examples/" + epw);
+    size_t eightDays = 0;
+    for (int line = 0; line < 8 + 8 * 24; ++line) eightDays = year.find('\n', eightDays) + 1;
+    app::WriteFile(folder / "short.epw", year.substr(0, eightDays));
+    std::string winter = app::ReadFile(kTestCell);
+    winter.replace(winter.find(epw), epw.size(), (folder / "short.epw").string());
+    const std::string period = "15,1,1,31,12,";
+    winter.replace(winter.find(period), period.size(), "15,20,12,10,1,");
+    app::WriteFile(folder / "winter.kz7", winter);
+    const CommandRun winterCheck = RunKz7("check " + (folder / "winter.kz7").string() + kSupport);
+    EXPECT_EQ(winterCheck.exitCode, 1);
+    EXPECT_NE(winterCheck.output.find("short.epw lacks hours of 14 of the run's days (the first "
+                                      "on 20/12)"),
+              std::string::npos)
+        << winterCheck.output;
+
     const CommandRun check = RunKz7("check " + path.string() + kSupport);
     EXPECT_EQ(check.exitCode, 0) << check.output;
     EXPECT_NE(check.output.find("Warning: Record \"Location\" at line 7 of " + path.string() +

@@ -366,6 +366,32 @@ int32_t EnergyPlusWeather::DaysInFileMonth(int32_t month) const {
     return DaysInMonth(month, 2001);
 }
 
+EnergyPlusWeather::MissingDays EnergyPlusWeather::DaysWithoutRecords(
+    const SimulationPeriod& period) const {
+    MissingDays missing;
+    int32_t month = std::clamp(period.startMonth, 1, 12);
+    int32_t day = period.startDay;
+    // A period's days are at most a year's; the bound also ends a walk whose
+    // end day the file's months never reach (29 February in a common year).
+    for (int32_t walked = 0; walked < 366; ++walked) {
+        for (int32_t hour = 1; hour <= 24; ++hour) {
+            const int32_t slot = SlotOf(month, day, hour);
+            if (slot >= 0 && slots_[static_cast<size_t>(slot)] >= 0) continue;
+            if (missing.count++ == 0) {
+                missing.firstMonth = month;
+                missing.firstDay = day;
+            }
+            break;
+        }
+        if (month == period.endMonth && day == period.endDay) break;
+        if (++day > DaysInFileMonth(month)) {
+            day = 1;
+            month = month == 12 ? 1 : month + 1;
+        }
+    }
+    return missing;
+}
+
 CalendarDate EnergyPlusWeather::FirstRecordDate() const {
     if (records_.empty()) return {};
     const WeatherRecord& r = records_.front();

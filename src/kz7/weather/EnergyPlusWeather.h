@@ -75,6 +75,16 @@ class EnergyPlusWeather {
     // Length of `month` in the file's own year: calendar rules for a file of
     // one year, the file's February otherwise.
     int32_t DaysInFileMonth(int32_t month) const;
+    // The days of `period`, from its start to its end (on past December when
+    // the end comes first), by month and day with the file's month lengths,
+    // that lack any of their 24 hours in the records loaded: how many, and
+    // the first of them. A run reports "No weather data" for each such hour.
+    struct MissingDays {
+        int32_t count = 0;
+        int32_t firstMonth = 0;
+        int32_t firstDay = 0;
+    };
+    MissingDays DaysWithoutRecords(const SimulationPeriod& period) const;
     // Day type (1 Monday .. 7 Sunday) of a record: by the calendar for a file
     // of one year, by counting from the DATA PERIODS start day otherwise.
     int32_t DayTypeOf(const WeatherRecord& record) const;
