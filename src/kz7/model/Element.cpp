@@ -50,9 +50,11 @@ void Element::ReadGeometry(float clampFrom, float flatFrom) {
     else if (slopeDegrees > clampFrom)
         SlopeDegX = 90.0f;
     if (!(std::isfinite(ElementArea) && ElementArea >= 0.0f))
-        state_.ShowError(ElementMessage("Element", ElCode, MyZone->Key, "has an invalid area"));
+        ReportRecordProblem(state_,
+                            ElementMessage("Element", ElCode, MyZone->Key, "has an invalid area"));
     if (IOS < 1 || IOS > 6)
-        state_.ShowError(
+        ReportRecordProblem(
+            state_,
             ElementMessage("Element", ElCode, MyZone->Key, "has an invalid boundary code ") +
             std::to_string(IOS));
     Plane = &state_.surfaces->IFUNC(Orientation, Slope);

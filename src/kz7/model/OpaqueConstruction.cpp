@@ -101,8 +101,8 @@ void OpaqueConstruction::ReadLayers(int32_t count) {
         layer->PercBridge = reader.NextSingle();
         const std::string bridgeKey = reader.NextString();
         if (!ValidLength(layer->Thickness))
-            state_.ShowError("Layer " + std::to_string(i) + " of construction " + Key +
-                             " has an invalid thickness");
+            ReportRecordProblem(state_, "Layer " + std::to_string(i) + " of construction " + Key +
+                                            " has an invalid thickness");
         if (!(layer->PercBridge >= 0.0f && layer->PercBridge <= 100.0f)) {
             state_.ShowError("Layer " + std::to_string(i) + " of construction " + Key +
                              " has a bridging percentage outside 0 to 100");

@@ -114,7 +114,7 @@ void Zone::Read() {
 
     if (!(std::isfinite(Volume) && Volume >= 0.0f) ||
         !(std::isfinite(FloorArea) && FloorArea >= 0.0f))
-        state_.ShowError("Zone " + Key + " has an invalid floor area or volume");
+        ReportRecordProblem(state_, "Zone " + Key + " has an invalid floor area or volume");
 
     bool afterUnknownLine = false;
     while (true) {
@@ -132,7 +132,8 @@ void Zone::Read() {
             ReportUnknownSubRecord(state_, keyword);
         afterUnknownLine = subRecord == nullptr;
     }
-    if (elements.Count() == 0) state_.ShowError("Zone " + Key + " has no elements");
+    if (elements.Count() == 0)
+        ReportRecordProblem(state_, "Zone " + Key + " has no elements", Severity::Error, true);
 }
 
 bool Zone::EndsListWithoutClose(const std::string& keyword, const char* list) {
