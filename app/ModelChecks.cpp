@@ -53,8 +53,7 @@ namespace {
 void CheckElementAreas(const EngineState& state, ModelMessages& messages) {
     for (const Zone& zone : *state.zones)
         for (const auto& element : zone.elements)
-            if ((element->RMOG == "O" || element->RMOG == "G") && !element->Exclude &&
-                element->ElementArea == 0.0f)
+            if (element->LacksCircuitArea())
                 messages.Add(Severity::Error,
                              "zone " + zone.Key + ": element " + element->ElCode + " (element " +
                                  std::to_string(element->Position + 1) +

@@ -63,6 +63,11 @@ class alignas(64) Element {
     // The outside face takes the sun and sky: an outside element, or a
     // partition the host shades as a plane of its own.
     bool SeesTheSky() const { return IOS == 1 || (IOS == 6 && PlaneIndex >= 0); }
+    // An opaque or glazed element that is part of its zone's circuit but has
+    // no area: the circuit cannot be set up with it.
+    bool LacksCircuitArea() const {
+        return (RMOG == "O" || RMOG == "G") && !Exclude && ElementArea == 0.0f;
+    }
 
     // Solar and long-wave of the step (weather/ElementSolar.cpp), once
     // Surfaces::SetSun has put `sun` on the planes.

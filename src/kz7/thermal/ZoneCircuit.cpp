@@ -161,7 +161,7 @@ bool Zone::AddElementToPass(const Element& element, CircuitPass& pass) {
         pass.sumHr += hr;
         pass.sumHc += hc;
         if (!element.Exclude) {
-            if (area == 0.0f) return false;
+            if (element.LacksCircuitArea()) return false;
             q = 1.0f / (1.0f / (hc + hr) + resistance / area);
             if (exposed) LTOT += q;
         }
