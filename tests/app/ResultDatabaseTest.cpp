@@ -153,12 +153,14 @@ TEST_F(ResultDatabaseTest, ASteadyValueIsOneRowAndUnfoldsThroughTheViews) {
         EXPECT_EQ(Text(db, "SELECT group_concat(first_step || '+' || steps, ' ') FROM series "
                            "WHERE position = 1 ORDER BY first_step"),
                   "0+1000 1000+300");
-        // Steps in blocks, as the views of the previous kz7 had them, but not its bytes.
-        db.Execute("DROP VIEW series_values; "
+        // Steps in blocks, as the views of an earlier kz7 had them, but not
+        // their bytes, nor the index of chunk lengths.
+        db.Execute("DROP VIEW series_values; DROP INDEX series_by_steps; "
                    "CREATE VIEW series_values AS SELECT 'blocks (first)' AS old;");
     }
     ResultDatabase database(file);
     SqliteConnection& db = database.Connection();
+    EXPECT_EQ(Text(db, "SELECT count(*) FROM sqlite_schema WHERE name = 'series_by_steps'"), "1");
     std::vector<double> expected(kHours, 19.5);
     std::fill(expected.begin() + 1000, expected.end(), 20.0);
     EXPECT_EQ(ViewValues(db, 2, 1, 1), expected);
