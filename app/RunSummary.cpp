@@ -157,7 +157,20 @@ std::optional<double> IntervalTotal::Total() const {
     return std::nullopt;
 }
 
-RunSummary::RunSummary(std::vector<ZoneInfo> zones) : zones_(std::move(zones)) {}
+RunSummary::RunSummary(std::vector<ZoneInfo> zones)
+    : zones_(std::move(zones)), totals_(zones_.size()) {}
+
+// Zones are listed by number from 1, so zone n is found at once in place
+// n − 1; a list in another order is searched.
+RunSummary::ZoneTotals* RunSummary::TotalsOf(int32_t zone) {
+    const auto place = static_cast<size_t>(zone - 1);
+    if (zone < 1 || place >= zones_.size() || zones_[place].zone != zone) {
+        const auto found = std::ranges::find(zones_, zone, &ZoneInfo::zone);
+        if (found == zones_.end()) return nullptr;
+        return &totals_[static_cast<size_t>(found - zones_.begin())];
+    }
+    return &totals_[place];
+}
 
 void RunSummary::Add(const ResultRecord& record, double dayWeight) {
     const int16_t interval = record.interval;
@@ -174,7 +187,7 @@ void RunSummary::Add(const ResultRecord& record, double dayWeight) {
         AddPlantValues(interval, values, weight);
         return;
     }
-    AddZoneRecord(interval, totals_[zone], values, weight);
+    if (ZoneTotals* totals = TotalsOf(zone)) AddZoneRecord(interval, *totals, values, weight);
 }
 
 void RunSummary::AddSummary(int32_t zone, Values values) {
@@ -186,7 +199,10 @@ void RunSummary::AddSummary(int32_t zone, Values values) {
             summary[static_cast<size_t>(maximum)] = summary[static_cast<size_t>(minimum)] =
                 std::nan("");
     }
-    totals_[zone].summary = summary;
+    if (ZoneTotals* totals = TotalsOf(zone)) {
+        totals->summary = summary;
+        totals->sent = true;
+    }
 }
 
 // Summed variables give kWh in hour, day and month records; the occupied
@@ -194,6 +210,7 @@ void RunSummary::AddSummary(int32_t zone, Values values) {
 // its mean occupied comfort temperature is above the limit.
 void RunSummary::AddZoneRecord(int16_t interval, ZoneTotals& totals, Values values,
                                double weight) {
+    totals.sent = true;
     if (auto heating = ValueAt(values, ZoneVariable::Heating))
         totals.heating.Add(interval, *heating * weight);
     if (auto cooling = ValueAt(values, ZoneVariable::Cooling))
@@ -239,10 +256,10 @@ SummaryFigures RunSummary::ZoneFigures(const ZoneTotals& totals) const {
 
 std::vector<ZoneSummary> RunSummary::Zones() const {
     std::vector<ZoneSummary> zones;
-    for (const ZoneInfo& zone : zones_) {
-        auto found = totals_.find(zone.zone);
-        zones.push_back(
-            {zone, found == totals_.end() ? SummaryFigures{} : ZoneFigures(found->second)});
+    for (size_t place = 0; place < zones_.size(); ++place) {
+        const ZoneInfo& zone = zones_[place];
+        const ZoneTotals& totals = totals_[place];
+        zones.push_back({zone, totals.sent ? ZoneFigures(totals) : SummaryFigures{}});
         zones.back().figures.floorArea = zone.floorArea;
     }
     return zones;

@@ -10,7 +10,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "ResultDatabase.h"
@@ -92,16 +91,19 @@ class RunSummary {
         IntervalTotal heating, cooling, fuel, carbon;
         double hoursAbove25 = 0.0, hoursAbove28 = 0.0;
         bool hourly = false;  // whether hourly occupancy values arrived
+        bool sent = false;    // whether any record of the zone arrived
     };
     using Values = std::span<const float>;
     void AddSummary(int32_t zone, Values values);
     void AddZoneRecord(int16_t interval, ZoneTotals& totals, Values values, double weight);
     void AddPlantValues(int16_t interval, Values values, double weight);
     SummaryFigures ZoneFigures(const ZoneTotals& totals) const;
+    // The totals of zone number `zone`, or null for a zone the run does not list.
+    ZoneTotals* TotalsOf(int32_t zone);
 
     std::vector<ZoneInfo> zones_;
-    // By zone number; looked up for every record a run sends.
-    std::unordered_map<int32_t, ZoneTotals> totals_;
+    // Beside zones_, in its order: looked up for every record a run sends.
+    std::vector<ZoneTotals> totals_;
     ZoneTotals building_;
 };
 
