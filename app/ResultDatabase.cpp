@@ -887,7 +887,7 @@ RunPart RunWriter::TakeHeld(SeriesBuffer::Steady steady) {
 void RunWriter::Finish(RunStatus status, std::string_view note) {
     CheckWritable();
     RunPart part = TakeHeld(SeriesBuffer::Steady::Release);
-    part.summary = std::move(summary_);
+    if (status == RunStatus::Finished) part.summary = std::move(summary_);
     part.status = status;
     part.note = note;
     HandOver(std::move(part));

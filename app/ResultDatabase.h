@@ -313,7 +313,8 @@ class RunWriter {
     // One record as the engine sends it (its values NaN where it has none);
     // written with the next write.
     void Store(const ResultRecord& record);
-    // The run's summary lines, written with Finish.
+    // The run's summary lines, written with Finish of a finished run only:
+    // a cancelled or failed run's figures would cover part of its period.
     void SetSummary(std::vector<SummaryRow> rows) { summary_ = std::move(rows); }
     // Writes what is held and the status, the finish time and a note (the
     // reason of a failure) in one transaction. When that fails for a failed

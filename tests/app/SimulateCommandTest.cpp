@@ -559,6 +559,7 @@ TEST_F(SimulateCommandTest, CtrlCEndsTheRunCancelledWithExitCode130) {
     EXPECT_EQ(Query("SELECT status FROM runs"), "cancelled");
     EXPECT_NE(Query("SELECT finished_at FROM runs"), "<no row>");
     EXPECT_GT(std::stoi(Query("SELECT count(*) FROM series")), 0);
+    EXPECT_EQ(Query("SELECT count(*) FROM summaries"), "0") << "part of a year is no summary";
 }
 
 // A file-size limit fails a write as a full disk does: the run ends failed
