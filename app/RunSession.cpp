@@ -109,7 +109,7 @@ void RunSession::Tell(std::string_view problem) {
     if (hooks_.problem)
         hooks_.problem(problem);
     else
-        fmt::print(messages_, "{}\n", problem);
+        fmt::print(messages_, "kz7: {}\n", problem);
 }
 
 int RunSession::Fail(std::string_view reason) {

@@ -91,7 +91,8 @@ TEST_F(RunSessionTest, FailedRunsKeepTheirReason) {
     EXPECT_EQ(
         Text(database.Connection(), "SELECT group_concat(status || '|' || note, ',') FROM runs"),
         "failed|Error opening gone.epw,failed|cell.kz7: the model failed to read");
-    EXPECT_EQ(Messages(), "Error: Error opening gone.epw\ncell.kz7: the model failed to read\n");
+    EXPECT_EQ(Messages(),
+              "Error: Error opening gone.epw\nkz7: cell.kz7: the model failed to read\n");
 }
 
 }  // namespace
