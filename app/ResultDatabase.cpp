@@ -263,6 +263,28 @@ std::string SqliteFileName(const fs::path& file) {
     return file.is_absolute() ? file.string() : "./" + file.string();
 }
 
+// An SQLite URI of `file` that says nobody changes it, percent-encoding what
+// a URI would read otherwise.
+std::string ImmutableUri(const fs::path& file) {
+    std::string uri = "file:";
+    for (const char c : fs::absolute(file).string()) {
+        if (c == '%' || c == '?' || c == '#')
+            uri += fmt::format("%{:02X}", static_cast<unsigned char>(c));
+        else
+            uri += c;
+    }
+    return uri + "?immutable=1";
+}
+
+// The folder `file` lies in.
+fs::path FolderOf(const fs::path& file) {
+    return file.has_parent_path() ? file.parent_path() : fs::path(".");
+}
+
+bool Writable(const fs::path& path) {
+    return ::access(path.c_str(), W_OK) == 0;
+}
+
 bool HasCurrentViews(SqliteConnection& db) {
     SqliteStatement views(db,
                           "SELECT count(*) FROM sqlite_schema WHERE type = 'view' AND "
@@ -411,7 +433,7 @@ ResultDatabase::ResultDatabase(const fs::path& file, Access access) : file_(file
         if (fs::is_directory(status)) throw Error("is a folder, not a file");
         // A device or a pipe would swallow the results or block the open.
         if (existed && !fs::is_regular_file(status)) throw Error("not a regular file");
-        const fs::path folder = file_.has_parent_path() ? file_.parent_path() : fs::path(".");
+        const fs::path folder = FolderOf(file_);
         if (!existed) {
             if (access == Access::ReadOnly) throw Error("no such file");
             if (fs::exists(folder, error) && !fs::is_directory(folder, error))
@@ -421,11 +443,11 @@ ResultDatabase::ResultDatabase(const fs::path& file, Access access) : file_(file
             }
         }
         if (access == Access::ReadWrite) {
-            if (existed && ::access(file_.c_str(), W_OK) != 0) {
+            if (existed && !Writable(file_)) {
                 throw Error(fmt::format("the file is read-only ({})", SystemReason()));
             }
             // The write-ahead log is a file beside the database.
-            if (::access(folder.c_str(), W_OK) != 0) {
+            if (!Writable(folder)) {
                 throw Error(fmt::format("cannot write files in the folder {} ({})", folder.string(),
                                         SystemReason()));
             }
@@ -487,10 +509,39 @@ void ResultDatabase::CreateFile() {
     fs::remove(building, ignored);
 }
 
+// A reader that may write the file and its folder opens it as a writer
+// that only reads: like the last connection of any writer, it removes the
+// log files beside the file when it closes, where a read-only connection
+// would leave them behind (and, made by another user, in the way of the
+// file's owner). One that may write neither, beside a file without log
+// files, reads the file as one nobody changes: a read-only connection
+// would have to make those files, and no writer can be at work, as it
+// would have made them first.
+std::unique_ptr<SqliteConnection> ResultDatabase::ReadingConnection() const {
+    const fs::path folder = FolderOf(file_);
+    constexpr int kNoMutex = SQLITE_OPEN_NOMUTEX;
+    if (Writable(file_) && Writable(folder)) {
+        auto connection = std::make_unique<SqliteConnection>(SqliteFileName(file_),
+                                                             SQLITE_OPEN_READWRITE | kNoMutex);
+        connection->Execute("PRAGMA query_only = ON");
+        return connection;
+    }
+    std::error_code error;
+    const bool logs = fs::exists(file_.string() + "-wal", error) ||
+                      fs::exists(file_.string() + "-shm", error);
+    if (!logs && !Writable(folder)) {
+        return std::make_unique<SqliteConnection>(
+            ImmutableUri(file_), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | kNoMutex);
+    }
+    return std::make_unique<SqliteConnection>(SqliteFileName(file_),
+                                              SQLITE_OPEN_READONLY | kNoMutex);
+}
+
 void ResultDatabase::Open(Access access) {
-    const int flags = access == Access::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
-    connection_ =
-        std::make_unique<SqliteConnection>(SqliteFileName(file_), flags | SQLITE_OPEN_NOMUTEX);
+    connection_ = access == Access::ReadOnly
+                      ? ReadingConnection()
+                      : std::make_unique<SqliteConnection>(
+                            SqliteFileName(file_), SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
     // Other kz7 processes may be appending their own runs: wait for their
     // transactions rather than fail.
     sqlite3_busy_timeout(connection_->Handle(), kBusyTimeoutMs);

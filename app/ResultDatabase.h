@@ -139,6 +139,8 @@ class ResultDatabase {
 
   private:
     void Open(Access access);
+    // The connection of a reader (see Open).
+    std::unique_ptr<SqliteConnection> ReadingConnection() const;
     void CreateFile();
     void CheckOrCreateSchema(Access access);
     // Hands each commit's log to the checkpointer (SQLite's commit hook of
