@@ -160,8 +160,9 @@ TEST_F(SimKZ7Test, WeatherGenerationSetsTheDesignRunFlagsAndTheAnnualRecordIsInt
 namespace kz7 {
 namespace {
 
-// Days laid on a run's calendar keep month and day; the first keeps its year,
-// and the year moves on only when the month goes back.
+// Days laid on a run's calendar keep month and day; the first keeps its year
+// (unless its February is not the run's), and the year moves on only when
+// the month goes back.
 TEST(RunCalendarTest, ATypicalYearReadsAsOneYearAndAPeriodPastTheYearEndMovesOn) {
     RunCalendar calendar;
     EXPECT_FALSE(calendar.IsSet());
@@ -171,6 +172,15 @@ TEST(RunCalendarTest, ATypicalYearReadsAsOneYearAndAPeriodPastTheYearEndMovesOn)
     EXPECT_EQ(calendar.Lay(1983, 2, 1), ToOleDate(1977, 2, 1));
     calendar.Start();
     EXPECT_EQ(calendar.Lay(2003, 6, 1), ToOleDate(2003, 6, 1));
+    // A February of 28 days is laid on a year without 29 February, one of
+    // 29 on a leap year, however the records' years fall.
+    calendar.Start();
+    EXPECT_EQ(calendar.Lay(1976, 1, 1, 28), ToOleDate(1977, 1, 1));
+    EXPECT_EQ(calendar.Lay(1976, 12, 31, 28), ToOleDate(1977, 12, 31));
+    EXPECT_EQ(calendar.Lay(1991, 1, 1, 28), ToOleDate(1978, 1, 1));
+    calendar.Start();
+    EXPECT_EQ(calendar.Lay(1977, 2, 29, 29), ToOleDate(1980, 2, 29));
+    EXPECT_EQ(calendar.Lay(1983, 3, 1, 29), ToOleDate(1980, 3, 1));
 }
 
 }  // namespace

@@ -30,17 +30,29 @@ class RunCalendar {
         month_ = 0;
     }
     bool IsSet() const { return year_ != 0; }
-    // The OLE date of the day on the calendar.
-    double Lay(int32_t sourceYear, int32_t month, int32_t day) {
+    // The OLE date of the day on the calendar, for a run whose February has
+    // `februaryDays` days. The year is the first day's source year, or the
+    // next one whose February is the run's: a typical year that takes its
+    // January from a leap year but has no 29 February would otherwise leave
+    // a day without records, and one that has it would lay it on 1 March.
+    double Lay(int32_t sourceYear, int32_t month, int32_t day, int32_t februaryDays = 0) {
         if (year_ == 0)
-            year_ = sourceYear;
+            year_ = WithFebruaryOf(sourceYear, februaryDays);
         else if (month < month_)
-            ++year_;
+            year_ = WithFebruaryOf(year_ + 1, februaryDays);
         month_ = month;
         return ToOleDate(year_, month, day);
     }
 
   private:
+    // `year` or the first year after it whose February has `februaryDays`
+    // days (any year when that is neither 28 nor 29).
+    static int32_t WithFebruaryOf(int32_t year, int32_t februaryDays) {
+        if (februaryDays != 28 && februaryDays != 29) return year;
+        while (DaysInMonth(2, year) != februaryDays) ++year;
+        return year;
+    }
+
     int32_t year_ = 0;
     int32_t month_ = 0;
 };
@@ -92,8 +104,8 @@ struct RunClock {
     RunCalendar calendar;
     double calendarDate = 0.0;  // OLE date of the current day on the run's calendar
 
-    void LayOnRunCalendar(int32_t sourceYear) {
-        calendarDate = calendar.Lay(sourceYear, month, day);
+    void LayOnRunCalendar(int32_t sourceYear, int32_t februaryDays) {
+        calendarDate = calendar.Lay(sourceYear, month, day, februaryDays);
     }
 
     // The OLE date a result record of `interval` (1 step, 2 hour, 3 day,

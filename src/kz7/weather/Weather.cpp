@@ -382,7 +382,7 @@ void Weather::ReadHourlyData() {
 
     clock.year = ThisRecord.Year;
     clock.date = ToOleDate(clock.year, clock.month, clock.day);
-    clock.LayOnRunCalendar(clock.year);
+    clock.LayOnRunCalendar(clock.year, epw_.FebruaryDays());
     // Typical-year records mix years, so their weekdays come from the count
     // the file states, not from each record's own year.
     clock.dayType = epw_.IsOneCalendarYear()
