@@ -167,7 +167,8 @@ constexpr std::string_view kRecordKind = R"sql(CASE WHEN s.zone = -1 THEN 'weath
 
 // UnitAt in SQL, for the `results` view.
 constexpr std::string_view kUnitAtInterval = R"sql(CASE WHEN s.interval = 1 AND v.aggregation = 'sum' AND v.unit <> ''
-                    THEN CASE v.unit WHEN 'kWh' THEN 'kW' ELSE v.unit || '/h' END ELSE v.unit END)sql";
+                    THEN CASE WHEN substr(v.unit, 1, 3) = 'kWh' THEN 'kW' || substr(v.unit, 4)
+                              ELSE v.unit || '/h' END ELSE v.unit END)sql";
 
 // Words only the views of this kz7 have: its steps in blocks, and its two
 // high bytes joined as rows of float32_scale. The views of the kz7 before
@@ -398,7 +399,8 @@ std::string UnitAt(const VariableInfo& variable, int16_t interval) {
     constexpr int16_t kStepInterval = 1;
     if (interval != kStepInterval || variable.aggregation != "sum" || variable.unit.empty())
         return variable.unit;
-    return variable.unit == "kWh" ? "kW" : variable.unit + "/h";
+    if (variable.unit.starts_with("kWh")) return "kW" + variable.unit.substr(3);
+    return variable.unit + "/h";
 }
 
 std::string_view IntervalName(int16_t code) {

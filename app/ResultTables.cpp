@@ -45,18 +45,21 @@ void AddSummaryVariables(std::vector<VariableInfo>& rows) {
 }
 
 // The weather rows (docs/weather.md, "Weather rows"): hourly values, daily and
-// monthly means with radiation totals.
+// monthly means with radiation totals. Radiation is summed as the zones'
+// energies are: an hour's mean kW/m² is its kWh/m², a day or month holds its
+// total, and a design day's half-hours the rate (UnitAt).
 void AddWeatherVariables(std::vector<VariableInfo>& rows) {
     struct Entry {
         int32_t position;
         const char* name;
         const char* unit;
+        const char* aggregation = "mean";
     };
     static constexpr std::array<Entry, 9> kEntries{{
         {1, "DryBulbTemperature", "°C"},
         {2, "WetBulbTemperature", "°C"},
-        {3, "DirectNormalRadiation", "kW/m² (kWh/m² in day and month rows)"},
-        {4, "DiffuseHorizontalRadiation", "kW/m² (kWh/m² in day and month rows)"},
+        {3, "DirectNormalRadiation", "kWh/m²", "sum"},
+        {4, "DiffuseHorizontalRadiation", "kWh/m²", "sum"},
         {5, "WindSpeed", "m/s"},
         {6, "WindDirection", "°"},
         {7, "AtmosphericPressure", "hPa"},
@@ -64,7 +67,8 @@ void AddWeatherVariables(std::vector<VariableInfo>& rows) {
         {9, "SunAzimuth", "°"},
     }};
     for (const Entry& entry : kEntries)
-        rows.push_back({RecordKind::Weather, entry.position, entry.name, entry.unit, "mean"});
+        rows.push_back(
+            {RecordKind::Weather, entry.position, entry.name, entry.unit, entry.aggregation});
 }
 
 }  // namespace

@@ -257,6 +257,10 @@ TEST_F(SimulateCommandTest, WeatherPrintsTheFileAndStoresItsRowsAndDesignDays) {
     EXPECT_EQ(Query("SELECT group_concat(DISTINCT value) FROM series_values WHERE run = 2 AND "
                     "position = 1"),
               "-18.0");
+    // Radiation is summed: kWh/m² in hour, day and month rows, kW/m² at half-hours.
+    EXPECT_EQ(Query("SELECT group_concat(DISTINCT interval || ' ' || unit || ' ' || aggregation) "
+                    "FROM results WHERE variable = 'DirectNormalRadiation'"),
+              "hour kWh/m² sum,day kWh/m² sum,month kWh/m² sum,step kW/m² sum");
     EXPECT_EQ(RunKz7("weather --design-heat-gain " + kCell).exitCode, 2);  // --db is needed
     EXPECT_EQ(RunKz7("weather /nonexistent.epw").exitCode, 1);
 }
