@@ -174,11 +174,11 @@ constexpr std::string_view kUnitAtInterval = R"sql(CASE WHEN s.interval = 1 AND 
 // high bytes joined as rows of float32_scale. The views of the kz7 before
 // found every byte again wherever a view named it, and take half as long
 // again; those of an earlier one read each byte from two hex digits, and
-// take more than three times as long; before that they joined every chunk to the step numbers of the
-// longest chunk of all (a quarter longer once a steady series is a year of
-// steps in one row), and the first views of this layout decoded every value
-// of a run before they filtered. They are made again when the file is
-// opened for writing.
+// take more than three times as long; before that they joined every chunk
+// to the step numbers of the longest chunk of all (a quarter longer once a
+// steady series is a year of steps in one row), and the first views of
+// this layout decoded every value of a run before they filtered. They are
+// made again when the file is opened for writing.
 constexpr std::string_view kCurrentViewsMark = "blocks (first)";
 constexpr std::string_view kCurrentBytesMark = "float32_scale AS byte3";
 
