@@ -908,12 +908,17 @@ void RunWriter::Store(const ResultRecord& record) {
         weatherRow_[0] = std::numeric_limits<float>::quiet_NaN();
         stored.values = weatherRow_;
     }
+    // A batch ends before a series would take a step past it: by then every
+    // series has had its record of the batch's last step, so the chunks of
+    // all of them end at one step (ended with the record that filled the
+    // first series, the others' chunks were a step shorter).
+    if (held_.PendingValues() >= valuesPerBatch_ ||
+        held_.PendingStepsOf(record.interval, record.zone) >= kStepsPerBatch) {
+        held_.Seal();
+        if (held_.HeldValues() >= valuesPerWrite_) HandOver(TakeHeld(SeriesBuffer::Steady::Hold));
+    }
     held_.Add(stored);
     ++recordCount_;
-    if (held_.PendingValues() < valuesPerBatch_ && held_.PendingSteps() < kStepsPerBatch) return;
-    held_.Seal();
-    if (held_.HeldValues() < valuesPerWrite_) return;
-    HandOver(TakeHeld(SeriesBuffer::Steady::Hold));
 }
 
 RunPart RunWriter::TakeHeld(SeriesBuffer::Steady steady) {

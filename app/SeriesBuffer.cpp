@@ -240,6 +240,19 @@ SeriesBuffer::Stream& SeriesBuffer::Find(int16_t interval, int32_t zone) {
     return streams_[found->second];
 }
 
+int64_t SeriesBuffer::PendingStepsOf(int16_t interval, int32_t zone) const {
+    size_t index = expected_;
+    if (index >= streams_.size() || streams_[index].interval != interval ||
+        streams_[index].zone != zone) {
+        const auto found = byKey_.find(Key(interval, zone));
+        if (found == byKey_.end()) return 0;
+        index = found->second;
+    }
+    const Stream& stream = streams_[index];
+    const size_t sealed = stream.cuts.empty() ? 0 : stream.cuts.back();
+    return static_cast<int64_t>(stream.records - sealed);
+}
+
 void SeriesBuffer::Add(const ResultRecord& record) {
     Stream& stream = Find(record.interval, record.zone);
     if (record.values.size() > stream.width) stream.Widen(record.values.size());

@@ -50,10 +50,10 @@ class SeriesBuffer {
     // drained (SeriesChunk::numbers), in the pass that gathers them anyway.
     void Add(const ResultRecord& record);
 
-    // Values held since the last seal or drain, and the most steps any
-    // series holds since then.
+    // Values held since the last seal or drain, and the steps the series of
+    // (interval, zone) holds since then.
     int64_t PendingValues() const { return pendingValues_; }
-    int64_t PendingSteps() const { return pendingSteps_; }
+    int64_t PendingStepsOf(int16_t interval, int32_t zone) const;
     // Values held since the last drain.
     int64_t HeldValues() const { return heldValues_; }
     // Ends the chunks of every series here: what each holds since the last
@@ -183,7 +183,7 @@ class SeriesBuffer {
     std::vector<float> padded_;   // scratch of Add: a record shorter than its stream
     size_t seals_ = 0;            // since the last drain
     int64_t pendingValues_ = 0;
-    int64_t pendingSteps_ = 0;
+    int64_t pendingSteps_ = 0;  // the most steps any series holds since the last seal or drain
     int64_t heldValues_ = 0;
 
     // Records [begin, end) of `stream` as one chunk per position with a

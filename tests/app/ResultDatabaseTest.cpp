@@ -172,6 +172,28 @@ TEST_F(ResultDatabaseTest, ASteadyValueIsOneRowAndUnfoldsThroughTheViews) {
               "1300 25500.0");
 }
 
+// The records of an interval end come zone after zone; a batch ends only
+// once every zone has had its record of the batch's last step.
+TEST_F(ResultDatabaseTest, TheChunksOfEverySeriesEndAtOneStep) {
+    {
+        ResultDatabase database(file);
+        RunWriter run(database, {"simulate", "office.kz7"});
+        for (int hour = 1; hour <= 1300; ++hour) {
+            for (int zone = 0; zone <= 2; ++zone) {
+                std::vector<float> values(55, kNone);
+                values[1] = static_cast<float>(hour + zone);
+                run.Store({2, zone, values, hour / 24.0, hour / 24.0});
+            }
+        }
+        run.Finish(RunStatus::Finished);
+    }
+    SqliteConnection db(file.string(), SQLITE_OPEN_READONLY);
+    EXPECT_EQ(Text(db, "SELECT group_concat(DISTINCT cuts) FROM (SELECT group_concat(first_step "
+                       "|| '+' || steps, ' ') AS cuts FROM (SELECT * FROM series ORDER BY zone, "
+                       "first_step) GROUP BY zone)"),
+              "0+512 512+512 1024+276");
+}
+
 // A writer dropped before Finish (a killed process) leaves the run
 // 'running' with the batches written so far (two per write here); Finish writes the rest and
 // refuses to be called twice.
