@@ -155,12 +155,14 @@ TEST_F(ResultDatabaseTest, ASteadyValueIsOneRowAndUnfoldsThroughTheViews) {
                   "0+1000 1000+300");
         // Steps in blocks, as the views of an earlier kz7 had them, but not
         // their bytes, nor the index of chunk lengths.
-        db.Execute("DROP VIEW series_values; DROP INDEX series_by_steps; "
+        db.Execute("DROP VIEW series_values; DROP INDEX series_longer_than_a_batch; "
                    "CREATE VIEW series_values AS SELECT 'blocks (first)' AS old;");
     }
     ResultDatabase database(file);
     SqliteConnection& db = database.Connection();
-    EXPECT_EQ(Text(db, "SELECT count(*) FROM sqlite_schema WHERE name = 'series_by_steps'"), "1");
+    EXPECT_EQ(Text(db, "SELECT count(*) FROM sqlite_schema WHERE name = "
+                       "'series_longer_than_a_batch'"),
+              "1");
     std::vector<double> expected(kHours, 19.5);
     std::fill(expected.begin() + 1000, expected.end(), 20.0);
     EXPECT_EQ(ViewValues(db, 2, 1, 1), expected);
