@@ -166,7 +166,8 @@ constexpr std::string_view kRecordKind = R"sql(CASE WHEN s.zone = -1 THEN 'weath
                     WHEN s.zone = 0 THEN 'building' ELSE 'zone' END)sql";
 
 // UnitAt in SQL, for the `results` view.
-constexpr std::string_view kUnitAtInterval = R"sql(CASE WHEN s.interval = 1 AND v.aggregation = 'sum' AND v.unit <> ''
+constexpr std::string_view kUnitAtInterval =
+    R"sql(CASE WHEN s.interval = 1 AND v.aggregation = 'sum' AND v.unit <> ''
                     THEN CASE WHEN substr(v.unit, 1, 3) = 'kWh' THEN 'kW' || substr(v.unit, 4)
                               ELSE v.unit || '/h' END ELSE v.unit END)sql";
 
@@ -535,8 +536,8 @@ std::unique_ptr<SqliteConnection> ResultDatabase::ReadingConnection() const {
         return connection;
     }
     std::error_code error;
-    const bool logs = fs::exists(file_.string() + "-wal", error) ||
-                      fs::exists(file_.string() + "-shm", error);
+    const bool logs =
+        fs::exists(file_.string() + "-wal", error) || fs::exists(file_.string() + "-shm", error);
     if (!logs && !Writable(folder)) {
         return std::make_unique<SqliteConnection>(
             ImmutableUri(file_), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | kNoMutex);

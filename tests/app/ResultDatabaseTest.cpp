@@ -155,13 +155,15 @@ TEST_F(ResultDatabaseTest, ASteadyValueIsOneRowAndUnfoldsThroughTheViews) {
                   "0+1000 1000+300");
         // Steps in blocks, as the views of an earlier kz7 had them, but not
         // their bytes, nor the index of chunk lengths.
-        db.Execute("DROP VIEW series_values; DROP INDEX series_longer_than_a_batch; "
-                   "CREATE VIEW series_values AS SELECT 'blocks (first)' AS old;");
+        db.Execute(
+            "DROP VIEW series_values; DROP INDEX series_longer_than_a_batch; "
+            "CREATE VIEW series_values AS SELECT 'blocks (first)' AS old;");
     }
     ResultDatabase database(file);
     SqliteConnection& db = database.Connection();
-    EXPECT_EQ(Text(db, "SELECT count(*) FROM sqlite_schema WHERE name = "
-                       "'series_longer_than_a_batch'"),
+    EXPECT_EQ(Text(db,
+                   "SELECT count(*) FROM sqlite_schema WHERE name = "
+                   "'series_longer_than_a_batch'"),
               "1");
     std::vector<double> expected(kHours, 19.5);
     std::fill(expected.begin() + 1000, expected.end(), 20.0);
@@ -190,9 +192,10 @@ TEST_F(ResultDatabaseTest, TheChunksOfEverySeriesEndAtOneStep) {
         run.Finish(RunStatus::Finished);
     }
     SqliteConnection db(file.string(), SQLITE_OPEN_READONLY);
-    EXPECT_EQ(Text(db, "SELECT group_concat(DISTINCT cuts) FROM (SELECT group_concat(first_step "
-                       "|| '+' || steps, ' ') AS cuts FROM (SELECT * FROM series ORDER BY zone, "
-                       "first_step) GROUP BY zone)"),
+    EXPECT_EQ(Text(db,
+                   "SELECT group_concat(DISTINCT cuts) FROM (SELECT group_concat(first_step "
+                   "|| '+' || steps, ' ') AS cuts FROM (SELECT * FROM series ORDER BY zone, "
+                   "first_step) GROUP BY zone)"),
               "0+512 512+512 1024+276");
 }
 
