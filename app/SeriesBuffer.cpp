@@ -219,35 +219,38 @@ uint64_t SeriesBuffer::Key(int16_t interval, int32_t zone) {
 // The engine sends the records of an interval end in the same order every
 // time (zones, then building and plant), so the stream after the last one
 // used is tried before the index.
-SeriesBuffer::Stream& SeriesBuffer::Find(int16_t interval, int32_t zone) {
+size_t SeriesBuffer::ExpectedOrKnown(int16_t interval, int32_t zone) const {
     if (expected_ < streams_.size() && streams_[expected_].interval == interval &&
         streams_[expected_].zone == zone)
-        return streams_[expected_++];
-    const auto [found, added] = byKey_.try_emplace(Key(interval, zone), streams_.size());
-    if (added) {
-        Stream& made = streams_.emplace_back();
-        made.interval = interval;
-        made.zone = zone;
-        made.cuts.assign(seals_, 0);  // held nothing at the seals before it
-        const auto place = std::lower_bound(
-            inKeyOrder_.begin(), inKeyOrder_.end(), std::pair(interval, zone),
-            [this](size_t index, const std::pair<int16_t, int32_t>& key) {
-                return std::pair(streams_[index].interval, streams_[index].zone) < key;
-            });
-        inKeyOrder_.insert(place, found->second);
+        return expected_;
+    const auto found = byKey_.find(Key(interval, zone));
+    return found == byKey_.end() ? kUnknown : found->second;
+}
+
+SeriesBuffer::Stream& SeriesBuffer::Find(int16_t interval, int32_t zone) {
+    if (const size_t known = ExpectedOrKnown(interval, zone); known != kUnknown) {
+        expected_ = known + 1;
+        return streams_[known];
     }
-    expected_ = found->second + 1;
-    return streams_[found->second];
+    const size_t made = streams_.size();
+    byKey_.emplace(Key(interval, zone), made);
+    Stream& stream = streams_.emplace_back();
+    stream.interval = interval;
+    stream.zone = zone;
+    stream.cuts.assign(seals_, 0);  // held nothing at the seals before it
+    const auto place = std::lower_bound(
+        inKeyOrder_.begin(), inKeyOrder_.end(), std::pair(interval, zone),
+        [this](size_t index, const std::pair<int16_t, int32_t>& key) {
+            return std::pair(streams_[index].interval, streams_[index].zone) < key;
+        });
+    inKeyOrder_.insert(place, made);
+    expected_ = made + 1;
+    return stream;
 }
 
 int64_t SeriesBuffer::PendingStepsOf(int16_t interval, int32_t zone) const {
-    size_t index = expected_;
-    if (index >= streams_.size() || streams_[index].interval != interval ||
-        streams_[index].zone != zone) {
-        const auto found = byKey_.find(Key(interval, zone));
-        if (found == byKey_.end()) return 0;
-        index = found->second;
-    }
+    const size_t index = ExpectedOrKnown(interval, zone);
+    if (index == kUnknown) return 0;
     const Stream& stream = streams_[index];
     const size_t sealed = stream.cuts.empty() ? 0 : stream.cuts.back();
     return static_cast<int64_t>(stream.records - sealed);

@@ -158,6 +158,10 @@ class SeriesBuffer {
     static uint64_t Key(int16_t interval, int32_t zone);
     // The stream of (interval, zone), made when new.
     Stream& Find(int16_t interval, int32_t zone);
+    // The index of the stream of (interval, zone), the expected one first;
+    // kUnknown when there is none yet.
+    static constexpr size_t kUnknown = ~size_t{0};
+    size_t ExpectedOrKnown(int16_t interval, int32_t zone) const;
 
     // Streams in the order they first came; `byKey_` finds them, `inKeyOrder_`
     // lists them by (interval, zone), the order they are written in.
