@@ -306,6 +306,22 @@ void Elements::Add(std::unique_ptr<Element> element) {
     element->Position = Count();
     items_.push_back(std::move(element));
     stepFlows_.push_back(0.0f);
+    PointStepLists();
+}
+
+void Elements::PointStepLists() {
+    const auto count = [](const auto& array) { return static_cast<uint32_t>(array.size()); };
+    lists_.stepFlows = stepFlows_.data();
+    lists_.stepFlowCount = count(stepFlows_);
+    lists_.passes = passes_.data();
+    lists_.passEnds = passEnds_;
+    lists_.fabric = fabric_.data();
+    lists_.fabricCount = count(fabric_);
+    lists_.lightFabric = lightFabric_;
+    lists_.airflows = airflows_.data();
+    lists_.airflowCount = count(airflows_);
+    lists_.partitions = partitions_.data();
+    lists_.partitionCount = count(partitions_);
 }
 
 void Elements::PrepareRun() {
@@ -358,10 +374,11 @@ void Elements::PrepareRun() {
         passes_.insert(passes_.end(), passes[kind].begin(), passes[kind].end());
         passEnds_[kind + 1] = static_cast<uint32_t>(passes_.size());
     }
+    PointStepLists();
 }
 
 float Elements::PartitionTemperature(int32_t position) const {
-    for (const PartitionPath& partition : partitions_)
+    for (const PartitionPath& partition : Partitions())
         if (partition.position == position && partition.HVWT) return partition.TMPart;
     return state_.clock.initialTemperature;
 }

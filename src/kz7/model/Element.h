@@ -182,6 +182,9 @@ class alignas(64) Element {
 class Elements {
   public:
     Elements(EngineState& state, Zone& zone) : state_(state), zone_(zone) {}
+    // A copy would point at the arrays of the elements it was copied from.
+    Elements(const Elements&) = delete;
+    Elements& operator=(const Elements&) = delete;
 
     // Element lines until a line whose first field is "}".
     void ReadOpaqueElements();
@@ -200,6 +203,7 @@ class Elements {
         lightFabric_ = 0;
         airflows_.clear();
         partitions_.clear();
+        PointStepLists();
     }
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
@@ -209,16 +213,17 @@ class Elements {
     // a step touches one cache line rather than every element.
     void ClearStepFlows() {
         // A zone without elements has no array to clear (and memset takes no null).
-        if (!stepFlows_.empty()) std::memset(stepFlows_.data(), 0, stepFlows_.size() * sizeof(float));
+        if (lists_.stepFlowCount != 0)
+            std::memset(lists_.stepFlows, 0, lists_.stepFlowCount * sizeof(float));
     }
     void AddStepFlow(const Element& element, float kW) { AddStepFlow(element.Position, kW); }
     void AddStepFlow(int32_t position, float kW) {
-        stepFlows_[static_cast<size_t>(position)] += kW;
+        lists_.stepFlows[static_cast<size_t>(position)] += kW;
     }
     float StepFlow(const Element& element) const {
-        return stepFlows_[static_cast<size_t>(element.Position)];
+        return lists_.stepFlows[static_cast<size_t>(element.Position)];
     }
-    std::span<const float> StepFlows() const { return stepFlows_; }
+    std::span<const float> StepFlows() const { return {lists_.stepFlows, lists_.stepFlowCount}; }
 
     // The elements each pass of a step works on, in reading order, sorted
     // out by PrepareRun at the start of a run once partitions are matched
@@ -241,9 +246,9 @@ class Elements {
         int32_t position;
         float UA;
     };
-    std::span<const FabricPath> LightFabric() const { return {fabric_.data(), lightFabric_}; }
+    std::span<const FabricPath> LightFabric() const { return {lists_.fabric, lists_.lightFabric}; }
     std::span<const FabricPath> HeavyFabric() const {
-        return std::span<const FabricPath>(fabric_).subspan(lightFabric_);
+        return {lists_.fabric + lists_.lightFabric, lists_.fabricCount - lists_.lightFabric};
     }
     // An air flow with what the accumulation step reads of it, copied like
     // the fabric paths: the pass reads no element.
@@ -257,7 +262,7 @@ class Elements {
         int16_t IOS;
         bool mechanicalSupply;
     };
-    std::span<const AirflowPath> Airflows() const { return airflows_; }
+    std::span<const AirflowPath> Airflows() const { return {lists_.airflows, lists_.airflowCount}; }
     // A partition with mass (HVWT) or without, with what the accumulation
     // step reads of it, copied; both kinds add to the zone's partition sums.
     // A partition with mass keeps its mass node's temperature here, the one
@@ -274,8 +279,10 @@ class Elements {
         int16_t IOS;
         bool HVWT;
     };
-    std::span<PartitionPath> Partitions() { return partitions_; }
-    std::span<const PartitionPath> Partitions() const { return partitions_; }
+    std::span<PartitionPath> Partitions() { return {lists_.partitions, lists_.partitionCount}; }
+    std::span<const PartitionPath> Partitions() const {
+        return {lists_.partitions, lists_.partitionCount};
+    }
     // The mass temperature of the element at `position` (Element::TMPart).
     float PartitionTemperature(int32_t position) const;
 
@@ -286,17 +293,38 @@ class Elements {
     enum class Kind { Opaque, Glazed, Airflow };
     void ReadList(Kind kind);
 
-    // What a step reads comes first, on as few lines as it fits: the step
-    // flows, the pass lists and their ends, and the paths.
+    enum PassKind : size_t { kSunlitOpaquePass, kGlazedPass, kPassKinds };
+    std::span<Element* const> Pass(PassKind kind) const {
+        return {lists_.passes + lists_.passEnds[kind], lists_.passes + lists_.passEnds[kind + 1]};
+    }
+    // What a step reads comes first: where each of the arrays below starts
+    // and how long it is, as a pointer and a 32-bit count without the
+    // vectors' capacities, so that with the zone's gains before them they
+    // take two cache lines rather than three. Pointed at the arrays again
+    // whenever one of them changes.
+    // The step flows come first: with the gains they are all the filing of
+    // a step's results reads here.
+    struct StepLists {
+        float* stepFlows = nullptr;
+        uint32_t stepFlowCount = 0;
+        std::array<uint32_t, kPassKinds + 1> passEnds{};
+        Element* const* passes = nullptr;
+        const FabricPath* fabric = nullptr;
+        const AirflowPath* airflows = nullptr;
+        PartitionPath* partitions = nullptr;
+        uint32_t fabricCount = 0;
+        uint32_t lightFabric = 0;
+        uint32_t airflowCount = 0;
+        uint32_t partitionCount = 0;
+    };
+    StepLists lists_;
+    void PointStepLists();
+
     template <typename T>
     using StepArray = std::vector<T, CacheLineAllocator<T>>;
     StepArray<float> stepFlows_;
     // The passes' elements one pass after another in one block, so that a
     // step reads few lines for them; each pass ends where the next begins.
-    enum PassKind : size_t { kSunlitOpaquePass, kGlazedPass, kPassKinds };
-    std::span<Element* const> Pass(PassKind kind) const {
-        return {passes_.data() + passEnds_[kind], passes_.data() + passEnds_[kind + 1]};
-    }
     StepArray<Element*> passes_;
     std::array<uint32_t, kPassKinds + 1> passEnds_{};  // from 0, the end of each pass
     // Light fabric, then heavy.

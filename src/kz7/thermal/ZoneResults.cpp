@@ -142,10 +142,11 @@ void FileGains(const Gains& gains, ZoneStepValues& values) {
 // Each element's heat flow under its variable and total. Blocked elements
 // are included: their partner records the far-side flow on them.
 void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
-    if (!values.HasFlowPlan(static_cast<size_t>(elements.Count())))
-        values.SetFlowPlan(FlowPlanOf(elements));
-    HeatFlowSums flowSums(values);
+    // One step flow per element: its count, beside the flows, tells whether
+    // the plan still fits.
     const std::span<const float> flows = elements.StepFlows();
+    if (!values.HasFlowPlan(flows.size())) values.SetFlowPlan(FlowPlanOf(elements));
+    HeatFlowSums flowSums(values);
     const ZoneStepValues::FlowPlan& plan = values.Flows();
     // Each position's flows summed in a register, onto its 0 in the step
     // values: the same additions in the same order as adding each element's
