@@ -14,6 +14,9 @@ class SolvedZoneListener {
     // changes what the zone's step filed once it is solved: other zones
     // and the plant only read it.
     virtual void ZoneSolved(int32_t position, Zone& zone) = 0;
+    // Whether ZoneSolved reads the zone's step values (Zone::stepValues):
+    // when it does not, the solution leaves them as they are.
+    virtual bool ReadsStepValues() const { return true; }
 
   protected:
     ~SolvedZoneListener() = default;

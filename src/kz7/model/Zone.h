@@ -105,7 +105,8 @@ class Zone : public ThermalMembers {
     // The same for the lines of the circuit, its step coefficients and the
     // node temperatures, ahead of the zone's solution (thermal/ZoneSolution.cpp).
     void PrefetchCircuit() const;
-    void SolveKZ7();
+    // `fileValues`: whether the step's result values are read (ZoneStepValues).
+    void SolveKZ7(bool fileValues = true);
     // The plant's switching (output detail code 2), then the step's comfort
     // extremes.
     void EndStep();
@@ -156,6 +157,16 @@ class Zone : public ThermalMembers {
     int16_t OCONOFN1 = 0;  // occupancy of the previous step
     bool KlimaIsHeated = false;
     bool KlimaIsCooled = false;
+
+  private:
+    // Whether this step's solution sets `stepValues`: the step of a run
+    // whose results nobody collects leaves their lines alone.
+    bool fileStepValues_ = true;
+    void FileStepValue(ZoneVariable variable, float value) {
+        if (fileStepValues_) stepValues.Set(variable, value);
+    }
+
+  public:
 
     // The node temperatures, sums, flows and coefficients of the step, from
     // the next line on; what the solution alone reads fills the rest of its

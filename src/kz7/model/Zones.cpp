@@ -157,11 +157,13 @@ bool Zones::SimulateStep(SolvedZoneListener* solved) {
     const RunClock& clock = state_.clock;
     const bool extremes = !clock.warmUp && state_.settings.outputDetailCode != 2;
     int32_t position = 0;
+    // Without a listener the values are left for whoever reads the zones.
+    const bool fileValues = solved == nullptr || solved->ReadsStepValues();
     for (auto next = items_.begin(); next != end;) {
         Zone& zone = *next;
         ++next;
         if (prefetch && next != end) next->PrefetchCircuit();
-        zone.SolveKZ7();
+        zone.SolveKZ7(fileValues);
         if (extremes) zone.UpdateStepExtremes();
         if (solved != nullptr) solved->ZoneSolved(++position, zone);
     }

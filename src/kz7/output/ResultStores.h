@@ -40,6 +40,8 @@ class ResultStores {
         ZoneStepFiling(const ZoneStepFiling&) = delete;
         ZoneStepFiling& operator=(const ZoneStepFiling&) = delete;
         void ZoneSolved(int32_t position, Zone& zone) override;
+        // Only while some handle is open.
+        bool ReadsStepValues() const override { return filed_; }
 
       private:
         void RecordFiled();

@@ -279,15 +279,15 @@ void Zone::SolveEmitters() {
         UpdatePeak(*this, clock, choice.mode, kW);
     }
 
-    stepValues.Set(ZoneVariable::SecondaryHeating, 0.0f);
-    stepValues.Set(ZoneVariable::SecondaryCooling, 0.0f);
+    FileStepValue(ZoneVariable::SecondaryHeating, 0.0f);
+    FileStepValue(ZoneVariable::SecondaryCooling, 0.0f);
     if (OrdinaryRun(clock)) SolveSecondaryEmitters();
-    stepValues.Set(ZoneVariable::Heating, step.PLNTHT1);
-    stepValues.Set(ZoneVariable::Cooling, -step.PLNTHT2);
-    stepValues.Set(ZoneVariable::HeatingDuty, Duty(kHeating));
-    stepValues.Set(ZoneVariable::CoolingDuty, Duty(kCooling));
-    stepValues.Set(ZoneVariable::HeatingHours, step.PLNTHT1 > 0.0f ? 1.0f : 0.0f);
-    stepValues.Set(ZoneVariable::CoolingHours, step.PLNTHT2 < 0.0f ? 1.0f : 0.0f);
+    FileStepValue(ZoneVariable::Heating, step.PLNTHT1);
+    FileStepValue(ZoneVariable::Cooling, -step.PLNTHT2);
+    FileStepValue(ZoneVariable::HeatingDuty, Duty(kHeating));
+    FileStepValue(ZoneVariable::CoolingDuty, Duty(kCooling));
+    FileStepValue(ZoneVariable::HeatingHours, step.PLNTHT1 > 0.0f ? 1.0f : 0.0f);
+    FileStepValue(ZoneVariable::CoolingHours, step.PLNTHT2 < 0.0f ? 1.0f : 0.0f);
 }
 
 void Zone::SolveSecondaryEmitters() {
@@ -309,12 +309,12 @@ void Zone::SolveSecondaryEmitters() {
         SecondaryCooler->SupplyChiller->SMPHTACUM += kW;
         store.Add(EnergySlot::kCoolingDelivered, kW);
         store.Add(EnergySlot::kNetHeating, -kW);
-        stepValues.Set(ZoneVariable::SecondaryCooling, kW);
+        FileStepValue(ZoneVariable::SecondaryCooling, kW);
     } else {
         SecondaryHeater->SupplyBoiler->SMPHTACUM += kW;
         store.Add(EnergySlot::kHeatingDelivered, kW);
         store.Add(EnergySlot::kNetHeating, kW);
-        stepValues.Set(ZoneVariable::SecondaryHeating, kW);
+        FileStepValue(ZoneVariable::SecondaryHeating, kW);
     }
 }
 

@@ -109,10 +109,11 @@ void Zone::InitTimeStep() {
     PreheatState = now;
 }
 
-void Zone::SolveKZ7() {
+void Zone::SolveKZ7(bool fileValues) {
     // The first of the step to write the result values: cleared here rather
     // than when the step starts, the gains pass need not touch their line.
-    stepValues.Clear();
+    fileStepValues_ = fileValues;
+    if (fileValues) stepValues.Clear();
     SetKZ7Coefficients();
     SOLVT();
     SolveEmitters();
