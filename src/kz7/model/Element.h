@@ -300,10 +300,9 @@ class Elements {
     // What a step reads comes first: where each of the arrays below starts
     // and how long it is, as a pointer and a 32-bit count without the
     // vectors' capacities, so that with the zone's gains before them they
-    // take two cache lines rather than three. Pointed at the arrays again
-    // whenever one of them changes.
-    // The step flows come first: with the gains they are all the filing of
-    // a step's results reads here.
+    // take two cache lines rather than three. The step flows come first:
+    // with the gains they are all the filing of a step's results reads
+    // here. Pointed at the arrays again whenever one of them changes.
     struct StepLists {
         float* stepFlows = nullptr;
         uint32_t stepFlowCount = 0;

@@ -167,7 +167,6 @@ class Zone : public ThermalMembers {
     }
 
   public:
-
     // The node temperatures, sums, flows and coefficients of the step, from
     // the next line on; what the solution alone reads fills the rest of its
     // fourth line and the line after it: the emitters, the step's
