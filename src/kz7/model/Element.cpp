@@ -314,10 +314,8 @@ void Elements::PointStepLists() {
     lists_.stepFlows = stepFlows_.data();
     lists_.stepFlowCount = count(stepFlows_);
     lists_.passes = passes_.data();
-    lists_.passEnds = passEnds_;
     lists_.fabric = fabric_.data();
     lists_.fabricCount = count(fabric_);
-    lists_.lightFabric = lightFabric_;
     lists_.airflows = airflows_.data();
     lists_.airflowCount = count(airflows_);
     lists_.partitions = partitions_.data();
@@ -367,12 +365,12 @@ void Elements::PrepareRun() {
                 break;
         }
     }
-    lightFabric_ = static_cast<uint32_t>(fabric_.size());
+    lists_.lightFabric = static_cast<uint32_t>(fabric_.size());
     fabric_.insert(fabric_.end(), heavy.begin(), heavy.end());
     passes_.clear();
     for (size_t kind = 0; kind < kPassKinds; ++kind) {
         passes_.insert(passes_.end(), passes[kind].begin(), passes[kind].end());
-        passEnds_[kind + 1] = static_cast<uint32_t>(passes_.size());
+        lists_.passEnds[kind + 1] = static_cast<uint32_t>(passes_.size());
     }
     PointStepLists();
 }

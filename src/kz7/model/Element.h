@@ -198,11 +198,10 @@ class Elements {
         items_.clear();
         stepFlows_.clear();
         passes_.clear();
-        passEnds_ = {};
         fabric_.clear();
-        lightFabric_ = 0;
         airflows_.clear();
         partitions_.clear();
+        lists_ = {};
         PointStepLists();
     }
     auto begin() const { return items_.begin(); }
@@ -302,7 +301,8 @@ class Elements {
     // vectors' capacities, so that with the zone's gains before them they
     // take two cache lines rather than three. The step flows come first:
     // with the gains they are all the filing of a step's results reads
-    // here. Pointed at the arrays again whenever one of them changes.
+    // here. Pointed at the arrays again whenever one of them changes; the
+    // ends of the passes and of the light fabric are kept here alone.
     struct StepLists {
         float* stepFlows = nullptr;
         uint32_t stepFlowCount = 0;
@@ -325,10 +325,8 @@ class Elements {
     // The passes' elements one pass after another in one block, so that a
     // step reads few lines for them; each pass ends where the next begins.
     StepArray<Element*> passes_;
-    std::array<uint32_t, kPassKinds + 1> passEnds_{};  // from 0, the end of each pass
     // Light fabric, then heavy.
     StepArray<FabricPath> fabric_;
-    uint32_t lightFabric_ = 0;
     StepArray<AirflowPath> airflows_;
     StepArray<PartitionPath> partitions_;
     EngineState& state_;
