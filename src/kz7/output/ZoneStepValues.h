@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <utility>
 #include <vector>
 
 #include "kz7/output/ResultVariables.h"
@@ -86,24 +85,38 @@ class ZoneStepValues {
     // another), the indices of its elements' flows among the zone's step
     // flows in element order, one position after the other. Made from the
     // elements when a run's results are opened (and whenever the element
-    // count no longer fits), so that filing a step reads these arrays rather
+    // count no longer fits), so that filing a step reads these bytes rather
     // than every element object, and sums each position in a register.
-    struct FlowSum {
-        uint16_t position = 0;
-        uint32_t flows = 0;  // how many of FlowPlan::flows
-    };
+    //
+    // The plan is kept in bytes right after the step's flags, which filing
+    // reads anyway: one more cache line per zone and step, where arrays of
+    // their own took four or five, which the rest of a step had pushed out
+    // of the first-level cache by the next. A zone whose plan does not fit
+    // (an element numbered past 255, or more flows than the bytes hold) is
+    // not given one, and its elements are walked instead.
     struct FlowPlan {
-        size_t elements = 0;  // the zone's elements when it was made
-        std::vector<uint32_t> flows;
-        std::vector<FlowSum> sums;
+        static constexpr size_t kBytes = 65;
+        uint32_t elements = 0;  // the zone's elements when it was made
+        uint8_t sums = 0;       // positions that take flows
+        bool made = false;
+        bool fits = false;
+        // By sum, its position, then by sum how many flows it takes, then
+        // the flows' indices, sum after sum.
+        std::array<uint8_t, kBytes> bytes{};
+
+        std::span<const uint8_t> Positions() const { return {bytes.data(), sums}; }
+        std::span<const uint8_t> FlowCounts() const { return {bytes.data() + sums, sums}; }
+        const uint8_t* Flows() const { return bytes.data() + 2 * size_t{sums}; }
     };
     const FlowPlan& Flows() const { return flowPlan_; }
-    bool HasFlowPlan(size_t elements) const { return flowPlanMade_ && flowPlan_.elements == elements; }
-    void SetFlowPlan(FlowPlan plan) {
-        flowPlan_ = std::move(plan);
-        flowPlanMade_ = true;
+    bool HasFlowPlan(size_t elements) const {
+        return flowPlan_.made && flowPlan_.elements == elements;
     }
-    void ForgetFlowPlan() { flowPlanMade_ = false; }
+    void SetFlowPlan(const FlowPlan& plan) {
+        flowPlan_ = plan;
+        flowPlan_.made = true;
+    }
+    void ForgetFlowPlan() { flowPlan_.made = false; }
 
     // The whole step by position (index 0 no variable, then kPositions), for the
     // result store: the values, of which only those whose bit is set in
@@ -130,7 +143,6 @@ class ZoneStepValues {
     uint64_t set_ = 0;
     uint64_t wanted_ = kAllPositions;  // bit p: position p
     FlowPlan flowPlan_;
-    bool flowPlanMade_ = false;
 };
 
 }  // namespace kz7

@@ -16,6 +16,7 @@
 #include <array>
 #include <cmath>
 #include <initializer_list>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -95,32 +96,50 @@ static_assert(std::ranges::all_of(detail::kElementOutputs,
                                   }) &&
               HeatFlowSums::Holds(ZoneVariable::FabricHeatFlow));
 
-// The elements' flows grouped by the position they are summed under (each
-// element's variable, and its total where that is another), each group in
-// the zone's element order.
-ZoneStepValues::FlowPlan FlowPlanOf(const Elements& elements) {
-    struct Term {
-        uint16_t position;
-        uint32_t flow;
-    };
-    std::vector<Term> terms;
+// An element's flow with the positions it is summed under: its variable's,
+// and its total's where that is another.
+struct FlowTerm {
+    size_t position;
+    size_t flow;
+};
+template <typename Visit>
+void ForEachFlowTerm(const Elements& elements, Visit visit) {
     for (const auto& element : elements) {
         const ZoneVariable variable = ElementVariable(element->HBELCODE);
         const ZoneVariable total = ElementTotalVariable(element->HBELCODE);
-        const auto flow = static_cast<uint32_t>(element->Position);
-        terms.push_back({static_cast<uint16_t>(HeatFlowSums::PositionOf(variable)), flow});
-        if (total != variable)
-            terms.push_back({static_cast<uint16_t>(HeatFlowSums::PositionOf(total)), flow});
+        const auto flow = static_cast<size_t>(element->Position);
+        visit(FlowTerm{HeatFlowSums::PositionOf(variable), flow});
+        if (total != variable) visit(FlowTerm{HeatFlowSums::PositionOf(total), flow});
     }
-    std::ranges::stable_sort(terms, {}, &Term::position);
-    ZoneStepValues::FlowPlan plan;
-    plan.elements = static_cast<size_t>(elements.Count());
-    for (const Term& term : terms) {
-        if (plan.sums.empty() || plan.sums.back().position != term.position)
-            plan.sums.push_back({term.position, 0});
-        ++plan.sums.back().flows;
-        plan.flows.push_back(term.flow);
+}
+
+// The elements' flows grouped by the position they are summed under, each
+// group in the zone's element order; one that does not fit its bytes is
+// left unmade (FlowPlan::fits false).
+ZoneStepValues::FlowPlan FlowPlanOf(const Elements& elements) {
+    constexpr size_t kByteMax = std::numeric_limits<uint8_t>::max();
+    using Plan = ZoneStepValues::FlowPlan;
+    Plan plan;
+    plan.elements = static_cast<uint32_t>(elements.StepFlows().size());
+    std::vector<FlowTerm> terms;
+    ForEachFlowTerm(elements, [&terms](const FlowTerm& term) { terms.push_back(term); });
+    std::ranges::stable_sort(terms, {}, &FlowTerm::position);
+    std::vector<uint8_t> positions, counts, flows;
+    for (const FlowTerm& term : terms) {
+        if (positions.empty() || positions.back() != term.position) {
+            positions.push_back(static_cast<uint8_t>(term.position));
+            counts.push_back(0);
+        }
+        if (term.flow >= plan.elements || term.flow > kByteMax) return plan;
+        ++counts.back();
+        flows.push_back(static_cast<uint8_t>(term.flow));
     }
+    if (2 * positions.size() + flows.size() > Plan::kBytes) return plan;
+    plan.sums = static_cast<uint8_t>(positions.size());
+    auto byte = std::ranges::copy(positions, plan.bytes.begin()).out;
+    byte = std::ranges::copy(counts, byte).out;
+    std::ranges::copy(flows, byte);
+    plan.fits = true;
     return plan;
 }
 
@@ -139,8 +158,25 @@ void FileGains(const Gains& gains, ZoneStepValues& values) {
     values.Set(ZoneVariable::GainsEnergyUse, gainsEnergyKW);
 }
 
+// The sums of a zone without a plan, each position's on the stack, taking
+// the flows element by element: each position still takes its flows in
+// element order. An element numbered past the step flows has none.
+void SumElementByElement(const Elements& elements, HeatFlowSums& flowSums) {
+    const std::span<const float> flows = elements.StepFlows();
+    std::array<float, ZoneStepValues::kPositions + 1> sums{};
+    ForEachFlowTerm(elements, [&](const FlowTerm& term) {
+        if (term.flow < flows.size()) sums[term.position] += flows[term.flow];
+    });
+    for (size_t position = 0; position < sums.size(); ++position)
+        if (HeatFlowSums::Holds(static_cast<ZoneVariable>(position)))
+            flowSums.AddAt(position, sums[position]);
+}
+
 // Each element's heat flow under its variable and total. Blocked elements
-// are included: their partner records the far-side flow on them.
+// are included: their partner records the far-side flow on them. Each
+// position's flows are summed in a register, onto its 0 in the step values:
+// the same additions in the same order as adding each element's flow onto
+// its positions in turn.
 void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
     // One step flow per element: its count, beside the flows, tells whether
     // the plan still fits.
@@ -148,14 +184,13 @@ void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
     if (!values.HasFlowPlan(flows.size())) values.SetFlowPlan(FlowPlanOf(elements));
     HeatFlowSums flowSums(values);
     const ZoneStepValues::FlowPlan& plan = values.Flows();
-    // Each position's flows summed in a register, onto its 0 in the step
-    // values: the same additions in the same order as adding each element's
-    // flow onto its positions in turn.
-    const uint32_t* flow = plan.flows.data();
-    for (const ZoneStepValues::FlowSum& sum : plan.sums) {
+    if (!plan.fits) return SumElementByElement(elements, flowSums);
+    const std::span<const uint8_t> counts = plan.FlowCounts();
+    const uint8_t* flow = plan.Flows();
+    for (size_t sum = 0; sum < counts.size(); ++sum) {
         float kW = 0.0f;
-        for (uint32_t n = 0; n < sum.flows; ++n, ++flow) kW += *flow < flows.size() ? flows[*flow] : 0.0f;
-        flowSums.AddAt(sum.position, kW);
+        for (const uint8_t* end = flow + counts[sum]; flow != end; ++flow) kW += flows[*flow];
+        flowSums.AddAt(plan.Positions()[sum], kW);
     }
 }
 
