@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "kz7/output/ResultVariables.h"
 
@@ -108,7 +107,7 @@ class ZoneStepValues {
         std::span<const uint8_t> FlowCounts() const { return {bytes.data() + sums, sums}; }
         const uint8_t* Flows() const { return bytes.data() + 2 * size_t{sums}; }
     };
-    const FlowPlan& Flows() const { return flowPlan_; }
+    const FlowPlan& HeatFlowPlan() const { return flowPlan_; }
     bool HasFlowPlan(size_t elements) const {
         return flowPlan_.made && flowPlan_.elements == elements;
     }
@@ -144,5 +143,7 @@ class ZoneStepValues {
     uint64_t wanted_ = kAllPositions;  // bit p: position p
     FlowPlan flowPlan_;
 };
+static_assert(sizeof(ZoneStepValues) == 5 * 64,
+              "the heat-flow plan ends the step values' fifth cache line");
 
 }  // namespace kz7

@@ -183,7 +183,7 @@ void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
     const std::span<const float> flows = elements.StepFlows();
     if (!values.HasFlowPlan(flows.size())) values.SetFlowPlan(FlowPlanOf(elements));
     HeatFlowSums flowSums(values);
-    const ZoneStepValues::FlowPlan& plan = values.Flows();
+    const ZoneStepValues::FlowPlan& plan = values.HeatFlowPlan();
     if (!plan.fits) return SumElementByElement(elements, flowSums);
     const std::span<const uint8_t> counts = plan.FlowCounts();
     const uint8_t* flow = plan.Flows();
