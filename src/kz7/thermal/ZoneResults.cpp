@@ -114,13 +114,14 @@ void ForEachFlowTerm(const Elements& elements, Visit visit) {
 }
 
 // The elements' flows grouped by the position they are summed under, each
-// group in the zone's element order; one that does not fit its bytes is
-// left unmade (FlowPlan::fits false).
+// group in the zone's element order; a plan that does not fit its bytes is
+// left empty (FlowPlan::fits false), and so is one of a zone whose flows a
+// byte cannot number.
 ZoneStepValues::FlowPlan FlowPlanOf(const Elements& elements) {
-    constexpr size_t kByteMax = std::numeric_limits<uint8_t>::max();
     using Plan = ZoneStepValues::FlowPlan;
     Plan plan;
     plan.elements = static_cast<uint32_t>(elements.StepFlows().size());
+    if (plan.elements > size_t{std::numeric_limits<uint8_t>::max()} + 1) return plan;
     std::vector<FlowTerm> terms;
     ForEachFlowTerm(elements, [&terms](const FlowTerm& term) { terms.push_back(term); });
     std::ranges::stable_sort(terms, {}, &FlowTerm::position);
@@ -130,7 +131,7 @@ ZoneStepValues::FlowPlan FlowPlanOf(const Elements& elements) {
             positions.push_back(static_cast<uint8_t>(term.position));
             counts.push_back(0);
         }
-        if (term.flow >= plan.elements || term.flow > kByteMax) return plan;
+        if (term.flow >= plan.elements) return plan;
         ++counts.back();
         flows.push_back(static_cast<uint8_t>(term.flow));
     }
