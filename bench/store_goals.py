@@ -14,8 +14,8 @@ each alike, every round of:
 and prints the medians and what they give: the CPU time of the stored run
 over the unstored one (and the same of the fastest runs), the storing cost
 per zone at 100 and at 1000 zones, and the calculation's cost per added zone
-from 10 to 100 and from 100 to 1000 zones. --quick leaves out the 1000-zone runs (a round then takes some
-ten seconds rather than a minute).
+from 10 to 100 and from 100 to 1000 zones. --quick leaves out the
+1000-zone runs (a round then takes some ten seconds rather than a minute).
 """
 
 import argparse
