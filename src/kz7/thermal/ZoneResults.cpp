@@ -186,12 +186,13 @@ void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
     HeatFlowSums flowSums(values);
     const ZoneStepValues::FlowPlan& plan = values.HeatFlowPlan();
     if (!plan.fits) return SumElementByElement(elements, flowSums);
+    const std::span<const uint8_t> positions = plan.Positions();
     const std::span<const uint8_t> counts = plan.FlowCounts();
     const uint8_t* flow = plan.Flows();
     for (size_t sum = 0; sum < counts.size(); ++sum) {
         float kW = 0.0f;
         for (const uint8_t* end = flow + counts[sum]; flow != end; ++flow) kW += flows[*flow];
-        flowSums.AddAt(plan.Positions()[sum], kW);
+        flowSums.AddAt(positions[sum], kW);
     }
 }
 
