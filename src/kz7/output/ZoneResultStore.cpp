@@ -107,6 +107,7 @@ void ZoneResultStore::Open() {
         sent_[static_cast<size_t>(k)] = sent;
         for (int32_t record = 1; record <= records_; ++record)
             cells_[static_cast<size_t>(k)].push_back(store_.Record(handle, record));
+        collecting_.push_back(k);
     }
     const bool collecting = HasOpenHandle();
     for (int32_t record = 1; record <= zoneCount; ++record) {
@@ -139,6 +140,7 @@ void ZoneResultStore::Close() {
         handle = 0;
     }
     for (std::vector<OutputRecord>& cells : cells_) cells.clear();
+    collecting_.clear();
     sent_.fill(false);
     records_ = 0;
     numberOfZone_.clear();
@@ -192,12 +194,9 @@ void ZoneResultStore::RecordStep(const IntervalWeights& weights) {
 void ZoneResultStore::RecordZone(int32_t record, const Zone& zone,
                                  const IntervalWeights& weights) {
     if (record < 1 || record > records_) return;
-    for (int32_t k = 1; k <= kIntervalCount; ++k) {
-        std::vector<OutputRecord>& cells = cells_[static_cast<size_t>(k)];
-        if (cells.empty()) continue;
-        cells[static_cast<size_t>(record - 1)].AddStep(
+    for (const int32_t k : collecting_)
+        cells_[static_cast<size_t>(k)][static_cast<size_t>(record - 1)].AddStep(
             zone.stepValues.Values(), zone.stepValues.SetPositions(), weights[static_cast<size_t>(k)]);
-    }
 }
 
 // Averaged variables give the floor-area-weighted mean over the zones that

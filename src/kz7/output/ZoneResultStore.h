@@ -79,6 +79,9 @@ class ZoneResultStore {
     // Each open handle's zone records by record number − 1, looked up once
     // when opened rather than at every step of every zone.
     std::array<std::vector<OutputRecord>, kIntervalCount + 1> cells_{};
+    // The intervals whose handles are open, in order: the ones each zone's
+    // step goes into.
+    std::vector<int32_t> collecting_;
     std::array<bool, kIntervalCount + 1> sent_{};
     int32_t records_ = 0;
     std::vector<int32_t> zoneNumbers_;  // the Zone argument of each record, by record
