@@ -68,8 +68,9 @@ class ZoneStepValues {
     }
 
     // Sums of a step kept in place: positions first..last start at 0 and are
-    // marked set, and AddAt adds onto one of them; kNoPosition, which holds
-    // no variable, takes what is added to none.
+    // marked set, and AddAt adds onto one of them (SetSumAt gives one the
+    // whole of its sum at once); kNoPosition, which holds no variable, takes
+    // what is added to none.
     static constexpr size_t kNoPosition = 0;
     void StartSums(ZoneVariable first, ZoneVariable last) {
         std::fill(values_.begin() + static_cast<std::ptrdiff_t>(Index(first)),
@@ -78,6 +79,7 @@ class ZoneStepValues {
         set_ |= Bits(first, last);
     }
     void AddAt(size_t position, float value) { values_[position] += value; }
+    void SetSumAt(size_t position, float sum) { values_[position] = sum; }
 
     // Where the zone's elements file their heat flows: for each position
     // that takes flows (an element's variable, and its total where that is

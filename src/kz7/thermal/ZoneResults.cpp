@@ -78,6 +78,7 @@ class StepSums {
     explicit StepSums(ZoneStepValues& values) : values_(values) { values_.StartSums(First, Last); }
     void Add(ZoneVariable variable, float kW) { AddAt(PositionOf(variable), kW); }
     void AddAt(size_t position, float kW) { values_.AddAt(position, kW); }
+    void SetSumAt(size_t position, float kW) { values_.SetSumAt(position, kW); }
 
   private:
     ZoneStepValues& values_;
@@ -190,9 +191,15 @@ void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
     const std::span<const uint8_t> counts = plan.FlowCounts();
     const uint8_t* flow = plan.Flows();
     for (size_t sum = 0; sum < counts.size(); ++sum) {
+        // A position is in the plan for the flows it takes: at least one.
         float kW = 0.0f;
-        for (const uint8_t* end = flow + counts[sum]; flow != end; ++flow) kW += flows[*flow];
-        flowSums.AddAt(positions[sum], kW);
+        const uint8_t* end = flow + counts[sum];
+        do {
+            kW += flows[*flow];
+        } while (++flow != end);
+        // Each position once, from its 0: the sum is its value. (0 + kW is
+        // kW: a sum that starts at +0.0 is never −0.0.)
+        flowSums.SetSumAt(positions[sum], kW);
     }
 }
 
