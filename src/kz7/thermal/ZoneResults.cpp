@@ -209,6 +209,11 @@ void Zone::FileStepValues() {
     const Weather& weather = *state_.weather;
     using V = ZoneVariable;
 
+    // First, for its power and divisions wait on one another: the rest of
+    // the filing goes on meanwhile.
+    if (stepValues.Wants(V::RelativeHumidity))
+        stepValues.Set(V::RelativeHumidity,
+                       RelativeHumidity(AirTemperature, step.GISP2, weather.PATMOS));
     stepValues.Set(V::AirTemperature, AirTemperature);
     stepValues.Set(V::RadiantTemperature, RadiantTemperature);
     stepValues.Set(V::ComfortTemperature, ComfortTemperature);
@@ -231,9 +236,6 @@ void Zone::FileStepValues() {
     stepValues.Set(V::AirMassFlow, step.FLO);
 
     stepValues.Set(V::MoistureContent, step.GISP2);
-    if (stepValues.Wants(V::RelativeHumidity))
-        stepValues.Set(V::RelativeHumidity,
-                       RelativeHumidity(AirTemperature, step.GISP2, weather.PATMOS));
     stepValues.Set(V::OutsideMoistureContent, weather.Goa);
 
     const bool occupied = ISOCC();
