@@ -196,7 +196,8 @@ void ZoneResultStore::RecordZone(int32_t record, const Zone& zone,
     if (record < 1 || record > records_) return;
     for (const int32_t k : collecting_)
         cells_[static_cast<size_t>(k)][static_cast<size_t>(record - 1)].AddStep(
-            zone.stepValues.Values(), zone.stepValues.SetPositions(), weights[static_cast<size_t>(k)]);
+            zone.stepValues.Values(), zone.stepValues.SetPositions(),
+            weights[static_cast<size_t>(k)]);
 }
 
 // Averaged variables give the floor-area-weighted mean over the zones that
