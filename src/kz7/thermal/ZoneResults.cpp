@@ -176,9 +176,9 @@ void SumElementByElement(const Elements& elements, HeatFlowSums& flowSums) {
 
 // Each element's heat flow under its variable and total. Blocked elements
 // are included: their partner records the far-side flow on them. Each
-// position's flows are summed in a register, onto its 0 in the step values:
-// the same additions in the same order as adding each element's flow onto
-// its positions in turn.
+// position's flows are summed in a register from 0, and the sum becomes its
+// value in the step values: the same additions in the same order as adding
+// each element's flow onto its positions in turn.
 void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
     // One step flow per element: its count, beside the flows, tells whether
     // the plan still fits.
