@@ -73,9 +73,7 @@ bool ZoneResultStore::IsSent(int32_t interval) const {
 }
 
 bool ZoneResultStore::HasOpenHandle() const {
-    for (int32_t k = 1; k <= kIntervalCount; ++k)
-        if (handles_[static_cast<size_t>(k)] != 0) return true;
-    return false;
+    return !collecting_.empty();
 }
 
 void ZoneResultStore::Open() {
