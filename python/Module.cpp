@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -193,9 +194,25 @@ std::string InspectJson(const std::string& model, const std::string& support) {
         .dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
+// Whether `message` is among `messages` already, or ends one of them after
+// its place ("Zone "9" at line 196 of m.kz7: Zone 9 has no elements" says
+// "zone 9 has no elements"), in either case.
+bool AlreadySaid(const std::vector<std::string>& messages, const std::string& message) {
+    const auto lower = [](std::string text) {
+        std::ranges::transform(text, text.begin(), [](unsigned char c) { return std::tolower(c); });
+        return text;
+    };
+    const std::string said = lower(message);
+    return std::ranges::any_of(messages, [&](const std::string& earlier) {
+        const std::string text = lower(earlier);
+        return text == said || text.ends_with(": " + said);
+    });
+}
+
 // The model's messages: the problems found while reading it and checking its
 // references (as `kz7 inspect` lists them), then what makes it unfit for a
-// run or for its Part L figures, then what a run would warn about.
+// run or for its Part L figures, then what a run would warn about; a
+// problem the reading already reported, with its place, is not listed again.
 std::vector<std::string> Check(const std::string& model, const std::string& support) {
     SimulateX control;
     ModelMessages read;
@@ -209,8 +226,7 @@ std::vector<std::string> Check(const std::string& model, const std::string& supp
     for (std::string& problem : ModelProblems(state)) more.push_back(std::move(problem));
     more.insert(more.end(), warnings.begin(), warnings.end());
     for (std::string& message : more)
-        if (std::find(messages.begin(), messages.end(), message) == messages.end())
-            messages.push_back(std::move(message));
+        if (!AlreadySaid(messages, message)) messages.push_back(std::move(message));
     return messages;
 }
 
