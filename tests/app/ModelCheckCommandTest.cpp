@@ -73,8 +73,10 @@ TEST_F(ModelCheckCommandTest, ErrorsAreListedCountedAndDecideTheExitCode) {
     const CommandRun dangling =
         RunKz7("simulate " + (folder / "office.kz7").string() + kSupport + " --strict --db " + db);
     EXPECT_EQ(dangling.exitCode, 1);
-    EXPECT_NE(dangling.error.find("Error: Element P of zone 1 names zone 9, which does not exist"),
-              std::string::npos)
+    EXPECT_NE(
+        dangling.error.find("Error: Zone \"1\" at line 55 of " + (folder / "office.kz7").string() +
+                            ": Element P of zone 1 names zone 9, which does not exist"),
+        std::string::npos)
         << dangling.error;
     EXPECT_EQ(RunKz7("partl " + kTestCell + " --strict").exitCode, 1);
     const std::string designDb = (folder / "design.db").string();

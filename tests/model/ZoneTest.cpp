@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "kz7/model/GlazedConstruction.h"
@@ -220,7 +221,11 @@ TEST(ZoneTest, BadZoneInputIsReported) {
     // The record after the unknown zone's emitter is still read.
     EXPECT_EQ(zone.Heater->Definition, nullptr);
     EXPECT_EQ(s.state.zones->CheckReferences(), 1);
-    EXPECT_TRUE(s.HasError("Element P of zone Z1 names zone Z9, which does not exist"));
+    // Named by the zone's record, the first line after the library.
+    const std::string library(kLibrary);
+    const auto zoneLine = std::count(library.begin(), library.end(), '\n') + 1;
+    EXPECT_TRUE(s.HasError("Zone \"Z1\" at line " + std::to_string(zoneLine) +
+                           " of (text): Element P of zone Z1 names zone Z9, which does not exist"));
 }
 
 TEST(ZoneTest, VersionFiveLayoutAndGlazingBoundaries) {

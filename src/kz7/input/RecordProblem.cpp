@@ -55,6 +55,11 @@ void RecordOrigins::Note(EngineState& state, const std::string& key, bool added)
                         true);
 }
 
+std::string RecordOrigins::PlaceOf(const std::string& keyword, const std::string& key) const {
+    const auto first = first_.find(keyword + '\n' + key);
+    return first == first_.end() ? std::string() : RecordPlace(first->second);
+}
+
 int32_t EditDistance(std::string_view a, std::string_view b) {
     std::vector<int32_t> row(b.size() + 1);
     for (size_t j = 0; j <= b.size(); ++j) row[j] = static_cast<int32_t>(j);

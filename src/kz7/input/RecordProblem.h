@@ -50,6 +50,9 @@ class RecordOrigins {
     // read: remembers where it was defined, or, when the key was taken
     // (`added` false), reports the record as ignored.
     void Note(EngineState& state, const std::string& key, bool added);
+    // "<keyword> "<key>" at line <n> of <file>" of the record first defined
+    // with `key`, or empty when there is none.
+    std::string PlaceOf(const std::string& keyword, const std::string& key) const;
     void Clear() {
         first_.clear();
         inFile_.clear();

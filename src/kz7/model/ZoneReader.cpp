@@ -269,8 +269,11 @@ int32_t Zones::CheckReferences() const {
         for (const auto& element : zone.elements) {
             if ((element->IOS == 3 || element->IOS == 6) && !element->RMID.empty() &&
                 !items_.Contains(element->RMID)) {
-                state_.ShowError("Element " + element->ElCode + " of zone " + zone.Key +
-                                 " names zone " + element->RMID + ", which does not exist");
+                // Checked once every zone is read, so named by its zone's record.
+                const std::string place = state_.recordOrigins.PlaceOf("Zone", zone.Key);
+                state_.ShowError((place.empty() ? "" : place + ": ") + "Element " +
+                                 element->ElCode + " of zone " + zone.Key + " names zone " +
+                                 element->RMID + ", which does not exist");
                 ++missing;
             }
         }
