@@ -2,6 +2,8 @@
 
 #include <fmt/core.h>
 
+#include <algorithm>
+
 #include "Commands.h"
 #include "ModelFile.h"
 #include "kz7/engine/EngineState.h"
@@ -46,6 +48,14 @@ int32_t ModelMessages::Count(Severity severity) const {
 
 std::string ModelMessages::CountText() const {
     return Counted(Errors(), "error") + ", " + Counted(Count(Severity::Warning), "warning");
+}
+
+std::string ModelMessages::ErrorsNote() const {
+    const auto first = std::find_if(messages_.begin(), messages_.end(), [](const ModelMessage& m) {
+        return m.severity == Severity::Error;
+    });
+    if (first == messages_.end()) return {};
+    return fmt::format("the model: {}, the first: {}", CountText(), first->text);
 }
 
 const char* SeverityName(Severity severity) {

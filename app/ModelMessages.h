@@ -41,6 +41,8 @@ class ModelMessages {
     int32_t Errors() const { return Count(Severity::Error); }
     // "2 errors, 1 warning"
     std::string CountText() const;
+    // "the model: 2 errors, 1 warning, the first: <text>", or empty without errors.
+    std::string ErrorsNote() const;
 
   private:
     std::vector<ModelMessage> messages_;

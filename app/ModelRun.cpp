@@ -135,9 +135,10 @@ int WriteRunReport(ResultDatabase& database, int64_t runId, const ModelRunOption
     return kExitOk;
 }
 
+// `modelErrors`: the model's errors, for the run's note (ModelMessages::ErrorsNote);
 // `runErrors`: the errors the engine reported during the run.
 int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelRun& run,
-                RunInfo info, int64_t& runErrors) {
+                RunInfo info, std::string_view modelErrors, int64_t& runErrors) {
     EngineState& state = control.State();
     ResultDatabase database(options.db);
     info.modelHash = HashOfFile(options.model);
@@ -152,7 +153,7 @@ int RunAndStore(SimulateX& control, const ModelRunOptions& options, const ModelR
     try {
         run.run(control);
         if (run.summary) session.Run().SetSummary(run.summary());
-        code = session.Finish();
+        code = session.Finish(modelErrors);
     } catch (const ResultDatabaseError& error) {
         code = session.Fail(error.what());
     } catch (const std::exception& error) {
@@ -270,7 +271,8 @@ int RunModel(const ModelRunOptions& options, const ModelRun& run) {
     try {
         // The counts come after the engine's messages, so that a host keeps them together.
         int64_t runErrors = 0;
-        const int code = RunAndStore(control, options, run, std::move(info), runErrors);
+        const int code = RunAndStore(control, options, run, std::move(info),
+                                     modelMessages.ErrorsNote(), runErrors);
         const ShowLine show = [&](const std::string& line) { Say(options, "kz7: " + line); };
         return ExitAfterRunErrors(ExitAfterModelErrors(code, options.model, modelMessages, show),
                                   options.model, runErrors, show);

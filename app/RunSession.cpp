@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "Commands.h"
+#include "ModelMessages.h"
 #include "kz7/engine/EngineState.h"
 #include "kz7/engine/SimKZ7.h"
 
@@ -65,6 +66,7 @@ void RunSession::OnProgress(float fraction) {
 }
 
 void RunSession::OnError(std::string_view text) {
+    if (errors_.Total() == 0) firstError_ = text;
     lastError_ = text;
     if (errors_.Count(text)) Say(fmt::format("Error: {}", text));
 }
@@ -89,7 +91,15 @@ std::function<void()> RunSession::YieldHandler() {
     };
 }
 
-int RunSession::Finish() {
+std::string RunSession::FinishedNote(std::string_view modelErrors) const {
+    std::string note(modelErrors);
+    if (errors_.Total() > 0)
+        note += fmt::format("{}{}, the first: {}", note.empty() ? "" : "; ",
+                            ErrorsDuringRun(errors_.Total()), firstError_);
+    return note;
+}
+
+int RunSession::Finish(std::string_view modelErrors) {
     SayUnshownErrors();
     progress_.Clear();
     if (Interrupted()) {
@@ -101,7 +111,7 @@ int RunSession::Finish() {
                     lastError_.empty() ? "the engine stopped the run" : lastError_);
         return kExitFailed;
     }
-    run_.Finish(RunStatus::Finished);
+    run_.Finish(RunStatus::Finished, FinishedNote(modelErrors));
     return kExitOk;
 }
 

@@ -99,8 +99,11 @@ class RunSession {
 
     // Ends the run: 'cancelled' after Ctrl-C (exit code 130); 'failed' when
     // the engine cancelled the run itself, as it does when its set-up fails
-    // (exit code 1, the last error as the note); else 'finished' (0).
-    int Finish();
+    // (exit code 1, the last error as the note); else 'finished' (0). A
+    // finished run that had errors keeps them in its note, so that a reader
+    // of the database can tell it from a clean run: `modelErrors` (what
+    // ModelMessages::ErrorsNote gives), then the errors during the run.
+    int Finish(std::string_view modelErrors = {});
     // Ends the run as 'failed' with `reason`, printed on standard error;
     // returns exit code 1.
     int Fail(std::string_view reason);
@@ -110,11 +113,13 @@ class RunSession {
     void Say(std::string_view text);      // a message line
     void Tell(std::string_view problem);  // the reason of a failure
     void SayUnshownErrors();
+    std::string FinishedNote(std::string_view modelErrors) const;
 
     EngineState& state_;
     bool quiet_;
     std::FILE* messages_;
     RunHooks hooks_;
+    std::string firstError_;
     std::string lastError_;
     ErrorTally errors_;
     std::string lastMessage_;  // the engine repeats some messages once per zone

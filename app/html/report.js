@@ -99,6 +99,9 @@
     root.appendChild(el("h1", null, title + ": " + (facts.model || "run " + facts.run)));
     if (facts.status !== "finished")
       root.appendChild(el("p", "warning", "This run is " + facts.status + (facts.note ? ": " + facts.note : "") + "; the figures cover what it stored."));
+    else if (facts.note)
+        root.appendChild(
+            el('p', 'warning', 'This run finished despite errors: ' + facts.note + '.'));
     const list = el("dl", "facts");
     const rows = [
       ["Run", facts.run + " (" + facts.command + ", kz7 " + facts.engine_version + ")"],

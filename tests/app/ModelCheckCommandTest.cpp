@@ -9,6 +9,7 @@
 #include <string>
 
 #include "CommandRun.h"
+#include "ResultDatabase.h"
 #include "ResultDatabaseFixture.h"
 
 namespace kz7 {
@@ -61,7 +62,12 @@ TEST_F(ModelCheckCommandTest, ErrorsAreListedCountedAndDecideTheExitCode) {
     EXPECT_EQ(
         LastLine(ran.error),
         "kz7: " + kTestCell + ": 8 errors, 0 warnings; it ran all the same (--strict stops it)");
-    EXPECT_TRUE(fs::exists(db));
+    {
+        // The stored run keeps the count and the first error in its note.
+        app::ResultDatabase stored(db, app::ResultDatabase::Access::ReadOnly);
+        const std::string note = app::Text(stored.Connection(), "SELECT note FROM runs");
+        EXPECT_TRUE(note.starts_with("the model: 8 errors, 0 warnings, the first: ")) << note;
+    }
 
     // A partition to a zone the model lacks stops a run with --strict, as check reports it.
     std::string office = app::ReadFile(kSource + "/examples/small-office.kz7");

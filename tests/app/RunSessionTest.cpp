@@ -59,7 +59,9 @@ TEST_F(RunSessionTest, AFinishedRunStoresItsRecordsAndShowsTheMessages) {
             session.OnError("No weather data for " + std::to_string(hour) + ":00 1/1");
         session.OnError("Error opening shade.csv");
         session.OnMessage("finished");
-        EXPECT_EQ(session.Finish(), kExitOk);
+        EXPECT_EQ(
+            session.Finish("the model: 1 error, 0 warnings, the first: Zone 9 has no elements"),
+            kExitOk);
         EXPECT_EQ(session.Run().RecordCount(), 1);
         EXPECT_EQ(session.ErrorCount(), 6);
     }
@@ -68,7 +70,10 @@ TEST_F(RunSessionTest, AFinishedRunStoresItsRecordsAndShowsTheMessages) {
               "Error: No weather data for 1:00 1/1\nError: No weather data for 2:00 1/1\n"
               "Error: No weather data for 3:00 1/1\nError: Error opening shade.csv\nfinished\n"
               "kz7: 2 more errors like \"No weather data for 4:00 1/1\" were not shown\n");
-    EXPECT_EQ(StatusAndNote(), "finished|");
+    // Finished, with the model's errors and the run's in the note.
+    EXPECT_EQ(StatusAndNote(),
+              "finished|the model: 1 error, 0 warnings, the first: Zone 9 has no elements; "
+              "6 errors during the run, the first: No weather data for 1:00 1/1");
 }
 
 // The engine cancels a run itself when its set-up fails: that is a failure

@@ -477,8 +477,14 @@ TEST_F(SimulateCommandTest, AWeatherFileShortOfTheYearRunsAndEndsCountingItsErro
                                       (folder / "day.epw").string());
     const auto run = RunKz7("simulate " + cell + kSupport + " --quiet" + Db());
     EXPECT_EQ(run.exitCode, 3) << run.error;
-    EXPECT_EQ(Query("SELECT status FROM runs"), "finished");
-    // Stored as finished: its number and summary are printed all the same.
+    // Stored as finished, its note telling it from a clean run: the count and
+    // the first error.
+    const std::string stored = Query("SELECT status || '|' || note FROM runs");
+    EXPECT_TRUE(stored.starts_with("finished|")) << stored;
+    EXPECT_NE(stored.find(" errors during the run, the first: No weather data for "),
+              std::string::npos)
+        << stored;
+    // Its number and summary are printed all the same.
     EXPECT_TRUE(run.output.starts_with("Run 1 stored in ")) << run.output;
     const auto lines = [&run](const std::string& text) {
         size_t count = 0;
