@@ -186,12 +186,15 @@ HtmlReportInput LoadHtmlReportInput(ResultDatabase& database, std::optional<int6
     for (int16_t interval : {kStepRecords, kHourRecords, kDayRecords, kMonthRecords}) {
         if ((interval == kStepRecords) != design) continue;
         const std::vector<double> times = series.Read(interval);
-        if (interval == kStepRecords && times.size() >= 2)
-            facts.timeStepMinutes = std::round((times[1] - times[0]) * 1440.0);
         if (facts.firstDay || times.empty()) continue;
         facts.firstDay = DayOf(times.front(), interval);
         facts.lastDay = DayOf(times.back(), interval);
     }
+    // The step length from the first two steps: an annual run's steps are
+    // not drawn, but their length is one of its facts when they were stored.
+    const std::vector<double> first = reader.FirstTimes(facts.run, kStepRecords, 2);
+    if (first.size() == 2 && std::isfinite(first[1] - first[0]))
+        facts.timeStepMinutes = std::round((first[1] - first[0]) * 1440.0);
     series.ReadSummaries();
     return series.Take(std::move(facts));
 }

@@ -155,18 +155,23 @@ std::vector<double> ResultReader::Times(int64_t run, int16_t interval) {
     return TimeColumn(run, interval, "time");
 }
 
+std::vector<double> ResultReader::FirstTimes(int64_t run, int16_t interval, int64_t steps) {
+    return steps > 0 ? TimeColumn(run, interval, "time", steps) : std::vector<double>{};
+}
+
 std::vector<double> ResultReader::SourceTimes(int64_t run, int16_t interval) {
     return TimeColumn(run, interval, "source_time");
 }
 
-std::vector<double> ResultReader::TimeColumn(int64_t run, int16_t interval,
-                                             std::string_view column) {
+std::vector<double> ResultReader::TimeColumn(int64_t run, int16_t interval, std::string_view column,
+                                             int64_t steps) {
     return Guarded(database_, [&] {
         std::vector<double> times;
-        SqliteStatement select(database_.Connection(),
-                               fmt::format("SELECT step, {} FROM times WHERE run = ? AND "
-                                           "interval = ? ORDER BY step",
-                                           column));
+        SqliteStatement select(
+            database_.Connection(),
+            fmt::format("SELECT step, {} FROM times WHERE run = ? AND "
+                        "interval = ? ORDER BY step{}",
+                        column, steps > 0 ? fmt::format(" LIMIT {}", steps) : ""));
         select.Bind(1, run);
         select.Bind(2, int64_t{interval});
         while (select.Step()) {

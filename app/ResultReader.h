@@ -59,6 +59,8 @@ class ResultReader {
 
     // The end of every step of `interval` on the run's calendar, by step.
     std::vector<double> Times(int64_t run, int16_t interval);
+    // The same of the first `steps` steps alone.
+    std::vector<double> FirstTimes(int64_t run, int16_t interval, int64_t steps);
     // The date the engine sent with each step (a weather row's own date).
     std::vector<double> SourceTimes(int64_t run, int16_t interval);
     // The series of one position of one zone's records of `interval`
@@ -76,7 +78,9 @@ class ResultReader {
     std::vector<int32_t> ZonesWithValues(int64_t run, int16_t interval);
 
   private:
-    std::vector<double> TimeColumn(int64_t run, int16_t interval, std::string_view column);
+    // `steps` 0: every step.
+    std::vector<double> TimeColumn(int64_t run, int16_t interval, std::string_view column,
+                                   int64_t steps = 0);
 
     ResultDatabase& database_;
 };

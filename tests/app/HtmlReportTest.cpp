@@ -195,6 +195,11 @@ class HtmlReportSourceTest : public ResultDatabaseFixture {
                 values[kHeating] = hour == 2 ? none : 1.25f;
                 run.Store({2, 1, values, time, time});
                 if (hour != 1) continue;
+                // Two 10-minute steps: an annual run's steps give its time step.
+                for (const int minute : {10, 20}) {
+                    const double step = ToOleDate(2003, 7, 1, 0) + minute / 1440.0;
+                    run.Store({1, 1, values, step, step});
+                }
                 std::vector<float> building(126, none);
                 building[static_cast<size_t>(PlantVariable::ElectricityUse)] = 4.0f;
                 run.Store({2, 0, building, time, time});
@@ -218,6 +223,7 @@ TEST_F(HtmlReportSourceTest, ReadsTheLastModelRunAndRefusesOthers) {
         EXPECT_EQ(input.facts.run, 1);
         EXPECT_EQ(input.facts.status, "cancelled");
         EXPECT_EQ(input.facts.firstDay, ToOleDate(2003, 7, 1));
+        EXPECT_EQ(input.facts.timeStepMinutes, 10.0);
         ASSERT_EQ(input.zones.size(), 1u);
         const ReportZoneInput& zone = input.zones[0];
         EXPECT_EQ(zone.key, "Z1");
