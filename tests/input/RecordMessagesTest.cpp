@@ -66,6 +66,17 @@ TEST(RecordMessagesTest, UnknownKeywordsSayTheNearestOnceAndHostKeywordsPass) {
               "ends the zone");
     EXPECT_NE(zone.errors[1].find("the keyword \"}\" is not known"), std::string::npos);
     EXPECT_EQ(zone.state.zones->Item(1).elements.Count(), 1);
+    // An empty first field ends the document: said when lines follow it.
+    MessageRecorder cut;
+    cut.Read(kMaterial + ",stray\n" + kWall);
+    EXPECT_TRUE(cut.errors.empty());
+    ASSERT_EQ(cut.warnings.size(), 1u);
+    EXPECT_EQ(cut.warnings[0],
+              "Line 5 of model.kz7 has an empty first field, which ends the document: the lines "
+              "after it are not read");
+    MessageRecorder ended;
+    ended.Read(kMaterial + ",\n");
+    EXPECT_TRUE(ended.warnings.empty());
     // The nearest word must be near; case does not count.
     const std::vector<std::string> known = {"Zone", "Profile", "ProfileGroup"};
     EXPECT_EQ(NearestWord("profilegroup", known), "ProfileGroup");

@@ -123,7 +123,10 @@ void Site::ReadRecords(RecordReader readRecord, XmlElement tiConstructions, bool
                                  std::to_string(reader.LineNumber()));
         }
         const std::string keyword = reader.NextString();
-        if (keyword.empty()) return;
+        if (keyword.empty()) {
+            if (!reader.AtEnd()) ReportEarlyEnd();
+            return;
+        }
         const std::vector<std::string>& fields = reader.Fields();
         // An unknown keyword is named alone: what follows it is no known key.
         const bool keyed = fields.size() > 1 && IsModelKeyword(keyword);
@@ -157,6 +160,19 @@ void Site::ReportUnknownKeyword(const std::string& keyword) {
                         "the keyword \"" + ShortText(keyword) + "\" is not known" +
                             (nearest.empty() ? "" : " (did you mean \"" + nearest + "\"?)") +
                             "; the record is skipped");
+}
+
+// A line whose first field is empty ends the document. Where lines follow
+// it, that is more likely a stray comma than the end meant, so the user is
+// told where reading stopped.
+void Site::ReportEarlyEnd() {
+    LineReader& reader = state_.reader;
+    const int64_t line = reader.LineNumber();
+    reader.NextLine();
+    if (reader.AtEnd()) return;
+    state_.ShowWarning("Line " + std::to_string(line) + " of " + reader.FileName() +
+                       " has an empty first field, which ends the document: the lines after "
+                       "it are not read");
 }
 
 // A record that lacks its closing line takes the next record's keyword line

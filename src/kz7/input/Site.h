@@ -49,6 +49,8 @@ class Site {
     bool ReadConstructionRecord(std::string_view keyword, XmlElement tiConstructions);
     // Reports a record whose closing line is a record keyword; true when it was.
     bool ReportSwallowedRecord();
+    // Warns when lines follow the empty first field that ended the document.
+    void ReportEarlyEnd();
     void ReadSiteTexts();
     void ReadSiteValues();
 
