@@ -51,13 +51,18 @@ namespace {
 // an area: the circuit's set-up stops a run at one without ("Zero area
 // setting up KZ7 circuits"), which is stored as the run's failure.
 void CheckElementAreas(const EngineState& state, ModelMessages& messages) {
-    for (const Zone& zone : *state.zones)
-        for (const auto& element : zone.elements)
-            if (element->LacksCircuitArea())
-                messages.Add(Severity::Error,
-                             "zone " + zone.Key + ": element " + element->ElCode + " (element " +
-                                 std::to_string(element->Position + 1) +
-                                 ") has area 0, so a run stops at setting up the zone's circuit");
+    for (const Zone& zone : *state.zones) {
+        for (const auto& element : zone.elements) {
+            if (!element->LacksCircuitArea()) continue;
+            // Named by the zone's record where the model defined it.
+            std::string place = state.recordOrigins.PlaceOf("Zone", zone.Key);
+            if (place.empty()) place = "zone " + zone.Key;
+            messages.Add(Severity::Error,
+                         place + ": element " + element->ElCode + " (element " +
+                             std::to_string(element->Position + 1) +
+                             ") has area 0, so a run stops at setting up the zone's circuit");
+        }
+    }
 }
 
 // The weather a simulation would read, checked as far as the model allows

@@ -21,6 +21,8 @@ namespace fs = std::filesystem;
 
 const std::string kSource = KZ7_SOURCE_DIR;
 const std::string kTestCell = kSource + "/examples/test-cell.kz7";
+// The line of the test cell's one zone record.
+constexpr int kTestCellZoneLine = 24;
 const std::string kSupport = " --support " + kSource + "/support";
 
 // A scratch folder for the databases the runs write.
@@ -124,7 +126,9 @@ TEST_F(ModelCheckCommandTest, TheWeatherAndTheZonesARunMeetsAreChecked) {
     app::WriteFile(noWall, noWallModel);
     const CommandRun noWallCheck = RunKz7("check " + noWall.string() + kSupport);
     EXPECT_EQ(noWallCheck.exitCode, 1);
-    EXPECT_NE(noWallCheck.output.find("Error: zone 1: element W (element 2) has area 0, so a run "
+    EXPECT_NE(noWallCheck.output.find("Error: Zone \"1\" at line " +
+                                      std::to_string(kTestCellZoneLine) + " of " + noWall.string() +
+                                      ": element W (element 2) has area 0, so a run "
                                       "stops at setting up the zone's circuit\n"),
               std::string::npos)
         << noWallCheck.output;
