@@ -38,20 +38,14 @@ void PrintWhatWasRead(const EngineState& state) {
 }
 
 int RunRead(const ReadOptions& options) {
-    if (const std::string missing = MissingModelOrSupport(options.model, options.support);
-        !missing.empty()) {
-        fmt::print(stderr, "{}\n", missing);
-        return kExitFailed;
-    }
     ModelMessages messages;
     SimulateX control;
     control.MessageChange = [](std::string& message) { fmt::print("{}\n", message); };
     messages.Connect(control.State(), options.support, true);
-    control.State().settings.hostKeywords = ShadingKeywords();
-    control.SetSupportFilePath(SupportFolder(options.support));
-    control.SetInputFileName(options.model);
-    if (!control.ReadInputData()) {
-        fmt::print(stderr, "{}: {}\n", options.model, control.ErrorMessage());
+    // Read as every command reads a model, the reason of a failure included.
+    if (const std::string problem = LoadModel(control, options.model, options.support);
+        !problem.empty()) {
+        fmt::print(stderr, "{}\n", problem);
         return kExitFailed;
     }
     if (StopsForStrict(options.model, messages, options.strict)) return kExitFailed;

@@ -41,6 +41,13 @@ TEST_F(QueryCommandsTest, ReadAndInspectShowTheModelAsRead) {
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(missing.error, none + ": model file not found\n");
     EXPECT_EQ(missing.output, "");
+    // A file that is no model: the reason goes with the failure, on the error output.
+    const std::string binary = (folder / "binary.kz7").string();
+    app::WriteFile(binary, std::string("Zone\0,1\n", 9));
+    const CommandRun unread = Run("read " + binary);
+    EXPECT_EQ(unread.exitCode, 1);
+    EXPECT_EQ(unread.error, binary + ": the model could not be read: " + binary +
+                                " is not a model document: binary data at line 1\n");
 
     // inspect: what was read, with the values derived while reading.
     const CommandRun run =
