@@ -420,6 +420,8 @@ TEST_F(SimulateCommandTest, BadInputGivesOneLineAndLeavesNoDatabase) {
                        empty.string() + ": the model has no zones");
     const std::string flat = CellWith("Test cell\n48,129.6,", "Test cell\n48,0,");
     ExpectOneLineError(RunKz7("heatgain " + flat + kSupport + Db()), flat + ": zone 1 has no volume");
+    const std::string none = (folder / "none.epw").string();
+    ExpectOneLineError(RunKz7("weather " + none + Db()), none + ": weather file not found");
     WriteFile(folder / "bad.epw", "not weather\n");
     EXPECT_EQ(RunKz7("weather " + (folder / "bad.epw").string() + Db()).exitCode, 1);
     EXPECT_FALSE(fs::exists(file));
