@@ -268,9 +268,11 @@ std::optional<std::string> BatchPlan::WeatherOf(const PlanVariant& variant) cons
         if (parameter != kWeatherColumn || cell.empty()) continue;
         std::error_code error;
         const fs::path beside = folder_ / cell;
-        if (fs::path(cell).is_relative() && fs::is_regular_file(beside, error))
-            return beside.string();
-        return cell;
+        if (!fs::path(cell).is_relative() || !fs::is_regular_file(beside, error)) return cell;
+        // The engine takes a relative name as relative to the support folder
+        // and to the template's folder, not to the current one.
+        const fs::path absolute = fs::absolute(beside, error);
+        return (error ? beside : absolute).string();
     }
     return std::nullopt;
 }

@@ -74,9 +74,9 @@ class BatchPlan {
     // `problem` instead. Line numbers of the result are the template's.
     std::string ModelText(const PlanVariant& variant, std::string& problem) const;
     // The weather file named by the variant's `weather` cell, when it has
-    // one: a name relative to the plan's folder when a file is there, else
-    // as given (the engine then looks in the support folder and beside the
-    // template).
+    // one: the absolute path of the file in the plan's folder when the cell
+    // is relative and that file is there, else the cell as given (the engine
+    // then looks in the support folder and beside the template).
     std::optional<std::string> WeatherOf(const PlanVariant& variant) const;
 
     static constexpr std::string_view kLabelColumn = "label";

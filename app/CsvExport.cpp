@@ -7,7 +7,6 @@
 #include <map>
 #include <set>
 #include <stdexcept>
-#include <system_error>
 
 #include "ResultTables.h"
 #include "Sqlite.h"
@@ -225,13 +224,8 @@ std::vector<CsvFile> CsvExport::Write() {
 }
 
 void CsvExport::MakeOutFolder() const {
-    std::error_code error;
-    fs::create_directories(options_.outFolder, error);
-    if (error || !fs::is_directory(options_.outFolder)) {
-        throw std::runtime_error(fmt::format("cannot create the folder {}: {}",
-                                             options_.outFolder.string(),
-                                             error ? error.message() : "not a folder"));
-    }
+    std::string problem;
+    if (!MakeFolder(options_.outFolder, problem)) throw std::runtime_error(problem);
 }
 
 }  // namespace kz7::app

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Commands.h"
 #include "CsvExport.h"
@@ -55,10 +56,15 @@ void RegisterExportCsvCommand(CLI::App& app) {
         "export-csv", "Write the results of a result database as CSV files for spreadsheets");
     command->add_option("DB", arguments->database, "Result database")->required();
     command->add_option("--run", arguments->run, "Only this run (default: every run)");
-    command
-        ->add_option("--interval", arguments->interval,
-                     "Only this interval: step, hour, day, month, annual or summary")
-        ->check(CLI::IsMember({"step", "hour", "day", "month", "annual", "summary", "switch"}));
+    // The names the database gives its intervals, so that help and check
+    // cannot leave one out.
+    std::vector<std::string> intervals;
+    for (int16_t code = 1; code <= kLastIntervalCode; ++code)
+        intervals.emplace_back(IntervalName(code));
+    const std::string listed = fmt::format(
+        "{} or {}", fmt::join(intervals.begin(), intervals.end() - 1, ", "), intervals.back());
+    command->add_option("--interval", arguments->interval, "Only this interval: " + listed)
+        ->check(CLI::IsMember(intervals));
     command->add_option("--zone", arguments->zone,
                         "Only this zone number (0 building and plant, -1 weather)");
     command->add_option("--out", arguments->out, "Folder for the files (default: current folder)");

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
-#include <system_error>
 
 #include "HtmlReportAssets.h"
 #include "kz7/platform/OutputFile.h"
@@ -199,12 +198,9 @@ std::string HtmlReportPage(const HtmlReportData& data) {
 
 // The folder is made when missing, as export-csv makes its own.
 void WriteFileWhole(const std::filesystem::path& file, const std::string& text) {
-    std::error_code error;
-    if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), error);
-    if (error)
-        throw std::runtime_error("cannot make the folder " + file.parent_path().string() + ": " +
-                                 error.message());
     std::string problem;
+    if (file.has_parent_path() && !MakeFolder(file.parent_path(), problem))
+        throw std::runtime_error(problem);
     if (!WriteWholeFile(file, text, problem)) throw std::runtime_error("cannot write " + problem);
 }
 

@@ -11,6 +11,7 @@
 #include "ModelChecks.h"
 #include "ModelMessages.h"
 #include "kz7/control/SimulateX.h"
+#include "kz7/platform/OutputFile.h"
 
 namespace kz7::app {
 
@@ -33,6 +34,12 @@ int RunKlima(KlimaOptions& options) {
 }
 
 int WriteKlima(SimulateX& control, KlimaOptions& options) {
+    // An empty path is the current folder.
+    std::string problem;
+    if (!options.klimaPath.empty() && !MakeFolder(options.klimaPath, problem)) {
+        fmt::print(stderr, "kz7 klima: {}\n", problem);
+        return kExitFailed;
+    }
     // The folder is a plain prefix of the file name: it must end with a separator.
     if (!options.klimaPath.empty() && options.klimaPath.back() != '/') options.klimaPath += '/';
     control.SetKlimaPath(options.klimaPath);

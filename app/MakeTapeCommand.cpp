@@ -8,6 +8,7 @@
 
 #include "Commands.h"
 #include "kz7/engine/EngineState.h"
+#include "kz7/platform/OutputFile.h"
 #include "kz7/weather/EnergyPlusWeather.h"
 #include "kz7/weather/ReducedTape.h"
 
@@ -34,10 +35,9 @@ void RunMakeTape(const MakeTapeOptions& options) {
         SetExitCode(kExitUsage);
         return;
     }
-    std::error_code error;
-    std::filesystem::create_directories(options.folder, error);
-    if (!std::filesystem::is_directory(options.folder, error)) {
-        fmt::print(stderr, "Error: cannot make the folder {}\n", options.folder);
+    std::string problem;
+    if (!MakeFolder(options.folder, problem)) {
+        fmt::print(stderr, "Error: {}\n", problem);
         SetExitCode(kExitFailed);
         return;
     }
@@ -47,7 +47,6 @@ void RunMakeTape(const MakeTapeOptions& options) {
         SetExitCode(kExitFailed);
         return;
     }
-    std::string problem;
     if (!MakeReducedTape(epw, options.name, options.folder, problem)) {
         fmt::print(stderr, "Error: {}\n", problem);
         SetExitCode(kExitFailed);

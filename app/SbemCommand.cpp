@@ -13,6 +13,7 @@
 #include "kz7/control/SimulateX.h"
 #include "kz7/export/SbemRunParameters.h"
 #include "kz7/platform/OleDate.h"
+#include "kz7/platform/OutputFile.h"
 
 namespace kz7::app {
 
@@ -53,6 +54,12 @@ int RunSbem(SbemOptions& options) {
 }
 
 int WriteAndRunSbem(SimulateX& control, SbemOptions& options) {
+    // An empty path is the current folder.
+    std::string problem;
+    if (!options.sbemPath.empty() && !MakeFolder(options.sbemPath, problem)) {
+        fmt::print(stderr, "kz7 sbem: {}\n", problem);
+        return kExitFailed;
+    }
     if (const char* password = std::getenv(kProxyPasswordVariable)) options.run.ProxyServerPassword = password;
     control.SetSBEMPath(options.sbemPath);
     control.SetDiagnosticsFilename(options.diagnostics);

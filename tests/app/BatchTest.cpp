@@ -365,6 +365,27 @@ TEST(BatchCommandTest, RunsThePlanAndPrintsTheSortedTable) {
     const auto missing = test::RunKz7("batch nowhere.plan --db " + db.string());
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(missing.error, "kz7: nowhere.plan: file not found (named by nowhere.plan)\n");
+
+    // A plan named from another folder: a relative weather cell is the file
+    // in the plan's folder; one not there is looked for as the engine looks.
+    const fs::path study = scratch.Path() / "st";
+    fs::create_directory(study);
+    fs::copy_file(kBoston, study / "bos.epw");
+    fs::copy_file(kExamples + "/insulation-study/cell.kz7", study / "cell.kz7");
+    scratch.Write("st/p.plan", "template = cell.kz7\nvariants = v.csv\nsupport = " + kSupport);
+    scratch.Write("st/v.csv",
+                  "label,insulation,window,weather\nhere,0.1,12,bos.epw\n"
+                  "elsewhere,0.1,12,none.epw\n");
+    const auto relative = test::RunKz7("batch st/p.plan --db st/s.db --quiet --jobs 1 --json",
+                                       "-C " + scratch.Path().string());
+    EXPECT_EQ(relative.exitCode, 1) << relative.error;
+    const nlohmann::json runs = nlohmann::json::parse(relative.output)["runs"];
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0]["status"], "finished") << runs[0]["note"];
+    EXPECT_EQ(runs[1]["note"], "elsewhere: weather file \"none.epw\" not found; looked for " +
+                                   kSupport + "/none.epw, st/none.epw");
+    ResultDatabase stored(study / "s.db", ResultDatabase::Access::ReadOnly);
+    EXPECT_EQ(ResultReader(stored).Run(1).weather, (study / "bos.epw").string());
 }
 
 }  // namespace

@@ -33,9 +33,10 @@ inline std::pair<int, std::string> Shell(const std::string& command) {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
-// `environment` is put before the command ("NAME=value ..."); a KZ7_SUPPORT
-// of the shell that runs the tests is not passed on, so that a run without
-// --support finds no support folder. The run is ended after 60 seconds.
+// `environment` is put before the command ("NAME=value ...", or "-C FOLDER"
+// to run it in FOLDER); a KZ7_SUPPORT of the shell that runs the tests is not
+// passed on, so that a run without --support finds no support folder. The
+// run is ended after 60 seconds.
 inline CommandRun RunKz7(const std::string& arguments, const std::string& environment = "") {
     CommandRun run;
     char errorFile[] = "/tmp/kz7-stderr-XXXXXX";

@@ -12,14 +12,14 @@ namespace {
 
 using namespace test;
 
-// The command runs the tool found on the PATH, prints the monthly and annual
-// records, and passes the proxy password from the environment.
+// The command makes its working folder, runs the tool found on the PATH,
+// prints the monthly and annual records, and passes the proxy password from
+// the environment.
 TEST(SbemCommandTest, RunsTheToolAndPrintsTheRecords) {
     TempFolder root("kz7-sbem-command");
     ASSERT_FALSE(root.path.empty());
-    const fs::path work = root.path / "work", bin = root.path / "bin",
+    const fs::path work = root.path / "new" / "work", bin = root.path / "bin",
                    model = root.path / "model.kz7";
-    fs::create_directories(work);
     fs::create_directories(bin);
     WriteFile(model, SmallModelText(SiteTexts({{39, "New build"}})));
     WriteFile(bin / "sbem.exe",
@@ -47,34 +47,47 @@ TEST(SbemCommandTest, RunsTheToolAndPrintsTheRecords) {
                "PATH=" + ShellQuote(bin.string()) + ":\"$PATH\"");
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_EQ(failed.output, "");
+
+    // A working folder that cannot be made is named.
+    const CommandRun blocked = RunKz7("sbem " + ShellQuote(model.string()) + " --sbem-path " +
+                                      ShellQuote((model / "work").string()));
+    EXPECT_EQ(blocked.exitCode, 1);
+    EXPECT_NE(blocked.error.find("kz7 sbem: cannot make the folder " + (model / "work").string() +
+                                 ": Not a directory\n"),
+              std::string::npos)
+        << blocked.error;
 }
 
+// The command makes the folder of the input file when it is missing.
 TEST(KlimaCommandTest, WritesTheInputFile) {
     TempFolder root("kz7-klima-command");
     ASSERT_FALSE(root.path.empty());
-    const fs::path model = root.path / "model.kz7";
+    const fs::path model = root.path / "model.kz7", folder = root.path / "new" / "klima";
     WriteFile(model, SmallModelText());
     const CommandRun run = RunKz7("klima " + ShellQuote(model.string()) + " --klima-path " +
-                                  ShellQuote(root.path.string()));
-    ASSERT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.output, (root.path / "in.inp").string() + "\n");
-    EXPECT_EQ(ReadFile(root.path / "in.inp").rfind("[Building]\r\nVolumeLordo = 1200.000\r\n", 0),
-              0u);
+                                  ShellQuote(folder.string()));
+    ASSERT_EQ(run.exitCode, 0) << run.error;
+    EXPECT_EQ(run.output, (folder / "in.inp").string() + "\n");
+    EXPECT_EQ(ReadFile(folder / "in.inp").rfind("[Building]\r\nVolumeLordo = 1200.000\r\n", 0), 0u);
 
-    EXPECT_EQ(RunKz7("klima " + ShellQuote(model.string()) + " --klima-path /nonexistent/folder")
-                  .exitCode,
-              1);
+    const CommandRun blocked = RunKz7("klima " + ShellQuote(model.string()) + " --klima-path " +
+                                      ShellQuote((model / "klima").string()));
+    EXPECT_EQ(blocked.exitCode, 1);
+    EXPECT_NE(blocked.error.find("kz7 klima: cannot make the folder " + (model / "klima").string() +
+                                 ": Not a directory\n"),
+              std::string::npos)
+        << blocked.error;
 
     // A write cut short (a full disk) fails the command and leaves no file.
-    const auto size = fs::file_size(root.path / "in.inp");
+    const auto size = fs::file_size(folder / "in.inp");
     {
         FileSizeLimit full(size / 2);
         const CommandRun cut = RunKz7("klima " + ShellQuote(model.string()) + " --klima-path " +
-                                      ShellQuote(root.path.string()));
+                                      ShellQuote(folder.string()));
         EXPECT_EQ(cut.exitCode, 1);
         EXPECT_EQ(cut.output, "");
     }
-    EXPECT_FALSE(fs::exists(root.path / "in.inp"));
+    EXPECT_FALSE(fs::exists(folder / "in.inp"));
 }
 
 }  // namespace

@@ -96,9 +96,10 @@ class SbemRunTest : public ::testing::Test {
         return loaded;
     }
     std::string Calls(const std::string& tool) const { return ReadFile(work / (tool + ".calls")); }
-    // A run that fails says so and delivers no record.
+    // A run that fails says so, delivers no record and leaves no run script.
     void ExpectFailedRun() {
         EXPECT_FALSE(Run());
+        EXPECT_FALSE(fs::exists(work / "runprog.bat"));
         ASSERT_FALSE(messages.empty());
         EXPECT_EQ(messages.back(), "SBEM calculations cancel or error");
         EXPECT_TRUE(records.empty());
@@ -127,6 +128,7 @@ TEST_F(SbemRunTest, DeliversMonthlyRecordsAndTheAnnualArray) {
     SucceedingSbem();
     ASSERT_TRUE(Run()) << (messages.empty() ? "" : messages.back());
     EXPECT_EQ(Calls("sbem.exe"), "sbem.ini\n");  // no " pps=" without credentials
+    EXPECT_FALSE(fs::exists(work / "runprog.bat"));
     EXPECT_FALSE(fs::exists(work / "epcgen.exe.calls"));
     EXPECT_EQ(ReadFile(work / "sbem.ini"), work.string() + "/\r\n" + (work / "model.inp").string() + "\r\n");
     EXPECT_EQ(messages, (std::vector<std::string>{"SBEM Calculation", "Loading results"}));

@@ -150,16 +150,14 @@ bool SbemRun::RunTool(const std::string& command) {
     bool pause = false;
     std::string output;
     const bool ran = runner.ShellAndWait(owner, shell, folder, pause, output, 0, {}, kNoTimeOut);
-    RemoveScriptWithCredentials();
+    RemoveScript();
     return ran && runner.LastOutcome().started && !state_.engine->Cancelled;
 }
 
-// The run script holds the whole command line; with proxy credentials or a
-// lodgement code in it, it is not left lying in the working folder.
-void SbemRun::RemoveScriptWithCredentials() const {
-    if (parameters_.ProxyServerUsername.empty() && parameters_.ProxyServerPassword.empty() &&
-        parameters_.EAActivationCode.empty())
-        return;
+// The run script is of no use once the tool has ended, and it holds the
+// whole command line, proxy credentials and lodgement code included: it is
+// not left in the working folder, however the tool ended.
+void SbemRun::RemoveScript() const {
     std::error_code ignored;
     std::filesystem::remove(folder_ / ProcessRunner::kScriptName, ignored);
 }

@@ -43,7 +43,7 @@ class SbemRun {
     bool RunGenerator();
     bool LoadResults(ValueArray& annualResults);
     std::string ProxyArgument() const;
-    void RemoveScriptWithCredentials() const;
+    void RemoveScript() const;
     bool Fail();
 
     EngineState& state_;

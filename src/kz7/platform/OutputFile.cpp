@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 #include <vector>
 
 namespace kz7 {
@@ -123,6 +124,15 @@ bool WriteWholeFile(const std::filesystem::path& target, std::string_view conten
         if (file.Commit()) return true;
     }
     problem = file.Problem();
+    return false;
+}
+
+bool MakeFolder(const std::filesystem::path& folder, std::string& problem) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!error && std::filesystem::is_directory(folder, error)) return true;
+    problem = "cannot make the folder " + folder.string() + ": " +
+              (error ? error.message() : "not a folder");
     return false;
 }
 

@@ -51,4 +51,9 @@ class OutputFile {
 bool WriteWholeFile(const std::filesystem::path& target, std::string_view content,
                     std::string& problem);
 
+// Makes `folder`, and the folders above it, when missing; false with
+// `problem` ("cannot make the folder <folder>: <reason>") when it is not a
+// folder afterwards.
+bool MakeFolder(const std::filesystem::path& folder, std::string& problem);
+
 }  // namespace kz7
