@@ -31,11 +31,13 @@ size_t LineOf(std::string_view text, size_t offset) {
     return line;
 }
 
-std::string ReadNamedFile(const fs::path& file, const fs::path& namedBy) {
+// `namedBy`: the plan that names `file`; empty for the plan itself.
+std::string ReadNamedFile(const fs::path& file, const fs::path& namedBy = {}) {
     std::error_code error;
     if (!fs::is_regular_file(file, error)) {
-        throw BatchPlanError(
-            fmt::format("{}: file not found (named by {})", file.string(), namedBy.string()));
+        throw BatchPlanError(namedBy.empty() ? fmt::format("{}: plan file not found", file.string())
+                                             : fmt::format("{}: file not found (named by {})",
+                                                           file.string(), namedBy.string()));
     }
     std::optional<std::string> text = ReadWholeFile(file);
     if (!text) throw BatchPlanError(fmt::format("{}: cannot be read", file.string()));
@@ -131,7 +133,7 @@ std::vector<CsvRow> ParseCsv(std::string_view text, std::string& problem) {
 }
 
 BatchPlan BatchPlan::Load(const fs::path& planFile) {
-    const std::string planText = ReadNamedFile(planFile, planFile);
+    const std::string planText = ReadNamedFile(planFile);
     const fs::path folder = planFile.has_parent_path() ? planFile.parent_path() : fs::path(".");
     std::optional<fs::path> templateFile, tableFile;
     std::string support;

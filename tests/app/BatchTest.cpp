@@ -364,7 +364,7 @@ TEST(BatchCommandTest, RunsThePlanAndPrintsTheSortedTable) {
     EXPECT_EQ(test::RunKz7("batch " + plan + " --db " + db.string() + " --sort heat").exitCode, 2);
     const auto missing = test::RunKz7("batch nowhere.plan --db " + db.string());
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.error, "kz7: nowhere.plan: file not found (named by nowhere.plan)\n");
+    EXPECT_EQ(missing.error, "kz7: nowhere.plan: plan file not found\n");
 
     // A plan named from another folder: a relative weather cell is the file
     // in the plan's folder; one not there is looked for as the engine looks.
