@@ -12,6 +12,20 @@ namespace {
 
 using namespace test;
 
+// `command` with its working folder `option` under the file `model`: a
+// folder that cannot be made, named in the one error.
+void ExpectFolderRefused(const std::string& command, const fs::path& model,
+                         const std::string& option) {
+    const fs::path folder = model / "work";
+    const CommandRun blocked = RunKz7(command + " " + ShellQuote(model.string()) + " " + option +
+                                      " " + ShellQuote(folder.string()));
+    EXPECT_EQ(blocked.exitCode, 1);
+    EXPECT_NE(blocked.error.find("kz7 " + command + ": cannot make the folder " + folder.string() +
+                                 ": Not a directory\n"),
+              std::string::npos)
+        << blocked.error;
+}
+
 // The command makes its working folder, runs the tool found on the PATH,
 // prints the monthly and annual records, and passes the proxy password from
 // the environment.
@@ -49,13 +63,7 @@ TEST(SbemCommandTest, RunsTheToolAndPrintsTheRecords) {
     EXPECT_EQ(failed.output, "");
 
     // A working folder that cannot be made is named.
-    const CommandRun blocked = RunKz7("sbem " + ShellQuote(model.string()) + " --sbem-path " +
-                                      ShellQuote((model / "work").string()));
-    EXPECT_EQ(blocked.exitCode, 1);
-    EXPECT_NE(blocked.error.find("kz7 sbem: cannot make the folder " + (model / "work").string() +
-                                 ": Not a directory\n"),
-              std::string::npos)
-        << blocked.error;
+    ExpectFolderRefused("sbem", model, "--sbem-path");
 }
 
 // The command makes the folder of the input file when it is missing.
@@ -70,13 +78,7 @@ TEST(KlimaCommandTest, WritesTheInputFile) {
     EXPECT_EQ(run.output, (folder / "in.inp").string() + "\n");
     EXPECT_EQ(ReadFile(folder / "in.inp").rfind("[Building]\r\nVolumeLordo = 1200.000\r\n", 0), 0u);
 
-    const CommandRun blocked = RunKz7("klima " + ShellQuote(model.string()) + " --klima-path " +
-                                      ShellQuote((model / "klima").string()));
-    EXPECT_EQ(blocked.exitCode, 1);
-    EXPECT_NE(blocked.error.find("kz7 klima: cannot make the folder " + (model / "klima").string() +
-                                 ": Not a directory\n"),
-              std::string::npos)
-        << blocked.error;
+    ExpectFolderRefused("klima", model, "--klima-path");
 
     // A write cut short (a full disk) fails the command and leaves no file.
     const auto size = fs::file_size(folder / "in.inp");
