@@ -46,8 +46,10 @@ std::vector<float> SolarState(Engine& engine) {
         Zone& zone = engine.zone(key);
         values.insert(values.end(),
                       {zone.step.QSOLO, zone.step.DSolar, zone.step.SIGKTE, zone.step.SolarGainKW});
-        for (const auto& element : zone.elements)
-            values.insert(values.end(), {element->IRRAD, element->IWDDIR, element->IWDRTD});
+        for (const auto& element : zone.elements) {
+            const Element::Sun sun = element->StepSun();
+            values.insert(values.end(), {sun.IRRAD, sun.IWDDIR, sun.IWDRTD});
+        }
     }
     return values;
 }

@@ -46,10 +46,10 @@ TEST(ElementSolar, SunBelowTheHorizonGivesNothingAndAsksNothing) {
     engine.SetWeather(10.0f, -0.01f, kPi, 300.0f, 50.0f);
     engine.Solve();
     for (int32_t i = 1; i <= engine.zone("1").elements.Count(); ++i) {
-        const Element& e = engine.element(i);
-        EXPECT_EQ(e.IRRAD, 0.0f) << i;
-        EXPECT_EQ(e.IWDDIR, 0.0f) << i;
-        EXPECT_EQ(e.IWDRTD, 0.0f) << i;
+        const Element::Sun sun = engine.element(i).StepSun();
+        EXPECT_EQ(sun.IRRAD, 0.0f) << i;
+        EXPECT_EQ(sun.IWDDIR, 0.0f) << i;
+        EXPECT_EQ(sun.IWDRTD, 0.0f) << i;
     }
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(engine.zone("1").step.SolarGainKW, 0.0f);
@@ -62,18 +62,18 @@ TEST(ElementSolar, BeamFollowsTheAngleToTheSunAndLouvresDeployAboveHalf) {
     const float kt = 800.0f / 1353.0f;
     const float beamNormal = 800.0f + 100.0f * kt;  // circumsolar diffuse goes with the beam
     // A south wall at solar noon faces the sun's azimuth: cos θ = cos(altitude).
-    const float southWindow = engine.element(5).IRRAD;
-    const float northWindow = engine.element(6).IRRAD;
+    const float southWindow = engine.element(5).StepSun().IRRAD;
+    const float northWindow = engine.element(6).StepSun().IRRAD;
     EXPECT_NEAR(southWindow - northWindow, beamNormal * std::cos(kNoonAltitude), 0.01f);
     // Facing away: glazing keeps the diffuse, an opaque wall gets nothing.
     EXPECT_GT(northWindow, 0.0f);
-    EXPECT_EQ(engine.element(2).IRRAD, 0.0f);
-    EXPECT_NEAR(engine.element(1).IRRAD, southWindow, 0.01f);
+    EXPECT_EQ(engine.element(2).StepSun().IRRAD, 0.0f);
+    EXPECT_NEAR(engine.element(1).StepSun().IRRAD, southWindow, 0.01f);
     // A roof sees the beam at sin(altitude) and all of the sky.
-    const float roof = engine.element(3).IRRAD;
+    const float roof = engine.element(3).StepSun().IRRAD;
     EXPECT_NEAR(roof, beamNormal * std::sin(kNoonAltitude) + 100.0f * (1.0f - std::sin(kNoonAltitude) * kt), 0.01f);
     // An opening takes no part in solar.
-    EXPECT_EQ(engine.element(4).IRRAD, 0.0f);
+    EXPECT_EQ(engine.element(4).StepSun().IRRAD, 0.0f);
     // What the glazing lets in reaches the zone whole: radiant and convective.
     const Zone& zone = engine.zone("1");
     const float admitted = zone.step.CNGN + zone.step.RDGN;
@@ -84,16 +84,16 @@ TEST(ElementSolar, BeamFollowsTheAngleToTheSunAndLouvresDeployAboveHalf) {
     const float coefficient = engine.element(8).Glazing->ShadingCoefficient(kNoonAltitude * 57.29578f);
     EXPECT_GT(coefficient, 0.3f);  // between the 30° and 45° values
     EXPECT_LT(coefficient, 0.4f);
-    EXPECT_NEAR(engine.element(8).IRRAD - northWindow, coefficient * (southWindow - northWindow),
-                0.01f);
+    EXPECT_NEAR(engine.element(8).StepSun().IRRAD - northWindow,
+                coefficient * (southWindow - northWindow), 0.01f);
 }
 
 TEST(ElementSolar, HostShadingScalesBeamAndDiffuseOnlyWhenAsked) {
     SunnyEngine engine;
     engine.Noon();
     engine.Solve();
-    const float unshaded = engine.element(5).IRRAD;
-    const float diffuse = engine.element(6).IRRAD;
+    const float unshaded = engine.element(5).StepSun().IRRAD;
+    const float diffuse = engine.element(6).StepSun().IRRAD;
     int asked = 0;
     const ShadingData::FactorsHandler answer = [&](int32_t& plane, float& direct, float& sky) {
         ++asked;
@@ -106,8 +106,9 @@ TEST(ElementSolar, HostShadingScalesBeamAndDiffuseOnlyWhenAsked) {
     engine.state.settings.doShading = true;
     engine.Solve();
     EXPECT_EQ(asked, 4);  // the four windows
-    EXPECT_NEAR(engine.element(5).IRRAD, 0.5f * (unshaded - diffuse) + 0.25f * diffuse, 0.01f);
-    EXPECT_NEAR(engine.element(6).IRRAD, 0.25f * diffuse, 0.01f);
+    EXPECT_NEAR(engine.element(5).StepSun().IRRAD, 0.5f * (unshaded - diffuse) + 0.25f * diffuse,
+                0.01f);
+    EXPECT_NEAR(engine.element(6).StepSun().IRRAD, 0.25f * diffuse, 0.01f);
 }
 
 TEST(ElementSolar, OutsideSunOfLightWallsAddsUpWhateverTheirOrder) {
@@ -143,8 +144,9 @@ TEST(ElementSolar, GlazingBetweenZonesSeesTheSunFromEitherSide) {
     engine.zone("1").SolveGains();
     const Element& window = engine.zone("1").elements.Item(2);
     // Facing north with the sun in the south: the sun leaves through it.
-    EXPECT_LT(window.IRRAD, 0.0f);
-    EXPECT_NEAR(window.IRRAD, -(800.0f + 100.0f * 800.0f / 1353.0f) * std::cos(kNoonAltitude) * 0.7f, 0.01f);
+    EXPECT_LT(window.StepSun().IRRAD, 0.0f);
+    EXPECT_NEAR(window.StepSun().IRRAD,
+                -(800.0f + 100.0f * 800.0f / 1353.0f) * std::cos(kNoonAltitude) * 0.7f, 0.01f);
     EXPECT_TRUE(engine.errors.empty());
     // With the sun in the window's plane neither side faces it.
     engine.SetWeather(20.0f, kNoonAltitude, kPi / 2.0f, 800.0f, 100.0f, 0);

@@ -313,7 +313,10 @@ void Elements::PointStepLists() {
     const auto count = [](const auto& array) { return static_cast<uint32_t>(array.size()); };
     lists_.stepFlows = stepFlows_.data();
     lists_.stepFlowCount = count(stepFlows_);
-    lists_.passes = passes_.data();
+    lists_.sunlit = sunlit_.data();
+    lists_.sunlitCount = count(sunlit_);
+    lists_.windows = windows_.data();
+    lists_.windowCount = count(windows_);
     lists_.fabric = fabric_.data();
     lists_.fabricCount = count(fabric_);
     lists_.airflows = airflows_.data();
@@ -324,18 +327,28 @@ void Elements::PointStepLists() {
 
 void Elements::PrepareRun() {
     using Coupling = Element::Coupling;
-    std::array<std::vector<Element*>, kPassKinds> passes;
     std::vector<FabricPath> heavy;
+    sunlit_.clear();
+    windows_.clear();
     fabric_.clear();
     airflows_.clear();
     partitions_.clear();
     for (const auto& item : items_) {
         Element* element = item.get();
         const bool sky = element->SeesTheSky();
-        if (sky && element->Kind() == 'O') passes[kSunlitOpaquePass].push_back(element);
+        if (sky && element->Kind() == 'O') sunlit_.push_back(SunlitPathOf(*element));
         // The blocked half of a glazed pair passes on only the sun its own face takes.
         if (element->Kind() == 'G' && (sky || (!element->Blocked && !element->HVWT)))
-            passes[kGlazedPass].push_back(element);
+            windows_.push_back({element->Plane,
+                                element->Glazing,
+                                element->ElementArea,
+                                element->SRIn,
+                                element->PlaneIndex,
+                                element->IOS,
+                                sky,
+                                !element->HVWT,
+                                {},
+                                element->Position});
         switch (element->StepCoupling()) {
             case Coupling::LightFabric:
                 fabric_.push_back({element->Position, element->UA});
@@ -367,12 +380,30 @@ void Elements::PrepareRun() {
     }
     lists_.lightFabric = static_cast<uint32_t>(fabric_.size());
     fabric_.insert(fabric_.end(), heavy.begin(), heavy.end());
-    passes_.clear();
-    for (size_t kind = 0; kind < kPassKinds; ++kind) {
-        passes_.insert(passes_.end(), passes[kind].begin(), passes[kind].end());
-        lists_.passEnds[kind + 1] = static_cast<uint32_t>(passes_.size());
-    }
     PointStepLists();
+}
+
+Elements::SunlitPath Elements::SunlitPathOf(const Element& element) {
+    const float area = element.ElementArea;
+    SunlitPath path{element.Plane, element.Opaque, area, 0.0f, 0.0f, false, 0.0f, element.Position};
+    if (!element.HVWT && element.IOS == 1 && area > 0.0f) {
+        path.scaled = true;
+        path.outside = element.SROut / area;
+        path.total = path.outside + (element.RESEL + element.SRIn) / area;
+    }
+    return path;
+}
+
+Element::Sun Elements::SunOf(int32_t position) const {
+    for (const SunlitPath& face : SunlitOpaque())
+        if (face.position == position) return {face.IRRAD, 0.0f, 0.0f};
+    for (const WindowPath& window : Glazed())
+        if (window.position == position) return window.sun;
+    return {};
+}
+
+Element::Sun Element::StepSun() const {
+    return MyZone->elements.SunOf(Position);
 }
 
 float Elements::PartitionTemperature(int32_t position) const {

@@ -23,10 +23,7 @@ class Surface;
 class ReportFile;
 struct SunView;
 
-// Aligned to a cache line, so that the fields a step uses (first in the
-// class) take one line for an opaque outside face, two for a window or an
-// air flow, three for a partition.
-class alignas(64) Element {
+class Element {
   public:
     Element(EngineState& state, Zone& zone) : MyZone(&zone), state_(state) {}
 
@@ -69,29 +66,26 @@ class alignas(64) Element {
         return (RMOG == "O" || RMOG == "G") && !Exclude && ElementArea == 0.0f;
     }
 
-    // Solar and long-wave of the step (weather/ElementSolar.cpp), once
-    // Surfaces::SetSun has put `sun` on the planes.
-    void CalculateSolar(const SunView& sun);
-    // No sun on the element: what it absorbs and passes on is nothing.
-    void ClearSolar() { IRRAD = IWDDIR = IWDRTD = 0.0f; }
+    // The step's sun on the element: on its outside face (IRRAD, W/m²),
+    // and for a window what it passes into the zone directly (IWDDIR) and
+    // as absorbed heat (IWDRTD), W/m². Kept by the zone's sun paths during
+    // a run (Elements::SunlitPath, WindowPath); nothing for an element no
+    // sun path takes.
+    struct Sun {
+        float IRRAD = 0.0f, IWDDIR = 0.0f, IWDRTD = 0.0f;
+    };
+    Sun StepSun() const;
     void RadLW(float& value) const;
     // The long-wave loss of the element's plane under the step's sky, W/m².
     float RadLW(const SunView& sky) const;
-    // The same as the plane was given it by Surfaces::SetSun.
-    float StepLongWave() const;
-    void SOLDST();
 
-    // What every time step reads and writes comes first: in the first cache
-    // line all that the sun and sky on an outside face and a window's gains
-    // use, in the second what air flows, partitions and shading add, in the
-    // third a partition's conductances.
+    // A step reads no element: what it needs of one is copied into the
+    // paths of its zone's Elements at the start of a run (PrepareRun).
     Surface* Plane = nullptr;               // the element's orientation-slope surface
     OpaqueConstruction* Opaque = nullptr;   // set for opaque elements
     GlazedConstruction* Glazing = nullptr;  // set for glazed elements
     Zone* MyZone;
     float ElementArea = 0.0f;
-    // Solar state of the step.
-    float IRRAD = 0.0f, IWDDIR = 0.0f, IWDRTD = 0.0f;
     float SRIn = 0.0f, SROut = 0.0f;
     float RESEL = 0.0f;
     int16_t IOS = 0;
@@ -197,7 +191,8 @@ class Elements {
     void Clear() {
         items_.clear();
         stepFlows_.clear();
-        passes_.clear();
+        sunlit_.clear();
+        windows_.clear();
         fabric_.clear();
         airflows_.clear();
         partitions_.clear();
@@ -224,20 +219,50 @@ class Elements {
     }
     std::span<const float> StepFlows() const { return {lists_.stepFlows, lists_.stepFlowCount}; }
 
-    // The elements each pass of a step works on, in reading order, sorted
-    // out by PrepareRun at the start of a run once partitions are matched
-    // and the elements' run values (UA) are set: a pass walks only its own
-    // elements and does not ask every element again at every step what it
-    // is. The accumulation step takes each coupling in a pass of its own;
-    // the passes share no sum, so each sum still takes its terms in reading
-    // order. Its passes walk paths: what they read of each element, copied
+    // What each pass of a step works on, in reading order, sorted out by
+    // PrepareRun at the start of a run once partitions are matched and the
+    // elements' run values (UA) are set: a pass walks only its own elements
+    // and does not ask every element again at every step what it is. The
+    // accumulation step takes each coupling in a pass of its own; the
+    // passes share no sum, so each sum still takes its terms in reading
+    // order. Every pass walks paths: what it reads of each element, copied
     // here in a few dense lines instead of one or more lines of every
-    // element's own object.
+    // element's own object, which a step does not read.
     void PrepareRun();
-    // Opaque elements whose outside face takes the sun and sky.
-    std::span<Element* const> SunlitOpaque() const { return Pass(kSunlitOpaquePass); }
-    // Glazed elements that take the sun or pass it on into the zone.
-    std::span<Element* const> Glazed() const { return Pass(kGlazedPass); }
+    // An opaque element whose outside face takes the sun and sky, with the
+    // step's sun on it.
+    struct SunlitPath {
+        const Surface* plane;
+        const OpaqueConstruction* opaque;  // nullptr: the face takes no part in the zone's sums
+        float area;
+        // A light outside face (IOS 1) of some area: its term is scaled
+        // from its outside surface to the circuit's outside node, by its
+        // outside surface resistance over its area and the whole over it.
+        float outside, total;
+        bool scaled;
+        float IRRAD;  // the step's
+        int32_t position;
+    };
+    std::span<SunlitPath> SunlitOpaque() { return {lists_.sunlit, lists_.sunlitCount}; }
+    std::span<const SunlitPath> SunlitOpaque() const { return {lists_.sunlit, lists_.sunlitCount}; }
+    // A glazed element that takes the sun or passes it on into the zone,
+    // with the step's sun on it.
+    struct WindowPath {
+        const Surface* plane;
+        const GlazedConstruction* glazing;
+        float area;
+        float SRIn;
+        int32_t planeIndex;  // PlaneIndex, the host's shading plane
+        int16_t IOS;
+        bool seesSky;   // Element::SeesTheSky
+        bool passesOn;  // !HVWT: the sun it lets through reaches the zone
+        Element::Sun sun;
+        int32_t position;
+    };
+    std::span<WindowPath> Glazed() { return {lists_.windows, lists_.windowCount}; }
+    std::span<const WindowPath> Glazed() const { return {lists_.windows, lists_.windowCount}; }
+    // The sun the sun paths keep for the element at `position` (Element::StepSun).
+    Element::Sun SunOf(int32_t position) const;
     // Fabric between the zone's circuit and the outside: where its flow is
     // kept (Element::Position) and its U·A, copied so that the pass reads
     // no element.
@@ -291,26 +316,25 @@ class Elements {
   private:
     enum class Kind { Opaque, Glazed, Airflow };
     void ReadList(Kind kind);
+    static SunlitPath SunlitPathOf(const Element& element);
 
-    enum PassKind : size_t { kSunlitOpaquePass, kGlazedPass, kPassKinds };
-    std::span<Element* const> Pass(PassKind kind) const {
-        return {lists_.passes + lists_.passEnds[kind], lists_.passes + lists_.passEnds[kind + 1]};
-    }
     // What a step reads comes first: where each of the arrays below starts
     // and how long it is, as a pointer and a 32-bit count without the
     // vectors' capacities, so that with the zone's gains before them they
     // take two cache lines rather than three. The step flows come first:
     // with the gains they are all the filing of a step's results reads
     // here. Pointed at the arrays again whenever one of them changes; the
-    // ends of the passes and of the light fabric are kept here alone.
+    // end of the light fabric is kept here alone.
     struct StepLists {
         float* stepFlows = nullptr;
         uint32_t stepFlowCount = 0;
-        std::array<uint32_t, kPassKinds + 1> passEnds{};
-        Element* const* passes = nullptr;
+        uint32_t sunlitCount = 0;
+        SunlitPath* sunlit = nullptr;
+        WindowPath* windows = nullptr;
         const FabricPath* fabric = nullptr;
         const AirflowPath* airflows = nullptr;
         PartitionPath* partitions = nullptr;
+        uint32_t windowCount = 0;
         uint32_t fabricCount = 0;
         uint32_t lightFabric = 0;
         uint32_t airflowCount = 0;
@@ -322,9 +346,8 @@ class Elements {
     template <typename T>
     using StepArray = std::vector<T, CacheLineAllocator<T>>;
     StepArray<float> stepFlows_;
-    // The passes' elements one pass after another in one block, so that a
-    // step reads few lines for them; each pass ends where the next begins.
-    StepArray<Element*> passes_;
+    StepArray<SunlitPath> sunlit_;
+    StepArray<WindowPath> windows_;
     // Light fabric, then heavy.
     StepArray<FabricPath> fabric_;
     StepArray<AirflowPath> airflows_;

@@ -231,6 +231,9 @@ class Zone : public ThermalMembers {
     Complex ZELS(bool JUSTPART, int32_t MODEL, double w) const;
     Complex HKZ7RM(double w, double RX1, double CX1) const;
     Complex HMULTIRM(double w) const;
+    // Adds the sun a window lets through or absorbs this step to the
+    // zone's gains and sums (weather/ElementSolar.cpp).
+    void SOLDST(const Elements::WindowPath& window);
     // The node update of the step and the step's outputs.
     void SOLVT();
     void SolveMoisture();

@@ -46,7 +46,7 @@ void Zones::InitSimulation() {
     if (Count() >= kManyZones) KeepStepStateOnHugePages();
 }
 
-// Each zone's step reads its own objects, its elements and their lists in
+// Each zone's step reads its own objects, its gains and its elements' paths in
 // a few lines apiece, on pages of their own: past a few hundred zones a
 // step touches more 4 kB pages than a core keeps translated, and each zone
 // would wait for its pages' translations (more of them than for its cache
@@ -58,9 +58,8 @@ void Zones::KeepStepStateOnHugePages() const {
         span.Add(&zone, sizeof(Zone));
         for (const auto& gain : zone.gains) span.Add(gain.get(), sizeof(Gain));
         const Elements& elements = zone.elements;
-        for (const auto& element : elements) span.Add(element.get(), sizeof(Element));
-        for (const auto& pass : {elements.SunlitOpaque(), elements.Glazed()})
-            span.Add(pass.data(), pass.size_bytes());
+        span.Add(elements.SunlitOpaque().data(), elements.SunlitOpaque().size_bytes());
+        span.Add(elements.Glazed().data(), elements.Glazed().size_bytes());
         for (const auto& paths : {elements.LightFabric(), elements.HeavyFabric()})
             span.Add(paths.data(), paths.size_bytes());
         span.Add(elements.Airflows().data(), elements.Airflows().size_bytes());

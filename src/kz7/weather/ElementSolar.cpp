@@ -74,64 +74,64 @@ void Surface::SetSun(const SunView& sun) {
     insolation_.diffuse = ground + sky;
 }
 
-void Element::CalculateSolar(const SunView& sun) {
-    ClearSolar();
-    if (!sun.IsUp() || Plane == nullptr) return;
-    const Surface::Insolation& plane = Plane->Sun();
-    const bool glazed = Kind() == 'G';
+float OutsideFaceIrradiance(const SunView& sun, const Surface* plane) {
+    if (!sun.IsUp() || plane == nullptr) return 0.0f;
+    const Surface::Insolation& insolation = plane->Sun();
+    return insolation.cosTheta < 0.0f ? 0.0f : insolation.beam + insolation.diffuse;
+}
+
+Element::Sun WindowSun(const SunView& sun, const Elements::WindowPath& window, EngineState& state) {
+    Element::Sun taken;
+    if (!sun.IsUp() || window.plane == nullptr) return taken;
+    const Surface::Insolation& plane = window.plane->Sun();
     const bool back = plane.cosTheta < 0.0f;
     float beam = plane.beam;
     // Glazing between zones takes the sun from whichever side it comes.
-    if (glazed && back && IOS == 6) {
-        const float reversed = CosIncidence(sun, *Plane, Plane->Orientation + kPi);
-        if (reversed < kGrazing) state_.ShowError("Invalid solar angle");
+    if (back && window.IOS == 6) {
+        const float reversed = CosIncidence(sun, *window.plane, window.plane->Orientation + kPi);
+        if (reversed < kGrazing) state.ShowError("Invalid solar angle");
         beam = Beam(sun, reversed);
     }
-
-    if (!glazed) {
-        if (!back) IRRAD = beam + plane.diffuse;
-        return;
-    }
-    if (Glazing == nullptr) return;
+    const GlazedConstruction* glazing = window.glazing;
+    if (glazing == nullptr) return taken;
     float direct = 1.0f, diffuseFactor = 1.0f;
     if (sun.shaded) {
-        state_.shadingData.GetShadingFactors(PlaneIndex, direct, diffuseFactor);
+        state.shadingData.GetShadingFactors(window.planeIndex, direct, diffuseFactor);
         direct = ShadingFactor(direct);
         diffuseFactor = ShadingFactor(diffuseFactor);
     }
-    const float frame = IOS == 6 ? kInterZoneFrame : 1.0f;
-    const float louvre = Glazing->ShadingCoefficient(sun.altitudeDegrees);
+    const float frame = window.IOS == 6 ? kInterZoneFrame : 1.0f;
+    const float louvre = glazing->ShadingCoefficient(sun.altitudeDegrees);
     const float shadedBeam = louvre * beam * direct * frame;
     // Sun entering through the far side of glazing between zones leaves
     // this zone: a negative irradiance, without diffuse.
-    IRRAD = (!back || IOS != 6) ? shadedBeam + plane.diffuse * diffuseFactor : -shadedBeam;
-    IWDDIR = IRRAD * Glazing->TransDirectSolar * Glazing->FrameMult;
-    IWDRTD = (Glazing->TransTotal - Glazing->TransDirectSolar) * IRRAD * Glazing->FrameMult;
+    taken.IRRAD =
+        (!back || window.IOS != 6) ? shadedBeam + plane.diffuse * diffuseFactor : -shadedBeam;
+    taken.IWDDIR = taken.IRRAD * glazing->TransDirectSolar * glazing->FrameMult;
+    taken.IWDRTD =
+        (glazing->TransTotal - glazing->TransDirectSolar) * taken.IRRAD * glazing->FrameMult;
+    return taken;
 }
 
 void Element::RadLW(float& value) const { value = Plane != nullptr ? Plane->RadLW() : 0.0f; }
 
 float Element::RadLW(const SunView& sky) const { return Plane != nullptr ? Plane->RadLW(sky.cloudOktas) : 0.0f; }
 
-float Element::StepLongWave() const {
-    return Plane != nullptr ? Plane->Sun().longWave : 0.0f;
-}
-
-void Element::SOLDST() {
-    if (Glazing == nullptr) return;
-    Zone& zone = *MyZone;
-    const float kept = (1.0f - zone.SolarLost) * IWDDIR * ElementArea;
-    const float absorbed = IWDRTD * ElementArea;
-    zone.step.SolarGainKW += (kept + absorbed) * 0.001f;
-    zone.step.DSolar += kept;
+void Zone::SOLDST(const Elements::WindowPath& window) {
+    const GlazedConstruction* glazing = window.glazing;
+    if (glazing == nullptr) return;
+    const float kept = (1.0f - SolarLost) * window.sun.IWDDIR * window.area;
+    const float absorbed = window.sun.IWDRTD * window.area;
+    step.SolarGainKW += (kept + absorbed) * 0.001f;
+    step.DSolar += kept;
     // The absorbed part leaves the inner pane by convection and radiation
     // in the shares of its inside surface coefficients.
-    const float convective = absorbed * SRIn * Glazing->HCI;
-    const float radiant = kept + absorbed * SRIn * Glazing->EmissI * kRadiativePerEmissivity;
-    zone.step.CNGN += convective;
-    zone.step.RDGN += radiant;
-    zone.step.SIGKTA += convective;
-    zone.step.SIGKTE += radiant;
+    const float convective = absorbed * window.SRIn * glazing->HCI;
+    const float radiant = kept + absorbed * window.SRIn * glazing->EmissI * kRadiativePerEmissivity;
+    step.CNGN += convective;
+    step.RDGN += radiant;
+    step.SIGKTA += convective;
+    step.SIGKTE += radiant;
 }
 
 void Element::ComesAfter(const Element& other, bool& result) const {
