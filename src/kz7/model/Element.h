@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kz7/platform/CacheLineAllocator.h"
+#include "kz7/platform/CacheLines.h"
 
 namespace kz7 {
 
@@ -307,6 +308,8 @@ class Elements {
     std::span<const PartitionPath> Partitions() const {
         return {lists_.partitions, lists_.partitionCount};
     }
+    // Asks the memory system for the lines saying where the arrays above are.
+    void PrefetchStepLists() const { PrefetchRange(&lists_, &lists_ + 1); }
     // The mass temperature of the element at `position` (Element::TMPart).
     float PartitionTemperature(int32_t position) const;
 

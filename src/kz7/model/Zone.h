@@ -102,6 +102,9 @@ class Zone : public ThermalMembers {
     // The same for the lists of the elements and gains that
     // PrefetchElements walks, a zone ahead of it.
     void PrefetchElementLists() const;
+    // The same for the zone's own lines that say where those lists are,
+    // a zone ahead of PrefetchElementLists.
+    void PrefetchListPlaces() const;
     // The same for the lines of the circuit, its step coefficients and the
     // node temperatures, ahead of the zone's solution (thermal/ZoneSolution.cpp).
     void PrefetchCircuit() const;

@@ -126,6 +126,10 @@ bool Zones::SimulateStep(SolvedZoneListener* solved) {
     auto starting = stepStarts_.begin();
     const uint32_t* startsInTurn = startsInTurn_.data();
     const auto end = items_.end();
+    // Each zone is asked for in three turns: the lines of its own that
+    // hold where its lists are, then the lists, then what they point at.
+    auto third = items_.begin();
+    for (int ahead = 0; ahead < 3 && third != end; ++ahead) ++third;
     for (auto next = items_.begin(); next != end; ++startsInTurn) {
         Zone& zone = *next;
         ++next;
@@ -134,6 +138,10 @@ bool Zones::SimulateStep(SolvedZoneListener* solved) {
             next->PrefetchElements();
             auto after = next;
             if (++after != end) after->PrefetchElementLists();
+            if (third != end) {
+                third->PrefetchListPlaces();
+                ++third;
+            }
         }
         zone.SolveGains(sun);
         zone.Acum();

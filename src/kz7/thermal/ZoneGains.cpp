@@ -77,4 +77,9 @@ void Zone::PrefetchElementLists() const {
     if (gains.begin() != gains.end()) __builtin_prefetch(&*gains.begin());
 }
 
+void Zone::PrefetchListPlaces() const {
+    __builtin_prefetch(&gains);
+    elements.PrefetchStepLists();
+}
+
 }  // namespace kz7
