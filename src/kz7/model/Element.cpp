@@ -305,61 +305,97 @@ float Element::ConstructionUValue() const {
 void Elements::Add(std::unique_ptr<Element> element) {
     element->Position = Count();
     items_.push_back(std::move(element));
-    stepFlows_.push_back(0.0f);
-    PointStepLists();
+    StepArrays arrays = Arrays();
+    std::vector<float> flows(arrays.stepFlows.begin(), arrays.stepFlows.end());
+    flows.push_back(0.0f);
+    arrays.stepFlows = flows;
+    Lay(arrays);
 }
 
-void Elements::PointStepLists() {
+Elements::StepArrays Elements::Arrays() const {
+    return {StepFlows(),        SunlitOpaque(), Glazed(),    {lists_.fabric, lists_.fabricCount},
+            lists_.lightFabric, Airflows(),     Partitions()};
+}
+
+namespace {
+// Where an array of `count` T goes in a block `size` bytes long so far.
+template <typename T>
+size_t PlaceIn(size_t& size, size_t count) {
+    const size_t at = (size + alignof(T) - 1) / alignof(T) * alignof(T);
+    size = at + count * sizeof(T);
+    return at;
+}
+// Copies `from` into `block` at `at` as objects of their own.
+template <typename T>
+T* CopyInto(std::byte* block, size_t at, std::span<const T> from) {
+    return std::uninitialized_copy(from.begin(), from.end(), reinterpret_cast<T*>(block + at)) -
+           from.size();
+}
+}  // namespace
+
+// In the order a step reads them; the partitions close the block
+// (PrefetchStepArrays takes its end from them).
+void Elements::Lay(const StepArrays& arrays) {
+    size_t size = 0;
+    const size_t stepFlows = PlaceIn<float>(size, arrays.stepFlows.size());
+    const size_t sunlit = PlaceIn<SunlitPath>(size, arrays.sunlit.size());
+    const size_t windows = PlaceIn<WindowPath>(size, arrays.windows.size());
+    const size_t fabric = PlaceIn<FabricPath>(size, arrays.fabric.size());
+    const size_t airflows = PlaceIn<AirflowPath>(size, arrays.airflows.size());
+    const size_t partitions = PlaceIn<PartitionPath>(size, arrays.partitions.size());
+    decltype(block_) block(size);
+    std::byte* at = block.data();
     const auto count = [](const auto& array) { return static_cast<uint32_t>(array.size()); };
-    lists_.stepFlows = stepFlows_.data();
-    lists_.stepFlowCount = count(stepFlows_);
-    lists_.sunlit = sunlit_.data();
-    lists_.sunlitCount = count(sunlit_);
-    lists_.windows = windows_.data();
-    lists_.windowCount = count(windows_);
-    lists_.fabric = fabric_.data();
-    lists_.fabricCount = count(fabric_);
-    lists_.airflows = airflows_.data();
-    lists_.airflowCount = count(airflows_);
-    lists_.partitions = partitions_.data();
-    lists_.partitionCount = count(partitions_);
+    lists_.stepFlows = CopyInto(at, stepFlows, arrays.stepFlows);
+    lists_.stepFlowCount = count(arrays.stepFlows);
+    lists_.sunlit = CopyInto(at, sunlit, arrays.sunlit);
+    lists_.sunlitCount = count(arrays.sunlit);
+    lists_.windows = CopyInto(at, windows, arrays.windows);
+    lists_.windowCount = count(arrays.windows);
+    lists_.fabric = CopyInto(at, fabric, arrays.fabric);
+    lists_.fabricCount = count(arrays.fabric);
+    lists_.lightFabric = arrays.lightFabric;
+    lists_.airflows = CopyInto(at, airflows, arrays.airflows);
+    lists_.airflowCount = count(arrays.airflows);
+    lists_.partitions = CopyInto(at, partitions, arrays.partitions);
+    lists_.partitionCount = count(arrays.partitions);
+    block_ = std::move(block);
 }
 
 void Elements::PrepareRun() {
     using Coupling = Element::Coupling;
-    std::vector<FabricPath> heavy;
-    sunlit_.clear();
-    windows_.clear();
-    fabric_.clear();
-    airflows_.clear();
-    partitions_.clear();
+    std::vector<SunlitPath> sunlit;
+    std::vector<WindowPath> windows;
+    std::vector<FabricPath> fabric, heavy;
+    std::vector<AirflowPath> airflows;
+    std::vector<PartitionPath> partitions;
     for (const auto& item : items_) {
         Element* element = item.get();
         const bool sky = element->SeesTheSky();
-        if (sky && element->Kind() == 'O') sunlit_.push_back(SunlitPathOf(*element));
+        if (sky && element->Kind() == 'O') sunlit.push_back(SunlitPathOf(*element));
         // The blocked half of a glazed pair passes on only the sun its own face takes.
         if (element->Kind() == 'G' && (sky || (!element->Blocked && !element->HVWT)))
-            windows_.push_back({element->Plane,
-                                element->Glazing,
-                                element->ElementArea,
-                                element->SRIn,
-                                element->PlaneIndex,
-                                element->IOS,
-                                sky,
-                                !element->HVWT,
-                                {},
-                                element->Position});
+            windows.push_back({element->Plane,
+                               element->Glazing,
+                               element->ElementArea,
+                               element->SRIn,
+                               element->PlaneIndex,
+                               element->IOS,
+                               sky,
+                               !element->HVWT,
+                               {},
+                               element->Position});
         switch (element->StepCoupling()) {
             case Coupling::LightFabric:
-                fabric_.push_back({element->Position, element->UA});
+                fabric.push_back({element->Position, element->UA});
                 break;
             case Coupling::HeavyFabric:
                 heavy.push_back({element->Position, element->UA});
                 break;
             case Coupling::Airflow:
-                airflows_.push_back({element->AdjacentZone, element->AdjacentPG, element->AirflowPG,
-                                     element->KgPerSec, element->OSCD, element->Position, element->IOS,
-                                     element->IsMechanicalSupply()});
+                airflows.push_back({element->AdjacentZone, element->AdjacentPG, element->AirflowPG,
+                                    element->KgPerSec, element->OSCD, element->Position,
+                                    element->IOS, element->IsMechanicalSupply()});
                 break;
             case Coupling::MassPartition:
                 // Without a construction the mass has nothing to hold.
@@ -367,20 +403,21 @@ void Elements::PrepareRun() {
                 [[fallthrough]];
             case Coupling::LightPartition: {
                 const Element* far = element->OtherElement;
-                partitions_.push_back({element->AdjacentZone, element->AdjacentPG,
-                                       far != nullptr ? far->MyZone : nullptr, element->PartitionFarK,
-                                       element->PartitionNearK, element->PartitionCapacity, element->UA,
-                                       state_.clock.initialTemperature, element->Position,
-                                       far != nullptr ? far->Position : 0, element->IOS, element->HVWT});
+                partitions.push_back(
+                    {element->AdjacentZone, element->AdjacentPG,
+                     far != nullptr ? far->MyZone : nullptr, element->PartitionFarK,
+                     element->PartitionNearK, element->PartitionCapacity, element->UA,
+                     state_.clock.initialTemperature, element->Position,
+                     far != nullptr ? far->Position : 0, element->IOS, element->HVWT});
                 break;
             }
             case Coupling::None:
                 break;
         }
     }
-    lists_.lightFabric = static_cast<uint32_t>(fabric_.size());
-    fabric_.insert(fabric_.end(), heavy.begin(), heavy.end());
-    PointStepLists();
+    const auto lightFabric = static_cast<uint32_t>(fabric.size());
+    fabric.insert(fabric.end(), heavy.begin(), heavy.end());
+    Lay({StepFlows(), sunlit, windows, fabric, lightFabric, airflows, partitions});
 }
 
 Elements::SunlitPath Elements::SunlitPathOf(const Element& element) {

@@ -191,14 +191,8 @@ class Elements {
     void Add(std::unique_ptr<Element> element);
     void Clear() {
         items_.clear();
-        stepFlows_.clear();
-        sunlit_.clear();
-        windows_.clear();
-        fabric_.clear();
-        airflows_.clear();
-        partitions_.clear();
+        block_.clear();
         lists_ = {};
-        PointStepLists();
     }
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
@@ -308,8 +302,13 @@ class Elements {
     std::span<const PartitionPath> Partitions() const {
         return {lists_.partitions, lists_.partitionCount};
     }
-    // Asks the memory system for the lines saying where the arrays above are.
+    // Asks the memory system for the lines saying where the arrays above
+    // are, and for the lines of the arrays themselves.
     void PrefetchStepLists() const { PrefetchRange(&lists_, &lists_ + 1); }
+    void PrefetchStepArrays() const {
+        // The step flows open the block and the partitions close it.
+        PrefetchRange(lists_.stepFlows, lists_.partitions + lists_.partitionCount);
+    }
     // The mass temperature of the element at `position` (Element::TMPart).
     float PartitionTemperature(int32_t position) const;
 
@@ -321,13 +320,11 @@ class Elements {
     void ReadList(Kind kind);
     static SunlitPath SunlitPathOf(const Element& element);
 
-    // What a step reads comes first: where each of the arrays below starts
-    // and how long it is, as a pointer and a 32-bit count without the
-    // vectors' capacities, so that with the zone's gains before them they
-    // take two cache lines rather than three. The step flows come first:
-    // with the gains they are all the filing of a step's results reads
-    // here. Pointed at the arrays again whenever one of them changes; the
-    // end of the light fabric is kept here alone.
+    // What a step reads comes first: where each of the step's arrays starts
+    // and how long it is, as a pointer and a 32-bit count, so that with the
+    // zone's gains before them they take two cache lines. The step flows
+    // come first: with the gains they are all the filing of a step's
+    // results reads here. The end of the light fabric is kept here alone.
     struct StepLists {
         float* stepFlows = nullptr;
         uint32_t stepFlowCount = 0;
@@ -344,17 +341,23 @@ class Elements {
         uint32_t partitionCount = 0;
     };
     StepLists lists_;
-    void PointStepLists();
-
-    template <typename T>
-    using StepArray = std::vector<T, CacheLineAllocator<T>>;
-    StepArray<float> stepFlows_;
-    StepArray<SunlitPath> sunlit_;
-    StepArray<WindowPath> windows_;
-    // Light fabric, then heavy.
-    StepArray<FabricPath> fabric_;
-    StepArray<AirflowPath> airflows_;
-    StepArray<PartitionPath> partitions_;
+    // The step's arrays, one after another in the order a step reads them,
+    // in one block that starts on a cache line: a zone's step flows and
+    // paths take the lines their bytes fill, not a line or more each.
+    std::vector<std::byte, CacheLineAllocator<std::byte>> block_;
+    // Lays the arrays given out in a new block (they may lie in the old one)
+    // and points the step lists at them.
+    struct StepArrays {
+        std::span<const float> stepFlows;
+        std::span<const SunlitPath> sunlit;
+        std::span<const WindowPath> windows;
+        std::span<const FabricPath> fabric;  // light, then heavy
+        uint32_t lightFabric;
+        std::span<const AirflowPath> airflows;
+        std::span<const PartitionPath> partitions;
+    };
+    void Lay(const StepArrays& arrays);
+    StepArrays Arrays() const;
     EngineState& state_;
     Zone& zone_;
     std::vector<std::unique_ptr<Element>> items_;

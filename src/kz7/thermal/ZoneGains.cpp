@@ -55,25 +55,16 @@ void Zone::SolveGains(const SunView& sun) {
     }
 }
 
-// The sun paths and the accumulation step's paths are arrays of the
-// zone's own, as is each gain.
+// The step flows and paths are one block of the zone's own; each gain is
+// an object of its own.
 void Zone::PrefetchElements() const {
-    const auto sunlit = elements.SunlitOpaque();
-    PrefetchRange(sunlit.data(), sunlit.data() + sunlit.size());
-    const auto windows = elements.Glazed();
-    PrefetchRange(windows.data(), windows.data() + windows.size());
-    const auto airflows = elements.Airflows();
-    PrefetchRange(airflows.data(), airflows.data() + airflows.size());
-    const auto partitions = elements.Partitions();
-    PrefetchRange(partitions.data(), partitions.data() + partitions.size());
+    elements.PrefetchStepArrays();
     for (const auto& gain : gains) __builtin_prefetch(gain.get());
 }
 
 // The gains are objects of their own: their list, asked for a zone
 // earlier, is at hand when that zone's gains are asked for.
 void Zone::PrefetchElementLists() const {
-    __builtin_prefetch(elements.LightFabric().data());
-    __builtin_prefetch(elements.StepFlows().data());
     if (gains.begin() != gains.end()) __builtin_prefetch(&*gains.begin());
 }
 
