@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "kz7/model/Element.h"
@@ -159,6 +160,16 @@ TEST(ZoneDynamics, MassivePartitionCarriesHeatFromWarmToCool) {
     EXPECT_GT(ea.TMPart(), b.step.Te2);
     EXPECT_LT(ea.TMPart(), a.step.Te2);
     EXPECT_NEAR(-ea.StepFlowKW(), eb.StepFlowKW(), 0.002f * eb.StepFlowKW());
+
+    // An element added after the run leaves the run's step state as it was.
+    const float mass = ea.TMPart();
+    const float flow = ea.StepFlowKW();
+    auto added = std::make_unique<Element>(engine.state, a);
+    const Element& extra = *added;
+    a.elements.Add(std::move(added));
+    EXPECT_EQ(ea.TMPart(), mass);
+    EXPECT_EQ(ea.StepFlowKW(), flow);
+    EXPECT_EQ(extra.StepFlowKW(), 0.0f);
 }
 
 // A thinly lined partition holds little heat: at half-hour steps its mass

@@ -2,6 +2,7 @@
 // Elements of a zone: opaque surfaces, glazing and airflow paths.
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>

@@ -1,8 +1,8 @@
 #pragma once
-// An allocator that starts every block on a cache line, for the small arrays
-// a time step reads of each zone (its elements' step flows, pass lists and
-// paths): the default heap aligns to 16 bytes, so that an array of 40 to 64
-// bytes would often straddle two lines and a step read both.
+// An allocator that starts every block on a cache line, for the small blocks
+// a time step reads of each zone (its elements' step flows and paths): the
+// default heap aligns to 16 bytes, so that a block of 40 to 64 bytes would
+// often straddle two lines and a step read both.
 #include <cstddef>
 #include <new>
 
