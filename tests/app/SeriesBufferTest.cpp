@@ -43,10 +43,12 @@ struct Drained {
     }
 };
 
-// Hour `hour`'s records: two zones (one widening after hour 30 and with a
+// Hour `hour`'s records: three zones (one widening after hour 30 and with a
 // value that is 0 until hour 40, then -0, then changes; one with a value
-// that stays the same and one that differs only in hour 2), weather, and
-// from hour 12 a daily record. Returns how many of their values are numbers.
+// that stays the same and one that differs only in hour 2; a wide one whose
+// position 5 changes every hour and 37 stays the same until hour 50),
+// weather, and from hour 12 a daily record. Returns how many of their values
+// are numbers.
 int64_t AddHour(SeriesBuffer& buffer, int hour) {
     int64_t numbers = 0;
     const auto add = [&](const ResultRecord& record) {
@@ -62,6 +64,10 @@ int64_t AddHour(SeriesBuffer& buffer, int hour) {
     add({2, 1, zone, time, time});
     std::vector<float> other{kNone, static_cast<float>(-hour), 21.0f, hour == 2 ? 3.0f : 4.0f};
     add({2, 2, other, time, time});
+    std::vector<float> wide(40, 1.0f);
+    wide[5] = static_cast<float>(hour);
+    wide[37] = hour <= 50 ? 5.0f : static_cast<float>(hour);
+    add({2, 3, wide, time, time});
     std::vector<float> weather{kNone, 12.5f + static_cast<float>(hour % 4)};
     add({2, -1, weather, time - 9.0, time});
     if (hour >= 12 && hour % 4 == 0) add({3, 0, zone, time, time});
@@ -135,6 +141,19 @@ TEST(SeriesBufferTest, PartsWrittenTogetherGiveTheChunksOfPartsWrittenAlone) {
     EXPECT_EQ(std::get<5>(*changed)[5], std::bit_cast<uint32_t>(0.0f));
     EXPECT_EQ(std::get<5>(*changed)[6], minusZero);
     EXPECT_EQ(std::get<5>(*changed)[7], std::bit_cast<uint32_t>(41.0f));
+    // Zone 3's position 37, held as one value from the start, changes in hour 51.
+    for (const int hour : {50, 51, 60}) {
+        const int64_t step = hour - 1;
+        const auto holds = [&](const Chunk& c) {
+            return std::get<0>(c) == 2 && std::get<1>(c) == 3 && std::get<2>(c) == 37 &&
+                   std::get<3>(c) <= step && step < std::get<3>(c) + std::get<4>(c);
+        };
+        const auto chunk = std::find_if(onceAtEnd.chunks.begin(), onceAtEnd.chunks.end(), holds);
+        ASSERT_NE(chunk, onceAtEnd.chunks.end()) << hour;
+        const std::vector<uint32_t>& bits = std::get<5>(*chunk);
+        const uint32_t value = bits.size() == 1 ? bits[0] : bits[step - std::get<3>(*chunk)];
+        EXPECT_EQ(value, std::bit_cast<uint32_t>(hour <= 50 ? 5.0f : static_cast<float>(hour))) << hour;
+    }
 }
 
 }  // namespace
