@@ -24,13 +24,21 @@ InterruptHandler::InterruptHandler() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    // The handler serves one Ctrl-C; the next one gets the default action.
+    // The handler serves one signal of each kind; the next one gets the
+    // default action.
     action.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &action, &previous_);
+    for (size_t i = 0; i < kSignals.size(); ++i) {
+        struct sigaction& previous = previous_[i];
+        sigaction(kSignals[i], nullptr, &previous);
+        // A hangup or termination the process was told to ignore (nohup)
+        // stays ignored; Ctrl-C is always taken, as ever.
+        if (kSignals[i] != SIGINT && previous.sa_handler == SIG_IGN) continue;
+        sigaction(kSignals[i], &action, nullptr);
+    }
 }
 
 InterruptHandler::~InterruptHandler() {
-    sigaction(SIGINT, &previous_, nullptr);
+    for (size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &previous_[i], nullptr);
 }
 
 bool InterruptHandler::Requested() const {
