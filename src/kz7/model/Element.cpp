@@ -334,7 +334,7 @@ T* CopyInto(std::byte* block, size_t at, std::span<const T> from) {
 }  // namespace
 
 // In the order a step reads them; the partitions close the block
-// (PrefetchStepArrays takes its end from them).
+// (StepBlock takes its end from them).
 void Elements::Lay(const StepArrays& arrays) {
     size_t size = 0;
     const size_t stepFlows = PlaceIn<float>(size, arrays.stepFlows.size());

@@ -307,8 +307,15 @@ class Elements {
     // are, and for the lines of the arrays themselves.
     void PrefetchStepLists() const { PrefetchRange(&lists_, &lists_ + 1); }
     void PrefetchStepArrays() const {
-        // The step flows open the block and the partitions close it.
-        PrefetchRange(lists_.stepFlows, lists_.partitions + lists_.partitionCount);
+        const std::span<const std::byte> block = StepBlock();
+        PrefetchRange(block.data(), block.data() + block.size());
+    }
+    // The block the step's arrays lie in: the step flows open it and the
+    // partitions close it (Lay). Found from the step lists alone, which a
+    // step reads anyway.
+    std::span<const std::byte> StepBlock() const {
+        return {reinterpret_cast<const std::byte*>(lists_.stepFlows),
+                reinterpret_cast<const std::byte*>(lists_.partitions + lists_.partitionCount)};
     }
     // The mass temperature of the element at `position` (Element::TMPart).
     float PartitionTemperature(int32_t position) const;

@@ -96,14 +96,15 @@ class Zone : public ThermalMembers {
     // The step's sun and sky, which the shading surfaces are given too.
     static SunView StepSun(EngineState& state);
     void Acum();
-    // Asks the memory system for the lines of this zone's elements that its
-    // gains and accumulation read, ahead of them (thermal/ZoneGains.cpp).
+    // Asks the memory system for the lines of this zone's elements' step
+    // block and of its gains, which its gains and accumulation read, ahead
+    // of them (thermal/ZoneGains.cpp).
     void PrefetchElements() const;
-    // The same for the lists of the elements and gains that
-    // PrefetchElements walks, a zone ahead of it.
-    void PrefetchElementLists() const;
-    // The same for the zone's own lines that say where those lists are,
-    // a zone ahead of PrefetchElementLists.
+    // The same for the list of the gains that PrefetchElements walks, a
+    // zone ahead of it.
+    void PrefetchGainList() const;
+    // The same for the zone's own lines that say where its step block and
+    // gain list are, a zone ahead of PrefetchGainList.
     void PrefetchListPlaces() const;
     // The same for the lines of the circuit, its step coefficients and the
     // node temperatures, ahead of the zone's solution (thermal/ZoneSolution.cpp).

@@ -46,7 +46,7 @@ void Zones::InitSimulation() {
     if (Count() >= kManyZones) KeepStepStateOnHugePages();
 }
 
-// Each zone's step reads its own objects, its gains and its elements' paths in
+// Each zone's step reads its own object, its gains and its elements' block in
 // a few lines apiece, on pages of their own: past a few hundred zones a
 // step touches more 4 kB pages than a core keeps translated, and each zone
 // would wait for its pages' translations (more of them than for its cache
@@ -57,14 +57,8 @@ void Zones::KeepStepStateOnHugePages() const {
     for (const Zone& zone : items_) {
         span.Add(&zone, sizeof(Zone));
         for (const auto& gain : zone.gains) span.Add(gain.get(), sizeof(Gain));
-        const Elements& elements = zone.elements;
-        span.Add(elements.SunlitOpaque().data(), elements.SunlitOpaque().size_bytes());
-        span.Add(elements.Glazed().data(), elements.Glazed().size_bytes());
-        for (const auto& paths : {elements.LightFabric(), elements.HeavyFabric()})
-            span.Add(paths.data(), paths.size_bytes());
-        span.Add(elements.Airflows().data(), elements.Airflows().size_bytes());
-        span.Add(elements.Partitions().data(), elements.Partitions().size_bytes());
-        span.Add(elements.StepFlows().data(), elements.StepFlows().size_bytes());
+        const std::span<const std::byte> block = zone.elements.StepBlock();
+        span.Add(block.data(), block.size());
     }
     if (span.Last() - span.First() <= static_cast<size_t>(Count()) * kMostBytesPerZone)
         AskForHugePages(span);
@@ -137,7 +131,7 @@ bool Zones::SimulateStep(SolvedZoneListener* solved) {
         if (prefetch && next != end) {
             next->PrefetchElements();
             auto after = next;
-            if (++after != end) after->PrefetchElementLists();
+            if (++after != end) after->PrefetchGainList();
             if (third != end) {
                 third->PrefetchListPlaces();
                 ++third;

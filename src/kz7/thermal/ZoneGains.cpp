@@ -64,7 +64,7 @@ void Zone::PrefetchElements() const {
 
 // The gains are objects of their own: their list, asked for a zone
 // earlier, is at hand when that zone's gains are asked for.
-void Zone::PrefetchElementLists() const {
+void Zone::PrefetchGainList() const {
     if (gains.begin() != gains.end()) __builtin_prefetch(&*gains.begin());
 }
 
