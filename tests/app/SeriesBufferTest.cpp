@@ -152,7 +152,8 @@ TEST(SeriesBufferTest, PartsWrittenTogetherGiveTheChunksOfPartsWrittenAlone) {
         ASSERT_NE(chunk, onceAtEnd.chunks.end()) << hour;
         const std::vector<uint32_t>& bits = std::get<5>(*chunk);
         const uint32_t value = bits.size() == 1 ? bits[0] : bits[step - std::get<3>(*chunk)];
-        EXPECT_EQ(value, std::bit_cast<uint32_t>(hour <= 50 ? 5.0f : static_cast<float>(hour))) << hour;
+        EXPECT_EQ(value, std::bit_cast<uint32_t>(hour <= 50 ? 5.0f : static_cast<float>(hour)))
+            << hour;
     }
 }
 
