@@ -9,6 +9,7 @@
 #include "kz7/model/Zone.h"
 #include "kz7/output/EnergySlots.h"
 #include "kz7/output/ResultStores.h"
+#include "kz7/platform/NumberText.h"
 
 namespace kz7 {
 namespace {
@@ -161,6 +162,32 @@ TEST_F(ResultStoresTest, WarmUpSendsNothingAndTheSumsRestart) {
     EXPECT_EQ(Saved(2, 1)[0].values[At(ZoneVariable::Heating)], "100");
     ASSERT_EQ(Saved(4, 1).size(), 1u);
     EXPECT_EQ(Saved(4, 1)[0].values[At(ZoneVariable::Heating)], "100");
+}
+
+// The filing of a solved step gives each zone's humidity a zone late: every
+// zone, the last one too, must still be recorded with its own.
+TEST_F(ResultStoresTest, FilingASolvedStepRecordsEachZoneWithItsOwnValues) {
+    constexpr int32_t kGroupMoisture = 7;
+    float temperature = 0.0f;
+    for (const char* key : {"1", "2", "3"}) {
+        Zone& zone = AddZone(key, 10.0f);
+        zone.Outputs[kGroupMoisture - 1][0] = 1;
+        zone.AirTemperature = temperature += 6.0f;
+        zone.step.GISP2 = 7.0f;
+    }
+    Open();
+    results().FileZoneStep(*state.zones, 1.0f);
+    EndInterval(false, 1);
+    for (Zone& zone : *state.zones) {
+        zone.stepValues.Clear();
+        zone.FileStepValues();  // the zone filed on its own
+        std::string humidity;
+        AssignNumberText(humidity, zone.stepValues.Value(At(ZoneVariable::RelativeHumidity)), '.');
+        const std::vector<SavedRecord> records = Saved(1, std::stoi(zone.Key));
+        ASSERT_EQ(records.size(), 1u) << zone.Key;
+        EXPECT_EQ(records[0].values[At(ZoneVariable::RelativeHumidity)], humidity) << zone.Key;
+        EXPECT_EQ(records[0].values[At(ZoneVariable::MoistureContent)], "7") << zone.Key;
+    }
 }
 
 TEST_F(ResultStoresTest, RecordsCarryDistinctZoneNumbersAndTheSettingsSeparator) {

@@ -197,8 +197,13 @@ class Zone : public ThermalMembers {
     Elements elements;
 
     // Files the step's temperatures, gains, flows, moisture and occupancy
-    // into `stepValues` for the result stores (thermal/ZoneResults.cpp).
+    // into `stepValues` for the result stores (thermal/ZoneResults.cpp):
+    // the relative humidity and the rest. The humidity's power and divisions
+    // wait on one another and on the zone's solution, so the run's filing
+    // works it out a zone later (ResultStores::ZoneStepFiling).
     void FileStepValues();
+    void FileRelativeHumidity();
+    void FileStepValuesBesidesHumidity();
     // Adds the step to the temperature bands and the comfort extremes that
     // the zone summary reports; `dayWeight` is the number of days the
     // simulated day stands for.

@@ -32,7 +32,12 @@ ResultStores::ZoneStepFiling::ZoneStepFiling(ResultStores& stores, float dayWeig
     : stores_(stores), dayWeight_(dayWeight), filed_(stores.zones_.HasOpenHandle()) {}
 
 ResultStores::ZoneStepFiling::~ZoneStepFiling() {
+    FileLastHumidity();
     RecordFiled();
+}
+
+void ResultStores::ZoneStepFiling::FileLastHumidity() {
+    if (lastFiled_ != nullptr) lastFiled_->FileRelativeHumidity();
 }
 
 void ResultStores::ZoneStepFiling::RecordFiled() {
@@ -43,7 +48,8 @@ void ResultStores::ZoneStepFiling::RecordFiled() {
 
 void ResultStores::ZoneStepFiling::ZoneSolved(int32_t position, Zone& zone) {
     if (filed_) {
-        zone.FileStepValues();
+        FileLastHumidity();
+        zone.FileStepValuesBesidesHumidity();
         RecordFiled();
         lastFiled_ = &zone;
         lastPosition_ = position;

@@ -21,7 +21,7 @@ class ResultStores {
     explicit ResultStores(EngineState& state);
 
     // The end of one zone's kept step: the zone files its step values
-    // (Zone::FileStepValues) and tallies its comfort bands, and the values
+    // (Zone::FileStepValuesBesidesHumidity) and tallies its comfort bands, and the values
     // go into the open handles. Nothing is filed when no interval is open.
     // Handed to the zone set, it files each zone as it is solved.
     // `dayWeight`: what the step's day stands for in the bands.
@@ -32,6 +32,13 @@ class ResultStores {
     // just after the filing wrote them one by one, and such a load waits
     // for all of those writes to land. A zone later they have landed. The
     // values are final once filed, so the sums are the same bits.
+    //
+    // A zone's relative humidity is filed first thing at the next zone's
+    // filing (or when the filing ends): its power of 2 and its divisions
+    // wait on one another, and filed with the zone's other values, straight
+    // after its solution, they waited on that solution's own last divisions
+    // as well, which the processor could not hide. A zone later their inputs
+    // are long there, and the next zone's filing goes on meanwhile.
     class ZoneStepFiling final : public SolvedZoneListener {
       public:
         ZoneStepFiling(ResultStores& stores, float dayWeight);
@@ -44,6 +51,8 @@ class ResultStores {
         bool ReadsStepValues() const override { return filed_; }
 
       private:
+        // The relative humidity of the zone filed last.
+        void FileLastHumidity();
         void RecordFiled();
 
         ResultStores& stores_;

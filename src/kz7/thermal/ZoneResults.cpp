@@ -2,16 +2,15 @@
 // moisture and occupancy filed into `stepValues` by zone variable, the
 // temperature bands (COMHRS) and the comfort-temperature extremes.
 //
-// The result stores call FileStepValues once per kept step for every zone
+// The result stores file every zone once per kept step
 // (ResultStores::ZoneStepFiling), as soon as the zone set has solved the
-// zone, and the zone result store takes the values as soon as they are
-// filed. By then the zone's values are final: other zones record flows on
-// its elements in their accumulation, which comes before the zone's
-// solution, and later solutions and the plant only read them. Filing from
-// the result stores rather than in the zone's own stages means warm-up
-// steps cost nothing and the stores stay readers of whatever the zones
-// give. Heating and cooling are added to `stepValues` by the emitters
-// during the step and are left as they are.
+// zone (its relative humidity a zone later), and the zone result store
+// takes the values as soon as they are filed. By then the zone's values are final: other zones
+// record flows on its elements in their accumulation, which comes before the zone's solution, and
+// later solutions and the plant only read them. Filing from the result stores rather than in the
+// zone's own stages means warm-up steps cost nothing and the stores stay readers of whatever the
+// zones give. Heating and cooling are added to `stepValues` by the emitters during the step and are
+// left as they are.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -206,14 +205,20 @@ void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
 }  // namespace
 
 void Zone::FileStepValues() {
+    FileRelativeHumidity();
+    FileStepValuesBesidesHumidity();
+}
+
+void Zone::FileRelativeHumidity() {
+    if (stepValues.Wants(ZoneVariable::RelativeHumidity))
+        stepValues.Set(ZoneVariable::RelativeHumidity,
+                       RelativeHumidity(AirTemperature, step.GISP2, state_.weather->PATMOS));
+}
+
+void Zone::FileStepValuesBesidesHumidity() {
     const Weather& weather = *state_.weather;
     using V = ZoneVariable;
 
-    // First, for its power and divisions wait on one another: the rest of
-    // the filing goes on meanwhile.
-    if (stepValues.Wants(V::RelativeHumidity))
-        stepValues.Set(V::RelativeHumidity,
-                       RelativeHumidity(AirTemperature, step.GISP2, weather.PATMOS));
     stepValues.Set(V::AirTemperature, AirTemperature);
     stepValues.Set(V::RadiantTemperature, RadiantTemperature);
     stepValues.Set(V::ComfortTemperature, ComfortTemperature);
