@@ -309,12 +309,28 @@ void Elements::Add(std::unique_ptr<Element> element) {
     std::vector<float> flows(arrays.stepFlows.begin(), arrays.stepFlows.end());
     flows.push_back(0.0f);
     arrays.stepFlows = flows;
+    std::vector<uint8_t> codes(arrays.stepFlowCodes.begin(), arrays.stepFlowCodes.end());
+    codes.push_back(ElementOutputByte(items_.back()->HBELCODE));
+    arrays.stepFlowCodes = codes;
     Lay(arrays);
 }
 
+void Elements::NoteOutputCodes() {
+    auto* codes = reinterpret_cast<uint8_t*>(lists_.stepFlows + lists_.stepFlowCount);
+    for (const auto& element : items_)
+        if (static_cast<uint32_t>(element->Position) < lists_.stepFlowCount)
+            codes[element->Position] = ElementOutputByte(element->HBELCODE);
+}
+
 Elements::StepArrays Elements::Arrays() const {
-    return {StepFlows(),        SunlitOpaque(), Glazed(),    {lists_.fabric, lists_.fabricCount},
-            lists_.lightFabric, Airflows(),     Partitions()};
+    return {StepFlows(),
+            StepFlowCodes(),
+            SunlitOpaque(),
+            Glazed(),
+            {lists_.fabric, lists_.fabricCount},
+            lists_.lightFabric,
+            Airflows(),
+            Partitions()};
 }
 
 namespace {
@@ -338,6 +354,7 @@ T* CopyInto(std::byte* block, size_t at, std::span<const T> from) {
 void Elements::Lay(const StepArrays& arrays) {
     size_t size = 0;
     const size_t stepFlows = PlaceIn<float>(size, arrays.stepFlows.size());
+    const size_t stepFlowCodes = PlaceIn<uint8_t>(size, arrays.stepFlowCodes.size());
     const size_t sunlit = PlaceIn<SunlitPath>(size, arrays.sunlit.size());
     const size_t windows = PlaceIn<WindowPath>(size, arrays.windows.size());
     const size_t fabric = PlaceIn<FabricPath>(size, arrays.fabric.size());
@@ -348,6 +365,7 @@ void Elements::Lay(const StepArrays& arrays) {
     const auto count = [](const auto& array) { return static_cast<uint32_t>(array.size()); };
     lists_.stepFlows = CopyInto(at, stepFlows, arrays.stepFlows);
     lists_.stepFlowCount = count(arrays.stepFlows);
+    CopyInto(at, stepFlowCodes, arrays.stepFlowCodes);  // right after the flows: StepFlowCodes
     lists_.sunlit = CopyInto(at, sunlit, arrays.sunlit);
     lists_.sunlitCount = count(arrays.sunlit);
     lists_.windows = CopyInto(at, windows, arrays.windows);
@@ -417,7 +435,8 @@ void Elements::PrepareRun() {
     }
     const auto lightFabric = static_cast<uint32_t>(fabric.size());
     fabric.insert(fabric.end(), heavy.begin(), heavy.end());
-    Lay({StepFlows(), sunlit, windows, fabric, lightFabric, airflows, partitions});
+    Lay({StepFlows(), StepFlowCodes(), sunlit, windows, fabric, lightFabric, airflows, partitions});
+    NoteOutputCodes();
 }
 
 Elements::SunlitPath Elements::SunlitPathOf(const Element& element) {

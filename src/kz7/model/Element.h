@@ -214,6 +214,16 @@ class Elements {
         return lists_.stepFlows[static_cast<size_t>(element.Position)];
     }
     std::span<const float> StepFlows() const { return {lists_.stepFlows, lists_.stepFlowCount}; }
+    // Each step flow's element output code (ElementOutputByte of the
+    // element's HBELCODE), laid right after the flows (Lay), so that filing
+    // a step's results reads where each flow goes beside the flows rather
+    // than in the element. Taken when an element is added and again by
+    // NoteOutputCodes (at the start of a run, and when its results open).
+    std::span<const uint8_t> StepFlowCodes() const {
+        return {reinterpret_cast<const uint8_t*>(lists_.stepFlows + lists_.stepFlowCount),
+                lists_.stepFlowCount};
+    }
+    void NoteOutputCodes();
 
     // What each pass of a step works on, in reading order, sorted out by
     // PrepareRun at the start of a run once partitions are matched and the
@@ -331,8 +341,9 @@ class Elements {
     // What a step reads comes first: where each of the step's arrays starts
     // and how long it is, as a pointer and a 32-bit count, so that with the
     // zone's gains before them they take two cache lines. The step flows
-    // come first: with the gains they are all the filing of a step's
-    // results reads here. The end of the light fabric is kept here alone.
+    // come first, their output codes straight after them: with the gains
+    // they are all the filing of a step's results reads here. The end of the light fabric is kept
+    // here alone.
     struct StepLists {
         float* stepFlows = nullptr;
         uint32_t stepFlowCount = 0;
@@ -357,6 +368,7 @@ class Elements {
     // and points the step lists at them.
     struct StepArrays {
         std::span<const float> stepFlows;
+        std::span<const uint8_t> stepFlowCodes;  // as many as the flows
         std::span<const SunlitPath> sunlit;
         std::span<const WindowPath> windows;
         std::span<const FabricPath> fabric;  // light, then heavy

@@ -279,6 +279,13 @@ inline ZoneVariable ElementVariable(int16_t HBELCODE) {
         return ZoneVariable::FabricHeatFlow;
     return detail::kElementOutputs[static_cast<size_t>(HBELCODE - 1)].variable;
 }
+// An element output code as one byte: the code itself when the table has
+// it, 0 (filed like 0) for any other.
+inline uint8_t ElementOutputByte(int16_t HBELCODE) {
+    const bool known =
+        HBELCODE >= 1 && HBELCODE <= static_cast<int16_t>(detail::kElementOutputs.size());
+    return known ? static_cast<uint8_t>(HBELCODE) : uint8_t{0};
+}
 inline ZoneVariable ElementTotalVariable(int16_t HBELCODE) {
     if (HBELCODE < 1 || HBELCODE > static_cast<int16_t>(detail::kElementOutputs.size()))
         return ZoneVariable::FabricHeatFlow;

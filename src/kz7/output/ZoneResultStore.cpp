@@ -111,7 +111,7 @@ void ZoneResultStore::Open() {
     for (int32_t record = 1; record <= zoneCount; ++record) {
         Zone* zone = state_.zones->Find(record);
         if (zone == nullptr) continue;
-        zone->stepValues.ForgetFlowPlan();  // the elements may have changed since the last run
+        zone->elements.NoteOutputCodes();  // the elements may have changed since the last run
         if (collecting) zone->stepValues.SetWanted(CollectedPositions(record));
     }
 }

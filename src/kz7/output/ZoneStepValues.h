@@ -68,9 +68,9 @@ class ZoneStepValues {
     }
 
     // Sums of a step kept in place: positions first..last start at 0 and are
-    // marked set, and AddAt adds onto one of them (SetSumAt gives one the
-    // whole of its sum at once); kNoPosition, which holds no variable, takes
-    // what is added to none.
+    // marked set, and AddAt adds onto one of them; kNoPosition, which holds
+    // no variable, takes what is added to none. SetSums gives positions
+    // their whole sums at once.
     static constexpr size_t kNoPosition = 0;
     void StartSums(ZoneVariable first, ZoneVariable last) {
         std::fill(values_.begin() + static_cast<std::ptrdiff_t>(Index(first)),
@@ -79,45 +79,12 @@ class ZoneStepValues {
         set_ |= Bits(first, last);
     }
     void AddAt(size_t position, float value) { values_[position] += value; }
-    void SetSumAt(size_t position, float sum) { values_[position] = sum; }
-
-    // Where the zone's elements file their heat flows: for each position
-    // that takes flows (an element's variable, and its total where that is
-    // another), the indices of its elements' flows among the zone's step
-    // flows in element order, one position after the other. Made from the
-    // elements when a run's results are opened (and whenever the element
-    // count no longer fits), so that filing a step reads these bytes rather
-    // than every element object, and sums each position in a register.
-    //
-    // The plan is kept in bytes right after the step's flags, which filing
-    // reads anyway: one more cache line per zone and step, where arrays of
-    // their own took four or five, which the rest of a step had pushed out
-    // of the first-level cache by the next. A zone whose plan does not fit
-    // (an element numbered past 255, or more flows than the bytes hold) is
-    // not given one, and its elements are walked instead.
-    struct FlowPlan {
-        static constexpr size_t kBytes = 65;
-        uint32_t elements = 0;  // the zone's elements when it was made
-        uint8_t sums = 0;       // positions that take flows
-        bool made = false;
-        bool fits = false;
-        // By sum, its position, then by sum how many flows it takes, then
-        // the flows' indices, sum after sum.
-        std::array<uint8_t, kBytes> bytes{};
-
-        std::span<const uint8_t> Positions() const { return {bytes.data(), sums}; }
-        std::span<const uint8_t> FlowCounts() const { return {bytes.data() + sums, sums}; }
-        const uint8_t* Flows() const { return bytes.data() + 2 * size_t{sums}; }
-    };
-    const FlowPlan& HeatFlowPlan() const { return flowPlan_; }
-    bool HasFlowPlan(size_t elements) const {
-        return flowPlan_.made && flowPlan_.elements == elements;
+    // Positions first, first + 1, ... take `sums` whole, and are marked set.
+    void SetSums(ZoneVariable first, std::span<const float> sums) {
+        std::copy(sums.begin(), sums.end(),
+                  values_.begin() + static_cast<std::ptrdiff_t>(Index(first)));
+        set_ |= Bits(first, static_cast<ZoneVariable>(Index(first) + sums.size() - 1));
     }
-    void SetFlowPlan(const FlowPlan& plan) {
-        flowPlan_ = plan;
-        flowPlan_.made = true;
-    }
-    void ForgetFlowPlan() { flowPlan_.made = false; }
 
     // The whole step by position (index 0 no variable, then kPositions), for the
     // result store: the values, of which only those whose bit is set in
@@ -143,9 +110,7 @@ class ZoneStepValues {
     // the step is one store and the store's row pass reads the flags at once.
     uint64_t set_ = 0;
     uint64_t wanted_ = kAllPositions;  // bit p: position p
-    FlowPlan flowPlan_;
 };
-static_assert(sizeof(ZoneStepValues) == 5 * 64,
-              "the heat-flow plan ends the step values' fifth cache line");
+static_assert(sizeof(ZoneStepValues) <= 4 * 64, "a zone's step values fill four cache lines");
 
 }  // namespace kz7

@@ -13,11 +13,10 @@
 // left as they are.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
-#include <initializer_list>
-#include <limits>
+#include <cstring>
 #include <span>
-#include <vector>
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/Zone.h"
@@ -61,7 +60,7 @@ int32_t ComfortBand(float comfortTemperature) {
 }
 
 // Running sums of the zone variables First..Last over a step, kept in
-// place in the zone's step values: each starts at 0 and takes its flows in
+// place in the zone's step values: each starts at 0 and takes its terms in
 // the order they come, without a set-flag test per flow. Summing on the
 // stack and copying the sums over afterwards read back, in wide loads, the
 // cells just written one by one, which waited for every one of those writes
@@ -77,72 +76,18 @@ class StepSums {
     explicit StepSums(ZoneStepValues& values) : values_(values) { values_.StartSums(First, Last); }
     void Add(ZoneVariable variable, float kW) { AddAt(PositionOf(variable), kW); }
     void AddAt(size_t position, float kW) { values_.AddAt(position, kW); }
-    void SetSumAt(size_t position, float kW) { values_.SetSumAt(position, kW); }
 
   private:
     ZoneStepValues& values_;
 };
 
 using GainSums = StepSums<ZoneVariable::OccupantGains, ZoneVariable::InternalGains>;
-using HeatFlowSums = StepSums<ZoneVariable::WallHeatFlow, ZoneVariable::AirExchangeHeatFlow>;
 
 static_assert(std::ranges::all_of(detail::kGainOutputNames,
-                                  [](const auto& gain) { return GainSums::Holds(gain.variable); }) &&
-              GainSums::Holds(ZoneVariable::OtherGains));
-static_assert(std::ranges::all_of(detail::kElementOutputs,
-                                  [](const auto& element) {
-                                      return HeatFlowSums::Holds(element.variable) &&
-                                             HeatFlowSums::Holds(element.total);
+                                  [](const auto& gain) {
+                                      return GainSums::Holds(gain.variable);
                                   }) &&
-              HeatFlowSums::Holds(ZoneVariable::FabricHeatFlow));
-
-// An element's flow with the positions it is summed under: its variable's,
-// and its total's where that is another.
-struct FlowTerm {
-    size_t position;
-    size_t flow;
-};
-template <typename Visit>
-void ForEachFlowTerm(const Elements& elements, Visit visit) {
-    for (const auto& element : elements) {
-        const ZoneVariable variable = ElementVariable(element->HBELCODE);
-        const ZoneVariable total = ElementTotalVariable(element->HBELCODE);
-        const auto flow = static_cast<size_t>(element->Position);
-        visit(FlowTerm{HeatFlowSums::PositionOf(variable), flow});
-        if (total != variable) visit(FlowTerm{HeatFlowSums::PositionOf(total), flow});
-    }
-}
-
-// The elements' flows grouped by the position they are summed under, each
-// group in the zone's element order; a plan that does not fit its bytes is
-// left empty (FlowPlan::fits false), and so is one of a zone whose flows a
-// byte cannot number.
-ZoneStepValues::FlowPlan FlowPlanOf(const Elements& elements) {
-    using Plan = ZoneStepValues::FlowPlan;
-    Plan plan;
-    plan.elements = static_cast<uint32_t>(elements.StepFlows().size());
-    if (plan.elements > size_t{std::numeric_limits<uint8_t>::max()} + 1) return plan;
-    std::vector<FlowTerm> terms;
-    ForEachFlowTerm(elements, [&terms](const FlowTerm& term) { terms.push_back(term); });
-    std::ranges::stable_sort(terms, {}, &FlowTerm::position);
-    std::vector<uint8_t> positions, counts, flows;
-    for (const FlowTerm& term : terms) {
-        if (positions.empty() || positions.back() != term.position) {
-            positions.push_back(static_cast<uint8_t>(term.position));
-            counts.push_back(0);
-        }
-        if (term.flow >= plan.elements) return plan;
-        ++counts.back();
-        flows.push_back(static_cast<uint8_t>(term.flow));
-    }
-    if (2 * positions.size() + flows.size() > Plan::kBytes) return plan;
-    plan.sums = static_cast<uint8_t>(positions.size());
-    auto byte = std::ranges::copy(positions, plan.bytes.begin()).out;
-    byte = std::ranges::copy(counts, byte).out;
-    std::ranges::copy(flows, byte);
-    plan.fits = true;
-    return plan;
-}
+              GainSums::Holds(ZoneVariable::OtherGains));
 
 // Each gain's sensible output under its gain variable and InternalGains,
 // and the latent gain and energy use of all of them.
@@ -159,47 +104,74 @@ void FileGains(const Gains& gains, ZoneStepValues& values) {
     values.Set(ZoneVariable::GainsEnergyUse, gainsEnergyKW);
 }
 
-// The sums of a zone without a plan, each position's on the stack, taking
-// the flows element by element: each position still takes its flows in
-// element order. An element numbered past the step flows has none.
-void SumElementByElement(const Elements& elements, HeatFlowSums& flowSums) {
-    const std::span<const float> flows = elements.StepFlows();
-    std::array<float, ZoneStepValues::kPositions + 1> sums{};
-    ForEachFlowTerm(elements, [&](const FlowTerm& term) {
-        if (term.flow < flows.size()) sums[term.position] += flows[term.flow];
-    });
-    for (size_t position = 0; position < sums.size(); ++position)
-        if (HeatFlowSums::Holds(static_cast<ZoneVariable>(position)))
-            flowSums.AddAt(position, sums[position]);
+// The heat-flow positions, WallHeatFlow .. AirExchangeHeatFlow, as lanes of
+// one sum each, as many lanes as whole vectors of eight floats hold.
+constexpr size_t kFirstFlowPosition = static_cast<size_t>(ZoneVariable::WallHeatFlow);
+constexpr size_t kFlowPositions =
+    static_cast<size_t>(ZoneVariable::AirExchangeHeatFlow) - kFirstFlowPosition + 1;
+constexpr size_t kFlowLanes = (kFlowPositions + 7) / 8 * 8;
+using FlowLanes = std::array<uint32_t, kFlowLanes>;
+
+constexpr bool IsFlowPosition(ZoneVariable variable) {
+    return variable >= ZoneVariable::WallHeatFlow && variable <= ZoneVariable::AirExchangeHeatFlow;
+}
+static_assert(std::ranges::all_of(detail::kElementOutputs,
+                                  [](const auto& element) {
+                                      return IsFlowPosition(element.variable) &&
+                                             IsFlowPosition(element.total);
+                                  }) &&
+              IsFlowPosition(ZoneVariable::FabricHeatFlow));
+
+constexpr void TakeLane(FlowLanes& lanes, ZoneVariable variable) {
+    lanes[static_cast<size_t>(variable) - kFirstFlowPosition] = ~uint32_t{0};
 }
 
-// Each element's heat flow under its variable and total. Blocked elements
-// are included: their partner records the far-side flow on them. Each
-// position's flows are summed in a register from 0, and the sum becomes its
-// value in the step values: the same additions in the same order as adding
-// each element's flow onto its positions in turn.
-void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
-    // One step flow per element: its count, beside the flows, tells whether
-    // the plan still fits.
-    const std::span<const float> flows = elements.StepFlows();
-    if (!values.HasFlowPlan(flows.size())) values.SetFlowPlan(FlowPlanOf(elements));
-    HeatFlowSums flowSums(values);
-    const ZoneStepValues::FlowPlan& plan = values.HeatFlowPlan();
-    if (!plan.fits) return SumElementByElement(elements, flowSums);
-    const std::span<const uint8_t> positions = plan.Positions();
-    const std::span<const uint8_t> counts = plan.FlowCounts();
-    const uint8_t* flow = plan.Flows();
-    for (size_t sum = 0; sum < counts.size(); ++sum) {
-        // A position is in the plan for the flows it takes: at least one.
-        float kW = 0.0f;
-        const uint8_t* end = flow + counts[sum];
-        do {
-            kW += flows[*flow];
-        } while (++flow != end);
-        // Each position once, from its 0: the sum is its value. (0 + kW is
-        // kW: a sum that starts at +0.0 is never −0.0.)
-        flowSums.SetSumAt(positions[sum], kW);
+// By element output byte (ElementOutputByte), all bits set in the lanes the
+// element's flow is filed under: its variable's and its total's (byte 0:
+// FabricHeatFlow alone, as ElementVariable has it).
+constexpr auto kLanesOfCode = [] {
+    std::array<FlowLanes, detail::kElementOutputs.size() + 1> lanes{};
+    TakeLane(lanes[0], ZoneVariable::FabricHeatFlow);
+    for (size_t code = 1; code < lanes.size(); ++code) {
+        TakeLane(lanes[code], detail::kElementOutputs[code - 1].variable);
+        TakeLane(lanes[code], detail::kElementOutputs[code - 1].total);
     }
+    return lanes;
+}();
+static_assert(kLanesOfCode.size() == 16, "a code byte masked with 15 picks its row");
+
+// Each element's heat flow under its variable and total, in element order.
+// Blocked elements are included: their partner records the far-side flow on
+// them. Every flow is added to every lane: as itself where the lane takes
+// it, as +0.0 (its bits masked away) where not. A sum that starts at +0.0
+// is never −0.0, so adding +0.0 leaves it as it is, and each lane ends with
+// the bits of adding its own flows alone, one after the other. The flows'
+// output codes lie beside the flows (Elements::StepFlowCodes), so a step
+// reads no plan of where each flow goes: one cache line fewer per zone and
+// step, which a thousand zones notice and a hundred do not.
+void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
+    // Four lanes to a vector, the width every x86-64 build may take for
+    // granted, written out so that the sums stay in registers (left to the
+    // compiler, or at eight lanes in a build of its own, they did not).
+    using Bits4 = uint32_t __attribute__((vector_size(16)));
+    using Floats4 = float __attribute__((vector_size(16)));
+    constexpr size_t kVectors = kFlowLanes / 4;
+    const std::span<const float> flows = elements.StepFlows();
+    const std::span<const uint8_t> codes = elements.StepFlowCodes();
+    std::array<Floats4, kVectors> sums{};
+    for (size_t i = 0; i < flows.size(); ++i) {
+        const auto bits = std::bit_cast<uint32_t>(flows[i]);
+        const Bits4 flow{bits, bits, bits, bits};
+        const FlowLanes& lanes = kLanesOfCode[codes[i] & 15u];
+        for (size_t vector = 0; vector < kVectors; ++vector) {
+            Bits4 taken;
+            std::memcpy(&taken, lanes.data() + 4 * vector, sizeof taken);
+            sums[vector] += reinterpret_cast<Floats4>(flow & taken);  // the same bits
+        }
+    }
+    std::array<float, kFlowLanes> lanes;
+    std::memcpy(lanes.data(), sums.data(), sizeof lanes);
+    values.SetSums(ZoneVariable::WallHeatFlow, std::span<const float>(lanes).first(kFlowPositions));
 }
 
 }  // namespace
