@@ -342,8 +342,8 @@ class Elements {
     // and how long it is, as a pointer and a 32-bit count, so that with the
     // zone's gains before them they take two cache lines. The step flows
     // come first, their output codes straight after them: with the gains
-    // they are all the filing of a step's results reads here. The end of the light fabric is kept
-    // here alone.
+    // they are all the filing of a step's results reads here. The end of
+    // the light fabric is kept here alone.
     struct StepLists {
         float* stepFlows = nullptr;
         uint32_t stepFlowCount = 0;

@@ -21,8 +21,8 @@ class ResultStores {
     explicit ResultStores(EngineState& state);
 
     // The end of one zone's kept step: the zone files its step values
-    // (Zone::FileStepValuesBesidesHumidity) and tallies its comfort bands, and the values
-    // go into the open handles. Nothing is filed when no interval is open.
+    // (Zone::FileStepValuesBesidesHumidity) and tallies its comfort bands,
+    // and the values go into the open handles. Nothing is filed when no interval is open.
     // Handed to the zone set, it files each zone as it is solved.
     // `dayWeight`: what the step's day stands for in the bands.
     //

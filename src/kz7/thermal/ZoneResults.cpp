@@ -5,12 +5,14 @@
 // The result stores file every zone once per kept step
 // (ResultStores::ZoneStepFiling), as soon as the zone set has solved the
 // zone (its relative humidity a zone later), and the zone result store
-// takes the values as soon as they are filed. By then the zone's values are final: other zones
-// record flows on its elements in their accumulation, which comes before the zone's solution, and
-// later solutions and the plant only read them. Filing from the result stores rather than in the
-// zone's own stages means warm-up steps cost nothing and the stores stay readers of whatever the
-// zones give. Heating and cooling are added to `stepValues` by the emitters during the step and are
-// left as they are.
+// takes the values as soon as they are filed. By then the zone's values
+// are final: other zones record flows on its elements in their
+// accumulation, which comes before the zone's solution, and later
+// solutions and the plant only read them. Filing from the result stores
+// rather than in the zone's own stages means warm-up steps cost nothing
+// and the stores stay readers of whatever the zones give. Heating and
+// cooling are added to `stepValues` by the emitters during the step and
+// are left as they are.
 #include <algorithm>
 #include <array>
 #include <bit>
