@@ -230,8 +230,6 @@ inline void TakeHalf(const HalfRowBits& half, float* __restrict sums, int32_t* _
         const CellLane lane =
             ReadLane(half.Selected(cell), half.ByCount(cell), sums[i], counts[i], summedDivisor);
         numbers[i] = lane.present != 0 ? static_cast<float>(lane.value) : kNone;
-        totals.selected[i] |= lane.selected;
-        totals.collected[i] |= lane.collected;
         totals.missing[i] |= lane.collected & ~lane.present;
         totals.weighted[i] += Masked(lane.value * weight, lane.collected);
         totals.weight[i] += Masked(weight, lane.collected);
@@ -250,6 +248,7 @@ __attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void TakeCel
     uint64_t selectedCells, uint64_t byCountCells, float* __restrict sums,
     int32_t* __restrict counts, double summedDivisor, double weight, float* __restrict numbers,
     RecordTotals& __restrict totals) {
+    totals.selectedCells |= selectedCells;
     TakeHalf<kLowCells>(LowPart(selectedCells, byCountCells), sums, counts, summedDivisor, weight,
                         numbers, totals);
     TakeHalf<kHighCells>(HighPart(selectedCells, byCountCells), sums, counts, summedDivisor, weight,

@@ -55,14 +55,14 @@ struct RecordReading {
 };
 
 // The interval values of several records summed cell by cell, cell v − 1
-// holding variable v: whether any record selects it, whether any has a value
-// (`collected`) or a missing one, and the sums of the present values, of
-// value × weight and of the weights of the records that have a value, and
-// how many have one. Lanes as in RecordReading.
+// holding variable v: whether any record selects it (bit v − 1 of
+// `selectedCells`), whether any has a missing value, and the sums of the
+// present values, of value × weight and of the weights of the records that
+// have a value, and how many have one (`records`, so that a cell some
+// record has a value in has records > 0). Lanes as in RecordReading.
 struct RecordTotals {
     static constexpr size_t kCells = kRecordRowCells;
-    std::array<int32_t, kCells> selected{};
-    std::array<int32_t, kCells> collected{};
+    uint64_t selectedCells = 0;
     std::array<int32_t, kCells> missing{};
     std::array<double, kCells> weighted{};
     std::array<double, kCells> weight{};

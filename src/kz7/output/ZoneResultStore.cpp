@@ -205,7 +205,7 @@ void ZoneResultStore::RecordZone(int32_t record, const Zone& zone,
 IntervalValue ZoneResultStore::BuildingTotals::Value(size_t cell, Aggregation aggregation) const {
     IntervalValue value;
     value.state = IntervalValue::State::Missing;
-    if (cells_.collected[cell] == 0 || cells_.missing[cell] != 0) return value;
+    if (cells_.records[cell] == 0 || cells_.missing[cell] != 0) return value;
     value.state = IntervalValue::State::Present;
     value.value = cells_.plain[cell];
     if (aggregation == Aggregation::Averaged)

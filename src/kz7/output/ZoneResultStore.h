@@ -65,7 +65,7 @@ class ZoneResultStore {
       public:
         void Clear() { cells_ = RecordTotals{}; }
         RecordTotals& Cells() { return cells_; }
-        bool Selected(size_t cell) const { return cells_.selected[cell] != 0; }
+        bool Selected(size_t cell) const { return ((cells_.selectedCells >> cell) & 1u) != 0; }
         IntervalValue Value(size_t cell, Aggregation aggregation) const;
 
       private:
