@@ -117,8 +117,8 @@ TEST(ZoneResults, GainsAndElementFlowsAreFiledByTheirOutputCodes) {
         EXPECT_FALSE(zone.stepValues.IsSet(static_cast<int32_t>(skipped)));
 }
 
-// A zone of more elements than its filing plan holds sums them element by
-// element, in the same order.
+// A zone of dozens of elements, of kinds in no particular order, sums each
+// variable's flows in element order too.
 TEST(ZoneResults, ZonesOfManyElementsSumTheirFlowsInElementOrderToo) {
     ZoneText z;
     z.key = "1";
