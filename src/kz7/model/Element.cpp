@@ -436,7 +436,6 @@ void Elements::PrepareRun() {
     const auto lightFabric = static_cast<uint32_t>(fabric.size());
     fabric.insert(fabric.end(), heavy.begin(), heavy.end());
     Lay({StepFlows(), StepFlowCodes(), sunlit, windows, fabric, lightFabric, airflows, partitions});
-    NoteOutputCodes();
 }
 
 Elements::SunlitPath Elements::SunlitPathOf(const Element& element) {

@@ -218,7 +218,8 @@ class Elements {
     // element's HBELCODE), laid right after the flows (Lay), so that filing
     // a step's results reads where each flow goes beside the flows rather
     // than in the element. Taken when an element is added and again by
-    // NoteOutputCodes (at the start of a run, and when its results open).
+    // NoteOutputCodes, when a run's results are opened (before anything is
+    // filed).
     std::span<const uint8_t> StepFlowCodes() const {
         return {reinterpret_cast<const uint8_t*>(lists_.stepFlows + lists_.stepFlowCount),
                 lists_.stepFlowCount};

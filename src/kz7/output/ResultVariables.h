@@ -274,11 +274,6 @@ int16_t ElementOutputCode(std::string_view elementCode);
 // The zone variable an element's heat flow is filed under, and the total it
 // belongs to (FabricHeatFlow or AirExchangeHeatFlow). An element output code
 // of 0 is filed under FabricHeatFlow only.
-inline ZoneVariable ElementVariable(int16_t HBELCODE) {
-    if (HBELCODE < 1 || HBELCODE > static_cast<int16_t>(detail::kElementOutputs.size()))
-        return ZoneVariable::FabricHeatFlow;
-    return detail::kElementOutputs[static_cast<size_t>(HBELCODE - 1)].variable;
-}
 // An element output code as one byte: the code itself when the table has
 // it, 0 (filed like 0) for any other.
 inline uint8_t ElementOutputByte(int16_t HBELCODE) {
@@ -286,10 +281,13 @@ inline uint8_t ElementOutputByte(int16_t HBELCODE) {
         HBELCODE >= 1 && HBELCODE <= static_cast<int16_t>(detail::kElementOutputs.size());
     return known ? static_cast<uint8_t>(HBELCODE) : uint8_t{0};
 }
+inline ZoneVariable ElementVariable(int16_t HBELCODE) {
+    const uint8_t code = ElementOutputByte(HBELCODE);
+    return code == 0 ? ZoneVariable::FabricHeatFlow : detail::kElementOutputs[code - 1u].variable;
+}
 inline ZoneVariable ElementTotalVariable(int16_t HBELCODE) {
-    if (HBELCODE < 1 || HBELCODE > static_cast<int16_t>(detail::kElementOutputs.size()))
-        return ZoneVariable::FabricHeatFlow;
-    return detail::kElementOutputs[static_cast<size_t>(HBELCODE - 1)].total;
+    const uint8_t code = ElementOutputByte(HBELCODE);
+    return code == 0 ? ZoneVariable::FabricHeatFlow : detail::kElementOutputs[code - 1u].total;
 }
 
 }  // namespace kz7
