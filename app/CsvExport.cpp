@@ -87,10 +87,10 @@ std::string CsvExport::Field(std::string_view stored) {
     return quoted + '"';
 }
 
-std::vector<int64_t> CsvExport::SelectedRuns() {
-    std::vector<int64_t> runs;
-    for (const RunFacts& run : reader_.Runs())
-        if (!options_.run || run.id == *options_.run) runs.push_back(run.id);
+std::vector<RunFacts> CsvExport::SelectedRuns() {
+    std::vector<RunFacts> runs;
+    for (RunFacts& run : reader_.Runs())
+        if (!options_.run || run.id == *options_.run) runs.push_back(std::move(run));
     if (options_.run && runs.empty()) {
         throw database_.Error(fmt::format("there is no run {}", *options_.run));
     }
@@ -212,8 +212,12 @@ std::vector<CsvFile> CsvExport::Write() {
     std::vector<CsvFile> files;
     try {
         std::vector<Table> tables;
-        for (int64_t run : SelectedRuns())
-            for (Table& table : TablesOf(run)) tables.push_back(std::move(table));
+        for (const RunFacts& run : SelectedRuns()) {
+            std::vector<Table> ofRun = TablesOf(run.id);
+            if (!ofRun.empty() && run.status != RunStatusText(RunStatus::Finished))
+                unfinished_.push_back(run);
+            for (Table& table : ofRun) tables.push_back(std::move(table));
+        }
         if (tables.empty()) return files;
         MakeOutFolder();
         for (const Table& table : tables) files.push_back(WriteTable(table));

@@ -34,6 +34,10 @@ class CsvExport {
     // or std::runtime_error with a one-line reason. Each file is written
     // beside its final name and renamed when complete.
     std::vector<CsvFile> Write();
+    // The runs Write exported records of that did not finish (running,
+    // cancelled or failed), in order: their records stop where they ended,
+    // which the files themselves do not show.
+    const std::vector<RunFacts>& UnfinishedRuns() const { return unfinished_; }
 
     // A CSV field in UTF-8, quoted when it holds a comma, a quote or a line
     // break; one that starts with "=", "+", "-", "@", a tab or a carriage
@@ -52,7 +56,7 @@ class CsvExport {
         std::string heading;
     };
 
-    std::vector<int64_t> SelectedRuns();
+    std::vector<RunFacts> SelectedRuns();
     std::vector<Table> TablesOf(int64_t run);
     std::vector<Column> ColumnsOf(const Table& table);
     CsvFile WriteTable(const Table& table);
@@ -61,6 +65,7 @@ class CsvExport {
     ResultDatabase& database_;
     ResultReader reader_;
     CsvExportOptions options_;
+    std::vector<RunFacts> unfinished_;
 };
 
 }  // namespace kz7::app

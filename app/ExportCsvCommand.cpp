@@ -24,6 +24,19 @@ struct ExportCsvArguments {
     std::string out = ".";
 };
 
+// Why an exported run's records may stop short of its period.
+std::string UnfinishedRunNotice(const RunFacts& run) {
+    if (run.status == RunStatusText(RunStatus::Cancelled))
+        return fmt::format("run {} was cancelled: its records stop where it ended", run.id);
+    if (run.status == RunStatusText(RunStatus::Failed))
+        return fmt::format("run {} failed{}: its records stop where it ended", run.id,
+                           run.note.empty() ? "" : " (" + run.note + ")");
+    return fmt::format(
+        "run {} has not finished: it is still being written, or the process writing it ended "
+        "without finishing it; its records stop where it had got to",
+        run.id);
+}
+
 int RunExportCsv(const ExportCsvArguments& arguments) {
     try {
         ResultDatabase database(arguments.database, ResultDatabase::Access::ReadOnly);
@@ -32,7 +45,8 @@ int RunExportCsv(const ExportCsvArguments& arguments) {
         if (!arguments.interval.empty()) options.interval = IntervalCode(arguments.interval);
         options.zone = arguments.zone;
         options.outFolder = arguments.out;
-        const std::vector<CsvFile> files = CsvExport(database, options).Write();
+        CsvExport csvExport(database, options);
+        const std::vector<CsvFile> files = csvExport.Write();
         if (files.empty()) {
             fmt::print(stderr, "kz7 export-csv: no records in {} match the selection\n",
                        arguments.database);
@@ -41,6 +55,8 @@ int RunExportCsv(const ExportCsvArguments& arguments) {
         for (const CsvFile& file : files) {
             fmt::print("{} ({})\n", file.path.string(), Counted(file.rows, "row"));
         }
+        for (const RunFacts& run : csvExport.UnfinishedRuns())
+            fmt::print(stderr, "kz7 export-csv: {}\n", UnfinishedRunNotice(run));
         return kExitOk;
     } catch (const std::exception& error) {
         fmt::print(stderr, "kz7 export-csv: {}\n", error.what());

@@ -92,6 +92,11 @@ TEST_F(ExportCsvCommandTest, WritesOneWideFilePerRunIntervalAndKindAndSelects) {
         << result.output;
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()),
               5);  // no .partial
+    // The files do not show that run 2 stopped short; the command says so.
+    EXPECT_NE(result.error.find("run 2 was cancelled: its records stop where it ended"),
+              std::string::npos)
+        << result.error;
+    EXPECT_EQ(result.error.find("run 1"), std::string::npos) << result.error;
 
     // A selection narrows the files and their rows.
     const fs::path selected = folder / "selected";
@@ -104,6 +109,7 @@ TEST_F(ExportCsvCommandTest, WritesOneWideFilePerRunIntervalAndKindAndSelects) {
               "2,Core,2003-01-01 01:00:00,22.5,1.25\r\n"
               "2,Core,2003-01-01 02:00:00,22.5,1.25\r\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(selected), fs::directory_iterator()), 1);
+    EXPECT_EQ(result.error.find("cancelled"), std::string::npos) << result.error;
 
     result = RunKz7(fmt::format("export-csv {} --run 9 --out {}", file.string(), out.string()));
     EXPECT_EQ(result.exitCode, kExitFailed);
