@@ -12,6 +12,7 @@
 #include <limits>
 #include <system_error>
 
+#include "ProcessIdentity.h"
 #include "Sqlite.h"
 #include "kz7/output/ZoneResultStore.h"
 
@@ -100,6 +101,19 @@ CREATE TABLE summaries (
 CREATE TABLE float32_scale (
     exponent INTEGER PRIMARY KEY,
     scale REAL
+);
+)sql";
+
+// The process writing each run that is 'running' (ProcessIdentity), so
+// that a later writer can tell a run whose process ended without finishing
+// it from one still being written. Files made before it take it when next
+// opened for writing.
+constexpr std::string_view kRunWritersSql = R"sql(
+CREATE TABLE IF NOT EXISTS run_writers (
+    run INTEGER PRIMARY KEY REFERENCES runs (id),
+    pid INTEGER NOT NULL,
+    start_ticks INTEGER NOT NULL,
+    boot_id TEXT NOT NULL
 );
 )sql";
 
@@ -293,6 +307,13 @@ bool Writable(const fs::path& path) {
     return ::access(path.c_str(), W_OK) == 0;
 }
 
+// A run that is no longer 'running' needs no writer to be asked after.
+void ForgetWriter(SqliteConnection& db, int64_t runId) {
+    SqliteStatement forget(db, "DELETE FROM run_writers WHERE run = ?");
+    forget.Bind(1, runId);
+    forget.Run();
+}
+
 bool HasCurrentViews(SqliteConnection& db) {
     SqliteStatement views(db,
                           "SELECT count(*) FROM sqlite_schema WHERE type = 'view' AND "
@@ -305,6 +326,7 @@ bool HasCurrentViews(SqliteConnection& db) {
 
 void CreateSchema(SqliteConnection& db) {
     db.Execute(kSchema);
+    db.Execute(kRunWritersSql);
     db.Execute(LongestChunkIndexSql());
     db.Execute(ViewsSql());
     SqliteStatement insertInterval(db, "INSERT INTO intervals VALUES (?, ?)");
@@ -580,6 +602,7 @@ void ResultDatabase::Open(Access access) {
             }
         }
         if (wal) CheckpointAfterCommits();
+        FailAbandonedRuns();
     }
 }
 
@@ -612,6 +635,9 @@ void ResultDatabase::CheckOrCreateSchema(Access access) {
             "give new runs a new file",
             version, kSchemaVersion));
     }
+    if (access == Access::ReadWrite &&
+        db.QueryInteger("SELECT count(*) FROM sqlite_schema WHERE name = 'run_writers'") == 0)
+        Transaction([&] { db.Execute(kRunWritersSql); });
     if (access == Access::ReadWrite && !HasCurrentViews(db)) {
         Transaction([&] {
             if (HasCurrentViews(db)) return;  // another writer was first
@@ -619,6 +645,42 @@ void ResultDatabase::CheckOrCreateSchema(Access access) {
             db.Execute(LongestChunkIndexSql());
             db.Execute(ViewsSql());
         });
+    }
+}
+
+// Found by the next writer that opens the file. The run's end time stays
+// empty: when its writer ended is not known.
+void ResultDatabase::FailAbandonedRuns() {
+    SqliteConnection& db = *connection_;
+    const auto abandonedRuns = [&db] {
+        std::vector<int64_t> abandoned;
+        SqliteStatement running(db,
+                                "SELECT w.run, w.pid, w.start_ticks, w.boot_id FROM run_writers "
+                                "AS w JOIN runs AS r ON r.id = w.run WHERE r.status = 'running'");
+        while (running.Step()) {
+            const ProcessIdentity writer{running.ColumnInteger(1), running.ColumnInteger(2),
+                                         running.ColumnText(3)};
+            if (IsRunning(writer) == false) abandoned.push_back(running.ColumnInteger(0));
+        }
+        return abandoned;
+    };
+    // Housekeeping only: should it fail (the disk full, the file locked
+    // too long), the writer's own work goes on and meets the problem
+    // itself, and the next writer tries again.
+    try {
+        if (abandonedRuns().empty()) return;
+        // Again under the write lock, which a run's start holds until its
+        // row and its writer's are both there.
+        Transaction([&] {
+            SqliteStatement fail(db, "UPDATE runs SET status = 'failed', note = ? WHERE id = ?");
+            for (const int64_t id : abandonedRuns()) {
+                fail.Bind(1, kAbandonedRunNote);
+                fail.Bind(2, id);
+                fail.Run();
+                ForgetWriter(db, id);
+            }
+        });
+    } catch (const SqliteError&) {
     }
 }
 
@@ -653,6 +715,16 @@ void InsertRun(SqliteConnection& db, const RunInfo& info, int64_t& runId) {
     insertRun.Bind(7, int64_t{ResultDatabase::kSchemaVersion});
     insertRun.Run();
     runId = db.LastInsertId();
+    // In the same transaction: no other writer finds the row without its writer.
+    if (const std::optional<ProcessIdentity> writer = ThisProcess()) {
+        SqliteStatement insertWriter(
+            db, "INSERT INTO run_writers (run, pid, start_ticks, boot_id) VALUES (?, ?, ?, ?)");
+        insertWriter.Bind(1, runId);
+        insertWriter.Bind(2, writer->pid);
+        insertWriter.Bind(3, writer->startTicks);
+        insertWriter.Bind(4, writer->bootId);
+        insertWriter.Run();
+    }
     SqliteStatement insertParameter(
         db, "INSERT OR REPLACE INTO run_parameters (run, name, value) VALUES (?, ?, ?)");
     for (const auto& [name, value] : info.parameters) {
@@ -726,6 +798,7 @@ void UpdateStatus(SqliteConnection& db, RunStatus status, std::string_view note,
     }
     update.Bind(3, runId);
     update.Run();
+    ForgetWriter(db, runId);
 }
 
 // One transaction of `part`'s run, timed; the run's id once it commits.

@@ -134,6 +134,9 @@ class ResultDatabase {
 
     static constexpr int32_t kApplicationId = 0x4B5A3752;  // "KZ7R"
     static constexpr int32_t kSchemaVersion = 2;
+    // The note of a run whose writer ended without finishing it.
+    static constexpr std::string_view kAbandonedRunNote =
+        "stopped without finishing: the process writing it ended";
     // How long a writer waits for another process's transaction.
     static constexpr int kBusyTimeoutMs = 60000;
 
@@ -146,6 +149,10 @@ class ResultDatabase {
     // Hands each commit's log to the checkpointer (SQLite's commit hook of
     // a database in WAL mode, in place of its own checkpoints).
     void CheckpointAfterCommits();
+    // Fails the runs left "running" by a process that has ended without
+    // finishing them (killed outright, or on a machine that stopped), as
+    // their rows in run_writers tell.
+    void FailAbandonedRuns();
 
     std::filesystem::path file_;
     std::unique_ptr<SqliteConnection> connection_;

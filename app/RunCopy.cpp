@@ -35,12 +35,14 @@ struct RunTable {
     bool hasRowid = true;
 };
 
-// The tables of the target whose rows belong to one run (a column `run`).
+// The tables of the target whose rows belong to one run (a column `run`),
+// but for the process writing a run: nobody writes the copy (and a source
+// made by an earlier kz7 has no such table).
 std::vector<RunTable> RunTables(SqliteConnection& db) {
     SqliteStatement select(db,
                            "SELECT m.name, m.sql LIKE '%WITHOUT ROWID%' FROM sqlite_schema AS m "
-                           "WHERE m.type = 'table' AND EXISTS (SELECT 1 FROM "
-                           "pragma_table_info(m.name) WHERE name = 'run') ORDER BY m.name");
+                           "WHERE m.type = 'table' AND m.name <> 'run_writers' AND EXISTS (SELECT "
+                           "1 FROM pragma_table_info(m.name) WHERE name = 'run') ORDER BY m.name");
     std::vector<RunTable> tables;
     while (select.Step()) tables.push_back({select.ColumnText(0), select.ColumnInteger(1) == 0});
     return tables;

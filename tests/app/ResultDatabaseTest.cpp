@@ -1,7 +1,9 @@
 // The result database as the commands use it: records in, the same values
 // out through the read interface and through the SQL views, runs left
 // consistent, and files it must not use refused.
+#include <fmt/format.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -154,17 +156,17 @@ TEST_F(ResultDatabaseTest, ASteadyValueIsOneRowAndUnfoldsThroughTheViews) {
                            "WHERE position = 1 ORDER BY first_step"),
                   "0+1000 1000+300");
         // Steps in blocks, as the views of an earlier kz7 had them, but not
-        // their bytes, nor the index of chunk lengths.
+        // their bytes, nor the index of chunk lengths, nor runs' writers.
         db.Execute(
             "DROP VIEW series_values; DROP INDEX series_longer_than_a_batch; "
-            "CREATE VIEW series_values AS SELECT 'blocks (first)' AS old;");
+            "DROP TABLE run_writers; CREATE VIEW series_values AS SELECT 'blocks (first)' AS old;");
     }
     ResultDatabase database(file);
     SqliteConnection& db = database.Connection();
     EXPECT_EQ(Text(db,
-                   "SELECT count(*) FROM sqlite_schema WHERE name = "
-                   "'series_longer_than_a_batch'"),
-              "1");
+                   "SELECT count(*) FROM sqlite_schema WHERE name IN "
+                   "('series_longer_than_a_batch', 'run_writers')"),
+              "2");
     std::vector<double> expected(kHours, 19.5);
     std::fill(expected.begin() + 1000, expected.end(), 20.0);
     EXPECT_EQ(ViewValues(db, 2, 1, 1), expected);
@@ -221,6 +223,39 @@ TEST_F(ResultDatabaseTest, RunsStayConsistentWhenNotFinished) {
     EXPECT_THROW(second.Store({2, 1, values, 1.0, 1.0}), ResultDatabaseError);
     EXPECT_THROW(second.Finish(RunStatus::Failed), ResultDatabaseError);
     EXPECT_EQ(Text(db, "PRAGMA integrity_check"), "ok");
+}
+
+// A run whose process ended without finishing it (killed outright) reads
+// 'running' until the next writer of the file fails it, its end time left
+// unknown; a run whose process is still there stays 'running'.
+TEST_F(ResultDatabaseTest, ARunWhoseProcessEndedIsFailedByTheNextWriter) {
+    const pid_t child = fork();
+    if (child == 0) {
+        try {
+            ResultDatabase database(file);
+            RunWriter run(database, {"simulate", "office.kz7"});
+            _exit(0);  // as if killed: nothing finished, nothing closed
+        } catch (...) {
+            _exit(1);
+        }
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const std::string statuses =
+        "SELECT group_concat(id || ' ' || status || ' ' || (finished_at IS NULL) || ' ' || "
+        "coalesce(note, '-'), '; ') FROM runs";
+    {
+        ResultDatabase reader(file, ResultDatabase::Access::ReadOnly);
+        EXPECT_EQ(Text(reader.Connection(), statuses), "1 running 1 -");
+    }
+    ResultDatabase database(file);
+    RunWriter live(database, {"simulate", "office.kz7"});
+    ResultDatabase next(file);
+    EXPECT_EQ(Text(next.Connection(), statuses),
+              fmt::format("1 failed 1 {}; 2 running 1 -", ResultDatabase::kAbandonedRunNote));
+    EXPECT_EQ(next.Connection().QueryInteger("SELECT group_concat(run) FROM run_writers"), 2);
 }
 
 // A part of the values written while the engine goes on, and failing,
