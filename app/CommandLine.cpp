@@ -2,7 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "Commands.h"
@@ -96,7 +98,56 @@ OptionNames NamesOf(CLI::App& command) {
     return names;
 }
 
+// The fewest letters to insert, delete or replace to turn `a` into `b`.
+size_t EditDistance(std::string_view a, std::string_view b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t replaced = diagonal + (a[i - 1] == b[j - 1] ? 0 : 1);
+            diagonal = row[j];
+            row[j] = std::min({replaced, row[j] + 1, row[j - 1] + 1});
+        }
+    }
+    return row[b.size()];
+}
+
+// The commands `word` most likely means: those it starts, else the one
+// closest to it if few letters off (one in a short word, two at most).
+std::vector<std::string> MeantCommands(CLI::App& app, const std::string& word) {
+    std::vector<std::string> starting;
+    for (CLI::App* command : CommandsOf(app))
+        if (command->get_name().rfind(word, 0) == 0) starting.push_back(command->get_name());
+    std::sort(starting.begin(), starting.end());
+    if (!starting.empty()) return starting;
+    const size_t mostLettersOff = std::clamp<size_t>(word.size() / 3, 1, 2);
+    std::string closest;
+    size_t best = mostLettersOff + 1;
+    for (CLI::App* command : CommandsOf(app)) {
+        const size_t distance = EditDistance(word, command->get_name());
+        if (distance < best) {
+            best = distance;
+            closest = command->get_name();
+        }
+    }
+    if (closest.empty()) return {};
+    return {closest};
+}
+
 }  // namespace
+
+std::string UnknownCommandMessage(CLI::App& app, const std::string& word) {
+    if (word.empty() || word.front() == '-') return "";
+    for (CLI::App* command : CommandsOf(app))
+        if (command->get_name() == word) return "";
+    std::vector<std::string> meant = MeantCommands(app, word);
+    for (std::string& name : meant) name = "\"" + name + "\"";
+    return fmt::format(
+        "kz7: unknown command \"{}\"{}; kz7 --help lists the commands", word,
+        meant.empty() ? "" : fmt::format(" (did you mean {}?)", fmt::join(meant, " or ")));
+}
 
 void ConfigureCommandLine(CLI::App& app) {
     app.name("kz7");

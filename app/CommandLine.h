@@ -11,6 +11,11 @@ namespace kz7::app {
 // Names the application, adds --version and every command.
 void ConfigureCommandLine(CLI::App& app);
 
+// When `word`, the first argument, is no command and no option: one line
+// naming it, with the commands it most likely means, if any (those it is the
+// start of, else one a letter or two off); else empty.
+std::string UnknownCommandMessage(CLI::App& app, const std::string& word);
+
 // The man page, in roff.
 std::string ManPage(CLI::App& app);
 

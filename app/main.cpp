@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 #include <csignal>
 #include <iostream>
+#include <string>
 
 #include "CommandLine.h"
 #include "Commands.h"
@@ -16,6 +17,12 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
+        if (const std::string unknown =
+                argc > 1 ? kz7::app::UnknownCommandMessage(app, argv[1]) : std::string();
+            !unknown.empty()) {
+            std::cerr << unknown << '\n';
+            return kz7::app::kExitUsage;
+        }
         const int code = app.exit(error);
         return code == 0 ? 0 : kz7::app::kExitUsage;
     }

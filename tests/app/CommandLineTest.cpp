@@ -35,6 +35,15 @@ TEST_F(CommandLineTest, NoCommandIsWrongUsage) {
     EXPECT_EQ(run.output, "");
     EXPECT_NE(run.error.find("simulate"), std::string::npos) << run.error;
     EXPECT_EQ(RunKz7("--version").output.rfind("kz7 ", 0), 0u);
+    // A misspelt command is named, with the command it most likely means.
+    const auto misspelt = RunKz7("simulat model.kz7");
+    EXPECT_EQ(misspelt.exitCode, 2);
+    EXPECT_EQ(misspelt.error,
+              "kz7: unknown command \"simulat\" (did you mean \"simulate\"?); kz7 --help lists "
+              "the commands\n");
+    EXPECT_NE(RunKz7("rep").error.find("(did you mean \"report\" or \"report-html\"?)"),
+              std::string::npos);
+    EXPECT_EQ(RunKz7("frobnicate").error.find("did you mean"), std::string::npos);
 }
 
 TEST_F(CommandLineTest, TheManPageAndCompletionFollowTheHelpText) {
