@@ -48,7 +48,7 @@ bool StopsForStrict(const BatchPlan& plan, const std::string& planFile) {
     for (size_t index = 0; index < plan.Variants().size(); ++index) {
         const std::string problem = CheckVariant(plan, index);
         if (problem.empty()) continue;
-        fmt::print(stderr, "kz7: {}\n", problem);
+        ShowProblem(problem);
         ++failing;
     }
     if (failing == 0) return false;

@@ -20,7 +20,7 @@ int RunCheck(const ModelInput& input, bool asJson) {
     SimulateX control;
     ModelMessages messages;
     if (const std::string problem = CheckModel(control, input, messages); !problem.empty()) {
-        fmt::print(stderr, "{}\n", problem);
+        ShowProblem(problem);
         return kExitFailed;
     }
     if (asJson) {

@@ -1,5 +1,7 @@
 #include "Commands.h"
 
+#include <fmt/format.h>
+
 namespace kz7::app {
 
 namespace {
@@ -11,6 +13,10 @@ int ExitCode() {
 }
 void SetExitCode(int code) {
     exitCode = code;
+}
+
+void ShowProblem(std::string_view problem) {
+    fmt::print(stderr, "kz7: {}\n", problem);
 }
 
 void RegisterCommands(CLI::App& app) {

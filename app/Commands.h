@@ -2,6 +2,7 @@
 // The subcommands of the kz7 host. Each command file adds its subcommand in
 // Register...; RegisterCommands calls them all.
 #include <CLI/CLI.hpp>
+#include <string_view>
 
 namespace kz7::app {
 
@@ -29,6 +30,10 @@ void RegisterBatchCommand(CLI::App& app);
 // The exit code the command that ran has set.
 int ExitCode();
 void SetExitCode(int code);
+// A problem that ends the command, as its one line on the error output:
+// "kz7: <problem>" (a file named first, as in "kz7: office.kz7: model file
+// not found").
+void ShowProblem(std::string_view problem);
 
 void RegisterExportCsvCommand(CLI::App& app);
 void RegisterHtmlReportCommand(CLI::App& app);

@@ -76,7 +76,7 @@ int RunConstruction(const ConstructionOptions& options) {
     messages.Connect(control.State(), options.support, true);
     const std::string problem = LoadModel(control, options.model, options.support);
     if (!problem.empty()) {
-        fmt::print(stderr, "{}\n", problem);
+        ShowProblem(problem);
         return kExitFailed;
     }
     if (StopsForStrict(options.model, messages, options.strict)) return kExitFailed;

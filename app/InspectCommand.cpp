@@ -337,7 +337,7 @@ void RegisterInspectCommand(CLI::App& app) {
         std::shared_ptr<const HostShading> shading;
         if (const std::string problem = CheckModel(control, *options, messages, &shading);
             !problem.empty()) {
-            std::cerr << problem << '\n';
+            ShowProblem(problem);
             SetExitCode(kExitFailed);
             return;
         }

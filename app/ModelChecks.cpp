@@ -38,7 +38,7 @@ int WithModel(SimulateX& control, const ModelInput& input, const std::function<i
     state.errorHandler = shownError;
     state.warningHandler = shownWarning;
     if (!problem.empty()) {
-        fmt::print(stderr, "{}\n", problem);
+        ShowProblem(problem);
         return kExitFailed;
     }
     if (StopsForStrict(input.model, messages, input.strict)) return kExitFailed;

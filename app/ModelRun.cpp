@@ -84,7 +84,7 @@ void Tell(const ModelRunOptions& options, std::string_view problem) {
     if (options.hooks.problem)
         options.hooks.problem(problem);
     else
-        fmt::print(stderr, "kz7: {}\n", problem);
+        ShowProblem(problem);
 }
 
 // A line of the engine's or of the run's own for the user.

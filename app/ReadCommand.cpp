@@ -45,7 +45,7 @@ int RunRead(const ReadOptions& options) {
     // Read as every command reads a model, the reason of a failure included.
     if (const std::string problem = LoadModel(control, options.model, options.support);
         !problem.empty()) {
-        fmt::print(stderr, "{}\n", problem);
+        ShowProblem(problem);
         return kExitFailed;
     }
     if (StopsForStrict(options.model, messages, options.strict)) return kExitFailed;

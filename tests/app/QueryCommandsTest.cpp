@@ -39,14 +39,14 @@ TEST_F(QueryCommandsTest, ReadAndInspectShowTheModelAsRead) {
     const std::string none = (folder / "none.kz7").string();
     const CommandRun missing = Run("read " + none);
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.error, none + ": model file not found\n");
+    EXPECT_EQ(missing.error, "kz7: " + none + ": model file not found\n");
     EXPECT_EQ(missing.output, "");
     // A file that is no model: the reason goes with the failure, on the error output.
     const std::string binary = (folder / "binary.kz7").string();
     app::WriteFile(binary, std::string("Zone\0,1\n", 9));
     const CommandRun unread = Run("read " + binary);
     EXPECT_EQ(unread.exitCode, 1);
-    EXPECT_EQ(unread.error, binary + ": the model could not be read: " + binary +
+    EXPECT_EQ(unread.error, "kz7: " + binary + ": the model could not be read: " + binary +
                                 " is not a model document: binary data at line 1\n");
 
     // inspect: what was read, with the values derived while reading.
@@ -88,7 +88,7 @@ TEST_F(QueryCommandsTest, ReadAndInspectShowTheModelAsRead) {
     EXPECT_EQ(listed["messages"][0], expected);
     const CommandRun gone = Run("inspect " + broken + ".missing");
     EXPECT_EQ(gone.exitCode, 1);
-    EXPECT_EQ(gone.error, broken + ".missing: model file not found\n");
+    EXPECT_EQ(gone.error, "kz7: " + broken + ".missing: model file not found\n");
 }
 
 TEST_F(QueryCommandsTest, PartLFiguresAsJsonAndAsATable) {
@@ -206,7 +206,7 @@ TEST_F(QueryCommandsTest, BadModelsAndFoldersFailWithAMessage) {
     const std::string absent = (folder / "absent.kz7").string();
     const CommandRun missing = Run("partl " + absent);
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.error, absent + ": model file not found\n");
+    EXPECT_EQ(missing.error, "kz7: " + absent + ": model file not found\n");
 }
 
 }  // namespace
