@@ -1,7 +1,9 @@
 #include "ProcessIdentity.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -55,12 +57,13 @@ std::optional<bool> IsRunning(const ProcessIdentity& process) {
     const std::optional<std::string> boot = BootId();
     if (!boot) return std::nullopt;
     if (*boot != process.bootId) return false;  // the machine has started again since
+    if (process.pid <= 0) return std::nullopt;  // no number a process has
+    // Signal 0 only asks whether the process is there; one of another user
+    // is there too (EPERM).
+    if (::kill(static_cast<pid_t>(process.pid), 0) != 0 && errno == ESRCH) return false;
+    // A /proc that hides other users' processes tells nothing more.
     const std::optional<ProcessStat> stat = ReadStat(process.pid);
-    if (!stat) {
-        // No such process, unless /proc cannot be read at all.
-        if (!ReadStat(::getpid())) return std::nullopt;
-        return false;
-    }
+    if (!stat) return std::nullopt;
     return stat->startTicks == process.startTicks && stat->state != 'Z' && stat->state != 'X';
 }
 
