@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <filesystem>
+
 namespace kz7::app {
 
 namespace {
@@ -17,6 +19,13 @@ void SetExitCode(int code) {
 
 void ShowProblem(std::string_view problem) {
     fmt::print(stderr, "kz7: {}\n", problem);
+}
+
+bool WeatherFileFound(const std::string& file) {
+    std::error_code notThere;
+    if (std::filesystem::is_regular_file(file, notThere)) return true;
+    ShowProblem(file + ": weather file not found");
+    return false;
 }
 
 void RegisterCommands(CLI::App& app) {

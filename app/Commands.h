@@ -2,6 +2,7 @@
 // The subcommands of the kz7 host. Each command file adds its subcommand in
 // Register...; RegisterCommands calls them all.
 #include <CLI/CLI.hpp>
+#include <string>
 #include <string_view>
 
 namespace kz7::app {
@@ -34,6 +35,10 @@ void SetExitCode(int code);
 // "kz7: <problem>" (a file named first, as in "kz7: office.kz7: model file
 // not found").
 void ShowProblem(std::string_view problem);
+// Whether `file` names a file to read weather from; if not, shows
+// "FILE: weather file not found" as a missing model is shown (the engine's
+// own words would be "Error opening FILE").
+bool WeatherFileFound(const std::string& file);
 
 void RegisterExportCsvCommand(CLI::App& app);
 void RegisterHtmlReportCommand(CLI::App& app);

@@ -31,13 +31,17 @@ bool IsPlainName(const std::string& name) {
 
 void RunMakeTape(const MakeTapeOptions& options) {
     if (!IsPlainName(options.name)) {
-        fmt::print(stderr, "Error: the tape name \"{}\" must be a plain file name\n", options.name);
+        ShowProblem(fmt::format("the tape name \"{}\" must be a plain file name", options.name));
         SetExitCode(kExitUsage);
         return;
     }
     std::string problem;
     if (!MakeFolder(options.folder, problem)) {
-        fmt::print(stderr, "Error: {}\n", problem);
+        ShowProblem(problem);
+        SetExitCode(kExitFailed);
+        return;
+    }
+    if (!WeatherFileFound(options.file)) {
         SetExitCode(kExitFailed);
         return;
     }
@@ -48,7 +52,7 @@ void RunMakeTape(const MakeTapeOptions& options) {
         return;
     }
     if (!MakeReducedTape(epw, options.name, options.folder, problem)) {
-        fmt::print(stderr, "Error: {}\n", problem);
+        ShowProblem(problem);
         SetExitCode(kExitFailed);
         return;
     }

@@ -165,12 +165,7 @@ int StoreWeatherRows(const WeatherOptions& options, EngineState& state,
 int RunWeather(const WeatherOptions& options) {
     if (!options.designHeatLoss.empty()) return RunDesignWeather(options, false);
     if (!options.designHeatGain.empty()) return RunDesignWeather(options, true);
-    // Said as a missing model is; the engine's own words would be "Error opening F".
-    std::error_code notThere;
-    if (!std::filesystem::is_regular_file(options.file, notThere)) {
-        fmt::print(stderr, "kz7: {}: weather file not found\n", options.file);
-        return kExitFailed;
-    }
+    if (!WeatherFileFound(options.file)) return kExitFailed;
     EngineState state;
     state.settings.generateWeatherDataEvents = true;
     std::vector<WeatherRow> rows;

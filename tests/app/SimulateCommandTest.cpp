@@ -279,9 +279,13 @@ TEST_F(SimulateCommandTest, MakeTapeAndAReducedTapeRunCountingEachDayForTheDaysI
     const std::string tape = ReadFile(tapes / "denver.rwt");
     EXPECT_EQ(std::count(tape.begin(), tape.end(), '\n'), 289);
     EXPECT_TRUE(fs::exists(tapes / "denver.dcf"));
-    EXPECT_EQ(RunKz7("make-tape " + kDenver + " ../escape" + out).exitCode, 2);
+    const auto escape = RunKz7("make-tape " + kDenver + " ../escape" + out);
+    EXPECT_EQ(escape.exitCode, 2);
+    EXPECT_EQ(escape.error, "kz7: the tape name \"../escape\" must be a plain file name\n");
     EXPECT_FALSE(fs::exists(folder / "escape.rwt"));
-    EXPECT_EQ(RunKz7("make-tape /nonexistent.epw x" + out).exitCode, 1);
+    const auto missing = RunKz7("make-tape /nonexistent.epw x" + out);
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.error, "kz7: /nonexistent.epw: weather file not found\n");
     {
         test::FileSizeLimit full(8192);  // the day counts fit, the tape does not
         EXPECT_EQ(RunKz7("make-tape " + kDenver + " cut" + out).exitCode, 1);
