@@ -104,7 +104,7 @@ int RunBatch(const BatchOptions& options) {
     try {
         plan = BatchPlan::Load(options.plan);
     } catch (const BatchPlanError& error) {
-        fmt::print(stderr, "kz7: {}\n", error.what());
+        ShowProblem(error.what());
         return kExitFailed;
     }
     if (!options.support.empty()) plan->SetSupport(options.support);
@@ -155,7 +155,7 @@ int RunBatch(const BatchOptions& options) {
         if (interrupt.Requested()) return kExitCancelled;
         return failed ? kExitFailed : kExitOk;
     } catch (const ResultDatabaseError& error) {
-        fmt::print(stderr, "kz7: {}\n", error.what());
+        ShowProblem(error.what());
         return kExitFailed;
     }
 }

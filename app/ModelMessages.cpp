@@ -97,7 +97,7 @@ void Show(const ShowLine& show, const std::string& line) {
     if (show)
         show(line);
     else
-        fmt::print(stderr, "kz7: {}\n", line);
+        ShowProblem(line);
 }
 
 }  // namespace

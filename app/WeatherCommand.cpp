@@ -157,7 +157,7 @@ int StoreWeatherRows(const WeatherOptions& options, EngineState& state,
                    session.Run().RecordCount());
         return code;
     } catch (const ResultDatabaseError& error) {
-        fmt::print(stderr, "kz7: {}\n", error.what());
+        ShowProblem(error.what());
         return kExitFailed;
     }
 }
@@ -191,7 +191,7 @@ int RunWeather(const WeatherOptions& options) {
     PrintMonths(months);
     const int code = options.db.empty() ? kExitOk : StoreWeatherRows(options, state, rows);
     std::fflush(stdout);
-    for (const std::string& unshown : errors.Unshown()) fmt::print(stderr, "kz7: {}\n", unshown);
+    for (const std::string& unshown : errors.Unshown()) ShowProblem(unshown);
     return ExitAfterRunErrors(code, options.file, errors.Total());
 }
 
