@@ -10,12 +10,17 @@ each alike, every round of:
   every thread of the run counted);
 - the unstored run of 10, 100 and 1000 zones on ten-minute steps
   (BM_AnnualRunZonesDenver, BM_AnnualRun100ZonesDenver);
+- one variable of one zone for a year of hours read back from a 10-zone
+  10-minute database, by the reader and through the results view
+  (BM_ReadOneVariableYear*);
 
 and prints the medians and what they give: the CPU time of the stored run
 over the unstored one (and the same of the fastest runs), the storing cost
-per zone at 100 and at 1000 zones, and the calculation's cost per added zone
-from 10 to 100 and from 100 to 1000 zones. --quick leaves out the
-1000-zone runs (a round then takes some ten seconds rather than a minute).
+per zone at 100 and at 1000 zones, the stored file's megabytes per
+zone-year, the read-back times, the 100-zone calculation's time per zone
+and step, and its cost per added zone from 10 to 100 and from 100 to 1000
+zones. --quick leaves out the 1000-zone runs (a round then takes some ten
+seconds rather than a minute).
 """
 
 import argparse
@@ -28,8 +33,9 @@ import sys
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 
 
-def run(bench, pattern):
-    """Each benchmark matching `pattern`, run once: {name: milliseconds}."""
+def run(bench, pattern, counters):
+    """Each benchmark matching `pattern`, run once: {name: milliseconds}.
+    Its counters go into `counters`, as {name: {counter: value}}."""
     out = subprocess.run(
         [bench, f"--benchmark_filter={pattern}", "--benchmark_format=json"],
         check=True, capture_output=True, text=True).stdout
@@ -42,6 +48,8 @@ def run(bench, pattern):
         # The stored runs are timed in process CPU time, the rest per thread:
         # both are in cpu_time.
         times[name] = entry["cpu_time"] * scale
+        counters[name] = {key: value for key, value in entry.items()
+                          if key in ("MB_per_zone_year", "zone_steps")}
     return times
 
 
@@ -54,11 +62,12 @@ def main():
     zones = "100" if args.quick else "(100|1000)"
     patterns = [f"BM_AnnualZones(StoredHourly|NoOutput)/{zones}/",
                 "BM_AnnualRunZonesDenver/10/" if args.quick else "BM_AnnualRunZonesDenver/",
-                "BM_AnnualRun100ZonesDenver"]
+                "BM_AnnualRun100ZonesDenver", "BM_ReadOneVariableYear"]
     samples = {}
+    counters = {}
     for round_number in range(args.rounds):
         for pattern in patterns:
-            for name, ms in run(args.bench, pattern).items():
+            for name, ms in run(args.bench, pattern, counters).items():
                 samples.setdefault(name, []).append(ms)
         print(f"round {round_number + 1} of {args.rounds} done", file=sys.stderr)
 
@@ -83,8 +92,15 @@ def main():
                          median["BM_AnnualZonesNoOutput/1000"]) / 1000
         print(f"storing cost per zone, 1000 zones: {per_zone_1000:.2f} ms "
               f"({100 * (per_zone_1000 / per_zone - 1):+.0f} %, goal: within 20 %)")
-    ten = median["BM_AnnualRunZonesDenver/10"]
     hundred = median["BM_AnnualRun100ZonesDenver"]
+    megabytes = counters["BM_AnnualZonesStoredHourly/100"]["MB_per_zone_year"]
+    print(f"stored hourly records: {megabytes:.2f} MB per zone-year (goal: at most 2)")
+    print(f"one variable of one zone for a year of hours read back: "
+          f"{median['BM_ReadOneVariableYear']:.1f} ms, through the results view "
+          f"{median['BM_ReadOneVariableYearThroughResultsView']:.1f} ms (goal: under 50)")
+    zone_step = 1e6 * hundred / counters["BM_AnnualRun100ZonesDenver"]["zone_steps"]
+    print(f"100-zone calculation: {zone_step:.0f} ns per zone and step (goal: under 100)")
+    ten = median["BM_AnnualRunZonesDenver/10"]
     first = (hundred - ten) / 90
     print(f"calculation per added zone, 10 to 100 zones: {first:.2f} ms")
     if median.get("BM_AnnualRunZonesDenver/1000"):
