@@ -99,6 +99,19 @@ TEST(ZoneResults, GainsAndElementFlowsAreFiledByTheirOutputCodes) {
     engine.state.results->ZoneControl(5);
     EXPECT_EQ(Value(zone, ZoneVariable::PartitionHeatFlow), flowOf("D"));
     EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::DoorHeatFlow), 0.0f);
+    // An element code no output name has counts in the fabric total alone.
+    EXPECT_EQ(ElementOutputCode("Q"), 0);
+    for (const auto& element : zone.elements)
+        if (element->ElCode == "D") element->HBELCODE = ElementOutputCode("Q");
+    engine.state.results->ZoneControl(2);
+    zone.FileStepValues();
+    engine.state.results->ZoneControl(5);
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::PartitionHeatFlow), 0.0f);
+    EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::DoorHeatFlow), 0.0f);
+    float fabricWithDoor = 0.0f;
+    for (const auto& element : zone.elements)
+        if (element->Kind() != 'A') fabricWithDoor += element->StepFlowKW();
+    EXPECT_EQ(Value(zone, ZoneVariable::FabricHeatFlow), fabricWithDoor);
     EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::AirTemperature), zone.AirTemperature);
     EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::OutsideAirTemperature), 5.0f);
     EXPECT_FLOAT_EQ(Value(zone, ZoneVariable::OccupiedHours), 1.0f);

@@ -271,23 +271,15 @@ inline ZoneVariable GainVariable(int16_t HBGNCODE) {
 // The element output codes: `HBELCODE` of an element is the 1-based position
 // of its element code in this table, 0 when the code is not in it.
 int16_t ElementOutputCode(std::string_view elementCode);
-// The zone variable an element's heat flow is filed under, and the total it
-// belongs to (FabricHeatFlow or AirExchangeHeatFlow). An element output code
-// of 0 is filed under FabricHeatFlow only.
+// An element's heat flow is filed under its code's variable and the total
+// that variable belongs to (FabricHeatFlow or AirExchangeHeatFlow); an
+// element output code of 0 under FabricHeatFlow only.
 // An element output code as one byte: the code itself when the table has
 // it, 0 (filed like 0) for any other.
 inline uint8_t ElementOutputByte(int16_t HBELCODE) {
     const bool known =
         HBELCODE >= 1 && HBELCODE <= static_cast<int16_t>(detail::kElementOutputs.size());
     return known ? static_cast<uint8_t>(HBELCODE) : uint8_t{0};
-}
-inline ZoneVariable ElementVariable(int16_t HBELCODE) {
-    const uint8_t code = ElementOutputByte(HBELCODE);
-    return code == 0 ? ZoneVariable::FabricHeatFlow : detail::kElementOutputs[code - 1u].variable;
-}
-inline ZoneVariable ElementTotalVariable(int16_t HBELCODE) {
-    const uint8_t code = ElementOutputByte(HBELCODE);
-    return code == 0 ? ZoneVariable::FabricHeatFlow : detail::kElementOutputs[code - 1u].total;
 }
 
 }  // namespace kz7

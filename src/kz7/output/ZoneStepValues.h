@@ -33,20 +33,6 @@ class ZoneStepValues {
     // Marks the step's value as missing: the interval it falls in reports "-32768".
     void SetMissing(ZoneVariable variable) { Set(variable, kMissingValue); }
 
-    // A gain's sensible output (kW) under its `HBGNCODE`, and into InternalGains.
-    void AddGain(int16_t HBGNCODE, float kW) {
-        Add(GainVariable(HBGNCODE), kW);
-        Add(ZoneVariable::InternalGains, kW);
-    }
-    // An element's heat flow into the zone (kW) under its `HBELCODE`, and into
-    // the fabric or air-exchange total it belongs to.
-    void AddElementHeatFlow(int16_t HBELCODE, float kW) {
-        const ZoneVariable variable = ElementVariable(HBELCODE);
-        const ZoneVariable total = ElementTotalVariable(HBELCODE);
-        Add(variable, kW);
-        if (total != variable) Add(total, kW);
-    }
-
     // By position 1..54; positions outside read as unset.
     bool IsSet(int32_t position) const {
         return position >= 1 && position <= kZoneVariableCount &&

@@ -130,7 +130,7 @@ constexpr void TakeLane(FlowLanes& lanes, ZoneVariable variable) {
 
 // By element output byte (ElementOutputByte), all bits set in the lanes the
 // element's flow is filed under: its variable's and its total's (byte 0:
-// FabricHeatFlow alone, as ElementVariable has it).
+// FabricHeatFlow alone).
 constexpr auto kLanesOfCode = [] {
     std::array<FlowLanes, detail::kElementOutputs.size() + 1> lanes{};
     TakeLane(lanes[0], ZoneVariable::FabricHeatFlow);
