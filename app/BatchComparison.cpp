@@ -9,6 +9,7 @@
 #include <variant>
 
 #include "CsvExport.h"
+#include "JsonNumber.h"
 
 namespace kz7::app {
 
@@ -188,7 +189,7 @@ nlohmann::json BatchComparison::Json() const {
         for (size_t index = 0; index < Figures().size(); ++index) {
             const std::optional<double>& value = line.figures[index];
             entry[std::string(Figures()[index])] =
-                value && std::isfinite(*value) ? nlohmann::json(*value) : nlohmann::json(nullptr);
+                value ? JsonNumber(*value) : nlohmann::json(nullptr);
         }
         runs.push_back(std::move(entry));
     }
@@ -206,7 +207,7 @@ std::string BatchComparison::Csv() const {
         for (const std::string& parameter : parameters_)
             csv.append(",").append(CsvExport::Field(ParameterOf(line, parameter)));
         for (const std::optional<double>& value : line.figures)
-            csv += value && std::isfinite(*value) ? fmt::format(",{}", *value) : ",";
+            csv += value && std::isfinite(*value) ? fmt::format(",{}", ShortestSingle(*value)) : ",";
         csv.append(",").append(CsvExport::Field(line.note)).append("\r\n");
     }
     return csv;

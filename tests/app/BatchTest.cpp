@@ -320,7 +320,8 @@ TEST(BatchComparisonTest, SortsMissingLastAndWritesEveryFormat) {
         return entry;
     };
     BatchComparison comparison(
-        {line(1, "a", "9", 300.0), line(2, "b", "10", std::nullopt), line(3, "c,d", "100", 100.0)},
+        {line(1, "a", "9", static_cast<double>(300.1f)), line(2, "b", "10", std::nullopt),
+         line(3, "c,d", "100", 100.0)},
         {"size"});
     const auto order = [&] {
         std::vector<int64_t> runs;
@@ -343,7 +344,10 @@ TEST(BatchComparisonTest, SortsMissingLastAndWritesEveryFormat) {
               "peak_cooling_w_m2,hours_above_25,hours_above_28,note");
     EXPECT_NE(csv.find("\r\n3,\"c,d\",finished,100,,100,,"), std::string::npos) << csv;
     EXPECT_NE(csv.find(",\"bad, very\"\r\n"), std::string::npos);
+    // A single's value without the noise of its double, as every command prints it.
+    EXPECT_NE(csv.find("\r\n1,a,finished,9,,300.1,"), std::string::npos) << csv;
     const nlohmann::json json = comparison.Json();
+    EXPECT_EQ(json["runs"][2]["heating_kwh"].get<double>(), 300.1);
     EXPECT_TRUE(json["runs"][1]["heating_kwh"].is_null());
     EXPECT_EQ(json["runs"][1]["parameters"]["size"], "10");
     EXPECT_NE(comparison.Text().find("run 2 (b), failed: bad, very"), std::string::npos);
