@@ -89,7 +89,7 @@ OptionNames NamesOf(CLI::App& command) {
         if (!option->nonpositional()) continue;
         for (const std::string& name : option->get_lnames()) {
             names.all += (names.all.empty() ? "--" : " --") + name;
-            if (option->get_type_size() != 0)
+            if (option->get_expected_max() != 0)  // not a flag
                 names.valued += (names.valued.empty() ? "--" : "|--") + name;
         }
         for (const std::string& name : option->get_snames())

@@ -1,6 +1,7 @@
-// kz7 construction MODEL --id N [--support DIR] [--json]: the thermal
-// properties of the N-th opaque construction, in the single- and
-// double-precision forms of the construction data query.
+// kz7 construction MODEL (--id N | --key KEY) [--support DIR] [--json]: the
+// thermal properties of the N-th opaque construction, or of the one keyed
+// KEY, in the single- and double-precision forms of the construction data
+// query.
 #include <fmt/core.h>
 
 #include <memory>
@@ -26,6 +27,7 @@ struct ConstructionOptions {
     std::string model;
     std::string support;
     int32_t id = 0;
+    std::string key;
     bool json = false;
     bool strict = false;
 };
@@ -80,10 +82,17 @@ int RunConstruction(const ConstructionOptions& options) {
         return kExitFailed;
     }
     if (StopsForStrict(options.model, messages, options.strict)) return kExitFailed;
-    const OpaqueConstruction* construction = control.State().opaqueConstructions->Item(options.id);
+    const OpaqueConstructions& constructions = *control.State().opaqueConstructions;
+    const OpaqueConstruction* construction =
+        options.key.empty() ? constructions.Item(options.id) : constructions.Item(options.key);
     if (construction == nullptr) {
-        fmt::print(stderr, "{}: no opaque construction at position {} (the model has {})\n",
-                   options.model, options.id, control.State().opaqueConstructions->Count());
+        if (options.key.empty())
+            fmt::print(stderr, "{}: no opaque construction at position {} (the model has {})\n",
+                       options.model, options.id, constructions.Count());
+        else
+            fmt::print(stderr,
+                       "{}: no opaque construction keyed {} (kz7 inspect lists the model's)\n",
+                       options.model, options.key);
         return kExitFailed;
     }
     const std::string layerProblem = LayerProblem(*construction);
@@ -107,14 +116,19 @@ void RegisterConstructionCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "construction", "Thermal properties of one opaque construction of a model");
     command->add_option("MODEL", options->model, "Model document")->required();
-    command
-        ->add_option("--id", options->id,
-                     "Position of the construction in the model's collection, from 1")
-        ->required();
+    CLI::Option* id = command->add_option(
+        "--id", options->id, "Position of the construction in the model's collection, from 1");
+    CLI::Option* key = command->add_option(
+        "--key", options->key, "Key of the construction, as inspect lists it (instead of --id)");
+    id->excludes(key);
+
     command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
     command->add_flag("--json", options->json, "Print JSON instead of text");
     AddStrictOption(*command, options->strict);
-    command->callback([options] { SetExitCode(RunConstruction(*options)); });
+    command->callback([options, id, key] {
+        if (id->count() == 0 && key->count() == 0) throw CLI::RequiredError("--id or --key");
+        SetExitCode(RunConstruction(*options));
+    });
 }
 
 }  // namespace kz7::app

@@ -76,6 +76,9 @@ TEST_F(CommandLineTest, TheManPageAndCompletionFollowTheHelpText) {
     EXPECT_EQ(complete("kz7 simulate off"), std::make_pair(0, std::string("office.kz7\n")));
     EXPECT_EQ(complete("kz7 simulate x.kz7 --db off"),
               std::make_pair(0, std::string("office.kz7\n")));
+    // A flag takes no value: the next word is an option again.
+    EXPECT_EQ(complete("kz7 simulate x.kz7 --json --ver"),
+              std::make_pair(0, std::string("--verbose\n")));
 }
 
 // Installed into a fresh prefix, kz7 finds its support folder beside itself:

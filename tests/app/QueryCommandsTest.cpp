@@ -109,7 +109,7 @@ TEST_F(QueryCommandsTest, PartLFiguresAsJsonAndAsATable) {
     EXPECT_NE(table.output.find("solar-load test (Appendix H): fail"), std::string::npos);
 }
 
-TEST_F(QueryCommandsTest, ConstructionByPosition) {
+TEST_F(QueryCommandsTest, ConstructionByPositionOrKey) {
     // The office's constructions, newest first: SPARE, FLOOR, WALL.
     const CommandRun result = Run("construction " + office_ + " --id 3 --json");
     ASSERT_EQ(result.exitCode, 0) << result.error;
@@ -124,6 +124,16 @@ TEST_F(QueryCommandsTest, ConstructionByPosition) {
     // Said once, naming the model.
     EXPECT_EQ(missing.error,
               office_ + ": no opaque construction at position 9 (the model has 3)\n");
+
+    const CommandRun byKey = Run("construction " + office_ + " --key WALL --json");
+    ASSERT_EQ(byKey.exitCode, 0) << byKey.error;
+    EXPECT_EQ(nlohmann::json::parse(byKey.output), json);
+    const CommandRun unknown = Run("construction " + office_ + " --key NONE");
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_EQ(unknown.error,
+              office_ + ": no opaque construction keyed NONE (kz7 inspect lists the model's)\n");
+    EXPECT_EQ(Run("construction " + office_).exitCode, 2);  // neither --id nor --key
+    EXPECT_EQ(Run("construction " + office_ + " --id 3 --key WALL").exitCode, 2);
 }
 
 TEST_F(QueryCommandsTest, ReportIsWrittenAndCopied) {
