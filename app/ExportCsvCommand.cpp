@@ -83,7 +83,8 @@ void RegisterExportCsvCommand(CLI::App& app) {
         ->check(CLI::IsMember(intervals));
     command->add_option("--zone", arguments->zone,
                         "Only this zone number (0 building and plant, -1 weather)");
-    command->add_option("--out", arguments->out, "Folder for the files (default: current folder)");
+    command->add_option("-o,--out", arguments->out,
+                        "Folder for the files (default: current folder)");
     command->callback([arguments] { SetExitCode(RunExportCsv(*arguments)); });
 }
 

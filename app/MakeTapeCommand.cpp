@@ -70,7 +70,7 @@ void RegisterMakeTapeCommand(CLI::App& app) {
         "make-tape", "Make a reduced weather tape (NAME.rwt, NAME.dcf) from an EPW file");
     command->add_option("EPW", options->file, "EnergyPlus weather file")->required();
     command->add_option("NAME", options->name, "Name of the tape, without extension")->required();
-    command->add_option("--out", options->folder,
+    command->add_option("-o,--out", options->folder,
                         "Folder to write the tape into (default: the current folder)");
     command->callback([options] { RunMakeTape(*options); });
 }

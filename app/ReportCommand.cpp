@@ -119,7 +119,7 @@ void RegisterReportCommand(CLI::App& app) {
     command->add_option("--rate", options->rate,
                         "Conversion rate from GBP to the currency (default 1)");
     command->add_option("--separator", options->separator, "List separator (default ,)");
-    command->add_option("--out", options->out, "Copy the report to this file as well");
+    command->add_option("-o,--out", options->out, "Copy the report to this file as well");
     command->add_option("--temp-dir", options->tempDir,
                         "Folder of the report file (default: the system's temporary folder)");
     command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");

@@ -100,7 +100,7 @@ TEST_F(ExportCsvCommandTest, WritesOneWideFilePerRunIntervalAndKindAndSelects) {
 
     // A selection narrows the files and their rows.
     const fs::path selected = folder / "selected";
-    result = RunKz7(fmt::format("export-csv {} --run 1 --interval hour --zone 2 --out {}",
+    result = RunKz7(fmt::format("export-csv {} --run 1 --interval hour --zone 2 -o {}",
                                 file.string(), selected.string()));
     ASSERT_EQ(result.exitCode, kExitOk) << result.error;
     EXPECT_EQ(ReadFile(selected / "run1-hour-zones.csv"),

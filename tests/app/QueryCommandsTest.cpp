@@ -153,7 +153,7 @@ TEST_F(QueryCommandsTest, ReportIsWrittenAndCopied) {
     // Only a regular file is replaced: never a pipe (nor a device or a link).
     const fs::path pipe = folder / "pipe.csv";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    const CommandRun toPipe = Run("report " + office_ + " --out " + pipe.string());
+    const CommandRun toPipe = Run("report " + office_ + " -o " + pipe.string());
     EXPECT_EQ(toPipe.exitCode, 1);
     EXPECT_NE(toPipe.error.find(pipe.string() + ": is not a regular file"), std::string::npos)
         << toPipe.error;
