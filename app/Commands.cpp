@@ -29,21 +29,24 @@ bool WeatherFileFound(const std::string& file) {
 }
 
 void RegisterCommands(CLI::App& app) {
+    // In the order of a user's work, as --help lists them: runs first, then
+    // the model's checks and queries, weather and results, then the
+    // compliance figures, reports and exports.
+    RegisterSimulateCommand(app);
+    RegisterDesignCommands(app);
+    RegisterBatchCommand(app);
+    RegisterCheckCommand(app);
     RegisterReadCommand(app);
+    RegisterInspectCommand(app);
     RegisterWeatherCommand(app);
     RegisterMakeTapeCommand(app);
     RegisterExportCsvCommand(app);
     RegisterHtmlReportCommand(app);
-    RegisterInspectCommand(app);
-    RegisterCheckCommand(app);
     RegisterPartLCommand(app);
     RegisterConstructionCommand(app);
     RegisterReportCommand(app);
     RegisterSbemCommand(app);
     RegisterKlimaCommand(app);
-    RegisterSimulateCommand(app);
-    RegisterDesignCommands(app);
-    RegisterBatchCommand(app);
 }
 
 }  // namespace kz7::app
