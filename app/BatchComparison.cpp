@@ -207,7 +207,8 @@ std::string BatchComparison::Csv() const {
         for (const std::string& parameter : parameters_)
             csv.append(",").append(CsvExport::Field(ParameterOf(line, parameter)));
         for (const std::optional<double>& value : line.figures)
-            csv += value && std::isfinite(*value) ? fmt::format(",{}", ShortestSingle(*value)) : ",";
+            csv +=
+                value && std::isfinite(*value) ? fmt::format(",{}", ShortestSingle(*value)) : ",";
         csv.append(",").append(CsvExport::Field(line.note)).append("\r\n");
     }
     return csv;

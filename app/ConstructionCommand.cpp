@@ -121,7 +121,6 @@ void RegisterConstructionCommand(CLI::App& app) {
     CLI::Option* key = command->add_option(
         "--key", options->key, "Key of the construction, as inspect lists it (instead of --id)");
     id->excludes(key);
-
     command->add_option("--support", options->support, "Support folder holding Dbs.KZ7");
     command->add_flag("--json", options->json, "Print JSON instead of text");
     AddStrictOption(*command, options->strict);

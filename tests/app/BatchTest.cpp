@@ -319,10 +319,9 @@ TEST(BatchComparisonTest, SortsMissingLastAndWritesEveryFormat) {
         entry.figures[1] = heating;
         return entry;
     };
-    BatchComparison comparison(
-        {line(1, "a", "9", static_cast<double>(300.1f)), line(2, "b", "10", std::nullopt),
-         line(3, "c,d", "100", 100.0)},
-        {"size"});
+    BatchComparison comparison({line(1, "a", "9", static_cast<double>(300.1f)),
+                                line(2, "b", "10", std::nullopt), line(3, "c,d", "100", 100.0)},
+                               {"size"});
     const auto order = [&] {
         std::vector<int64_t> runs;
         for (const ComparisonLine& entry : comparison.Lines()) runs.push_back(entry.run);
