@@ -35,13 +35,14 @@ void RunMakeTape(const MakeTapeOptions& options) {
         SetExitCode(kExitUsage);
         return;
     }
-    std::string problem;
-    if (!MakeFolder(options.folder, problem)) {
-        ShowProblem(problem);
+    // The EPW first: a command that cannot run leaves no folder behind.
+    if (!WeatherFileFound(options.file)) {
         SetExitCode(kExitFailed);
         return;
     }
-    if (!WeatherFileFound(options.file)) {
+    std::string problem;
+    if (!MakeFolder(options.folder, problem)) {
+        ShowProblem(problem);
         SetExitCode(kExitFailed);
         return;
     }
