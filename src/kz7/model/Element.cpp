@@ -9,6 +9,7 @@
 #include "kz7/model/ProfileGroup.h"
 #include "kz7/model/Surface.h"
 #include "kz7/model/Zone.h"
+#include "kz7/output/HeatFlowSums.h"
 #include "kz7/output/ResultVariables.h"
 #include "kz7/platform/NumberText.h"
 
@@ -320,6 +321,7 @@ void Elements::NoteOutputCodes() {
     for (const auto& element : items_)
         if (static_cast<uint32_t>(element->Position) < lists_.stepFlowCount)
             codes[element->Position] = ElementOutputByte(element->HBELCODE);
+    Lay(Arrays());  // the sum plan follows the codes
 }
 
 Elements::StepArrays Elements::Arrays() const {
@@ -355,6 +357,8 @@ void Elements::Lay(const StepArrays& arrays) {
     size_t size = 0;
     const size_t stepFlows = PlaceIn<float>(size, arrays.stepFlows.size());
     const size_t stepFlowCodes = PlaceIn<uint8_t>(size, arrays.stepFlowCodes.size());
+    const std::vector<uint16_t> flowSumPlan = HeatFlowSumPlan(arrays.stepFlowCodes);
+    const size_t stepFlowSumPlan = PlaceIn<uint16_t>(size, flowSumPlan.size());
     const size_t sunlit = PlaceIn<SunlitPath>(size, arrays.sunlit.size());
     const size_t windows = PlaceIn<WindowPath>(size, arrays.windows.size());
     const size_t fabric = PlaceIn<FabricPath>(size, arrays.fabric.size());
@@ -366,6 +370,7 @@ void Elements::Lay(const StepArrays& arrays) {
     lists_.stepFlows = CopyInto(at, stepFlows, arrays.stepFlows);
     lists_.stepFlowCount = count(arrays.stepFlows);
     CopyInto(at, stepFlowCodes, arrays.stepFlowCodes);  // right after the flows: StepFlowCodes
+    CopyInto(at, stepFlowSumPlan, std::span<const uint16_t>(flowSumPlan));  // then StepFlowSumPlan
     lists_.sunlit = CopyInto(at, sunlit, arrays.sunlit);
     lists_.sunlitCount = count(arrays.sunlit);
     lists_.windows = CopyInto(at, windows, arrays.windows);

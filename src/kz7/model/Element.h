@@ -224,6 +224,14 @@ class Elements {
         return {reinterpret_cast<const uint8_t*>(lists_.stepFlows + lists_.stepFlowCount),
                 lists_.stepFlowCount};
     }
+    // Which step flows make up which heat-flow variable (HeatFlowSumPlan of
+    // the codes), laid right after the codes; nullptr without elements.
+    const uint16_t* StepFlowSumPlan() const {
+        if (lists_.stepFlows == nullptr) return nullptr;
+        const auto codesEnd =
+            reinterpret_cast<uintptr_t>(StepFlowCodes().data() + lists_.stepFlowCount);
+        return reinterpret_cast<const uint16_t*>((codesEnd + 1) & ~uintptr_t{1});
+    }
     void NoteOutputCodes();
 
     // What each pass of a step works on, in reading order, sorted out by

@@ -22,6 +22,7 @@
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/Zone.h"
+#include "kz7/output/HeatFlowSums.h"
 #include "kz7/output/ResultVariables.h"
 #include "kz7/weather/Psychrometrics.h"
 #include "kz7/weather/Weather.h"
@@ -106,74 +107,12 @@ void FileGains(const Gains& gains, ZoneStepValues& values) {
     values.Set(ZoneVariable::GainsEnergyUse, gainsEnergyKW);
 }
 
-// The heat-flow positions, WallHeatFlow .. AirExchangeHeatFlow, as lanes of
-// one sum each, as many lanes as whole vectors of eight floats hold.
-constexpr size_t kFirstFlowPosition = static_cast<size_t>(ZoneVariable::WallHeatFlow);
-constexpr size_t kFlowPositions =
-    static_cast<size_t>(ZoneVariable::AirExchangeHeatFlow) - kFirstFlowPosition + 1;
-constexpr size_t kFlowLanes = (kFlowPositions + 7) / 8 * 8;
-using FlowLanes = std::array<uint32_t, kFlowLanes>;
-
-constexpr bool IsFlowPosition(ZoneVariable variable) {
-    return variable >= ZoneVariable::WallHeatFlow && variable <= ZoneVariable::AirExchangeHeatFlow;
-}
-static_assert(std::ranges::all_of(detail::kElementOutputs,
-                                  [](const auto& element) {
-                                      return IsFlowPosition(element.variable) &&
-                                             IsFlowPosition(element.total);
-                                  }) &&
-              IsFlowPosition(ZoneVariable::FabricHeatFlow));
-
-constexpr void TakeLane(FlowLanes& lanes, ZoneVariable variable) {
-    lanes[static_cast<size_t>(variable) - kFirstFlowPosition] = ~uint32_t{0};
-}
-
-// By element output byte (ElementOutputByte), all bits set in the lanes the
-// element's flow is filed under: its variable's and its total's (byte 0:
-// FabricHeatFlow alone).
-constexpr auto kLanesOfCode = [] {
-    std::array<FlowLanes, detail::kElementOutputs.size() + 1> lanes{};
-    TakeLane(lanes[0], ZoneVariable::FabricHeatFlow);
-    for (size_t code = 1; code < lanes.size(); ++code) {
-        TakeLane(lanes[code], detail::kElementOutputs[code - 1].variable);
-        TakeLane(lanes[code], detail::kElementOutputs[code - 1].total);
-    }
-    return lanes;
-}();
-static_assert(kLanesOfCode.size() == 16, "a code byte masked with 15 picks its row");
-
-// Each element's heat flow under its variable and total, in element order.
-// Blocked elements are included: their partner records the far-side flow on
-// them. Every flow is added to every lane: as itself where the lane takes
-// it, as +0.0 (its bits masked away) where not. A sum that starts at +0.0
-// is never −0.0, so adding +0.0 leaves it as it is, and each lane ends with
-// the bits of adding its own flows alone, one after the other. The flows'
-// output codes lie beside the flows (Elements::StepFlowCodes), so a step
-// reads no plan of where each flow goes: one cache line fewer per zone and
-// step, which a thousand zones notice and a hundred do not.
+// Each element's heat flow under its variable and total (HeatFlowSums).
 void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
-    // Four lanes to a vector, the width every x86-64 build may take for
-    // granted, written out so that the sums stay in registers (left to the
-    // compiler, or at eight lanes in a build of its own, they did not).
-    using Bits4 = uint32_t __attribute__((vector_size(16)));
-    using Floats4 = float __attribute__((vector_size(16)));
-    constexpr size_t kVectors = kFlowLanes / 4;
-    const std::span<const float> flows = elements.StepFlows();
-    const std::span<const uint8_t> codes = elements.StepFlowCodes();
-    std::array<Floats4, kVectors> sums{};
-    for (size_t i = 0; i < flows.size(); ++i) {
-        const auto bits = std::bit_cast<uint32_t>(flows[i]);
-        const Bits4 flow{bits, bits, bits, bits};
-        const FlowLanes& lanes = kLanesOfCode[codes[i] & 15u];
-        for (size_t vector = 0; vector < kVectors; ++vector) {
-            Bits4 taken;
-            std::memcpy(&taken, lanes.data() + 4 * vector, sizeof taken);
-            sums[vector] += reinterpret_cast<Floats4>(flow & taken);  // the same bits
-        }
-    }
-    std::array<float, kFlowLanes> lanes;
-    std::memcpy(lanes.data(), sums.data(), sizeof lanes);
-    values.SetSums(ZoneVariable::WallHeatFlow, std::span<const float>(lanes).first(kFlowPositions));
+    HeatFlowSums sums{};
+    if (const uint16_t* plan = elements.StepFlowSumPlan())
+        SumHeatFlows(elements.StepFlows(), elements.StepFlowCodes(), plan, sums);
+    values.SetSums(ZoneVariable::WallHeatFlow, sums);
 }
 
 }  // namespace
