@@ -219,7 +219,7 @@ class Elements {
     // a step's results reads where each flow goes beside the flows rather
     // than in the element. Taken when an element is added and again by
     // NoteOutputCodes, when a run's results are opened (before anything is
-    // filed).
+    // filed); the plan of the heat-flow sums is made from them each time.
     std::span<const uint8_t> StepFlowCodes() const {
         return {reinterpret_cast<const uint8_t*>(lists_.stepFlows + lists_.stepFlowCount),
                 lists_.stepFlowCount};
@@ -350,9 +350,9 @@ class Elements {
     // What a step reads comes first: where each of the step's arrays starts
     // and how long it is, as a pointer and a 32-bit count, so that with the
     // zone's gains before them they take two cache lines. The step flows
-    // come first, their output codes straight after them: with the gains
-    // they are all the filing of a step's results reads here. The end of
-    // the light fabric is kept here alone.
+    // come first, their output codes and the plan of their sums straight
+    // after them: with the gains they are all the filing of a step's results
+    // reads here. The end of the light fabric is kept here alone.
     struct StepLists {
         float* stepFlows = nullptr;
         uint32_t stepFlowCount = 0;

@@ -14,11 +14,7 @@
 // cooling are added to `stepValues` by the emitters during the step and
 // are left as they are.
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <cmath>
-#include <cstring>
-#include <span>
 
 #include "kz7/engine/EngineState.h"
 #include "kz7/model/Zone.h"
