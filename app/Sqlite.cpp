@@ -4,7 +4,24 @@
 
 namespace kz7::app {
 
+namespace {
+
+// SQLite's memory statistics take a process-wide lock at every allocation
+// and free, which a writer inserting chunks does tens of thousands of
+// times a run; kz7 never reads them. The setting can only be made before
+// SQLite starts: where SQLite already runs in the process (a host that
+// opened a database first), it keeps what it has.
+void ConfigureLibraryOnce() {
+    static const bool configured = [] {
+        return sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+    }();
+    static_cast<void>(configured);
+}
+
+}  // namespace
+
 SqliteConnection::SqliteConnection(const std::string& file, int flags) {
+    ConfigureLibraryOnce();
     const int code = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
     if (code != SQLITE_OK) {
         std::string reason = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code);

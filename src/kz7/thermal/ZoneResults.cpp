@@ -105,9 +105,11 @@ void FileGains(const Gains& gains, ZoneStepValues& values) {
 
 // Each element's heat flow under its variable and total (HeatFlowSums).
 void FileHeatFlows(const Elements& elements, ZoneStepValues& values) {
-    HeatFlowSums sums{};
+    HeatFlowSums sums;  // SumHeatFlows gives every variable its sum, 0 where nothing is filed
     if (const uint16_t* plan = elements.StepFlowSumPlan())
         SumHeatFlows(elements.StepFlows(), elements.StepFlowCodes(), plan, sums);
+    else
+        sums.fill(0.0f);  // a zone without elements
     values.SetSums(ZoneVariable::WallHeatFlow, sums);
 }
 
