@@ -87,17 +87,17 @@ int RunConstruction(const ConstructionOptions& options) {
         options.key.empty() ? constructions.Item(options.id) : constructions.Item(options.key);
     if (construction == nullptr) {
         if (options.key.empty())
-            fmt::print(stderr, "{}: no opaque construction at position {} (the model has {})\n",
-                       options.model, options.id, constructions.Count());
+            ShowProblem(fmt::format("{}: no opaque construction at position {} (the model has {})",
+                                    options.model, options.id, constructions.Count()));
         else
-            fmt::print(stderr,
-                       "{}: no opaque construction keyed {} (kz7 inspect lists the model's)\n",
-                       options.model, options.key);
+            ShowProblem(
+                fmt::format("{}: no opaque construction keyed {} (kz7 inspect lists the model's)",
+                            options.model, options.key));
         return kExitFailed;
     }
     const std::string layerProblem = LayerProblem(*construction);
     if (!layerProblem.empty()) {
-        fmt::print(stderr, "{}: {}\n", options.model, layerProblem);
+        ShowProblem(fmt::format("{}: {}", options.model, layerProblem));
         return kExitFailed;
     }
     const ConstructionData single = SingleConstructionData(*construction);

@@ -123,7 +123,7 @@ TEST_F(QueryCommandsTest, ConstructionByPositionOrKey) {
     EXPECT_EQ(missing.exitCode, 1);
     // Said once, naming the model.
     EXPECT_EQ(missing.error,
-              office_ + ": no opaque construction at position 9 (the model has 3)\n");
+              "kz7: " + office_ + ": no opaque construction at position 9 (the model has 3)\n");
 
     const CommandRun byKey = Run("construction " + office_ + " --key WALL --json");
     ASSERT_EQ(byKey.exitCode, 0) << byKey.error;
@@ -131,7 +131,8 @@ TEST_F(QueryCommandsTest, ConstructionByPositionOrKey) {
     const CommandRun unknown = Run("construction " + office_ + " --key NONE");
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_EQ(unknown.error,
-              office_ + ": no opaque construction keyed NONE (kz7 inspect lists the model's)\n");
+              "kz7: " + office_ +
+                  ": no opaque construction keyed NONE (kz7 inspect lists the model's)\n");
     EXPECT_EQ(Run("construction " + office_).exitCode, 2);  // neither --id nor --key
     EXPECT_EQ(Run("construction " + office_ + " --id 3 --key WALL").exitCode, 2);
 }
