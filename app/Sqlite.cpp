@@ -12,10 +12,7 @@ namespace {
 // SQLite starts: where SQLite already runs in the process (a host that
 // opened a database first), it keeps what it has.
 void ConfigureLibraryOnce() {
-    static const bool configured = [] {
-        return sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
-    }();
-    static_cast<void>(configured);
+    [[maybe_unused]] static const int configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
 }
 
 }  // namespace
