@@ -70,6 +70,19 @@ void PrintText(const OpaqueConstruction& c, const ConstructionData& s,
         d.Thickness, d.CM);
 }
 
+// Why the construction asked for cannot be shown (empty when it can): not
+// in the model, or layers the figures cannot be worked out from.
+std::string ConstructionProblem(const ConstructionOptions& options,
+                                const OpaqueConstructions& constructions,
+                                const OpaqueConstruction* construction) {
+    if (construction != nullptr) return LayerProblem(*construction);
+    if (options.key.empty())
+        return fmt::format("no opaque construction at position {} (the model has {})", options.id,
+                           constructions.Count());
+    return fmt::format("no opaque construction keyed {} (kz7 inspect lists the model's)",
+                       options.key);
+}
+
 // The model is read once, from its file, so that its messages name it; the
 // figures are those the control's construction data queries give.
 int RunConstruction(const ConstructionOptions& options) {
@@ -85,19 +98,9 @@ int RunConstruction(const ConstructionOptions& options) {
     const OpaqueConstructions& constructions = *control.State().opaqueConstructions;
     const OpaqueConstruction* construction =
         options.key.empty() ? constructions.Item(options.id) : constructions.Item(options.key);
-    if (construction == nullptr) {
-        if (options.key.empty())
-            ShowProblem(fmt::format("{}: no opaque construction at position {} (the model has {})",
-                                    options.model, options.id, constructions.Count()));
-        else
-            ShowProblem(
-                fmt::format("{}: no opaque construction keyed {} (kz7 inspect lists the model's)",
-                            options.model, options.key));
-        return kExitFailed;
-    }
-    const std::string layerProblem = LayerProblem(*construction);
-    if (!layerProblem.empty()) {
-        ShowProblem(fmt::format("{}: {}", options.model, layerProblem));
+    if (const std::string whyNot = ConstructionProblem(options, constructions, construction);
+        !whyNot.empty()) {
+        ShowProblem(fmt::format("{}: {}", options.model, whyNot));
         return kExitFailed;
     }
     const ConstructionData single = SingleConstructionData(*construction);
