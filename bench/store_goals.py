@@ -20,7 +20,9 @@ per zone at 100 and at 1000 zones, the stored file's megabytes per
 zone-year, the read-back times, the 100-zone calculation's time per zone
 and step, and its cost per added zone from 10 to 100 and from 100 to 1000
 zones. --quick leaves out the 1000-zone runs (a round then takes some ten
-seconds rather than a minute).
+seconds rather than a minute). A benchmark whose rounds differ by more than
+a tenth is named at the end: the machine changed speed meanwhile, and the
+figures of that measurement are not to be trusted.
 """
 
 import argparse
@@ -31,6 +33,22 @@ import subprocess
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
+
+
+# Runs of one benchmark further apart than this (slowest over fastest, less
+# one) say that the machine changed speed during the measurement: on a
+# virtual machine a busy neighbour can slow every run by half for minutes.
+# Runs shorter than SHORTEST_MS are left out of the test: a millisecond's
+# jitter would be a large share of them.
+UNSTEADY = 0.10
+SHORTEST_MS = 20.0
+
+
+def spread(values):
+    """How much longer the slowest of `values` took than the fastest, as a fraction."""
+    if len(values) < 2 or min(values) < SHORTEST_MS:
+        return 0.0
+    return max(values) / min(values) - 1
 
 
 def run(bench, pattern, counters):
@@ -75,6 +93,7 @@ def main():
     for name in sorted(median):
         values = ", ".join(f"{v:.0f}" for v in samples[name])
         print(f"{name:40} median {median[name]:9.1f} ms   ({values})")
+    unsteady = [name for name, values in samples.items() if spread(values) > UNSTEADY]
 
     print()
     stored = median["BM_AnnualZonesStoredHourly/100"]
@@ -107,6 +126,11 @@ def main():
         second = (median["BM_AnnualRunZonesDenver/1000"] - hundred) / 900
         print(f"calculation per added zone, 100 to 1000 zones: {second:.2f} ms "
               f"({100 * (second / first - 1):+.0f} %, goal: within 20 %)")
+    if unsteady:
+        print(f"\nnot steady: {', '.join(sorted(unsteady))} took more than "
+              f"{100 * UNSTEADY:.0f} % longer in one round than in another; the machine's "
+              "speed changed while it was measured, and the figures above are not to be "
+              "trusted: measure again in a quiet spell.")
 
 
 if __name__ == "__main__":
