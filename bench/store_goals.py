@@ -93,7 +93,6 @@ def main():
     for name in sorted(median):
         values = ", ".join(f"{v:.0f}" for v in samples[name])
         print(f"{name:40} median {median[name]:9.1f} ms   ({values})")
-    unsteady = [name for name, values in samples.items() if spread(values) > UNSTEADY]
 
     print()
     stored = median["BM_AnnualZonesStoredHourly/100"]
@@ -126,8 +125,9 @@ def main():
         second = (median["BM_AnnualRunZonesDenver/1000"] - hundred) / 900
         print(f"calculation per added zone, 100 to 1000 zones: {second:.2f} ms "
               f"({100 * (second / first - 1):+.0f} %, goal: within 20 %)")
+    unsteady = sorted(name for name, values in samples.items() if spread(values) > UNSTEADY)
     if unsteady:
-        print(f"\nnot steady: {', '.join(sorted(unsteady))} took more than "
+        print(f"\nnot steady: {', '.join(unsteady)} took more than "
               f"{100 * UNSTEADY:.0f} % longer in one round than in another; the machine's "
               "speed changed while it was measured, and the figures above are not to be "
               "trusted: measure again in a quiet spell.")
