@@ -109,6 +109,12 @@ class Zone : public ThermalMembers {
     // The same for the lines of the circuit, its step coefficients and the
     // node temperatures, ahead of the zone's solution (thermal/ZoneSolution.cpp).
     void PrefetchCircuit() const;
+    // The same for what filing the zone's step reads and writes: its step
+    // flows with their codes and plan, and its step values.
+    void PrefetchFiling() const;
+    // The lines saying where the step flows lie, a zone ahead of
+    // PrefetchFiling, which reads them.
+    void PrefetchFilingPlaces() const { elements.PrefetchStepLists(); }
     // `fileValues`: whether the step's result values are read (ZoneStepValues).
     void SolveKZ7(bool fileValues = true);
     // The plant's switching (output detail code 2), then the step's comfort

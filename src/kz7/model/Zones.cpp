@@ -151,7 +151,11 @@ bool Zones::SimulateStep(SolvedZoneListener* solved) {
         state_.Yield();
     }
     // The solution reads the zone's circuit and coefficients: the next
-    // zone's are asked for while this one is solved. The comfort extremes
+    // zone's are asked for while this one is solved. When the zones are
+    // filed, so are the next zone's step values and its step flows, which
+    // the gains pass wrote a whole pass ago (the lines saying where the
+    // flows lie a zone earlier still): at a thousand zones the filing
+    // otherwise waited on them. The comfort extremes
     // are taken in the same pass unless the plant's switching must come
     // first (EndStep), and the listener hears of each zone while its step
     // is still in cache.
@@ -163,7 +167,14 @@ bool Zones::SimulateStep(SolvedZoneListener* solved) {
     for (auto next = items_.begin(); next != end;) {
         Zone& zone = *next;
         ++next;
-        if (prefetch && next != end) next->PrefetchCircuit();
+        if (prefetch && next != end) {
+            next->PrefetchCircuit();
+            if (fileValues) {
+                next->PrefetchFiling();
+                auto after = next;
+                if (++after != end) after->PrefetchFilingPlaces();
+            }
+        }
         zone.SolveKZ7(fileValues);
         if (extremes) zone.UpdateStepExtremes();
         if (solved != nullptr) solved->ZoneSolved(++position, zone);

@@ -132,6 +132,11 @@ void Zone::PrefetchCircuit() const {
     PrefetchRange(this, &MINTRM + 1);
 }
 
+void Zone::PrefetchFiling() const {
+    elements.PrefetchStepArrays();
+    PrefetchRange(&stepValues, &stepValues + 1, PrefetchFor::Writing);
+}
+
 void Zone::SOLVT() {
     const float To = state_.weather->Toa;
     step.Ta2 = step.F7 * step.Ta1 + step.F6 * step.SIGKTP + step.F5 * step.Tm1 +
