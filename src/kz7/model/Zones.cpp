@@ -151,25 +151,26 @@ bool Zones::SimulateStep(SolvedZoneListener* solved) {
         state_.Yield();
     }
     // The solution reads the zone's circuit and coefficients: the next
-    // zone's are asked for while this one is solved. When the zones are
-    // filed, so are the next zone's step values and its step flows, which
-    // the gains pass wrote a whole pass ago (the lines saying where the
-    // flows lie a zone earlier still): at a thousand zones the filing
-    // otherwise waited on them. The comfort extremes
-    // are taken in the same pass unless the plant's switching must come
-    // first (EndStep), and the listener hears of each zone while its step
-    // is still in cache.
+    // zone's are asked for while this one is solved. When the listener
+    // files each zone as it is solved, so are the next zone's step values
+    // and its step flows, which the gains pass wrote a whole pass ago (the
+    // lines saying where the flows lie a zone earlier still): at a thousand
+    // zones the filing otherwise waited on them. The comfort extremes are
+    // taken in the same pass unless the plant's switching must come first
+    // (EndStep), and the listener hears of each zone while its step is
+    // still in cache.
     const RunClock& clock = state_.clock;
     const bool extremes = !clock.warmUp && state_.settings.outputDetailCode != 2;
     int32_t position = 0;
     // Without a listener the values are left for whoever reads the zones.
     const bool fileValues = solved == nullptr || solved->ReadsStepValues();
+    const bool filedAsSolved = solved != nullptr && solved->ReadsStepValues();
     for (auto next = items_.begin(); next != end;) {
         Zone& zone = *next;
         ++next;
         if (prefetch && next != end) {
             next->PrefetchCircuit();
-            if (fileValues) {
+            if (filedAsSolved) {
                 next->PrefetchFiling();
                 auto after = next;
                 if (++after != end) after->PrefetchFilingPlaces();
